@@ -1,0 +1,14 @@
+// ZNRTContextState: framebuffer stack, scissor stack.
+// Part of ZNContextState; Init runs in the state's constructor and Shutdown in its
+// destructor, both with a GL context current.
+#pragma once
+
+#include "core/ZNAssert.h"
+
+struct ZNContextState;
+
+struct ZNRTContextState
+{
+    void Init(ZNContextState& cs, bool isMain) { (void)cs; (void)isMain; }
+    void Shutdown(ZNContextState& cs) { (void)cs; }
+};
