@@ -1,0 +1,675 @@
+// ZNFileIO: POSIX implementation of the engine's file layer.
+//
+// Streams are opened through ZNOpenFile, which resolves the engine name with
+// MakeAbsolutePath itself; the other calls resolve the name here before they
+// reach the disk.
+#include "resources/ZNFileIO.h"
+
+#include "core/ZNRuntime.h"
+#include "runtime/ZNDataPath.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace
+{
+const UINT32 ZN_OPEN_READ_TEXT    = ZN_FILE_READ;
+const UINT32 ZN_OPEN_WRITE_TEXT   = ZN_FILE_WRITE;
+const UINT32 ZN_OPEN_READ_BINARY  = ZN_FILE_READ | ZN_FILE_BINARY;
+const UINT32 ZN_OPEN_WRITE_BINARY = ZN_FILE_WRITE | ZN_FILE_BINARY;
+
+const UINT32 ZN_REPORT_SIZE = 16384;
+
+inline bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+// Appends n bytes (which may include zero bytes) to s.
+void AppendBytes(ZNString& s, const char* bytes, UINT32 n)
+{
+    if (n == 0)
+        return;
+    UINT32 old = s.Size();
+    s.SetLength(old + n);
+    memcpy(&s[old], bytes, n);
+}
+
+ZNString Substring(const ZNString& s, UINT32 from, UINT32 count)
+{
+    ZNString out;
+    AppendBytes(out, s.CStr() + from, count);
+    return out;
+}
+
+// Index of the last separator below 'before', or -1.
+INT32 LastSeparatorBefore(const ZNString& s, UINT32 before)
+{
+    const char* t = s.CStr();
+    if (before > s.Size())
+        before = s.Size();
+    for (UINT32 i = before; i > 0; --i)
+        if (IsSeparator(t[i - 1]))
+            return (INT32)(i - 1);
+    return -1;
+}
+
+// Reads the rest of the stream straight into a buffer that resize(n) grows
+// and at(i) addresses, starting from the file's size when it is known (one
+// spare byte tells a file that grew meanwhile). Returns the byte count, or -1
+// on a read error or a file beyond 4 GiB.
+template <class Resize, class At>
+INT64 ReadStream(FILE* f, Resize resize, At at)
+{
+    const UINT64 limit = 0xFFFFFFFEull;
+    UINT64 capacity = 4096;
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0)
+        capacity = (UINT64)st.st_size + 1;
+    UINT64 count = 0;
+    for (;;)
+    {
+        if (capacity > limit)
+            capacity = limit;
+        if (count >= capacity)
+            return -1;
+        resize((UINT32)capacity);
+        count += fread(at((UINT32)count), 1, (size_t)(capacity - count), f);
+        if (count < capacity)
+        {
+            if (ferror(f))
+                return -1;
+            resize((UINT32)count);
+            return (INT64)count;
+        }
+        capacity *= 2;
+    }
+}
+
+bool StatPath(const char* name, struct stat& st)
+{
+    return stat(MakeAbsolutePath(name).CStr(), &st) == 0;
+}
+}
+
+// ---- names ---------------------------------------------------------------------------
+
+ZNString MakeAbsolutePath(const char* path)
+{
+    if (!path)
+        path = "";
+    size_t length = strlen(path);
+    if (length > 2 && path[1] == ':')
+        return ZNString(path);
+    ZNString out(GDataPath);
+    out += path;
+    ToForwardSlashes(out);
+    return out;
+}
+
+ZNString MakeAbsolutePath(const ZNString& path)
+{
+    return MakeAbsolutePath(path.CStr());
+}
+
+// ---- whole files -----------------------------------------------------------------------
+
+bool ReadFileToArray(const char* name, ZNPodArray<UINT8>& bytes)
+{
+    bytes.SetCount(0);
+    FILE* f = ZNOpenFile(name, ZN_OPEN_READ_BINARY);
+    if (!f)
+        return false;
+    INT64 got = ReadStream(
+        f, [&](UINT32 n) { bytes.SetCount(n); }, [&](UINT32 i) { return &bytes[i]; });
+    fclose(f);
+    if (got < 0)
+    {
+        bytes.SetCount(0);
+        return false;
+    }
+    return true;
+}
+
+bool WriteArrayToBinaryFile(const char* name, const ZNPodArray<UINT8>& bytes)
+{
+    // An empty array is reported like the element access it implies; the
+    // file is still written, empty, so nothing on disk is left half-done.
+    UINT32 at = 0, count = bytes.Size();
+    BREAK_IF(at >= count);
+
+    FILE* f = ZNOpenFile(name, ZN_OPEN_WRITE_BINARY);
+    if (!f)
+        return false;
+    bool ok = count == 0 || fwrite(&bytes[0], 1, count, f) == count;
+    ok = (fclose(f) == 0) && ok;
+    return ok;
+}
+
+bool ReadTextFile(const char* name, ZNString& text)
+{
+    text.SetLength(0);
+    FILE* f = ZNOpenFile(name, ZN_OPEN_READ_TEXT);
+    if (!f)
+        return false;
+    INT64 got = ReadStream(
+        f, [&](UINT32 n) { text.SetLength(n); }, [&](UINT32 i) { return &text[i]; });
+    fclose(f);
+    if (got < 0)
+    {
+        text.SetLength(0);
+        return false;
+    }
+
+    // Text mode: every CR LF pair becomes LF; a lone CR stays. Files without
+    // any CR (the usual case here) are left untouched.
+    UINT32 n = text.Size();
+    const char* firstCR = n ? (const char*)memchr(text.CStr(), '\r', n) : nullptr;
+    if (firstCR)
+    {
+        char* t = &text[0];
+        UINT32 w = (UINT32)(firstCR - t);
+        for (UINT32 r = w; r < n; ++r)
+        {
+            if (t[r] == '\r' && r + 1 < n && t[r + 1] == '\n')
+                continue;
+            t[w++] = t[r];
+        }
+        text.SetLength(w);
+    }
+    return true;
+}
+
+bool WriteTextFile(const char* name, const ZNString& text)
+{
+    FILE* f = ZNOpenFile(name, ZN_OPEN_WRITE_TEXT);
+    if (!f)
+        return false;
+    bool ok = text.Size() == 0 || fwrite(text.CStr(), 1, text.Size(), f) == text.Size();
+    ok = (fclose(f) == 0) && ok;
+    return ok;
+}
+
+// ---- queries ---------------------------------------------------------------------------
+
+bool FileExists(const char* name)
+{
+    FILE* f = ZNOpenFile(name, ZN_OPEN_READ_BINARY);
+    if (!f)
+        return false;
+    // POSIX opens directories for reading too; they are not files here.
+    struct stat st;
+    bool isFile = fstat(fileno(f), &st) == 0 && !S_ISDIR(st.st_mode);
+    fclose(f);
+    return isFile;
+}
+
+bool PathExists(const char* name)
+{
+    struct stat st;
+    return StatPath(name, st);
+}
+
+bool IsDirectory(const char* name)
+{
+    struct stat st;
+    return StatPath(name, st) && S_ISDIR(st.st_mode);
+}
+
+bool IsFile(const char* name)
+{
+    struct stat st;
+    return StatPath(name, st) && !S_ISDIR(st.st_mode);
+}
+
+INT64 GetFileTime(const char* name)
+{
+    // Directories have no file time here, as a plain open of one fails on the
+    // platform this layer was designed for.
+    struct stat st;
+    if (!StatPath(name, st) || S_ISDIR(st.st_mode))
+        return 0;
+    return (INT64)st.st_mtime;
+}
+
+// ---- changes ---------------------------------------------------------------------------
+
+bool DeleteFileOrDirectory(const char* name)
+{
+    if (!name)
+        return false;
+    // An empty name is the data folder itself and "." / ".." name a folder
+    // that cannot be removed once emptied: refuse them before anything is lost.
+    ZNString trimmed(name);
+    while (trimmed.Size() > 0 && IsSeparator(trimmed.CStr()[trimmed.Size() - 1]))
+        trimmed.SetLength(trimmed.Size() - 1);
+    ZNString last = GetFileName(trimmed);
+    if (trimmed.Size() == 0 || last == "." || last == "..")
+        return false;
+
+    ZNString abs = MakeAbsolutePath(name);
+    struct stat st;
+    if (lstat(abs.CStr(), &st) != 0)
+        return false;
+    if (!S_ISDIR(st.st_mode))
+        return unlink(abs.CStr()) == 0;
+
+    {
+        ZNDirIterator it;
+        for (it.FindFirst(name); it.Valid; it.FindNext())
+        {
+            const ZNString& entry = it.Name();
+            if (entry == "." || entry == "..")
+                continue;
+            ZNString child(name);
+            child += "/";
+            child += entry;
+            if (!DeleteFileOrDirectory(child.CStr()))
+                return false;
+        }
+    }
+    return rmdir(abs.CStr()) == 0;
+}
+
+bool MovePath(const char* from, const char* to, bool replace)
+{
+    ZNString absFrom = MakeAbsolutePath(from);
+    ZNString absTo = MakeAbsolutePath(to);
+    if (replace)
+        return rename(absFrom.CStr(), absTo.CStr()) == 0;
+    if (renameat2(AT_FDCWD, absFrom.CStr(), AT_FDCWD, absTo.CStr(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // The file system cannot refuse atomically: check first.
+    struct stat st;
+    if (lstat(absTo.CStr(), &st) == 0)
+        return false;
+    return rename(absFrom.CStr(), absTo.CStr()) == 0;
+}
+
+bool MakeDirectory(const char* name)
+{
+    return mkdir(MakeAbsolutePath(name).CStr(), 0777) == 0;
+}
+
+// ---- directory iteration -----------------------------------------------------------------
+
+ZNDirIterator::ZNDirIterator() : Valid(false), Handle(nullptr)
+{
+}
+
+ZNDirIterator::~ZNDirIterator()
+{
+    Close();
+}
+
+void ZNDirIterator::Close()
+{
+    if (Handle)
+        closedir((DIR*)Handle);
+    Handle = nullptr;
+    Valid = false;
+    Entry.SetLength(0);
+}
+
+bool ZNDirIterator::FindFirst(const char* dir)
+{
+    Close();
+    ZNString abs = MakeAbsolutePath(DirPath(ZNString(dir ? dir : "")));
+    Handle = opendir(abs.CStr());
+    if (!Handle)
+        return false;
+    return FindNext();
+}
+
+bool ZNDirIterator::FindNext()
+{
+    if (!Handle)
+        return Valid = false;
+    struct dirent* e = readdir((DIR*)Handle);
+    if (!e)
+    {
+        Close();
+        return false;
+    }
+    Entry = e->d_name;
+    return Valid = true;
+}
+
+const ZNString& ZNDirIterator::Name() const
+{
+    return Entry;
+}
+
+ZNString FirstEntryPath(const char* dir)
+{
+    // The order of entries is the file system's; "." and ".." are skipped so
+    // that the answer names something inside the directory.
+    ZNDirIterator it;
+    for (it.FindFirst(dir); it.Valid; it.FindNext())
+    {
+        if (it.Name() == "." || it.Name() == "..")
+            continue;
+        ZNString out(dir);
+        out += it.Name();
+        return out;
+    }
+    return ZNString();
+}
+
+// ---- path helpers ------------------------------------------------------------------------
+
+void ToForwardSlashes(ZNString& path)
+{
+    UINT32 n = path.Size();
+    if (n == 0)
+        return;
+    char* t = &path[0];
+    for (UINT32 i = 0; i < n; ++i)
+        if (t[i] == '\\')
+            t[i] = '/';
+}
+
+ZNString DirPath(const ZNString& dir)
+{
+    UINT32 n = dir.Size();
+    if (n == 0 || IsSeparator(dir.CStr()[n - 1]))
+        return dir;
+    ZNString out(dir);
+    out += "\\";
+    return out;
+}
+
+ZNString GetDirectory(const ZNString& path)
+{
+    INT32 sep = LastSeparatorBefore(path, path.Size());
+    return sep < 0 ? ZNString() : Substring(path, 0, (UINT32)sep + 1);
+}
+
+ZNString GetFileName(const ZNString& path)
+{
+    INT32 sep = LastSeparatorBefore(path, path.Size());
+    return sep < 0 ? path : Substring(path, (UINT32)sep + 1, path.Size() - (UINT32)sep - 1);
+}
+
+ZNString GetParentDirectory(const ZNString& path)
+{
+    UINT32 n = path.Size();
+    if (n == 0)
+        return ZNString("../");
+    if (n >= 3 && strncmp(path.CStr(), "../", 3) == 0)
+    {
+        ZNString out(path);
+        out += "../";
+        return out;
+    }
+    INT32 sep = LastSeparatorBefore(path, n - 1);
+    return sep < 0 ? ZNString() : Substring(path, 0, (UINT32)sep + 1);
+}
+
+namespace
+{
+// Index of the last '.' inside the file-name part of path, or -1. A dot in a
+// folder name ("v1.2/readme") is not an extension.
+INT32 LastDotInFileName(const ZNString& path, UINT32* nameStart)
+{
+    INT32 sep = LastSeparatorBefore(path, path.Size());
+    UINT32 start = (UINT32)(sep + 1);
+    if (nameStart)
+        *nameStart = start;
+    const char* t = path.CStr();
+    for (UINT32 i = path.Size(); i > start; --i)
+        if (t[i - 1] == '.')
+            return (INT32)(i - 1);
+    return -1;
+}
+}
+
+ZNString GetExtension(const ZNString& path)
+{
+    UINT32 start = 0;
+    INT32 dot = LastDotInFileName(path, &start);
+    if (dot < 0 || (UINT32)dot == start)
+        return ZNString();
+    return Substring(path, (UINT32)dot + 1, path.Size() - (UINT32)dot - 1);
+}
+
+ZNString ReplaceExtension(const ZNString& path, const char* ext)
+{
+    INT32 dot = LastDotInFileName(path, nullptr);
+    if (dot < 0)
+        return path;
+    ZNString out = Substring(path, 0, (UINT32)dot + 1);
+    out += ext ? ext : "";
+    return out;
+}
+
+ZNString Quote(const ZNString& text)
+{
+    ZNString out("\"");
+    out += text;
+    out += "\"";
+    return out;
+}
+
+ZNString Unquote(const ZNString& text)
+{
+    UINT32 n = text.Size();
+    const char* t = text.CStr();
+    bool quoted = n >= 1 && t[0] == '"' && t[n - 1] == '"';
+    if (!quoted)
+        return text;
+    // A lone quote character or an empty pair of quotes holds nothing.
+    if (n <= 2)
+        return ZNString();
+    return Substring(text, 1, n - 2);
+}
+
+// The check below reports the expression exactly as it reads here.
+#define ZN_T(x) x
+#define _T ZN_T
+
+ZNString MakeRelativePath(const ZNString& file, const ZNString& base)
+{
+    if (file.Size() > 0)
+        BREAK_IF(file[ file.Size() - 1 ] == _T('/') || file[ file.Size() - 1 ] == _T('\\'));
+
+    ZNString absFile = MakeAbsolutePath(file);
+    ZNString absBase = MakeAbsolutePath(base);
+    ToForwardSlashes(absFile);
+    ToForwardSlashes(absBase);
+    if (absBase.Size() == 0 || absBase.CStr()[absBase.Size() - 1] != '/')
+        absBase += "/";
+
+    const char* f = absFile.CStr();
+    const char* b = absBase.CStr();
+    UINT32 n = 0;
+    while (f[n] && b[n] && f[n] == b[n])
+        ++n;
+    if (n == 0)
+        return ZNString();
+    // Only whole folder names are shared: "a/bc/x" against "a/b/" shares "a/",
+    // not "a/b".
+    while (n > 0 && b[n - 1] != '/')
+        --n;
+
+    ZNString out;
+    for (const char* p = b + n; *p; ++p)
+        if (*p == '/')
+            out += "../";
+    out += f + n;
+    return out;
+}
+
+#undef _T
+#undef ZN_T
+
+// ---- text with includes ----------------------------------------------------------------
+
+namespace
+{
+// One file being expanded: its engine name and the name it has on disk with
+// links resolved, so that two spellings of one file are recognised.
+struct IncludeFrame
+{
+    ZNString Name;
+    ZNString Canonical;
+};
+
+ZNString CanonicalName(const char* name)
+{
+    ZNString abs = MakeAbsolutePath(name);
+    char* real = realpath(abs.CStr(), nullptr);
+    if (!real)
+        return abs;
+    ZNString out(real);
+    free(real);
+    return out;
+}
+
+bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack)
+{
+    ZNString source;
+    if (!ReadTextFile(name, source))
+    {
+        if (stack.Size() == 0)
+            PrintStdout("Cannot read the file '%s'\n", name);
+        return false;
+    }
+
+    IncludeFrame frame;
+    frame.Name = name;
+    frame.Canonical = CanonicalName(name);
+    for (UINT32 i = 0; i < stack.Size(); ++i)
+    {
+        if (stack[i].Canonical == frame.Canonical)
+        {
+            ZNString cycle;
+            for (UINT32 j = i; j < stack.Size(); ++j)
+            {
+                cycle += stack[j].Name;
+                cycle += " -> ";
+            }
+            cycle += name;
+            PrintStdout("Include cycle refused: %s\n", cycle.CStr());
+            return false;
+        }
+    }
+    stack.Add(frame);
+
+    ZNString directory = GetDirectory(ZNString(name));
+    ZNString out;
+    out.Reserve(source.Size() + 1);
+
+    const char* t = source.CStr();
+    UINT32 n = source.Size();
+    UINT32 lineStart = 0;
+    UINT32 lineNumber = 1;
+    bool ok = true;
+    while (lineStart < n && ok)
+    {
+        UINT32 lineEnd = lineStart;
+        while (lineEnd < n && t[lineEnd] != '\n')
+            ++lineEnd;
+
+        UINT32 p = lineStart;
+        while (p < lineEnd && (t[p] == ' ' || t[p] == '\t'))
+            ++p;
+        UINT32 wordStart = p;
+        while (p < lineEnd && (unsigned char)t[p] > ' ' && (unsigned char)t[p] < 127)
+            ++p;
+
+        if (p - wordStart == 8 && memcmp(t + wordStart, "#include", 8) == 0)
+        {
+            // The quoted name must be on this line: a quote further down
+            // belongs to other text.
+            UINT32 open = p;
+            while (open < lineEnd && !(t[open] == '"' && t[open - 1] != '\\'))
+                ++open;
+            UINT32 close = open + 1;
+            while (close < lineEnd && !(t[close] == '"' && t[close - 1] != '\\'))
+                ++close;
+            if (open >= lineEnd || close >= lineEnd)
+            {
+                PrintStdout("%s(%u): #include without a quoted file name\n", name, lineNumber);
+                ok = false;
+                break;
+            }
+            ZNString included(directory);
+            AppendBytes(included, t + open + 1, close - open - 1);
+
+            ZNString expanded;
+            if (!LoadIncludes(included.CStr(), expanded, stack))
+            {
+                if (!FileExists(included.CStr()))
+                    PrintStdout("%s(%u): cannot read the included file '%s'\n", name, lineNumber,
+                                included.CStr());
+                ok = false;
+                break;
+            }
+            out += expanded;
+        }
+        else
+        {
+            AppendBytes(out, t + lineStart, lineEnd - lineStart);
+        }
+        if (lineEnd < n)
+            out += "\n";
+        lineStart = lineEnd + 1;
+        ++lineNumber;
+    }
+
+    stack.RemoveAt(stack.Size() - 1);
+    if (ok)
+        text = out;
+    return ok;
+}
+}
+
+bool LoadTextWithIncludes(const char* name, ZNString& text)
+{
+    ZNArray<IncludeFrame> stack;
+    return LoadIncludes(name ? name : "", text, stack);
+}
+
+// ---- reports -------------------------------------------------------------------------------
+
+void ZNFatalErrorLog(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    FILE* log = fopen("error.log", "a");
+    if (log)
+    {
+        va_list copy;
+        va_copy(copy, args);
+        vfprintf(log, format, copy);
+        va_end(copy);
+        fclose(log);
+    }
+    char text[ZN_REPORT_SIZE];
+    vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    ZNFatalError(text, "Error!");
+}
+
+void PrintStdout(const char* format, ...)
+{
+    char text[ZN_REPORT_SIZE];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    fputs(text, stdout);
+    fflush(stdout);
+}

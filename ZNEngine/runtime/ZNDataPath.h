@@ -1,0 +1,22 @@
+// ZNDataPath: where the engine finds its files.
+//
+// GDataPath is put in front of every engine file name without a drive letter
+// (see MakeAbsolutePath). It starts empty (names are then relative to the
+// current directory) and is set once at start-up from the program's folder:
+//   ZNSetDataPath("Data/");   // program /opt/v/Vendrapolis -> "/opt/v/Data/"
+// The buffer always holds a terminated path shorter than ZN_DATA_PATH_SIZE.
+#pragma once
+
+#include "core/ZNTemplate.h"
+
+#define ZN_DATA_PATH_SIZE 260
+
+extern char GDataPath[ZN_DATA_PATH_SIZE];
+
+// GDataPath = the program's folder (argument 0 up to and including its last
+// slash, backslashes read as slashes) followed directly by name, which
+// carries its own trailing separator. A program path without any folder part
+// contributes nothing, so the data path is name relative to the current
+// directory. A result of ZN_DATA_PATH_SIZE characters or more is a fatal
+// error (ZNFatalErrorLog); GDataPath is never overflowed.
+void ZNSetDataPath(const ZNString& name);

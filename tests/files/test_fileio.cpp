@@ -1,0 +1,367 @@
+// Whole-file helpers, queries, directory changes and iteration, include
+// expansion - all in a scratch folder that serves as the data path.
+#include "FilesTestUtil.h"
+
+#include "resources/ZNFileIO.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace
+{
+std::string S(const ZNString& s)
+{
+    return std::string(s.CStr(), s.Size());
+}
+
+void WriteRaw(const std::string& path, const std::string& bytes)
+{
+    std::ofstream f(path, std::ios::binary);
+    f << bytes;
+}
+
+std::string ReadRaw(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool OnDisk(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// Captures what PrintStdout writes while alive.
+struct StdoutCapture
+{
+    StdoutCapture() { testing::internal::CaptureStdout(); }
+    std::string Take() { return testing::internal::GetCapturedStdout(); }
+};
+}
+
+TEST(FileIO, BinaryFilesRoundTripExactly)
+{
+    ScratchDataPath scratch;
+    ZNPodArray<UINT8> bytes;
+    for (int i = 0; i < 70000; ++i)   // more than one read block
+        bytes.Add((UINT8)(i * 7 + (i >> 8)));
+    bytes[5] = 0;
+    bytes[6] = '\r';
+    bytes[7] = '\n';
+    ASSERT_TRUE(WriteArrayToBinaryFile("blob.bin", bytes));
+
+    ZNPodArray<UINT8> back;
+    back.Add(99);   // replaced, not appended to
+    ASSERT_TRUE(ReadFileToArray("blob.bin", back));
+    ASSERT_EQ(back.Size(), bytes.Size());
+    EXPECT_EQ(memcmp(&back[0], &bytes[0], bytes.Size()), 0);
+
+    // Replacing a longer file leaves only the new bytes.
+    ZNPodArray<UINT8> small;
+    small.Add(1);
+    ASSERT_TRUE(WriteArrayToBinaryFile("blob.bin", small));
+    EXPECT_EQ(ReadRaw(scratch.Path("blob.bin")), std::string("\x01", 1));
+}
+
+TEST(FileIO, EmptyAndMissingFiles)
+{
+    ScratchDataPath scratch;
+    WriteRaw(scratch.Path("empty"), "");
+    ZNPodArray<UINT8> bytes;
+    bytes.Add(1);
+    EXPECT_TRUE(ReadFileToArray("empty", bytes));
+    EXPECT_EQ(bytes.Size(), 0u);
+    EXPECT_FALSE(ReadFileToArray("missing", bytes));
+
+    ZNString text("old");
+    EXPECT_FALSE(ReadTextFile("missing", text));
+    EXPECT_EQ(text.Size(), 0u);
+    // A directory is not a readable file.
+    ASSERT_TRUE(MakeDirectory("dir"));
+    EXPECT_FALSE(ReadFileToArray("dir", bytes));
+    EXPECT_FALSE(ReadTextFile("dir", text));
+
+    // Writing into a folder that does not exist fails.
+    EXPECT_FALSE(WriteTextFile("nofolder/x.txt", ZNString("x")));
+}
+
+TEST(FileIO, WritingAnEmptyArrayIsReportedAndLeavesAnEmptyFile)
+{
+    ScratchDataPath scratch;
+    DialogRecorder dialogs;
+    WriteRaw(scratch.Path("e.bin"), "previous");
+    ZNPodArray<UINT8> none;
+    EXPECT_TRUE(WriteArrayToBinaryFile("e.bin", none));
+    EXPECT_TRUE(DialogRecorder::SawAssertion("at >= count"));
+    EXPECT_EQ(ReadRaw(scratch.Path("e.bin")), "");
+}
+
+TEST(FileIO, TextModeTurnsCrLfIntoLf)
+{
+    ScratchDataPath scratch;
+    // Lines longer than any internal piece, a CR LF split across a piece
+    // boundary, a lone CR that must survive, and no final line feed.
+    std::string longLine(5000, 'x');
+    std::string raw = "a\r\nb\rc\r\n" + longLine + "\r\n" + std::string(2046, 'y') + "\r\nend";
+    WriteRaw(scratch.Path("t.txt"), raw);
+    ZNString text;
+    ASSERT_TRUE(ReadTextFile("t.txt", text));
+    std::string expected = "a\nb\rc\n" + longLine + "\n" + std::string(2046, 'y') + "\nend";
+    EXPECT_EQ(S(text), expected);
+
+    ASSERT_TRUE(WriteTextFile("out.txt", ZNString("one\ntwo\n")));
+    EXPECT_EQ(ReadRaw(scratch.Path("out.txt")), "one\ntwo\n");
+    ZNString back;
+    ASSERT_TRUE(ReadTextFile(ZNString("out.txt"), back));
+    EXPECT_EQ(S(back), "one\ntwo\n");
+}
+
+TEST(FileIO, QueriesTellFilesFromDirectories)
+{
+    ScratchDataPath scratch;
+    WriteRaw(scratch.Path("f.txt"), "x");
+    ASSERT_TRUE(MakeDirectory("d"));
+    EXPECT_FALSE(MakeDirectory("d"));
+    EXPECT_FALSE(MakeDirectory("a/b"));   // one level only
+
+    EXPECT_TRUE(FileExists("f.txt"));
+    EXPECT_FALSE(FileExists("d"));
+    EXPECT_FALSE(FileExists("nope"));
+    EXPECT_TRUE(PathExists("f.txt"));
+    EXPECT_TRUE(PathExists("d"));
+    EXPECT_TRUE(PathExists("d\\"));
+    EXPECT_FALSE(PathExists("nope"));
+    EXPECT_TRUE(IsDirectory("d"));
+    EXPECT_FALSE(IsDirectory("f.txt"));
+    EXPECT_FALSE(IsDirectory("nope"));
+    EXPECT_TRUE(IsFile("f.txt"));
+    EXPECT_FALSE(IsFile("d"));
+    EXPECT_FALSE(IsFile("nope"));
+
+    // Backslashes in engine names reach the disk as slashes.
+    WriteRaw(scratch.Path("d/in.txt"), "y");
+    EXPECT_TRUE(FileExists("d\\in.txt"));
+}
+
+TEST(FileIO, FileTimeIsTheModificationTimeInSeconds)
+{
+    ScratchDataPath scratch;
+    WriteRaw(scratch.Path("f.txt"), "x");
+    struct utimbuf times;
+    times.actime = 1000000000;
+    times.modtime = 1234567890;
+    ASSERT_EQ(utime(scratch.Path("f.txt").c_str(), &times), 0);
+    EXPECT_EQ(GetFileTime("f.txt"), 1234567890);
+    EXPECT_EQ(GetFileTime("missing"), 0);
+    ASSERT_TRUE(MakeDirectory("d"));
+    EXPECT_EQ(GetFileTime("d"), 0);
+
+    // A fresh write is "now".
+    WriteRaw(scratch.Path("g.txt"), "x");
+    INT64 now = (INT64)time(nullptr);
+    EXPECT_LE(std::llabs(GetFileTime("g.txt") - now), 5);
+}
+
+TEST(FileIO, DeletingATreeRemovesEverythingBeneathFirst)
+{
+    ScratchDataPath scratch;
+    ASSERT_TRUE(MakeDirectory("tree"));
+    ASSERT_TRUE(MakeDirectory("tree/a"));
+    ASSERT_TRUE(MakeDirectory("tree/a/b"));
+    ASSERT_TRUE(MakeDirectory("tree/empty"));
+    WriteRaw(scratch.Path("tree/top.txt"), "1");
+    WriteRaw(scratch.Path("tree/a/mid.txt"), "2");
+    WriteRaw(scratch.Path("tree/a/b/deep.txt"), "3");
+    // A link to a folder outside is removed, not followed.
+    ASSERT_TRUE(MakeDirectory("keep"));
+    WriteRaw(scratch.Path("keep/precious.txt"), "p");
+    ASSERT_EQ(symlink(scratch.Path("keep").c_str(), scratch.Path("tree/a/link").c_str()), 0);
+
+    EXPECT_TRUE(DeleteFileOrDirectory("tree"));
+    EXPECT_FALSE(OnDisk(scratch.Path("tree")));
+    EXPECT_TRUE(OnDisk(scratch.Path("keep/precious.txt")));
+
+    WriteRaw(scratch.Path("single.txt"), "s");
+    EXPECT_TRUE(DeleteFileOrDirectory("single.txt"));
+    EXPECT_FALSE(OnDisk(scratch.Path("single.txt")));
+    EXPECT_FALSE(DeleteFileOrDirectory("single.txt"));
+}
+
+TEST(FileIO, DeletionStopsAtTheFirstEntryThatCannotGo)
+{
+    ScratchDataPath scratch;
+    ASSERT_TRUE(MakeDirectory("t"));
+    WriteRaw(scratch.Path("t/f.txt"), "x");
+    // A chain of folders deeper than the longest path the system accepts:
+    // its innermost entry cannot be deleted by name, even by the superuser.
+    int fd = open(scratch.Path("t").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    std::string level(200, 'd');
+    for (int i = 0; i < 30; ++i)
+    {
+        ASSERT_EQ(mkdirat(fd, level.c_str(), 0755), 0);
+        int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+    }
+    int file = openat(fd, "deep.txt", O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(file, 0);
+    close(file);
+    close(fd);
+
+    EXPECT_FALSE(DeleteFileOrDirectory("t"));
+    EXPECT_TRUE(OnDisk(scratch.Path("t")));
+    EXPECT_TRUE(OnDisk(scratch.Path("t/" + level)));
+}
+
+TEST(FileIO, DeletionRefusesNamesThatMeanTheDataFolderItself)
+{
+    ScratchDataPath scratch;
+    WriteRaw(scratch.Path("f.txt"), "x");
+    EXPECT_FALSE(DeleteFileOrDirectory(""));
+    EXPECT_FALSE(DeleteFileOrDirectory("."));
+    EXPECT_FALSE(DeleteFileOrDirectory("./"));
+    EXPECT_FALSE(DeleteFileOrDirectory("/"));
+    EXPECT_FALSE(DeleteFileOrDirectory("x/.."));
+    EXPECT_TRUE(OnDisk(scratch.Path("f.txt")));
+}
+
+TEST(FileIO, MoveRenamesButNeverReplaces)
+{
+    ScratchDataPath scratch;
+    WriteRaw(scratch.Path("a.txt"), "A");
+    WriteRaw(scratch.Path("b.txt"), "B");
+    EXPECT_FALSE(MovePath("a.txt", "b.txt"));
+    EXPECT_EQ(ReadRaw(scratch.Path("b.txt")), "B");
+    EXPECT_TRUE(MovePath("a.txt", "c.txt"));
+    EXPECT_FALSE(OnDisk(scratch.Path("a.txt")));
+    EXPECT_EQ(ReadRaw(scratch.Path("c.txt")), "A");
+    ASSERT_TRUE(MakeDirectory("d"));
+    EXPECT_TRUE(MovePath("c.txt", "d/c.txt"));
+    EXPECT_TRUE(MovePath("d", "e"));
+    EXPECT_TRUE(IsFile("e/c.txt"));
+    EXPECT_FALSE(MovePath("missing", "x"));
+
+    // Replacing on request swaps the contents in one step.
+    WriteRaw(scratch.Path("new.txt"), "N");
+    EXPECT_TRUE(MovePath("new.txt", "b.txt", true));
+    EXPECT_EQ(ReadRaw(scratch.Path("b.txt")), "N");
+    EXPECT_FALSE(OnDisk(scratch.Path("new.txt")));
+}
+
+TEST(FileIO, DirectoryIterationListsEveryEntryOnce)
+{
+    ScratchDataPath scratch;
+    ASSERT_TRUE(MakeDirectory("d"));
+    ASSERT_TRUE(MakeDirectory("d/sub"));
+    WriteRaw(scratch.Path("d/one"), "");
+    WriteRaw(scratch.Path("d/two.txt"), "");
+
+    std::multiset<std::string> names;
+    ZNDirIterator it;
+    for (it.FindFirst("d"); it.Valid; it.FindNext())
+        names.insert(S(it.Name()));
+    EXPECT_EQ(names, (std::multiset<std::string>{".", "..", "one", "sub", "two.txt"}));
+    EXPECT_FALSE(it.Valid);
+    EXPECT_EQ(S(it.Name()), "");
+    EXPECT_FALSE(it.FindNext());
+
+    // With a trailing separator of either kind too; restarting works.
+    int count = 0;
+    for (it.FindFirst("d\\"); it.Valid; it.FindNext())
+        ++count;
+    EXPECT_EQ(count, 5);
+    EXPECT_FALSE(it.FindFirst("missing"));
+    EXPECT_FALSE(it.Valid);
+
+    EXPECT_EQ(S(FirstEntryPath("d/sub/")), "");
+    std::string first = S(FirstEntryPath("d/"));
+    EXPECT_TRUE(first == "d/one" || first == "d/sub" || first == "d/two.txt") << first;
+    EXPECT_EQ(S(FirstEntryPath("missing/")), "");
+}
+
+TEST(FileIO, IncludesExpandInPlaceAndRecursively)
+{
+    ScratchDataPath scratch;
+    ASSERT_TRUE(MakeDirectory("Shaders"));
+    ASSERT_TRUE(MakeDirectory("Shaders/inc"));
+    WriteRaw(scratch.Path("Shaders/main.shd"),
+             "first\r\n  #include \"inc/a.inc\"  trailing ignored\nmiddle\n#include\t\"inc/b.inc\"\n"
+             "#includes \"not.inc\"\nx #include \"no.inc\"\nlast");
+    // Nested includes are relative to the including file's folder.
+    WriteRaw(scratch.Path("Shaders/inc/a.inc"), "A1\n#include \"c.inc\"\nA2");
+    WriteRaw(scratch.Path("Shaders/inc/b.inc"), "B\n");
+    WriteRaw(scratch.Path("Shaders/inc/c.inc"), "C");
+
+    ZNString text("stale");
+    ASSERT_TRUE(LoadTextWithIncludes("Shaders/main.shd", text));
+    EXPECT_EQ(S(text), "first\nA1\nC\nA2\nmiddle\nB\n\n#includes \"not.inc\"\nx #include \"no.inc\"\nlast");
+
+    // The same file twice side by side is not a cycle.
+    WriteRaw(scratch.Path("Shaders/twice.shd"), "#include \"inc/c.inc\"\n#include \"inc/c.inc\"\n");
+    ASSERT_TRUE(LoadTextWithIncludes("Shaders/twice.shd", text));
+    EXPECT_EQ(S(text), "C\nC\n");
+}
+
+TEST(FileIO, IncludeCyclesAreRefusedNamingTheFiles)
+{
+    ScratchDataPath scratch;
+    WriteRaw(scratch.Path("self.shd"), "x\n#include \"self.shd\"\n");
+    WriteRaw(scratch.Path("a.shd"), "#include \"b.shd\"\n");
+    WriteRaw(scratch.Path("b.shd"), "#include \"sub/../c.shd\"\n");
+    ASSERT_TRUE(MakeDirectory("sub"));
+    WriteRaw(scratch.Path("c.shd"), "#include \"a.shd\"\n");
+
+    ZNString text("kept");
+    StdoutCapture out;
+    EXPECT_FALSE(LoadTextWithIncludes("self.shd", text));
+    EXPECT_FALSE(LoadTextWithIncludes("a.shd", text));
+    std::string printed = out.Take();
+    EXPECT_EQ(S(text), "kept");
+    EXPECT_NE(printed.find("self.shd -> self.shd"), std::string::npos) << printed;
+    // Another spelling of the same file is still recognised.
+    EXPECT_NE(printed.find("a.shd -> b.shd -> sub/../c.shd -> sub/../a.shd"), std::string::npos) << printed;
+}
+
+TEST(FileIO, MissingIncludesNameBothFiles)
+{
+    ScratchDataPath scratch;
+    WriteRaw(scratch.Path("top.shd"), "ok\n#include \"gone.inc\"\n");
+    WriteRaw(scratch.Path("noname.shd"), "#include\n\"later.inc\"\n");
+    WriteRaw(scratch.Path("later.inc"), "L");
+
+    ZNString text;
+    StdoutCapture out;
+    EXPECT_FALSE(LoadTextWithIncludes("top.shd", text));
+    // The quoted name must be on the include line itself.
+    EXPECT_FALSE(LoadTextWithIncludes("noname.shd", text));
+    EXPECT_FALSE(LoadTextWithIncludes("absent.shd", text));
+    std::string printed = out.Take();
+    EXPECT_NE(printed.find("top.shd(2)"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("gone.inc"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("noname.shd(1)"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("absent.shd"), std::string::npos) << printed;
+}
+
+TEST(FileIO, PrintStdoutFormats)
+{
+    StdoutCapture out;
+    PrintStdout("%s=%d;", "x", 42);
+    std::string big(20000, 'z');
+    PrintStdout("%s", big.c_str());
+    std::string printed = out.Take();
+    EXPECT_EQ(printed.substr(0, 5), "x=42;");
+    // At most 16383 characters of one report.
+    EXPECT_EQ(printed.size(), 5u + 16383u);
+}
