@@ -10,7 +10,11 @@
 //   ZNAlloc/ZNRealloc   never return null: failure is fatal
 //
 // Every box goes through one replaceable handler, so no dialog ever leaves an
-// unattended run waiting (see ZNSetDialogHandler).
+// unattended run waiting (see ZNSetDialogHandler). The default handler asks, in
+// this order: env ZN_DIALOG=yes|no (printed to stderr and answered at once), a
+// message box when a display exists, a prompt when stdin is a terminal, else it
+// prints the box and answers No. Every function here may be called from any
+// thread.
 #pragma once
 
 #include <stddef.h>
@@ -25,7 +29,9 @@ typedef int32_t  INT32;
 typedef uint64_t UINT64;
 typedef int64_t  INT64;
 
-#define ZN_FATAL_EXIT_CODE 0xBADDC0DE
+#define ZN_FATAL_EXIT_CODE 0xBADDC0DE   // a POSIX parent sees the low byte, 222
+#define ZN_ASSERT_TEXT_SIZE 2048       // assertion text buffer, terminator included
+#define ZN_BOX_OK 1                    // what ZNInfoBox returns once the box was shown
 
 // What kind of box is asked for.
 enum ZNDialogKind
@@ -38,17 +44,28 @@ enum ZNDialogKind
 // A dialog handler shows (or records) one box and returns true for Yes/OK.
 typedef bool (*ZNDialogHandler)(ZNDialogKind kind, const char* text, const char* caption);
 
-// Replaces the handler; null restores the default one. Returns the previous handler.
+// Replaces the handler; null restores the default one. Returns the previous
+// handler (null when the default one was in place).
 ZNDialogHandler ZNSetDialogHandler(ZNDialogHandler handler);
+
+// The handler used when none is set; a test handler may forward to it.
+bool ZNDefaultDialogHandler(ZNDialogKind kind, const char* text, const char* caption);
+
+// Shows one box through the current handler; null texts become empty.
+bool ZNShowDialog(ZNDialogKind kind, const char* text, const char* caption);
+
+// Formats the assertion text into buffer (cut to size - 1 characters, always
+// terminated). ZNAssertFailed uses ZN_ASSERT_TEXT_SIZE.
+void ZNFormatAssertText(char* buffer, size_t size, const char* expression, const char* file, int line);
 
 void  ZNAssertFailed(const char* expression, const char* file, int line);
 bool  ZNAskYesNo(const char* text, const char* caption);
 [[noreturn]] void ZNFatalError(const char* text, const char* caption);
-int   ZNInfoBox(const char* text, const char* caption);
+int   ZNInfoBox(const char* text, const char* caption);   // ZN_BOX_OK, or 0 if not shown
 
 void* ZNAlloc(size_t size);
 void* ZNRealloc(void* block, size_t size);
-void  ZNFree(void* block);
+void  ZNFree(void* block);          // null is tolerated, though callers test first
 
 #define BREAK_IF(cond)                                        \
     do {                                                      \

@@ -1,0 +1,224 @@
+// ZNThread on POSIX threads. The object and its thread share one reference-
+// counted block, so either side may go away first: an object destroyed while
+// its thread runs just lets go of the block, and the thread frees it on exit.
+#include "core/ZNThread.h"
+
+#include "core/ZNSys.h"
+
+#include <condition_variable>
+#include <errno.h>
+#include <mutex>
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+struct ZNThreadBlock
+{
+    pthread_t               Handle;                          // the POSIX thread
+    std::atomic<int>        Refs{2};                         // the object and the thread
+    std::mutex              Mutex;                           // guards the fields below
+    std::condition_variable Changed;                         // started or ended
+    bool                    Ended = false;                   // the thread has left its routine
+    bool                    Released = false;                // joined or detached by the object
+    UINT32                  ExitCode = ZN_THREAD_STILL_ACTIVE;
+    UINT32                  Tid = 0;                         // set by the thread once it runs
+    ZNThreadRoutine         Routine = nullptr;
+    void*                   Context = nullptr;
+};
+
+namespace
+{
+
+thread_local ZNThreadBlock* TGCurThreadBlock = nullptr;
+
+void ReleaseBlock(ZNThreadBlock* block)
+{
+    if (block->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete block;
+}
+
+// Runs on the thread as it leaves, whether the routine returned, called
+// ExitCurrent or was cancelled: the stack unwinds through this destructor in
+// every case.
+struct ZNThreadEndGuard
+{
+    ZNThreadBlock* Block;
+    ~ZNThreadEndGuard()
+    {
+        {
+            std::lock_guard<std::mutex> lock(Block->Mutex);
+            if (Block->ExitCode == ZN_THREAD_STILL_ACTIVE)
+                Block->ExitCode = ZN_THREAD_TERMINATED;
+            Block->Ended = true;
+        }
+        Block->Changed.notify_all();
+        TGCurThreadBlock = nullptr;
+        ZNCrashLeaveThread();
+        ReleaseBlock(Block);
+    }
+};
+
+void* ThreadEntry(void* param)
+{
+    ZNThreadBlock* block = static_cast<ZNThreadBlock*>(param);
+    ZNThreadEndGuard guard{block};
+    TGCurThreadBlock = block;
+    // Its own signal stack, so that a stack overflow here still dumps.
+    ZNCrashEnterThread();
+    {
+        std::lock_guard<std::mutex> lock(block->Mutex);
+        block->Tid = static_cast<UINT32>(syscall(SYS_gettid));
+    }
+    block->Changed.notify_all();
+
+    UINT32 code = block->Routine(block->Context);
+    {
+        std::lock_guard<std::mutex> lock(block->Mutex);
+        block->ExitCode = code;
+    }
+    return nullptr;
+}
+
+// Gives the object's claim on the POSIX thread back: a finished thread is
+// joined, a running one detached so it cleans up after itself.
+void LetGo(ZNThreadBlock* block)
+{
+    bool ended;
+    {
+        std::lock_guard<std::mutex> lock(block->Mutex);
+        ended = block->Ended;
+        if (block->Released)
+        {
+            ReleaseBlock(block);
+            return;
+        }
+        block->Released = true;
+    }
+    if (ended)
+        pthread_join(block->Handle, nullptr);
+    else
+        pthread_detach(block->Handle);
+    ReleaseBlock(block);
+}
+
+} // namespace
+
+ZNThread::~ZNThread()
+{
+    if (Thread)
+        LetGo(Thread);
+}
+
+void ZNThread::Start(ZNThreadRoutine routine, void* context)
+{
+    BREAK_IF(Thread);
+    if (Thread)
+    {
+        LetGo(Thread);
+        Thread = nullptr;
+        ThreadId = 0;
+    }
+
+    ZNThreadBlock* block = new ZNThreadBlock;
+    block->Routine = routine;
+    block->Context = context;
+
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, ZN_THREAD_STACK_SIZE);
+    int failed = routine ? pthread_create(&block->Handle, &attr, ThreadEntry, block) : EINVAL;
+    pthread_attr_destroy(&attr);
+
+    if (failed)
+        delete block;
+    else
+        Thread = block;
+    BREAK_IF(Thread == NULL);
+    if (!Thread)
+        return;
+
+    // The id is the kernel's, known only once the thread runs.
+    std::unique_lock<std::mutex> lock(block->Mutex);
+    block->Changed.wait(lock, [block] { return block->Tid != 0 || block->Ended; });
+    ThreadId = block->Tid;
+}
+
+void ZNThread::Wait(UINT32 timeoutMs)
+{
+    if (!Thread)
+        return;
+    ZNThreadBlock* block = Thread;
+    bool joinNow;
+    {
+        std::unique_lock<std::mutex> lock(block->Mutex);
+        if (timeoutMs == ZN_WAIT_INFINITE)
+            block->Changed.wait(lock, [block] { return block->Ended; });
+        else
+            block->Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                    [block] { return block->Ended; });
+        joinNow = block->Ended && !block->Released;
+        if (joinNow)
+            block->Released = true;
+    }
+    // Ended is set in the thread's last moments; joining waits for those.
+    if (joinNow)
+        pthread_join(block->Handle, nullptr);
+}
+
+void ZNThread::Terminate()
+{
+    if (!Thread)
+        return;
+    bool ended;
+    {
+        std::lock_guard<std::mutex> lock(Thread->Mutex);
+        ended = Thread->Ended || Thread->Released;
+    }
+    if (!ended)
+        pthread_cancel(Thread->Handle);
+    LetGo(Thread);
+    Thread = nullptr;
+    ThreadId = 0;
+}
+
+bool ZNThread::IsRunning() const
+{
+    if (!Thread)
+        return false;
+    std::lock_guard<std::mutex> lock(Thread->Mutex);
+    return !Thread->Ended;
+}
+
+UINT32 ZNThread::GetExitCode() const
+{
+    if (!Thread)
+        return ZN_THREAD_STILL_ACTIVE;
+    std::lock_guard<std::mutex> lock(Thread->Mutex);
+    return Thread->Ended ? Thread->ExitCode : ZN_THREAD_STILL_ACTIVE;
+}
+
+// Sleep is where a polling thread usually gets cancelled by Terminate. The
+// cancellation unwinds this frame without running its epilogue, so under
+// AddressSanitizer the frame is left uninstrumented: stale red zones would
+// otherwise trip the sanitizer while the rest of the stack unwinds.
+__attribute__((no_sanitize_address)) void ZNThread::Sleep(UINT32 milliseconds)
+{
+    timespec left;
+    left.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    left.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+    // A signal handled meanwhile must not shorten the sleep.
+    while (nanosleep(&left, &left) != 0 && errno == EINTR)
+    {
+    }
+}
+
+void ZNThread::ExitCurrent(UINT32 code)
+{
+    if (ZNThreadBlock* block = TGCurThreadBlock)
+    {
+        std::lock_guard<std::mutex> lock(block->Mutex);
+        block->ExitCode = code;
+    }
+    pthread_exit(nullptr);
+}

@@ -1,0 +1,329 @@
+// ZNOpenFile, the stream wrappers, the math and byte-order wrappers and the
+// file chooser.
+#include "core/ZNRuntime.h"
+#include "runtime/ZNDataPath.h"
+#include "test_assert_recorder.h"
+#include "test_sys_child.h"
+
+#include <gtest/gtest.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <linux/fs.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+// Points the data path at a fresh folder for the test's lifetime.
+class RuntimeFiles : public ::testing::Test
+{
+protected:
+    ZNTempDir Dir;
+    char      SavedDataPath[ZN_DATA_PATH_SIZE];
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(Dir.Path.empty());
+        ASSERT_LT(Dir.Path.size(), static_cast<size_t>(ZN_DATA_PATH_SIZE));
+        memcpy(SavedDataPath, GDataPath, sizeof(SavedDataPath));
+        memcpy(GDataPath, Dir.Path.c_str(), Dir.Path.size() + 1);
+    }
+    void TearDown() override { memcpy(GDataPath, SavedDataPath, sizeof(SavedDataPath)); }
+
+    void WriteFile(const std::string& name, const std::string& bytes)
+    {
+        FILE* f = fopen((Dir.Path + name).c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    bool Exists(const std::string& name)
+    {
+        struct stat st;
+        return stat((Dir.Path + name).c_str(), &st) == 0;
+    }
+};
+
+} // namespace
+
+TEST_F(RuntimeFiles, OnlyReadOrWriteFlagsOpenAndOnlyEpermIsShown)
+{
+    WriteFile("there.bin", "abc");
+    ZNDialogRecorder recorder(false);
+    EXPECT_EQ(ZNOpenFile("there.bin", 0), nullptr);
+    EXPECT_EQ(ZNOpenFile("there.bin", ZN_FILE_BINARY), nullptr);
+    EXPECT_EQ(ZNOpenFile("there.bin", 12), nullptr);
+    ASSERT_EQ(recorder.Count(), 1u) << "only flags above 7 are a broken invariant";
+    EXPECT_NE(recorder.Boxes()[0].Text.find("\nflags > 7\n"), std::string::npos);
+    EXPECT_EQ(ZNOpenFile(nullptr, ZN_FILE_READ), nullptr);
+    // Failures other than a refused permission stay silent.
+    EXPECT_EQ(ZNOpenFile("missing.txt", ZN_FILE_READ), nullptr);
+    EXPECT_EQ(ZNOpenFile("no/such/folder/x.bin", ZN_FILE_WRITE | ZN_FILE_BINARY), nullptr);
+    EXPECT_EQ(recorder.Count(), 1u) << recorder.Summary();
+}
+
+TEST_F(RuntimeFiles, NamesResolveUnderTheDataPath)
+{
+    FILE* out = ZNOpenFile("made.txt", ZN_FILE_WRITE);
+    ASSERT_NE(out, nullptr);
+    EXPECT_GE(ZNFPutS("line one\nline two\n", out), 0);
+    EXPECT_EQ(ZNFClose(out), 0);
+    EXPECT_TRUE(Exists("made.txt")) << "not written under the data path";
+
+    FILE* in = ZNOpenFile("made.txt", ZN_FILE_READ);
+    ASSERT_NE(in, nullptr);
+    char line[64];
+    ASSERT_NE(ZNFGetS(line, sizeof(line), in), nullptr);
+    EXPECT_STREQ(line, "line one\n");
+    // A short buffer takes size - 1 characters of the line.
+    ASSERT_NE(ZNFGetS(line, 5, in), nullptr);
+    EXPECT_STREQ(line, "line");
+    EXPECT_EQ(ZNFGetC(in), ' ');
+    ZNFClose(in);
+
+    // "wb+" replaces and can read back what it wrote.
+    FILE* both = ZNOpenFile("made.txt", ZN_FILE_READ | ZN_FILE_WRITE | ZN_FILE_BINARY);
+    ASSERT_NE(both, nullptr);
+    UINT32 values[3] = {1, 2, 0xDEADBEEF};
+    EXPECT_EQ(ZNFWrite(values, sizeof(UINT32), 3, both), 3u);
+    ZNFSeek(both, 0, false);
+    UINT32 back[3] = {};
+    EXPECT_EQ(ZNFRead(back, sizeof(UINT32), 3, both), 3u);
+    EXPECT_EQ(back[2], 0xDEADBEEFu);
+    EXPECT_EQ(ZNFGetC(both), EOF);
+    EXPECT_TRUE(ZNFEof(both));
+    ZNFClose(both);
+}
+
+TEST_F(RuntimeFiles, RefusedPermissionShowsTheErrorTextCaptionedWithThePath)
+{
+    WriteFile("locked.bin", "x");
+    std::string full = Dir.Path + "locked.bin";
+    int fd = open(full.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    int attributes = 0;
+    bool locked = ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0 &&
+                  (attributes |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &attributes) == 0);
+    if (!locked)
+    {
+        close(fd);
+        GTEST_SKIP() << "cannot make a file immutable here (needs CAP_LINUX_IMMUTABLE), so no EPERM to provoke";
+    }
+    ZNDialogRecorder recorder(true);
+    FILE* f = ZNOpenFile("locked.bin", ZN_FILE_WRITE | ZN_FILE_BINARY);
+    attributes &= ~FS_IMMUTABLE_FL;
+    ioctl(fd, FS_IOC_SETFLAGS, &attributes);
+    close(fd);
+    EXPECT_EQ(f, nullptr);
+    if (f)
+        fclose(f);
+    ASSERT_EQ(recorder.Count(), 1u);
+    EXPECT_EQ(recorder.Boxes()[0].Kind, ZNDialog_Info);
+    EXPECT_EQ(recorder.Boxes()[0].Text, strerror(EPERM));
+    EXPECT_EQ(recorder.Boxes()[0].Caption, full);
+}
+
+TEST_F(RuntimeFiles, SeekCountsNegativePositionsFromTheEnd)
+{
+    WriteFile("ten.bin", "0123456789");
+    FILE* f = ZNOpenFile("ten.bin", ZN_FILE_READ | ZN_FILE_BINARY);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ZNFSeek(f, -1, false), 0);
+    EXPECT_EQ(ZNFTell(f), 10) << "-1 is the end itself (the size)";
+    EXPECT_EQ(ZNFSeek(f, -3, false), 0);
+    EXPECT_EQ(ZNFTell(f), 8);
+    EXPECT_EQ(ZNFGetC(f), '8');
+    EXPECT_EQ(ZNFSeek(f, 0, false), 0);
+    EXPECT_EQ(ZNFTell(f), 0);
+    EXPECT_EQ(ZNFSeek(f, 4, false), 0);
+    EXPECT_EQ(ZNFSeek(f, 2, true), 0);
+    EXPECT_EQ(ZNFGetC(f), '6');
+    EXPECT_EQ(ZNFSeek(f, -3, true), 0);
+    EXPECT_EQ(ZNFTell(f), 4) << "relative moves go back from the current position";
+    EXPECT_NE(ZNFSeek(f, -20, true), 0) << "before the start is refused";
+    ZNFClose(f);
+}
+
+TEST(RuntimeMath, SignOfEveryKindOfValue)
+{
+    EXPECT_EQ(ZNRtSign(2.5f), 1.0f);
+    EXPECT_EQ(ZNRtSign(-0.001f), -1.0f);
+    EXPECT_EQ(ZNRtSign(0.0f), 0.0f);
+    EXPECT_EQ(ZNRtSign(-0.0f), 0.0f);
+    EXPECT_EQ(ZNRtSign(NAN), -1.0f);
+    EXPECT_EQ(ZNRtSign(-INFINITY), -1.0f);
+    EXPECT_EQ(ZNRtSign(INFINITY), 1.0f);
+    EXPECT_EQ(ZNRtSign(1e-300), 1.0);
+    EXPECT_EQ(ZNRtSign(static_cast<double>(NAN)), -1.0);
+    EXPECT_EQ(ZNRtSign(-0.0), 0.0);
+    EXPECT_EQ(ZNRtAbs(INT_MIN), INT_MIN) << "integer absolute value must not overflow";
+}
+
+TEST(RuntimeByteOrder, NetworkOrderIsBigEndian)
+{
+    UINT32 net = ZNHostToNet32(0x01020304u);
+    const UINT8* bytes = reinterpret_cast<const UINT8*>(&net);
+    EXPECT_EQ(bytes[0], 1);
+    EXPECT_EQ(bytes[3], 4);
+    EXPECT_EQ(ZNNetToHost32(net), 0x01020304u);
+    UINT16 net16 = ZNHostToNet16(0xA1B2);
+    const UINT8* bytes16 = reinterpret_cast<const UINT8*>(&net16);
+    EXPECT_EQ(bytes16[0], 0xA1);
+    EXPECT_EQ(bytes16[1], 0xB2);
+    EXPECT_EQ(ZNNetToHost16(net16), 0xA1B2);
+}
+
+// ---- file chooser ---------------------------------------------------------------------------
+
+namespace
+{
+
+// A stand-in for zenity or kdialog on PATH: records its arguments, then acts
+// as ZN_FAKE_MODE says.
+class FileChooser : public ::testing::Test
+{
+protected:
+    ZNTempDir   Bin;
+    std::string SavedPath, SavedDisplay, SavedDialog;
+    bool        HadDisplay = false, HadDialog = false;
+
+    void SetUp() override
+    {
+        ASSERT_FALSE(Bin.Path.empty());
+        SavedPath = getenv("PATH") ? getenv("PATH") : "";
+        HadDisplay = getenv("DISPLAY") != nullptr;
+        SavedDisplay = HadDisplay ? getenv("DISPLAY") : "";
+        HadDialog = getenv("ZN_DIALOG") != nullptr;
+        SavedDialog = HadDialog ? getenv("ZN_DIALOG") : "";
+        setenv("PATH", Bin.Path.c_str(), 1);
+        setenv("DISPLAY", ":98", 1);
+        unsetenv("ZN_DIALOG");
+        setenv("ZN_FAKE_ARGS", (Bin.Path + "args.txt").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        setenv("PATH", SavedPath.c_str(), 1);
+        HadDisplay ? (void)setenv("DISPLAY", SavedDisplay.c_str(), 1) : (void)unsetenv("DISPLAY");
+        HadDialog ? (void)setenv("ZN_DIALOG", SavedDialog.c_str(), 1) : (void)unsetenv("ZN_DIALOG");
+        unsetenv("ZN_FAKE_ARGS");
+        unsetenv("ZN_FAKE_MODE");
+    }
+
+    void InstallFake(const char* name)
+    {
+        std::string path = Bin.Path + name;
+        FILE* f = fopen(path.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        // SDL may show its own message boxes through zenity too: those are
+        // passed to stderr so the box's text can still be checked.
+        fputs("#!/bin/sh\n"
+              "case \"$1\" in --file-selection|--get*) ;; *) printf '%s\\n' \"$@\" >&2; exit 0 ;; esac\n"
+              "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$ZN_FAKE_ARGS\"\n"
+              "case \"$ZN_FAKE_MODE\" in\n"
+              "  chosen) printf '%s\\n' /picked/file.png; exit 0 ;;\n"
+              "  cancel) exit 1 ;;\n"
+              "  *) exit 5 ;;\n"
+              "esac\n",
+              f);
+        fclose(f);
+        chmod(path.c_str(), 0755);
+    }
+    std::string FakeArgs() { return ZNReadWholeFile(Bin.Path + "args.txt"); }
+};
+
+const char GFilter[] = "Images\0*.png;*.jpg\0All\0*\0";
+
+} // namespace
+
+TEST_F(FileChooser, ZenityChoiceLandsInTheBufferCancelGivesZero)
+{
+    InstallFake("zenity");
+    setenv("ZN_FAKE_MODE", "chosen", 1);
+    char buffer[260];
+    EXPECT_NE(gSysFileOpen("/start/here", GFilter, buffer, sizeof(buffer), 0), 0);
+    EXPECT_STREQ(buffer, "/picked/file.png");
+    EXPECT_EQ(FakeArgs(), "--file-selection\n--title=Open\n--filename=/start/here/\n"
+                          "--file-filter=Images | *.png *.jpg\n--file-filter=All | *\n");
+
+    EXPECT_NE(gSysFileOpen("/start/", GFilter, buffer, sizeof(buffer), 1), 0);
+    EXPECT_NE(FakeArgs().find("--save\n--confirm-overwrite\n--filename=/start/\n"), std::string::npos)
+        << FakeArgs();
+
+    setenv("ZN_FAKE_MODE", "cancel", 1);
+    strcpy(buffer, "untouched");
+    EXPECT_EQ(gSysFileOpen("/x", GFilter, buffer, sizeof(buffer), 0), 0) << "cancel is 0 and the process goes on";
+    EXPECT_STREQ(buffer, "untouched");
+}
+
+TEST_F(FileChooser, KDialogIsTheFallback)
+{
+    InstallFake("kdialog");
+    setenv("ZN_FAKE_MODE", "chosen", 1);
+    char buffer[260];
+    EXPECT_NE(gSysFileOpen("/start", GFilter, buffer, sizeof(buffer), 1), 0);
+    EXPECT_STREQ(buffer, "/picked/file.png");
+    EXPECT_EQ(FakeArgs(), "--getsavefilename\n/start\n*.png *.jpg|Images\n*|All\n");
+}
+
+TEST_F(FileChooser, PathTooLongForTheBufferIsRefusedNotCut)
+{
+    InstallFake("zenity");
+    setenv("ZN_FAKE_MODE", "chosen", 1);
+    ZNDialogRecorder recorder(true);
+    char buffer[16] = "untouched";   // "/picked/file.png" needs 17 bytes
+    EXPECT_EQ(gSysFileOpen("/x", nullptr, buffer, sizeof(buffer), 0), 0);
+    EXPECT_STREQ(buffer, "untouched");
+    ASSERT_EQ(recorder.Count(), 1u);
+    EXPECT_EQ(recorder.Boxes()[0].Kind, ZNDialog_Info);
+    EXPECT_NE(recorder.Boxes()[0].Text.find("15 characters"), std::string::npos) << recorder.Summary();
+}
+
+TEST_F(FileChooser, NobodyToAskMeansCancelled)
+{
+    InstallFake("zenity");
+    setenv("ZN_FAKE_MODE", "chosen", 1);
+    char buffer[260];
+    setenv("ZN_DIALOG", "no", 1);
+    EXPECT_EQ(gSysFileOpen("/x", GFilter, buffer, sizeof(buffer), 0), 0) << "an unattended run asks nobody";
+    unsetenv("ZN_DIALOG");
+    unsetenv("DISPLAY");
+    EXPECT_EQ(gSysFileOpen("/x", GFilter, buffer, sizeof(buffer), 0), 0) << "no display, no terminal";
+    EXPECT_EQ(FakeArgs(), "") << "the chooser must not have run";
+}
+
+TEST_F(FileChooser, ChooserFailureIsFatal)
+{
+    InstallFake("zenity");
+    ZNChildRun run = ZNRunChild("filedialog", {"/x", "0"}, {"ZN_FAKE_MODE=broken"});
+    EXPECT_TRUE(run.ExitedWith(222)) << run.Describe();
+    EXPECT_NE(run.Err.find("gSysFileOpen error\n"), std::string::npos) << run.Err;
+    EXPECT_NE(FakeArgs().find("--file-selection"), std::string::npos) << "the chooser did not run";
+    EXPECT_EQ(run.Out.find("result="), std::string::npos);
+}
+
+TEST(FileChooserTerminal, PromptRefusesMissingFilesAndResolvesAgainstTheFolder)
+{
+    ZNTempDir dir;
+    ASSERT_FALSE(dir.Path.empty());
+    FILE* f = fopen((dir.Path + "a.png").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+    std::string folder = dir.Path.substr(0, dir.Path.size() - 1);
+    std::vector<std::string> env = {"ZN_DIALOG", "DISPLAY", "WAYLAND_DISPLAY"};
+    const std::string prompt = "empty line cancels: ";
+
+    ZNChildRun open = ZNRunChildOnTerminal("filedialog", {folder, "0"}, env,
+                                           {{prompt, "missing.png\n"}, {prompt, "a.png\n"}});
+    EXPECT_TRUE(open.ExitedWith(0)) << open.Describe();
+    EXPECT_NE(open.Out.find("No such file: " + dir.Path + "missing.png"), std::string::npos) << open.Out;
+    EXPECT_NE(open.Out.find("result=1 path=" + dir.Path + "a.png"), std::string::npos) << open.Out;
+
+    ZNChildRun cancel = ZNRunChildOnTerminal("filedialog", {folder, "1"}, env, {{prompt, "\n"}});
+    EXPECT_TRUE(cancel.ExitedWith(0)) << cancel.Describe();
+    EXPECT_NE(cancel.Out.find("result=0"), std::string::npos) << cancel.Out;
+}
