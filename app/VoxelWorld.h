@@ -1,0 +1,50 @@
+// VoxelWorld: the demo's world — a terrain of voxel sprites with a sky and water,
+// and the free camera that flies over it.
+//
+//   VoxelWorld* world = new VoxelWorld(appWindow);   // context current; builds everything
+//   world->Update(dt);                               // camera from keys and mouse
+//   world->Render(0.0f);                             // sky, voxels, water
+//   delete world;                                    // context still current
+//
+// Guarantees: construction never fails: without readable terrain images the world
+// has no tree and draws sky and water only; missing textures or shaders fall back
+// to what the texture and shader systems return. The tree and its GL buffers are
+// built once and never change; only the camera moves afterwards. Destruction
+// releases the sky, water and ground textures in that order, then the tree, and
+// needs the window's GL context current.
+#pragma once
+
+#include "AppGlobals.h"
+#include "Camera.h"
+#include "VoxBlock.h"
+#include "resources/ZNTexture.h"
+
+class ZNAppWindow;
+
+class VoxelWorld
+{
+public:
+    VoxCameraState  Camera;        // position, previous position, yaw, pitch, previous yaw and pitch
+    VoxBlock*       Root;          // the voxel tree; null when the terrain images could not be read
+    ZNTextureHandle GroundTex;     // "Ground.png", the sprite's look
+    ZNTextureHandle WaterTex;      // "WaterBump.png", ripple normals
+    ZNTextureHandle SkyTex;        // "SkyDusk1.png"
+    ZNAppWindow*    Window;        // client size, cursor and input
+
+    explicit VoxelWorld(ZNAppWindow* window);
+    ~VoxelWorld();
+    VoxelWorld(const VoxelWorld&) = delete;
+    VoxelWorld& operator=(const VoxelWorld&) = delete;
+
+    // Reads the window's input and moves the camera by dt seconds.
+    void Update(float dt);
+    // Draws the frame from the camera interpolated by t (0 = previous state).
+    void Render(float t);
+
+    // Builds the tree from the two terrain images, replacing an existing one; when
+    // either image cannot be read nothing is built and the tree stays as it was.
+    void BuildTree(const char* heightPath, const char* colorPath);
+
+    double BuildSeconds;   // spent building the tree in the constructor, for measurements
+    double StartTime;      // clock at construction; the water's "Time" counts from here
+};

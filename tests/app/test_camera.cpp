@@ -1,0 +1,276 @@
+// The free camera: steering, movement, interpolation and the sky quad, as plain math.
+#include "Camera.h"
+
+#include <gtest/gtest.h>
+
+#include <math.h>
+
+namespace
+{
+
+VoxControls NoInput(UINT32 width = 1024, UINT32 height = 576)
+{
+    VoxControls c = {};
+    c.ClientWidth = width;
+    c.ClientHeight = height;
+    return c;
+}
+
+VoxCameraState Level(float yaw)
+{
+    VoxCameraState s = InitialCameraState();
+    s.Position = s.PrevPosition = ZNVec3(10, 20, 30);
+    s.Yaw = s.PrevYaw = yaw;
+    s.Pitch = s.PrevPitch = ZN_PI * 0.5f;
+    return s;
+}
+
+void ExpectNear(const ZNVec3& a, const ZNVec3& b, float eps = 1e-3f)
+{
+    EXPECT_NEAR(a.x, b.x, eps);
+    EXPECT_NEAR(a.y, b.y, eps);
+    EXPECT_NEAR(a.z, b.z, eps);
+}
+
+}   // namespace
+
+TEST(CameraBlend, YawTakesTheShortArcAcrossZero)
+{
+    EXPECT_NEAR(BlendYaw(6.2f, 0.1f, 0.5f), 0.008f, 0.001f);
+    // The other direction lands on the same heading, whatever its representation.
+    const float there = BlendYaw(6.2f, 0.1f, 0.5f);
+    const float back = BlendYaw(0.1f, 6.2f, 0.5f);
+    EXPECT_NEAR(cosf(back), cosf(there), 1e-5f);
+    EXPECT_NEAR(sinf(back), sinf(there), 1e-5f);
+    // Close angles blend directly; the ends are the two inputs.
+    EXPECT_NEAR(BlendYaw(1.0f, 2.0f, 0.25f), 1.25f, 1e-6f);
+    EXPECT_NEAR(BlendYaw(6.2f, 0.1f, 0.0f), 6.2f - 2.0f * ZN_PI, 1e-5f);
+    EXPECT_NEAR(cosf(BlendYaw(6.2f, 0.1f, 1.0f)), cosf(0.1f), 1e-5f);
+    // Negative yaws (mouse look keeps the sign) blend the short way as well.
+    const float neg = BlendYaw(-0.1f, -6.2f, 0.5f);
+    const float mid = -0.1f + 0.5f * (2.0f * ZN_PI - 6.1f);
+    EXPECT_NEAR(cosf(neg), cosf(mid), 1e-4f);
+    EXPECT_NEAR(sinf(neg), sinf(mid), 1e-4f);
+}
+
+TEST(CameraSetup, InterpolationFactorPicksPreviousOrCurrentState)
+{
+    VoxCameraState s = InitialCameraState();
+    s.PrevPosition = ZNVec3(0, 0, 0);
+    s.Position = ZNVec3(100, 0, 0);
+    s.PrevPitch = 1.0f;
+    s.Pitch = 2.0f;
+    VoxCamera cam;
+    SetupCamera(s, 0.0f, 1024, 576, cam);
+    ExpectNear(cam.Position, ZNVec3(0, 0, 0));
+    SetupCamera(s, 0.5f, 1024, 576, cam);
+    ExpectNear(cam.Position, ZNVec3(50, 0, 0));
+    const ZNVec3 d = cam.Target - cam.Position;
+    EXPECT_NEAR(acosf(d.z), 1.5f, 1e-4f) << "pitch is blended linearly";
+    EXPECT_NEAR(cam.Aspect, 1024.0f / 576.0f, 1e-6f);
+    EXPECT_EQ(cam.Near, 5.0f);
+    EXPECT_EQ(cam.Far, 5000.0f);
+    EXPECT_EQ(cam.FieldOfView, 90.0f);
+    // Projection of a 90 degree view: index 5 is 1, index 0 is 1 / aspect.
+    EXPECT_NEAR(cam.Projection[5], 1.0f, 1e-5f);
+    EXPECT_NEAR(cam.Projection[0], 576.0f / 1024.0f, 1e-5f);
+}
+
+TEST(CameraSetup, ViewLooksAtTheTargetWithTheSkyAbove)
+{
+    VoxCameraState s = InitialCameraState();
+    VoxCamera cam;
+    SetupCamera(s, 0.0f, 800, 600, cam);
+    // Unit forward, up perpendicular to it and tilted towards +z for a downward look.
+    const ZNVec3 d = cam.Target - cam.Position;
+    EXPECT_NEAR(Length(d), 1.0f, 1e-4f);
+    EXPECT_NEAR(Dot(d, cam.Up), 0.0f, 1e-4f);
+    EXPECT_GT(cam.Up.z, 0.5f);
+    // The target lands on the view's negative z axis, the eye at the origin.
+    const ZNVec4 t = Transform(cam.View, ZNVec4(cam.Target, 1.0f));
+    EXPECT_NEAR(t.x, 0.0f, 1e-4f);
+    EXPECT_NEAR(t.y, 0.0f, 1e-4f);
+    EXPECT_NEAR(t.z, -1.0f, 1e-4f);
+    // A point above the target appears in the upper half of the screen.
+    const ZNVec4 above = Transform(Mul(cam.Projection, cam.View), ZNVec4(cam.Target + ZNVec3(0, 0, 0.1f), 1.0f));
+    EXPECT_GT(above.y / above.w, 0.0f);
+}
+
+TEST(CameraSetup, SkyQuadCornersAreTheScreenCorners)
+{
+    for (float yaw : { 0.0f, 1.0f, 3.926991f, -2.5f })
+        for (float pitch : { 0.3f, ZN_PI * 0.5f, 2.3561945f, 3.0f })
+        {
+            VoxCameraState s = InitialCameraState();
+            s.Yaw = s.PrevYaw = yaw;
+            s.Pitch = s.PrevPitch = pitch;
+            VoxCamera cam;
+            SetupCamera(s, 0.0f, 1024, 576, cam);
+            VoxQuadVertex q[4];
+            BuildSkyQuad(cam, q);
+            const ZNMat4 vp = Mul(cam.Projection, cam.View);
+            for (UINT32 k = 0; k < 4; ++k)
+            {
+                const ZNVec4 c = Transform(vp, ZNVec4(ZNVec3(q[k].R, q[k].G, q[k].B), 1.0f));
+                EXPECT_NEAR(c.x / c.w, q[k].X, 2e-3f) << "yaw " << yaw << " pitch " << pitch << " corner " << k;
+                EXPECT_NEAR(c.y / c.w, q[k].Y, 2e-3f) << "yaw " << yaw << " pitch " << pitch << " corner " << k;
+                EXPECT_EQ(q[k].A, 1.0f);
+                EXPECT_EQ(q[k].U, q[k].X > 0 ? 1.0f : 0.0f);
+                EXPECT_EQ(q[k].V, q[k].Y > 0 ? 1.0f : 0.0f);
+            }
+            // Corner order: bottom-left, bottom-right, top-right, top-left.
+            EXPECT_EQ(q[0].X, -1.0f);
+            EXPECT_EQ(q[0].Y, -1.0f);
+            EXPECT_EQ(q[2].X, 1.0f);
+            EXPECT_EQ(q[2].Y, 1.0f);
+        }
+}
+
+TEST(CameraUpdate, PitchIsClampedAndYawKeepsItsSign)
+{
+    VoxCameraState s = Level(0.05f);
+    UINT32 look = 1;
+    VoxControls in = NoInput();
+    in.Right = VoxKS_Held;
+    in.PrevMouseX = 100;
+    in.MouseX = 120;       // 20 px right: yaw - 0.2
+    in.PrevMouseY = 100;
+    in.MouseY = 1000;      // far down: pitch past the limit
+    UpdateCamera(s, in, look, 0.016f);
+    EXPECT_NEAR(s.Yaw, -0.15f, 1e-5f);
+    EXPECT_EQ(s.Pitch, 3.1315928f);
+    EXPECT_NEAR(s.PrevYaw, 0.05f, 1e-7f);
+    EXPECT_NEAR(s.PrevPitch, ZN_PI * 0.5f, 1e-7f);
+
+    in.MouseY = -1000;
+    UpdateCamera(s, in, look, 0.016f);
+    EXPECT_EQ(s.Pitch, 0.01f);
+
+    // A large negative turn stays negative and inside (-2 pi, 2 pi).
+    s.Yaw = -6.0f;
+    in.MouseX = in.PrevMouseX + 100.0f;
+    in.MouseY = in.PrevMouseY;
+    UpdateCamera(s, in, look, 0.016f);
+    EXPECT_NEAR(s.Yaw, -7.0f + 2.0f * ZN_PI, 1e-4f);
+    EXPECT_LT(s.Yaw, 0.0f);
+    EXPECT_EQ(look, 1u);
+}
+
+TEST(CameraUpdate, MouseLookStartsCentredAndEnds)
+{
+    VoxCameraState s = Level(1.0f);
+    UINT32 look = 0;
+    VoxControls in = NoInput(1025, 577);
+    in.Right = VoxKS_Pressed;
+    in.MouseX = 10;
+    in.MouseY = 500;
+    in.PrevMouseX = 900;
+    in.PrevMouseY = 3;
+    UpdateCamera(s, in, look, 0.016f);
+    EXPECT_EQ(look, 1u);
+    EXPECT_TRUE(in.MoveCursor);
+    EXPECT_EQ(in.CursorX, 512.0f);      // integer halving of the client size
+    EXPECT_EQ(in.CursorY, 288.0f);
+    EXPECT_EQ(in.MouseX, 512.5f);       // floating halving for the positions
+    EXPECT_EQ(in.PrevMouseX, 512.5f);
+    EXPECT_EQ(in.MouseY, 288.5f);
+    EXPECT_EQ(in.PrevMouseY, 288.5f);
+    EXPECT_EQ(s.Yaw, 1.0f) << "the press frame does not turn";
+
+    in.Right = VoxKS_Released;
+    in.MouseX = 700;
+    UpdateCamera(s, in, look, 0.016f);
+    EXPECT_EQ(look, 0u);
+    EXPECT_FALSE(in.MoveCursor);
+    EXPECT_EQ(s.Yaw, 1.0f) << "the release frame does not turn";
+
+    // Without the button the mouse has no effect.
+    in.Right = VoxKS_Up;
+    UpdateCamera(s, in, look, 0.016f);
+    EXPECT_EQ(s.Yaw, 1.0f);
+    EXPECT_EQ(look, 0u);
+}
+
+TEST(CameraUpdate, ZeroFrameTimeStillRecordsThePreviousPosition)
+{
+    VoxCameraState s = Level(0.0f);
+    s.PrevPosition = ZNVec3(-1, -1, -1);
+    UINT32 look = 0;
+    VoxControls in = NoInput();
+    in.W = VoxKS_Held;
+    UpdateCamera(s, in, look, 0.0f);
+    EXPECT_EQ(s.Position, ZNVec3(10, 20, 30));
+    EXPECT_EQ(s.PrevPosition, ZNVec3(10, 20, 30));
+}
+
+TEST(CameraUpdate, KeysMoveAlongViewAndCancel)
+{
+    UINT32 look = 0;
+    // Heading +y, looking level: W moves +y, A (left) moves -x.
+    VoxCameraState s = Level(ZN_PI * 0.5f);
+    VoxControls in = NoInput();
+    in.W = VoxKS_Pressed;
+    UpdateCamera(s, in, look, 0.5f);
+    ExpectNear(s.Position, ZNVec3(10, 70, 30));
+    EXPECT_EQ(s.PrevPosition, ZNVec3(10, 20, 30));
+
+    s = Level(ZN_PI * 0.5f);
+    in = NoInput();
+    in.W = VoxKS_Held;
+    in.S = VoxKS_Released;    // released this frame still counts
+    UpdateCamera(s, in, look, 0.5f);
+    ExpectNear(s.Position, ZNVec3(10, 20, 30));
+
+    s = Level(ZN_PI * 0.5f);
+    in = NoInput();
+    in.A = VoxKS_Held;
+    UpdateCamera(s, in, look, 0.1f);
+    ExpectNear(s.Position, ZNVec3(0, 20, 30));
+
+    s = Level(ZN_PI * 0.5f);
+    in = NoInput();
+    in.D = VoxKS_Held;
+    in.Space = VoxKS_Held;
+    UpdateCamera(s, in, look, 0.1f);
+    ExpectNear(s.Position, ZNVec3(20, 20, 40));
+
+    s = Level(ZN_PI * 0.5f);
+    in = NoInput();
+    in.Control = VoxKS_Held;
+    in.Space = VoxKS_Held;
+    UpdateCamera(s, in, look, 0.1f);
+    ExpectNear(s.Position, ZNVec3(10, 20, 30));
+
+    // Forward follows the pitch: looking 45 degrees down, W dives.
+    s = Level(0.0f);
+    s.Pitch = 2.3561945f;
+    in = NoInput();
+    in.W = VoxKS_Held;
+    UpdateCamera(s, in, look, 1.0f);
+    ExpectNear(s.Position, ZNVec3(10 + 70.7107f, 20, 30 - 70.7107f), 1e-2f);
+}
+
+TEST(CameraUpdate, ShiftDoublesOnlyHorizontalSpeed)
+{
+    UINT32 look = 0;
+    VoxCameraState s = Level(0.0f);
+    VoxControls in = NoInput();
+    in.W = VoxKS_Held;
+    in.Shift = VoxKS_Held;
+    UpdateCamera(s, in, look, 0.1f);
+    ExpectNear(s.Position, ZNVec3(30, 20, 30));
+
+    s = Level(0.0f);
+    in = NoInput();
+    in.Space = VoxKS_Held;
+    in.Shift = VoxKS_Held;
+    UpdateCamera(s, in, look, 0.1f);
+    ExpectNear(s.Position, ZNVec3(10, 20, 40));
+
+    s = Level(0.0f);
+    in = NoInput();
+    in.A = VoxKS_Held;
+    in.Shift = VoxKS_Pressed;
+    UpdateCamera(s, in, look, 0.1f);
+    ExpectNear(s.Position, ZNVec3(10, 40, 30));
+}

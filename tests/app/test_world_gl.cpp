@@ -1,0 +1,226 @@
+// The world on a real GL context: construction from the demo's data, the draw
+// calls of a frame, a world without terrain, and the release of its textures.
+#include "VoxelWorld.h"
+
+#include "render/ZNRenderState.h"
+#include "runtime/ZNDataPath.h"
+#include "runtime/ZNEngineInternal.h"
+#include "window/ZNAppWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+UINT32 GMouseLook = 0;
+
+namespace
+{
+
+// The program path decides the data path: "<repo>/app" puts "data/" at the repo's.
+std::string GArg0 = std::string(ZN_TEST_SOURCE_DIR) + "/app";
+char*       GArgv[] = { &GArg0[0], nullptr };
+
+// One draw call as GL saw it.
+struct DrawCall
+{
+    GLenum  Mode;
+    GLsizei Count;
+    bool    Blend;
+};
+std::vector<DrawCall> GDraws;
+bool                  GBlend = false;
+GladGLContext*        GRealTable = nullptr;
+
+// Every dialog of a test; none is expected from a healthy world.
+std::vector<std::string> GDialogs;
+bool RecordDialog(ZNDialogKind, const char* text, const char* caption)
+{
+    GDialogs.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
+    return false;
+}
+
+void GLAD_API_PTR RecordDrawArrays(GLenum mode, GLint first, GLsizei count)
+{
+    GDraws.push_back({ mode, count, GBlend });
+    GRealTable->DrawArrays(mode, first, count);
+}
+void GLAD_API_PTR RecordEnable(GLenum cap)
+{
+    if (cap == GL_BLEND)
+        GBlend = true;
+    GRealTable->Enable(cap);
+}
+void GLAD_API_PTR RecordDisable(GLenum cap)
+{
+    if (cap == GL_BLEND)
+        GBlend = false;
+    GRealTable->Disable(cap);
+}
+
+// Renders one frame through a copy of the table that notes every draw.
+std::vector<DrawCall> RecordFrame(VoxelWorld& world)
+{
+    GRealTable = TGCurGLTable;
+    GladGLContext recorder = *TGCurGLTable;
+    recorder.DrawArrays = RecordDrawArrays;
+    recorder.Enable = RecordEnable;
+    recorder.Disable = RecordDisable;
+    GBlend = GRealTable->IsEnabled(GL_BLEND) == GL_TRUE;
+    GDraws.clear();
+    TGCurGLTable = &recorder;
+    world.Render(0.0f);
+    TGCurGLTable = GRealTable;
+    return GDraws;
+}
+
+class WorldGL : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!getenv("DISPLAY"))
+            return;
+        ZNEngineInit(1, GArgv);
+        ZNSetDataPath(ZNString("data/"));
+        Window = ZNCreateAppWindow();
+        ZNWindowParams params = { 320, 180, 0, 0, 0, 0, 0, 0 };
+        Window->Open(ZNString("world test"), params);
+        Window->MakeCurrent();
+        SetRasterState(16, 0xFFFF);
+    }
+    static void TearDownTestSuite()
+    {
+        if (!Window)
+            return;
+        Window->Release();
+        ZNDestroyAppWindow(Window);
+        Window = nullptr;
+        ZNEngineShutdown();
+    }
+    void SetUp() override
+    {
+        if (!Window)
+            GTEST_SKIP() << "needs a display";
+        GDialogs.clear();
+        Previous = ZNSetDialogHandler(RecordDialog);
+    }
+    void TearDown() override
+    {
+        if (!Window)
+            return;
+        ZNSetDialogHandler(Previous);
+        for (const std::string& d : GDialogs)
+            ADD_FAILURE() << "unexpected dialog " << d;
+    }
+
+    ZNDialogHandler Previous = nullptr;
+
+    static ZNAppWindow* Window;
+};
+ZNAppWindow* WorldGL::Window = nullptr;
+
+UINT32 CountLeavesWithBuffers(const VoxBlock* node, UINT32& vertices, UINT32& leftovers)
+{
+    UINT32 n = 0;
+    if (node->Points.Size())
+    {
+        if (node->VB && node->DrawCount == node->Points.Size() * 6)
+            ++n;
+        vertices += node->DrawCount;
+    }
+    leftovers += node->Vertices.Size();
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            n += CountLeavesWithBuffers(node->Ch[k], vertices, leftovers);
+    return n;
+}
+
+}   // namespace
+
+TEST_F(WorldGL, BuildsTheTerrainAndLoadsItsTextures)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    EXPECT_EQ(world.Root->CountPoints(), 160000u);
+    UINT32 vertices = 0, leftovers = 0;
+    const UINT32 leaves = CountLeavesWithBuffers(world.Root, vertices, leftovers);
+    EXPECT_EQ(leaves, world.Root->CountNodesWithPoints()) << "every leaf with sprites has its GL buffer";
+    EXPECT_EQ(vertices, 960000u);
+    EXPECT_EQ(leftovers, 0u) << "the CPU copy is released after the upload";
+
+    for (const ZNTextureHandle* tex : { &world.GroundTex, &world.WaterTex, &world.SkyTex })
+    {
+        ASSERT_TRUE(bool(*tex));
+        EXPECT_NE((*tex)->TexID, 0u);
+        EXPECT_EQ((*tex)->Flags & ~TEX_FROMFILE, 3u);
+    }
+    // The initial camera.
+    EXPECT_EQ(world.Camera.Position, ZNVec3(0, 0, 512));
+    EXPECT_EQ(world.Camera.PrevPosition, ZNVec3(0, 0, 512));
+    EXPECT_NEAR(world.Camera.Yaw, 3.926991f, 1e-6f);
+    EXPECT_NEAR(world.Camera.Pitch, 2.3561945f, 1e-6f);
+}
+
+TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    const std::vector<DrawCall> draws = RecordFrame(world);
+    const UINT32 leaves = world.Root->CountNodesWithPoints();
+    ASSERT_EQ(draws.size(), leaves + 2);
+    EXPECT_EQ(draws.front().Mode, (GLenum)GL_TRIANGLE_FAN);
+    EXPECT_EQ(draws.front().Count, 4);
+    EXPECT_FALSE(draws.front().Blend);
+    UINT64 vertices = 0;
+    for (size_t i = 1; i + 1 < draws.size(); ++i)
+    {
+        EXPECT_EQ(draws[i].Mode, (GLenum)GL_TRIANGLES);
+        EXPECT_FALSE(draws[i].Blend);
+        vertices += (UINT64)draws[i].Count;
+    }
+    EXPECT_EQ(vertices, 960000u);
+    EXPECT_EQ(draws.back().Mode, (GLenum)GL_TRIANGLE_FAN);
+    EXPECT_EQ(draws.back().Count, 4);
+    EXPECT_TRUE(draws.back().Blend);
+
+    // The water leaves blending on; the next frame's sky turns it off again.
+    const std::vector<DrawCall> again = RecordFrame(world);
+    ASSERT_FALSE(again.empty());
+    EXPECT_FALSE(again.front().Blend);
+    EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
+
+    // The camera record follows the client size.
+    EXPECT_NEAR(GCamera.Aspect, 320.0f / 180.0f, 1e-6f);
+}
+
+TEST_F(WorldGL, WithoutTerrainOnlySkyAndWaterAreDrawn)
+{
+    VoxelWorld world(Window);
+    VoxBlock* built = world.Root;
+    ASSERT_NE(built, nullptr);
+    world.BuildTree("NoSuchHeightmap.png", "Colormap.png");
+    EXPECT_EQ(world.Root, built) << "a failed rebuild keeps the tree there is";
+    VoxBlock::Delete(world.Root);
+    world.Root = nullptr;
+    const std::vector<DrawCall> draws = RecordFrame(world);
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[0].Mode, (GLenum)GL_TRIANGLE_FAN);
+    EXPECT_EQ(draws[1].Mode, (GLenum)GL_TRIANGLE_FAN);
+    // Updating without a tree works as well.
+    world.Update(0.1f);
+    EXPECT_EQ(world.Camera.PrevPosition, world.Camera.Position);
+}
+
+TEST_F(WorldGL, DestroyingTheWorldReleasesItsTextures)
+{
+    const UINT32 before = GTextureManager.List.Size();
+    VoxelWorld* world = new VoxelWorld(Window);
+    EXPECT_EQ(GTextureManager.List.Size(), before + 3);
+    ZNTexture* sky = world->SkyTex.Get();
+    ASSERT_NE(sky, nullptr);
+    EXPECT_EQ(sky->RefCount.load(), 1u);
+    delete world;
+    EXPECT_EQ(GTextureManager.List.Size(), before);
+}
