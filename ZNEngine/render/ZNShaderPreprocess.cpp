@@ -1,0 +1,363 @@
+#include "render/ZNShaderPreprocess.h"
+
+#include "resources/ZNFileIO.h"
+#include "window/ZNGLTable.h"
+
+#include <stdio.h>
+#include <string.h>
+
+const char* const ZN_SHADER_VERSION_TEXT = "#version 150\n#line 11111 0\n";
+const char* const ZN_SHADER_DEFINES_LINE = "#line 22222 0\n";
+
+const char* const ZN_VERTEX_PROLOGUE =
+    "#define VSHADER\n"
+    "#define varying out\n"
+    "#define MAX_INSTANCE_COUNT 16\n"
+    "#define MAX_BONE_COUNT 64\n"
+    "uniform mat4 ZN_mView;\n"
+    "uniform mat4 ZN_mProj;\n"
+    "in vec4 GLVertex;\n"
+    "in vec3 GLNormal;\n"
+    "in vec4 GLTangent;\n"
+    "in vec4 GLColor;\n"
+    "in vec4 GLBlendIndices;\n"
+    "in vec4 GLBlendWeights;\n"
+    "in vec4 GLTexCoord0;\n"
+    "in vec4 GLTexCoord1;\n"
+    "\n";
+
+const char* const ZN_PIXEL_PROLOGUE =
+    "#define PSHADER\n"
+    "#define varying in\n"
+    "out vec4 GLFragData0;\n"
+    "out vec4 GLFragData1;\n"
+    "out vec4 GLFragData2;\n"
+    "out vec4 GLFragData3;\n"
+    "out vec4 GLFragData4;\n"
+    "out vec4 GLFragData5;\n"
+    "out vec4 GLFragData6;\n"
+    "out vec4 GLFragData7;\n"
+    "\n";
+
+static void Append(ZNString& s, const char* text) { s.Insert(s.Size(), ZNString(text)); }
+static void Append(ZNString& s, const ZNString& text) { s.Insert(s.Size(), text); }
+
+static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// Printable and not blank: the characters a directive word is made of.
+static bool IsWordChar(char c) { return c > 32 && c < 127; }
+static bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Lexical form of a path for recognising the same file under two spellings
+// ("Shaders/./b.h", "Shaders/x/../b.h", backslashes).
+static ZNString NormalizePath(const ZNString& path)
+{
+    ZNArray<ZNString> parts;
+    ZNString part;
+    const UINT32 n = path.Size();
+    for (UINT32 i = 0; i <= n; ++i)
+    {
+        const char c = i < n ? path[i] : '/';
+        if (!IsSeparator(c))
+        {
+            part.Insert(part.Size(), c);
+            continue;
+        }
+        if (part.Size() == 0 || strcmp(part.CStr(), ".") == 0)
+        {
+            // empty or "." segment: nothing
+        }
+        else if (strcmp(part.CStr(), "..") == 0 && parts.Size() > 0 && strcmp(parts.Last().CStr(), "..") != 0)
+            parts.Remove(parts.Size() - 1, parts.Size() - 1);
+        else
+            parts.Add(part);
+        part = ZNString("");
+    }
+    ZNString out;
+    for (UINT32 i = 0; i < parts.Size(); ++i)
+    {
+        if (i)
+            Append(out, "/");
+        Append(out, parts[i]);
+    }
+    return out;
+}
+
+namespace
+{
+enum ZNPreprocessResult
+{
+    PP_Ok,
+    PP_Failed,   // a file missing or unreadable
+    PP_Refused,  // an include cycle or nesting too deep
+};
+
+// Files being expanded, outermost first: the include chain of the current file.
+struct ZNIncludeChain
+{
+    ZNArray<ZNString> Paths;   // as named, for messages
+    ZNArray<ZNString> Keys;    // normalized, for comparison
+};
+}
+
+static void NotFound(const ZNString& path, ZNString& output)
+{
+    output = ZNString("File ");
+    Append(output, path);
+    Append(output, " was not found");
+}
+
+static ZNPreprocessResult PreprocessFile(const ZNString& path, ZNString& output, ZNArray<ZNString>& files,
+                                         ZNIncludeChain& chain);
+
+// Expands the text of file k (path) in place; false with output set on failure.
+static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, ZNString& text, ZNString& output,
+                                         ZNArray<ZNString>& files, ZNIncludeChain& chain)
+{
+    const ZNString dir = GetDirectory(path);
+    UINT32 line = 1;
+    UINT32 pos = 0;
+    while (pos < text.Size())
+    {
+        const UINT32 lineStart = pos;
+        UINT32 p = pos;
+        while (p < text.Size() && (text[p] == ' ' || text[p] == '\t'))
+            ++p;
+        UINT32 wordEnd = p;
+        while (wordEnd < text.Size() && IsWordChar(text[wordEnd]))
+            ++wordEnd;
+        if (wordEnd - p == 8 && strncmp(text.CStr() + p, "#include", 8) == 0)
+        {
+            // The name lies between the next two unescaped quotes, wherever they are.
+            INT64 open = -1, close = -1;
+            for (UINT32 i = wordEnd; i < text.Size(); ++i)
+            {
+                if (text[i] != '"' || text[i - 1] == '\\')
+                    continue;
+                if (open < 0)
+                    open = i;
+                else
+                {
+                    close = i;
+                    break;
+                }
+            }
+            ZNString name;
+            if (close >= 0)
+            {
+                text.Mid(static_cast<UINT32>(open + 1), static_cast<UINT32>(close - open - 1), name);
+                text.Remove(lineStart, static_cast<UINT32>(close));
+            }
+
+            ZNString first, second;
+            ZNString inDir(dir);
+            Append(inDir, name);
+            const ZNPreprocessResult r1 = PreprocessFile(inDir, first, files, chain);
+            ZNPreprocessResult r = r1;
+            ZNString* included = &first;
+            // A refusal (cycle, depth) is final: trying the bare name as well
+            // would only repeat the same chain, once more per nesting level.
+            if (r1 == PP_Failed)
+            {
+                r = PreprocessFile(name, second, files, chain);
+                included = &second;
+            }
+            if (r != PP_Ok)
+            {
+                output = ZNString("In included file ");
+                Append(output, name);
+                Append(output, ":\n");
+                Append(output, *included);
+                return r;
+            }
+            char back[64];
+            snprintf(back, sizeof(back), "\n#line %u %u", static_cast<unsigned>(line), static_cast<unsigned>(k));
+            Append(*included, back);
+            text.Insert(lineStart, *included);
+            pos = lineStart + included->Size();
+        }
+        while (pos < text.Size() && text[pos] != '\n')
+            ++pos;
+        if (pos < text.Size())
+            ++pos;
+        ++line;
+    }
+    return PP_Ok;
+}
+
+static ZNPreprocessResult PreprocessFile(const ZNString& path, ZNString& output, ZNArray<ZNString>& files,
+                                         ZNIncludeChain& chain)
+{
+    // An empty name or a folder is never a shader file (reading a folder would
+    // quietly give an empty text on some systems).
+    if (path.Size() == 0 || IsSeparator(path[path.Size() - 1]))
+    {
+        NotFound(path, output);
+        return PP_Failed;
+    }
+    const ZNString key = NormalizePath(path);
+    for (UINT32 i = 0; i < chain.Keys.Size(); ++i)
+    {
+        if (strcmp(chain.Keys[i].CStr(), key.CStr()) != 0)
+            continue;
+        output = ZNString("Include cycle: ");
+        for (UINT32 j = i; j < chain.Paths.Size(); ++j)
+        {
+            Append(output, chain.Paths[j]);
+            Append(output, " -> ");
+        }
+        Append(output, path);
+        return PP_Refused;
+    }
+    if (chain.Keys.Size() >= ZN_SHADER_MAX_INCLUDE_DEPTH)
+    {
+        char text[96];
+        snprintf(text, sizeof(text), "Includes nested deeper than %u levels at ",
+                 static_cast<unsigned>(ZN_SHADER_MAX_INCLUDE_DEPTH));
+        output = ZNString(text);
+        Append(output, path);
+        return PP_Refused;
+    }
+
+    ZNString text;
+    if (!ReadTextFile(path, text))
+    {
+        NotFound(path, output);
+        return PP_Failed;
+    }
+    const UINT32 k = files.Size();
+    files.Add(path);
+
+    chain.Paths.Add(path);
+    chain.Keys.Add(key);
+    const ZNPreprocessResult r = ExpandIncludes(path, k, text, output, files, chain);
+    chain.Paths.Remove(chain.Paths.Size() - 1, chain.Paths.Size() - 1);
+    chain.Keys.Remove(chain.Keys.Size() - 1, chain.Keys.Size() - 1);
+    if (r != PP_Ok)
+        return r;
+
+    char head[48];
+    snprintf(head, sizeof(head), "#line 1 %u\n", static_cast<unsigned>(k));
+    output = ZNString(head);
+    Append(output, text);
+    return PP_Ok;
+}
+
+bool PreprocessShaderFile(const ZNString& path, ZNString& output, ZNArray<ZNString>& files)
+{
+    ZNIncludeChain chain;
+    return PreprocessFile(path, output, files, chain) == PP_Ok;
+}
+
+ZNString BuildShaderCompileText(bool vertexStage, const ZNString& text)
+{
+    ZNString out(ZN_SHADER_VERSION_TEXT);
+    Append(out, vertexStage ? ZN_VERTEX_PROLOGUE : ZN_PIXEL_PROLOGUE);
+    Append(out, ZN_SHADER_DEFINES_LINE);
+    Append(out, text);
+    return out;
+}
+
+// Reads the decimal number at 'at'; false when there is none.
+static bool ReadNumber(const ZNString& text, UINT32 at, UINT32& end, INT64& value)
+{
+    value = 0;
+    end = at;
+    while (end < text.Size() && IsDigit(text[end]) && value < 1000000000)
+        value = value * 10 + (text[end++] - '0');
+    return end > at;
+}
+
+void RewriteShaderLog(ZNString& log, const ZNArray<ZNString>& files, INT32 lineShift)
+{
+    UINT32 i = 1;
+    while (i + 1 < log.Size())
+    {
+        const char c = log[i];
+        if (!((c == ':' || c == '(') && IsDigit(log[i - 1]) && IsDigit(log[i + 1])))
+        {
+            ++i;
+            continue;
+        }
+        UINT32 start = i - 1;
+        while (start > 0 && IsDigit(log[start - 1]))
+            --start;
+        UINT64 n = 0;
+        for (UINT32 d = start; d < i && n < 0xFFFFFFFFull; ++d)
+            n = n * 10 + static_cast<UINT64>(log[d] - '0');
+        if (n >= files.Size())
+        {
+            ++i;
+            continue;
+        }
+        const ZNString& path = files[static_cast<UINT32>(n)];
+        log.Remove(start, i - 1);
+        log.Insert(start, path);
+        i = start + path.Size();
+        // The line number right after the path, in the file's own numbering.
+        UINT32 end;
+        INT64 lineNo;
+        if (lineShift != 0 && ReadNumber(log, i + 1, end, lineNo) && lineNo - lineShift >= 0)
+        {
+            char fixed[24];
+            snprintf(fixed, sizeof(fixed), "%lld", static_cast<long long>(lineNo - lineShift));
+            log.Remove(i + 1, end - 1);
+            log.Insert(i + 1, fixed);
+        }
+        // Step over the location that follows ("(5)", ":5(10):"), so a line or
+        // column number is never taken for another file index.
+        while (i < log.Size() && (IsDigit(log[i]) || log[i] == ':' || log[i] == '(' || log[i] == ')'))
+            ++i;
+        if (i == 0)
+            i = 1;
+    }
+}
+
+INT32 GetLineDirectiveShift()
+{
+    // Drivers differ, and the answer cannot change within a process.
+    static INT32 shift = -1;
+    if (shift >= 0 || !TGCurGLTable)
+        return shift < 0 ? 0 : shift;
+    shift = 0;
+    const GLuint probe = TGCurGLTable->CreateShader(GL_FRAGMENT_SHADER);
+    const GLchar* text[1] = { "#version 150\n#line 100 0\nprobe error;\n" };
+    TGCurGLTable->ShaderSource(probe, 1, text, nullptr);
+    TGCurGLTable->CompileShader(probe);
+    char log[512] = {};
+    GLsizei written = 0;
+    TGCurGLTable->GetShaderInfoLog(probe, sizeof(log) - 1, &written, log);
+    TGCurGLTable->DeleteShader(probe);
+    // The first "0:<n>" or "0(<n>" names the probe's line; it was told 100.
+    const ZNString reported(log);
+    for (UINT32 i = 0; i + 2 < reported.Size(); ++i)
+    {
+        UINT32 end;
+        INT64 n;
+        if (reported[i] == '0' && (i == 0 || !IsDigit(reported[i - 1])) &&
+            (reported[i + 1] == ':' || reported[i + 1] == '(') && ReadNumber(reported, i + 2, end, n))
+        {
+            if (n == 101)
+                shift = 1;
+            break;
+        }
+    }
+    return shift;
+}
+
+void printShaderInfoLog(UINT32 shader, const ZNArray<ZNString>& files, ZNString& output)
+{
+    GLint length = 0;
+    TGCurGLTable->GetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    if (length < 1)
+        ZNFatalErrorLog("Double error in printShaderInfoLog: can't get error description");
+    char* buffer = static_cast<char*>(ZNAlloc(static_cast<size_t>(length) + 1));
+    GLsizei written = 0;
+    TGCurGLTable->GetShaderInfoLog(shader, length, &written, buffer);
+    if (written < 0 || written >= length)
+        written = length - 1;
+    buffer[written] = 0;
+    ZNString log(buffer);
+    ZNFree(buffer);
+    RewriteShaderLog(log, files, GetLineDirectiveShift());
+    output = log;
+}

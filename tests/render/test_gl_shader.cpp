@@ -1,0 +1,369 @@
+// Shader programs from .shd files on a real 3.3 core context: compiling with
+// includes, error reports, the retry dialog, the cache, hot reload and uniforms.
+#include "RenderGLTestUtil.h"
+
+#include "render/ZNRT.h"
+#include "render/ZNRenderState.h"
+#include "render/ZNShader.h"
+#include "render/ZNVertex.h"
+#include "resources/ZNFileIO.h"
+#include "runtime/ZNLog.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace
+{
+const char* const GCommon = "uniform vec4 Tint;\nuniform float Scale;\n";
+
+// Colour from the vertices times Tint and Scale; Tex1 mixed in by Mix.
+const char* const GColorShader =
+    "#include \"common.h\"\n"
+    "varying vec4 vColor;\n"
+    "#ifdef VSHADER\n"
+    "void main() { vColor = GLColor * Tint; gl_Position = vec4(GLVertex.xy, 0.0, 1.0); }\n"
+    "#endif\n"
+    "#ifdef PSHADER\n"
+    "uniform sampler2D Tex1;\n"
+    "uniform float Mix;\n"
+    "void main() { GLFragData0 = vColor * Scale + texture(Tex1, vec2(0.5)) * Mix; }\n"
+    "#endif\n";
+
+std::string WithGain(const char* shader)
+{
+    std::string s = shader;
+    const std::string from = "vColor * Scale";
+    s.replace(s.find(from), from.size(), "vColor * Scale * Gain");
+    return "uniform float Gain;\n" + s;
+}
+
+std::vector<std::string> GLog;
+void RecordLog(const char* text) { GLog.push_back(text); }
+
+// Captures the engine log for its lifetime.
+struct LogCapture
+{
+    LogCapture() { GLog.clear(); Previous = ZNSetLogHandler(RecordLog); }
+    ~LogCapture() { ZNSetLogHandler(Previous); }
+    long Lines(const std::string& text) const { return std::count(GLog.begin(), GLog.end(), text); }
+    ZNLogHandler Previous;
+};
+
+GLint CurrentProgram()
+{
+    GLint program = -1;
+    GL().GetIntegerv(GL_CURRENT_PROGRAM, &program);
+    return program;
+}
+
+// The context state and GL agree on the bound program.
+void ExpectBindingConsistent()
+{
+    EXPECT_EQ(static_cast<UINT32>(CurrentProgram()), CS().Shaders.CurrentProgram);
+    const ZNShaderPtr cur = GetCurrentShader();
+    EXPECT_EQ(CS().Shaders.CurrentProgram, cur ? cur->Shader->Program : 0u);
+}
+
+// Draws a full-window quad of one colour and reads the pixel in the middle.
+std::vector<int> DrawQuad(float r, float g, float b)
+{
+    const float v[4][8] = {
+        { -1, -1, 0, 0, r, g, b, 1 }, { 1, -1, 1, 0, r, g, b, 1 },
+        { 1, 1, 1, 1, r, g, b, 1 },   { -1, 1, 0, 1, r, g, b, 1 },
+    };
+    DrawUserVertices2D(v, 4, PT_TriangleFan);
+    UINT8 rgba[4] = {};
+    GL().ReadPixels(16, 16, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return { rgba[0], rgba[1], rgba[2], rgba[3] };
+}
+
+std::string Str(const ZNString& s) { return std::string(s.CStr(), s.Size()); }
+}
+
+TEST(GLShader, ProgramFromAFileWithAnIncludeHasTheFixedLocationsAndDraws)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/common.h", GCommon);
+    dir.Write("Shaders/Color.shd", GColorShader);
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    ZNShaderPtr sh = GetShader(ZNString("Shaders/Color.shd"), ZNString());
+    const UINT32 program = sh->Shader->Program;
+    ASSERT_NE(program, 0u);
+    EXPECT_EQ(Str(sh->Shader->Source).rfind("#line 1 0\n#line 1 1\nuniform vec4 Tint;", 0), 0u);
+    EXPECT_EQ(GL().GetAttribLocation(program, "GLColor"), 3);
+    EXPECT_EQ(GL().GetFragDataLocation(program, "GLFragData0"), 0);
+    GLint unit = -1;
+    GL().GetUniformiv(program, GL().GetUniformLocation(program, "Tex1"), &unit);
+    EXPECT_EQ(unit, 1);   // sampler Tex1 on unit 1 without any call by the user
+
+    SetShader(0, sh);
+    ZNUniformRef tint, scale;
+    GetUniform(sh, tint, "Tint");
+    GetUniform(sh, scale, "Scale");
+    const float white[4] = { 1, 1, 1, 1 }, one = 1.0f, half = 0.5f;
+    SetFloat(tint, white, 4, false, 1);
+    SetFloat(scale, &one, 1, false, 1);
+    EXPECT_EQ(DrawQuad(0, 0, 1), (std::vector<int>{ 0, 0, 255, 255 }));
+    SetFloat(scale, &half, 1, false, 1);
+    EXPECT_NEAR(DrawQuad(0, 1, 0)[1], 128, 1);
+    EXPECT_EQ(GL().GetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(GLShader, ErrorsNameTheFileAndItsOwnLine)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/common.h", GCommon);
+    dir.Write("Shaders/bad.h", "uniform float Fine;\nthis is not glsl;\n");
+    dir.Write("Shaders/Broken.shd", std::string("#include \"bad.h\"\n") + GColorShader);
+    dir.Write("Shaders/Color.shd", GColorShader);
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    ZNDialogRecorder dialogs;
+    dialogs.Answers = { false, true };   // no retry, continue without
+    ZNShaderPtr sh = CreateShader(ZNString("Shaders/Broken.shd"), ZNString());
+    EXPECT_EQ(sh->Shader->Program, 0u);
+    ASSERT_EQ(dialogs.Records.size(), 2u);
+    const std::string& text = dialogs.Records[0].Text;
+    EXPECT_EQ(dialogs.Records[0].Caption, "Shader loading failed - Shaders/Broken.shd");
+    EXPECT_EQ(text.rfind("Loading of the shader failed with the following errors:\n\n", 0), 0u);
+    EXPECT_NE(text.find("Shaders/bad.h:2("), std::string::npos) << text;   // whatever the driver's #line rule
+    EXPECT_EQ(text.substr(text.size() - 23), "\n\nDo you want to retry?");
+    EXPECT_EQ(dialogs.Records[1].Text, "Do you want to continue without the shader?");
+
+    ZNString errors;   // the defines text is placed at line 22222 of file 0
+    EXPECT_FALSE(Load(sh, ZNString("Shaders/Color.shd"), ZNString("not glsl either\n"), errors));
+    EXPECT_NE(Str(errors).find("Shaders/Color.shd:22222("), std::string::npos) << errors.CStr();
+    EXPECT_EQ(dialogs.Records.size(), 2u);
+}
+
+static const ZNTestDataDir* GFixDir;
+
+TEST(GLShader, RetryAfterTheFileWasFixedOnDisk)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/common.h", GCommon);
+    dir.Write("Shaders/Fix.shd", "#include \"missing.h\"\n");
+    dir.ShiftTime("Shaders/Fix.shd", -100);
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    ZNDialogRecorder dialogs;
+    dialogs.Answers = { true };
+    GFixDir = &dir;   // the user fixes the file while the question is shown
+    dialogs.OnQuestion = [] { GFixDir->Write("Shaders/Fix.shd", GColorShader); };
+    ZNShaderPtr sh = CreateShader(ZNString("Shaders/Fix.shd"), ZNString());
+    ASSERT_EQ(dialogs.Records.size(), 1u);
+    EXPECT_NE(dialogs.Records[0].Text.find("In included file missing.h:\nFile missing.h was not found"),
+              std::string::npos);
+    EXPECT_NE(sh->Shader->Program, 0u);
+    EXPECT_EQ(sh->Shader->FileTime, GetFileTime("Shaders/Fix.shd"));
+    EXPECT_EQ(CurrentProgram(), 0);   // the load did not leave its program bound behind the state's back
+    ExpectBindingConsistent();
+}
+
+TEST(GLShader, ContinuingWithoutTheShaderCachesAnEmptyOne)
+{
+    ZNTestDataDir dir;
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    ZNDialogRecorder dialogs;
+    dialogs.Answers = { false, true };
+    ZNShaderPtr sh = GetShader(ZNString("Shaders/Nothing.shd"), ZNString());
+    EXPECT_EQ(sh->Shader->Program, 0u);
+    EXPECT_EQ(dialogs.Records[0].Text, "Loading of the shader failed with the following errors:\n\n"
+                                       "File Shaders/Nothing.shd was not found\n\nDo you want to retry?");
+    EXPECT_TRUE(GetShader(ZNString("Shaders/Nothing.shd"), ZNString()) == sh);   // cached, no new dialog
+    EXPECT_EQ(dialogs.Records.size(), 2u);
+    ZNRecordingTable rec;
+    UseShader(sh);
+    EXPECT_EQ(rec.Calls, (std::vector<std::string>{ "UseProgram 0" }));
+}
+
+static void GiveUpOnAMissingShader()
+{
+    ZNTestWindow w(32, 32);   // no data folder: the process ends before it could be removed
+    ZNDialogRecorder dialogs;   // declines both questions
+    CreateShader(ZNString("Shaders/Nothing.shd"), ZNString());
+}
+
+TEST(GLShaderDeath, GivingUpEndsTheProcessWithExitCode17)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(GiveUpOnAMissingShader(), testing::ExitedWithCode(17), "");
+}
+
+TEST(GLShader, CacheLoadsOnceAndLoadsKeepTheBoundProgram)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/common.h", GCommon);
+    dir.Write("Shaders/Color.shd", GColorShader);
+    dir.Write("Shaders/Gain.shd", WithGain(GColorShader));
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    LogCapture log;
+    ZNShaderPtr a = GetShader(ZNString("Shaders/Color.shd"), ZNString());
+    EXPECT_TRUE(GetShader(ZNString("Shaders/Color.shd"), ZNString()) == a);
+    EXPECT_EQ(log.Lines("Shader Shaders/Color.shd not in cache, loading..."), 1);
+    const ZNString defines("#define EXTRA 1\n");
+    ZNShaderPtr c = GetShader(ZNString("Shaders/Color.shd"), defines);
+    EXPECT_FALSE(c == GetShader(ZNString("Shaders/Color.shd"), defines));
+    EXPECT_NE(c->Shader->Program, 0u);
+    EXPECT_EQ(w.State().Shaders.Cache->Size(), 1u);
+    EXPECT_EQ(GLog.size(), 1u);
+
+    UseShader(a);   // loading another shader must not change what is bound
+    ZNShaderPtr b = GetShader(ZNString("Shaders/Gain.shd"), ZNString());
+    EXPECT_EQ(static_cast<UINT32>(CurrentProgram()), a->Shader->Program);
+    ExpectBindingConsistent();
+    ZNRecordingTable rec;
+    UseShader(b);
+    UseShader(b);
+    UseShader(ZNShaderPtr());
+    EXPECT_EQ(rec.Calls, (std::vector<std::string>{ "UseProgram " + std::to_string(b->Shader->Program), "UseProgram 0" }));
+}
+
+TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/common.h", GCommon);
+    dir.Write("Shaders/Hot.shd", GColorShader);
+    dir.ShiftTime("Shaders/Hot.shd", -100);
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    LogCapture log;
+    ZNShaderPtr sh = GetShader(ZNString("Shaders/Hot.shd"), ZNString());
+    UseShader(sh);
+    ZNUniformRef scale, gain;
+    GetUniform(sh, scale, "Scale");
+    {
+        ZNUniformRef shortLived;   // dies before the reload: must not be written then
+        GetUniform(sh, shortLived, "Scale");
+    }
+    EXPECT_EQ(scale->Registered.Size(), 1u);
+    ReloadShaders();   // nothing changed yet
+    EXPECT_NE(scale.Get(), nullptr);
+
+    dir.Write("Shaders/Hot.shd", WithGain(GColorShader));
+    ReloadShaders(w.State());
+    EXPECT_EQ(log.Lines("Shader Shaders/Hot.shd needs to be reloaded..."), 1);
+    EXPECT_EQ(scale.Get(), nullptr);
+    EXPECT_EQ(sh->Shader->FileTime, GetFileTime("Shaders/Hot.shd"));
+    GetUniform(sh, gain, "Gain");
+    EXPECT_NE(gain.Get(), nullptr);   // the new program
+    EXPECT_EQ(CS().Shaders.CurrentProgram, sh->Shader->Program);
+    ExpectBindingConsistent();
+
+    dir.Write("Shaders/Hot.shd", "broken");   // a failed reload, continued without
+    dir.ShiftTime("Shaders/Hot.shd", 100);
+    ZNDialogRecorder dialogs;
+    dialogs.Answers = { false, true };
+    ReloadShaders();
+    EXPECT_EQ(sh->Shader->Program, 0u);
+    EXPECT_EQ(gain.Get(), nullptr);
+    EXPECT_EQ(CurrentProgram(), 0);
+    ExpectBindingConsistent();
+    ReloadShaders();   // unchanged: no new question
+    EXPECT_EQ(dialogs.Records.size(), 2u);
+
+    dir.Write("Shaders/Hot.shd", GColorShader);   // fixed later: the empty shader comes back
+    dir.ShiftTime("Shaders/Hot.shd", 200);
+    ReloadShaders();
+    EXPECT_NE(sh->Shader->Program, 0u);
+    EXPECT_EQ(static_cast<UINT32>(CurrentProgram()), sh->Shader->Program);
+}
+
+TEST(GLShader, UniformRegistrationsStayBoundedAndSettersCheckTheirInput)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/M.shd",
+              "uniform mat4 World;\nuniform ivec2 Counts;\n#ifdef VSHADER\n"
+              "void main() { gl_Position = ZN_mProj * ZN_mView * World * GLVertex + vec4(Counts, 0, 0); }\n"
+              "#endif\n#ifdef PSHADER\nvoid main() { GLFragData0 = vec4(1.0); }\n#endif\n");
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    ZNShaderPtr sh = GetShader(ZNString("Shaders/M.shd"), ZNString());
+    SetShader(0, sh);
+    ZNUniformRef world, counts, missing;
+    for (int frame = 0; frame < 1000; ++frame)   // asked every frame, also into short-lived variables
+    {
+        ZNUniformRef perFrame;
+        GetUniform(sh, perFrame, "World");
+        GetUniform(sh, world, "World");
+    }
+    ASSERT_NE(world.Get(), nullptr);
+    EXPECT_EQ(world->Registered.Size(), 1u);
+    GetUniform(sh, counts, "Counts");
+    GetUniform(sh, missing, "NotThere");
+    EXPECT_EQ(missing.Get(), nullptr);
+    EXPECT_EQ(sh->Shader->Uniforms.Size(), 2u);
+
+    ZNDialogRecorder dialogs;
+    ZNRecordingTable rec;
+    float m[16];
+    for (int i = 0; i < 16; ++i)
+        m[i] = static_cast<float>(i);
+    SetFloat(world, m, 4, true, 1);
+    SetFloat(world, m, 1, true, 1);   // a 1x1 "matrix"
+    EXPECT_EQ(dialogs.Asserts("components | matrix || \"Invalid number of components / wrong combo\""), 1);
+    SetFloat(world, m, 5, false, 1);
+    SetInt(counts, nullptr, 0, 1);
+    EXPECT_EQ(dialogs.Asserts("( components > 4 ) | ( components < 1 )"), 2);
+    SetFloat(missing, m, 4, true, 1);   // a missing uniform does nothing
+    EXPECT_EQ(rec.Calls, (std::vector<std::string>{ "UniformMatrix4fv " + std::to_string(world->Location) + " 1 0" }));
+    float back[16] = {};
+    GL().GetUniformfv(sh->Shader->Program, world->Location, back);
+    EXPECT_EQ(back[12], 12.0f);   // column-major as given
+    const INT32 ints[2] = { 3, -4 };
+    SetInt(counts, ints, 2, 1);
+    GLint got[2] = {};
+    GL().GetUniformiv(sh->Shader->Program, counts->Location, got);
+    EXPECT_EQ(got[1], -4);
+
+    Unload(sh);
+    EXPECT_EQ(world.Get(), nullptr);
+}
+
+TEST(GLShader, ShadersBelongToTheirContext)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/common.h", GCommon);
+    dir.Write("Shaders/Color.shd", GColorShader);
+    ZNShaderPtr kept;
+    {
+        ZNTestWindow a(32, 32);
+        ASSERT_TRUE(a.Ok());
+        kept = GetShader(ZNString("Shaders/Color.shd"), ZNString());
+        a.End();
+        ZNTestWindow b(32, 32);
+        ASSERT_TRUE(b.Ok());
+        ZNDialogRecorder dialogs;
+        CheckReload(kept);
+        ZNString errors;
+        EXPECT_FALSE(Load(kept, ZNString("Shaders/Color.shd"), ZNString(), errors));
+        Unload(kept);
+        EXPECT_EQ(dialogs.Asserts("!InCurContext()"), 3);
+        EXPECT_NE(kept->Shader->Program, 0u);
+        b.End();
+        a.Begin();
+    }
+    // The owning context is gone: its shaders were emptied with it; the handle stays valid.
+    EXPECT_EQ(kept->Shader->Program, 0u);
+    EXPECT_EQ(kept->Shader->Owner, nullptr);
+}
+
+TEST(GLShader, SamplersOfDifferentTypesPassValidation)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/Two.shd",
+              "#ifdef VSHADER\nvoid main() { gl_Position = GLVertex; }\n#endif\n"
+              "#ifdef PSHADER\nuniform sampler2D Tex0;\nuniform samplerCube Tex1;\n"
+              "void main() { GLFragData0 = texture(Tex0, vec2(0.5)) + texture(Tex1, vec3(1.0)); }\n#endif\n");
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    ZNDialogRecorder dialogs;
+    dialogs.Answers = { false, true };
+    EXPECT_NE(GetShader(ZNString("Shaders/Two.shd"), ZNString())->Shader->Program, 0u);
+    EXPECT_TRUE(dialogs.Records.empty());
+    ExpectBindingConsistent();
+}

@@ -1,0 +1,147 @@
+// Shader source preprocessing and compiler-log rewriting: pure text, no GL context.
+#include "RenderTestUtil.h"
+
+#include "render/ZNShaderPreprocess.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+std::string Str(const ZNString& s) { return std::string(s.CStr(), s.Size()); }
+
+struct Expanded
+{
+    bool                     Ok;
+    std::string              Text;
+    std::vector<std::string> Files;
+};
+
+Expanded Expand(const char* path)
+{
+    ZNString out;
+    ZNArray<ZNString> files;
+    Expanded e = { PreprocessShaderFile(ZNString(path), out, files), Str(out), {} };
+    for (UINT32 i = 0; i < files.Size(); ++i)
+        e.Files.push_back(Str(files[i]));
+    return e;
+}
+
+ZNString Rewrite(const char* log, std::vector<const char*> names, INT32 lineShift = 0)
+{
+    ZNArray<ZNString> files;
+    for (const char* n : names)
+        files.Add(ZNString(n));
+    ZNString text(log);
+    RewriteShaderLog(text, files, lineShift);
+    return text;
+}
+}
+
+TEST(ShaderPreprocess, IncludesExpandWithLineDirectivesAndTheFileList)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/A.shd", "x\n#include \"b.h\"\ny\n");
+    dir.Write("Shaders/b.h", "z\n");
+    Expanded e = Expand("Shaders/A.shd");
+    EXPECT_EQ(e.Text, "#line 1 0\nx\n#line 1 1\nz\n\n#line 2 0\ny\n");
+    EXPECT_EQ(e.Files, (std::vector<std::string>{ "Shaders/A.shd", "Shaders/b.h" }));
+
+    // Nested and repeated includes get their own indices; text after a directive stays.
+    dir.Write("Shaders/N.shd", "#include \"n.h\" // tail\n#include \"c.h\"\nend");
+    dir.Write("Shaders/n.h", "n1\n#include \"c.h\"\nn3\n");
+    dir.Write("Shaders/c.h", "c");
+    e = Expand("Shaders/N.shd");
+    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nn1\n#line 1 2\nc\n#line 2 1\nn3\n\n#line 1 0 // tail\n"
+                      "#line 1 3\nc\n#line 2 0\nend");
+    EXPECT_EQ(e.Files.size(), 4u);
+
+    // Not found beside the includer: the data folder itself is tried.
+    dir.Write("Shaders/R.shd", "#include \"root.h\"\n");
+    dir.Write("root.h", "r");
+    e = Expand("Shaders/R.shd");
+    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nr\n#line 1 0\n");
+    EXPECT_EQ(e.Files[1], "root.h");
+}
+
+TEST(ShaderPreprocess, OnlyTheFirstWordOfALineIsADirective)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/A.shd", " \t#include \"b.h\"\nint a; #include \"b.h\"\n#include\"b.h\"\n#includes \"b.h\"\n");
+    dir.Write("Shaders/b.h", "z");
+    const Expanded e = Expand("Shaders/A.shd");
+    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nz\n#line 1 0\n"
+                      "int a; #include \"b.h\"\n#include\"b.h\"\n#includes \"b.h\"\n");
+}
+
+TEST(ShaderPreprocess, FailuresReportNestedMessages)
+{
+    ZNTestDataDir dir;
+    EXPECT_EQ(Expand("Shaders/None.shd").Text, "File Shaders/None.shd was not found");
+    // b.h, found by the second attempt, fails on its own include: messages nest.
+    dir.Write("Shaders/A.shd", "#include \"b.h\"\n");
+    dir.Write("b.h", "#include \"c.h\"\n");
+    EXPECT_EQ(Expand("Shaders/A.shd").Text, "In included file b.h:\nIn included file c.h:\nFile c.h was not found");
+    // A file beside the includer that fails inside is tried again under its bare
+    // name, and that attempt's message is reported.
+    dir.Write("Shaders/B.shd", "#include \"e.h\"\n");
+    dir.Write("Shaders/e.h", "#include \"nothing.h\"\n");
+    EXPECT_EQ(Expand("Shaders/B.shd").Text, "In included file e.h:\nFile e.h was not found");
+    dir.Write("Shaders/Q.shd", "#include \"unterminated.h\n");
+    const Expanded q = Expand("Shaders/Q.shd");
+    EXPECT_FALSE(q.Ok);
+    EXPECT_EQ(q.Text, "In included file :\nFile  was not found");
+}
+
+TEST(ShaderPreprocess, IncludeCyclesAndEndlessChainsAreRefused)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/Self.shd", "a\n#include \"Self.shd\"\n");
+    Expanded e = Expand("Shaders/Self.shd");
+    EXPECT_FALSE(e.Ok);
+    EXPECT_EQ(e.Text, "In included file Self.shd:\nInclude cycle: Shaders/Self.shd -> Shaders/Self.shd");
+
+    // Through another file and another spelling of the same path.
+    dir.Write("Shaders/A.shd", "#include \"b.h\"\n");
+    dir.Write("Shaders/b.h", "#include \"sub/../A.shd\"\n");
+    EXPECT_EQ(Expand("Shaders/A.shd").Text,
+              "In included file b.h:\nIn included file sub/../A.shd:\n"
+              "Include cycle: Shaders/A.shd -> Shaders/b.h -> Shaders/sub/../A.shd");
+
+    // 40 distinct files, each including the next, in the data folder itself where
+    // both attempts name the same file: refused at the depth limit, at once
+    // (retrying each refusal would take 2^32 steps).
+    for (int i = 0; i < 40; ++i)
+        dir.Write("r" + std::to_string(i) + ".h", "#include \"r" + std::to_string(i + 1) + ".h\"\n");
+    e = Expand("r0.h");
+    EXPECT_FALSE(e.Ok);
+    EXPECT_NE(e.Text.find("In included file r32.h:\nIncludes nested deeper than 32 levels at r32.h"),
+              std::string::npos);
+    dir.Write("r20.h", "end\n");
+    EXPECT_TRUE(Expand("r0.h").Ok);
+}
+
+TEST(ShaderPreprocess, CompileTextHasVersionPrologueAndDefinesMarkers)
+{
+    const std::string v = Str(BuildShaderCompileText(true, ZNString("#define A\n#line 1 0\nbody\n")));
+    EXPECT_EQ(v.rfind("#version 150\n#line 11111 0\n#define VSHADER\n#define varying out\n"
+                      "#define MAX_INSTANCE_COUNT 16\n#define MAX_BONE_COUNT 64\nuniform mat4 ZN_mView;\n", 0), 0u);
+    EXPECT_NE(v.find("in vec4 GLTexCoord1;\n\n#line 22222 0\n#define A\n#line 1 0\nbody\n"), std::string::npos);
+    EXPECT_EQ(Str(BuildShaderCompileText(false, ZNString("x\n"))),
+              "#version 150\n#line 11111 0\n#define PSHADER\n#define varying in\nout vec4 GLFragData0;\n"
+              "out vec4 GLFragData1;\nout vec4 GLFragData2;\nout vec4 GLFragData3;\nout vec4 GLFragData4;\n"
+              "out vec4 GLFragData5;\nout vec4 GLFragData6;\nout vec4 GLFragData7;\n\n#line 22222 0\nx\n");
+}
+
+TEST(ShaderPreprocess, LogRewritingMapsFileIndicesToPaths)
+{
+    const std::vector<const char*> two = { "Shaders/A.shd", "Shaders/b.h" };
+    EXPECT_EQ(Str(Rewrite("0(5) : error C0000: x\n7(5) : error\n", two)),
+              "Shaders/A.shd(5) : error C0000: x\n7(5) : error\n");
+    EXPECT_EQ(Str(Rewrite("ERROR: 1:3: 'x' : undeclared\n1:12(4): error: bad\n", two)),
+              "ERROR: Shaders/b.h:3: 'x' : undeclared\nShaders/b.h:12(4): error: bad\n");
+    // With more files than the line number, only the index is a file.
+    EXPECT_EQ(Str(Rewrite("0:1(2): error\n3(2) : e\n", { "f0", "f1", "f2", "f3" })), "f0:1(2): error\nf3(2) : e\n");
+    // A driver that numbers the line after "#line n" as n + 1 gets its lines shifted back.
+    EXPECT_EQ(Str(Rewrite("0:5(3): x\n1(7) : y\n9:4(1): z\n", two, 1)),
+              "Shaders/A.shd:4(3): x\nShaders/b.h(6) : y\n9:4(1): z\n");
+}
