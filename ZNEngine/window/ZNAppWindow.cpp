@@ -1,0 +1,202 @@
+// The application window and its input state.
+#include "window/ZNAppWindow.h"
+
+#include <string.h>
+
+// ---------------------------------------------------------------------------
+// ZNInput
+
+ZNInput::ZNInput() : Wheel(0.0f), PrevWheel(0.0f)
+{
+    memset(Keys.items, 0, sizeof(Keys.items));
+    memset(PrevKeys.items, 0, sizeof(PrevKeys.items));
+    memset(Buttons.items, 0, sizeof(Buttons.items));
+    memset(PrevButtons.items, 0, sizeof(PrevButtons.items));
+    Mouse[0] = Mouse[1] = 0.0f;
+    PrevMouse[0] = PrevMouse[1] = 0.0f;
+}
+
+UINT32 ZNInput::KeyState(UINT32 code) const
+{
+    const UINT32 now = Keys[code];   // reports a code out of range once
+    if (code >= Keys.Size())
+        return 0;
+    const UINT32 raw = now + 2u * PrevKeys[code];
+    return raw ^ (raw >> 1);
+}
+
+void ZNInput::SetKey(UINT32 code, UINT32 down)
+{
+    Keys[code] = down ? 1 : 0;
+    if (code >= Keys.Size())
+        return;
+    for (UINT32 i = 0; i < Bindings.Size(); ++i)
+        Bindings[i]->OnKey(code, down != 0);
+}
+
+void ZNInput::SetButton(UINT32 index, UINT32 down)
+{
+    Buttons[index] = down ? 1 : 0;
+    if (index >= Buttons.Size())
+        return;
+    for (UINT32 i = 0; i < Bindings.Size(); ++i)
+        Bindings[i]->OnKey(ZN_AXIS_BUTTON0 + index, down != 0);
+}
+
+void ZNInput::Axis(float dx, float dy, float wheel, UINT32 mask)
+{
+    if (mask & 4)
+        Wheel = wheel < 0.0f ? -1.0f : 1.0f;
+    for (UINT32 i = 0; i < Bindings.Size(); ++i)
+    {
+        if (mask & 1)
+            Bindings[i]->OnAxis(ZN_AXIS_MOUSEX, dx);
+        if (mask & 2)
+            Bindings[i]->OnAxis(ZN_AXIS_MOUSEY, dy);
+        if (mask & 4)
+            Bindings[i]->OnAxis(ZN_AXIS_WHEEL, Wheel);
+    }
+}
+
+void ZNInput::BeginFrame()
+{
+    memcpy(PrevKeys.items, Keys.items, sizeof(Keys.items));
+    memcpy(PrevButtons.items, Buttons.items, sizeof(Buttons.items));
+    PrevMouse[0] = Mouse[0];
+    PrevMouse[1] = Mouse[1];
+    PrevWheel    = Wheel;
+    Wheel        = 0.0f;
+    Text.Clear();
+    for (UINT32 i = 0; i < Bindings.Size(); ++i)
+        Bindings[i]->OnFrame();
+}
+
+void ZNInput::AddBinding(ZNInputBinding* binding)
+{
+    if (binding)
+        Bindings.Add(binding);
+}
+
+void ZNInput::RemoveBinding(ZNInputBinding* binding)
+{
+    for (UINT32 i = 0; i < Bindings.Size(); ++i)
+    {
+        if (Bindings[i] == binding)
+        {
+            Bindings.Remove(i, i);
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// ZNAppWindow
+
+ZNAppWindow::ZNAppWindow(ZNPlatform* platform) : RenderWindow(platform)
+{
+}
+
+ZNAppWindow::~ZNAppWindow()
+{
+    Close();
+}
+
+bool ZNAppWindow::Open(const ZNString& title, const ZNWindowParams& params)
+{
+    Close();
+    if (!RenderWindow.Open(title, params))
+        return false;
+    MakeCurrent();
+    // The debug font ("Engine/DebugFont.fnt") is loaded here once bitmap fonts exist.
+    Release();
+    return true;
+}
+
+void ZNAppWindow::Close()
+{
+    // The debug font is deleted here, with the context current, once it exists.
+    RenderWindow.Close();
+}
+
+void ZNAppWindow::MakeCurrent()
+{
+    if (ZNContextHandle* h = RenderWindow.Handle())
+        h->Begin();
+}
+
+void ZNAppWindow::Release()
+{
+    if (ZNContextHandle* h = RenderWindow.Handle())
+        h->End();
+}
+
+void ZNAppWindow::Present()
+{
+    // The console layer's Update(1) draws over the picture here once the console exists.
+    if (ZNContextHandle* h = RenderWindow.Handle())
+        h->Swap();
+}
+
+bool ZNAppWindow::Poll()
+{
+    Input.BeginFrame();
+    // A quit message belongs to the whole process (another window may post it);
+    // only this window's close request ends the application window.
+    ZNWindow::PumpMessages();
+
+    ZNWindow* win = RenderWindow.NativeWindow();
+    if (!win)
+        return false;
+    ZNWindowEvent ev;
+    while (win->PopEvent(ev))
+    {
+        // Once the console exists: while it is open, keys and characters go to it
+        // alone and everything else is dropped; while closed, keys also reach it.
+        switch (ev.Type)
+        {
+        case ZNWE_Close:
+            return true;
+        case ZNWE_KeyDown:
+            Input.SetKey(ev.Code, 1);
+            break;
+        case ZNWE_KeyUp:
+            Input.SetKey(ev.Code, 0);
+            break;
+        case ZNWE_ButtonDown:
+            Input.SetKey(ev.Code, 1);
+            Input.SetButton(ev.Button, 1);
+            break;
+        case ZNWE_ButtonUp:
+            Input.SetKey(ev.Code, 0);
+            Input.SetButton(ev.Button, 0);
+            break;
+        case ZNWE_MouseMove:
+        {
+            Input.Mouse[0]   = (float)ev.X;
+            Input.Mouse[1]   = (float)ev.Y;
+            const UINT32 w   = Params().Width;
+            const UINT32 h   = Params().Height;
+            const float  dx  = w ? (Input.Mouse[0] - Input.PrevMouse[0]) / (float)w : 0.0f;
+            const float  dy  = h ? (Input.Mouse[1] - Input.PrevMouse[1]) / (float)h : 0.0f;
+            Input.Axis(dx, dy, 0.0f, 3);
+            break;
+        }
+        case ZNWE_Wheel:
+            Input.SetKey(ev.Code, 1);
+            Input.Axis(0.0f, 0.0f, (float)ev.Wheel, 4);
+            break;
+        case ZNWE_Char:
+            Input.Text += (char)ev.Char;
+            break;
+        default:
+            break;   // focus: the listener was told when it happened
+        }
+    }
+    return false;
+}
+
+void ZNAppWindow::SetCursorPos(float x, float y)
+{
+    if (ZNWindow* win = RenderWindow.NativeWindow())
+        win->SetCursorPos((INT32)x, (INT32)y);
+}

@@ -1,0 +1,113 @@
+// ZNAppWindow: the one object an application drives each frame, and ZNInput, the
+// keyboard and mouse state fed from its window's events.
+//
+//   ZNAppWindow* win = ZNCreateAppWindow();
+//   win->Open("Title", params);          // window + context, left released
+//   win->MakeCurrent();
+//   while (!win->Poll()) {               // true once a close was requested
+//       ... win->Input.KeyState('W') ... draw ...
+//       win->Present();
+//   }
+//   win->Release();
+//   ZNDestroyAppWindow(win);
+//
+// Guarantees:
+// - A frame's input is what arrived between two polls: KeyState reads 0 up,
+//   1 pressed since the previous poll, 2 held, 3 released since the previous poll;
+//   a key pressed and released between two polls reads 0.
+// - Mouse buttons are keys 1-3 too; a wheel step sets key 139 or 140, which
+//   nothing clears.
+// - Poll stops at a close request and leaves the events behind it queued.
+// - Open and Close leave the context released; all operations belong to the
+//   thread that built the platform.
+#pragma once
+
+#include "window/ZNGLContext.h"
+
+// Receives every key, button and axis change of a ZNInput (the action-binding
+// layer). The input never deletes a binding.
+class ZNInputBinding
+{
+public:
+    // A key or button code (buttons 0x1000 + index) went down or up.
+    virtual void OnKey(UINT32 code, bool down) = 0;
+    // Axis 0x100A (mouse x), 0x100B (mouse y) or 0x100C (wheel) moved by value.
+    virtual void OnAxis(UINT32 axis, float value) = 0;
+    // A new frame of input begins.
+    virtual void OnFrame() = 0;
+
+protected:
+    ~ZNInputBinding() = default;
+};
+
+enum
+{
+    ZN_AXIS_BUTTON0 = 0x1000,   // + button index
+    ZN_AXIS_MOUSEX  = 0x100A,
+    ZN_AXIS_MOUSEY  = 0x100B,
+    ZN_AXIS_WHEEL   = 0x100C,
+};
+
+class ZNInput
+{
+public:
+    ZNInput();
+
+    // 0 up, 1 pressed, 2 held, 3 released (relative to the previous poll).
+    UINT32 KeyState(UINT32 code) const;
+    void   SetKey(UINT32 code, UINT32 down);
+    void   SetButton(UINT32 index, UINT32 down);
+    // mask 1: dx to the mouse-x axis; 2: dy to mouse-y; 4: the sign of wheel to
+    // the wheel axis, also stored as this poll's wheel.
+    void   Axis(float dx, float dy, float wheel, UINT32 mask);
+    // Current state becomes previous; wheel and text start empty.
+    void   BeginFrame();
+
+    void   AddBinding(ZNInputBinding* binding);
+    void   RemoveBinding(ZNInputBinding* binding);
+
+    ZNFixedArray<UINT8, 256> Keys;          // 0 or 1 per key code
+    ZNFixedArray<UINT8, 256> PrevKeys;      // at the previous poll
+    ZNFixedArray<UINT8, 3>   Buttons;       // left, right, middle
+    ZNFixedArray<UINT8, 3>   PrevButtons;
+    float                    Mouse[2];      // cursor in client pixels
+    float                    PrevMouse[2];  // at the previous poll
+    float                    Wheel;         // -1, 0 or +1 this poll
+    float                    PrevWheel;
+    ZNString                 Text;          // characters typed since the previous poll
+
+private:
+    ZNPodArray<ZNInputBinding*> Bindings;
+};
+
+class ZNAppWindow
+{
+public:
+    explicit ZNAppWindow(ZNPlatform* platform);
+    virtual ~ZNAppWindow();
+    ZNAppWindow(const ZNAppWindow&) = delete;
+    ZNAppWindow& operator=(const ZNAppWindow&) = delete;
+
+    // Closes, then opens the render window; the context is left released. False
+    // when the render window refused to open.
+    bool Open(const ZNString& title, const ZNWindowParams& params);
+    void Close();
+    // Makes the context current and sets the viewport to the client size; a
+    // failure is not reported.
+    void MakeCurrent();
+    void Release();
+    // Swaps the buffers.
+    void Present();
+    // Applies the window's events to the input; true when a close was requested.
+    bool Poll();
+    // Moves the cursor to (x, y) of the client area, truncated to whole pixels.
+    void SetCursorPos(float x, float y);
+
+    // Where the application registers its listener (resize, drop, focus).
+    void      SetListener(ZNWindowListener* listener) { RenderWindow.Listener = listener; }
+    ZNWindow* NativeWindow() const { return RenderWindow.NativeWindow(); }
+    const ZNWindowParams& Params() const { return RenderWindow.Params(); }
+
+    ZNInput        Input;
+    ZNRenderWindow RenderWindow;
+};

@@ -1,0 +1,84 @@
+// Engine start and stop, the clock and the application-window factory, on a real
+// display.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "WindowTestUtil.h"
+#include "runtime/ZNEngineInternal.h"
+
+namespace
+{
+char  gArg0[] = "/opt/vendrapolis/zn_test_window";
+char* gArgv[] = { gArg0, nullptr };
+
+bool HasDisplay() { return getenv("DISPLAY") != nullptr; }
+} // namespace
+
+TEST(Engine, StartCreatesThePlatformAndStopRemovesIt)
+{
+    if (!HasDisplay())
+        GTEST_SKIP() << "needs a display";
+    DialogRecorder rec;
+    ZNEngineInit(1, gArgv);
+    EXPECT_EQ(GEngineInitialized, 1u);
+    ASSERT_NE(ZNGetPlatform(), nullptr);
+    EXPECT_EQ(CurState(), nullptr) << "the main context is released after start";
+    EXPECT_EQ(CanCreate(), 1u);
+
+    ZNAppWindow* win = ZNCreateAppWindow();
+    ASSERT_NE(win, nullptr);
+    EXPECT_FALSE(win->RenderWindow.IsOpen());
+    ZNWindowParams p = { 320, 200, 0, 0, 0, 0, 0, 0 };
+    ASSERT_TRUE(win->Open(ZNString("engine"), p));
+    EXPECT_EQ(ZNGetPlatform()->States().Size(), 2u);
+    ZNDestroyAppWindow(win);
+    EXPECT_EQ(ZNGetPlatform()->States().Size(), 1u);
+    ZNDestroyAppWindow(nullptr);
+
+    ZNEngineShutdown();
+    EXPECT_EQ(GEngineInitialized, 0u);
+    EXPECT_EQ(ZNGetPlatform(), nullptr);
+    EXPECT_EQ(rec.Count(), 0u);
+}
+
+TEST(Engine, StartingTwiceAndStoppingTwiceAreReportedWithTheirPlace)
+{
+    if (!HasDisplay())
+        GTEST_SKIP() << "needs a display";
+    DialogRecorder rec;
+    ZNEngineInit(1, gArgv);
+    ZNEngineInit(1, gArgv);
+    ASSERT_EQ(rec.Asserts("GEngineInitialized"), 1u);
+    EXPECT_NE(rec.Texts()[0].find("File: ZNEngineInternal\nLine: 57\n"), std::string::npos) << rec.Texts()[0];
+    // Started again: still exactly one platform with one main state.
+    ASSERT_NE(ZNGetPlatform(), nullptr);
+    EXPECT_EQ(ZNGetPlatform()->States().Size(), 1u);
+
+    ZNEngineShutdown();
+    EXPECT_EQ(rec.Count(), 1u);
+    ZNEngineShutdown();
+    ASSERT_EQ(rec.Asserts("!GEngineInitialized"), 1u);
+    EXPECT_NE(rec.Texts()[1].find("File: ZNEngineInternal\nLine: 73\n"), std::string::npos) << rec.Texts()[1];
+    EXPECT_EQ(GEngineInitialized, 0u);
+}
+
+TEST(Engine, ClockCountsSeconds)
+{
+    if (!HasDisplay())
+        GTEST_SKIP() << "needs a display";
+    ZNEngineInit(0, nullptr);
+    const double t0 = ZNGetTime();
+    SDL_Delay(50);
+    const double t1 = ZNGetTime();
+    EXPECT_GE(t1 - t0, 0.045);
+    EXPECT_LT(t1 - t0, 1.0);
+    // Consecutive readings never go backwards.
+    double prev = ZNGetTime();
+    for (int i = 0; i < 1000; ++i)
+    {
+        const double now = ZNGetTime();
+        ASSERT_GE(now, prev);
+        prev = now;
+    }
+    ZNEngineShutdown();
+}
