@@ -1,0 +1,521 @@
+// ZNImage: image types, the PNG codec glue over libpng, sampling and resampling.
+//
+// libpng reports errors by long-jumping back to the setjmp of the function that
+// drives it. Those functions therefore hold only plain locals (no destructors
+// that a jump would skip); what they allocate after the setjmp lives in
+// volatile pointers that the error branch releases.
+#include "resources/ZNImage.h"
+#include "resources/ZNArchive.h"
+#include "resources/ZNFileIO.h"
+
+#include <png.h>
+#include <math.h>
+#include <setjmp.h>
+#include <string.h>
+
+// ---------------------------------------------------------------------------
+// Image types
+
+UINT8* ZNImage::GetData()
+{
+    return Pixels.Size() ? (UINT8*)&Pixels[0] : nullptr;
+}
+
+const UINT8* ZNImage::GetData() const
+{
+    return Pixels.Size() ? (const UINT8*)&Pixels[0] : nullptr;
+}
+
+void ZNImage::Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides)
+{
+    BREAK_IF(depth > 1 || sides > 1);
+    Width  = width;
+    Height = height;
+    Pixels.SetCount(width * height);
+}
+
+UINT32& ZNImage::Pixel(UINT32 x, UINT32 y)
+{
+    if (ZN_CHECK_FAILED(x >= Width || y >= Height))
+        return Scratch;
+    return Pixels[y * Width + x];
+}
+
+const UINT32& ZNImage::Pixel(UINT32 x, UINT32 y) const
+{
+    if (ZN_CHECK_FAILED(x >= Width || y >= Height))
+        return Scratch;
+    return Pixels[y * Width + x];
+}
+
+TextureImage::TextureImage(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides, const void* source)
+{
+    Resize(width, height, depth, sides);
+    if (source && ByteSize())
+        memcpy(Bytes.Data(), source, ByteSize());
+}
+
+UINT8* TextureImage::GetData()
+{
+    return (UINT8*)Bytes.Data();
+}
+
+const UINT8* TextureImage::GetData() const
+{
+    return (const UINT8*)Bytes.Data();
+}
+
+void TextureImage::Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides)
+{
+    if (width == Width && height == Height && depth == Depth && sides == Sides)
+        return;
+    Width  = width;
+    Height = height;
+    Depth  = depth;
+    Sides  = sides;
+    // An image with a zero dimension holds no block at all rather than a
+    // zero-byte one, which the block type refuses.
+    if (ByteSize() == 0)
+        Bytes.Release();
+    else
+        Bytes.Resize(ByteSize());
+}
+
+void FloatImage::Resize(UINT32 width, UINT32 height, bool keep)
+{
+    if (width == Width && height == Height)
+        return;
+    ZNPodArray<FloatPixel> resized;
+    resized.SetCount(width * height);
+    FloatPixel* dst = resized.Data();
+    if (keep && dst)
+        memset(dst, 0, sizeof(FloatPixel) * width * height);
+    // Pixel (x, y) stays at (x, y) wherever both sizes have it.
+    const UINT32 keptWidth  = width < Width ? width : Width;
+    const UINT32 keptHeight = height < Height ? height : Height;
+    for (UINT32 y = 0; y < keptHeight && keptWidth; ++y)
+        memcpy(dst + (size_t)y * width, Pixels.Data() + (size_t)y * Width, keptWidth * sizeof(FloatPixel));
+    Pixels = resized;
+    Width  = width;
+    Height = height;
+}
+
+// ---------------------------------------------------------------------------
+// PNG codec
+
+namespace
+{
+
+png_voidp PngAlloc(png_structp, png_alloc_size_t size)
+{
+    return ZNAlloc(size);
+}
+
+void PngFree(png_structp, png_voidp block)
+{
+    ZNFree(block);
+}
+
+void PngReadBytes(png_structp png, png_bytep out, png_size_t size)
+{
+    PngReadState* pd = (PngReadState*)png_get_io_ptr(png);
+    // A truncated file: report it, then leave through libpng's error path
+    // instead of reading past the buffer.
+    if (ZN_CHECK_FAILED(pd->Size - pd->At < size))
+        png_error(png, "PNG data ends early");
+    memcpy(out, pd->Data + pd->At, size);
+    pd->At += (UINT32)size;
+}
+
+void PngWriteBytes(png_structp png, png_bytep data, png_size_t size)
+{
+    ZNArchive* archive = (ZNArchive*)png_get_io_ptr(png);
+    archive->Serialize(data, (UINT32)size, 1);
+}
+
+// Everything between png_create_read_struct_2 and png_destroy_read_struct. Only
+// plain locals: libpng may long-jump back here from any call below.
+bool DecodePng(PngReadState* state, ImageData* image)
+{
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr,
+                                               nullptr, PngAlloc, PngFree);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info)
+    {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    png_bytep* volatile rows = nullptr;
+    if (setjmp(png_jmpbuf(png)))
+    {
+        if (rows)
+            ZNFree((void*)rows);
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+
+    png_set_read_fn(png, state, PngReadBytes);
+    png_set_user_limits(png, 8192, 8192);
+    png_read_info(png, info);
+
+    png_set_strip_16(png);
+    png_set_packing(png);
+    // Colour-keyed transparency (a tRNS chunk on grey or RGB images, or a palette
+    // with alpha entries) becomes a real alpha channel, as every viewer shows it;
+    // without this those images would arrive opaque.
+    if (png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_tRNS_to_alpha(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    png_uint_32 width  = png_get_image_width(png, info);
+    png_uint_32 height = png_get_image_height(png, info);
+    // Whatever the transforms did, the rows must now be exactly width RGBA bytes:
+    // anything else would write past the image.
+    if (png_get_rowbytes(png, info) != (png_size_t)width * 4)
+        png_error(png, "PNG rows are not 8-bit RGBA after the transforms");
+
+    image->Resize(width, height, 1, 1);
+    UINT8* data = image->GetData();
+    if (!data || image->GetWidth() != width || image->GetHeight() != height)
+        png_error(png, "image could not take the PNG's size");
+
+    rows = (png_bytep*)ZNAlloc(sizeof(png_bytep) * height);
+    for (png_uint_32 i = 0; i < height; ++i)
+        rows[i] = data + (size_t)i * width * 4;
+    png_read_image(png, rows);
+    png_read_end(png, nullptr);
+
+    ZNFree((void*)rows);
+    rows = nullptr;
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+bool EncodePng(const ImageData* image, ZNArchive* archive)
+{
+    png_uint_32 width  = image->GetWidth();
+    png_uint_32 height = image->GetHeight();
+    png_structp png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr,
+                                                nullptr, PngAlloc, PngFree);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info)
+    {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    png_bytep* volatile rows = nullptr;
+    if (setjmp(png_jmpbuf(png)))
+    {
+        if (rows)
+            ZNFree((void*)rows);
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+
+    png_set_write_fn(png, archive, PngWriteBytes, nullptr);
+    png_set_compression_level(png, 9);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+
+    const UINT8* data = image->GetData();
+    rows = (png_bytep*)ZNAlloc(sizeof(png_bytep) * height);
+    for (png_uint_32 i = 0; i < height; ++i)
+        rows[i] = (png_bytep)(data + (size_t)i * width * 4);
+    png_set_rows(png, info, rows);
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+
+    ZNFree((void*)rows);
+    rows = nullptr;
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+} // namespace
+
+bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image)
+{
+    if (size < 3 || !bytes)
+        return false;
+    PngReadState state = { 0, size, (const UINT8*)bytes };
+    return DecodePng(&state, &image);
+}
+
+bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type)
+{
+    out.SetCount(0);
+    if (type != ImageFileType_Png)
+        return false;
+    // libpng refuses empty images itself, but the row table needs pixels first.
+    if (image.GetWidth() == 0 || image.GetHeight() == 0 || !image.GetData())
+        return false;
+    bool ok;
+    {
+        ZNOutputArchive archive(out);
+        ok = EncodePng(&image, &archive);
+    }
+    if (!ok)
+        out.SetCount(0);   // no half-written file for the caller to store
+    return ok;
+}
+
+bool LoadImageFile(const char* path, ImageData& image)
+{
+    ZNPodArray<UINT8> bytes;
+    if (!ReadFileToArray(path, bytes))
+        return false;
+    return LoadPngFromMemory(bytes.Size() ? &bytes[0] : nullptr, bytes.Size(), image);
+}
+
+bool SaveImageFile(const char* path, const ImageData& image)
+{
+    ZNPodArray<UINT8> bytes;
+    if (!EncodePngToArray(image, bytes, GetImageFileType(path)))
+        return false;
+    return WriteArrayToBinaryFile(path, bytes);
+}
+
+ImageFileType GetImageFileType(const char* path)
+{
+    size_t length = path ? strlen(path) : 0;
+    if (length < 3)
+        return ImageFileType_Unknown;
+    char ext[4];
+    for (int i = 0; i < 3; ++i)
+    {
+        char c = path[length - 3 + i];
+        ext[i] = (c >= 'A' && c <= 'Z') ? (char)(c + 32) : c;
+    }
+    ext[3] = 0;
+    if (strcmp(ext, "png") == 0)
+        return ImageFileType_Png;
+    if (strcmp(ext, "dds") == 0)
+        return ImageFileType_Dds;
+    return ImageFileType_Unknown;
+}
+
+// ---------------------------------------------------------------------------
+// Sampling
+
+namespace
+{
+
+FloatPixel UnpackColor(UINT32 c)
+{
+    const float k = 0.003921569f;
+    FloatPixel p = { (float)(c & 0xFF) * k, (float)((c >> 8) & 0xFF) * k,
+                     (float)((c >> 16) & 0xFF) * k, (float)(c >> 24) * k };
+    return p;
+}
+
+// Index of a floor or ceiling in [0, limit - 1]; NaN and huge values stay in range.
+UINT32 ClampIndex(float v, UINT32 limit)
+{
+    if (!(v > 0.0f))
+        return 0;
+    if (v >= (float)(limit - 1))
+        return limit - 1;
+    return (UINT32)v;
+}
+
+FloatPixel Lerp(const FloatPixel& a, const FloatPixel& b, float f)
+{
+    FloatPixel r = { a.R + (b.R - a.R) * f, a.G + (b.G - a.G) * f,
+                     a.B + (b.B - a.B) * f, a.A + (b.A - a.A) * f };
+    return r;
+}
+
+FloatPixel SampleAt(const ZNImage& image, float x, float y)
+{
+    if (image.Width == 0 || image.Height == 0 || image.Pixels.Size() < image.Width * image.Height)
+    {
+        FloatPixel none = { 0.0f, 0.0f, 0.0f, 0.0f };
+        return none;
+    }
+    float fx = x - floorf(x);
+    float fy = y - floorf(y);
+    UINT32 x0 = ClampIndex(floorf(x), image.Width);
+    UINT32 x1 = ClampIndex(ceilf(x), image.Width);
+    UINT32 y0 = ClampIndex(floorf(y), image.Height);
+    UINT32 y1 = ClampIndex(ceilf(y), image.Height);
+    const UINT32* p = &image.Pixels[0];
+    FloatPixel tl = UnpackColor(p[y0 * image.Width + x0]);
+    FloatPixel tr = UnpackColor(p[y0 * image.Width + x1]);
+    FloatPixel bl = UnpackColor(p[y1 * image.Width + x0]);
+    FloatPixel br = UnpackColor(p[y1 * image.Width + x1]);
+    return Lerp(Lerp(tl, tr, fx), Lerp(bl, br, fx), fy);
+}
+
+} // namespace
+
+FloatPixel SampleBilinear(const ZNImage& image, float u, float v)
+{
+    BREAK_IF(u < 0.0f || u > 1.0f || v < 0.0f || v > 1.0f);
+    return SampleAt(image, (float)(image.Width - 1) * u, (float)(image.Height - 1) * v);
+}
+
+FloatPixel SampleBilinearWrap(const ZNImage& image, float u, float v)
+{
+    u = (float)fmod(u, 1.0);
+    v = (float)fmod(v, 1.0);
+    return SampleAt(image, (float)image.Width * u, (float)image.Height * v);
+}
+
+FloatPixel SampleBilinearClamp(const ZNImage& image, float u, float v)
+{
+    u = u < 0.0f ? 0.0f : (u > 1.0f ? 1.0f : u);
+    v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+    return SampleAt(image, (float)image.Width * u, (float)image.Height * v);
+}
+
+// ---------------------------------------------------------------------------
+// Resampling
+
+namespace
+{
+
+// Where destination pixel i of an n -> m line samples: pixels I0 and I1 with
+// the 8-bit weight W of I1. The same for every line of a pass, so a pass
+// computes it once.
+struct ResampleTap
+{
+    UINT32 I0, I1, W;
+};
+
+void BuildTaps(UINT32 n, UINT32 m, ResampleTap* taps)
+{
+    for (UINT32 i = 0; i < m; ++i)
+    {
+        float s = (float)((double)i * n / m);
+        UINT32 i0 = (UINT32)floorf(s);
+        if (i0 > n - 1)
+            i0 = n - 1;
+        double f = fmod((double)s - i0 + 0.5, 1.0);
+        taps[i].I0 = i0;
+        taps[i].I1 = i0 + 1 < n ? i0 + 1 : n - 1;
+        taps[i].W  = (UINT32)(f * 256.0);
+    }
+}
+
+// (a x (256 - w) + b x w) >> 8 per channel, two channels per multiply.
+inline UINT32 Blend(UINT32 a, UINT32 b, UINT32 w)
+{
+    UINT32 rb = (((a & 0x00FF00FF) * (256 - w) + (b & 0x00FF00FF) * w) >> 8) & 0x00FF00FF;
+    UINT32 ga = ((((a >> 8) & 0x00FF00FF) * (256 - w) + ((b >> 8) & 0x00FF00FF) * w) >> 8) & 0x00FF00FF;
+    return rb | (ga << 8);
+}
+
+void ResampleLine(const UINT32* src, UINT32 n, size_t srcStride, UINT32* dst, UINT32 m, size_t dstStride,
+                  const ResampleTap* taps)
+{
+    if (n == m)
+    {
+        for (UINT32 i = 0; i < n; ++i)
+            dst[i * dstStride] = src[i * srcStride];
+        return;
+    }
+    if (n == 2 * m)
+    {
+        // Halving: every weight is 128, which is the rounded-down average of
+        // each channel pair.
+        for (UINT32 i = 0; i < m; ++i)
+        {
+            UINT32 a = src[2 * i * srcStride], b = src[(2 * i + 1) * srcStride];
+            dst[i * dstStride] = ((a & 0xFEFEFEFE) >> 1) + ((b & 0xFEFEFEFE) >> 1) + (a & b & 0x01010101);
+        }
+        return;
+    }
+    for (UINT32 i = 0; i < m; ++i)
+        dst[i * dstStride] = Blend(src[taps[i].I0 * srcStride], src[taps[i].I1 * srcStride], taps[i].W);
+}
+
+// One pass over `lines` lines of n pixels (stride apart) to m pixels. Lines
+// come in groups of lineGroup: line l of group g starts at g x srcGroup +
+// l x srcLine in src and g x dstGroup + l x dstLine in dst (in pixels).
+void ResamplePass(const UINT32* src, UINT32* dst, size_t lines, size_t srcLine, size_t dstLine, UINT32 n,
+                  UINT32 m, size_t stride, size_t lineGroup, size_t srcGroup, size_t dstGroup)
+{
+    ResampleTap* taps = (ResampleTap*)ZNAlloc(sizeof(ResampleTap) * m);
+    BuildTaps(n, m, taps);
+    for (size_t g = 0; g < lines / lineGroup; ++g)
+        for (size_t l = 0; l < lineGroup; ++l)
+            ResampleLine(src + g * srcGroup + l * srcLine, n, stride, dst + g * dstGroup + l * dstLine, m, stride,
+                         taps);
+    ZNFree(taps);
+}
+
+} // namespace
+
+void Resample1D(const UINT32* src, UINT32 n, UINT32 srcStride, UINT32* dst, UINT32 m, UINT32 dstStride)
+{
+    if (n == 0 || m == 0)
+        return;
+    for (UINT32 i = 0; i < m; ++i)
+    {
+        ResampleTap tap;
+        float s = (float)((double)i * n / m);
+        UINT32 i0 = (UINT32)floorf(s);
+        if (i0 > n - 1)
+            i0 = n - 1;
+        tap.I0 = i0;
+        tap.I1 = i0 + 1 < n ? i0 + 1 : n - 1;
+        tap.W  = (UINT32)(fmod((double)s - i0 + 0.5, 1.0) * 256.0);
+        dst[(size_t)i * dstStride] = n == m ? src[(size_t)i * srcStride]
+                                            : Blend(src[(size_t)tap.I0 * srcStride], src[(size_t)tap.I1 * srcStride], tap.W);
+    }
+}
+
+void ResizeImage(TextureImage& image, UINT32 width, UINT32 height, UINT32 depth)
+{
+    const UINT32 w0 = image.Width, h0 = image.Height, d0 = image.Depth, sides = image.Sides;
+    if (width == w0 && height == h0 && depth == d0)
+        return;
+    if (w0 * h0 * d0 * sides == 0 || width * height * depth == 0)
+    {
+        // Nothing to resample from or to: only the size changes.
+        image.Resize(width, height, depth, sides);
+        return;
+    }
+
+    // Along x: new width, old height and depth; lines are rows.
+    TextureImage passX(width, h0, d0, sides);
+    ResamplePass((const UINT32*)image.GetData(), (UINT32*)passX.GetData(), (size_t)h0 * d0 * sides, w0, width,
+                 w0, width, 1, 1, w0, width);
+    // Along y: new width and height, old depth; lines are columns of a slice.
+    TextureImage passY(width, height, d0, sides);
+    ResamplePass((const UINT32*)passX.GetData(), (UINT32*)passY.GetData(), (size_t)width * d0 * sides, 1, 1,
+                 h0, height, width, width, (size_t)width * h0, (size_t)width * height);
+    // Along z: every pixel column through the slices of a side.
+    image.Resize(width, height, depth, sides);
+    const size_t plane = (size_t)width * height;
+    ResamplePass((const UINT32*)passY.GetData(), (UINT32*)image.GetData(), plane * sides, 1, 1, d0, depth, plane,
+                 plane, plane * d0, plane * depth);
+}
+
+void FlipVertical(TextureImage& image)
+{
+    UINT8* data = image.ByteSize() ? image.GetData() : nullptr;
+    if (!data)
+        return;
+    const size_t pitch = (size_t)image.Width * 4;
+    UINT8* tmp = (UINT8*)ZNAlloc(pitch);
+    for (size_t slice = 0; slice < (size_t)image.Depth * image.Sides; ++slice)
+    {
+        UINT8* base = data + slice * pitch * image.Height;
+        for (UINT32 y = 0; y < image.Height / 2; ++y)
+        {
+            UINT8* a = base + y * pitch;
+            UINT8* b = base + (image.Height - 1 - y) * pitch;
+            memcpy(tmp, a, pitch);
+            memcpy(a, b, pitch);
+            memcpy(b, tmp, pitch);
+        }
+    }
+    ZNFree(tmp);
+}

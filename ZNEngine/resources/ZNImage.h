@@ -1,0 +1,149 @@
+// ZNImage: pictures in memory and their PNG files.
+//
+// Every image here is 8-bit RGBA: one pixel is four bytes R, G, B, A in memory
+// order (R in bits 0-7 of the little-endian word), rows top to bottom without
+// padding. The PNG codec works against the abstract ImageData, so the same
+// decoder fills a 2D ZNImage and the texture system's TextureImage.
+//
+//   ZNImage img;
+//   if (!LoadImageFile("Heightmap.png", img)) ...;       // any PNG becomes RGBA 8
+//   FloatPixel c = SampleBilinear(img, 0.5f, 0.5f);     // c.R .. c.A in [0, 1]
+//
+// Guarantees: codec failures are a false result, never a crash or a leak; every
+// libpng structure and row array is released on every path, long jumps included.
+// Images larger than 8192 x 8192 are refused.
+#pragma once
+
+#include "core/ZNAssert.h"
+#include "core/ZNTemplate.h"
+
+// One pixel as four floats.
+struct FloatPixel
+{
+    float R, G, B, A;
+};
+
+// The interface the PNG codec reads from and decodes into.
+class ImageData
+{
+public:
+    virtual UINT8*       GetData() = 0;                                             // first pixel byte
+    virtual void         Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides) = 0;
+    virtual const UINT8* GetData() const = 0;
+    virtual UINT32       GetWidth() const = 0;
+    virtual UINT32       GetHeight() const = 0;
+    virtual UINT32       GetDepth() const = 0;
+    virtual UINT32       GetSides() const = 0;
+    virtual ~ImageData() {}
+};
+
+// A 2D image; depth and sides are always 1.
+class ZNImage : public ImageData
+{
+public:
+    UINT32             Width  = 0;   // pixels per row
+    UINT32             Height = 0;   // rows
+    ZNPodArray<UINT32> Pixels;       // Width x Height packed RGBA words, row by row
+
+    UINT8*       GetData() override;
+    const UINT8* GetData() const override;
+    // A request for depth or sides above 1 is reported and sized as 2D all the same.
+    void         Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides) override;
+    UINT32       GetWidth() const override  { return Width; }
+    UINT32       GetHeight() const override { return Height; }
+    UINT32       GetDepth() const override  { return 1; }
+    UINT32       GetSides() const override  { return 1; }
+
+    // Checked pixel access; out of range is reported and yields a scratch word.
+    UINT32&       Pixel(UINT32 x, UINT32 y);
+    const UINT32& Pixel(UINT32 x, UINT32 y) const;
+
+private:
+    UINT32 Scratch = 0;
+};
+
+// The texture system's scratch image: width x height x depth x sides pixels in
+// one exactly sized block, ordered side, depth slice, row, column.
+class TextureImage : public ImageData
+{
+public:
+    ZNMemBlock Bytes;        // exactly Width x Height x Depth x Sides x 4 bytes (empty when any is 0)
+    UINT32     Width  = 0;
+    UINT32     Height = 0;
+    UINT32     Depth  = 0;
+    UINT32     Sides  = 0;
+
+    TextureImage() {}
+    // Sized image; when source is given its bytes are copied in.
+    TextureImage(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides, const void* source = nullptr);
+
+    UINT8*       GetData() override;
+    const UINT8* GetData() const override;
+    // Keeps the block when nothing changes; otherwise a fresh block (contents not kept).
+    void         Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides) override;
+    UINT32       GetWidth() const override  { return Width; }
+    UINT32       GetHeight() const override { return Height; }
+    UINT32       GetDepth() const override  { return Depth; }
+    UINT32       GetSides() const override  { return Sides; }
+
+    UINT32       ByteSize() const { return Width * Height * Depth * Sides * 4; }
+};
+
+
+// Four floats per pixel; only the target of float texture read-back.
+class FloatImage
+{
+public:
+    UINT32                 Width  = 0;
+    UINT32                 Height = 0;
+    ZNPodArray<FloatPixel> Pixels;   // Width x Height, row by row
+
+    // Rows stay in place when the width changes; with keep, new columns and rows are zero.
+    void Resize(UINT32 width, UINT32 height, bool keep);
+};
+
+// Cursor over a PNG file held in memory.
+struct PngReadState
+{
+    UINT32       At;     // bytes consumed
+    UINT32       Size;   // total bytes
+    const UINT8* Data;   // first byte of the file
+};
+
+enum ImageFileType
+{
+    ImageFileType_Unknown = 0,
+    ImageFileType_Png     = 1,
+    ImageFileType_Dds     = 2,
+};
+
+// Decodes a whole PNG file in memory into image (resized to width x height x 1 x 1).
+// False for anything libpng refuses, a buffer shorter than 3 bytes, or an image
+// wider or taller than 8192.
+bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image);
+
+// Empties out; with type Png writes a complete RGBA 8 PNG (level 9) of the first
+// width x height pixels and returns true. Any other type: false, out stays empty.
+bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type);
+
+// Reads the whole file and decodes it as PNG whatever its name says.
+bool LoadImageFile(const char* path, ImageData& image);
+// Encodes by the name's suffix (only png has a codec) and replaces the file.
+bool SaveImageFile(const char* path, const ImageData& image);
+// "png" or "dds" from the last three characters, ASCII case-insensitive.
+ImageFileType GetImageFileType(const char* path);
+
+// Bilinear samples, R, G, B, A in [0, 1]. SampleBilinear wants u and v in
+// [0, 1] (reported otherwise) and maps 0 and 1 to the first and last pixel;
+// the wrap and clamp forms scale by the full size instead.
+FloatPixel SampleBilinear(const ZNImage& image, float u, float v);
+FloatPixel SampleBilinearWrap(const ZNImage& image, float u, float v);
+FloatPixel SampleBilinearClamp(const ZNImage& image, float u, float v);
+
+// Resamples one line of n packed RGBA words (stride in words) to m words with
+// 8-bit fixed-point linear weights; halving averages neighbour pairs.
+void Resample1D(const UINT32* src, UINT32 n, UINT32 srcStride, UINT32* dst, UINT32 m, UINT32 dstStride);
+// Resamples every side to the new size (x, then y, then z); sides is unchanged.
+void ResizeImage(TextureImage& image, UINT32 width, UINT32 height, UINT32 depth);
+// Row y becomes row height - 1 - y in every depth slice of every side.
+void FlipVertical(TextureImage& image);
