@@ -85,15 +85,19 @@ void* ThreadEntry(void* param)
 void LetGo(ZNThreadBlock* block)
 {
     bool ended;
+    bool alreadyReleased;
     {
         std::lock_guard<std::mutex> lock(block->Mutex);
         ended = block->Ended;
-        if (block->Released)
-        {
-            ReleaseBlock(block);
-            return;
-        }
+        alreadyReleased = block->Released;
         block->Released = true;
+    }
+    // The reference is dropped only after the lock is gone: it may be the last
+    // one, and the mutex lives in the block.
+    if (alreadyReleased)
+    {
+        ReleaseBlock(block);
+        return;
     }
     if (ended)
         pthread_join(block->Handle, nullptr);

@@ -243,7 +243,7 @@ void BuildMipTable(ZNTexture& t)
 }
 
 // Writes the cache beside its final name and renames it into place, so the
-// final name only ever holds a complete file.
+// final name only ever holds a complete file; an older cache is replaced.
 bool WriteCacheFile(const char* file, const ZNPodArray<UINT8>& bytes)
 {
     ZNString final = TEX_MipName(file);
@@ -253,7 +253,7 @@ bool WriteCacheFile(const char* file, const ZNPodArray<UINT8>& bytes)
         DeleteFileOrDirectory(temp.CStr());
         return false;
     }
-    if (!MovePath(temp.CStr(), final.CStr()))
+    if (!MovePath(temp.CStr(), final.CStr(), true))
     {
         DeleteFileOrDirectory(temp.CStr());
         return false;

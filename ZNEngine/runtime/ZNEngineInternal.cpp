@@ -52,6 +52,11 @@ double ZNGetTime()
     return (double)(INT64)SDL_GetPerformanceCounter() / freq;
 }
 
+void ZNUpdateEngine(float dt)
+{
+    UpdateTextures(dt);
+}
+
 ZNAppWindow* ZNCreateAppWindow()
 {
     if (ZN_CHECK_FAILED(!GPlatform))

@@ -31,5 +31,8 @@ double       ZNGetTime();
 ZNAppWindow* ZNCreateAppWindow();
 // Deletes the window (null is ignored).
 void         ZNDestroyAppWindow(ZNAppWindow* win);
+// The engine's per-frame step: hands the frame time to texture streaming. Main
+// thread, with a context current.
+void         ZNUpdateEngine(float dt);
 // The engine's platform, or null when the engine is not started.
 ZNPlatform*  ZNGetPlatform();
