@@ -740,7 +740,7 @@ const ZNTexture* ReadableTexture(const ZNTextureHandle& handle)
 
 } // namespace
 
-bool ReadTexture(const ZNTextureHandle& handle, ZNImage& image)
+bool ReadTexture(const ZNTextureHandle& handle, ImageData& image)
 {
     const ZNTexture* t = ReadableTexture(handle);
     if (!t)
@@ -759,17 +759,6 @@ bool ReadTexture(const ZNTextureHandle& handle, FloatImage& image)
     image.Resize(t->Width, t->Height, false);
     BindOnUnit(kActiveUnit, t);
     TGCurGLTable->GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, image.Pixels.Data());
-    return true;
-}
-
-bool ReadTexture(const ZNTextureHandle& handle, TextureImage& image)
-{
-    const ZNTexture* t = ReadableTexture(handle);
-    if (!t)
-        return false;
-    image.Resize(t->Width, t->Height, 1, 1);
-    BindOnUnit(kActiveUnit, t);
-    TGCurGLTable->GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.GetData());
     return true;
 }
 

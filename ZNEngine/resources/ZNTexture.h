@@ -153,9 +153,8 @@ bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 
                    UINT32 formatCode, const void* pixels, UINT32 flags);
 
 // Read-back of level 0 of a 2D texture carrying TEX_NOSTREAM.
-bool ReadTexture(const ZNTextureHandle& handle, ZNImage& image);
+bool ReadTexture(const ZNTextureHandle& handle, ImageData& image);
 bool ReadTexture(const ZNTextureHandle& handle, FloatImage& image);
-bool ReadTexture(const ZNTextureHandle& handle, TextureImage& image);
 // Level 0 in the texture's own format and type, every face or slice.
 bool ReadTexture(const ZNTextureHandle& handle, ZNPodArray<UINT8>& bytes);
 // Reads back, optionally flips the rows (GL's bottom-up order) and saves as PNG.
