@@ -8,6 +8,9 @@ cd "$here"
 scripts/setup.sh
 
 export ZN_DIALOG=no
+# The tests start their own virtual display, so they neither depend on nor
+# disturb a desktop session (ZN_FORCE_XVFB=0 runs them on $DISPLAY instead).
+export ZN_FORCE_XVFB="${ZN_FORCE_XVFB:-1}"
 # Software GL: Mesa's llvmpipe gives a 4.5 core context without a GPU.
 export LIBGL_ALWAYS_SOFTWARE=1
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
