@@ -1,0 +1,325 @@
+// Material objects, the material file loader and material application.
+
+#include "resources/ZNMaterial.h"
+
+#include "core/ZNStringUtil.h"
+#include "render/ZNRenderState.h"
+#include "resources/ZNFileIO.h"
+#include "resources/ZNTextParse.h"
+#include "resources/ZNTextureStream.h"
+
+#include <stdio.h>
+#include <string.h>
+
+ZNMaterial::ZNMaterial() : BlendMode(0), RasterState(0) {}
+
+ZNMaterial::ZNMaterial(const char* name) : BlendMode(0), RasterState(0), Name(name) {}
+
+void ZNMaterial::SetShader(const ZNString& name, const ZNString& shaderOptions)
+{
+    ZNString path("Shaders/");
+    path.Append(name.CStr(), name.Size());
+    path.Append(".shd");
+    Shader = GetShader(path, shaderOptions);
+}
+
+bool ZNMaterial::SetTexture(UINT32 slot, const ZNTextureHandle& handle)
+{
+    if (slot >= TEX_COUNT)
+        return false;
+    Textures[slot] = handle;
+    return true;
+}
+
+bool ZNMaterial::operator==(const ZNMaterial& other) const
+{
+    if (!Shader || !other.Shader || Shader.Get() != other.Shader.Get())
+        return false;
+    if (BlendMode != other.BlendMode || RasterState != other.RasterState)
+        return false;
+    for (UINT32 i = 0; i < TEX_COUNT; ++i)
+        if (Textures[i] != other.Textures[i])
+            return false;
+    return true;
+}
+
+// ---- blend words and texture flags -------------------------------------------------------
+
+static bool SameWordNoCase(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (ZNToLower(*a) != ZNToLower(*b))
+            return false;
+    return *a == 0 && *b == 0;
+}
+
+// Index of word in names (case-insensitive), or -1 (also for a missing word).
+static INT32 FindWord(const char* word, const char* const* names, UINT32 count)
+{
+    if (!word || !word[0])
+        return -1;
+    for (UINT32 i = 0; i < count; ++i)
+        if (SameWordNoCase(word, names[i]))
+            return (INT32)i;
+    return -1;
+}
+
+static const char* const GBlendOps[] = {"none", "add", "sub", "rsub", "min", "max"};
+static const char* const GBlendFactors[] = {"zero",      "one",           "src_color", "inv_src_color",
+                                            "dst_color", "inv_dst_color", "src_alpha", "inv_src_alpha",
+                                            "dst_alpha", "inv_dst_alpha"};
+
+UINT32 ZNMakeBlendWord(const char* op, const char* srcColor, const char* dstColor,
+                       const char* srcAlpha, const char* dstAlpha)
+{
+    // "none" is the default operation anyway; only the five named ones change it.
+    UINT32 fields[5] = {0, 6, 7, 1, 0};
+    const INT32 o = FindWord(op, GBlendOps + 1, 5);
+    if (o >= 0)
+        fields[0] = (UINT32)o + 1;
+    const char* factors[4] = {srcColor, dstColor, srcAlpha, dstAlpha};
+    for (UINT32 i = 0; i < 4; ++i)
+    {
+        const INT32 f = FindWord(factors[i], GBlendFactors, 10);
+        if (f >= 0)
+            fields[i + 1] = (UINT32)f;
+    }
+    return (fields[0] << ZN_BLEND_OP_SHIFT) | (fields[1] << ZN_BLEND_SRC_COLOR_SHIFT) |
+           (fields[2] << ZN_BLEND_DST_COLOR_SHIFT) | (fields[3] << ZN_BLEND_SRC_ALPHA_SHIFT) |
+           (fields[4] << ZN_BLEND_DST_ALPHA_SHIFT);
+}
+
+// Flag value of one texture flag word (case-sensitive); false when unknown.
+static bool TextureFlag(const char* word, UINT32& flag)
+{
+    static const struct
+    {
+        const char* Word;
+        UINT32      Value;
+    } flags[] = {
+        {"NORMALMAP", TEX_NOSRGB}, {"NOSRGB", TEX_NOSRGB},       {"NOSTREAM", TEX_NOSTREAM},
+        {"PRELOAD", TEX_PRELOAD},  {"NOMIPMAPS", TEX_NOMIPMAPS}, {"CLAMP", TEX_CLAMP},
+    };
+    for (const auto& f : flags)
+        if (strcmp(word, f.Word) == 0)
+        {
+            flag = f.Value;
+            return true;
+        }
+    return false;
+}
+
+// ---- loader ------------------------------------------------------------------------------
+
+namespace
+{
+
+enum LoadResult
+{
+    LR_Done,       // the whole file was processed
+    LR_NoFile,     // the file cannot be read
+    LR_Ask,        // a problem to offer for retry (message set)
+};
+
+struct Loader
+{
+    ZNMaterial&     Material;
+    const char*     FileName;
+    const ZNString& Options;
+    ZNTextCursor    C;
+    ZNString        Message;
+
+    Loader(ZNMaterial& m, const char* fileName, const ZNString& options)
+        : Material(m), FileName(fileName), Options(options) {}
+
+    char Cur() const { return C.AtEnd() ? 0 : C.Text.CStr()[C.Pos]; }
+    static bool IsLineEnd(char ch) { return ch == '\n' || ch == '\r'; }
+    static bool IsBlank(char ch) { return ch == ' ' || ch == '\t'; }
+
+    // 1-based line of the position.
+    UINT32 LineAt(INT32 pos) const
+    {
+        UINT32 line = 1;
+        const char* t = C.Text.CStr();
+        for (INT32 i = 0; i < pos && (UINT32)i < C.Text.Size(); ++i)
+            if (t[i] == '\n')
+                ++line;
+        return line;
+    }
+
+    LoadResult Ask(const char* message, INT32 pos)
+    {
+        Message = ZNString::Formatted("%s (line %u)", message, LineAt(pos));
+        return LR_Ask;
+    }
+
+    // The next word of letters, digits and '_' on the current line, after blanks;
+    // "" when the line (or text) ends or another character comes first.
+    ZNString WordOnLine()
+    {
+        SkipWhile(C, ZNCC_Blank);
+        if (!ZNIsInClass(Cur(), ZNCC_Ident))
+            return ZNString();
+        return ReadToken(C, ZNCC_Ident, ZNCC_Blank);
+    }
+
+    LoadResult Texture(INT32 commandPos)
+    {
+        // Blanks only: a number on the next line is not this command's slot.
+        const INT32 slot = ParseInt(C);
+        if (GParseError)
+            return Ask("TEXTURE command - Texture slot ID is not found", commandPos);
+        if (slot < 0 || slot >= TEX_COUNT)
+        {
+            char text[96];
+            snprintf(text, sizeof(text), "TEXTURE command - Texture slot ID %d is out of range (0 to %d)", slot,
+                     TEX_COUNT - 1);
+            return Ask(text, commandPos);
+        }
+        const ZNString path = ParseQuotedString(C);
+        if (GParseError)
+            return Ask("TEXTURE command - Texture path is not found", commandPos);
+
+        UINT32 flags = 0;
+        for (;;)
+        {
+            SkipWhile(C, ZNCC_Blank);
+            if (!ZNIsInClass(Cur(), ZNCC_Ident))
+                break;   // end of line, end of text, or a character that ends the list
+            const ZNString word = ReadToken(C, ZNCC_Ident, ZNCC_Blank);
+            UINT32 flag = 0;
+            if (TextureFlag(word.CStr(), flag))
+                flags |= flag;
+            else
+                PrintStdout("Material Loader (%s) - invalid/obsolete texture flag found (%s)\n", FileName,
+                            word.CStr());
+        }
+
+        // The slot keeps its texture until a replacement has loaded.
+        ZNTextureHandle loaded;
+        bool ok = LoadTexture(loaded, path.CStr(), flags);
+        if (!ok)
+        {
+            const char* slash = nullptr;
+            for (const char* p = FileName; *p; ++p)
+                if (*p == '/' || *p == '\\')
+                    slash = p;
+            if (slash)
+            {
+                ZNString beside(FileName, (UINT32)(slash - FileName + 1));
+                beside.Append(path.CStr(), path.Size());
+                ok = LoadTexture(loaded, beside.CStr(), flags);
+            }
+        }
+        if (!ok)
+        {
+            ZNString underData("Data/Textures/");
+            underData.Append(path.CStr(), path.Size());
+            ok = LoadTexture(loaded, underData.CStr(), flags);
+        }
+        if (!ok)
+        {
+            char text[512];
+            snprintf(text, sizeof(text), "Texture loading failed: %s", path.CStr());
+            return Ask(text, commandPos);
+        }
+        Material.Textures[slot] = loaded;
+        return LR_Done;
+    }
+
+    void BlendMode()
+    {
+        ZNString words[5];
+        for (ZNString& w : words)
+            w = WordOnLine();
+        Material.BlendMode = ZNMakeBlendWord(words[0].CStr(), words[1].CStr(), words[2].CStr(), words[3].CStr(),
+                                             words[4].CStr());
+    }
+
+    LoadResult Shader(INT32 commandPos)
+    {
+        const ZNString name = ParseQuotedString(C);
+        if (GParseError)
+            return Ask("SHADER command - Shader is not found", commandPos);
+        Material.SetShader(name, Options);
+        return LR_Done;
+    }
+
+    LoadResult Run()
+    {
+        ZNString text;
+        if (!ReadTextFile(FileName, text))
+            return LR_NoFile;
+        C = ZNTextCursor(static_cast<ZNString&&>(text));
+
+        SkipWhile(C, ZNCC_White);
+        while (!C.AtEnd())
+        {
+            const INT32 start = C.Pos;
+            ZNString word = ReadToken(C, ZNCC_Ident, ZNCC_White);
+            if (GParseError)
+            {
+                // Neither a word nor white space (a stray quote, a comment mark,
+                // a byte above 127): step over it so the loop always advances.
+                if (C.Pos == start)
+                    ++C.Pos;
+                SkipWhile(C, ZNCC_White);
+                continue;
+            }
+            const INT32 commandPos = C.Pos - (INT32)word.Size();
+            for (UINT32 i = 0; i < word.Size(); ++i)
+                word.CStr()[i] = ZNToLower(word.CStr()[i]);
+
+            LoadResult r = LR_Done;
+            if (word == "texture")
+                r = Texture(commandPos);
+            else if (word == "blendmode")
+                BlendMode();
+            else if (word == "shader")
+                r = Shader(commandPos);
+            if (r != LR_Done)
+                return r;
+            SkipWhile(C, ZNCC_White);
+        }
+        return LR_Done;
+    }
+};
+
+}   // namespace
+
+bool LoadMaterial(ZNMaterial& material, const char* fileName, const ZNString& shaderOptions)
+{
+    if (!fileName)
+        return false;
+    for (;;)
+    {
+        Loader loader(material, fileName, shaderOptions);
+        const LoadResult r = loader.Run();
+        if (r == LR_Done)
+            return true;
+        if (r == LR_NoFile)
+            return false;
+        char text[1025];   // at most 1024 characters; a long name or path is cut
+        snprintf(text, sizeof(text), "File \"%s\"\n\n%s\n\nRetry?", fileName, loader.Message.CStr());
+        if (!ZNAskYesNo(text, "LoadMaterial error"))
+            return false;
+    }
+}
+
+void ApplyMaterial(const ZNMaterial& material)
+{
+    SetShader(material.BlendMode, material.Shader);
+    SetRasterState(material.RasterState, ZN_RASTER_MASK_ALL);
+    for (UINT32 i = 0; i < TEX_COUNT; ++i)
+    {
+        const ZNTexture* t = material.Textures[i].Get();
+        if (t && t->TexID != 0)
+            BindTexture(i, material.Textures[i]);
+    }
+}
+
+void TouchMaterial(const ZNMaterial& material)
+{
+    for (UINT32 i = 0; i < TEX_COUNT; ++i)
+        TouchTexture(material.Textures[i]);
+}
