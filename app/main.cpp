@@ -55,7 +55,7 @@ int main(int argc, char** argv)
 
     window->MakeCurrent();
     window->NativeWindow()->SetResizable(true);
-    // The engine console is enabled here once it exists.
+    window->EnableConsole(true);
 
     AppListener listener;
     listener.Window = window;

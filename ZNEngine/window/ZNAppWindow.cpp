@@ -1,6 +1,9 @@
 // The application window and its input state.
 #include "window/ZNAppWindow.h"
 
+#include "ui/ZNConsole.h"
+#include "ui/ZNFont.h"
+
 #include <string.h>
 
 // ---------------------------------------------------------------------------
@@ -98,6 +101,8 @@ ZNAppWindow::ZNAppWindow(ZNPlatform* platform) : RenderWindow(platform)
 
 ZNAppWindow::~ZNAppWindow()
 {
+    // The console points back at this window; it must not outlive it.
+    EnableConsole(false);
     Close();
 }
 
@@ -107,14 +112,27 @@ bool ZNAppWindow::Open(const ZNString& title, const ZNWindowParams& params)
     if (!RenderWindow.Open(title, params))
         return false;
     MakeCurrent();
-    // The debug font ("Engine/DebugFont.fnt") is loaded here once bitmap fonts exist.
+    // A missing font leaves it empty: text then simply does not draw.
+    DebugFont = new ZNFont();
+    DebugFont->Load("Engine/DebugFont.fnt");
     Release();
     return true;
 }
 
 void ZNAppWindow::Close()
 {
-    // The debug font is deleted here, with the context current, once it exists.
+    if (DebugFont)
+    {
+        // Its page textures belong to this window's context.
+        MakeCurrent();
+        delete DebugFont;
+        DebugFont = nullptr;
+        Release();
+    }
+    // Layers that took the font must not keep a dangling pointer; the next
+    // Open's font is picked up again.
+    if (Console)
+        Console->Font = nullptr;
     RenderWindow.Close();
 }
 
@@ -132,9 +150,19 @@ void ZNAppWindow::Release()
 
 void ZNAppWindow::Present()
 {
-    // The console layer's Update(1) draws over the picture here once the console exists.
     if (ZNContextHandle* h = RenderWindow.Handle())
+    {
+        if (Console)
+        {
+            // A console enabled before Open (or kept over a Close) takes the
+            // current font on its next draw.
+            if (!Console->Font)
+                Console->Font = DebugFont;
+            Console->LayoutIfResized();
+            Console->Update(1.0f);
+        }
         h->Swap();
+    }
 }
 
 bool ZNAppWindow::Poll()
@@ -150,17 +178,28 @@ bool ZNAppWindow::Poll()
     ZNWindowEvent ev;
     while (win->PopEvent(ev))
     {
-        // Once the console exists: while it is open, keys and characters go to it
-        // alone and everything else is dropped; while closed, keys also reach it.
+        if (ev.Type == ZNWE_Close)
+            return true;
+        if (Console && Console->IsOpen())
+        {
+            // Keys and characters go to the console alone; the rest is dropped.
+            if (ev.Type == ZNWE_KeyDown || ev.Type == ZNWE_KeyUp)
+                Console->KeyEvent(ev.Code, ev.Type == ZNWE_KeyDown);
+            else if (ev.Type == ZNWE_Char)
+                Console->CharEvent(ev.Char, true);
+            continue;
+        }
         switch (ev.Type)
         {
-        case ZNWE_Close:
-            return true;
         case ZNWE_KeyDown:
             Input.SetKey(ev.Code, 1);
+            if (Console)
+                Console->KeyEvent(ev.Code, true);
             break;
         case ZNWE_KeyUp:
             Input.SetKey(ev.Code, 0);
+            if (Console)
+                Console->KeyEvent(ev.Code, false);
             break;
         case ZNWE_ButtonDown:
             Input.SetKey(ev.Code, 1);
@@ -193,6 +232,28 @@ bool ZNAppWindow::Poll()
         }
     }
     return false;
+}
+
+void ZNAppWindow::EnableConsole(bool enable)
+{
+    if (enable && !Console)
+    {
+        Console = new ZNConsole();
+        Console->SetWindow(this);
+        Console->Layout();
+    }
+    else if (!enable && Console)
+    {
+        // Deleting may release GL objects of the layer: lend it this window's
+        // context when no context is current, without disturbing one that is.
+        const bool lend = RenderWindow.Handle() != nullptr && ZNCurContextState() == nullptr;
+        if (lend)
+            MakeCurrent();
+        delete static_cast<ZNUILayer*>(Console);
+        Console = nullptr;
+        if (lend)
+            Release();
+    }
 }
 
 void ZNAppWindow::SetCursorPos(float x, float y)

@@ -20,9 +20,15 @@
 // - Poll stops at a close request and leaves the events behind it queued.
 // - Open and Close leave the context released; all operations belong to the
 //   thread that built the platform.
+// - The debug font exists exactly while the window is open. An enabled console
+//   is drawn by every Present, laid out again when the window's size changed,
+//   and deleted with the window at the latest.
 #pragma once
 
 #include "window/ZNGLContext.h"
+
+class ZNFont;
+class ZNConsole;
 
 // Receives every key, button and axis change of a ZNInput (the action-binding
 // layer). The input never deletes a binding.
@@ -96,10 +102,14 @@ public:
     // failure is not reported.
     void MakeCurrent();
     void Release();
-    // Swaps the buffers.
+    // Draws the console (when enabled) over the picture, then swaps the buffers.
     void Present();
     // Applies the window's events to the input; true when a close was requested.
+    // While the console is open, keys and characters go to it alone and nothing
+    // reaches the input; while it is closed, keys reach both.
     bool Poll();
+    // true: creates the console (hidden) for this window; false: deletes it.
+    void EnableConsole(bool enable);
     // Moves the cursor to (x, y) of the client area, truncated to whole pixels.
     void SetCursorPos(float x, float y);
 
@@ -110,4 +120,6 @@ public:
 
     ZNInput        Input;
     ZNRenderWindow RenderWindow;
+    ZNFont*        DebugFont = nullptr;   // "Engine/DebugFont.fnt", exactly while open
+    ZNConsole*     Console   = nullptr;   // null unless enabled
 };

@@ -1,0 +1,97 @@
+// ZNConsole: the engine's drop-down console, a UI layer over the top third of
+// the window with a scrolling history of printed lines and one input line.
+// A typed line is split into a command name and its argument text and run
+// through the console command registry (ui/ZNConVar.h).
+//
+//   console->KeyEvent(ZNK_Console, true);    // opens it (the key left of 1)
+//   console->CharEvent('x', true);           // typed characters, while open
+//   console->KeyEvent(13, true);             // Enter runs the line
+//   console->Printf("%d frames", n);         // adds a history entry
+//
+// Guarantees:
+// - The history keeps at most 100 entries (the oldest go first) and the input
+//   line at most 100 characters; a print is cut to 16384 characters.
+// - Tilde, backquote and control characters never reach the input line, so the
+//   toggle key leaves nothing behind.
+// - The view follows new output unless the user scrolled up; after every key
+//   the scroll position lies within the history.
+// - Everything but Draw works without a GL context, a window or a font (each
+//   entry then counts as one line).
+// Main thread only.
+#pragma once
+
+#include "core/ZNTemplate.h"
+#include "ui/ZNConVar.h"
+#include "ui/ZNUILayer.h"
+
+// Key codes the console reacts to.
+enum ZNConsoleKey : UINT32
+{
+    ZNCK_Backspace = 8,
+    ZNCK_Enter     = 13,
+    ZNCK_PageUp    = 33,
+    ZNCK_PageDown  = 34,
+    ZNCK_End       = 35,
+    ZNCK_Home      = 36,
+    ZNCK_Delete    = 46,
+    ZNCK_Toggle    = 192,   // the key left of the digit row
+};
+
+struct ZNConsoleEntry
+{
+    ZNString Text;
+    UINT32   Lines;   // as counted by the font
+};
+
+class ZNConsole : public ZNUILayer
+{
+public:
+    static constexpr UINT32 FontPixels     = 14;      // pixels per line
+    static constexpr UINT32 HistoryLimit   = 100;     // entries
+    static constexpr UINT32 InputLimit     = 100;     // characters
+    static constexpr INT32  ScrollStep     = 4;       // lines per Page Up / Page Down
+    static constexpr UINT32 ScrollBarWidth = 10;      // pixels
+    static constexpr UINT32 PrintLimit     = 16384;   // characters of one Printf
+
+    ZNConsole();
+    ~ZNConsole() override;
+
+    // printf into the history (cut to PrintLimit characters).
+    void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Adds one entry to the history as it is.
+    void AddLine(const char* text);
+
+    // Only presses act; the toggle key always, every other key while open.
+    void KeyEvent(UINT32 key, bool pressed);
+    // While open, appends a printable character other than ~ and ` to the input.
+    void CharEvent(UINT32 character, bool pressed);
+    bool IsOpen() const { return Visible != 0; }
+
+    // Splits the input line into name and arguments, runs the command (or
+    // prints why not) and clears the input. An empty input does nothing.
+    void ExecuteLine();
+
+    // The layer's layout plus the console's own: font size, line counts, and
+    // the number of history lines that fit.
+    void Layout();
+    // Layout again when the window's size differs from the last layout's.
+    void LayoutIfResized();
+    // The console's part of Layout for a window of the given client height.
+    void LayoutLines(UINT32 windowHeight);
+
+    void Draw() override;
+
+    UINT32                  Visible;       // open
+    ZNArray<ZNConsoleEntry> History;
+    ZNString                Input;         // the line being typed
+    INT32                   Scroll;        // first visible line of the history
+    UINT32                  TotalLines;    // sum of the entries' line counts
+    UINT32                  VisibleLines;  // history lines above the input line
+
+private:
+    float  LaidOutWidth  = -1.0f;   // window size of the last Layout
+    float  LaidOutHeight = -1.0f;
+
+    UINT32 CountLines(const char* text) const;
+    void   ClampScroll();
+};

@@ -1,0 +1,212 @@
+// The console drawn on a real GL context through the application window: the
+// panel covers exactly the top third, its history text, scroll bar and input
+// line land where they belong, and a closed console draws nothing.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <stdio.h>
+#include <string.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/ZNDataPath.h"
+#include "runtime/ZNEngineInternal.h"
+#include "ui/ZNConsole.h"
+#include "window/ZNAppWindow.h"
+#include "window/ZNGLContext.h"
+#include "window/ZNGLTable.h"
+
+namespace
+{
+const UINT32 W = 240;
+const UINT32 H = 150;   // console 50 pixels high: input line at rows 36..49
+
+char  GConsoleArg0[] = "zn_test_ui";
+char* GConsoleArgv[] = { GConsoleArg0, nullptr };
+
+std::vector<std::string> GConsoleDialogs;
+
+bool RecordConsoleDialog(ZNDialogKind, const char* text, const char* caption)
+{
+    GConsoleDialogs.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
+    return false;
+}
+
+struct Rgb
+{
+    int r, g, b;
+};
+
+class ConsoleDrawGL : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!getenv("DISPLAY"))
+            return;
+        Previous = ZNSetDialogHandler(RecordConsoleDialog);
+        ZNEngineInit(1, GConsoleArgv);
+        snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/data/", ZN_TEST_SOURCE_DIR);
+        Window = ZNCreateAppWindow();
+        const ZNWindowParams params = { W, H, 0, 0, 0, 0, ZNWS_Hidden, 0 };
+        if (!Window->Open(ZNString("console test"), params))
+        {
+            ZNDestroyAppWindow(Window);
+            Window = nullptr;
+            return;
+        }
+        Window->MakeCurrent();
+    }
+    static void TearDownTestSuite()
+    {
+        if (Window)
+        {
+            Window->Release();
+            ZNDestroyAppWindow(Window);
+            Window = nullptr;
+            ZNEngineShutdown();
+        }
+        ZNSetDialogHandler(Previous);
+    }
+    void SetUp() override
+    {
+        if (!Window)
+            GTEST_SKIP() << "needs a display";
+        GConsoleDialogs.clear();
+        Window->EnableConsole(true);
+        ASSERT_NE(Window->Console, nullptr);
+        Clear();
+    }
+    void TearDown() override
+    {
+        if (!Window)
+            return;
+        Window->EnableConsole(false);
+        for (const std::string& d : GConsoleDialogs)
+            ADD_FAILURE() << "unexpected dialog " << d;
+    }
+
+    static void Clear()
+    {
+        GladGLContext* gl = ZNCurGLTable();
+        gl->ClearColor(0, 0, 0, 1);
+        gl->Clear(GL_COLOR_BUFFER_BIT);
+    }
+    // What Present does before swapping.
+    static void DrawConsole()
+    {
+        if (!Window->Console->Font)
+            Window->Console->Font = Window->DebugFont;
+        Window->Console->LayoutIfResized();
+        Window->Console->Update(1.0f);
+    }
+    // The pixel at (x, y), y counted from the top.
+    static Rgb At(UINT32 x, UINT32 y)
+    {
+        UINT8 p[4] = { 0, 0, 0, 0 };
+        GladGLContext* gl = ZNCurGLTable();
+        gl->Finish();
+        gl->ReadPixels((GLint)x, (GLint)(H - 1 - y), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        return Rgb{ p[0], p[1], p[2] };
+    }
+    // Pixels of the band x0..x1, y0..y1 (exclusive) brighter than level in red.
+    static int Bright(UINT32 x0, UINT32 y0, UINT32 x1, UINT32 y1, int level)
+    {
+        int n = 0;
+        for (UINT32 y = y0; y < y1; ++y)
+            for (UINT32 x = x0; x < x1; ++x)
+                n += At(x, y).r > level ? 1 : 0;
+        return n;
+    }
+    // As the native window reports a resize.
+    static void Resize(UINT32 w, UINT32 h)
+    {
+        SDL_Event ev;
+        memset(&ev, 0, sizeof(ev));
+        ev.type         = SDL_WINDOWEVENT;
+        ev.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+        ev.window.data1 = (Sint32)w;
+        ev.window.data2 = (Sint32)h;
+        Window->NativeWindow()->HandleEvent(ev);
+        ASSERT_EQ(Window->Params().Height, h);
+    }
+    static void ExpectNear(const Rgb& got, int r, int g, int b, const char* what)
+    {
+        EXPECT_NEAR(got.r, r, 3) << what;
+        EXPECT_NEAR(got.g, g, 3) << what;
+        EXPECT_NEAR(got.b, b, 3) << what;
+    }
+
+    static ZNAppWindow*    Window;
+    static ZNDialogHandler Previous;
+};
+ZNAppWindow*    ConsoleDrawGL::Window   = nullptr;
+ZNDialogHandler ConsoleDrawGL::Previous = nullptr;
+} // namespace
+
+TEST_F(ConsoleDrawGL, OpenConsoleCoversTheTopThirdAndClosedDrawsNothing)
+{
+    DrawConsole();   // closed: nothing
+    ExpectNear(At(W / 2, 10), 0, 0, 0, "closed console");
+
+    Window->Console->KeyEvent(ZNCK_Toggle, true);
+    DrawConsole();
+
+    // Panel (0.1, 0.15, 0.2) at 0.85 over black.
+    ExpectNear(At(W / 2, 10), 22, 33, 43, "panel");
+    // Input bar (0.05, 0.1, 0.15) at 0.8 over the panel.
+    ExpectNear(At(W / 2, 44), 15, 27, 39, "input bar");
+    // Scroll track, opaque; no thumb without history.
+    ExpectNear(At(W - 5, 20), 77, 64, 51, "scroll track");
+    ExpectNear(At(W - 12, 20), 22, 33, 43, "left of the track");
+    // Nothing below the console's 50 rows.
+    ExpectNear(At(W / 2, 50), 0, 0, 0, "below the console");
+    ExpectNear(At(W / 2, 120), 0, 0, 0, "far below");
+    // The layer leaves the scissor off.
+    EXPECT_FALSE(ZNCurGLTable()->IsEnabled(GL_SCISSOR_TEST));
+}
+
+TEST_F(ConsoleDrawGL, HistoryTextThumbAndInputLineAppear)
+{
+    ZNConsole* c = Window->Console;
+    ASSERT_NE(Window->DebugFont, nullptr);
+    ASSERT_TRUE(Window->DebugFont->HasGlyphs()) << "the debug font should load from data/";
+    c->KeyEvent(ZNCK_Toggle, true);
+    DrawConsole();
+    EXPECT_EQ(Bright(0, 0, W - 10, 36, 150), 0) << "no history yet";
+    EXPECT_EQ(Bright(0, 36, W, 50, 150), 0) << "no input yet";
+
+    // One entry after a key: the scroll is clamped to 0, the entry sits on row 0.
+    c->AddLine("HELLO WORLD");
+    c->KeyEvent(ZNCK_Home, true);
+    for (const char* s = "abc"; *s; ++s)
+        c->CharEvent((UINT8)*s, true);
+    Clear();
+    DrawConsole();
+    EXPECT_GT(Bright(0, 0, W - 10, 14, 150), 10) << "history line on the top row";
+    EXPECT_EQ(Bright(0, 14, W - 10, 36, 150), 0) << "nothing on the other history rows";
+    EXPECT_GT(Bright(0, 36, W, 50, 150), 10) << "typed text on the input line";
+    // Thumb from scroll 0 to 0 + 2 visible lines of 1: over the whole track.
+    ExpectNear(At(W - 5, 30), 230, 179, 102, "thumb");
+}
+
+TEST_F(ConsoleDrawGL, PresentDrawsTheConsoleAndFollowsAResize)
+{
+    ZNConsole* c = Window->Console;
+    const UINT32 before = c->DrawCount;
+    Window->Present();   // a closed console is updated too, and draws nothing
+    c->KeyEvent(ZNCK_Toggle, true);
+    Window->Present();
+    EXPECT_EQ(c->DrawCount, before + 2);
+    EXPECT_EQ(c->VisibleLines, 2u);
+
+    // The window reports a new size: the next present lays the console out again.
+    Resize(W, 600);
+    Window->Present();
+    EXPECT_EQ(c->VisibleLines, 13u);
+    Resize(W, H);
+    Window->Present();
+    EXPECT_EQ(c->VisibleLines, 2u);
+}

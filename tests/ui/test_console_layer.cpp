@@ -1,0 +1,212 @@
+// The console layer without GL: line splitting, history limits, scrolling,
+// the input line and the toggle key.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_console_util.h"
+
+namespace
+{
+// A console as the application window would have it at 1024 x 576: 12 history
+// lines fit above the input line.
+struct ConsoleFixture : ::testing::Test
+{
+    ZNConsole c;
+    void SetUp() override { c.LayoutLines(576); }
+    void Open()
+    {
+        if (!c.IsOpen())
+            c.KeyEvent(ZNCK_Toggle, true);
+    }
+    void Print(UINT32 n)
+    {
+        for (UINT32 i = 0; i < n; ++i)
+            c.Printf("line %u", i);
+    }
+    void Type(const char* s)
+    {
+        for (; *s; ++s)
+            c.CharEvent((UINT8)*s, true);
+    }
+};
+} // namespace
+
+TEST_F(ConsoleFixture, LayoutFitsLinesIntoTheTopThirdAboveTheInput)
+{
+    EXPECT_EQ(c.FontSize, 14.0f);
+    EXPECT_EQ(c.VisibleLines, 12u);   // (576 / 3) / 14 = 13, less the input line
+    c.LayoutLines(600);
+    EXPECT_EQ(c.VisibleLines, 13u);   // 200 / 14 = 14
+    c.LayoutLines(41);                // a 13-pixel console: not even the input fits
+    EXPECT_EQ(c.VisibleLines, 0u);
+    c.LayoutLines(0);
+    EXPECT_EQ(c.VisibleLines, 0u);
+}
+
+TEST_F(ConsoleFixture, LineIsSplitIntoNameAndArguments)
+{
+    RecordingCommand cmd("test_cmd");
+    TypeLine(c, "test_cmd");
+    TypeLine(c, "  \t test_cmd   alpha beta  ");
+    TypeLine(c, "test_cmd=5");
+    TypeLine(c, "\r\ntest_cmd\n\tx");
+    ASSERT_EQ(cmd.calls.size(), 4u);
+    EXPECT_EQ(cmd.calls[0], "");
+    EXPECT_EQ(cmd.calls[1], "alpha beta  ");   // trailing blanks are the command's business
+    EXPECT_EQ(cmd.calls[2], "=5");
+    EXPECT_EQ(cmd.calls[3], "x");
+    EXPECT_EQ(LastLine(c), "ran test_cmd");
+    EXPECT_TRUE(c.Input.Empty());
+}
+
+TEST_F(ConsoleFixture, BadLinesPrintTheWholeLineIntoTheError)
+{
+    TypeLine(c, "");   // an empty line prints nothing at all
+    EXPECT_TRUE(c.History.Empty());
+    TypeLine(c, "=");
+    EXPECT_EQ(LastLine(c), "error in '=' - command name not found");
+    TypeLine(c, "   ");
+    EXPECT_EQ(LastLine(c), "error in '   ' - command name not found");
+    TypeLine(c, " #test_cmd 1");
+    EXPECT_EQ(LastLine(c), "error in ' #test_cmd 1' - command name not found");
+    TypeLine(c, "no_such_cmd 1 2");
+    EXPECT_EQ(LastLine(c), "error in 'no_such_cmd 1 2' - command not found");
+    TypeLine(c, "100%s%n");   // the typed line is data, never a format
+    EXPECT_EQ(LastLine(c), "error in '100%s%n' - command not found");
+    EXPECT_TRUE(c.Input.Empty());
+    EXPECT_EQ(c.History.Size(), 5u);
+}
+
+TEST_F(ConsoleFixture, PrintIsCutAtItsLimit)
+{
+    std::string big(20000, 'x');
+    c.Printf("%s", big.c_str());
+    EXPECT_EQ(c.History.Last().Text.Size(), ZNConsole::PrintLimit);
+    c.AddLine(nullptr);
+    EXPECT_EQ(LastLine(c), "");
+}
+
+TEST_F(ConsoleFixture, HistoryKeepsTheNewestHundredEntries)
+{
+    Print(100);
+    EXPECT_EQ(c.History.Size(), 100u);
+    EXPECT_EQ(c.TotalLines, 100u);
+    c.Printf("newest");
+    EXPECT_EQ(c.History.Size(), 100u);
+    EXPECT_EQ(c.TotalLines, 100u);
+    EXPECT_EQ(std::string(c.History[0].Text.CStr()), "line 1");
+    EXPECT_EQ(LastLine(c), "newest");
+
+    // Entries counted as several lines take their whole count with them.
+    c.History[0].Lines = 3;
+    c.TotalLines += 2;
+    c.Printf("one more");
+    EXPECT_EQ(c.TotalLines, 100u);
+    EXPECT_EQ(std::string(c.History[0].Text.CStr()), "line 2");
+}
+
+TEST_F(ConsoleFixture, ViewFollowsOutputUnlessScrolledUp)
+{
+    Print(3);   // fewer than fit: scroll goes negative, lines sit at the bottom
+    EXPECT_EQ(c.Scroll, 3 - 12);
+    Print(27);
+    EXPECT_EQ(c.Scroll, 30 - 12);
+
+    Open();
+    c.KeyEvent(ZNCK_PageUp, true);
+    c.KeyEvent(ZNCK_PageUp, true);
+    EXPECT_EQ(c.Scroll, 10);
+    Print(5);
+    EXPECT_EQ(c.Scroll, 10);   // reading older lines: stays
+
+    c.KeyEvent(ZNCK_End, true);
+    EXPECT_EQ(c.Scroll, 35 - 12);
+    Print(1);
+    EXPECT_EQ(c.Scroll, 36 - 12);   // at the end: follows
+}
+
+TEST_F(ConsoleFixture, ScrollKeysAreClampedToTheHistory)
+{
+    Open();
+    Print(5);
+    c.KeyEvent(ZNCK_End, true);   // fewer lines than fit
+    EXPECT_EQ(c.Scroll, 0);
+    c.KeyEvent(ZNCK_PageUp, true);
+    EXPECT_EQ(c.Scroll, 0);
+    c.KeyEvent(ZNCK_PageDown, true);
+    EXPECT_EQ(c.Scroll, 0);
+
+    Print(25);   // 30 lines, 12 fit
+    c.KeyEvent(ZNCK_Home, true);
+    EXPECT_EQ(c.Scroll, 0);
+    c.KeyEvent(ZNCK_PageUp, true);
+    EXPECT_EQ(c.Scroll, 0);
+    for (int i = 0; i < 3; ++i)
+        c.KeyEvent(ZNCK_PageDown, true);
+    EXPECT_EQ(c.Scroll, 12);
+    for (int i = 0; i < 10; ++i)
+        c.KeyEvent(ZNCK_PageDown, true);
+    EXPECT_EQ(c.Scroll, 18);
+    c.KeyEvent(ZNCK_PageUp, false);   // releases do nothing
+    EXPECT_EQ(c.Scroll, 18);
+}
+
+TEST_F(ConsoleFixture, ClosedConsoleIgnoresEverythingButTheToggle)
+{
+    EXPECT_FALSE(c.IsOpen());
+    Print(30);
+    const INT32 scroll = c.Scroll;
+    c.KeyEvent(ZNCK_Home, true);
+    c.CharEvent('a', true);
+    c.Input = "keep";
+    c.KeyEvent(ZNCK_Delete, true);
+    c.KeyEvent(ZNCK_Backspace, true);
+    c.KeyEvent(ZNCK_Enter, true);
+    EXPECT_EQ(c.Scroll, scroll);
+    EXPECT_EQ(std::string(c.Input.CStr()), "keep");
+    EXPECT_EQ(c.History.Size(), 30u);
+
+    c.KeyEvent(ZNCK_Toggle, false);   // a release does not toggle
+    EXPECT_FALSE(c.IsOpen());
+    c.KeyEvent(ZNCK_Toggle, true);
+    EXPECT_TRUE(c.IsOpen());
+    c.KeyEvent(ZNCK_Toggle, true);
+    EXPECT_FALSE(c.IsOpen());
+}
+
+TEST_F(ConsoleFixture, InputLineTakesPrintableCharactersUpToItsLimit)
+{
+    Open();
+    Type("ab~c`d");
+    c.CharEvent('\t', true);
+    c.CharEvent(27, true);
+    c.CharEvent(127, true);
+    c.CharEvent(0x263A, true);   // no room for wide characters in 8-bit text
+    c.CharEvent('e', false);     // releases add nothing
+    EXPECT_EQ(std::string(c.Input.CStr()), "abcd");
+
+    c.KeyEvent(ZNCK_Backspace, true);
+    EXPECT_EQ(std::string(c.Input.CStr()), "abc");
+    c.KeyEvent(ZNCK_Delete, true);
+    EXPECT_TRUE(c.Input.Empty());
+    c.KeyEvent(ZNCK_Backspace, true);   // on an empty line: nothing to remove
+    EXPECT_TRUE(c.Input.Empty());
+
+    for (int i = 0; i < 101; ++i)
+        c.CharEvent('0' + i % 10, true);
+    EXPECT_EQ(c.Input.Size(), 100u);
+    EXPECT_EQ(c.Input.CStr()[99], '9');   // the 101st ('0') was dropped
+}
+
+TEST_F(ConsoleFixture, TogglingAndTypingAVariableEndToEnd)
+{
+    ZNConVar v("test_speed", 1.0f, 0, 0.0f, 10.0f, nullptr, 0);
+    c.KeyEvent(ZNCK_Toggle, true);
+    c.CharEvent('`', true);   // the toggle key's own character
+    Type("test_speed 2.5");
+    c.KeyEvent(ZNCK_Enter, true);
+    EXPECT_EQ(v.Value, 2.5f);
+    EXPECT_EQ(LastLine(c), "test_speed = 2.5");
+    EXPECT_TRUE(c.Input.Empty());
+}
