@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/ZNDataPath.h"
-#include "runtime/ZNEngineInternal.h"
+#include "UITestWindow.h"
 #include "ui/ZNConsole.h"
 #include "window/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
@@ -23,8 +22,6 @@ namespace
 const UINT32 W = 240;
 const UINT32 H = 150;   // console 50 pixels high: input line at rows 36..49
 
-char  GConsoleArg0[] = "zn_test_ui";
-char* GConsoleArgv[] = { GConsoleArg0, nullptr };
 
 std::vector<std::string> GConsoleDialogs;
 
@@ -44,30 +41,12 @@ class ConsoleDrawGL : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        if (!getenv("DISPLAY"))
-            return;
         Previous = ZNSetDialogHandler(RecordConsoleDialog);
-        ZNEngineInit(1, GConsoleArgv);
-        snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/data/", ZN_TEST_SOURCE_DIR);
-        Window = ZNCreateAppWindow();
-        const ZNWindowParams params = { W, H, 0, 0, 0, 0, ZNWS_Hidden, 0 };
-        if (!Window->Open(ZNString("console test"), params))
-        {
-            ZNDestroyAppWindow(Window);
-            Window = nullptr;
-            return;
-        }
-        Window->MakeCurrent();
+        Window = OpenUITestWindow("console test", W, H);
     }
     static void TearDownTestSuite()
     {
-        if (Window)
-        {
-            Window->Release();
-            ZNDestroyAppWindow(Window);
-            Window = nullptr;
-            ZNEngineShutdown();
-        }
+        CloseUITestWindow(Window);
         ZNSetDialogHandler(Previous);
     }
     void SetUp() override

@@ -1,43 +1,13 @@
-// Helpers of the console tests: a dialog recorder and a command that records
-// what it was given.
+// Helpers of the console tests: a command that records what it was given (the
+// dialog recorder is the window tests' one).
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "core/ZNAssert.h"
+#include "window/WindowTestUtil.h"
 #include "ui/ZNConsole.h"
-
-// Records every box instead of showing it and answers No (carry on).
-struct ConsoleDialogRecorder
-{
-    static std::vector<std::string>& Texts()
-    {
-        static std::vector<std::string> texts;
-        return texts;
-    }
-    static bool Record(ZNDialogKind, const char* text, const char* caption)
-    {
-        Texts().push_back(std::string(caption ? caption : "") + "|" + (text ? text : ""));
-        return false;
-    }
-
-    ConsoleDialogRecorder() { Texts().clear(); previous = ZNSetDialogHandler(&Record); }
-    ~ConsoleDialogRecorder() { ZNSetDialogHandler(previous); }
-
-    size_t Count() const { return Texts().size(); }
-    // Assertion boxes whose expression line is exactly expr.
-    size_t Asserts(const std::string& expr) const
-    {
-        size_t n = 0;
-        for (const std::string& t : Texts())
-            if (t.rfind("BREAK_IF|", 0) == 0 && t.find("\n" + expr + "\n") != std::string::npos)
-                ++n;
-        return n;
-    }
-
-    ZNDialogHandler previous;
-};
 
 // Remembers every argument text it is run with.
 struct RecordingCommand : ZNConCom

@@ -4,8 +4,7 @@
 #include "ui/ZNFont.h"
 
 #include "render/ZNVertex.h"
-#include "runtime/ZNDataPath.h"
-#include "runtime/ZNEngineInternal.h"
+#include "UITestWindow.h"
 #include "window/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"
@@ -23,8 +22,6 @@ namespace
 const UINT32 FW = 200;
 const UINT32 FH = 120;
 
-char  GFontArg0[] = "zn_test_ui";
-char* GFontArgv[] = {GFontArg0, nullptr};
 
 std::string GFontDialogs;
 
@@ -57,19 +54,10 @@ class FontGL : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        if (!getenv("DISPLAY")) return;
         Previous = ZNSetDialogHandler(FontGLDialog);
-        ZNEngineInit(1, GFontArgv);
-        snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/data/", ZN_TEST_SOURCE_DIR);
-        Window = ZNCreateAppWindow();
-        const ZNWindowParams params = {FW, FH, 0, 0, 0, 0, ZNWS_Hidden, 0};
-        if (!Window->Open(ZNString("font test"), params))
-        {
-            ZNDestroyAppWindow(Window);
-            Window = nullptr;
+        Window = OpenUITestWindow("font test", FW, FH);
+        if (!Window)
             return;
-        }
-        Window->MakeCurrent();
         Program = BuildProgram();
     }
     static void TearDownTestSuite()
@@ -78,10 +66,7 @@ protected:
         {
             if (Program) ZNCurGLTable()->DeleteProgram(Program);
             Program = 0;
-            Window->Release();
-            ZNDestroyAppWindow(Window);
-            Window = nullptr;
-            ZNEngineShutdown();
+            CloseUITestWindow(Window);
         }
         GDataPath[0] = 0;
         ZNSetDialogHandler(Previous);

@@ -11,8 +11,7 @@
 
 #include "render/ZNRT.h"
 #include "render/ZNRenderState.h"
-#include "runtime/ZNDataPath.h"
-#include "runtime/ZNEngineInternal.h"
+#include "UITestWindow.h"
 #include "ui/ZNUILayer.h"
 #include "window/ZNAppWindow.h"
 #include "window/ZNContextState.h"
@@ -25,8 +24,6 @@ namespace
 const UINT32 W = 160;
 const UINT32 H = 120;
 
-char  GArg0[] = "zn_test_ui";
-char* GArgv[] = { GArg0, nullptr };
 
 std::vector<std::string> GDialogs;
 
@@ -68,30 +65,12 @@ class UIRenderGL : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        if (!getenv("DISPLAY"))
-            return;
         Previous = ZNSetDialogHandler(RecordDialog);
-        ZNEngineInit(1, GArgv);
-        snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/data/", ZN_TEST_SOURCE_DIR);
-        Window = ZNCreateAppWindow();
-        const ZNWindowParams params = { W, H, 0, 0, 0, 0, ZNWS_Hidden, 0 };
-        if (!Window->Open(ZNString("ui test"), params))
-        {
-            ZNDestroyAppWindow(Window);
-            Window = nullptr;
-            return;
-        }
-        Window->MakeCurrent();
+        Window = OpenUITestWindow("ui test", W, H);
     }
     static void TearDownTestSuite()
     {
-        if (Window)
-        {
-            Window->Release();
-            ZNDestroyAppWindow(Window);
-            Window = nullptr;
-            ZNEngineShutdown();
-        }
+        CloseUITestWindow(Window);
         ZNSetDialogHandler(Previous);
     }
     void SetUp() override
