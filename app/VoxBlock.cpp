@@ -177,16 +177,21 @@ void VoxBlock::BuildVertexBuffers(bool upload)
             Ch[k]->BuildVertexBuffers(upload);
 }
 
-void VoxBlock::Draw() const
+void VoxBlock::Draw(VoxDrawStats* stats) const
 {
     if (VB && DrawCount)
     {
         SetVertexStream(0, VB, nullptr);
         DrawPrimitives(PT_Triangles, DrawCount);
+        if (stats)
+        {
+            ++stats->Leaves;
+            stats->Sprites += DrawCount / VoxCornerCount;
+        }
     }
     if (IsSplit())
         for (UINT32 k = 0; k < 8; ++k)
-            Ch[k]->Draw();
+            Ch[k]->Draw(stats);
 }
 
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,

@@ -47,6 +47,13 @@ extern const INT8 VoxCorners[4][2];
 // Clamps each component to 0..1 (NaN counts as 0), scales by 255 and truncates.
 void PackVoxelColor(const FloatPixel& c, UINT8 out[4]);
 
+// What one draw of the tree put on screen: leaves drawn and the sprites in them.
+struct VoxDrawStats
+{
+    UINT32 Leaves  = 0;
+    UINT32 Sprites = 0;
+};
+
 class VoxBlock
 {
 public:
@@ -73,8 +80,9 @@ public:
     // Rebuilds the six-vertex sprites of every node; with upload, moves them into
     // each node's GL buffer (needs the context current).
     void BuildVertexBuffers(bool upload);
-    // Draws this subtree with the vertex declaration already set.
-    void Draw() const;
+    // Draws this subtree with the vertex declaration already set; adds what it
+    // drew to stats when given.
+    void Draw(VoxDrawStats* stats = nullptr) const;
 
     // Tree statistics, for checks and measurements.
     UINT32 CountPoints() const;

@@ -118,8 +118,9 @@ void VoxelWorld::Render(float t)
     BindTexture(0, GroundTex);
     SetCameraMatrices();
     SetVertexDecl(&VVDecl);
+    DrawStats = VoxDrawStats();
     if (Root)
-        Root->Draw();
+        Root->Draw(&DrawStats);
 
     // Water over everything, hidden by nearer terrain through the depth it writes.
     SetShader(WaterBlendWord, GetShader(ZNString("Shaders/Water.shd"), ZNString()));

@@ -45,6 +45,7 @@ public:
     // either image cannot be read nothing is built and the tree stays as it was.
     void BuildTree(const char* heightPath, const char* colorPath);
 
+    VoxDrawStats DrawStats;   // what the latest Render drew of the tree
     double BuildSeconds;   // spent building the tree in the constructor, for measurements
     double StartTime;      // clock at construction; the water's "Time" counts from here
 };

@@ -1,5 +1,6 @@
 #include "render/ZNShader.h"
 
+#include "render/ZNRenderCounters.h"
 #include "render/ZNShaderPreprocess.h"
 #include "resources/ZNFileIO.h"
 #include "runtime/ZNLog.h"
@@ -416,6 +417,7 @@ void UseShader(const ZNShaderPtr& shader)
     if (ss.CurrentShader && shader && ss.CurrentShader.Get() == shader.Get())
         return;
     const UINT32 program = shader ? shader->Shader->Program : 0;
+    ZNCountProgramBind();
     TGCurGLTable->UseProgram(program);
     ss.CurrentShader = shader;
     ss.CurrentProgram = program;

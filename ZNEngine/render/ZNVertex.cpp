@@ -1,5 +1,6 @@
 #include "render/ZNVertex.h"
 
+#include "render/ZNRenderCounters.h"
 #include "window/ZNContextState.h"
 #include "window/ZNGLTable.h"
 
@@ -399,6 +400,7 @@ static const void* ByteOffset(UINT32 offset)
 void DrawPrimitives(UINT32 primitive, UINT32 vertexCount)
 {
     ApplyAttribArrays();
+    ZNCountDraw(vertexCount);
     TGCurGLTable->DrawArrays(GetGLPrimitiveMode(primitive), 0, static_cast<GLsizei>(vertexCount));
 }
 
@@ -410,6 +412,7 @@ void DrawIndexed(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 i
         return;
     }
     ApplyAttribArrays();
+    ZNCountDraw(indexCount);
     TGCurGLTable->DrawElements(GetGLPrimitiveMode(primitive), static_cast<GLsizei>(indexCount),
                                GetGLVertexDataType(indexType), ByteOffset(indexOffset));
 }
@@ -423,6 +426,7 @@ void DrawIndexedRange(UINT32 primitive, UINT32 vertexCount, UINT32 indexCount, U
         return;
     }
     ApplyAttribArrays();
+    ZNCountDraw(indexCount);
     TGCurGLTable->DrawRangeElements(GetGLPrimitiveMode(primitive), 0, vertexCount - 1,
                                     static_cast<GLsizei>(indexCount), GetGLVertexDataType(indexType),
                                     ByteOffset(indexOffset));
@@ -437,6 +441,7 @@ void DrawIndexedInstanced(UINT32 primitive, UINT32 indexCount, UINT32 indexType,
         return;
     }
     ApplyAttribArrays();
+    ZNCountDraw((UINT64)indexCount * instanceCount);
     TGCurGLTable->DrawElementsInstanced(GetGLPrimitiveMode(primitive), static_cast<GLsizei>(indexCount),
                                         GetGLVertexDataType(indexType), ByteOffset(indexOffset),
                                         static_cast<GLsizei>(instanceCount));

@@ -4,6 +4,7 @@
 #include "resources/ZNArchive.h"
 #include "resources/ZNFileIO.h"
 #include "core/ZNRuntime.h"
+#include "render/ZNRenderCounters.h"
 #include "window/ZNContextState.h"
 #include "window/ZNGLTable.h"
 
@@ -831,6 +832,7 @@ static void BindOnUnit(UINT32 id, const ZNTexture* texture)
     }
     if (units.Bound[units.ActiveUnit] != texture->TexID)
     {
+        ZNCountTextureBind();
         TGCurGLTable->BindTexture(texture->GetTarget(), texture->TexID);
         units.Bound[units.ActiveUnit] = texture->TexID;
     }

@@ -11,6 +11,7 @@
 #include "render/ZNRTState.h"
 #include "render/ZNRenderStateState.h"
 #include "render/ZNShaderState.h"
+#include "render/ZNRenderCounters.h"
 #include "resources/ZNTextureState.h"
 
 struct ZNContextState;
@@ -28,6 +29,7 @@ struct ZNContextState
     ZNTextureContextState     Textures;        // active unit, texture per unit
     ZNShaderContextState      Shaders;         // per-context shader cache
     ZNString                  Strings[16];     // free slots for engine use
+    ZNRenderCounters          Counters;        // draws and binds made in this context
 
     ZNContextState(UINT32 width, UINT32 height, bool isMain);
     ~ZNContextState();

@@ -224,3 +224,17 @@ TEST_F(WorldGL, DestroyingTheWorldReleasesItsTextures)
     delete world;
     EXPECT_EQ(GTextureManager.List.Size(), before);
 }
+
+TEST_F(WorldGL, DrawStatsCountTheLeavesAndSpritesOfTheLatestFrame)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    const std::vector<DrawCall> draws = RecordFrame(world);
+    EXPECT_EQ(world.DrawStats.Leaves, (UINT32)draws.size() - 2) << "every draw but sky and water is a leaf";
+    UINT64 vertices = 0;
+    for (size_t i = 1; i + 1 < draws.size(); ++i)
+        vertices += (UINT64)draws[i].Count;
+    EXPECT_EQ((UINT64)world.DrawStats.Sprites * 6u, vertices);
+    RecordFrame(world);
+    EXPECT_EQ(world.DrawStats.Leaves, (UINT32)draws.size() - 2) << "each frame starts from zero";
+}

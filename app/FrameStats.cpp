@@ -1,0 +1,81 @@
+// FrameStats: summaries of frame times and the benchmark flight.
+#include "FrameStats.h"
+
+#include "FlightPath.h"
+
+#include <math.h>
+
+double NearestRankPercentile(const ZNPodArray<double>& sortedMs, double p)
+{
+    const UINT32 n = sortedMs.Size();
+    if (!n)
+        return 0.0;
+    double rank = ceil(p / 100.0 * (double)n);
+    if (rank < 1.0)
+        rank = 1.0;
+    if (rank > (double)n)
+        rank = (double)n;
+    return sortedMs[(UINT32)rank - 1];
+}
+
+FrameTimeSummary SummarizeFrameTimes(const ZNPodArray<double>& frameMs)
+{
+    FrameTimeSummary s;
+    const UINT32 n = frameMs.Size();
+    if (!n)
+        return s;
+
+    ZNPodArray<double> sorted(frameMs);
+    ZNSort(ZNBegin(sorted), ZNEnd(sorted));
+
+    double sum = 0.0;
+    for (UINT32 i = 0; i < n; ++i)
+        sum += sorted[i];
+    s.Frames   = n;
+    s.Seconds  = sum / 1000.0;
+    s.MeanMs   = sum / (double)n;
+    s.MedianMs = (n & 1) ? sorted[n / 2] : 0.5 * (sorted[n / 2 - 1] + sorted[n / 2]);
+    s.P95Ms    = NearestRankPercentile(sorted, 95.0);
+    s.P99Ms    = NearestRankPercentile(sorted, 99.0);
+    s.Fps      = s.Seconds > 0.0 ? (double)n / s.Seconds : 0.0;
+    return s;
+}
+
+ZNString FormatFrameTimeSummary(const FrameTimeSummary& s)
+{
+    char buf[256];
+    ZNSPrintf(buf, sizeof(buf), "frames %u, mean %.2f ms, median %.2f ms, p95 %.2f ms, p99 %.2f ms, fps %.1f",
+              (unsigned)s.Frames, s.MeanMs, s.MedianMs, s.P95Ms, s.P99Ms, s.Fps);
+    return ZNString(buf);
+}
+
+void FlightBenchmark::Start(float seconds)
+{
+    Duration = seconds;
+    Elapsed  = 0.0f;
+    FrameMs.Clear();
+    Running  = true;
+    Primed   = false;
+}
+
+bool FlightBenchmark::Advance(double dt)
+{
+    if (!Running)
+        return false;
+    if (!Primed)
+    {
+        Primed = true;
+        return false;
+    }
+    FrameMs.Add(dt * 1000.0);
+    Elapsed += (float)dt;
+    if (Elapsed < Duration)
+        return false;
+    Running = false;
+    return true;
+}
+
+VoxCameraState FlightBenchmark::Camera() const
+{
+    return FlightPathAt(Elapsed);
+}
