@@ -209,6 +209,10 @@ static bool LoadShader(ZNShaderHandle& handle, const ZNString& name, const ZNStr
     s.Name = name;
     s.Defines = defines;
 
+    // Taken before the read: an edit saved while the file is being read then
+    // still differs from the recorded time and is picked up by the next check,
+    // and a file that failed stays unasked until it changes again.
+    s.FileTime = GetFileTimeNs(name);
     ZNArray<ZNString> files;
     ZNString text;
     if (!PreprocessShaderFile(name, text, files))
@@ -217,7 +221,6 @@ static bool LoadShader(ZNShaderHandle& handle, const ZNString& name, const ZNStr
         return false;
     }
     s.Source = text;
-    s.FileTime = GetFileTime(name);
 
     ZNString body(defines);
     Append(body, text);
@@ -370,8 +373,11 @@ static void CheckReloadHandle(ZNShaderHandle& handle)
     if (RefusedOutsideOwner(&handle))
         return;
     ZNShader& s = *handle.Shader;
-    const INT64 time = GetFileTime(s.Name);
-    if (time <= s.FileTime)
+    // Any other time is an edit, also one saved within the second of the load
+    // or a file put back with an older time; no time means the file is gone or
+    // being replaced, and the loaded program stays.
+    const INT64 time = GetFileTimeNs(s.Name);
+    if (time == 0 || time == s.FileTime)
         return;
     ZNLog("Shader %s needs to be reloaded...", s.Name.CStr());
     LoadWithDialog(handle, s.Name, s.Defines);

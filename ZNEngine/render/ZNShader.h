@@ -86,7 +86,7 @@ public:
     ZNString        Name;           // path of the .shd file under the data path
     ZNString        Source;         // preprocessed text (without the defines)
     ZNString        Defines;        // text put before the source in both stages
-    INT64           FileTime;       // file time after the last successful preprocessing
+    INT64           FileTime;       // file time (GetFileTimeNs) when the last load read the file
     ZNContextState* Owner;          // context state current at creation
     ZNMap<ZNString, ZNShaderUniformPtr> Uniforms;   // by name, until the next load
 

@@ -6,6 +6,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <atomic>
+
 const char* const ZN_SHADER_VERSION_TEXT = "#version 150\n#line 11111 0\n";
 const char* const ZN_SHADER_DEFINES_LINE = "#line 22222 0\n";
 
@@ -169,8 +171,11 @@ static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, ZNStrin
                 Append(output, *included);
                 return r;
             }
+            // The directive stands on a line of its own, so that it names the
+            // line after it (what was left of the include line) the way every
+            // other directive here does, and one probed shift fits them all.
             char back[64];
-            snprintf(back, sizeof(back), "\n#line %u %u", static_cast<unsigned>(line), static_cast<unsigned>(k));
+            snprintf(back, sizeof(back), "\n#line %u %u\n", static_cast<unsigned>(line), static_cast<unsigned>(k));
             Append(*included, back);
             text.Insert(lineStart, *included);
             pos = lineStart + included->Size();
@@ -314,11 +319,14 @@ void RewriteShaderLog(ZNString& log, const ZNArray<ZNString>& files, INT32 lineS
 
 INT32 GetLineDirectiveShift()
 {
-    // Drivers differ, and the answer cannot change within a process.
-    static INT32 shift = -1;
-    if (shift >= 0 || !TGCurGLTable)
-        return shift < 0 ? 0 : shift;
-    shift = 0;
+    // Drivers differ, and the answer cannot change within a process. Threads
+    // with contexts of their own may probe at the same time: each stores the
+    // same answer.
+    static std::atomic<INT32> known(-1);
+    const INT32 cached = known.load(std::memory_order_acquire);
+    if (cached >= 0 || !TGCurGLTable)
+        return cached < 0 ? 0 : cached;
+    INT32 shift = 0;
     const GLuint probe = TGCurGLTable->CreateShader(GL_FRAGMENT_SHADER);
     const GLchar* text[1] = { "#version 150\n#line 100 0\nprobe error;\n" };
     TGCurGLTable->ShaderSource(probe, 1, text, nullptr);
@@ -341,6 +349,7 @@ INT32 GetLineDirectiveShift()
             break;
         }
     }
+    known.store(shift, std::memory_order_release);
     return shift;
 }
 

@@ -8,9 +8,10 @@
 // Guarantees: #include lines (the first word of their line, blanks allowed in
 // front) are expanded recursively, first relative to the including file's folder
 // and then relative to the data path. Every expanded file starts with "#line 1 k"
-// where k is its index in the file list, and the text after an include resumes
-// with "#line <directive line> <includer's index>", so compiler messages can be
-// mapped back to files (RewriteShaderLog). A file that includes itself, directly
+// where k is its index in the file list, and an include is followed by the line
+// "#line <directive line> <includer's index>" and then whatever stood after the
+// closing quote, so every directive names the line right after it and compiler
+// messages can be mapped back to files (RewriteShaderLog). A file that includes itself, directly
 // or through others, is refused with a message naming the chain of files, and
 // nesting is limited to ZN_SHADER_MAX_INCLUDE_DEPTH levels, so no input recurses
 // forever. Pure text processing over the file layer: no GL, no shared state.
@@ -38,8 +39,9 @@ ZNString BuildShaderCompileText(bool vertexStage, const ZNString& text);
 
 // Replaces file indices in a compiler log ("0(5) : ...", "0:5(10): ...") by the
 // paths of those files; indices outside the list stay as they are. lineShift is
-// subtracted from the line number that follows a replaced index (see
-// GetLineDirectiveShift).
+// subtracted from the line number that follows every replaced index (see
+// GetLineDirectiveShift), which gives each file's own numbering because every
+// directive of the compile text names the line that follows it.
 void RewriteShaderLog(ZNString& log, const ZNArray<ZNString>& files, INT32 lineShift = 0);
 
 // How many lines the current driver's compiler reports past the number a #line

@@ -241,6 +241,14 @@ INT64 GetFileTime(const char* name)
     return (INT64)st.st_mtime;
 }
 
+INT64 GetFileTimeNs(const char* name)
+{
+    struct stat st;
+    if (!StatPath(name, st) || S_ISDIR(st.st_mode))
+        return 0;
+    return (INT64)st.st_mtim.tv_sec * 1000000000 + (INT64)st.st_mtim.tv_nsec;
+}
+
 // ---- changes ---------------------------------------------------------------------------
 
 bool DeleteFileOrDirectory(const char* name)
@@ -256,7 +264,9 @@ bool DeleteFileOrDirectory(const char* name)
     if (trimmed.Size() == 0 || last == "." || last == "..")
         return false;
 
-    ZNString abs = MakeAbsolutePath(name);
+    // The name without its trailing separators: lstat on "link/" would
+    // resolve the link and the walk below would empty the folder it names.
+    ZNString abs = MakeAbsolutePath(trimmed);
     struct stat st;
     if (lstat(abs.CStr(), &st) != 0)
         return false;
@@ -265,12 +275,12 @@ bool DeleteFileOrDirectory(const char* name)
 
     {
         ZNDirIterator it;
-        for (it.FindFirst(name); it.Valid; it.FindNext())
+        for (it.FindFirst(trimmed.CStr()); it.Valid; it.FindNext())
         {
             const ZNString& entry = it.Name();
             if (entry == "." || entry == "..")
                 continue;
-            ZNString child(name);
+            ZNString child(trimmed);
             child += "/";
             child += entry;
             if (!DeleteFileOrDirectory(child.CStr()))

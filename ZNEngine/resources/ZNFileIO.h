@@ -48,6 +48,10 @@ bool IsDirectory(const char* name);   // exists and is a directory
 bool IsFile(const char* name);        // exists and is not a directory
 // Last-write time in seconds since 1970-01-01 (UTC); 0 when it cannot be queried.
 INT64 GetFileTime(const char* name);
+// Last-write time in nanoseconds since 1970-01-01 (UTC), as finely as the file
+// system records it; 0 when it cannot be queried. Change checks compare these,
+// as two writes within one second share their time in seconds.
+INT64 GetFileTimeNs(const char* name);
 
 // ---- changes ----------------------------------------------------------------
 
@@ -157,6 +161,7 @@ inline bool PathExists(const ZNString& n)                                   { re
 inline bool IsDirectory(const ZNString& n)                                  { return IsDirectory(n.CStr()); }
 inline bool IsFile(const ZNString& n)                                       { return IsFile(n.CStr()); }
 inline INT64 GetFileTime(const ZNString& n)                                 { return GetFileTime(n.CStr()); }
+inline INT64 GetFileTimeNs(const ZNString& n)                               { return GetFileTimeNs(n.CStr()); }
 inline bool DeleteFileOrDirectory(const ZNString& n)                        { return DeleteFileOrDirectory(n.CStr()); }
 inline bool MovePath(const ZNString& f, const ZNString& t, bool r = false) { return MovePath(f.CStr(), t.CStr(), r); }
 inline bool MakeDirectory(const ZNString& n)                                { return MakeDirectory(n.CStr()); }

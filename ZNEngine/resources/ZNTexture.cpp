@@ -144,6 +144,41 @@ void SetFilters(const ZNTexture& t, UINT32 flags, bool linearWhenAnyOf10)
     }
 }
 
+// A fresh texture object owned by handle alone (whatever it held is released).
+ZNTexture* AdoptNewTexture(ZNTextureHandle& handle)
+{
+    handle.Release();
+    ZNTexture* t = new ZNTexture;
+    t->RefCount.store(1);
+    handle.Adopt(t);
+    return t;
+}
+
+void ApplyFormat(ZNTexture& t, const FormatInfo& info)
+{
+    t.FormatCode     = info.Code;
+    t.Format         = info.Format;
+    t.InternalFormat = info.InternalFormat;
+    t.Type           = info.Type;
+    t.BytesPerPixel  = info.BytesPerPixel;
+}
+
+// Under the lock: the GL name of a raw texture, bound on the engine's unit
+// with its filters and without depth comparison. Compare mode belongs to the
+// texture's own target: set on GL_TEXTURE_2D it would change whichever 2D
+// texture shares the unit with a cube or 3D one.
+bool GenerateGLTexture(ZNTexture& t, UINT32 flags)
+{
+    GladGLContext* gl = TGCurGLTable;
+    gl->GenTextures(1, &t.TexID);
+    if (ZN_CHECK_FAILED(t.TexID == 0))
+        return false;
+    BindOnUnit(kActiveUnit, &t);
+    SetFilters(t, flags, true);
+    gl->TexParameteri(t.GetTarget(), GL_TEXTURE_COMPARE_MODE, 0);
+    return true;
+}
+
 // Under the lock.
 void RegisterTexture(ZNTexture* t)
 {
@@ -557,9 +592,7 @@ bool LoadTexture(ZNTextureHandle& handle, const char* name, UINT32 flags)
             return true;
         }
     }
-    ZNTexture* t = new ZNTexture;
-    t->RefCount.store(1);
-    handle.Adopt(t);
+    ZNTexture* t = AdoptNewTexture(handle);
     ManagerLock lock;
     return LoadTextureFile(*t, name, flags);
 }
@@ -570,10 +603,7 @@ bool LoadTexture(ZNTextureHandle& handle, const char* name, UINT32 flags)
 bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides,
                    UINT32 formatCode, const void* pixels, UINT32 flags)
 {
-    handle.Release();
-    ZNTexture* t = new ZNTexture;
-    t->RefCount.store(1);
-    handle.Adopt(t);
+    ZNTexture* t = AdoptNewTexture(handle);
     t->Width      = width;
     t->Height     = height;
     t->Depth      = depth;
@@ -584,10 +614,7 @@ bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 
     const FormatInfo* info = FindFormat(formatCode);
     if (!ShapeIsValid(depth, sides) || width == 0 || height == 0 || !info)
         return false;
-    t->Format         = info->Format;
-    t->InternalFormat = info->InternalFormat;
-    t->Type           = info->Type;
-    t->BytesPerPixel  = info->BytesPerPixel;
+    ApplyFormat(*t, *info);
     BuildMipTable(*t);
     t->MipLevCount = 1;
     if (!HaveContext())
@@ -595,14 +622,8 @@ bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 
 
     GladGLContext* gl = TGCurGLTable;
     ManagerLock lock;
-    gl->GenTextures(1, &t->TexID);
-    if (ZN_CHECK_FAILED(t->TexID == 0))
+    if (!GenerateGLTexture(*t, flags))
         return false;
-    BindOnUnit(kActiveUnit, t);
-    SetFilters(*t, flags, true);
-    // Compare mode belongs to the texture's own target: set on GL_TEXTURE_2D it
-    // would change whichever 2D texture shares the unit with a cube or 3D one.
-    gl->TexParameteri(t->GetTarget(), GL_TEXTURE_COMPARE_MODE, 0);
     UploadLevel(*t, 0, width, height, depth, (const UINT8*)pixels, ClientPixelBytes(*t));
     if ((flags & TEX_NOMIPMAPS) == 0 && (width > 1 || height > 1) && pixels)
         gl->GenerateMipmap(t->GetTarget());
@@ -633,10 +654,7 @@ bool CreateCubeTexture(ZNTextureHandle& handle, const ZNTextureHandle faces[6])
     if (!HaveContext())
         return false;
 
-    handle.Release();
-    ZNTexture* t = new ZNTexture;
-    t->RefCount.store(1);
-    handle.Adopt(t);
+    ZNTexture* t = AdoptNewTexture(handle);
     const UINT32 size = first->Width;
     t->Width = t->Height = size;
     t->Depth          = 1;
@@ -655,12 +673,8 @@ bool CreateCubeTexture(ZNTextureHandle& handle, const ZNTextureHandle faces[6])
         return false;
     GladGLContext* gl = TGCurGLTable;
     ManagerLock lock;
-    gl->GenTextures(1, &t->TexID);
-    if (ZN_CHECK_FAILED(t->TexID == 0))
+    if (!GenerateGLTexture(*t, t->Flags))
         return false;
-    BindOnUnit(kActiveUnit, t);
-    SetFilters(*t, t->Flags, true);
-    gl->TexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_COMPARE_MODE, 0);
 
     ZNMemBlock buffer((UINT32)((size_t)pixelBytes * size * size));
     PixelAlignment align(size * pixelBytes);
@@ -695,11 +709,7 @@ bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 
     const FormatInfo* info = FindFormat(formatCode);
     if (!info || !HaveContext())
         return false;
-    t->Format         = info->Format;
-    t->InternalFormat = info->InternalFormat;
-    t->Type           = info->Type;
-    t->BytesPerPixel  = info->BytesPerPixel;
-    t->FormatCode     = formatCode;
+    ApplyFormat(*t, *info);
 
     GladGLContext* gl = TGCurGLTable;
     BindOnUnit(kActiveUnit, t);

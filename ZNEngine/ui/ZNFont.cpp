@@ -31,6 +31,15 @@ struct RawPage
     UINT32   Line = 0;
 };
 
+// Everything the records of one file said, before any of it is checked.
+struct RawFont
+{
+    bool             HaveCommon = false;
+    INT32            LineHeight = 0, Base = 0, ScaleW = 0, ScaleH = 0, PageCount = 0;
+    ZNArray<RawChar> Chars;
+    ZNArray<RawPage> Pages;
+};
+
 // Reads "key=" pairs of one record. Returns false at the end of the pairs
 // (end of line or a character that cannot start a key); key then is empty.
 bool NextKey(ZNTextCursor& c, ZNString& key)
@@ -94,17 +103,109 @@ void ZNFont::Destroy()
     LineHeight = Base = ScaleW = ScaleH = 0.0f;
 }
 
-bool ZNFont::Parse(const char* text, const char* path)
+namespace
 {
-    Destroy();
-    if (!path) path = "";
-    if (!text) text = "";
 
-    bool haveCommon = false;
-    INT32 lineHeight = 0, base = 0, scaleW = 0, scaleH = 0, pageCount = 0;
-    ZNArray<RawChar> chars;
-    ZNArray<RawPage> pages;
+// "common lineHeight= base= scaleW= scaleH= pages=": false on a broken value,
+// which makes the whole file unusable.
+bool ReadCommonRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& font)
+{
+    ZNString key;
+    while (NextKey(c, key))
+    {
+        INT32* slot = nullptr;
+        if (key == "lineHeight") slot = &font.LineHeight;
+        else if (key == "base") slot = &font.Base;
+        else if (key == "scaleW") slot = &font.ScaleW;
+        else if (key == "scaleH") slot = &font.ScaleH;
+        else if (key == "pages") slot = &font.PageCount;
+        else break;
+        if (!ReadIntValue(c, path, line, key, *slot)) return false;
+    }
+    font.HaveCommon = true;
+    return true;
+}
 
+// "page id= file="..."": a broken record is reported and skipped.
+void ReadPageRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& font)
+{
+    RawPage page;
+    page.Line = line;
+    bool haveFile = false;
+    ZNString key;
+    while (NextKey(c, key))
+    {
+        if (key == "id")
+        {
+            if (!ReadIntValue(c, path, line, key, page.Id)) return;
+        }
+        else if (key == "file")
+        {
+            if (!ExpectChar(c, '='))
+            {
+                PrintStdout("Font %s, line %u: '=' expected after \"file\"\n", path, line);
+                return;
+            }
+            SkipWhile(c, ZNCC_Blank);
+            if (c.AtEnd() || c.Text[(UINT32)c.Pos] != '"')
+            {
+                PrintStdout("Font %s, line %u: the page file name must be in double quotes\n", path, line);
+                return;
+            }
+            page.File = ParseQuotedString(c);
+            haveFile = !page.File.Empty();
+        }
+        else break;
+    }
+    if (page.Id < 0 || !haveFile)
+    {
+        PrintStdout("Font %s, line %u: a page needs an id and a file name\n", path, line);
+        return;
+    }
+    font.Pages.Add(page);
+}
+
+// "char id= x= y= width= height= xoffset= yoffset= xadvance= page= chnl=": a
+// broken record is reported and skipped.
+void ReadCharRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& font)
+{
+    RawChar ch;
+    ch.Line = line;
+    ZNString key;
+    while (NextKey(c, key))
+    {
+        INT32 ignored = 0;
+        INT32* slot = nullptr;
+        if (key == "id") slot = &ch.Id;
+        else if (key == "x") slot = &ch.X;
+        else if (key == "y") slot = &ch.Y;
+        else if (key == "width") slot = &ch.Width;
+        else if (key == "height") slot = &ch.Height;
+        else if (key == "xoffset") slot = &ch.XOffset;
+        else if (key == "yoffset") slot = &ch.YOffset;
+        else if (key == "xadvance") slot = &ch.XAdvance;
+        else if (key == "page") slot = &ch.Page;
+        else if (key == "chnl") slot = &ignored;
+        else break;
+        if (!ReadIntValue(c, path, line, key, *slot)) return;
+    }
+    if (ch.Id < 0 || ch.Id > kMaxGlyphCode)
+    {
+        PrintStdout("Font %s, line %u: glyph code %d is missing or out of range\n", path, line, ch.Id);
+        return;
+    }
+    if (ch.X < 0 || ch.Y < 0 || ch.Width < 0 || ch.Height < 0)
+    {
+        PrintStdout("Font %s, line %u: glyph %d has a negative rectangle\n", path, line, ch.Id);
+        return;
+    }
+    font.Chars.Add(ch);
+}
+
+// Hands each line to the reader of its record; "info", "chars", "kerning"
+// and anything else are skipped. False when a record makes the file unusable.
+bool ReadRecords(const char* text, const char* path, RawFont& font)
+{
     UINT32 lineNo = 0;
     const char* p = text;
     while (*p)
@@ -117,127 +218,61 @@ bool ZNFont::Parse(const char* text, const char* path)
         ZNTextCursor c(ZNString(p, len));
         p = *end ? end + 1 : end;
 
-        ZNString record = ReadToken(c, ZNCC_Ident, ZNCC_Blank);
+        const ZNString record = ReadToken(c, ZNCC_Ident, ZNCC_Blank);
         if (GParseError) continue;   // blank line or not a record
-
-        ZNString key;
         if (record == "common")
         {
-            bool ok = true;
-            while (ok && NextKey(c, key))
-            {
-                INT32* slot = nullptr;
-                if (key == "lineHeight") slot = &lineHeight;
-                else if (key == "base") slot = &base;
-                else if (key == "scaleW") slot = &scaleW;
-                else if (key == "scaleH") slot = &scaleH;
-                else if (key == "pages") slot = &pageCount;
-                else break;
-                ok = ReadIntValue(c, path, lineNo, key, *slot);
-            }
-            if (!ok) return false;
-            haveCommon = true;
+            if (!ReadCommonRecord(c, path, lineNo, font)) return false;
         }
         else if (record == "page")
-        {
-            RawPage page;
-            page.Line = lineNo;
-            bool ok = true, haveFile = false;
-            while (ok && NextKey(c, key))
-            {
-                if (key == "id") ok = ReadIntValue(c, path, lineNo, key, page.Id);
-                else if (key == "file")
-                {
-                    if (!ExpectChar(c, '='))
-                    {
-                        PrintStdout("Font %s, line %u: '=' expected after \"file\"\n", path, lineNo);
-                        ok = false;
-                        break;
-                    }
-                    SkipWhile(c, ZNCC_Blank);
-                    if (c.AtEnd() || c.Text[(UINT32)c.Pos] != '"')
-                    {
-                        PrintStdout("Font %s, line %u: the page file name must be in double quotes\n", path,
-                                    lineNo);
-                        ok = false;
-                        break;
-                    }
-                    page.File = ParseQuotedString(c);
-                    haveFile = !page.File.Empty();
-                }
-                else break;
-            }
-            if (!ok) continue;
-            if (page.Id < 0 || !haveFile)
-            {
-                PrintStdout("Font %s, line %u: a page needs an id and a file name\n", path, lineNo);
-                continue;
-            }
-            pages.Add(page);
-        }
+            ReadPageRecord(c, path, lineNo, font);
         else if (record == "char")
-        {
-            RawChar ch;
-            ch.Line = lineNo;
-            bool ok = true;
-            while (ok && NextKey(c, key))
-            {
-                INT32 ignored = 0;
-                INT32* slot = nullptr;
-                if (key == "id") slot = &ch.Id;
-                else if (key == "x") slot = &ch.X;
-                else if (key == "y") slot = &ch.Y;
-                else if (key == "width") slot = &ch.Width;
-                else if (key == "height") slot = &ch.Height;
-                else if (key == "xoffset") slot = &ch.XOffset;
-                else if (key == "yoffset") slot = &ch.YOffset;
-                else if (key == "xadvance") slot = &ch.XAdvance;
-                else if (key == "page") slot = &ch.Page;
-                else if (key == "chnl") slot = &ignored;
-                else break;
-                ok = ReadIntValue(c, path, lineNo, key, *slot);
-            }
-            if (!ok) continue;
-            if (ch.Id < 0 || ch.Id > kMaxGlyphCode)
-            {
-                PrintStdout("Font %s, line %u: glyph code %d is missing or out of range\n", path, lineNo, ch.Id);
-                continue;
-            }
-            if (ch.X < 0 || ch.Y < 0 || ch.Width < 0 || ch.Height < 0)
-            {
-                PrintStdout("Font %s, line %u: glyph %d has a negative rectangle\n", path, lineNo, ch.Id);
-                continue;
-            }
-            chars.Add(ch);
-        }
-        // "info", "chars", "kerning" and anything else: skipped.
+            ReadCharRecord(c, path, lineNo, font);
     }
+    return true;
+}
 
-    if (!haveCommon)
+bool CommonIsUsable(const RawFont& font, const char* path)
+{
+    if (!font.HaveCommon)
     {
         PrintStdout("Font %s: no \"common\" record\n", path);
         return false;
     }
-    if (lineHeight <= 0 || scaleW <= 0 || scaleH <= 0)
+    if (font.LineHeight <= 0 || font.ScaleW <= 0 || font.ScaleH <= 0)
     {
         PrintStdout("Font %s: lineHeight, scaleW and scaleH must be positive\n", path);
         return false;
     }
-    if (pageCount < 0 || pageCount > kMaxPages)
+    if (font.PageCount < 0 || font.PageCount > kMaxPages)
     {
-        PrintStdout("Font %s: page count %d is out of range (0..%d)\n", path, pageCount, kMaxPages);
+        PrintStdout("Font %s: page count %d is out of range (0..%d)\n", path, font.PageCount, kMaxPages);
         return false;
     }
+    return true;
+}
 
-    LineHeight = (float)lineHeight;
-    Base = (float)base;
-    ScaleW = (float)scaleW;
-    ScaleH = (float)scaleH;
+}  // namespace
+
+bool ZNFont::Parse(const char* text, const char* path)
+{
+    Destroy();
+    if (!path) path = "";
+    if (!text) text = "";
+
+    RawFont raw;
+    if (!ReadRecords(text, path, raw) || !CommonIsUsable(raw, path)) return false;
+    const INT32 pageCount = raw.PageCount;
+
+    LineHeight = (float)raw.LineHeight;
+    Base = (float)raw.Base;
+    ScaleW = (float)raw.ScaleW;
+    ScaleH = (float)raw.ScaleH;
     Pages.SetCount((UINT32)pageCount);
     PageFiles.SetCount((UINT32)pageCount);
 
     const ZNString dir = FontDirectory(path);
-    for (const RawPage& page : pages)
+    for (const RawPage& page : raw.Pages)
     {
         if (page.Id >= pageCount)
         {
@@ -249,7 +284,7 @@ bool ZNFont::Parse(const char* text, const char* path)
     }
 
     const float invLine = 1.0f / LineHeight;
-    for (const RawChar& ch : chars)
+    for (const RawChar& ch : raw.Chars)
     {
         if (ch.Page < 0 || ch.Page >= pageCount)
         {

@@ -172,6 +172,40 @@ TEST(FileIO, FileTimeIsTheModificationTimeInSeconds)
     EXPECT_LE(std::llabs(GetFileTime("g.txt") - now), 5);
 }
 
+TEST(FileIO, PreciseFileTimeKeepsTheFractionOfTheSecond)
+{
+    ScratchDataPath scratch;
+    WriteRaw(scratch.Path("f.txt"), "x");
+    const struct timespec times[2] = { { 1234567890, 0 }, { 1234567890, 250000000 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, scratch.Path("f.txt").c_str(), times, 0), 0);
+    EXPECT_EQ(GetFileTimeNs("f.txt"), 1234567890250000000LL);
+    EXPECT_EQ(GetFileTime("f.txt"), 1234567890);
+    EXPECT_EQ(GetFileTimeNs("missing"), 0);
+    ASSERT_TRUE(MakeDirectory("d"));
+    EXPECT_EQ(GetFileTimeNs("d"), 0);
+}
+
+TEST(FileIO, DeletingALinkNamedWithATrailingSeparatorLeavesItsTargetAlone)
+{
+    ScratchDataPath scratch;
+    ASSERT_TRUE(MakeDirectory("keep"));
+    ASSERT_TRUE(MakeDirectory("keep/sub"));
+    WriteRaw(scratch.Path("keep/precious.txt"), "p");
+    WriteRaw(scratch.Path("keep/sub/deep.txt"), "q");
+    for (const char* name : { "link/", "link//", "link\\" })
+    {
+        ASSERT_EQ(symlink(scratch.Path("keep").c_str(), scratch.Path("link").c_str()), 0);
+        EXPECT_TRUE(DeleteFileOrDirectory(name)) << name;
+        struct stat st;
+        EXPECT_NE(lstat(scratch.Path("link").c_str(), &st), 0) << name;
+        EXPECT_TRUE(OnDisk(scratch.Path("keep/precious.txt"))) << name;
+        EXPECT_TRUE(OnDisk(scratch.Path("keep/sub/deep.txt"))) << name;
+    }
+    // A folder named with a trailing separator still goes, contents and all.
+    EXPECT_TRUE(DeleteFileOrDirectory("keep/"));
+    EXPECT_FALSE(OnDisk(scratch.Path("keep")));
+}
+
 TEST(FileIO, DeletingATreeRemovesEverythingBeneathFirst)
 {
     ScratchDataPath scratch;

@@ -13,6 +13,10 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
 const char* const GCommon = "uniform vec4 Tint;\nuniform float Scale;\n";
@@ -138,6 +142,29 @@ TEST(GLShader, ErrorsNameTheFileAndItsOwnLine)
     EXPECT_EQ(dialogs.Records.size(), 2u);
 }
 
+TEST(GLShader, ErrorsAfterAnIncludeNameTheirOwnLine)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/common.h", GCommon);
+    dir.Write("Shaders/Color.shd", GColorShader);
+    dir.Write("Shaders/two.h", "uniform float Two;\n\n");
+    dir.Write("Shaders/After.shd", "#include \"common.h\"\nvarying vec4 vColor;\nthis is not glsl;\n");
+    dir.Write("Shaders/Later.shd", "uniform float A;\n#include \"common.h\"\n#include \"two.h\"\n\n\n"
+                                   "uniform float B;\nthis is not glsl;\n");
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    ZNShaderPtr sh = CreateShader(ZNString("Shaders/Color.shd"), ZNString());
+    ZNString errors;
+    EXPECT_FALSE(Load(sh, ZNString("Shaders/After.shd"), ZNString(), errors));
+    EXPECT_NE(Str(errors).find("Shaders/After.shd:3("), std::string::npos) << errors.CStr();
+    EXPECT_FALSE(Load(sh, ZNString("Shaders/Later.shd"), ZNString(), errors));
+    EXPECT_NE(Str(errors).find("Shaders/Later.shd:7("), std::string::npos) << errors.CStr();
+    // Code after the closing quote keeps its own line, apart from the directive.
+    dir.Write("Shaders/Tail.shd", "#include \"common.h\" this is not glsl;\n");
+    EXPECT_FALSE(Load(sh, ZNString("Shaders/Tail.shd"), ZNString(), errors));
+    EXPECT_NE(Str(errors).find("Shaders/Tail.shd:1("), std::string::npos) << errors.CStr();
+}
+
 static const ZNTestDataDir* GFixDir;
 
 TEST(GLShader, RetryAfterTheFileWasFixedOnDisk)
@@ -157,7 +184,7 @@ TEST(GLShader, RetryAfterTheFileWasFixedOnDisk)
     EXPECT_NE(dialogs.Records[0].Text.find("In included file missing.h:\nFile missing.h was not found"),
               std::string::npos);
     EXPECT_NE(sh->Shader->Program, 0u);
-    EXPECT_EQ(sh->Shader->FileTime, GetFileTime("Shaders/Fix.shd"));
+    EXPECT_EQ(sh->Shader->FileTime, GetFileTimeNs("Shaders/Fix.shd"));
     EXPECT_EQ(CurrentProgram(), 0);   // the load did not leave its program bound behind the state's back
     ExpectBindingConsistent();
 }
@@ -248,7 +275,7 @@ TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
     ReloadShaders(w.State());
     EXPECT_EQ(log.Lines("Shader Shaders/Hot.shd needs to be reloaded..."), 1);
     EXPECT_EQ(scale.Get(), nullptr);
-    EXPECT_EQ(sh->Shader->FileTime, GetFileTime("Shaders/Hot.shd"));
+    EXPECT_EQ(sh->Shader->FileTime, GetFileTimeNs("Shaders/Hot.shd"));
     GetUniform(sh, gain, "Gain");
     EXPECT_NE(gain.Get(), nullptr);   // the new program
     EXPECT_EQ(CS().Shaders.CurrentProgram, sh->Shader->Program);
@@ -271,6 +298,47 @@ TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
     ReloadShaders();
     EXPECT_NE(sh->Shader->Program, 0u);
     EXPECT_EQ(static_cast<UINT32>(CurrentProgram()), sh->Shader->Program);
+}
+
+// Sets the file's modification time to seconds + nanoseconds.
+static void SetFileTime(const ZNTestDataDir& dir, const char* name, time_t seconds, long nanoseconds)
+{
+    const struct timespec times[2] = { { seconds, 0 }, { seconds, nanoseconds } };
+    ASSERT_EQ(utimensat(AT_FDCWD, (dir.Root + name).c_str(), times, 0), 0);
+}
+
+TEST(GLShader, HotReloadSeesAnEditSavedWithinTheSecondOfTheLoadAndAnOlderTime)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/common.h", GCommon);
+    dir.Write("Shaders/Hot.shd", GColorShader);
+    SetFileTime(dir, "Shaders/Hot.shd", 1700000000, 100000000);
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    LogCapture log;
+    ZNShaderPtr sh = GetShader(ZNString("Shaders/Hot.shd"), ZNString());
+    ASSERT_NE(sh->Shader->Program, 0u);
+    ReloadShaders(w.State());
+    EXPECT_EQ(log.Lines("Shader Shaders/Hot.shd needs to be reloaded..."), 0);
+
+    dir.Write("Shaders/Hot.shd", WithGain(GColorShader));   // the same second, later in it
+    SetFileTime(dir, "Shaders/Hot.shd", 1700000000, 600000000);
+    ReloadShaders(w.State());
+    EXPECT_EQ(log.Lines("Shader Shaders/Hot.shd needs to be reloaded..."), 1);
+    ZNUniformRef gain;
+    GetUniform(sh, gain, "Gain");
+    EXPECT_NE(gain.Get(), nullptr);
+
+    dir.Write("Shaders/Hot.shd", GColorShader);   // an older copy put back
+    SetFileTime(dir, "Shaders/Hot.shd", 1600000000, 0);
+    ReloadShaders(w.State());
+    EXPECT_EQ(log.Lines("Shader Shaders/Hot.shd needs to be reloaded..."), 2);
+    EXPECT_EQ(gain.Get(), nullptr);
+
+    ASSERT_EQ(unlink((dir.Root + "Shaders/Hot.shd").c_str()), 0);   // gone: the program stays
+    ReloadShaders(w.State());
+    EXPECT_EQ(log.Lines("Shader Shaders/Hot.shd needs to be reloaded..."), 2);
+    EXPECT_NE(sh->Shader->Program, 0u);
 }
 
 TEST(GLShader, UniformRegistrationsStayBoundedAndSettersCheckTheirInput)

@@ -43,7 +43,7 @@ TEST(ShaderPreprocess, IncludesExpandWithLineDirectivesAndTheFileList)
     dir.Write("Shaders/A.shd", "x\n#include \"b.h\"\ny\n");
     dir.Write("Shaders/b.h", "z\n");
     Expanded e = Expand("Shaders/A.shd");
-    EXPECT_EQ(e.Text, "#line 1 0\nx\n#line 1 1\nz\n\n#line 2 0\ny\n");
+    EXPECT_EQ(e.Text, "#line 1 0\nx\n#line 1 1\nz\n\n#line 2 0\n\ny\n");
     EXPECT_EQ(e.Files, (std::vector<std::string>{ "Shaders/A.shd", "Shaders/b.h" }));
 
     // Nested and repeated includes get their own indices; text after a directive stays.
@@ -51,15 +51,15 @@ TEST(ShaderPreprocess, IncludesExpandWithLineDirectivesAndTheFileList)
     dir.Write("Shaders/n.h", "n1\n#include \"c.h\"\nn3\n");
     dir.Write("Shaders/c.h", "c");
     e = Expand("Shaders/N.shd");
-    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nn1\n#line 1 2\nc\n#line 2 1\nn3\n\n#line 1 0 // tail\n"
-                      "#line 1 3\nc\n#line 2 0\nend");
+    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nn1\n#line 1 2\nc\n#line 2 1\n\nn3\n\n#line 1 0\n // tail\n"
+                      "#line 1 3\nc\n#line 2 0\n\nend");
     EXPECT_EQ(e.Files.size(), 4u);
 
     // Not found beside the includer: the data folder itself is tried.
     dir.Write("Shaders/R.shd", "#include \"root.h\"\n");
     dir.Write("root.h", "r");
     e = Expand("Shaders/R.shd");
-    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nr\n#line 1 0\n");
+    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nr\n#line 1 0\n\n");
     EXPECT_EQ(e.Files[1], "root.h");
 }
 
@@ -69,7 +69,7 @@ TEST(ShaderPreprocess, OnlyTheFirstWordOfALineIsADirective)
     dir.Write("Shaders/A.shd", " \t#include \"b.h\"\nint a; #include \"b.h\"\n#include\"b.h\"\n#includes \"b.h\"\n");
     dir.Write("Shaders/b.h", "z");
     const Expanded e = Expand("Shaders/A.shd");
-    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nz\n#line 1 0\n"
+    EXPECT_EQ(e.Text, "#line 1 0\n#line 1 1\nz\n#line 1 0\n\n"
                       "int a; #include \"b.h\"\n#include\"b.h\"\n#includes \"b.h\"\n");
 }
 
