@@ -2,6 +2,7 @@
 #include "ui/ZNConVar.h"
 
 #include "ui/ZNConsole.h"
+#include "ui/ZNConsoleLine.h"
 
 #include <math.h>
 
@@ -82,17 +83,19 @@ INT32 ZNConVarToInt(float v)
 }
 
 ZNConVar::ZNConVar(const char* name, float value, UINT32 integer, float minValue, float maxValue,
-                   const float* allowed, UINT32 allowedCount)
+                   const float* allowed, UINT32 allowedCount, const char* description)
     : Value(value), Integer(integer), Min(minValue), Max(maxValue)
 {
+    Description = description ? description : "";
     CopyAllowed(allowed, allowedCount);
     SetName(ZNString(name));
 }
 
 ZNConVar::ZNConVar(float value, UINT32 integer, float minValue, float maxValue,
-                   const float* allowed, UINT32 allowedCount)
+                   const float* allowed, UINT32 allowedCount, const char* description)
     : Value(value), Integer(integer), Min(minValue), Max(maxValue)
 {
+    Description = description ? description : "";
     CopyAllowed(allowed, allowedCount);
 }
 
@@ -107,6 +110,42 @@ void ZNConVar::CopyAllowed(const float* allowed, UINT32 allowedCount)
 INT32 ZNConVar::GetInt() const
 {
     return ZNConVarToInt(Value);
+}
+
+static ZNString FormatNumber(float v, bool integral)
+{
+    char buf[64];
+    if (integral)
+        ZNSPrintf(buf, sizeof(buf), "%d", (int)ZNConVarToInt(v));
+    else
+        ZNSPrintf(buf, sizeof(buf), "%g", (double)v);
+    return ZNString(buf);
+}
+
+ZNString ZNConVar::ValueText() const
+{
+    return FormatNumber(Value, Integer != 0);
+}
+
+ZNString ZNConVar::RangeText() const
+{
+    ZNString out;
+    if (!Allowed.Empty())
+    {
+        out = "one of";
+        for (UINT32 i = 0; i < Allowed.Size(); ++i)
+        {
+            out += " ";
+            out += FormatNumber(Allowed[i], Integer != 0);
+        }
+        return out;
+    }
+    out = FormatNumber(Min, Integer != 0);
+    out += " .. ";
+    out += FormatNumber(Max, Integer != 0);
+    if (Integer)
+        out += ", whole numbers";
+    return out;
 }
 
 float ZNConVar::Filter(float v) const
@@ -153,6 +192,32 @@ void ZNConVar::Execute(ZNConsole& console, const ZNString& arguments)
         console.Printf("%s = %d", Name.CStr(), (int)ZNConVarToInt(Value));
     else
         console.Printf("%s = %g", Name.CStr(), (double)Value);
+}
+
+// ---------------------------------------------------------------------------
+// ZNConFunc
+
+ZNConFunc::ZNConFunc(const char* name, const char* usage, const char* description, ZNConFuncPtr function,
+                     UINT32 flags)
+    : Usage(usage ? usage : name), Function(function)
+{
+    Description = description ? description : "";
+    Flags = flags;
+    SetName(ZNString(name));
+}
+
+void ZNConFunc::Execute(ZNConsole& console, const ZNString& arguments)
+{
+    ZNConArgs args;
+    const bool closed = ZNConsoleSplitArgs(arguments.CStr(), args);
+    if (!closed)
+    {
+        console.Printf("%s: a quote is not closed", Name.CStr());
+        return;
+    }
+    args.Insert(0, Name);
+    if (Function)
+        Function(console, args);
 }
 
 // The program's one built-in variable; it shows the console works.

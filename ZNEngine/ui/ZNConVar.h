@@ -1,8 +1,10 @@
 // Console commands and console variables, and the process-wide registry that
 // finds them by name.
 //
-//   static ZNConVar GSpeed("speed", 1.0f, 0, 0.0f, 10.0f, nullptr, 0);
+//   static ZNConVar GSpeed("speed", 1.0f, 0, 0.0f, 10.0f, nullptr, 0, "how fast things go");
 //   // typing "speed" in the console prints "speed = 1", "speed 3" sets it.
+//   static ZNConFunc GHello("hello", "hello [NAME]", "greets", [](ZNConsole& c, const ZNConArgs& a) {
+//       c.Printf("hello %s", a.Size() > 1 ? a[1].CStr() : "world"); });
 //
 // Guarantees:
 // - A command registers itself as soon as it has a non-empty name and leaves
@@ -14,6 +16,9 @@
 //   its own entry, never another command's.
 // - A variable's stored value is always filtered: rounded to an integer when
 //   integral, then snapped to the nearest allowed value or clamped to its range.
+// - Every command may carry a one-line description (help, cmdlist and cvarlist
+//   show it); a ZNConFunc also carries its usage and receives its arguments as
+//   words (double quotes group, ui/ZNConsoleLine.h).
 // Main thread only (the registry itself has no lock).
 #pragma once
 
@@ -21,11 +26,18 @@
 
 class ZNConsole;
 
+// ZNConCom flags.
+enum : UINT32
+{
+    ZNCF_TakesName = 1,   // the first argument is a command or variable name (Tab completes it)
+};
+
 class ZNConCom
 {
 public:
     ZNConCom() {}
-    explicit ZNConCom(const char* name) { SetName(name); }
+    explicit ZNConCom(const char* name, const char* description = nullptr)
+        : Description(description ? description : "") { SetName(name); }
     virtual ~ZNConCom();
     ZNConCom(const ZNConCom&) = delete;
     ZNConCom& operator=(const ZNConCom&) = delete;
@@ -38,7 +50,9 @@ public:
     void SetName(const ZNString& name);
     const ZNString& GetName() const { return Name; }
 
-    ZNString Name;   // the registry key; empty while unregistered
+    ZNString Name;          // the registry key; empty while unregistered
+    ZNString Description;   // one line for help and the lists; may be empty
+    UINT32   Flags = 0;     // ZNCF_ bits
 };
 
 // The registry. Register/Unregister are run by ZNConCom itself; Find returns null
@@ -55,10 +69,10 @@ public:
     // allowed/allowedCount: values the variable may take, copied in order (both
     // must be non-zero). Registers under name.
     ZNConVar(const char* name, float value, UINT32 integer, float minValue, float maxValue,
-             const float* allowed, UINT32 allowedCount);
+             const float* allowed, UINT32 allowedCount, const char* description = nullptr);
     // The same without a name: not registered until SetName.
     ZNConVar(float value, UINT32 integer, float minValue, float maxValue,
-             const float* allowed, UINT32 allowedCount);
+             const float* allowed, UINT32 allowedCount, const char* description = nullptr);
 
     // Trimmed arguments, when not empty, are parsed as a number and stored
     // filtered; then "name = value" is printed.
@@ -71,6 +85,11 @@ public:
     float Get() const { return Value; }
     // The value as a whole number, saturated to the INT32 range (0 for NaN).
     INT32 GetInt() const;
+    // The value as the variable prints it ("3" when integral, else %g).
+    ZNString ValueText() const;
+    // What the variable accepts: "0 .. 100", "0 .. 100, whole numbers" or
+    // "one of 1 2 4".
+    ZNString RangeText() const;
 
     float              Value;
     UINT32             Integer;   // non-zero: integral
@@ -80,6 +99,23 @@ public:
 
 private:
     void CopyAllowed(const float* allowed, UINT32 allowedCount);
+};
+
+// A command's arguments as words; word 0 is the command's own name.
+typedef ZNArray<ZNString> ZNConArgs;
+typedef void (*ZNConFuncPtr)(ZNConsole& console, const ZNConArgs& args);
+
+// A command run by a function. Execute splits the argument text into words
+// (an unterminated quote is reported in the console and nothing runs).
+class ZNConFunc : public ZNConCom
+{
+public:
+    ZNConFunc(const char* name, const char* usage, const char* description, ZNConFuncPtr function,
+              UINT32 flags = 0);
+    void Execute(ZNConsole& console, const ZNString& arguments) override;
+
+    ZNString     Usage;      // "map HEIGHT.png COLOUR.png": what help prints first
+    ZNConFuncPtr Function;
 };
 
 // Saturating float to INT32 conversion (truncation toward zero, NaN gives 0).

@@ -2,6 +2,9 @@
 #include "ui/ZNConsole.h"
 
 #include "render/ZNVertex.h"
+#include "runtime/ZNLog.h"
+#include "ui/ZNConCommands.h"
+#include "ui/ZNConsoleLine.h"
 #include "ui/ZNFont.h"
 
 #include <stdarg.h>
@@ -10,6 +13,7 @@ ZNConsole::ZNConsole()
     : Visible(0), Scroll(0), TotalLines(0), VisibleLines(0)
 {
     Name = "Console";
+    ZNConsoleLinkCommands();
 }
 
 ZNConsole::~ZNConsole()
@@ -40,6 +44,7 @@ void ZNConsole::AddLine(const char* text)
 {
     ZNConsoleEntry entry;
     entry.Text  = text ? text : "";
+    ZNLog("%s", entry.Text.CStr());
     entry.Lines = CountLines(entry.Text.CStr());
 
     if (History.Size() >= HistoryLimit)
@@ -90,6 +95,9 @@ void ZNConsole::KeyEvent(UINT32 key, bool pressed)
             break;
         case ZNCK_Delete:   Input.Clear(); break;
         case ZNCK_Enter:    ExecuteLine(); break;
+        case ZNCK_Tab:      CompleteInput(); break;
+        case ZNCK_Up:       RecallOlder(); break;
+        case ZNCK_Down:     RecallNewer(); break;
         default:            break;
         }
     }
@@ -108,26 +116,53 @@ void ZNConsole::CharEvent(UINT32 character, bool pressed)
     Input += (char)character;
 }
 
-static bool ZNConsoleIsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-static bool ZNConsoleIsNameChar(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 void ZNConsole::ExecuteLine()
 {
     if (Input.Empty())
         return;
 
-    // The command may print (and so touch the history) but never the input;
-    // still, work on a copy so the line stays intact for the messages.
+    // Commands may print (and so touch the history) but never the input; still,
+    // work on a copy so the line stays intact for the messages.
     const ZNString line(Input);
-    const char*    s = line.CStr();
-    const UINT32   n = line.Size();
+    if (Recall.Empty() || !(Recall.Last() == line))
+    {
+        if (Recall.Size() >= RecallLimit)
+            Recall.Remove(0, 0);
+        Recall.Add(line);
+    }
+    RecallAt = Recall.Size();
+    Execute(line.CStr());
+    Input.Clear();
+}
+
+bool ZNConsole::Execute(const char* text)
+{
+    if (ExecDepth >= ExecDepthLimit)
+    {
+        Printf("commands nested more than %u deep: '%s' not run", (unsigned)ExecDepthLimit, text ? text : "");
+        return false;
+    }
+    ++ExecDepth;
+    ZNArray<ZNString> commands;
+    ZNConsoleSplitCommands(text, commands);
+    for (UINT32 i = 0; i < commands.Size(); ++i)
+    {
+        // "a; ; b" and a trailing ';' hold empty commands: nothing to say about those.
+        const ZNString& c = commands[i];
+        bool blank = true;
+        for (UINT32 k = 0; k < c.Size() && blank; ++k)
+            blank = ZNConsoleIsSpace(c[k]);
+        if (!blank || commands.Size() == 1)
+            ExecuteCommand(c);
+    }
+    --ExecDepth;
+    return true;
+}
+
+void ZNConsole::ExecuteCommand(const ZNString& command)
+{
+    const char*  s = command.CStr();
+    const UINT32 n = command.Size();
 
     UINT32 at = 0;
     while (at < n && ZNConsoleIsSpace(s[at]))
@@ -135,23 +170,74 @@ void ZNConsole::ExecuteLine()
     if (at == n || !ZNConsoleIsNameChar(s[at]))
     {
         Printf("error in '%s' - command name not found", s);
+        return;
     }
-    else
-    {
-        const UINT32 nameBeg = at;
-        while (at < n && ZNConsoleIsNameChar(s[at]))
-            ++at;
-        const ZNString name(s + nameBeg, at - nameBeg);
-        while (at < n && ZNConsoleIsSpace(s[at]))
-            ++at;
-        const ZNString arguments(s + at, n - at);
+    const UINT32 nameBeg = at;
+    while (at < n && ZNConsoleIsNameChar(s[at]))
+        ++at;
+    const ZNString name(s + nameBeg, at - nameBeg);
+    while (at < n && ZNConsoleIsSpace(s[at]))
+        ++at;
+    const ZNString arguments(s + at, n - at);
 
-        if (ZNConCom* cc = ZNConComFind(name))
-            cc->Execute(*this, arguments);
-        else
-            Printf("error in '%s' - command not found", s);
+    if (ZNConCom* cc = ZNConComFind(name))
+        cc->Execute(*this, arguments);
+    else
+        Printf("error in '%s' - command not found", s);
+}
+
+void ZNConsole::CompleteInput()
+{
+    ZNArray<ZNString> names, takers, matches;
+    ZNConComRegistry().ForEach([&](const ZNString& name, ZNConCom* cc) {
+        names.Add(name);
+        if (cc && (cc->Flags & ZNCF_TakesName))
+            takers.Add(name);
+    });
+    ZNString completed = ZNConsoleCompleteLine(Input, names, takers, matches);
+    if (matches.Size() > 1)
+    {
+        ZNString list;
+        for (UINT32 i = 0; i < matches.Size(); ++i)
+        {
+            if (i)
+                list += "  ";
+            list += matches[i];
+        }
+        AddLine(list.CStr());
     }
-    Input.Clear();
+    if (completed.Size() > InputLimit)
+        completed.SetLength(InputLimit);
+    Input = completed;
+}
+
+void ZNConsole::RecallOlder()
+{
+    if (RecallAt > Recall.Size())
+        RecallAt = Recall.Size();
+    if (RecallAt == 0)
+        return;
+    --RecallAt;
+    Input = Recall[RecallAt];
+}
+
+void ZNConsole::RecallNewer()
+{
+    if (RecallAt >= Recall.Size())
+        return;
+    ++RecallAt;
+    if (RecallAt == Recall.Size())
+        Input.Clear();
+    else
+        Input = Recall[RecallAt];
+}
+
+void ZNConsole::WheelEvent(float steps)
+{
+    if (!Visible || steps == 0.0f)
+        return;
+    Scroll -= steps > 0.0f ? ScrollStep : -ScrollStep;
+    ClampScroll();
 }
 
 void ZNConsole::Layout()

@@ -7,6 +7,11 @@
 //   console->CharEvent('x', true);           // typed characters, while open
 //   console->KeyEvent(13, true);             // Enter runs the line
 //   console->Printf("%d frames", n);         // adds a history entry
+//   console->Execute("set r_stats 1; echo on");   // runs text as if typed
+//
+// Beside the typed line: Tab completes names (ui/ZNConsoleLine.h), Up and Down
+// recall earlier typed lines, the mouse wheel scrolls like Page Up / Page Down,
+// ';' separates commands and double quotes group words.
 //
 // Guarantees:
 // - The history keeps at most 100 entries (the oldest go first) and the input
@@ -17,6 +22,11 @@
 //   the scroll position lies within the history.
 // - Everything but Draw works without a GL context, a window or a font (each
 //   entry then counts as one line).
+// - Every history entry is also written to the engine log (ZNLog).
+// - The recall list keeps the last 100 typed lines (a line typed twice in a row
+//   is kept once); recalling replaces the input, and Down past the newest line
+//   gives an empty input.
+// - exec nesting stops at ExecDepthLimit, so a script that runs itself ends.
 // Main thread only.
 #pragma once
 
@@ -28,11 +38,14 @@
 enum ZNConsoleKey : UINT32
 {
     ZNCK_Backspace = 8,
+    ZNCK_Tab       = 9,
     ZNCK_Enter     = 13,
     ZNCK_PageUp    = 33,
     ZNCK_PageDown  = 34,
     ZNCK_End       = 35,
     ZNCK_Home      = 36,
+    ZNCK_Up        = 38,
+    ZNCK_Down      = 40,
     ZNCK_Delete    = 46,
     ZNCK_Toggle    = 192,   // the key left of the digit row
 };
@@ -52,6 +65,8 @@ public:
     static constexpr INT32  ScrollStep     = 4;       // lines per Page Up / Page Down
     static constexpr UINT32 ScrollBarWidth = 10;      // pixels
     static constexpr UINT32 PrintLimit     = 16384;   // characters of one Printf
+    static constexpr UINT32 RecallLimit    = 100;     // typed lines Up and Down reach back to
+    static constexpr UINT32 ExecDepthLimit = 8;       // nested Execute calls (scripts running scripts)
 
     ZNConsole();
     ~ZNConsole() override;
@@ -67,9 +82,22 @@ public:
     void CharEvent(UINT32 character, bool pressed);
     bool IsOpen() const { return Visible != 0; }
 
-    // Splits the input line into name and arguments, runs the command (or
-    // prints why not) and clears the input. An empty input does nothing.
+    // Runs the input line (Execute), remembers it for Up and Down and clears
+    // the input. An empty input does nothing.
     void ExecuteLine();
+    // Runs each ';'-separated command of text in order (ExecuteCommand). False
+    // when nesting passed ExecDepthLimit (reported, nothing run).
+    bool Execute(const char* text);
+    // Splits one command into name and arguments and runs it, or prints why not
+    // (the messages quote the command as given).
+    void ExecuteCommand(const ZNString& command);
+    // Tab: completes the name being typed, printing the choices when several fit.
+    void CompleteInput();
+    // Up (older) and Down (newer) through the typed lines.
+    void RecallOlder();
+    void RecallNewer();
+    // Mouse wheel while open: each step away from the user scrolls up like Page Up.
+    void WheelEvent(float steps);
 
     // The layer's layout plus the console's own: font size, line counts, and
     // the number of history lines that fit.
@@ -87,6 +115,9 @@ public:
     INT32                   Scroll;        // first visible line of the history
     UINT32                  TotalLines;    // sum of the entries' line counts
     UINT32                  VisibleLines;  // history lines above the input line
+    ZNArray<ZNString>       Recall;        // typed lines, oldest first
+    UINT32                  RecallAt = 0;  // Recall.Size(): at the new line
+    UINT32                  ExecDepth = 0; // Execute calls running now
 
 private:
     float  LaidOutWidth  = -1.0f;   // window size of the last Layout

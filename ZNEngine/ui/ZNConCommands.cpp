@@ -1,0 +1,200 @@
+// The console's own commands.
+#include "ui/ZNConCommands.h"
+
+#include "resources/ZNFileIO.h"
+#include "runtime/ZNDataPath.h"
+#include "ui/ZNConsole.h"
+#include "ui/ZNConsoleLine.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+void ZNConsoleLinkCommands()
+{
+}
+
+ZNString ZNConsolePathToEngineName(const char* path)
+{
+    if (!path || !*path)
+        return ZNString();
+    ZNString absolute;
+    if (path[0] == '/')
+        absolute = path;
+    else
+    {
+        char cwd[PATH_MAX];
+        if (!getcwd(cwd, sizeof(cwd)))
+            return ZNString(path);
+        absolute = cwd;
+        absolute += "/";
+        absolute += path;
+    }
+    // The file layer puts the data folder in front of every name, so climb out of
+    // it to the root first.
+    char base[PATH_MAX];
+    if (!realpath(GDataPath[0] ? GDataPath : ".", base))
+        return absolute;
+    ZNString out;
+    for (const char* p = base; *p; ++p)
+        if (*p == '/' && p[1])
+            out += "../";
+    out += absolute.CStr() + 1;
+    return out;
+}
+
+UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
+{
+    UINT32 run = 0;
+    const char* p = text.CStr();
+    const char* end = p + text.Size();
+    while (p < end)
+    {
+        const char* lineEnd = p;
+        while (lineEnd < end && *lineEnd != '\n')
+            ++lineEnd;
+        ZNString line(p, (UINT32)(lineEnd - p));
+        line.Trim();
+        if (!line.Empty() && line[0] != '#')
+        {
+            console.Execute(line.CStr());
+            ++run;
+        }
+        p = lineEnd + 1;
+    }
+    return run;
+}
+
+namespace
+{
+void PrintUsage(ZNConsole& console, const ZNConArgs& args)
+{
+    const ZNConFunc* self = static_cast<const ZNConFunc*>(ZNConComFind(args[0]));
+    console.Printf("usage: %s", self ? self->Usage.CStr() : args[0].CStr());
+}
+
+bool StartsWith(const ZNString& s, const ZNString& prefix)
+{
+    return s.Size() >= prefix.Size() && ZNString(s.CStr(), prefix.Size()) == prefix;
+}
+
+// The variable named by args[1], or null after saying why not.
+ZNConVar* NamedVariable(ZNConsole& console, const ZNConArgs& args)
+{
+    ZNConCom* cc = ZNConComFind(args[1]);
+    if (!cc)
+    {
+        console.Printf("%s: no variable '%s'", args[0].CStr(), args[1].CStr());
+        return nullptr;
+    }
+    ZNConVar* var = dynamic_cast<ZNConVar*>(cc);
+    if (!var)
+        console.Printf("%s: '%s' is a command, not a variable", args[0].CStr(), args[1].CStr());
+    return var;
+}
+
+void Help(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() > 2)
+        return PrintUsage(console, args);
+    if (args.Size() == 1)
+    {
+        console.AddLine("cmdlist lists the commands, cvarlist the variables; help NAME tells more about one.");
+        console.AddLine("Tab completes a name, Up and Down recall typed lines, ';' separates commands.");
+        return;
+    }
+    ZNConCom* cc = ZNConComFind(args[1]);
+    if (!cc)
+        return (void)console.Printf("help: no command or variable '%s'", args[1].CStr());
+    if (ZNConVar* var = dynamic_cast<ZNConVar*>(cc))
+    {
+        console.Printf("%s = %s (%s)", var->Name.CStr(), var->ValueText().CStr(), var->RangeText().CStr());
+        console.Printf("  %s", var->Description.CStr());
+        return;
+    }
+    if (ZNConFunc* fn = dynamic_cast<ZNConFunc*>(cc))
+        console.Printf("%s", fn->Usage.CStr());
+    else
+        console.Printf("%s", cc->Name.CStr());
+    console.Printf("  %s", cc->Description.CStr());
+}
+
+// Lists the registry's commands (wantVariables false) or variables (true).
+void List(ZNConsole& console, const ZNConArgs& args, bool wantVariables)
+{
+    if (args.Size() > 2)
+        return PrintUsage(console, args);
+    const ZNString prefix = args.Size() > 1 ? args[1] : ZNString();
+    UINT32 shown = 0;
+    ZNConComRegistry().ForEach([&](const ZNString& name, ZNConCom* cc) {
+        ZNConVar* var = dynamic_cast<ZNConVar*>(cc);
+        if ((var != nullptr) != wantVariables || !StartsWith(name, prefix))
+            return;
+        if (var)
+            console.Printf("%-22s %-8s %-22s %s", name.CStr(), var->ValueText().CStr(), var->RangeText().CStr(),
+                           var->Description.CStr());
+        else
+            console.Printf("%-22s %s", name.CStr(), cc->Description.CStr());
+        ++shown;
+    });
+    console.Printf("%u %s", (unsigned)shown, wantVariables ? "variables" : "commands");
+}
+
+void CmdList(ZNConsole& console, const ZNConArgs& args) { List(console, args, false); }
+void CvarList(ZNConsole& console, const ZNConArgs& args) { List(console, args, true); }
+
+void Set(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 3)
+        return PrintUsage(console, args);
+    if (ZNConVar* var = NamedVariable(console, args))
+        var->Execute(console, args[2]);
+}
+
+void Toggle(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 2)
+        return PrintUsage(console, args);
+    ZNConVar* var = NamedVariable(console, args);
+    if (!var)
+        return;
+    // A list toggles between its first and last value, a range between its ends.
+    const float low  = var->Allowed.Empty() ? var->Min : var->Allowed[0];
+    const float high = var->Allowed.Empty() ? var->Max : var->Allowed.Last();
+    var->Set(var->Value == low ? high : low);
+    var->Execute(console, ZNString());
+}
+
+void Echo(ZNConsole& console, const ZNConArgs& args)
+{
+    ZNString text;
+    for (UINT32 i = 1; i < args.Size(); ++i)
+    {
+        if (i > 1)
+            text += " ";
+        text += args[i];
+    }
+    console.AddLine(text.CStr());
+}
+
+void Exec(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 2)
+        return PrintUsage(console, args);
+    // As typed (from the current directory, or absolute) first, then in the data folder.
+    ZNString text;
+    if (!ReadTextFile(ZNConsolePathToEngineName(args[1].CStr()), text) && !ReadTextFile(args[1], text))
+        return (void)console.Printf("exec: cannot read '%s'", args[1].CStr());
+    ZNConsoleExecText(console, text);
+}
+
+ZNConFunc GHelp("help", "help [NAME]", "what a command or variable does", Help, ZNCF_TakesName);
+ZNConFunc GCmdList("cmdlist", "cmdlist [PREFIX]", "lists the commands (starting with PREFIX)", CmdList);
+ZNConFunc GCvarList("cvarlist", "cvarlist [PREFIX]", "lists the variables: name, value, range, description",
+                    CvarList);
+ZNConFunc GSet("set", "set NAME VALUE", "sets a variable", Set, ZNCF_TakesName);
+ZNConFunc GToggle("toggle", "toggle NAME", "switches a variable between its lowest and highest value", Toggle,
+                  ZNCF_TakesName);
+ZNConFunc GEcho("echo", "echo TEXT", "prints TEXT", Echo);
+ZNConFunc GExec("exec", "exec FILE", "runs the console lines of a text file ('#' starts a comment)", Exec);
+}

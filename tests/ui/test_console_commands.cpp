@@ -1,0 +1,182 @@
+// The console's own commands: what each prints and how each refuses bad
+// arguments, and variables' descriptions and ranges.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <string.h>
+#include <vector>
+
+#include "resources/ZNFileIO.h"
+#include "runtime/ZNDataPath.h"
+#include "test_console_util.h"
+#include "ui/ZNConCommands.h"
+
+namespace
+{
+std::vector<std::string> Lines(const ZNConsole& c, UINT32 from = 0)
+{
+    std::vector<std::string> out;
+    for (UINT32 i = from; i < c.History.Size(); ++i)
+        out.push_back(c.History[i].Text.CStr());
+    return out;
+}
+
+// What one line printed on a fresh console.
+std::vector<std::string> Printed(const char* line)
+{
+    ZNConsole c;
+    TypeLine(c, line);
+    return Lines(c);
+}
+
+typedef std::vector<std::string> Out;
+
+struct TestVars
+{
+    ZNConVar Speed{ "zz_speed", 100.0f, 0, 1.0f, 500.0f, nullptr, 0, "how fast it goes" };
+    ZNConVar Flag{ "zz_flag", 0.0f, 1, 0.0f, 1.0f, nullptr, 0, "a switch" };
+    float    steps[3] = { 1.0f, 2.0f, 4.0f };
+    ZNConVar Step{ "zz_step", 2.0f, 1, 0.0f, 0.0f, steps, 3, "a choice" };
+};
+
+// A scratch folder holding files, removed afterwards.
+struct ScratchDir
+{
+    std::string Path;
+    ScratchDir()
+    {
+        char pattern[] = "/tmp/zn_con_XXXXXX";
+        Path = mkdtemp(pattern) ? pattern : "/tmp";
+    }
+    ~ScratchDir()
+    {
+        if (system(("rm -rf '" + Path + "'").c_str()) != 0)
+            fprintf(stderr, "could not remove %s\n", Path.c_str());
+    }
+    std::string Write(const std::string& name, const std::string& text)
+    {
+        const std::string file = Path + "/" + name;
+        FILE* f = fopen(file.c_str(), "wb");
+        if (f)
+        {
+            fwrite(text.data(), 1, text.size(), f);
+            fclose(f);
+        }
+        return file;
+    }
+};
+}
+
+TEST(ConsoleCommands, VariablesDescribeThemselvesWithTheirRange)
+{
+    TestVars v;
+    EXPECT_EQ(std::string(v.Speed.RangeText().CStr()), "1 .. 500");
+    EXPECT_EQ(std::string(v.Flag.RangeText().CStr()), "0 .. 1, whole numbers");
+    EXPECT_EQ(std::string(v.Step.RangeText().CStr()), "one of 1 2 4");
+    EXPECT_EQ(std::string(v.Speed.Description.CStr()), "how fast it goes");
+    EXPECT_EQ(Printed("help zz_speed"), (Out{ "zz_speed = 100 (1 .. 500)", "  how fast it goes" }));
+    EXPECT_EQ(Printed("help set"), (Out{ "set NAME VALUE", "  sets a variable" }));
+    EXPECT_EQ(Printed("help nosuch"), (Out{ "help: no command or variable 'nosuch'" }));
+    EXPECT_EQ(Printed("help a b"), (Out{ "usage: help [NAME]" }));
+    EXPECT_EQ(Printed("help").size(), 2u);
+}
+
+TEST(ConsoleCommands, ListsFilterByPrefixAndCount)
+{
+    TestVars v;
+    const Out vars = Printed("cvarlist zz_");
+    ASSERT_EQ(vars.size(), 4u);
+    EXPECT_EQ(vars[0].rfind("zz_flag", 0), 0u) << "in name order";
+    EXPECT_NE(vars[0].find("0 .. 1, whole numbers"), std::string::npos);
+    EXPECT_NE(vars[0].find("a switch"), std::string::npos);
+    EXPECT_NE(vars[1].find("100"), std::string::npos);
+    EXPECT_EQ(vars[3], "3 variables");
+    const Out all = Printed("cvarlist");
+    EXPECT_EQ(all.back(), std::to_string(all.size() - 1) + " variables");
+    EXPECT_NE(std::find(all.begin(), all.end() - 1, all[0]), all.end() - 1);
+    EXPECT_NE(std::find_if(all.begin(), all.end(), [](const std::string& l) { return l.rfind("__nothing", 0) == 0; }),
+              all.end());
+
+    const Out cmds = Printed("cmdlist to");
+    ASSERT_EQ(cmds.size(), 2u);
+    EXPECT_EQ(cmds[0].rfind("toggle", 0), 0u);
+    EXPECT_EQ(cmds[1], "1 commands");
+    const Out none = Printed("cmdlist zz_");
+    EXPECT_EQ(none, (Out{ "0 commands" })) << "variables are not commands here";
+    EXPECT_EQ(Printed("cmdlist a b"), (Out{ "usage: cmdlist [PREFIX]" }));
+}
+
+TEST(ConsoleCommands, SetAndToggleChangeOnlyVariablesThroughTheirFilter)
+{
+    TestVars v;
+    RecordingCommand rec("zz_plain");
+    EXPECT_EQ(Printed("set zz_speed 900"), (Out{ "zz_speed = 500" }));
+    EXPECT_EQ(v.Speed.Get(), 500.0f);
+    EXPECT_EQ(Printed("set zz_speed"), (Out{ "usage: set NAME VALUE" }));
+    EXPECT_EQ(Printed("set zz_speed 1 2"), (Out{ "usage: set NAME VALUE" }));
+    EXPECT_EQ(Printed("set nosuch 1"), (Out{ "set: no variable 'nosuch'" }));
+    EXPECT_EQ(Printed("set zz_plain 1"), (Out{ "set: 'zz_plain' is a command, not a variable" }));
+    EXPECT_TRUE(rec.calls.empty());
+    EXPECT_EQ(v.Speed.Get(), 500.0f) << "failed sets change nothing";
+
+    EXPECT_EQ(Printed("toggle zz_flag"), (Out{ "zz_flag = 1" }));
+    EXPECT_EQ(Printed("toggle zz_flag"), (Out{ "zz_flag = 0" }));
+    EXPECT_EQ(Printed("toggle zz_step"), (Out{ "zz_step = 1" })) << "a list toggles between its ends";
+    EXPECT_EQ(Printed("toggle zz_step"), (Out{ "zz_step = 4" }));
+    EXPECT_EQ(Printed("toggle zz_speed"), (Out{ "zz_speed = 1" }));
+    EXPECT_EQ(Printed("toggle"), (Out{ "usage: toggle NAME" }));
+    EXPECT_EQ(Printed("toggle zz_plain"), (Out{ "toggle: 'zz_plain' is a command, not a variable" }));
+}
+
+TEST(ConsoleCommands, EchoJoinsWordsAndRefusesAnOpenQuote)
+{
+    EXPECT_EQ(Printed("echo  a   \"b  c\""), (Out{ "a b  c" }));
+    EXPECT_EQ(Printed("echo"), (Out{ "" }));
+    EXPECT_EQ(Printed("echo \"open"), (Out{ "echo: a quote is not closed" }));
+}
+
+TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
+{
+    TestVars v;
+    ScratchDir dir;
+    const std::string script = dir.Write("a.cfg", "# speed first\n\n  set zz_speed 250\r\n  # indented comment\n"
+                                                  "echo one; echo two\ntoggle zz_flag");
+    EXPECT_EQ(Printed(("exec " + script).c_str()), (Out{ "zz_speed = 250", "one", "two", "zz_flag = 1" }));
+
+    // Relative to the current directory.
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
+    ASSERT_EQ(chdir(dir.Path.c_str()), 0);
+    EXPECT_EQ(Printed("exec a.cfg").front(), "zz_speed = 250");
+    ASSERT_EQ(chdir(cwd), 0);
+
+    EXPECT_EQ(Printed(("exec \"" + dir.Path + "/none.cfg\"").c_str()),
+              (Out{ "exec: cannot read '" + dir.Path + "/none.cfg'" }));
+    EXPECT_EQ(Printed("exec"), (Out{ "usage: exec FILE" }));
+
+    // A script that runs itself stops at the nesting limit instead of recursing forever.
+    const std::string loop = dir.Path + "/loop.cfg";
+    dir.Write("loop.cfg", "echo round\nexec " + loop + "\n");
+    const Out out = Printed(("exec " + loop).c_str());
+    EXPECT_EQ((UINT32)std::count(out.begin(), out.end(), "round"), ZNConsole::ExecDepthLimit - 1);
+    EXPECT_EQ(out.back().rfind("commands nested more than 8 deep", 0), 0u) << out.back();
+}
+
+TEST(ConsoleCommands, UserPathsBecomeNamesTheFileLayerReadsFromTheDataFolder)
+{
+    ScratchDir dir;
+    const std::string file = dir.Write("x.txt", "hello");
+    char saved[ZN_DATA_PATH_SIZE];
+    memcpy(saved, GDataPath, sizeof(saved));
+    snprintf(GDataPath, sizeof(GDataPath), "%s/", dir.Path.c_str());
+    ZNString text;
+    EXPECT_TRUE(ReadTextFile(ZNConsolePathToEngineName(file.c_str()), text));
+    EXPECT_EQ(std::string(text.CStr()), "hello");
+    EXPECT_EQ(std::string(ZNConsolePathToEngineName("").CStr()), "");
+    memcpy(GDataPath, saved, sizeof(saved));
+}

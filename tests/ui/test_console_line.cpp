@@ -1,0 +1,192 @@
+// The console's input editing: ';' splitting, quoted words, Tab completion, the
+// recall list and the mouse wheel.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_console_util.h"
+#include "ui/ZNConsoleLine.h"
+
+namespace
+{
+std::vector<std::string> Strings(const ZNArray<ZNString>& a)
+{
+    std::vector<std::string> out;
+    for (UINT32 i = 0; i < a.Size(); ++i)
+        out.push_back(std::string(a[i].CStr(), a[i].Size()));
+    return out;
+}
+
+ZNArray<ZNString> List(std::initializer_list<const char*> items)
+{
+    ZNArray<ZNString> out;
+    for (const char* s : items)
+        out.Add(ZNString(s));
+    return out;
+}
+
+typedef std::vector<std::string> Words;
+
+// Completion against a fixed ascending name list; "set" and "help" take names.
+std::string Complete(const char* line, Words* matches = nullptr)
+{
+    const ZNArray<ZNString> names = List({ "cam_fov", "cam_speed", "cmdlist", "cvarlist", "help", "r_stats", "set" });
+    const ZNArray<ZNString> takers = List({ "help", "set" });
+    ZNArray<ZNString> found;
+    const ZNString out = ZNConsoleCompleteLine(ZNString(line), names, takers, found);
+    if (matches)
+        *matches = Strings(found);
+    return out.CStr();
+}
+}
+
+TEST(ConsoleLine, SemicolonsSplitCommandsOutsideQuotes)
+{
+    ZNArray<ZNString> out;
+    ZNConsoleSplitCommands("set a 1; echo \"x;y\";toggle b", out);
+    EXPECT_EQ(Strings(out), (Words{ "set a 1", " echo \"x;y\"", "toggle b" }));
+    ZNConsoleSplitCommands("a;;b;", out);
+    EXPECT_EQ(Strings(out), (Words{ "a", "", "b", "" }));
+    ZNConsoleSplitCommands("", out);
+    EXPECT_EQ(Strings(out), (Words{ "" }));
+    ZNConsoleSplitCommands("echo \"open;still open", out);
+    EXPECT_EQ(Strings(out), (Words{ "echo \"open;still open" })) << "an open quote runs to the end";
+    ZNConsoleSplitCommands(nullptr, out);
+    EXPECT_EQ(Strings(out), (Words{ "" }));
+}
+
+TEST(ConsoleLine, QuotedWordsHoldSpacesAndJoinWhatTheyTouch)
+{
+    ZNArray<ZNString> out;
+    EXPECT_TRUE(ZNConsoleSplitArgs("map \"my h.png\"  c.png", out));
+    EXPECT_EQ(Strings(out), (Words{ "map", "my h.png", "c.png" }));
+    EXPECT_TRUE(ZNConsoleSplitArgs("  a\"b c\"d \"\" \t e\n", out));
+    EXPECT_EQ(Strings(out), (Words{ "ab cd", "", "e" }));
+    EXPECT_TRUE(ZNConsoleSplitArgs("   ", out));
+    EXPECT_TRUE(out.Empty());
+    EXPECT_FALSE(ZNConsoleSplitArgs("echo \"not closed", out));
+    EXPECT_EQ(Strings(out), (Words{ "echo", "not closed" }));
+}
+
+TEST(ConsoleLine, TabCompletesOneMatchAndTheCommonPrefixOfSeveral)
+{
+    Words matches;
+    EXPECT_EQ(Complete("r_", &matches), "r_stats ");
+    EXPECT_EQ(matches, (Words{ "r_stats" }));
+    EXPECT_EQ(Complete("ca", &matches), "cam_");
+    EXPECT_EQ(matches, (Words{ "cam_fov", "cam_speed" }));
+    EXPECT_EQ(Complete("c", &matches), "c") << "no longer common prefix";
+    EXPECT_EQ(matches.size(), 4u);
+    EXPECT_EQ(Complete("zz", &matches), "zz");
+    EXPECT_TRUE(matches.empty());
+    EXPECT_EQ(Complete("", &matches), "");
+    EXPECT_EQ(matches.size(), 7u) << "an empty line lists every name";
+}
+
+TEST(ConsoleLine, TabCompletesTheLastCommandAndNameArguments)
+{
+    Words matches;
+    EXPECT_EQ(Complete("echo hi; cam_s"), "echo hi; cam_speed ");
+    EXPECT_EQ(Complete("echo \"a;b\" cam_s"), "echo \"a;b\" cam_s") << "the ';' is quoted: still echo's arguments";
+    EXPECT_EQ(Complete("set  r_"), "set  r_stats ");
+    EXPECT_EQ(Complete("help cam_", &matches), "help cam_");
+    EXPECT_EQ(matches.size(), 2u);
+    EXPECT_EQ(Complete("cvarlist r_", &matches), "cvarlist r_") << "cvarlist takes a prefix, not a name";
+    EXPECT_TRUE(matches.empty());
+    EXPECT_EQ(Complete("set r_stats 1"), "set r_stats 1") << "only the first argument completes";
+    EXPECT_EQ(Complete("r_stats "), "r_stats ");
+    EXPECT_EQ(Complete("=r"), "=r");
+}
+
+TEST(ConsoleEditing, TabInTheConsoleCompletesAndListsChoices)
+{
+    RecordingCommand a("zz_tab_alpha"), b("zz_tab_beta"), c("zz_tab_betamax");
+    ZNConsole con;
+    con.KeyEvent(ZNCK_Toggle, true);
+    con.Input = "zz_tab_a";
+    con.KeyEvent(ZNCK_Tab, true);
+    EXPECT_EQ(std::string(con.Input.CStr()), "zz_tab_alpha ");
+    const UINT32 printed = con.History.Size();
+    con.Input = "zz_tab_b";
+    con.KeyEvent(ZNCK_Tab, true);
+    EXPECT_EQ(std::string(con.Input.CStr()), "zz_tab_beta");
+    ASSERT_EQ(con.History.Size(), printed + 1);
+    EXPECT_EQ(LastLine(con), "zz_tab_beta  zz_tab_betamax");
+    con.KeyEvent(ZNCK_Enter, true);
+    EXPECT_EQ(b.calls.size(), 1u) << "the completed name runs";
+}
+
+TEST(ConsoleEditing, UpAndDownRecallTypedLinesApartFromTheOutput)
+{
+    RecordingCommand rec("zz_recall");
+    ZNConsole con;
+    TypeLine(con, "zz_recall 1");
+    TypeLine(con, "zz_recall 2");
+    TypeLine(con, "zz_recall 2");   // repeated: kept once
+    TypeLine(con, "zz_recall 3");
+    con.Printf("output is not recalled");
+    EXPECT_EQ(con.Recall.Size(), 3u);
+
+    con.KeyEvent(ZNCK_Up, true);
+    EXPECT_EQ(std::string(con.Input.CStr()), "zz_recall 3");
+    con.KeyEvent(ZNCK_Up, true);
+    con.KeyEvent(ZNCK_Up, true);
+    con.KeyEvent(ZNCK_Up, true);   // stays at the oldest
+    EXPECT_EQ(std::string(con.Input.CStr()), "zz_recall 1");
+    con.KeyEvent(ZNCK_Down, true);
+    EXPECT_EQ(std::string(con.Input.CStr()), "zz_recall 2");
+    con.KeyEvent(ZNCK_Down, true);
+    con.KeyEvent(ZNCK_Down, true);
+    EXPECT_EQ(std::string(con.Input.CStr()), "") << "past the newest: an empty line";
+    con.KeyEvent(ZNCK_Down, true);
+    EXPECT_EQ(std::string(con.Input.CStr()), "");
+
+    con.KeyEvent(ZNCK_Up, true);
+    con.KeyEvent(ZNCK_Up, true);
+    con.KeyEvent(ZNCK_Enter, true);
+    EXPECT_EQ(rec.calls.back(), "2");
+    con.KeyEvent(ZNCK_Up, true);
+    EXPECT_EQ(std::string(con.Input.CStr()), "zz_recall 2") << "the recalled line is now the newest";
+
+    for (UINT32 i = 0; i < ZNConsole::RecallLimit + 20; ++i)
+        TypeLine(con, ("zz_recall " + std::to_string(i)).c_str());
+    EXPECT_EQ(con.Recall.Size(), ZNConsole::RecallLimit);
+}
+
+TEST(ConsoleEditing, WheelScrollsLikePageKeysOnlyWhileOpen)
+{
+    ZNConsole con;
+    con.LayoutLines(576);   // 12 lines fit
+    for (int i = 0; i < 40; ++i)
+        con.Printf("line %d", i);
+    const INT32 bottom = con.Scroll;
+    EXPECT_EQ(bottom, 28);
+    con.WheelEvent(1.0f);
+    EXPECT_EQ(con.Scroll, bottom) << "closed: nothing";
+    con.KeyEvent(ZNCK_Toggle, true);
+    con.WheelEvent(1.0f);
+    EXPECT_EQ(con.Scroll, bottom - ZNConsole::ScrollStep);
+    con.WheelEvent(-1.0f);
+    con.WheelEvent(-1.0f);
+    EXPECT_EQ(con.Scroll, bottom) << "clamped at the end";
+    for (int i = 0; i < 20; ++i)
+        con.WheelEvent(1.0f);
+    EXPECT_EQ(con.Scroll, 0);
+}
+
+TEST(ConsoleEditing, SemicolonsRunEachCommandAndQuotesReachFunctions)
+{
+    RecordingCommand rec("zz_semi");
+    ZNConsole con;
+    TypeLine(con, "zz_semi a; zz_semi \"b;c\" ;;zz_semi");
+    EXPECT_EQ(rec.calls, (std::vector<std::string>{ "a", "\"b;c\" ", "" }));
+    TypeLine(con, "zz_semi x; nosuch_cmd; zz_semi y");
+    EXPECT_EQ(rec.calls.back(), "y") << "an unknown command does not stop the rest";
+    bool sawError = false;
+    for (UINT32 i = 0; i < con.History.Size(); ++i)
+        sawError |= std::string(con.History[i].Text.CStr()) == "error in ' nosuch_cmd' - command not found";
+    EXPECT_TRUE(sawError);
+    TypeLine(con, "=");
+    EXPECT_EQ(LastLine(con), "error in '=' - command name not found") << "a single command keeps the old message";
+}
