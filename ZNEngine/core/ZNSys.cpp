@@ -6,6 +6,7 @@
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace
@@ -230,4 +231,16 @@ UINT32 ZNGetArgLength(UINT32 at)
 const char* ZNGetProgramPath()
 {
     return GProgramPath;
+}
+
+UINT64 ZNPerformanceCounter()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<UINT64>(now.tv_sec) * 1000000000u + static_cast<UINT64>(now.tv_nsec);
+}
+
+UINT64 ZNPerformanceFrequency()
+{
+    return 1000000000u;
 }

@@ -51,6 +51,12 @@ void        ZNSetCommandLine(const char* commandLine);
 // it always holds at least one (possibly empty) argument.
 void        ZNSplitCommandLine(const char* line, ZNArray<ZNString>& out);
 
+// ---- clock --------------------------------------------------------------------
+
+// A monotonic counter and its ticks per second; only differences mean anything.
+UINT64      ZNPerformanceCounter();
+UINT64      ZNPerformanceFrequency();
+
 // ---- crash handler -----------------------------------------------------------
 
 // Installs the handlers; dumps go into the folder of programPath (made

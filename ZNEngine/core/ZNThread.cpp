@@ -9,6 +9,7 @@
 #include <errno.h>
 #include <mutex>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -31,6 +32,20 @@ namespace
 {
 
 thread_local ZNThreadBlock* TGCurThreadBlock = nullptr;
+
+// The processors the process could use before a thread was pinned; a new thread
+// inherits its creator's mask unless it is given this one.
+std::mutex GProcessMaskMutex;
+cpu_set_t  GProcessMask;
+bool       GHaveProcessMask = false;
+
+bool ProcessMask(cpu_set_t& out)
+{
+    std::lock_guard<std::mutex> lock(GProcessMaskMutex);
+    if (GHaveProcessMask)
+        out = GProcessMask;
+    return GHaveProcessMask;
+}
 
 void ReleaseBlock(ZNThreadBlock* block)
 {
@@ -131,6 +146,9 @@ void ZNThread::Start(ZNThreadRoutine routine, void* context)
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, ZN_THREAD_STACK_SIZE);
+    cpu_set_t mask;
+    if (ProcessMask(mask))
+        pthread_attr_setaffinity_np(&attr, sizeof(mask), &mask);
     int failed = routine ? pthread_create(&block->Handle, &attr, ThreadEntry, block) : EINVAL;
     pthread_attr_destroy(&attr);
 
@@ -225,4 +243,33 @@ void ZNThread::ExitCurrent(UINT32 code)
         block->ExitCode = code;
     }
     pthread_exit(nullptr);
+}
+
+void ZNPinThreadToOneProcessor()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (pthread_getaffinity_np(pthread_self(), sizeof(allowed), &allowed) != 0)
+        return;
+    {
+        // The first pin records the process's mask; a thread pinned later (a
+        // second platform) must not record its one processor as the process's.
+        std::lock_guard<std::mutex> lock(GProcessMaskMutex);
+        if (!GHaveProcessMask)
+        {
+            GProcessMask     = allowed;
+            GHaveProcessMask = true;
+        }
+    }
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+    {
+        if (CPU_ISSET(cpu, &allowed))
+        {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            pthread_setaffinity_np(pthread_self(), sizeof(one), &one);
+            return;
+        }
+    }
 }

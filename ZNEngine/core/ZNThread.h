@@ -17,6 +17,9 @@
 //     A thread spinning without ever reaching one is not stopped, but the
 //     object is reset at once either way.
 //
+//   - A new thread runs on the processors the process may use, even when the
+//     thread starting it was pinned with ZNPinThreadToOneProcessor.
+//
 //   ZNSpinLock: 0 = free, 1 = held; full-barrier compare-exchange, so data
 //   written before Unlock() is visible to the next holder after Lock(). Not
 //   recursive, no owner; hold it only for a few operations.
@@ -75,6 +78,11 @@ private:
     ZNThreadBlock* Thread = nullptr;   // handle; null when none was started or after Terminate
     UINT32         ThreadId = 0;       // kernel thread id, 0 when none
 };
+
+// Restricts the calling thread to the first processor it may run on (clock
+// readings then come from one processor). Only that thread: threads started
+// later by ZNThread start from the mask the process had before.
+void ZNPinThreadToOneProcessor();
 
 class ZNSpinLock
 {

@@ -13,13 +13,15 @@ ZNPlatform* GPlatform = nullptr;
 
 void ZNEngineInit(int argc, char** argv)
 {
-    if (GEngineInitialized)
+    if (GEngineInitialized || GPlatform)
+    {
+        // Render windows hold pointers to the platform: replacing it would leave
+        // them pointing at a deleted one.
         ZNAssertFailed("GEngineInitialized", "ZNEngineInternal", 57);
+        return;
+    }
 
     ZNSysInit(argc, argv);
-    // Starting again replaces the platform; the old one goes first, so only one
-    // hidden main context ever exists.
-    delete GPlatform;
     GPlatform = new ZNPlatform();
 
     GPlatform->Begin();
@@ -48,8 +50,8 @@ void ZNEngineShutdown()
 
 double ZNGetTime()
 {
-    const double freq = GPlatform ? GPlatform->Frequency() : (double)SDL_GetPerformanceFrequency();
-    return (double)(INT64)SDL_GetPerformanceCounter() / freq;
+    const double freq = GPlatform ? GPlatform->Frequency() : (double)ZNPerformanceFrequency();
+    return (double)(INT64)ZNPerformanceCounter() / freq;
 }
 
 void ZNUpdateEngine(float dt)

@@ -11,8 +11,9 @@
 //
 // Guarantees: the thread that calls ZNEngineInit is the only one allowed to manage
 // GL contexts; the platform outlives every window the application destroys before
-// ZNEngineShutdown; starting twice or stopping when not started is reported
-// (and then done again, as the user chose to continue).
+// ZNEngineShutdown; starting twice is reported and refused (the running platform
+// and every window on it stay as they are); stopping when not started is
+// reported.
 #pragma once
 
 #include "window/ZNAppWindow.h"

@@ -1,13 +1,16 @@
-// GL contexts on SDL2, the engine platform and the render window.
+// GL contexts, the engine platform and the render window: the rules every
+// platform shares. The native calls are in the platform's file (ZNGLPlatform.h).
 #include "window/ZNGLContext.h"
 
-#include <pthread.h>
-#include <sched.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
+#include "core/ZNSys.h"
+#include "core/ZNThread.h"
 #include "render/ZNShader.h"
 #include "resources/ZNFileIO.h"
+#include "window/ZNGLPlatform.h"
 
 thread_local UINT32 TGCanCreateContext = 0;
 
@@ -15,45 +18,52 @@ ZNContextState* ZNCurContextState() { return TGCurContextState; }
 GladGLContext*  ZNCurGLTable() { return TGCurGLTable; }
 bool            ZNCanCreateContext() { return TGCanCreateContext != 0; }
 
+// What a thread that has a context current reads through: the function table,
+// the mark of the thread holding it and the way back to the context. Kept apart
+// from ZNGLContext so that a context destroyed while another thread holds it can
+// leave this (and its state) to that thread instead of pulling it away.
+struct ZNGLBinding
+{
+    GladGLContext          Table;
+    std::atomic<uintptr_t> Owner{0};          // ThisThread() of the holder, 0 when free
+    ZNGLContext*           Context = nullptr; // null once the context is gone
+    ZNSharedPtr<ZNWindow>  KeptWindow;        // the surface, kept for an abandoned binding
+};
+
 namespace
 {
-// The ZNGLContext current on this thread, so that destroying another context can
-// hand the thread back to it afterwards.
-thread_local ZNGLContext* TGCurContext = nullptr;
+// The binding whose context is current on this thread, so that destroying
+// another context can hand the thread back to it afterwards.
+thread_local ZNGLBinding* TGCurBinding = nullptr;
+
+// A token naming the calling thread while it lives.
+uintptr_t ThisThread()
+{
+    static thread_local char token;
+    return reinterpret_cast<uintptr_t>(&token);
+}
+
+// Records b (with its state) as this thread's current context. The binding that
+// was current here is not any more: the platform made another context current
+// in its place, so its mark goes.
+void SetThreadCurrent(ZNGLBinding* b, ZNContextState* cs)
+{
+    if (TGCurBinding && TGCurBinding != b)
+    {
+        uintptr_t me = ThisThread();
+        TGCurBinding->Owner.compare_exchange_strong(me, 0);
+    }
+    TGCurBinding      = b;
+    TGCurGLTable      = b ? &b->Table : nullptr;
+    TGCurContextState = cs;
+}
 
 // The platform's reason goes to standard error; the report itself keeps the
 // engine's wording.
 [[noreturn]] void PlatformFatal(const char* message)
 {
-    fprintf(stderr, "%s (%s)\n", message, SDL_GetError());
+    fprintf(stderr, "%s (%s)\n", message, ZNGLPlatform::LastError());
     ZNFatalErrorLog("%s", message);
-}
-
-// SDL chooses the window's visual when the window is made and the context's
-// configuration when the context is made; both read these attributes, so they are
-// set before each. The main context is a legacy one with a 32-bit colour format;
-// window contexts are 3.3 core forward-compatible with 24 colour bits.
-void SetPixelFormat(const ZNWindowParams& params, bool windowContext)
-{
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    if (!windowContext)
-    {
-        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-        return;
-    }
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, params.Samples ? 1 : 0);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, (int)params.Samples);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_FORWARD_COMPATIBLE_FLAG);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
 }
 
 void RemoveState(ZNContextStateList& list, ZNContextState* cs)
@@ -67,40 +77,33 @@ void RemoveState(ZNContextStateList& list, ZNContextState* cs)
         }
     }
 }
-
-// Restricts the thread to the first processor it may run on, so clock readings
-// on it come from one processor.
-void PinToFirstProcessor()
-{
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (pthread_getaffinity_np(pthread_self(), sizeof(allowed), &allowed) != 0)
-        return;
-    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-    {
-        if (CPU_ISSET(cpu, &allowed))
-        {
-            cpu_set_t one;
-            CPU_ZERO(&one);
-            CPU_SET(cpu, &one);
-            pthread_setaffinity_np(pthread_self(), sizeof(one), &one);
-            return;
-        }
-    }
-}
 } // namespace
 
 // ---------------------------------------------------------------------------
 // ZNGLContext
 
-ZNGLContext::ZNGLContext() : Used(0), RC(nullptr), CS(nullptr)
+ZNGLContext::ZNGLContext()
+    : RC(nullptr), CS(nullptr), Binding(new ZNGLBinding), EC(Binding->Table)
 {
     memset(&EC, 0, sizeof(EC));
+    Binding->Context = this;
+}
+
+bool ZNGLContext::IsUsed() const
+{
+    return Binding->Owner.load() != 0;
+}
+
+ZNGLContext::Claim ZNGLContext::ClaimForThisThread()
+{
+    uintptr_t owner = 0;
+    if (Binding->Owner.compare_exchange_strong(owner, ThisThread()))
+        return Claim_Taken;
+    return owner == ThisThread() ? Claim_Here : Claim_Elsewhere;
 }
 
 bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindow>& win, ZNGLContext* share)
 {
-    Used   = 0;
     Window = win;
     RC     = nullptr;
     CS     = nullptr;
@@ -109,45 +112,26 @@ bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindo
     if (ZN_CHECK_FAILED(!win))
         return false;
 
-    SDL_Window* native = win->Handle();
-    if (!native)
+    if (!win->Handle())
         PlatformFatal("Failed to choose a pixel format");
-
-    SetPixelFormat(params, share != nullptr);
-    if (share)
-    {
-        // SDL shares with the context current at creation, so the share context
-        // is made current for the moment of creation.
-        TGCurGLTable = &share->EC;
-        SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
-        if (!share->Window || SDL_GL_MakeCurrent(share->Window->Handle(), share->RC) != 0)
-            PlatformFatal("Failed to create the window Rendering Context");
-    }
-    RC = SDL_GL_CreateContext(native);
-    if (!RC)
-        PlatformFatal("Failed to create the window Rendering Context");
+    RC = ZNGLPlatform::CreateContext(params, win.Get(), share);
     BREAK_IF(!RC);
+    // The platform may have switched contexts on this thread while it worked; the
+    // one current before is not current any more.
+    SetThreadCurrent(nullptr, nullptr);
 
     memset(&EC, 0, sizeof(EC));
-    if (share)
-    {
-        if (SDL_GL_MakeCurrent(native, RC) != 0)
-            PlatformFatal("Failed to set the window Rendering Context");
-        SDL_GL_SetSwapInterval(params.VSync ? 1 : 0);
-    }
-
-    const bool current = SDL_GL_MakeCurrent(native, RC) == 0;
+    const bool current = ZNGLPlatform::MakeCurrent(win.Get(), RC);
     BREAK_IF(!current);
-    const bool loaded = current && gladLoadGLContext(&EC, (GLADloadfunc)SDL_GL_GetProcAddress) != 0;
+    const bool loaded = current && gladLoadGLContext(&EC, ZNGLPlatform::Loader()) != 0;
     BREAK_IF(current && !loaded);
     if (!loaded)
     {
         // Without its functions the context is unusable: give it up entirely
         // rather than leave a table of null entries behind.
-        SDL_GL_MakeCurrent(native, nullptr);
-        SDL_GL_DeleteContext(RC);
-        RC           = nullptr;
-        TGCurGLTable = nullptr;
+        ZNGLPlatform::MakeCurrent(win.Get(), nullptr);
+        ZNGLPlatform::DeleteContext(RC);
+        RC = nullptr;
         Window.Reset();
         return false;
     }
@@ -174,7 +158,7 @@ bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindo
     TGCurContextState = CS;
 
     BREAK_IF(!Begin());
-    if (Used)
+    if (Binding->Owner.load() == ThisThread())
     {
         // Vertex array objects are not shared: each context binds one of its own
         // before anything draws on it.
@@ -191,20 +175,46 @@ bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindo
 ZNGLContext::~ZNGLContext()
 {
     if (!RC)
-        return;
-
-    ZNGLContext* interrupted = TGCurContext != this ? TGCurContext : nullptr;
-    if (interrupted)
-        interrupted->End();
-    if (TGCurContext != this && !Begin())
     {
-        // Current on another thread: its state cannot be released from here.
-        // Keep everything rather than pull GL objects from under that thread.
-        if (CS && CS->StateList)
-            RemoveState(*CS->StateList, CS);
-        if (interrupted)
-            interrupted->Begin();
+        delete Binding;
         return;
+    }
+
+    ZNGLBinding* before      = TGCurBinding;
+    ZNGLContext* interrupted = before && before != Binding ? before->Context : nullptr;
+    const Claim  claim       = ClaimForThisThread();
+    if (claim == Claim_Elsewhere)
+    {
+        // Another thread has it current and reads its table and state: pulling
+        // them away would leave that thread with dangling pointers. The native
+        // context, the table, the state and the window stay with that thread.
+        ZNAssertFailed("!\"a context current on another thread cannot be destroyed\"", __FILE__, __LINE__);
+        if (CS && CS->StateList)
+        {
+            RemoveState(*CS->StateList, CS);
+            CS->StateList = nullptr;
+        }
+        Binding->Context    = nullptr;
+        Binding->KeptWindow = Window;
+        return;
+    }
+    if (claim == Claim_Taken)
+    {
+        if (interrupted)
+            interrupted->End();
+        if (!ZNGLPlatform::MakeCurrent(Window.Get(), RC))
+        {
+            // Nothing can be released without the context: keep the GL objects
+            // and let the native context go with the platform.
+            Binding->Owner.store(0);
+            if (CS && CS->StateList)
+                RemoveState(*CS->StateList, CS);
+            delete Binding;
+            if (interrupted)
+                interrupted->Begin();
+            return;
+        }
+        SetThreadCurrent(Binding, CS);
     }
 
     if (CS)
@@ -219,48 +229,51 @@ ZNGLContext::~ZNGLContext()
             EC.DeleteVertexArrays(1, &vao);
     }
     End();
-    SDL_GL_DeleteContext(RC);
+    ZNGLPlatform::DeleteContext(RC);
     RC = nullptr;
     Window.Reset();
+    delete Binding;
     if (interrupted)
         interrupted->Begin();
 }
 
 bool ZNGLContext::Begin()
 {
-    if (Used)
+    const Claim claim = ClaimForThisThread();
+    if (claim != Claim_Taken)
     {
         ZNAssertFailed("Used", __FILE__, __LINE__);
         // Making it current here while another thread holds it would break that
         // thread; on this thread it already is current.
-        if (TGCurContext != this)
+        if (claim == Claim_Elsewhere)
             return false;
     }
-    if (!RC || !Window || SDL_GL_MakeCurrent(Window->Handle(), RC) != 0)
+    if (!RC || !Window || !ZNGLPlatform::MakeCurrent(Window.Get(), RC))
+    {
+        if (claim == Claim_Taken)
+            Binding->Owner.store(0);
         return false;
-    TGCurContextState = CS;
-    TGCurGLTable      = &EC;
-    TGCurContext      = this;
-    Used              = 1;
+    }
+    SetThreadCurrent(Binding, CS);
     return true;
 }
 
 void ZNGLContext::End()
 {
-    if (TGCurContextState != CS || !Used)
+    if (TGCurContextState != CS || Binding->Owner.load() != ThisThread())
     {
         ZNAssertFailed("TGCurContextState != CS || !Used", __FILE__, __LINE__);
         // Releasing would take the thread's real current context away and leave it
         // marked in use for ever.
-        if (TGCurContext != this)
+        if (TGCurBinding != Binding)
             return;
     }
     if (Window)
-        SDL_GL_MakeCurrent(Window->Handle(), nullptr);
+        ZNGLPlatform::MakeCurrent(Window.Get(), nullptr);
+    TGCurBinding      = nullptr;
     TGCurGLTable      = nullptr;
     TGCurContextState = nullptr;
-    TGCurContext      = nullptr;
-    Used              = 0;
+    Binding->Owner.store(0);
 }
 
 // ---------------------------------------------------------------------------
@@ -293,7 +306,7 @@ void ZNContextHandle::End()
 void ZNContextHandle::Swap()
 {
     if (Context && Context->Window && Context->Window->Handle())
-        SDL_GL_SwapWindow(Context->Window->Handle());
+        ZNGLPlatform::Swap(Context->Window.Get());
 }
 
 void ZNContextHandle::SetViewportSize(UINT32 width, UINT32 height)
@@ -317,7 +330,7 @@ void ZNContextHandle::ReloadShaders()
     }
     // Only borrow the context when this thread has none current and no other
     // thread holds it.
-    if (TGCurContextState || ctx->Used)
+    if (TGCurContextState || ctx->IsUsed())
         return;
     if (ctx->Begin())
     {
@@ -340,15 +353,17 @@ ZNPlatform::ZNPlatform() : Timing(nullptr)
     TGCanCreateContext = 1;
 
     const ZNWindowParams mainParams = { 32, 32, 0, 0, 0, 0, 0, 0 };
-    SetPixelFormat(mainParams, false);
+    ZNGLPlatform::PrepareWindow(mainParams, false);
     ZNSharedPtr<ZNWindow> hidden(new ZNWindow);
     hidden->Create(0, 0, 32, 32, ZNWS_Hidden, ZNString("ZNEDummyWindow"));
     if (!Create(mainParams, hidden, nullptr))
         ZNFatalErrorLog("Failed to create the window Rendering Context");
 
     LinkState(Context->CS);
-    PinToFirstProcessor();
-    Timing->Frequency = (double)SDL_GetPerformanceFrequency();
+    // Clock readings on this thread then come from one processor; threads it
+    // starts later are not held to it.
+    ZNPinThreadToOneProcessor();
+    Timing->Frequency = (double)ZNPerformanceFrequency();
     Context->End();
 }
 
@@ -370,40 +385,6 @@ void ZNPlatform::LinkState(ZNContextState* cs)
         return;
     cs->StateList = &Timing->States;
     Timing->States.Add(cs);
-}
-
-// ---------------------------------------------------------------------------
-// Display mode
-
-void ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
-{
-    SDL_Window* native = win ? win->Handle() : nullptr;
-    if (!native)
-        return;
-    if (!params || !params->Fullscreen)
-    {
-        if (SDL_GetWindowFlags(native) & SDL_WINDOW_FULLSCREEN)
-            SDL_SetWindowFullscreen(native, 0);
-        return;
-    }
-
-    int display = SDL_GetWindowDisplayIndex(native);
-    if (display < 0)
-        display = 0;
-    SDL_DisplayMode mode = {};
-    SDL_GetCurrentDisplayMode(display, &mode);
-    mode.format = SDL_PIXELFORMAT_RGB888;
-    mode.w      = (int)params->Width;
-    mode.h      = (int)params->Height;
-    if (params->Refresh)
-        mode.refresh_rate = (int)params->Refresh;
-    if (SDL_SetWindowDisplayMode(native, &mode) != 0 || SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN) != 0)
-    {
-        fprintf(stderr, "display mode: %s\n", SDL_GetError());
-        ZNFatalErrorLog("Could not initialize requested fullscreen mode (%d x %d x %d - %d Hz\n",
-                        mode.w, mode.h, 32, mode.refresh_rate);
-    }
-    SDL_GL_SetSwapInterval(params->VSync ? 1 : 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -435,7 +416,7 @@ bool ZNRenderWindow::Open(const ZNString& title, const ZNWindowParams& params)
     const UINT32 flags    = (defaults & ~params.FlagsRemove) | params.FlagsAdd;
     Window->Listener      = this;
 
-    SetPixelFormat(params, true);
+    ZNGLPlatform::PrepareWindow(params, true);
     Window->Create(-1, -1, params.Width, params.Height, flags, title);
     if (!Ctx->Create(params, Window, Platform))
         return false;

@@ -12,8 +12,13 @@
 //
 // Guarantees:
 // - At most one context is current per thread and a context is current on at
-//   most one thread (`Used`). While one is current, TGCurContextState and
-//   TGCurGLTable point at its state and function table; both are null otherwise.
+//   most one thread: the context records the thread holding it (IsUsed), taken
+//   and given back atomically. Begin refuses a context another thread holds;
+//   making another context current on a thread frees the one it replaced. While
+//   one is current, TGCurContextState and TGCurGLTable point at its state and
+//   function table; both are null otherwise.
+// - A context current on another thread is never pulled from under it: destroying
+//   it is reported, and its native context, table and state stay with that thread.
 // - Every window context shares objects with the platform's main context, is
 //   OpenGL 3.3 core forward-compatible, and has a vertex array object of its own
 //   bound from creation on (cs.Vertex.VAO).
@@ -23,6 +28,8 @@
 // - Failures to make a pixel format, a context or a display mode are fatal
 //   (error.log, "Error!" box, exit 0xBADDC0DE); broken invariants are assertions.
 #pragma once
+
+#include <atomic>
 
 #include "core/ZNSharedPtr.h"
 #include "window/ZNContextState.h"
@@ -53,6 +60,8 @@ ZNContextState* ZNCurContextState();
 GladGLContext*  ZNCurGLTable();
 bool            ZNCanCreateContext();
 
+struct ZNGLBinding;   // table and holder mark, see ZNGLContext.cpp
+
 // One rendering context on one native window.
 class ZNGLContext
 {
@@ -76,11 +85,22 @@ public:
     // Releases the context from this thread.
     void End();
 
-    UINT32                Used;     // current on some thread
+    // Current on some thread.
+    bool IsUsed() const;
+
     ZNSharedPtr<ZNWindow> Window;   // the window it renders to
-    SDL_GLContext         RC;       // native context, null until created
-    GladGLContext         EC;       // this context's GL function table
+    void*                 RC;       // the platform's native context, null until created
     ZNContextState*       CS;       // owned
+
+private:
+    enum Claim { Claim_Taken, Claim_Here, Claim_Elsewhere };
+    // Marks the context as this thread's unless another thread holds it.
+    Claim ClaimForThisThread();
+
+    ZNGLBinding* Binding;           // owned; left to the holder in the case above
+
+public:
+    GladGLContext&        EC;       // this context's GL function table (in Binding)
 };
 
 // A replaceable reference to a context.

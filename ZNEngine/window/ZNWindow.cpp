@@ -1,223 +1,17 @@
-// ZNWindow on SDL2: window creation and restyling, the pump and the translation
-// of SDL events into the engine's window events.
+// ZNWindow, the platform-neutral half: the event queue, the listener calls and
+// the key, button, wheel and drop rules every platform's window procedure feeds.
 #include "window/ZNWindow.h"
-
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-
-namespace
-{
-// Name under which each SDL window carries its ZNWindow (the "user data").
-const char* const kWindowDataName = "ZNWindow";
-
-UINT32 EventWindowId(const SDL_Event& ev)
-{
-    switch (ev.type)
-    {
-    case SDL_WINDOWEVENT:     return ev.window.windowID;
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:           return ev.key.windowID;
-    case SDL_TEXTINPUT:       return ev.text.windowID;
-    case SDL_MOUSEMOTION:     return ev.motion.windowID;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:   return ev.button.windowID;
-    case SDL_MOUSEWHEEL:      return ev.wheel.windowID;
-    case SDL_DROPBEGIN:
-    case SDL_DROPFILE:
-    case SDL_DROPTEXT:
-    case SDL_DROPCOMPLETE:    return ev.drop.windowID;
-    default:                  return 0;
-    }
-}
-
-ZNWindow* FindWindow(UINT32 id)
-{
-    SDL_Window* native = SDL_GetWindowFromID(id);
-    return native ? static_cast<ZNWindow*>(SDL_GetWindowData(native, kWindowDataName)) : nullptr;
-}
-} // namespace
 
 UINT32 ZNWindowListener::Reserved(UINT32, UINT32, UINT32, UINT32) { return 0; }
 void   ZNWindowListener::Resize(UINT32, UINT32) {}
 bool   ZNWindowListener::Drop(UINT32, const ZNString&) { return false; }
 void   ZNWindowListener::Focus(bool) {}
 
-// Physical key positions of a US keyboard, so the movement keys and the console
-// key stay where the hand expects them whatever the layout.
-UINT32 ZNKeyFromScancode(SDL_Scancode sc)
-{
-    if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z)
-        return 0x41 + (sc - SDL_SCANCODE_A);
-    if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9)
-        return 0x31 + (sc - SDL_SCANCODE_1);
-    if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12)
-        return 0x70 + (sc - SDL_SCANCODE_F1);
-    if (sc >= SDL_SCANCODE_F13 && sc <= SDL_SCANCODE_F24)
-        return 0x7C + (sc - SDL_SCANCODE_F13);
-    if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9)
-        return 0x61 + (sc - SDL_SCANCODE_KP_1);
-
-    switch (sc)
-    {
-    case SDL_SCANCODE_0:            return 0x30;
-    case SDL_SCANCODE_KP_0:         return 0x60;
-    case SDL_SCANCODE_BACKSPACE:    return 0x08;
-    case SDL_SCANCODE_TAB:          return 0x09;
-    case SDL_SCANCODE_RETURN:
-    case SDL_SCANCODE_KP_ENTER:     return 0x0D;
-    case SDL_SCANCODE_LSHIFT:
-    case SDL_SCANCODE_RSHIFT:       return ZNK_Shift;
-    case SDL_SCANCODE_LCTRL:
-    case SDL_SCANCODE_RCTRL:        return ZNK_Control;
-    case SDL_SCANCODE_LALT:
-    case SDL_SCANCODE_RALT:         return ZNK_Alt;
-    case SDL_SCANCODE_PAUSE:        return 0x13;
-    case SDL_SCANCODE_CAPSLOCK:     return 0x14;
-    case SDL_SCANCODE_ESCAPE:       return 0x1B;
-    case SDL_SCANCODE_SPACE:        return 0x20;
-    case SDL_SCANCODE_PAGEUP:       return 0x21;
-    case SDL_SCANCODE_PAGEDOWN:     return 0x22;
-    case SDL_SCANCODE_END:          return 0x23;
-    case SDL_SCANCODE_HOME:         return 0x24;
-    case SDL_SCANCODE_LEFT:         return 0x25;
-    case SDL_SCANCODE_UP:           return 0x26;
-    case SDL_SCANCODE_RIGHT:        return 0x27;
-    case SDL_SCANCODE_DOWN:         return 0x28;
-    case SDL_SCANCODE_PRINTSCREEN:  return 0x2C;
-    case SDL_SCANCODE_INSERT:       return 0x2D;
-    case SDL_SCANCODE_DELETE:       return 0x2E;
-    case SDL_SCANCODE_LGUI:         return 0x5B;
-    case SDL_SCANCODE_RGUI:         return 0x5C;
-    case SDL_SCANCODE_APPLICATION:  return 0x5D;
-    case SDL_SCANCODE_KP_MULTIPLY:  return 0x6A;
-    case SDL_SCANCODE_KP_PLUS:      return 0x6B;
-    case SDL_SCANCODE_KP_MINUS:     return 0x6D;
-    case SDL_SCANCODE_KP_PERIOD:    return 0x6E;
-    case SDL_SCANCODE_KP_DIVIDE:    return 0x6F;
-    case SDL_SCANCODE_NUMLOCKCLEAR: return 0x90;
-    case SDL_SCANCODE_SCROLLLOCK:   return 0x91;
-    case SDL_SCANCODE_SEMICOLON:    return 0xBA;
-    case SDL_SCANCODE_EQUALS:       return 0xBB;
-    case SDL_SCANCODE_COMMA:        return 0xBC;
-    case SDL_SCANCODE_MINUS:        return 0xBD;
-    case SDL_SCANCODE_PERIOD:       return 0xBE;
-    case SDL_SCANCODE_SLASH:        return 0xBF;
-    case SDL_SCANCODE_GRAVE:        return ZNK_Console;
-    case SDL_SCANCODE_LEFTBRACKET:  return 0xDB;
-    case SDL_SCANCODE_BACKSLASH:    return 0xDC;
-    case SDL_SCANCODE_RIGHTBRACKET: return 0xDD;
-    case SDL_SCANCODE_APOSTROPHE:   return 0xDE;
-    case SDL_SCANCODE_NONUSBACKSLASH: return 0xE2;
-    default:                        return 0;
-    }
-}
-
 ZNWindow::ZNWindow()
     : Listener(nullptr), Width(0), Height(0), Flags(0), Resizable(0), AcceptDrops(0),
       ReadPos(0), CursorClipped(0), DropOpen(0), Native(nullptr)
 {
     Events.Reserve(1024);
-}
-
-ZNWindow::~ZNWindow()
-{
-    if (Native)
-    {
-        SDL_SetWindowData(Native, kWindowDataName, nullptr);
-        SDL_DestroyWindow(Native);
-    }
-}
-
-bool ZNWindow::RegisterClass(ZNString* error)
-{
-    static bool registered = false;
-    if (registered)
-        return true;
-    // SIGINT and SIGTERM keep their ordinary meaning: SDL would turn them into a
-    // quit message, which the application window deliberately ignores.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-    {
-        if (error)
-            *error = ZNString(SDL_GetError());
-        return false;
-    }
-    // Without a display SDL falls back to drivers that show nothing; a program
-    // that nobody can see or close must not start unless that was asked for.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy")) && !getenv("SDL_VIDEODRIVER"))
-    {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        if (error)
-            *error = ZNString("no display to open windows on (DISPLAY is not set)");
-        return false;
-    }
-    registered = true;
-    return true;
-}
-
-void ZNWindow::Create(INT32 x, INT32 y, UINT32 width, UINT32 height, UINT32 flags, const ZNString& title)
-{
-    Flags = flags;
-    Title = title;
-
-    const bool framed    = (flags & (ZNWS_Border | ZNWS_Caption)) == (ZNWS_Border | ZNWS_Caption);
-    const bool hidden    = (flags & ZNWS_Hidden) != 0;
-    const bool resizable = Resizable && (flags & ZNWS_SizeFrame);
-    const int  px = (x == -1 && y == -1) ? (int)SDL_WINDOWPOS_CENTERED : x;
-    const int  py = (x == -1 && y == -1) ? (int)SDL_WINDOWPOS_CENTERED : y;
-
-    if (Native)
-    {
-        SDL_SetWindowBordered(Native, framed ? SDL_TRUE : SDL_FALSE);
-        SDL_SetWindowResizable(Native, resizable ? SDL_TRUE : SDL_FALSE);
-        SDL_SetWindowSize(Native, (int)width, (int)height);
-        SDL_SetWindowPosition(Native, px, py);
-        SDL_SetWindowTitle(Native, Title.CStr());
-        if (hidden)
-            SDL_HideWindow(Native);
-        else
-            SDL_ShowWindow(Native);
-    }
-    else
-    {
-        Uint32 sdlFlags = SDL_WINDOW_OPENGL | (hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
-        if (!framed)
-            sdlFlags |= SDL_WINDOW_BORDERLESS;
-        if (resizable)
-            sdlFlags |= SDL_WINDOW_RESIZABLE;
-        Native = SDL_CreateWindow(Title.CStr(), px, py, (int)width, (int)height, sdlFlags);
-        if (!Native)
-        {
-            fprintf(stderr, "ZNWindow: could not create the window \"%s\": %s\n", Title.CStr(), SDL_GetError());
-            return;
-        }
-        SDL_SetWindowData(Native, kWindowDataName, this);
-    }
-    // What the system granted; a later size event compares against this.
-    int w = 0, h = 0;
-    SDL_GetWindowSize(Native, &w, &h);
-    Width  = (UINT32)w;
-    Height = (UINT32)h;
-}
-
-bool ZNWindow::PumpMessages()
-{
-    if (!SDL_WasInit(SDL_INIT_VIDEO))
-        return false;
-    SDL_Event ev;
-    while (SDL_PollEvent(&ev))
-    {
-        if (ev.type == SDL_QUIT)
-            return true;
-        const UINT32 id = EventWindowId(ev);
-        if (ZNWindow* win = id ? FindWindow(id) : nullptr)
-            win->HandleEvent(ev);
-        if (ev.type == SDL_DROPFILE || ev.type == SDL_DROPTEXT)
-            SDL_free(ev.drop.file);
-    }
-    return false;
 }
 
 void ZNWindow::Queue(UINT32 type, UINT32 code)
@@ -247,9 +41,8 @@ void ZNWindow::OnSize(UINT32 width, UINT32 height)
         Listener->Resize(width, height);
 }
 
-void ZNWindow::OnKey(UINT32 type, SDL_Scancode sc)
+void ZNWindow::OnKey(UINT32 type, UINT32 code, bool right)
 {
-    const UINT32 code = ZNKeyFromScancode(sc);
     if (!code)
         return;
     Queue(type, code);
@@ -258,24 +51,57 @@ void ZNWindow::OnKey(UINT32 type, SDL_Scancode sc)
     // Either shift key reads as the left one: the platform this engine was
     // designed on tells the two apart only by scan code, not by the extended bit.
     case ZNK_Shift:   Queue(type, ZNK_LShift); break;
-    case ZNK_Control: Queue(type, sc == SDL_SCANCODE_RCTRL ? ZNK_RControl : ZNK_LControl); break;
-    case ZNK_Alt:     Queue(type, sc == SDL_SCANCODE_RALT ? ZNK_RAlt : ZNK_LAlt); break;
+    case ZNK_Control: Queue(type, right ? ZNK_RControl : ZNK_LControl); break;
+    case ZNK_Alt:     Queue(type, right ? ZNK_RAlt : ZNK_LAlt); break;
     default: break;
     }
 }
 
-void ZNWindow::OnButton(UINT32 type, UINT8 sdlButton)
+void ZNWindow::OnButton(UINT32 type, UINT32 button)
 {
+    static const UINT32 codes[3] = { ZNK_LButton, ZNK_RButton, ZNK_MButton };
+    if (button > 2)
+        return;   // extra buttons have no engine code
     ZNWindowEvent ev = {};
-    ev.Type = type;
-    switch (sdlButton)
-    {
-    case SDL_BUTTON_LEFT:   ev.Code = ZNK_LButton; ev.Button = 0; break;
-    case SDL_BUTTON_RIGHT:  ev.Code = ZNK_RButton; ev.Button = 1; break;
-    case SDL_BUTTON_MIDDLE: ev.Code = ZNK_MButton; ev.Button = 2; break;
-    default: return;   // extra buttons have no engine code
-    }
+    ev.Type   = type;
+    ev.Code   = codes[button];
+    ev.Button = button;
     Queue(ev);
+}
+
+void ZNWindow::OnWheel(INT32 steps)
+{
+    if (steps == 0)
+        return;   // a sideways tilt only
+    ZNWindowEvent wh = {};
+    wh.Type  = ZNWE_Wheel;
+    wh.Wheel = steps > 0 ? -1 : 1;
+    wh.Code  = steps > 0 ? ZNK_WheelFwd : ZNK_WheelBack;
+    Queue(wh);
+}
+
+void ZNWindow::OnChar(UINT32 byte)
+{
+    ZNWindowEvent ch = {};
+    ch.Type = ZNWE_Char;
+    ch.Char = byte & 127;
+    Queue(ch);
+}
+
+void ZNWindow::OnMouseMove(INT32 x, INT32 y)
+{
+    ZNWindowEvent mv = {};
+    mv.Type = ZNWE_MouseMove;
+    mv.X    = x;
+    mv.Y    = y;
+    Queue(mv);
+}
+
+void ZNWindow::OnFocus(bool gained)
+{
+    if (Listener)
+        Listener->Focus(gained);
+    Queue(gained ? ZNWE_FocusIn : ZNWE_FocusOut);
 }
 
 void ZNWindow::FlushDrop()
@@ -288,107 +114,6 @@ void ZNWindow::FlushDrop()
                 break;
     }
     DropFiles.Clear();
-}
-
-void ZNWindow::HandleEvent(const SDL_Event& ev)
-{
-    switch (ev.type)
-    {
-    case SDL_WINDOWEVENT:
-        switch (ev.window.event)
-        {
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            if (Native && (SDL_GetWindowFlags(Native) & SDL_WINDOW_MINIMIZED))
-                break;
-            OnSize((UINT32)ev.window.data1, (UINT32)ev.window.data2);
-            break;
-        case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_MAXIMIZED:
-            if (Native)
-            {
-                int w = 0, h = 0;
-                SDL_GetWindowSize(Native, &w, &h);
-                OnSize((UINT32)w, (UINT32)h);
-            }
-            break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            if (Listener)
-                Listener->Focus(true);
-            Queue(ZNWE_FocusIn);
-            break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            if (Listener)
-                Listener->Focus(false);
-            Queue(ZNWE_FocusOut);
-            break;
-        case SDL_WINDOWEVENT_CLOSE:
-            Queue(ZNWE_Close);
-            break;
-        default:
-            break;
-        }
-        break;
-
-    case SDL_KEYDOWN: OnKey(ZNWE_KeyDown, ev.key.keysym.scancode); break;
-    case SDL_KEYUP:   OnKey(ZNWE_KeyUp, ev.key.keysym.scancode); break;
-
-    case SDL_TEXTINPUT:
-        for (const char* p = ev.text.text; *p && p < ev.text.text + sizeof(ev.text.text); ++p)
-        {
-            ZNWindowEvent ch = {};
-            ch.Type = ZNWE_Char;
-            ch.Char = (UINT32)(UINT8)*p & 127;
-            Queue(ch);
-        }
-        break;
-
-    case SDL_MOUSEMOTION:
-    {
-        ZNWindowEvent mv = {};
-        mv.Type = ZNWE_MouseMove;
-        mv.X    = ev.motion.x;
-        mv.Y    = ev.motion.y;
-        Queue(mv);
-        break;
-    }
-
-    case SDL_MOUSEBUTTONDOWN: OnButton(ZNWE_ButtonDown, ev.button.button); break;
-    case SDL_MOUSEBUTTONUP:   OnButton(ZNWE_ButtonUp, ev.button.button); break;
-
-    case SDL_MOUSEWHEEL:
-    {
-        INT32 y = ev.wheel.y;
-        if (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
-            y = -y;
-        if (y == 0)
-            break;   // a sideways tilt only
-        ZNWindowEvent wh = {};
-        wh.Type  = ZNWE_Wheel;
-        wh.Wheel = y > 0 ? -1 : 1;
-        wh.Code  = y > 0 ? ZNK_WheelFwd : ZNK_WheelBack;
-        Queue(wh);
-        break;
-    }
-
-    case SDL_DROPBEGIN:
-        DropOpen = 1;
-        DropFiles.Clear();
-        break;
-    case SDL_DROPFILE:
-        if (!AcceptDrops || !ev.drop.file)
-            break;
-        DropFiles.Add(ZNString(ev.drop.file));
-        if (!DropOpen)
-            FlushDrop();   // a file dropped without an announced batch
-        break;
-    case SDL_DROPCOMPLETE:
-        DropOpen = 0;
-        FlushDrop();
-        break;
-
-    default:
-        break;
-    }
 }
 
 bool ZNWindow::PopEvent(ZNWindowEvent& out)
@@ -408,36 +133,6 @@ bool ZNWindow::PopEvent(ZNWindowEvent& out)
     return true;
 }
 
-void ZNWindow::SetCursorPos(INT32 x, INT32 y)
-{
-    if (Native)
-        SDL_WarpMouseInWindow(Native, x, y);
-}
-
-void ZNWindow::SetTitle(const ZNString& title)
-{
-    if (!Native)
-        return;
-    Title = title;
-    SDL_SetWindowTitle(Native, Title.CStr());
-}
-
-void ZNWindow::Show(bool show)
-{
-    if (!Native)
-        return;
-    if (show)
-        SDL_ShowWindow(Native);
-    else
-        SDL_HideWindow(Native);
-}
-
-void ZNWindow::ApplyResizableStyle()
-{
-    if (Native)
-        SDL_SetWindowResizable(Native, (Resizable && (Flags & ZNWS_SizeFrame)) ? SDL_TRUE : SDL_FALSE);
-}
-
 void ZNWindow::SetResizable(bool resizable)
 {
     Resizable = resizable ? 1 : 0;
@@ -451,32 +146,5 @@ void ZNWindow::SetAcceptDrops(bool accept)
     {
         DropFiles.Clear();
         DropOpen = 0;
-    }
-}
-
-bool ZNWindow::IsActive() const
-{
-    if (!Native)
-        return false;
-    const Uint32 f = SDL_GetWindowFlags(Native);
-    return SDL_GetKeyboardFocus() == Native && (f & SDL_WINDOW_SHOWN) && !(f & SDL_WINDOW_MINIMIZED);
-}
-
-void ZNWindow::ClipCursor(bool clip)
-{
-    if (clip && IsActive())
-    {
-        if (!CursorClipped)
-        {
-            SDL_SetWindowGrab(Native, SDL_TRUE);
-            CursorClipped = 1;
-        }
-        return;
-    }
-    if (CursorClipped)
-    {
-        if (Native)
-            SDL_SetWindowGrab(Native, SDL_FALSE);
-        CursorClipped = 0;
     }
 }

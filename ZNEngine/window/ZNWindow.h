@@ -19,11 +19,15 @@
 //   protocol (count first, then each name, stopping at the first false).
 // - The queue never loses an unread event; it compacts itself after 513 reads.
 // - Windows, the pump and the queue belong to the thread that created them.
+// - The platform (SDL2 on Linux, Win32 on Windows) stays behind this header: its
+//   native window and event types are only named here; the platform's own header
+//   (ZNWindowSDL.h, ZNWindowWin32.h) defines them for code that talks to it.
 #pragma once
 
-#include <SDL.h>
-
 #include "core/ZNTemplate.h"
+
+struct ZNNativeWindow;   // the platform's window (SDL_Window, HWND)
+struct ZNNativeEvent;    // one platform event as the pump receives it
 
 // Style flags (bits of ZNWindow::Flags).
 enum
@@ -102,9 +106,6 @@ protected:
     ~ZNWindowListener() = default;
 };
 
-// Maps a platform key to the engine's virtual-key code; 0 when it has none.
-UINT32 ZNKeyFromScancode(SDL_Scancode sc);
-
 class ZNWindow
 {
 public:
@@ -114,7 +115,7 @@ public:
     ZNWindow& operator=(const ZNWindow&) = delete;
 
     // Starts the platform's video system once per process. Returns false (with
-    // SDL's reason in `error`) when there is no display to start.
+    // the platform's reason in `error`) when there is no display to start.
     static bool RegisterClass(ZNString* error = nullptr);
 
     // Creates the native window, or restyles, moves and resizes the existing one.
@@ -128,7 +129,7 @@ public:
 
     // The window procedure: turns one platform event into queued events and
     // listener calls. Events for other windows must not be passed here.
-    void HandleEvent(const SDL_Event& ev);
+    void HandleEvent(const ZNNativeEvent& ev);
 
     // Next unread event; false when every queued event has been read.
     bool PopEvent(ZNWindowEvent& out);
@@ -147,18 +148,27 @@ public:
     const ZNString& GetTitle() const { return Title; }
     bool            IsResizable() const { return Resizable != 0; }
     bool            AcceptsDrops() const { return AcceptDrops != 0; }
-    SDL_Window*     Handle() const { return Native; }
+    ZNNativeWindow* Handle() const { return Native; }
     UINT32          QueuedCount() const { return Events.Size(); }
     UINT32          ReadPosition() const { return ReadPos; }
 
     ZNWindowListener* Listener;   // may be null; set directly by the owner
 
 private:
+    // The platform-neutral half of the window procedure (ZNWindow.cpp); the
+    // platform files translate their events into these.
     void Queue(UINT32 type, UINT32 code = 0);
     void Queue(const ZNWindowEvent& ev);
     void OnSize(UINT32 width, UINT32 height);
-    void OnKey(UINT32 type, SDL_Scancode sc);
-    void OnButton(UINT32 type, UINT8 sdlButton);
+    // code: an engine virtual-key code; right: the right-hand one of a pair.
+    void OnKey(UINT32 type, UINT32 code, bool right);
+    // button: 0 left, 1 right, 2 middle.
+    void OnButton(UINT32 type, UINT32 button);
+    // steps > 0: away from the user.
+    void OnWheel(INT32 steps);
+    void OnChar(UINT32 byte);
+    void OnMouseMove(INT32 x, INT32 y);
+    void OnFocus(bool gained);
     void FlushDrop();
     void ApplyResizableStyle();
 
@@ -173,5 +183,5 @@ private:
     UINT32                    CursorClipped;
     ZNArray<ZNString>         DropFiles;     // names of a drop still arriving
     UINT32                    DropOpen;      // between the drop's begin and complete
-    SDL_Window*               Native;        // null until created
+    ZNNativeWindow*           Native;        // null until created
 };

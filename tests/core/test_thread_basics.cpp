@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 #include <pthread.h>
+#include <sched.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -207,6 +209,37 @@ TEST(Thread, ObjectMayGoWhileItsThreadRuns)
 }
 
 // ---- spin lock -------------------------------------------------------------------------
+
+UINT32 CountProcessors(void* param)
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (pthread_getaffinity_np(pthread_self(), sizeof(set), &set) == 0)
+        *static_cast<int*>(param) = CPU_COUNT(&set);
+    return 0;
+}
+
+TEST(Thread, ThreadsStartedByAPinnedThreadRunOnEveryProcessor)
+{
+    cpu_set_t process;
+    CPU_ZERO(&process);
+    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof(process), &process), 0);
+    if (CPU_COUNT(&process) < 2)
+        GTEST_SKIP() << "one processor: pinned and unpinned are the same";
+
+    // The pin happens on a thread of its own, so this one stays free.
+    int pinned = 0, started = 0;
+    std::thread starter([&] {
+        ZNPinThreadToOneProcessor();
+        CountProcessors(&pinned);
+        ZNThread worker;
+        worker.Start(CountProcessors, &started);
+        worker.Wait(ZN_WAIT_INFINITE);
+    });
+    starter.join();
+    EXPECT_EQ(pinned, 1);
+    EXPECT_EQ(started, CPU_COUNT(&process));
+}
 
 TEST(SpinLock, TryLockUnlockCycle)
 {

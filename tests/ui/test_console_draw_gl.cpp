@@ -3,7 +3,7 @@
 // line land where they belong, and a closed console draws nothing.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
+#include "window/ZNWindowSDL.h"
 #include <stdio.h>
 #include <string.h>
 #include <stdlib.h>

@@ -47,11 +47,20 @@ TEST(Engine, StartingTwiceAndStoppingTwiceAreReportedWithTheirPlace)
         GTEST_SKIP() << "needs a display";
     DialogRecorder rec;
     ZNEngineInit(1, gArgv);
+    ZNPlatform*  platform = ZNGetPlatform();
+    ZNAppWindow* win      = ZNCreateAppWindow();
+    ZNWindowParams p = { 64, 64, 0, 0, 0, 0, 0, 0 };
+    ASSERT_TRUE(win->Open(ZNString("kept"), p));
     ZNEngineInit(1, gArgv);
     ASSERT_EQ(rec.Asserts("GEngineInitialized"), 1u);
     EXPECT_NE(rec.Texts()[0].find("File: ZNEngineInternal\nLine: 57\n"), std::string::npos) << rec.Texts()[0];
-    // Started again: still exactly one platform with one main state.
-    ASSERT_NE(ZNGetPlatform(), nullptr);
+    // Refused: the platform the open window points to is still the one.
+    EXPECT_EQ(ZNGetPlatform(), platform);
+    EXPECT_EQ(ZNGetPlatform()->States().Size(), 2u);
+    win->MakeCurrent();
+    EXPECT_NE(CurTable(), nullptr);
+    win->Release();
+    ZNDestroyAppWindow(win);
     EXPECT_EQ(ZNGetPlatform()->States().Size(), 1u);
 
     ZNEngineShutdown();

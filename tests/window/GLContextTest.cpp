@@ -4,6 +4,8 @@
 #include <sched.h>
 #include <stdlib.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "WindowTestUtil.h"
@@ -59,10 +61,10 @@ TEST_F(GLTest, PlatformLeavesNothingCurrentAndKnowsItsHiddenWindow)
 
     ZNGLContext* main = platform->GetContext();
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->Used, 0u);
+    EXPECT_EQ(main->IsUsed(), false);
     ASSERT_TRUE(main->Window);
     EXPECT_STREQ(main->Window->GetTitle().CStr(), "ZNEDummyWindow");
-    EXPECT_TRUE(SDL_GetWindowFlags(main->Window->Handle()) & SDL_WINDOW_HIDDEN);
+    EXPECT_TRUE(SDL_GetWindowFlags(ZNSDLWindow(*main->Window)) & SDL_WINDOW_HIDDEN);
     // The main state is in the list and points back at it.
     ASSERT_EQ(platform->States().Size(), 1u);
     EXPECT_EQ(platform->States()[0], main->CS);
@@ -137,7 +139,7 @@ TEST_F(GLTest, TablePointersFollowBeginAndEndPerThread)
     ASSERT_TRUE(rw.Handle()->Begin());
     EXPECT_EQ(CurTable(), &ctx->EC);
     EXPECT_EQ(CurState(), ctx->CS);
-    EXPECT_EQ(ctx->Used, 1u);
+    EXPECT_EQ(ctx->IsUsed(), true);
     EXPECT_EQ(SDL_GL_GetCurrentContext(), ctx->RC);
 
     // Another thread has nothing current, whatever this one holds.
@@ -151,7 +153,7 @@ TEST_F(GLTest, TablePointersFollowBeginAndEndPerThread)
     rw.Handle()->End();
     EXPECT_EQ(CurTable(), nullptr);
     EXPECT_EQ(CurState(), nullptr);
-    EXPECT_EQ(ctx->Used, 0u);
+    EXPECT_EQ(ctx->IsUsed(), false);
     EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
 }
 
@@ -173,7 +175,7 @@ TEST_F(GLTest, BeginTwiceReportsUsedAndEndOnTheWrongContextReportsItsCheck)
     // The real current context was left alone.
     EXPECT_EQ(CurState(), win->CS);
     EXPECT_EQ(SDL_GL_GetCurrentContext(), win->RC);
-    EXPECT_EQ(win->Used, 1u);
+    EXPECT_EQ(win->IsUsed(), true);
 
     win->End();
     EXPECT_EQ(rec.Count(), 2u) << "the proper End reports nothing";
@@ -254,7 +256,7 @@ TEST_F(GLTest, ResizeUpdatesTheViewportOfTheNextBegin)
     rw.Handle()->End();
 
     // A real resize, through the display server and the pump; no user listener.
-    SDL_SetWindowSize(native->Handle(), 320, 240);
+    SDL_SetWindowSize(ZNSDLWindow(*native), 320, 240);
     ASSERT_TRUE(PumpUntil([&] { return native->ClientWidth() == 320 && native->ClientHeight() == 240; }));
     EXPECT_EQ(rw.Params().Width, 320u);
     EXPECT_EQ(rw.Params().Height, 240u);
@@ -294,8 +296,8 @@ TEST_F(GLTest, AppWindowOpensReleasedAndPresents)
     EXPECT_EQ(CurState(), nullptr);
     ZNWindow* native = app.NativeWindow();
     ASSERT_NE(native->Handle(), nullptr);
-    EXPECT_STREQ(SDL_GetWindowTitle(native->Handle()), "app");
-    EXPECT_FALSE(SDL_GetWindowFlags(native->Handle()) & SDL_WINDOW_BORDERLESS);
+    EXPECT_STREQ(SDL_GetWindowTitle(ZNSDLWindow(*native)), "app");
+    EXPECT_FALSE(SDL_GetWindowFlags(ZNSDLWindow(*native)) & SDL_WINDOW_BORDERLESS);
 
     app.MakeCurrent();
     ASSERT_NE(CurTable(), nullptr);
@@ -308,7 +310,7 @@ TEST_F(GLTest, AppWindowOpensReleasedAndPresents)
     app.Present();
 
     native->SetTitle(ZNString("second"));
-    EXPECT_STREQ(SDL_GetWindowTitle(native->Handle()), "second");
+    EXPECT_STREQ(SDL_GetWindowTitle(ZNSDLWindow(*native)), "second");
     app.Release();
     EXPECT_EQ(CurState(), nullptr);
 
@@ -327,7 +329,7 @@ TEST_F(GLTest, StyleFlagsFromParams)
     p.FlagsRemove = ZNWS_Caption;   // no caption: borderless
     p.FlagsAdd    = ZNWS_Hidden;
     ASSERT_TRUE(rw.Open(ZNString("styled"), p));
-    SDL_Window* w = rw.NativeWindow()->Handle();
+    SDL_Window* w = ZNSDLWindow(*rw.NativeWindow());
     EXPECT_EQ(rw.NativeWindow()->GetFlags(), (63u & ~16u) | 64u);
     EXPECT_TRUE(SDL_GetWindowFlags(w) & SDL_WINDOW_BORDERLESS);
     EXPECT_TRUE(SDL_GetWindowFlags(w) & SDL_WINDOW_HIDDEN);
@@ -364,7 +366,7 @@ TEST_F(GLTest, FullscreenKeepsTheDisplayFrequencyAndCloseLeavesIt)
     ZNWindowParams p = Params((UINT32)desktop.w, (UINT32)desktop.h);
     p.Fullscreen = 1;   // refresh 0: the display's own
     ASSERT_TRUE(rw.Open(ZNString("full"), p));
-    SDL_Window* w = rw.NativeWindow()->Handle();
+    SDL_Window* w = ZNSDLWindow(*rw.NativeWindow());
     EXPECT_EQ(rw.NativeWindow()->GetFlags(), 174u);
     EXPECT_TRUE(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN);
     EXPECT_TRUE(SDL_GetWindowFlags(w) & SDL_WINDOW_BORDERLESS);
@@ -375,7 +377,7 @@ TEST_F(GLTest, FullscreenKeepsTheDisplayFrequencyAndCloseLeavesIt)
 
     // A windowed Open of the same window leaves fullscreen.
     ASSERT_TRUE(rw.Open(ZNString("windowed"), Params(200, 100)));
-    EXPECT_FALSE(SDL_GetWindowFlags(rw.NativeWindow()->Handle()) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_FALSE(SDL_GetWindowFlags(ZNSDLWindow(*rw.NativeWindow())) & SDL_WINDOW_FULLSCREEN);
     rw.Close();
     EXPECT_FALSE(rw.IsOpen());
 }
@@ -390,4 +392,109 @@ TEST_F(GLTest, SetCursorPosTruncatesAndMovesThePointerIntoTheClientArea)
         app.Poll();
         return app.Input.Mouse[0] == 50.0f && app.Input.Mouse[1] == 20.0f;
     })) << app.Input.Mouse[0] << ", " << app.Input.Mouse[1];
+}
+
+TEST_F(GLTest, AContextReplacedOnItsThreadCanBeBegunAgainAndIsFreed)
+{
+    ZNRenderWindow rw(platform);
+    ASSERT_TRUE(rw.Open(ZNString("replaced"), Params(64, 64)));
+    ZNGLContext* win  = rw.Handle()->GetContext();
+    ZNGLContext* main = platform->GetContext();
+    DialogRecorder rec;
+
+    // Left current without End, then another context made current on this thread:
+    // the first one is free again, not held for good.
+    ASSERT_TRUE(win->Begin());
+    ASSERT_TRUE(main->Begin());
+    EXPECT_FALSE(win->IsUsed());
+    EXPECT_TRUE(main->IsUsed());
+    ASSERT_TRUE(win->Begin());
+    EXPECT_FALSE(main->IsUsed());
+    EXPECT_EQ(rec.Count(), 0u);
+    win->End();
+
+    // A context created while another was current leaves that one free too.
+    ASSERT_TRUE(platform->Begin());
+    ZNSharedPtr<ZNWindow> w2(new ZNWindow);
+    w2->Create(0, 0, 32, 32, ZNWS_Hidden, ZNString("second"));
+    ZNContextHandle h;
+    ASSERT_TRUE(h.Create(Params(32, 32), w2, platform));
+    EXPECT_FALSE(main->IsUsed());
+    h.End();
+    rec.Clear();
+    ASSERT_TRUE(platform->Begin());
+    EXPECT_EQ(rec.Count(), 0u);
+    platform->End();
+}
+
+TEST_F(GLTest, OfTwoThreadsRacingForOneContextExactlyOneGetsIt)
+{
+    ZNRenderWindow rw(platform);
+    ASSERT_TRUE(rw.Open(ZNString("race"), Params(64, 64)));
+    ZNGLContext* win = rw.Handle()->GetContext();
+    DialogRecorder rec;
+    for (int round = 0; round < 20; ++round)
+    {
+        std::atomic<int> ready{0}, won{0};
+        auto contend = [&] {
+            ready.fetch_add(1);
+            while (ready.load() < 2)
+            {
+            }
+            if (win->Begin())
+            {
+                won.fetch_add(1);
+                // Hold it until the other thread has tried.
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                win->End();
+            }
+        };
+        std::thread a(contend), b(contend);
+        a.join();
+        b.join();
+        ASSERT_GE(won.load(), 1);
+        // Both may win one after the other; never both at once, which the
+        // platform would refuse without the engine noticing.
+        EXPECT_EQ((size_t)(2 - won.load()), rec.Asserts("Used")) << "round " << round;
+        rec.Clear();
+    }
+    EXPECT_FALSE(win->IsUsed());
+}
+
+TEST_F(GLTest, DestroyingAContextCurrentOnAnotherThreadIsRefusedAndItsTableStays)
+{
+    ZNSharedPtr<ZNWindow> w(new ZNWindow);
+    w->Create(0, 0, 32, 32, ZNWS_Hidden, ZNString("held"));
+    ZNContextHandle* h = new ZNContextHandle;
+    ASSERT_TRUE(h->Create(Params(32, 32), w, platform));
+    platform->LinkState(h->State());
+    h->End();
+    ZNGLContext* ctx = h->GetContext();
+    w.Reset();
+
+    std::atomic<int> step{0};
+    GLenum           errorAfter = 1;
+    const GLubyte*   vendor     = nullptr;
+    std::thread holder([&] {
+        ctx->Begin();
+        step = 1;
+        while (step.load() != 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // The table and state this thread reads must still be there.
+        vendor     = CurTable()->GetString(GL_VENDOR);
+        errorAfter = CurTable()->GetError();
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+    });
+    while (step.load() != 1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+    DialogRecorder rec;
+    const UINT32 states = platform->States().Size();
+    delete h;   // the last reference: the context would go now
+    EXPECT_EQ(rec.Asserts("!\"a context current on another thread cannot be destroyed\""), 1u);
+    EXPECT_EQ(platform->States().Size(), states - 1) << "the state left the platform's list";
+    step = 2;
+    holder.join();
+    EXPECT_NE(vendor, nullptr);
+    EXPECT_EQ(errorAfter, (GLenum)GL_NO_ERROR);
 }

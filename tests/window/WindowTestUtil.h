@@ -1,7 +1,7 @@
 // Shared helpers of the window tests: a dialog recorder and synthetic SDL events.
 #pragma once
 
-#include <SDL.h>
+#include "window/ZNWindowSDL.h"
 #include <string.h>
 
 #include <string>

@@ -1,0 +1,137 @@
+// The GL platform on SDL2: contexts, their sharing, swapping and the display
+// mode.
+#include <SDL.h>
+#include <stdio.h>
+
+#include "window/ZNGLPlatform.h"
+#include "window/ZNWindowSDL.h"
+#include "resources/ZNFileIO.h"
+
+namespace
+{
+[[noreturn]] void SDLFatal(const char* message)
+{
+    fprintf(stderr, "%s (%s)\n", message, SDL_GetError());
+    ZNFatalErrorLog("%s", message);
+}
+} // namespace
+
+// SDL chooses the window's visual when the window is made and the context's
+// configuration when the context is made; both read these attributes, so they are
+// set before each. The main context is a legacy one with a 32-bit colour format;
+// window contexts are 3.3 core forward-compatible with 24 colour bits.
+void ZNGLPlatform::PrepareWindow(const ZNWindowParams& params, bool windowContext)
+{
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    if (!windowContext)
+    {
+        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+        return;
+    }
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, params.Samples ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, (int)params.Samples);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_FORWARD_COMPATIBLE_FLAG);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+}
+
+void* ZNGLPlatform::CreateContext(const ZNWindowParams& params, ZNWindow* win, ZNGLContext* share)
+{
+    SDL_Window* native = ZNSDLWindow(*win);
+    PrepareWindow(params, share != nullptr);
+    if (share)
+    {
+        // SDL shares with the context current at creation, so the share context
+        // is made current for the moment of creation.
+        SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+        if (!share->Window || SDL_GL_MakeCurrent(ZNSDLWindow(*share->Window), share->RC) != 0)
+            SDLFatal("Failed to create the window Rendering Context");
+    }
+    SDL_GLContext rc = SDL_GL_CreateContext(native);
+    if (!rc)
+        SDLFatal("Failed to create the window Rendering Context");
+    if (share)
+    {
+        if (SDL_GL_MakeCurrent(native, rc) != 0)
+            SDLFatal("Failed to set the window Rendering Context");
+        SDL_GL_SetSwapInterval(params.VSync ? 1 : 0);
+    }
+    return rc;
+}
+
+bool ZNGLPlatform::MakeCurrent(ZNWindow* win, void* rc)
+{
+    SDL_Window* native = win ? ZNSDLWindow(*win) : nullptr;
+    if (rc && !native)
+        return false;
+    return SDL_GL_MakeCurrent(native, rc) == 0;
+}
+
+void ZNGLPlatform::DeleteContext(void* rc)
+{
+    SDL_GL_DeleteContext(rc);
+}
+
+void ZNGLPlatform::Swap(ZNWindow* win)
+{
+    if (SDL_Window* native = win ? ZNSDLWindow(*win) : nullptr)
+        SDL_GL_SwapWindow(native);
+}
+
+void ZNGLPlatform::SetSwapInterval(UINT32 interval)
+{
+    SDL_GL_SetSwapInterval((int)interval);
+}
+
+GLADloadfunc ZNGLPlatform::Loader()
+{
+    return (GLADloadfunc)SDL_GL_GetProcAddress;
+}
+
+const char* ZNGLPlatform::LastError()
+{
+    return SDL_GetError();
+}
+
+// ---------------------------------------------------------------------------
+// Display mode
+
+void ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
+{
+    SDL_Window* native = win ? ZNSDLWindow(*win) : nullptr;
+    if (!native)
+        return;
+    if (!params || !params->Fullscreen)
+    {
+        if (SDL_GetWindowFlags(native) & SDL_WINDOW_FULLSCREEN)
+            SDL_SetWindowFullscreen(native, 0);
+        return;
+    }
+
+    int display = SDL_GetWindowDisplayIndex(native);
+    if (display < 0)
+        display = 0;
+    SDL_DisplayMode mode = {};
+    SDL_GetCurrentDisplayMode(display, &mode);
+    mode.format = SDL_PIXELFORMAT_RGB888;
+    mode.w      = (int)params->Width;
+    mode.h      = (int)params->Height;
+    if (params->Refresh)
+        mode.refresh_rate = (int)params->Refresh;
+    if (SDL_SetWindowDisplayMode(native, &mode) != 0 || SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN) != 0)
+    {
+        fprintf(stderr, "display mode: %s\n", SDL_GetError());
+        ZNFatalErrorLog("Could not initialize requested fullscreen mode (%d x %d x %d - %d Hz\n",
+                        mode.w, mode.h, 32, mode.refresh_rate);
+    }
+    ZNGLPlatform::SetSwapInterval(params->VSync ? 1 : 0);
+}
+
