@@ -10,9 +10,9 @@
 
 // Blend word of the water: add, source alpha / one minus source alpha for colour,
 // one / zero for alpha.
-static const UINT32 WaterBlendWord = 0x1761;
-// Raster word of every pass: no culling, filled, depth test GL_LESS.
-static const UINT32 WorldRasterWord = 16;
+static const UINT32 WaterBlendWord = ZN_BLEND_WORD_ALPHA;
+// Raster word of every pass: no culling, filled, depth test GL_LESS with writes.
+static const UINT32 WorldRasterWord = ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true);
 static const UINT32 TextureFlags = TEX_NOSRGB | TEX_NOSTREAM;
 
 VoxelWorld::VoxelWorld(ZNAppWindow* window)
@@ -103,10 +103,10 @@ void VoxelWorld::Render(float t)
     Clear(clearColor, 1.0f);
 
     SetupCamera(Camera, t, Window->Params().Width, Window->Params().Height, GCamera);
-    SetRasterState(WorldRasterWord, 0xFFFF);
+    SetRasterState(WorldRasterWord, ZN_RASTER_MASK_ALL);
 
     // Sky: the view corners one unit ahead, so the shader can form each pixel's ray.
-    SetShader(0, GetShader(ZNString("Shaders/Sky.shd"), ZNString()));
+    SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Sky.shd"), ZNString()));
     BindTexture(0, SkyTex);
     SetCameraPos();
     VoxQuadVertex quad[4];
@@ -114,7 +114,7 @@ void VoxelWorld::Render(float t)
     DrawUserVertices2D(quad, 4, PT_TriangleFan);
 
     // Voxels: one bind and one draw per leaf.
-    SetShader(0, GetShader(ZNString("Shaders/Voxel.shd"), ZNString()));
+    SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Voxel.shd"), ZNString()));
     BindTexture(0, GroundTex);
     SetCameraMatrices();
     SetVertexDecl(&VVDecl);

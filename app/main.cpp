@@ -61,7 +61,7 @@ int main(int argc, char** argv)
     listener.Window = window;
     window->SetListener(&listener);
 
-    SetRasterState(16, 0xFFFF);
+    SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true), ZN_RASTER_MASK_ALL);
 
     VoxelWorld* world = new VoxelWorld(window);
 

@@ -295,7 +295,7 @@ int main(int argc, char** argv)
     ZNWindowParams params = { 1024, 576, 0, 0, 0, 0, 0, 0 };
     GWindow->Open(ZNString("Building the voxel world..."), params);
     GWindow->MakeCurrent();
-    SetRasterState(16, 0xFFFF);
+    SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true), ZN_RASTER_MASK_ALL);
 
     GWorld = new VoxelWorld(GWindow);
     GWorld->Render(0.0f);

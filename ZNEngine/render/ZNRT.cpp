@@ -371,17 +371,29 @@ void ClearColor(const float rgba[4])
     TGCurGLTable->Clear(GL_COLOR_BUFFER_BIT);
 }
 
+// glClear obeys the depth write mask: a raster word without depth writes (the
+// UI's) would otherwise leave the depth buffer of the next frame uncleared.
+static void ClearWithDepth(GLbitfield bits, float depth)
+{
+    const ZNContextState* cs = TGCurContextState;
+    const bool masked = cs && (cs->RenderState.RasterWord & ZN_RASTER_DEPTH_WRITE) == 0;
+    TGCurGLTable->ClearDepth(depth);
+    if (masked)
+        TGCurGLTable->DepthMask(GL_TRUE);
+    TGCurGLTable->Clear(bits | GL_DEPTH_BUFFER_BIT);
+    if (masked)
+        TGCurGLTable->DepthMask(GL_FALSE);
+}
+
 void Clear(const float rgba[4], float depth)
 {
     TGCurGLTable->ClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
-    TGCurGLTable->ClearDepth(depth);
-    TGCurGLTable->Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearWithDepth(GL_COLOR_BUFFER_BIT, depth);
 }
 
 void ClearDepth(float depth)
 {
-    TGCurGLTable->ClearDepth(depth);
-    TGCurGLTable->Clear(GL_DEPTH_BUFFER_BIT);
+    ClearWithDepth(0, depth);
 }
 
 void ClearStencil(INT32 value)

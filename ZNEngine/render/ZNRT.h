@@ -92,7 +92,8 @@ void SetFBOOverride(UINT32 flag);
 // Binds fb with its viewport and draw buffers, or the window (GL_BACK) for null.
 void BindFramebuffer(ZNFrameBuffer* fb);
 
-// Clears: each sets its clear value(s) and issues one glClear.
+// Clears: each sets its clear value(s) and issues one glClear. Depth is
+// cleared whole also while the raster word has depth writes off.
 void ClearColor(const float rgba[4]);
 void Clear(const float rgba[4], float depth);
 void ClearDepth(float depth);

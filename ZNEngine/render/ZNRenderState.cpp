@@ -47,18 +47,19 @@ void SetBlendMode(UINT32 word)
     if (!rs)
         return;
     const UINT32 old = rs->BlendWord;
+    if (word == ZN_BLEND_WORD_OFF)
+    {
+        // Only blending goes off: the record keeps the factors GL still holds,
+        // so a later word with zero factors sends them.
+        if ((old & 7) != 0)
+            TGCurGLTable->Disable(GL_BLEND);
+        rs->BlendWord = old & 0xFFFF0u;
+        return;
+    }
     if ((word & 7) != (old & 7))
     {
         if ((word & 7) == 0)
-        {
-            // Equation 0 means blending off, also when factors come with it.
-            TGCurGLTable->Disable(GL_BLEND);
-            if (word == 0)
-            {
-                rs->BlendWord = 0;
-                return;
-            }
-        }
+            TGCurGLTable->Disable(GL_BLEND);   // equation 0 is off, also when factors come with it
         else
         {
             if ((old & 7) == 0)
@@ -130,10 +131,12 @@ void SetStencilState(UINT32 value, UINT32 mask)
     if (!rs)
         return;
     const UINT32 old = rs->StencilWord;
-    if ((value & mask) == (old & mask))
+    if (rs->StencilSent && (value & mask) == (old & mask))
         return;
     const UINT32 now = (value & mask) | (old & ~mask);
-    const UINT32 diff = now ^ old;
+    // The first word goes out whole: GL's initial masks do not fit the record.
+    const UINT32 diff = rs->StencilSent ? now ^ old : 0xFFFFFFFFu;
+    rs->StencilSent = true;
 
     if (diff & (1u << 28))
     {

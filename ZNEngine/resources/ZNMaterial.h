@@ -32,23 +32,15 @@
 
 #include "core/ZNAssert.h"
 #include "core/ZNTemplate.h"
+#include "render/ZNRenderState.h"
 #include "render/ZNShader.h"
 #include "resources/ZNTexture.h"
 #include "resources/ZNTextureState.h"
 
-// Blend word fields.
-#define ZN_BLEND_OP_SHIFT        0     // operation: 0 none, 1 add, 2 sub, 3 rsub, 4 min, 5 max
-#define ZN_BLEND_SRC_COLOR_SHIFT 4
-#define ZN_BLEND_DST_COLOR_SHIFT 8
-#define ZN_BLEND_SRC_ALPHA_SHIFT 12
-#define ZN_BLEND_DST_ALPHA_SHIFT 16
-
 // Blend word a "blendmode" line without words gives: no blending, factors
 // src_alpha, inv_src_alpha, one, zero.
-#define ZN_BLEND_DEFAULT ((6u << 4) | (7u << 8) | (1u << 12))
-
-// Raster word applied with a full mask.
-#define ZN_RASTER_MASK_ALL 65535u
+static const UINT32 ZN_BLEND_DEFAULT =
+    ZNBlendWord(ZN_BLEND_OFF, ZN_FACTOR_SRC_ALPHA, ZN_FACTOR_INV_SRC_ALPHA, ZN_FACTOR_ONE, ZN_FACTOR_ZERO);
 
 class ZNMaterial
 {

@@ -40,9 +40,10 @@ typedef ZNSharedPtr<ZNUILayer> ZNUILayerPtr;
 
 // Blend word of both UI materials: equation add, colour factors source alpha and
 // one minus source alpha, alpha factors one and one minus source alpha.
-static const UINT32 ZN_UI_BLEND_WORD  = 0x71761;
+static const UINT32 ZN_UI_BLEND_WORD =
+    ZNBlendWord(ZN_BLEND_ADD, ZN_FACTOR_SRC_ALPHA, ZN_FACTOR_INV_SRC_ALPHA, ZN_FACTOR_ONE, ZN_FACTOR_INV_SRC_ALPHA);
 // Raster word of both UI materials: no culling, filled, no depth test or writes.
-static const UINT32 ZN_UI_RASTER_WORD = 0x70;
+static const UINT32 ZN_UI_RASTER_WORD = ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_OFF, false);
 
 class ZNUILayer
 {

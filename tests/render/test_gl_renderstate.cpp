@@ -3,6 +3,7 @@
 #include "RenderGLTestUtil.h"
 
 #include "render/ZNRenderState.h"
+#include "render/ZNRenderStateState.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,11 @@ TEST(GLRenderState, RasterFieldsChangeIndependently)
     ZNTestWindow w;
     ASSERT_TRUE(w.Ok());
     ZNRecordingTable rec;
-    SetRasterState(16, 65535);   // the start-up word on a new context
-    EXPECT_EQ(rec.Calls, (Calls{ "Enable 2929", "DepthFunc 513" }));
-    GLboolean mask = GL_FALSE;
+    SetRasterState(16, 65535);   // depth test GL_LESS without writes, on a new context
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable 2929", "DepthFunc 513", "DepthMask 0" }));
+    GLboolean mask = GL_TRUE;
     GL().GetBooleanv(GL_DEPTH_WRITEMASK, &mask);
-    EXPECT_EQ(mask, GL_TRUE);   // depth writes stay on
+    EXPECT_EQ(mask, GL_FALSE);   // GL now holds what the word says
 
     rec.Clear();
     SetRasterState(16, 65535);
@@ -52,6 +53,9 @@ TEST(GLRenderState, BlendWordSendsOnlyWhatChanged)
     rec.Clear();
     SetBlendMode(0);
     EXPECT_EQ(rec.Calls, (Calls{ "Disable 3042" }));
+    rec.Clear();   // all-zero factors after blending went off: GL still holds the old ones
+    SetBlendMode(ZNBlendWord(ZN_BLEND_ADD, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO));
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable 3042", "BlendEquation 32774", "BlendFuncSeparate 0 0 0 0" }));
 
     SetBlendMode(5985);
     rec.Clear();
@@ -86,4 +90,97 @@ TEST(GLRenderState, StencilWordAndPolygonOffset)
     SetPolygonOffset(1, -1);
     SetPolygonOffset(2, 3);
     EXPECT_EQ(rec.Calls, (Calls{ "Disable 32823", "Enable 32823", "PolygonOffset 3 2" }));
+}
+
+namespace
+{
+GLint Integer(GLenum name)
+{
+    GLint value = -1;
+    GL().GetIntegerv(name, &value);
+    return value;
+}
+
+// Every field of the three recorded words against what GL reports.
+void ExpectRecordsEqualGL(const ZNRenderStateContextState& rs)
+{
+    static const GLenum factors[10] = { GL_ZERO, GL_ONE, GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR, GL_DST_COLOR,
+                                        GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                                        GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA };
+    static const GLenum ops[8] = { GL_KEEP, GL_ZERO, GL_REPLACE, GL_INCR, GL_INCR_WRAP, GL_DECR, GL_DECR_WRAP,
+                                   GL_INVERT };
+    const UINT32 b = rs.BlendWord, r = rs.RasterWord, st = rs.StencilWord;
+    EXPECT_EQ(GL().IsEnabled(GL_BLEND) != GL_FALSE, (b & 7) != 0);
+    EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), static_cast<GLint>(factors[(b >> 4) & 15]));
+    EXPECT_EQ(Integer(GL_BLEND_DST_RGB), static_cast<GLint>(factors[(b >> 8) & 15]));
+    EXPECT_EQ(Integer(GL_BLEND_SRC_ALPHA), static_cast<GLint>(factors[(b >> 12) & 15]));
+    EXPECT_EQ(Integer(GL_BLEND_DST_ALPHA), static_cast<GLint>(factors[(b >> 16) & 15]));
+    EXPECT_EQ(GL().IsEnabled(GL_CULL_FACE) != GL_FALSE, (r & 3) != 0);
+    EXPECT_EQ(GL().IsEnabled(GL_DEPTH_TEST) != GL_FALSE, ((r >> 4) & 7) != 7);
+    if (((r >> 4) & 7) != 7)
+        EXPECT_EQ(Integer(GL_DEPTH_FUNC), static_cast<GLint>(GL_NEVER + ((r >> 4) & 7)));
+    EXPECT_EQ(Integer(GL_DEPTH_WRITEMASK) != 0, (r & 0x80) != 0);
+    EXPECT_EQ(GL().IsEnabled(GL_STENCIL_TEST) != GL_FALSE, (st & ZN_STENCIL_TEST_ON) != 0);
+    if (!rs.StencilSent)
+        return;
+    EXPECT_EQ(Integer(GL_STENCIL_FUNC), static_cast<GLint>(GL_NEVER + (st & 7)));
+    EXPECT_EQ(Integer(GL_STENCIL_REF), static_cast<GLint>((st >> 4) & 15));
+    EXPECT_EQ(Integer(GL_STENCIL_VALUE_MASK), static_cast<GLint>((st >> 8) & 15));
+    EXPECT_EQ(Integer(GL_STENCIL_WRITEMASK), static_cast<GLint>((st >> 12) & 15));
+    EXPECT_EQ(Integer(GL_STENCIL_FAIL), static_cast<GLint>(ops[(st >> 16) & 7]));
+    EXPECT_EQ(Integer(GL_STENCIL_PASS_DEPTH_FAIL), static_cast<GLint>(ops[(st >> 20) & 7]));
+    EXPECT_EQ(Integer(GL_STENCIL_PASS_DEPTH_PASS), static_cast<GLint>(ops[(st >> 24) & 7]));
+}
+}
+
+TEST(GLRenderState, RecordsAlwaysEqualWhatGLHolds)
+{
+    ZNTestWindow w;
+    ASSERT_TRUE(w.Ok());
+    const ZNRenderStateContextState& rs = w.State().RenderState;
+    ExpectRecordsEqualGL(rs);   // a new context
+
+    SetBlendMode(ZN_BLEND_WORD_ALPHA);
+    SetBlendMode(ZN_BLEND_WORD_OFF);
+    ExpectRecordsEqualGL(rs);
+    SetBlendMode(ZNBlendWord(ZN_BLEND_MAX, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO));
+    ExpectRecordsEqualGL(rs);
+    SetBlendMode(ZNBlendWord(ZN_BLEND_OFF, ZN_FACTOR_DST_ALPHA, ZN_FACTOR_ONE, ZN_FACTOR_ONE, ZN_FACTOR_ONE));
+    ExpectRecordsEqualGL(rs);
+
+    // Depth writes alone, then the depth test alone: the other fields stay as GL has them.
+    SetRasterState(0, ZN_RASTER_DEPTH_WRITE);
+    ExpectRecordsEqualGL(rs);
+    SetRasterState(ZNRasterWord(0, 0, ZN_DEPTH_GEQUAL, false), ZN_RASTER_MASK_DEPTH_TEST);
+    ExpectRecordsEqualGL(rs);
+    SetRasterBits(ZN_CULL_BACK, ZN_RASTER_MASK_CULL);
+    ExpectRecordsEqualGL(rs);
+
+    // Only the test turned on: GL's function and masks must be what the word says.
+    {
+        ZNRecordingTable rec;
+        SetStencilState(ZN_STENCIL_TEST_ON, ZN_STENCIL_TEST_ON);
+        EXPECT_EQ(rec.Calls,
+                  (Calls{ "Enable 2960", "StencilFunc 519 0 15", "StencilMask 15", "StencilOp 7680 7680 7680" }));
+    }
+    ExpectRecordsEqualGL(rs);
+    SetStencilState(ZNStencilWord(true, ZN_DEPTH_LEQUAL, 3, 7, 1, ZN_STENCIL_ZERO, ZN_STENCIL_INCR, ZN_STENCIL_INVERT),
+                    0xFFFFFFFF);
+    ExpectRecordsEqualGL(rs);
+    EXPECT_EQ(GL().GetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(GLRenderState, BuildersSpellTheRawWords)
+{
+    EXPECT_EQ(ZN_BLEND_WORD_ALPHA, 0x1761u);
+    EXPECT_EQ(ZNBlendWord(ZN_BLEND_ADD, ZN_FACTOR_SRC_ALPHA, ZN_FACTOR_INV_SRC_ALPHA, ZN_FACTOR_ONE,
+                          ZN_FACTOR_INV_SRC_ALPHA), 0x71761u);
+    EXPECT_EQ(ZNBlendWord(ZN_BLEND_MAX, ZN_FACTOR_INV_DST_ALPHA, ZN_FACTOR_DST_COLOR, 0, ZN_FACTOR_SRC_COLOR),
+              0x20495u);
+    EXPECT_EQ(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, false), 16u);
+    EXPECT_EQ(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_OFF, false), 112u);
+    EXPECT_EQ(ZNRasterWord(ZN_CULL_FRONT_AND_BACK, ZN_POLYGON_LINES, ZN_DEPTH_GEQUAL, true), 0xEBu);
+    EXPECT_EQ(ZNStencilWord(true, ZN_DEPTH_EQUAL, 5, 15, 15, ZN_STENCIL_KEEP, ZN_STENCIL_KEEP, ZN_STENCIL_REPLACE),
+              (1u << 28) | (2u << 24) | (15u << 12) | (15u << 8) | (5u << 4) | 2u);
+    EXPECT_EQ(ZNStencilWord(false, 0, 0, 0, 0, ZN_STENCIL_ZERO, ZN_STENCIL_INCR, ZN_STENCIL_DECR_WRAP), 0x6310000u);
 }

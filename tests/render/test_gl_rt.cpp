@@ -3,6 +3,7 @@
 #include "RenderGLTestUtil.h"
 
 #include "render/ZNRT.h"
+#include "render/ZNRenderState.h"
 #include "resources/ZNTexture.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,34 @@ TEST(GLRenderTarget, DrawBuffersSizeAndRendering)
     PopFBO(fb);
     EXPECT_EQ(Red(10, 10), 0);   // the window was not touched
     EXPECT_EQ(GL().GetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+static float WindowDepth(INT32 x, INT32 y)
+{
+    float depth = -1.0f;
+    GL().ReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    return depth;
+}
+
+TEST(GLRenderTarget, DepthIsClearedWholeWhileTheRasterWordHasWritesOff)
+{
+    ZNTestWindow w(32, 32);
+    ASSERT_TRUE(w.Ok());
+    SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_OFF, false), ZN_RASTER_MASK_ALL);
+    const float black[4] = { 0, 0, 0, 1 };
+    Clear(black, 0.25f);
+    EXPECT_NEAR(WindowDepth(3, 5), 0.25f, 1e-3f);
+    ClearDepth(0.75f);
+    EXPECT_NEAR(WindowDepth(3, 5), 0.75f, 1e-3f);
+    GLboolean writes = GL_TRUE;
+    GL().GetBooleanv(GL_DEPTH_WRITEMASK, &writes);
+    EXPECT_EQ(writes, GL_FALSE);   // still what the raster word says
+
+    SetRasterState(ZN_RASTER_DEPTH_WRITE, ZN_RASTER_DEPTH_WRITE);
+    ZNRecordingTable rec;
+    ClearDepth(0.5f);
+    EXPECT_EQ(rec.Count("DepthMask"), 0);   // writes on: nothing to lift
+    EXPECT_NEAR(WindowDepth(3, 5), 0.5f, 1e-3f);
 }
 
 TEST(GLRenderTarget, StackRebindsWithViewportsAndRefusesMisuse)
