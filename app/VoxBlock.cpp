@@ -1,9 +1,12 @@
 // VoxBlock: octree of voxel sprites, their vertex data and the map sampling.
 #include "VoxBlock.h"
 
+#include "core/ZNThread.h"
 #include "render/ZNVertex.h"
 #include "resources/ZNImage.h"
 
+#include <algorithm>
+#include <atomic>
 #include <math.h>
 #include <string.h>
 
@@ -14,6 +17,63 @@ const INT8 VoxCorners[4][2] = { { 1, -1 }, { -1, -1 }, { -1, 1 }, { 1, 1 } };
 
 // The two triangles of a sprite, as corner indices.
 static const UINT32 SpriteOrder[VoxCornerCount] = { 0, 1, 2, 2, 3, 0 };
+
+void VoxWorldBoundsForGrid(UINT32 grid, ZNVec3& min, ZNVec3& max)
+{
+    // Half a voxel per cell, so 400 cells span the default 2000 units.
+    const float half = (float)grid * VoxVoxelSize * 0.25f;
+    min = ZNVec3(-half, -half, VoxWorldMin.z);
+    max = ZNVec3(half, half, VoxWorldMax.z);
+}
+
+UINT32 VoxTreeDepthForGrid(UINT32 grid)
+{
+    const float depth = roundf(log2f((float)grid / 12.5f));
+    return depth < 1.0f ? 1u : depth > 10.0f ? 10u : (UINT32)depth;
+}
+
+namespace
+{
+struct ParallelRun
+{
+    VoxJob              Job;
+    void*               Context;
+    UINT32              Count;
+    std::atomic<UINT32> Next;
+};
+
+void RunJobs(ParallelRun& run)
+{
+    for (UINT32 i = run.Next.fetch_add(1); i < run.Count; i = run.Next.fetch_add(1))
+        run.Job(run.Context, i);
+}
+
+UINT32 WorkerEntry(void* context)
+{
+    // The main thread is pinned to one processor and its threads inherit that.
+    ZNThread::AllowAllProcessors();
+    RunJobs(*static_cast<ParallelRun*>(context));
+    return 0;
+}
+} // namespace
+
+void VoxParallelFor(UINT32 count, VoxJob job, void* context)
+{
+    ParallelRun run;
+    run.Job = job;
+    run.Context = context;
+    run.Count = count;
+    run.Next = 0;
+    const UINT32 processors = ZNThread::ProcessorCount();
+    const UINT32 helpers = count > 1 && processors > 1 ? std::min(processors, count) - 1 : 0;
+    ZNThread workers[15];
+    const UINT32 started = std::min(helpers, 15u);
+    for (UINT32 t = 0; t < started; ++t)
+        workers[t].Start(WorkerEntry, &run);
+    RunJobs(run);
+    for (UINT32 t = 0; t < started; ++t)
+        workers[t].Wait(ZN_WAIT_INFINITE);
+}
 
 static UINT8 PackUnit(float v)
 {
@@ -42,6 +102,10 @@ VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
     node->Max = max;
     node->VB = nullptr;
     node->DrawCount = 0;
+    for (UINT32 k = 0; k < VoxLodLevels; ++k)
+        node->LodFirst[k] = node->LodCount[k] = 0;
+    node->CullMin = ZNVec3(1.0f, 1.0f, 1.0f);
+    node->CullMax = ZNVec3(-1.0f, -1.0f, -1.0f);
     return node;
 }
 
@@ -138,43 +202,198 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
     GrowBounds(node->Min, node->Max, p + ZNVec3(size, size, size));
 }
 
-void VoxBlock::BuildVertexBuffers(bool upload)
+static void AppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point)
+{
+    VoxelPoint corners[4];
+    for (UINT32 c = 0; c < 4; ++c)
+    {
+        corners[c] = point;
+        corners[c].Corner[0] = VoxCorners[c][0];
+        corners[c].Corner[1] = VoxCorners[c][1];
+        corners[c].Corner[2] = 0;
+        corners[c].Corner[3] = 0;
+    }
+    for (UINT32 v = 0; v < VoxCornerCount; ++v)
+        out.Add(corners[SpriteOrder[v]]);
+}
+
+namespace
+{
+// A point's block of grid cells at one level of detail, and where it came from.
+struct BlockKey
+{
+    INT64  Key;
+    UINT32 Index;
+    bool operator<(const BlockKey& o) const { return Key < o.Key || (Key == o.Key && Index < o.Index); }
+};
+} // namespace
+
+// Level k merges each 2^k x 2^k block of cells; cells are half a sprite wide, so the
+// block of a centre is found from its position alone and the same in every leaf.
+static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level, ZNPodArray<BlockKey>& keys,
+                              ZNPodArray<VoxelPoint>& out)
+{
+    const UINT32 n = points.Size();
+    const VoxelPoint* p = points.Data();
+    keys.SetCount(n);
+    BlockKey* k = keys.Data();
+    for (UINT32 i = 0; i < n; ++i)
+    {
+        const float block = p[i].Size * 0.5f * (float)(1u << level);
+        const INT64 bx = (INT64)floorf(p[i].Position[0] / block);
+        const INT64 by = (INT64)floorf(p[i].Position[1] / block);
+        k[i].Key = (bx << 32) ^ (by & 0xFFFFFFFFll);
+        k[i].Index = i;
+    }
+    std::sort(k, k + n);
+    for (UINT32 first = 0; first < n;)
+    {
+        UINT32 last = first;
+        while (last + 1 < n && k[last + 1].Key == k[first].Key)
+            ++last;
+        const UINT32 count = last - first + 1;
+        float pos[3] = { 0.0f, 0.0f, 0.0f }, size = 0.0f;
+        UINT32 color[4] = { 0, 0, 0, 0 };
+        for (UINT32 i = first; i <= last; ++i)
+        {
+            const VoxelPoint& q = p[k[i].Index];
+            for (UINT32 a = 0; a < 3; ++a)
+                pos[a] += q.Position[a];
+            for (UINT32 c = 0; c < 4; ++c)
+                color[c] += q.Color[c];
+            size = std::max(size, q.Size);
+        }
+        VoxelPoint merged;
+        for (UINT32 a = 0; a < 3; ++a)
+            merged.Position[a] = pos[a] / (float)count;
+        // Wide enough to cover every merged sprite from any side: on steep ground the
+        // centres spread up and down and a plain 2^k-wide square would leave gaps.
+        float spread = 0.0f;
+        for (UINT32 i = first; i <= last; ++i)
+        {
+            const VoxelPoint& q = p[k[i].Index];
+            float d2 = 0.0f;
+            for (UINT32 a = 0; a < 3; ++a)
+                d2 += (q.Position[a] - merged.Position[a]) * (q.Position[a] - merged.Position[a]);
+            spread = std::max(spread, sqrtf(d2));
+        }
+        merged.Size = std::max(size * (float)(1u << level), size + 2.0f * spread);
+        for (UINT32 c = 0; c < 4; ++c)
+            merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
+        memset(merged.Corner, 0, sizeof(merged.Corner));
+        AppendSprite(out, merged);
+        first = last + 1;
+    }
+}
+
+void VoxBlock::BuildOwnVertices()
 {
     Vertices.Clear();
+    for (UINT32 k = 0; k < VoxLodLevels; ++k)
+        LodFirst[k] = LodCount[k] = 0;
     const UINT32 count = Points.Size();
-    if (count)
+    if (!count)
+        return;
+    // Full detail plus at most a quarter and a sixteenth of it.
+    Vertices.Reserve(count * VoxCornerCount + count * VoxCornerCount / 2);
+    for (UINT32 i = 0; i < count; ++i)
+        AppendSprite(Vertices, Points.Data()[i]);
+    LodCount[0] = Vertices.Size();
+    ZNPodArray<BlockKey> keys;
+    for (UINT32 level = 1; level < VoxLodLevels; ++level)
     {
-        Vertices.Reserve(count * VoxCornerCount);
-        for (UINT32 i = 0; i < count; ++i)
+        LodFirst[level] = Vertices.Size();
+        AppendCoarseLevel(Points, level, keys, Vertices);
+        LodCount[level] = Vertices.Size() - LodFirst[level];
+    }
+}
+
+// A camera-facing square of width s reaches s / sqrt(2) from its centre in the
+// direction of a corner.
+static float SpriteReach(float size)
+{
+    return size * 0.70710678f * 1.0001f;
+}
+
+void VoxBlock::ComputeCullBounds()
+{
+    ZNVec3 lo(1.0f, 1.0f, 1.0f), hi(-1.0f, -1.0f, -1.0f);
+    bool any = false;
+    const auto grow = [&](const ZNVec3& a, const ZNVec3& b) {
+        if (!any)
         {
-            VoxelPoint corners[4];
-            for (UINT32 c = 0; c < 4; ++c)
-            {
-                corners[c] = Points[i];
-                corners[c].Corner[0] = VoxCorners[c][0];
-                corners[c].Corner[1] = VoxCorners[c][1];
-                corners[c].Corner[2] = 0;
-                corners[c].Corner[3] = 0;
-            }
-            for (UINT32 v = 0; v < VoxCornerCount; ++v)
-                Vertices.Add(corners[SpriteOrder[v]]);
+            lo = a;
+            hi = b;
+            any = true;
+            return;
         }
-        if (upload)
+        for (UINT32 axis = 0; axis < 3; ++axis)
         {
-            if (!VB)
-                VB = new ZNGpuBuffer(VMBT_Vertex, 0);
-            VB->Clear();
-            VB->Append(&Vertices[0], Vertices.Size() * (UINT32)sizeof(VoxelPoint));
-            VB->Upload();
-            DrawCount = Vertices.Size();
-            // The GL buffer now holds the vertices; the points can rebuild them.
-            VB->Clear();
-            Vertices.Clear();
+            lo[axis] = std::min(lo[axis], a[axis]);
+            hi[axis] = std::max(hi[axis], b[axis]);
         }
+    };
+    // The built sprites of every level when there are any (one in six vertices),
+    // else the points, with the widest level they will get: four times as wide
+    // on level ground.
+    const bool built = Vertices.Size() != 0;
+    const VoxelPoint* p = built ? Vertices.Data() : Points.Data();
+    const UINT32 n = built ? Vertices.Size() : Points.Size();
+    const UINT32 step = built ? VoxCornerCount : 1;
+    const float widest = built ? 1.0f : (float)(1u << (VoxLodLevels - 1));
+    for (UINT32 i = 0; i < n; i += step)
+    {
+        const ZNVec3 c(p[i].Position[0], p[i].Position[1], p[i].Position[2]);
+        const float r = SpriteReach(p[i].Size * widest);
+        grow(c - ZNVec3(r, r, r), c + ZNVec3(r, r, r));
     }
     if (IsSplit())
         for (UINT32 k = 0; k < 8; ++k)
-            Ch[k]->BuildVertexBuffers(upload);
+        {
+            Ch[k]->ComputeCullBounds();
+            if (Ch[k]->CullMin.x <= Ch[k]->CullMax.x)
+                grow(Ch[k]->CullMin, Ch[k]->CullMax);
+        }
+    CullMin = lo;
+    CullMax = hi;
+}
+
+static void CollectNodes(VoxBlock* node, ZNPodArray<VoxBlock*>& out)
+{
+    out.Add(node);
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            CollectNodes(node->Ch[k], out);
+}
+
+static void BuildNodeJob(void* context, UINT32 index)
+{
+    (*static_cast<ZNPodArray<VoxBlock*>*>(context))[index]->BuildOwnVertices();
+}
+
+void VoxBlock::BuildVertexBuffers(bool upload)
+{
+    ZNPodArray<VoxBlock*> nodes;
+    CollectNodes(this, nodes);
+    VoxParallelFor(nodes.Size(), BuildNodeJob, &nodes);
+    ComputeCullBounds();
+    if (!upload)
+        return;
+    for (UINT32 i = 0; i < nodes.Size(); ++i)
+    {
+        VoxBlock* node = nodes[i];
+        if (!node->Vertices.Size())
+            continue;
+        if (!node->VB)
+            node->VB = new ZNGpuBuffer(VMBT_Vertex, 0);
+        node->VB->Clear();
+        node->VB->Append(node->Vertices.Data(), node->Vertices.Size() * (UINT32)sizeof(VoxelPoint));
+        node->VB->Upload();
+        node->DrawCount = node->LodCount[0];
+        // The GL buffer now holds the vertices; the points can rebuild them.
+        node->VB->Clear();
+        node->Vertices.Clear();
+    }
 }
 
 void VoxBlock::Draw(VoxDrawStats* stats) const
@@ -194,44 +413,161 @@ void VoxBlock::Draw(VoxDrawStats* stats) const
             Ch[k]->Draw(stats);
 }
 
+namespace
+{
+// What the threads of a tree build share.
+struct TreeBuild
+{
+    const ZNImage* Height;
+    const ZNImage* Color;
+    ZNVec3         Min, Max;
+    float          VoxelSize;
+    UINT32         Nx, Ny;
+    UINT32         Depth;
+    UINT32         TopDepth;        // levels resolved before the threads take over
+    ZNPodArray<VoxelPoint> Samples; // one per cell, row after row
+    ZNPodArray<UINT32>     Top;     // each sample's node TopDepth levels down
+    ZNPodArray<UINT32>     Order;   // samples grouped by that node, in row order within it
+    ZNPodArray<UINT32>     Start;   // first entry in Order of each such node (one more at the end)
+    ZNPodArray<VoxBlock*>  Nodes;   // the node itself, null while it holds no sample
+};
+
+const UINT32 RowsPerJob = 16;
+
+void SampleRowsJob(void* context, UINT32 job)
+{
+    TreeBuild& b = *static_cast<TreeBuild*>(context);
+    const float extX = b.Max.x - b.Min.x, extY = b.Max.y - b.Min.y, extZ = b.Max.z - b.Min.z;
+    const float du = 1.0f / (float)b.Nx, dv = 1.0f / (float)b.Ny;
+    const float hu = du * 0.5f, hv = dv * 0.5f;
+    const UINT32 rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
+    for (UINT32 j = job * RowsPerJob; j < rowEnd; ++j)
+    {
+        const float v = (float)j * dv;
+        for (UINT32 i = 0; i < b.Nx; ++i)
+        {
+            const float u = (float)i * du;
+            VoxelPoint& pt = b.Samples.Data()[j * b.Nx + i];
+            pt.Position[0] = b.Min.x + extX * (u + hu);
+            pt.Position[1] = b.Min.y + extY * (v + hv);
+            pt.Position[2] = b.Min.z + extZ * SampleBilinear(*b.Height, u, v).R;
+            pt.Size = b.VoxelSize;
+            PackVoxelColor(SampleBilinear(*b.Color, u, v), pt.Color);
+            memset(pt.Corner, 0, sizeof(pt.Corner));
+
+            // The node TopDepth levels down, found with the arithmetic of Insert and
+            // Split so that every sample lands where a single-threaded insert puts it.
+            UINT32 node = 0;
+            ZNVec3 lo = b.Min, hi = b.Max;
+            for (UINT32 level = 0; level < b.TopDepth; ++level)
+            {
+                UINT32 k = 0;
+                const ZNVec3 mid((lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f);
+                for (UINT32 axis = 0; axis < 3; ++axis)
+                {
+                    if (pt.Position[axis] >= mid[axis])
+                    {
+                        k |= 1u << axis;
+                        lo[axis] = mid[axis];
+                    }
+                    else
+                        hi[axis] = mid[axis];
+                }
+                node = node * 8 + k;
+            }
+            b.Top.Data()[j * b.Nx + i] = node;
+        }
+    }
+}
+
+void FillSubtreeJob(void* context, UINT32 top)
+{
+    TreeBuild& b = *static_cast<TreeBuild*>(context);
+    VoxBlock* node = b.Nodes[top];
+    if (!node)
+        return;
+    for (UINT32 e = b.Start[top]; e < b.Start[top + 1]; ++e)
+    {
+        const VoxelPoint& pt = b.Samples.Data()[b.Order.Data()[e]];
+        node->Insert(b.Depth - b.TopDepth, ZNVec3(pt.Position[0], pt.Position[1], pt.Position[2]), pt.Size,
+                     pt.Color);
+    }
+}
+} // namespace
+
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
-                         float voxelSize)
+                         float voxelSize, UINT32 depth)
 {
     if (!height.Width || !height.Height || !color.Width || !color.Height)
         return nullptr;
 
     VoxBlock* root = VoxBlock::Create(min, max);
     const float h = voxelSize * 0.5f;
-    const float extX = max.x - min.x, extY = max.y - min.y, extZ = max.z - min.z;
-    const float cellsX = ceilf(extX / h), cellsY = ceilf(extY / h);
-    // Degenerate or inverted bounds give no cells rather than a huge unsigned count.
-    const UINT32 nx = cellsX > 0.0f ? (UINT32)cellsX : 0;
-    const UINT32 ny = cellsY > 0.0f ? (UINT32)cellsY : 0;
-    if (!nx || !ny)
+    const float cellsX = ceilf((max.x - min.x) / h), cellsY = ceilf((max.y - min.y) / h);
+    // Degenerate or inverted bounds give no cells rather than a huge unsigned count,
+    // and a grid too big to index is refused the same way.
+    const UINT32 nx = cellsX > 0.0f && cellsX <= 65536.0f ? (UINT32)cellsX : 0;
+    const UINT32 ny = cellsY > 0.0f && cellsY <= 65536.0f ? (UINT32)cellsY : 0;
+    if (!nx || !ny || (UINT64)nx * ny > 0x4000000ull)
         return root;
 
-    const float du = 1.0f / (float)nx, dv = 1.0f / (float)ny;
-    const float hu = du * 0.5f, hv = dv * 0.5f;
-    for (UINT32 j = 0; j < ny; ++j)
+    TreeBuild b;
+    b.Height = &height;
+    b.Color = &color;
+    b.Min = min;
+    b.Max = max;
+    b.VoxelSize = voxelSize;
+    b.Nx = nx;
+    b.Ny = ny;
+    b.Depth = depth;
+    b.TopDepth = std::min(depth, 2u);
+    b.Samples.SetCount(nx * ny);
+    b.Top.SetCount(nx * ny);
+    VoxParallelFor((ny + RowsPerJob - 1) / RowsPerJob, SampleRowsJob, &b);
+
+    // Group the samples by their top node, keeping row order inside each group.
+    const UINT32 tops = 1u << (3 * b.TopDepth);
+    b.Start.SetCount(tops + 1);
+    memset(b.Start.Data(), 0, (tops + 1) * sizeof(UINT32));
+    const UINT32 total = nx * ny;
+    for (UINT32 s = 0; s < total; ++s)
+        ++b.Start.Data()[b.Top.Data()[s] + 1];
+    for (UINT32 t = 0; t < tops; ++t)
+        b.Start.Data()[t + 1] += b.Start.Data()[t];
+    ZNPodArray<UINT32> fill;
+    fill.SetCount(tops);
+    memcpy(fill.Data(), b.Start.Data(), tops * sizeof(UINT32));
+    b.Order.SetCount(total);
+    for (UINT32 s = 0; s < total; ++s)
+        b.Order.Data()[fill.Data()[b.Top.Data()[s]]++] = s;
+    b.Top.Clear();
+
+    // Split down to every top node that receives samples, as inserting them would.
+    b.Nodes.SetCount(tops);
+    for (UINT32 t = 0; t < tops; ++t)
     {
-        const float v = (float)j * dv;
-        for (UINT32 i = 0; i < nx; ++i)
+        b.Nodes[t] = nullptr;
+        if (b.Start[t] == b.Start[t + 1])
+            continue;
+        VoxBlock* node = root;
+        for (UINT32 level = 0; level < b.TopDepth; ++level)
         {
-            const float u = (float)i * du;
-            const float z = SampleBilinear(height, u, v).R;
-            UINT8 packed[4];
-            PackVoxelColor(SampleBilinear(color, u, v), packed);
-            const ZNVec3 p(min.x + extX * (u + hu), min.y + extY * (v + hv), min.z + extZ * z);
-            root->Insert(VoxTreeDepth, p, voxelSize, packed);
+            if (!node->IsSplit())
+                node->Split();
+            node = node->Ch[(t >> (3 * (b.TopDepth - 1 - level))) & 7];
         }
+        b.Nodes[t] = node;
     }
+    VoxParallelFor(tops, FillSubtreeJob, &b);
     return root;
 }
 
-VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath)
+VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
     ZNImage height, color;
     if (!LoadImageFile(heightPath, height) || !LoadImageFile(colorPath, color))
         return nullptr;
-    return BuildVoxelTree(height, color, VoxWorldMin, VoxWorldMax, VoxVoxelSize);
+    ZNVec3 min, max;
+    VoxWorldBoundsForGrid(grid, min, max);
+    return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid));
 }

@@ -1,6 +1,6 @@
 // VoxBlock: the voxel terrain's sparse octree and the sampling that fills it.
 //
-//   VoxBlock* root = BuildVoxelTree(heightImage, colourImage, WorldMin, WorldMax, VoxelSize);
+//   VoxBlock* root = BuildVoxelTree(heightImage, colourImage, WorldMin, WorldMax, VoxelSize, depth);
 //   root->BuildVertexBuffers(true);     // six vertices per sprite, one GL buffer per leaf
 //   root->Draw();                       // one bind and one draw per leaf with points
 //   VoxBlock::Delete(root);
@@ -8,7 +8,15 @@
 // Guarantees: every point lives in a node exactly `depth` levels below the root
 // (interior nodes hold none); a node is split when Ch[0] is set and then all eight
 // children exist. A leaf's bounds are grown to contain the full cube of each of its
-// points, so they may overhang its octant by up to the voxel size.
+// points, so they may overhang its octant by up to the voxel size. The tree built on
+// several threads is the one a single thread builds: same nodes, same point order.
+//
+// A leaf's vertex buffer holds its sprites at full detail first (DrawCount vertices
+// from the start, exactly the design's buffer) and then the coarser levels: level k
+// merges the sprites of each 2^k x 2^k block of grid cells into one sprite at their
+// mean centre and colour, 2^k times as wide or, on steep ground, as wide as it takes
+// to cover every merged sprite. Cull bounds enclose every sprite of a
+// subtree at every level, however the sprite turns to face the camera.
 //
 // The tree and its vertex data are built on the processor without any GL call, so
 // they can be made and checked without a window; GL buffers are created only when
@@ -40,6 +48,18 @@ extern const ZNVec3 VoxWorldMax;          // (1000, 1000, 600)
 const float         VoxVoxelSize   = 10.0f;
 const UINT32        VoxTreeDepth   = 5;
 const UINT32        VoxCornerCount = 6;    // vertices per sprite: two triangles
+const UINT32        VoxDefaultGrid = 400;  // sprites per side of the default world
+const UINT32        VoxMinGrid     = 16;
+const UINT32        VoxMaxGrid     = 4096;
+const UINT32        VoxLodLevels   = 3;    // full detail and two coarser levels
+
+// The world of an N x N grid keeps the default world's sprite spacing (half a voxel)
+// and height, so a bigger grid is more terrain, not finer terrain: N = 400 gives
+// the default bounds.
+void   VoxWorldBoundsForGrid(UINT32 grid, ZNVec3& min, ZNVec3& max);
+// Tree depth that keeps a leaf about 12.5 grid cells wide whatever the grid size
+// (5 for the default 400).
+UINT32 VoxTreeDepthForGrid(UINT32 grid);
 
 // Corner bytes of vertex k (0..3) of a sprite: (1,-1), (-1,-1), (-1,1), (1,1).
 extern const INT8 VoxCorners[4][2];
@@ -63,7 +83,11 @@ public:
     ZNPodArray<VoxelPoint> Points;        // sprites of this node (leaves only)
     ZNPodArray<VoxelPoint> Vertices;      // built vertices until they are uploaded
     ZNGpuBuffer*           VB;            // vertex buffer, created by the first upload
-    UINT32                 DrawCount;     // vertices in VB
+    UINT32                 DrawCount;     // full-detail vertices at the start of VB
+    UINT32                 LodFirst[VoxLodLevels];  // first vertex of each level (level 0 at 0)
+    UINT32                 LodCount[VoxLodLevels];  // vertices of each level (level 0: DrawCount)
+    ZNVec3                 CullMin;       // every sprite of the subtree at any level, as it
+    ZNVec3                 CullMax;       //   may turn; min > max when the subtree is empty
 
     static VoxBlock* Create(const ZNVec3& min, const ZNVec3& max);
     // Deletes the node, its subtree and their GL buffers; null is allowed.
@@ -77,11 +101,18 @@ public:
     // Descends `depth` levels (splitting as needed; points on a middle plane go to
     // the upper child), appends the point there and grows that node's bounds.
     void Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4]);
-    // Rebuilds the six-vertex sprites of every node; with upload, moves them into
-    // each node's GL buffer (needs the context current).
+    // Rebuilds the six-vertex sprites of every node, all levels of detail, and the
+    // cull bounds; with upload, moves them into each node's GL buffer (needs the
+    // context current). The processor work is spread over all cores.
     void BuildVertexBuffers(bool upload);
-    // Draws this subtree with the vertex declaration already set; adds what it
-    // drew to stats when given.
+    // The vertices of this node alone (full detail then the coarser levels) into
+    // Vertices, with LodFirst and LodCount; no GL call, safe on any thread.
+    void BuildOwnVertices();
+    // Recomputes CullMin and CullMax of the subtree from its built vertices (every
+    // level), or from its points while none are built, and its children.
+    void ComputeCullBounds();
+    // Draws this subtree at full detail with the vertex declaration already set,
+    // adding what it drew to stats when given.
     void Draw(VoxDrawStats* stats = nullptr) const;
 
     // Tree statistics, for checks and measurements.
@@ -94,11 +125,18 @@ private:
 };
 
 // Samples the two maps over a grid of half-voxel steps across the bounds and
-// inserts one sprite per cell into a new tree. Returns null when either image is
-// empty. No GL call; the caller builds the vertex buffers.
+// inserts one sprite per cell, `depth` levels down, into a new tree. Returns null
+// when either image is empty. No GL call; the caller builds the vertex buffers.
+// The sampling and the filling of the subtrees run on all cores.
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
-                         float voxelSize);
+                         float voxelSize, UINT32 depth = VoxTreeDepth);
 
-// Loads "Heightmap.png" and "Colormap.png" and builds the tree from them; null
-// (and nothing built) when either cannot be read.
-VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath);
+// Loads the two maps and builds the tree of an N x N grid from them (bounds and
+// depth from the grid size); null (and nothing built) when either cannot be read.
+VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
+
+// Runs job(context, i) for every i in 0..count-1 on all processors (the calling
+// thread included) and returns when all are done. Jobs are handed out one at a
+// time, so uneven jobs balance.
+typedef void (*VoxJob)(void* context, UINT32 index);
+void VoxParallelFor(UINT32 count, VoxJob job, void* context);

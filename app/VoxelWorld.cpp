@@ -6,6 +6,7 @@
 #include "render/ZNShader.h"
 #include "render/ZNVertex.h"
 #include "runtime/ZNEngineInternal.h"
+#include "ui/ZNConVar.h"
 #include "window/ZNAppWindow.h"
 
 // Blend word of the water: add, source alpha / one minus source alpha for colour,
@@ -15,11 +16,41 @@ static const UINT32 WaterBlendWord = ZN_BLEND_WORD_ALPHA;
 static const UINT32 WorldRasterWord = ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true);
 static const UINT32 TextureFlags = TEX_NOSRGB | TEX_NOSTREAM;
 
+// Each step that makes the voxel pass cheaper can be turned off; with all of them
+// off the pass draws every leaf at full detail in tree order.
+static ZNConVar GCull("r_cull", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                      "skip voxel leaves outside the view (1 on, 0 draw every leaf)");
+static ZNConVar GOrder("r_order", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                       "draw the nearest voxel leaves first (1 on, 0 tree order)");
+static ZNConVar GLod("r_lod", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                     "draw far voxel leaves with fewer, larger sprites (1 on, 0 full detail)");
+static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nullptr, 0,
+                             "distance where coarser voxel sprites begin; twice it the coarsest");
+// Read when the world is built.
+static ZNConVar GWorldGrid("world_grid", (float)VoxDefaultGrid, 1, (float)VoxMinGrid, (float)VoxMaxGrid, nullptr, 0,
+                           "sprites per side of the voxel world, read when it is built");
+
+VoxDrawOptions VoxDrawOptionsFromConsole()
+{
+    VoxDrawOptions o;
+    o.Cull = GCull.GetInt() != 0;
+    o.Order = GOrder.GetInt() != 0;
+    o.Lod = GLod.GetInt() != 0;
+    o.LodDistance = GLodDistance.Get();
+    return o;
+}
+
+UINT32 VoxGridFromConsole()
+{
+    return (UINT32)GWorldGrid.GetInt();
+}
+
 VoxelWorld::VoxelWorld(ZNAppWindow* window)
-    : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime())
+    : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()),
+      Grid(0)
 {
     const double start = ZNGetTime();
-    BuildTree("Heightmap.png", "Colormap.png");
+    BuildTree("Heightmap.png", "Colormap.png", VoxGridFromConsole());
     BuildSeconds = ZNGetTime() - start;
 
     LoadTexture(GroundTex, "Ground.png", TextureFlags);
@@ -36,14 +67,32 @@ VoxelWorld::~VoxelWorld()
     Root = nullptr;
 }
 
-void VoxelWorld::BuildTree(const char* heightPath, const char* colorPath)
+void VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
-    VoxBlock* tree = LoadVoxelTree(heightPath, colorPath);
+    VoxBlock* tree = LoadVoxelTree(heightPath, colorPath, grid);
     if (!tree)
         return;
     VoxBlock::Delete(Root);
     Root = tree;
+    Grid = grid;
     Root->BuildVertexBuffers(true);
+}
+
+void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
+{
+    DrawStats = VoxDrawStats();
+    if (!Root)
+        return;
+    if (!options.Cull && !options.Order && !options.Lod)
+    {
+        // The whole tree in index order, as designed.
+        Root->Draw(&DrawStats);
+        return;
+    }
+    VoxFrustum frustum;
+    VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
+    VoxCollectDraws(Root, frustum, GCamera.Position, options, DrawItems);
+    VoxDrawItems(DrawItems, DrawStats);
 }
 
 void VoxelWorld::Update(float dt)
@@ -113,14 +162,12 @@ void VoxelWorld::Render(float t)
     BuildSkyQuad(GCamera, quad);
     DrawUserVertices2D(quad, 4, PT_TriangleFan);
 
-    // Voxels: one bind and one draw per leaf.
+    // Voxels: one bind and one draw per leaf that can be seen.
     SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Voxel.shd"), ZNString()));
     BindTexture(0, GroundTex);
     SetCameraMatrices();
     SetVertexDecl(&VVDecl);
-    DrawStats = VoxDrawStats();
-    if (Root)
-        Root->Draw(&DrawStats);
+    DrawVoxels(VoxDrawOptionsFromConsole());
 
     // Water over everything, hidden by nearer terrain through the depth it writes.
     SetShader(WaterBlendWord, GetShader(ZNString("Shaders/Water.shd"), ZNString()));

@@ -17,6 +17,7 @@
 #include "AppGlobals.h"
 #include "Camera.h"
 #include "VoxBlock.h"
+#include "VoxVisibility.h"
 #include "resources/ZNTexture.h"
 
 class ZNAppWindow;
@@ -41,11 +42,23 @@ public:
     // Draws the frame from the camera interpolated by t (0 = previous state).
     void Render(float t);
 
-    // Builds the tree from the two terrain images, replacing an existing one; when
-    // either image cannot be read nothing is built and the tree stays as it was.
-    void BuildTree(const char* heightPath, const char* colorPath);
+    // Builds the tree of an N x N grid from the two terrain images, replacing an
+    // existing one; when either image cannot be read nothing is built and the tree
+    // stays as it was.
+    void BuildTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
 
-    VoxDrawStats DrawStats;   // what the latest Render drew of the tree
-    double BuildSeconds;   // spent building the tree in the constructor, for measurements
-    double StartTime;      // clock at construction; the water's "Time" counts from here
+    // The voxel pass's leaves for the current GCamera, then their draws.
+    void DrawVoxels(const VoxDrawOptions& options);
+
+    double       BuildSeconds;   // spent building the tree in the constructor, for measurements
+    double       StartTime;      // clock at construction; the water's "Time" counts from here
+    UINT32       Grid;           // sprites per side of the built world
+    VoxDrawStats DrawStats;      // what the latest frame's voxel pass drew
+
+private:
+    ZNPodArray<VoxDrawItem> DrawItems;   // kept between frames to save the allocations
 };
+
+// The console variables that steer the voxel pass and the world's size.
+VoxDrawOptions VoxDrawOptionsFromConsole();
+UINT32         VoxGridFromConsole();

@@ -48,10 +48,10 @@ struct Reference
 };
 Reference GRef;
 
+// Full detail only: the coarser levels follow it in each leaf's vertices.
 void GatherVertices(VoxBlock* node, ZNPodArray<VoxelPoint>& out)
 {
-    for (UINT32 i = 0; i < node->Vertices.Size(); ++i)
-        out.Add(node->Vertices[i]);
+    out.Append(node->Vertices.Data(), node->LodCount[0]);
     node->Vertices.Clear();
     if (node->IsSplit())
         for (UINT32 k = 0; k < 8; ++k)

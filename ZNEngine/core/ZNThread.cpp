@@ -235,6 +235,23 @@ __attribute__((no_sanitize_address)) void ZNThread::Sleep(UINT32 milliseconds)
     }
 }
 
+UINT32 ZNThread::ProcessorCount()
+{
+    const long n = sysconf(_SC_NPROCESSORS_ONLN);
+    return n > 0 ? (UINT32)n : 1u;
+}
+
+void ZNThread::AllowAllProcessors()
+{
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    const UINT32 n = ProcessorCount();
+    for (UINT32 cpu = 0; cpu < n && cpu < CPU_SETSIZE; ++cpu)
+        CPU_SET(cpu, &all);
+    // Processors outside the process's own set are dropped by the kernel.
+    pthread_setaffinity_np(pthread_self(), sizeof(all), &all);
+}
+
 void ZNThread::ExitCurrent(UINT32 code)
 {
     if (ZNThreadBlock* block = TGCurThreadBlock)

@@ -70,6 +70,12 @@ public:
 
     static void Sleep(UINT32 milliseconds);
 
+    // Processors online (at least 1).
+    static UINT32 ProcessorCount();
+    // Lets the calling thread run on every processor again: threads inherit the
+    // affinity of their creator, and the main thread is pinned to one processor.
+    static void AllowAllProcessors();
+
     // Ends the calling thread with code, unwinding its stack. On a thread
     // started by ZNThread the code becomes its exit code.
     [[noreturn]] static void ExitCurrent(UINT32 code);

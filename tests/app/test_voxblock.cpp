@@ -258,9 +258,11 @@ TEST(VoxelTree, SixVerticesPerPointWithTheCornerWords)
     root->Insert(1, ZNVec3(12, 12, 12), 10.0f, c1);
     root->BuildVertexBuffers(false);
 
+    // Full detail first; the coarser levels follow (one merged sprite each here).
     const VoxBlock* leaf = root->Ch[0];
-    ASSERT_EQ(leaf->Vertices.Size(), 12u);
-    EXPECT_EQ(root->Ch[7]->Vertices.Size(), 6u);
+    ASSERT_EQ(leaf->LodCount[0], 12u);
+    ASSERT_EQ(leaf->Vertices.Size(), 24u);
+    EXPECT_EQ(root->Ch[7]->LodCount[0], 6u);
     EXPECT_EQ(root->Vertices.Size(), 0u);
     EXPECT_EQ(root->Ch[3]->Vertices.Size(), 0u);
     EXPECT_EQ(leaf->VB, nullptr) << "no GL buffer without upload";
@@ -281,7 +283,7 @@ TEST(VoxelTree, SixVerticesPerPointWithTheCornerWords)
 
     // Rebuilding starts from empty instead of appending a second copy.
     root->BuildVertexBuffers(false);
-    EXPECT_EQ(leaf->Vertices.Size(), 12u);
+    EXPECT_EQ(leaf->Vertices.Size(), 24u);
     VoxBlock::Delete(root);
 }
 

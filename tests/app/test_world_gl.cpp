@@ -1,26 +1,11 @@
 // The world on a real GL context: construction from the demo's data, the draw
 // calls of a frame, a world without terrain, and the release of its textures.
-#include "VoxelWorld.h"
+#include "WorldGLTest.h"
 
-#include "render/ZNRenderState.h"
-#include "runtime/ZNDataPath.h"
 #include "runtime/ZNEngineInternal.h"
-#include "window/ZNAppWindow.h"
-
-#include <gtest/gtest.h>
-
-#include <stdlib.h>
-#include <string>
-#include <vector>
-
-UINT32 GMouseLook = 0;
 
 namespace
 {
-
-// The program path decides the data path: "<repo>/app" puts "data/" at the repo's.
-std::string GArg0 = std::string(ZN_TEST_SOURCE_DIR) + "/app";
-char*       GArgv[] = { &GArg0[0], nullptr };
 
 // One draw call as GL saw it.
 struct DrawCall
@@ -32,14 +17,6 @@ struct DrawCall
 std::vector<DrawCall> GDraws;
 bool                  GBlend = false;
 GladGLContext*        GRealTable = nullptr;
-
-// Every dialog of a test; none is expected from a healthy world.
-std::vector<std::string> GDialogs;
-bool RecordDialog(ZNDialogKind, const char* text, const char* caption)
-{
-    GDialogs.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
-    return false;
-}
 
 void GLAD_API_PTR RecordDrawArrays(GLenum mode, GLint first, GLsizei count)
 {
@@ -74,52 +51,6 @@ std::vector<DrawCall> RecordFrame(VoxelWorld& world)
     TGCurGLTable = GRealTable;
     return GDraws;
 }
-
-class WorldGL : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        if (!getenv("DISPLAY"))
-            return;
-        ZNEngineInit(1, GArgv);
-        ZNSetDataPath(ZNString("data/"));
-        Window = ZNCreateAppWindow();
-        ZNWindowParams params = { 320, 180, 0, 0, 0, 0, 0, 0 };
-        Window->Open(ZNString("world test"), params);
-        Window->MakeCurrent();
-        SetRasterState(16, 0xFFFF);
-    }
-    static void TearDownTestSuite()
-    {
-        if (!Window)
-            return;
-        Window->Release();
-        ZNDestroyAppWindow(Window);
-        Window = nullptr;
-        ZNEngineShutdown();
-    }
-    void SetUp() override
-    {
-        if (!Window)
-            GTEST_SKIP() << "needs a display";
-        GDialogs.clear();
-        Previous = ZNSetDialogHandler(RecordDialog);
-    }
-    void TearDown() override
-    {
-        if (!Window)
-            return;
-        ZNSetDialogHandler(Previous);
-        for (const std::string& d : GDialogs)
-            ADD_FAILURE() << "unexpected dialog " << d;
-    }
-
-    ZNDialogHandler Previous = nullptr;
-
-    static ZNAppWindow* Window;
-};
-ZNAppWindow* WorldGL::Window = nullptr;
 
 UINT32 CountLeavesWithBuffers(const VoxBlock* node, UINT32& vertices, UINT32& leftovers)
 {
@@ -167,6 +98,10 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
 {
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
+    // With culling, order and level of detail off the pass draws the whole tree.
+    VoxDrawOptions off;
+    off.Cull = off.Order = off.Lod = false;
+    SetWorldDrawOptions(off);
     const std::vector<DrawCall> draws = RecordFrame(world);
     const UINT32 leaves = world.Root->CountNodesWithPoints();
     ASSERT_EQ(draws.size(), leaves + 2);
@@ -193,6 +128,19 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
 
     // The camera record follows the client size.
     EXPECT_NEAR(GCamera.Aspect, 320.0f / 180.0f, 1e-6f);
+    EXPECT_EQ(world.DrawStats.Leaves, leaves);
+    EXPECT_EQ(world.DrawStats.Sprites, 160000u);
+
+    // With them on, the start view draws part of the tree, and the statistics say so.
+    SetWorldDrawOptions(VoxDrawOptions());
+    const std::vector<DrawCall> culled = RecordFrame(world);
+    EXPECT_EQ(culled.size(), world.DrawStats.Leaves + 2);
+    EXPECT_LT(world.DrawStats.Leaves, leaves * 3 / 4);
+    EXPECT_LT(world.DrawStats.Sprites, 160000u * 3 / 4);
+    UINT64 sprites = 0;
+    for (size_t i = 1; i + 1 < culled.size(); ++i)
+        sprites += (UINT64)culled[i].Count / 6;
+    EXPECT_EQ(sprites, world.DrawStats.Sprites);
 }
 
 TEST_F(WorldGL, WithoutTerrainOnlySkyAndWaterAreDrawn)

@@ -1,0 +1,135 @@
+// VoxVisibility: frustum planes, hierarchical culling, ordering and level choice.
+#include "VoxVisibility.h"
+
+#include "render/ZNVertex.h"
+
+#include <algorithm>
+#include <math.h>
+
+void VoxFrustumFromMatrix(const ZNMat4& m, VoxFrustum& out)
+{
+    // Clip-space conditions -w <= x, y, z <= w, each a plane from two matrix rows.
+    const ZNVec4 r0(m.At(0, 0), m.At(0, 1), m.At(0, 2), m.At(0, 3));
+    const ZNVec4 r1(m.At(1, 0), m.At(1, 1), m.At(1, 2), m.At(1, 3));
+    const ZNVec4 r2(m.At(2, 0), m.At(2, 1), m.At(2, 2), m.At(2, 3));
+    const ZNVec4 r3(m.At(3, 0), m.At(3, 1), m.At(3, 2), m.At(3, 3));
+    const ZNVec4 planes[6] = { r3 + r0, r3 - r0, r3 + r1, r3 - r1, r3 + r2, r3 - r2 };
+    for (UINT32 i = 0; i < 6; ++i)
+    {
+        const ZNVec4& p = planes[i];
+        const float len = sqrtf(p.x * p.x + p.y * p.y + p.z * p.z);
+        // A degenerate plane keeps everything rather than culling by a zero normal.
+        out.Planes[i] = len > 0.0f ? p * (1.0f / len) : ZNVec4(0.0f, 0.0f, 0.0f, 1.0f);
+    }
+}
+
+VoxCullResult VoxClassifyBox(const VoxFrustum& frustum, const ZNVec3& min, const ZNVec3& max)
+{
+    VoxCullResult result = VoxCull_Inside;
+    for (UINT32 i = 0; i < 6; ++i)
+    {
+        const ZNVec4& p = frustum.Planes[i];
+        // The corner furthest along the normal decides "outside", the nearest "inside".
+        const float far = p.x * (p.x >= 0.0f ? max.x : min.x) + p.y * (p.y >= 0.0f ? max.y : min.y) +
+                          p.z * (p.z >= 0.0f ? max.z : min.z) + p.w;
+        if (far < 0.0f)
+            return VoxCull_Outside;
+        const float nearest = p.x * (p.x >= 0.0f ? min.x : max.x) + p.y * (p.y >= 0.0f ? min.y : max.y) +
+                              p.z * (p.z >= 0.0f ? min.z : max.z) + p.w;
+        if (nearest < 0.0f)
+            result = VoxCull_Straddles;
+    }
+    return result;
+}
+
+static float BoxDistance(const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max)
+{
+    float d2 = 0.0f;
+    for (UINT32 axis = 0; axis < 3; ++axis)
+    {
+        const float below = min[axis] - eye[axis], above = eye[axis] - max[axis];
+        const float d = below > 0.0f ? below : above > 0.0f ? above : 0.0f;
+        d2 += d * d;
+    }
+    return sqrtf(d2);
+}
+
+UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options)
+{
+    if (!options.Lod || !(options.LodDistance > 0.0f))
+        return 0;
+    UINT32 level = 0;
+    while (level + 1 < VoxLodLevels && distance >= options.LodDistance * (float)(level + 1) &&
+           leaf.LodCount[level + 1])
+        ++level;
+    return level;
+}
+
+namespace
+{
+struct Collector
+{
+    const VoxFrustum*      Frustum;
+    ZNVec3                 Eye;
+    const VoxDrawOptions*  Options;
+    ZNPodArray<VoxDrawItem>* Items;
+
+    void Visit(const VoxBlock* node, bool inside)
+    {
+        if (node->CullMin.x > node->CullMax.x)
+            return;
+        if (Options->Cull && !inside)
+        {
+            const VoxCullResult r = VoxClassifyBox(*Frustum, node->CullMin, node->CullMax);
+            if (r == VoxCull_Outside)
+                return;
+            // Below a box wholly inside nothing can be culled: skip the tests.
+            inside = r == VoxCull_Inside;
+        }
+        if (node->DrawCount)
+        {
+            VoxDrawItem item;
+            item.Node = node;
+            item.Distance = BoxDistance(Eye, node->Min, node->Max);
+            item.Level = VoxLodLevelFor(*node, item.Distance, *Options);
+            Items->Add(item);
+        }
+        if (node->IsSplit())
+            for (UINT32 k = 0; k < 8; ++k)
+                Visit(node->Ch[k], inside);
+    }
+};
+} // namespace
+
+void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye,
+                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items)
+{
+    items.SetCount(0);
+    if (!root)
+        return;
+    Collector c;
+    c.Frustum = &frustum;
+    c.Eye = eye;
+    c.Options = &options;
+    c.Items = &items;
+    c.Visit(root, false);
+    if (options.Order)
+        std::stable_sort(items.begin(), items.end(),
+                         [](const VoxDrawItem& a, const VoxDrawItem& b) { return a.Distance < b.Distance; });
+}
+
+void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawStats& stats)
+{
+    stats = VoxDrawStats();
+    for (UINT32 i = 0; i < items.Size(); ++i)
+    {
+        const VoxDrawItem& item = items.Data()[i];
+        const VoxBlock& node = *item.Node;
+        const UINT32 first = node.LodFirst[item.Level];
+        const UINT32 count = item.Level ? node.LodCount[item.Level] : node.DrawCount;
+        SetVertexStream(0, node.VB, reinterpret_cast<const void*>((uintptr_t)first * sizeof(VoxelPoint)));
+        DrawPrimitives(PT_Triangles, count);
+        ++stats.Leaves;
+        stats.Sprites += count / VoxCornerCount;
+    }
+}

@@ -1,0 +1,61 @@
+// VoxVisibility: which leaves of the voxel tree a frame draws, in which order and
+// at which level of detail.
+//
+//   VoxFrustum frustum;
+//   VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
+//   VoxCollectDraws(root, frustum, GCamera.Position, options, items);   // per frame
+//   VoxDrawItems(items, stats);            // vertex declaration already set
+//
+// Guarantees: culling drops a subtree only when its cull bounds (every sprite at
+// every level, however it turns) lie wholly outside one plane of the frustum, so
+// no pixel a sprite would cover is lost. Without ordering the leaves come in the
+// tree's index order, as the full draw visits them; with ordering nearest first by
+// the distance from the eye to their bounds, ties kept in index order. Full detail
+// is drawn wherever level of detail is off or a leaf is nearer than the distance.
+#pragma once
+
+#include "VoxBlock.h"
+
+// Six planes (left, right, bottom, top, near, far) as (n, w): a point p is on the
+// inner side when Dot(n, p) + w >= 0; n has unit length, so that is a distance.
+struct VoxFrustum
+{
+    ZNVec4 Planes[6];
+};
+
+// The planes of the clip volume of viewProj (projection times view).
+void VoxFrustumFromMatrix(const ZNMat4& viewProj, VoxFrustum& out);
+
+enum VoxCullResult : INT32
+{
+    VoxCull_Outside   = 0,   // wholly outside one plane
+    VoxCull_Straddles = 1,   // maybe partly inside
+    VoxCull_Inside    = 2,   // wholly inside all six planes
+};
+VoxCullResult VoxClassifyBox(const VoxFrustum& frustum, const ZNVec3& min, const ZNVec3& max);
+
+struct VoxDrawOptions
+{
+    bool  Cull        = true;    // skip subtrees outside the frustum
+    bool  Order       = true;    // nearest leaves first
+    bool  Lod         = true;    // coarser sprites for far leaves
+    float LodDistance = 1200.0f; // level 1 from here, level 2 from twice as far
+};
+
+// One leaf to draw.
+struct VoxDrawItem
+{
+    const VoxBlock* Node;
+    UINT32          Level;      // level of detail
+    float           Distance;   // from the eye to the leaf's bounds, 0 inside
+};
+
+// Level of detail of a leaf at this distance (only levels the leaf has).
+UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options);
+
+// Fills items (emptied first) with the leaves to draw.
+void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye,
+                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items);
+
+// One bind and one draw per item; counts what was drawn into stats (reset first).
+void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawStats& stats);

@@ -1,0 +1,136 @@
+// The shared fixture of the app's GL tests.
+#include "WorldGLTest.h"
+
+#include "render/ZNRenderState.h"
+#include "ui/ZNConVar.h"
+#include "runtime/ZNDataPath.h"
+#include "runtime/ZNEngineInternal.h"
+
+#include <stdlib.h>
+
+UINT32 GMouseLook = 0;
+
+std::vector<std::string> GWorldTestDialogs;
+ZNAppWindow*             WorldGL::Window = nullptr;
+
+namespace
+{
+// The program path decides the data path: "<repo>/app" puts "data/" at the repo's.
+std::string GArg0 = std::string(ZN_TEST_SOURCE_DIR) + "/app";
+char*       GArgv[] = { &GArg0[0], nullptr };
+
+bool RecordDialog(ZNDialogKind, const char* text, const char* caption)
+{
+    GWorldTestDialogs.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
+    return false;
+}
+}   // namespace
+
+void WorldGL::SetUpTestSuite()
+{
+    if (!getenv("DISPLAY"))
+        return;
+    ZNEngineInit(1, GArgv);
+    ZNSetDataPath(ZNString("data/"));
+    Window = ZNCreateAppWindow();
+    ZNWindowParams params = { 320, 180, 0, 0, 0, 0, 0, 0 };
+    Window->Open(ZNString("world test"), params);
+    Window->MakeCurrent();
+    SetRasterState(16, 0xFFFF);
+}
+
+void WorldGL::TearDownTestSuite()
+{
+    if (!Window)
+        return;
+    Window->Release();
+    ZNDestroyAppWindow(Window);
+    Window = nullptr;
+    ZNEngineShutdown();
+}
+
+void WorldGL::SetUp()
+{
+    if (!Window)
+        GTEST_SKIP() << "needs a display";
+    GWorldTestDialogs.clear();
+    Previous = ZNSetDialogHandler(RecordDialog);
+    // The console variables outlive a test; each starts from the defaults.
+    SetWorldDrawOptions(VoxDrawOptions());
+}
+
+void WorldGL::TearDown()
+{
+    if (!Window)
+        return;
+    ZNSetDialogHandler(Previous);
+    for (const std::string& d : GWorldTestDialogs)
+        ADD_FAILURE() << "unexpected dialog " << d;
+}
+
+void SetWorldDrawOptions(const VoxDrawOptions& options)
+{
+    const std::pair<const char*, float> values[] = { { "r_cull", options.Cull ? 1.0f : 0.0f },
+                                                     { "r_order", options.Order ? 1.0f : 0.0f },
+                                                     { "r_lod", options.Lod ? 1.0f : 0.0f },
+                                                     { "r_lod_distance", options.LodDistance } };
+    for (const auto& v : values)
+    {
+        ZNConVar* var = dynamic_cast<ZNConVar*>(ZNConComFind(ZNString(v.first)));
+        ASSERT_NE(var, nullptr) << v.first;
+        var->Set(v.second);
+    }
+}
+
+namespace
+{
+GladGLContext* GRealTable = nullptr;
+UINT32         GFans = 0;
+
+// The sky is the frame's first four-vertex fan and the water its second.
+void GLAD_API_PTR SkipWater(GLenum mode, GLint first, GLsizei count)
+{
+    if (mode == GL_TRIANGLE_FAN && ++GFans == 2)
+        return;
+    GRealTable->DrawArrays(mode, first, count);
+}
+}   // namespace
+
+WorldOffscreen::WorldOffscreen(UINT32 width, UINT32 height) : Width(width), Height(height), Target(new ZNFrameBuffer)
+{
+    ZNTextureHandle color;
+    EXPECT_TRUE(CreateTexture(color, width, height, 1, 1, 1, nullptr, TEX_NOSTREAM));
+    Target->Begin();
+    Target->SetTexture(0, color, RTA_Color);
+    Target->SetRenderBuffer(UINT32_MAX,
+                            ZNSharedPtr<ZNRenderBuffer>(
+                                new ZNRenderBuffer(width, height, 0, ZN_RB_FORMAT_DEPTH24_STENCIL8)),
+                            RTA_DepthStencil);
+    Target->Commit();
+}
+
+std::vector<UINT8> WorldOffscreen::Render(VoxelWorld& world, const VoxCameraState& camera,
+                                          std::vector<UINT32>* depth)
+{
+    world.Camera = camera;
+    PushFBO(Target);
+    GRealTable = TGCurGLTable;
+    GladGLContext hooked = *TGCurGLTable;
+    hooked.DrawArrays = SkipWater;
+    GFans = 0;
+    TGCurGLTable = &hooked;
+    world.Render(1.0f);
+    TGCurGLTable = GRealTable;
+    std::vector<UINT8> pixels((size_t)Width * Height * 4);
+    TGCurGLTable->ReadBuffer(GL_COLOR_ATTACHMENT0);
+    TGCurGLTable->PixelStorei(GL_PACK_ALIGNMENT, 1);
+    TGCurGLTable->ReadPixels(0, 0, (GLsizei)Width, (GLsizei)Height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    if (depth)
+    {
+        depth->assign((size_t)Width * Height, 0);
+        TGCurGLTable->ReadPixels(0, 0, (GLsizei)Width, (GLsizei)Height, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT,
+                                 depth->data());
+    }
+    PopFBO(Target);
+    return pixels;
+}

@@ -1,0 +1,49 @@
+// The app's GL tests share one fixture: the engine started with the repository's
+// data folder and a 320 x 180 window whose context is current, once per suite.
+// Every dialog during a test is a failure; without a display the tests skip.
+#pragma once
+
+#include "VoxelWorld.h"
+
+#include "render/ZNRT.h"
+#include "window/ZNAppWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+class WorldGL : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    ZNDialogHandler Previous = nullptr;
+
+    static ZNAppWindow* Window;
+};
+
+// Every dialog shown since the current test began, as "caption: text".
+extern std::vector<std::string> GWorldTestDialogs;
+
+// Sets the voxel pass's console variables (r_cull, r_order, r_lod, r_lod_distance).
+void SetWorldDrawOptions(const VoxDrawOptions& options);
+
+// Renders frames into an offscreen colour and depth target and reads them back.
+// The water pass is left out: it moves with the clock, so two frames of one camera
+// would differ by it alone.
+class WorldOffscreen
+{
+public:
+    WorldOffscreen(UINT32 width, UINT32 height);
+    // RGBA, bottom row first; the depth buffer of the same frame into depth when given.
+    std::vector<UINT8> Render(VoxelWorld& world, const VoxCameraState& camera, std::vector<UINT32>* depth = nullptr);
+
+    UINT32 Width, Height;
+
+private:
+    ZNFrameBufferPtr Target;
+};

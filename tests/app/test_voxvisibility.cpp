@@ -1,0 +1,465 @@
+// Visibility of the voxel tree without a window: frustum planes against boxes and
+// sprites for random cameras, level-of-detail ranges, cull bounds, the grid size
+// and the multi-threaded build against a single-threaded insert.
+#include "Camera.h"
+#include "VoxVisibility.h"
+
+#include "resources/ZNImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <math.h>
+#include <random>
+#include <string.h>
+#include <vector>
+
+namespace
+{
+
+const UINT8 Grey[4] = { 100, 100, 100, 255 };
+
+// A camera as the renderer makes it, from a random position and heading.
+VoxCamera RandomCamera(std::mt19937& rng, float aspect)
+{
+    std::uniform_real_distribution<float> pos(-1200.0f, 1200.0f), height(-50.0f, 900.0f);
+    std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(VoxPitchMin, VoxPitchMax);
+    VoxCameraState state = InitialCameraState();
+    state.Position = state.PrevPosition = ZNVec3(pos(rng), pos(rng), height(rng));
+    state.Yaw = state.PrevYaw = yaw(rng);
+    state.Pitch = state.PrevPitch = pitch(rng);
+    VoxCamera cam;
+    SetupCamera(state, 1.0f, (UINT32)(576.0f * aspect), 576, cam);
+    return cam;
+}
+
+bool InsideClip(const ZNVec4& c)
+{
+    return c.x >= -c.w && c.x <= c.w && c.y >= -c.w && c.y <= c.w && c.z >= -c.w && c.z <= c.w;
+}
+
+// True when any of a 5 x 5 lattice over the sprite's square, placed as the voxel
+// shader places it (offsets in view space), falls inside the clip volume.
+bool SpriteVisible(const VoxCamera& cam, const ZNVec3& centre, float size)
+{
+    const ZNVec4 view = cam.View * ZNVec4(centre.x, centre.y, centre.z, 1.0f);
+    for (int i = 0; i <= 4; ++i)
+        for (int j = 0; j <= 4; ++j)
+        {
+            ZNVec4 v = view;
+            v.x += (i / 2.0f - 1.0f) * size * 0.5f;
+            v.y += (j / 2.0f - 1.0f) * size * 0.5f;
+            if (InsideClip(cam.Projection * v))
+                return true;
+        }
+    return false;
+}
+
+bool PointInside(const VoxFrustum& f, const ZNVec3& p)
+{
+    for (const ZNVec4& plane : f.Planes)
+        if (plane.x * p.x + plane.y * p.y + plane.z * p.z + plane.w < 0.0f)
+            return false;
+    return true;
+}
+
+// Marks the leaves built from a flat list of sprites so a visible sprite can be
+// traced to the leaf that must be drawn.
+void MarkDrawable(VoxBlock* node)
+{
+    node->DrawCount = node->LodCount[0];
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            MarkDrawable(node->Ch[k]);
+}
+
+const VoxBlock* LeafOf(const VoxBlock* node, const VoxelPoint& p)
+{
+    for (UINT32 i = 0; i < node->Points.Size(); ++i)
+        if (memcmp(&node->Points[i], &p, sizeof(p)) == 0)
+            return node;
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            if (const VoxBlock* leaf = LeafOf(node->Ch[k], p))
+                return leaf;
+    return nullptr;
+}
+
+UINT32 PackRGBA(UINT8 r, UINT8 g, UINT8 b, UINT8 a)
+{
+    return UINT32(r) | UINT32(g) << 8 | UINT32(b) << 16 | UINT32(a) << 24;
+}
+
+// Random rolling maps, so the tree has leaves at many heights.
+void NoiseMaps(ZNImage& height, ZNImage& color, UINT32 size, UINT32 seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> byte(0, 255);
+    height.Resize(size, size, 1, 1);
+    color.Resize(size, size, 1, 1);
+    for (UINT32 y = 0; y < size; ++y)
+        for (UINT32 x = 0; x < size; ++x)
+        {
+            height.Pixel(x, y) = PackRGBA((UINT8)byte(rng), 0, 0, 255);
+            color.Pixel(x, y) = PackRGBA((UINT8)byte(rng), (UINT8)byte(rng), (UINT8)byte(rng), 255);
+        }
+}
+
+// The design's build: every cell inserted one after the other into one tree.
+VoxBlock* SingleThreadedTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
+                             float voxelSize, UINT32 depth)
+{
+    VoxBlock* root = VoxBlock::Create(min, max);
+    const float h = voxelSize * 0.5f;
+    const UINT32 nx = (UINT32)ceilf((max.x - min.x) / h), ny = (UINT32)ceilf((max.y - min.y) / h);
+    const float du = 1.0f / (float)nx, dv = 1.0f / (float)ny;
+    for (UINT32 j = 0; j < ny; ++j)
+        for (UINT32 i = 0; i < nx; ++i)
+        {
+            const float u = (float)i * du, v = (float)j * dv;
+            UINT8 packed[4];
+            PackVoxelColor(SampleBilinear(color, u, v), packed);
+            const ZNVec3 p(min.x + (max.x - min.x) * (u + du * 0.5f), min.y + (max.y - min.y) * (v + dv * 0.5f),
+                           min.z + (max.z - min.z) * SampleBilinear(height, u, v).R);
+            root->Insert(depth, p, voxelSize, packed);
+        }
+    return root;
+}
+
+// Same split structure, bounds and points in the same order.
+void ExpectSameTree(const VoxBlock* a, const VoxBlock* b, UINT32& nodes)
+{
+    ++nodes;
+    ASSERT_EQ(a->IsSplit(), b->IsSplit());
+    EXPECT_EQ(a->Min, b->Min);
+    EXPECT_EQ(a->Max, b->Max);
+    ASSERT_EQ(a->Points.Size(), b->Points.Size());
+    if (a->Points.Size())
+    {
+        EXPECT_EQ(memcmp(a->Points.Data(), b->Points.Data(), a->Points.Size() * sizeof(VoxelPoint)), 0);
+    }
+    if (a->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            ExpectSameTree(a->Ch[k], b->Ch[k], nodes);
+}
+
+}   // namespace
+
+TEST(VoxFrustum, BoxesCulledAsOutsideHaveNoPointInside)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> coord(-3000.0f, 3000.0f), extent(1.0f, 800.0f), unit(0.0f, 1.0f);
+    UINT32 outside = 0, inside = 0;
+    for (int c = 0; c < 40; ++c)
+    {
+        const VoxCamera cam = RandomCamera(rng, 16.0f / 9.0f);
+        VoxFrustum f;
+        VoxFrustumFromMatrix(cam.Projection * cam.View, f);
+        for (int b = 0; b < 200; ++b)
+        {
+            const ZNVec3 lo(coord(rng), coord(rng), coord(rng) * 0.3f);
+            const ZNVec3 hi = lo + ZNVec3(extent(rng), extent(rng), extent(rng));
+            const VoxCullResult r = VoxClassifyBox(f, lo, hi);
+            outside += r == VoxCull_Outside;
+            inside += r == VoxCull_Inside;
+            // Sample the box: its corners and random points within.
+            for (int s = 0; s < 64; ++s)
+            {
+                ZNVec3 p = s < 8 ? ZNVec3((s & 1) ? hi.x : lo.x, (s & 2) ? hi.y : lo.y, (s & 4) ? hi.z : lo.z)
+                                 : ZNVec3(lo.x + (hi.x - lo.x) * unit(rng), lo.y + (hi.y - lo.y) * unit(rng),
+                                          lo.z + (hi.z - lo.z) * unit(rng));
+                const bool clipInside = InsideClip(cam.Projection * (cam.View * ZNVec4(p.x, p.y, p.z, 1.0f)));
+                if (r == VoxCull_Outside)
+                {
+                    ASSERT_FALSE(clipInside) << "camera " << c << " box " << b;
+                }
+                // A box wholly inside has every corner on the inner side of every plane.
+                if (r == VoxCull_Inside && s < 8)
+                {
+                    ASSERT_TRUE(PointInside(f, p));
+                }
+            }
+        }
+    }
+    // The random set exercises every verdict.
+    EXPECT_GT(outside, 1000u);
+    EXPECT_GT(inside, 20u);
+}
+
+TEST(VoxFrustum, NoVisibleSpriteIsEverCulled)
+{
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> coord(-1000.0f, 1000.0f), z(0.0f, 600.0f);
+    VoxBlock* root = VoxBlock::Create(VoxWorldMin, VoxWorldMax);
+    ZNPodArray<VoxelPoint> sprites;
+    for (int i = 0; i < 6000; ++i)
+    {
+        const ZNVec3 p(coord(rng), coord(rng), z(rng));
+        root->Insert(4, p, VoxVoxelSize, Grey);
+    }
+    root->BuildVertexBuffers(false);
+    MarkDrawable(root);
+
+    const VoxDrawOptions all;   // culling, order and level of detail on
+    UINT32 visible = 0, culled = 0;
+    ZNPodArray<VoxDrawItem> items;
+    for (int c = 0; c < 60; ++c)
+    {
+        const VoxCamera cam = RandomCamera(rng, c % 2 ? 16.0f / 9.0f : 0.5f);
+        VoxFrustum f;
+        VoxFrustumFromMatrix(cam.Projection * cam.View, f);
+        VoxCollectDraws(root, f, cam.Position, all, items);
+        std::vector<const VoxBlock*> drawn;
+        for (const VoxDrawItem& item : items)
+            drawn.push_back(item.Node);
+        const UINT32 total = root->CountNodesWithPoints();
+        culled += total - items.Size();
+        for (UINT32 s = 0; s < 6000; s += 3)
+        {
+            // Walk to the s-th point.
+            struct Finder
+            {
+                UINT32 Want, Seen = 0;
+                const VoxBlock* Leaf = nullptr;
+                const VoxelPoint* Point = nullptr;
+                void Visit(const VoxBlock* n)
+                {
+                    if (Point)
+                        return;
+                    if (Want < Seen + n->Points.Size())
+                    {
+                        Leaf = n;
+                        Point = &n->Points[Want - Seen];
+                        return;
+                    }
+                    Seen += n->Points.Size();
+                    if (n->IsSplit())
+                        for (UINT32 k = 0; k < 8; ++k)
+                            Visit(n->Ch[k]);
+                }
+            } finder{ s };
+            finder.Visit(root);
+            ASSERT_NE(finder.Point, nullptr);
+            const VoxelPoint& p = *finder.Point;
+            const ZNVec3 centre(p.Position[0], p.Position[1], p.Position[2]);
+            // A sprite drawn at any level is at least as wide as at full detail.
+            if (!SpriteVisible(cam, centre, p.Size))
+                continue;
+            ++visible;
+            ASSERT_NE(std::find(drawn.begin(), drawn.end(), finder.Leaf), drawn.end())
+                << "camera " << c << " culled a visible sprite at " << centre.x << ", " << centre.y << ", "
+                << centre.z;
+        }
+        // Ordered nearest first.
+        for (UINT32 i = 1; i < items.Size(); ++i)
+            ASSERT_LE(items[i - 1].Distance, items[i].Distance);
+    }
+    EXPECT_GT(visible, 1000u);
+    EXPECT_GT(culled, 1000u) << "the cameras should see only part of the world";
+    VoxBlock::Delete(root);
+}
+
+TEST(VoxFrustum, OptionsOffKeepEveryLeafInTreeOrderAtFullDetail)
+{
+    VoxBlock* root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(1000, 1000, 1000));
+    for (int i = 0; i < 8; ++i)
+        root->Insert(2, ZNVec3(100.0f + 110.0f * i, 900.0f - 110.0f * i, 50.0f * i), 10.0f, Grey);
+    root->BuildVertexBuffers(false);
+    MarkDrawable(root);
+    // A camera looking away from everything.
+    VoxCameraState state = InitialCameraState();
+    state.Position = state.PrevPosition = ZNVec3(-100, -100, 500);
+    state.Yaw = state.PrevYaw = 3.5f;
+    VoxCamera cam;
+    SetupCamera(state, 1.0f, 1024, 576, cam);
+    VoxFrustum f;
+    VoxFrustumFromMatrix(cam.Projection * cam.View, f);
+
+    VoxDrawOptions off;
+    off.Cull = off.Order = off.Lod = false;
+    ZNPodArray<VoxDrawItem> items;
+    VoxCollectDraws(root, f, cam.Position, off, items);
+    std::vector<const VoxBlock*> treeOrder;
+    struct Walk
+    {
+        std::vector<const VoxBlock*>& Out;
+        void Node(const VoxBlock* n)
+        {
+            if (n->Points.Size())
+                Out.push_back(n);
+            if (n->IsSplit())
+                for (UINT32 k = 0; k < 8; ++k)
+                    Node(n->Ch[k]);
+        }
+    } walk{ treeOrder };
+    walk.Node(root);
+    ASSERT_EQ(treeOrder.size(), 5u);
+    ASSERT_EQ(items.Size(), 5u);
+    for (UINT32 i = 0; i < items.Size(); ++i)
+    {
+        EXPECT_EQ(items[i].Level, 0u);
+        EXPECT_EQ(items[i].Node, treeOrder[i]) << "tree order";
+    }
+    VoxDrawOptions cull = off;
+    cull.Cull = true;
+    VoxCollectDraws(root, f, cam.Position, cull, items);
+    EXPECT_EQ(items.Size(), 0u);
+    VoxBlock::Delete(root);
+}
+
+TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
+{
+    // A 4 x 4 patch of cells (5 units apart, sprites 10 wide) in one leaf, two of
+    // them in another colour.
+    VoxBlock* root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(100, 100, 100));
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i)
+        {
+            const UINT8 red[4] = { 200, 0, 0, 255 };
+            const bool odd = (i == 0 && j == 0) || (i == 1 && j == 0);
+            root->Insert(1, ZNVec3(2.5f + 5.0f * i, 2.5f + 5.0f * j, 10.0f + i + 4.0f * j), 10.0f,
+                         odd ? red : Grey);
+        }
+    VoxBlock* leaf = root->Ch[0];
+    leaf->BuildOwnVertices();
+    EXPECT_EQ(leaf->LodFirst[0], 0u);
+    EXPECT_EQ(leaf->LodCount[0], 16u * 6);
+    EXPECT_EQ(leaf->LodFirst[1], 16u * 6);
+    ASSERT_EQ(leaf->LodCount[1], 4u * 6) << "2 x 2 blocks";
+    EXPECT_EQ(leaf->LodFirst[2], 20u * 6);
+    ASSERT_EQ(leaf->LodCount[2], 1u * 6) << "one 4 x 4 block";
+    EXPECT_EQ(leaf->Vertices.Size(), 21u * 6);
+
+    // The block of cells (0..1, 0..1): mean centre, twice the size, mean colour.
+    const VoxelPoint& first = leaf->Vertices[leaf->LodFirst[1]];
+    EXPECT_FLOAT_EQ(first.Position[0], 5.0f);
+    EXPECT_FLOAT_EQ(first.Position[1], 5.0f);
+    EXPECT_FLOAT_EQ(first.Position[2], 10.0f + 0.5f + 2.0f);
+    EXPECT_EQ(first.Size, 20.0f);
+    EXPECT_EQ(first.Color[0], (200 + 200 + 100 + 100 + 2) / 4);
+    EXPECT_EQ(first.Color[1], 50);
+    const VoxelPoint& whole = leaf->Vertices[leaf->LodFirst[2]];
+    EXPECT_EQ(whole.Size, 40.0f);
+    EXPECT_FLOAT_EQ(whole.Position[0], 10.0f);
+    EXPECT_FLOAT_EQ(whole.Position[2], 10.0f + 1.5f + 6.0f);
+    // Each coarse sprite is six vertices with the corner words of a full one.
+    for (UINT32 v = 0; v < 6; ++v)
+        EXPECT_EQ(memcmp(leaf->Vertices[leaf->LodFirst[1] + v].Corner, leaf->Vertices[v].Corner, 4), 0);
+
+    // On steep ground the merged sprite grows to cover the ones it replaces.
+    VoxBlock* steep = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(100, 100, 100));
+    steep->Insert(0, ZNVec3(2.5f, 2.5f, 10.0f), 10.0f, Grey);
+    steep->Insert(0, ZNVec3(7.5f, 2.5f, 50.0f), 10.0f, Grey);
+    steep->BuildOwnVertices();
+    ASSERT_EQ(steep->LodCount[1], 6u);
+    const VoxelPoint& tall = steep->Vertices[steep->LodFirst[1]];
+    EXPECT_FLOAT_EQ(tall.Position[2], 30.0f);
+    EXPECT_NEAR(tall.Size, 10.0f + 2.0f * sqrtf(2.5f * 2.5f + 20.0f * 20.0f), 1e-3f);
+    VoxBlock::Delete(steep);
+
+    // Level choice: full detail near, then each level from its multiple of the distance.
+    VoxDrawOptions o;
+    o.LodDistance = 1000.0f;
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 999.0f, o), 0u);
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 1000.0f, o), 1u);
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 2500.0f, o), 2u);
+    o.Lod = false;
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 2500.0f, o), 0u);
+    VoxBlock::Delete(root);
+}
+
+TEST(VoxLod, CullBoundsHoldEverySpriteAtEveryLevel)
+{
+    VoxBlock* root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(400, 400, 400));
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> coord(0.0f, 400.0f);
+    for (int i = 0; i < 500; ++i)
+        root->Insert(3, ZNVec3(coord(rng), coord(rng), coord(rng)), 10.0f, Grey);
+    root->BuildVertexBuffers(false);
+    UINT32 checked = 0;
+    struct Check
+    {
+        UINT32& Count;
+        void Node(const VoxBlock* n, const VoxBlock* root)
+        {
+            for (UINT32 v = 0; v < n->Vertices.Size(); ++v)
+            {
+                const VoxelPoint& p = n->Vertices[v];
+                const float reach = p.Size * 0.7071f;
+                for (UINT32 a = 0; a < 3; ++a)
+                    for (const VoxBlock* box : { n, root })
+                    {
+                        ASSERT_LE(box->CullMin[a], p.Position[a] - reach);
+                        ASSERT_GE(box->CullMax[a], p.Position[a] + reach);
+                    }
+                ++Count;
+            }
+            if (n->IsSplit())
+                for (UINT32 k = 0; k < 8; ++k)
+                    Node(n->Ch[k], root);
+        }
+    } check{ checked };
+    check.Node(root, root);
+    EXPECT_GT(checked, 500u * 6);
+    // An empty subtree has empty bounds.
+    VoxBlock* empty = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(1, 1, 1));
+    empty->ComputeCullBounds();
+    EXPECT_GT(empty->CullMin.x, empty->CullMax.x);
+    VoxBlock::Delete(empty);
+    VoxBlock::Delete(root);
+}
+
+TEST(VoxGrid, GridSizeSetsBoundsDepthAndSpriteCount)
+{
+    ZNVec3 min, max;
+    VoxWorldBoundsForGrid(VoxDefaultGrid, min, max);
+    EXPECT_EQ(min, VoxWorldMin);
+    EXPECT_EQ(max, VoxWorldMax);
+    EXPECT_EQ(VoxTreeDepthForGrid(400), VoxTreeDepth);
+    EXPECT_EQ(VoxTreeDepthForGrid(1024), 6u);
+    EXPECT_EQ(VoxTreeDepthForGrid(16), 1u);
+    EXPECT_GE(VoxTreeDepthForGrid(VoxMaxGrid), 8u);
+
+    ZNImage height, color;
+    NoiseMaps(height, color, 37, 5);
+    for (UINT32 grid : { 64u, 400u, 1024u })
+    {
+        VoxWorldBoundsForGrid(grid, min, max);
+        VoxBlock* root = BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid));
+        ASSERT_NE(root, nullptr);
+        EXPECT_EQ(root->CountPoints(), grid * grid) << "grid " << grid;
+        VoxBlock::Delete(root);
+    }
+}
+
+TEST(VoxGrid, ThreadedBuildMatchesSingleThreadedInsert)
+{
+    ZNImage height, color;
+    NoiseMaps(height, color, 50, 9);
+    for (UINT32 grid : { 48u, 400u })
+    {
+        ZNVec3 min, max;
+        VoxWorldBoundsForGrid(grid, min, max);
+        for (UINT32 depth : { 1u, 2u, VoxTreeDepthForGrid(grid) })
+        {
+            VoxBlock* a = BuildVoxelTree(height, color, min, max, VoxVoxelSize, depth);
+            VoxBlock* b = SingleThreadedTree(height, color, min, max, VoxVoxelSize, depth);
+            UINT32 nodes = 0;
+            ExpectSameTree(a, b, nodes);
+            EXPECT_GT(nodes, 8u) << "grid " << grid << " depth " << depth;
+            VoxBlock::Delete(a);
+            VoxBlock::Delete(b);
+        }
+    }
+}
+
+TEST(VoxGrid, ParallelForRunsEveryJobOnce)
+{
+    std::vector<std::atomic<int>> runs(1000);
+    VoxParallelFor(
+        1000, [](void* context, UINT32 i) { (*static_cast<std::vector<std::atomic<int>>*>(context))[i]++; }, &runs);
+    for (UINT32 i = 0; i < 1000; ++i)
+        ASSERT_EQ(runs[i].load(), 1) << i;
+    VoxParallelFor(0, [](void*, UINT32) { FAIL(); }, nullptr);
+}

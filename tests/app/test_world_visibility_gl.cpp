@@ -1,0 +1,216 @@
+// The voxel pass with culling, ordering and level of detail against the full draw,
+// rendered offscreen from the demo's world: culling and order change no pixel, and
+// level of detail stays within its stated difference and opens no holes.
+#include "WorldGLTest.h"
+
+#include "runtime/ZNEngineInternal.h"
+
+#include <math.h>
+#include <random>
+#include <stdio.h>
+
+namespace
+{
+
+const UINT32 ShotWidth = 512, ShotHeight = 288;
+
+VoxCameraState CameraAt(const ZNVec3& position, float yaw, float pitch)
+{
+    VoxCameraState c = InitialCameraState();
+    c.Position = c.PrevPosition = position;
+    c.Yaw = c.PrevYaw = yaw;
+    c.Pitch = c.PrevPitch = pitch;
+    return c;
+}
+
+// The start view, low over the lake, towards the mountains, high above the middle,
+// at the world's edge looking out, and a set of random ones.
+std::vector<VoxCameraState> TestCameras()
+{
+    std::vector<VoxCameraState> cams = {
+        InitialCameraState(),
+        CameraAt(ZNVec3(-300, -350, 160), 3.9f, 1.62f),
+        CameraAt(ZNVec3(200, 300, 420), 0.8f, 1.75f),
+        CameraAt(ZNVec3(0, 0, 1500), 1.0f, 2.9f),
+        CameraAt(ZNVec3(950, -900, 300), 5.5f, 1.5f),
+    };
+    std::mt19937 rng(21);
+    std::uniform_real_distribution<float> xy(-1100.0f, 1100.0f), z(120.0f, 900.0f), yaw(0.0f, 6.28f),
+        pitch(1.2f, 2.8f);
+    for (int i = 0; i < 5; ++i)
+        cams.push_back(CameraAt(ZNVec3(xy(rng), xy(rng), z(rng)), yaw(rng), pitch(rng)));
+    return cams;
+}
+
+VoxDrawOptions Options(bool cull, bool order, bool lod)
+{
+    VoxDrawOptions o;
+    o.Cull = cull;
+    o.Order = order;
+    o.Lod = lod;
+    return o;
+}
+
+UINT32 CountDifferent(const std::vector<UINT8>& a, const std::vector<UINT8>& b)
+{
+    UINT32 n = 0;
+    for (size_t i = 0; i < a.size(); i += 4)
+        n += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
+    return n;
+}
+
+// Mean absolute difference of the colour channels (0..255), over the picture and
+// over its worst 32 x 32 block.
+struct Difference
+{
+    double Mean = 0.0;
+    double WorstBlock = 0.0;
+};
+
+Difference Compare(const std::vector<UINT8>& a, const std::vector<UINT8>& b, UINT32 w, UINT32 h)
+{
+    Difference d;
+    std::vector<double> blocks(((w + 31) / 32) * ((h + 31) / 32), 0.0);
+    double total = 0.0;
+    for (UINT32 y = 0; y < h; ++y)
+        for (UINT32 x = 0; x < w; ++x)
+        {
+            const size_t i = ((size_t)y * w + x) * 4;
+            const double diff = (fabs((double)a[i] - b[i]) + fabs((double)a[i + 1] - b[i + 1]) +
+                                 fabs((double)a[i + 2] - b[i + 2])) / 3.0;
+            total += diff;
+            blocks[(y / 32) * ((w + 31) / 32) + x / 32] += diff;
+        }
+    d.Mean = total / ((double)w * h);
+    for (double block : blocks)
+        d.WorstBlock = std::max(d.WorstBlock, block / (32.0 * 32.0));
+    return d;
+}
+
+// Background pixels (sky, or what the sky pass left) of a frame.
+std::vector<bool> BackgroundMask(const std::vector<UINT8>& frame, const std::vector<UINT8>& background)
+{
+    std::vector<bool> out(frame.size() / 4);
+    for (size_t p = 0; p < out.size(); ++p)
+        out[p] = frame[p * 4] == background[p * 4] && frame[p * 4 + 1] == background[p * 4 + 1] &&
+                 frame[p * 4 + 2] == background[p * 4 + 2];
+    return out;
+}
+
+// Pixels where the background shows through in `coarse` while `fine` has terrain
+// there and for two pixels all round: gaps opened inside the ground, as opposed to
+// a silhouette that moved by a pixel.
+UINT32 CountHoles(const std::vector<bool>& fine, const std::vector<bool>& coarse, UINT32 w, UINT32 h)
+{
+    UINT32 holes = 0;
+    for (UINT32 y = 2; y + 2 < h; ++y)
+        for (UINT32 x = 2; x + 2 < w; ++x)
+        {
+            if (!coarse[(size_t)y * w + x])
+                continue;
+            bool solid = true;
+            for (UINT32 dy = y - 2; dy <= y + 2 && solid; ++dy)
+                for (UINT32 dx = x - 2; dx <= x + 2 && solid; ++dx)
+                    solid = !fine[(size_t)dy * w + dx];
+            holes += solid;
+        }
+    return holes;
+}
+
+void SavePicture(const std::vector<UINT8>& pixels, UINT32 w, UINT32 h, const std::string& name)
+{
+    // PPM, top row first, for looking at the pictures by hand.
+    const std::string path = std::string(ZN_TEST_SOURCE_DIR) + "/build/" + name;
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f)
+        return;
+    fprintf(f, "P6\n%u %u\n255\n", w, h);
+    for (UINT32 y = h; y-- > 0;)
+        for (UINT32 x = 0; x < w; ++x)
+            fwrite(&pixels[((size_t)y * w + x) * 4], 1, 3, f);
+    fclose(f);
+}
+
+}   // namespace
+
+TEST_F(WorldGL, CullingChangesNoPixelAndOrderOnlyEqualDepthTies)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    WorldOffscreen shots(ShotWidth, ShotHeight);
+    const std::vector<VoxCameraState> cams = TestCameras();
+    UINT32 index = 0, ties = 0;
+    for (const VoxCameraState& cam : cams)
+    {
+        std::vector<UINT32> depthFull, depthCulled, depthOrdered;
+        SetWorldDrawOptions(Options(false, false, false));
+        const std::vector<UINT8> full = shots.Render(world, cam, &depthFull);
+        const UINT32 allLeaves = world.DrawStats.Leaves;
+        SetWorldDrawOptions(Options(true, false, false));
+        const std::vector<UINT8> culled = shots.Render(world, cam, &depthCulled);
+        const UINT32 culledLeaves = world.DrawStats.Leaves;
+        SetWorldDrawOptions(Options(true, true, false));
+        const std::vector<UINT8> ordered = shots.Render(world, cam, &depthOrdered);
+
+        EXPECT_EQ(CountDifferent(full, culled), 0u) << "camera " << index;
+        EXPECT_TRUE(depthFull == depthCulled) << "camera " << index;
+        EXPECT_LE(culledLeaves, allLeaves);
+        // Nearest first leaves every pixel's depth as it was. Where two sprites of
+        // different leaves meet a pixel at exactly the same depth, the first drawn
+        // keeps it, so only there may the colour change with the order.
+        EXPECT_TRUE(depthFull == depthOrdered) << "camera " << index;
+        const UINT32 changed = CountDifferent(full, ordered);
+        ties += changed;
+        EXPECT_LE(changed, ShotWidth * ShotHeight / 200) << "camera " << index;
+        ++index;
+    }
+    printf("pixels changed by the order (equal-depth ties): %u in %zu frames of %u\n", ties, cams.size(),
+           ShotWidth * ShotHeight);
+    // The start view sees only part of the world.
+    SetWorldDrawOptions(Options(true, true, false));
+    shots.Render(world, cams[0]);
+    EXPECT_LT(world.DrawStats.Leaves, world.Root->CountNodesWithPoints() * 3 / 4);
+    EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST_F(WorldGL, LevelOfDetailStaysCloseAndOpensNoHoles)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    WorldOffscreen shots(ShotWidth, ShotHeight);
+    // The start view, low from the south-west corner across the whole world, and
+    // high above the north-east looking back over the lake.
+    const VoxCameraState cams[3] = { InitialCameraState(), CameraAt(ZNVec3(-900, -900, 260), 0.8f, 1.65f),
+                                     CameraAt(ZNVec3(600, 500, 700), 3.9f, 1.9f) };
+    UINT32 coarseTotal = 0;
+    for (UINT32 c = 0; c < 3; ++c)
+    {
+        SetWorldDrawOptions(Options(true, true, false));
+        const std::vector<UINT8> fine = shots.Render(world, cams[c]);
+        const UINT32 fineSprites = world.DrawStats.Sprites;
+        SetWorldDrawOptions(Options(true, true, true));
+        const std::vector<UINT8> coarse = shots.Render(world, cams[c]);
+        const UINT32 coarseSprites = world.DrawStats.Sprites;
+        coarseTotal += fineSprites - coarseSprites;
+
+        VoxBlock* root = world.Root;
+        world.Root = nullptr;
+        const std::vector<UINT8> background = shots.Render(world, cams[c]);
+        world.Root = root;
+
+        const Difference d = Compare(fine, coarse, ShotWidth, ShotHeight);
+        const UINT32 newHoles = CountHoles(BackgroundMask(fine, background), BackgroundMask(coarse, background),
+                                           ShotWidth, ShotHeight);
+        printf("camera %u: sprites %u -> %u, mean difference %.3f, worst 32x32 block %.2f, holes %u\n",
+               c, fineSprites, coarseSprites, d.Mean, d.WorstBlock, newHoles);
+        if (getenv("ZN_SAVE_PICTURES"))
+        {
+            SavePicture(fine, ShotWidth, ShotHeight, "lod_off_" + std::to_string(c) + ".ppm");
+            SavePicture(coarse, ShotWidth, ShotHeight, "lod_on_" + std::to_string(c) + ".ppm");
+        }
+        EXPECT_LT(d.Mean, 1.5) << "camera " << c;
+        EXPECT_LT(d.WorstBlock, 16.0) << "camera " << c;
+        EXPECT_EQ(newHoles, 0u) << "camera " << c;
+    }
+    EXPECT_GT(coarseTotal, 10000u) << "the far terrain should be drawn with fewer sprites";
+}
