@@ -6,13 +6,12 @@
 // only a person at a display or at a terminal is ever asked.
 #include "core/ZNAssert.h"
 
-#include <SDL.h>
+#include "core/ZNDialogPlatform.h"
 
 #include <atomic>
 #include <chrono>
 #include <ctype.h>
 #include <mutex>
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -26,7 +25,7 @@ std::atomic<ZNDialogHandler> GDialogHandler{nullptr};
 
 // Serialises the default handler so boxes from several threads do not
 // interleave on the terminal. Recursive because a box may be raised while
-// another is being shown on the same thread (e.g. a crash inside SDL); timed
+// another is being shown on the same thread (e.g. a crash inside the platform's box); timed
 // so a crash on one thread is not held up forever by a prompt on another.
 std::recursive_timed_mutex& DialogMutex()
 {
@@ -69,49 +68,6 @@ void PrintBox(ZNDialogKind kind, const char* text, const char* caption, const ch
         return;
     size_t size = static_cast<size_t>(n) < sizeof(buffer) ? static_cast<size_t>(n) : sizeof(buffer) - 1;
     WriteAll(STDERR_FILENO, buffer, size);
-}
-
-bool HasDisplay()
-{
-    const char* x11 = getenv("DISPLAY");
-    const char* wayland = getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
-
-// Returns 1 for Yes/OK, 0 for No, -1 when no box could be shown.
-int ShowSDLBox(ZNDialogKind kind, const char* text, const char* caption)
-{
-    SDL_MessageBoxButtonData yesNo[2] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
-    };
-    SDL_MessageBoxButtonData ok[1] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"},
-    };
-    SDL_MessageBoxData data;
-    memset(&data, 0, sizeof(data));
-    // SDL has no question icon; a question about an invalid state is a warning.
-    data.flags = kind == ZNDialog_Fatal ? SDL_MESSAGEBOX_ERROR
-               : kind == ZNDialog_Info  ? SDL_MESSAGEBOX_INFORMATION
-                                        : SDL_MESSAGEBOX_WARNING;
-    data.window = nullptr;
-    data.title = caption;
-    data.message = text;
-    if (kind == ZNDialog_YesNo)
-    {
-        data.numbuttons = 2;
-        data.buttons = yesNo;
-    }
-    else
-    {
-        data.numbuttons = 1;
-        data.buttons = ok;
-    }
-    int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0)
-        return -1;
-    // Closing the box without a button counts as No.
-    return pressed == 1 ? 1 : 0;
 }
 
 // Asks on the terminal; end of input counts as No.
@@ -162,12 +118,9 @@ bool ZNDefaultDialogHandler(ZNDialogKind kind, const char* text, const char* cap
         return yes;
     }
 
-    if (HasDisplay())
-    {
-        int result = ShowSDLBox(kind, text, caption);
-        if (result >= 0)
-            return result == 1;
-    }
+    int shown = ZNShowPlatformBox(kind, text, caption);
+    if (shown >= 0)
+        return shown == 1;
 
     if (isatty(STDIN_FILENO))
         return AskTerminal(kind, text, caption);
@@ -213,7 +166,7 @@ void ZNAssertFailed(const char* expression, const char* file, int line)
     {
         // Stops in an attached debugger; without one the crash handler turns
         // the trap into a dump.
-        raise(SIGTRAP);
+        ZNBreakIntoDebugger();
     }
 }
 
@@ -228,7 +181,7 @@ void ZNFatalError(const char* text, const char* caption)
     // Nothing else runs: no destructors, no atexit handlers. Standard output is
     // flushed only so that notes printed before the failure are not lost.
     fflush(stdout);
-    _exit(static_cast<int>(ZN_FATAL_EXIT_CODE));
+    ZNExitProcessNow(ZN_FATAL_EXIT_CODE);
 }
 
 int ZNInfoBox(const char* text, const char* caption)

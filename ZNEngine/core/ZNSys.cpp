@@ -1,13 +1,11 @@
 // ZNSys: the argument list, the program path and the command-line splitter.
-// The crash handler itself lives in ZNCrash.cpp.
+// The crash handler lives in ZNCrash<platform>.cpp, what the process itself
+// knows (its executable, its own command line, the clock) in ZNSys<platform>.cpp.
 #include "core/ZNSys.h"
+#include "core/ZNSysPlatform.h"
 
-#include <fcntl.h>
-#include <limits.h>
 #include <stdio.h>
 #include <string.h>
-#include <time.h>
-#include <unistd.h>
 
 namespace
 {
@@ -37,14 +35,8 @@ void SetProgramPath(const char* arg0)
         memcpy(GProgramPath, arg0, length + 1);
         return;
     }
-    char exe[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-    if (n > 0 && static_cast<size_t>(n) < ZN_MAX_PROGRAM_PATH)
-    {
-        memcpy(GProgramPath, exe, static_cast<size_t>(n));
-        GProgramPath[n] = 0;
+    if (ZNExecutablePath(GProgramPath, ZN_MAX_PROGRAM_PATH))
         return;
-    }
     if (length < ZN_MAX_PROGRAM_PATH)
     {
         memcpy(GProgramPath, arg0, length + 1);
@@ -53,34 +45,6 @@ void SetProgramPath(const char* arg0)
     GProgramPath[0] = 0;
     fprintf(stderr, "ZNSysInit: the program path is longer than %d characters; "
                     "crash dumps go to the current directory\n", ZN_MAX_PROGRAM_PATH - 1);
-}
-
-// The kernel's copy of the arguments, already split (NUL-separated).
-void ReadOwnCommandLine(ZNArray<ZNString>& out)
-{
-    out.Clear();
-    int fd = open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    size_t capacity = 4096, size = 0;
-    char* data = static_cast<char*>(ZNAlloc(capacity));
-    for (;;)
-    {
-        if (size + 1 >= capacity)
-        {
-            capacity *= 2;
-            data = static_cast<char*>(ZNRealloc(data, capacity));
-        }
-        ssize_t n = read(fd, data + size, capacity - 1 - size);
-        if (n <= 0)
-            break;
-        size += static_cast<size_t>(n);
-    }
-    close(fd);
-    data[size] = 0;
-    for (size_t at = 0; at < size; at += strlen(data + at) + 1)
-        out.Add(ZNString(data + at));
-    ZNFree(data);
 }
 
 } // namespace
@@ -192,14 +156,7 @@ void ZNSysInit(int argc, char** argv)
     if (argc > 0 && argv)
         ZNSetArguments(argc, argv);
     else
-    {
-        // Already split by the kernel, so kept exactly as given, like argv.
-        ZNArray<ZNString>& args = ArgList();
-        ReadOwnCommandLine(args);
-        if (args.Size() == 0)
-            args.Add(ZNString(""));
-        SetProgramPath(args[0].CStr());
-    }
+        ZNReadOwnArguments();
     ZNInstallCrashHandler(GProgramPath);
 }
 
@@ -231,16 +188,4 @@ UINT32 ZNGetArgLength(UINT32 at)
 const char* ZNGetProgramPath()
 {
     return GProgramPath;
-}
-
-UINT64 ZNPerformanceCounter()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<UINT64>(now.tv_sec) * 1000000000u + static_cast<UINT64>(now.tv_nsec);
-}
-
-UINT64 ZNPerformanceFrequency()
-{
-    return 1000000000u;
 }

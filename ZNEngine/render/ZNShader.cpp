@@ -8,7 +8,7 @@
 #include "window/ZNGLTable.h"
 
 #include <stdio.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 // The exit code of a user who neither retries nor continues without a shader.
 static const int ZN_SHADER_GIVE_UP_EXIT = -1007;
@@ -275,7 +275,7 @@ static ZNLoadFailureAnswer ShowLoadFailure(const ZNString& name, const ZNString&
     {
         fflush(stdout);
         fflush(stderr);
-        _exit(ZN_SHADER_GIVE_UP_EXIT);
+        _Exit(ZN_SHADER_GIVE_UP_EXIT);
     }
     return LFA_GiveUp;
 }

@@ -1,4 +1,5 @@
-// ZNFileIO: POSIX implementation of the engine's file layer.
+// ZNFileIO: the engine's file layer, the same on every platform; the system
+// calls themselves are in ZNFileIO<platform>.cpp.
 //
 // Streams are opened through ZNOpenFile, which resolves the engine name with
 // MakeAbsolutePath itself; the other calls resolve the name here before they
@@ -6,19 +7,13 @@
 #include "resources/ZNFileIO.h"
 
 #include "core/ZNRuntime.h"
+#include "resources/ZNFileIOPlatform.h"
 #include "runtime/ZNDataPath.h"
 
-#include <dirent.h>
-#include <errno.h>
-#include <fcntl.h>
-#include <limits.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace
 {
@@ -72,9 +67,9 @@ INT64 ReadStream(FILE* f, Resize resize, At at)
 {
     const UINT64 limit = 0xFFFFFFFEull;
     UINT64 capacity = 4096;
-    struct stat st;
-    if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0)
-        capacity = (UINT64)st.st_size + 1;
+    ZNPathInfo st;
+    if (ZNFilePlatform::StatStream(f, st) && st.IsRegular && st.Size >= 0)
+        capacity = (UINT64)st.Size + 1;
     UINT64 count = 0;
     for (;;)
     {
@@ -95,9 +90,9 @@ INT64 ReadStream(FILE* f, Resize resize, At at)
     }
 }
 
-bool StatPath(const char* name, struct stat& st)
+bool StatPath(const char* name, ZNPathInfo& st)
 {
-    return stat(MakeAbsolutePath(name).CStr(), &st) == 0;
+    return ZNFilePlatform::Stat(MakeAbsolutePath(name).CStr(), st, true);
 }
 }
 
@@ -207,46 +202,46 @@ bool FileExists(const char* name)
     if (!f)
         return false;
     // POSIX opens directories for reading too; they are not files here.
-    struct stat st;
-    bool isFile = fstat(fileno(f), &st) == 0 && !S_ISDIR(st.st_mode);
+    ZNPathInfo st;
+    bool isFile = ZNFilePlatform::StatStream(f, st) && !st.IsDirectory;
     fclose(f);
     return isFile;
 }
 
 bool PathExists(const char* name)
 {
-    struct stat st;
+    ZNPathInfo st;
     return StatPath(name, st);
 }
 
 bool IsDirectory(const char* name)
 {
-    struct stat st;
-    return StatPath(name, st) && S_ISDIR(st.st_mode);
+    ZNPathInfo st;
+    return StatPath(name, st) && st.IsDirectory;
 }
 
 bool IsFile(const char* name)
 {
-    struct stat st;
-    return StatPath(name, st) && !S_ISDIR(st.st_mode);
+    ZNPathInfo st;
+    return StatPath(name, st) && !st.IsDirectory;
 }
 
 INT64 GetFileTime(const char* name)
 {
     // Directories have no file time here, as a plain open of one fails on the
     // platform this layer was designed for.
-    struct stat st;
-    if (!StatPath(name, st) || S_ISDIR(st.st_mode))
+    ZNPathInfo st;
+    if (!StatPath(name, st) || st.IsDirectory)
         return 0;
-    return (INT64)st.st_mtime;
+    return st.TimeSeconds;
 }
 
 INT64 GetFileTimeNs(const char* name)
 {
-    struct stat st;
-    if (!StatPath(name, st) || S_ISDIR(st.st_mode))
+    ZNPathInfo st;
+    if (!StatPath(name, st) || st.IsDirectory)
         return 0;
-    return (INT64)st.st_mtim.tv_sec * 1000000000 + (INT64)st.st_mtim.tv_nsec;
+    return st.TimeNs;
 }
 
 // ---- changes ---------------------------------------------------------------------------
@@ -267,11 +262,11 @@ bool DeleteFileOrDirectory(const char* name)
     // The name without its trailing separators: lstat on "link/" would
     // resolve the link and the walk below would empty the folder it names.
     ZNString abs = MakeAbsolutePath(trimmed);
-    struct stat st;
-    if (lstat(abs.CStr(), &st) != 0)
+    ZNPathInfo st;
+    if (!ZNFilePlatform::Stat(abs.CStr(), st, false))
         return false;
-    if (!S_ISDIR(st.st_mode))
-        return unlink(abs.CStr()) == 0;
+    if (!st.IsDirectory || st.IsLink)
+        return ZNFilePlatform::RemoveFile(abs.CStr());
 
     {
         ZNDirIterator it;
@@ -287,29 +282,24 @@ bool DeleteFileOrDirectory(const char* name)
                 return false;
         }
     }
-    return rmdir(abs.CStr()) == 0;
+    return ZNFilePlatform::RemoveFolder(abs.CStr());
 }
 
 bool MovePath(const char* from, const char* to, bool replace)
 {
     ZNString absFrom = MakeAbsolutePath(from);
     ZNString absTo = MakeAbsolutePath(to);
-    if (replace)
-        return rename(absFrom.CStr(), absTo.CStr()) == 0;
-    if (renameat2(AT_FDCWD, absFrom.CStr(), AT_FDCWD, absTo.CStr(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // The file system cannot refuse atomically: check first.
-    struct stat st;
-    if (lstat(absTo.CStr(), &st) == 0)
-        return false;
-    return rename(absFrom.CStr(), absTo.CStr()) == 0;
+    return ZNFilePlatform::Rename(absFrom.CStr(), absTo.CStr(), replace);
 }
 
 bool MakeDirectory(const char* name)
 {
-    return mkdir(MakeAbsolutePath(name).CStr(), 0777) == 0;
+    return ZNFilePlatform::MakeFolder(MakeAbsolutePath(name).CStr());
+}
+
+bool ResolveRealPath(const char* path, ZNString& out)
+{
+    return ZNFilePlatform::RealPath(path ? path : "", out);
 }
 
 // ---- directory iteration -----------------------------------------------------------------
@@ -326,7 +316,7 @@ ZNDirIterator::~ZNDirIterator()
 void ZNDirIterator::Close()
 {
     if (Handle)
-        closedir((DIR*)Handle);
+        ZNFilePlatform::CloseDirectory(Handle);
     Handle = nullptr;
     Valid = false;
     Entry.SetLength(0);
@@ -336,7 +326,7 @@ bool ZNDirIterator::FindFirst(const char* dir)
 {
     Close();
     ZNString abs = MakeAbsolutePath(DirPath(ZNString(dir ? dir : "")));
-    Handle = opendir(abs.CStr());
+    Handle = ZNFilePlatform::OpenDirectory(abs.CStr());
     if (!Handle)
         return false;
     return FindNext();
@@ -346,13 +336,11 @@ bool ZNDirIterator::FindNext()
 {
     if (!Handle)
         return Valid = false;
-    struct dirent* e = readdir((DIR*)Handle);
-    if (!e)
+    if (!ZNFilePlatform::NextEntry(Handle, Entry))
     {
         Close();
         return false;
     }
-    Entry = e->d_name;
     return Valid = true;
 }
 
@@ -539,12 +527,8 @@ struct IncludeFrame
 ZNString CanonicalName(const char* name)
 {
     ZNString abs = MakeAbsolutePath(name);
-    char* real = realpath(abs.CStr(), nullptr);
-    if (!real)
-        return abs;
-    ZNString out(real);
-    free(real);
-    return out;
+    ZNString out;
+    return ZNFilePlatform::RealPath(abs.CStr(), out) ? out : abs;
 }
 
 bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack)

@@ -68,6 +68,10 @@ bool MovePath(const char* from, const char* to, bool replace = false);
 // Creates one directory level. False when it exists already or cannot be made.
 bool MakeDirectory(const char* name);
 
+// The name on disk of a path as the system takes it (not an engine name), with
+// links resolved; false when it does not exist.
+bool ResolveRealPath(const char* path, ZNString& out);
+
 // ---- directory iteration ------------------------------------------------------
 
 // Lists the entries of a directory, "." and ".." included, in the order the

@@ -32,11 +32,11 @@ ZNString ZNConsolePathToEngineName(const char* path)
     }
     // The file layer puts the data folder in front of every name, so climb out of
     // it to the root first.
-    char base[PATH_MAX];
-    if (!realpath(GDataPath[0] ? GDataPath : ".", base))
+    ZNString real;
+    if (!ResolveRealPath(GDataPath[0] ? GDataPath : ".", real))
         return absolute;
     ZNString out;
-    for (const char* p = base; *p; ++p)
+    for (const char* p = real.CStr(); *p; ++p)
         if (*p == '/' && p[1])
             out += "../";
     out += absolute.CStr() + 1;

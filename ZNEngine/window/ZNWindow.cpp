@@ -138,13 +138,3 @@ void ZNWindow::SetResizable(bool resizable)
     Resizable = resizable ? 1 : 0;
     ApplyResizableStyle();
 }
-
-void ZNWindow::SetAcceptDrops(bool accept)
-{
-    AcceptDrops = accept ? 1 : 0;
-    if (!accept)
-    {
-        DropFiles.Clear();
-        DropOpen = 0;
-    }
-}

@@ -362,6 +362,16 @@ void ZNWindow::ApplyResizableStyle()
         SDL_SetWindowResizable(Sdl(Native), (Resizable && (Flags & ZNWS_SizeFrame)) ? SDL_TRUE : SDL_FALSE);
 }
 
+void ZNWindow::SetAcceptDrops(bool accept)
+{
+    AcceptDrops = accept ? 1 : 0;
+    if (!accept)
+    {
+        DropFiles.Clear();
+        DropOpen = 0;
+    }
+}
+
 bool ZNWindow::IsActive() const
 {
     if (!Native)

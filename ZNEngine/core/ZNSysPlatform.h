@@ -1,0 +1,19 @@
+// ZNSysPlatform: what ZNSys.cpp asks of the platform file (ZNSysPosix.cpp,
+// ZNSysWin32.cpp). Internal to the core folder.
+#pragma once
+
+#include <stddef.h>
+#include <stdio.h>
+
+// The running executable's full path into out (UTF-8, terminated); false when
+// it is unknown or does not fit in size bytes.
+bool ZNExecutablePath(char* out, size_t size);
+
+// Records the process's own arguments as ZNSysInit does without argc/argv.
+void ZNReadOwnArguments();
+
+// fopen for a UTF-8 name.
+FILE* ZNFOpenUTF8(const char* path, const char* mode);
+
+// The runtime's text for errno value err, into buffer.
+void  ZNErrorText(int err, char* buffer, size_t size);

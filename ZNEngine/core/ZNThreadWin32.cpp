@@ -1,0 +1,158 @@
+// ZNThread on Win32 threads. As on POSIX, the object and its thread share one
+// reference-counted block, so either may go first. Windows starts every thread
+// on the process's processors whatever its creator is pinned to.
+#include "core/ZNThread.h"
+
+#include "core/ZNSys.h"
+
+#include <windows.h>
+
+struct ZNThreadBlock
+{
+    HANDLE           Handle = nullptr;
+    std::atomic<int> Refs{2};                 // the object and the thread
+    std::atomic<int> ThreadLetGo{0};          // the thread's reference was dropped
+    UINT32           ExitCode = ZN_THREAD_STILL_ACTIVE;
+    ZNThreadRoutine  Routine = nullptr;
+    void*            Context = nullptr;
+};
+
+namespace
+{
+
+thread_local ZNThreadBlock* TGCurThreadBlock = nullptr;
+
+// Thrown by ExitCurrent so the thread's stack unwinds on the way out; ExitThread
+// alone would skip every destructor.
+struct ZNThreadExit
+{
+    UINT32 Code;
+};
+
+void ReleaseBlock(ZNThreadBlock* block)
+{
+    if (block->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
+    {
+        if (block->Handle)
+            CloseHandle(block->Handle);
+        delete block;
+    }
+}
+
+DWORD WINAPI ThreadEntry(void* param)
+{
+    ZNThreadBlock* block = static_cast<ZNThreadBlock*>(param);
+    TGCurThreadBlock = block;
+    ZNCrashEnterThread();
+    UINT32 code;
+    try
+    {
+        code = block->Routine(block->Context);
+    }
+    catch (const ZNThreadExit& exit)
+    {
+        code = exit.Code;
+    }
+    block->ExitCode = code;
+    TGCurThreadBlock = nullptr;
+    ZNCrashLeaveThread();
+    if (!block->ThreadLetGo.exchange(1))
+        ReleaseBlock(block);
+    return code;
+}
+
+} // namespace
+
+ZNThread::~ZNThread()
+{
+    if (Thread)
+        ReleaseBlock(Thread);
+}
+
+void ZNThread::Start(ZNThreadRoutine routine, void* context)
+{
+    BREAK_IF(Thread);
+    if (Thread)
+    {
+        ReleaseBlock(Thread);
+        Thread = nullptr;
+        ThreadId = 0;
+    }
+
+    ZNThreadBlock* block = new ZNThreadBlock;
+    block->Routine = routine;
+    block->Context = context;
+    DWORD id = 0;
+    // The handle must be in the block before the thread can finish and free it.
+    HANDLE handle = routine ? CreateThread(nullptr, ZN_THREAD_STACK_SIZE, ThreadEntry, block,
+                                           CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, &id)
+                            : nullptr;
+    if (!handle)
+        delete block;
+    else
+    {
+        block->Handle = handle;
+        Thread = block;
+        ThreadId = id;
+    }
+    BREAK_IF(Thread == NULL);
+    if (Thread)
+        ResumeThread(handle);
+}
+
+void ZNThread::Wait(UINT32 timeoutMs)
+{
+    if (Thread)
+        WaitForSingleObject(Thread->Handle, timeoutMs == ZN_WAIT_INFINITE ? INFINITE : timeoutMs);
+}
+
+void ZNThread::Terminate()
+{
+    if (!Thread)
+        return;
+    // A terminated thread never drops its own reference.
+    if (TerminateThread(Thread->Handle, ZN_THREAD_TERMINATED))
+    {
+        WaitForSingleObject(Thread->Handle, INFINITE);
+        if (!Thread->ThreadLetGo.exchange(1))
+            ReleaseBlock(Thread);
+    }
+    ReleaseBlock(Thread);
+    Thread = nullptr;
+    ThreadId = 0;
+}
+
+bool ZNThread::IsRunning() const
+{
+    return Thread && WaitForSingleObject(Thread->Handle, 0) == WAIT_TIMEOUT;
+}
+
+UINT32 ZNThread::GetExitCode() const
+{
+    if (!Thread)
+        return ZN_THREAD_STILL_ACTIVE;
+    DWORD code = ZN_THREAD_STILL_ACTIVE;
+    if (!GetExitCodeThread(Thread->Handle, &code))
+        return ZN_THREAD_STILL_ACTIVE;
+    return code;
+}
+
+void ZNThread::Sleep(UINT32 milliseconds)
+{
+    ::Sleep(milliseconds);
+}
+
+void ZNThread::ExitCurrent(UINT32 code)
+{
+    if (TGCurThreadBlock)
+        throw ZNThreadExit{code};
+    ExitThread(code);
+}
+
+void ZNPinThreadToOneProcessor()
+{
+    DWORD_PTR process = 0, system = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || !process)
+        return;
+    SetThreadAffinityMask(GetCurrentThread(), process & (~process + 1));
+}

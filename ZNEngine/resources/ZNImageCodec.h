@@ -1,0 +1,16 @@
+// ZNImageCodec: the PNG codec behind ZNImage, one per build: libpng
+// (ZNImagePNG.cpp) or, on Windows without libpng, the system's imaging
+// component (ZNImageWIC.cpp). Both give the same results: 8-bit RGBA rows top to
+// bottom, transparency chunks as alpha, 16-bit samples reduced to their high
+// byte, images above 8192 x 8192 and files with a damaged chunk refused.
+// Internal to the resources folder.
+#pragma once
+
+#include "resources/ZNImage.h"
+
+class ZNArchive;
+
+// Decodes a whole PNG file held in memory into image; false on any failure.
+bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image);
+// Appends image (its first 2D slice) as an 8-bit RGBA PNG file.
+bool ZNEncodePng(const ImageData& image, ZNArchive& archive);

@@ -1,0 +1,159 @@
+// The PNG codec over libpng.
+//
+// libpng reports errors by long-jumping back to the setjmp of the function that
+// drives it. Those functions therefore hold only plain locals (no destructors
+// that a jump would skip); what they allocate after the setjmp lives in
+// volatile pointers that the error branch releases.
+#include "resources/ZNArchive.h"
+#include "resources/ZNImageCodec.h"
+
+#include <png.h>
+#include <setjmp.h>
+#include <string.h>
+
+namespace
+{
+
+png_voidp PngAlloc(png_structp, png_alloc_size_t size)
+{
+    return ZNAlloc(size);
+}
+
+void PngFree(png_structp, png_voidp block)
+{
+    ZNFree(block);
+}
+
+void PngReadBytes(png_structp png, png_bytep out, png_size_t size)
+{
+    PngReadState* pd = (PngReadState*)png_get_io_ptr(png);
+    // A truncated file: report it, then leave through libpng's error path
+    // instead of reading past the buffer.
+    if (ZN_CHECK_FAILED(pd->Size - pd->At < size))
+        png_error(png, "PNG data ends early");
+    memcpy(out, pd->Data + pd->At, size);
+    pd->At += (UINT32)size;
+}
+
+void PngWriteBytes(png_structp png, png_bytep data, png_size_t size)
+{
+    ZNArchive* archive = (ZNArchive*)png_get_io_ptr(png);
+    archive->Serialize(data, (UINT32)size, 1);
+}
+
+// Everything between png_create_read_struct_2 and png_destroy_read_struct. Only
+// plain locals: libpng may long-jump back here from any call below.
+bool DecodePng(PngReadState* state, ImageData* image)
+{
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr,
+                                               nullptr, PngAlloc, PngFree);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info)
+    {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    png_bytep* volatile rows = nullptr;
+    if (setjmp(png_jmpbuf(png)))
+    {
+        if (rows)
+            ZNFree((void*)rows);
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+
+    png_set_read_fn(png, state, PngReadBytes);
+    png_set_user_limits(png, 8192, 8192);
+    png_read_info(png, info);
+
+    png_set_strip_16(png);
+    png_set_packing(png);
+    // Colour-keyed transparency (a tRNS chunk on grey or RGB images, or a palette
+    // with alpha entries) becomes a real alpha channel, as every viewer shows it;
+    // without this those images would arrive opaque.
+    if (png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_tRNS_to_alpha(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    png_uint_32 width  = png_get_image_width(png, info);
+    png_uint_32 height = png_get_image_height(png, info);
+    // Whatever the transforms did, the rows must now be exactly width RGBA bytes:
+    // anything else would write past the image.
+    if (png_get_rowbytes(png, info) != (png_size_t)width * 4)
+        png_error(png, "PNG rows are not 8-bit RGBA after the transforms");
+
+    image->Resize(width, height, 1, 1);
+    UINT8* data = image->GetData();
+    if (!data || image->GetWidth() != width || image->GetHeight() != height)
+        png_error(png, "image could not take the PNG's size");
+
+    rows = (png_bytep*)ZNAlloc(sizeof(png_bytep) * height);
+    for (png_uint_32 i = 0; i < height; ++i)
+        rows[i] = data + (size_t)i * width * 4;
+    png_read_image(png, rows);
+    png_read_end(png, nullptr);
+
+    ZNFree((void*)rows);
+    rows = nullptr;
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+bool EncodePng(const ImageData* image, ZNArchive* archive)
+{
+    png_uint_32 width  = image->GetWidth();
+    png_uint_32 height = image->GetHeight();
+    png_structp png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr,
+                                                nullptr, PngAlloc, PngFree);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info)
+    {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    png_bytep* volatile rows = nullptr;
+    if (setjmp(png_jmpbuf(png)))
+    {
+        if (rows)
+            ZNFree((void*)rows);
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+
+    png_set_write_fn(png, archive, PngWriteBytes, nullptr);
+    png_set_compression_level(png, 9);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+
+    const UINT8* data = image->GetData();
+    rows = (png_bytep*)ZNAlloc(sizeof(png_bytep) * height);
+    for (png_uint_32 i = 0; i < height; ++i)
+        rows[i] = (png_bytep)(data + (size_t)i * width * 4);
+    png_set_rows(png, info, rows);
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+
+    ZNFree((void*)rows);
+    rows = nullptr;
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+} // namespace
+
+bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image)
+{
+    PngReadState state = { 0, size, bytes };
+    return DecodePng(&state, &image);
+}
+
+bool ZNEncodePng(const ImageData& image, ZNArchive& archive)
+{
+    return EncodePng(&image, &archive);
+}

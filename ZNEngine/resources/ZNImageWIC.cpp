@@ -1,0 +1,192 @@
+// The PNG codec over the Windows Imaging Component (WIC). WIC does not check
+// chunk checksums, so every chunk's CRC is verified here before WIC sees the
+// file; 16-bit images are converted from 64-bit RGBA so the reduction is the
+// same high byte libpng keeps.
+#include <windows.h>
+#include <wincodec.h>
+
+#include <string.h>
+#include <zlib.h>
+
+#include "resources/ZNArchive.h"
+#include "resources/ZNImageCodec.h"
+
+namespace
+{
+const UINT32 kMaxSide = 8192;
+
+UINT32 ReadBE32(const UINT8* p)
+{
+    return ((UINT32)p[0] << 24) | ((UINT32)p[1] << 16) | ((UINT32)p[2] << 8) | p[3];
+}
+
+// The signature, then chunks up to IEND, each with a matching CRC.
+bool ChunksAreSound(const UINT8* bytes, UINT32 size)
+{
+    static const UINT8 signature[8] = { 137, 80, 78, 71, 13, 10, 26, 10 };
+    if (size < 8 || memcmp(bytes, signature, 8) != 0)
+        return false;
+    UINT32 at = 8;
+    while (size - at >= 12)
+    {
+        const UINT32 length = ReadBE32(bytes + at);
+        if (length > size - at - 12)
+            return false;
+        const UINT8* type = bytes + at + 4;
+        const uLong  crc  = crc32(crc32(0L, Z_NULL, 0), type, length + 4);
+        if ((UINT32)crc != ReadBE32(type + 4 + length))
+            return false;
+        if (memcmp(type, "IEND", 4) == 0)
+            return true;
+        at += 12 + length;
+    }
+    return false;
+}
+
+// COM on the calling thread for the length of one call; a thread that already
+// runs COM in another mode keeps it.
+struct ZNComScope
+{
+    ZNComScope() : Started(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+    ~ZNComScope()
+    {
+        if (Started)
+            CoUninitialize();
+    }
+    bool Started;
+};
+
+template <class T>
+void Release(T*& p)
+{
+    if (p)
+        p->Release();
+    p = nullptr;
+}
+
+bool SameGuid(const GUID& a, const GUID& b)
+{
+    return memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+
+IWICImagingFactory* MakeFactory()
+{
+    IWICImagingFactory* factory = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&factory))))
+        return nullptr;
+    return factory;
+}
+} // namespace
+
+bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image)
+{
+    if (!bytes || !ChunksAreSound(bytes, size))
+        return false;
+    ZNComScope com;
+    IWICImagingFactory*    factory   = MakeFactory();
+    IWICStream*            stream    = nullptr;
+    IWICBitmapDecoder*     decoder   = nullptr;
+    IWICBitmapFrameDecode* frame     = nullptr;
+    IWICFormatConverter*   converter = nullptr;
+    UINT8*                 wide      = nullptr;
+    bool ok = factory && SUCCEEDED(factory->CreateStream(&stream)) &&
+              SUCCEEDED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), size)) &&
+              SUCCEEDED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder)) &&
+              SUCCEEDED(decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand)) &&
+              SUCCEEDED(decoder->GetFrame(0, &frame));
+    UINT width = 0, height = 0;
+    WICPixelFormatGUID source = {};
+    ok = ok && SUCCEEDED(frame->GetSize(&width, &height)) && SUCCEEDED(frame->GetPixelFormat(&source)) &&
+         width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+    const bool sixteen = ok && (SameGuid(source, GUID_WICPixelFormat64bppRGBA) ||
+                                SameGuid(source, GUID_WICPixelFormat64bppRGB) ||
+                                SameGuid(source, GUID_WICPixelFormat48bppRGB) ||
+                                SameGuid(source, GUID_WICPixelFormat16bppGray) ||
+                                SameGuid(source, GUID_WICPixelFormat64bppRGBA));
+    const WICPixelFormatGUID target = sixteen ? GUID_WICPixelFormat64bppRGBA : GUID_WICPixelFormat32bppRGBA;
+    ok = ok && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+         SUCCEEDED(converter->Initialize(frame, target, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                         WICBitmapPaletteTypeCustom));
+    if (ok)
+    {
+        image.Resize(width, height, 1, 1);
+        ok = image.GetData() && image.GetWidth() == width && image.GetHeight() == height;
+    }
+    if (ok && !sixteen)
+        ok = SUCCEEDED(converter->CopyPixels(nullptr, width * 4, width * height * 4, image.GetData()));
+    else if (ok)
+    {
+        wide = static_cast<UINT8*>(ZNAlloc((size_t)width * height * 8));
+        ok   = SUCCEEDED(converter->CopyPixels(nullptr, width * 8, width * height * 8, wide));
+        // Little-endian 16-bit samples: the high byte is the second one.
+        UINT8* out = image.GetData();
+        for (size_t i = 0; ok && i < (size_t)width * height * 4; ++i)
+            out[i] = wide[i * 2 + 1];
+    }
+    if (wide)
+        ZNFree(wide);
+    Release(converter);
+    Release(frame);
+    Release(decoder);
+    Release(stream);
+    Release(factory);
+    return ok;
+}
+
+bool ZNEncodePng(const ImageData& image, ZNArchive& archive)
+{
+    const UINT width = image.GetWidth(), height = image.GetHeight();
+    if (!width || !height || !image.GetData())
+        return false;
+    ZNComScope com;
+    IWICImagingFactory*    factory = MakeFactory();
+    IStream*               memory  = nullptr;
+    IWICBitmapEncoder*     encoder = nullptr;
+    IWICBitmapFrameEncode* frame   = nullptr;
+    IPropertyBag2*         options = nullptr;
+    bool ok = factory && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &memory)) &&
+              SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+              SUCCEEDED(encoder->Initialize(memory, WICBitmapEncoderNoCache)) &&
+              SUCCEEDED(encoder->CreateNewFrame(&frame, &options)) && SUCCEEDED(frame->Initialize(options)) &&
+              SUCCEEDED(frame->SetSize(width, height));
+    // BGRA is the format every PNG encoder takes; the rows are swizzled to it.
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+    ok = ok && SUCCEEDED(frame->SetPixelFormat(&format)) && SameGuid(format, GUID_WICPixelFormat32bppBGRA);
+    if (ok)
+    {
+        const UINT8* rgba = image.GetData();
+        UINT8*       bgra = static_cast<UINT8*>(ZNAlloc((size_t)width * height * 4));
+        for (size_t i = 0; i < (size_t)width * height; ++i)
+        {
+            bgra[i * 4 + 0] = rgba[i * 4 + 2];
+            bgra[i * 4 + 1] = rgba[i * 4 + 1];
+            bgra[i * 4 + 2] = rgba[i * 4 + 0];
+            bgra[i * 4 + 3] = rgba[i * 4 + 3];
+        }
+        ok = SUCCEEDED(frame->WritePixels(height, width * 4, width * height * 4, bgra)) &&
+             SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+        ZNFree(bgra);
+    }
+    if (ok)
+    {
+        HGLOBAL global = nullptr;
+        ok = SUCCEEDED(GetHGlobalFromStream(memory, &global));
+        STATSTG stat;
+        ok = ok && SUCCEEDED(memory->Stat(&stat, STATFLAG_NONAME));
+        if (ok)
+        {
+            UINT8* data = static_cast<UINT8*>(GlobalLock(global));
+            if (data)
+                archive.Serialize(data, (UINT32)stat.cbSize.QuadPart, 1);
+            GlobalUnlock(global);
+            ok = data != nullptr;
+        }
+    }
+    Release(options);
+    Release(frame);
+    Release(encoder);
+    Release(memory);
+    Release(factory);
+    return ok;
+}
