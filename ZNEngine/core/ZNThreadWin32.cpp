@@ -142,6 +142,20 @@ void ZNThread::Sleep(UINT32 milliseconds)
     ::Sleep(milliseconds);
 }
 
+UINT32 ZNThread::ProcessorCount()
+{
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return info.dwNumberOfProcessors > 0 ? (UINT32)info.dwNumberOfProcessors : 1u;
+}
+
+void ZNThread::AllowAllProcessors()
+{
+    DWORD_PTR process = 0, system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process)
+        SetThreadAffinityMask(GetCurrentThread(), process);
+}
+
 void ZNThread::ExitCurrent(UINT32 code)
 {
     if (TGCurThreadBlock)
