@@ -5,7 +5,115 @@
 #include "resources/ZNImageCodec.h"
 
 #include <math.h>
+#include <stdio.h>
 #include <string.h>
+
+// ---------------------------------------------------------------------------
+// Limits
+
+bool ImageSizeIsAllowed(UINT64 width, UINT64 height, UINT64 depth, UINT64 sides, ZNString* why)
+{
+    // "W x H" for a plain 2D image, "W x H x D x S" otherwise.
+    char size[96];
+    if (depth == 1 && sides == 1)
+        snprintf(size, sizeof(size), "%llu x %llu", (unsigned long long)width, (unsigned long long)height);
+    else
+        snprintf(size, sizeof(size), "%llu x %llu x %llu x %llu", (unsigned long long)width,
+                 (unsigned long long)height, (unsigned long long)depth, (unsigned long long)sides);
+
+    ZNString reason;
+    if (width == 0 || height == 0 || depth == 0 || sides == 0)
+        reason = ZNString::Formatted("is %s pixels: no pixels at all", size);
+    else if (width > ZN_IMAGE_MAX_SIDE || height > ZN_IMAGE_MAX_SIDE || depth > ZN_IMAGE_MAX_SIDE || sides > 6)
+        reason = ZNString::Formatted("is %s pixels, beyond the limit of %u pixels a side", size, ZN_IMAGE_MAX_SIDE);
+    // Each factor is at most 8192 here, so the product cannot wrap.
+    else if (width * height * depth * sides * 4 > ZN_IMAGE_MAX_BYTES)
+        reason = ZNString::Formatted("is %s pixels, %llu MiB decoded, beyond the limit of %llu MiB", size,
+                                     (unsigned long long)((width * height * depth * sides * 4) >> 20),
+                                     (unsigned long long)(ZN_IMAGE_MAX_BYTES >> 20));
+    if (reason.Size() && why)
+        *why = reason;
+    return reason.Size() == 0;
+}
+
+namespace
+{
+
+UINT32 ReadBigEndian32(const UINT8* p)
+{
+    return ((UINT32)p[0] << 24) | ((UINT32)p[1] << 16) | ((UINT32)p[2] << 8) | p[3];
+}
+
+// Samples per pixel of a PNG colour type; 0 for a type PNG does not define.
+UINT32 PngChannels(UINT32 colorType)
+{
+    switch (colorType)
+    {
+    case 0: return 1;   // grey
+    case 2: return 3;   // RGB
+    case 3: return 1;   // palette index
+    case 4: return 2;   // grey + alpha
+    case 6: return 4;   // RGBA
+    default: return 0;
+    }
+}
+
+bool Refuse(ZNString* why, const char* reason)
+{
+    if (why)
+        *why = reason;
+    return false;
+}
+
+} // namespace
+
+bool CheckPngHeader(const void* bytes, UINT32 size, ZNString* why)
+{
+    static const UINT8 kSignature[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    const UINT8* p = (const UINT8*)bytes;
+    // Signature, then the IHDR chunk: length 13, type, 13 bytes, CRC.
+    if (!p || size < 8 || memcmp(p, kSignature, 8) != 0)
+        return Refuse(why, "is not a PNG file (no PNG signature)");
+    if (size < 8 + 8 + 13 || ReadBigEndian32(p + 8) != 13 || memcmp(p + 12, "IHDR", 4) != 0)
+        return Refuse(why, "is not a PNG file (no IHDR chunk at the start)");
+    const UINT32 width     = ReadBigEndian32(p + 16);
+    const UINT32 height    = ReadBigEndian32(p + 20);
+    const UINT32 bitDepth  = p[24];
+    const UINT32 colorType = p[25];
+    if (!ImageSizeIsAllowed(width, height, 1, 1, why))
+        return false;
+
+    // Compressed image data in the file: the IDAT chunks, walked by their
+    // headers only (a damaged chunk list simply ends the walk).
+    UINT64 compressed = 0;
+    for (UINT64 at = 8; at + 8 <= size;)
+    {
+        const UINT32 length = ReadBigEndian32(p + at);
+        if (memcmp(p + at + 4, "IDAT", 4) == 0)
+            compressed += length < size - at - 8 ? length : size - at - 8;
+        if (memcmp(p + at + 4, "IEND", 4) == 0)
+            break;
+        at += 12 + (UINT64)length;
+    }
+    // The smallest filtered data the header implies: one filter byte and the
+    // packed samples per row (interlacing only adds to it). Deflate cannot
+    // expand its input more than 1032 times, so less compressed data than that
+    // cannot hold the image; the slack covers tiny images' stream overhead.
+    const UINT32 channels = PngChannels(colorType);
+    if (channels && bitDepth && bitDepth <= 16)
+    {
+        const UINT64 rowBytes = ((UINT64)width * channels * bitDepth + 7) / 8;
+        const UINT64 raw = (UINT64)height * (1 + rowBytes);
+        if (raw > compressed * 1032 + 4096)
+        {
+            if (why)
+                *why = ZNString::Formatted("claims %u x %u pixels but holds only %llu bytes of image data", width,
+                                           height, (unsigned long long)compressed);
+            return false;
+        }
+    }
+    return true;
+}
 
 // ---------------------------------------------------------------------------
 // Image types
@@ -23,6 +131,13 @@ const UINT8* ZNImage::GetData() const
 void ZNImage::Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides)
 {
     BREAK_IF(depth > 1 || sides > 1);
+    // Pixel counts and byte sizes are 32-bit: a size whose bytes would not fit
+    // leaves the image empty instead of wrapping to a small block.
+    if ((UINT64)width * height * 4 > 0xFFFFFFFFull)
+    {
+        BREAK_IF("ZNImage size does not fit 32 bits");
+        width = height = 0;
+    }
     Width  = width;
     Height = height;
     Pixels.SetCount(width * height);
@@ -46,7 +161,7 @@ TextureImage::TextureImage(UINT32 width, UINT32 height, UINT32 depth, UINT32 sid
 {
     Resize(width, height, depth, sides);
     if (source && ByteSize())
-        memcpy(Bytes.Data(), source, ByteSize());
+        memcpy(Bytes.Data(), source, (size_t)ByteSize());
 }
 
 UINT8* TextureImage::GetData()
@@ -63,16 +178,22 @@ void TextureImage::Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 side
 {
     if (width == Width && height == Height && depth == Depth && sides == Sides)
         return;
+    // An image with a zero dimension holds no block at all rather than a
+    // zero-byte one, which the block type refuses; nor does one whose bytes
+    // would not fit the block's 32-bit size, which says so instead of wrapping.
+    if ((UINT64)width * height * depth * sides * 4 > 0xFFFFFFFFull)
+    {
+        BREAK_IF("TextureImage size does not fit 32 bits");
+        width = height = depth = sides = 0;
+    }
     Width  = width;
     Height = height;
     Depth  = depth;
     Sides  = sides;
-    // An image with a zero dimension holds no block at all rather than a
-    // zero-byte one, which the block type refuses.
     if (ByteSize() == 0)
         Bytes.Release();
     else
-        Bytes.Resize(ByteSize());
+        Bytes.Resize((UINT32)ByteSize());
 }
 
 void FloatImage::Resize(UINT32 width, UINT32 height, bool keep)
@@ -97,11 +218,21 @@ void FloatImage::Resize(UINT32 width, UINT32 height, bool keep)
 // ---------------------------------------------------------------------------
 // PNG files (the codec itself is ZNImagePNG.cpp or ZNImageWIC.cpp)
 
-bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image)
+bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name)
 {
+    ZNString why;
+    bool ok = false;
     if (size < 3 || !bytes)
-        return false;
-    return ZNDecodePng((const UINT8*)bytes, size, image);
+        why = size ? "is too short to be a PNG file" : "is empty";
+    else if (CheckPngHeader(bytes, size, &why))
+    {
+        ok = ZNDecodePng((const UINT8*)bytes, size, image, &why, name);
+        if (!ok && why.Size() == 0)
+            why = "could not be decoded";
+    }
+    if (!ok && name)
+        PrintStdout("Image \"%s\": %s\n", name, why.CStr());
+    return ok;
 }
 
 bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type)
@@ -126,8 +257,12 @@ bool LoadImageFile(const char* path, ImageData& image)
 {
     ZNPodArray<UINT8> bytes;
     if (!ReadFileToArray(path, bytes))
+    {
+        PrintStdout("Image \"%s\": %s\n", path ? path : "",
+                    FileExists(path) ? "the file cannot be read" : "the file is missing or cannot be opened");
         return false;
-    return LoadPngFromMemory(bytes.Size() ? &bytes[0] : nullptr, bytes.Size(), image);
+    }
+    return LoadPngFromMemory(bytes.Size() ? &bytes[0] : nullptr, bytes.Size(), image, path);
 }
 
 bool SaveImageFile(const char* path, const ImageData& image)
@@ -333,10 +468,22 @@ void ResizeImage(TextureImage& image, UINT32 width, UINT32 height, UINT32 depth)
     const UINT32 w0 = image.Width, h0 = image.Height, d0 = image.Depth, sides = image.Sides;
     if (width == w0 && height == h0 && depth == d0)
         return;
-    if (w0 * h0 * d0 * sides == 0 || width * height * depth == 0)
+    // Sizes are multiplied in 64 bits: 32-bit products of large dimensions wrap
+    // to small or zero values and would size the passes wrongly.
+    if ((UINT64)w0 * h0 * d0 * sides == 0 || (UINT64)width * height * depth == 0)
     {
         // Nothing to resample from or to: only the size changes.
         image.Resize(width, height, depth, sides);
+        return;
+    }
+
+    // The target and both intermediate images (new width first, then new
+    // height) must be within the limits before anything is allocated.
+    if (!ImageSizeIsAllowed(width, height, depth, sides, nullptr) ||
+        !ImageSizeIsAllowed(width, h0, d0, sides, nullptr) || !ImageSizeIsAllowed(width, height, d0, sides, nullptr))
+    {
+        BREAK_IF("ResizeImage target beyond the image limits");
+        image.Resize(0, 0, 0, 0);
         return;
     }
 

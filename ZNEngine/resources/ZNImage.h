@@ -11,11 +11,33 @@
 //
 // Guarantees: codec failures are a false result, never a crash or a leak; every
 // libpng structure and row array is released on every path, long jumps included.
-// Images larger than 8192 x 8192 are refused.
+// Every size is checked against the limits below before anything is allocated:
+// a PNG whose header claims more than 8192 pixels a side, more than 256 MiB of
+// pixels, or more pixels than its compressed data could possibly hold is refused
+// from its header alone. Given a name, a refusal prints the name and the reason.
 #pragma once
 
 #include "core/ZNAssert.h"
 #include "core/ZNTemplate.h"
+
+// Limits of every image the engine decodes, resamples or reads from a cache,
+// whatever codec reads it. 8192 x 8192 RGBA is exactly the byte limit.
+#define ZN_IMAGE_MAX_SIDE  8192u
+#define ZN_IMAGE_MAX_BYTES (256ull << 20)
+
+class ZNString;
+
+// True when width x height x depth x sides RGBA pixels are within the limits
+// (every dimension at least 1 and at most ZN_IMAGE_MAX_SIDE, the whole at most
+// ZN_IMAGE_MAX_BYTES); otherwise false with the reason in why (when given).
+// Computed in 64 bits, so no claimed size wraps.
+bool ImageSizeIsAllowed(UINT64 width, UINT64 height, UINT64 depth, UINT64 sides, ZNString* why);
+
+// Checks a PNG file's header before any decoding: signature, IHDR, the size
+// limits, and whether the file's image data (deflate expands at most 1032
+// times) can hold the pixels the header claims. Reads only the chunk headers;
+// false with the reason in why (when given). Shared by every PNG codec.
+bool CheckPngHeader(const void* bytes, UINT32 size, ZNString* why);
 
 // One pixel as four floats.
 struct FloatPixel
@@ -47,7 +69,8 @@ public:
 
     UINT8*       GetData() override;
     const UINT8* GetData() const override;
-    // A request for depth or sides above 1 is reported and sized as 2D all the same.
+    // A request for depth or sides above 1 is reported and sized as 2D all the
+    // same; a size of 4 GiB or more is reported and leaves the image empty.
     void         Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides) override;
     UINT32       GetWidth() const override  { return Width; }
     UINT32       GetHeight() const override { return Height; }
@@ -79,14 +102,16 @@ public:
 
     UINT8*       GetData() override;
     const UINT8* GetData() const override;
-    // Keeps the block when nothing changes; otherwise a fresh block (contents not kept).
+    // Keeps the block when nothing changes; otherwise a fresh block (contents not
+    // kept). A size of 4 GiB or more is reported and leaves the image empty
+    // (0 x 0 x 0 x 0).
     void         Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides) override;
     UINT32       GetWidth() const override  { return Width; }
     UINT32       GetHeight() const override { return Height; }
     UINT32       GetDepth() const override  { return Depth; }
     UINT32       GetSides() const override  { return Sides; }
 
-    UINT32       ByteSize() const { return Width * Height * Depth * Sides * 4; }
+    UINT64       ByteSize() const { return (UINT64)Width * Height * Depth * Sides * 4; }
 };
 
 
@@ -118,15 +143,18 @@ enum ImageFileType
 };
 
 // Decodes a whole PNG file in memory into image (resized to width x height x 1 x 1).
-// False for anything libpng refuses, a buffer shorter than 3 bytes, or an image
-// wider or taller than 8192.
-bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image);
+// False for anything libpng refuses, a buffer shorter than 3 bytes, or a header
+// CheckPngHeader refuses. With a name, a failure prints
+// "Image "<name>": <reason>" (libpng's own messages included); without one the
+// decoder prints nothing.
+bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name = nullptr);
 
 // Empties out; with type Png writes a complete RGBA 8 PNG (level 9) of the first
 // width x height pixels and returns true. Any other type: false, out stays empty.
 bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type);
 
-// Reads the whole file and decodes it as PNG whatever its name says.
+// Reads the whole file and decodes it as PNG whatever its name says. Every
+// failure, a missing file included, prints the path and the reason.
 bool LoadImageFile(const char* path, ImageData& image);
 // Encodes by the name's suffix (only png has a codec) and replaces the file.
 bool SaveImageFile(const char* path, const ImageData& image);
@@ -144,6 +172,7 @@ FloatPixel SampleBilinearClamp(const ZNImage& image, float u, float v);
 // 8-bit fixed-point linear weights; halving averages neighbour pairs.
 void Resample1D(const UINT32* src, UINT32 n, UINT32 srcStride, UINT32* dst, UINT32 m, UINT32 dstStride);
 // Resamples every side to the new size (x, then y, then z); sides is unchanged.
+// A target size beyond the image limits is reported and leaves the image empty.
 void ResizeImage(TextureImage& image, UINT32 width, UINT32 height, UINT32 depth);
 // Row y becomes row height - 1 - y in every depth slice of every side.
 void FlipVertical(TextureImage& image);

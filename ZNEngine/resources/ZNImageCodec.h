@@ -10,7 +10,9 @@
 
 class ZNArchive;
 
-// Decodes a whole PNG file held in memory into image; false on any failure.
-bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image);
+// Decodes a whole PNG file held in memory into image; false on any failure,
+// with the codec's own reason in why when it gives one. name (may be null)
+// labels the codec's warnings; an unnamed decode prints nothing.
+bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name);
 // Appends image (its first 2D slice) as an 8-bit RGBA PNG file.
 bool ZNEncodePng(const ImageData& image, ZNArchive& archive);

@@ -5,10 +5,12 @@
 // that a jump would skip); what they allocate after the setjmp lives in
 // volatile pointers that the error branch releases.
 #include "resources/ZNArchive.h"
+#include "resources/ZNFileIO.h"
 #include "resources/ZNImageCodec.h"
 
 #include <png.h>
 #include <setjmp.h>
+#include <stdio.h>
 #include <string.h>
 
 namespace
@@ -35,6 +37,30 @@ void PngReadBytes(png_structp png, png_bytep out, png_size_t size)
     pd->At += (UINT32)size;
 }
 
+// Where libpng's messages go while decoding: the first error is kept as the
+// reason of the failure; warnings are printed with the image's name, or
+// dropped for an unnamed buffer.
+struct PngMessages
+{
+    const char* Name;
+    char        Error[256];
+};
+
+void PngErrorMessage(png_structp png, png_const_charp message)
+{
+    PngMessages* m = (PngMessages*)png_get_error_ptr(png);
+    if (m && !m->Error[0])
+        snprintf(m->Error, sizeof(m->Error), "%s", message ? message : "");
+    png_longjmp(png, 1);
+}
+
+void PngWarningMessage(png_structp png, png_const_charp message)
+{
+    PngMessages* m = (PngMessages*)png_get_error_ptr(png);
+    if (m && m->Name)
+        PrintStdout("Image \"%s\": %s\n", m->Name, message ? message : "");
+}
+
 void PngWriteBytes(png_structp png, png_bytep data, png_size_t size)
 {
     ZNArchive* archive = (ZNArchive*)png_get_io_ptr(png);
@@ -43,10 +69,10 @@ void PngWriteBytes(png_structp png, png_bytep data, png_size_t size)
 
 // Everything between png_create_read_struct_2 and png_destroy_read_struct. Only
 // plain locals: libpng may long-jump back here from any call below.
-bool DecodePng(PngReadState* state, ImageData* image)
+bool DecodePng(PngReadState* state, ImageData* image, PngMessages* messages)
 {
-    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr,
-                                               nullptr, PngAlloc, PngFree);
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, messages, PngErrorMessage,
+                                               PngWarningMessage, nullptr, PngAlloc, PngFree);
     if (!png)
         return false;
     png_infop info = png_create_info_struct(png);
@@ -147,10 +173,14 @@ bool EncodePng(const ImageData* image, ZNArchive* archive)
 
 } // namespace
 
-bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image)
+bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name)
 {
     PngReadState state = { 0, size, bytes };
-    return DecodePng(&state, &image);
+    PngMessages messages = { name, { 0 } };
+    const bool ok = DecodePng(&state, &image, &messages);
+    if (!ok && why && messages.Error[0])
+        *why = messages.Error;
+    return ok;
 }
 
 bool ZNEncodePng(const ImageData& image, ZNArchive& archive)

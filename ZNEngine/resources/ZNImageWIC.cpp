@@ -79,8 +79,12 @@ IWICImagingFactory* MakeFactory()
 }
 } // namespace
 
-bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image)
+bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name)
 {
+    // The imaging component gives no texts worth passing on: the caller's
+    // general reason stands.
+    (void)why;
+    (void)name;
     if (!bytes || !ChunksAreSound(bytes, size))
         return false;
     ZNComScope com;

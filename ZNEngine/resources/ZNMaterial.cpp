@@ -114,27 +114,18 @@ static bool TextureFlag(const char* word, UINT32& flag)
 namespace
 {
 
-enum LoadResult
+// Reads the commands of a material text; applying them is LoadMaterial's part.
+struct Parser
 {
-    LR_Done,       // the whole file was processed
-    LR_NoFile,     // the file cannot be read
-    LR_Ask,        // a problem to offer for retry (message set)
-};
+    const char*                  FileName;
+    ZNArray<ZNMaterialCommand>&  Commands;
+    ZNTextCursor                 C;
+    ZNString                     Message;
 
-struct Loader
-{
-    ZNMaterial&     Material;
-    const char*     FileName;
-    const ZNString& Options;
-    ZNTextCursor    C;
-    ZNString        Message;
-
-    Loader(ZNMaterial& m, const char* fileName, const ZNString& options)
-        : Material(m), FileName(fileName), Options(options) {}
+    Parser(const ZNString& text, const char* fileName, ZNArray<ZNMaterialCommand>& commands)
+        : FileName(fileName), Commands(commands), C(text) {}
 
     char Cur() const { return C.AtEnd() ? 0 : C.Text.CStr()[C.Pos]; }
-    static bool IsLineEnd(char ch) { return ch == '\n' || ch == '\r'; }
-    static bool IsBlank(char ch) { return ch == ' ' || ch == '\t'; }
 
     // 1-based line of the position.
     UINT32 LineAt(INT32 pos) const
@@ -147,10 +138,10 @@ struct Loader
         return line;
     }
 
-    LoadResult Ask(const char* message, INT32 pos)
+    bool Fail(const char* message, INT32 pos)
     {
         Message = ZNString::Formatted("%s (line %u)", message, LineAt(pos));
-        return LR_Ask;
+        return false;
     }
 
     // The next word of letters, digits and '_' on the current line, after blanks;
@@ -163,24 +154,24 @@ struct Loader
         return ReadToken(C, ZNCC_Ident, ZNCC_Blank);
     }
 
-    LoadResult Texture(INT32 commandPos)
+    bool Texture(ZNMaterialCommand& cmd, INT32 commandPos)
     {
         // Blanks only: a number on the next line is not this command's slot.
         const INT32 slot = ParseInt(C);
         if (GParseError)
-            return Ask("TEXTURE command - Texture slot ID is not found", commandPos);
+            return Fail("TEXTURE command - Texture slot ID is not found", commandPos);
         if (slot < 0 || slot >= TEX_COUNT)
         {
             char text[96];
             snprintf(text, sizeof(text), "TEXTURE command - Texture slot ID %d is out of range (0 to %d)", slot,
                      TEX_COUNT - 1);
-            return Ask(text, commandPos);
+            return Fail(text, commandPos);
         }
-        const ZNString path = ParseQuotedString(C);
+        cmd.Slot = (UINT32)slot;
+        cmd.Text = ParseQuotedString(C);
         if (GParseError)
-            return Ask("TEXTURE command - Texture path is not found", commandPos);
+            return Fail("TEXTURE command - Texture path is not found", commandPos);
 
-        UINT32 flags = 0;
         for (;;)
         {
             SkipWhile(C, ZNCC_Blank);
@@ -189,69 +180,33 @@ struct Loader
             const ZNString word = ReadToken(C, ZNCC_Ident, ZNCC_Blank);
             UINT32 flag = 0;
             if (TextureFlag(word.CStr(), flag))
-                flags |= flag;
+                cmd.Flags |= flag;
             else
                 PrintStdout("Material Loader (%s) - invalid/obsolete texture flag found (%s)\n", FileName,
                             word.CStr());
         }
-
-        // The slot keeps its texture until a replacement has loaded.
-        ZNTextureHandle loaded;
-        bool ok = LoadTexture(loaded, path.CStr(), flags);
-        if (!ok)
-        {
-            const char* slash = nullptr;
-            for (const char* p = FileName; *p; ++p)
-                if (*p == '/' || *p == '\\')
-                    slash = p;
-            if (slash)
-            {
-                ZNString beside(FileName, (UINT32)(slash - FileName + 1));
-                beside.Append(path.CStr(), path.Size());
-                ok = LoadTexture(loaded, beside.CStr(), flags);
-            }
-        }
-        if (!ok)
-        {
-            ZNString underData("Data/Textures/");
-            underData.Append(path.CStr(), path.Size());
-            ok = LoadTexture(loaded, underData.CStr(), flags);
-        }
-        if (!ok)
-        {
-            char text[512];
-            snprintf(text, sizeof(text), "Texture loading failed: %s", path.CStr());
-            return Ask(text, commandPos);
-        }
-        Material.Textures[slot] = loaded;
-        return LR_Done;
+        return true;
     }
 
-    void BlendMode()
+    void BlendMode(ZNMaterialCommand& cmd)
     {
         ZNString words[5];
         for (ZNString& w : words)
             w = WordOnLine();
-        Material.BlendMode = ZNMakeBlendWord(words[0].CStr(), words[1].CStr(), words[2].CStr(), words[3].CStr(),
-                                             words[4].CStr());
+        cmd.Blend = ZNMakeBlendWord(words[0].CStr(), words[1].CStr(), words[2].CStr(), words[3].CStr(),
+                                    words[4].CStr());
     }
 
-    LoadResult Shader(INT32 commandPos)
+    bool Shader(ZNMaterialCommand& cmd, INT32 commandPos)
     {
-        const ZNString name = ParseQuotedString(C);
+        cmd.Text = ParseQuotedString(C);
         if (GParseError)
-            return Ask("SHADER command - Shader is not found", commandPos);
-        Material.SetShader(name, Options);
-        return LR_Done;
+            return Fail("SHADER command - Shader is not found", commandPos);
+        return true;
     }
 
-    LoadResult Run()
+    bool Run()
     {
-        ZNString text;
-        if (!ReadTextFile(FileName, text))
-            return LR_NoFile;
-        C = ZNTextCursor(static_cast<ZNString&&>(text));
-
         SkipWhile(C, ZNCC_White);
         while (!C.AtEnd())
         {
@@ -270,22 +225,119 @@ struct Loader
             for (UINT32 i = 0; i < word.Size(); ++i)
                 word.CStr()[i] = ZNToLower(word.CStr()[i]);
 
-            LoadResult r = LR_Done;
+            ZNMaterialCommand cmd;
+            cmd.Line = LineAt(commandPos);
+            bool ok = true;
             if (word == "texture")
-                r = Texture(commandPos);
+            {
+                cmd.Kind = ZNMaterialCommand::Texture;
+                ok = Texture(cmd, commandPos);
+            }
             else if (word == "blendmode")
-                BlendMode();
+            {
+                cmd.Kind = ZNMaterialCommand::BlendMode;
+                BlendMode(cmd);
+            }
             else if (word == "shader")
-                r = Shader(commandPos);
-            if (r != LR_Done)
-                return r;
+            {
+                cmd.Kind = ZNMaterialCommand::Shader;
+                ok = Shader(cmd, commandPos);
+            }
+            else
+            {
+                SkipWhile(C, ZNCC_White);
+                continue;
+            }
+            if (!ok)
+                return false;
+            Commands.Add(cmd);
             SkipWhile(C, ZNCC_White);
         }
-        return LR_Done;
+        return true;
     }
 };
 
+// Loads the texture of a texture command: as named, beside the material file,
+// then under Data/Textures/.
+bool LoadCommandTexture(ZNTextureHandle& loaded, const char* fileName, const ZNMaterialCommand& cmd)
+{
+    const ZNString& path = cmd.Text;
+    if (LoadTexture(loaded, path.CStr(), cmd.Flags))
+        return true;
+    const char* slash = nullptr;
+    for (const char* p = fileName; *p; ++p)
+        if (*p == '/' || *p == '\\')
+            slash = p;
+    if (slash)
+    {
+        ZNString beside(fileName, (UINT32)(slash - fileName + 1));
+        beside.Append(path.CStr(), path.Size());
+        if (LoadTexture(loaded, beside.CStr(), cmd.Flags))
+            return true;
+    }
+    ZNString underData("Data/Textures/");
+    underData.Append(path.CStr(), path.Size());
+    return LoadTexture(loaded, underData.CStr(), cmd.Flags);
+}
+
+enum LoadResult
+{
+    LR_Done,       // the whole file was processed
+    LR_NoFile,     // the file cannot be read
+    LR_Ask,        // a problem to offer for retry (message set)
+};
+
+// One pass over the file: the commands in order up to the first problem.
+LoadResult LoadOnce(ZNMaterial& material, const char* fileName, const ZNString& options, ZNString& message)
+{
+    ZNString text;
+    if (!ReadTextFile(fileName, text))
+        return LR_NoFile;
+    ZNArray<ZNMaterialCommand> commands;
+    const bool parsed = ParseMaterialText(text, fileName, commands, message);
+    for (UINT32 i = 0; i < commands.Size(); ++i)
+    {
+        const ZNMaterialCommand& cmd = commands[i];
+        switch (cmd.Kind)
+        {
+        case ZNMaterialCommand::Texture:
+        {
+            // The slot keeps its texture until a replacement has loaded.
+            ZNTextureHandle loaded;
+            if (!LoadCommandTexture(loaded, fileName, cmd))
+            {
+                char failed[512];   // a long path is cut
+                snprintf(failed, sizeof(failed), "Texture loading failed: %s", cmd.Text.CStr());
+                message = ZNString::Formatted("%s (line %u)", failed, cmd.Line);
+                return LR_Ask;
+            }
+            material.Textures[cmd.Slot] = loaded;
+            break;
+        }
+        case ZNMaterialCommand::BlendMode:
+            material.BlendMode = cmd.Blend;
+            break;
+        case ZNMaterialCommand::Shader:
+            material.SetShader(cmd.Text, options);
+            break;
+        }
+    }
+    return parsed ? LR_Done : LR_Ask;
+}
+
 }   // namespace
+
+bool ParseMaterialText(const ZNString& text, const char* fileName, ZNArray<ZNMaterialCommand>& commands,
+                       ZNString& message)
+{
+    commands.Clear();
+    message = ZNString();
+    Parser parser(text, fileName ? fileName : "", commands);
+    const bool ok = parser.Run();
+    if (!ok)
+        message = parser.Message;
+    return ok;
+}
 
 bool LoadMaterial(ZNMaterial& material, const char* fileName, const ZNString& shaderOptions)
 {
@@ -293,14 +345,14 @@ bool LoadMaterial(ZNMaterial& material, const char* fileName, const ZNString& sh
         return false;
     for (;;)
     {
-        Loader loader(material, fileName, shaderOptions);
-        const LoadResult r = loader.Run();
+        ZNString message;
+        const LoadResult r = LoadOnce(material, fileName, shaderOptions, message);
         if (r == LR_Done)
             return true;
         if (r == LR_NoFile)
             return false;
         char text[1025];   // at most 1024 characters; a long name or path is cut
-        snprintf(text, sizeof(text), "File \"%s\"\n\n%s\n\nRetry?", fileName, loader.Message.CStr());
+        snprintf(text, sizeof(text), "File \"%s\"\n\n%s\n\nRetry?", fileName, message.CStr());
         if (!ZNAskYesNo(text, "LoadMaterial error"))
             return false;
     }

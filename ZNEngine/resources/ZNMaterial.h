@@ -70,6 +70,24 @@ public:
     bool operator!=(const ZNMaterial& other) const { return !(*this == other); }
 };
 
+// One command of a material file as read, before anything is loaded.
+struct ZNMaterialCommand
+{
+    enum CommandKind { Texture, BlendMode, Shader };
+    CommandKind Kind  = Texture;
+    UINT32      Slot  = 0;   // texture: 0 .. TEX_COUNT - 1
+    UINT32      Flags = 0;   // texture: TEX_ flags named after the path
+    UINT32      Blend = 0;   // blendmode: the blend word
+    ZNString    Text;        // texture path or shader name
+    UINT32      Line  = 0;   // 1-based line of the command word
+};
+
+// Reads the commands of a material text (no file, no texture, no GL). False at
+// the first malformed command, with message naming the problem and its line;
+// the commands before it are kept. fileName only labels printed warnings.
+bool ParseMaterialText(const ZNString& text, const char* fileName, ZNArray<ZNMaterialCommand>& commands,
+                       ZNString& message);
+
 // Reads fileName and applies its commands to material. True when the whole file
 // was processed; false when the file cannot be read (no message) or the user
 // declines a retry. shaderOptions go unchanged to the shader cache.

@@ -182,14 +182,16 @@ INT32 ParseInt(ZNTextCursor& c)
 float ParseFloat(ZNTextCursor& c, bool strict)
 {
     GParseError = 0;
+    // The range check comes before any arithmetic on the position: a cursor
+    // moved to INT32_MIN must fail, not overflow.
+    if (c.Pos < 0 || (UINT32)c.Pos > Length(c))
+    {
+        Fail();
+        return ZN_PARSE_FLOAT_FAIL;
+    }
     INT32 start = c.Pos - 1;
     for (;;)
     {
-        if (c.Pos < 0 || (UINT32)c.Pos > Length(c))
-        {
-            Fail();
-            return ZN_PARSE_FLOAT_FAIL;
-        }
         bool atEnd = (UINT32)c.Pos == Length(c);
         char ch = At(c, c.Pos);
         if (atEnd || ch == ' ' || ch == '\n' || ch == '\t')
@@ -274,10 +276,15 @@ ZNString ParseQuotedString(ZNTextCursor& c)
 
     while (i < n && !isQuote(i))
         ++i;
+    // No opening quote: stop before open + 1 could overflow a position at
+    // INT32_MAX into a scan from INT32_MIN.
     INT32 open = i;
-    i = open + 1;
-    while (i < n && !isQuote(i))
-        ++i;
+    if (open < n)
+    {
+        i = open + 1;
+        while (i < n && !isQuote(i))
+            ++i;
+    }
     if (open >= n || i >= n)
     {
         c.Pos = n;

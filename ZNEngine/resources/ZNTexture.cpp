@@ -28,7 +28,6 @@ namespace
 {
 
 const UINT32 kActiveUnit = 0xFFFFFFFFu;   // "the unit that is active now"
-const UINT32 kMaxMipSize = 32768;         // the mip table's 16 levels reach 1 x 1 from here
 
 struct FormatInfo
 {
@@ -245,21 +244,36 @@ void DestroyTexture(ZNTexture* t)
     delete t;
 }
 
-// The cache header must describe a texture the mip table can hold, with the
-// chain length that size gives.
-bool CacheHeaderIsValid(const ZNTexture& t)
+// The cache header must describe a texture the engine could have written: a
+// size within the image limits (checked in 64 bits), one or six sides, and the
+// chain length that size gives. Otherwise why says what is wrong.
+bool CacheHeaderIsValid(const ZNTexture& t, ZNString& why)
 {
-    if (t.Width == 0 || t.Height == 0 || t.Depth == 0 || t.Width > kMaxMipSize ||
-        t.Height > kMaxMipSize || t.Depth > kMaxMipSize || (t.Sides != 1 && t.Sides != 6))
+    if (t.Sides != 1 && t.Sides != 6)
+    {
+        why = ZNString::Formatted("the header names %u sides (1 or 6 expected)", t.Sides);
         return false;
+    }
+    if (!ImageSizeIsAllowed(t.Width, t.Height, t.Depth, t.Sides, &why))
+    {
+        why = ZNString("the header's texture ") + why;
+        return false;
+    }
     UINT32 levels = 1;
     for (UINT32 w = t.Width, h = t.Height, d = t.Depth; w > 1 || h > 1 || d > 1; w >>= 1, h >>= 1, d >>= 1)
         ++levels;
-    return levels == t.MipLevCount;
+    if (levels != t.MipLevCount)
+    {
+        why = ZNString::Formatted("the header names %u levels for %u x %u x %u (%u expected)", t.MipLevCount,
+                                  t.Width, t.Height, t.Depth, levels);
+        return false;
+    }
+    return true;
 }
 
-// Builds the mip table from the level-0 size.
-void BuildMipTable(ZNTexture& t)
+} // namespace
+
+void TEX_BuildMipTable(ZNTexture& t)
 {
     UINT32 w = t.Width, h = t.Height, d = t.Depth;
     t.Mips[0].Width  = w;
@@ -277,6 +291,9 @@ void BuildMipTable(ZNTexture& t)
         mip.Depth  = d ? d : 1;
     }
 }
+
+namespace
+{
 
 // Writes the cache beside its final name and renames it into place, so the
 // final name only ever holds a complete file; an older cache is replaced.
@@ -335,7 +352,7 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
         t.Depth  = image.Depth;
         t.Sides  = image.Sides;
     }
-    BuildMipTable(t);
+    TEX_BuildMipTable(t);
     t.MaxLevel = (t.Flags & TEX_NOSTREAM) ? 0 : t.MipLevCount - 1;
     t.MinLevel = 0;
     t.CurLevel.store((t.Flags & TEX_PRELOAD) ? 0 : t.MaxLevel);
@@ -531,8 +548,14 @@ bool TEX_LoadMip(const char* file, UINT32& curLevel, ZNPodArray<UINT8>& bytes, Z
     texture.Depth       = header[3];
     texture.Sides       = header[4];
     texture.MipLevCount = header[5];
-    if (ar.HasError() || header[0] != 1 || !CacheHeaderIsValid(texture))
+    ZNString why;
+    if (ar.HasError())
+        why = "the file is shorter than its header";
+    else if (header[0] != 1)
+        why = ZNString::Formatted("the header's version is %u (1 expected)", header[0]);
+    if (why.Size() || !CacheHeaderIsValid(texture, why))
     {
+        PrintStdout("Texture cache \"%s\": %s\n", TEX_MipName(file).CStr(), why.CStr());
         ZNFClose(f);
         return false;
     }
@@ -560,6 +583,8 @@ bool TEX_LoadMip(const char* file, UINT32& curLevel, ZNPodArray<UINT8>& bytes, Z
         // A record that runs past the end of the file is a truncated cache.
         if (ar.HasError() || end > ar.Size())
         {
+            PrintStdout("Texture cache \"%s\": record %u runs past the end of the file (truncated)\n",
+                        TEX_MipName(file).CStr(), count + 1);
             ZNFClose(f);
             return false;
         }
@@ -615,7 +640,7 @@ bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 
     if (!ShapeIsValid(depth, sides) || width == 0 || height == 0 || !info)
         return false;
     ApplyFormat(*t, *info);
-    BuildMipTable(*t);
+    TEX_BuildMipTable(*t);
     t->MipLevCount = 1;
     if (!HaveContext())
         return false;
@@ -665,7 +690,7 @@ bool CreateCubeTexture(ZNTextureHandle& handle, const ZNTextureHandle faces[6])
     t->Format         = first->Format;
     t->InternalFormat = first->InternalFormat;
     t->Type           = first->Type;
-    BuildMipTable(*t);
+    TEX_BuildMipTable(*t);
     t->MipLevCount = 1;
 
     const UINT32 pixelBytes = ClientPixelBytes(*t);

@@ -184,6 +184,10 @@ bool     TEX_MipExists(const char* file);
 // serves level 0 from the source file.
 bool     TEX_LoadMip(const char* file, UINT32& curLevel, ZNPodArray<UINT8>& bytes, ZNTexture& texture);
 
+// The mip table from the level-0 size (Width, Height, Depth): every level halves
+// each dimension down to 1, at most TEX_MAX_MIPS levels; sets MipLevCount.
+void     TEX_BuildMipTable(ZNTexture& texture);
+
 // Estimated GPU bytes of one texture (the resident level and its chain).
 UINT64   TEX_GetMemoryEstimate(const ZNTexture& texture);
 

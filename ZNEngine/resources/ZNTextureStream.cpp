@@ -56,9 +56,9 @@ void FreeReleased()
     // doomed's destructor destroys the textures, outside the lock.
 }
 
-// Loads the levels CurLevel .. MipLevCount - 1 of texture into its mip table's
-// pixel blocks. No GL. On failure no block is left filled.
-bool LoadLevels(ZNTexture& texture)
+} // namespace
+
+bool TEX_LoadStreamLevels(ZNTexture& texture)
 {
     const char* name = texture.Name.CStr();
     if (!TEX_MipExists(name))
@@ -94,11 +94,15 @@ bool LoadLevels(ZNTexture& texture)
             TEX_FreeMipPixels(texture);
             return false;
         }
-        mip.Pixels.Resize(image.ByteSize());
-        memcpy(mip.Pixels.Data(), image.GetData(), image.ByteSize());
+        // Within the image limits (256 MiB), so the size fits the block's count.
+        mip.Pixels.Resize((UINT32)image.ByteSize());
+        memcpy(mip.Pixels.Data(), image.GetData(), (size_t)image.ByteSize());
     }
     return true;
 }
+
+namespace
+{
 
 // State 2 to 0 on the GL thread: upload what the load produced, or, when it
 // failed, leave GL as it was and let CurLevel name what GL holds.
@@ -135,7 +139,7 @@ void FinishPending(ZNTexture& texture)
         m.Lock.Unlock();
         if (serveHere)
         {
-            LoadLevels(texture);
+            TEX_LoadStreamLevels(texture);
             texture.StreamState.store(2);
         }
         while (texture.StreamState.load() == 1)
@@ -161,7 +165,7 @@ UINT32 StreamWorker(void* context)
             {
                 m.Loading = texture;
                 m.Lock.Unlock();
-                LoadLevels(*texture);
+                TEX_LoadStreamLevels(*texture);
                 m.Lock.Lock();
                 m.Loading = nullptr;
                 texture->StreamState.store(2);
@@ -259,7 +263,7 @@ void SetCurMipLevel(const ZNTextureHandle& handle, UINT32 level)
     if (texture->CurLevel.load() == wanted)
         return;
     texture->CurLevel.store(wanted);
-    LoadLevels(*texture);
+    TEX_LoadStreamLevels(*texture);
     FinishUpload(*texture);
 }
 

@@ -36,6 +36,12 @@ void UpdateTextures(float dt);
 // level: a mip level, TEX_MIN_MIPLEVEL or TEX_MAX_MIPLEVEL; an out-of-range level is fatal.
 void SetCurMipLevel(const ZNTextureHandle& handle, UINT32 level);
 
+// The worker's load: levels CurLevel .. MipLevCount - 1 of a file texture from
+// its ".mips" cache into the mip table's pixel blocks, resampled from the
+// cached level. No GL. False, with no block left filled, when the cache is
+// missing, does not match the texture or does not decode.
+bool TEX_LoadStreamLevels(ZNTexture& texture);
+
 // Start and stop of the worker (engine start and shutdown). StopStreaming joins the
 // worker, then clears the manager's table, list and queue.
 void StartStreaming();

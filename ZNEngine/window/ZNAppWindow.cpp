@@ -1,5 +1,6 @@
 // The application window and its input state.
 #include "window/ZNAppWindow.h"
+#include "render/ZNGLErrors.h"
 
 #include "ui/ZNConsole.h"
 #include "ui/ZNFont.h"
@@ -161,6 +162,7 @@ void ZNAppWindow::Present()
             Console->LayoutIfResized();
             Console->Update(1.0f);
         }
+        ZNGLErrorsCheck("the end of a frame (ZNAppWindow::Present)");
         h->Swap();
     }
 }

@@ -1,6 +1,7 @@
 // GL contexts, the engine platform and the render window: the rules every
 // platform shares. The native calls are in the platform's file (ZNGLPlatform.h).
 #include "window/ZNGLContext.h"
+#include "render/ZNGLErrors.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -136,6 +137,7 @@ bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindo
         return false;
     }
     TGCurGLTable = &EC;
+    ZNGLErrorsAttach();
 
     if (share)
     {

@@ -6,6 +6,7 @@
 #include "window/ZNGLPlatform.h"
 #include "window/ZNWindowSDL.h"
 #include "resources/ZNFileIO.h"
+#include "render/ZNGLErrors.h"
 
 namespace
 {
@@ -39,7 +40,9 @@ void ZNGLPlatform::PrepareWindow(const ZNWindowParams& params, bool windowContex
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, (int)params.Samples);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_FORWARD_COMPATIBLE_FLAG);
+    // A debug context makes the driver describe every GL error as it happens.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_FORWARD_COMPATIBLE_FLAG |
+                                                  (ZNGLErrorsEnabled() ? SDL_GL_CONTEXT_DEBUG_FLAG : 0));
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
 }
 

@@ -262,3 +262,40 @@ TEST(TextParse, PositionsOutsideTheTextNeverReadOutside)
     EXPECT_TRUE(RestOfLineIsBlank(c));
     EXPECT_TRUE(BackLine(c) == false && c.Pos == 0);
 }
+
+// The extreme positions a caller can set: every reader fails or succeeds at
+// once, without arithmetic that overflows (the sanitizer build would stop on
+// it) and without scanning the 2^31 positions between INT32_MAX and the text.
+TEST(TextParse, ExtremePositionsFailAtOnce)
+{
+    const INT32 extremes[] = { INT32_MIN, INT32_MIN + 1, -1, INT32_MAX - 1, INT32_MAX };
+    for (INT32 pos : extremes)
+    {
+        SCOPED_TRACE(pos);
+        ZNTextCursor c("\"a\" 1.5 \"b\"\n", pos);
+        EXPECT_EQ(ParseFloat(c, false), 3.4028235e38f);
+        EXPECT_EQ(GParseError, 1u);
+        c.Pos = pos;
+        EXPECT_EQ(ParseFloat(c, true), 3.4028235e38f);
+        c.Pos = pos;
+        const ZNString q = ParseQuotedString(c);
+        if (pos < 0)
+        {
+            // A negative position reads from the start.
+            EXPECT_EQ(S(q), "a");
+            EXPECT_EQ(c.Pos, 3);
+        }
+        else
+        {
+            EXPECT_EQ(S(q), "");
+            EXPECT_EQ(GParseError, 1u);
+            EXPECT_EQ(c.Pos, 12);
+        }
+        c.Pos = pos;
+        ParseVec3(c);
+        EXPECT_EQ(GParseError, 1u);
+        c.Pos = pos;
+        SkipLine(c);
+        EXPECT_TRUE(c.Pos >= 0 && c.Pos <= 12);
+    }
+}

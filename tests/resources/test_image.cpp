@@ -108,8 +108,10 @@ TEST(PngSuite, EveryImageDecodesOrFailsCleanly)
     EXPECT_GT(valid, 150);
 }
 
-// Cutting a valid file anywhere makes the decoder fail through the read
-// callback's check, never read past the buffer (the sanitizers watch).
+// Cutting a valid file anywhere makes the decoder fail, never read past the
+// buffer (the sanitizers watch): a cut inside the header or before enough
+// image data is refused by the header check, a cut later by the read
+// callback's check.
 TEST(PngCodec, TruncatedFilesFailWithTheReadCheck)
 {
     std::vector<UINT8> file = ReadBytes(kSuite + "png/basn6a08.png");
@@ -122,7 +124,7 @@ TEST(PngCodec, TruncatedFilesFailWithTheReadCheck)
         ZNImage image;
         EXPECT_FALSE(DecodeBytes(part, image)) << "cut at " << cut;
     }
-    EXPECT_GE(dialogs.Count("pd->Size - pd->At < size"), 6);
+    EXPECT_GE(dialogs.Count("pd->Size - pd->At < size"), 3);
 }
 
 TEST(PngCodec, TinyBuffersFailBeforeLibpng)

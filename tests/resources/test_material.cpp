@@ -313,3 +313,32 @@ TEST(MaterialObject, WithoutAShaderAMaterialEqualsNothing)
     EXPECT_FALSE(a.SetTexture(16, none));
     EXPECT_FALSE(a.SetTexture(0xFFFFFFFFu, none));
 }
+
+// The command reader alone: commands in file order with their lines, the first
+// malformed one ends the list with its message, and nothing is loaded.
+TEST(MaterialText, CommandsComeInOrderAndStopAtTheFirstError)
+{
+    ZNArray<ZNMaterialCommand> commands;
+    ZNString message;
+    const ZNString text("blendmode add\n\n  texture 3 \"rock.png\" CLAMP NOSRGB\nshader \"Voxel\"\n"
+                        "texture 16 \"x.png\"\nshader \"Never\"\n");
+    EXPECT_FALSE(ParseMaterialText(text, "m.mtl", commands, message));
+    EXPECT_STREQ(message.CStr(), "TEXTURE command - Texture slot ID 16 is out of range (0 to 15) (line 5)");
+    ASSERT_EQ(commands.Size(), 3u);
+    EXPECT_EQ(commands[0].Kind, ZNMaterialCommand::BlendMode);
+    EXPECT_EQ(commands[0].Blend, ZNMakeBlendWord("add", nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(commands[0].Line, 1u);
+    EXPECT_EQ(commands[1].Kind, ZNMaterialCommand::Texture);
+    EXPECT_EQ(commands[1].Slot, 3u);
+    EXPECT_STREQ(commands[1].Text.CStr(), "rock.png");
+    EXPECT_EQ(commands[1].Flags, (UINT32)(TEX_CLAMP | TEX_NOSRGB));
+    EXPECT_EQ(commands[1].Line, 3u);
+    EXPECT_EQ(commands[2].Kind, ZNMaterialCommand::Shader);
+    EXPECT_STREQ(commands[2].Text.CStr(), "Voxel");
+
+    // A sound text clears an earlier message and list.
+    EXPECT_TRUE(ParseMaterialText(ZNString("shader \"A\""), "m.mtl", commands, message));
+    EXPECT_EQ(message.Size(), 0u);
+    ASSERT_EQ(commands.Size(), 1u);
+    EXPECT_STREQ(commands[0].Text.CStr(), "A");
+}

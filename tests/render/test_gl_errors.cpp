@@ -1,0 +1,109 @@
+// GL error reporting: the debug callback on a context that offers it, the
+// frame-end check where it does not, and silence when reporting is off.
+#include "RenderGLTestUtil.h"
+
+#include "render/ZNGLErrors.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string>
+
+namespace
+{
+
+// Sets ZN_GL_ERRORS for the lifetime of the object.
+class GLErrorsSwitch
+{
+public:
+    explicit GLErrorsSwitch(const char* value)
+    {
+        const char* old = getenv("ZN_GL_ERRORS");
+        HadOld = old != nullptr;
+        if (old)
+            Old = old;
+        setenv("ZN_GL_ERRORS", value, 1);
+    }
+    ~GLErrorsSwitch()
+    {
+        if (HadOld)
+            setenv("ZN_GL_ERRORS", Old.c_str(), 1);
+        else
+            unsetenv("ZN_GL_ERRORS");
+    }
+
+private:
+    bool        HadOld = false;
+    std::string Old;
+};
+
+size_t Occurrences(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+// Mesa offers KHR_debug: each error is reported once, as it happens, with the
+// driver's words (which name the call), and the frame-end check that drains it
+// does not report it a second time.
+TEST(GLErrors, TheDebugCallbackReportsEachErrorOnce)
+{
+    GLErrorsSwitch on("1");
+    ZNTestWindow window;
+    ASSERT_TRUE(window.Ok());
+    ASSERT_TRUE(GL().KHR_debug);
+    const UINT32 before = ZNGLErrorCount();
+    testing::internal::CaptureStderr();
+    GL().Enable(0x1234);
+    GL().BindBuffer(0x4321, 0);
+    const UINT32 drained = ZNGLErrorsCheck("test frame");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    // Both are GL_INVALID_ENUM, which the context's flag records once.
+    EXPECT_EQ(drained, 1u);
+    EXPECT_EQ(ZNGLErrorCount() - before, 2u);
+    EXPECT_EQ(Occurrences(printed, "GL error: "), 2u) << printed;
+    EXPECT_NE(printed.find("glEnable"), std::string::npos) << printed;
+    EXPECT_EQ(ZNGLErrorsCheck("test frame"), 0u);
+}
+
+// A table without the extension (a driver without debug output) leaves
+// reporting to the frame-end check, which names the check and the code.
+TEST(GLErrors, WithoutDebugOutputTheFrameEndCheckReports)
+{
+    GLErrorsSwitch on("1");
+    ZNTestWindow window;
+    ASSERT_TRUE(window.Ok());
+    GladGLContext* saved = TGCurGLTable;
+    GladGLContext plain = *saved;
+    plain.KHR_debug = 0;
+    TGCurGLTable = &plain;
+    saved->Disable(GL_DEBUG_OUTPUT);
+    ZNGLErrorsAttach();
+    const UINT32 before = ZNGLErrorCount();
+    testing::internal::CaptureStderr();
+    plain.Enable(0x1234);
+    EXPECT_EQ(ZNGLErrorsCheck("the end of test frame 7"), 1u);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    TGCurGLTable = saved;
+    EXPECT_EQ(ZNGLErrorCount() - before, 1u);
+    EXPECT_EQ(printed, "GL error: GL_INVALID_ENUM (0x0500) found at the end of test frame 7\n");
+}
+
+// Off: no callback, no report, and the check makes no GL call at all.
+TEST(GLErrors, OffMeansNoReportAndNoGLCall)
+{
+    GLErrorsSwitch off("0");
+    ZNTestWindow window;
+    ASSERT_TRUE(window.Ok());
+    const UINT32 before = ZNGLErrorCount();
+    GL().Enable(0x1234);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ZNGLErrorsCheck("frame"), 0u);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(ZNGLErrorCount(), before);
+    EXPECT_EQ(GL().GetError(), (GLenum)GL_INVALID_ENUM);
+}

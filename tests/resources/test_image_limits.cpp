@@ -1,0 +1,266 @@
+// Size limits of images, PNG headers and mip caches, checked before anything
+// is allocated, with messages that name the file; the inputs the fuzzers and
+// hand tests found are replayed from fuzz/regress/.
+#include "ResourcesTestUtil.h"
+
+#include "resources/ZNTexture.h"
+#include "resources/ZNTextureStream.h"
+#include "runtime/ZNDataPath.h"
+
+#include <string.h>
+
+namespace
+{
+
+const std::string kRegress = std::string(ZN_TEST_SOURCE_DIR) + "/fuzz/regress/";
+
+// Counts resizes and refuses to hand out pixels: a decoder that reaches it has
+// already decided to allocate.
+class ResizeSpy : public ImageData
+{
+public:
+    UINT32 Resizes = 0;
+    UINT8*       GetData() override { return nullptr; }
+    const UINT8* GetData() const override { return nullptr; }
+    void         Resize(UINT32, UINT32, UINT32, UINT32) override { ++Resizes; }
+    UINT32       GetWidth() const override { return 0; }
+    UINT32       GetHeight() const override { return 0; }
+    UINT32       GetDepth() const override { return 1; }
+    UINT32       GetSides() const override { return 1; }
+};
+
+std::string Why(UINT64 w, UINT64 h, UINT64 d, UINT64 s)
+{
+    ZNString why;
+    if (ImageSizeIsAllowed(w, h, d, s, &why))
+        return "";
+    return why.CStr();
+}
+
+std::string DecodeMessage(const std::vector<UINT8>& bytes, const char* name, bool& ok)
+{
+    ZNImage image;
+    testing::internal::CaptureStdout();
+    ok = LoadPngFromMemory(bytes.data(), (UINT32)bytes.size(), image, name);
+    return testing::internal::GetCapturedStdout();
+}
+
+} // namespace
+
+TEST(ImageLimits, SidesAndBytesAreCheckedIn64Bits)
+{
+    EXPECT_EQ(Why(8192, 8192, 1, 1), "");
+    EXPECT_EQ(Why(1, 1, 1, 6), "");
+    EXPECT_EQ(Why(8193, 1, 1, 1), "is 8193 x 1 pixels, beyond the limit of 8192 pixels a side");
+    EXPECT_EQ(Why(65535, 65535, 1, 1), "is 65535 x 65535 pixels, beyond the limit of 8192 pixels a side");
+    EXPECT_EQ(Why(8192, 8192, 2, 1), "is 8192 x 8192 x 2 x 1 pixels, 512 MiB decoded, beyond the limit of 256 MiB");
+    EXPECT_NE(Why(514, 512, 32768, 1).find("beyond the limit of 8192"), std::string::npos);
+    EXPECT_NE(Why(0, 5, 1, 1).find("no pixels"), std::string::npos);
+    // 2^16 x 2^16 x 2^16 x 6 x 4 wraps to 0 in 32 bits and stays huge in 64.
+    EXPECT_NE(Why(65536, 65536, 65536, 1), "");
+    EXPECT_TRUE(ImageSizeIsAllowed(4, 4, 1, 1, nullptr));
+
+    TextureImage wide;
+    wide.Width = 514;
+    wide.Height = 512;
+    wide.Depth = 32768;
+    wide.Sides = 1;
+    EXPECT_EQ(wide.ByteSize(), 514ull * 512 * 32768 * 4);
+}
+
+// The kept 68-byte file claims 8192 x 8192 RGBA (256 MiB) over 16 bytes of
+// image data; the 65535 one is beyond the side limit. Both are refused from
+// the header, before the image is asked to allocate, and the message names
+// the file.
+TEST(ImageLimits, HostileHeadersAreRefusedBeforeAllocation)
+{
+    for (const char* name : { "huge_claim_8192.png", "absurd_65535.png" })
+    {
+        SCOPED_TRACE(name);
+        std::vector<UINT8> bytes = ReadBytes(kRegress + "png/" + name);
+        ASSERT_EQ(bytes.size(), 68u);
+        ResizeSpy spy;
+        EXPECT_FALSE(LoadPngFromMemory(bytes.data(), (UINT32)bytes.size(), spy));
+        EXPECT_EQ(spy.Resizes, 0u);
+        ZNString why;
+        EXPECT_FALSE(CheckPngHeader(bytes.data(), (UINT32)bytes.size(), &why));
+    }
+    bool ok = true;
+    std::string printed = DecodeMessage(ReadBytes(kRegress + "png/huge_claim_8192.png"), "Heightmap.png", ok);
+    EXPECT_FALSE(ok);
+    EXPECT_NE(printed.find("Image \"Heightmap.png\": claims 8192 x 8192 pixels but holds only"), std::string::npos)
+        << printed;
+    printed = DecodeMessage(ReadBytes(kRegress + "png/absurd_65535.png"), "Big.png", ok);
+    EXPECT_NE(printed.find("Image \"Big.png\": is 65535 x 65535 pixels, beyond the limit"), std::string::npos)
+        << printed;
+}
+
+// Real images pass the header check at every size up to the limit, a
+// well-compressed large one included; the unnamed decoder prints nothing.
+TEST(ImageLimits, RealImagesPassTheHeaderCheck)
+{
+    const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    for (const char* name : { "Heightmap.png", "Colormap.png", "Ground.png", "WaterBump.png", "SkyDusk1.png" })
+    {
+        std::vector<UINT8> bytes = ReadBytes(data + name);
+        ZNString why;
+        EXPECT_TRUE(CheckPngHeader(bytes.data(), (UINT32)bytes.size(), &why)) << name << ": " << why.CStr();
+    }
+    // One flat colour compresses about as far as deflate goes.
+    ZNImage flat;
+    flat.Resize(2048, 2048, 1, 1);
+    memset(flat.GetData(), 0x40, 2048u * 2048u * 4u);
+    ZNPodArray<UINT8> png;
+    ASSERT_TRUE(EncodePngToArray(flat, png, ImageFileType_Png));
+    EXPECT_TRUE(CheckPngHeader(png.Data(), png.Size(), nullptr));
+    ZNImage back;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(LoadPngFromMemory(png.Data(), png.Size(), back));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(back.Pixel(2047, 2047), flat.Pixel(2047, 2047));
+}
+
+// Files that are not PNGs, and images that are too wide, are named with their
+// reason when loaded from a file; a missing file is named too.
+TEST(ImageLimits, LoadImageFileNamesTheFileAndTheReason)
+{
+    ScratchDir dir;
+    ZNImage wide;
+    wide.Resize(8193, 2, 1, 1);
+    WritePng(dir.Path("Heightmap.png"), wide);
+    WriteBytes(dir.Path("text.png"), { 'h', 'e', 'l', 'l', 'o', '\n' });
+    struct Case { std::string File, Expect; };
+    const Case cases[] = {
+        { "Heightmap.png", "is 8193 x 2 pixels, beyond the limit of 8192 pixels a side" },
+        { "text.png", "is not a PNG file (no PNG signature)" },
+        { "missing.png", "the file is missing or cannot be opened" },
+    };
+    for (const Case& c : cases)
+    {
+        ZNImage image;
+        const std::string path = dir.Path(c.File);
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(LoadImageFile(path.c_str(), image));
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(printed, "Image \"" + path + "\": " + c.Expect + "\n");
+    }
+}
+
+// Resampling computes sizes in 64 bits and refuses a target beyond the limits
+// instead of writing past a block whose size wrapped.
+TEST(ImageLimits, ResizeRefusesTargetsBeyondTheLimits)
+{
+    DialogRecorder dialogs;
+    TextureImage image(2, 2, 1, 1);
+    memset(image.GetData(), 9, 16);
+    ResizeImage(image, 514, 512, 32768);
+    EXPECT_EQ(image.ByteSize(), 0u);
+    EXPECT_EQ(dialogs.Count("ResizeImage target beyond the image limits"), 1);
+
+    // 2^16 x 2^16 wraps a 32-bit pixel count to 0: refused, not a zero-size image.
+    TextureImage wrapped;
+    wrapped.Resize(65536, 65536, 1, 1);
+    EXPECT_EQ(wrapped.Width, 0u);
+    EXPECT_EQ(dialogs.Count("TextureImage size does not fit 32 bits"), 1);
+    ZNImage flat;
+    flat.Resize(65536, 65536, 1, 1);
+    EXPECT_EQ(flat.Width, 0u);
+    EXPECT_EQ(flat.Pixels.Size(), 0u);
+}
+
+// A cache file: the six big-endian header words, then records (size, bytes).
+std::vector<UINT8> CacheBytes(std::initializer_list<UINT32> header, const std::vector<std::vector<UINT8>>& records)
+{
+    std::vector<UINT8> out;
+    auto word = [&](UINT32 v) {
+        for (int s = 24; s >= 0; s -= 8)
+            out.push_back((UINT8)(v >> s));
+    };
+    for (UINT32 v : header)
+        word(v);
+    for (const auto& r : records)
+    {
+        word((UINT32)r.size());
+        out.insert(out.end(), r.begin(), r.end());
+    }
+    return out;
+}
+
+std::string LoadMipMessage(const std::string& name, const std::vector<UINT8>& cache, bool& ok)
+{
+    WriteBytes(name + ".mips", cache);
+    ZNTexture texture;
+    UINT32 level = 1;
+    ZNPodArray<UINT8> bytes;
+    testing::internal::CaptureStdout();
+    ok = TEX_LoadMip(name.c_str(), level, bytes, texture);
+    return testing::internal::GetCapturedStdout();
+}
+
+// The kept 98-byte cache: header 514 x 512 x 32768 with 16 levels and one
+// record. It was accepted and streaming toward level 1 wrote past a 16 MiB
+// block; now the header is refused with a message naming the cache, and the
+// streaming load of it fails without allocating.
+TEST(MipCacheLimits, HeadersBeyondTextureLimitsAreRefused)
+{
+    ASSERT_EQ(GDataPath[0], 0);   // engine names are plain paths here
+    ScratchDir dir;
+    std::vector<UINT8> kept = ReadBytes(kRegress + "mips/deep_514x512x32768.mips");
+    ASSERT_EQ(kept.size(), 99u);   // the level byte of the fuzz input, then the 98-byte cache
+    const std::string name = dir.Path("t.png");
+    bool ok = true;
+    std::string printed = LoadMipMessage(name, std::vector<UINT8>(kept.begin() + 1, kept.end()), ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(printed, "Texture cache \"" + name +
+                           ".mips\": the header's texture is 514 x 512 x 32768 x 1 pixels, beyond the limit of 8192 "
+                           "pixels a side\n");
+
+    ZNTexture texture;
+    texture.Name = name.c_str();
+    texture.Width = 514;
+    texture.Height = 512;
+    texture.Depth = 32768;
+    texture.Sides = 1;
+    TEX_BuildMipTable(texture);
+    EXPECT_EQ(texture.MipLevCount, 16u);
+    texture.CurLevel.store(1);
+    DialogRecorder dialogs;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(TEX_LoadStreamLevels(texture));
+    testing::internal::GetCapturedStdout();
+    for (const ZNTextureMip& mip : texture.Mips)
+        EXPECT_EQ(mip.Pixels.Size(), 0u);
+}
+
+TEST(MipCacheLimits, EveryBadHeaderAndTruncationIsNamed)
+{
+    ScratchDir dir;
+    const std::string name = dir.Path("a.png");
+    const std::vector<UINT8> record(40, 7);
+    struct Case { std::vector<UINT8> Cache; std::string Expect; };
+    const Case cases[] = {
+        { { 0, 0, 0, 1, 0, 0 }, "the file is shorter than its header" },
+        { CacheBytes({ 2, 4, 4, 1, 1, 3 }, { record }), "the header's version is 2 (1 expected)" },
+        { CacheBytes({ 1, 4, 4, 1, 3, 3 }, { record }), "the header names 3 sides (1 or 6 expected)" },
+        { CacheBytes({ 1, 4, 4, 1, 1, 5 }, { record }), "the header names 5 levels for 4 x 4 x 1 (3 expected)" },
+        { CacheBytes({ 1, 0, 4, 1, 1, 1 }, { record }), "the header's texture is 0 x 4 pixels: no pixels at all" },
+        { CacheBytes({ 1, 8192, 8192, 2, 1, 14 }, { record }),
+          "the header's texture is 8192 x 8192 x 2 x 1 pixels, 512 MiB decoded, beyond the limit of 256 MiB" },
+    };
+    for (const Case& c : cases)
+    {
+        bool ok = true;
+        EXPECT_EQ(LoadMipMessage(name, c.Cache, ok), "Texture cache \"" + name + ".mips\": " + c.Expect + "\n");
+        EXPECT_FALSE(ok);
+    }
+    // A record that claims more bytes than the file has.
+    std::vector<UINT8> cut = CacheBytes({ 1, 4, 4, 1, 1, 3 }, { record });
+    cut.resize(cut.size() - 10);
+    bool ok = true;
+    EXPECT_EQ(LoadMipMessage(name, cut, ok),
+              "Texture cache \"" + name + ".mips\": record 1 runs past the end of the file (truncated)\n");
+    EXPECT_FALSE(ok);
+    // A sound header and record: level 1 comes back, nothing printed.
+    EXPECT_EQ(LoadMipMessage(name, CacheBytes({ 1, 4, 4, 1, 1, 3 }, { record }), ok), "");
+    EXPECT_TRUE(ok);
+}
