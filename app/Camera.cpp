@@ -54,8 +54,9 @@ void UpdateCamera(VoxCameraState& cam, VoxControls& in, UINT32& mouseLook, float
         mouseLook = 0;
     if (in.Right == VoxKS_Held)
     {
-        cam.Yaw = fmodf(cam.Yaw - (in.MouseX - in.PrevMouseX) * VoxMouseSensitivity, TwoPi);
-        cam.Pitch += (in.MouseY - in.PrevMouseY) * VoxMouseSensitivity;
+        const float dy = (in.MouseY - in.PrevMouseY) * in.Sensitivity;
+        cam.Yaw = fmodf(cam.Yaw - (in.MouseX - in.PrevMouseX) * in.Sensitivity, TwoPi);
+        cam.Pitch += in.InvertY ? -dy : dy;
         if (cam.Pitch < VoxPitchMin)
             cam.Pitch = VoxPitchMin;
         if (cam.Pitch > VoxPitchMax)
@@ -85,7 +86,7 @@ void UpdateCamera(VoxCameraState& cam, VoxControls& in, UINT32& mouseLook, float
         move += ZNVec3(0.0f, 0.0f, 1.0f);
 
     cam.PrevPosition = cam.Position;
-    cam.Position += move * (dt * VoxSpeed);
+    cam.Position += move * (dt * in.Speed);
 }
 
 float BlendYaw(float prevYaw, float yaw, float t)
@@ -97,7 +98,8 @@ float BlendYaw(float prevYaw, float yaw, float t)
     return a + t * (b - a);
 }
 
-void SetupCamera(const VoxCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight, VoxCamera& out)
+void SetupCamera(const VoxCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight, VoxCamera& out,
+                 float fieldOfView)
 {
     const ZNVec3 pos = cam.PrevPosition + (cam.Position - cam.PrevPosition) * t;
     const float yaw = BlendYaw(cam.PrevYaw, cam.Yaw, t);
@@ -108,7 +110,7 @@ void SetupCamera(const VoxCameraState& cam, float t, UINT32 clientWidth, UINT32 
     out.Target = pos + forward;
     out.Up = Cross(forward, SideVector(yaw));
 
-    out.FieldOfView = VoxFieldOfView;
+    out.FieldOfView = fieldOfView;
     out.Aspect = (float)clientWidth / (float)clientHeight;
     out.Near = VoxNear;
     out.Far = VoxFar;

@@ -62,6 +62,9 @@ enum VoxKeyState : UINT32
     VoxKS_Released = 3,   // went up since the previous poll
 };
 
+const float VoxMouseSensitivity = 0.01f;        // radians per pixel
+const float VoxSpeed            = 100.0f;       // units per second, also vertical
+
 // What the update reads from, and writes back to, the window's input.
 struct VoxControls
 {
@@ -72,12 +75,14 @@ struct VoxControls
     // Set by the update when the cursor is to be moved to (CursorX, CursorY).
     bool   MoveCursor;
     float  CursorX, CursorY;
+    // Tuning (the console's cam_speed, in_mouse_sensitivity, in_invert_y).
+    float  Speed       = VoxSpeed;              // units per second, also vertical
+    float  Sensitivity = VoxMouseSensitivity;   // radians per pixel
+    UINT32 InvertY     = 0;                     // non-zero: moving the mouse up looks down
 };
 
-const float VoxMouseSensitivity = 0.01f;        // radians per pixel
 const float VoxPitchMin         = 0.01f;
 const float VoxPitchMax         = 3.1315928f;   // pi - 0.01
-const float VoxSpeed            = 100.0f;       // units per second, also vertical
 const float VoxFastFactor       = 2.0f;
 const float VoxFieldOfView      = 90.0f;
 const float VoxNear             = 5.0f;
@@ -92,8 +97,10 @@ void UpdateCamera(VoxCameraState& cam, VoxControls& controls, UINT32& mouseLook,
 // Yaw between previous and current by t along the shorter arc.
 float BlendYaw(float prevYaw, float yaw, float t);
 
-// Fills the view record for interpolation factor t (0 = previous state).
-void SetupCamera(const VoxCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight, VoxCamera& out);
+// Fills the view record for interpolation factor t (0 = previous state);
+// fieldOfView is the vertical angle in degrees.
+void SetupCamera(const VoxCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight, VoxCamera& out,
+                 float fieldOfView = VoxFieldOfView);
 
 // Screen-quad vertex of the "SUIVtxDecl" layout (32 bytes).
 struct VoxQuadVertex

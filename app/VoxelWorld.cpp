@@ -113,6 +113,9 @@ void VoxelWorld::Update(float dt)
     controls.PrevMouseY = input.PrevMouse[1];
     controls.ClientWidth = Window->Params().Width;
     controls.ClientHeight = Window->Params().Height;
+    controls.Speed = Settings.Speed;
+    controls.Sensitivity = Settings.Sensitivity;
+    controls.InvertY = Settings.InvertY;
 
     UpdateCamera(Camera, controls, GMouseLook, dt);
 
@@ -151,7 +154,7 @@ void VoxelWorld::Render(float t)
     const float clearColor[4] = { 0.2f, 0.4f, 0.7f, 1.0f };
     Clear(clearColor, 1.0f);
 
-    SetupCamera(Camera, t, Window->Params().Width, Window->Params().Height, GCamera);
+    SetupCamera(Camera, t, Window->Params().Width, Window->Params().Height, GCamera, Settings.FieldOfView);
     SetRasterState(WorldRasterWord, ZN_RASTER_MASK_ALL);
 
     // Sky: the view corners one unit ahead, so the shader can form each pixel's ray.
@@ -166,6 +169,7 @@ void VoxelWorld::Render(float t)
     SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Voxel.shd"), ZNString()));
     BindTexture(0, GroundTex);
     SetCameraMatrices();
+    SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetVertexDecl(&VVDecl);
     DrawVoxels(VoxDrawOptionsFromConsole());
 
@@ -177,6 +181,8 @@ void VoxelWorld::Render(float t)
     // machine started) would lose the fractions in a float after a few days.
     const float time = (float)(ZNGetTime() - StartTime);
     SetCurrentUniform("Time", &time, 1, false);
+    SetCurrentUniform("WaterHeight", &Settings.WaterHeight, 1, false);
+    SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     BindTexture(0, WaterTex);
     BindTexture(1, SkyTex);
     BuildWaterQuad(quad);

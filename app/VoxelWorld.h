@@ -22,6 +22,17 @@
 
 class ZNAppWindow;
 
+// What a user tunes; the defaults give the world as it was designed.
+struct VoxSettings
+{
+    float  Speed       = VoxSpeed;              // camera, units per second
+    float  Sensitivity = VoxMouseSensitivity;   // mouse look, radians per pixel
+    UINT32 InvertY     = 0;                     // mouse look upside down
+    float  FieldOfView = VoxFieldOfView;        // vertical, degrees
+    float  WaterHeight = 100.0f;                // z of the water plane
+    float  Haze        = 1.0f;                  // 0 clear air .. 1 the evening haze
+};
+
 class VoxelWorld
 {
 public:
@@ -54,6 +65,7 @@ public:
     double       StartTime;      // clock at construction; the water's "Time" counts from here
     UINT32       Grid;           // sprites per side of the built world
     VoxDrawStats DrawStats;      // what the latest frame's voxel pass drew
+    VoxSettings  Settings;       // read by every Update and Render
 
 private:
     ZNPodArray<VoxDrawItem> DrawItems;   // kept between frames to save the allocations

@@ -107,6 +107,19 @@ void ZNUILayer::Initialize()
     Initialized = 1;
 }
 
+void ZNUILayer::ForgetContext()
+{
+    ColorOnlyMaterial.Shader = ZNShaderPtr();
+    GUIMaterial.Shader = ZNShaderPtr();
+    // Only the window's font goes with the window; a font given by the owner stays.
+    if (Window && Font == Window->DebugFont)
+        Font = nullptr;
+    Initialized = 0;
+    for (UINT32 i = 0; i < Children.Size(); ++i)
+        if (Children[i].Get())
+            Children[i]->ForgetContext();
+}
+
 void ZNUILayer::Event(const ZNWindowEvent& event)
 {
     // Over a copy: a child may close or reorder layers while handling it.

@@ -112,6 +112,10 @@ public:
     void Layout();
     // Sets the window of this layer and of all its descendants.
     void SetWindow(ZNAppWindow* window);
+    // Drops what belongs to the window's GL context (the materials' programs and
+    // the window's font) in this layer and its descendants, before that context
+    // goes; the next draw initialises again from the context then current.
+    void ForgetContext();
     // Steps 2 and 3 of Update: direction change and advance of the transition.
     void AdvanceTransition(float dt);
     // Advances the transition, prunes closed children, draws this layer and

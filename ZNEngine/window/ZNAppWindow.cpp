@@ -4,6 +4,8 @@
 
 #include "ui/ZNConsole.h"
 #include "ui/ZNFont.h"
+#include "resources/ZNImage.h"
+#include "window/ZNGLTable.h"
 
 #include <string.h>
 
@@ -75,6 +77,16 @@ void ZNInput::BeginFrame()
         Bindings[i]->OnFrame();
 }
 
+void ZNInput::ReleaseAll()
+{
+    for (UINT32 k = 0; k < Keys.Size(); ++k)
+        if (Keys[k])
+            SetKey(k, 0);
+    for (UINT32 b = 0; b < Buttons.Size(); ++b)
+        if (Buttons[b])
+            SetButton(b, 0);
+}
+
 void ZNInput::AddBinding(ZNInputBinding* binding)
 {
     if (binding)
@@ -95,6 +107,24 @@ void ZNInput::RemoveBinding(ZNInputBinding* binding)
 
 // ---------------------------------------------------------------------------
 // ZNAppWindow
+
+// The default framebuffer's client area into image, top row first, opaque.
+static void ReadFrame(ZNImage& image, UINT32 width, UINT32 height)
+{
+    image.Resize(width, height, 1, 1);
+    if (!width || !height)
+        return;
+    ZNPodArray<UINT32> rows;
+    rows.SetCount(width * height);
+    // Present runs with the window's own framebuffer bound, reading its back buffer.
+    GladGLContext& gl = *ZNCurGLTable();
+    gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl.ReadPixels(0, 0, (GLsizei)width, (GLsizei)height, GL_RGBA, GL_UNSIGNED_BYTE, rows.begin());
+    // GL's first row is the bottom one; alpha is whatever blending left there.
+    for (UINT32 y = 0; y < height; ++y)
+        for (UINT32 x = 0; x < width; ++x)
+            image.Pixels[y * width + x] = rows[(height - 1 - y) * width + x] | 0xFF000000u;
+}
 
 ZNAppWindow::ZNAppWindow(ZNPlatform* platform) : RenderWindow(platform)
 {
@@ -122,6 +152,11 @@ bool ZNAppWindow::Open(const ZNString& title, const ZNWindowParams& params)
 
 void ZNAppWindow::Close()
 {
+    // The console's font and shaders belong to this context: it takes the next
+    // Open's again on its first draw. (Before the font goes, so it can tell the
+    // window's font from one of its own.)
+    if (Console)
+        Console->ForgetContext();
     if (DebugFont)
     {
         // Its page textures belong to this window's context.
@@ -130,10 +165,6 @@ void ZNAppWindow::Close()
         DebugFont = nullptr;
         Release();
     }
-    // Layers that took the font must not keep a dangling pointer; the next
-    // Open's font is picked up again.
-    if (Console)
-        Console->Font = nullptr;
     RenderWindow.Close();
 }
 
@@ -149,7 +180,7 @@ void ZNAppWindow::Release()
         h->End();
 }
 
-void ZNAppWindow::Present()
+void ZNAppWindow::Present(ZNImage* capture)
 {
     if (ZNContextHandle* h = RenderWindow.Handle())
     {
@@ -163,6 +194,8 @@ void ZNAppWindow::Present()
             Console->Update(1.0f);
         }
         ZNGLErrorsCheck("the end of a frame (ZNAppWindow::Present)");
+        if (capture)
+            ReadFrame(*capture, Params().Width, Params().Height);
         h->Swap();
     }
 }
@@ -184,11 +217,22 @@ bool ZNAppWindow::Poll()
             return true;
         if (Console && Console->IsOpen())
         {
-            // Keys and characters go to the console alone; the rest is dropped.
+            // Presses and characters go to the console alone. Releases reach the
+            // input as well: a key or button let go while the console is open
+            // must not stay down once it closes.
             if (ev.Type == ZNWE_KeyDown || ev.Type == ZNWE_KeyUp)
                 Console->KeyEvent(ev.Code, ev.Type == ZNWE_KeyDown);
             else if (ev.Type == ZNWE_Char)
                 Console->CharEvent(ev.Char, true);
+            else if (ev.Type == ZNWE_Wheel)
+                Console->WheelEvent(-(float)ev.Wheel);   // the event counts forward as -1
+            if (ev.Type == ZNWE_KeyUp)
+                Input.SetKey(ev.Code, 0);
+            else if (ev.Type == ZNWE_ButtonUp)
+            {
+                Input.SetKey(ev.Code, 0);
+                Input.SetButton(ev.Button, 0);
+            }
             continue;
         }
         switch (ev.Type)
@@ -196,7 +240,13 @@ bool ZNAppWindow::Poll()
         case ZNWE_KeyDown:
             Input.SetKey(ev.Code, 1);
             if (Console)
+            {
                 Console->KeyEvent(ev.Code, true);
+                // What is held as the console opens would otherwise keep acting
+                // (flying on, steering) while the keyboard belongs to the console.
+                if (Console->IsOpen())
+                    Input.ReleaseAll();
+            }
             break;
         case ZNWE_KeyUp:
             Input.SetKey(ev.Code, 0);

@@ -18,17 +18,22 @@
 // - Mouse buttons are keys 1-3 too; a wheel step sets key 139 or 140, which
 //   nothing clears.
 // - Poll stops at a close request and leaves the events behind it queued.
+// - While the console is open, releases of keys and buttons still reach the
+//   input (and opening it releases everything held), so nothing stays down
+//   for good behind the console.
 // - Open and Close leave the context released; all operations belong to the
 //   thread that built the platform.
 // - The debug font exists exactly while the window is open. An enabled console
 //   is drawn by every Present, laid out again when the window's size changed,
-//   and deleted with the window at the latest.
+//   and deleted with the window at the latest; after a Close and a new Open it
+//   draws with the new context's shaders and font.
 #pragma once
 
 #include "window/ZNGLContext.h"
 
 class ZNFont;
 class ZNConsole;
+class ZNImage;
 
 // Receives every key, button and axis change of a ZNInput (the action-binding
 // layer). The input never deletes a binding.
@@ -68,6 +73,8 @@ public:
     void   Axis(float dx, float dy, float wheel, UINT32 mask);
     // Current state becomes previous; wheel and text start empty.
     void   BeginFrame();
+    // Every key and button that is down goes up (bindings hear each release).
+    void   ReleaseAll();
 
     void   AddBinding(ZNInputBinding* binding);
     void   RemoveBinding(ZNInputBinding* binding);
@@ -103,10 +110,12 @@ public:
     void MakeCurrent();
     void Release();
     // Draws the console (when enabled) over the picture, then swaps the buffers.
-    void Present();
+    // With capture, the finished frame (console included) is read into it first,
+    // top row first, opaque.
+    void Present(ZNImage* capture = nullptr);
     // Applies the window's events to the input; true when a close was requested.
-    // While the console is open, keys and characters go to it alone and nothing
-    // reaches the input; while it is closed, keys reach both.
+    // While the console is open, key presses, characters and the wheel go to it
+    // alone and only releases reach the input; while it is closed, keys reach both.
     bool Poll();
     // true: creates the console (hidden) for this window; false: deletes it.
     void EnableConsole(bool enable);

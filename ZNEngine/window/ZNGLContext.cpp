@@ -389,6 +389,11 @@ void ZNPlatform::LinkState(ZNContextState* cs)
     Timing->States.Add(cs);
 }
 
+void ZNSetSwapInterval(UINT32 interval)
+{
+    ZNGLPlatform::SetSwapInterval(interval);
+}
+
 // ---------------------------------------------------------------------------
 // ZNRenderWindow
 

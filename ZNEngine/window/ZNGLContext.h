@@ -151,6 +151,10 @@ private:
     TimingRecord* Timing;
 };
 
+// Sets the swap interval of the context current on this thread: 0 presents at
+// once, 1 waits for the vertical blank.
+void ZNSetSwapInterval(UINT32 interval);
+
 // Switches the display to params' fullscreen mode for win, or back to the desktop
 // mode when params is null or windowed. A refused mode switch is fatal.
 void ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "UITestWindow.h"
+#include "resources/ZNImage.h"
 #include "ui/ZNConsole.h"
 #include "window/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
@@ -188,4 +189,42 @@ TEST_F(ConsoleDrawGL, PresentDrawsTheConsoleAndFollowsAResize)
     Resize(W, H);
     Window->Present();
     EXPECT_EQ(c->VisibleLines, 2u);
+}
+
+TEST_F(ConsoleDrawGL, PresentCapturesTheFinishedFrameTopRowFirst)
+{
+    Window->Console->KeyEvent(ZNCK_Toggle, true);
+    ZNImage frame;
+    Window->Present(&frame);
+    ASSERT_EQ(frame.Width, W);
+    ASSERT_EQ(frame.Height, H);
+    const UINT32 panel = frame.Pixel(W / 2, 10);
+    EXPECT_NEAR((int)(panel & 0xFF), 22, 3);
+    EXPECT_NEAR((int)((panel >> 8) & 0xFF), 33, 3);
+    EXPECT_NEAR((int)((panel >> 16) & 0xFF), 43, 3);
+    EXPECT_EQ(panel >> 24, 0xFFu) << "opaque";
+    EXPECT_EQ(frame.Pixel(W / 2, H - 5), 0xFF000000u) << "below the console: the cleared black";
+}
+
+TEST_F(ConsoleDrawGL, DrawsAgainAfterTheWindowIsClosedAndOpenedAgain)
+{
+    Window->Console->KeyEvent(ZNCK_Toggle, true);
+    DrawConsole();
+    ExpectNear(At(W / 2, 10), 22, 33, 43, "panel before");
+
+    Window->Release();
+    Window->Close();
+    const ZNWindowParams params = { W, H, 0, 0, 0, 0, ZNWS_Hidden, 0 };
+    ASSERT_TRUE(Window->Open(ZNString("console test again"), params));
+    Window->MakeCurrent();
+    ASSERT_TRUE(Window->Console->IsOpen()) << "the console outlives the window's context";
+    Clear();
+    ZNImage frame;
+    Window->Present(&frame);
+    ASSERT_EQ(frame.Width, W);
+    const UINT32 panel = frame.Pixel(W / 2, 10);
+    EXPECT_NEAR((int)(panel & 0xFF), 22, 3) << "the panel is drawn in the new context";
+    EXPECT_NEAR((int)((panel >> 16) & 0xFF), 43, 3);
+    EXPECT_EQ(Window->Console->Font, Window->DebugFont) << "and takes the new font";
+    EXPECT_EQ(ZNCurGLTable()->GetError(), (GLenum)GL_NO_ERROR);
 }

@@ -77,14 +77,15 @@ TEST_F(ConsolePollFixture, OpenConsoleTakesKeysAndCharactersAndNothingReachesThe
 TEST_F(ConsolePollFixture, ClosedConsoleStillSeesEveryKeyAndCloseStillWins)
 {
     // The toggle key reaches the console through the input path and opens it;
-    // the same poll then routes the rest to the console.
+    // the same poll then routes the rest to the console. Opening lets go of what
+    // was held, so A (pressed and released within this poll) reads up.
     Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_A));
     Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
     Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_D));
     app.Poll();
     EXPECT_TRUE(app.Console->IsOpen());
-    EXPECT_EQ(app.Input.KeyState('A'), 1u);
-    EXPECT_EQ(app.Input.KeyState(192), 1u);
+    EXPECT_EQ(app.Input.KeyState('A'), 0u);
+    EXPECT_EQ(app.Input.KeyState(192), 0u);
     EXPECT_EQ(app.Input.KeyState('D'), 0u);
 
     // A close request ends the poll even while the console is open.
@@ -94,4 +95,57 @@ TEST_F(ConsolePollFixture, ClosedConsoleStillSeesEveryKeyAndCloseStillWins)
     EXPECT_TRUE(app.Console->IsOpen());   // the toggle behind it stays queued
     EXPECT_FALSE(app.Poll());
     EXPECT_FALSE(app.Console->IsOpen());
+}
+
+TEST_F(ConsolePollFixture, HeldKeysAndButtonsGoUpWhenTheConsoleOpensAndReleasesStillArrive)
+{
+    // W and the right button held while flying; then the console opens.
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_W));
+    Feed(ButtonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT));
+    app.Poll();
+    EXPECT_EQ(app.Input.KeyState('W'), 1u);
+    EXPECT_EQ(app.Input.KeyState(2), 1u);
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+    app.Poll();
+    ASSERT_TRUE(app.Console->IsOpen());
+    EXPECT_EQ(app.Input.KeyState('W'), 3u) << "released: the camera stops";
+    EXPECT_EQ(app.Input.KeyState(2), 3u) << "released: mouse look ends";
+    EXPECT_EQ(app.Input.Buttons[1], 0);
+    app.Poll();
+    EXPECT_EQ(app.Input.KeyState('W'), 0u);
+
+    // Pressed again while open: nothing; released while open: the release arrives.
+    Feed(ButtonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT));
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_S));
+    app.Poll();
+    EXPECT_EQ(app.Input.KeyState(2), 0u);
+    EXPECT_EQ(app.Input.KeyState('S'), 0u);
+    Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_W));
+    Feed(ButtonEvent(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT));
+    app.Poll();
+    EXPECT_EQ(app.Input.KeyState('W'), 0u);
+    EXPECT_EQ(app.Input.KeyState(2), 0u);
+
+    // Closed again: nothing is left down.
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+    Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_GRAVE));
+    app.Poll();
+    app.Poll();
+    EXPECT_FALSE(app.Console->IsOpen());
+    for (UINT32 code : { (UINT32)'W', (UINT32)'S', 2u, 192u })
+        EXPECT_EQ(app.Input.KeyState(code), 0u) << code;
+}
+
+TEST_F(ConsolePollFixture, WheelScrollsTheOpenConsoleInsteadOfReachingTheInput)
+{
+    for (int i = 0; i < 40; ++i)
+        app.Console->Printf("line %d", i);
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+    app.Poll();
+    const INT32 bottom = app.Console->Scroll;
+    ASSERT_GT(bottom, ZNConsole::ScrollStep);
+    Feed(WheelEvent(1));
+    app.Poll();
+    EXPECT_EQ(app.Console->Scroll, bottom - ZNConsole::ScrollStep);
+    EXPECT_EQ(app.Input.Wheel, 0.0f);
 }
