@@ -49,6 +49,36 @@ ZNString FormatFrameTimeSummary(const FrameTimeSummary& s)
     return ZNString(buf);
 }
 
+void FrameTimeHistory::Add(double seconds)
+{
+    Ms[Next] = seconds * 1000.0;
+    Next = (Next + 1) % Capacity;
+    if (Stored < Capacity)
+        ++Stored;
+}
+
+double FrameTimeHistory::BackMs(UINT32 back) const
+{
+    if (back >= Stored)
+        return 0.0;
+    return Ms[(Next + Capacity - 1 - back) % Capacity];
+}
+
+double FrameTimeHistory::MeanOfLastSecondMs() const
+{
+    double sum = 0.0;
+    UINT32 n = 0;
+    while (n < Stored)
+    {
+        const double ms = BackMs(n);
+        if (n > 0 && sum + ms > 1000.0)
+            break;
+        sum += ms;
+        ++n;
+    }
+    return n ? sum / (double)n : 0.0;
+}
+
 void FlightBenchmark::Start(float seconds)
 {
     Duration = seconds;

@@ -38,6 +38,29 @@ double NearestRankPercentile(const ZNPodArray<double>& sortedMs, double p);
 // One line: "frames N, mean M ms, median M ms, p95 M ms, p99 M ms, fps F".
 ZNString FormatFrameTimeSummary(const FrameTimeSummary& s);
 
+// The latest frame times for the statistics overlay: the graph's last
+// GraphFrames and the mean over the last second.
+class FrameTimeHistory
+{
+public:
+    static constexpr UINT32 Capacity    = 1024;   // frames kept (the last second at up to 1024 fps)
+    static constexpr UINT32 GraphFrames = 120;
+
+    void   Add(double seconds);
+    UINT32 Count() const { return Stored; }
+    // Milliseconds of the frame back frames before the newest (0: the newest);
+    // 0 when there is no such frame.
+    double BackMs(UINT32 back) const;
+    // Mean in milliseconds of the newest frames that together take at most one
+    // second (always at least the newest); 0 when empty.
+    double MeanOfLastSecondMs() const;
+
+private:
+    double Ms[Capacity] = {};
+    UINT32 Next   = 0;
+    UINT32 Stored = 0;
+};
+
 class FlightBenchmark
 {
 public:

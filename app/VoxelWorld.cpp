@@ -45,12 +45,12 @@ UINT32 VoxGridFromConsole()
     return (UINT32)GWorldGrid.GetInt();
 }
 
-VoxelWorld::VoxelWorld(ZNAppWindow* window)
+VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* colorPath)
     : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()),
       Grid(0)
 {
     const double start = ZNGetTime();
-    BuildTree("Heightmap.png", "Colormap.png", VoxGridFromConsole());
+    BuildTree(heightPath, colorPath, VoxGridFromConsole());
     BuildSeconds = ZNGetTime() - start;
 
     LoadTexture(GroundTex, "Ground.png", TextureFlags);
@@ -67,15 +67,16 @@ VoxelWorld::~VoxelWorld()
     Root = nullptr;
 }
 
-void VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
+bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
     VoxBlock* tree = LoadVoxelTree(heightPath, colorPath, grid);
     if (!tree)
-        return;
+        return false;
     VoxBlock::Delete(Root);
     Root = tree;
     Grid = grid;
     Root->BuildVertexBuffers(true);
+    return true;
 }
 
 void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)

@@ -43,7 +43,9 @@ public:
     ZNTextureHandle SkyTex;        // "SkyDusk1.png"
     ZNAppWindow*    Window;        // client size, cursor and input
 
-    explicit VoxelWorld(ZNAppWindow* window);
+    // heightPath, colorPath: the terrain images (engine file names).
+    explicit VoxelWorld(ZNAppWindow* window, const char* heightPath = "Heightmap.png",
+                        const char* colorPath = "Colormap.png");
     ~VoxelWorld();
     VoxelWorld(const VoxelWorld&) = delete;
     VoxelWorld& operator=(const VoxelWorld&) = delete;
@@ -54,9 +56,9 @@ public:
     void Render(float t);
 
     // Builds the tree of an N x N grid from the two terrain images, replacing an
-    // existing one; when either image cannot be read nothing is built and the tree
-    // stays as it was.
-    void BuildTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
+    // existing one; when either image cannot be read nothing is built, the tree
+    // stays as it was and the answer is false.
+    bool BuildTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
 
     // The voxel pass's leaves for the current GCamera, then their draws.
     void DrawVoxels(const VoxDrawOptions& options);

@@ -2,13 +2,13 @@
 #include "ui/ZNConCommands.h"
 
 #include "resources/ZNFileIO.h"
-#include "runtime/ZNDataPath.h"
 #include "ui/ZNConsole.h"
 #include "ui/ZNConsoleLine.h"
 
-#include <limits.h>
-#include <stdlib.h>
 #include <unistd.h>
+
+// More parent steps than any folder of a real data path is deep.
+static const UINT32 ClimbToRoot = 48;
 
 void ZNConsoleLinkCommands()
 {
@@ -18,27 +18,33 @@ ZNString ZNConsolePathToEngineName(const char* path)
 {
     if (!path || !*path)
         return ZNString();
+    // A drive letter is already what the file layer takes as it is.
+    if (path[0] && path[1] == ':')
+        return ZNString(path);
     ZNString absolute;
     if (path[0] == '/')
         absolute = path;
     else
     {
-        char cwd[PATH_MAX];
+        char cwd[4096];
         if (!getcwd(cwd, sizeof(cwd)))
             return ZNString(path);
         absolute = cwd;
+        if (absolute.Size() > 1 && absolute[1] == ':')
+        {
+            absolute += "/";
+            absolute += path;
+            return absolute;
+        }
         absolute += "/";
         absolute += path;
     }
-    // The file layer puts the data folder in front of every name, so climb out of
-    // it to the root first.
-    ZNString real;
-    if (!ResolveRealPath(GDataPath[0] ? GDataPath : ".", real))
-        return absolute;
+    // The file layer puts the data folder in front of every name; climbing out of
+    // it more often than any real folder is deep ends at the root (whose parent
+    // is itself), whatever links the data folder's path runs through.
     ZNString out;
-    for (const char* p = real.CStr(); *p; ++p)
-        if (*p == '/' && p[1])
-            out += "../";
+    for (UINT32 i = 0; i < ClimbToRoot; ++i)
+        out += "../";
     out += absolute.CStr() + 1;
     return out;
 }

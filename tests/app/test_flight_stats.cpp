@@ -134,3 +134,26 @@ TEST(FrameStats, FlightRecordsFramesFlownOnThePathOnly)
     EXPECT_TRUE(bench.Advance(0.02));
     EXPECT_EQ(bench.Summary().Frames, 1u);
 }
+
+TEST(FrameStats, HistoryKeepsTheNewestFramesAndAveragesTheLastSecond)
+{
+    FrameTimeHistory h;
+    EXPECT_EQ(h.MeanOfLastSecondMs(), 0.0);
+    EXPECT_EQ(h.BackMs(0), 0.0);
+    h.Add(2.0);   // one slow frame longer than a second is still its own mean
+    EXPECT_DOUBLE_EQ(h.MeanOfLastSecondMs(), 2000.0);
+    for (int i = 0; i < 50; ++i)
+        h.Add(0.010);
+    h.Add(0.030);
+    EXPECT_DOUBLE_EQ(h.BackMs(0), 30.0);
+    EXPECT_DOUBLE_EQ(h.BackMs(1), 10.0);
+    EXPECT_DOUBLE_EQ(h.BackMs(51), 2000.0);
+    EXPECT_EQ(h.BackMs(52), 0.0);
+    // 30 + 50 x 10 = 530 ms; the 2 s frame would pass one second and is left out.
+    EXPECT_NEAR(h.MeanOfLastSecondMs(), 530.0 / 51.0, 1e-9);
+
+    for (UINT32 i = 0; i < FrameTimeHistory::Capacity + 5; ++i)
+        h.Add(0.0005 * (i % 3 + 1));
+    EXPECT_EQ(h.Count(), FrameTimeHistory::Capacity) << "the ring overwrites the oldest";
+    EXPECT_NEAR(h.MeanOfLastSecondMs(), 1.0, 0.01) << "at 1000 fps the whole ring is under a second";
+}
