@@ -96,8 +96,10 @@ ZNString CommandLineUsage()
         ZNSPrintf(line, sizeof(line), "  %-24s %s\n", left, o.Help);
         out += line;
     }
-    out += "  +command args             a console line, run once the world is built\n"
-           "                            (example: +set r_stats 1 +benchmark 5 +quit)\n";
+    char line[256];
+    ZNSPrintf(line, sizeof(line), "  %-24s %s\n  %-24s %s\n", "+command args", "a console line, run once the world is built",
+              "", "(example: +set r_stats 1 +benchmark 5 +quit)");
+    out += line;
     return out;
 }
 

@@ -8,11 +8,9 @@
 
 StatsOverlay::StatsOverlay()
 {
-    Name    = "Stats";
-    FadeIn  = 0.0f;
-    FadeOut = 0.0f;
+    Name     = "Stats";
     FontSize = LinePixels;
-    Camera  = InitialCameraState();
+    Camera   = InitialCameraState();
 }
 
 float HeadingDegrees(float yaw)

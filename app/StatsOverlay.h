@@ -21,7 +21,7 @@
 class StatsOverlay : public ZNUILayer
 {
 public:
-    static constexpr float Width       = 300.0f;   // panel, pixels
+    static constexpr float Width       = 330.0f;   // panel, pixels
     static constexpr float Margin      = 8.0f;     // from the window's edges
     static constexpr float LinePixels  = 14.0f;
     static constexpr float GraphHeight = 60.0f;

@@ -1,0 +1,122 @@
+// The program's command line: options, "+command args" lines, help, version and
+// every kind of mistake, all without a display.
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+struct Parsed
+{
+    AppParseResult Result;
+    AppOptions     Options;
+    std::string    Message;
+};
+
+Parsed Parse(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "Vendrapolis");
+    Parsed p;
+    ZNString message;
+    p.Result = ParseCommandLine((int)args.size(), args.data(), p.Options, message);
+    p.Message = message.CStr();
+    return p;
+}
+
+std::vector<std::string> Commands(const AppOptions& o)
+{
+    std::vector<std::string> out;
+    for (UINT32 i = 0; i < o.Commands.Size(); ++i)
+        out.push_back(o.Commands[i].CStr());
+    return out;
+}
+
+bool EndsWithUsage(const std::string& s)
+{
+    const std::string usage = CommandLineUsage().CStr();
+    return s.size() > usage.size() && s.compare(s.size() - usage.size(), usage.size(), usage) == 0;
+}
+}
+
+TEST(CommandLine, NoArgumentsRunsWithTheDefaults)
+{
+    const Parsed p = Parse({});
+    EXPECT_EQ(p.Result, APR_Run);
+    EXPECT_EQ(p.Options.Width, 1024u);
+    EXPECT_EQ(p.Options.Height, 576u);
+    EXPECT_EQ(p.Options.Fullscreen, 0u);
+    EXPECT_TRUE(p.Options.MapHeight.Empty());
+    EXPECT_TRUE(p.Options.Commands.Empty());
+}
+
+TEST(CommandLine, OptionsTakeTheirValues)
+{
+    const Parsed p = Parse({ "--width", "800", "--height", "64", "--fullscreen", "--map", "/tmp/h.png", "c.png" });
+    ASSERT_EQ(p.Result, APR_Run) << p.Message;
+    EXPECT_EQ(p.Options.Width, 800u);
+    EXPECT_EQ(p.Options.Height, 64u);
+    EXPECT_EQ(p.Options.Fullscreen, 1u);
+    EXPECT_EQ(std::string(p.Options.MapHeight.CStr()), "/tmp/h.png");
+    EXPECT_EQ(std::string(p.Options.MapColour.CStr()), "c.png");
+}
+
+TEST(CommandLine, PlusArgumentsBecomeConsoleLinesInOrder)
+{
+    const Parsed p = Parse({ "+set", "r_stats", "1", "--width", "640", "+benchmark", "5", "+echo", "two words",
+                             "a;b", "-3", "+quit" });
+    ASSERT_EQ(p.Result, APR_Run) << p.Message;
+    EXPECT_EQ(Commands(p.Options),
+              (std::vector<std::string>{ "set r_stats 1", "benchmark 5", "echo \"two words\" \"a;b\" -3", "quit" }));
+    EXPECT_EQ(p.Options.Width, 640u) << "an option ends the line before it";
+
+    const Parsed q = Parse({ "+echo", "say \"hi\"", "" });
+    EXPECT_EQ(Commands(q.Options), (std::vector<std::string>{ "echo \"say hi\" \"\"" }))
+        << "quotes inside a word are dropped so the word stays whole";
+}
+
+TEST(CommandLine, HelpAndVersionExitWithTheirText)
+{
+    const Parsed help = Parse({ "--width", "800", "--help", "--bogus" });
+    EXPECT_EQ(help.Result, APR_Exit);
+    EXPECT_EQ(help.Message, CommandLineUsage().CStr());
+    for (const char* option : { "--help", "--version", "--width W", "--height H", "--fullscreen", "--map HEIGHT COLOUR",
+                                "+command args" })
+        EXPECT_NE(help.Message.find(option), std::string::npos) << option;
+
+    const Parsed version = Parse({ "--version" });
+    EXPECT_EQ(version.Result, APR_Exit);
+    EXPECT_EQ(version.Message, std::string(AppVersionText()) + "\n");
+}
+
+TEST(CommandLine, MistakesAreNamedAndFollowedByTheUsage)
+{
+    struct Case
+    {
+        std::vector<const char*> Args;
+        const char*              Says;
+    };
+    const Case cases[] = {
+        { { "--bogus" }, "unknown option '--bogus'" },
+        { { "-w" }, "unknown option '-w'" },
+        { { "stray" }, "unexpected argument 'stray'" },
+        { { "--width" }, "--width needs W" },
+        { { "--map", "h.png" }, "--map needs HEIGHT COLOUR" },
+        { { "--width", "abc" }, "--width: 'abc' is not a whole number from 64 to 16384" },
+        { { "--width", "63" }, "--width: '63' is not a whole number" },
+        { { "--height", "16385" }, "--height: '16385' is not a whole number" },
+        { { "--height", "800x" }, "--height: '800x' is not a whole number" },
+        { { "--width", "99999999999999999999" }, "is not a whole number" },
+        { { "--width", "" }, "--width: '' is not a whole number" },
+        { { "+" }, "'+' must be followed by a console command" },
+    };
+    for (const Case& c : cases)
+    {
+        const Parsed p = Parse(c.Args);
+        EXPECT_EQ(p.Result, APR_Error) << c.Says;
+        EXPECT_NE(p.Message.find(c.Says), std::string::npos) << p.Message;
+        EXPECT_TRUE(EndsWithUsage(p.Message)) << c.Says;
+    }
+}
