@@ -28,13 +28,13 @@ run() {
   scripts/with-display.sh ctest --test-dir "$dir" --output-on-failure -j2 || status=1
 }
 
-run build
+run build -DZN_WERROR=ON
 
 # The threaded parts (threads, spin lock, texture streaming) once more under
 # ThreadSanitizer; only the two test programs that exercise them are built.
 echo "== building build-tsan"
 cmake -S "$here" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DZN_SANITIZE_THREAD=ON -DZN_BENCH=OFF >/dev/null
+  -DZN_SANITIZE_THREAD=ON -DZN_BENCH=OFF -DZN_WERROR=ON >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target zn_test_core zn_test_resources
 echo "== testing build-tsan"
 (
@@ -47,6 +47,6 @@ echo "== testing build-tsan"
   "$here/scripts/with-display.sh" ./zn_test_resources --gtest_filter='TextureStream*'
 ) || status=1
 
-run build-asan -DZN_SANITIZE=ON -DZN_BENCH=OFF
+run build-asan -DZN_SANITIZE=ON -DZN_BENCH=OFF -DZN_WERROR=ON
 
 exit $status

@@ -48,7 +48,7 @@ public:
     virtual void OnFrame() = 0;
 
 protected:
-    ~ZNInputBinding() = default;
+    virtual ~ZNInputBinding() = default;
 };
 
 enum

@@ -103,7 +103,7 @@ public:
     virtual void   Focus(bool gained);
 
 protected:
-    ~ZNWindowListener() = default;
+    virtual ~ZNWindowListener() = default;
 };
 
 class ZNWindow
