@@ -123,8 +123,10 @@ ZNString FreeName(const ZNString& folder, const char* stem)
 ZNString DefaultScreenshotPath(const char* programDir, const char* home, long long t)
 {
     const time_t when = (time_t)t;
-    struct tm local;
-    localtime_r(&when, &local);
+    // localtime's shared buffer is fine here: commands run on the main thread only.
+    struct tm local = {};
+    if (const struct tm* now = localtime(&when))
+        local = *now;
     char stem[64];
     ZNSPrintf(stem, sizeof(stem), "Vendrapolis-%04d%02d%02d-%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
               local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);

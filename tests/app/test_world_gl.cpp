@@ -2,6 +2,10 @@
 // calls of a frame, a world without terrain, and the release of its textures.
 #include "WorldGLTest.h"
 
+#include "AppCommands.h"
+
+#include <math.h>
+
 #include "runtime/ZNEngineInternal.h"
 
 namespace
@@ -185,4 +189,41 @@ TEST_F(WorldGL, DrawStatsCountTheLeavesAndSpritesOfTheLatestFrame)
     EXPECT_EQ((UINT64)world.DrawStats.Sprites * 6u, vertices);
     RecordFrame(world);
     EXPECT_EQ(world.DrawStats.Leaves, (UINT32)draws.size() - 2) << "each frame starts from zero";
+}
+
+static double SumOfHeights(const VoxBlock* node)
+{
+    double sum = 0.0;
+    for (UINT32 i = 0; i < node->Points.Size(); ++i)
+        sum += node->Points[i].Position[2];
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            sum += SumOfHeights(node->Ch[k]);
+    return sum;
+}
+
+TEST_F(WorldGL, MapRebuildsFromOtherImagesAndABrokenImageKeepsTheOldWorld)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    const VoxBlock* before = world.Root;
+    const std::string dir = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    ZNString why;
+
+    const std::string broken = std::string(ZN_TEST_SOURCE_DIR) + "/CMakeLists.txt";
+    EXPECT_FALSE(RebuildWorld(world, (dir + "Heightmap.png").c_str(), broken.c_str(), why));
+    EXPECT_NE(std::string(why.CStr()).find("CMakeLists.txt' is not a PNG file"), std::string::npos) << why.CStr();
+    EXPECT_EQ(world.Root, before) << "the old world stays";
+    EXPECT_FALSE(RebuildWorld(world, "NoSuchHeightmap.png", "Colormap.png", why));
+    EXPECT_EQ(std::string(why.CStr()), "'NoSuchHeightmap.png' does not exist or cannot be opened");
+    EXPECT_EQ(world.Root, before);
+
+    // The colour map read as heights: another terrain, same number of sprites.
+    const double heightBefore = SumOfHeights(world.Root);
+    ASSERT_TRUE(RebuildWorld(world, (dir + "Colormap.png").c_str(), "Colormap.png", why)) << why.CStr();
+    EXPECT_NE(world.Root, before);
+    EXPECT_EQ(world.Root->CountPoints(), 160000u);
+    EXPECT_GT(fabs(SumOfHeights(world.Root) - heightBefore), 1000.0);
+    RecordFrame(world);
+    EXPECT_GT(world.DrawStats.Sprites, 0u);
 }
