@@ -1,7 +1,7 @@
 # Shared by the world's end-to-end scripts (sourced, not a test itself).
 #
 #   world_setup "$1" "$2"          program path, screenshot folder
-#   world_start [folder]           runs the program (from a copy's folder if given),
+#   world_start [program]          runs the program (a copy if given) with WORLD_ARGS,
 #                                  waits for the built world's title -> $WID
 #   world_shot file                screenshot of the window into the screenshot folder
 #   world_close                    asks the window to close, checks exit code 0
@@ -15,6 +15,7 @@ WORLD_TITLE="Vendrapolis - Voxel sprites"
 WORLD_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 PID=""
 WID=""
+WORLD_ARGS=()   # command-line arguments world_start passes to the program
 
 fail() {
     echo "FAIL: $*" >&2
@@ -50,7 +51,7 @@ world_setup() {
 # there) and waits for the title that follows the world's construction.
 world_start() {
     local program="${1:-$PROGRAM}"
-    (cd "$WORK" && exec "$program" >"$WORK/stdout.txt" 2>"$WORK/stderr.txt") &
+    (cd "$WORK" && exec "$program" "${WORLD_ARGS[@]}" >"$WORK/stdout.txt" 2>"$WORK/stderr.txt") &
     PID=$!
     local i
     for i in $(seq 1 240); do

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds build/ and flies the program's fixed benchmark path for SECONDS (10 by
+# default), then prints the frame statistics (frames, mean, median, 95th and 99th
+# percentile frame times, frames per second). Without a display it runs on a
+# virtual one with the software renderer. The script's exit status is the
+# program's.
+#
+#   scripts/benchmark.sh [SECONDS]
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${1:-10}"
+case "$seconds" in
+  ''|*[!0-9.]*|*.*.*) echo "usage: scripts/benchmark.sh [SECONDS]" >&2; exit 2 ;;
+esac
+
+cd "$here"
+scripts/setup.sh
+scripts/build.sh build
+
+cd build
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+# The virtual display has no GPU: Mesa's software renderer draws.
+[ -n "${DISPLAY:-}" ] || export LIBGL_ALWAYS_SOFTWARE=1
+set +e
+ZN_DIALOG=no ../scripts/with-display.sh ./Vendrapolis +benchmark "$seconds" +quit >"$log" 2>&1
+status=$?
+set -e
+if ! grep -E "^benchmark: frames" "$log"; then
+  cat "$log" >&2
+  echo "benchmark: no statistics (exit code $status)" >&2
+  [ "$status" -ne 0 ] || status=1
+fi
+exit "$status"
