@@ -221,4 +221,4 @@ void ZNConFunc::Execute(ZNConsole& console, const ZNString& arguments)
 }
 
 // The program's one built-in variable; it shows the console works.
-static ZNConVar GNothing("__nothing", 0.0f, 1, 0.0f, 100.0f, nullptr, 0);
+static ZNConVar GNothing("__nothing", 0.0f, 1, 0.0f, 100.0f, nullptr, 0, "does nothing; shows how a variable is read and set");
