@@ -93,11 +93,15 @@ enum ZNPreprocessResult
     PP_Refused,  // an include cycle or nesting too deep
 };
 
-// Files being expanded, outermost first: the include chain of the current file.
+// Files being expanded, outermost first: the include chain of the current file;
+// the texts read so far (a file included again is not read again); and the
+// size of the expansion, which is bounded.
 struct ZNIncludeChain
 {
-    ZNArray<ZNString> Paths;   // as named, for messages
-    ZNArray<ZNString> Keys;    // normalized, for comparison
+    ZNArray<ZNString>          Paths;   // as named, for messages
+    ZNArray<ZNString>          Keys;    // normalized, for comparison
+    ZNMap<ZNString, ZNString>  Texts;   // normalized name -> file text
+    UINT64                     Total = 0;   // bytes of file text expanded so far
 };
 }
 
@@ -111,11 +115,21 @@ static void NotFound(const ZNString& path, ZNString& output)
 static ZNPreprocessResult PreprocessFile(const ZNString& path, ZNString& output, ZNArray<ZNString>& files,
                                          ZNIncludeChain& chain);
 
-// Expands the text of file k (path) in place; false with output set on failure.
-static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, ZNString& text, ZNString& output,
+// Appends text[from, to) to out.
+static void AppendRange(ZNString& out, const ZNString& text, UINT32 from, UINT32 to)
+{
+    if (to > from)
+        out.Insert(out.Size(), text.CStr() + from, to - from);
+}
+
+// Expands the text of file k (path) into result, every piece appended once, so
+// the work grows with the expanded size only; false with result set to the
+// message on failure.
+static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, const ZNString& text, ZNString& result,
                                          ZNArray<ZNString>& files, ZNIncludeChain& chain)
 {
     const ZNString dir = GetDirectory(path);
+    ZNString out;
     UINT32 line = 1;
     UINT32 pos = 0;
     while (pos < text.Size())
@@ -147,7 +161,8 @@ static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, ZNStrin
             if (close >= 0)
             {
                 text.Mid(static_cast<UINT32>(open + 1), static_cast<UINT32>(close - open - 1), name);
-                text.Remove(lineStart, static_cast<UINT32>(close));
+                // The directive and the name are replaced; the rest of the line stays.
+                pos = static_cast<UINT32>(close) + 1;
             }
 
             ZNString first, second;
@@ -156,8 +171,8 @@ static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, ZNStrin
             const ZNPreprocessResult r1 = PreprocessFile(inDir, first, files, chain);
             ZNPreprocessResult r = r1;
             ZNString* included = &first;
-            // A refusal (cycle, depth) is final: trying the bare name as well
-            // would only repeat the same chain, once more per nesting level.
+            // A refusal (cycle, depth, size) is final: trying the bare name as
+            // well would only repeat the same chain, once more per nesting level.
             if (r1 == PP_Failed)
             {
                 r = PreprocessFile(name, second, files, chain);
@@ -165,27 +180,32 @@ static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, ZNStrin
             }
             if (r != PP_Ok)
             {
-                output = ZNString("In included file ");
-                Append(output, name);
-                Append(output, ":\n");
-                Append(output, *included);
+                result = ZNString("In included file ");
+                Append(result, name);
+                Append(result, ":\n");
+                Append(result, *included);
                 return r;
             }
+            Append(out, *included);
             // The directive stands on a line of its own, so that it names the
             // line after it (what was left of the include line) the way every
             // other directive here does, and one probed shift fits them all.
             char back[64];
             snprintf(back, sizeof(back), "\n#line %u %u\n", static_cast<unsigned>(line), static_cast<unsigned>(k));
-            Append(*included, back);
-            text.Insert(lineStart, *included);
-            pos = lineStart + included->Size();
+            Append(out, back);
         }
-        while (pos < text.Size() && text[pos] != '\n')
-            ++pos;
-        if (pos < text.Size())
-            ++pos;
+        else
+            pos = lineStart;
+        UINT32 end = pos;
+        while (end < text.Size() && text[end] != '\n')
+            ++end;
+        if (end < text.Size())
+            ++end;
+        AppendRange(out, text, pos, end);
+        pos = end;
         ++line;
     }
+    result = static_cast<ZNString&&>(out);
     return PP_Ok;
 }
 
@@ -223,27 +243,54 @@ static ZNPreprocessResult PreprocessFile(const ZNString& path, ZNString& output,
         return PP_Refused;
     }
 
-    ZNString text;
-    if (!ReadTextFile(path, text))
+    // A file included again is taken from the texts already read.
+    const ZNString* known = nullptr;
+    if (auto* node = chain.Texts.Find(key))
+        known = &node->value;
+    else
     {
-        NotFound(path, output);
-        return PP_Failed;
+        ZNString read;
+        if (!ReadTextFile(path, read))
+        {
+            NotFound(path, output);
+            return PP_Failed;
+        }
+        known = &chain.Texts.Insert(key, static_cast<ZNString&&>(read))->value;
+    }
+    const ZNString text(*known);
+    // Every expansion counts, repeated ones included, with room for its two
+    // line directives: that bounds what a small (even empty) file included
+    // many times, at many levels, can make.
+    chain.Total += text.Size() + 32;
+    if (chain.Total > ZN_SHADER_MAX_EXPANDED_SIZE)
+    {
+        char limit[128];
+        snprintf(limit, sizeof(limit), "The expanded shader text passes %u MiB at ",
+                 static_cast<unsigned>(ZN_SHADER_MAX_EXPANDED_SIZE >> 20));
+        output = ZNString(limit);
+        Append(output, path);
+        Append(output, " (too many includes)");
+        return PP_Refused;
     }
     const UINT32 k = files.Size();
     files.Add(path);
 
     chain.Paths.Add(path);
     chain.Keys.Add(key);
-    const ZNPreprocessResult r = ExpandIncludes(path, k, text, output, files, chain);
+    ZNString expanded;
+    const ZNPreprocessResult r = ExpandIncludes(path, k, text, expanded, files, chain);
     chain.Paths.Remove(chain.Paths.Size() - 1, chain.Paths.Size() - 1);
     chain.Keys.Remove(chain.Keys.Size() - 1, chain.Keys.Size() - 1);
     if (r != PP_Ok)
+    {
+        output = static_cast<ZNString&&>(expanded);
         return r;
+    }
 
     char head[48];
     snprintf(head, sizeof(head), "#line 1 %u\n", static_cast<unsigned>(k));
     output = ZNString(head);
-    Append(output, text);
+    Append(output, expanded);
     return PP_Ok;
 }
 

@@ -14,13 +14,18 @@
 // messages can be mapped back to files (RewriteShaderLog). A file that includes itself, directly
 // or through others, is refused with a message naming the chain of files, and
 // nesting is limited to ZN_SHADER_MAX_INCLUDE_DEPTH levels, so no input recurses
-// forever. Pure text processing over the file layer: no GL, no shared state.
+// forever. A file included many times is read once, and the expansion is
+// refused, naming the file where it passed the bound, once the text taken in
+// exceeds ZN_SHADER_MAX_EXPANDED_SIZE, so no input takes long or much memory. Pure text processing over the file layer: no GL, no shared state.
 #pragma once
 
 #include "core/ZNAssert.h"
 #include "core/ZNTemplate.h"
 
 static const UINT32 ZN_SHADER_MAX_INCLUDE_DEPTH = 32;
+// Bytes of file text one expansion may take in, every repeated include counted
+// (with 32 bytes for its line directives).
+static const UINT32 ZN_SHADER_MAX_EXPANDED_SIZE = 4u << 20;
 
 // Expands path into output and appends every file read to files (in opening
 // order; a file index is its position there). On failure output holds the

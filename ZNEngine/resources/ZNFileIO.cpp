@@ -59,22 +59,25 @@ INT32 LastSeparatorBefore(const ZNString& s, UINT32 before)
 }
 
 // Reads the rest of the stream straight into a buffer that resize(n) grows
-// and at(i) addresses, starting from the file's size when it is known (one
-// spare byte tells a file that grew meanwhile). Returns the byte count, or -1
-// on a read error or a file beyond 4 GiB.
+// and at(i) addresses, starting from the file's size (one spare byte tells a
+// file that grew meanwhile). Only regular files are read: a device or a pipe
+// named as a data file ("/dev/zero" through an include) never ends. Returns
+// the byte count, or -1 on a read error, a file that is not regular, or one of
+// more than limit bytes (checked before anything is allocated).
 template <class Resize, class At>
-INT64 ReadStream(FILE* f, Resize resize, At at)
+INT64 ReadStream(FILE* f, UINT64 limit, Resize resize, At at)
 {
-    const UINT64 limit = 0xFFFFFFFEull;
-    UINT64 capacity = 4096;
     ZNPathInfo st;
-    if (ZNFilePlatform::StatStream(f, st) && st.IsRegular && st.Size >= 0)
-        capacity = (UINT64)st.Size + 1;
+    if (!ZNFilePlatform::StatStream(f, st) || !st.IsRegular || st.Size < 0 || (UINT64)st.Size > limit)
+        return -1;
+    if (limit > 0xFFFFFFFEull)
+        limit = 0xFFFFFFFEull;
+    UINT64 capacity = (UINT64)st.Size + 1;
     UINT64 count = 0;
     for (;;)
     {
-        if (capacity > limit)
-            capacity = limit;
+        if (capacity > limit + 1)
+            capacity = limit + 1;
         if (count >= capacity)
             return -1;
         resize((UINT32)capacity);
@@ -125,7 +128,7 @@ bool ReadFileToArray(const char* name, ZNPodArray<UINT8>& bytes)
     if (!f)
         return false;
     INT64 got = ReadStream(
-        f, [&](UINT32 n) { bytes.SetCount(n); }, [&](UINT32 i) { return &bytes[i]; });
+        f, 0xFFFFFFFEull, [&](UINT32 n) { bytes.SetCount(n); }, [&](UINT32 i) { return &bytes[i]; });
     fclose(f);
     if (got < 0)
     {
@@ -157,7 +160,7 @@ bool ReadTextFile(const char* name, ZNString& text)
     if (!f)
         return false;
     INT64 got = ReadStream(
-        f, [&](UINT32 n) { text.SetLength(n); }, [&](UINT32 i) { return &text[i]; });
+        f, ZN_TEXT_FILE_LIMIT, [&](UINT32 n) { text.SetLength(n); }, [&](UINT32 i) { return &text[i]; });
     fclose(f);
     if (got < 0)
     {
@@ -612,6 +615,15 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
                 break;
             }
             out += expanded;
+            // A text with its includes is held to the size of one text file,
+            // so a file included many times over cannot grow it without end.
+            if (out.Size() > ZN_TEXT_FILE_LIMIT)
+            {
+                PrintStdout("%s(%u): the text with its includes passes %u MiB\n", name, lineNumber,
+                            (unsigned)(ZN_TEXT_FILE_LIMIT >> 20));
+                ok = false;
+                break;
+            }
         }
         else
         {

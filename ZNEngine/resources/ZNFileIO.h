@@ -28,14 +28,20 @@ ZNString MakeAbsolutePath(const ZNString& path);
 
 // ---- whole files ----------------------------------------------------------
 
-// Binary read of the whole file. False when it cannot be opened or read; an
-// empty file gives an empty array and true.
+// Text files (shaders, materials, fonts, console scripts) larger than this are
+// refused by ReadTextFile before anything is allocated.
+#define ZN_TEXT_FILE_LIMIT (16u << 20)
+
+// Binary read of the whole file. False when it cannot be opened or read, when
+// it is not a regular file (a device, a pipe, a folder) or larger than 4 GiB;
+// an empty file gives an empty array and true.
 bool ReadFileToArray(const char* name, ZNPodArray<UINT8>& bytes);
 // Creates or replaces the file with the bytes. An empty array reports
 // "at >= count" and then writes an empty file. False when it cannot be written.
 bool WriteArrayToBinaryFile(const char* name, const ZNPodArray<UINT8>& bytes);
 // Empties text, then reads the file in text mode (every CR LF becomes LF).
-// False when the file cannot be opened or read.
+// False when the file cannot be opened or read, is not a regular file, or is
+// larger than ZN_TEXT_FILE_LIMIT.
 bool ReadTextFile(const char* name, ZNString& text);
 // Creates or replaces the file with the text as it is. False when it cannot be written.
 bool WriteTextFile(const char* name, const ZNString& text);
@@ -133,7 +139,8 @@ ZNString MakeRelativePath(const ZNString& file, const ZNString& base);
 // the expanded text of the file named in the quoted string on that line
 // (relative to the including file's directory). False, with a note on standard
 // output naming the files concerned, when a file cannot be read, an include
-// line has no quoted name, or the files include each other in a cycle.
+// line has no quoted name, the files include each other in a cycle, or the
+// expanded text passes ZN_TEXT_FILE_LIMIT.
 bool LoadTextWithIncludes(const char* name, ZNString& text);
 
 // ---- reports -------------------------------------------------------------------------

@@ -145,3 +145,48 @@ TEST(ShaderPreprocess, LogRewritingMapsFileIndicesToPaths)
     EXPECT_EQ(Str(Rewrite("0:5(3): x\n1(7) : y\n9:4(1): z\n", two, 1)),
               "Shaders/A.shd:4(3): x\nShaders/b.h(6) : y\n9:4(1): z\n");
 }
+
+// Five files each including the next sixteen times expand to 16^4 copies of
+// the last: the expansion stops at its size bound with a message naming the
+// file where it passed, instead of taking seconds and hundreds of megabytes.
+TEST(ShaderPreprocess, FanOutIsBoundedByTheExpandedSize)
+{
+    ZNTestDataDir dir;
+    const char* names[] = { "Shaders/A.shd", "Shaders/b.h", "Shaders/c.h", "Shaders/d.h", "Shaders/e.h" };
+    for (int i = 0; i < 4; ++i)
+    {
+        std::string text;
+        for (int k = 0; k < 16; ++k)
+            text += std::string("#include \"") + (names[i + 1] + 8) + "\"\n";
+        dir.Write(names[i], text.c_str());
+    }
+    dir.Write("Shaders/e.h", std::string(400, 'x').c_str());
+    ZNString output;
+    ZNArray<ZNString> files;
+    EXPECT_FALSE(PreprocessShaderFile(ZNString("Shaders/A.shd"), output, files));
+    const std::string message = output.CStr();
+    EXPECT_NE(message.find("The expanded shader text passes 4 MiB at Shaders/e.h (too many includes)"),
+              std::string::npos)
+        << message.substr(0, 300);
+    EXPECT_NE(message.find("In included file b.h:\nIn included file c.h:"), std::string::npos);
+
+    // Below the bound the same fan-out expands in full, each copy numbered.
+    dir.Write("Shaders/e.h", "y");
+    files.Clear();
+    dir.Write("Shaders/c.h", "#include \"d.h\"\n#include \"d.h\"\n");
+    dir.Write("Shaders/d.h", "#include \"e.h\"\n#include \"e.h\"\n");
+    EXPECT_TRUE(PreprocessShaderFile(ZNString("Shaders/A.shd"), output, files));
+    EXPECT_EQ(files.Size(), 1u + 16u + 16u * 16u + 16u * 16u * 2u + 16u * 16u * 4u);
+}
+
+// An include that climbs out of the data folder to a device is refused (only
+// regular files are read), not read for ever.
+TEST(ShaderPreprocess, IncludesOfDevicesAreRefused)
+{
+    ZNTestDataDir dir;
+    dir.Write("Shaders/A.shd", "#include \"../../../../../../../../../../dev/zero\"\nvoid main() {}\n");
+    ZNString output;
+    ZNArray<ZNString> files;
+    EXPECT_FALSE(PreprocessShaderFile(ZNString("Shaders/A.shd"), output, files));
+    EXPECT_NE(std::string(output.CStr()).find("dev/zero was not found"), std::string::npos) << output.CStr();
+}
