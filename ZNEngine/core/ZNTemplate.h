@@ -18,7 +18,8 @@
 // - capacity grows by doubling, or straight to the requested size when that is
 //   larger, and never shrinks on removal (only an exact ZNArray::Reserve sets it);
 //   arrays and strings take storage from ZNAlloc/ZNFree;
-// - containers own their elements and copy deeply; none is locked or shared.
+// - containers own their elements and copy deeply; none is locked or shared;
+//   the scratch values are per thread.
 //
 // Usage:
 //   ZNArray<ZNString> names;  names.Add("sky");  for (ZNString& n : names) ...
@@ -44,50 +45,17 @@ inline bool ZNPointsInto(const void* p, const void* begin, size_t bytes)
 }
 
 //------------------------------------------------------------------------------
-// ZNArray<T>: elements are constructed, assigned and destroyed one by one
-// (moved rather than copied when the block grows or elements shift).
-// Does not allocate until the first element is added; the first insertion
-// reserves exactly one slot, then capacities run 2, 4, 8, ...
+// ZNArrayStorage<T, Plain>: what ZNArray and ZNPodArray share, the block with
+// its count and capacity, checked element access and moves. The two differ only
+// in how elements are made, copied and destroyed (Plain: as bytes).
 //------------------------------------------------------------------------------
-template <typename T>
-class ZNArray
+template <typename T, bool Plain>
+class ZNArrayStorage
 {
 public:
     T*     data;      // element block, null before the first reservation and after Clear
     UINT32 capacity;  // slots in the block
     UINT32 count;     // live elements, count <= capacity
-
-    ZNArray() : data(nullptr), capacity(0), count(0) {}
-    ZNArray(const ZNArray& other) : data(nullptr), capacity(0), count(0) { CopyFrom(other); }
-    ZNArray(ZNArray&& other) noexcept : data(other.data), capacity(other.capacity), count(other.count)
-    {
-        other.data = nullptr;
-        other.capacity = other.count = 0;
-    }
-    ~ZNArray() { Clear(); }
-
-    ZNArray& operator=(const ZNArray& other)
-    {
-        if (this != &other)
-        {
-            Clear();
-            CopyFrom(other);
-        }
-        return *this;
-    }
-    ZNArray& operator=(ZNArray&& other) noexcept
-    {
-        if (this != &other)
-        {
-            Clear();
-            data = other.data;
-            capacity = other.capacity;
-            count = other.count;
-            other.data = nullptr;
-            other.capacity = other.count = 0;
-        }
-        return *this;
-    }
 
     UINT32 Size() const { return count; }
     bool   Empty() const { return count == 0; }
@@ -117,6 +85,92 @@ public:
     {
         if (ZN_CHECK_FAILED(count == 0)) return Scratch();
         return data[count - 1];
+    }
+
+    // Index of the first element equal to value, or -1.
+    INT32 Find(const T& value) const
+    {
+        for (UINT32 i = 0; i < count; ++i)
+            if (data[i] == value) return (INT32)i;
+        return -1;
+    }
+
+protected:
+    ZNArrayStorage() : data(nullptr), capacity(0), count(0) {}
+    ZNArrayStorage(ZNArrayStorage&& other) noexcept : data(other.data), capacity(other.capacity), count(other.count)
+    {
+        other.Forget();
+    }
+    ZNArrayStorage(const ZNArrayStorage&) = delete;
+    ZNArrayStorage& operator=(const ZNArrayStorage&) = delete;
+    ~ZNArrayStorage() = default;
+
+    // Takes other's block; this one must be empty (cleared by the caller).
+    void TakeBlock(ZNArrayStorage& other)
+    {
+        data = other.data;
+        capacity = other.capacity;
+        count = other.count;
+        other.Forget();
+    }
+    void Forget()
+    {
+        data = nullptr;
+        capacity = count = 0;
+    }
+    // The element a failed check hands out: value-initialised for constructed
+    // elements, all zero bytes for plain ones. Each thread has its own, since
+    // the texture-streaming worker uses these containers too: a write into the
+    // scratch on one thread must never show up in another thread's read.
+    static T& Scratch()
+    {
+        static thread_local T scratch;
+        if constexpr (Plain)
+            memset((void*)&scratch, 0, sizeof(T));
+        else
+            scratch = T();
+        return scratch;
+    }
+};
+
+//------------------------------------------------------------------------------
+// ZNArray<T>: elements are constructed, assigned and destroyed one by one
+// (moved rather than copied when the block grows or elements shift).
+// Does not allocate until the first element is added; the first insertion
+// reserves exactly one slot, then capacities run 2, 4, 8, ...
+//------------------------------------------------------------------------------
+template <typename T>
+class ZNArray : public ZNArrayStorage<T, false>
+{
+    typedef ZNArrayStorage<T, false> Base;
+
+public:
+    using Base::data;
+    using Base::capacity;
+    using Base::count;
+
+    ZNArray() {}
+    ZNArray(const ZNArray& other) : Base() { CopyFrom(other); }
+    ZNArray(ZNArray&& other) noexcept : Base(std::move(other)) {}
+    ~ZNArray() { Clear(); }
+
+    ZNArray& operator=(const ZNArray& other)
+    {
+        if (this != &other)
+        {
+            Clear();
+            CopyFrom(other);
+        }
+        return *this;
+    }
+    ZNArray& operator=(ZNArray&& other) noexcept
+    {
+        if (this != &other)
+        {
+            Clear();
+            this->TakeBlock(other);
+        }
+        return *this;
     }
 
     // Inserts before index af; af == count appends. A value that lives inside
@@ -182,26 +236,10 @@ public:
     {
         for (UINT32 i = 0; i < count; ++i) data[i].~T();
         if (data) ZNFree(data);
-        data = nullptr;
-        capacity = count = 0;
-    }
-
-    // Index of the first element equal to value, or -1.
-    INT32 Find(const T& value) const
-    {
-        for (UINT32 i = 0; i < count; ++i)
-            if (data[i] == value) return (INT32)i;
-        return -1;
+        this->Forget();
     }
 
 private:
-    static T& Scratch()
-    {
-        static T scratch;
-        scratch = T();
-        return scratch;
-    }
-
     void CopyFrom(const ZNArray& other)
     {
         if (other.count == 0) return;
@@ -241,20 +279,18 @@ private:
 // per-element calls. New elements from SetCount are not initialised.
 //------------------------------------------------------------------------------
 template <typename T>
-class ZNPodArray
+class ZNPodArray : public ZNArrayStorage<T, true>
 {
-public:
-    T*     data;      // element block, null before the first reservation and after Clear
-    UINT32 capacity;  // slots in the block
-    UINT32 count;     // live elements, count <= capacity
+    typedef ZNArrayStorage<T, true> Base;
 
-    ZNPodArray() : data(nullptr), capacity(0), count(0) {}
-    ZNPodArray(const ZNPodArray& other) : data(nullptr), capacity(0), count(0) { CopyFrom(other); }
-    ZNPodArray(ZNPodArray&& other) noexcept : data(other.data), capacity(other.capacity), count(other.count)
-    {
-        other.data = nullptr;
-        other.capacity = other.count = 0;
-    }
+public:
+    using Base::data;
+    using Base::capacity;
+    using Base::count;
+
+    ZNPodArray() {}
+    ZNPodArray(const ZNPodArray& other) : Base() { CopyFrom(other); }
+    ZNPodArray(ZNPodArray&& other) noexcept : Base(std::move(other)) {}
     ~ZNPodArray() { Clear(); }
 
     ZNPodArray& operator=(const ZNPodArray& other)
@@ -271,43 +307,9 @@ public:
         if (this != &other)
         {
             Clear();
-            data = other.data;
-            capacity = other.capacity;
-            count = other.count;
-            other.data = nullptr;
-            other.capacity = other.count = 0;
+            this->TakeBlock(other);
         }
         return *this;
-    }
-
-    UINT32 Size() const { return count; }
-    bool   Empty() const { return count == 0; }
-    T*       Data() { return data; }
-    const T* Data() const { return data; }
-    T*       begin() { return data; }
-    T*       end() { return data + count; }
-    const T* begin() const { return data; }
-    const T* end() const { return data + count; }
-
-    T& operator[](UINT32 at)
-    {
-        if (ZN_CHECK_FAILED(at >= count)) return Scratch();
-        return data[at];
-    }
-    const T& operator[](UINT32 at) const
-    {
-        if (ZN_CHECK_FAILED(at >= count)) return Scratch();
-        return data[at];
-    }
-    T& Last()
-    {
-        if (ZN_CHECK_FAILED(count == 0)) return Scratch();
-        return data[count - 1];
-    }
-    const T& Last() const
-    {
-        if (ZN_CHECK_FAILED(count == 0)) return Scratch();
-        return data[count - 1];
     }
 
     // Inserts before index af; af == count appends. The value is copied first,
@@ -374,25 +376,10 @@ public:
     void Clear()
     {
         if (data) ZNFree(data);
-        data = nullptr;
-        capacity = count = 0;
-    }
-
-    INT32 Find(const T& value) const
-    {
-        for (UINT32 i = 0; i < count; ++i)
-            if (data[i] == value) return (INT32)i;
-        return -1;
+        this->Forget();
     }
 
 private:
-    static T& Scratch()
-    {
-        static T scratch;
-        memset((void*)&scratch, 0, sizeof(T));
-        return scratch;
-    }
-
     void CopyFrom(const ZNPodArray& other)
     {
         if (other.count == 0) return;
@@ -846,7 +833,7 @@ private:
 
     static C& Scratch()
     {
-        static C scratch;
+        static thread_local C scratch;
         scratch = 0;
         return scratch;
     }
@@ -1009,7 +996,7 @@ protected:
 
     static UINT8& Scratch()
     {
-        static UINT8 scratch;
+        static thread_local UINT8 scratch;
         scratch = 0;
         return scratch;
     }
@@ -1157,7 +1144,7 @@ public:
 private:
     static T& Scratch()
     {
-        static T scratch;
+        static thread_local T scratch;
         scratch = T();
         return scratch;
     }
@@ -1192,7 +1179,7 @@ public:
 private:
     static T& Scratch()
     {
-        static T scratch;
+        static thread_local T scratch;
         scratch = T();
         return scratch;
     }

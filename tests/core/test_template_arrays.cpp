@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 void TemplateAssertsBegin();
@@ -55,6 +56,43 @@ TEST(TemplateArrays, PodGrowthDoublesFromOneSlot)
     EXPECT_EQ(25u, b.capacity);
     b.Reserve(3);
     EXPECT_EQ(25u, b.capacity);
+}
+
+// The values a failed check hands out belong to the thread that asked: a write
+// into one thread's scratch never reaches another thread's read.
+TEST(TemplateArrays, ScratchValuesArePerThread)
+{
+    ZNPodArray<int> p;
+    ZNArray<ZNString> a;
+    ZNString s("abc");
+    ZNMemBlock block(4);
+    ZNFixedArray<int, 2> fixed;
+    struct Places
+    {
+        int* Pod; ZNString* Obj; char* Char; UINT8* Byte; int* Fixed;
+    };
+    auto touch = [&](int mark) {
+        Places at = { &p[5], &a[5], &s[9], &block[9], &fixed[9] };
+        *at.Pod = mark;
+        *at.Obj = "lost";
+        *at.Char = 'x';
+        *at.Byte = 9;
+        *at.Fixed = mark;
+        return at;
+    };
+    TemplateAssertsBegin();
+    const Places mine = touch(42);
+    Places theirs = {};
+    std::thread other([&] { theirs = touch(7); });
+    other.join();
+    TemplateAssertsEnd();
+    EXPECT_NE(mine.Pod, theirs.Pod);
+    EXPECT_NE(mine.Obj, theirs.Obj);
+    EXPECT_NE(mine.Char, theirs.Char);
+    EXPECT_NE(mine.Byte, theirs.Byte);
+    EXPECT_NE(mine.Fixed, theirs.Fixed);
+    EXPECT_EQ(42, *mine.Pod);   // the other thread's mark did not land here
+    EXPECT_EQ(42, *mine.Fixed);
 }
 
 TEST(TemplateArrays, ObjectGrowthAndExactReserve)
