@@ -1,36 +1,6 @@
-// ZNRuntime: file opening by engine name and the stream wrappers. The file
-// chooser is the platform's (ZNFileDialog<platform>.cpp).
+// ZNRuntime: the stream wrappers. The file chooser is the platform's
+// (ZNFileDialog<platform>.cpp); streams are opened by the file layer.
 #include "core/ZNRuntime.h"
-
-#include "core/ZNSysPlatform.h"
-#include "resources/ZNFileIO.h"
-
-#include <errno.h>
-#include <string.h>
-
-const char* ZNFileModeString(UINT32 flags)
-{
-    static const char* const modes[8] = {nullptr, "rt", "wt", "wt+", nullptr, "rb", "wb", "wb+"};
-    return flags < 8 ? modes[flags] : nullptr;
-}
-
-FILE* ZNOpenFile(const char* path, UINT32 flags)
-{
-    BREAK_IF(flags > 7);
-    const char* mode = ZNFileModeString(flags);
-    if (!mode || !path)
-        return nullptr;
-
-    ZNString resolved = MakeAbsolutePath(path);
-    FILE* file = ZNFOpenUTF8(resolved.CStr(), mode);
-    if (!file && errno == EPERM)
-    {
-        char text[256];
-        ZNErrorText(EPERM, text, sizeof(text));
-        ZNInfoBox(text, resolved.CStr());
-    }
-    return file;
-}
 
 int ZNFClose(FILE* file)
 {

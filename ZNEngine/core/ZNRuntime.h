@@ -1,14 +1,12 @@
-// ZNRuntime: the engine's thin layer over the C runtime - opening files by
-// engine name, file streams, math and byte order - plus the open/save file
-// chooser.
+// ZNRuntime: the engine's thin layer over the C runtime - file streams, math
+// and byte order - plus the open/save file chooser. Streams come from
+// ZNOpenFile of the file layer (resources/ZNFileIO.h), which resolves engine
+// names.
 //
 //   FILE* f = ZNOpenFile("Textures/a.png.mips", ZN_FILE_READ | ZN_FILE_BINARY);
 //   if (f) { ZNFSeek(f, -1, false); long size = ZNFTell(f); ZNFSeek(f, 0, false); ... ZNFClose(f); }
 //
 // Guarantees:
-//   - ZNOpenFile never touches the disk for flags without the read and write
-//     bits (0, 4) or for flags above 7; it reports a refused permission
-//     (EPERM) in an information box and returns null for every failure.
 //   - The math wrappers are the runtime's functions; ZNRtSign gives -1 for NaN.
 //   - gSysFileOpen never leaves an unattended run waiting: without a person to
 //     ask it returns 0 (cancelled).
@@ -20,25 +18,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
-
-// ---- opening files -----------------------------------------------------------------
-
-enum ZNFileFlags : UINT32
-{
-    ZN_FILE_READ   = 1,
-    ZN_FILE_WRITE  = 2,
-    ZN_FILE_BINARY = 4,
-};
-
-// Mode string of flags 0..7 ("rt", "wt", "wt+", "rb", "wb", "wb+"), or null
-// for 0, 4 and anything above 7.
-const char* ZNFileModeString(UINT32 flags);
-
-// Opens an engine file name (resolved with MakeAbsolutePath) with the mode of
-// flags. Null when nothing can be opened; an open refused with EPERM first
-// shows the runtime's error text in an information box captioned with the
-// resolved path. Flags above 7 also report "flags > 7".
-FILE* ZNOpenFile(const char* path, UINT32 flags);
 
 // ---- streams ----------------------------------------------------------------------
 

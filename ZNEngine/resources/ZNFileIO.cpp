@@ -7,9 +7,10 @@
 #include "resources/ZNFileIO.h"
 
 #include "core/ZNRuntime.h"
+#include "core/ZNSysPlatform.h"
 #include "resources/ZNFileIOPlatform.h"
-#include "runtime/ZNDataPath.h"
 
+#include <errno.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -97,6 +98,34 @@ bool StatPath(const char* name, ZNPathInfo& st)
 {
     return ZNFilePlatform::Stat(MakeAbsolutePath(name).CStr(), st, true);
 }
+}
+
+char GDataPath[ZN_DATA_PATH_SIZE];
+
+// ---- opening streams -------------------------------------------------------------------
+
+const char* ZNFileModeString(UINT32 flags)
+{
+    static const char* const modes[8] = {nullptr, "rt", "wt", "wt+", nullptr, "rb", "wb", "wb+"};
+    return flags < 8 ? modes[flags] : nullptr;
+}
+
+FILE* ZNOpenFile(const char* path, UINT32 flags)
+{
+    BREAK_IF(flags > 7);
+    const char* mode = ZNFileModeString(flags);
+    if (!mode || !path)
+        return nullptr;
+
+    ZNString resolved = MakeAbsolutePath(path);
+    FILE* file = ZNFOpenUTF8(resolved.CStr(), mode);
+    if (!file && errno == EPERM)
+    {
+        char text[256];
+        ZNErrorText(EPERM, text, sizeof(text));
+        ZNInfoBox(text, resolved.CStr());
+    }
+    return file;
 }
 
 // ---- names ---------------------------------------------------------------------------

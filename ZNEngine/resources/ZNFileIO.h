@@ -18,6 +18,18 @@
 #include "core/ZNAssert.h"
 #include "core/ZNTemplate.h"
 
+#include <stdio.h>
+
+// ---- the data path ---------------------------------------------------------
+
+#define ZN_DATA_PATH_SIZE 260
+
+// Put in front of every engine file name without a drive letter. It starts
+// empty (names are then relative to the current directory); ZNSetDataPath
+// (runtime/ZNDataPath.h) sets it at start-up. Always a terminated path shorter
+// than ZN_DATA_PATH_SIZE.
+extern char GDataPath[ZN_DATA_PATH_SIZE];
+
 // ---- names --------------------------------------------------------------
 
 // A name with a drive letter ("C:...", more than 2 characters) comes back
@@ -25,6 +37,27 @@
 // added: the data path carries its own) and every '\\' of it becomes '/'.
 ZNString MakeAbsolutePath(const char* path);
 ZNString MakeAbsolutePath(const ZNString& path);
+
+// ---- opening streams -------------------------------------------------------
+
+enum ZNFileFlags : UINT32
+{
+    ZN_FILE_READ   = 1,
+    ZN_FILE_WRITE  = 2,
+    ZN_FILE_BINARY = 4,
+};
+
+// Mode string of flags 0..7 ("rt", "wt", "wt+", "rb", "wb", "wb+"), or null
+// for 0, 4 and anything above 7.
+const char* ZNFileModeString(UINT32 flags);
+
+// Opens an engine file name (resolved with MakeAbsolutePath) with the mode of
+// flags, for the stream wrappers of core/ZNRuntime.h. It never touches the
+// disk for flags without the read and write bits (0, 4) or above 7. Null when
+// nothing can be opened; an open refused with EPERM first
+// shows the runtime's error text in an information box captioned with the
+// resolved path. Flags above 7 also report "flags > 7".
+FILE* ZNOpenFile(const char* path, UINT32 flags);
 
 // ---- whole files ----------------------------------------------------------
 

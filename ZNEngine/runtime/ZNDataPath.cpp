@@ -6,8 +6,6 @@
 
 #include <string.h>
 
-char GDataPath[ZN_DATA_PATH_SIZE];
-
 void ZNSetDataPath(const ZNString& name)
 {
     const char* program = ZNGetProgramPath();

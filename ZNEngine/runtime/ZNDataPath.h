@@ -1,17 +1,12 @@
-// ZNDataPath: where the engine finds its files.
-//
-// GDataPath is put in front of every engine file name without a drive letter
-// (see MakeAbsolutePath). It starts empty (names are then relative to the
-// current directory) and is set once at start-up from the program's folder:
+// ZNDataPath: where the engine finds its files, set once at start-up from the
+// program's folder:
 //   ZNSetDataPath("Data/");   // program /opt/v/Vendrapolis -> "/opt/v/Data/"
-// The buffer always holds a terminated path shorter than ZN_DATA_PATH_SIZE.
+// The path itself, GDataPath, belongs to the file layer (resources/ZNFileIO.h),
+// which puts it in front of every engine file name without a drive letter.
 #pragma once
 
 #include "core/ZNTemplate.h"
-
-#define ZN_DATA_PATH_SIZE 260
-
-extern char GDataPath[ZN_DATA_PATH_SIZE];
+#include "resources/ZNFileIO.h"
 
 // GDataPath = the program's folder (argument 0 up to and including its last
 // slash, backslashes read as slashes) followed directly by name, which

@@ -5,6 +5,7 @@
 #include "ZNFuzz.h"
 #include "resources/ZNArchive.h"
 #include "core/ZNRuntime.h"
+#include "resources/ZNFileIO.h"
 
 #include <string.h>
 

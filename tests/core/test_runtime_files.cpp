@@ -1,6 +1,7 @@
 // ZNOpenFile, the stream wrappers, the math and byte-order wrappers and the
 // file chooser.
 #include "core/ZNRuntime.h"
+#include "resources/ZNFileIO.h"
 #include "runtime/ZNDataPath.h"
 #include "test_assert_recorder.h"
 #include "test_sys_child.h"
