@@ -47,6 +47,8 @@ const AppOptionSpec AppOptionTable[] = {
       [](AppOptions& o, const char* const* v, ZNString& e) { return ReadCount("--height", v[0], 64, 16384, o.Height, e); } },
     { "--fullscreen", "", 0, "switch the display to the window's size",
       [](AppOptions& o, const char* const*, ZNString&) { o.Fullscreen = 1; return true; } },
+    { "--grid", "N", 1, "world of N x N sprites, 5 units apart (16 .. 4096, default 400)",
+      [](AppOptions& o, const char* const* v, ZNString& e) { return ReadCount("--grid", v[0], 16, 4096, o.Grid, e); } },
     { "--map", "HEIGHT COLOUR", 2, "build the world from these two PNG files (absolute or in the data folder)",
       [](AppOptions& o, const char* const* v, ZNString&) { o.MapHeight = v[0]; o.MapColour = v[1]; return true; } },
 };

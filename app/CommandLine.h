@@ -24,6 +24,7 @@ struct AppOptions
     UINT32            Width      = 1024;   // client size
     UINT32            Height     = 576;
     UINT32            Fullscreen = 0;
+    UINT32            Grid       = 0;      // sprites per side of the world; 0: world_grid as it is
     ZNString          MapHeight;           // empty: the data folder's Heightmap.png
     ZNString          MapColour;           //        and Colormap.png
     ZNArray<ZNString> Commands;            // console lines from "+command args", in order

@@ -45,6 +45,11 @@ UINT32 VoxGridFromConsole()
     return (UINT32)GWorldGrid.GetInt();
 }
 
+void VoxSetGridForConsole(UINT32 grid)
+{
+    GWorldGrid.Set((float)grid);
+}
+
 VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* colorPath)
     : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()),
       Grid(0)
@@ -150,6 +155,16 @@ static void SetCameraPos()
     SetCurrentUniform("CameraPos", pos, 3, false);
 }
 
+// Sky: the view corners one unit ahead, so the shader can form each pixel's ray.
+void VoxelWorld::DrawSky(VoxQuadVertex quad[4])
+{
+    SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Sky.shd"), ZNString()));
+    BindTexture(0, SkyTex);
+    SetCameraPos();
+    BuildSkyQuad(GCamera, quad);
+    DrawUserVertices2D(quad, 4, PT_TriangleFan);
+}
+
 void VoxelWorld::Render(float t)
 {
     const float clearColor[4] = { 0.2f, 0.4f, 0.7f, 1.0f };
@@ -158,13 +173,13 @@ void VoxelWorld::Render(float t)
     SetupCamera(Camera, t, Window->Params().Width, Window->Params().Height, GCamera, Settings.FieldOfView);
     SetRasterState(WorldRasterWord, ZN_RASTER_MASK_ALL);
 
-    // Sky: the view corners one unit ahead, so the shader can form each pixel's ray.
-    SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Sky.shd"), ZNString()));
-    BindTexture(0, SkyTex);
-    SetCameraPos();
+    // The sky lies at the far end of the depth range and the terrain in front of it,
+    // so drawn after the terrain it fails the depth test wherever terrain stands and
+    // is shaded only where it shows; the colours and depths that result are the same.
+    const VoxDrawOptions options = VoxDrawOptionsFromConsole();
     VoxQuadVertex quad[4];
-    BuildSkyQuad(GCamera, quad);
-    DrawUserVertices2D(quad, 4, PT_TriangleFan);
+    if (!options.Order)
+        DrawSky(quad);
 
     // Voxels: one bind and one draw per leaf that can be seen.
     SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Voxel.shd"), ZNString()));
@@ -172,7 +187,9 @@ void VoxelWorld::Render(float t)
     SetCameraMatrices();
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetVertexDecl(&VVDecl);
-    DrawVoxels(VoxDrawOptionsFromConsole());
+    DrawVoxels(options);
+    if (options.Order)
+        DrawSky(quad);
 
     // Water over everything, hidden by nearer terrain through the depth it writes.
     SetShader(WaterBlendWord, GetShader(ZNString("Shaders/Water.shd"), ZNString()));

@@ -70,9 +70,12 @@ public:
     VoxSettings  Settings;       // read by every Update and Render
 
 private:
+    void DrawSky(VoxQuadVertex quad[4]);
+
     ZNPodArray<VoxDrawItem> DrawItems;   // kept between frames to save the allocations
 };
 
 // The console variables that steer the voxel pass and the world's size.
 VoxDrawOptions VoxDrawOptionsFromConsole();
 UINT32         VoxGridFromConsole();
+void           VoxSetGridForConsole(UINT32 grid);   // world_grid, for the next build

@@ -141,12 +141,17 @@ int main(int argc, char** argv)
 
     SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true), ZN_RASTER_MASK_ALL);
 
+    if (options.Grid)
+        VoxSetGridForConsole(options.Grid);
     VoxelWorld* world = options.MapHeight.Empty()
                             ? new VoxelWorld(window)
                             : new VoxelWorld(window, TerrainFileName(options.MapHeight.CStr()).CStr(),
                                              TerrainFileName(options.MapColour.CStr()).CStr());
     GApp.Window = window;
     GApp.World  = world;
+    if (world->Root)
+        PrintStdout("Voxel world: %u x %u sprites, %u leaves, built in %.3f s\n", world->Grid, world->Grid,
+                    world->Root->CountNodesWithPoints(), world->BuildSeconds);
 
     window->NativeWindow()->SetTitle(ZNString("Vendrapolis - Voxel sprites"));
 

@@ -1,30 +1,49 @@
 // bench_frame: the demo's frame through the engine against a raw-GL reference in
 // the same run.
 //
-//   scripts/with-display.sh build/bench/bench_frame
+//   scripts/with-display.sh build/bench/bench_frame [--no-big-world] [benchmark options]
 //
-// EngineFrame renders the world as the demo does (sky, one draw per octree leaf,
-// water) and waits for the GPU. ReferenceFrame draws the same three passes with the
-// same programs and textures straight through GL, the terrain's vertices all in one
-// buffer and one draw call. The ratio of the two is the engine's cost; both finish
-// the frame (glFinish) so the rendering itself is counted. Before the benchmarks it
-// prints the start-up times (engine start to the first presented frame, the world
-// build alone) and at the end the process's peak memory. AlternatingFrames runs the
-// two frames in turn and is the figure to quote on a busy machine.
+// The engine frame renders the world as the demo does (sky, the voxel leaves it
+// chooses to draw, water) and waits for the GPU. The reference frame draws the same
+// three passes with the same programs and textures straight through GL, every
+// terrain vertex in one buffer and one draw call. Both finish the frame (glFinish)
+// so the rendering itself is counted.
+//
+// The alternating benchmarks draw an engine frame and a reference frame from the
+// same camera in turn, so a change of machine load hits both alike, and report the
+// median and 95th percentile of each with their ratio (ratio = engine median over
+// reference median; worst_pair = the largest engine/reference ratio of one camera).
+// Path runs fly the benchmark command's flight path once, one camera every quarter
+// second. Resolution runs show whether vertices or pixels set the frame's cost.
+//
+// Before the benchmarks it prints the start-up times (engine start to the first
+// presented frame, the world build alone); after them the peak memory. Then, unless
+// --no-big-world, it makes 1024 x 1024 maps with the repository's map tool in a
+// temporary data folder, drops the 400 x 400 world (its reference buffer stays),
+// resets the peak, builds the 1024 x 1024 world, flies the path against the 400 x
+// 400 reference and prints its build time and peak memory.
+#include "FlightPath.h"
+#include "FrameStats.h"
 #include "VoxelWorld.h"
 
+#include "core/ZNThread.h"
 #include "render/ZNRT.h"
 #include "render/ZNRenderState.h"
 #include "render/ZNShader.h"
 #include "render/ZNVertex.h"
 #include "runtime/ZNDataPath.h"
 #include "runtime/ZNEngineInternal.h"
+#include "ui/ZNConVar.h"
 #include "window/ZNAppWindow.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <string>
+#include <unistd.h>
 
 UINT32 GMouseLook = 0;
 
@@ -203,63 +222,154 @@ void RestoreBindings(const SavedBindings& s)
         gl.Disable(GL_BLEND);
 }
 
-void BM_EngineFrame(benchmark::State& state)
+double EngineFrameMs()
 {
-    for (auto _ : state)
-    {
-        GWorld->Render(0.0f);
-        TGCurGLTable->Finish();
-    }
-    state.counters["draws"] = GWorld->Root ? GWorld->Root->CountNodesWithPoints() + 2 : 2;
+    const double t0 = ZNGetTime();
+    GWorld->Render(0.0f);
+    TGCurGLTable->Finish();
+    return (ZNGetTime() - t0) * 1000.0;
 }
 
-void BM_ReferenceFrame(benchmark::State& state)
+double ReferenceFrameMs()
 {
     const SavedBindings saved = SaveBindings();
-    for (auto _ : state)
-    {
-        ReferenceFrame();
-        TGCurGLTable->Finish();
-    }
+    const double t0 = ZNGetTime();
+    ReferenceFrame();
+    TGCurGLTable->Finish();
+    const double ms = (ZNGetTime() - t0) * 1000.0;
     RestoreBindings(saved);
-    state.counters["draws"] = GRef.TerrainCount ? 3 : 2;
+    return ms;
 }
 
-// Engine and reference frames one after the other in every iteration, so a change
-// of machine load hits both alike; the counters give each one's mean and the ratio.
-void BM_AlternatingFrames(benchmark::State& state)
+void SetVar(const char* name, float value)
 {
-    double engine = 0.0, reference = 0.0;
-    for (auto _ : state)
-    {
-        const double t0 = ZNGetTime();
-        GWorld->Render(0.0f);
-        TGCurGLTable->Finish();
-        const double t1 = ZNGetTime();
-        const SavedBindings saved = SaveBindings();
-        const double t2 = ZNGetTime();
-        ReferenceFrame();
-        TGCurGLTable->Finish();
-        const double t3 = ZNGetTime();
-        RestoreBindings(saved);
-        engine += t1 - t0;
-        reference += t3 - t2;
-    }
-    const double n = (double)state.iterations();
-    state.counters["engine_ms"] = engine / n * 1000.0;
-    state.counters["reference_ms"] = reference / n * 1000.0;
-    state.counters["ratio"] = reference > 0.0 ? engine / reference : 0.0;
+    if (ZNConVar* var = dynamic_cast<ZNConVar*>(ZNConComFind(ZNString(name))))
+        var->Set(value);
 }
 
-// Update plus render as in the loop, without the present.
-void BM_EngineUpdateAndFrame(benchmark::State& state)
+// Culling, order and level of detail as bits 1, 2 and 4 of mask.
+void SetSteps(UINT32 mask)
 {
+    SetVar("r_cull", (mask & 1) ? 1.0f : 0.0f);
+    SetVar("r_order", (mask & 2) ? 1.0f : 0.0f);
+    SetVar("r_lod", (mask & 4) ? 1.0f : 0.0f);
+}
+
+const UINT32 AllSteps = 7;
+const UINT32 PathCameras = 120;   // one loop of the flight, a camera every quarter second
+
+VoxCameraState PathCamera(UINT32 i)
+{
+    return FlightPathAt(FlightPathPeriod * (float)(i % PathCameras) / (float)PathCameras);
+}
+
+// Engine and reference frame times of the same cameras, with the figures to quote.
+void ReportPairs(benchmark::State& state, const ZNPodArray<double>& engine, const ZNPodArray<double>& reference)
+{
+    const FrameTimeSummary e = SummarizeFrameTimes(engine), r = SummarizeFrameTimes(reference);
+    double worstPair = 0.0, engineMax = 0.0;
+    for (UINT32 i = 0; i < engine.Size(); ++i)
+    {
+        engineMax = std::max(engineMax, engine[i]);
+        if (reference[i] > 0.0)
+            worstPair = std::max(worstPair, engine[i] / reference[i]);
+    }
+    state.counters["engine_median_ms"] = e.MedianMs;
+    state.counters["engine_p95_ms"] = e.P95Ms;
+    state.counters["engine_max_ms"] = engineMax;
+    state.counters["reference_median_ms"] = r.MedianMs;
+    state.counters["reference_p95_ms"] = r.P95Ms;
+    state.counters["ratio"] = r.MedianMs > 0.0 ? e.MedianMs / r.MedianMs : 0.0;
+    state.counters["p95_ratio"] = r.P95Ms > 0.0 ? e.P95Ms / r.P95Ms : 0.0;
+    state.counters["worst_pair"] = worstPair;
+    state.counters["leaves"] = GWorld->DrawStats.Leaves;
+    state.counters["sprites"] = GWorld->DrawStats.Sprites;
+}
+
+// Median of the 400 x 400 reference along the path, for the big world's ratio.
+double GPathReferenceMedianMs = 0.0;
+
+// Engine (with the steps of range 0) and reference frames in turn, one path camera
+// per iteration.
+void BM_PathAlternating(benchmark::State& state)
+{
+    SetSteps((UINT32)state.range(0));
+    ZNPodArray<double> engine, reference;
+    UINT32 i = 0;
     for (auto _ : state)
     {
-        GWorld->Update(0.0f);
-        GWorld->Render(0.0f);
-        TGCurGLTable->Finish();
+        GWorld->Camera = PathCamera(i++);
+        engine.Add(EngineFrameMs());
+        reference.Add(ReferenceFrameMs());
     }
+    ReportPairs(state, engine, reference);
+    if (state.range(0) == AllSteps)
+        GPathReferenceMedianMs = SummarizeFrameTimes(reference).MedianMs;
+    SetSteps(AllSteps);
+}
+
+// The same at the start view.
+void BM_StartViewAlternating(benchmark::State& state)
+{
+    SetSteps((UINT32)state.range(0));
+    ZNPodArray<double> engine, reference;
+    GWorld->Camera = InitialCameraState();
+    for (auto _ : state)
+    {
+        engine.Add(EngineFrameMs());
+        reference.Add(ReferenceFrameMs());
+    }
+    ReportPairs(state, engine, reference);
+    SetSteps(AllSteps);
+}
+
+// Engine frames at the start view into an offscreen target of range(0) x range(1)
+// pixels, the steps of range(2): the same vertices over a sixteenth of the pixels
+// tell which of the two the frame pays for.
+void BM_Resolution(benchmark::State& state)
+{
+    const UINT32 w = (UINT32)state.range(0), h = (UINT32)state.range(1);
+    ZNTextureHandle color;
+    CreateTexture(color, w, h, 1, 1, 1, nullptr, TEX_NOSTREAM);
+    ZNFrameBufferPtr target(new ZNFrameBuffer);
+    target->Begin();
+    target->SetTexture(0, color, RTA_Color);
+    target->SetRenderBuffer(UINT32_MAX,
+                            ZNSharedPtr<ZNRenderBuffer>(new ZNRenderBuffer(w, h, 0, ZN_RB_FORMAT_DEPTH24_STENCIL8)),
+                            RTA_DepthStencil);
+    target->Commit();
+    SetSteps((UINT32)state.range(2));
+    GWorld->Camera = InitialCameraState();
+    // Bit 8: sky and water alone, what the frame costs without any terrain.
+    VoxBlock* root = GWorld->Root;
+    if (state.range(2) & 8)
+        GWorld->Root = nullptr;
+    PushFBO(target);
+    ZNPodArray<double> engine;
+    for (auto _ : state)
+        engine.Add(EngineFrameMs());
+    PopFBO(target);
+    GWorld->Root = root;
+    SetSteps(AllSteps);
+    const FrameTimeSummary e = SummarizeFrameTimes(engine);
+    state.counters["median_ms"] = e.MedianMs;
+    state.counters["p95_ms"] = e.P95Ms;
+    state.counters["sprites"] = GWorld->DrawStats.Sprites;
+}
+
+// The 1024 x 1024 world along the path against the 400 x 400 reference.
+void BM_BigWorldPath(benchmark::State& state)
+{
+    SetSteps(AllSteps);
+    ZNPodArray<double> engine, reference;
+    UINT32 i = 0;
+    for (auto _ : state)
+    {
+        GWorld->Camera = PathCamera(i++);
+        engine.Add(EngineFrameMs());
+        reference.Add(ReferenceFrameMs());
+    }
+    ReportPairs(state, engine, reference);
 }
 
 UINT64 PeakMemoryKiB()
@@ -276,17 +386,75 @@ UINT64 PeakMemoryKiB()
     return kib;
 }
 
+// Starts the peak anew from what the process holds now.
+void ResetPeakMemory()
+{
+    FILE* f = fopen("/proc/self/clear_refs", "w");
+    if (!f)
+        return;
+    fputs("5", f);
+    fclose(f);
+}
+
+std::string ProgramFolder()
+{
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0)
+        return ".";
+    path[n] = 0;
+    std::string dir(path);
+    return dir.substr(0, dir.rfind('/'));
+}
+
+// A copy of the data folder with 1024 x 1024 maps made by the repository's tool,
+// beside the program since the data path is relative to it; empty when that fails
+// (the reason is printed).
+std::string MakeBigWorldData()
+{
+    const std::string bin = ProgramFolder();
+    std::string folder = bin + "/BigWorldData_XXXXXX";
+    if (!mkdtemp(&folder[0]))
+    {
+        printf("big world: cannot make a temporary folder in %s\n", bin.c_str());
+        return std::string();
+    }
+    const std::string dir(folder);
+    const std::string copy = "cp -r '" + bin + "/../Data/.' '" + dir + "/'";
+    const std::string maps = "'" + bin + "/../tools/make_terrain_maps' '" + dir + "' 1024";
+    if (system(copy.c_str()) != 0 || system(maps.c_str()) != 0)
+    {
+        printf("big world: could not prepare %s (%s; %s)\n", dir.c_str(), copy.c_str(), maps.c_str());
+        system(("rm -rf '" + dir + "'").c_str());
+        return std::string();
+    }
+    return dir;
+}
+
 }   // namespace
 
-BENCHMARK(BM_EngineFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_ReferenceFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_EngineFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_ReferenceFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_AlternatingFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(10.0);
-BENCHMARK(BM_EngineUpdateAndFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_StartViewAlternating)->Arg(AllSteps)->Iterations(30)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PathAlternating)->Arg(AllSteps)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Each step's share: none (the design's draw), culling, culling and order.
+BENCHMARK(BM_PathAlternating)->Arg(0)->Arg(1)->Arg(3)->Iterations(PathCameras / 2)->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_Resolution)->Args({ 256, 144, 0 })->Args({ 1024, 576, 0 })->Args({ 256, 144, AllSteps })
+    ->Args({ 1024, 576, AllSteps })->Args({ 256, 144, 8 })->Args({ 1024, 576, 8 })->Iterations(15)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BigWorldPath)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
+    bool bigWorld = true;
+    for (int i = 1; i < argc; ++i)
+        if (strcmp(argv[i], "--no-big-world") == 0)
+        {
+            bigWorld = false;
+            for (int j = i; j + 1 < argc; ++j)
+                argv[j] = argv[j + 1];
+            --argc;
+            break;
+        }
+
     const double start = ZNGetTime();
     ZNEngineInit(argc, argv);
     // The program lives in bench/, its data beside the demo one folder up.
@@ -302,18 +470,49 @@ int main(int argc, char** argv)
     GWindow->Present();
     TGCurGLTable->Finish();
     const double firstFrame = ZNGetTime() - start;
-    printf("engine start to first presented frame: %.3f s (world build alone %.3f s)\n", firstFrame,
+    printf("400 x 400 world: engine start to first presented frame %.3f s, world build %.3f s\n", firstFrame,
            GWorld->BuildSeconds);
-    printf("sprites %u, leaves with sprites %u\n", GWorld->Root ? GWorld->Root->CountPoints() : 0,
-           GWorld->Root ? GWorld->Root->CountNodesWithPoints() : 0);
+    printf("sprites %u, leaves with sprites %u, processors %u\n", GWorld->Root ? GWorld->Root->CountPoints() : 0,
+           GWorld->Root ? GWorld->Root->CountNodesWithPoints() : 0, ZNThread::ProcessorCount());
 
     SetupReference();
 
+    // A filter on the command line picks among the 400 x 400 world's benchmarks.
+    bool filtered = false;
+    for (int i = 1; i < argc; ++i)
+        filtered = filtered || strncmp(argv[i], "--benchmark_filter=", 19) == 0;
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    // One reporter for both runs: the library's own default one does not survive a
+    // second run in the same process.
+    benchmark::ConsoleReporter reporter(benchmark::ConsoleReporter::OO_None);
+    if (filtered)
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    else
+        benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(StartView|Path|Resolution)");
+    printf("400 x 400 world: peak memory (VmHWM) %llu KiB (with the reference's copy of the terrain)\n",
+           (unsigned long long)PeakMemoryKiB());
 
-    printf("peak memory (VmHWM): %llu KiB\n", (unsigned long long)PeakMemoryKiB());
+    const std::string bigData = bigWorld ? MakeBigWorldData() : std::string();
+    if (!bigData.empty())
+    {
+        delete GWorld;
+        GWorld = nullptr;
+        ResetPeakMemory();
+        ZNSetDataPath(ZNString((bigData.substr(bigData.rfind('/') + 1) + "/").c_str()));
+        SetVar("world_grid", 1024.0f);
+        GWorld = new VoxelWorld(GWindow);
+        printf("1024 x 1024 world: world build %.3f s, sprites %u, leaves with sprites %u\n", GWorld->BuildSeconds,
+               GWorld->Root ? GWorld->Root->CountPoints() : 0,
+               GWorld->Root ? GWorld->Root->CountNodesWithPoints() : 0);
+        benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_BigWorldPath");
+        printf("1024 x 1024 world: peak memory (VmHWM) %llu KiB since the 400 x 400 world was dropped (the 400 x "
+               "400 reference's 23 MB buffer included)\n",
+               (unsigned long long)PeakMemoryKiB());
+        if (GPathReferenceMedianMs > 0.0)
+            printf("400 x 400 reference median along the path in the first run: %.2f ms\n", GPathReferenceMedianMs);
+        system(("rm -rf '" + bigData + "'").c_str());
+    }
+    benchmark::Shutdown();
 
     GladGLContext& gl = *TGCurGLTable;
     gl.DeleteBuffers(1, &GRef.Terrain);

@@ -1,6 +1,9 @@
 // make_terrain_maps: makes the demo's "Heightmap.png" and "Colormap.png".
 //
-//   make_terrain_maps <output folder>
+//   make_terrain_maps <output folder> [size]
+//
+// size is the side of both maps in pixels (512 unless given; 64 to 8192), so bigger
+// worlds can be built from maps as detailed as their grid.
 //
 // The height map is a fractal terrain over the world's 2000 x 2000 units: rolling
 // hills in the middle, a lake and river valley below the water line south-west of
@@ -14,12 +17,13 @@
 // row 0 at world y = -1000 and column 0 at world x = -1000.
 #include "ToolImage.h"
 
+#include <cstdlib>
 #include <string>
 
 namespace
 {
 
-const int   MapSize       = 512;
+int         MapSize       = 512;          // pixels per side, from the command line
 const float WorldHalf     = 1000.0f;      // the world spans -1000..1000 on x and y
 const float WorldHeight   = 600.0f;       // height 1 is z = 600
 const float WaterZ        = 100.0f;       // the water shader's plane; keep in step with Water.shd
@@ -83,10 +87,21 @@ ToolRGBA Rgb(float r, float g, float b)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
     {
-        fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        fprintf(stderr, "usage: %s <output folder> [size]\n", argv[0]);
         return 2;
+    }
+    if (argc == 3)
+    {
+        char* end = nullptr;
+        const long size = strtol(argv[2], &end, 10);
+        if (!end || *end || size < 64 || size > 8192)
+        {
+            fprintf(stderr, "%s: size '%s' is not a whole number from 64 to 8192\n", argv[0], argv[2]);
+            return 2;
+        }
+        MapSize = (int)size;
     }
     std::string dir = argv[1];
     if (!dir.empty() && dir.back() != '/')

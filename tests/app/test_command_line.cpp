@@ -63,6 +63,22 @@ TEST(CommandLine, OptionsTakeTheirValues)
     EXPECT_EQ(std::string(p.Options.MapColour.CStr()), "c.png");
 }
 
+TEST(CommandLine, GridSetsTheWorldSizeWithinItsRange)
+{
+    EXPECT_EQ(Parse({}).Options.Grid, 0u) << "unset: the console variable decides";
+    const Parsed p = Parse({ "--grid", "1024" });
+    ASSERT_EQ(p.Result, APR_Run) << p.Message;
+    EXPECT_EQ(p.Options.Grid, 1024u);
+    for (const char* bad : { "15", "4097", "big" })
+    {
+        const Parsed q = Parse({ "--grid", bad });
+        EXPECT_EQ(q.Result, APR_Error) << bad;
+        EXPECT_NE(q.Message.find("--grid: '" + std::string(bad) + "' is not a whole number from 16 to 4096"),
+                  std::string::npos)
+            << q.Message;
+    }
+}
+
 TEST(CommandLine, PlusArgumentsBecomeConsoleLinesInOrder)
 {
     const Parsed p = Parse({ "+set", "r_stats", "1", "--width", "640", "+benchmark", "5", "+echo", "two words",

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# A 1024 x 1024 world (1,048,576 sprites) from 1024 x 1024 maps, made here with the
+# repository's map tool in a copy of the data folder: the program builds it, says
+# how long that took, shows terrain, flies forward with W, stays under 600 MiB of
+# peak memory and closes with exit code 0.
+source "$(dirname "$0")/world_lib.bash"
+world_setup "$1" "$2"
+tool="$(dirname "$PROGRAM")/tools/make_terrain_maps"
+[ -x "$tool" ] || fail "map tool $tool not built"
+mkdir -p "$WORK/app" || fail "cannot make $WORK/app"
+cp "$PROGRAM" "$WORK/app/" || fail "cannot copy the program"
+cp -r "$(dirname "$PROGRAM")/Data" "$WORK/app/Data" || fail "cannot copy the data folder"
+timeout 120 "$tool" "$WORK/app/Data" 1024 >/dev/null || fail "the map tool failed"
+[ "$(identify -format "%w %h" "$WORK/app/Data/Heightmap.png")" = "1024 1024" ] || fail "the height map is not 1024 x 1024"
+
+WORLD_ARGS=(--grid 1024)
+world_start "$WORK/app/$(basename "$PROGRAM")"
+built="$(grep -m1 "^Voxel world:" "$WORK/stdout.txt")"
+echo "$built"
+echo "$built" | grep -q "1024 x 1024 sprites" || fail "the program did not report a 1024 x 1024 world: '$built'"
+
+world_focus
+world_shot world_big_0.png
+green="$(green_fraction "$SHOTS/world_big_0.png" 0.0 0.5 1.0 1.0)"
+echo "terrain share of the lower half: $green"
+check "$green > 0.3" "no terrain in the lower half of the 1024 x 1024 world ($green)"
+
+xdotool keydown w
+sleep 2
+xdotool keyup w
+world_wait_frames
+world_shot world_big_1.png
+diff="$(picture_difference "$SHOTS/world_big_0.png" "$SHOTS/world_big_1.png")"
+echo "W: difference $diff"
+check "$diff > 0.02" "holding W did not move the camera over the 1024 x 1024 world ($diff)"
+
+peak="$(awk '/^VmHWM:/ { print $2 }' "/proc/$PID/status")"
+echo "peak memory: $((peak / 1024)) MiB"
+check "$peak < 600 * 1024" "peak memory $((peak / 1024)) MiB is over 600 MiB"
+
+world_close
+echo "PASS"
