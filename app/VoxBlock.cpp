@@ -106,6 +106,8 @@ VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
         node->LodFirst[k] = node->LodCount[k] = 0;
     node->CullMin = ZNVec3(1.0f, 1.0f, 1.0f);
     node->CullMax = ZNVec3(-1.0f, -1.0f, -1.0f);
+    for (UINT32 k = 0; k < VoxLodLevels; ++k)
+        node->LodGrow[k] = 0.0f;
     return node;
 }
 
@@ -204,17 +206,18 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
 
 static void AppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point)
 {
-    VoxelPoint corners[4];
-    for (UINT32 c = 0; c < 4; ++c)
+    const UINT32 at = out.Size();
+    out.SetCount(at + VoxCornerCount);
+    VoxelPoint* v = out.Data() + at;
+    for (UINT32 i = 0; i < VoxCornerCount; ++i)
     {
-        corners[c] = point;
-        corners[c].Corner[0] = VoxCorners[c][0];
-        corners[c].Corner[1] = VoxCorners[c][1];
-        corners[c].Corner[2] = 0;
-        corners[c].Corner[3] = 0;
+        const UINT32 c = SpriteOrder[i];
+        v[i] = point;
+        v[i].Corner[0] = VoxCorners[c][0];
+        v[i].Corner[1] = VoxCorners[c][1];
+        v[i].Corner[2] = 0;
+        v[i].Corner[3] = 0;
     }
-    for (UINT32 v = 0; v < VoxCornerCount; ++v)
-        out.Add(corners[SpriteOrder[v]]);
 }
 
 namespace
@@ -315,47 +318,75 @@ static float SpriteReach(float size)
     return size * 0.70710678f * 1.0001f;
 }
 
-void VoxBlock::ComputeCullBounds()
+// Grows the box (lo, hi) by (a, b); an empty box (lo.x > hi.x) becomes (a, b).
+static void GrowBox(ZNVec3& lo, ZNVec3& hi, const ZNVec3& a, const ZNVec3& b)
 {
-    ZNVec3 lo(1.0f, 1.0f, 1.0f), hi(-1.0f, -1.0f, -1.0f);
-    bool any = false;
-    const auto grow = [&](const ZNVec3& a, const ZNVec3& b) {
-        if (!any)
-        {
-            lo = a;
-            hi = b;
-            any = true;
-            return;
-        }
-        for (UINT32 axis = 0; axis < 3; ++axis)
-        {
-            lo[axis] = std::min(lo[axis], a[axis]);
-            hi[axis] = std::max(hi[axis], b[axis]);
-        }
-    };
-    // The built sprites of every level when there are any (one in six vertices),
-    // else the points, with the widest level they will get: four times as wide
-    // on level ground.
-    const bool built = Vertices.Size() != 0;
-    const VoxelPoint* p = built ? Vertices.Data() : Points.Data();
-    const UINT32 n = built ? Vertices.Size() : Points.Size();
-    const UINT32 step = built ? VoxCornerCount : 1;
-    const float widest = built ? 1.0f : (float)(1u << (VoxLodLevels - 1));
-    for (UINT32 i = 0; i < n; i += step)
+    if (lo.x > hi.x)
+    {
+        lo = a;
+        hi = b;
+        return;
+    }
+    for (UINT32 axis = 0; axis < 3; ++axis)
+    {
+        lo[axis] = std::min(lo[axis], a[axis]);
+        hi[axis] = std::max(hi[axis], b[axis]);
+    }
+}
+
+void VoxBlock::ComputeOwnCullBounds()
+{
+    CullMin = ZNVec3(1.0f, 1.0f, 1.0f);
+    CullMax = ZNVec3(-1.0f, -1.0f, -1.0f);
+    for (UINT32 k = 0; k < VoxLodLevels; ++k)
+        LodGrow[k] = 0.0f;
+    const VoxelPoint* p = Points.Data();
+    float widest = 0.0f;
+    for (UINT32 i = 0; i < Points.Size(); ++i)
     {
         const ZNVec3 c(p[i].Position[0], p[i].Position[1], p[i].Position[2]);
-        const float r = SpriteReach(p[i].Size * widest);
-        grow(c - ZNVec3(r, r, r), c + ZNVec3(r, r, r));
+        const float r = SpriteReach(p[i].Size);
+        GrowBox(CullMin, CullMax, c - ZNVec3(r, r, r), c + ZNVec3(r, r, r));
+        widest = std::max(widest, p[i].Size);
     }
+    if (!Points.Size())
+        return;
+    for (UINT32 level = 1; level < VoxLodLevels; ++level)
+    {
+        float grow = 0.0f;
+        if (LodCount[level] && Vertices.Size() >= LodFirst[level] + LodCount[level])
+        {
+            // One vertex in six is enough: a sprite's six share centre and size.
+            const VoxelPoint* v = Vertices.Data() + LodFirst[level];
+            for (UINT32 i = 0; i < LodCount[level]; i += VoxCornerCount)
+            {
+                const float r = SpriteReach(v[i].Size);
+                for (UINT32 axis = 0; axis < 3; ++axis)
+                    grow = std::max(grow, std::max(CullMin[axis] - (v[i].Position[axis] - r),
+                                                   v[i].Position[axis] + r - CullMax[axis]));
+            }
+        }
+        else
+            grow = SpriteReach(widest * (float)(1u << level)) - SpriteReach(widest);
+        LodGrow[level] = grow;
+    }
+}
+
+void VoxBlock::ComputeCullBounds(bool own)
+{
+    if (own || !Points.Size())
+        ComputeOwnCullBounds();
     if (IsSplit())
         for (UINT32 k = 0; k < 8; ++k)
         {
-            Ch[k]->ComputeCullBounds();
-            if (Ch[k]->CullMin.x <= Ch[k]->CullMax.x)
-                grow(Ch[k]->CullMin, Ch[k]->CullMax);
+            VoxBlock& ch = *Ch[k];
+            ch.ComputeCullBounds(own);
+            if (ch.CullMin.x > ch.CullMax.x)
+                continue;
+            GrowBox(CullMin, CullMax, ch.CullMin, ch.CullMax);
+            for (UINT32 level = 0; level < VoxLodLevels; ++level)
+                LodGrow[level] = std::max(LodGrow[level], ch.LodGrow[level]);
         }
-    CullMin = lo;
-    CullMax = hi;
 }
 
 static void CollectNodes(VoxBlock* node, ZNPodArray<VoxBlock*>& out)
@@ -366,34 +397,60 @@ static void CollectNodes(VoxBlock* node, ZNPodArray<VoxBlock*>& out)
             CollectNodes(node->Ch[k], out);
 }
 
-static void BuildNodeJob(void* context, UINT32 index)
+namespace
 {
-    (*static_cast<ZNPodArray<VoxBlock*>*>(context))[index]->BuildOwnVertices();
+struct VertexBatch
+{
+    VoxBlock** Nodes;
+};
+
+void BuildBatchJob(void* context, UINT32 index)
+{
+    static_cast<VertexBatch*>(context)->Nodes[index]->BuildOwnVertices();
 }
+
+void UploadNode(VoxBlock* node)
+{
+    if (!node->VB)
+        node->VB = new ZNGpuBuffer(VMBT_Vertex, 0);
+    node->VB->Clear();
+    node->VB->Append(node->Vertices.Data(), node->Vertices.Size() * (UINT32)sizeof(VoxelPoint));
+    node->VB->Upload();
+    node->DrawCount = node->LodCount[0];
+    // The GL buffer now holds the vertices; the points can rebuild them.
+    node->VB->Clear();
+    node->Vertices.Clear();
+}
+} // namespace
 
 void VoxBlock::BuildVertexBuffers(bool upload)
 {
     ZNPodArray<VoxBlock*> nodes;
     CollectNodes(this, nodes);
-    VoxParallelFor(nodes.Size(), BuildNodeJob, &nodes);
-    ComputeCullBounds();
-    if (!upload)
-        return;
-    for (UINT32 i = 0; i < nodes.Size(); ++i)
+    // With upload the vertices go to GL a batch of leaves at a time, so the copy on
+    // the processor never holds more than one batch: about 8 MB of vertices.
+    const UINT32 batchSprites = upload ? 8u * 1024 * 1024 / (VoxCornerCount * (UINT32)sizeof(VoxelPoint)) : ~0u;
+    for (UINT32 first = 0; first < nodes.Size();)
     {
-        VoxBlock* node = nodes[i];
-        if (!node->Vertices.Size())
-            continue;
-        if (!node->VB)
-            node->VB = new ZNGpuBuffer(VMBT_Vertex, 0);
-        node->VB->Clear();
-        node->VB->Append(node->Vertices.Data(), node->Vertices.Size() * (UINT32)sizeof(VoxelPoint));
-        node->VB->Upload();
-        node->DrawCount = node->LodCount[0];
-        // The GL buffer now holds the vertices; the points can rebuild them.
-        node->VB->Clear();
-        node->Vertices.Clear();
+        UINT32 last = first, sprites = 0;
+        while (last < nodes.Size() && (sprites < batchSprites || last == first))
+            sprites += nodes[last++]->Points.Size();
+        VertexBatch batch = { nodes.Data() + first };
+        VoxParallelFor(last - first, BuildBatchJob, &batch);
+        if (upload)
+        {
+            for (UINT32 i = first; i < last; ++i)
+            {
+                VoxBlock* node = nodes[i];
+                // Cull bounds take the sprites of every level while they exist.
+                node->ComputeOwnCullBounds();
+                if (node->Vertices.Size())
+                    UploadNode(node);
+            }
+        }
+        first = last;
     }
+    ComputeCullBounds(!upload);
 }
 
 void VoxBlock::Draw(VoxDrawStats* stats) const
@@ -564,9 +621,23 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
 
 VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
-    ZNImage height, color;
-    if (!LoadImageFile(heightPath, height) || !LoadImageFile(colorPath, color))
+    // The two maps decode side by side.
+    struct Maps
+    {
+        const char* Paths[2];
+        ZNImage     Images[2];
+        bool        Loaded[2];
+    } maps = { { heightPath, colorPath }, {}, { false, false } };
+    VoxParallelFor(
+        2, [](void* context, UINT32 i) {
+            Maps& m = *static_cast<Maps*>(context);
+            m.Loaded[i] = LoadImageFile(m.Paths[i], m.Images[i]);
+        },
+        &maps);
+    if (!maps.Loaded[0] || !maps.Loaded[1])
         return nullptr;
+    const ZNImage& height = maps.Images[0];
+    const ZNImage& color = maps.Images[1];
     ZNVec3 min, max;
     VoxWorldBoundsForGrid(grid, min, max);
     return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid));

@@ -51,7 +51,7 @@ const UINT32        VoxCornerCount = 6;    // vertices per sprite: two triangles
 const UINT32        VoxDefaultGrid = 400;  // sprites per side of the default world
 const UINT32        VoxMinGrid     = 16;
 const UINT32        VoxMaxGrid     = 4096;
-const UINT32        VoxLodLevels   = 3;    // full detail and two coarser levels
+const UINT32        VoxLodLevels   = 5;    // full detail and four coarser levels
 
 // The world of an N x N grid keeps the default world's sprite spacing (half a voxel)
 // and height, so a bigger grid is more terrain, not finer terrain: N = 400 gives
@@ -86,8 +86,10 @@ public:
     UINT32                 DrawCount;     // full-detail vertices at the start of VB
     UINT32                 LodFirst[VoxLodLevels];  // first vertex of each level (level 0 at 0)
     UINT32                 LodCount[VoxLodLevels];  // vertices of each level (level 0: DrawCount)
-    ZNVec3                 CullMin;       // every sprite of the subtree at any level, as it
+    ZNVec3                 CullMin;       // every full-detail sprite of the subtree, as it
     ZNVec3                 CullMax;       //   may turn; min > max when the subtree is empty
+    float                  LodGrow[VoxLodLevels];   // how far the sprites of each level
+                                                    //   reach beyond that box (level 0: 0)
 
     static VoxBlock* Create(const ZNVec3& min, const ZNVec3& max);
     // Deletes the node, its subtree and their GL buffers; null is allowed.
@@ -108,9 +110,13 @@ public:
     // The vertices of this node alone (full detail then the coarser levels) into
     // Vertices, with LodFirst and LodCount; no GL call, safe on any thread.
     void BuildOwnVertices();
-    // Recomputes CullMin and CullMax of the subtree from its built vertices (every
-    // level), or from its points while none are built, and its children.
-    void ComputeCullBounds();
+    // CullMin, CullMax and LodGrow of this node's own sprites: the box from its
+    // points, the growth from its built coarser levels (or, while none are built,
+    // from the widest they can be on level ground); empty without points.
+    void ComputeOwnCullBounds();
+    // The same for the whole subtree, each node's box and growth holding its
+    // children's. With own false, nodes with points keep the values they have.
+    void ComputeCullBounds(bool own = true);
     // Draws this subtree at full detail with the vertex declaration already set,
     // adding what it drew to stats when given.
     void Draw(VoxDrawStats* stats = nullptr) const;

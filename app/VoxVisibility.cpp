@@ -59,7 +59,9 @@ UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions
     if (!options.Lod || !(options.LodDistance > 0.0f))
         return 0;
     UINT32 level = 0;
-    while (level + 1 < VoxLodLevels && distance >= options.LodDistance * (float)(level + 1) &&
+    // Level k from 2^(k-1) times the distance on: a sprite 2^k times as wide at
+    // twice the distance covers about as many pixels as the level before.
+    while (level + 1 < VoxLodLevels && distance >= options.LodDistance * (float)(1u << level) &&
            leaf.LodCount[level + 1])
         ++level;
     return level;
@@ -74,17 +76,29 @@ struct Collector
     const VoxDrawOptions*  Options;
     ZNPodArray<VoxDrawItem>* Items;
 
+    bool Outside(const VoxBlock* node, float grow, bool& inside) const
+    {
+        const ZNVec3 g(grow, grow, grow);
+        const VoxCullResult r = VoxClassifyBox(*Frustum, node->CullMin - g, node->CullMax + g);
+        // Below a box wholly inside nothing can be culled: the tests are skipped.
+        inside = r == VoxCull_Inside;
+        return r == VoxCull_Outside;
+    }
+
     void Visit(const VoxBlock* node, bool inside)
     {
         if (node->CullMin.x > node->CullMax.x)
             return;
+        // Coarser sprites reach further: a subtree is tested with the growth of
+        // the coarsest level any of its leaves may use, a leaf with its own level's.
+        bool below = inside;
         if (Options->Cull && !inside)
         {
-            const VoxCullResult r = VoxClassifyBox(*Frustum, node->CullMin, node->CullMax);
-            if (r == VoxCull_Outside)
+            float grow = 0.0f;
+            for (UINT32 level = 0; level < VoxLodLevels; ++level)
+                grow = std::max(grow, Options->Lod ? node->LodGrow[level] : 0.0f);
+            if (Outside(node, grow, below))
                 return;
-            // Below a box wholly inside nothing can be culled: skip the tests.
-            inside = r == VoxCull_Inside;
         }
         if (node->DrawCount)
         {
@@ -92,8 +106,11 @@ struct Collector
             item.Node = node;
             item.Distance = BoxDistance(Eye, node->Min, node->Max);
             item.Level = VoxLodLevelFor(*node, item.Distance, *Options);
-            Items->Add(item);
+            bool unused = false;
+            if (!Options->Cull || inside || !Outside(node, node->LodGrow[item.Level], unused))
+                Items->Add(item);
         }
+        inside = below;
         if (node->IsSplit())
             for (UINT32 k = 0; k < 8; ++k)
                 Visit(node->Ch[k], inside);

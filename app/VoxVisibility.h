@@ -39,7 +39,7 @@ struct VoxDrawOptions
     bool  Cull        = true;    // skip subtrees outside the frustum
     bool  Order       = true;    // nearest leaves first
     bool  Lod         = true;    // coarser sprites for far leaves
-    float LodDistance = 1200.0f; // level 1 from here, level 2 from twice as far
+    float LodDistance = 1200.0f; // level 1 from here, each further level from twice as far
 };
 
 // One leaf to draw.

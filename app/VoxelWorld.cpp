@@ -25,7 +25,7 @@ static ZNConVar GOrder("r_order", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
 static ZNConVar GLod("r_lod", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                      "draw far voxel leaves with fewer, larger sprites (1 on, 0 full detail)");
 static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nullptr, 0,
-                             "distance where coarser voxel sprites begin; twice it the coarsest");
+                             "distance where coarser voxel sprites begin; each further level twice as far");
 // Read when the world is built.
 static ZNConVar GWorldGrid("world_grid", (float)VoxDefaultGrid, 1, (float)VoxMinGrid, (float)VoxMaxGrid, nullptr, 0,
                            "sprites per side of the voxel world, read when it is built");

@@ -329,7 +329,10 @@ TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
     ASSERT_EQ(leaf->LodCount[1], 4u * 6) << "2 x 2 blocks";
     EXPECT_EQ(leaf->LodFirst[2], 20u * 6);
     ASSERT_EQ(leaf->LodCount[2], 1u * 6) << "one 4 x 4 block";
-    EXPECT_EQ(leaf->Vertices.Size(), 21u * 6);
+    // Coarser levels still have one sprite each.
+    for (UINT32 level = 3; level < VoxLodLevels; ++level)
+        EXPECT_EQ(leaf->LodCount[level], 6u);
+    EXPECT_EQ(leaf->Vertices.Size(), (21u + VoxLodLevels - 3) * 6);
 
     // The block of cells (0..1, 0..1): mean centre, twice the size, mean colour.
     const VoxelPoint& first = leaf->Vertices[leaf->LodFirst[1]];
@@ -364,6 +367,8 @@ TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
     EXPECT_EQ(VoxLodLevelFor(*leaf, 999.0f, o), 0u);
     EXPECT_EQ(VoxLodLevelFor(*leaf, 1000.0f, o), 1u);
     EXPECT_EQ(VoxLodLevelFor(*leaf, 2500.0f, o), 2u);
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 4000.0f, o), 3u);
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 1e9f, o), VoxLodLevels - 1);
     o.Lod = false;
     EXPECT_EQ(VoxLodLevelFor(*leaf, 2500.0f, o), 0u);
     VoxBlock::Delete(root);
@@ -377,31 +382,37 @@ TEST(VoxLod, CullBoundsHoldEverySpriteAtEveryLevel)
     for (int i = 0; i < 500; ++i)
         root->Insert(3, ZNVec3(coord(rng), coord(rng), coord(rng)), 10.0f, Grey);
     root->BuildVertexBuffers(false);
-    UINT32 checked = 0;
+    UINT32 checked = 0, grown = 0;
     struct Check
     {
         UINT32& Count;
+        UINT32& Grown;
         void Node(const VoxBlock* n, const VoxBlock* root)
         {
-            for (UINT32 v = 0; v < n->Vertices.Size(); ++v)
-            {
-                const VoxelPoint& p = n->Vertices[v];
-                const float reach = p.Size * 0.7071f;
-                for (UINT32 a = 0; a < 3; ++a)
+            for (UINT32 level = 0; level < VoxLodLevels; ++level)
+                for (UINT32 v = n->LodFirst[level]; v < n->LodFirst[level] + n->LodCount[level]; ++v)
+                {
+                    const VoxelPoint& p = n->Vertices[v];
+                    const float reach = p.Size * 0.7071f;
+                    // The leaf's and the root's box, each grown by its growth for the level.
                     for (const VoxBlock* box : { n, root })
-                    {
-                        ASSERT_LE(box->CullMin[a], p.Position[a] - reach);
-                        ASSERT_GE(box->CullMax[a], p.Position[a] + reach);
-                    }
-                ++Count;
-            }
+                        for (UINT32 a = 0; a < 3; ++a)
+                        {
+                            ASSERT_LE(box->CullMin[a] - box->LodGrow[level], p.Position[a] - reach);
+                            ASSERT_GE(box->CullMax[a] + box->LodGrow[level], p.Position[a] + reach);
+                        }
+                    ++Count;
+                }
+            Grown += n->LodGrow[1] > 0.0f;
+            EXPECT_EQ(n->LodGrow[0], 0.0f);
             if (n->IsSplit())
                 for (UINT32 k = 0; k < 8; ++k)
                     Node(n->Ch[k], root);
         }
-    } check{ checked };
+    } check{ checked, grown };
     check.Node(root, root);
     EXPECT_GT(checked, 500u * 6);
+    EXPECT_GT(grown, 10u) << "merged sprites reach beyond the full-detail box";
     // An empty subtree has empty bounds.
     VoxBlock* empty = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(1, 1, 1));
     empty->ComputeCullBounds();
