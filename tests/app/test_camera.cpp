@@ -274,3 +274,36 @@ TEST(CameraUpdate, ShiftDoublesOnlyHorizontalSpeed)
     UpdateCamera(s, in, look, 0.1f);
     ExpectNear(s.Position, ZNVec3(10, 40, 30));
 }
+
+TEST(CameraUpdate, TunedSpeedSensitivityInversionAndFieldOfView)
+{
+    VoxCameraState s = Level(0.0f);
+    UINT32 look = 1;
+    VoxControls in = NoInput();
+    in.Speed = 250.0f;
+    in.W = VoxKS_Held;
+    UpdateCamera(s, in, look, 0.5f);
+    ExpectNear(s.Position, ZNVec3(10 + 125, 20, 30));
+
+    in = NoInput();
+    in.Right = VoxKS_Held;
+    in.Sensitivity = 0.002f;
+    in.PrevMouseX = in.PrevMouseY = 100;
+    in.MouseX = 150;   // 50 px right
+    in.MouseY = 110;   // 10 px down: looks down
+    s = Level(0.0f);
+    UpdateCamera(s, in, look, 0.016f);
+    EXPECT_NEAR(s.Yaw, -0.1f, 1e-6f);
+    EXPECT_NEAR(s.Pitch, ZN_PI * 0.5f + 0.02f, 1e-6f);
+    in.InvertY = 1;    // the same motion now looks up
+    s = Level(0.0f);
+    UpdateCamera(s, in, look, 0.016f);
+    EXPECT_NEAR(s.Pitch, ZN_PI * 0.5f - 0.02f, 1e-6f);
+
+    VoxCamera wide, narrow;
+    SetupCamera(s, 0.0f, 1024, 576, wide, 120.0f);
+    SetupCamera(s, 0.0f, 1024, 576, narrow);
+    EXPECT_EQ(wide.FieldOfView, 120.0f);
+    EXPECT_EQ(narrow.FieldOfView, VoxFieldOfView) << "the designed default";
+    EXPECT_LT(wide.Projection.Data()[5], narrow.Projection.Data()[5]) << "a wider view scales y down";
+}
