@@ -76,28 +76,31 @@ struct Collector
     const VoxDrawOptions*  Options;
     ZNPodArray<VoxDrawItem>* Items;
 
-    bool Outside(const VoxBlock* node, float grow, bool& inside) const
+    // True when the node's box, grown by grow, lies wholly outside one plane; inside
+    // (when given) says whether it lies wholly inside all six.
+    bool Outside(const VoxBlock* node, float grow, bool* inside) const
     {
         const ZNVec3 g(grow, grow, grow);
         const VoxCullResult r = VoxClassifyBox(*Frustum, node->CullMin - g, node->CullMax + g);
-        // Below a box wholly inside nothing can be culled: the tests are skipped.
-        inside = r == VoxCull_Inside;
+        if (inside)
+            *inside = r == VoxCull_Inside;
         return r == VoxCull_Outside;
     }
 
+    // inside: an ancestor's box lies wholly inside, so nothing below can be culled
+    // and the tests are skipped.
     void Visit(const VoxBlock* node, bool inside)
     {
         if (node->CullMin.x > node->CullMax.x)
             return;
         // Coarser sprites reach further: a subtree is tested with the growth of
         // the coarsest level any of its leaves may use, a leaf with its own level's.
-        bool below = inside;
         if (Options->Cull && !inside)
         {
             float grow = 0.0f;
-            for (UINT32 level = 0; level < VoxLodLevels; ++level)
-                grow = std::max(grow, Options->Lod ? node->LodGrow[level] : 0.0f);
-            if (Outside(node, grow, below))
+            for (UINT32 level = 0; level < VoxLodLevels && Options->Lod; ++level)
+                grow = std::max(grow, node->LodGrow[level]);
+            if (Outside(node, grow, &inside))
                 return;
         }
         if (node->DrawCount)
@@ -106,11 +109,9 @@ struct Collector
             item.Node = node;
             item.Distance = BoxDistance(Eye, node->Min, node->Max);
             item.Level = VoxLodLevelFor(*node, item.Distance, *Options);
-            bool unused = false;
-            if (!Options->Cull || inside || !Outside(node, node->LodGrow[item.Level], unused))
+            if (!Options->Cull || inside || !Outside(node, node->LodGrow[item.Level], nullptr))
                 Items->Add(item);
         }
-        inside = below;
         if (node->IsSplit())
             for (UINT32 k = 0; k < 8; ++k)
                 Visit(node->Ch[k], inside);

@@ -3,6 +3,8 @@
 // level of detail stays within its stated difference and opens no holes.
 #include "WorldGLTest.h"
 
+#include "FlightPath.h"
+
 #include "runtime/ZNEngineInternal.h"
 
 #include <math.h>
@@ -213,4 +215,33 @@ TEST_F(WorldGL, LevelOfDetailStaysCloseAndOpensNoHoles)
         EXPECT_EQ(newHoles, 0u) << "camera " << c;
     }
     EXPECT_GT(coarseTotal, 10000u) << "the far terrain should be drawn with fewer sprites";
+}
+
+TEST_F(WorldGL, LevelOfDetailAlongTheBenchmarkPath)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    WorldOffscreen shots(ShotWidth, ShotHeight);
+    const UINT32 cameras = 12;
+    double meanSum = 0.0, worstMean = 0.0, worstBlock = 0.0;
+    UINT64 fine = 0, coarse = 0;
+    for (UINT32 i = 0; i < cameras; ++i)
+    {
+        const VoxCameraState cam = FlightPathAt(FlightPathPeriod * (float)i / (float)cameras);
+        SetWorldDrawOptions(Options(true, true, false));
+        const std::vector<UINT8> a = shots.Render(world, cam);
+        fine += world.DrawStats.Sprites;
+        SetWorldDrawOptions(Options(true, true, true));
+        const std::vector<UINT8> b = shots.Render(world, cam);
+        coarse += world.DrawStats.Sprites;
+        const Difference d = Compare(a, b, ShotWidth, ShotHeight);
+        meanSum += d.Mean;
+        worstMean = std::max(worstMean, d.Mean);
+        worstBlock = std::max(worstBlock, d.WorstBlock);
+    }
+    printf("path: sprites %llu -> %llu, mean difference %.3f (worst frame %.3f), worst 32x32 block %.2f\n",
+           (unsigned long long)fine, (unsigned long long)coarse, meanSum / cameras, worstMean, worstBlock);
+    EXPECT_LT(worstMean, 1.5);
+    EXPECT_LT(worstBlock, 16.0);
+    EXPECT_LT(coarse, fine);
 }
