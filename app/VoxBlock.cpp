@@ -402,24 +402,26 @@ namespace
 struct VertexBatch
 {
     VoxBlock** Nodes;
+    bool       Upload;
 };
 
+// The processor work of a leaf: its vertices, its cull bounds while the coarser
+// levels are at hand and, for an upload, the copy into its buffer's array, so the
+// main thread is left with the GL calls alone.
 void BuildBatchJob(void* context, UINT32 index)
 {
-    static_cast<VertexBatch*>(context)->Nodes[index]->BuildOwnVertices();
-}
-
-void UploadNode(VoxBlock* node)
-{
-    if (!node->VB)
-        node->VB = new ZNGpuBuffer(VMBT_Vertex, 0);
-    node->VB->Clear();
-    node->VB->Append(node->Vertices.Data(), node->Vertices.Size() * (UINT32)sizeof(VoxelPoint));
-    node->VB->Upload();
-    node->DrawCount = node->LodCount[0];
-    // The GL buffer now holds the vertices; the points can rebuild them.
-    node->VB->Clear();
-    node->Vertices.Clear();
+    const VertexBatch& batch = *static_cast<VertexBatch*>(context);
+    VoxBlock* node = batch.Nodes[index];
+    node->BuildOwnVertices();
+    if (!batch.Upload)
+        return;
+    node->ComputeOwnCullBounds();
+    if (node->VB)
+    {
+        node->VB->Clear();
+        node->VB->Append(node->Vertices.Data(), node->Vertices.Size() * (UINT32)sizeof(VoxelPoint));
+        node->Vertices.Clear();
+    }
 }
 } // namespace
 
@@ -435,18 +437,21 @@ void VoxBlock::BuildVertexBuffers(bool upload)
         UINT32 last = first, sprites = 0;
         while (last < nodes.Size() && (sprites < batchSprites || last == first))
             sprites += nodes[last++]->Points.Size();
-        VertexBatch batch = { nodes.Data() + first };
+        // Buffer names are made on this thread, the one with the GL context.
+        for (UINT32 i = first; i < last && upload; ++i)
+            if (nodes[i]->Points.Size() && !nodes[i]->VB)
+                nodes[i]->VB = new ZNGpuBuffer(VMBT_Vertex, 0);
+        VertexBatch batch = { nodes.Data() + first, upload };
         VoxParallelFor(last - first, BuildBatchJob, &batch);
-        if (upload)
+        for (UINT32 i = first; i < last && upload; ++i)
         {
-            for (UINT32 i = first; i < last; ++i)
-            {
-                VoxBlock* node = nodes[i];
-                // Cull bounds take the sprites of every level while they exist.
-                node->ComputeOwnCullBounds();
-                if (node->Vertices.Size())
-                    UploadNode(node);
-            }
+            VoxBlock* node = nodes[i];
+            if (!node->VB || !node->VB->Data.Size())
+                continue;
+            node->VB->Upload();
+            node->DrawCount = node->LodCount[0];
+            // The GL buffer now holds the vertices; the points can rebuild them.
+            node->VB->Clear();
         }
         first = last;
     }
