@@ -4,6 +4,9 @@
 //   img.At(x, y) = {r, g, b, a};  components 0..1, clamped when written
 //   img.Save("Data/Ground.png");  8-bit RGBA PNG through libpng; false on failure
 //
+//   std::string dir;              every tool takes its output folder as its one argument
+//   if (!ToolOutputFolder(argc, argv, dir)) return 2;
+//
 // The noise is hashed from integer lattice points, so every run of a tool makes
 // exactly the same files. Every noise function can tile with a given period, which
 // the water bump map needs to repeat without seams.
@@ -14,7 +17,26 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
+
+// The output folder, every tool's first argument, with a '/' at its end unless
+// it is empty (the current folder). Up to maxOptional more arguments may follow,
+// shown in the usage as optional (" [size]"); any other command line prints the
+// usage and gives false, and the tool then ends with exit code 2.
+inline bool ToolOutputFolder(int argc, char** argv, std::string& dir, const char* optional = "",
+                             int maxOptional = 0)
+{
+    if (argc < 2 || argc > 2 + maxOptional)
+    {
+        fprintf(stderr, "usage: %s <output folder>%s\n", argc > 0 ? argv[0] : "tool", optional);
+        return false;
+    }
+    dir = argv[1];
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return true;
+}
 
 struct ToolRGBA
 {

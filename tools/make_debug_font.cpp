@@ -9,6 +9,8 @@
 // packed left to right, top to bottom into one page with a 1-pixel gap; the page
 // is white everywhere, with alpha 255 on glyph pixels and 0 elsewhere, so linear
 // filtering never darkens the edges.
+#include "ToolImage.h"
+
 #include "resources/ZNFileIO.h"
 #include "resources/ZNImage.h"
 
@@ -153,15 +155,11 @@ bool CheckTable()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
-    {
-        fprintf(stderr, "usage: make_debug_font <output folder>\n");
-        return 2;
-    }
+    std::string folder;
+    if (!ToolOutputFolder(argc, argv, folder)) return 2;
     if (!CheckTable()) return 1;
 
-    ZNString dir(argv[1]);
-    if (!dir.Empty() && dir[dir.Size() - 1] != '/') dir += "/";
+    const ZNString dir(folder.c_str());
 
     ZNImage page;
     page.Resize(PAGE_W, PAGE_H, 1, 1);

@@ -87,11 +87,9 @@ ToolRGBA Rgb(float r, float g, float b)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 && argc != 3)
-    {
-        fprintf(stderr, "usage: %s <output folder> [size]\n", argv[0]);
+    std::string dir;
+    if (!ToolOutputFolder(argc, argv, dir, " [size]", 1))
         return 2;
-    }
     if (argc == 3)
     {
         char* end = nullptr;
@@ -103,9 +101,6 @@ int main(int argc, char** argv)
         }
         MapSize = (int)size;
     }
-    std::string dir = argv[1];
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
 
     std::vector<float> height(size_t(MapSize) * MapSize);
     for (int py = 0; py < MapSize; ++py)

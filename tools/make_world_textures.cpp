@@ -159,14 +159,9 @@ ToolImage MakeSky()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
-    {
-        fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    std::string dir;
+    if (!ToolOutputFolder(argc, argv, dir))
         return 2;
-    }
-    std::string dir = argv[1];
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
 
     bool ok = MakeGround().Save((dir + "Ground.png").c_str());
     ok = MakeWaterBump().Save((dir + "WaterBump.png").c_str()) && ok;

@@ -128,18 +128,7 @@ static UINT32 CompileShader(GLenum type, const ZNString& text, const ZNArray<ZNS
 
 void printProgramInfoLog(UINT32 program, ZNString& errors)
 {
-    GLint length = 0;
-    TGCurGLTable->GetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    if (length < 1)
-        ZNFatalErrorLog("Double Error in printProgramInfoLog: can't get error description");
-    char* buffer = static_cast<char*>(ZNAlloc(static_cast<size_t>(length) + 1));
-    GLsizei written = 0;
-    TGCurGLTable->GetProgramInfoLog(program, length, &written, buffer);
-    if (written < 0 || written >= length)
-        written = length - 1;
-    buffer[written] = 0;
-    errors = ZNString(buffer);
-    ZNFree(buffer);
+    errors = ReadGLInfoLog(program, true, "Double Error in printProgramInfoLog: can't get error description");
 }
 
 static void BindAttributes(UINT32 program)

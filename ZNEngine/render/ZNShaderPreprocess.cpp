@@ -400,20 +400,29 @@ INT32 GetLineDirectiveShift()
     return shift;
 }
 
-void printShaderInfoLog(UINT32 shader, const ZNArray<ZNString>& files, ZNString& output)
+ZNString ReadGLInfoLog(UINT32 object, bool program, const char* noLogError)
 {
+    GladGLContext* gl = TGCurGLTable;
+    const PFNGLGETSHADERIVPROC getLength = program ? gl->GetProgramiv : gl->GetShaderiv;
+    const PFNGLGETSHADERINFOLOGPROC getLog = program ? gl->GetProgramInfoLog : gl->GetShaderInfoLog;
     GLint length = 0;
-    TGCurGLTable->GetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    getLength(object, GL_INFO_LOG_LENGTH, &length);
     if (length < 1)
-        ZNFatalErrorLog("Double error in printShaderInfoLog: can't get error description");
+        ZNFatalErrorLog("%s", noLogError);
     char* buffer = static_cast<char*>(ZNAlloc(static_cast<size_t>(length) + 1));
     GLsizei written = 0;
-    TGCurGLTable->GetShaderInfoLog(shader, length, &written, buffer);
+    getLog(object, length, &written, buffer);
     if (written < 0 || written >= length)
         written = length - 1;
     buffer[written] = 0;
     ZNString log(buffer);
     ZNFree(buffer);
+    return log;
+}
+
+void printShaderInfoLog(UINT32 shader, const ZNArray<ZNString>& files, ZNString& output)
+{
+    ZNString log = ReadGLInfoLog(shader, false, "Double error in printShaderInfoLog: can't get error description");
     RewriteShaderLog(log, files, GetLineDirectiveShift());
     output = log;
 }

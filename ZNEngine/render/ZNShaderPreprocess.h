@@ -56,6 +56,11 @@ void RewriteShaderLog(ZNString& log, const ZNArray<ZNString>& files, INT32 lineS
 // probe shader on the current context.
 INT32 GetLineDirectiveShift();
 
+// The info log of a GL shader object, or of a program object when program is
+// set, as the driver wrote it. A log that cannot be had (length below 1) is a
+// fatal error (ZNFatalErrorLog) with the text noLogError.
+ZNString ReadGLInfoLog(UINT32 object, bool program, const char* noLogError);
+
 // Reads the info log of a GL shader object, rewritten as above with the driver's
 // line shift, into output, so messages carry each file's own line numbers. A
 // failed compile without any log is a fatal error (ZNFatalErrorLog).
