@@ -3,14 +3,7 @@
 #include "AppCommands.h"
 
 #include "VoxelWorld.h"
-#include "core/ZNStringUtil.h"
-#include "core/ZNSys.h"
-#include "resources/ZNFileIO.h"
-#include "resources/ZNImage.h"
-#include "runtime/ZNEngineInternal.h"
-#include "ui/ZNConCommands.h"
-#include "ui/ZNConsole.h"
-#include "window/ZNAppWindow.h"
+#include "ZNEngine.h"
 
 #include <stdlib.h>
 #include <time.h>

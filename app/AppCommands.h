@@ -14,7 +14,7 @@
 #pragma once
 
 #include "FrameStats.h"
-#include "ui/ZNConVar.h"
+#include "ZNEngine.h"
 
 class VoxelWorld;
 class ZNAppWindow;

@@ -2,7 +2,7 @@
 // the camera.
 #pragma once
 
-#include "core/ZNAssert.h"
+#include "ZNEngine.h"
 
 // Non-zero while the right mouse button steers the view (set and cleared by the
 // camera update); the frame loop re-centres the cursor while it is set. 0 at start.

@@ -12,8 +12,7 @@
 // VoxelWorld, which fills VoxControls and applies what the update asks for.
 #pragma once
 
-#include "core/ZNAssert.h"
-#include "math/ZNMath.h"
+#include "ZNEngine.h"
 
 // The six camera members of the world, in the world's member order.
 struct VoxCameraState

@@ -1,7 +1,7 @@
 // CommandLine: the option table and its reader.
 #include "CommandLine.h"
 
-#include "core/ZNStringUtil.h"
+#include "ZNEngine.h"
 
 #include <errno.h>
 #include <stdlib.h>

@@ -17,7 +17,7 @@
 // stays one word. The usage text is made from the table.
 #pragma once
 
-#include "core/ZNTemplate.h"
+#include "ZNEngine.h"
 
 struct AppOptions
 {

@@ -18,7 +18,7 @@
 #pragma once
 
 #include "Camera.h"
-#include "core/ZNTemplate.h"
+#include "ZNEngine.h"
 
 struct FrameTimeSummary
 {

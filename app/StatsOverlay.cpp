@@ -1,8 +1,7 @@
 // StatsOverlay: the statistics panel.
 #include "StatsOverlay.h"
 
-#include "core/ZNStringUtil.h"
-#include "render/ZNVertex.h"
+#include "ZNEngine.h"
 
 #include <math.h>
 

@@ -15,8 +15,7 @@
 #include "Camera.h"
 #include "FrameStats.h"
 #include "VoxBlock.h"
-#include "render/ZNRenderCounters.h"
-#include "ui/ZNUILayer.h"
+#include "ZNEngine.h"
 
 class StatsOverlay : public ZNUILayer
 {

@@ -1,9 +1,7 @@
 // VoxBlock: octree of voxel sprites, their vertex data and the map sampling.
 #include "VoxBlock.h"
 
-#include "core/ZNThread.h"
-#include "render/ZNVertex.h"
-#include "resources/ZNImage.h"
+#include "ZNEngine.h"
 
 #include <algorithm>
 #include <atomic>

@@ -24,9 +24,7 @@
 // released (the points are kept, so the vertices can always be rebuilt).
 #pragma once
 
-#include "core/ZNAssert.h"
-#include "core/ZNTemplate.h"
-#include "math/ZNMath.h"
+#include "ZNEngine.h"
 
 class ZNGpuBuffer;
 class ZNImage;

@@ -1,7 +1,7 @@
 // VoxVisibility: frustum planes, hierarchical culling, ordering and level choice.
 #include "VoxVisibility.h"
 
-#include "render/ZNVertex.h"
+#include "ZNEngine.h"
 
 #include <algorithm>
 #include <math.h>

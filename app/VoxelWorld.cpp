@@ -1,13 +1,7 @@
 // VoxelWorld: construction, per-frame update and the three render passes.
 #include "VoxelWorld.h"
 
-#include "render/ZNRT.h"
-#include "render/ZNRenderState.h"
-#include "render/ZNShader.h"
-#include "render/ZNVertex.h"
-#include "runtime/ZNEngineInternal.h"
-#include "ui/ZNConVar.h"
-#include "window/ZNAppWindow.h"
+#include "ZNEngine.h"
 
 // Blend word of the water: add, source alpha / one minus source alpha for colour,
 // one / zero for alpha.

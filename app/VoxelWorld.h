@@ -18,7 +18,7 @@
 #include "Camera.h"
 #include "VoxBlock.h"
 #include "VoxVisibility.h"
-#include "resources/ZNTexture.h"
+#include "ZNEngine.h"
 
 class ZNAppWindow;
 

@@ -8,14 +8,7 @@
 #include "CommandLine.h"
 #include "StatsOverlay.h"
 #include "VoxelWorld.h"
-#include "render/ZNRT.h"
-#include "render/ZNRenderState.h"
-#include "resources/ZNFileIO.h"
-#include "resources/ZNImage.h"
-#include "runtime/ZNDataPath.h"
-#include "runtime/ZNEngineInternal.h"
-#include "runtime/ZNLog.h"
-#include "ui/ZNConsole.h"
+#include "ZNEngine.h"
 
 #include <stdio.h>
 
@@ -38,10 +31,11 @@ public:
     void Resize(UINT32 width, UINT32 height) override
     {
         SetViewport(0, 0, (INT32)width, (INT32)height);
-        // What GL now holds, so a run can be checked from outside.
+        // A line of the engine log with what GL now holds, so a run can be
+        // followed (and checked) from outside.
         GLint vp[4] = { 0, 0, 0, 0 };
         ZNCurGLTable()->GetIntegerv(GL_VIEWPORT, vp);
-        PrintStdout("Viewport %d x %d\n", vp[2], vp[3]);
+        ZNLog("Viewport %d x %d", vp[2], vp[3]);
     }
 
     // The window does not accept dropped files.

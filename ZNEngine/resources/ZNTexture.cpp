@@ -35,14 +35,14 @@ struct FormatInfo
 };
 
 const FormatInfo kFormats[] = {
-    { 1,  GL_RGBA,            GL_RGBA8,             GL_UNSIGNED_BYTE,  4 },
-    { 2,  GL_RGBA,            GL_SRGB8_ALPHA8,      GL_UNSIGNED_BYTE,  4 },
-    { 3,  GL_RGBA,            GL_RGBA16F,           GL_FLOAT,          8 },
-    { 4,  GL_RGBA,            GL_RGBA32F,           GL_FLOAT,          16 },
-    { 11, GL_RED,             GL_R32F,              GL_FLOAT,          4 },
-    { 21, GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT16, GL_UNSIGNED_SHORT, 2 },
-    { 22, GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT16, GL_FLOAT,          2 },
-    { 23, GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT32, GL_FLOAT,          4 },
+    { TEX_FORMAT_RGBA8,         GL_RGBA,            GL_RGBA8,             GL_UNSIGNED_BYTE,  4 },
+    { TEX_FORMAT_SRGB8_ALPHA8,  GL_RGBA,            GL_SRGB8_ALPHA8,      GL_UNSIGNED_BYTE,  4 },
+    { TEX_FORMAT_RGBA16F,       GL_RGBA,            GL_RGBA16F,           GL_FLOAT,          8 },
+    { TEX_FORMAT_RGBA32F,       GL_RGBA,            GL_RGBA32F,           GL_FLOAT,          16 },
+    { TEX_FORMAT_R32F,          GL_RED,             GL_R32F,              GL_FLOAT,          4 },
+    { TEX_FORMAT_DEPTH16,       GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT16, GL_UNSIGNED_SHORT, 2 },
+    { TEX_FORMAT_DEPTH16_FLOAT, GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT16, GL_FLOAT,          2 },
+    { TEX_FORMAT_DEPTH32,       GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT32, GL_FLOAT,          4 },
 };
 
 const FormatInfo* FindFormat(UINT32 code)
@@ -362,7 +362,7 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
     t.Format         = GL_RGBA;
     t.Type           = GL_UNSIGNED_BYTE;
     t.BytesPerPixel  = 4;
-    t.FormatCode     = 1;
+    t.FormatCode     = TEX_FORMAT_RGBA8;
 
     ZNPodArray<UINT8> cache;
     ZNOutputArchive archive(cache);
@@ -729,7 +729,7 @@ bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 
     // texture's own shape.
     if (!ShapeIsValid(depth, sides) || depth != t->Depth || sides != t->Sides)
         return false;
-    if (formatCode == 4 || formatCode == 11)
+    if (formatCode == TEX_FORMAT_RGBA32F || formatCode == TEX_FORMAT_R32F)
         return false;
     const FormatInfo* info = FindFormat(formatCode);
     if (!info || !HaveContext())

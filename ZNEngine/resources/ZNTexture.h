@@ -36,6 +36,20 @@
 
 #define TEX_MAX_MIPS      16        // mip table entries: sizes up to 32768
 
+// Engine format codes of raw textures: the stored format, and what the pixels
+// handed to CreateTexture / UpdateTexture hold.
+enum ZNTextureFormat : UINT32
+{
+    TEX_FORMAT_RGBA8            = 1,    // GL_RGBA8 from RGBA bytes
+    TEX_FORMAT_SRGB8_ALPHA8     = 2,    // GL_SRGB8_ALPHA8 from RGBA bytes
+    TEX_FORMAT_RGBA16F          = 3,    // GL_RGBA16F from RGBA floats
+    TEX_FORMAT_RGBA32F          = 4,    // GL_RGBA32F from RGBA floats; creation only
+    TEX_FORMAT_R32F             = 11,   // GL_R32F from floats; creation only
+    TEX_FORMAT_DEPTH16          = 21,   // GL_DEPTH_COMPONENT16 from 16-bit integers
+    TEX_FORMAT_DEPTH16_FLOAT    = 22,   // GL_DEPTH_COMPONENT16 from floats
+    TEX_FORMAT_DEPTH32          = 23,   // GL_DEPTH_COMPONENT32 from floats
+};
+
 // One entry of the mip table.
 struct ZNTextureMip
 {
@@ -57,7 +71,7 @@ public:
     std::atomic<UINT32> RefCount{0};         // handles referring to this object
     ZNString            Name;                // file name; empty for raw textures
     UINT32              Width = 0, Height = 0, Depth = 0, Sides = 0;   // level 0
-    UINT32              FormatCode = 0;      // engine format code; 1 for file textures
+    UINT32              FormatCode = 0;      // ZNTextureFormat; TEX_FORMAT_RGBA8 for file textures
     UINT32              BytesPerPixel = 0;
     UINT32              Flags = 0;
     ZNTextureMip        Mips[TEX_MAX_MIPS];
@@ -141,14 +155,15 @@ void StopWorker(ZNTextureManager& m);
 // file did not decode). Prints "Failed loading texture ..." for undecodable files.
 bool LoadTexture(ZNTextureHandle& handle, const char* name, UINT32 flags);
 
-// Raw creation from pixels in an engine format code (1, 2, 3, 4, 11, 21, 22, 23);
+// Raw creation from pixels in an engine format code (ZNTextureFormat);
 // pixels may be null (storage only). 2D (depth 1, sides 1), cube maps (depth 1,
 // sides 6, faces one after another) and 3D textures (depth >= 2, sides 1).
 bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides,
                    UINT32 formatCode, const void* pixels, UINT32 flags);
 // A cube map from six square 2D textures of one size and format.
 bool CreateCubeTexture(ZNTextureHandle& handle, const ZNTextureHandle faces[6]);
-// Replaces level 0 (stored size) from pixels in format code 1, 2, 3, 21, 22 or 23.
+// Replaces level 0 (stored size) from pixels in any format code but
+// TEX_FORMAT_RGBA32F and TEX_FORMAT_R32F.
 bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides,
                    UINT32 formatCode, const void* pixels, UINT32 flags);
 

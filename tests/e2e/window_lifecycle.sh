@@ -143,7 +143,8 @@ height="$(awk '/Height:/ {print $2}' <<<"$geometry")"
 sleep 1
 import -window root "$shots/window_lifecycle_1024x576.png" 2>/dev/null || echo "note: screenshot failed"
 
-# A resize reaches the viewport: the program reports the GL viewport it set.
+# A resize reaches the viewport: the engine log on standard output names the
+# GL viewport the program set.
 xdotool windowsize "$win" 800 450 || fail "xdotool could not resize the window"
 viewport_set() { grep -q "^Viewport 800 x 450$" "$log"; }
 wait_for 60 viewport_set || fail "the resize did not reach the GL viewport"
