@@ -99,7 +99,7 @@ void GLAD_API_PTR SkipWater(GLenum mode, GLint first, GLsizei count)
 WorldOffscreen::WorldOffscreen(UINT32 width, UINT32 height) : Width(width), Height(height), Target(new ZNFrameBuffer)
 {
     ZNTextureHandle color;
-    EXPECT_TRUE(CreateTexture(color, width, height, 1, 1, 1, nullptr, TEX_NOSTREAM));
+    EXPECT_TRUE(CreateTexture(color, width, height, 1, 1, TEX_FORMAT_RGBA8, nullptr, TEX_NOSTREAM));
     Target->Begin();
     Target->SetTexture(0, color, RTA_Color);
     Target->SetRenderBuffer(UINT32_MAX,

@@ -59,8 +59,8 @@ TEST(GLRenderCounters, OnlyBindsThatReachGLAreCounted)
 
     ZNTextureHandle a, b;
     const UINT8 pixel[4] = { 255, 0, 0, 255 };
-    ASSERT_TRUE(CreateTexture(a, 1, 1, 1, 1, 4, pixel, TEX_NOSTREAM));
-    ASSERT_TRUE(CreateTexture(b, 1, 1, 1, 1, 4, pixel, TEX_NOSTREAM));
+    ASSERT_TRUE(CreateTexture(a, 1, 1, 1, 1, TEX_FORMAT_RGBA32F, pixel, TEX_NOSTREAM));
+    ASSERT_TRUE(CreateTexture(b, 1, 1, 1, 1, TEX_FORMAT_RGBA32F, pixel, TEX_NOSTREAM));
     BindTexture(0, (const ZNTexture*)nullptr);
     UnbindTarget(0, GL_TEXTURE_2D);
     UnbindTarget(1, GL_TEXTURE_2D);

@@ -15,7 +15,7 @@ typedef std::vector<std::string> Calls;
 static ZNTextureHandle ColorTexture(UINT32 width, UINT32 height)
 {
     ZNTextureHandle tex;
-    EXPECT_TRUE(CreateTexture(tex, width, height, 1, 1, 1, nullptr, TEX_NOSTREAM));
+    EXPECT_TRUE(CreateTexture(tex, width, height, 1, 1, TEX_FORMAT_RGBA8, nullptr, TEX_NOSTREAM));
     return tex;
 }
 

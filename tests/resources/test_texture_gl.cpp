@@ -306,8 +306,8 @@ TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)
 {
     ZNTextureHandle a, b;
     UINT32 pixel = 0xFF00FF00;
-    ASSERT_TRUE(CreateTexture(a, 1, 1, 1, 1, 1, &pixel, TEX_NOMIPMAPS));
-    ASSERT_TRUE(CreateTexture(b, 1, 1, 1, 1, 1, &pixel, TEX_NOMIPMAPS));
+    ASSERT_TRUE(CreateTexture(a, 1, 1, 1, 1, TEX_FORMAT_RGBA8, &pixel, TEX_NOMIPMAPS));
+    ASSERT_TRUE(CreateTexture(b, 1, 1, 1, 1, TEX_FORMAT_RGBA8, &pixel, TEX_NOMIPMAPS));
     UnbindTarget(0, GL_TEXTURE_2D);
     BindRecorder rec;
     const std::string bindA = "BindTexture " + std::to_string(GL_TEXTURE_2D) + " " + std::to_string(a->TexID);
@@ -360,9 +360,14 @@ TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)
 TEST_F(TextureGL, RawFormatsCreateUpdateAndReadBack)
 {
     struct Case { UINT32 Code; GLint Internal; };
-    const Case cases[] = { { 1, GL_RGBA8 }, { 2, GL_SRGB8_ALPHA8 }, { 3, GL_RGBA16F }, { 4, GL_RGBA32F },
-                           { 11, GL_R32F }, { 21, GL_DEPTH_COMPONENT16 }, { 22, GL_DEPTH_COMPONENT16 },
-                           { 23, GL_DEPTH_COMPONENT32 } };
+    const Case cases[] = { { TEX_FORMAT_RGBA8, GL_RGBA8 },
+                           { TEX_FORMAT_SRGB8_ALPHA8, GL_SRGB8_ALPHA8 },
+                           { TEX_FORMAT_RGBA16F, GL_RGBA16F },
+                           { TEX_FORMAT_RGBA32F, GL_RGBA32F },
+                           { TEX_FORMAT_R32F, GL_R32F },
+                           { TEX_FORMAT_DEPTH16, GL_DEPTH_COMPONENT16 },
+                           { TEX_FORMAT_DEPTH16_FLOAT, GL_DEPTH_COMPONENT16 },
+                           { TEX_FORMAT_DEPTH32, GL_DEPTH_COMPONENT32 } };
     for (const Case& c : cases)
     {
         ZNTextureHandle h;
@@ -374,16 +379,16 @@ TEST_F(TextureGL, RawFormatsCreateUpdateAndReadBack)
         EXPECT_EQ(CurrentGLTable()->GetError(), (GLenum)GL_NO_ERROR) << c.Code;
     }
     ZNTextureHandle h;
-    EXPECT_FALSE(CreateTexture(h, 4, 4, 1, 1, 5, nullptr, 0));
-    EXPECT_FALSE(CreateTexture(h, 4, 4, 1, 3, 1, nullptr, 0));   // a cube needs six faces
+    EXPECT_FALSE(CreateTexture(h, 4, 4, 1, 1, 5, nullptr, 0));   // no such format
+    EXPECT_FALSE(CreateTexture(h, 4, 4, 1, 3, TEX_FORMAT_RGBA8, nullptr, 0));   // a cube needs six faces
 
-    // Update: stored size, codes 1, 2, 3, 21, 22, 23 only.
+    // Update: stored size, every format but the two float ones of creation only.
     UINT32 pixels[4] = { Rgba(1, 2, 3, 4), Rgba(5, 6, 7, 8), Rgba(9, 10, 11, 12), Rgba(13, 14, 15, 16) };
-    ASSERT_TRUE(CreateTexture(h, 2, 2, 1, 1, 1, nullptr, TEX_NOMIPMAPS));
-    EXPECT_FALSE(UpdateTexture(h, 2, 2, 1, 1, 4, pixels, TEX_NOMIPMAPS));
-    EXPECT_FALSE(UpdateTexture(h, 2, 2, 1, 1, 11, pixels, TEX_NOMIPMAPS));
-    EXPECT_FALSE(UpdateTexture(h, 2, 2, 1, 6, 1, pixels, TEX_NOMIPMAPS));   // not its shape
-    ASSERT_TRUE(UpdateTexture(h, 99, 99, 1, 1, 1, pixels, TEX_NOMIPMAPS));
+    ASSERT_TRUE(CreateTexture(h, 2, 2, 1, 1, TEX_FORMAT_RGBA8, nullptr, TEX_NOMIPMAPS));
+    EXPECT_FALSE(UpdateTexture(h, 2, 2, 1, 1, TEX_FORMAT_RGBA32F, pixels, TEX_NOMIPMAPS));
+    EXPECT_FALSE(UpdateTexture(h, 2, 2, 1, 1, TEX_FORMAT_R32F, pixels, TEX_NOMIPMAPS));
+    EXPECT_FALSE(UpdateTexture(h, 2, 2, 1, 6, TEX_FORMAT_RGBA8, pixels, TEX_NOMIPMAPS));   // not its shape
+    ASSERT_TRUE(UpdateTexture(h, 99, 99, 1, 1, TEX_FORMAT_RGBA8, pixels, TEX_NOMIPMAPS));
     ZNImage back;
     ASSERT_TRUE(ReadTexture(h, back));
     EXPECT_EQ(back.Width, 2u);
@@ -396,7 +401,7 @@ TEST_F(TextureGL, RawFormatsCreateUpdateAndReadBack)
 
     // Depth in 16 bits with an odd width: rows are tightly packed.
     UINT16 depth[3 * 2] = { 0, 1000, 2000, 3000, 4000, 65535 };
-    ASSERT_TRUE(CreateTexture(h, 3, 2, 1, 1, 21, depth, TEX_NOMIPMAPS));
+    ASSERT_TRUE(CreateTexture(h, 3, 2, 1, 1, TEX_FORMAT_DEPTH16, depth, TEX_NOMIPMAPS));
     ZNPodArray<UINT8> raw;
     ASSERT_TRUE(ReadTexture(h, raw));
     ASSERT_EQ(raw.Size(), sizeof(depth));
@@ -410,7 +415,7 @@ TEST_F(TextureGL, CubeAnd3DTextures)
     for (UINT32 f = 0; f < 6; ++f)
     {
         UINT32 px[4] = { Rgba(f, 0, 0, 255), Rgba(f, 1, 0, 255), Rgba(f, 2, 0, 255), Rgba(f, 3, 0, 255) };
-        ASSERT_TRUE(CreateTexture(faces[f], 2, 2, 1, 1, 1, px, TEX_NOMIPMAPS));
+        ASSERT_TRUE(CreateTexture(faces[f], 2, 2, 1, 1, TEX_FORMAT_RGBA8, px, TEX_NOMIPMAPS));
     }
     ZNTextureHandle cube;
     ASSERT_TRUE(CreateCubeTexture(cube, faces));
@@ -430,7 +435,7 @@ TEST_F(TextureGL, CubeAnd3DTextures)
     ZNTextureHandle odd[6] = { faces[0], faces[1], faces[2], faces[3], faces[4], ZNTextureHandle() };
     ZNTextureHandle refused;
     EXPECT_FALSE(CreateCubeTexture(refused, odd));
-    ASSERT_TRUE(CreateTexture(odd[5], 4, 4, 1, 1, 1, nullptr, TEX_NOMIPMAPS));
+    ASSERT_TRUE(CreateTexture(odd[5], 4, 4, 1, 1, TEX_FORMAT_RGBA8, nullptr, TEX_NOMIPMAPS));
     EXPECT_FALSE(CreateCubeTexture(refused, odd));
 
     // Cube from raw data: the faces follow each other.
@@ -438,7 +443,7 @@ TEST_F(TextureGL, CubeAnd3DTextures)
     for (UINT32 i = 0; i < all.size(); ++i)
         all[i] = Rgba(i, 0, 0, 255);
     ZNTextureHandle rawCube;
-    ASSERT_TRUE(CreateTexture(rawCube, 2, 2, 1, 6, 1, all.data(), 0));
+    ASSERT_TRUE(CreateTexture(rawCube, 2, 2, 1, 6, TEX_FORMAT_RGBA8, all.data(), 0));
     ASSERT_TRUE(ReadTexture(rawCube, raw));
     EXPECT_EQ(raw[5 * 16], 20);
 
@@ -447,7 +452,7 @@ TEST_F(TextureGL, CubeAnd3DTextures)
     for (UINT32 i = 0; i < vol.size(); ++i)
         vol[i] = Rgba(i * 10, 0, 0, 255);
     ZNTextureHandle volume;
-    ASSERT_TRUE(CreateTexture(volume, 2, 2, 3, 1, 1, vol.data(), TEX_NOMIPMAPS));
+    ASSERT_TRUE(CreateTexture(volume, 2, 2, 3, 1, TEX_FORMAT_RGBA8, vol.data(), TEX_NOMIPMAPS));
     EXPECT_EQ(volume->GetTarget(), (UINT32)GL_TEXTURE_3D);
     ASSERT_TRUE(ReadTexture(volume, raw));
     ASSERT_EQ(raw.Size(), 2u * 2 * 3 * 4);
@@ -459,7 +464,7 @@ TEST_F(TextureGL, SaveTextureFlipsAndWritesPng)
 {
     UINT32 px[2] = { Rgba(10, 0, 0, 255), Rgba(20, 0, 0, 255) };   // 1 x 2: top, bottom
     ZNTextureHandle h;
-    ASSERT_TRUE(CreateTexture(h, 1, 2, 1, 1, 1, px, TEX_NOMIPMAPS));
+    ASSERT_TRUE(CreateTexture(h, 1, 2, 1, 1, TEX_FORMAT_RGBA8, px, TEX_NOMIPMAPS));
     ASSERT_TRUE(SaveTexture(h, Dir.Path("flipped.png").c_str(), true));
     ASSERT_TRUE(SaveTexture(h, Dir.Path("plain.png").c_str(), false));
     EXPECT_FALSE(SaveTexture(h, Dir.Path("plain.bmp").c_str(), false));
