@@ -118,7 +118,9 @@ void ExpectRecordsEqualGL(const ZNRenderStateContextState& rs)
     EXPECT_EQ(GL().IsEnabled(GL_CULL_FACE) != GL_FALSE, (r & 3) != 0);
     EXPECT_EQ(GL().IsEnabled(GL_DEPTH_TEST) != GL_FALSE, ((r >> 4) & 7) != 7);
     if (((r >> 4) & 7) != 7)
+    {
         EXPECT_EQ(Integer(GL_DEPTH_FUNC), static_cast<GLint>(GL_NEVER + ((r >> 4) & 7)));
+    }
     EXPECT_EQ(Integer(GL_DEPTH_WRITEMASK) != 0, (r & 0x80) != 0);
     EXPECT_EQ(GL().IsEnabled(GL_STENCIL_TEST) != GL_FALSE, (st & ZN_STENCIL_TEST_ON) != 0);
     if (!rs.StencilSent)
