@@ -455,19 +455,21 @@ void GetUniform(const ZNShaderPtr& handle, ZNUniformRef& out, const char* name)
     out.Attach(uniform.Get());
 }
 
-// The component check shared by both setters; true when the call must not go on.
-static bool BadComponents(UINT32 components)
+// The checks shared by both setters, in their order: no uniform, a component
+// count outside 1..4 (reported), a uniform the program does not use. True when
+// the call must not go on.
+static bool SkipUniformSet(const ZNShaderUniform* uniform, UINT32 components)
 {
-    return ZN_CHECK_FAILED(( components > 4 ) | ( components < 1 ));
+    if (!uniform)
+        return true;
+    if (ZN_CHECK_FAILED(( components > 4 ) | ( components < 1 )))
+        return true;
+    return uniform->Location == -1;
 }
 
 void SetInt(ZNShaderUniform* uniform, const INT32* data, UINT32 components, UINT32 count)
 {
-    if (!uniform)
-        return;
-    if (BadComponents(components))
-        return;
-    if (uniform->Location == -1)
+    if (SkipUniformSet(uniform, components))
         return;
     const GLsizei n = static_cast<GLsizei>(count);
     switch (components)
@@ -482,11 +484,7 @@ void SetInt(ZNShaderUniform* uniform, const INT32* data, UINT32 components, UINT
 
 void SetFloat(ZNShaderUniform* uniform, const float* data, UINT32 components, bool matrix, UINT32 count)
 {
-    if (!uniform)
-        return;
-    if (BadComponents(components))
-        return;
-    if (uniform->Location == -1)
+    if (SkipUniformSet(uniform, components))
         return;
     const GLsizei n = static_cast<GLsizei>(count);
     const GLint at = uniform->Location;

@@ -855,16 +855,27 @@ void BindTexture(UINT32 id, const ZNTexture* texture)
     BindOnUnit(id, texture);
 }
 
-static void BindOnUnit(UINT32 id, const ZNTexture* texture)
+// Makes unit id active (kActiveUnit: the one that is) and returns the current
+// context's unit cache, or null without a texture or a current context.
+static ZNTextureContextState* SelectUnit(UINT32 id, const ZNTexture* texture)
 {
     if (!texture || !TGCurContextState || !TGCurGLTable)
-        return;
+        return nullptr;
     ZNTextureContextState& units = TGCurContextState->Textures;
     if (id != kActiveUnit && id != units.ActiveUnit)
     {
         TGCurGLTable->ActiveTexture(GL_TEXTURE0 + id);
         units.ActiveUnit = id;
     }
+    return &units;
+}
+
+static void BindOnUnit(UINT32 id, const ZNTexture* texture)
+{
+    ZNTextureContextState* cache = SelectUnit(id, texture);
+    if (!cache)
+        return;
+    ZNTextureContextState& units = *cache;
     if (units.Bound[units.ActiveUnit] != texture->TexID)
     {
         ZNCountTextureBind();
@@ -885,14 +896,10 @@ void UnbindTexture(UINT32 id, const ZNTexture* texture)
 {
     if (ZN_CHECK_FAILED(id >= TEX_COUNT) && id != kActiveUnit)
         return;
-    if (!texture || !TGCurContextState || !TGCurGLTable)
+    ZNTextureContextState* cache = SelectUnit(id, texture);
+    if (!cache)
         return;
-    ZNTextureContextState& units = TGCurContextState->Textures;
-    if (id != kActiveUnit && id != units.ActiveUnit)
-    {
-        TGCurGLTable->ActiveTexture(GL_TEXTURE0 + id);
-        units.ActiveUnit = id;
-    }
+    ZNTextureContextState& units = *cache;
     if (units.Bound[units.ActiveUnit] == texture->TexID)
     {
         TGCurGLTable->BindTexture(texture->GetTarget(), 0);
