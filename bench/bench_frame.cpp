@@ -330,7 +330,7 @@ void BM_Resolution(benchmark::State& state)
 {
     const UINT32 w = (UINT32)state.range(0), h = (UINT32)state.range(1);
     ZNTextureHandle color;
-    CreateTexture(color, w, h, 1, 1, 1, nullptr, TEX_NOSTREAM);
+    CreateTexture(color, w, h, 1, 1, TEX_FORMAT_RGBA8, nullptr, TEX_NOSTREAM);
     ZNFrameBufferPtr target(new ZNFrameBuffer);
     target->Begin();
     target->SetTexture(0, color, RTA_Color);
