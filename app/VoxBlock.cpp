@@ -223,7 +223,7 @@ namespace
 // A point's block of grid cells at one level of detail, and where it came from.
 struct BlockKey
 {
-    INT64  Key;
+    UINT64 Key;
     UINT32 Index;
     bool operator<(const BlockKey& o) const { return Key < o.Key || (Key == o.Key && Index < o.Index); }
 };
@@ -241,9 +241,11 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
     for (UINT32 i = 0; i < n; ++i)
     {
         const float block = p[i].Size * 0.5f * (float)(1u << level);
-        const INT64 bx = (INT64)floorf(p[i].Position[0] / block);
-        const INT64 by = (INT64)floorf(p[i].Position[1] / block);
-        k[i].Key = (bx << 32) ^ (by & 0xFFFFFFFFll);
+        // Block numbers are small (the world spans a few thousand units), so each
+        // fits 32 bits; they are packed as unsigned words, negative ones included.
+        const UINT32 bx = (UINT32)(INT32)floorf(p[i].Position[0] / block);
+        const UINT32 by = (UINT32)(INT32)floorf(p[i].Position[1] / block);
+        k[i].Key = ((UINT64)bx << 32) | by;
         k[i].Index = i;
     }
     std::sort(k, k + n);
