@@ -49,4 +49,10 @@ echo "== testing build-tsan"
 
 run build-asan -DZN_SANITIZE=ON -DZN_BENCH=OFF -DZN_WERROR=ON
 
+# Windows: the MinGW-w64 cross-build, its tests and the program under Wine.
+echo "== Windows stage"
+windows_start=$(date +%s)
+scripts/test-windows.sh build-windows || status=1
+echo "== Windows stage took $(( $(date +%s) - windows_start )) s"
+
 exit $status

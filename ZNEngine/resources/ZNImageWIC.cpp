@@ -1,7 +1,6 @@
 // The PNG codec over the Windows Imaging Component (WIC). WIC does not check
 // chunk checksums, so every chunk's CRC is verified here before WIC sees the
-// file; 16-bit images are converted from 64-bit RGBA so the reduction is the
-// same high byte libpng keeps.
+// file.
 #include <windows.h>
 #include <wincodec.h>
 
@@ -103,21 +102,33 @@ bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* wh
     WICPixelFormatGUID source = {};
     ok = ok && SUCCEEDED(frame->GetSize(&width, &height)) && SUCCEEDED(frame->GetPixelFormat(&source)) &&
          width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+    // Converting a 16-bit frame to 64-bit RGBA first and keeping each sample's
+    // high byte gives libpng's reduction exactly; a system without that
+    // conversion converts to 8 bits itself.
     const bool sixteen = ok && (SameGuid(source, GUID_WICPixelFormat64bppRGBA) ||
                                 SameGuid(source, GUID_WICPixelFormat64bppRGB) ||
                                 SameGuid(source, GUID_WICPixelFormat48bppRGB) ||
-                                SameGuid(source, GUID_WICPixelFormat16bppGray) ||
-                                SameGuid(source, GUID_WICPixelFormat64bppRGBA));
-    const WICPixelFormatGUID target = sixteen ? GUID_WICPixelFormat64bppRGBA : GUID_WICPixelFormat32bppRGBA;
-    ok = ok && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-         SUCCEEDED(converter->Initialize(frame, target, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                         WICBitmapPaletteTypeCustom));
+                                SameGuid(source, GUID_WICPixelFormat16bppGray));
+    bool wideCopy = false;
+    if (ok && sixteen && SUCCEEDED(factory->CreateFormatConverter(&converter)))
+    {
+        BOOL can = FALSE;
+        wideCopy = SUCCEEDED(converter->CanConvert(source, GUID_WICPixelFormat64bppRGBA, &can)) && can &&
+                   SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat64bppRGBA, WICBitmapDitherTypeNone,
+                                                   nullptr, 0.0, WICBitmapPaletteTypeCustom));
+        if (!wideCopy)
+            Release(converter);
+    }
+    ok = ok && (wideCopy || (SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+                             SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppRGBA,
+                                                             WICBitmapDitherTypeNone, nullptr, 0.0,
+                                                             WICBitmapPaletteTypeCustom))));
     if (ok)
     {
         image.Resize(width, height, 1, 1);
         ok = image.GetData() && image.GetWidth() == width && image.GetHeight() == height;
     }
-    if (ok && !sixteen)
+    if (ok && !wideCopy)
         ok = SUCCEEDED(converter->CopyPixels(nullptr, width * 4, width * height * 4, image.GetData()));
     else if (ok)
     {
