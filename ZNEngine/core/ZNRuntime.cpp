@@ -63,9 +63,12 @@ int ZNFPutWS(const wchar_t* text, FILE* file)
 }
 
 // Network order is big-endian; both platforms the engine builds for are
-// little-endian.
-UINT32 ZNHostToNet32(UINT32 value) { return __builtin_bswap32(value); }
-UINT32 ZNNetToHost32(UINT32 value) { return __builtin_bswap32(value); }
-UINT16 ZNHostToNet16(UINT16 value) { return __builtin_bswap16(value); }
-UINT16 ZNNetToHost16(UINT16 value) { return __builtin_bswap16(value); }
+// little-endian. Compilers turn these shifts into one swap instruction.
+UINT32 ZNHostToNet32(UINT32 value)
+{
+    return (value >> 24) | ((value >> 8) & 0xFF00u) | ((value << 8) & 0xFF0000u) | (value << 24);
+}
+UINT32 ZNNetToHost32(UINT32 value) { return ZNHostToNet32(value); }
+UINT16 ZNHostToNet16(UINT16 value) { return (UINT16)((value >> 8) | (value << 8)); }
+UINT16 ZNNetToHost16(UINT16 value) { return ZNHostToNet16(value); }
 

@@ -10,7 +10,9 @@
 //     folder, shows "<program>: Error" through the dialog handler and ends the
 //     process with the signal's default action. Stack overflows dump too: the
 //     handler runs on an alternate signal stack (the calling thread's and every
-//     ZNThread's).
+//     ZNThread's). On Windows an unhandled exception does the same through
+//     the unhandled-exception filter, the dump being a minidump, and the
+//     process ends with the exception's code.
 //   - The program path is always terminated and never longer than
 //     ZN_MAX_PROGRAM_PATH - 1 characters; an argument 0 that does not fit is
 //     not cut (a cut path names the wrong folder): the real executable's path
