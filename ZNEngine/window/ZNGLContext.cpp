@@ -7,6 +7,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <mutex>
+#include <vector>
+
 #include "core/ZNSys.h"
 #include "core/ZNThread.h"
 #include "render/ZNShader.h"
@@ -29,10 +32,17 @@ struct ZNGLBinding
     std::atomic<uintptr_t> Owner{0};          // ThisThread() of the holder, 0 when free
     ZNGLContext*           Context = nullptr; // null once the context is gone
     ZNSharedPtr<ZNWindow>  KeptWindow;        // the surface, kept for an abandoned binding
+    ZNContextState*        KeptState = nullptr;
 };
 
 namespace
 {
+// Bindings left to the thread that held their context when it was destroyed.
+// They stay for the life of the process (the list is never destroyed either):
+// that thread may read them at any time.
+std::mutex                 GAbandonedMutex;
+std::vector<ZNGLBinding*>* GAbandoned = new std::vector<ZNGLBinding*>;
+
 // The binding whose context is current on this thread, so that destroying
 // another context can hand the thread back to it afterwards.
 thread_local ZNGLBinding* TGCurBinding = nullptr;
@@ -198,6 +208,9 @@ ZNGLContext::~ZNGLContext()
         }
         Binding->Context    = nullptr;
         Binding->KeptWindow = Window;
+        Binding->KeptState  = CS;
+        std::lock_guard<std::mutex> lock(GAbandonedMutex);
+        GAbandoned->push_back(Binding);
         return;
     }
     if (claim == Claim_Taken)
