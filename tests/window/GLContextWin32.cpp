@@ -8,7 +8,7 @@
 
 namespace
 {
-class WglTest : public ::testing::Test
+class WGLContext : public ::testing::Test
 {
 protected:
     void SetUp() override { platform = new ZNPlatform(); }
@@ -22,7 +22,7 @@ protected:
 };
 } // namespace
 
-TEST_F(WglTest, MainContextLivesOnAHiddenDummyWindow)
+TEST_F(WGLContext, MainContextLivesOnAHiddenDummyWindow)
 {
     ZNGLContext* main = platform->GetContext();
     ASSERT_NE(main, nullptr);
@@ -39,7 +39,7 @@ TEST_F(WglTest, MainContextLivesOnAHiddenDummyWindow)
     EXPECT_GT(platform->Frequency(), 0.0);
 }
 
-TEST_F(WglTest, WindowContextIsCoreForwardCompatibleAndShares)
+TEST_F(WGLContext, WindowContextIsCoreForwardCompatibleAndShares)
 {
     ZNRenderWindow rw(platform);
     ASSERT_TRUE(rw.Open(ZNString("wgl"), Params(160, 120)));
@@ -74,7 +74,7 @@ TEST_F(WglTest, WindowContextIsCoreForwardCompatibleAndShares)
     platform->End();
 }
 
-TEST_F(WglTest, AppWindowClearsReadsBackAndPresents)
+TEST_F(WGLContext, AppWindowClearsReadsBackAndPresents)
 {
     ZNAppWindow app(platform);
     ASSERT_TRUE(app.Open(ZNString("present"), Params(256, 144)));

@@ -40,7 +40,7 @@ std::vector<ZNWindowEvent> Drain(ZNWindow& win)
     return out;
 }
 
-class Win32Window : public ::testing::Test
+class Win32WindowGL : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -57,7 +57,7 @@ protected:
 };
 } // namespace
 
-TEST_F(Win32Window, KeysPassTheirVirtualKeyAndPairsAddTheirSide)
+TEST_F(Win32WindowGL, KeysPassTheirVirtualKeyAndPairsAddTheirSide)
 {
     Send(win, WM_KEYDOWN, 'W');
     Send(win, WM_KEYDOWN, VK_SHIFT);
@@ -77,7 +77,7 @@ TEST_F(Win32Window, KeysPassTheirVirtualKeyAndPairsAddTheirSide)
     EXPECT_EQ(evs[7].Code, (UINT32)ZNK_Console);
 }
 
-TEST_F(Win32Window, CharactersMouseButtonsAndWheel)
+TEST_F(Win32WindowGL, CharactersMouseButtonsAndWheel)
 {
     Send(win, WM_CHAR, 'a' | 0x80);
     Send(win, WM_MOUSEMOVE, 0, MAKELPARAM(-5, 7));
@@ -101,7 +101,7 @@ TEST_F(Win32Window, CharactersMouseButtonsAndWheel)
     EXPECT_EQ(evs[5].Wheel, 1);
 }
 
-TEST_F(Win32Window, CloseIsARequestAndTheWindowStays)
+TEST_F(Win32WindowGL, CloseIsARequestAndTheWindowStays)
 {
     // Through the class's procedure, as the system delivers it.
     SendMessageW(ZNWin32Window(win), WM_CLOSE, 0, 0);
@@ -111,7 +111,7 @@ TEST_F(Win32Window, CloseIsARequestAndTheWindowStays)
     EXPECT_TRUE(IsWindow(ZNWin32Window(win)));
 }
 
-TEST_F(Win32Window, SizeReachesTheListenerOnlyForARealChange)
+TEST_F(Win32WindowGL, SizeReachesTheListenerOnlyForARealChange)
 {
     Send(win, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480));
     Send(win, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480));
@@ -123,7 +123,7 @@ TEST_F(Win32Window, SizeReachesTheListenerOnlyForARealChange)
     EXPECT_EQ(win.ClientWidth(), 640u);
 }
 
-TEST_F(Win32Window, DroppedFilesArriveAsUtf8WithTheirCountFirst)
+TEST_F(Win32WindowGL, DroppedFilesArriveAsUtf8WithTheirCountFirst)
 {
     const wchar_t names[] = L"C:\\data\\a.png\0C:\\data\\\u00fcber.txt\0";
     HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(names));
@@ -141,7 +141,7 @@ TEST_F(Win32Window, DroppedFilesArriveAsUtf8WithTheirCountFirst)
     EXPECT_EQ(rec.Calls[2], "drop 1 C:\\data\\\xc3\xbc" "ber.txt");
 }
 
-TEST(Win32WindowCreate, FramedWindowHasTheAskedClientAreaAndTitle)
+TEST(Win32WindowCreateGL, FramedWindowHasTheAskedClientAreaAndTitle)
 {
     ZNWindow win;
     win.Create(-1, -1, 1024, 576, 63, ZNString("Vendrapolis - Voxel sprites"));
