@@ -22,10 +22,12 @@ export LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp:print_suppressions=0:$
 status=0
 run() {
   local dir="$1"; shift
+  local start=$(date +%s)
   echo "== building $dir"
   scripts/build.sh "$dir" "$@"
   echo "== testing $dir"
   scripts/with-display.sh ctest --test-dir "$dir" --output-on-failure -j2 || status=1
+  echo "== $dir took $(( $(date +%s) - start )) s"
 }
 
 run build -DZN_WERROR=ON
@@ -33,6 +35,7 @@ run build -DZN_WERROR=ON
 # The threaded parts (threads, spin lock, texture streaming) once more under
 # ThreadSanitizer; only the two test programs that exercise them are built.
 echo "== building build-tsan"
+tsan_start=$(date +%s)
 cmake -S "$here" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZN_SANITIZE_THREAD=ON -DZN_BENCH=OFF -DZN_WERROR=ON >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target zn_test_core zn_test_resources
@@ -46,6 +49,7 @@ echo "== testing build-tsan"
   ./zn_test_core --gtest_filter='Thread*:SpinLock*:-Thread.Terminate*' || exit 1
   "$here/scripts/with-display.sh" ./zn_test_resources --gtest_filter='TextureStream*'
 ) || status=1
+echo "== build-tsan took $(( $(date +%s) - tsan_start )) s"
 
 run build-asan -DZN_SANITIZE=ON -DZN_BENCH=OFF -DZN_WERROR=ON
 
