@@ -52,9 +52,14 @@ VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* 
     BuildTree(heightPath, colorPath, VoxGridFromConsole());
     BuildSeconds = ZNGetTime() - start;
 
-    LoadTexture(GroundTex, "Ground.png", TextureFlags);
-    LoadTexture(WaterTex, "WaterBump.png", TextureFlags);
-    LoadTexture(SkyTex, "SkyDusk1.png", TextureFlags);
+    // A texture that does not load leaves its pass without it; say which, so a
+    // missing file is never a silent change of the picture.
+    const struct { ZNTextureHandle* Handle; const char* Name; } textures[] = {
+        { &GroundTex, "Ground.png" }, { &WaterTex, "WaterBump.png" }, { &SkyTex, "SkyDusk1.png" } };
+    for (const auto& tex : textures)
+        if (!LoadTexture(*tex.Handle, tex.Name, TextureFlags))
+            PrintStdout("Texture \"%s\" could not be loaded (%s); drawing without it\n", tex.Name,
+                        FileExists(tex.Name) ? "see above" : "the file is missing or cannot be opened");
 }
 
 VoxelWorld::~VoxelWorld()

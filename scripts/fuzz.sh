@@ -5,6 +5,8 @@
 #
 #   scripts/fuzz.sh [SECONDS] [target ...]       targets: png mips textparse font
 #                                                material shader archive cmdline console
+#   ZN_FUZZ_RUNS=1000000 scripts/fuzz.sh 3600    each target stops after that many
+#                                                executions (or the time, if sooner)
 #
 # New corpus entries go to build-fuzz/corpus/<target>/ (the repository's corpus
 # stays small); a crash, leak or timeout leaves its input in build-fuzz/crashes/
@@ -42,7 +44,7 @@ for t in "${targets[@]}"; do
   echo "== $t for $seconds s"
   # -timeout: an input that takes more than 10 s is a hang; -rss_limit_mb and
   # -malloc_limit_mb: one allocation or a resident size above 2 GiB is a fault.
-  "$program" "$build/corpus/$t" "${seeds[@]}" -max_total_time="$seconds" -timeout=10 \
+  "$program" "$build/corpus/$t" "${seeds[@]}" -max_total_time="$seconds" -runs="${ZN_FUZZ_RUNS:--1}" -timeout=10 \
     -rss_limit_mb=2048 -malloc_limit_mb=2048 -max_len=65536 -close_fd_mask=1 -print_final_stats=1 \
     -artifact_prefix="$build/crashes/$t-" >"$log" 2>&1
   rc=$?

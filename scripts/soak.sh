@@ -5,11 +5,13 @@
 #   scripts/soak.sh [MINUTES] [program]      program: build/Vendrapolis by default
 #
 # Input, at random: held movement keys, right-button drags, the console opened
-# and closed with commands typed into it, window resizes (down to 1 x 1),
+# and closed with commands typed into it (variables, shader reload, a world
+# rebuild, a screenshot), window resizes (down to 1 x 1),
 # minimise and restore, and focus moving away and back. The program runs from a
 # copy of its folder with ZN_GL_ERRORS=1 and ZN_DIALOG=no. Resident memory is
 # sampled every 5 s into soak-rss.csv (seconds, KiB) in the copy's folder.
-# Pass (exit 0): after the warm-up (a fifth of the run, at most 60 s) resident
+# Pass (exit 0): after the warm-up (the first fifth of the run, long enough for
+# every kind of input to have come at least once at full window size) resident
 # memory grows by at most 5 %, no GL error is reported, and the program exits
 # 0 when asked to close. Starts its own virtual display when there is none.
 set -uo pipefail
@@ -52,7 +54,7 @@ done
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null; }
 start=$(date +%s)
 total=$(awk -v m="$minutes" 'BEGIN { printf "%d", m * 60 }')
-warm=$(( total / 5 < 60 ? total / 5 : 60 ))
+warm=$(( total / 5 ))
 csv="$work/soak-rss.csv"
 echo "seconds,rss_kib" >"$csv"
 rss_start="$(rss)"
@@ -62,7 +64,8 @@ echo "soak: $minutes min, pid $pid, RSS at start ${rss_start} KiB"
 
 keys=(w a s d space Control_L Shift_L)
 commands=("help" "cmdlist" "cvarlist" "echo soak" "r_cull 0" "r_cull 1" "r_lod 0" "r_lod 1" "nosuchcommand 1 2"
-          "set r_order 0" "toggle r_order" "r_cull" "world_grid")
+          "toggle r_order" "r_stats 1" "r_stats 0" "cam_fov 100" "cam_fov 60" "r_haze 0.3" "reloadshaders"
+          "map Heightmap.png Colormap.png" "screenshot soak.png")
 RANDOM=$$
 act() {
   xdotool windowfocus "$wid" 2>/dev/null

@@ -54,10 +54,12 @@ void Report(const char* text)
     fprintf(stderr, "GL error: %s\n", text);
 }
 
-void GLAPIENTRY DebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei length, const GLchar* message,
+void GLAPIENTRY DebugMessage(GLenum source, GLenum type, GLuint, GLenum, GLsizei length, const GLchar* message,
                              const void*)
 {
-    if (type != GL_DEBUG_TYPE_ERROR)
+    // Errors of GL calls only: a shader that does not compile is reported by
+    // the shader code with its file and line, not as a GL error.
+    if (type != GL_DEBUG_TYPE_ERROR || (source != GL_DEBUG_SOURCE_API && source != GL_DEBUG_SOURCE_WINDOW_SYSTEM))
         return;
     if (TGProbing)
     {

@@ -323,7 +323,7 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
         return false;
 
     t.Flags = flags;
-    const bool writeCache = !TEX_MipExists(name) && !(flags & TEX_NOSTREAM);
+    bool writeCache = !TEX_MipExists(name) && !(flags & TEX_NOSTREAM);
     if (writeCache)
         t.Flags |= TEX_PRELOAD;
 
@@ -331,12 +331,27 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
     ZNPodArray<UINT8> bytes;
     if (!TEX_LoadMip(name, level, bytes, t))
     {
-        ZNAssertFailed("!TEX_LoadMip( file, CurLevel, Arr, *this )", __FILE__, __LINE__);
-        bytes.SetCount(0);
+        if (level != 0)
+        {
+            // A damaged cache (TEX_LoadMip named it and the problem) is
+            // rebuilt from the image, which is still there.
+            PrintStdout("Texture \"%s\": its cache is rebuilt from the image\n", name);
+            level = 0;
+            writeCache = true;
+            t.Flags |= TEX_PRELOAD;
+            if (!ReadFileToArray(name, bytes))
+                bytes.SetCount(0);
+        }
+        else
+        {
+            ZNAssertFailed("!TEX_LoadMip( file, CurLevel, Arr, *this )", __FILE__, __LINE__);
+            bytes.SetCount(0);
+        }
     }
 
     TextureImage image;
-    if (!LoadPngFromMemory(bytes.Data(), bytes.Size(), image))
+    const ZNString source = level == 0 ? ZNString(name) : TEX_MipName(name);
+    if (!LoadPngFromMemory(bytes.Data(), bytes.Size(), image, source.CStr()))
     {
         PrintStdout("Failed loading texture \"%s\"..\n", name);
         t.Flags = TEX_LOADFAILED;

@@ -4,7 +4,7 @@
 // argument; the rest is the archive's contents.
 #include "ZNFuzz.h"
 #include "resources/ZNArchive.h"
-#include "core/ZNRuntime.h"
+#include "resources/ZNFileIO.h"
 #include "resources/ZNFileIO.h"
 
 #include <string.h>

@@ -107,3 +107,25 @@ TEST(GLErrors, OffMeansNoReportAndNoGLCall)
     EXPECT_EQ(ZNGLErrorCount(), before);
     EXPECT_EQ(GL().GetError(), (GLenum)GL_INVALID_ENUM);
 }
+
+// A shader that does not compile is the shader code's report (file and line),
+// not a GL error, although the driver describes it through debug output too.
+TEST(GLErrors, ShaderCompilerMessagesAreNotGLErrors)
+{
+    GLErrorsSwitch on("1");
+    ZNTestWindow window;
+    ASSERT_TRUE(window.Ok());
+    const UINT32 before = ZNGLErrorCount();
+    testing::internal::CaptureStderr();
+    const GLuint shader = GL().CreateShader(GL_FRAGMENT_SHADER);
+    const char* source = "#version 150\nvoid main() { garbage";
+    GL().ShaderSource(shader, 1, &source, nullptr);
+    GL().CompileShader(shader);
+    GLint status = 1;
+    GL().GetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    GL().DeleteShader(shader);
+    EXPECT_EQ(ZNGLErrorsCheck("test frame"), 0u);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ZNGLErrorCount(), before);
+}
