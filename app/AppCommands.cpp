@@ -174,23 +174,17 @@ void ReportBenchmark(ZNConsole& console, const FlightBenchmark& bench)
 
 namespace
 {
-void PrintUsage(ZNConsole& console, const ZNConArgs& args)
-{
-    const ZNConFunc* self = static_cast<const ZNConFunc*>(ZNConComFind(args[0]));
-    console.Printf("usage: %s", self ? self->Usage.CStr() : args[0].CStr());
-}
-
 void Quit(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() != 1)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     GApp.QuitRequested = true;
 }
 
 void Screenshot(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() > 2)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     GApp.ScreenshotWanted = true;
     GApp.ScreenshotPath = args.Size() > 1 ? args[1] : ZNString();
 }
@@ -198,7 +192,7 @@ void Screenshot(ZNConsole& console, const ZNConArgs& args)
 void ReloadShaders(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() != 1)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     ZNContextHandle* h = GApp.Window ? GApp.Window->RenderWindow.Handle() : nullptr;
     if (!h)
         return (void)console.Printf("reloadshaders: no window");
@@ -209,7 +203,7 @@ void ReloadShaders(ZNConsole& console, const ZNConArgs& args)
 void Map(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() != 3)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     if (!GApp.World)
         return (void)console.Printf("map: no world yet");
     ZNString why;
@@ -222,7 +216,7 @@ void Map(ZNConsole& console, const ZNConArgs& args)
 void Benchmark(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() > 2)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     float seconds = 10.0f;
     if (args.Size() == 2)
     {

@@ -71,13 +71,14 @@ UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
     return run;
 }
 
+void ZNConsolePrintUsage(ZNConsole& console, const ZNConArgs& args)
+{
+    const ZNConFunc* self = args.Empty() ? nullptr : dynamic_cast<const ZNConFunc*>(ZNConComFind(args[0]));
+    console.Printf("usage: %s", self ? self->Usage.CStr() : (args.Empty() ? "" : args[0].CStr()));
+}
+
 namespace
 {
-void PrintUsage(ZNConsole& console, const ZNConArgs& args)
-{
-    const ZNConFunc* self = static_cast<const ZNConFunc*>(ZNConComFind(args[0]));
-    console.Printf("usage: %s", self ? self->Usage.CStr() : args[0].CStr());
-}
 
 bool StartsWith(const ZNString& s, const ZNString& prefix)
 {
@@ -102,7 +103,7 @@ ZNConVar* NamedVariable(ZNConsole& console, const ZNConArgs& args)
 void Help(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() > 2)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     if (args.Size() == 1)
     {
         console.AddLine("cmdlist lists the commands, cvarlist the variables; help NAME tells more about one.");
@@ -129,7 +130,7 @@ void Help(ZNConsole& console, const ZNConArgs& args)
 void List(ZNConsole& console, const ZNConArgs& args, bool wantVariables)
 {
     if (args.Size() > 2)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     const ZNString prefix = args.Size() > 1 ? args[1] : ZNString();
     UINT32 shown = 0;
     ZNConComRegistry().ForEach([&](const ZNString& name, ZNConCom* cc) {
@@ -152,7 +153,7 @@ void CvarList(ZNConsole& console, const ZNConArgs& args) { List(console, args, t
 void Set(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() != 3)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     if (ZNConVar* var = NamedVariable(console, args))
         var->Execute(console, args[2]);
 }
@@ -160,7 +161,7 @@ void Set(ZNConsole& console, const ZNConArgs& args)
 void Toggle(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() != 2)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     ZNConVar* var = NamedVariable(console, args);
     if (!var)
         return;
@@ -186,7 +187,7 @@ void Echo(ZNConsole& console, const ZNConArgs& args)
 void Exec(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() != 2)
-        return PrintUsage(console, args);
+        return ZNConsolePrintUsage(console, args);
     // As typed (from the current directory, or absolute) first, then in the data folder.
     ZNString text;
     if (!ReadTextFile(ZNConsolePathToEngineName(args[1].CStr()), text) && !ReadTextFile(args[1], text))

@@ -16,14 +16,19 @@
 
 #include "core/ZNTemplate.h"
 
+class ZNConsole;
+
 // A path as a person types it (absolute, or relative to the current directory)
 // turned into an engine file name, which the file layer reads relative to the
 // data folder. An empty path stays empty.
 ZNString ZNConsolePathToEngineName(const char* path);
 
+// Prints "usage: " and the usage of the ZNConFunc named by args[0], as every
+// command does when its arguments are wrong.
+void ZNConsolePrintUsage(ZNConsole& console, const ZNArray<ZNString>& args);
+
 // Runs every line of text as a console line, skipping empty lines and lines whose
 // first non-blank character is '#'. Returns the number of lines run.
-class ZNConsole;
 UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text);
 
 // Referenced by the console so the linker keeps these commands in every program.
