@@ -62,7 +62,7 @@ void StatsOverlay::Draw()
     const float graphY1 = graphY0 + GraphHeight;
     const float x1 = x0 + Width;
 
-    static const float panel[4]  = { 0.05f, 0.07f, 0.1f, 0.7f };
+    static const float panel[4]  = { 0.05f, 0.07f, 0.1f, 0.8f };
     static const float frame[4]  = { 0.45f, 0.45f, 0.5f, 1.0f };
     DrawRect(ZNUIRect{ x0, y0, x1, graphY1 + 4.0f }, panel, false);
 
