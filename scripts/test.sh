@@ -32,6 +32,11 @@ run() {
 
 run build -DZN_WERROR=ON
 
+# One minute of random input against the program: resident memory, GL errors
+# and the exit code (scripts/soak.sh MINUTES for a longer run).
+echo "== soak, 60 s"
+scripts/soak.sh 1 build/Vendrapolis || status=1
+
 # The threaded parts (threads, spin lock, texture streaming) once more under
 # ThreadSanitizer; only the two test programs that exercise them are built.
 echo "== building build-tsan"

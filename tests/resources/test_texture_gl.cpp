@@ -253,53 +253,50 @@ TEST_F(TextureGL, OneByOneImageStreamsFromItsHeaderOnlyCache)
     EXPECT_EQ(b->CurLevel.load(), 0u);
 }
 
-TEST_F(TextureGL, BrokenCachesFailTheLoad)
+// A damaged cache is named with its problem and rebuilt from the image: the
+// texture loads, and the cache on disk is whole again afterwards.
+TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
 {
     std::string path = Image("broken.png", 8, 4);
     {
         ZNTextureHandle writer;
         ASSERT_TRUE(LoadTexture(writer, path.c_str(), 0));
     }
-    std::vector<UINT8> good = ReadBytes(path + ".mips");
+    const std::vector<UINT8> good = ReadBytes(path + ".mips");
     ASSERT_GT(good.size(), 24u);
     DialogRecorder dialogs;
 
-    // Version 2.
-    std::vector<UINT8> bad = good;
-    bad[3] = 2;
-    WriteBytes(path + ".mips", bad);
-    ZNTextureHandle h;
-    EXPECT_FALSE(LoadTexture(h, path.c_str(), 0));
-    EXPECT_EQ(h->Flags, TEX_LOADFAILED);
-    EXPECT_EQ(dialogs.Count("!TEX_LoadMip( file, CurLevel, Arr, *this )"), 1);
-
-    // A header that promises levels but no record.
-    dialogs.Clear();
-    WriteBytes(path + ".mips", std::vector<UINT8>(good.begin(), good.begin() + 24));
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(LoadTexture(h, path.c_str(), 0));
-    testing::internal::GetCapturedStdout();
+    std::vector<UINT8> version2 = good;
+    version2[3] = 2;
+    std::vector<UINT8> tooLarge = good;
+    tooLarge[4] = 0x7F;
+    struct Case { const char* What; std::vector<UINT8> Cache; std::string Says; };
+    const Case cases[] = {
+        { "version 2", version2, "the header's version is 2 (1 expected)" },
+        { "no record", std::vector<UINT8>(good.begin(), good.begin() + 24), "" },
+        { "last record cut short", std::vector<UINT8>(good.begin(), good.end() - 5), "runs past the end of the file" },
+        { "size beyond the limits", tooLarge, "beyond the limit of 8192 pixels a side" },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.What);
+        WriteBytes(path + ".mips", c.Cache);
+        ZNTextureHandle h;
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(LoadTexture(h, path.c_str(), 0));
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_NE(printed.find("Texture \"" + path + "\": its cache is rebuilt from the image"), std::string::npos)
+            << printed;
+        if (!c.Says.empty())
+            EXPECT_NE(printed.find("Texture cache \"" + path + ".mips\": "), std::string::npos) << printed;
+        EXPECT_NE(printed.find(c.Says), std::string::npos) << printed;
+        ASSERT_TRUE(h.Get());
+        EXPECT_EQ(h->Width, 8u);
+        EXPECT_NE(h->TexID, 0u);
+        EXPECT_EQ(ReadBytes(path + ".mips"), good);
+    }
     EXPECT_EQ(dialogs.Count("Didn't find enough mips in cache."), 1);
-    EXPECT_EQ(dialogs.Count("!TEX_LoadMip( file, CurLevel, Arr, *this )"), 1);
-
-    // A last record cut short must not be read past the file's end.
-    dialogs.Clear();
-    WriteBytes(path + ".mips", std::vector<UINT8>(good.begin(), good.end() - 5));
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(LoadTexture(h, path.c_str(), 0));
-    testing::internal::GetCapturedStdout();
-
-    // A header whose size the mip table cannot hold.
-    bad = good;
-    bad[4] = 0x7F;
-    WriteBytes(path + ".mips", bad);
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(LoadTexture(h, path.c_str(), 0));
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(h->Flags, TEX_LOADFAILED);
-
-    // PRELOAD reads the image itself and does not care.
-    EXPECT_TRUE(LoadTexture(h, path.c_str(), TEX_PRELOAD));
+    EXPECT_EQ(dialogs.Count("!TEX_LoadMip( file, CurLevel, Arr, *this )"), 0);
 }
 
 TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)
