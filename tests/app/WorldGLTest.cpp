@@ -10,62 +10,19 @@
 
 UINT32 GMouseLook = 0;
 
-std::vector<std::string> GWorldTestDialogs;
-ZNAppWindow*             WorldGL::Window = nullptr;
-
-namespace
-{
-// The program path decides the data path: "<repo>/app" puts "data/" at the repo's.
-std::string GArg0 = std::string(ZN_TEST_SOURCE_DIR) + "/app";
-char*       GArgv[] = { &GArg0[0], nullptr };
-
-bool RecordDialog(ZNDialogKind, const char* text, const char* caption)
-{
-    GWorldTestDialogs.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
-    return false;
-}
-}   // namespace
-
 void WorldGL::SetUpTestSuite()
 {
-    if (!getenv("DISPLAY"))
-        return;
-    ZNEngineInit(1, GArgv);
-    ZNSetDataPath(ZNString("data/"));
-    Window = ZNCreateAppWindow();
-    ZNWindowParams params = { 320, 180, 0, 0, 0, 0, 0, 0 };
-    Window->Open(ZNString("world test"), params);
-    Window->MakeCurrent();
-    SetRasterState(16, 0xFFFF);
-}
-
-void WorldGL::TearDownTestSuite()
-{
-    if (!Window)
-        return;
-    Window->Release();
-    ZNDestroyAppWindow(Window);
-    Window = nullptr;
-    ZNEngineShutdown();
+    OpenWindow("world test", 320, 180);
+    if (Window)
+        SetRasterState(16, 0xFFFF);
 }
 
 void WorldGL::SetUp()
 {
-    if (!Window)
-        GTEST_SKIP() << "needs a display";
-    GWorldTestDialogs.clear();
-    Previous = ZNSetDialogHandler(RecordDialog);
+    ZNAppWindowTest::SetUp();
     // The console variables outlive a test; each starts from the defaults.
-    SetWorldDrawOptions(VoxDrawOptions());
-}
-
-void WorldGL::TearDown()
-{
-    if (!Window)
-        return;
-    ZNSetDialogHandler(Previous);
-    for (const std::string& d : GWorldTestDialogs)
-        ADD_FAILURE() << "unexpected dialog " << d;
+    if (Window)
+        SetWorldDrawOptions(VoxDrawOptions());
 }
 
 void SetWorldDrawOptions(const VoxDrawOptions& options)

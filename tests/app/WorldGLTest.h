@@ -1,10 +1,11 @@
 // The app's GL tests share one fixture: the engine started with the repository's
 // data folder and a 320 x 180 window whose context is current, once per suite.
-// Every dialog during a test is a failure; without a display the tests skip.
+// Every dialog during a test is a failure.
 #pragma once
 
 #include "VoxelWorld.h"
 
+#include "common/ZNTestGL.h"
 #include "render/ZNRT.h"
 #include "window/ZNAppWindow.h"
 
@@ -13,21 +14,13 @@
 #include <string>
 #include <vector>
 
-class WorldGL : public ::testing::Test
+class WorldGL : public ZNAppWindowTest
 {
 protected:
     static void SetUpTestSuite();
-    static void TearDownTestSuite();
+    static void TearDownTestSuite() { CloseWindow(); }
     void SetUp() override;
-    void TearDown() override;
-
-    ZNDialogHandler Previous = nullptr;
-
-    static ZNAppWindow* Window;
 };
-
-// Every dialog shown since the current test began, as "caption: text".
-extern std::vector<std::string> GWorldTestDialogs;
 
 // Sets the voxel pass's console variables (r_cull, r_order, r_lod, r_lod_distance).
 void SetWorldDrawOptions(const VoxDrawOptions& options);

@@ -1,6 +1,8 @@
 // The free camera: steering, movement, interpolation and the sky quad, as plain math.
 #include "Camera.h"
 
+#include "common/ZNTestMath.h"
+
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -23,13 +25,6 @@ VoxCameraState Level(float yaw)
     s.Yaw = s.PrevYaw = yaw;
     s.Pitch = s.PrevPitch = ZN_PI * 0.5f;
     return s;
-}
-
-void ExpectNear(const ZNVec3& a, const ZNVec3& b, float eps = 1e-3f)
-{
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
 }
 
 }   // namespace
@@ -62,9 +57,9 @@ TEST(CameraSetup, InterpolationFactorPicksPreviousOrCurrentState)
     s.Pitch = 2.0f;
     VoxCamera cam;
     SetupCamera(s, 0.0f, 1024, 576, cam);
-    ExpectNear(cam.Position, ZNVec3(0, 0, 0));
+    EXPECT_VEC_NEAR(cam.Position, ZNVec3(0, 0, 0), 1e-3f);
     SetupCamera(s, 0.5f, 1024, 576, cam);
-    ExpectNear(cam.Position, ZNVec3(50, 0, 0));
+    EXPECT_VEC_NEAR(cam.Position, ZNVec3(50, 0, 0), 1e-3f);
     const ZNVec3 d = cam.Target - cam.Position;
     EXPECT_NEAR(acosf(d.z), 1.5f, 1e-4f) << "pitch is blended linearly";
     EXPECT_NEAR(cam.Aspect, 1024.0f / 576.0f, 1e-6f);
@@ -211,7 +206,7 @@ TEST(CameraUpdate, KeysMoveAlongViewAndCancel)
     VoxControls in = NoInput();
     in.W = VoxKS_Pressed;
     UpdateCamera(s, in, look, 0.5f);
-    ExpectNear(s.Position, ZNVec3(10, 70, 30));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 70, 30), 1e-3f);
     EXPECT_EQ(s.PrevPosition, ZNVec3(10, 20, 30));
 
     s = Level(ZN_PI * 0.5f);
@@ -219,27 +214,27 @@ TEST(CameraUpdate, KeysMoveAlongViewAndCancel)
     in.W = VoxKS_Held;
     in.S = VoxKS_Released;    // released this frame still counts
     UpdateCamera(s, in, look, 0.5f);
-    ExpectNear(s.Position, ZNVec3(10, 20, 30));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 20, 30), 1e-3f);
 
     s = Level(ZN_PI * 0.5f);
     in = NoInput();
     in.A = VoxKS_Held;
     UpdateCamera(s, in, look, 0.1f);
-    ExpectNear(s.Position, ZNVec3(0, 20, 30));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(0, 20, 30), 1e-3f);
 
     s = Level(ZN_PI * 0.5f);
     in = NoInput();
     in.D = VoxKS_Held;
     in.Space = VoxKS_Held;
     UpdateCamera(s, in, look, 0.1f);
-    ExpectNear(s.Position, ZNVec3(20, 20, 40));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(20, 20, 40), 1e-3f);
 
     s = Level(ZN_PI * 0.5f);
     in = NoInput();
     in.Control = VoxKS_Held;
     in.Space = VoxKS_Held;
     UpdateCamera(s, in, look, 0.1f);
-    ExpectNear(s.Position, ZNVec3(10, 20, 30));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 20, 30), 1e-3f);
 
     // Forward follows the pitch: looking 45 degrees down, W dives.
     s = Level(0.0f);
@@ -247,7 +242,7 @@ TEST(CameraUpdate, KeysMoveAlongViewAndCancel)
     in = NoInput();
     in.W = VoxKS_Held;
     UpdateCamera(s, in, look, 1.0f);
-    ExpectNear(s.Position, ZNVec3(10 + 70.7107f, 20, 30 - 70.7107f), 1e-2f);
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(10 + 70.7107f, 20, 30 - 70.7107f), 1e-2f);
 }
 
 TEST(CameraUpdate, ShiftDoublesOnlyHorizontalSpeed)
@@ -258,21 +253,21 @@ TEST(CameraUpdate, ShiftDoublesOnlyHorizontalSpeed)
     in.W = VoxKS_Held;
     in.Shift = VoxKS_Held;
     UpdateCamera(s, in, look, 0.1f);
-    ExpectNear(s.Position, ZNVec3(30, 20, 30));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(30, 20, 30), 1e-3f);
 
     s = Level(0.0f);
     in = NoInput();
     in.Space = VoxKS_Held;
     in.Shift = VoxKS_Held;
     UpdateCamera(s, in, look, 0.1f);
-    ExpectNear(s.Position, ZNVec3(10, 20, 40));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 20, 40), 1e-3f);
 
     s = Level(0.0f);
     in = NoInput();
     in.A = VoxKS_Held;
     in.Shift = VoxKS_Pressed;
     UpdateCamera(s, in, look, 0.1f);
-    ExpectNear(s.Position, ZNVec3(10, 40, 30));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 40, 30), 1e-3f);
 }
 
 TEST(CameraUpdate, TunedSpeedSensitivityInversionAndFieldOfView)

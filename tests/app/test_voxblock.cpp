@@ -1,6 +1,7 @@
 // The voxel tree and the map sampling, built without a window or GL.
 #include "VoxBlock.h"
 
+#include "common/ZNTestDialogs.h"
 #include "resources/ZNImage.h"
 
 #include <gtest/gtest.h>
@@ -11,21 +12,6 @@
 
 namespace
 {
-
-std::vector<std::string> GAssertTexts;
-
-bool RecordDialog(ZNDialogKind, const char* text, const char*)
-{
-    GAssertTexts.push_back(text ? text : "");
-    return false;
-}
-
-struct DialogRecorder
-{
-    ZNDialogHandler Previous;
-    DialogRecorder() : Previous(ZNSetDialogHandler(RecordDialog)) { GAssertTexts.clear(); }
-    ~DialogRecorder() { ZNSetDialogHandler(Previous); }
-};
 
 UINT32 PackRGBA(UINT8 r, UINT8 g, UINT8 b, UINT8 a)
 {
@@ -236,14 +222,14 @@ TEST(VoxelTree, LeafBoundsGrowByTheVoxelSize)
 
 TEST(VoxelTree, SplittingTwiceIsReportedAndKeepsTheChildren)
 {
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     VoxBlock* root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(2, 2, 2));
     root->Insert(1, ZNVec3(0.5f, 0.5f, 0.5f), 0.1f, White);
     VoxBlock* first = root->Ch[0];
-    EXPECT_TRUE(GAssertTexts.empty());
+    EXPECT_EQ(rec.Count(), 0u) << rec.Summary();
     root->Split();
-    ASSERT_EQ(GAssertTexts.size(), 1u);
-    EXPECT_NE(GAssertTexts[0].find("Ch[ 0 ]"), std::string::npos) << GAssertTexts[0];
+    ASSERT_EQ(rec.Count(), 1u);
+    EXPECT_EQ(rec.Count("Ch[ 0 ]"), 1u) << rec.Summary();
     EXPECT_EQ(root->Ch[0], first);
     EXPECT_EQ(root->CountPoints(), 1u);
     VoxBlock::Delete(root);

@@ -14,46 +14,29 @@ namespace
 // One draw call as GL saw it.
 struct DrawCall
 {
-    GLenum  Mode;
-    GLsizei Count;
-    bool    Blend;
+    std::string Mode;
+    GLsizei     Count;
+    bool        Blend;
 };
-std::vector<DrawCall> GDraws;
-bool                  GBlend = false;
-GladGLContext*        GRealTable = nullptr;
 
-void GLAD_API_PTR RecordDrawArrays(GLenum mode, GLint first, GLsizei count)
-{
-    GDraws.push_back({ mode, count, GBlend });
-    GRealTable->DrawArrays(mode, first, count);
-}
-void GLAD_API_PTR RecordEnable(GLenum cap)
-{
-    if (cap == GL_BLEND)
-        GBlend = true;
-    GRealTable->Enable(cap);
-}
-void GLAD_API_PTR RecordDisable(GLenum cap)
-{
-    if (cap == GL_BLEND)
-        GBlend = false;
-    GRealTable->Disable(cap);
-}
-
-// Renders one frame through a copy of the table that notes every draw.
+// Renders one frame through a table that records every call and reads the
+// draws, with the blend state each one had, from the record.
 std::vector<DrawCall> RecordFrame(VoxelWorld& world)
 {
-    GRealTable = TGCurGLTable;
-    GladGLContext recorder = *TGCurGLTable;
-    recorder.DrawArrays = RecordDrawArrays;
-    recorder.Enable = RecordEnable;
-    recorder.Disable = RecordDisable;
-    GBlend = GRealTable->IsEnabled(GL_BLEND) == GL_TRUE;
-    GDraws.clear();
-    TGCurGLTable = &recorder;
+    bool blend = GL().IsEnabled(GL_BLEND) == GL_TRUE;
+    ZNRecordingTable rec;
     world.Render(0.0f);
-    TGCurGLTable = GRealTable;
-    return GDraws;
+    std::vector<DrawCall> draws;
+    for (const std::string& call : rec.Calls)
+    {
+        char mode[64];
+        int  first = 0, count = 0;
+        if (call == "Enable GL_BLEND" || call == "Disable GL_BLEND")
+            blend = call[0] == 'E';
+        else if (sscanf(call.c_str(), "DrawArrays %63s %d %d", mode, &first, &count) == 3)
+            draws.push_back({ mode, count, blend });
+    }
+    return draws;
 }
 
 UINT32 CountLeavesWithBuffers(const VoxBlock* node, UINT32& vertices, UINT32& leftovers)
@@ -109,18 +92,18 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
     const std::vector<DrawCall> draws = RecordFrame(world);
     const UINT32 leaves = world.Root->CountNodesWithPoints();
     ASSERT_EQ(draws.size(), leaves + 2);
-    EXPECT_EQ(draws.front().Mode, (GLenum)GL_TRIANGLE_FAN);
+    EXPECT_EQ(draws.front().Mode, "GL_TRIANGLE_FAN");
     EXPECT_EQ(draws.front().Count, 4);
     EXPECT_FALSE(draws.front().Blend);
     UINT64 vertices = 0;
     for (size_t i = 1; i + 1 < draws.size(); ++i)
     {
-        EXPECT_EQ(draws[i].Mode, (GLenum)GL_TRIANGLES);
+        EXPECT_EQ(draws[i].Mode, "GL_TRIANGLES");
         EXPECT_FALSE(draws[i].Blend);
         vertices += (UINT64)draws[i].Count;
     }
     EXPECT_EQ(vertices, 960000u);
-    EXPECT_EQ(draws.back().Mode, (GLenum)GL_TRIANGLE_FAN);
+    EXPECT_EQ(draws.back().Mode, "GL_TRIANGLE_FAN");
     EXPECT_EQ(draws.back().Count, 4);
     EXPECT_TRUE(draws.back().Blend);
 
@@ -128,7 +111,7 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
     const std::vector<DrawCall> again = RecordFrame(world);
     ASSERT_FALSE(again.empty());
     EXPECT_FALSE(again.front().Blend);
-    EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
+    EXPECT_EQ(GL().GetError(), (GLenum)GL_NO_ERROR);
 
     // The camera record follows the client size.
     EXPECT_NEAR(GCamera.Aspect, 320.0f / 180.0f, 1e-6f);
@@ -162,8 +145,8 @@ TEST_F(WorldGL, WithoutTerrainOnlySkyAndWaterAreDrawn)
     world.Root = nullptr;
     const std::vector<DrawCall> draws = RecordFrame(world);
     ASSERT_EQ(draws.size(), 2u);
-    EXPECT_EQ(draws[0].Mode, (GLenum)GL_TRIANGLE_FAN);
-    EXPECT_EQ(draws[1].Mode, (GLenum)GL_TRIANGLE_FAN);
+    EXPECT_EQ(draws[0].Mode, "GL_TRIANGLE_FAN");
+    EXPECT_EQ(draws[1].Mode, "GL_TRIANGLE_FAN");
     // Updating without a tree works as well.
     world.Update(0.1f);
     EXPECT_EQ(world.Camera.PrevPosition, world.Camera.Position);

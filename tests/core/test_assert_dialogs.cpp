@@ -1,5 +1,5 @@
 // Assertion texts, the dialog services and the allocator.
-#include "test_assert_recorder.h"
+#include "common/ZNTestDialogs.h"
 #include "test_sys_child.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,8 @@
 #include "core/ZNRuntime.h"
 #include "resources/ZNFileIO.h"
 #include "runtime/ZNDataPath.h"
-#include "test_assert_recorder.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
 #include "test_sys_child.h"
 
 #include <gtest/gtest.h>
@@ -24,30 +25,10 @@ namespace
 class RuntimeFiles : public ::testing::Test
 {
 protected:
-    ZNTempDir Dir;
-    char      SavedDataPath[ZN_DATA_PATH_SIZE];
+    ZNScratchDir Dir{ ZNScratchDir::DataPath };
 
-    void SetUp() override
-    {
-        ASSERT_FALSE(Dir.Path.empty());
-        ASSERT_LT(Dir.Path.size(), static_cast<size_t>(ZN_DATA_PATH_SIZE));
-        memcpy(SavedDataPath, GDataPath, sizeof(SavedDataPath));
-        memcpy(GDataPath, Dir.Path.c_str(), Dir.Path.size() + 1);
-    }
-    void TearDown() override { memcpy(GDataPath, SavedDataPath, sizeof(SavedDataPath)); }
-
-    void WriteFile(const std::string& name, const std::string& bytes)
-    {
-        FILE* f = fopen((Dir.Path + name).c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
-    bool Exists(const std::string& name)
-    {
-        struct stat st;
-        return stat((Dir.Path + name).c_str(), &st) == 0;
-    }
+    void WriteFile(const std::string& name, const std::string& bytes) { Dir.Write(name, bytes); }
+    bool Exists(const std::string& name) { return ZNFileThere(Dir.Path(name)); }
 };
 
 } // namespace
@@ -104,7 +85,7 @@ TEST_F(RuntimeFiles, NamesResolveUnderTheDataPath)
 TEST_F(RuntimeFiles, RefusedPermissionShowsTheErrorTextCaptionedWithThePath)
 {
     WriteFile("locked.bin", "x");
-    std::string full = Dir.Path + "locked.bin";
+    std::string full = Dir.Root + "locked.bin";
     int fd = open(full.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     int attributes = 0;
@@ -189,22 +170,21 @@ namespace
 class FileChooser : public ::testing::Test
 {
 protected:
-    ZNTempDir   Bin;
+    ZNScratchDir   Bin;
     std::string SavedPath, SavedDisplay, SavedDialog;
     bool        HadDisplay = false, HadDialog = false;
 
     void SetUp() override
     {
-        ASSERT_FALSE(Bin.Path.empty());
         SavedPath = getenv("PATH") ? getenv("PATH") : "";
         HadDisplay = getenv("DISPLAY") != nullptr;
         SavedDisplay = HadDisplay ? getenv("DISPLAY") : "";
         HadDialog = getenv("ZN_DIALOG") != nullptr;
         SavedDialog = HadDialog ? getenv("ZN_DIALOG") : "";
-        setenv("PATH", Bin.Path.c_str(), 1);
+        setenv("PATH", Bin.Root.c_str(), 1);
         setenv("DISPLAY", ":98", 1);
         unsetenv("ZN_DIALOG");
-        setenv("ZN_FAKE_ARGS", (Bin.Path + "args.txt").c_str(), 1);
+        setenv("ZN_FAKE_ARGS", (Bin.Root + "args.txt").c_str(), 1);
     }
     void TearDown() override
     {
@@ -217,7 +197,7 @@ protected:
 
     void InstallFake(const char* name)
     {
-        std::string path = Bin.Path + name;
+        std::string path = Bin.Root + name;
         FILE* f = fopen(path.c_str(), "w");
         ASSERT_NE(f, nullptr);
         // SDL may show its own message boxes through zenity too: those are
@@ -234,7 +214,7 @@ protected:
         fclose(f);
         chmod(path.c_str(), 0755);
     }
-    std::string FakeArgs() { return ZNReadWholeFile(Bin.Path + "args.txt"); }
+    std::string FakeArgs() { return ZNReadText(Bin.Root + "args.txt"); }
 };
 
 const char GFilter[] = "Images\0*.png;*.jpg\0All\0*\0";
@@ -309,20 +289,19 @@ TEST_F(FileChooser, ChooserFailureIsFatal)
 
 TEST(FileChooserTerminal, PromptRefusesMissingFilesAndResolvesAgainstTheFolder)
 {
-    ZNTempDir dir;
-    ASSERT_FALSE(dir.Path.empty());
-    FILE* f = fopen((dir.Path + "a.png").c_str(), "wb");
+    ZNScratchDir dir;
+    FILE* f = fopen((dir.Root + "a.png").c_str(), "wb");
     ASSERT_NE(f, nullptr);
     fclose(f);
-    std::string folder = dir.Path.substr(0, dir.Path.size() - 1);
+    std::string folder = dir.Root.substr(0, dir.Root.size() - 1);
     std::vector<std::string> env = {"ZN_DIALOG", "DISPLAY", "WAYLAND_DISPLAY"};
     const std::string prompt = "empty line cancels: ";
 
     ZNChildRun open = ZNRunChildOnTerminal("filedialog", {folder, "0"}, env,
                                            {{prompt, "missing.png\n"}, {prompt, "a.png\n"}});
     EXPECT_TRUE(open.ExitedWith(0)) << open.Describe();
-    EXPECT_NE(open.Out.find("No such file: " + dir.Path + "missing.png"), std::string::npos) << open.Out;
-    EXPECT_NE(open.Out.find("result=1 path=" + dir.Path + "a.png"), std::string::npos) << open.Out;
+    EXPECT_NE(open.Out.find("No such file: " + dir.Root + "missing.png"), std::string::npos) << open.Out;
+    EXPECT_NE(open.Out.find("result=1 path=" + dir.Root + "a.png"), std::string::npos) << open.Out;
 
     ZNChildRun cancel = ZNRunChildOnTerminal("filedialog", {folder, "1"}, env, {{prompt, "\n"}});
     EXPECT_TRUE(cancel.ExitedWith(0)) << cancel.Describe();

@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <limits.h>
 #include <poll.h>
 #include <pty.h>
@@ -249,44 +248,4 @@ std::vector<std::string> ZNListDumps(const std::string& dir)
     }
     closedir(d);
     return names;
-}
-
-std::string ZNReadWholeFile(const std::string& path)
-{
-    std::string text;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return text;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0)
-        text.append(chunk, n);
-    fclose(f);
-    return text;
-}
-
-namespace
-{
-
-int RemoveEntry(const char* path, const struct stat*, int, FTW*)
-{
-    return remove(path);
-}
-
-} // namespace
-
-ZNTempDir::ZNTempDir()
-{
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/zn_core_XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    if (mkdtemp(buffer.data()))
-        Path = std::string(buffer.data()) + "/";
-}
-
-ZNTempDir::~ZNTempDir()
-{
-    if (!Path.empty())
-        nftw(Path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }

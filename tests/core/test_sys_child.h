@@ -43,15 +43,3 @@ std::string ZNTestProgramDir();
 
 // Dump files "DUMP-*.dmp" currently in dir.
 std::vector<std::string> ZNListDumps(const std::string& dir);
-
-// Reads a whole file; "" when it cannot be read.
-std::string ZNReadWholeFile(const std::string& path);
-
-// A fresh directory under the system's temporary folder, removed (with
-// everything in it) when the object goes.
-struct ZNTempDir
-{
-    std::string Path;   // ends in '/'
-    ZNTempDir();
-    ~ZNTempDir();
-};

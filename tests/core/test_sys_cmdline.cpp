@@ -1,6 +1,6 @@
 // The argument list, the program path and the command-line splitter.
 #include "core/ZNSys.h"
-#include "test_assert_recorder.h"
+#include "common/ZNTestDialogs.h"
 #include "test_sys_child.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // The crash handler, watched from outside: children crash on purpose and the
 // dump they leave in the program's folder is checked, then removed.
 #include "test_sys_child.h"
+#include "common/ZNTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,7 @@ protected:
             ZNDumpSeen dump;
             dump.Name = name;
             ParseDumpName(name, dump.Stamp, dump.Pid, dump.Tid);
-            dump.Content = ZNReadWholeFile(dir + name);
+            dump.Content = ZNReadText(dir + name);
             // Only this child's dumps are ours to remove.
             if (dump.Pid == Run.Pid)
             {

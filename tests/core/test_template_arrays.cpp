@@ -1,6 +1,8 @@
 // Arrays, byte blocks, iterators and the comb sort.
 #include "core/ZNTemplate.h"
 
+#include "common/ZNTestDialogs.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,9 +10,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-void TemplateAssertsBegin();
-std::vector<std::string> TemplateAssertsEnd();
 
 namespace
 {
@@ -246,7 +245,7 @@ TEST(TemplateArrays, FailedChecksReportAndStayInside)
         p.Add(i + 1);
         a.Add("x");
     }
-    TemplateAssertsBegin();
+    ZNDialogRecorder dialogs;
     p[3] = 77;                   // goes to a scratch element
     int r = p[1000];
     p.Insert(4, 5);
@@ -257,7 +256,7 @@ TEST(TemplateArrays, FailedChecksReportAndStayInside)
     a.Remove(3, 3);
     ZNPodArray<int> e;
     int last = e.Last();
-    Texts got = TemplateAssertsEnd();
+    Texts got = dialogs.Expressions();
     EXPECT_EQ((Texts{"at >= count", "at >= count", "af > count",
                      "from >= count || to >= count || from > to",
                      "from >= count || to >= count || from > to", "at >= count", "af > count",
@@ -283,10 +282,10 @@ TEST(TemplateArrays, HeapAndFixedArrays)
 
     ZNFixedArray<int, 4> f;
     f[3] = 8;
-    TemplateAssertsBegin();
+    ZNDialogRecorder dialogs;
     h[3] = "x";
     f[4] = 9;
-    Texts got = TemplateAssertsEnd();
+    Texts got = dialogs.Expressions();
     EXPECT_EQ((Texts{"i >= size", "off >= cnt"}), got);
     EXPECT_EQ(8, f[3]);
     EXPECT_EQ(3u, h.Size());
@@ -318,7 +317,7 @@ TEST(TemplateArrays, MemoryBlocksAndViews)
     c = empty;  // an empty source empties the block without a report
     EXPECT_EQ(0u, c.Size());
 
-    TemplateAssertsBegin();
+    ZNDialogRecorder dialogs;
     b.Resize(0);
     const UINT8* none = empty.Data();
     UINT8 outside = b[8];
@@ -326,7 +325,7 @@ TEST(TemplateArrays, MemoryBlocksAndViews)
     ZNMemView bad2 = b.View(4, 5);
     ZNMemView bad3 = b.View(0, 9);
     same.CopyFrom(b);
-    Texts got = TemplateAssertsEnd();
+    Texts got = dialogs.Expressions();
     EXPECT_EQ((Texts{"sz == 0", "size == 0", "i >= size", "at >= size || sz > size || at + sz > size",
                      "at >= size || sz > size || at + sz > size", "at >= size || sz > size || at + sz > size",
                      "size != from.size"}),
@@ -398,11 +397,11 @@ TEST(TemplateArrays, IteratorsOfDifferentArraysDoNotMix)
     a.Add(3);
     a.Add(1);
     b.Add(2);
-    TemplateAssertsBegin();
+    ZNDialogRecorder dialogs;
     INT32 d = ZNEnd(a) - ZNBegin(b);
     bool eq = ZNBegin(a) == ZNBegin(b);
     ZNSort(ZNBegin(a), ZNEnd(b));
-    Texts got = TemplateAssertsEnd();
+    Texts got = dialogs.Expressions();
     EXPECT_EQ((Texts{"cnt != other.cnt", "cnt != other.cnt", "cnt != other.cnt"}), got);
     EXPECT_EQ(0, d);
     EXPECT_FALSE(eq);

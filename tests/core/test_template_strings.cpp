@@ -1,6 +1,8 @@
 // ZNString / ZNWString storage rules, editing, checks, and the hash.
 #include "core/ZNTemplate.h"
 
+#include "common/ZNTestDialogs.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,9 +10,6 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-void TemplateAssertsBegin();
-std::vector<std::string> TemplateAssertsEnd();
 
 namespace
 {
@@ -217,7 +216,7 @@ TEST(TemplateStrings, MidAndRangeEdges)
     self.Range(1, 3, self);
     EXPECT_STREQ("456", self.CStr());
 
-    TemplateAssertsBegin();
+    ZNDialogRecorder dialogs;
     out = "kept";
     char c = s[6];
     s.Mid(3, 4, out);
@@ -228,7 +227,7 @@ TEST(TemplateStrings, MidAndRangeEdges)
     s.Range(-9, 1);
     s.Insert(7, 'x');
     s.Remove(2, 1);
-    Texts got = TemplateAssertsEnd();
+    Texts got = dialogs.Expressions();
     EXPECT_EQ((Texts{"at >= count", "off >= count + 1 || size >= count + 1 || off + size >= count + 1",
                      "off >= count + 1 || size >= count + 1 || off + size >= count + 1", "r1 >= count",
                      "r0 >= count", "r1 < 0 || r1 >= (INT32)count", "r0 < 0 || r0 >= (INT32)count",

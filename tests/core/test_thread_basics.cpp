@@ -1,6 +1,6 @@
 // ZNThread and ZNSpinLock.
 #include "core/ZNThread.h"
-#include "test_assert_recorder.h"
+#include "common/ZNTestDialogs.h"
 
 #include <gtest/gtest.h>
 

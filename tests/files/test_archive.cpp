@@ -1,6 +1,7 @@
 // Binary archives: the exact big-endian bytes, reading them back, and reads
 // past the end failing without touching memory outside the source.
-#include "FilesTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
 
 #include "core/ZNRuntime.h"
 #include "resources/ZNArchive.h"
@@ -106,7 +107,7 @@ TEST(Archive, OutputOverwritesAfterSeekAndGrowsOnlyWhenNeeded)
 
 TEST(Archive, RecordRoundTripsThroughMemoryAndFile)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     Header h{0x4D495053, 1024, 11, -123456, 0.25f, 0x0102030405060708ull};
     ZNPodArray<UINT8> bytes;
     ZNOutputArchive out(bytes);
@@ -174,7 +175,7 @@ TEST(Archive, TruncatedReadsFailStickyAndZeroTheDestination)
 
 TEST(Archive, TruncatedFileReadFails)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     ZNPodArray<UINT8> bytes;
     bytes.Add(0x12);
     bytes.Add(0x34);
@@ -203,16 +204,16 @@ TEST(Archive, TruncatedFileReadFails)
 
 TEST(Archive, ElementsWithoutSizeAreReportedAndTheBaseHasNoPosition)
 {
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     ZNPodArray<UINT8> bytes;
     ZNOutputArchive out(bytes);
     UINT8 x = 1;
     out.Serialize(&x, 3, 0);
-    EXPECT_TRUE(DialogRecorder::SawAssertion("size == 0"));
+    EXPECT_EQ(dialogs.Asserts("size == 0"), 1u) << dialogs.Summary();
     EXPECT_EQ(bytes.Size(), 0u);
-    DialogRecorder::Boxes().clear();
+    dialogs.Clear();
     out.Serialize(&x, 0, 0);
-    EXPECT_TRUE(DialogRecorder::Boxes().empty());
+    EXPECT_EQ(dialogs.Count(), 0u) << dialogs.Summary();
 
     // No buffer: refused, nothing written.
     EXPECT_FALSE(out.Serialize(nullptr, 2, 4));

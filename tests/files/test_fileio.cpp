@@ -1,14 +1,13 @@
 // Whole-file helpers, queries, directory changes and iteration, include
 // expansion - all in a scratch folder that serves as the data path.
-#include "FilesTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
 
 #include "resources/ZNFileIO.h"
 
 #include <algorithm>
 #include <fcntl.h>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -19,20 +18,6 @@ namespace
 std::string S(const ZNString& s)
 {
     return std::string(s.CStr(), s.Size());
-}
-
-void WriteRaw(const std::string& path, const std::string& bytes)
-{
-    std::ofstream f(path, std::ios::binary);
-    f << bytes;
-}
-
-std::string ReadRaw(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
 }
 
 bool OnDisk(const std::string& path)
@@ -51,7 +36,7 @@ struct StdoutCapture
 
 TEST(FileIO, BinaryFilesRoundTripExactly)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     ZNPodArray<UINT8> bytes;
     for (int i = 0; i < 70000; ++i)   // more than one read block
         bytes.Add((UINT8)(i * 7 + (i >> 8)));
@@ -70,13 +55,13 @@ TEST(FileIO, BinaryFilesRoundTripExactly)
     ZNPodArray<UINT8> small;
     small.Add(1);
     ASSERT_TRUE(WriteArrayToBinaryFile("blob.bin", small));
-    EXPECT_EQ(ReadRaw(scratch.Path("blob.bin")), std::string("\x01", 1));
+    EXPECT_EQ(ZNReadText(scratch.Path("blob.bin")), std::string("\x01", 1));
 }
 
 TEST(FileIO, EmptyAndMissingFiles)
 {
-    ScratchDataPath scratch;
-    WriteRaw(scratch.Path("empty"), "");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("empty"), "");
     ZNPodArray<UINT8> bytes;
     bytes.Add(1);
     EXPECT_TRUE(ReadFileToArray("empty", bytes));
@@ -97,30 +82,30 @@ TEST(FileIO, EmptyAndMissingFiles)
 
 TEST(FileIO, WritingAnEmptyArrayIsReportedAndLeavesAnEmptyFile)
 {
-    ScratchDataPath scratch;
-    DialogRecorder dialogs;
-    WriteRaw(scratch.Path("e.bin"), "previous");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNDialogRecorder dialogs;
+    ZNWriteText(scratch.Path("e.bin"), "previous");
     ZNPodArray<UINT8> none;
     EXPECT_TRUE(WriteArrayToBinaryFile("e.bin", none));
-    EXPECT_TRUE(DialogRecorder::SawAssertion("at >= count"));
-    EXPECT_EQ(ReadRaw(scratch.Path("e.bin")), "");
+    EXPECT_EQ(dialogs.Asserts("at >= count"), 1u) << dialogs.Summary();
+    EXPECT_EQ(ZNReadText(scratch.Path("e.bin")), "");
 }
 
 TEST(FileIO, TextModeTurnsCrLfIntoLf)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     // Lines longer than any internal piece, a CR LF split across a piece
     // boundary, a lone CR that must survive, and no final line feed.
     std::string longLine(5000, 'x');
     std::string raw = "a\r\nb\rc\r\n" + longLine + "\r\n" + std::string(2046, 'y') + "\r\nend";
-    WriteRaw(scratch.Path("t.txt"), raw);
+    ZNWriteText(scratch.Path("t.txt"), raw);
     ZNString text;
     ASSERT_TRUE(ReadTextFile("t.txt", text));
     std::string expected = "a\nb\rc\n" + longLine + "\n" + std::string(2046, 'y') + "\nend";
     EXPECT_EQ(S(text), expected);
 
     ASSERT_TRUE(WriteTextFile("out.txt", ZNString("one\ntwo\n")));
-    EXPECT_EQ(ReadRaw(scratch.Path("out.txt")), "one\ntwo\n");
+    EXPECT_EQ(ZNReadText(scratch.Path("out.txt")), "one\ntwo\n");
     ZNString back;
     ASSERT_TRUE(ReadTextFile(ZNString("out.txt"), back));
     EXPECT_EQ(S(back), "one\ntwo\n");
@@ -128,8 +113,8 @@ TEST(FileIO, TextModeTurnsCrLfIntoLf)
 
 TEST(FileIO, QueriesTellFilesFromDirectories)
 {
-    ScratchDataPath scratch;
-    WriteRaw(scratch.Path("f.txt"), "x");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("f.txt"), "x");
     ASSERT_TRUE(MakeDirectory("d"));
     EXPECT_FALSE(MakeDirectory("d"));
     EXPECT_FALSE(MakeDirectory("a/b"));   // one level only
@@ -149,14 +134,14 @@ TEST(FileIO, QueriesTellFilesFromDirectories)
     EXPECT_FALSE(IsFile("nope"));
 
     // Backslashes in engine names reach the disk as slashes.
-    WriteRaw(scratch.Path("d/in.txt"), "y");
+    ZNWriteText(scratch.Path("d/in.txt"), "y");
     EXPECT_TRUE(FileExists("d\\in.txt"));
 }
 
 TEST(FileIO, FileTimeIsTheModificationTimeInSeconds)
 {
-    ScratchDataPath scratch;
-    WriteRaw(scratch.Path("f.txt"), "x");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("f.txt"), "x");
     struct utimbuf times;
     times.actime = 1000000000;
     times.modtime = 1234567890;
@@ -167,7 +152,7 @@ TEST(FileIO, FileTimeIsTheModificationTimeInSeconds)
     EXPECT_EQ(GetFileTime("d"), 0);
 
     // A fresh write is "now".
-    WriteRaw(scratch.Path("g.txt"), "x");
+    ZNWriteText(scratch.Path("g.txt"), "x");
     INT64 now = (INT64)time(nullptr);
     EXPECT_LE(std::llabs(GetFileTime("g.txt") - now), 5);
 }
@@ -208,24 +193,24 @@ TEST(FileIO, DeletingALinkNamedWithATrailingSeparatorLeavesItsTargetAlone)
 
 TEST(FileIO, DeletingATreeRemovesEverythingBeneathFirst)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     ASSERT_TRUE(MakeDirectory("tree"));
     ASSERT_TRUE(MakeDirectory("tree/a"));
     ASSERT_TRUE(MakeDirectory("tree/a/b"));
     ASSERT_TRUE(MakeDirectory("tree/empty"));
-    WriteRaw(scratch.Path("tree/top.txt"), "1");
-    WriteRaw(scratch.Path("tree/a/mid.txt"), "2");
-    WriteRaw(scratch.Path("tree/a/b/deep.txt"), "3");
+    ZNWriteText(scratch.Path("tree/top.txt"), "1");
+    ZNWriteText(scratch.Path("tree/a/mid.txt"), "2");
+    ZNWriteText(scratch.Path("tree/a/b/deep.txt"), "3");
     // A link to a folder outside is removed, not followed.
     ASSERT_TRUE(MakeDirectory("keep"));
-    WriteRaw(scratch.Path("keep/precious.txt"), "p");
+    ZNWriteText(scratch.Path("keep/precious.txt"), "p");
     ASSERT_EQ(symlink(scratch.Path("keep").c_str(), scratch.Path("tree/a/link").c_str()), 0);
 
     EXPECT_TRUE(DeleteFileOrDirectory("tree"));
     EXPECT_FALSE(OnDisk(scratch.Path("tree")));
     EXPECT_TRUE(OnDisk(scratch.Path("keep/precious.txt")));
 
-    WriteRaw(scratch.Path("single.txt"), "s");
+    ZNWriteText(scratch.Path("single.txt"), "s");
     EXPECT_TRUE(DeleteFileOrDirectory("single.txt"));
     EXPECT_FALSE(OnDisk(scratch.Path("single.txt")));
     EXPECT_FALSE(DeleteFileOrDirectory("single.txt"));
@@ -233,9 +218,9 @@ TEST(FileIO, DeletingATreeRemovesEverythingBeneathFirst)
 
 TEST(FileIO, DeletionStopsAtTheFirstEntryThatCannotGo)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     ASSERT_TRUE(MakeDirectory("t"));
-    WriteRaw(scratch.Path("t/f.txt"), "x");
+    ZNWriteText(scratch.Path("t/f.txt"), "x");
     // A chain of folders deeper than the longest path the system accepts:
     // its innermost entry cannot be deleted by name, even by the superuser.
     int fd = open(scratch.Path("t").c_str(), O_RDONLY | O_DIRECTORY);
@@ -261,8 +246,8 @@ TEST(FileIO, DeletionStopsAtTheFirstEntryThatCannotGo)
 
 TEST(FileIO, DeletionRefusesNamesThatMeanTheDataFolderItself)
 {
-    ScratchDataPath scratch;
-    WriteRaw(scratch.Path("f.txt"), "x");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("f.txt"), "x");
     EXPECT_FALSE(DeleteFileOrDirectory(""));
     EXPECT_FALSE(DeleteFileOrDirectory("."));
     EXPECT_FALSE(DeleteFileOrDirectory("./"));
@@ -273,14 +258,14 @@ TEST(FileIO, DeletionRefusesNamesThatMeanTheDataFolderItself)
 
 TEST(FileIO, MoveRenamesButNeverReplaces)
 {
-    ScratchDataPath scratch;
-    WriteRaw(scratch.Path("a.txt"), "A");
-    WriteRaw(scratch.Path("b.txt"), "B");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("a.txt"), "A");
+    ZNWriteText(scratch.Path("b.txt"), "B");
     EXPECT_FALSE(MovePath("a.txt", "b.txt"));
-    EXPECT_EQ(ReadRaw(scratch.Path("b.txt")), "B");
+    EXPECT_EQ(ZNReadText(scratch.Path("b.txt")), "B");
     EXPECT_TRUE(MovePath("a.txt", "c.txt"));
     EXPECT_FALSE(OnDisk(scratch.Path("a.txt")));
-    EXPECT_EQ(ReadRaw(scratch.Path("c.txt")), "A");
+    EXPECT_EQ(ZNReadText(scratch.Path("c.txt")), "A");
     ASSERT_TRUE(MakeDirectory("d"));
     EXPECT_TRUE(MovePath("c.txt", "d/c.txt"));
     EXPECT_TRUE(MovePath("d", "e"));
@@ -288,19 +273,19 @@ TEST(FileIO, MoveRenamesButNeverReplaces)
     EXPECT_FALSE(MovePath("missing", "x"));
 
     // Replacing on request swaps the contents in one step.
-    WriteRaw(scratch.Path("new.txt"), "N");
+    ZNWriteText(scratch.Path("new.txt"), "N");
     EXPECT_TRUE(MovePath("new.txt", "b.txt", true));
-    EXPECT_EQ(ReadRaw(scratch.Path("b.txt")), "N");
+    EXPECT_EQ(ZNReadText(scratch.Path("b.txt")), "N");
     EXPECT_FALSE(OnDisk(scratch.Path("new.txt")));
 }
 
 TEST(FileIO, DirectoryIterationListsEveryEntryOnce)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     ASSERT_TRUE(MakeDirectory("d"));
     ASSERT_TRUE(MakeDirectory("d/sub"));
-    WriteRaw(scratch.Path("d/one"), "");
-    WriteRaw(scratch.Path("d/two.txt"), "");
+    ZNWriteText(scratch.Path("d/one"), "");
+    ZNWriteText(scratch.Path("d/two.txt"), "");
 
     std::multiset<std::string> names;
     ZNDirIterator it;
@@ -327,35 +312,35 @@ TEST(FileIO, DirectoryIterationListsEveryEntryOnce)
 
 TEST(FileIO, IncludesExpandInPlaceAndRecursively)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     ASSERT_TRUE(MakeDirectory("Shaders"));
     ASSERT_TRUE(MakeDirectory("Shaders/inc"));
-    WriteRaw(scratch.Path("Shaders/main.shd"),
+    ZNWriteText(scratch.Path("Shaders/main.shd"),
              "first\r\n  #include \"inc/a.inc\"  trailing ignored\nmiddle\n#include\t\"inc/b.inc\"\n"
              "#includes \"not.inc\"\nx #include \"no.inc\"\nlast");
     // Nested includes are relative to the including file's folder.
-    WriteRaw(scratch.Path("Shaders/inc/a.inc"), "A1\n#include \"c.inc\"\nA2");
-    WriteRaw(scratch.Path("Shaders/inc/b.inc"), "B\n");
-    WriteRaw(scratch.Path("Shaders/inc/c.inc"), "C");
+    ZNWriteText(scratch.Path("Shaders/inc/a.inc"), "A1\n#include \"c.inc\"\nA2");
+    ZNWriteText(scratch.Path("Shaders/inc/b.inc"), "B\n");
+    ZNWriteText(scratch.Path("Shaders/inc/c.inc"), "C");
 
     ZNString text("stale");
     ASSERT_TRUE(LoadTextWithIncludes("Shaders/main.shd", text));
     EXPECT_EQ(S(text), "first\nA1\nC\nA2\nmiddle\nB\n\n#includes \"not.inc\"\nx #include \"no.inc\"\nlast");
 
     // The same file twice side by side is not a cycle.
-    WriteRaw(scratch.Path("Shaders/twice.shd"), "#include \"inc/c.inc\"\n#include \"inc/c.inc\"\n");
+    ZNWriteText(scratch.Path("Shaders/twice.shd"), "#include \"inc/c.inc\"\n#include \"inc/c.inc\"\n");
     ASSERT_TRUE(LoadTextWithIncludes("Shaders/twice.shd", text));
     EXPECT_EQ(S(text), "C\nC\n");
 }
 
 TEST(FileIO, IncludeCyclesAreRefusedNamingTheFiles)
 {
-    ScratchDataPath scratch;
-    WriteRaw(scratch.Path("self.shd"), "x\n#include \"self.shd\"\n");
-    WriteRaw(scratch.Path("a.shd"), "#include \"b.shd\"\n");
-    WriteRaw(scratch.Path("b.shd"), "#include \"sub/../c.shd\"\n");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("self.shd"), "x\n#include \"self.shd\"\n");
+    ZNWriteText(scratch.Path("a.shd"), "#include \"b.shd\"\n");
+    ZNWriteText(scratch.Path("b.shd"), "#include \"sub/../c.shd\"\n");
     ASSERT_TRUE(MakeDirectory("sub"));
-    WriteRaw(scratch.Path("c.shd"), "#include \"a.shd\"\n");
+    ZNWriteText(scratch.Path("c.shd"), "#include \"a.shd\"\n");
 
     ZNString text("kept");
     StdoutCapture out;
@@ -370,10 +355,10 @@ TEST(FileIO, IncludeCyclesAreRefusedNamingTheFiles)
 
 TEST(FileIO, MissingIncludesNameBothFiles)
 {
-    ScratchDataPath scratch;
-    WriteRaw(scratch.Path("top.shd"), "ok\n#include \"gone.inc\"\n");
-    WriteRaw(scratch.Path("noname.shd"), "#include\n\"later.inc\"\n");
-    WriteRaw(scratch.Path("later.inc"), "L");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("top.shd"), "ok\n#include \"gone.inc\"\n");
+    ZNWriteText(scratch.Path("noname.shd"), "#include\n\"later.inc\"\n");
+    ZNWriteText(scratch.Path("later.inc"), "L");
 
     ZNString text;
     StdoutCapture out;

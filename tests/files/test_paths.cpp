@@ -1,5 +1,6 @@
 // Path helpers and name resolution against the data path.
-#include "FilesTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
 
 #include "resources/ZNFileIO.h"
 
@@ -127,12 +128,12 @@ TEST(FilePaths, MakeRelativePathClimbsOnePerFolderOfTheBase)
 
 TEST(FilePaths, MakeRelativePathReportsAFileNameEndingInASeparator)
 {
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     DataPathAs root("/d/");
     MakeRelativePath("a/b/", "a/");
-    EXPECT_TRUE(DialogRecorder::SawAssertion(
-        "file[ file.Size() - 1 ] == _T('/') || file[ file.Size() - 1 ] == _T('\\\\')"));
-    DialogRecorder::Boxes().clear();
+    EXPECT_EQ(dialogs.Asserts(
+        "file[ file.Size() - 1 ] == _T('/') || file[ file.Size() - 1 ] == _T('\\\\')"), 1u) << dialogs.Summary();
+    dialogs.Clear();
     MakeRelativePath("a/b.png", "a/");
-    EXPECT_TRUE(DialogRecorder::Boxes().empty());
+    EXPECT_EQ(dialogs.Count(), 0u) << dialogs.Summary();
 }

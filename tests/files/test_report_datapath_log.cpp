@@ -1,25 +1,16 @@
 // The fatal report (in child processes), the data path rules and the log.
-#include "FilesTestUtil.h"
+#include "common/ZNTestFiles.h"
 
 #include "core/ZNSys.h"
 #include "resources/ZNFileIO.h"
 #include "runtime/ZNLog.h"
 
 #include <fstream>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace
 {
-std::string ReadRaw(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 // The child writes every box it is shown here, so the parent can check it.
 const char* GBoxFile = nullptr;
 
@@ -84,25 +75,25 @@ void OtherLog(const char*)
 
 TEST(FatalErrorLog, AppendsToErrorLogShowsTheBoxAndExitsWith222)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     std::ofstream(scratch.Path("error.log")) << "earlier report\n";
     int status = RunInChild(scratch.Root, [] { ZNFatalErrorLog("Texture %s failed: %d\n", "a.png", 7); });
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 222);
-    EXPECT_EQ(ReadRaw(scratch.Path("error.log")), "earlier report\nTexture a.png failed: 7\n");
-    EXPECT_EQ(ReadRaw(scratch.Path("box.txt")),
+    EXPECT_EQ(ZNReadText(scratch.Path("error.log")), "earlier report\nTexture a.png failed: 7\n");
+    EXPECT_EQ(ZNReadText(scratch.Path("box.txt")),
               std::to_string((int)ZNDialog_Fatal) + "|Error!|Texture a.png failed: 7\n");
 }
 
 TEST(FatalErrorLog, TheLogKeepsAllOfALongReportTheBoxAtMost16383Characters)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     std::string longText(20000, 'q');
     int status = RunInChild(scratch.Root, [&] { ZNFatalErrorLog("%s", longText.c_str()); });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 222);
-    EXPECT_EQ(ReadRaw(scratch.Path("error.log")), longText);
-    std::string box = ReadRaw(scratch.Path("box.txt"));
+    EXPECT_EQ(ZNReadText(scratch.Path("error.log")), longText);
+    std::string box = ZNReadText(scratch.Path("box.txt"));
     EXPECT_EQ(box, std::to_string((int)ZNDialog_Fatal) + "|Error!|" + std::string(16383, 'q'));
 }
 
@@ -146,11 +137,11 @@ TEST(DataPath, LongestPathFitsOneMoreIsAFatalError)
     ZNSetDataPath("Data/");   // 259 characters: fits with its terminator
     EXPECT_EQ(std::string(GDataPath), dir + "Data/");
 
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     int status = RunInChild(scratch.Root, [&] { ZNSetDataPath("Data//"); });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 222);
-    std::string log = ReadRaw(scratch.Path("error.log"));
+    std::string log = ZNReadText(scratch.Path("error.log"));
     EXPECT_NE(log.find("data path is too long"), std::string::npos) << log;
     EXPECT_NE(log.find(dir + "Data//"), std::string::npos);
 }

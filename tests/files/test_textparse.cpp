@@ -1,8 +1,8 @@
 // The text toolkit: values, fallbacks, the error flag and where each read
 // leaves the position.
-#include "FilesTestUtil.h"
-
 #include "resources/ZNTextParse.h"
+
+#include <gtest/gtest.h>
 
 namespace
 {

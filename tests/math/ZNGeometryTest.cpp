@@ -1,6 +1,9 @@
 // Geometry queries: tolerance boundaries, hits and misses of every ray query,
 // polygon planes and cleaning, shared edges, and the rule that a polygon
 // without a trustworthy plane is a miss everywhere.
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestMath.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -25,22 +28,6 @@ Poly MakePoly(std::initializer_list<ZNVec3> corners)
 Poly Square(float size = 1.0f)
 {
     return MakePoly({ ZNVec3(0, 0, 0), ZNVec3(size, 0, 0), ZNVec3(size, size, 0), ZNVec3(0, size, 0) });
-}
-
-void ExpectVecNear(const ZNVec3& got, const ZNVec3& want, float tol)
-{
-    EXPECT_NEAR(got.x, want.x, tol);
-    EXPECT_NEAR(got.y, want.y, tol);
-    EXPECT_NEAR(got.z, want.z, tol);
-}
-
-int gChecks = 0;
-std::string gCheckText;
-bool RecordCheck(ZNDialogKind, const char* text, const char*)
-{
-    ++gChecks;
-    gCheckText = text ? text : "";
-    return false;
 }
 
 const ZNPlane kGround(ZNVec3(0, 0, 1), 0.0f);   // z = 0, front is +z
@@ -163,7 +150,7 @@ TEST(ZNRayBox, InsideHitsMissesAndTheFarthestCandidatePlane)
     {
         ZNVec3 p(7, 7, 7);
         EXPECT_EQ(IntersectRayBox(ZNRay(k.o, k.v), unit, &p), k.result) << k.o.x << "," << k.o.y << "," << k.o.z;
-        ExpectVecNear(p, k.result ? k.point : ZNVec3(7, 7, 7), 1e-6f);
+        EXPECT_VEC_NEAR(p, k.result ? k.point : ZNVec3(7, 7, 7), 1e-6f);
         EXPECT_EQ(IntersectRayBox(ZNRay(k.o, k.v), unit, nullptr), k.result);
     }
 }
@@ -172,10 +159,10 @@ TEST(ZNPlanes, IntersectionLineLiesOnBothPlanes)
 {
     ZNLine line;
     ASSERT_TRUE(IntersectPlanes(kGround, ZNPlane(ZNVec3(1, 0, 0), 0.0f), &line));
-    ExpectVecNear(line.point, ZNVec3(0, 0, 0), 1e-6f);
-    ExpectVecNear(line.dir, ZNVec3(0, 1, 0), 1e-6f);
+    EXPECT_VEC_NEAR(line.point, ZNVec3(0, 0, 0), 1e-6f);
+    EXPECT_VEC_NEAR(line.dir, ZNVec3(0, 1, 0), 1e-6f);
     ASSERT_TRUE(IntersectPlanes(ZNPlane(kUp, 2.0f), ZNPlane(ZNVec3(1, 0, 0), 3.0f), &line));
-    ExpectVecNear(line.point, ZNVec3(3, 0, 2), 1e-6f);
+    EXPECT_VEC_NEAR(line.point, ZNVec3(3, 0, 2), 1e-6f);
     EXPECT_FALSE(IntersectPlanes(kGround, ZNPlane(kDown, 5.0f), &line));
     EXPECT_FALSE(IntersectPlanes(kGround, ZNPlane(ZNVec3(0, 0.00001f, 1), 5.0f), nullptr));
     EXPECT_TRUE(IntersectPlanes(kGround, ZNPlane(ZNVec3(0, 1, 0), 5.0f), nullptr));
@@ -193,10 +180,10 @@ TEST(ZNPolygon, PlaneFollowsTheWindingAndRequiresPlanarity)
 {
     ZNPlane plane;
     ASSERT_TRUE(PolygonPlane(Square(), &plane));
-    ExpectVecNear(plane.n, kUp, 1e-6f);
+    EXPECT_VEC_NEAR(plane.n, kUp, 1e-6f);
     const Poly raisedClockwise = MakePoly({ ZNVec3(0, 0, 5), ZNVec3(0, 1, 5), ZNVec3(1, 1, 5), ZNVec3(1, 0, 5) });
     ASSERT_TRUE(PolygonPlane(raisedClockwise, &plane));
-    ExpectVecNear(plane.n, kDown, 1e-6f);
+    EXPECT_VEC_NEAR(plane.n, kDown, 1e-6f);
     EXPECT_NEAR(plane.d, -5.0f, 1e-6f);
 
     Poly warped = Square();
@@ -241,19 +228,15 @@ TEST(ZNPolygon, EdgePlanesFaceOutwardAndCoverBadIndices)
     const float distances[4] = { 0, 1, 1, 0 };
     for (UINT32 i = 0; i < 4; ++i)
     {
-        ExpectVecNear(EdgePlane(square, i).n, normals[i], 1e-6f);
+        EXPECT_VEC_NEAR(EdgePlane(square, i).n, normals[i], 1e-6f);
         EXPECT_NEAR(EdgePlane(square, i).d, distances[i], 1e-6f);
     }
 
-    gChecks = 0;
-    const ZNDialogHandler previous = ZNSetDialogHandler(&RecordCheck);
+    ZNDialogRecorder dialogs;
     const ZNPlane outOfRange = EdgePlane(square, 4);
-    const int checksForIndex = gChecks;
+    EXPECT_EQ(dialogs.Asserts("i >= polygon.Size()"), 1u) << dialogs.Summary();
     const ZNPlane noNormal = EdgePlane(MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(2, 0, 0) }), 0);
-    ZNSetDialogHandler(previous);
-    EXPECT_EQ(checksForIndex, 1);
-    EXPECT_NE(gCheckText.find("i >= polygon.Size()"), std::string::npos) << gCheckText;
-    EXPECT_EQ(gChecks, 1);   // no normal is not a caller error
+    EXPECT_EQ(dialogs.Count(), 1u) << dialogs.Summary();   // no normal is not a caller error
     EXPECT_EQ(outOfRange.n, ZNVec3(0, 0, 0));
     EXPECT_EQ(noNormal.n, ZNVec3(0, 0, 0));
 }

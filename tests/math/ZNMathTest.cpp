@@ -1,6 +1,8 @@
 // Vectors, matrices and quaternions: exact elements of the builders, the
 // rotation sense, and properties over random inputs checked against
 // independent formulas (Rodrigues' rotation, applying factors one by one).
+#include "common/ZNTestMath.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -15,19 +17,6 @@ static_assert(std::is_trivially_copyable<ZNVec3>::value && std::is_trivially_cop
                   std::is_trivially_copyable<ZNQuat>::value && std::is_trivially_copyable<ZNVec4>::value,
               "math types must be byte-copyable");
 static_assert(sizeof(ZNVec3) == 12 && sizeof(ZNVec4) == 16 && sizeof(ZNMat4) == 64, "packed floats");
-
-void ExpectVecNear(const ZNVec3& got, const ZNVec3& want, float tol)
-{
-    EXPECT_NEAR(got.x, want.x, tol);
-    EXPECT_NEAR(got.y, want.y, tol);
-    EXPECT_NEAR(got.z, want.z, tol);
-}
-
-void ExpectMatNear(const ZNMat4& got, const ZNMat4& want, float tol)
-{
-    for (UINT32 i = 0; i < 16; ++i)
-        EXPECT_NEAR(got[i], want[i], tol) << "element " << i;
-}
 
 std::mt19937 gen(12345);
 float Uniform(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(gen); }
@@ -58,10 +47,10 @@ TEST(ZNVec, CrossAndNormalize)
     ZNVec3 zero;
     zero.Normalize();
     EXPECT_EQ(zero, ZNVec3(0, 0, 0));
-    ExpectVecNear(Normalize(ZNVec3(3, 0, 4)), ZNVec3(0.6f, 0, 0.8f), 1e-7f);
+    EXPECT_VEC_NEAR(Normalize(ZNVec3(3, 0, 4)), ZNVec3(0.6f, 0, 0.8f), 1e-7f);
     // Their float squares underflow to 0; they must still come out unit length.
-    ExpectVecNear(Normalize(ZNVec3(1e-30f, 0, 0)), ZNVec3(1, 0, 0), 1e-7f);
-    ExpectVecNear(Normalize(ZNVec3(0, -3e-39f, 0)), ZNVec3(0, -1, 0), 1e-7f);
+    EXPECT_VEC_NEAR(Normalize(ZNVec3(1e-30f, 0, 0)), ZNVec3(1, 0, 0), 1e-7f);
+    EXPECT_VEC_NEAR(Normalize(ZNVec3(0, -3e-39f, 0)), ZNVec3(0, -1, 0), 1e-7f);
 }
 
 TEST(ZNMat, TransformReadsColumnMajorAndProductsApplyTheRightFactorFirst)
@@ -113,17 +102,17 @@ TEST(ZNMat, OrthoTakesTopBeforeBottomAndPutsTheOriginTopLeft)
     EXPECT_EQ(o[10], -1.0f);
     EXPECT_EQ(o[14], 0.0f);
     EXPECT_EQ(Transform(o, ZNVec4(0, 0, 0, 1)), ZNVec4(-1, 1, 0, 1));
-    ExpectVecNear(Transform(o, ZNVec4(1024, 576, 0, 1)).XYZ(), ZNVec3(1, -1, 0), 1e-6f);
+    EXPECT_VEC_NEAR(Transform(o, ZNVec4(1024, 576, 0, 1)).XYZ(), ZNVec3(1, -1, 0), 1e-6f);
 
     // A general box, depth included: z = -near maps to -1 and z = -far to 1.
     const ZNMat4 g = Ortho(-2, 6, 3, -1, 1, 9);
-    ExpectVecNear(Transform(g, ZNVec4(-2, 3, -1, 1)).XYZ(), ZNVec3(-1, 1, -1), 1e-6f);
-    ExpectVecNear(Transform(g, ZNVec4(6, -1, -9, 1)).XYZ(), ZNVec3(1, -1, 1), 1e-6f);
+    EXPECT_VEC_NEAR(Transform(g, ZNVec4(-2, 3, -1, 1)).XYZ(), ZNVec3(-1, 1, -1), 1e-6f);
+    EXPECT_VEC_NEAR(Transform(g, ZNVec4(6, -1, -9, 1)).XYZ(), ZNVec3(1, -1, 1), 1e-6f);
 }
 
 TEST(ZNMat, LookAtMapsEyeToOriginAndTargetOntoNegativeZ)
 {
-    ExpectMatNear(LookAt(ZNVec3(0, 0, 0), ZNVec3(0, 0, -1), ZNVec3(0, 1, 0)), Identity(), 0.0f);
+    EXPECT_MAT_NEAR(LookAt(ZNVec3(0, 0, 0), ZNVec3(0, 0, -1), ZNVec3(0, 1, 0)), Identity(), 0.0f);
 
     for (int i = 0; i < 200; ++i)
     {
@@ -132,7 +121,7 @@ TEST(ZNMat, LookAtMapsEyeToOriginAndTargetOntoNegativeZ)
             continue;
         const ZNMat4 v = LookAt(eye, target, up);
         EXPECT_NEAR(Length(Transform(v, ZNVec4(eye, 1)).XYZ()), 0.0f, 1e-3f);
-        ExpectVecNear(Transform(v, ZNVec4(target, 1)).XYZ(), ZNVec3(0, 0, -Length(target - eye)), 2e-3f);
+        EXPECT_VEC_NEAR(Transform(v, ZNVec4(target, 1)).XYZ(), ZNVec3(0, 0, -Length(target - eye)), 2e-3f);
         EXPECT_GT(Transform(v, ZNVec4(up, 0)).y, 0.0f);   // up stays up
         const ZNVec3 d = RandomVec(10);
         EXPECT_NEAR(Length(Transform(v, ZNVec4(d, 0)).XYZ()), Length(d), 1e-4f);   // no scaling
@@ -156,8 +145,8 @@ TEST(ZNMat, InverseUndoesTheMatrixAndRefusesSingularOnes)
         ASSERT_TRUE(Inverse(m, inv));
         ASSERT_TRUE(Inverse(view, camera));
         // Translations of thousands of units carry float rounding of ~1e-4.
-        ExpectMatNear(Mul(inv, m), Identity(), 1e-3f);
-        ExpectMatNear(Mul(m, inv), Identity(), 1e-3f);
+        EXPECT_MAT_NEAR(Mul(inv, m), Identity(), 1e-3f);
+        EXPECT_MAT_NEAR(Mul(m, inv), Identity(), 1e-3f);
         EXPECT_NEAR(Length(Transform(camera, ZNVec4(0, 0, 0, 1)).XYZ() - eye), 0.0f, 1e-3f);
     }
 
@@ -175,11 +164,11 @@ TEST(ZNQuat, RotateTurnsClockwiseAboutAnAxisPointingAtTheViewer)
     const ZNQuat q = FromAxisAngle(1.0f, ZNVec3(0, 0, 2));   // the axis is not normalised
     EXPECT_FLOAT_EQ(q.z, 2.0f * sinf(0.5f));
     EXPECT_FLOAT_EQ(q.w, cosf(0.5f));
-    ExpectMatNear(ToMatrix(ZNQuat()), Identity(), 0.0f);
+    EXPECT_MAT_NEAR(ToMatrix(ZNQuat()), Identity(), 0.0f);
 
-    ExpectVecNear(Rotate(ZNVec3(1, 0, 0), FromAxisAngle(ZN_PI / 2, ZNVec3(0, 0, 1))), ZNVec3(0, -1, 0), 1e-6f);
-    ExpectVecNear(Rotate(ZNVec3(0, 1, 0), FromAxisAngle(ZN_PI / 2, ZNVec3(1, 0, 0))), ZNVec3(0, 0, -1), 1e-6f);
-    ExpectVecNear(Rotate(ZNVec3(0, 0, 1), FromAxisAngle(ZN_PI / 2, ZNVec3(0, 1, 0))), ZNVec3(-1, 0, 0), 1e-6f);
+    EXPECT_VEC_NEAR(Rotate(ZNVec3(1, 0, 0), FromAxisAngle(ZN_PI / 2, ZNVec3(0, 0, 1))), ZNVec3(0, -1, 0), 1e-6f);
+    EXPECT_VEC_NEAR(Rotate(ZNVec3(0, 1, 0), FromAxisAngle(ZN_PI / 2, ZNVec3(1, 0, 0))), ZNVec3(0, 0, -1), 1e-6f);
+    EXPECT_VEC_NEAR(Rotate(ZNVec3(0, 0, 1), FromAxisAngle(ZN_PI / 2, ZNVec3(0, 1, 0))), ZNVec3(-1, 0, 0), 1e-6f);
 
     for (int i = 0; i < 300; ++i)
     {
@@ -190,7 +179,7 @@ TEST(ZNQuat, RotateTurnsClockwiseAboutAnAxisPointingAtTheViewer)
         const float angle = Uniform(-2 * ZN_PI, 2 * ZN_PI);
         const ZNVec3 v = RandomVec(10);
         const ZNQuat r = FromAxisAngle(angle, axis);
-        ExpectVecNear(Rotate(v, r), RotateClockwise(v, axis, angle), 2e-4f);
+        EXPECT_VEC_NEAR(Rotate(v, r), RotateClockwise(v, axis, angle), 2e-4f);
         const ZNMat4 m = ToMatrix(r);   // a rotation, not a reflection
         EXPECT_NEAR(Dot(Cross(ZNVec3(m[0], m[1], m[2]), ZNVec3(m[4], m[5], m[6])), ZNVec3(m[8], m[9], m[10])), 1.0f,
                     1e-5f);

@@ -1,6 +1,6 @@
 // Packed render-state words: only changed fields reach GL, counted through a
 // recording function table on a fresh context.
-#include "RenderGLTestUtil.h"
+#include "common/ZNTestGL.h"
 
 #include "render/ZNRenderState.h"
 #include "render/ZNRenderStateState.h"
@@ -15,7 +15,7 @@ TEST(GLRenderState, RasterFieldsChangeIndependently)
     ASSERT_TRUE(w.Ok());
     ZNRecordingTable rec;
     SetRasterState(16, 65535);   // depth test GL_LESS without writes, on a new context
-    EXPECT_EQ(rec.Calls, (Calls{ "Enable 2929", "DepthFunc 513", "DepthMask 0" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_DEPTH_TEST", "DepthFunc GL_LESS", "DepthMask GL_FALSE" }));
     GLboolean mask = GL_TRUE;
     GL().GetBooleanv(GL_DEPTH_WRITEMASK, &mask);
     EXPECT_EQ(mask, GL_FALSE);   // GL now holds what the word says
@@ -24,7 +24,7 @@ TEST(GLRenderState, RasterFieldsChangeIndependently)
     SetRasterState(16, 65535);
     SetRasterState(0x80, 0x80);
     SetRasterState(0, 0x80);
-    EXPECT_EQ(rec.Calls, (Calls{ "DepthMask 1", "DepthMask 0" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "DepthMask GL_TRUE", "DepthMask GL_FALSE" }));
 
     rec.Clear();
     SetRasterState(2, 3);        // back faces
@@ -33,12 +33,13 @@ TEST(GLRenderState, RasterFieldsChangeIndependently)
     SetRasterState(8, 0xC);      // lines
     SetRasterState(0xC, 0xC);    // 3 fills as well
     SetRasterState(0x70, 0x70);  // depth test off
-    EXPECT_EQ(rec.Calls, (Calls{ "Enable 2884", "CullFace 1029", "CullFace 1028", "Disable 2884",
-                                 "PolygonMode 1032 6913", "PolygonMode 1032 6914", "Disable 2929" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_CULL_FACE", "CullFace GL_BACK", "CullFace GL_FRONT", "Disable GL_CULL_FACE",
+                                 "PolygonMode GL_FRONT_AND_BACK GL_LINE", "PolygonMode GL_FRONT_AND_BACK GL_FILL",
+                                 "Disable GL_DEPTH_TEST" }));
 
     rec.Clear();
     SetRasterBits(0x30, 0x70);   // GL_LEQUAL; the polygon mode bits stay
-    EXPECT_EQ(rec.Calls, (Calls{ "Enable 2929", "DepthFunc 515" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_DEPTH_TEST", "DepthFunc GL_LEQUAL" }));
     EXPECT_EQ(w.State().RenderState.RasterWord, 0x3Cu);
 }
 
@@ -49,23 +50,27 @@ TEST(GLRenderState, BlendWordSendsOnlyWhatChanged)
     ZNRecordingTable rec;
     SetBlendMode(5985);
     SetBlendMode(5985);
-    EXPECT_EQ(rec.Calls, (Calls{ "Enable 3042", "BlendEquation 32774", "BlendFuncSeparate 770 771 1 0" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_BLEND", "BlendEquation GL_FUNC_ADD",
+                                 "BlendFuncSeparate GL_SRC_ALPHA GL_ONE_MINUS_SRC_ALPHA GL_ONE GL_ZERO" }));
     rec.Clear();
     SetBlendMode(0);
-    EXPECT_EQ(rec.Calls, (Calls{ "Disable 3042" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Disable GL_BLEND" }));
     rec.Clear();   // all-zero factors after blending went off: GL still holds the old ones
     SetBlendMode(ZNBlendWord(ZN_BLEND_ADD, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO, ZN_FACTOR_ZERO));
-    EXPECT_EQ(rec.Calls, (Calls{ "Enable 3042", "BlendEquation 32774", "BlendFuncSeparate 0 0 0 0" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_BLEND", "BlendEquation GL_FUNC_ADD",
+                                 "BlendFuncSeparate GL_ZERO GL_ZERO GL_ZERO GL_ZERO" }));
 
     SetBlendMode(5985);
     rec.Clear();
     SetBlendMode(0x71761);   // factors only
     SetBlendMode(0x71765);   // equation only (GL_MAX), blending is on already
-    EXPECT_EQ(rec.Calls, (Calls{ "BlendFuncSeparate 770 771 1 771", "BlendEquation 32776" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "BlendFuncSeparate GL_SRC_ALPHA GL_ONE_MINUS_SRC_ALPHA GL_ONE GL_ONE_MINUS_SRC_ALPHA",
+                                 "BlendEquation GL_MAX" }));
 
     rec.Clear();   // factors with equation 0 keep blending off
     SetBlendMode(0x1760);
-    EXPECT_EQ(rec.Calls, (Calls{ "Disable 3042", "BlendFuncSeparate 770 771 1 0" }));
+    EXPECT_EQ(rec.Calls,
+              (Calls{ "Disable GL_BLEND", "BlendFuncSeparate GL_SRC_ALPHA GL_ONE_MINUS_SRC_ALPHA GL_ONE GL_ZERO" }));
     EXPECT_FALSE(GL().IsEnabled(GL_BLEND));
 }
 
@@ -78,18 +83,20 @@ TEST(GLRenderState, StencilWordAndPolygonOffset)
     const UINT32 word = (1u << 28) | (2u << 24) | (15u << 12) | (15u << 8) | (5u << 4) | 2u;
     SetStencilState(word, 0xFFFFFFFF);
     SetStencilState(word, 0xFFFFFFFF);
-    EXPECT_EQ(rec.Calls,
-              (Calls{ "Enable 2960", "StencilFunc 514 5 15", "StencilMask 15", "StencilOp 7680 7680 7681" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_STENCIL_TEST", "StencilFunc GL_EQUAL 5 15", "StencilMask 15",
+                                 "StencilOp GL_KEEP GL_KEEP GL_REPLACE" }));
     rec.Clear();
     SetStencilState(3u << 12, 0xF000);
     SetStencilState(0, 1u << 28);
     SetStencilState(0x0F00000F, 0x0F00000F);   // indices past the tables: GL_ALWAYS, GL_KEEP
-    EXPECT_EQ(rec.Calls, (Calls{ "StencilMask 3", "Disable 2960", "StencilFunc 519 5 15", "StencilOp 7680 7680 7680" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "StencilMask 3", "Disable GL_STENCIL_TEST", "StencilFunc GL_ALWAYS 5 15",
+                                 "StencilOp GL_KEEP GL_KEEP GL_KEEP" }));
 
     rec.Clear();
     SetPolygonOffset(1, -1);
     SetPolygonOffset(2, 3);
-    EXPECT_EQ(rec.Calls, (Calls{ "Disable 32823", "Enable 32823", "PolygonOffset 3 2" }));
+    EXPECT_EQ(rec.Calls,
+              (Calls{ "Disable GL_POLYGON_OFFSET_FILL", "Enable GL_POLYGON_OFFSET_FILL", "PolygonOffset 3 2" }));
 }
 
 namespace
@@ -162,8 +169,8 @@ TEST(GLRenderState, RecordsAlwaysEqualWhatGLHolds)
     {
         ZNRecordingTable rec;
         SetStencilState(ZN_STENCIL_TEST_ON, ZN_STENCIL_TEST_ON);
-        EXPECT_EQ(rec.Calls,
-                  (Calls{ "Enable 2960", "StencilFunc 519 0 15", "StencilMask 15", "StencilOp 7680 7680 7680" }));
+        EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_STENCIL_TEST", "StencilFunc GL_ALWAYS 0 15", "StencilMask 15",
+                                     "StencilOp GL_KEEP GL_KEEP GL_KEEP" }));
     }
     ExpectRecordsEqualGL(rs);
     SetStencilState(ZNStencilWord(true, ZN_DEPTH_LEQUAL, 3, 7, 1, ZN_STENCIL_ZERO, ZN_STENCIL_INCR, ZN_STENCIL_INVERT),

@@ -1,6 +1,8 @@
 // Framebuffers, the framebuffer stack, clears and the scissor stack on a real
 // 3.3 core context in a 1024 x 576 window.
-#include "RenderGLTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
+#include "common/ZNTestGL.h"
 
 #include "render/ZNRT.h"
 #include "render/ZNRenderState.h"
@@ -53,14 +55,14 @@ TEST(GLRenderTarget, DrawBuffersSizeAndRendering)
     ZNRecordingTable rec;
     fb->Commit();
     EXPECT_TRUE(FB_Valid());
-    EXPECT_EQ(rec.Count("DrawBuffers 3 36064 0 36066"), 1);
+    EXPECT_EQ(rec.Count("DrawBuffers 3 GL_COLOR_ATTACHMENT0 GL_NONE GL_COLOR_ATTACHMENT2"), 1);
     EXPECT_EQ(fb->Width, 512u);   // the smallest attachment
     EXPECT_EQ(fb->Height, 512u);
-    EXPECT_EQ(rec.Calls.back(), "ReadBuffer 1029");   // the window is bound again
+    EXPECT_EQ(rec.Calls.back(), "ReadBuffer GL_BACK");   // the window is bound again
 
     rec.Clear();
     ZNFrameBufferPtr depth = DepthOnly(32, 16);
-    EXPECT_EQ(rec.Count("DrawBuffer 0"), 1);
+    EXPECT_EQ(rec.Count("DrawBuffer GL_NONE"), 1);
     EXPECT_EQ(rec.Count("DrawBuffers"), 0);
 
     const float black[4] = { 0, 0, 0, 1 }, red[4] = { 1, 0, 0, 1 };
@@ -70,7 +72,8 @@ TEST(GLRenderTarget, DrawBuffersSizeAndRendering)
     ClearColor(red);
     ClearDepth(0.5f);
     ClearStencil(3);
-    EXPECT_EQ(rec.Only("Clear"), (Calls{ "Clear 16640", "Clear 16384", "Clear 256", "Clear 1024" }));
+    EXPECT_EQ(rec.Only("Clear"), (Calls{ "Clear GL_COLOR_BUFFER_BIT|GL_DEPTH_BUFFER_BIT", "Clear GL_COLOR_BUFFER_BIT",
+                                         "Clear GL_DEPTH_BUFFER_BIT", "Clear GL_STENCIL_BUFFER_BIT" }));
     GL().ReadBuffer(GL_COLOR_ATTACHMENT0);
     EXPECT_EQ(Red(500, 500), 255);
     PopFBO(fb);
@@ -118,22 +121,22 @@ TEST(GLRenderTarget, StackRebindsWithViewportsAndRefusesMisuse)
     EXPECT_TRUE(IsCurrentFBO(b));
     rec.Clear();
     PopFBO(a);
-    EXPECT_EQ(dialogs.Asserts("TGCurContextState->FBOStack.Last() != ptr"), 1);
+    EXPECT_EQ(dialogs.Asserts("TGCurContextState->FBOStack.Last() != ptr"), 1u);
     PopFBO(b);
-    EXPECT_EQ(rec.Calls, (Calls{ "BindFramebuffer 36160 " + std::to_string(a->Name), "Viewport 0 0 64 32",
-                                 "DrawBuffer 0", "ReadBuffer 0" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "BindFramebuffer GL_FRAMEBUFFER " + std::to_string(a->Name), "Viewport 0 0 64 32",
+                                 "DrawBuffer GL_NONE", "ReadBuffer GL_NONE" }));
     rec.Clear();
     PopFBO(a);
-    EXPECT_EQ(rec.Calls, (Calls{ "BindFramebuffer 36160 0", "Viewport 0 0 1024 576", "DrawBuffer 1029",
-                                 "ReadBuffer 1029" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "BindFramebuffer GL_FRAMEBUFFER 0", "Viewport 0 0 1024 576", "DrawBuffer GL_BACK",
+                                 "ReadBuffer GL_BACK" }));
     EXPECT_TRUE(IsCurrentFBO(ZNFrameBufferPtr()));
     PopFBO(a);
-    EXPECT_EQ(dialogs.Asserts("TGCurContextState->FBOStack.Size() == 0"), 1);
+    EXPECT_EQ(dialogs.Asserts("TGCurContextState->FBOStack.Size() == 0"), 1u);
 
     ZNFrameBuffer building;   // while one is being built the stack refuses
     building.Begin();
     PushFBO(a);
-    EXPECT_EQ(dialogs.Asserts("!FB_Valid()"), 1);
+    EXPECT_EQ(dialogs.Asserts("!FB_Valid()"), 1u);
     EXPECT_EQ(w.State().RT.FBOStack.Size(), 0u);
     SetFBOOverride(0);
 }
@@ -147,7 +150,7 @@ TEST(GLRenderTarget, SlotsHoldOneThingAndTheReportListsAllNine)
     fb.Begin();
     ZNSharedPtr<ZNRenderBuffer> depth = DepthBuffer(64, 32);
     fb.SetRenderBuffer(8, depth, RTA_DepthStencil);
-    EXPECT_EQ(dialogs.Asserts("id >= MAX_COLOR_BUFFERS && id != UINT32_MAX"), 1);
+    EXPECT_EQ(dialogs.Asserts("id >= MAX_COLOR_BUFFERS && id != UINT32_MAX"), 1u);
     EXPECT_EQ(fb.Types[8], RTA_None);
     ZNTextureHandle color = ColorTexture(8, 4);
     fb.SetTexture(1, color, RTA_Color);
@@ -163,7 +166,7 @@ TEST(GLRenderTarget, SlotsHoldOneThingAndTheReportListsAllNine)
     EXPECT_EQ(std::string(fb.DescribeError("Missing attachment").CStr()), expected);
 
     ZNRenderBuffer bad(16, 16, 0, 1);   // only format 24 is known
-    EXPECT_EQ(dialogs.Asserts("err"), 1);
+    EXPECT_EQ(dialogs.Asserts("err"), 1u);
     SetFBOOverride(0);
 }
 
@@ -207,7 +210,7 @@ TEST(GLScissor, RectanglesConvertToBottomLeftAndNestedOnlyShrink)
     ZNRecordingTable rec;
     EXPECT_TRUE(PushScissor({ 10, 20, 110, 70 }));
     EXPECT_EQ(PopScissor(), 0u);
-    EXPECT_EQ(rec.Calls, (Calls{ "Scissor 10 506 100 50", "Enable 3089", "Disable 3089" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Scissor 10 506 100 50", "Enable GL_SCISSOR_TEST", "Disable GL_SCISSOR_TEST" }));
     EXPECT_FALSE(GL().IsEnabled(GL_SCISSOR_TEST));
 
     rec.Clear();
@@ -215,7 +218,7 @@ TEST(GLScissor, RectanglesConvertToBottomLeftAndNestedOnlyShrink)
     EXPECT_TRUE(PushScissor({ 50, 50, 200, 200 }));
     EXPECT_FALSE(PushScissor({ 100, 0, 150, 50 }));   // only touches the top at a corner
     EXPECT_EQ(PopScissor(), 1u);
-    EXPECT_EQ(rec.Calls, (Calls{ "Scissor 10 476 90 90", "Enable 3089", "Scissor 50 476 50 50",
+    EXPECT_EQ(rec.Calls, (Calls{ "Scissor 10 476 90 90", "Enable GL_SCISSOR_TEST", "Scissor 50 476 50 50",
                                  "Scissor 10 476 90 90" }));
     EXPECT_EQ(PopScissor(), 0u);
 
@@ -224,7 +227,7 @@ TEST(GLScissor, RectanglesConvertToBottomLeftAndNestedOnlyShrink)
     EXPECT_EQ(out.X0, 1);   // untouched
     ZNDialogRecorder dialogs;
     EXPECT_EQ(PopScissor(), 0u);
-    EXPECT_EQ(dialogs.Asserts("count == 0"), 1);
+    EXPECT_EQ(dialogs.Asserts("count == 0"), 1u);
 }
 
 TEST(GLScissor, BaseRectangleIsClippedToTheWindowAndKeptUnderTheStack)
@@ -236,15 +239,15 @@ TEST(GLScissor, BaseRectangleIsClippedToTheWindowAndKeptUnderTheStack)
     EXPECT_TRUE(PushScissor({ 0, 0, 10, 10 }));
     EXPECT_EQ(PopScissor(), 0u);
     EXPECT_TRUE(IsScissorEnabled());
-    EXPECT_EQ(rec.Calls, (Calls{ "Enable 3089", "Scissor 0 476 1024 100", "Scissor 0 566 10 10",
+    EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_SCISSOR_TEST", "Scissor 0 476 1024 100", "Scissor 0 566 10 10",
                                  "Scissor 0 476 1024 100" }));
     rec.Clear();
     SetBaseScissor(0, { 0, 0, 10, 10 });
-    EXPECT_EQ(rec.Calls, (Calls{ "Disable 3089" }));
+    EXPECT_EQ(rec.Calls, (Calls{ "Disable GL_SCISSOR_TEST" }));
 
     ZNDialogRecorder dialogs;
     SetBaseScissor(1, { 2000, 0, 3000, 10 });
-    EXPECT_EQ(dialogs.Asserts("!res && \"Scissor Rect out of bounds, need to fix it...\""), 1);
+    EXPECT_EQ(dialogs.Asserts("!res && \"Scissor Rect out of bounds, need to fix it...\""), 1u);
     EXPECT_EQ(rec.Calls.back(), "Scissor 0 576 0 0");   // nothing of the window is drawn
     SetBaseScissor(0, { 0, 0, 10, 10 });
 }

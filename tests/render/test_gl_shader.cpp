@@ -1,6 +1,8 @@
 // Shader programs from .shd files on a real 3.3 core context: compiling with
 // includes, error reports, the retry dialog, the cache, hot reload and uniforms.
-#include "RenderGLTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
+#include "common/ZNTestGL.h"
 
 #include "render/ZNRT.h"
 #include "render/ZNRenderState.h"
@@ -87,7 +89,7 @@ std::string Str(const ZNString& s) { return std::string(s.CStr(), s.Size()); }
 
 TEST(GLShader, ProgramFromAFileWithAnIncludeHasTheFixedLocationsAndDraws)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/common.h", GCommon);
     dir.Write("Shaders/Color.shd", GColorShader);
     ZNTestWindow w(32, 32);
@@ -117,7 +119,7 @@ TEST(GLShader, ProgramFromAFileWithAnIncludeHasTheFixedLocationsAndDraws)
 
 TEST(GLShader, ErrorsNameTheFileAndItsOwnLine)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/common.h", GCommon);
     dir.Write("Shaders/bad.h", "uniform float Fine;\nthis is not glsl;\n");
     dir.Write("Shaders/Broken.shd", std::string("#include \"bad.h\"\n") + GColorShader);
@@ -128,23 +130,23 @@ TEST(GLShader, ErrorsNameTheFileAndItsOwnLine)
     dialogs.Answers = { false, true };   // no retry, continue without
     ZNShaderPtr sh = CreateShader(ZNString("Shaders/Broken.shd"), ZNString());
     EXPECT_EQ(sh->Shader->Program, 0u);
-    ASSERT_EQ(dialogs.Records.size(), 2u);
-    const std::string& text = dialogs.Records[0].Text;
-    EXPECT_EQ(dialogs.Records[0].Caption, "Shader loading failed - Shaders/Broken.shd");
+    ASSERT_EQ(dialogs.Count(), 2u);
+    const std::string text = dialogs.Boxes()[0].Text;
+    EXPECT_EQ(dialogs.Boxes()[0].Caption, "Shader loading failed - Shaders/Broken.shd");
     EXPECT_EQ(text.rfind("Loading of the shader failed with the following errors:\n\n", 0), 0u);
     EXPECT_NE(text.find("Shaders/bad.h:2("), std::string::npos) << text;   // whatever the driver's #line rule
     EXPECT_EQ(text.substr(text.size() - 23), "\n\nDo you want to retry?");
-    EXPECT_EQ(dialogs.Records[1].Text, "Do you want to continue without the shader?");
+    EXPECT_EQ(dialogs.Boxes()[1].Text, "Do you want to continue without the shader?");
 
     ZNString errors;   // the defines text is placed at line 22222 of file 0
     EXPECT_FALSE(Load(sh, ZNString("Shaders/Color.shd"), ZNString("not glsl either\n"), errors));
     EXPECT_NE(Str(errors).find("Shaders/Color.shd:22222("), std::string::npos) << errors.CStr();
-    EXPECT_EQ(dialogs.Records.size(), 2u);
+    EXPECT_EQ(dialogs.Count(), 2u);
 }
 
 TEST(GLShader, ErrorsAfterAnIncludeNameTheirOwnLine)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/common.h", GCommon);
     dir.Write("Shaders/Color.shd", GColorShader);
     dir.Write("Shaders/two.h", "uniform float Two;\n\n");
@@ -165,11 +167,11 @@ TEST(GLShader, ErrorsAfterAnIncludeNameTheirOwnLine)
     EXPECT_NE(Str(errors).find("Shaders/Tail.shd:1("), std::string::npos) << errors.CStr();
 }
 
-static const ZNTestDataDir* GFixDir;
+static const ZNScratchDir* GFixDir;
 
 TEST(GLShader, RetryAfterTheFileWasFixedOnDisk)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/common.h", GCommon);
     dir.Write("Shaders/Fix.shd", "#include \"missing.h\"\n");
     dir.ShiftTime("Shaders/Fix.shd", -100);
@@ -180,8 +182,8 @@ TEST(GLShader, RetryAfterTheFileWasFixedOnDisk)
     GFixDir = &dir;   // the user fixes the file while the question is shown
     dialogs.OnQuestion = [] { GFixDir->Write("Shaders/Fix.shd", GColorShader); };
     ZNShaderPtr sh = CreateShader(ZNString("Shaders/Fix.shd"), ZNString());
-    ASSERT_EQ(dialogs.Records.size(), 1u);
-    EXPECT_NE(dialogs.Records[0].Text.find("In included file missing.h:\nFile missing.h was not found"),
+    ASSERT_EQ(dialogs.Count(), 1u);
+    EXPECT_NE(dialogs.Boxes()[0].Text.find("In included file missing.h:\nFile missing.h was not found"),
               std::string::npos);
     EXPECT_NE(sh->Shader->Program, 0u);
     EXPECT_EQ(sh->Shader->FileTime, GetFileTimeNs("Shaders/Fix.shd"));
@@ -191,17 +193,17 @@ TEST(GLShader, RetryAfterTheFileWasFixedOnDisk)
 
 TEST(GLShader, ContinuingWithoutTheShaderCachesAnEmptyOne)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     ZNTestWindow w(32, 32);
     ASSERT_TRUE(w.Ok());
     ZNDialogRecorder dialogs;
     dialogs.Answers = { false, true };
     ZNShaderPtr sh = GetShader(ZNString("Shaders/Nothing.shd"), ZNString());
     EXPECT_EQ(sh->Shader->Program, 0u);
-    EXPECT_EQ(dialogs.Records[0].Text, "Loading of the shader failed with the following errors:\n\n"
+    EXPECT_EQ(dialogs.Boxes()[0].Text, "Loading of the shader failed with the following errors:\n\n"
                                        "File Shaders/Nothing.shd was not found\n\nDo you want to retry?");
     EXPECT_TRUE(GetShader(ZNString("Shaders/Nothing.shd"), ZNString()) == sh);   // cached, no new dialog
-    EXPECT_EQ(dialogs.Records.size(), 2u);
+    EXPECT_EQ(dialogs.Count(), 2u);
     ZNRecordingTable rec;
     UseShader(sh);
     EXPECT_EQ(rec.Calls, (std::vector<std::string>{ "UseProgram 0" }));
@@ -222,7 +224,7 @@ TEST(GLShaderDeath, GivingUpEndsTheProcessWithExitCode17)
 
 TEST(GLShader, CacheLoadsOnceAndLoadsKeepTheBoundProgram)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/common.h", GCommon);
     dir.Write("Shaders/Color.shd", GColorShader);
     dir.Write("Shaders/Gain.shd", WithGain(GColorShader));
@@ -247,12 +249,13 @@ TEST(GLShader, CacheLoadsOnceAndLoadsKeepTheBoundProgram)
     UseShader(b);
     UseShader(b);
     UseShader(ZNShaderPtr());
-    EXPECT_EQ(rec.Calls, (std::vector<std::string>{ "UseProgram " + std::to_string(b->Shader->Program), "UseProgram 0" }));
+    EXPECT_EQ(rec.Calls,
+              (std::vector<std::string>{ "UseProgram " + std::to_string(b->Shader->Program), "UseProgram 0" }));
 }
 
 TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/common.h", GCommon);
     dir.Write("Shaders/Hot.shd", GColorShader);
     dir.ShiftTime("Shaders/Hot.shd", -100);
@@ -291,7 +294,7 @@ TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
     EXPECT_EQ(CurrentProgram(), 0);
     ExpectBindingConsistent();
     ReloadShaders();   // unchanged: no new question
-    EXPECT_EQ(dialogs.Records.size(), 2u);
+    EXPECT_EQ(dialogs.Count(), 2u);
 
     dir.Write("Shaders/Hot.shd", GColorShader);   // fixed later: the empty shader comes back
     dir.ShiftTime("Shaders/Hot.shd", 200);
@@ -343,7 +346,7 @@ TEST(GLShader, HotReloadSeesAnEditSavedWithinTheSecondOfTheLoadAndAnOlderTime)
 
 TEST(GLShader, UniformRegistrationsStayBoundedAndSettersCheckTheirInput)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/M.shd",
               "uniform mat4 World;\nuniform ivec2 Counts;\n#ifdef VSHADER\n"
               "void main() { gl_Position = ZN_mProj * ZN_mView * World * GLVertex + vec4(Counts, 0, 0); }\n"
@@ -373,12 +376,13 @@ TEST(GLShader, UniformRegistrationsStayBoundedAndSettersCheckTheirInput)
         m[i] = static_cast<float>(i);
     SetFloat(world, m, 4, true, 1);
     SetFloat(world, m, 1, true, 1);   // a 1x1 "matrix"
-    EXPECT_EQ(dialogs.Asserts("components | matrix || \"Invalid number of components / wrong combo\""), 1);
+    EXPECT_EQ(dialogs.Asserts("components | matrix || \"Invalid number of components / wrong combo\""), 1u);
     SetFloat(world, m, 5, false, 1);
     SetInt(counts, nullptr, 0, 1);
-    EXPECT_EQ(dialogs.Asserts("( components > 4 ) | ( components < 1 )"), 2);
+    EXPECT_EQ(dialogs.Asserts("( components > 4 ) | ( components < 1 )"), 2u);
     SetFloat(missing, m, 4, true, 1);   // a missing uniform does nothing
-    EXPECT_EQ(rec.Calls, (std::vector<std::string>{ "UniformMatrix4fv " + std::to_string(world->Location) + " 1 0" }));
+    EXPECT_EQ(rec.Calls,
+              (std::vector<std::string>{ "UniformMatrix4fv " + std::to_string(world->Location) + " 1 GL_FALSE" }));
     float back[16] = {};
     GL().GetUniformfv(sh->Shader->Program, world->Location, back);
     EXPECT_EQ(back[12], 12.0f);   // column-major as given
@@ -394,7 +398,7 @@ TEST(GLShader, UniformRegistrationsStayBoundedAndSettersCheckTheirInput)
 
 TEST(GLShader, ShadersBelongToTheirContext)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/common.h", GCommon);
     dir.Write("Shaders/Color.shd", GColorShader);
     ZNShaderPtr kept;
@@ -410,7 +414,7 @@ TEST(GLShader, ShadersBelongToTheirContext)
         ZNString errors;
         EXPECT_FALSE(Load(kept, ZNString("Shaders/Color.shd"), ZNString(), errors));
         Unload(kept);
-        EXPECT_EQ(dialogs.Asserts("!InCurContext()"), 3);
+        EXPECT_EQ(dialogs.Asserts("!InCurContext()"), 3u);
         EXPECT_NE(kept->Shader->Program, 0u);
         b.End();
         a.Begin();
@@ -422,7 +426,7 @@ TEST(GLShader, ShadersBelongToTheirContext)
 
 TEST(GLShader, SamplersOfDifferentTypesPassValidation)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/Two.shd",
               "#ifdef VSHADER\nvoid main() { gl_Position = GLVertex; }\n#endif\n"
               "#ifdef PSHADER\nuniform sampler2D Tex0;\nuniform samplerCube Tex1;\n"
@@ -432,6 +436,6 @@ TEST(GLShader, SamplersOfDifferentTypesPassValidation)
     ZNDialogRecorder dialogs;
     dialogs.Answers = { false, true };
     EXPECT_NE(GetShader(ZNString("Shaders/Two.shd"), ZNString())->Shader->Program, 0u);
-    EXPECT_TRUE(dialogs.Records.empty());
+    EXPECT_EQ(dialogs.Count(), 0u) << dialogs.Summary();
     ExpectBindingConsistent();
 }

@@ -1,5 +1,6 @@
 // Shader source preprocessing and compiler-log rewriting: pure text, no GL context.
-#include "RenderTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
 
 #include "render/ZNShaderPreprocess.h"
 
@@ -39,7 +40,7 @@ ZNString Rewrite(const char* log, std::vector<const char*> names, INT32 lineShif
 
 TEST(ShaderPreprocess, IncludesExpandWithLineDirectivesAndTheFileList)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/A.shd", "x\n#include \"b.h\"\ny\n");
     dir.Write("Shaders/b.h", "z\n");
     Expanded e = Expand("Shaders/A.shd");
@@ -65,7 +66,7 @@ TEST(ShaderPreprocess, IncludesExpandWithLineDirectivesAndTheFileList)
 
 TEST(ShaderPreprocess, OnlyTheFirstWordOfALineIsADirective)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/A.shd", " \t#include \"b.h\"\nint a; #include \"b.h\"\n#include\"b.h\"\n#includes \"b.h\"\n");
     dir.Write("Shaders/b.h", "z");
     const Expanded e = Expand("Shaders/A.shd");
@@ -75,7 +76,7 @@ TEST(ShaderPreprocess, OnlyTheFirstWordOfALineIsADirective)
 
 TEST(ShaderPreprocess, FailuresReportNestedMessages)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     EXPECT_EQ(Expand("Shaders/None.shd").Text, "File Shaders/None.shd was not found");
     // b.h, found by the second attempt, fails on its own include: messages nest.
     dir.Write("Shaders/A.shd", "#include \"b.h\"\n");
@@ -94,7 +95,7 @@ TEST(ShaderPreprocess, FailuresReportNestedMessages)
 
 TEST(ShaderPreprocess, IncludeCyclesAndEndlessChainsAreRefused)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/Self.shd", "a\n#include \"Self.shd\"\n");
     Expanded e = Expand("Shaders/Self.shd");
     EXPECT_FALSE(e.Ok);

@@ -1,5 +1,6 @@
 // Vertex declarations: offsets, strides and sizes computed at construction. Pure.
-#include "RenderTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
 
 #include "render/ZNVertex.h"
 #include "window/ZNGLTable.h"
@@ -52,7 +53,7 @@ TEST(VertexDecl, TypesAndPrimitivesMapToGL)
     ZNDialogRecorder dialogs;
     EXPECT_EQ(GetVertexDataTypeSize(VDT_UShort), 2u);
     EXPECT_EQ(GetVertexDataTypeSize(9), 0u);
-    EXPECT_EQ(dialogs.Asserts("Cannot get vertex data type because it does not exist"), 1);
+    EXPECT_EQ(dialogs.Count("Cannot get vertex data type because it does not exist"), 1u);
     // Strip/loop and fan/strip are swapped relative to the GL constants.
     EXPECT_EQ(GetGLPrimitiveMode(PT_LineStrip), static_cast<UINT32>(GL_LINE_STRIP));
     EXPECT_EQ(GetGLPrimitiveMode(PT_LineLoop), static_cast<UINT32>(GL_LINE_LOOP));

@@ -12,7 +12,7 @@
 namespace
 {
 
-const std::string kSuite = std::string(ZN_TEST_DATA_DIR) + "/pngsuite/";
+const std::string kSuite = ZNTestDataFile("pngsuite/");
 
 struct SuiteEntry
 {
@@ -67,12 +67,12 @@ std::vector<UINT8> Encode(const ImageData& image)
 TEST(PngSuite, EveryImageDecodesOrFailsCleanly)
 {
     std::vector<SuiteEntry> entries = ReadManifest();
-    ASSERT_GE(entries.size(), 170u);
-    DialogRecorder dialogs;
+    ASSERT_GE(entries.size(), 170u) << kSuite << "MANIFEST.tsv is missing or short";
+    ZNDialogRecorder dialogs;
     int valid = 0, corrupt = 0;
     for (const SuiteEntry& e : entries)
     {
-        std::vector<UINT8> file = ReadBytes(kSuite + "png/" + e.Name + ".png");
+        std::vector<UINT8> file = ZNReadBytes(kSuite + "png/" + e.Name + ".png");
         ASSERT_FALSE(file.empty()) << e.Name;
         ZNImage image;
         bool ok = DecodeBytes(file, image);
@@ -86,7 +86,7 @@ TEST(PngSuite, EveryImageDecodesOrFailsCleanly)
         ASSERT_TRUE(ok) << e.Name;
         ASSERT_EQ(image.Width, e.Width) << e.Name;
         ASSERT_EQ(image.Height, e.Height) << e.Name;
-        std::vector<UINT8> expected = ReadBytes(kSuite + "expected/" + e.Name + ".rgba");
+        std::vector<UINT8> expected = ZNReadBytes(kSuite + "expected/" + e.Name + ".rgba");
         ASSERT_EQ(expected.size(), (size_t)e.Width * e.Height * 4) << e.Name;
         const UINT8* got = image.GetData();
         int worst = 0;
@@ -114,9 +114,9 @@ TEST(PngSuite, EveryImageDecodesOrFailsCleanly)
 // callback's check.
 TEST(PngCodec, TruncatedFilesFailWithTheReadCheck)
 {
-    std::vector<UINT8> file = ReadBytes(kSuite + "png/basn6a08.png");
+    std::vector<UINT8> file = ZNReadBytes(kSuite + "png/basn6a08.png");
     ASSERT_GT(file.size(), 100u);
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     for (size_t cut : { (size_t)3, (size_t)8, (size_t)20, (size_t)33, (size_t)60, file.size() / 2, file.size() - 13,
                         file.size() - 1 })
     {
@@ -124,7 +124,7 @@ TEST(PngCodec, TruncatedFilesFailWithTheReadCheck)
         ZNImage image;
         EXPECT_FALSE(DecodeBytes(part, image)) << "cut at " << cut;
     }
-    EXPECT_GE(dialogs.Count("pd->Size - pd->At < size"), 3);
+    EXPECT_GE(dialogs.Count("pd->Size - pd->At < size"), 3u);
 }
 
 TEST(PngCodec, TinyBuffersFailBeforeLibpng)
@@ -136,8 +136,8 @@ TEST(PngCodec, TinyBuffersFailBeforeLibpng)
     EXPECT_FALSE(LoadPngFromMemory(nullptr, 0, image));
     EXPECT_EQ(image.Width, 0u);
 
-    ScratchDir dir;
-    WriteBytes(dir.Path("empty.png"), {});
+    ZNScratchDir dir;
+    ZNWriteBytes(dir.Path("empty.png"), {});
     EXPECT_FALSE(LoadImageFile(dir.Path("empty.png").c_str(), image));
     EXPECT_FALSE(LoadImageFile(dir.Path("missing.png").c_str(), image));
 }
@@ -222,7 +222,7 @@ TEST(ImageFiles, TypeComesFromTheLastThreeCharacters)
 
 TEST(ImageFiles, SaveOnlyWritesPngAndLoadIgnoresTheName)
 {
-    ScratchDir dir;
+    ZNScratchDir dir;
     ZNImage image;
     MakePattern(image, 9, 7);
 
@@ -233,25 +233,25 @@ TEST(ImageFiles, SaveOnlyWritesPngAndLoadIgnoresTheName)
 
     EXPECT_FALSE(SaveImageFile(dir.Path("a.dds").c_str(), image));
     EXPECT_FALSE(SaveImageFile(dir.Path("a.bmp").c_str(), image));
-    EXPECT_FALSE(FileThere(dir.Path("a.dds")));
-    EXPECT_FALSE(FileThere(dir.Path("a.bmp")));
+    EXPECT_FALSE(ZNFileThere(dir.Path("a.dds")));
+    EXPECT_FALSE(ZNFileThere(dir.Path("a.bmp")));
 
     // A PNG under another name still loads: the suffix is not consulted.
-    WriteBytes(dir.Path("picture.dat"), ReadBytes(dir.Path("upper.PNG")));
+    ZNWriteBytes(dir.Path("picture.dat"), ZNReadBytes(dir.Path("upper.PNG")));
     EXPECT_TRUE(LoadImageFile(dir.Path("picture.dat").c_str(), back));
 
     // A file that is not a PNG fails (the read check reports the short file).
-    DialogRecorder dialogs;
-    WriteBytes(dir.Path("text.png"), { 'h', 'e', 'l', 'l', 'o', '\n' });
+    ZNDialogRecorder dialogs;
+    ZNWriteBytes(dir.Path("text.png"), { 'h', 'e', 'l', 'l', 'o', '\n' });
     EXPECT_FALSE(LoadImageFile(dir.Path("text.png").c_str(), back));
 }
 
 TEST(ImageTypes, ZNImageStaysTwoDimensionalAndChecksAccess)
 {
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     ZNImage image;
     image.Resize(3, 2, 4, 1);
-    EXPECT_EQ(dialogs.Count("depth > 1 || sides > 1"), 1);
+    EXPECT_EQ(dialogs.Count("depth > 1 || sides > 1"), 1u);
     EXPECT_EQ(image.Width, 3u);
     EXPECT_EQ(image.Height, 2u);
     EXPECT_EQ(image.GetDepth(), 1u);
@@ -261,7 +261,7 @@ TEST(ImageTypes, ZNImageStaysTwoDimensionalAndChecksAccess)
     EXPECT_EQ(image.Pixels[5], 0x12345678u);
     image.Pixel(3, 0) = 1;   // reported, and writes nowhere inside the image
     image.Pixel(0, 2) = 1;
-    EXPECT_EQ(dialogs.Count("x >= Width || y >= Height"), 2);
+    EXPECT_EQ(dialogs.Count("x >= Width || y >= Height"), 2u);
     for (UINT32 i = 0; i < 5; ++i)
         EXPECT_NE(image.Pixels[i], 1u);
 }
@@ -285,9 +285,9 @@ TEST(ImageTypes, TextureImageSizesAndCopies)
 
     image.Resize(0, 4, 1, 1);   // a zero dimension holds no block
     EXPECT_EQ(image.Bytes.Size(), 0u);
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     EXPECT_EQ(image.GetData(), nullptr);
-    EXPECT_EQ(dialogs.Count("size == 0"), 1);
+    EXPECT_EQ(dialogs.Count("size == 0"), 1u);
 }
 
 TEST(ImageTypes, FloatImageKeepsRowsInPlace)
@@ -361,14 +361,14 @@ TEST(Sampling, BilinearHitsCornersAndAveragesTheCentre)
 TEST(Sampling, OutOfRangeCoordinatesAreReported)
 {
     ZNImage image = Quad();
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     SampleBilinear(image, -0.01f, 0.5f);
     SampleBilinear(image, 0.5f, 1.01f);
-    EXPECT_EQ(dialogs.Count("u < 0.0f || u > 1.0f || v < 0.0f || v > 1.0f"), 2);
+    EXPECT_EQ(dialogs.Count("u < 0.0f || u > 1.0f || v < 0.0f || v > 1.0f"), 2u);
     dialogs.Clear();
     SampleBilinearWrap(image, -3.5f, 7.25f);
     SampleBilinearClamp(image, -3.5f, 7.25f);
-    EXPECT_EQ(dialogs.Total(), 0);
+    EXPECT_EQ(dialogs.Count(), 0u);
 }
 
 TEST(Sampling, WrapAndClampScaleByTheFullSize)

@@ -1,7 +1,8 @@
 // Material files without a GL context: blend words, the command reader, bad
 // input (reported with file and line, never a stall) and the retry question.
 #include "resources/ZNMaterial.h"
-#include "runtime/ZNDataPath.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,73 +18,6 @@
 namespace
 {
 
-// Records every question; answers with Answer and runs OnAsk first.
-struct Questions
-{
-    struct Record
-    {
-        std::string Text, Caption;
-    };
-    static std::vector<Record>    Records;
-    static bool                   Answer;
-    static std::function<void()>  OnAsk;
-    ZNDialogHandler               Previous;
-
-    static bool Handle(ZNDialogKind, const char* text, const char* caption)
-    {
-        Records.push_back({text, caption});
-        if (OnAsk)
-            OnAsk();
-        return Answer;
-    }
-    Questions()
-    {
-        Records.clear();
-        Answer = false;
-        OnAsk = nullptr;
-        Previous = ZNSetDialogHandler(Handle);
-    }
-    ~Questions()
-    {
-        ZNSetDialogHandler(Previous);
-        OnAsk = nullptr;
-    }
-};
-std::vector<Questions::Record> Questions::Records;
-bool                           Questions::Answer = false;
-std::function<void()>          Questions::OnAsk;
-
-// A scratch folder used as the data path while it lives.
-struct DataDir
-{
-    char        Saved[ZN_DATA_PATH_SIZE];
-    std::string Root;   // ends in '/'
-
-    DataDir()
-    {
-        memcpy(Saved, GDataPath, sizeof(Saved));
-        char pattern[] = "/tmp/zn_material_XXXXXX";
-        Root = std::string(mkdtemp(pattern) ? pattern : "/tmp") + "/";
-        snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s", Root.c_str());
-    }
-    ~DataDir()
-    {
-        memcpy(GDataPath, Saved, sizeof(Saved));
-        if (system(("rm -rf '" + Root + "'").c_str()) != 0)
-            fprintf(stderr, "could not remove %s\n", Root.c_str());
-    }
-    void Write(const std::string& name, const std::string& text) const
-    {
-        const std::string path = Root + name;
-        for (size_t at = path.find('/', Root.size()); at != std::string::npos; at = path.find('/', at + 1))
-            mkdir(path.substr(0, at).c_str(), 0755);
-        FILE* f = fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr) << path;
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
-    }
-};
-
 UINT32 Blend(UINT32 op, UINT32 sc, UINT32 dc, UINT32 sa, UINT32 da)
 {
     return op | (sc << 4) | (dc << 8) | (sa << 12) | (da << 16);
@@ -92,7 +26,7 @@ UINT32 Blend(UINT32 op, UINT32 sc, UINT32 dc, UINT32 sa, UINT32 da)
 // Loads text as "M.mtl" from a fresh data folder into m.
 bool LoadText(ZNMaterial& m, const std::string& text)
 {
-    DataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("M.mtl", text);
     return LoadMaterial(m, "M.mtl", ZNString());
 }
@@ -119,7 +53,7 @@ TEST(MaterialBlend, WordsGiveTheirCodesAndMissingOrUnknownWordsKeepDefaults)
 
 TEST(MaterialFile, BlendModeLinesSetTheWholeWord)
 {
-    Questions q;
+    ZNDialogRecorder q;
     ZNMaterial m;
     ASSERT_TRUE(LoadText(m, "blendmode add one one\n"));
     EXPECT_EQ(m.BlendMode, Blend(1, 1, 1, 1, 0));
@@ -141,20 +75,20 @@ TEST(MaterialFile, BlendModeLinesSetTheWholeWord)
     // A blend word at the very end of the text, without a line feed.
     ASSERT_TRUE(LoadText(m, "blendmode rsub"));
     EXPECT_EQ(m.BlendMode, Blend(3, 6, 7, 1, 0));
-    EXPECT_TRUE(q.Records.empty());
+    EXPECT_EQ(q.Count(), 0u) << q.Summary();
     EXPECT_EQ(m.RasterState, 0u);   // files never touch the raster word
     EXPECT_FALSE(m.Shader);
 }
 
 TEST(MaterialFile, MissingFileFailsWithoutAQuestion)
 {
-    Questions q;
-    DataDir dir;
+    ZNDialogRecorder q;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     ZNMaterial m;
     m.BlendMode = 123;
     EXPECT_FALSE(LoadMaterial(m, "Nope.mtl", ZNString()));
     EXPECT_FALSE(LoadMaterial(m, (const char*)nullptr, ZNString()));
-    EXPECT_TRUE(q.Records.empty());
+    EXPECT_EQ(q.Count(), 0u) << q.Summary();
     EXPECT_EQ(m.BlendMode, 123u);
     // An empty (or white-space only) file is a complete material.
     dir.Write("Empty.mtl", " \n\t\r\n");
@@ -164,7 +98,7 @@ TEST(MaterialFile, MissingFileFailsWithoutAQuestion)
 
 TEST(MaterialFile, StrayCharactersAreSteppedOverWithoutStalling)
 {
-    Questions q;
+    ZNDialogRecorder q;
     ZNMaterial m;
     // Quotes, comment marks, punctuation and bytes above 127 where a command is expected.
     ASSERT_TRUE(LoadText(m, "// a comment \"quoted\"\n# ; , {}\n\xC3\xA9\xFF blendmode add\n\"\n"));
@@ -172,7 +106,7 @@ TEST(MaterialFile, StrayCharactersAreSteppedOverWithoutStalling)
     ASSERT_TRUE(LoadText(m, "\""));
     ASSERT_TRUE(LoadText(m, "blendmode add;one\n"));   // ';' ends the blend words
     EXPECT_EQ(m.BlendMode, Blend(1, 6, 7, 1, 0));
-    EXPECT_TRUE(q.Records.empty());
+    EXPECT_EQ(q.Count(), 0u) << q.Summary();
 }
 
 TEST(MaterialFile, BadTextureAndShaderCommandsAskWithFileAndLine)
@@ -198,15 +132,15 @@ TEST(MaterialFile, BadTextureAndShaderCommandsAskWithFileAndLine)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.Text);
-        Questions q;
+        ZNDialogRecorder q;
         ZNMaterial m;
         m.BlendMode = 77;
         EXPECT_FALSE(LoadText(m, c.Text));
-        ASSERT_EQ(q.Records.size(), 1u);
-        EXPECT_EQ(q.Records[0].Caption, "LoadMaterial error");
-        EXPECT_EQ(q.Records[0].Text.rfind("File \"M.mtl\"\n\n", 0), 0u) << q.Records[0].Text;
-        EXPECT_NE(q.Records[0].Text.find(std::string(c.Message) + "\n\nRetry?"), std::string::npos)
-            << q.Records[0].Text;
+        ASSERT_EQ(q.Count(), 1u);
+        EXPECT_EQ(q.Boxes()[0].Caption, "LoadMaterial error");
+        EXPECT_EQ(q.Boxes()[0].Text.rfind("File \"M.mtl\"\n\n", 0), 0u) << q.Boxes()[0].Text;
+        EXPECT_NE(q.Boxes()[0].Text.find(std::string(c.Message) + "\n\nRetry?"), std::string::npos)
+            << q.Boxes()[0].Text;
         for (UINT32 i = 0; i < TEX_COUNT; ++i)
             EXPECT_FALSE(m.Textures[i]) << i;
         EXPECT_FALSE(m.Shader);
@@ -215,7 +149,7 @@ TEST(MaterialFile, BadTextureAndShaderCommandsAskWithFileAndLine)
 
 TEST(MaterialFile, UnknownFlagsAreReportedOnStdoutAndLoadingGoesOn)
 {
-    Questions q;
+    ZNDialogRecorder q;
     ZNMaterial m;
     testing::internal::CaptureStdout();
     // The flag list ends at the line end: "CLAMP" on the next line is no flag.
@@ -228,8 +162,8 @@ TEST(MaterialFile, UnknownFlagsAreReportedOnStdoutAndLoadingGoesOn)
     EXPECT_EQ(out.find("(NOSRGB)"), std::string::npos) << out;
     EXPECT_EQ(out.find("(CLAMP)"), std::string::npos) << out;
     // It went on to the load, which then failed.
-    ASSERT_EQ(q.Records.size(), 1u);
-    EXPECT_NE(q.Records[0].Text.find("Texture loading failed: gone.png"), std::string::npos);
+    ASSERT_EQ(q.Count(), 1u);
+    EXPECT_NE(q.Boxes()[0].Text.find("Texture loading failed: gone.png"), std::string::npos);
 
     // A character other than a word or a blank ends the list.
     testing::internal::CaptureStdout();
@@ -239,66 +173,66 @@ TEST(MaterialFile, UnknownFlagsAreReportedOnStdoutAndLoadingGoesOn)
 
 TEST(MaterialFile, RetryReadsTheFileAgainUntilTheUserDeclines)
 {
-    DataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("R.mtl", "blendmode add\ntexture\n");
-    Questions q;
+    ZNDialogRecorder q;
     q.Answer = true;
     int asked = 0;
     // First answer Yes after fixing the file on disk: the second pass must see the fix.
-    q.OnAsk = [&] {
+    q.OnQuestion = [&] {
         if (++asked == 1)
             dir.Write("R.mtl", "blendmode max\n");
     };
     ZNMaterial m;
     EXPECT_TRUE(LoadMaterial(m, "R.mtl", ZNString()));
-    EXPECT_EQ(q.Records.size(), 1u);
+    EXPECT_EQ(q.Count(), 1u);
     EXPECT_EQ(m.BlendMode, Blend(5, 6, 7, 1, 0));
 
     // Yes twice on an unfixed file, then No: three passes, false, and what the
     // first command set stays.
     dir.Write("R.mtl", "blendmode min\ntexture 3\n");
-    q.Records.clear();
+    q.Clear();
     asked = 0;
-    q.OnAsk = [&] {
+    q.OnQuestion = [&] {
         if (++asked == 3)
-            Questions::Answer = false;
+            q.Answer = false;
     };
     EXPECT_FALSE(LoadMaterial(m, "R.mtl", ZNString()));
-    EXPECT_EQ(q.Records.size(), 3u);
+    EXPECT_EQ(q.Count(), 3u);
     EXPECT_EQ(m.BlendMode, Blend(4, 6, 7, 1, 0));
 
     // A file that disappears before the retry ends the load quietly.
-    q.Records.clear();
-    Questions::Answer = true;
-    q.OnAsk = [&] { remove((dir.Root + "R.mtl").c_str()); };
+    q.Clear();
+    q.Answer = true;
+    q.OnQuestion = [&] { remove((dir.Root + "R.mtl").c_str()); };
     EXPECT_FALSE(LoadMaterial(m, "R.mtl", ZNString()));
-    EXPECT_EQ(q.Records.size(), 1u);
+    EXPECT_EQ(q.Count(), 1u);
 }
 
 TEST(MaterialFile, LongNamesAreCutInTheQuestion)
 {
-    Questions q;
-    DataDir dir;
+    ZNDialogRecorder q;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     const std::string longPath(2000, 'p');
     dir.Write("L.mtl", "texture 1 \"" + longPath + "\"\n");
     ZNMaterial m;
     EXPECT_FALSE(LoadMaterial(m, "L.mtl", ZNString()));
-    ASSERT_EQ(q.Records.size(), 1u);
-    EXPECT_LE(q.Records[0].Text.size(), 1024u);
+    ASSERT_EQ(q.Count(), 1u);
+    EXPECT_LE(q.Boxes()[0].Text.size(), 1024u);
     // The message itself is held to 511 characters of "Texture loading failed: ...".
-    EXPECT_NE(q.Records[0].Text.find("Texture loading failed: ppp"), std::string::npos);
-    EXPECT_EQ(q.Records[0].Text.find(std::string(600, 'p')), std::string::npos);
+    EXPECT_NE(q.Boxes()[0].Text.find("Texture loading failed: ppp"), std::string::npos);
+    EXPECT_EQ(q.Boxes()[0].Text.find(std::string(600, 'p')), std::string::npos);
 
     // A file name long enough to push the question past 1024 characters.
     std::string name;
     for (int i = 0; i < 600; ++i)
         name += "./";
     name += "L.mtl";
-    q.Records.clear();
+    q.Clear();
     EXPECT_FALSE(LoadMaterial(m, name.c_str(), ZNString()));
-    ASSERT_EQ(q.Records.size(), 1u);
-    EXPECT_EQ(q.Records[0].Text.size(), 1024u);
-    EXPECT_EQ(q.Records[0].Text.rfind("File \"./././", 0), 0u);
+    ASSERT_EQ(q.Count(), 1u);
+    EXPECT_EQ(q.Boxes()[0].Text.size(), 1024u);
+    EXPECT_EQ(q.Boxes()[0].Text.rfind("File \"./././", 0), 0u);
 }
 
 TEST(MaterialObject, WithoutAShaderAMaterialEqualsNothing)

@@ -28,60 +28,25 @@ const char* const GMatShader =
     "void main() { GLFragData0 = vColor * texture(Tex2, vec2(0.5)); }\n"
     "#endif\n";
 
-int  GQuestions = 0;
-bool CountQuestion(ZNDialogKind, const char*, const char*)
-{
-    ++GQuestions;
-    return false;
-}
-
 class MaterialGL : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(Context.Ok());
-        memcpy(Saved, GDataPath, sizeof(Saved));
-        char pattern[] = "/tmp/zn_material_gl_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Root = std::string(pattern) + "/";
-        snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s", Root.c_str());
-        GQuestions = 0;
-        Previous = ZNSetDialogHandler(CountQuestion);
-    }
-    void TearDown() override
-    {
-        ZNSetDialogHandler(Previous);
-        memcpy(GDataPath, Saved, sizeof(Saved));
-        if (!Root.empty() && system(("rm -rf '" + Root + "'").c_str()) != 0)
-            fprintf(stderr, "could not remove %s\n", Root.c_str());
-        // Every test drops its materials: no texture may stay registered.
-        EXPECT_EQ(GTextureManager.List.Size(), 0u);
-    }
+    void SetUp() override { ASSERT_TRUE(Context.Ok()); }
+    // Every test drops its materials: no texture may stay registered.
+    void TearDown() override { EXPECT_EQ(GTextureManager.List.Size(), 0u); }
 
-    void MakeDirs(const std::string& name)
-    {
-        const std::string path = Root + name;
-        for (size_t at = path.find('/', Root.size()); at != std::string::npos; at = path.find('/', at + 1))
-            mkdir(path.substr(0, at).c_str(), 0755);
-    }
-    void Write(const std::string& name, const std::string& text)
-    {
-        MakeDirs(name);
-        WriteBytes(Root + name, std::vector<UINT8>(text.begin(), text.end()));
-    }
+    void Write(const std::string& name, const std::string& text) { Dir.Write(name, text); }
     void Image(const std::string& name, UINT32 size = 8)
     {
-        MakeDirs(name);
         ZNImage image;
         MakePattern(image, size, size);
+        ZNMakeFolders(Dir.Path(name));
         WritePng(name, image);   // engine names resolve under the data path
     }
 
-    GLTestContext   Context;
-    std::string     Root;
-    char            Saved[ZN_DATA_PATH_SIZE];
-    ZNDialogHandler Previous = nullptr;
+    ZNTestWindow     Context{ 64, 64 };
+    ZNScratchDir     Dir{ ZNScratchDir::DataPath };
+    ZNDialogRecorder Dialogs;
 };
 
 }   // namespace
@@ -93,7 +58,7 @@ TEST_F(MaterialGL, TextureLinesLoadWithTheirFlagsIntoTheirSlots)
     Write("M.mtl", "texture 3 \"Tex/A.png\" NOSRGB CLAMP\ntexture 15 \"Tex/B.png\" NOSTREAM\n");
     ZNMaterial m;
     ASSERT_TRUE(LoadMaterial(m, "M.mtl", ZNString()));
-    EXPECT_EQ(GQuestions, 0);
+    EXPECT_EQ(Dialogs.Count(), 0u) << Dialogs.Summary();
     for (UINT32 i = 0; i < TEX_COUNT; ++i)
     {
         if (i != 3 && i != 15)
@@ -124,7 +89,7 @@ TEST_F(MaterialGL, TexturesAreFoundBesideTheFileAndUnderDataTextures)
           "texture 0 \"rock.png\"\ntexture 1 \"far.png\"\ntexture 2 \"near.png\"\n");
     ZNMaterial m;
     ASSERT_TRUE(LoadMaterial(m, "Materials/Rock/Rock.mtl", ZNString()));
-    EXPECT_EQ(GQuestions, 0);
+    EXPECT_EQ(Dialogs.Count(), 0u) << Dialogs.Summary();
     ASSERT_TRUE(m.Textures[0] && m.Textures[1] && m.Textures[2]);
     EXPECT_EQ(m.Textures[0]->Name, "Materials/Rock/rock.png");
     EXPECT_EQ(m.Textures[0]->Width, 8u);
@@ -134,7 +99,7 @@ TEST_F(MaterialGL, TexturesAreFoundBesideTheFileAndUnderDataTextures)
     // Backslashes separate directories in the material's name too.
     ZNMaterial w;
     ASSERT_TRUE(LoadMaterial(w, "Materials\\Rock\\Rock.mtl", ZNString()));
-    EXPECT_EQ(GQuestions, 0);
+    EXPECT_EQ(Dialogs.Count(), 0u) << Dialogs.Summary();
     ASSERT_TRUE(w.Textures[0]);
     EXPECT_EQ(w.Textures[0]->Name, "Materials\\Rock\\rock.png");
     EXPECT_EQ(w.Textures[0]->Width, 8u);
@@ -158,7 +123,7 @@ TEST_F(MaterialGL, ReloadingOverwritesOnlyWhatTheFileNamesAndFailuresKeepTheOldT
     // A texture that cannot be loaded leaves the slot's texture in place.
     Write("M.mtl", "texture 1 \"gone.png\"\n");
     EXPECT_FALSE(LoadMaterial(m, "M.mtl", ZNString()));
-    EXPECT_EQ(GQuestions, 1);
+    EXPECT_EQ(Dialogs.Count(), 1u) << Dialogs.Summary();
     ASSERT_TRUE(m.Textures[1]);
     EXPECT_EQ(m.Textures[1]->Name, "c.png");
 }
@@ -186,7 +151,7 @@ TEST_F(MaterialGL, ShaderComesFromTheCacheWithTheOptions)
     EXPECT_FALSE(withOptions.Shader == code.Shader);
     EXPECT_EQ(withOptions.Shader->Shader->Defines, options);
     EXPECT_NE(withOptions.Shader->Shader->Program, 0u);
-    EXPECT_EQ(GQuestions, 0);
+    EXPECT_EQ(Dialogs.Count(), 0u) << Dialogs.Summary();
 }
 
 TEST_F(MaterialGL, EqualityNeedsTheSameShaderWordsAndTextures)

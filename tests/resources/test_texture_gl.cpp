@@ -28,47 +28,9 @@ protected:
         return path;
     }
 
-    GLTestContext Context;
-    ScratchDir    Dir;
+    ZNTestWindow  Context{ 64, 64 };
+    ZNScratchDir  Dir;
 };
-
-// Records glActiveTexture and glBindTexture while it lives.
-struct BindRecorder
-{
-    static std::vector<std::string> Calls;
-    static PFNGLACTIVETEXTUREPROC   RealActive;
-    static PFNGLBINDTEXTUREPROC     RealBind;
-
-    static void GLAD_API_PTR Active(GLenum unit)
-    {
-        Calls.push_back("ActiveTexture " + std::to_string(unit - GL_TEXTURE0));
-        RealActive(unit);
-    }
-    static void GLAD_API_PTR Bind(GLenum target, GLuint name)
-    {
-        Calls.push_back("BindTexture " + std::to_string(target) + " " + std::to_string(name));
-        RealBind(target, name);
-    }
-
-    BindRecorder()
-    {
-        Saved = CurrentGLTable();
-        memcpy(&Table, Saved, sizeof(Table));
-        RealActive = Table.ActiveTexture;
-        RealBind = Table.BindTexture;
-        Table.ActiveTexture = Active;
-        Table.BindTexture = Bind;
-        SetCurrentGLTable(&Table);
-        Calls.clear();
-    }
-    ~BindRecorder() { SetCurrentGLTable(Saved); }
-
-    GladGLContext  Table;
-    GladGLContext* Saved;
-};
-std::vector<std::string> BindRecorder::Calls;
-PFNGLACTIVETEXTUREPROC   BindRecorder::RealActive;
-PFNGLBINDTEXTUREPROC     BindRecorder::RealBind;
 
 } // namespace
 
@@ -101,9 +63,9 @@ TEST_F(TextureGL, SameNameAndFlagsShareOneObject)
     UINT32 name = a->TexID;
     b.Release();
     EXPECT_EQ(a->RefCount.load(), 1u);
-    EXPECT_TRUE(CurrentGLTable()->IsTexture(name));
+    EXPECT_TRUE(GL().IsTexture(name));
     a.Release();
-    EXPECT_FALSE(CurrentGLTable()->IsTexture(name));
+    EXPECT_FALSE(GL().IsTexture(name));
     EXPECT_EQ(GTextureManager.List.Size(), 1u);
     c.Release();
 }
@@ -116,8 +78,8 @@ TEST_F(TextureGL, MissingAndUndecodableFilesFail)
     EXPECT_EQ(h->TexID, 0u);
     EXPECT_FALSE(LoadTexture(h, "", 3));
 
-    WriteBytes(Dir.Path("bad.png"), std::vector<UINT8>(64, 0x55));
-    DialogRecorder dialogs;
+    ZNWriteBytes(Dir.Path("bad.png"), std::vector<UINT8>(64, 0x55));
+    ZNDialogRecorder dialogs;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(LoadTexture(h, Dir.Path("bad.png").c_str(), 3));
     std::string out = testing::internal::GetCapturedStdout();
@@ -132,7 +94,7 @@ TEST_F(TextureGL, NoStreamLoadsEveryLevelWithoutCache)
     std::string path = Image("all.png", 256, 64);
     ZNTextureHandle h;
     ASSERT_TRUE(LoadTexture(h, path.c_str(), TEX_NOSRGB | TEX_NOSTREAM));
-    EXPECT_FALSE(FileThere(path + ".mips"));
+    EXPECT_FALSE(ZNFileThere(path + ".mips"));
     EXPECT_EQ(h->MipLevCount, 9u);
     EXPECT_EQ(h->Mips[7].Width, 2u);
     EXPECT_EQ(h->Mips[7].Height, 1u);
@@ -187,13 +149,13 @@ TEST_F(TextureGL, CacheFileHasTheExactLayout)
     EXPECT_EQ(first->Flags, TEX_NOSRGB | TEX_PRELOAD | TEX_FROMFILE);
     EXPECT_EQ(first->CurLevel.load(), 0u);
     EXPECT_EQ(first->MaxLevel, 2u);
-    EXPECT_FALSE(FileThere(path + ".mips.tmp"));
+    EXPECT_FALSE(ZNFileThere(path + ".mips.tmp"));
 
     // Expected records: the image resampled level by level.
     TextureImage image;
     ZNImage source;
     MakePattern(source, 4, 2);
-    ASSERT_TRUE(LoadPngFromMemory(ReadBytes(path).data(), (UINT32)ReadBytes(path).size(), image));
+    ASSERT_TRUE(LoadPngFromMemory(ZNReadBytes(path).data(), (UINT32)ZNReadBytes(path).size(), image));
     std::vector<UINT8> expected = { 0, 0, 0, 1, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 3 };
     for (UINT32 size : { 2u, 1u })
     {
@@ -204,7 +166,7 @@ TEST_F(TextureGL, CacheFileHasTheExactLayout)
         expected.insert(expected.end(), { (UINT8)(n >> 24), (UINT8)(n >> 16), (UINT8)(n >> 8), (UINT8)n });
         expected.insert(expected.end(), png.Data(), png.Data() + n);
     }
-    EXPECT_EQ(ReadBytes(path + ".mips"), expected);
+    EXPECT_EQ(ZNReadBytes(path + ".mips"), expected);
 
     // The cache-writing load is filed under its flags with 4 added, so the next
     // lookup loads a second object, from the cache, at the coarsest level.
@@ -244,11 +206,11 @@ TEST_F(TextureGL, OneByOneImageStreamsFromItsHeaderOnlyCache)
     ZNTextureHandle a, b;
     ASSERT_TRUE(LoadTexture(a, path.c_str(), 0));
     EXPECT_EQ(a->MipLevCount, 1u);
-    EXPECT_EQ(ReadBytes(path + ".mips").size(), 24u);
+    EXPECT_EQ(ZNReadBytes(path + ".mips").size(), 24u);
     // The cache has no record: the image itself is the only level.
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     ASSERT_TRUE(LoadTexture(b, path.c_str(), 0));
-    EXPECT_EQ(dialogs.Total(), 0);
+    EXPECT_EQ(dialogs.Count(), 0u);
     EXPECT_NE(b->TexID, 0u);
     EXPECT_EQ(b->CurLevel.load(), 0u);
 }
@@ -262,9 +224,9 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
         ZNTextureHandle writer;
         ASSERT_TRUE(LoadTexture(writer, path.c_str(), 0));
     }
-    const std::vector<UINT8> good = ReadBytes(path + ".mips");
+    const std::vector<UINT8> good = ZNReadBytes(path + ".mips");
     ASSERT_GT(good.size(), 24u);
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
 
     std::vector<UINT8> version2 = good;
     version2[3] = 2;
@@ -280,7 +242,7 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.What);
-        WriteBytes(path + ".mips", c.Cache);
+        ZNWriteBytes(path + ".mips", c.Cache);
         ZNTextureHandle h;
         testing::internal::CaptureStdout();
         EXPECT_TRUE(LoadTexture(h, path.c_str(), 0));
@@ -293,10 +255,10 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
         ASSERT_TRUE(h.Get());
         EXPECT_EQ(h->Width, 8u);
         EXPECT_NE(h->TexID, 0u);
-        EXPECT_EQ(ReadBytes(path + ".mips"), good);
+        EXPECT_EQ(ZNReadBytes(path + ".mips"), good);
     }
-    EXPECT_EQ(dialogs.Count("Didn't find enough mips in cache."), 1);
-    EXPECT_EQ(dialogs.Count("!TEX_LoadMip( file, CurLevel, Arr, *this )"), 0);
+    EXPECT_EQ(dialogs.Count("Didn't find enough mips in cache."), 1u);
+    EXPECT_EQ(dialogs.Count("!TEX_LoadMip( file, CurLevel, Arr, *this )"), 0u);
 }
 
 TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)
@@ -306,28 +268,28 @@ TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)
     ASSERT_TRUE(CreateTexture(a, 1, 1, 1, 1, TEX_FORMAT_RGBA8, &pixel, TEX_NOMIPMAPS));
     ASSERT_TRUE(CreateTexture(b, 1, 1, 1, 1, TEX_FORMAT_RGBA8, &pixel, TEX_NOMIPMAPS));
     UnbindTarget(0, GL_TEXTURE_2D);
-    BindRecorder rec;
-    const std::string bindA = "BindTexture " + std::to_string(GL_TEXTURE_2D) + " " + std::to_string(a->TexID);
-    const std::string bindB = "BindTexture " + std::to_string(GL_TEXTURE_2D) + " " + std::to_string(b->TexID);
+    ZNRecordingTable rec;
+    const std::string bindA = "BindTexture GL_TEXTURE_2D " + std::to_string(a->TexID);
+    const std::string bindB = "BindTexture GL_TEXTURE_2D " + std::to_string(b->TexID);
 
     BindTexture(0, a);
     BindTexture(0, a);
     EXPECT_EQ(rec.Calls, std::vector<std::string>({ bindA }));
 
-    rec.Calls.clear();
+    rec.Clear();
     BindTexture(3, b);
     BindTexture(3, b);
-    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture 3", bindB }));
+    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture GL_TEXTURE3", bindB }));
 
-    rec.Calls.clear();
+    rec.Clear();
     BindTexture(0, a);   // unit 0 still holds a: only the switch
-    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture 0" }));
-    EXPECT_EQ(CurrentUnits().Bound[3], b->TexID);
+    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture GL_TEXTURE0" }));
+    EXPECT_EQ(CS().Textures.Bound[3], b->TexID);
 
-    rec.Calls.clear();
-    DialogRecorder dialogs;
+    rec.Clear();
+    ZNDialogRecorder dialogs;
     BindTexture(16, b);
-    EXPECT_EQ(dialogs.Count("id >= TEX_COUNT"), 1);
+    EXPECT_EQ(dialogs.Count("id >= TEX_COUNT"), 1u);
     EXPECT_TRUE(rec.Calls.empty());
 
     // A null handle or a texture without GL name binds nothing.
@@ -337,20 +299,20 @@ TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)
 
     // Unbinding only touches the unit that holds the texture.
     UnbindTexture(3, a.Get());
-    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture 3" }));
-    rec.Calls.clear();
+    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture GL_TEXTURE3" }));
+    rec.Clear();
     UnbindTexture(3, b.Get());
-    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "BindTexture " + std::to_string(GL_TEXTURE_2D) + " 0" }));
-    EXPECT_EQ(CurrentUnits().Bound[3], 0u);
+    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "BindTexture GL_TEXTURE_2D 0" }));
+    EXPECT_EQ(CS().Textures.Bound[3], 0u);
 
     // The last release unbinds the texture from every unit that holds it.
     BindTexture(5, a);
-    rec.Calls.clear();
+    rec.Clear();
     a.Release();
-    EXPECT_EQ(CurrentUnits().Bound[0], 0u);
-    EXPECT_EQ(CurrentUnits().Bound[5], 0u);
-    const std::string unbind = "BindTexture " + std::to_string(GL_TEXTURE_2D) + " 0";
-    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture 0", unbind, "ActiveTexture 5", unbind }));
+    EXPECT_EQ(CS().Textures.Bound[0], 0u);
+    EXPECT_EQ(CS().Textures.Bound[5], 0u);
+    const std::string unbind = "BindTexture GL_TEXTURE_2D 0";
+    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture GL_TEXTURE0", unbind, "ActiveTexture GL_TEXTURE5", unbind }));
     b.Release();
 }
 
@@ -373,7 +335,7 @@ TEST_F(TextureGL, RawFormatsCreateUpdateAndReadBack)
         BindTexture(0, h);
         EXPECT_EQ(TexLevelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT), c.Internal) << c.Code;
         EXPECT_EQ(TexLevelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH), 3);
-        EXPECT_EQ(CurrentGLTable()->GetError(), (GLenum)GL_NO_ERROR) << c.Code;
+        EXPECT_EQ(GL().GetError(), (GLenum)GL_NO_ERROR) << c.Code;
     }
     ZNTextureHandle h;
     EXPECT_FALSE(CreateTexture(h, 4, 4, 1, 1, 5, nullptr, 0));   // no such format
@@ -403,7 +365,7 @@ TEST_F(TextureGL, RawFormatsCreateUpdateAndReadBack)
     ASSERT_TRUE(ReadTexture(h, raw));
     ASSERT_EQ(raw.Size(), sizeof(depth));
     EXPECT_EQ(memcmp(raw.Data(), depth, sizeof(depth)), 0);
-    EXPECT_EQ(CurrentGLTable()->GetError(), (GLenum)GL_NO_ERROR);
+    EXPECT_EQ(GL().GetError(), (GLenum)GL_NO_ERROR);
 }
 
 TEST_F(TextureGL, CubeAnd3DTextures)
@@ -454,7 +416,7 @@ TEST_F(TextureGL, CubeAnd3DTextures)
     ASSERT_TRUE(ReadTexture(volume, raw));
     ASSERT_EQ(raw.Size(), 2u * 2 * 3 * 4);
     EXPECT_EQ(raw[11 * 4], 110);
-    EXPECT_EQ(CurrentGLTable()->GetError(), (GLenum)GL_NO_ERROR);
+    EXPECT_EQ(GL().GetError(), (GLenum)GL_NO_ERROR);
 }
 
 TEST_F(TextureGL, SaveTextureFlipsAndWritesPng)
@@ -488,10 +450,10 @@ TEST_F(TextureGL, FormatHelpers)
     EXPECT_EQ(T_GetTypeSize(GL_UNSIGNED_SHORT_5_6_5), 2u);
     EXPECT_EQ(T_GetTypeSize(GL_UNSIGNED_INT_2_10_10_10_REV), 4u);
     EXPECT_EQ(T_GetTypeSize(GL_UNSIGNED_BYTE_3_3_2), 1u);
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     EXPECT_EQ(T_GetTypeSize(GL_HALF_FLOAT), 0u);
-    EXPECT_EQ(dialogs.Count("T_GetTypeSize: Type is invalid!"), 1);
+    EXPECT_EQ(dialogs.Count("T_GetTypeSize: Type is invalid!"), 1u);
     EXPECT_EQ(T_GetFormatMultiplier(GL_RGBA8), 0u);
-    EXPECT_EQ(dialogs.Count("T_GetFormatMultiplier: Format is invalid!"), 1);
+    EXPECT_EQ(dialogs.Count("T_GetFormatMultiplier: Format is invalid!"), 1u);
     EXPECT_EQ(TEX_MipName("a/b.png"), ZNString("a/b.png.mips"));
 }

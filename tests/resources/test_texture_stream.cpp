@@ -10,7 +10,7 @@
 namespace
 {
 
-class TextureStream : public ::testing::Test
+class TextureStreamGL : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(Context.Ok()); }
@@ -25,7 +25,7 @@ protected:
         WritePng(Path, Source);
         ZNTextureHandle writer;
         ASSERT_TRUE(LoadTexture(writer, Path.c_str(), TEX_NOSRGB));
-        ASSERT_TRUE(FileThere(Path + ".mips"));
+        ASSERT_TRUE(ZNFileThere(Path + ".mips"));
         writer.Release();
         ASSERT_TRUE(LoadTexture(h, Path.c_str(), TEX_NOSRGB));
         ASSERT_EQ(h->MipLevCount, 5u);
@@ -46,7 +46,7 @@ protected:
         int w = TexLevelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH);
         int hh = TexLevelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT);
         std::vector<UINT32> px((size_t)w * hh);
-        CurrentGLTable()->GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+        GL().GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
         return px;
     }
 
@@ -80,15 +80,15 @@ protected:
         return true;
     }
 
-    GLTestContext Context;
-    ScratchDir    Dir;
+    ZNTestWindow  Context{ 64, 64 };
+    ZNScratchDir  Dir;
     ZNImage       Source;
     std::string   Path;
 };
 
 } // namespace
 
-TEST_F(TextureStream, UsedTextureRefinesOneLevelPerRequest)
+TEST_F(TextureStreamGL, UsedTextureRefinesOneLevelPerRequest)
 {
     ZNTextureHandle h;
     LoadStreamable(h);
@@ -124,7 +124,7 @@ TEST_F(TextureStream, UsedTextureRefinesOneLevelPerRequest)
     EXPECT_EQ(TEX_GetMemoryEstimate(*h.Get()), 16u * 8 * 4 * 1333 / 1000);
 }
 
-TEST_F(TextureStream, IdleTextureDropsAfter240Units)
+TEST_F(TextureStreamGL, IdleTextureDropsAfter240Units)
 {
     ZNTextureHandle h;
     LoadStreamable(h);
@@ -154,7 +154,7 @@ TEST_F(TextureStream, IdleTextureDropsAfter240Units)
     EXPECT_EQ(GLPixels(h), LevelPixels(1));
 }
 
-TEST_F(TextureStream, SetCurMipLevelGoesToTheEndsAtOnce)
+TEST_F(TextureStreamGL, SetCurMipLevelGoesToTheEndsAtOnce)
 {
     ZNTextureHandle h;
     LoadStreamable(h);
@@ -183,11 +183,11 @@ TEST_F(TextureStream, SetCurMipLevelGoesToTheEndsAtOnce)
 
 // The faults to avoid: a request whose levels cannot be loaded must leave GL as
 // it was, name that level in CurLevel, and accept the next request.
-TEST_F(TextureStream, FailedLoadReturnsToWhatGLHolds)
+TEST_F(TextureStreamGL, FailedLoadReturnsToWhatGLHolds)
 {
     ZNTextureHandle h;
     LoadStreamable(h);
-    std::vector<UINT8> cache = ReadBytes(Path + ".mips");
+    std::vector<UINT8> cache = ZNReadBytes(Path + ".mips");
     remove((Path + ".mips").c_str());
 
     StartStreaming();
@@ -200,17 +200,17 @@ TEST_F(TextureStream, FailedLoadReturnsToWhatGLHolds)
     EXPECT_TRUE(NoPixelBlocks(h));
 
     // A cache cut inside its records: reported by the worker, same recovery.
-    DialogRecorder dialogs;
-    WriteBytes(Path + ".mips", std::vector<UINT8>(cache.begin(), cache.begin() + 30));
+    ZNDialogRecorder dialogs;
+    ZNWriteBytes(Path + ".mips", std::vector<UINT8>(cache.begin(), cache.begin() + 30));
     TouchTexture(h);
     ASSERT_EQ(h->StreamState.load(), 1u);
     ASSERT_TRUE(WaitForState(h, 2));
     UpdateTextures(0.0f);
     EXPECT_EQ(h->CurLevel.load(), 4u);
-    EXPECT_GE(dialogs.Count("!TEX_LoadMip( Name, CurLevel, Arr, *this )"), 1);
+    EXPECT_GE(dialogs.Count("!TEX_LoadMip( Name, CurLevel, Arr, *this )"), 1u);
 
     // With the cache back, the next request works.
-    WriteBytes(Path + ".mips", cache);
+    ZNWriteBytes(Path + ".mips", cache);
     TouchTexture(h);
     ASSERT_TRUE(WaitForState(h, 2));
     UpdateTextures(0.0f);
@@ -224,7 +224,7 @@ TEST_F(TextureStream, FailedLoadReturnsToWhatGLHolds)
     EXPECT_EQ(h->StreamState.load(), 0u);
 }
 
-TEST_F(TextureStream, TexturesThatCannotStream)
+TEST_F(TextureStreamGL, TexturesThatCannotStream)
 {
     std::string path = Dir.Path("fixed.png");
     ZNImage image;
@@ -257,7 +257,7 @@ TEST_F(TextureStream, TexturesThatCannotStream)
 
 // The queue's reference may become the last one; the worker then hands the
 // texture to the GL thread instead of destroying it (GL, lock) itself.
-TEST_F(TextureStream, LastReferenceDroppedWhileQueued)
+TEST_F(TextureStreamGL, LastReferenceDroppedWhileQueued)
 {
     ZNTextureHandle h;
     LoadStreamable(h);
@@ -273,10 +273,10 @@ TEST_F(TextureStream, LastReferenceDroppedWhileQueued)
         gone = GTextureManager.List.Size() == 0;
     }
     EXPECT_TRUE(gone);
-    EXPECT_FALSE(CurrentGLTable()->IsTexture(name));
+    EXPECT_FALSE(GL().IsTexture(name));
 }
 
-TEST_F(TextureStream, StopStreamingJoinsTheWorker)
+TEST_F(TextureStreamGL, StopStreamingJoinsTheWorker)
 {
     ZNTextureHandle h;
     LoadStreamable(h);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "UITestWindow.h"
+#include "common/ZNTestGL.h"
 #include "resources/ZNImage.h"
 #include "ui/ZNConsole.h"
 #include "window/ZNAppWindow.h"
@@ -24,37 +24,16 @@ const UINT32 W = 240;
 const UINT32 H = 150;   // console 50 pixels high: input line at rows 36..49
 
 
-std::vector<std::string> GConsoleDialogs;
-
-bool RecordConsoleDialog(ZNDialogKind, const char* text, const char* caption)
-{
-    GConsoleDialogs.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
-    return false;
-}
-
-struct Rgb
-{
-    int r, g, b;
-};
-
-class ConsoleDrawGL : public ::testing::Test
+class ConsoleDrawGL : public ZNAppWindowTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        Previous = ZNSetDialogHandler(RecordConsoleDialog);
-        Window = OpenUITestWindow("console test", W, H);
-    }
-    static void TearDownTestSuite()
-    {
-        CloseUITestWindow(Window);
-        ZNSetDialogHandler(Previous);
-    }
+    static void SetUpTestSuite() { OpenWindow("console test", W, H); }
+    static void TearDownTestSuite() { CloseWindow(); }
     void SetUp() override
     {
-        if (!Window)
-            GTEST_SKIP() << "needs a display";
-        GConsoleDialogs.clear();
+        ZNAppWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         Window->EnableConsole(true);
         ASSERT_NE(Window->Console, nullptr);
         Clear();
@@ -64,8 +43,7 @@ protected:
         if (!Window)
             return;
         Window->EnableConsole(false);
-        for (const std::string& d : GConsoleDialogs)
-            ADD_FAILURE() << "unexpected dialog " << d;
+        ZNAppWindowTest::TearDown();
     }
 
     static void Clear()
@@ -82,22 +60,13 @@ protected:
         Window->Console->LayoutIfResized();
         Window->Console->Update(1.0f);
     }
-    // The pixel at (x, y), y counted from the top.
-    static Rgb At(UINT32 x, UINT32 y)
-    {
-        UINT8 p[4] = { 0, 0, 0, 0 };
-        GladGLContext* gl = ZNCurGLTable();
-        gl->Finish();
-        gl->ReadPixels((GLint)x, (GLint)(H - 1 - y), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-        return Rgb{ p[0], p[1], p[2] };
-    }
     // Pixels of the band x0..x1, y0..y1 (exclusive) brighter than level in red.
     static int Bright(UINT32 x0, UINT32 y0, UINT32 x1, UINT32 y1, int level)
     {
         int n = 0;
         for (UINT32 y = y0; y < y1; ++y)
             for (UINT32 x = x0; x < x1; ++x)
-                n += At(x, y).r > level ? 1 : 0;
+                n += PixelAt(x, y).r > level ? 1 : 0;
         return n;
     }
     // As the native window reports a resize.
@@ -112,38 +81,33 @@ protected:
         Window->NativeWindow()->HandleEvent(ev);
         ASSERT_EQ(Window->Params().Height, h);
     }
-    static void ExpectNear(const Rgb& got, int r, int g, int b, const char* what)
+    static void ExpectNear(const ZNPixel& got, int r, int g, int b, const char* what)
     {
         EXPECT_NEAR(got.r, r, 3) << what;
         EXPECT_NEAR(got.g, g, 3) << what;
         EXPECT_NEAR(got.b, b, 3) << what;
     }
-
-    static ZNAppWindow*    Window;
-    static ZNDialogHandler Previous;
 };
-ZNAppWindow*    ConsoleDrawGL::Window   = nullptr;
-ZNDialogHandler ConsoleDrawGL::Previous = nullptr;
 } // namespace
 
 TEST_F(ConsoleDrawGL, OpenConsoleCoversTheTopThirdAndClosedDrawsNothing)
 {
     DrawConsole();   // closed: nothing
-    ExpectNear(At(W / 2, 10), 0, 0, 0, "closed console");
+    ExpectNear(PixelAt(W / 2, 10), 0, 0, 0, "closed console");
 
     Window->Console->KeyEvent(ZNCK_Toggle, true);
     DrawConsole();
 
     // Panel (0.1, 0.15, 0.2) at 0.85 over black.
-    ExpectNear(At(W / 2, 10), 22, 33, 43, "panel");
+    ExpectNear(PixelAt(W / 2, 10), 22, 33, 43, "panel");
     // Input bar (0.05, 0.1, 0.15) at 0.8 over the panel.
-    ExpectNear(At(W / 2, 44), 15, 27, 39, "input bar");
+    ExpectNear(PixelAt(W / 2, 44), 15, 27, 39, "input bar");
     // Scroll track, opaque; no thumb without history.
-    ExpectNear(At(W - 5, 20), 77, 64, 51, "scroll track");
-    ExpectNear(At(W - 12, 20), 22, 33, 43, "left of the track");
+    ExpectNear(PixelAt(W - 5, 20), 77, 64, 51, "scroll track");
+    ExpectNear(PixelAt(W - 12, 20), 22, 33, 43, "left of the track");
     // Nothing below the console's 50 rows.
-    ExpectNear(At(W / 2, 50), 0, 0, 0, "below the console");
-    ExpectNear(At(W / 2, 120), 0, 0, 0, "far below");
+    ExpectNear(PixelAt(W / 2, 50), 0, 0, 0, "below the console");
+    ExpectNear(PixelAt(W / 2, 120), 0, 0, 0, "far below");
     // The layer leaves the scissor off.
     EXPECT_FALSE(ZNCurGLTable()->IsEnabled(GL_SCISSOR_TEST));
 }
@@ -169,7 +133,7 @@ TEST_F(ConsoleDrawGL, HistoryTextThumbAndInputLineAppear)
     EXPECT_EQ(Bright(0, 14, W - 10, 36, 150), 0) << "nothing on the other history rows";
     EXPECT_GT(Bright(0, 36, W, 50, 150), 10) << "typed text on the input line";
     // Thumb from scroll 0 to 0 + 2 visible lines of 1: over the whole track.
-    ExpectNear(At(W - 5, 30), 230, 179, 102, "thumb");
+    ExpectNear(PixelAt(W - 5, 30), 230, 179, 102, "thumb");
 }
 
 TEST_F(ConsoleDrawGL, PresentDrawsTheConsoleAndFollowsAResize)
@@ -210,7 +174,7 @@ TEST_F(ConsoleDrawGL, DrawsAgainAfterTheWindowIsClosedAndOpenedAgain)
 {
     Window->Console->KeyEvent(ZNCK_Toggle, true);
     DrawConsole();
-    ExpectNear(At(W / 2, 10), 22, 33, 43, "panel before");
+    ExpectNear(PixelAt(W / 2, 10), 22, 33, 43, "panel before");
 
     Window->Release();
     Window->Close();

@@ -41,7 +41,7 @@ TEST(ConsoleRegistry, BuiltInVariableIsThereBeforeMainAndCaseSensitive)
 
 TEST(ConsoleRegistry, CommandsLiveInTheRegistryExactlyAsLongAsTheyExist)
 {
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     const UINT32 before = ZNConComRegistry().Size();
     {
         RecordingCommand a("test_alpha");
@@ -58,7 +58,7 @@ TEST(ConsoleRegistry, CommandsLiveInTheRegistryExactlyAsLongAsTheyExist)
 
 TEST(ConsoleRegistry, RenamingMovesTheEntry)
 {
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     RecordingCommand a("test_old");
     a.SetName(ZNString("test_new"));
     EXPECT_EQ(ZNConComFind(ZNString("test_old")), nullptr);
@@ -70,7 +70,7 @@ TEST(ConsoleRegistry, RenamingMovesTheEntry)
 
 TEST(ConsoleRegistry, DuplicateNameIsReportedNewerWinsAndOlderNeverRemovesIt)
 {
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     RecordingCommand* older = new RecordingCommand("test_dup");
     RecordingCommand* newer = new RecordingCommand("test_dup");
     EXPECT_EQ(rec.Asserts(kDup), 1u);
@@ -88,7 +88,7 @@ TEST(ConsoleRegistry, DuplicateNameIsReportedNewerWinsAndOlderNeverRemovesIt)
 
 TEST(ConsoleRegistry, UnregisteringAnUnknownNameIsReportedAndClearsTheName)
 {
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     RecordingCommand* first  = new RecordingCommand("test_gone");
     RecordingCommand* second = new RecordingCommand("test_gone");   // reported duplicate
     delete second;                                                    // removes the entry
@@ -102,7 +102,7 @@ TEST(ConsoleRegistry, UnregisteringAnUnknownNameIsReportedAndClearsTheName)
 
 TEST(ConsoleRegistry, UnnamedVariableRegistersOnlyOnceNamed)
 {
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     const float allowed[] = { 1.0f, 3.0f };
     const UINT32 before = ZNConComRegistry().Size();
     {

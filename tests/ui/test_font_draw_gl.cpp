@@ -4,7 +4,7 @@
 #include "ui/ZNFont.h"
 
 #include "render/ZNVertex.h"
-#include "UITestWindow.h"
+#include "common/ZNTestGL.h"
 #include "window/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"
@@ -23,14 +23,6 @@ const UINT32 FW = 200;
 const UINT32 FH = 120;
 
 
-std::string GFontDialogs;
-
-bool FontGLDialog(ZNDialogKind, const char* text, const char* caption)
-{
-    GFontDialogs += std::string(caption ? caption : "") + ": " + (text ? text : "") + "\n";
-    return false;
-}
-
 const char* const FontVS =
     "#version 150\n"
     "in vec2 Pos; in vec2 Tex; in vec4 Col;\n"
@@ -44,32 +36,21 @@ const char* const FontFS =
     "in vec2 t; in vec4 c; out vec4 o;\n"
     "void main() { o = texture(Tex0, t) * c; }\n";
 
-struct RGBA
-{
-    int r, g, b, a;
-};
-
-class FontGL : public ::testing::Test
+class FontGL : public ZNAppWindowTest
 {
 protected:
     static void SetUpTestSuite()
     {
-        Previous = ZNSetDialogHandler(FontGLDialog);
-        Window = OpenUITestWindow("font test", FW, FH);
-        if (!Window)
-            return;
-        Program = BuildProgram();
+        OpenWindow("font test", FW, FH);
+        if (Window)
+            Program = BuildProgram();
     }
     static void TearDownTestSuite()
     {
-        if (Window)
-        {
-            if (Program) ZNCurGLTable()->DeleteProgram(Program);
-            Program = 0;
-            CloseUITestWindow(Window);
-        }
-        GDataPath[0] = 0;
-        ZNSetDialogHandler(Previous);
+        if (Program)
+            ZNCurGLTable()->DeleteProgram(Program);
+        Program = 0;
+        CloseWindow();
     }
 
     static UINT32 Compile(GLenum type, const char* source)
@@ -114,9 +95,8 @@ protected:
 
     void SetUp() override
     {
-        if (!Window) GTEST_SKIP() << "needs a display";
+        ZNAppWindowTest::SetUp();
         ASSERT_NE(Program, 0u);
-        GFontDialogs.clear();
         GladGLContext* gl = ZNCurGLTable();
         gl->Viewport(0, 0, (GLsizei)FW, (GLsizei)FH);
         gl->Disable(GL_DEPTH_TEST);
@@ -132,30 +112,16 @@ protected:
     }
     void TearDown() override
     {
-        if (!Window) return;
-        GladGLContext* gl = ZNCurGLTable();
-        gl->Disable(GL_BLEND);
-        EXPECT_EQ(GFontDialogs, "");
+        if (Window)
+            ZNCurGLTable()->Disable(GL_BLEND);
+        ZNAppWindowTest::TearDown();
     }
 
-    // The pixel at (x, y), y counted from the top.
-    static RGBA At(int x, int y)
-    {
-        UINT8 p[4] = {0, 0, 0, 0};
-        GladGLContext* gl = ZNCurGLTable();
-        gl->Finish();
-        gl->ReadPixels(x, (GLint)FH - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-        return RGBA{p[0], p[1], p[2], p[3]};
-    }
-    static bool Lit(int x, int y) { return At(x, y).r > 128; }
+    static bool Lit(int x, int y) { return PixelAt(x, y).r > 128; }
 
-    static ZNAppWindow*    Window;
-    static ZNDialogHandler Previous;
-    static UINT32          Program;
+    static UINT32 Program;
 };
-ZNAppWindow*    FontGL::Window   = nullptr;
-ZNDialogHandler FontGL::Previous = nullptr;
-UINT32          FontGL::Program  = 0;
+UINT32 FontGL::Program = 0;
 
 TEST_F(FontGL, DebugFontGlyphsLandUprightWhereTheTableSays)
 {
@@ -182,7 +148,7 @@ TEST_F(FontGL, DebugFontGlyphsLandUprightWhereTheTableSays)
     EXPECT_FALSE(cell(0, 7));
     EXPECT_FALSE(Lit(12, 11));   // above the glyph, inside the line
     // The white page takes the vertex colour.
-    const RGBA bar = At(10 + 2, 14 + 3 * 4 + 2);
+    const ZNPixel bar = PixelAt(10 + 2, 14 + 3 * 4 + 2);
     EXPECT_EQ(bar.r, 255);
     EXPECT_EQ(bar.g, 0);
     EXPECT_EQ(bar.b, 0);

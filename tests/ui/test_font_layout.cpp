@@ -1,4 +1,5 @@
 // Text layout, measuring and batching, observed through a batch sink (no GL).
+#include "common/ZNTestDialogs.h"
 #include "ui/ZNFont.h"
 
 #include <gtest/gtest.h>
@@ -8,17 +9,6 @@
 
 namespace
 {
-
-struct LayoutDialogLog
-{
-    static std::string Texts;
-    static bool Record(ZNDialogKind, const char* text, const char* caption)
-    {
-        Texts += std::string(caption ? caption : "") + ": " + (text ? text : "") + "\n";
-        return false;
-    }
-};
-std::string LayoutDialogLog::Texts;
 
 // One drawn batch.
 struct Batch
@@ -62,8 +52,6 @@ class FontLayoutTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        LayoutDialogLog::Texts.clear();
-        previous = ZNSetDialogHandler(&LayoutDialogLog::Record);
         std::string text = GridFont;
         for (char c = 'a'; c <= 'z'; ++c)
             text += "char id=" + std::to_string((int)c) + " x=" + std::to_string((c - 'a') * 3) +
@@ -93,7 +81,6 @@ protected:
             EXPECT_EQ(h->RefCount.load(), 1u);
             h.Detach();
         }
-        ZNSetDialogHandler(previous);
     }
 
     std::vector<std::pair<float, float>> Rect(const char* text, UINT32 flags, float x0, float y0, float x1,
@@ -110,7 +97,7 @@ protected:
     ZNFont          font;
     RecordingSink   sink;
     ZNVec4          colour{0.25f, 0.5f, 0.75f, 1.0f};
-    ZNDialogHandler previous = nullptr;
+    ZNDialogRecorder dialogs;
 };
 
 typedef std::vector<std::pair<float, float>> Corners;
@@ -184,7 +171,7 @@ TEST_F(FontLayoutTest, GlyphOnAPageBeyondTheCountIsReported)
     broken.Page = 5;
     font.Glyphs.Insert((UINT32)'~', broken);
     font.DrawText("~a", 0, colour, 0.0f, 0.0f, 10.0f);
-    EXPECT_NE(LayoutDialogLog::Texts.find("at >= count"), std::string::npos) << LayoutDialogLog::Texts;
+    EXPECT_EQ(dialogs.Asserts("at >= count"), 1u) << dialogs.Summary();
     EXPECT_EQ(sink.QuadCount(), 1u);
 }
 
@@ -194,11 +181,10 @@ TEST_F(FontLayoutTest, TextWidthAndAdvance)
     EXPECT_FLOAT_EQ(font.TextWidth(10.0f, "ab cd", 1, 2), 20.0f);
     EXPECT_FLOAT_EQ(font.TextWidth(20.0f, "ab\xE9#d", 0, 5), 60.0f);
     EXPECT_FLOAT_EQ(font.TextWidth(10.0f, "abc", 3, 5), 0.0f);
-    EXPECT_EQ(LayoutDialogLog::Texts, "");
+    EXPECT_EQ(dialogs.Count(), 0u) << dialogs.Summary();
 
     EXPECT_FLOAT_EQ(font.TextWidth(10.0f, "abc", 4, 5), 0.0f);
-    EXPECT_NE(LayoutDialogLog::Texts.find("BREAK_IF"), std::string::npos) << LayoutDialogLog::Texts;
-    EXPECT_NE(LayoutDialogLog::Texts.find("beg > tlen"), std::string::npos) << LayoutDialogLog::Texts;
+    EXPECT_EQ(dialogs.Asserts("beg > tlen"), 1u) << dialogs.Summary();
 
     EXPECT_FLOAT_EQ(font.CharAdvance(7.0f, 'q'), 7.0f);
     EXPECT_FLOAT_EQ(font.CharAdvance(7.0f, (char)0xC1), 0.0f);

@@ -1,6 +1,8 @@
 // Font file parsing and the shipped debug font (no GL needed).
 #include "ui/ZNFont.h"
 
+#include "common/ZNTestDialogs.h"
+
 #include "resources/ZNFileIO.h"
 #include "resources/ZNImage.h"
 
@@ -11,31 +13,9 @@
 namespace
 {
 
-struct FontDialogLog
-{
-    static std::string Texts;
-    static int         Count;
-    static bool Record(ZNDialogKind, const char* text, const char* caption)
-    {
-        Texts += std::string(caption ? caption : "") + ": " + (text ? text : "") + "\n";
-        ++Count;
-        return false;
-    }
-};
-std::string FontDialogLog::Texts;
-int         FontDialogLog::Count = 0;
-
 class FontParseTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        FontDialogLog::Texts.clear();
-        FontDialogLog::Count = 0;
-        previous = ZNSetDialogHandler(&FontDialogLog::Record);
-    }
-    void TearDown() override { ZNSetDialogHandler(previous); }
-
     // Parses and returns what the parser printed.
     std::string ParseCapture(ZNFont& font, const char* text, const char* path, bool* result = nullptr)
     {
@@ -45,7 +25,7 @@ protected:
         return ::testing::internal::GetCapturedStdout();
     }
 
-    ZNDialogHandler previous = nullptr;
+    ZNDialogRecorder dialogs;
 };
 
 const char* const GoodFont =
@@ -203,7 +183,7 @@ TEST_F(FontParseTest, MissingFileLeavesFontEmptyAndDrawsNothing)
     EXPECT_EQ(font.DrawTextInRect("abc", 0, ZNVec4(1, 1, 1, 1), 64, ZNVec4(0, 0, 100, 100), 10.0f), -1);
     font.DrawText("abc", 0, ZNVec4(1, 1, 1, 1), 0.0f, 0.0f, 10.0f);   // no GL context: must not draw
     EXPECT_EQ(font.BatchVertices.Size(), 0u);
-    EXPECT_EQ(FontDialogLog::Count, 0) << FontDialogLog::Texts;
+    EXPECT_EQ(dialogs.Count(), 0u) << dialogs.Summary();
 }
 
 TEST_F(FontParseTest, ShippedDebugFontCoversPrintableAsciiOnItsPage)

@@ -7,33 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "common/ZNTestDialogs.h"
 #include "ui/ZNUILayer.h"
 #include "window/ZNAppWindow.h"
 
 namespace
 {
-
-std::vector<std::string> GBoxes;
-
-bool RecordBox(ZNDialogKind, const char* text, const char*)
-{
-    GBoxes.push_back(text ? text : "");
-    return false;
-}
-
-struct DialogScope
-{
-    DialogScope() { GBoxes.clear(); Previous = ZNSetDialogHandler(RecordBox); }
-    ~DialogScope() { ZNSetDialogHandler(Previous); }
-    bool Saw(const std::string& what) const
-    {
-        for (const std::string& b : GBoxes)
-            if (b.find(what) != std::string::npos)
-                return true;
-        return false;
-    }
-    ZNDialogHandler Previous;
-};
 
 // Logs its turn (Update calls TransformRect once for a layer it draws), may
 // act from inside it, and records clipping instead of using the scissor stack.
@@ -223,11 +202,11 @@ TEST(UILayerTree, AddRemoveFrontAndReparent)
     EXPECT_EQ(1u, b->DrawOrder.Size());
 
     {
-        DialogScope dialogs;
+        ZNDialogRecorder dialogs;
         a->AddChild(a);                        // a layer cannot hold itself,
         c->AddChild(a);                        // nor an ancestor of its own
         a->AddChild(ZNSharedPtr<ZNUILayer>());
-        EXPECT_EQ(3u, GBoxes.size());
+        EXPECT_EQ(3u, dialogs.Count()) << dialogs.Summary();
         EXPECT_EQ(1u, a->Children.Size());
         EXPECT_EQ(0u, c->Children.Size());
     }
@@ -239,11 +218,11 @@ TEST(UILayerTree, AddRemoveFrontAndReparent)
 
 TEST(UILayerUpdate, WithoutWindowReportsAndDrawsNothing)
 {
-    DialogScope dialogs;
+    ZNDialogRecorder dialogs;
     ZNSharedPtr<ZNUILayer> lone(new OrderLayer("lone"));
     lone->Transition = -0.5f;
     lone->Update(1.0f);
-    EXPECT_TRUE(dialogs.Saw("!IO"));
+    EXPECT_EQ(dialogs.Asserts("!IO"), 1u) << dialogs.Summary();
     EXPECT_EQ(0u, lone->DrawCount);
     EXPECT_EQ(-0.5f, lone->Transition);
 }

@@ -11,7 +11,7 @@
 
 #include "render/ZNRT.h"
 #include "render/ZNRenderState.h"
-#include "UITestWindow.h"
+#include "common/ZNTestGL.h"
 #include "ui/ZNUILayer.h"
 #include "window/ZNAppWindow.h"
 #include "window/ZNContextState.h"
@@ -24,14 +24,6 @@ namespace
 const UINT32 W = 160;
 const UINT32 H = 120;
 
-
-std::vector<std::string> GDialogs;
-
-bool RecordDialog(ZNDialogKind, const char* text, const char* caption)
-{
-    GDialogs.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
-    return false;
-}
 
 // Draws a full-window rectangle of one colour from Draw, whatever its own
 // rectangle is: what shows is what the clip let through.
@@ -55,55 +47,21 @@ public:
     void Draw() override {}
 };
 
-struct Pixel
-{
-    int r, g, b, a;
-};
-
-class UIRenderGL : public ::testing::Test
+class UIRenderGL : public ZNAppWindowTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        Previous = ZNSetDialogHandler(RecordDialog);
-        Window = OpenUITestWindow("ui test", W, H);
-    }
-    static void TearDownTestSuite()
-    {
-        CloseUITestWindow(Window);
-        ZNSetDialogHandler(Previous);
-    }
+    static void SetUpTestSuite() { OpenWindow("ui test", W, H); }
+    static void TearDownTestSuite() { CloseWindow(); }
     void SetUp() override
     {
-        if (!Window)
-            GTEST_SKIP() << "needs a display";
-        GDialogs.clear();
+        ZNAppWindowTest::SetUp();
         const float black[4] = { 0, 0, 0, 1 };
-        ClearColor(black);
-    }
-    void TearDown() override
-    {
-        for (const std::string& d : GDialogs)
-            ADD_FAILURE() << "unexpected dialog " << d;
+        if (Window)
+            ClearColor(black);
     }
 
-    // The pixel at window coordinates (x, y), y counted from the top.
-    static Pixel At(UINT32 x, UINT32 y)
-    {
-        UINT8 p[4] = { 0, 0, 0, 0 };
-        GladGLContext* gl = ZNCurGLTable();
-        gl->Finish();
-        gl->ReadPixels(static_cast<GLint>(x), static_cast<GLint>(H - 1 - y), 1, 1, GL_RGBA,
-                       GL_UNSIGNED_BYTE, p);
-        return Pixel{ p[0], p[1], p[2], p[3] };
-    }
-    static bool Lit(const Pixel& p) { return p.r > 0 || p.g > 0 || p.b > 0; }
-
-    static ZNAppWindow*    Window;
-    static ZNDialogHandler Previous;
+    static bool Lit(const ZNPixel& p) { return p.r > 0 || p.g > 0 || p.b > 0; }
 };
-ZNAppWindow*    UIRenderGL::Window   = nullptr;
-ZNDialogHandler UIRenderGL::Previous = nullptr;
 
 } // namespace
 
@@ -115,19 +73,19 @@ TEST_F(UIRenderGL, FilledRectCoversExactlyItsPixelsFromTheTop)
     const float red[4] = { 1, 0, 0, 1 };
     layer->DrawRect(ZNUIRect{ 20, 30, 60, 50 }, red, false);
 
-    const Pixel in = At(40, 40);
+    const ZNPixel in = PixelAt(40, 40);
     EXPECT_EQ(255, in.r);
     EXPECT_EQ(0, in.g);
     EXPECT_EQ(0, in.b);
     // Corners inclusive at the top left, exclusive at the bottom right.
-    EXPECT_EQ(255, At(20, 30).r);
-    EXPECT_EQ(255, At(59, 49).r);
-    EXPECT_FALSE(Lit(At(60, 40)));
-    EXPECT_FALSE(Lit(At(40, 50)));
-    EXPECT_FALSE(Lit(At(19, 40)));
-    EXPECT_FALSE(Lit(At(40, 29)));
+    EXPECT_EQ(255, PixelAt(20, 30).r);
+    EXPECT_EQ(255, PixelAt(59, 49).r);
+    EXPECT_FALSE(Lit(PixelAt(60, 40)));
+    EXPECT_FALSE(Lit(PixelAt(40, 50)));
+    EXPECT_FALSE(Lit(PixelAt(19, 40)));
+    EXPECT_FALSE(Lit(PixelAt(40, 29)));
     // Mirrored vertically (a y-up projection) it would sit on rows 70..89.
-    EXPECT_FALSE(Lit(At(40, 80)));
+    EXPECT_FALSE(Lit(PixelAt(40, 80)));
 
     // The layer's materials were set up once, with the UI words.
     EXPECT_EQ(1u, layer->Initialized);
@@ -150,10 +108,10 @@ TEST_F(UIRenderGL, TranslucentRectBlendsWithItsAlpha)
     const float green[4] = { 0, 1, 0, 0.5f };
     layer->DrawRect(ZNUIRect{ 0, 0, 80, 60 }, red, false);
     layer->DrawRect(ZNUIRect{ 40, 0, 120, 60 }, green, false);
-    const Pixel mixed = At(60, 30);
+    const ZNPixel mixed = PixelAt(60, 30);
     EXPECT_NEAR(128, mixed.r, 2);
     EXPECT_NEAR(128, mixed.g, 2);
-    const Pixel greenOnly = At(100, 30);
+    const ZNPixel greenOnly = PixelAt(100, 30);
     EXPECT_EQ(0, greenOnly.r);
     EXPECT_NEAR(128, greenOnly.g, 2);
 }
@@ -165,12 +123,12 @@ TEST_F(UIRenderGL, OutlineDrawsTheFourEdgesOnly)
     const float white[4] = { 1, 1, 1, 1 };
     layer->DrawRect(ZNUIRect{ 30.5f, 20.5f, 90.5f, 80.5f }, white, true);
 
-    EXPECT_FALSE(Lit(At(60, 50)));          // inside untouched
-    EXPECT_TRUE(Lit(At(60, 20)));           // top edge
-    EXPECT_TRUE(Lit(At(60, 80)));           // bottom edge
-    EXPECT_TRUE(Lit(At(30, 50)));           // left edge: the loop closes
-    EXPECT_TRUE(Lit(At(90, 50)));           // right edge
-    EXPECT_FALSE(Lit(At(60, 10)));
+    EXPECT_FALSE(Lit(PixelAt(60, 50)));          // inside untouched
+    EXPECT_TRUE(Lit(PixelAt(60, 20)));           // top edge
+    EXPECT_TRUE(Lit(PixelAt(60, 80)));           // bottom edge
+    EXPECT_TRUE(Lit(PixelAt(30, 50)));           // left edge: the loop closes
+    EXPECT_TRUE(Lit(PixelAt(90, 50)));           // right edge
+    EXPECT_FALSE(Lit(PixelAt(60, 10)));
 }
 
 TEST_F(UIRenderGL, UpdateClipsTheLayerToItsRectangleAndTurnsTheScissorOff)
@@ -188,12 +146,12 @@ TEST_F(UIRenderGL, UpdateClipsTheLayerToItsRectangleAndTurnsTheScissorOff)
     EXPECT_TRUE(flood->ScissorWhileDrawing);
     EXPECT_FALSE(IsScissorEnabled());
     EXPECT_EQ(1u, flood->DrawCount);
-    EXPECT_EQ(255, At(70, 50).b);
-    EXPECT_EQ(255, At(89, 69).b);
-    EXPECT_FALSE(Lit(At(69, 60)));
-    EXPECT_FALSE(Lit(At(90, 60)));
-    EXPECT_FALSE(Lit(At(80, 70)));
-    EXPECT_FALSE(Lit(At(5, 5)));
+    EXPECT_EQ(255, PixelAt(70, 50).b);
+    EXPECT_EQ(255, PixelAt(89, 69).b);
+    EXPECT_FALSE(Lit(PixelAt(69, 60)));
+    EXPECT_FALSE(Lit(PixelAt(90, 60)));
+    EXPECT_FALSE(Lit(PixelAt(80, 70)));
+    EXPECT_FALSE(Lit(PixelAt(5, 5)));
 }
 
 TEST_F(UIRenderGL, TextMarksPixelsInsideItsRectangle)

@@ -14,11 +14,11 @@ char* gArgv[] = { gArg0, nullptr };
 bool HasDisplay() { return getenv("DISPLAY") != nullptr; }
 } // namespace
 
-TEST(Engine, StartCreatesThePlatformAndStopRemovesIt)
+TEST(EngineGL, StartCreatesThePlatformAndStopRemovesIt)
 {
     if (!HasDisplay())
         GTEST_SKIP() << "needs a display";
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     ZNEngineInit(1, gArgv);
     EXPECT_EQ(GEngineInitialized, 1u);
     ASSERT_NE(ZNGetPlatform(), nullptr);
@@ -41,11 +41,11 @@ TEST(Engine, StartCreatesThePlatformAndStopRemovesIt)
     EXPECT_EQ(rec.Count(), 0u);
 }
 
-TEST(Engine, StartingTwiceAndStoppingTwiceAreReportedWithTheirPlace)
+TEST(EngineGL, StartingTwiceAndStoppingTwiceAreReportedWithTheirPlace)
 {
     if (!HasDisplay())
         GTEST_SKIP() << "needs a display";
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     ZNEngineInit(1, gArgv);
     ZNPlatform*  platform = ZNGetPlatform();
     ZNAppWindow* win      = ZNCreateAppWindow();
@@ -53,7 +53,7 @@ TEST(Engine, StartingTwiceAndStoppingTwiceAreReportedWithTheirPlace)
     ASSERT_TRUE(win->Open(ZNString("kept"), p));
     ZNEngineInit(1, gArgv);
     ASSERT_EQ(rec.Asserts("GEngineInitialized"), 1u);
-    EXPECT_NE(rec.Texts()[0].find("File: ZNEngineInternal\nLine: 57\n"), std::string::npos) << rec.Texts()[0];
+    EXPECT_NE(rec.Boxes()[0].Text.find("File: ZNEngineInternal\nLine: 57\n"), std::string::npos) << rec.Boxes()[0].Text;
     // Refused: the platform the open window points to is still the one.
     EXPECT_EQ(ZNGetPlatform(), platform);
     EXPECT_EQ(ZNGetPlatform()->States().Size(), 2u);
@@ -67,11 +67,11 @@ TEST(Engine, StartingTwiceAndStoppingTwiceAreReportedWithTheirPlace)
     EXPECT_EQ(rec.Count(), 1u);
     ZNEngineShutdown();
     ASSERT_EQ(rec.Asserts("!GEngineInitialized"), 1u);
-    EXPECT_NE(rec.Texts()[1].find("File: ZNEngineInternal\nLine: 73\n"), std::string::npos) << rec.Texts()[1];
+    EXPECT_NE(rec.Boxes()[1].Text.find("File: ZNEngineInternal\nLine: 73\n"), std::string::npos) << rec.Boxes()[1].Text;
     EXPECT_EQ(GEngineInitialized, 0u);
 }
 
-TEST(Engine, ClockCountsSeconds)
+TEST(EngineGL, ClockCountsSeconds)
 {
     if (!HasDisplay())
         GTEST_SKIP() << "needs a display";

@@ -163,7 +163,7 @@ TEST_F(GLTest, BeginTwiceReportsUsedAndEndOnTheWrongContextReportsItsCheck)
     ASSERT_TRUE(rw.Open(ZNString("checks"), Params(64, 64)));
     ZNGLContext* win  = rw.Handle()->GetContext();
     ZNGLContext* main = platform->GetContext();
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
 
     ASSERT_TRUE(win->Begin());
     EXPECT_TRUE(win->Begin());   // current here already: reported, still current
@@ -192,7 +192,7 @@ TEST_F(GLTest, BeginRefusesAContextCurrentOnAnotherThread)
     ZNGLContext* win = rw.Handle()->GetContext();
     ASSERT_TRUE(win->Begin());
 
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     bool began = true;
     std::thread t([&] { began = win->Begin(); });
     t.join();
@@ -206,7 +206,7 @@ TEST_F(GLTest, CreatingAContextWhileOneIsCurrentIsReported)
 {
     ZNRenderWindow rw(platform);
     ASSERT_TRUE(rw.Open(ZNString("nested"), Params(64, 64)));
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     ASSERT_TRUE(platform->Begin());
     ZNSharedPtr<ZNWindow> w2(new ZNWindow);
     w2->Create(0, 0, 32, 32, ZNWS_Hidden, ZNString("second"));
@@ -228,7 +228,7 @@ TEST_F(GLTest, CreatingAContextWhileOneIsCurrentIsReported)
 TEST_F(GLTest, OnlyThePlatformThreadMayOpenARenderWindow)
 {
     ZNRenderWindow rw(platform);
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     bool opened = true;
     std::thread t([&] { opened = rw.Open(ZNString("elsewhere"), Params(64, 64)); });
     t.join();
@@ -347,7 +347,7 @@ TEST_F(GLTest, DestroyingAnotherContextHandsTheThreadBack)
     ZNRenderWindow* b = new ZNRenderWindow(platform);
     ASSERT_TRUE(b->Open(ZNString("b"), Params(64, 64)));
 
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     ASSERT_TRUE(a.Handle()->Begin());
     ZNContextState* cur = CurState();
     delete b;   // its context needs to be current for its clean-up

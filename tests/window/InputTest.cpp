@@ -163,7 +163,7 @@ TEST_F(PollFixture, TextCollectsCharactersOfOnePoll)
 
 TEST(Input, OutOfRangeCodesReportOnceAndTouchNothing)
 {
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     ZNInput in;
     EXPECT_EQ(in.KeyState(256), 0u);
     EXPECT_EQ(rec.Asserts("off >= cnt"), 1u);

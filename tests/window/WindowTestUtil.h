@@ -1,4 +1,4 @@
-// Shared helpers of the window tests: a dialog recorder and synthetic SDL events.
+// Shared helpers of the window tests: synthetic SDL events.
 #pragma once
 
 #include "window/ZNWindowSDL.h"
@@ -7,45 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "core/ZNAssert.h"
+#include "common/ZNTestDialogs.h"
 #include "window/ZNGLContext.h"
 
 // The thread-locals, read inside the engine library (see ZNCurGLTable).
 inline ZNContextState* CurState() { return ZNCurContextState(); }
 inline GladGLContext*  CurTable() { return ZNCurGLTable(); }
 inline UINT32          CanCreate() { return ZNCanCreateContext() ? 1u : 0u; }
-
-// Records every box instead of showing it and answers No.
-struct DialogRecorder
-{
-    static std::vector<std::string>& Texts()
-    {
-        static std::vector<std::string> texts;
-        return texts;
-    }
-    static bool Record(ZNDialogKind, const char* text, const char* caption)
-    {
-        Texts().push_back(std::string(caption ? caption : "") + "|" + (text ? text : ""));
-        return false;
-    }
-
-    DialogRecorder() { Texts().clear(); previous = ZNSetDialogHandler(&Record); }
-    ~DialogRecorder() { ZNSetDialogHandler(previous); }
-
-    size_t Count() const { return Texts().size(); }
-    // Number of assertion boxes whose expression line is exactly expr.
-    size_t Asserts(const std::string& expr) const
-    {
-        size_t n = 0;
-        for (const std::string& t : Texts())
-            if (t.rfind("BREAK_IF|", 0) == 0 && t.find("\n" + expr + "\n") != std::string::npos)
-                ++n;
-        return n;
-    }
-    void Clear() { Texts().clear(); }
-
-    ZNDialogHandler previous;
-};
 
 inline SDL_Event KeyEvent(Uint32 type, SDL_Scancode sc)
 {
