@@ -857,7 +857,7 @@ private:
 
     void Assign(const C* s, UINT32 n)
     {
-        if (n > 0 && ZNPointsInto(s, text, (size_t)(length + 1) * sizeof(C)))
+        if (n > 0 && n <= length && ZNPointsInto(s, text, (size_t)(length + 1) * sizeof(C)))
         {
             // Part of this very string: the text only shrinks, nothing moves.
             memmove(text, s, (size_t)n * sizeof(C));

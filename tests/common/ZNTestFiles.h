@@ -105,8 +105,12 @@ public:
     ZNScratchDir& operator=(const ZNScratchDir&) = delete;
 
     std::string Path(const std::string& name) const { return Root + name; }
-    // Writes a file by its name inside the folder ("Shaders/A.shd").
-    void Write(const std::string& name, const std::string& text) const { ZNWriteText(Root + name, text); }
+    // Writes a file by its name inside the folder ("Shaders/A.shd"); returns its path.
+    std::string Write(const std::string& name, const std::string& text) const
+    {
+        ZNWriteText(Root + name, text);
+        return Root + name;
+    }
     // Moves the file's modification time by seconds.
     void ShiftTime(const std::string& name, long seconds) const
     {

@@ -159,8 +159,8 @@ TEST(FileIO, FileTimeIsTheModificationTimeInSeconds)
 
 TEST(FileIO, PreciseFileTimeKeepsTheFractionOfTheSecond)
 {
-    ScratchDataPath scratch;
-    WriteRaw(scratch.Path("f.txt"), "x");
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("f.txt"), "x");
     const struct timespec times[2] = { { 1234567890, 0 }, { 1234567890, 250000000 } };
     ASSERT_EQ(utimensat(AT_FDCWD, scratch.Path("f.txt").c_str(), times, 0), 0);
     EXPECT_EQ(GetFileTimeNs("f.txt"), 1234567890250000000LL);
@@ -172,11 +172,11 @@ TEST(FileIO, PreciseFileTimeKeepsTheFractionOfTheSecond)
 
 TEST(FileIO, DeletingALinkNamedWithATrailingSeparatorLeavesItsTargetAlone)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     ASSERT_TRUE(MakeDirectory("keep"));
     ASSERT_TRUE(MakeDirectory("keep/sub"));
-    WriteRaw(scratch.Path("keep/precious.txt"), "p");
-    WriteRaw(scratch.Path("keep/sub/deep.txt"), "q");
+    ZNWriteText(scratch.Path("keep/precious.txt"), "p");
+    ZNWriteText(scratch.Path("keep/sub/deep.txt"), "q");
     for (const char* name : { "link/", "link//", "link\\" })
     {
         ASSERT_EQ(symlink(scratch.Path("keep").c_str(), scratch.Path("link").c_str()), 0);

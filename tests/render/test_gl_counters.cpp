@@ -1,6 +1,8 @@
 // The per-context render counters on a real 3.3 core context: what counts as a
 // draw, a program bind and a texture bind, and that each context counts alone.
-#include "RenderGLTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "common/ZNTestFiles.h"
+#include "common/ZNTestGL.h"
 
 #include "render/ZNRenderCounters.h"
 #include "render/ZNShader.h"
@@ -50,7 +52,7 @@ TEST(GLRenderCounters, DrawsCountCallsAndVertices)
 
 TEST(GLRenderCounters, OnlyBindsThatReachGLAreCounted)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/Flat.shd", GFlatShader);
     ZNTestWindow w(32, 32);
     ASSERT_TRUE(w.Ok());

@@ -304,7 +304,7 @@ TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
 }
 
 // Sets the file's modification time to seconds + nanoseconds.
-static void SetFileTime(const ZNTestDataDir& dir, const char* name, time_t seconds, long nanoseconds)
+static void SetFileTime(const ZNScratchDir& dir, const char* name, time_t seconds, long nanoseconds)
 {
     const struct timespec times[2] = { { seconds, 0 }, { seconds, nanoseconds } };
     ASSERT_EQ(utimensat(AT_FDCWD, (dir.Root + name).c_str(), times, 0), 0);
@@ -312,7 +312,7 @@ static void SetFileTime(const ZNTestDataDir& dir, const char* name, time_t secon
 
 TEST(GLShader, HotReloadSeesAnEditSavedWithinTheSecondOfTheLoadAndAnOlderTime)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/common.h", GCommon);
     dir.Write("Shaders/Hot.shd", GColorShader);
     SetFileTime(dir, "Shaders/Hot.shd", 1700000000, 100000000);

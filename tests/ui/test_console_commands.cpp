@@ -11,6 +11,7 @@
 #include <string.h>
 #include <vector>
 
+#include "common/ZNTestFiles.h"
 #include "resources/ZNFileIO.h"
 #include "runtime/ZNDataPath.h"
 #include "test_console_util.h"
@@ -44,32 +45,6 @@ struct TestVars
     ZNConVar Step{ "zz_step", 2.0f, 1, 0.0f, 0.0f, steps, 3, "a choice" };
 };
 
-// A scratch folder holding files, removed afterwards.
-struct ScratchDir
-{
-    std::string Path;
-    ScratchDir()
-    {
-        char pattern[] = "/tmp/zn_con_XXXXXX";
-        Path = mkdtemp(pattern) ? pattern : "/tmp";
-    }
-    ~ScratchDir()
-    {
-        if (system(("rm -rf '" + Path + "'").c_str()) != 0)
-            fprintf(stderr, "could not remove %s\n", Path.c_str());
-    }
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        const std::string file = Path + "/" + name;
-        FILE* f = fopen(file.c_str(), "wb");
-        if (f)
-        {
-            fwrite(text.data(), 1, text.size(), f);
-            fclose(f);
-        }
-        return file;
-    }
-};
 }
 
 TEST(ConsoleCommands, VariablesDescribeThemselvesWithTheirRange)
@@ -143,7 +118,7 @@ TEST(ConsoleCommands, EchoJoinsWordsAndRefusesAnOpenQuote)
 TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
 {
     TestVars v;
-    ScratchDir dir;
+    ZNScratchDir dir;
     const std::string script = dir.Write("a.cfg", "# speed first\n\n  set zz_speed 250\r\n  # indented comment\n"
                                                   "echo one; echo two\ntoggle zz_flag");
     EXPECT_EQ(Printed(("exec " + script).c_str()), (Out{ "zz_speed = 250", "one", "two", "zz_flag = 1" }));
@@ -151,16 +126,16 @@ TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
     // Relative to the current directory.
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
-    ASSERT_EQ(chdir(dir.Path.c_str()), 0);
+    ASSERT_EQ(chdir(dir.Root.c_str()), 0);
     EXPECT_EQ(Printed("exec a.cfg").front(), "zz_speed = 250");
     ASSERT_EQ(chdir(cwd), 0);
 
-    EXPECT_EQ(Printed(("exec \"" + dir.Path + "/none.cfg\"").c_str()),
-              (Out{ "exec: cannot read '" + dir.Path + "/none.cfg'" }));
+    EXPECT_EQ(Printed(("exec \"" + dir.Root + "none.cfg\"").c_str()),
+              (Out{ "exec: cannot read '" + dir.Root + "none.cfg'" }));
     EXPECT_EQ(Printed("exec"), (Out{ "usage: exec FILE" }));
 
     // A script that runs itself stops at the nesting limit instead of recursing forever.
-    const std::string loop = dir.Path + "/loop.cfg";
+    const std::string loop = dir.Root + "loop.cfg";
     dir.Write("loop.cfg", "echo round\nexec " + loop + "\n");
     const Out out = Printed(("exec " + loop).c_str());
     EXPECT_EQ((UINT32)std::count(out.begin(), out.end(), "round"), ZNConsole::ExecDepthLimit - 1);
@@ -169,14 +144,10 @@ TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
 
 TEST(ConsoleCommands, UserPathsBecomeNamesTheFileLayerReadsFromTheDataFolder)
 {
-    ScratchDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     const std::string file = dir.Write("x.txt", "hello");
-    char saved[ZN_DATA_PATH_SIZE];
-    memcpy(saved, GDataPath, sizeof(saved));
-    snprintf(GDataPath, sizeof(GDataPath), "%s/", dir.Path.c_str());
     ZNString text;
     EXPECT_TRUE(ReadTextFile(ZNConsolePathToEngineName(file.c_str()), text));
     EXPECT_EQ(std::string(text.CStr()), "hello");
     EXPECT_EQ(std::string(ZNConsolePathToEngineName("").CStr()), "");
-    memcpy(GDataPath, saved, sizeof(saved));
 }
