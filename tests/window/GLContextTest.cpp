@@ -400,7 +400,7 @@ TEST_F(GLTest, AContextReplacedOnItsThreadCanBeBegunAgainAndIsFreed)
     ASSERT_TRUE(rw.Open(ZNString("replaced"), Params(64, 64)));
     ZNGLContext* win  = rw.Handle()->GetContext();
     ZNGLContext* main = platform->GetContext();
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
 
     // Left current without End, then another context made current on this thread:
     // the first one is free again, not held for good.
@@ -432,7 +432,7 @@ TEST_F(GLTest, OfTwoThreadsRacingForOneContextExactlyOneGetsIt)
     ZNRenderWindow rw(platform);
     ASSERT_TRUE(rw.Open(ZNString("race"), Params(64, 64)));
     ZNGLContext* win = rw.Handle()->GetContext();
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     for (int round = 0; round < 20; ++round)
     {
         std::atomic<int> ready{0}, won{0};
@@ -488,7 +488,7 @@ TEST_F(GLTest, DestroyingAContextCurrentOnAnotherThreadIsRefusedAndItsTableStays
     while (step.load() != 1)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
-    DialogRecorder rec;
+    ZNDialogRecorder rec;
     const UINT32 states = platform->States().Size();
     delete h;   // the last reference: the context would go now
     EXPECT_EQ(rec.Asserts("!\"a context current on another thread cannot be destroyed\""), 1u);

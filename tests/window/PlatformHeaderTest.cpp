@@ -90,7 +90,7 @@ TEST(SDLVideo, NoDisplayAtAllSaysSo)
     EXPECT_FALSE(SDL_WasInit(SDL_INIT_VIDEO));
 }
 
-TEST(SDLVideo, StartsTheDriverOfTheDisplayInTheEnvironment)
+TEST(SDLVideoGL, StartsTheDriverOfTheDisplayInTheEnvironment)
 {
     const char* display = getenv("DISPLAY");
     if (!display || !*display)
