@@ -1,6 +1,6 @@
 // GL error reporting: the debug callback on a context that offers it, the
 // frame-end check where it does not, and silence when reporting is off.
-#include "RenderGLTestUtil.h"
+#include "common/ZNTestGL.h"
 
 #include "render/ZNGLErrors.h"
 

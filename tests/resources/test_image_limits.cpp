@@ -77,7 +77,7 @@ TEST(ImageLimits, HostileHeadersAreRefusedBeforeAllocation)
     for (const char* name : { "huge_claim_8192.png", "absurd_65535.png" })
     {
         SCOPED_TRACE(name);
-        std::vector<UINT8> bytes = ReadBytes(kRegress + "png/" + name);
+        std::vector<UINT8> bytes = ZNReadBytes(kRegress + "png/" + name);
         ASSERT_EQ(bytes.size(), 68u);
         ResizeSpy spy;
         EXPECT_FALSE(LoadPngFromMemory(bytes.data(), (UINT32)bytes.size(), spy));
@@ -86,11 +86,11 @@ TEST(ImageLimits, HostileHeadersAreRefusedBeforeAllocation)
         EXPECT_FALSE(CheckPngHeader(bytes.data(), (UINT32)bytes.size(), &why));
     }
     bool ok = true;
-    std::string printed = DecodeMessage(ReadBytes(kRegress + "png/huge_claim_8192.png"), "Heightmap.png", ok);
+    std::string printed = DecodeMessage(ZNReadBytes(kRegress + "png/huge_claim_8192.png"), "Heightmap.png", ok);
     EXPECT_FALSE(ok);
     EXPECT_NE(printed.find("Image \"Heightmap.png\": claims 8192 x 8192 pixels but holds only"), std::string::npos)
         << printed;
-    printed = DecodeMessage(ReadBytes(kRegress + "png/absurd_65535.png"), "Big.png", ok);
+    printed = DecodeMessage(ZNReadBytes(kRegress + "png/absurd_65535.png"), "Big.png", ok);
     EXPECT_NE(printed.find("Image \"Big.png\": is 65535 x 65535 pixels, beyond the limit"), std::string::npos)
         << printed;
 }
@@ -102,7 +102,7 @@ TEST(ImageLimits, RealImagesPassTheHeaderCheck)
     const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
     for (const char* name : { "Heightmap.png", "Colormap.png", "Ground.png", "WaterBump.png", "SkyDusk1.png" })
     {
-        std::vector<UINT8> bytes = ReadBytes(data + name);
+        std::vector<UINT8> bytes = ZNReadBytes(data + name);
         ZNString why;
         EXPECT_TRUE(CheckPngHeader(bytes.data(), (UINT32)bytes.size(), &why)) << name << ": " << why.CStr();
     }
@@ -124,11 +124,11 @@ TEST(ImageLimits, RealImagesPassTheHeaderCheck)
 // reason when loaded from a file; a missing file is named too.
 TEST(ImageLimits, LoadImageFileNamesTheFileAndTheReason)
 {
-    ScratchDir dir;
+    ZNScratchDir dir;
     ZNImage wide;
     wide.Resize(8193, 2, 1, 1);
     WritePng(dir.Path("Heightmap.png"), wide);
-    WriteBytes(dir.Path("text.png"), { 'h', 'e', 'l', 'l', 'o', '\n' });
+    ZNWriteBytes(dir.Path("text.png"), { 'h', 'e', 'l', 'l', 'o', '\n' });
     struct Case { std::string File, Expect; };
     const Case cases[] = {
         { "Heightmap.png", "is 8193 x 2 pixels, beyond the limit of 8192 pixels a side" },
@@ -150,18 +150,18 @@ TEST(ImageLimits, LoadImageFileNamesTheFileAndTheReason)
 // instead of writing past a block whose size wrapped.
 TEST(ImageLimits, ResizeRefusesTargetsBeyondTheLimits)
 {
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     TextureImage image(2, 2, 1, 1);
     memset(image.GetData(), 9, 16);
     ResizeImage(image, 514, 512, 32768);
     EXPECT_EQ(image.ByteSize(), 0u);
-    EXPECT_EQ(dialogs.Count("ResizeImage target beyond the image limits"), 1);
+    EXPECT_EQ(dialogs.Count("ResizeImage target beyond the image limits"), 1u);
 
     // 2^16 x 2^16 wraps a 32-bit pixel count to 0: refused, not a zero-size image.
     TextureImage wrapped;
     wrapped.Resize(65536, 65536, 1, 1);
     EXPECT_EQ(wrapped.Width, 0u);
-    EXPECT_EQ(dialogs.Count("TextureImage size does not fit 32 bits"), 1);
+    EXPECT_EQ(dialogs.Count("TextureImage size does not fit 32 bits"), 1u);
     ZNImage flat;
     flat.Resize(65536, 65536, 1, 1);
     EXPECT_EQ(flat.Width, 0u);
@@ -188,7 +188,7 @@ std::vector<UINT8> CacheBytes(std::initializer_list<UINT32> header, const std::v
 
 std::string LoadMipMessage(const std::string& name, const std::vector<UINT8>& cache, bool& ok)
 {
-    WriteBytes(name + ".mips", cache);
+    ZNWriteBytes(name + ".mips", cache);
     ZNTexture texture;
     UINT32 level = 1;
     ZNPodArray<UINT8> bytes;
@@ -204,8 +204,8 @@ std::string LoadMipMessage(const std::string& name, const std::vector<UINT8>& ca
 TEST(MipCacheLimits, HeadersBeyondTextureLimitsAreRefused)
 {
     ASSERT_EQ(GDataPath[0], 0);   // engine names are plain paths here
-    ScratchDir dir;
-    std::vector<UINT8> kept = ReadBytes(kRegress + "mips/deep_514x512x32768.mips");
+    ZNScratchDir dir;
+    std::vector<UINT8> kept = ZNReadBytes(kRegress + "mips/deep_514x512x32768.mips");
     ASSERT_EQ(kept.size(), 99u);   // the level byte of the fuzz input, then the 98-byte cache
     const std::string name = dir.Path("t.png");
     bool ok = true;
@@ -224,7 +224,7 @@ TEST(MipCacheLimits, HeadersBeyondTextureLimitsAreRefused)
     TEX_BuildMipTable(texture);
     EXPECT_EQ(texture.MipLevCount, 16u);
     texture.CurLevel.store(1);
-    DialogRecorder dialogs;
+    ZNDialogRecorder dialogs;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(TEX_LoadStreamLevels(texture));
     testing::internal::GetCapturedStdout();
@@ -234,7 +234,7 @@ TEST(MipCacheLimits, HeadersBeyondTextureLimitsAreRefused)
 
 TEST(MipCacheLimits, EveryBadHeaderAndTruncationIsNamed)
 {
-    ScratchDir dir;
+    ZNScratchDir dir;
     const std::string name = dir.Path("a.png");
     const std::vector<UINT8> record(40, 7);
     struct Case { std::vector<UINT8> Cache; std::string Expect; };
