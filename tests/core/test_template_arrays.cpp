@@ -79,12 +79,14 @@ TEST(TemplateArrays, ScratchValuesArePerThread)
         *at.Fixed = mark;
         return at;
     };
-    TemplateAssertsBegin();
-    const Places mine = touch(42);
     Places theirs = {};
-    std::thread other([&] { theirs = touch(7); });
-    other.join();
-    TemplateAssertsEnd();
+    Places mine = {};
+    {
+        ZNDialogRecorder dialogs;
+        mine = touch(42);
+        std::thread other([&] { theirs = touch(7); });
+        other.join();
+    }
     EXPECT_NE(mine.Pod, theirs.Pod);
     EXPECT_NE(mine.Obj, theirs.Obj);
     EXPECT_NE(mine.Char, theirs.Char);

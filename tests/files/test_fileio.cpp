@@ -390,7 +390,7 @@ TEST(FileIO, PrintStdoutFormats)
 // wait for a writer, a folder has no text. Each is refused at once.
 TEST(FileIO, OnlyRegularFilesAreRead)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     ASSERT_EQ(mkfifo(scratch.Path("pipe").c_str(), 0600), 0);
     ASSERT_EQ(mkdir(scratch.Path("folder").c_str(), 0700), 0);
     // Climbs out of the data folder (always below /tmp here) to the root.
@@ -426,12 +426,10 @@ TEST(FileIO, OnlyRegularFilesAreRead)
 // size before reading; binary files are not.
 TEST(FileIO, TextFilesAreCappedAtTheStatedSize)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     const std::string at(ZN_TEXT_FILE_LIMIT, 'a');
-    {
-        std::ofstream(scratch.Path("at.txt"), std::ios::binary) << at;
-        std::ofstream(scratch.Path("over.txt"), std::ios::binary) << at << 'b';
-    }
+    scratch.Write("at.txt", at);
+    scratch.Write("over.txt", at + 'b');
     ZNString text;
     EXPECT_TRUE(ReadTextFile("at.txt", text));
     EXPECT_EQ(text.Size(), ZN_TEXT_FILE_LIMIT);
@@ -446,15 +444,16 @@ TEST(FileIO, TextFilesAreCappedAtTheStatedSize)
 // included sixteen times at each of five levels stops with a note.
 TEST(FileIO, IncludeFanOutStopsAtTheTextLimit)
 {
-    ScratchDataPath scratch;
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
     const char* names[] = { "a.txt", "b.txt", "c.txt", "d.txt", "e.txt" };
     for (int i = 0; i < 4; ++i)
     {
-        std::ofstream out(scratch.Path(names[i]), std::ios::binary);
+        std::string text;
         for (int k = 0; k < 16; ++k)
-            out << "#include \"" << names[i + 1] << "\"\n";
+            text += "#include \"" + std::string(names[i + 1]) + "\"\n";
+        scratch.Write(names[i], text);
     }
-    std::ofstream(scratch.Path("e.txt"), std::ios::binary) << std::string(5000, 'x') << "\n";
+    scratch.Write("e.txt", std::string(5000, 'x') + "\n");
     ZNString text;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(LoadTextWithIncludes("a.txt", text));

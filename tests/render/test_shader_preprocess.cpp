@@ -152,7 +152,7 @@ TEST(ShaderPreprocess, LogRewritingMapsFileIndicesToPaths)
 // file where it passed, instead of taking seconds and hundreds of megabytes.
 TEST(ShaderPreprocess, FanOutIsBoundedByTheExpandedSize)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     const char* names[] = { "Shaders/A.shd", "Shaders/b.h", "Shaders/c.h", "Shaders/d.h", "Shaders/e.h" };
     for (int i = 0; i < 4; ++i)
     {
@@ -184,7 +184,7 @@ TEST(ShaderPreprocess, FanOutIsBoundedByTheExpandedSize)
 // regular files are read), not read for ever.
 TEST(ShaderPreprocess, IncludesOfDevicesAreRefused)
 {
-    ZNTestDataDir dir;
+    ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/A.shd", "#include \"../../../../../../../../../../dev/zero\"\nvoid main() {}\n");
     ZNString output;
     ZNArray<ZNString> files;
