@@ -278,7 +278,7 @@ TEST(CameraUpdate, TunedSpeedSensitivityInversionAndFieldOfView)
     in.Speed = 250.0f;
     in.W = VoxKS_Held;
     UpdateCamera(s, in, look, 0.5f);
-    ExpectNear(s.Position, ZNVec3(10 + 125, 20, 30));
+    EXPECT_VEC_NEAR(s.Position, ZNVec3(10 + 125, 20, 30), 1e-3f);
 
     in = NoInput();
     in.Right = VoxKS_Held;

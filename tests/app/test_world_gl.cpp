@@ -127,11 +127,11 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
     // The terrain now comes before the sky: the voxel draws are the triangle ones.
     UINT64 sprites = 0;
     for (const DrawCall& d : culled)
-        if (d.Mode == (GLenum)GL_TRIANGLES)
+        if (d.Mode == "GL_TRIANGLES")
             sprites += (UINT64)d.Count / 6;
     EXPECT_EQ(sprites, world.DrawStats.Sprites);
-    EXPECT_EQ(culled.front().Mode, (GLenum)GL_TRIANGLES);
-    EXPECT_EQ(culled[culled.size() - 2].Mode, (GLenum)GL_TRIANGLE_FAN) << "the sky after the terrain";
+    EXPECT_EQ(culled.front().Mode, "GL_TRIANGLES");
+    EXPECT_EQ(culled[culled.size() - 2].Mode, "GL_TRIANGLE_FAN") << "the sky after the terrain";
 }
 
 TEST_F(WorldGL, WithoutTerrainOnlySkyAndWaterAreDrawn)
@@ -172,7 +172,7 @@ TEST_F(WorldGL, DrawStatsCountTheLeavesAndSpritesOfTheLatestFrame)
     EXPECT_EQ(world.DrawStats.Leaves, (UINT32)draws.size() - 2) << "every draw but sky and water is a leaf";
     UINT64 vertices = 0;
     for (const DrawCall& d : draws)
-        if (d.Mode == (GLenum)GL_TRIANGLES)
+        if (d.Mode == "GL_TRIANGLES")
             vertices += (UINT64)d.Count;
     EXPECT_EQ((UINT64)world.DrawStats.Sprites * 6u, vertices);
     RecordFrame(world);
