@@ -19,16 +19,7 @@ std::vector<UINT8> ReadAll(const std::string& path)
     return std::vector<UINT8>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The suite inside the repository, or beside it where older trees keep it.
-std::string SuiteFolder()
-{
-    const std::string inside = std::string(ZN_TEST_SOURCE_DIR) + "/tests/data/pngsuite/";
-    if (std::ifstream(inside + "MANIFEST.tsv").good())
-        return inside;
-    return std::string(ZN_TEST_SOURCE_DIR) + "/../shared/testdata/pngsuite/";
-}
-
-const std::string kSuite = SuiteFolder();
+const std::string kSuite = std::string(ZN_TEST_SOURCE_DIR) + "/tests/data/pngsuite/";
 
 bool Decode(const std::vector<UINT8>& bytes, ZNImage& image)
 {
