@@ -25,7 +25,7 @@
 static const UINT32 ZN_SHADER_MAX_INCLUDE_DEPTH = 32;
 // Bytes of file text one expansion may take in, every repeated include counted
 // (with 32 bytes for its line directives).
-static const UINT32 ZN_SHADER_MAX_EXPANDED_SIZE = 4u << 20;
+static const UINT32 ZN_SHADER_MAX_EXPANDED_SIZE = 1u << 20;
 
 // Expands path into output and appends every file read to files (in opening
 // order; a file index is its position there). On failure output holds the
