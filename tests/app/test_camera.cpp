@@ -71,6 +71,36 @@ TEST(CameraSetup, InterpolationFactorPicksPreviousOrCurrentState)
     EXPECT_NEAR(cam.Projection[0], 576.0f / 1024.0f, 1e-5f);
 }
 
+// Yaw and pitch blend from the previous pair to the current one, each on its
+// own: at t = 0 the view is the previous pair's, at t = 1 the current one's, in
+// between the linear mix (yaw the short way round).
+TEST(CameraSetup, ViewDirectionBlendsFromThePreviousYawAndPitch)
+{
+    VoxCameraState s = InitialCameraState();
+    s.PrevPosition = s.Position = ZNVec3(10, 20, 30);
+    s.PrevYaw = 0.3f;
+    s.Yaw = 1.1f;
+    s.PrevPitch = 1.0f;
+    s.Pitch = 2.0f;
+    // Yaw turns about +Z, pitch is the angle from +Z.
+    auto along = [](float yaw, float pitch) {
+        return ZNVec3(cosf(yaw) * sinf(pitch), sinf(yaw) * sinf(pitch), cosf(pitch));
+    };
+    const struct
+    {
+        float t, yaw, pitch;
+    } cases[] = { { 0.0f, 0.3f, 1.0f }, { 0.25f, 0.5f, 1.25f }, { 0.5f, 0.7f, 1.5f }, { 1.0f, 1.1f, 2.0f } };
+    for (const auto& c : cases)
+    {
+        VoxCamera cam;
+        SetupCamera(s, c.t, 1024, 576, cam);
+        EXPECT_VEC_NEAR(cam.Target - cam.Position, along(c.yaw, c.pitch), 1e-4f) << "t = " << c.t;
+        // Up is square to the view and leans towards +Z.
+        EXPECT_NEAR(Dot(cam.Up, cam.Target - cam.Position), 0.0f, 1e-4f) << "t = " << c.t;
+        EXPECT_GT(cam.Up.z, 0.0f) << "t = " << c.t;
+    }
+}
+
 TEST(CameraSetup, ViewLooksAtTheTargetWithTheSkyAbove)
 {
     VoxCameraState s = InitialCameraState();

@@ -280,6 +280,10 @@ TEST(VoxelTree, MissingOrEmptyMapsBuildNothing)
     EXPECT_EQ(BuildVoxelTree(empty, color, VoxWorldMin, VoxWorldMax, VoxVoxelSize), nullptr);
     EXPECT_EQ(BuildVoxelTree(color, empty, VoxWorldMin, VoxWorldMax, VoxVoxelSize), nullptr);
     EXPECT_EQ(LoadVoxelTree("/nonexistent/Heightmap.png", "/nonexistent/Colormap.png"), nullptr);
+    // Either map alone missing is enough to build nothing.
+    const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    EXPECT_EQ(LoadVoxelTree((data + "Heightmap.png").c_str(), "/nonexistent/Colormap.png"), nullptr);
+    EXPECT_EQ(LoadVoxelTree("/nonexistent/Heightmap.png", (data + "Colormap.png").c_str()), nullptr);
     // Inverted bounds give a root with no sprites rather than a runaway grid.
     VoxBlock* root = BuildVoxelTree(color, color, VoxWorldMax, VoxWorldMin, VoxVoxelSize);
     ASSERT_NE(root, nullptr);

@@ -150,3 +150,33 @@ TEST(TemplateStringUtil, SwapBytesBySize)
 }
 
 }  // namespace
+
+// Both ends of the alphabet fold in either argument, in both widths; the
+// neighbours just outside it ('@' before 'A', '[' after 'Z') never fold and
+// compare below the lower-case letters they sit next to.
+TEST(TemplateStringUtil, CaseFoldingCoversTheWholeAlphabetAndNothingBeside)
+{
+    for (const char* pair : { "Aa", "Zz" })
+    {
+        const char upper[2] = { pair[0], 0 }, lower[2] = { pair[1], 0 };
+        const ZNWChar wupper[2] = { (ZNWChar)pair[0], 0 }, wlower[2] = { (ZNWChar)pair[1], 0 };
+        EXPECT_EQ(0, ZNStrICmpN(upper, lower, 1)) << pair;
+        EXPECT_EQ(0, ZNStrICmpN(lower, upper, 1)) << pair;
+        EXPECT_EQ(0, ZNStrICmpN(wupper, wlower, 1)) << pair;
+        EXPECT_EQ(0, ZNStrICmpN(wlower, wupper, 1)) << pair;
+    }
+    EXPECT_EQ(-1, ZNStrICmpN("Y", "z", 1));
+    EXPECT_EQ(1, ZNStrICmpN("z", "Y", 1));
+    EXPECT_EQ(1, ZNStrICmpN("B", "a", 1));
+    EXPECT_EQ(-1, ZNStrICmpN(u"Y", u"z", 1));
+    EXPECT_EQ(1, ZNStrICmpN(u"Z", u"y", 1));
+    // '@' (64) and '[' (91) stay as they are: below 'a' (97) and 'z' (122).
+    EXPECT_EQ(-1, ZNStrICmpN("@", "a", 1));
+    EXPECT_EQ(1, ZNStrICmpN("a", "@", 1));
+    EXPECT_EQ(-1, ZNStrICmpN("[", "z", 1));
+    EXPECT_EQ(1, ZNStrICmpN("z", "[", 1));
+    EXPECT_EQ(-1, ZNStrICmpN(u"@", u"A", 1));
+    EXPECT_EQ(1, ZNStrICmpN(u"A", u"@", 1));
+    EXPECT_EQ(-1, ZNStrICmpN(u"[", u"Z", 1));
+    EXPECT_EQ(1, ZNStrICmpN(u"Z", u"[", 1));
+}
