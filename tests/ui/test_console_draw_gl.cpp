@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/ZNTestGL.h"
+#include "window/WindowTestUtil.h"
 #include "resources/ZNImage.h"
 #include "ui/ZNConsole.h"
 #include "window/ZNAppWindow.h"
@@ -72,12 +73,7 @@ protected:
     // As the native window reports a resize.
     static void Resize(UINT32 w, UINT32 h)
     {
-        SDL_Event ev;
-        memset(&ev, 0, sizeof(ev));
-        ev.type         = SDL_WINDOWEVENT;
-        ev.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
-        ev.window.data1 = (Sint32)w;
-        ev.window.data2 = (Sint32)h;
+        const SDL_Event ev = WindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, (Sint32)w, (Sint32)h);
         Window->NativeWindow()->HandleEvent(ev);
         ASSERT_EQ(Window->Params().Height, h);
     }
