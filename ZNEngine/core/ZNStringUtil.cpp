@@ -128,8 +128,10 @@ double AtodT(const C* s)
         }
         // Dividing by an exact power of ten rounds better than multiplying by
         // the inexact negative power.
+        // Zero stays zero: 0 x 10^913 would be 0 x infinity, which is NaN.
         double scale = pow(10.0, (double)exponent);
-        value = negativeExp ? value / scale : value * scale;
+        if (value != 0.0)
+            value = negativeExp ? value / scale : value * scale;
     }
     return negative ? -value : value;
 }

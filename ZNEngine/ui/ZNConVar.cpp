@@ -150,6 +150,10 @@ ZNString ZNConVar::RangeText() const
 
 float ZNConVar::Filter(float v) const
 {
+    // NaN compares false with every bound and would slip past them; it counts
+    // as 0, as in ZNConVarToInt.
+    if (v != v)
+        v = 0.0f;
     if (Integer)
         v = nearbyintf(v);   // default rounding mode: halves to even
 

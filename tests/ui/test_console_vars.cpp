@@ -203,3 +203,22 @@ TEST(ConsoleVar, FractionalVariablePrintsWithG)
     EXPECT_EQ(RunLine("test_frac 7"), "test_frac = 1");
     EXPECT_EQ(v.Value, 1.0f);
 }
+
+// "-e913" read 0 x 10^913 = 0 x infinity = NaN, and NaN slipped past both
+// bounds into the stored value (found by the console fuzz target, kept in
+// fuzz/regress/console/). Zero stays zero, and a NaN counts as 0.
+TEST(ConsoleVariables, NaNNeverReachesTheStoredValue)
+{
+    EXPECT_EQ(ZNAtof("-e913"), 0.0f);
+    EXPECT_EQ(ZNAtof("0e400"), 0.0f);
+    EXPECT_EQ(ZNAtof("1e-400"), 0.0f);
+    ZNConVar v(1.0f, 0, -10.0f, 10.0f, nullptr, 0);
+    v.Set(NAN);
+    EXPECT_EQ(v.Get(), 0.0f);
+    ZNConVar above(7.0f, 0, 5.0f, 10.0f, nullptr, 0);
+    above.Set(NAN);
+    EXPECT_EQ(above.Get(), 5.0f);
+    ZNConsole console;
+    v.Execute(console, ZNString("-e913&fuz"));
+    EXPECT_EQ(v.Get(), 0.0f);
+}
