@@ -5,7 +5,9 @@
 #include "AppCommands.h"
 
 #include <math.h>
+#include <set>
 
+#include "render/ZNShader.h"
 #include "runtime/ZNEngineInternal.h"
 
 namespace
@@ -214,4 +216,140 @@ TEST_F(WorldGL, MapRebuildsFromOtherImagesAndABrokenImageKeepsTheOldWorld)
     EXPECT_GT(fabs(SumOfHeights(world.Root) - heightBefore), 1000.0);
     RecordFrame(world);
     EXPECT_GT(world.DrawStats.Sprites, 0u);
+}
+
+namespace
+{
+
+// What GL held when one draw of a frame was made.
+struct PassState
+{
+    GLuint        Program = 0;
+    GLuint        Unit[2] = { 0, 0 };    // 2D texture on units 0 and 1
+    std::set<int> UniformsSet;           // locations sent since the program was bound
+};
+
+// Renders a frame through the recording table and returns the state at each draw.
+std::vector<PassState> RecordPasses(VoxelWorld& world)
+{
+    PassState now;
+    GLint     active = 0;
+    GL().GetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    int                    unit = active - GL_TEXTURE0;
+    std::vector<PassState> draws;
+    ZNRecordingTable       rec;
+    world.Render(0.0f);
+    for (const std::string& call : rec.Calls)
+    {
+        char name[64];
+        int  a = 0, b = 0;
+        if (sscanf(call.c_str(), "UseProgram %d", &a) == 1)
+        {
+            now.Program = (GLuint)a;
+            now.UniformsSet.clear();
+        }
+        else if (sscanf(call.c_str(), "ActiveTexture GL_TEXTURE%d", &a) == 1)
+            unit = a;
+        else if (sscanf(call.c_str(), "BindTexture GL_TEXTURE_2D %d", &a) == 1 && unit >= 0 && unit < 2)
+            now.Unit[unit] = (GLuint)a;
+        else if (sscanf(call.c_str(), "Uniform%63s %d %d", name, &a, &b) == 3)
+            now.UniformsSet.insert(a);
+        else if (call.rfind("DrawArrays ", 0) == 0)
+            draws.push_back(now);
+    }
+    return draws;
+}
+
+GLuint ProgramOf(const char* file)
+{
+    ZNShaderPtr shader = GetShader(ZNString(file), ZNString());
+    return shader && shader->Shader ? shader->Shader->Program : 0;
+}
+
+std::vector<float> UniformValues(GLuint program, const char* name, int count)
+{
+    std::vector<float> v(count, -12345.0f);
+    const GLint        loc = GL().GetUniformLocation(program, name);
+    if (loc >= 0)
+        GL().GetUniformfv(program, loc, v.data());
+    return v;
+}
+
+} // namespace
+
+// Each pass binds its own program, its textures on the units its samplers read,
+// and sends the camera and clock uniforms it uses, with the frame's values.
+TEST_F(WorldGL, EachPassSetsItsUniformsAndTextureUnits)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    ASSERT_TRUE(world.SkyTex && world.WaterTex && world.GroundTex);
+    const double before = ZNGetTime() - world.StartTime;
+    const std::vector<PassState> draws = RecordPasses(world);
+    const double after = ZNGetTime() - world.StartTime;
+
+    const GLuint sky = ProgramOf("Shaders/Sky.shd"), voxel = ProgramOf("Shaders/Voxel.shd");
+    const GLuint water = ProgramOf("Shaders/Water.shd");
+    ASSERT_TRUE(sky && voxel && water);
+    const GLuint skyTex = world.SkyTex->GetGLID(), groundTex = world.GroundTex->GetGLID();
+    const GLuint waterTex = world.WaterTex->GetGLID();
+
+    int seen[3] = { 0, 0, 0 };
+    for (const PassState& d : draws)
+    {
+        auto loc = [&](const char* n) { return GL().GetUniformLocation(d.Program, n); };
+        auto sent = [&](const char* n) { return d.UniformsSet.count(loc(n)) == 1; };
+        if (d.Program == sky)
+        {
+            ++seen[0];
+            EXPECT_EQ(d.Unit[0], skyTex) << "the sky reads its texture on unit 0";
+            EXPECT_TRUE(sent("CameraPos"));
+        }
+        else if (d.Program == voxel)
+        {
+            ++seen[1];
+            EXPECT_EQ(d.Unit[0], groundTex);
+            EXPECT_TRUE(sent("ZN_mView") && sent("ZN_mProj"));
+        }
+        else if (d.Program == water)
+        {
+            ++seen[2];
+            EXPECT_EQ(d.Unit[0], waterTex) << "ripple normals on unit 0";
+            EXPECT_EQ(d.Unit[1], skyTex) << "the sky on unit 1 in the water pass";
+            EXPECT_TRUE(sent("ZN_mView") && sent("ZN_mProj") && sent("CameraPos") && sent("Time"));
+        }
+    }
+    EXPECT_EQ(seen[0], 1);
+    EXPECT_GT(seen[1], 0);
+    EXPECT_EQ(seen[2], 1);
+
+    // Samplers: unit 0 in the sky, units 0 and 1 in the water.
+    GLint unit = -1;
+    GL().GetUniformiv(sky, GL().GetUniformLocation(sky, "Tex0"), &unit);
+    EXPECT_EQ(unit, 0);
+    GL().GetUniformiv(water, GL().GetUniformLocation(water, "Tex1"), &unit);
+    EXPECT_EQ(unit, 1);
+
+    // The values are the frame's camera and clock, not stale or swapped ones.
+    const ZNVec3 eye = GCamera.Position;
+    for (GLuint program : { sky, water })
+    {
+        const std::vector<float> pos = UniformValues(program, "CameraPos", 3);
+        EXPECT_FLOAT_EQ(pos[0], eye.x);
+        EXPECT_FLOAT_EQ(pos[1], eye.y);
+        EXPECT_FLOAT_EQ(pos[2], eye.z);
+    }
+    for (GLuint program : { voxel, water })
+    {
+        const std::vector<float> view = UniformValues(program, "ZN_mView", 16);
+        const std::vector<float> proj = UniformValues(program, "ZN_mProj", 16);
+        for (int i = 0; i < 16; ++i)
+        {
+            EXPECT_FLOAT_EQ(view[i], GCamera.View.Data()[i]) << "ZN_mView element " << i;
+            EXPECT_FLOAT_EQ(proj[i], GCamera.Projection.Data()[i]) << "ZN_mProj element " << i;
+        }
+    }
+    const float time = UniformValues(water, "Time", 1)[0];
+    EXPECT_GE(time, (float)before - 1e-3f);
+    EXPECT_LE(time, (float)after + 1e-3f);
 }
