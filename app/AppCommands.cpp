@@ -181,6 +181,18 @@ void Quit(ZNConsole& console, const ZNConArgs& args)
     GApp.QuitRequested = true;
 }
 
+// The camera as numbers, for scripts and for finding a place again.
+void Where(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 1)
+        return ZNConsolePrintUsage(console, args);
+    if (!GApp.World)
+        return (void)console.Printf("where: no world yet");
+    const VoxCameraState& cam = GApp.World->Camera;
+    console.Printf("where: %.2f %.2f %.2f yaw %.4f pitch %.4f", (double)cam.Position.x, (double)cam.Position.y,
+                   (double)cam.Position.z, (double)cam.Yaw, (double)cam.Pitch);
+}
+
 void Screenshot(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() > 2)
@@ -233,6 +245,7 @@ void Benchmark(ZNConsole& console, const ZNConArgs& args)
 }
 
 ZNConFunc GQuit("quit", "quit", "ends the program (exit code 0)", Quit);
+ZNConFunc GWhere("where", "where", "prints the camera position, yaw and pitch", Where);
 ZNConFunc GScreenshot("screenshot", "screenshot [FILE]",
                       "saves the next frame as PNG (default: screenshots/ beside the program)", Screenshot);
 ZNConFunc GReloadShaders("reloadshaders", "reloadshaders", "reloads the shaders whose files changed", ReloadShaders);

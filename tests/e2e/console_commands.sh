@@ -10,20 +10,6 @@ world_start
 world_focus
 OUT="$WORK/stdout.txt"
 
-# Waits until the program's output holds the fixed string, up to $2 seconds.
-wait_for() {
-    local i
-    for i in $(seq 1 $(( ${2:-60} * 2 ))); do
-        grep -qF -- "$1" "$OUT" && return 0
-        kill -0 "$PID" 2>/dev/null || fail "program ended while waiting for '$1'"
-        sleep 0.5
-    done
-    tail -20 "$OUT" >&2
-    fail "no '$1' in the output"
-}
-type_text() { xdotool type --delay 40 -- "$1"; }
-console_line() { type_text "$1"; xdotool key Return; }
-toggle_console() { xdotool key grave; sleep 1; }
 # RMSE of the parts of two pictures below the console (the lower two thirds).
 lower_difference() {
     convert "$1" -crop "$(geometry "$1" 0 0.34 1 1)" +repage "$WORK/a.png"

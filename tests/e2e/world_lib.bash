@@ -5,6 +5,8 @@
 #                                  waits for the built world's title -> $WID
 #   world_shot file                screenshot of the window into the screenshot folder
 #   world_close                    asks the window to close, checks exit code 0
+#   wait_for TEXT [SECONDS]        waits for TEXT in the program's output ($OUT)
+#   console_line TEXT              types a console line and Enter
 #
 # Every wait is bounded; on any failure the program is killed and the script exits
 # non-zero. The sanitizer build is several times slower, so the bounds are wide.
@@ -134,3 +136,21 @@ world_close() {
         fail "exit code $code after close"
     fi
 }
+
+# The program's standard output, where console lines and the log go.
+OUT=""
+
+# Waits until the program's output holds the fixed string, up to $2 seconds.
+wait_for() {
+    local i
+    for i in $(seq 1 $(( ${2:-60} * 2 ))); do
+        grep -qF -- "$1" "$OUT" && return 0
+        kill -0 "$PID" 2>/dev/null || fail "program ended while waiting for '$1'"
+        sleep 0.5
+    done
+    tail -20 "$OUT" >&2
+    fail "no '$1' in the output"
+}
+type_text() { xdotool type --delay 40 -- "$1"; }
+console_line() { type_text "$1"; xdotool key Return; }
+toggle_console() { xdotool key grave; sleep 1; }
