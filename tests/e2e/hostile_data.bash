@@ -78,7 +78,6 @@ expect_said() {
   echo "--- stderr"; tail -20 "$WORK/stderr.txt"
   fail "the program never said: $1"
 }
-}
 
 # Starts, expects the world's window, the message, a picture that is not black,
 # then closes with exit 0 and no GL error.
