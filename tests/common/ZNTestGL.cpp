@@ -12,6 +12,13 @@ GladGLContext& GL()
     return *TGCurGLTable;
 }
 
+GladGLContext* ZNSwapGLTable(GladGLContext* table)
+{
+    GladGLContext* old = TGCurGLTable;
+    TGCurGLTable = table;
+    return old;
+}
+
 ZNContextState& CS()
 {
     return *TGCurContextState;

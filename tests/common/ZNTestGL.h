@@ -27,6 +27,9 @@
 GladGLContext&  GL();
 ZNContextState& CS();
 
+// Makes table the current thread's GL table and returns the one it replaces.
+GladGLContext* ZNSwapGLTable(GladGLContext* table);
+
 // The engine platform, made on first use for the whole test program.
 ZNPlatform& ZNTestPlatform();
 

@@ -39,7 +39,13 @@ check "$diff > 0.02" "holding W did not move the camera over the 1024 x 1024 wor
 # catches a world that keeps a second copy of its vertices.
 peak="$(awk '/^VmHWM:/ { print $2 }' "/proc/$PID/status")"
 echo "peak memory: $((peak / 1024)) MiB"
-check "$peak < 800 * 1024" "peak memory $((peak / 1024)) MiB is over 800 MiB"
+# AddressSanitizer's shadow memory and quarantine roughly double the figure, so
+# the guard holds only for a build without it.
+if ldd "$PROGRAM" 2>/dev/null | grep -q libasan; then
+    echo "peak memory not checked: AddressSanitizer build"
+else
+    check "$peak < 800 * 1024" "peak memory $((peak / 1024)) MiB is over 800 MiB"
+fi
 
 world_close
 echo "PASS"

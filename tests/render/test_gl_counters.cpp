@@ -60,7 +60,7 @@ TEST(GLRenderCounters, OnlyBindsThatReachGLAreCounted)
     ASSERT_TRUE(flat.Get() && flat->Shader->Program);
 
     ZNTextureHandle a, b;
-    const UINT8 pixel[4] = { 255, 0, 0, 255 };
+    const float pixel[4] = { 1.0f, 0.0f, 0.0f, 1.0f };   // one RGBA32F texel
     ASSERT_TRUE(CreateTexture(a, 1, 1, 1, 1, TEX_FORMAT_RGBA32F, pixel, TEX_NOSTREAM));
     ASSERT_TRUE(CreateTexture(b, 1, 1, 1, 1, TEX_FORMAT_RGBA32F, pixel, TEX_NOSTREAM));
     BindTexture(0, (const ZNTexture*)nullptr);

@@ -77,10 +77,9 @@ TEST(GLErrors, WithoutDebugOutputTheFrameEndCheckReports)
     GLErrorsSwitch on("1");
     ZNTestWindow window;
     ASSERT_TRUE(window.Ok());
-    GladGLContext* saved = TGCurGLTable;
-    GladGLContext plain = *saved;
+    GladGLContext  plain = GL();
     plain.KHR_debug = 0;
-    TGCurGLTable = &plain;
+    GladGLContext* saved = ZNSwapGLTable(&plain);
     saved->Disable(GL_DEBUG_OUTPUT);
     ZNGLErrorsAttach();
     const UINT32 before = ZNGLErrorCount();
@@ -88,7 +87,7 @@ TEST(GLErrors, WithoutDebugOutputTheFrameEndCheckReports)
     plain.Enable(0x1234);
     EXPECT_EQ(ZNGLErrorsCheck("the end of test frame 7"), 1u);
     const std::string printed = testing::internal::GetCapturedStderr();
-    TGCurGLTable = saved;
+    ZNSwapGLTable(saved);
     EXPECT_EQ(ZNGLErrorCount() - before, 1u);
     EXPECT_EQ(printed, "GL error: GL_INVALID_ENUM (0x0500) found at the end of test frame 7\n");
 }
