@@ -21,7 +21,16 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(png mips textparse font material shader archive cmdline console)
 
-command -v clang++ >/dev/null || { echo "clang++ is missing (apt-get install clang)" >&2; exit 1; }
+scripts/setup.sh
+# libFuzzer and the sanitizer runtimes come with Debian's clang and its runtime
+# package; only what is missing is installed.
+if ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed" \
+   || ! command -v clang++ >/dev/null; then
+  echo "Installing: clang libclang-rt-14-dev"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev
+fi
 build="$here/build-fuzz"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZN_FUZZ=ON -DZN_TESTS=OFF -DZN_BENCH=OFF \
