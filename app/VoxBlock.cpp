@@ -100,6 +100,7 @@ VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
     node->Max = max;
     node->VB = nullptr;
     node->DrawCount = 0;
+    node->Corners = VoxLayout_Triangles;
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
         node->LodFirst[k] = node->LodCount[k] = 0;
     node->CullMin = ZNVec3(1.0f, 1.0f, 1.0f);
@@ -202,14 +203,15 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
     GrowBounds(node->Min, node->Max, p + ZNVec3(size, size, size));
 }
 
-static void AppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point)
+// Six vertices in triangle order, or the four corners in order.
+static void AppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT32 corners)
 {
     const UINT32 at = out.Size();
-    out.SetCount(at + VoxCornerCount);
+    out.SetCount(at + corners);
     VoxelPoint* v = out.Data() + at;
-    for (UINT32 i = 0; i < VoxCornerCount; ++i)
+    for (UINT32 i = 0; i < corners; ++i)
     {
-        const UINT32 c = SpriteOrder[i];
+        const UINT32 c = corners == VoxLayout_Quads ? i : SpriteOrder[i];
         v[i] = point;
         v[i].Corner[0] = VoxCorners[c][0];
         v[i].Corner[1] = VoxCorners[c][1];
@@ -231,8 +233,8 @@ struct BlockKey
 
 // Level k merges each 2^k x 2^k block of cells; cells are half a sprite wide, so the
 // block of a centre is found from its position alone and the same in every leaf.
-static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level, ZNPodArray<BlockKey>& keys,
-                              ZNPodArray<VoxelPoint>& out)
+static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level, UINT32 corners,
+                              ZNPodArray<BlockKey>& keys, ZNPodArray<VoxelPoint>& out)
 {
     const UINT32 n = points.Size();
     const VoxelPoint* p = points.Data();
@@ -284,29 +286,30 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
         for (UINT32 c = 0; c < 4; ++c)
             merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
         memset(merged.Corner, 0, sizeof(merged.Corner));
-        AppendSprite(out, merged);
+        AppendSprite(out, merged, corners);
         first = last + 1;
     }
 }
 
-void VoxBlock::BuildOwnVertices()
+void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
 {
     Vertices.Clear();
+    Corners = layout;
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
         LodFirst[k] = LodCount[k] = 0;
     const UINT32 count = Points.Size();
     if (!count)
         return;
     // Full detail plus at most a quarter and a sixteenth of it.
-    Vertices.Reserve(count * VoxCornerCount + count * VoxCornerCount / 2);
+    Vertices.Reserve(count * layout + count * layout / 2);
     for (UINT32 i = 0; i < count; ++i)
-        AppendSprite(Vertices, Points.Data()[i]);
+        AppendSprite(Vertices, Points.Data()[i], layout);
     LodCount[0] = Vertices.Size();
     ZNPodArray<BlockKey> keys;
     for (UINT32 level = 1; level < VoxLodLevels; ++level)
     {
         LodFirst[level] = Vertices.Size();
-        AppendCoarseLevel(Points, level, keys, Vertices);
+        AppendCoarseLevel(Points, level, layout, keys, Vertices);
         LodCount[level] = Vertices.Size() - LodFirst[level];
     }
 }
@@ -356,9 +359,9 @@ void VoxBlock::ComputeOwnCullBounds()
         float grow = 0.0f;
         if (LodCount[level] && Vertices.Size() >= LodFirst[level] + LodCount[level])
         {
-            // One vertex in six is enough: a sprite's six share centre and size.
+            // One vertex per sprite is enough: its vertices share centre and size.
             const VoxelPoint* v = Vertices.Data() + LodFirst[level];
-            for (UINT32 i = 0; i < LodCount[level]; i += VoxCornerCount)
+            for (UINT32 i = 0; i < LodCount[level]; i += Corners)
             {
                 const float r = SpriteReach(v[i].Size);
                 for (UINT32 axis = 0; axis < 3; ++axis)
@@ -401,8 +404,9 @@ namespace
 {
 struct VertexBatch
 {
-    VoxBlock** Nodes;
-    bool       Upload;
+    VoxBlock**      Nodes;
+    bool            Upload;
+    VoxSpriteLayout Layout;
 };
 
 // The processor work of a leaf: its vertices, its cull bounds while the coarser
@@ -412,7 +416,7 @@ void BuildBatchJob(void* context, UINT32 index)
 {
     const VertexBatch& batch = *static_cast<VertexBatch*>(context);
     VoxBlock* node = batch.Nodes[index];
-    node->BuildOwnVertices();
+    node->BuildOwnVertices(batch.Layout);
     if (!batch.Upload)
         return;
     node->ComputeOwnCullBounds();
@@ -425,7 +429,7 @@ void BuildBatchJob(void* context, UINT32 index)
 }
 } // namespace
 
-void VoxBlock::BuildVertexBuffers(bool upload)
+void VoxBlock::BuildVertexBuffers(bool upload, VoxSpriteLayout layout)
 {
     ZNPodArray<VoxBlock*> nodes;
     CollectNodes(this, nodes);
@@ -441,7 +445,7 @@ void VoxBlock::BuildVertexBuffers(bool upload)
         for (UINT32 i = first; i < last && upload; ++i)
             if (nodes[i]->Points.Size() && !nodes[i]->VB)
                 nodes[i]->VB = new ZNGpuBuffer(VMBT_Vertex, 0);
-        VertexBatch batch = { nodes.Data() + first, upload };
+        VertexBatch batch = { nodes.Data() + first, upload, layout };
         VoxParallelFor(last - first, BuildBatchJob, &batch);
         for (UINT32 i = first; i < last && upload; ++i)
         {
@@ -458,21 +462,55 @@ void VoxBlock::BuildVertexBuffers(bool upload)
     ComputeCullBounds(!upload);
 }
 
+void VoxBlock::DrawRange(UINT32 first, UINT32 count) const
+{
+    if (Corners != VoxLayout_Quads)
+    {
+        SetVertexStream(0, VB, reinterpret_cast<const void*>((uintptr_t)first * sizeof(VoxelPoint)));
+        DrawPrimitives(PT_Triangles, count);
+        return;
+    }
+    // The index buffer counts from the stream's start, so each piece moves it.
+    for (UINT32 done = 0; done < count;)
+    {
+        const UINT32 sprites = std::min((count - done) / VoxLayout_Quads, VoxQuadDrawSprites);
+        if (!sprites)
+            break;
+        SetVertexStream(0, VB, reinterpret_cast<const void*>((uintptr_t)(first + done) * sizeof(VoxelPoint)));
+        DrawIndexedRange(PT_Triangles, sprites * VoxLayout_Quads, sprites * VoxCornerCount, VDT_UShort, 0);
+        done += sprites * VoxLayout_Quads;
+    }
+}
+
 void VoxBlock::Draw(VoxDrawStats* stats) const
 {
     if (VB && DrawCount)
     {
-        SetVertexStream(0, VB, nullptr);
-        DrawPrimitives(PT_Triangles, DrawCount);
+        DrawRange(0, DrawCount);
         if (stats)
         {
             ++stats->Leaves;
-            stats->Sprites += DrawCount / VoxCornerCount;
+            stats->Sprites += DrawCount / Corners;
         }
     }
     if (IsSplit())
         for (UINT32 k = 0; k < 8; ++k)
             Ch[k]->Draw(stats);
+}
+
+ZNGpuBuffer* VoxCreateSpriteIndices()
+{
+    ZNGpuBuffer* indices = new ZNGpuBuffer(VMBT_Index, 0);
+    ZNPodArray<UINT16> data;
+    data.SetCount(VoxQuadDrawSprites * VoxCornerCount);
+    UINT16* out = data.Data();
+    for (UINT32 s = 0; s < VoxQuadDrawSprites; ++s)
+        for (UINT32 i = 0; i < VoxCornerCount; ++i)
+            *out++ = (UINT16)(s * VoxLayout_Quads + SpriteOrder[i]);
+    indices->Append(data.Data(), data.Size() * (UINT32)sizeof(UINT16));
+    indices->Upload();
+    indices->Clear();
+    return indices;
 }
 
 namespace

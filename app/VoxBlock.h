@@ -12,7 +12,11 @@
 // several threads is the one a single thread builds: same nodes, same point order.
 //
 // A leaf's vertex buffer holds its sprites at full detail first (DrawCount vertices
-// from the start, exactly the design's buffer) and then the coarser levels: level k
+// from the start) and then the coarser levels. In the six-vertex layout each sprite
+// is its two triangles and the full-detail part is exactly the design's buffer; in
+// the quad layout each sprite is its four corners, drawn through the shared sprite
+// index buffer (VoxCreateSpriteIndices) with the same two triangles, so the pixels are
+// the same with a third fewer vertices to store and to shade. Level k
 // merges the sprites of each 2^k x 2^k block of grid cells into one sprite at their
 // mean centre and colour, 2^k times as wide or, on steep ground, as wide as it takes
 // to cover every merged sprite. Cull bounds enclose every sprite of a
@@ -51,6 +55,16 @@ const UINT32        VoxMinGrid     = 16;
 const UINT32        VoxMaxGrid     = 4096;
 const UINT32        VoxLodLevels   = 5;    // full detail and four coarser levels
 
+// Vertices per sprite in a leaf's buffer.
+enum VoxSpriteLayout : UINT32
+{
+    VoxLayout_Triangles = 6,   // two triangles, drawn as they are
+    VoxLayout_Quads     = 4,   // four corners, drawn through the sprite index buffer
+};
+// Sprites one draw of the quad layout covers: the index buffer's 16-bit indices
+// reach 4 x 16384 vertices; longer runs are drawn in pieces of this many.
+const UINT32        VoxQuadDrawSprites = 16384;
+
 // The world of an N x N grid keeps the default world's sprite spacing (half a voxel)
 // and height, so a bigger grid is more terrain, not finer terrain: N = 400 gives
 // the default bounds.
@@ -82,6 +96,7 @@ public:
     ZNPodArray<VoxelPoint> Vertices;      // built vertices until they are uploaded
     ZNGpuBuffer*           VB;            // vertex buffer, created by the first upload
     UINT32                 DrawCount;     // full-detail vertices at the start of VB
+    UINT32                 Corners;       // vertices per sprite: a VoxSpriteLayout
     UINT32                 LodFirst[VoxLodLevels];  // first vertex of each level (level 0 at 0)
     UINT32                 LodCount[VoxLodLevels];  // vertices of each level (level 0: DrawCount)
     ZNVec3                 CullMin;       // every full-detail sprite of the subtree, as it
@@ -104,10 +119,10 @@ public:
     // Rebuilds the six-vertex sprites of every node, all levels of detail, and the
     // cull bounds; with upload, moves them into each node's GL buffer (needs the
     // context current). The processor work is spread over all cores.
-    void BuildVertexBuffers(bool upload);
+    void BuildVertexBuffers(bool upload, VoxSpriteLayout layout = VoxLayout_Triangles);
     // The vertices of this node alone (full detail then the coarser levels) into
-    // Vertices, with LodFirst and LodCount; no GL call, safe on any thread.
-    void BuildOwnVertices();
+    // Vertices, with LodFirst, LodCount and Corners; no GL call, safe on any thread.
+    void BuildOwnVertices(VoxSpriteLayout layout = VoxLayout_Triangles);
     // CullMin, CullMax and LodGrow of this node's own sprites: the box from its
     // points, the growth from its built coarser levels (or, while none are built,
     // from the widest they can be on level ground); empty without points.
@@ -115,9 +130,13 @@ public:
     // The same for the whole subtree, each node's box and growth holding its
     // children's. With own false, nodes with points keep the values they have.
     void ComputeCullBounds(bool own = true);
-    // Draws this subtree at full detail with the vertex declaration already set,
-    // adding what it drew to stats when given.
+    // Draws this subtree at full detail with the vertex declaration already set
+    // (and, for the quad layout, the sprite index buffer), adding what it drew to
+    // stats when given.
     void Draw(VoxDrawStats* stats = nullptr) const;
+    // Draws `count` vertices of this node's buffer from vertex `first` (whole
+    // sprites of its layout), as Draw does.
+    void DrawRange(UINT32 first, UINT32 count) const;
 
     // Tree statistics, for checks and measurements.
     UINT32 CountPoints() const;
@@ -138,6 +157,12 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
 // Loads the two maps and builds the tree of an N x N grid from them (bounds and
 // depth from the grid size); null (and nothing built) when either cannot be read.
 VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
+
+// The index buffer every quad-layout leaf is drawn through: sprite s of a draw is
+// the triangles (4s, 4s+1, 4s+2) and (4s+2, 4s+3, 4s), the six-vertex layout's
+// corner order, for VoxQuadDrawSprites sprites in 16-bit indices. Needs a GL
+// context; the caller deletes it.
+ZNGpuBuffer* VoxCreateSpriteIndices();
 
 // Runs job(context, i) for every i in 0..count-1 on all processors (the calling
 // thread included) and returns when all are done. Jobs are handed out one at a

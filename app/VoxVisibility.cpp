@@ -145,9 +145,8 @@ void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawStats& stats)
         const VoxBlock& node = *item.Node;
         const UINT32 first = node.LodFirst[item.Level];
         const UINT32 count = item.Level ? node.LodCount[item.Level] : node.DrawCount;
-        SetVertexStream(0, node.VB, reinterpret_cast<const void*>((uintptr_t)first * sizeof(VoxelPoint)));
-        DrawPrimitives(PT_Triangles, count);
+        node.DrawRange(first, count);
         ++stats.Leaves;
-        stats.Sprites += count / VoxCornerCount;
+        stats.Sprites += count / node.Corners;
     }
 }

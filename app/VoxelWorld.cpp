@@ -21,6 +21,9 @@ static ZNConVar GLod("r_lod", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
 static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nullptr, 0,
                              "distance where coarser voxel sprites begin; each further level twice as far");
 // Read when the world is built.
+static ZNConVar GWorldQuads("world_quads", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                            "store voxel sprites as four corners drawn through an index buffer (1) or as "
+                            "six vertices (0), read when the world is built");
 static ZNConVar GWorldGrid("world_grid", (float)VoxDefaultGrid, 1, (float)VoxMinGrid, (float)VoxMaxGrid, nullptr, 0,
                            "sprites per side of the voxel world, read when it is built");
 
@@ -46,7 +49,7 @@ void VoxSetGridForConsole(UINT32 grid)
 
 VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* colorPath)
     : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()),
-      Grid(0)
+      Grid(0), SpriteIndices(nullptr)
 {
     const double start = ZNGetTime();
     BuildTree(heightPath, colorPath, VoxGridFromConsole());
@@ -69,6 +72,8 @@ VoxelWorld::~VoxelWorld()
     GroundTex.Release();
     VoxBlock::Delete(Root);
     Root = nullptr;
+    delete SpriteIndices;
+    SpriteIndices = nullptr;
 }
 
 bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
@@ -79,7 +84,10 @@ bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32
     VoxBlock::Delete(Root);
     Root = tree;
     Grid = grid;
-    Root->BuildVertexBuffers(true);
+    const bool quads = GWorldQuads.GetInt() != 0;
+    Root->BuildVertexBuffers(true, quads ? VoxLayout_Quads : VoxLayout_Triangles);
+    if (quads && !SpriteIndices)
+        SpriteIndices = VoxCreateSpriteIndices();
     return true;
 }
 
@@ -88,6 +96,8 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     DrawStats = VoxDrawStats();
     if (!Root)
         return;
+    if (SpriteIndices)
+        SetIndexBuffer(SpriteIndices);
     if (!options.Cull && !options.Order && !options.Lod)
     {
         // The whole tree in index order, as designed.

@@ -68,6 +68,7 @@ public:
     UINT32       Grid;           // sprites per side of the built world
     VoxDrawStats DrawStats;      // what the latest frame's voxel pass drew
     VoxSettings  Settings;       // read by every Update and Render
+    ZNGpuBuffer* SpriteIndices;  // the quad layout's index buffer, made with the first such tree
 
 private:
     void DrawSky(VoxQuadVertex quad[4]);

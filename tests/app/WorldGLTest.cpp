@@ -22,21 +22,25 @@ void WorldGL::SetUp()
     ZNAppWindowTest::SetUp();
     // The console variables outlive a test; each starts from the defaults.
     if (Window)
+    {
         SetWorldDrawOptions(VoxDrawOptions());
+        SetWorldVar("world_quads", 1.0f);
+    }
+}
+
+void SetWorldVar(const char* name, float value)
+{
+    ZNConVar* var = dynamic_cast<ZNConVar*>(ZNConComFind(ZNString(name)));
+    ASSERT_NE(var, nullptr) << name;
+    var->Set(value);
 }
 
 void SetWorldDrawOptions(const VoxDrawOptions& options)
 {
-    const std::pair<const char*, float> values[] = { { "r_cull", options.Cull ? 1.0f : 0.0f },
-                                                     { "r_order", options.Order ? 1.0f : 0.0f },
-                                                     { "r_lod", options.Lod ? 1.0f : 0.0f },
-                                                     { "r_lod_distance", options.LodDistance } };
-    for (const auto& v : values)
-    {
-        ZNConVar* var = dynamic_cast<ZNConVar*>(ZNConComFind(ZNString(v.first)));
-        ASSERT_NE(var, nullptr) << v.first;
-        var->Set(v.second);
-    }
+    SetWorldVar("r_cull", options.Cull ? 1.0f : 0.0f);
+    SetWorldVar("r_order", options.Order ? 1.0f : 0.0f);
+    SetWorldVar("r_lod", options.Lod ? 1.0f : 0.0f);
+    SetWorldVar("r_lod_distance", options.LodDistance);
 }
 
 namespace

@@ -24,6 +24,8 @@ protected:
 
 // Sets the voxel pass's console variables (r_cull, r_order, r_lod, r_lod_distance).
 void SetWorldDrawOptions(const VoxDrawOptions& options);
+// Sets one console variable (each test starts from the defaults).
+void SetWorldVar(const char* name, float value);
 
 // Renders frames into an offscreen colour and depth target and reads them back.
 // The water pass is left out: it moves with the clock, so two frames of one camera

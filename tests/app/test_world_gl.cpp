@@ -37,6 +37,9 @@ std::vector<DrawCall> RecordFrame(VoxelWorld& world)
             blend = call[0] == 'E';
         else if (sscanf(call.c_str(), "DrawArrays %63s %d %d", mode, &first, &count) == 3)
             draws.push_back({ mode, count, blend });
+        // Quad-layout sprites: the index count is the triangles' vertex count.
+        else if (sscanf(call.c_str(), "DrawRangeElements %63s %*d %*d %d", mode, &count) == 2)
+            draws.push_back({ std::string(mode) + " indexed", count, blend });
     }
     return draws;
 }
@@ -46,7 +49,7 @@ UINT32 CountLeavesWithBuffers(const VoxBlock* node, UINT32& vertices, UINT32& le
     UINT32 n = 0;
     if (node->Points.Size())
     {
-        if (node->VB && node->DrawCount == node->Points.Size() * 6)
+        if (node->VB && node->DrawCount == node->Points.Size() * node->Corners)
             ++n;
         vertices += node->DrawCount;
     }
@@ -67,8 +70,9 @@ TEST_F(WorldGL, BuildsTheTerrainAndLoadsItsTextures)
     UINT32 vertices = 0, leftovers = 0;
     const UINT32 leaves = CountLeavesWithBuffers(world.Root, vertices, leftovers);
     EXPECT_EQ(leaves, world.Root->CountNodesWithPoints()) << "every leaf with sprites has its GL buffer";
-    EXPECT_EQ(vertices, 960000u);
+    EXPECT_EQ(vertices, 640000u) << "four corners per sprite";
     EXPECT_EQ(leftovers, 0u) << "the CPU copy is released after the upload";
+    EXPECT_NE(world.SpriteIndices, nullptr);
 
     for (const ZNTextureHandle* tex : { &world.GroundTex, &world.WaterTex, &world.SkyTex })
     {
@@ -85,7 +89,10 @@ TEST_F(WorldGL, BuildsTheTerrainAndLoadsItsTextures)
 
 TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
 {
+    // Six vertices per sprite: the frame as it was designed.
+    SetWorldVar("world_quads", 0.0f);
     VoxelWorld world(Window);
+    EXPECT_EQ(world.SpriteIndices, nullptr);
     ASSERT_NE(world.Root, nullptr);
     // With culling, order and level of detail off the pass draws the whole tree.
     VoxDrawOptions off;
@@ -174,8 +181,11 @@ TEST_F(WorldGL, DrawStatsCountTheLeavesAndSpritesOfTheLatestFrame)
     EXPECT_EQ(world.DrawStats.Leaves, (UINT32)draws.size() - 2) << "every draw but sky and water is a leaf";
     UINT64 vertices = 0;
     for (const DrawCall& d : draws)
-        if (d.Mode == "GL_TRIANGLES")
+    {
+        EXPECT_NE(d.Mode, "GL_TRIANGLES") << "the quad layout draws its sprites through the index buffer";
+        if (d.Mode == "GL_TRIANGLES indexed")
             vertices += (UINT64)d.Count;
+    }
     EXPECT_EQ((UINT64)world.DrawStats.Sprites * 6u, vertices);
     RecordFrame(world);
     EXPECT_EQ(world.DrawStats.Leaves, (UINT32)draws.size() - 2) << "each frame starts from zero";
@@ -254,7 +264,7 @@ std::vector<PassState> RecordPasses(VoxelWorld& world)
             now.Unit[unit] = (GLuint)a;
         else if (sscanf(call.c_str(), "Uniform%63s %d %d", name, &a, &b) == 3)
             now.UniformsSet.insert(a);
-        else if (call.rfind("DrawArrays ", 0) == 0)
+        else if (call.rfind("DrawArrays ", 0) == 0 || call.rfind("DrawRangeElements ", 0) == 0)
             draws.push_back(now);
     }
     return draws;

@@ -135,19 +135,26 @@ void SavePicture(const std::vector<UINT8>& pixels, UINT32 w, UINT32 h, const std
 
 }   // namespace
 
-TEST_F(WorldGL, CullingChangesNoPixelAndOrderOnlyEqualDepthTies)
+TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
 {
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
+    SetWorldVar("world_quads", 0.0f);
+    VoxelWorld designed(Window);
+    ASSERT_NE(designed.Root, nullptr);
     WorldOffscreen shots(ShotWidth, ShotHeight);
     const std::vector<VoxCameraState> cams = TestCameras();
     UINT32 index = 0, ties = 0;
     for (const VoxCameraState& cam : cams)
     {
-        std::vector<UINT32> depthFull, depthCulled, depthOrdered;
+        std::vector<UINT32> depthFull, depthCulled, depthOrdered, depthDesigned;
         SetWorldDrawOptions(Options(false, false, false));
         const std::vector<UINT8> full = shots.Render(world, cam, &depthFull);
         const UINT32 allLeaves = world.DrawStats.Leaves;
+        // Four corners through the index buffer make the six-vertex layout's triangles.
+        const std::vector<UINT8> six = shots.Render(designed, cam, &depthDesigned);
+        EXPECT_EQ(CountDifferent(full, six), 0u) << "camera " << index;
+        EXPECT_TRUE(depthFull == depthDesigned) << "camera " << index;
         SetWorldDrawOptions(Options(true, false, false));
         const std::vector<UINT8> culled = shots.Render(world, cam, &depthCulled);
         const UINT32 culledLeaves = world.DrawStats.Leaves;
@@ -244,4 +251,32 @@ TEST_F(WorldGL, LevelOfDetailAlongTheBenchmarkPath)
     EXPECT_LT(worstMean, 1.5);
     EXPECT_LT(worstBlock, 16.0);
     EXPECT_LT(coarse, fine);
+}
+
+// One leaf with more sprites than the index buffer reaches is drawn in pieces, each
+// moving the vertex stream on, and gives the six-vertex layout's pixels.
+TEST_F(WorldGL, QuadLeavesBeyondTheIndexBufferDrawInPieces)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.SpriteIndices, nullptr);
+    ZNImage height, color;
+    ASSERT_TRUE(LoadImageFile("Heightmap.png", height) && LoadImageFile("Colormap.png", color));
+    ZNVec3 min, max;
+    VoxWorldBoundsForGrid(160, min, max);
+    VoxBlock* const original = world.Root;
+    WorldOffscreen shots(ShotWidth, ShotHeight);
+    SetWorldDrawOptions(Options(false, false, false));
+    std::vector<UINT8> pixels[2];
+    for (UINT32 i = 0; i < 2; ++i)
+    {
+        world.Root = BuildVoxelTree(height, color, min, max, VoxVoxelSize, 0);   // all in the root
+        world.Root->BuildVertexBuffers(true, i ? VoxLayout_Quads : VoxLayout_Triangles);
+        ASSERT_GT(world.Root->Points.Size(), VoxQuadDrawSprites);
+        pixels[i] = shots.Render(world, InitialCameraState());
+        EXPECT_EQ(world.DrawStats.Sprites, 160u * 160u);
+        VoxBlock::Delete(world.Root);
+    }
+    world.Root = original;
+    EXPECT_EQ(CountDifferent(pixels[0], pixels[1]), 0u);
+    EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
 }
