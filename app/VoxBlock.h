@@ -69,8 +69,9 @@ const UINT32        VoxQuadDrawSprites = 16384;
 // and height, so a bigger grid is more terrain, not finer terrain: N = 400 gives
 // the default bounds.
 void   VoxWorldBoundsForGrid(UINT32 grid, ZNVec3& min, ZNVec3& max);
-// Tree depth that keeps a leaf about 12.5 grid cells wide whatever the grid size
-// (5 for the default 400).
+// Tree depth for an N x N grid: leaves about 12.5 cells wide up to the default
+// grid (depth 5 at 400), about 25 cells wide beyond it and never shallower than the
+// default tree (depth 5 at 1024, 7 at 4096).
 UINT32 VoxTreeDepthForGrid(UINT32 grid);
 
 // Corner bytes of vertex k (0..3) of a sprite: (1,-1), (-1,-1), (-1,1), (1,1).

@@ -1,7 +1,7 @@
 // bench_frame: the demo's frame through the engine against a raw-GL reference in
 // the same run.
 //
-//   scripts/with-display.sh build/bench/bench_frame [--no-big-world] [benchmark options]
+//   scripts/with-display.sh build/bench/bench_frame [--no-big-world] [+set NAME VALUE ...] [benchmark options]
 //
 // The engine frame renders the world as the demo does (sky, the voxel leaves it
 // chooses to draw, water) and waits for the GPU. The reference frame draws the same
@@ -44,6 +44,8 @@
 #include <string.h>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 UINT32 GMouseLook = 0;
 
@@ -67,10 +69,17 @@ struct Reference
 };
 Reference GRef;
 
-// Full detail only: the coarser levels follow it in each leaf's vertices.
+// Full detail only (the coarser levels follow it in each leaf's vertices), as six
+// vertices per sprite: four-corner sprites are spelled out as their two triangles.
 void GatherVertices(VoxBlock* node, ZNPodArray<VoxelPoint>& out)
 {
-    out.Append(node->Vertices.Data(), node->LodCount[0]);
+    static const UINT32 order[VoxCornerCount] = { 0, 1, 2, 2, 3, 0 };
+    if (node->Corners == VoxLayout_Quads)
+        for (UINT32 v = 0; v + VoxLayout_Quads <= node->LodCount[0]; v += VoxLayout_Quads)
+            for (UINT32 i = 0; i < VoxCornerCount; ++i)
+                out.Add(node->Vertices.Data()[v + order[i]]);
+    else
+        out.Append(node->Vertices.Data(), node->LodCount[0]);
     node->Vertices.Clear();
     if (node->IsSplit())
         for (UINT32 k = 0; k < 8; ++k)
@@ -88,9 +97,9 @@ void SetupReference()
     GladGLContext& gl = *TGCurGLTable;
     if (GWorld->Root)
     {
-        // The points are kept, so the vertices can be made again without touching
-        // the leaves' GL buffers.
-        GWorld->Root->BuildVertexBuffers(false);
+        // The points are kept, so the vertices can be made again (in the layout
+        // the leaves' GL buffers hold) without touching those buffers.
+        GWorld->Root->BuildVertexBuffers(false, GWorld->SpriteIndices ? VoxLayout_Quads : VoxLayout_Triangles);
         ZNPodArray<VoxelPoint> all;
         GatherVertices(GWorld->Root, all);
         GRef.TerrainCount = all.Size();
@@ -455,8 +464,24 @@ int main(int argc, char** argv)
             break;
         }
 
+    // "+set NAME VALUE" sets a console variable before anything is built (world_quads,
+    // r_lod_distance...), so one setting can be measured against another.
+    std::vector<std::pair<std::string, float>> sets;
+    for (int i = 1; i + 2 < argc;)
+        if (strcmp(argv[i], "+set") == 0)
+        {
+            sets.emplace_back(argv[i + 1], (float)atof(argv[i + 2]));
+            for (int j = i; j + 3 < argc; ++j)
+                argv[j] = argv[j + 3];
+            argc -= 3;
+        }
+        else
+            ++i;
+
     const double start = ZNGetTime();
     ZNEngineInit(argc, argv);
+    for (const auto& set : sets)
+        SetVar(set.first.c_str(), set.second);
     // The program lives in bench/, its data beside the demo one folder up.
     ZNSetDataPath(ZNString("../Data/"));
     GWindow = ZNCreateAppWindow();
