@@ -7,6 +7,7 @@
 // precomputed paths, our own number formatting) plus backtrace(), whose
 // libgcc is loaded at install time so that no allocation or dynamic loading
 // happens inside the handler. Local time uses the UTC offset read at install.
+#include "core/ZNStringUtil.h"
 #include "core/ZNSys.h"
 
 #include <atomic>
@@ -368,15 +369,7 @@ void ZNInstallCrashHandler(const char* programPath)
 
     // Folder of the program, with its separator; made absolute now.
     char folder[PATH_MAX];
-    snprintf(folder, sizeof(folder), "%s", programPath);
-    char* cut = nullptr;
-    for (char* p = folder; *p; ++p)
-        if (*p == '/' || *p == '\\')
-            cut = p;
-    if (cut)
-        cut[1] = 0;
-    else
-        folder[0] = 0;
+    ZNPathFolder(folder, programPath, sizeof(folder));
     if (folder[0] == '/')
         snprintf(GDumpDir, sizeof(GDumpDir), "%s", folder);
     else

@@ -5,6 +5,7 @@
 // The dump is written first, before anything that may take a lock the crashed
 // thread held; the report comes after. Stack overflows still dump: every thread
 // keeps a reserve of stack for the filter (SetThreadStackGuarantee).
+#include "core/ZNStringUtil.h"
 #include "core/ZNSys.h"
 
 #include <windows.h>
@@ -90,15 +91,7 @@ void ZNInstallCrashHandler(const char* programPath)
 
     // Folder of the program, with its separator; made absolute now.
     char folder[ZN_MAX_PROGRAM_PATH];
-    snprintf(folder, sizeof(folder), "%s", programPath);
-    char* cut = nullptr;
-    for (char* p = folder; *p; ++p)
-        if (*p == '/' || *p == '\\')
-            cut = p;
-    if (cut)
-        cut[1] = 0;
-    else
-        folder[0] = 0;
+    ZNPathFolder(folder, programPath, sizeof(folder));
     wchar_t wide[ZN_MAX_PROGRAM_PATH];
     if (!MultiByteToWideChar(CP_UTF8, 0, folder[0] ? folder : ".", -1, wide, ZN_MAX_PROGRAM_PATH))
         wcscpy(wide, L".");

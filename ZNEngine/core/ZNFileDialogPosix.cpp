@@ -1,6 +1,7 @@
 // The file chooser on POSIX: zenity or kdialog as a child process, the chosen
 // path read from its standard output; a prompt on a terminal without either.
 #include "core/ZNRuntime.h"
+#include "core/ZNSysPlatform.h"
 
 #include "resources/ZNFileIO.h"
 
@@ -265,19 +266,9 @@ ZNChooserResult AskTerminal(const char* dir, const char* filter, bool save, ZNSt
 
 } // namespace
 
-int gSysFileOpen(const char* initialDirectory, const char* filter, char* fileBuffer,
-                 UINT32 fileBufferSize, int save)
+int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize,
+                 int save)
 {
-    if (ZN_CHECK_FAILED(fileBuffer == NULL || fileBufferSize == 0))
-        return 0;
-
-    const char* unattended = getenv("ZN_DIALOG");
-    if (unattended && *unattended)
-    {
-        fprintf(stderr, "gSysFileOpen: ZN_DIALOG is set, so nobody is asked for a file to %s\n",
-                save ? "save" : "open");
-        return 0;
-    }
 
     ZNString path("");
     ZNChooserResult result = ZNChooser_Cancelled;

@@ -1,6 +1,7 @@
 // The file chooser on Windows: the common open and save dialogs. The filter is
 // already in their "Description\0patterns\0...\0\0" form.
 #include "core/ZNRuntime.h"
+#include "core/ZNSysPlatform.h"
 
 #include "core/ZNWin32.h"
 
@@ -21,19 +22,9 @@ size_t FilterLength(const char* filter)
 }
 } // namespace
 
-int gSysFileOpen(const char* initialDirectory, const char* filter, char* fileBuffer,
-                 UINT32 fileBufferSize, int save)
+int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize,
+                 int save)
 {
-    if (ZN_CHECK_FAILED(fileBuffer == NULL || fileBufferSize == 0))
-        return 0;
-
-    const char* unattended = getenv("ZN_DIALOG");
-    if (unattended && *unattended)
-    {
-        fprintf(stderr, "gSysFileOpen: ZN_DIALOG is set, so nobody is asked for a file to %s\n",
-                save ? "save" : "open");
-        return 0;
-    }
 
     // The filter holds NULs, so it is widened as one block.
     wchar_t* wideFilter = nullptr;

@@ -1,6 +1,10 @@
-// ZNRuntime: the stream wrappers. The file chooser is the platform's
-// (ZNFileDialog<platform>.cpp); streams are opened by the file layer.
+// ZNRuntime: the stream wrappers and the file chooser's entry; the chooser itself
+// is the platform's (ZNFileDialog<platform>.cpp); streams are opened by the file layer.
 #include "core/ZNRuntime.h"
+
+#include "core/ZNSysPlatform.h"
+
+#include <stdlib.h>
 
 int ZNFClose(FILE* file)
 {
@@ -72,3 +76,18 @@ UINT32 ZNNetToHost32(UINT32 value) { return ZNHostToNet32(value); }
 UINT16 ZNHostToNet16(UINT16 value) { return (UINT16)((value >> 8) | (value << 8)); }
 UINT16 ZNNetToHost16(UINT16 value) { return ZNHostToNet16(value); }
 
+int gSysFileOpen(const char* initialDirectory, const char* filter, char* fileBuffer,
+                 UINT32 fileBufferSize, int save)
+{
+    if (ZN_CHECK_FAILED(fileBuffer == NULL || fileBufferSize == 0))
+        return 0;
+
+    const char* unattended = getenv("ZN_DIALOG");
+    if (unattended && *unattended)
+    {
+        fprintf(stderr, "gSysFileOpen: ZN_DIALOG is set, so nobody is asked for a file to %s\n",
+                save ? "save" : "open");
+        return 0;
+    }
+    return ZNChooseFile(initialDirectory, filter, fileBuffer, fileBufferSize, save);
+}

@@ -188,6 +188,20 @@ ZNWChar* ZNStrCat(ZNWChar* dst, const ZNWChar* src)
 char* ZNStrNCpy(char* dst, const char* src, UINT32 size) { return NCpyT(dst, src, size); }
 ZNWChar* ZNStrNCpy(ZNWChar* dst, const ZNWChar* src, UINT32 size) { return NCpyT(dst, src, size); }
 
+char* ZNPathFolder(char* dst, const char* path, UINT32 size)
+{
+    ZNStrNCpy(dst, path, size);
+    char* cut = nullptr;
+    for (char* p = dst; *p; ++p)
+        if (*p == '/' || *p == '\\')
+            cut = p;
+    if (cut)
+        cut[1] = 0;
+    else if (size)
+        dst[0] = 0;
+    return dst;
+}
+
 int ZNVSPrintf(char* buf, UINT32 size, const char* format, va_list args)
 {
     if (size == 0) return 0;

@@ -43,6 +43,10 @@ ZNWChar* ZNStrCat(ZNWChar* dst, const ZNWChar* src);
 char*    ZNStrNCpy(char* dst, const char* src, UINT32 size);
 ZNWChar* ZNStrNCpy(ZNWChar* dst, const ZNWChar* src, UINT32 size);
 
+// The folder part of path into dst: everything up to and including its last '/'
+// or '\\', or "" when it has none; cut to size - 1 characters like ZNStrNCpy.
+char* ZNPathFolder(char* dst, const char* path, UINT32 size);
+
 // printf into a buffer of size characters; the output is cut to size - 1
 // characters and terminated. Returns the number of characters stored (without
 // the terminator). The wide form prints with the narrow format rules and widens

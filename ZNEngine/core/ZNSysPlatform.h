@@ -1,6 +1,9 @@
-// ZNSysPlatform: what ZNSys.cpp asks of the platform file (ZNSysPosix.cpp,
-// ZNSysWin32.cpp). Internal to the core folder.
+// ZNSysPlatform: what the shared core files ask of the platform files
+// (ZNSysPosix.cpp / ZNSysWin32.cpp, ZNFileDialogPosix.cpp / ZNFileDialogWin32.cpp).
+// Internal to the core folder.
 #pragma once
+
+#include "core/ZNAssert.h"
 
 #include <stddef.h>
 #include <stdio.h>
@@ -17,3 +20,8 @@ FILE* ZNFOpenUTF8(const char* path, const char* mode);
 
 // The runtime's text for errno value err, into buffer.
 void  ZNErrorText(int err, char* buffer, size_t size);
+
+// The file chooser behind gSysFileOpen, once its arguments are checked and a
+// person can be asked (no ZN_DIALOG); the same contract otherwise.
+int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize,
+                 int save);

@@ -75,6 +75,12 @@ TEST(TemplateStringUtil, CompareCopyAndPrint)
     ZNStrCpy(cbuf, "ab");
     EXPECT_STREQ("abcd", ZNStrCat(cbuf, "cd"));
 
+    // The folder of a path keeps its last separator, of either kind.
+    EXPECT_STREQ("/opt/game/", ZNPathFolder(cbuf, "/opt/game/Vendrapolis", sizeof(cbuf)));
+    EXPECT_STREQ("C:\\a/b\\", ZNPathFolder(cbuf, "C:\\a/b\\x.exe", sizeof(cbuf)));
+    EXPECT_STREQ("", ZNPathFolder(cbuf, "Vendrapolis", sizeof(cbuf)));
+    EXPECT_STREQ("/abc/", ZNPathFolder(buf, "/abc/defgh/x", sizeof(buf))) << "a folder cut by the size ends at its last whole part";
+
     EXPECT_EQ(7, ZNSPrintf(buf, sizeof(buf), "%d-%s", 12345, "abcdef"));
     EXPECT_STREQ("12345-a", buf);
     EXPECT_EQ(3, ZNSPrintf(buf, sizeof(buf), "%s", "abc"));
