@@ -13,11 +13,10 @@
 //
 // A leaf's vertex buffer holds its sprites at full detail first (DrawCount vertices
 // from the start) and then the coarser levels. In the six-vertex layout each sprite
-// is its two triangles and the full-detail part is exactly the design's buffer; in
-// the quad layout each sprite is its four corners, drawn through the shared sprite
-// index buffer (VoxCreateSpriteIndices) with the same two triangles, so the pixels are
-// the same with a third fewer vertices to store and to shade. Level k
-// merges the sprites of each 2^k x 2^k block of grid cells into one sprite at their
+// is its two triangles, drawn as they are; in the quad layout each sprite is its four
+// corners, drawn through the shared sprite index buffer (VoxCreateSpriteIndices) as
+// the same two triangles, so the pixels are the same from a third less vertex
+// memory (73 MB less in the 1024 x 1024 world). Level k merges the sprites of each 2^k x 2^k block of grid cells into one sprite at their
 // mean centre and colour, 2^k times as wide or, on steep ground, as wide as it takes
 // to cover every merged sprite. Cull bounds enclose every sprite of a
 // subtree at every level, however the sprite turns to face the camera.
