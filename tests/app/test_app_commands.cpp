@@ -2,6 +2,7 @@
 // and terrain images that cannot be used.
 #include "AppCommands.h"
 
+#include "common/ZNTestFiles.h"
 #include "ui/ZNConsole.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -28,27 +30,10 @@ std::vector<std::string> Printed(const char* line)
 
 typedef std::vector<std::string> Out;
 
-struct Scratch
+// A scratch folder named without its trailing separator.
+struct Scratch : ZNScratchDir
 {
-    std::string Path;
-    Scratch()
-    {
-        char pattern[] = "/tmp/zn_app_XXXXXX";
-        Path = mkdtemp(pattern) ? pattern : "/tmp";
-    }
-    ~Scratch()
-    {
-        chmod(Path.c_str(), 0700);
-        if (system(("chmod -R u+w '" + Path + "'; rm -rf '" + Path + "'").c_str()) != 0)
-            fprintf(stderr, "could not remove %s\n", Path.c_str());
-    }
-    void Write(const std::string& name, const std::string& bytes) const
-    {
-        FILE* f = fopen((Path + "/" + name).c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
+    const std::string Path = Root.substr(0, Root.size() - 1);
 };
 
 // 2023-04-05 06:07:08 in local time.
@@ -122,18 +107,27 @@ TEST(AppCommands, ScreenshotsGoBesideTheProgramOrElseHome)
     EXPECT_EQ(std::string(DefaultScreenshotPath(dir.Path.c_str(), nullptr, t).CStr()),
               dir.Path + "/screenshots/Vendrapolis-20230405-060708-3.png") << "taken names are skipped";
 
-    if (geteuid() != 0)   // root writes anywhere: the fallback cannot be provoked
-    {
-        Scratch ro, home;
-        ASSERT_EQ(chmod(ro.Path.c_str(), 0500), 0);
-        EXPECT_EQ(std::string(DefaultScreenshotPath(ro.Path.c_str(), home.Path.c_str(), t).CStr()),
-                  home.Path + "/Vendrapolis-20230405-060708.png");
-        EXPECT_TRUE(DefaultScreenshotPath(ro.Path.c_str(), "/nonexistent", t).Empty());
-    }
     const std::string file = dir.Path + "/plain";
     dir.Write("plain", "x");
     EXPECT_EQ(std::string(DefaultScreenshotPath(file.c_str(), dir.Path.c_str(), t).CStr()),
               dir.Path + "/Vendrapolis-20230405-060708.png") << "a file where the folder should be";
+}
+
+TEST(AppCommands, ScreenshotsGoHomeWhenTheProgramFolderIsReadOnly)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "a folder cannot be made read-only on Windows (its read-only attribute does not stop new files)";
+#else
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes anywhere: the fallback cannot be provoked";
+    Scratch ro, home;
+    const long long t = KnownTime();
+    ASSERT_EQ(chmod(ro.Path.c_str(), 0500), 0);
+    EXPECT_EQ(std::string(DefaultScreenshotPath(ro.Path.c_str(), home.Path.c_str(), t).CStr()),
+              home.Path + "/Vendrapolis-20230405-060708.png");
+    EXPECT_TRUE(DefaultScreenshotPath(ro.Path.c_str(), "/nonexistent", t).Empty());
+    chmod(ro.Path.c_str(), 0700);
+#endif
 }
 
 TEST(AppCommands, TerrainImagesAreCheckedAndTheReasonNamed)

@@ -4,17 +4,15 @@
 // place of the repository's test data.
 #pragma once
 
+#include "common/ZNTestPlatform.h"
+
 #include "runtime/ZNDataPath.h"
 
 #include <gtest/gtest.h>
 
-#include <errno.h>
-#include <ftw.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 
 #include <string>
 #include <vector>
@@ -49,7 +47,7 @@ inline std::string ZNReadText(const std::string& path)
 inline void ZNMakeFolders(const std::string& path)
 {
     for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
-        mkdir(path.substr(0, at).c_str(), 0755);
+        ZNMakeFolder(path.substr(0, at));
 }
 
 // Writes the whole file, making its missing folders; fails the test when it cannot.
@@ -85,21 +83,15 @@ public:
     explicit ZNScratchDir(Use use = Plain)
     {
         memcpy(Saved, GDataPath, sizeof(Saved));
-        const char*       base = getenv("TMPDIR");
-        std::string       pattern = std::string(base && *base ? base : "/tmp") + "/zn_test_XXXXXX";
-        std::vector<char> buffer(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
-        const char*       made = mkdtemp(buffer.data());
-        EXPECT_NE(made, nullptr) << pattern << ": " << strerror(errno);
-        Root = (made ? std::string(made) : pattern) + "/";
+        Root = ZNMakeScratchFolder();
         if (use == DataPath)
             snprintf(GDataPath, sizeof(GDataPath), "%s", Root.c_str());
     }
     ~ZNScratchDir()
     {
         memcpy(GDataPath, Saved, sizeof(Saved));
-        // Links inside are removed, never followed.
-        nftw(Root.c_str(), [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
-             FTW_DEPTH | FTW_PHYS);
+        if (!Root.empty())
+            ZNRemoveTree(Root);
     }
     ZNScratchDir(const ZNScratchDir&) = delete;
     ZNScratchDir& operator=(const ZNScratchDir&) = delete;
@@ -114,10 +106,7 @@ public:
     // Moves the file's modification time by seconds.
     void ShiftTime(const std::string& name, long seconds) const
     {
-        struct stat st;
-        ASSERT_EQ(stat((Root + name).c_str(), &st), 0) << name;
-        struct timeval times[2] = { { st.st_atime + seconds, 0 }, { st.st_mtime + seconds, 0 } };
-        EXPECT_EQ(utimes((Root + name).c_str(), times), 0) << name;
+        EXPECT_TRUE(ZNShiftFileTime(Root + name, seconds)) << name;
     }
 
     std::string Root;   // with a trailing '/'

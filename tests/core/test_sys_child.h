@@ -1,5 +1,5 @@
 // Child processes for the core tests: the test program re-runs itself with
-// "--zn-child=<mode>" (see main.cpp) so that fatal exits, crashes and the
+// "--zn-child=<mode>" (see mainPosix.cpp) so that fatal exits, crashes and the
 // default dialog handler can be watched from outside.
 #pragma once
 

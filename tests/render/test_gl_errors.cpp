@@ -1,6 +1,7 @@
 // GL error reporting: the debug callback on a context that offers it, the
 // frame-end check where it does not, and silence when reporting is off.
 #include "common/ZNTestGL.h"
+#include "common/ZNTestPlatform.h"
 
 #include "render/ZNGLErrors.h"
 
@@ -13,28 +14,10 @@ namespace
 {
 
 // Sets ZN_GL_ERRORS for the lifetime of the object.
-class GLErrorsSwitch
+class GLErrorsSwitch : public ZNEnvSetting
 {
 public:
-    explicit GLErrorsSwitch(const char* value)
-    {
-        const char* old = getenv("ZN_GL_ERRORS");
-        HadOld = old != nullptr;
-        if (old)
-            Old = old;
-        setenv("ZN_GL_ERRORS", value, 1);
-    }
-    ~GLErrorsSwitch()
-    {
-        if (HadOld)
-            setenv("ZN_GL_ERRORS", Old.c_str(), 1);
-        else
-            unsetenv("ZN_GL_ERRORS");
-    }
-
-private:
-    bool        HadOld = false;
-    std::string Old;
+    explicit GLErrorsSwitch(const char* value) : ZNEnvSetting("ZN_GL_ERRORS", value) {}
 };
 
 size_t Occurrences(const std::string& text, const std::string& part)

@@ -175,32 +175,33 @@ TEST(GLRenderTargetDeath, IncompleteFramebufferIsFatalAndLogged)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The death test's child runs this body again: it takes the parent's folder
     // from the environment.
-    char pattern[] = "/tmp/zn_render_fatal_XXXXXX";
-    const char* dir = getenv("ZN_RENDER_FATAL_DIR");
-    if (!dir)
+    std::string dir;
+    if (const char* given = getenv("ZN_RENDER_FATAL_DIR"))
+        dir = given;
+    else
     {
-        ASSERT_NE(dir = mkdtemp(pattern), nullptr);
-        setenv("ZN_RENDER_FATAL_DIR", dir, 1);
+        ASSERT_FALSE((dir = ZNMakeScratchFolder()).empty());
+        ZNSetEnv("ZN_RENDER_FATAL_DIR", dir.c_str());
     }
     EXPECT_EXIT(
         {
-            if (chdir(dir) != 0)
+            if (chdir(dir.c_str()) != 0)
                 _exit(1);
             ZNTestWindow w;
             ZNFrameBuffer fb;
             fb.Begin();
             fb.Commit();
         },
-        testing::ExitedWithCode(222), "Error: Missing attachment\nState:\nUnknown \\(ERROR\\)");
+        testing::ExitedWithCode(ZNTestFatalExitStatus), "Error: Missing attachment\nState:\nUnknown \\(ERROR\\)");
     char line[64] = {};
-    if (FILE* log = fopen((std::string(dir) + "/error.log").c_str(), "r"))
+    if (FILE* log = fopen((dir + "error.log").c_str(), "r"))
     {
         EXPECT_NE(fgets(line, sizeof(line), log), nullptr);
         fclose(log);
     }
     EXPECT_STREQ(line, "Error: Missing attachment\n");
-    unsetenv("ZN_RENDER_FATAL_DIR");
-    EXPECT_EQ(system((std::string("rm -rf '") + dir + "'").c_str()), 0);
+    ZNSetEnv("ZN_RENDER_FATAL_DIR", nullptr);
+    ZNRemoveTree(dir);
 }
 
 TEST(GLScissor, RectanglesConvertToBottomLeftAndNestedOnlyShrink)

@@ -4,8 +4,6 @@
 
 #include "resources/ZNImage.h"
 
-#include <png.h>
-
 #include <fstream>
 #include <sstream>
 
@@ -124,7 +122,11 @@ TEST(PngCodec, TruncatedFilesFailWithTheReadCheck)
         ZNImage image;
         EXPECT_FALSE(DecodeBytes(part, image)) << "cut at " << cut;
     }
+#ifdef ZN_TEST_LIBPNG
+    // libpng reads through the engine's callback, which checks every read
+    // against the bytes left; WIC's decoder is refused by the chunk walk first.
     EXPECT_GE(dialogs.Count("pd->Size - pd->At < size"), 3u);
+#endif
 }
 
 TEST(PngCodec, TinyBuffersFailBeforeLibpng)

@@ -3,7 +3,6 @@
 // line land where they belong, and a closed console draws nothing.
 #include <gtest/gtest.h>
 
-#include "window/ZNWindowSDL.h"
 #include <stdio.h>
 #include <string.h>
 #include <stdlib.h>
@@ -12,7 +11,7 @@
 #include <vector>
 
 #include "common/ZNTestGL.h"
-#include "window/WindowTestUtil.h"
+#include "common/ZNTestNative.h"
 #include "resources/ZNImage.h"
 #include "ui/ZNConsole.h"
 #include "window/ZNAppWindow.h"
@@ -73,8 +72,7 @@ protected:
     // As the native window reports a resize.
     static void Resize(UINT32 w, UINT32 h)
     {
-        const SDL_Event ev = WindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, (Sint32)w, (Sint32)h);
-        Window->NativeWindow()->HandleEvent(ev);
+        ZNTestReportResize(*Window->NativeWindow(), w, h);
         ASSERT_EQ(Window->Params().Height, h);
     }
     static void ExpectNear(const ZNPixel& got, int r, int g, int b, const char* what)

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/ZNAssert.h"
-#include "window/WindowTestUtil.h"
+#include "common/ZNTestDialogs.h"
 #include "ui/ZNConsole.h"
 
 // Remembers every argument text it is run with.

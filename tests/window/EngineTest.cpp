@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "WindowTestUtil.h"
+#include "common/ZNTestDialogs.h"
+#include "core/ZNThread.h"
 #include "runtime/ZNEngineInternal.h"
+#include "window/ZNAppWindow.h"
+#include "window/ZNGLContext.h"
 
 namespace
 {
@@ -22,8 +25,8 @@ TEST(EngineGL, StartCreatesThePlatformAndStopRemovesIt)
     ZNEngineInit(1, gArgv);
     EXPECT_EQ(GEngineInitialized, 1u);
     ASSERT_NE(ZNGetPlatform(), nullptr);
-    EXPECT_EQ(CurState(), nullptr) << "the main context is released after start";
-    EXPECT_EQ(CanCreate(), 1u);
+    EXPECT_EQ(ZNCurContextState(), nullptr) << "the main context is released after start";
+    EXPECT_TRUE(ZNCanCreateContext());
 
     ZNAppWindow* win = ZNCreateAppWindow();
     ASSERT_NE(win, nullptr);
@@ -58,7 +61,7 @@ TEST(EngineGL, StartingTwiceAndStoppingTwiceAreReportedWithTheirPlace)
     EXPECT_EQ(ZNGetPlatform(), platform);
     EXPECT_EQ(ZNGetPlatform()->States().Size(), 2u);
     win->MakeCurrent();
-    EXPECT_NE(CurTable(), nullptr);
+    EXPECT_NE(ZNCurGLTable(), nullptr);
     win->Release();
     ZNDestroyAppWindow(win);
     EXPECT_EQ(ZNGetPlatform()->States().Size(), 1u);
@@ -77,7 +80,7 @@ TEST(EngineGL, ClockCountsSeconds)
         GTEST_SKIP() << "needs a display";
     ZNEngineInit(0, nullptr);
     const double t0 = ZNGetTime();
-    SDL_Delay(50);
+    ZNThread::Sleep(50);
     const double t1 = ZNGetTime();
     EXPECT_GE(t1 - t0, 0.045);
     EXPECT_LT(t1 - t0, 1.0);
