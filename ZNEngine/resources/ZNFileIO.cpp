@@ -19,7 +19,6 @@
 namespace
 {
 const UINT32 ZN_OPEN_READ_TEXT    = ZN_FILE_READ;
-const UINT32 ZN_OPEN_WRITE_TEXT   = ZN_FILE_WRITE;
 const UINT32 ZN_OPEN_READ_BINARY  = ZN_FILE_READ | ZN_FILE_BINARY;
 const UINT32 ZN_OPEN_WRITE_BINARY = ZN_FILE_WRITE | ZN_FILE_BINARY;
 
@@ -218,7 +217,9 @@ bool ReadTextFile(const char* name, ZNString& text)
 
 bool WriteTextFile(const char* name, const ZNString& text)
 {
-    FILE* f = ZNOpenFile(name, ZN_OPEN_WRITE_TEXT);
+    // Binary: the text goes out as it is (a Windows text stream would turn
+    // every LF into CR LF); ReadTextFile reads either.
+    FILE* f = ZNOpenFile(name, ZN_OPEN_WRITE_BINARY);
     if (!f)
         return false;
     bool ok = text.Size() == 0 || fwrite(text.CStr(), 1, text.Size(), f) == text.Size();
