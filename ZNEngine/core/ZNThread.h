@@ -13,7 +13,8 @@
 //   - Destroying a ZNThread never blocks and never kills the thread: a thread
 //     that is still running is left to finish on its own.
 //   - Terminate() uses deferred cancellation: the thread ends at its next
-//     cancellation point (sleeps, waits, blocking I/O), unwinding its stack.
+//     cancellation point (sleeps, waits, blocking I/O; on Windows
+//     ZNThread::Sleep only), unwinding its stack.
 //     A thread spinning without ever reaching one is not stopped, but the
 //     object is reset at once either way.
 //

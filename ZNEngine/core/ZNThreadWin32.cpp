@@ -1,6 +1,12 @@
 // ZNThread on Win32 threads. As on POSIX, the object and its thread share one
 // reference-counted block, so either may go first. Windows starts every thread
 // on the process's processors whatever its creator is pinned to.
+//
+// Terminate is deferred cancellation, as on POSIX: it signals the block's
+// cancel event, and the thread ends at its next ZNThread::Sleep (the one
+// cancellation point here), unwinding its stack. TerminateThread is never
+// used: a thread killed inside the loader, the heap or any lock leaves that
+// lock held for good.
 #include "core/ZNThread.h"
 
 #include "core/ZNSys.h"
@@ -10,6 +16,7 @@
 struct ZNThreadBlock
 {
     HANDLE           Handle = nullptr;
+    HANDLE           Cancel = nullptr;        // manual-reset: Terminate asks the thread to end
     std::atomic<int> Refs{2};                 // the object and the thread
     std::atomic<int> ThreadLetGo{0};          // the thread's reference was dropped
     UINT32           ExitCode = ZN_THREAD_STILL_ACTIVE;
@@ -35,6 +42,8 @@ void ReleaseBlock(ZNThreadBlock* block)
     {
         if (block->Handle)
             CloseHandle(block->Handle);
+        if (block->Cancel)
+            CloseHandle(block->Cancel);
         delete block;
     }
 }
@@ -82,13 +91,18 @@ void ZNThread::Start(ZNThreadRoutine routine, void* context)
     ZNThreadBlock* block = new ZNThreadBlock;
     block->Routine = routine;
     block->Context = context;
+    block->Cancel = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD id = 0;
     // The handle must be in the block before the thread can finish and free it.
-    HANDLE handle = routine ? CreateThread(nullptr, ZN_THREAD_STACK_SIZE, ThreadEntry, block,
+    HANDLE handle = routine && block->Cancel ? CreateThread(nullptr, ZN_THREAD_STACK_SIZE, ThreadEntry, block,
                                            CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, &id)
                             : nullptr;
     if (!handle)
+    {
+        if (block->Cancel)
+            CloseHandle(block->Cancel);
         delete block;
+    }
     else
     {
         block->Handle = handle;
@@ -110,13 +124,8 @@ void ZNThread::Terminate()
 {
     if (!Thread)
         return;
-    // A terminated thread never drops its own reference.
-    if (TerminateThread(Thread->Handle, ZN_THREAD_TERMINATED))
-    {
-        WaitForSingleObject(Thread->Handle, INFINITE);
-        if (!Thread->ThreadLetGo.exchange(1))
-            ReleaseBlock(Thread);
-    }
+    // The thread drops its own reference when it ends; this object lets go now.
+    SetEvent(Thread->Cancel);
     ReleaseBlock(Thread);
     Thread = nullptr;
     ThreadId = 0;
@@ -139,7 +148,15 @@ UINT32 ZNThread::GetExitCode() const
 
 void ZNThread::Sleep(UINT32 milliseconds)
 {
-    ::Sleep(milliseconds);
+    // On a ZNThread the sleep is a wait on its cancel event.
+    ZNThreadBlock* self = TGCurThreadBlock;
+    if (!self)
+    {
+        ::Sleep(milliseconds);
+        return;
+    }
+    if (WaitForSingleObject(self->Cancel, milliseconds) == WAIT_OBJECT_0)
+        throw ZNThreadExit{ ZN_THREAD_TERMINATED };
 }
 
 UINT32 ZNThread::ProcessorCount()

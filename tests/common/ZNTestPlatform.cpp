@@ -16,3 +16,9 @@ ZNEnvSetting::~ZNEnvSetting()
 {
     ZNSetEnv(Name.c_str(), HadOld ? Old.c_str() : nullptr);
 }
+
+std::string ZNTestProgramDir()
+{
+    std::string program = ZNTestProgram();
+    return program.substr(0, program.find_last_of("/\\") + 1);
+}

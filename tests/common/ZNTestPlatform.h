@@ -2,6 +2,8 @@
 // (ZNTestPlatformPosix.cpp, ZNTestPlatformWin32.cpp). Paths are UTF-8 with '/'.
 #pragma once
 
+#include <stddef.h>
+
 #include <string>
 
 // A new empty folder under the system's temporary folder, its path ending in
@@ -20,6 +22,18 @@ bool ZNSetFileTime(const std::string& path, long long seconds, long nanoseconds)
 // The exit status a parent sees after ZNFatalError (0xBADDC0DE): its low byte
 // 222 on POSIX systems, the whole code on Windows.
 extern const int ZNTestFatalExitStatus;
+
+// Absolute path of this test program, and its folder with a trailing '/'.
+std::string ZNTestProgram();
+std::string ZNTestProgramDir();
+
+// The calling thread's id as the system numbers threads, the process's id,
+// the size of the calling thread's stack, and how many processors the calling
+// thread may run on.
+long   ZNTestThreadId();
+long   ZNTestProcessId();
+size_t ZNTestStackSize();
+int    ZNTestThreadProcessors();
 
 // Sets the environment variable, or removes it when value is null.
 void ZNSetEnv(const char* name, const char* value);

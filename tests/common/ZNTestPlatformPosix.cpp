@@ -6,13 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <errno.h>
+#include <pthread.h>
+#include <sched.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <ftw.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -61,4 +66,43 @@ void ZNSetEnv(const char* name, const char* value)
         setenv(name, value, 1);
     else
         unsetenv(name);
+}
+
+long ZNTestThreadId()
+{
+    return static_cast<long>(syscall(SYS_gettid));
+}
+
+long ZNTestProcessId()
+{
+    return static_cast<long>(getpid());
+}
+
+size_t ZNTestStackSize()
+{
+    size_t         size = 0;
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) == 0)
+    {
+        pthread_attr_getstacksize(&attr, &size);
+        pthread_attr_destroy(&attr);
+    }
+    return size;
+}
+
+int ZNTestThreadProcessors()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    return pthread_getaffinity_np(pthread_self(), sizeof(set), &set) == 0 ? CPU_COUNT(&set) : 0;
+}
+
+std::string ZNTestProgram()
+{
+    char    path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0)
+        return std::string();
+    path[n] = 0;
+    return path;
 }

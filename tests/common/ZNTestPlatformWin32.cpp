@@ -85,3 +85,56 @@ void ZNSetEnv(const char* name, const char* value)
     // An empty value removes the variable from the C runtime's copy and the process's.
     _putenv_s(name, value ? value : "");
 }
+
+long ZNTestThreadId()
+{
+    return static_cast<long>(GetCurrentThreadId());
+}
+
+long ZNTestProcessId()
+{
+    return static_cast<long>(GetCurrentProcessId());
+}
+
+size_t ZNTestStackSize()
+{
+    // The stack is one reservation: the regions from its allocation base on
+    // that share that base.
+    volatile char            here = 0;
+    MEMORY_BASIC_INFORMATION info = {};
+    if (VirtualQuery(const_cast<char*>(&here), &info, sizeof(info)) == 0)
+        return 0;
+    const void* base = info.AllocationBase;
+    const char* at = static_cast<const char*>(base);
+    size_t      size = 0;
+    while (VirtualQuery(at, &info, sizeof(info)) != 0 && info.AllocationBase == base && info.RegionSize > 0)
+    {
+        size += info.RegionSize;
+        at += info.RegionSize;
+    }
+    return size;
+}
+
+int ZNTestThreadProcessors()
+{
+    // Windows reads a thread's mask only by replacing it: put it straight back.
+    DWORD_PTR process = 0, system = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system))
+        return 0;
+    const DWORD_PTR mine = SetThreadAffinityMask(GetCurrentThread(), process);
+    if (mine)
+        SetThreadAffinityMask(GetCurrentThread(), mine);
+    int n = 0;
+    for (DWORD_PTR bits = mine; bits; bits &= bits - 1)
+        ++n;
+    return n;
+}
+
+std::string ZNTestProgram()
+{
+    wchar_t     path[32768];
+    const DWORD n = GetModuleFileNameW(nullptr, path, sizeof(path) / sizeof(path[0]));
+    if (n == 0 || n >= sizeof(path) / sizeof(path[0]))
+        return std::string();
+    return ZNNarrowString(path).CStr();
+}

@@ -9,6 +9,8 @@
 
 #include <sys/types.h>
 
+#include "common/ZNTestPlatform.h"
+
 struct ZNChildRun
 {
     pid_t       Pid = 0;          // the child's process id
@@ -37,9 +39,7 @@ ZNChildRun ZNRunChildOnTerminal(const std::string& mode, const std::vector<std::
                                 const std::vector<std::pair<std::string, std::string>>& dialogue,
                                 int timeoutSeconds = 30);
 
-// Absolute path of this test program and its folder (with a trailing '/').
-std::string ZNTestProgram();
-std::string ZNTestProgramDir();
+// ZNTestProgram and ZNTestProgramDir are the toolkit's (common/ZNTestPlatform.h).
 
 // Dump files "DUMP-*.dmp" currently in dir.
 std::vector<std::string> ZNListDumps(const std::string& dir);

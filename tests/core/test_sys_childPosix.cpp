@@ -40,22 +40,6 @@ std::string ZNChildRun::Describe() const
     return text + "\n--- stdout ---\n" + Out + "\n--- stderr ---\n" + Err;
 }
 
-std::string ZNTestProgram()
-{
-    char path[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (n <= 0)
-        return std::string();
-    path[n] = 0;
-    return path;
-}
-
-std::string ZNTestProgramDir()
-{
-    std::string program = ZNTestProgram();
-    return program.substr(0, program.rfind('/') + 1);
-}
-
 namespace
 {
 

@@ -1,17 +1,13 @@
 // ZNThread and ZNSpinLock.
 #include "core/ZNThread.h"
 #include "common/ZNTestDialogs.h"
+#include "common/ZNTestPlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
-
-#include <pthread.h>
-#include <sched.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace
 {
@@ -37,15 +33,8 @@ struct ZNUnwindMark
 UINT32 BlockingRoutine(void* param)
 {
     ZNRoutineState* state = static_cast<ZNRoutineState*>(param);
-    state->Tid = static_cast<long>(syscall(SYS_gettid));
-    pthread_attr_t attr;
-    if (pthread_getattr_np(pthread_self(), &attr) == 0)
-    {
-        size_t size = 0;
-        pthread_attr_getstacksize(&attr, &size);
-        state->StackSize = size;
-        pthread_attr_destroy(&attr);
-    }
+    state->Tid = ZNTestThreadId();
+    state->StackSize = ZNTestStackSize();
     ++state->Runs;
     while (!state->Release)
         ZNThread::Sleep(1);
@@ -108,7 +97,7 @@ TEST(Thread, RunsReportsItsIdAndEnds)
     EXPECT_EQ(thread.GetExitCode(), ZN_THREAD_STILL_ACTIVE);
     AwaitRun(state);
     EXPECT_EQ(static_cast<long>(thread.GetId()), state.Tid.load()) << "id is the thread's kernel id";
-    EXPECT_NE(static_cast<long>(thread.GetId()), static_cast<long>(getpid()));
+    EXPECT_NE(static_cast<long>(thread.GetId()), ZNTestProcessId());
     EXPECT_GE(state.StackSize.load(), static_cast<size_t>(ZN_THREAD_STACK_SIZE));
 
     state.Release = true;
@@ -212,19 +201,15 @@ TEST(Thread, ObjectMayGoWhileItsThreadRuns)
 
 UINT32 CountProcessors(void* param)
 {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (pthread_getaffinity_np(pthread_self(), sizeof(set), &set) == 0)
-        *static_cast<int*>(param) = CPU_COUNT(&set);
+    *static_cast<int*>(param) = ZNTestThreadProcessors();
     return 0;
 }
 
 TEST(Thread, ThreadsStartedByAPinnedThreadRunOnEveryProcessor)
 {
-    cpu_set_t process;
-    CPU_ZERO(&process);
-    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof(process), &process), 0);
-    if (CPU_COUNT(&process) < 2)
+    const int processors = ZNTestThreadProcessors();
+    ASSERT_GT(processors, 0);
+    if (processors < 2)
         GTEST_SKIP() << "one processor: pinned and unpinned are the same";
 
     // The pin happens on a thread of its own, so this one stays free.
@@ -238,7 +223,7 @@ TEST(Thread, ThreadsStartedByAPinnedThreadRunOnEveryProcessor)
     });
     starter.join();
     EXPECT_EQ(pinned, 1);
-    EXPECT_EQ(started, CPU_COUNT(&process));
+    EXPECT_EQ(started, processors);
 }
 
 TEST(SpinLock, TryLockUnlockCycle)
