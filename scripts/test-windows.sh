@@ -27,7 +27,9 @@ set -uo pipefail
 dir="$1"; wine="$2"; status=0
 "$wine" wineboot -i >/dev/null 2>&1
 echo "== Windows test programs under Wine"
-ctest --test-dir "$dir" --output-on-failure -j2 || status=1
+# A Windows program that hangs keeps ctest's pipes open past the per-test
+# timeout; the whole run has a limit of its own.
+timeout -k 10 900 ctest --test-dir "$dir" --output-on-failure -j2 || status=1
 
 echo "== Windows program under Wine"
 here="$(cd "$(dirname "$dir")" && pwd)"
