@@ -18,8 +18,9 @@
 // the same two triangles, so the pixels are the same from a third less vertex
 // memory (73 MB less in the 1024 x 1024 world). Level k merges the sprites of each
 // 2^k x 2^k block of grid cells into one sprite at their mean centre and colour, 2^k
-// times as wide or, on steep ground, as wide as it takes to cover every merged sprite. Cull bounds enclose every sprite of a
-// subtree at every level, however the sprite turns to face the camera.
+// times as wide or, on steep ground, as wide as it takes to cover every merged sprite.
+// Cull bounds enclose every sprite of a subtree at every level, however the sprite
+// turns to face the camera.
 //
 // The tree and its vertex data are built on the processor without any GL call, so
 // they can be made and checked without a window; GL buffers are created only when
