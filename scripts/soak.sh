@@ -12,8 +12,8 @@
 # sampled every 5 s into soak-rss.csv (seconds, KiB) in the copy's folder.
 # Pass (exit 0): after the warm-up (the first fifth of the run, long enough for
 # every kind of input to have come at least once at full window size) resident
-# memory grows by at most 5 % (the median of the last three samples against the
-# median of the first three after the warm-up), no GL error is reported, and the program exits
+# memory grows by at most 5 % (the median of the samples in the last fifth
+# against that of the second fifth), no GL error is reported, and the program exits
 # 0 when asked to close. Starts its own virtual display when there is none.
 set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -139,21 +139,21 @@ pid=""
 gl_lines=$(grep -c '^GL error: ' "$work/stderr.txt")
 gl_total="$(sed -n 's/^GL errors: //p' "$work/stderr.txt" | tail -1)"
 # Growth compares levels, not single samples: one sample can land while a
-# command's effect is in force (the whole world drawn with culling off holds
-# tens of MB more in the software renderer's bins) and the next one does not.
-# The level after warm-up is the median of the first three samples from the
-# warm-up's end, the end level the median of the last three; a leak raises
-# every later sample, so it still shows.
+# command's effect is in force (the whole world drawn with culling off, or a
+# rebuild's freed memory not yet given back, holds tens of MB for a while) and
+# the next one does not. The level after warm-up is the median of the samples in
+# the second fifth of the run, the end level the median of those in the last
+# fifth; a leak raises every later sample, so it still shows.
 [ -n "$rss_end" ] && echo "$(( $(date +%s) - start )),$rss_end" >>"$csv"
-median3() { sort -n | awk '{ v[NR] = $1 } END { print (NR >= 3) ? v[2] : v[1] }'; }
-level_warm="$(awk -F, -v w="$warm" 'NR > 1 && $1 >= w && n < 3 { print $2; n++ }' "$csv" | median3)"
-level_end="$(awk -F, 'NR > 1 { print $2 }' "$csv" | tail -3 | median3)"
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
+level_warm="$(awk -F, -v a="$warm" -v b="$(( 2 * warm ))" 'NR > 1 && $1 >= a && $1 < b { print $2 }' "$csv" | median)"
+level_end="$(awk -F, -v a="$(( total - warm ))" 'NR > 1 && $1 >= a { print $2 }' "$csv" | median)"
 [ -n "$level_warm" ] || level_warm="$rss_warm"
 [ -n "$level_end" ] || level_end="${rss_end:-0}"
 growth=$(awk -v a="$level_warm" -v b="$level_end" 'BEGIN { printf "%.1f", (a > 0) ? ((b - a) * 100 / a) : 0 }')
 echo "soak: RSS start ${rss_start} KiB, after warm-up ${rss_warm} KiB, end ${rss_end:-?} KiB"
-echo "soak: RSS level after warm-up ${level_warm} KiB, at the end ${level_end} KiB (medians of three samples):" \
-  "${growth} % since warm-up"
+echo "soak: RSS level after warm-up ${level_warm} KiB, at the end ${level_end} KiB (medians of the second" \
+  "and the last fifth): ${growth} % since warm-up"
 echo "soak: GL errors ${gl_total:-not reported} (${gl_lines} report lines), exit code ${code}"
 [ "$alive" = 1 ] || echo "soak: the program ended by itself before the close request" >&2
 grep -E '^GL error: ' "$work/stderr.txt" | sort | uniq -c | head -10
