@@ -13,8 +13,7 @@ const ZNVec3 VoxWorldMax(1000.0f, 1000.0f, 600.0f);
 
 const INT8 VoxCorners[4][2] = { { 1, -1 }, { -1, -1 }, { -1, 1 }, { 1, 1 } };
 
-// The two triangles of a sprite, as corner indices.
-static const UINT32 SpriteOrder[VoxCornerCount] = { 0, 1, 2, 2, 3, 0 };
+const UINT32 VoxSpriteOrder[VoxCornerCount] = { 0, 1, 2, 2, 3, 0 };
 
 void VoxWorldBoundsForGrid(UINT32 grid, ZNVec3& min, ZNVec3& max)
 {
@@ -220,7 +219,7 @@ static void AppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, U
     VoxelPoint* v = out.Data() + at;
     for (UINT32 i = 0; i < corners; ++i)
     {
-        const UINT32 c = corners == VoxLayout_Quads ? i : SpriteOrder[i];
+        const UINT32 c = corners == VoxLayout_Quads ? i : VoxSpriteOrder[i];
         v[i] = point;
         v[i].Corner[0] = VoxCorners[c][0];
         v[i].Corner[1] = VoxCorners[c][1];
@@ -515,7 +514,7 @@ ZNGpuBuffer* VoxCreateSpriteIndices()
     UINT16* out = data.Data();
     for (UINT32 s = 0; s < VoxQuadDrawSprites; ++s)
         for (UINT32 i = 0; i < VoxCornerCount; ++i)
-            *out++ = (UINT16)(s * VoxLayout_Quads + SpriteOrder[i]);
+            *out++ = (UINT16)(s * VoxLayout_Quads + VoxSpriteOrder[i]);
     indices->Append(data.Data(), data.Size() * (UINT32)sizeof(UINT16));
     indices->Upload();
     indices->Clear();

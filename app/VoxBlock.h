@@ -76,6 +76,8 @@ UINT32 VoxTreeDepthForGrid(UINT32 grid);
 
 // Corner bytes of vertex k (0..3) of a sprite: (1,-1), (-1,-1), (-1,1), (1,1).
 extern const INT8 VoxCorners[4][2];
+// The two triangles of a sprite as corners: (0, 1, 2) and (2, 3, 0).
+extern const UINT32 VoxSpriteOrder[VoxCornerCount];
 
 // Clamps each component to 0..1 (NaN counts as 0), scales by 255 and truncates.
 void PackVoxelColor(const FloatPixel& c, UINT8 out[4]);

@@ -73,11 +73,10 @@ Reference GRef;
 // vertices per sprite: four-corner sprites are spelled out as their two triangles.
 void GatherVertices(VoxBlock* node, ZNPodArray<VoxelPoint>& out)
 {
-    static const UINT32 order[VoxCornerCount] = { 0, 1, 2, 2, 3, 0 };
     if (node->Corners == VoxLayout_Quads)
         for (UINT32 v = 0; v + VoxLayout_Quads <= node->LodCount[0]; v += VoxLayout_Quads)
             for (UINT32 i = 0; i < VoxCornerCount; ++i)
-                out.Add(node->Vertices.Data()[v + order[i]]);
+                out.Add(node->Vertices.Data()[v + VoxSpriteOrder[i]]);
     else
         out.Append(node->Vertices.Data(), node->LodCount[0]);
     node->Vertices.Clear();
