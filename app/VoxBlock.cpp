@@ -114,7 +114,7 @@ VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
     node->CullMin = ZNVec3(1.0f, 1.0f, 1.0f);
     node->CullMax = ZNVec3(-1.0f, -1.0f, -1.0f);
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
-        node->LodGrow[k] = 0.0f;
+        node->LodGrow[k] = node->LodWidest[k] = 0.0f;
     return node;
 }
 
@@ -350,7 +350,7 @@ void VoxBlock::ComputeOwnCullBounds()
     CullMin = ZNVec3(1.0f, 1.0f, 1.0f);
     CullMax = ZNVec3(-1.0f, -1.0f, -1.0f);
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
-        LodGrow[k] = 0.0f;
+        LodGrow[k] = LodWidest[k] = 0.0f;
     const VoxelPoint* p = Points.Data();
     float widest = 0.0f;
     for (UINT32 i = 0; i < Points.Size(); ++i)
@@ -362,9 +362,10 @@ void VoxBlock::ComputeOwnCullBounds()
     }
     if (!Points.Size())
         return;
+    LodWidest[0] = widest;
     for (UINT32 level = 1; level < VoxLodLevels; ++level)
     {
-        float grow = 0.0f;
+        float grow = 0.0f, levelWidest = 0.0f;
         if (LodCount[level] && Vertices.Size() >= LodFirst[level] + LodCount[level])
         {
             // One vertex per sprite is enough: its vertices share centre and size.
@@ -372,14 +373,19 @@ void VoxBlock::ComputeOwnCullBounds()
             for (UINT32 i = 0; i < LodCount[level]; i += Corners)
             {
                 const float r = SpriteReach(v[i].Size);
+                levelWidest = std::max(levelWidest, v[i].Size);
                 for (UINT32 axis = 0; axis < 3; ++axis)
                     grow = std::max(grow, std::max(CullMin[axis] - (v[i].Position[axis] - r),
                                                    v[i].Position[axis] + r - CullMax[axis]));
             }
         }
         else
-            grow = SpriteReach(widest * (float)(1u << level)) - SpriteReach(widest);
+        {
+            levelWidest = widest * (float)(1u << level);
+            grow = SpriteReach(levelWidest) - SpriteReach(widest);
+        }
         LodGrow[level] = grow;
+        LodWidest[level] = levelWidest;
     }
 }
 
@@ -488,6 +494,30 @@ void VoxBlock::DrawRange(UINT32 first, UINT32 count) const
         DrawIndexedRange(PT_Triangles, sprites * VoxLayout_Quads, sprites * VoxCornerCount, VDT_UShort, 0);
         done += sprites * VoxLayout_Quads;
     }
+}
+
+// The sprite's first vertex of each four (or six): position, size and colour; the
+// corner bytes are not read.
+static ZNVertexElement GPointElements[2][5] = {
+    { { VDT_Float, 3, 0, GLVertex, 0, 0 }, { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
+      { VDT_UByte, 4, 0, GLColor, 0, 0 }, { 0, 0, 0, 0, 0, 0 } },
+    { { VDT_Float, 3, 0, GLVertex, 0, 0 }, { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
+      { VDT_UByte, 4, 0, GLColor, 0, 0 }, { 0, 0, 0, 0, 0, 0 } },
+};
+static ZNVertexDecl GQuadPointDecl(GPointElements[0], "VoxQuadPointDecl", VoxLayout_Quads * sizeof(VoxelPoint));
+static ZNVertexDecl GTrianglePointDecl(GPointElements[1], "VoxTrianglePointDecl",
+                                       VoxLayout_Triangles * sizeof(VoxelPoint));
+
+ZNVertexDecl* VoxPointDecl(VoxSpriteLayout layout)
+{
+    return layout == VoxLayout_Quads ? &GQuadPointDecl : &GTrianglePointDecl;
+}
+
+void VoxBlock::DrawPointRange(UINT32 first, UINT32 count) const
+{
+    SetVertexDecl(VoxPointDecl((VoxSpriteLayout)Corners));
+    SetVertexStream(0, VB, reinterpret_cast<const void*>((uintptr_t)first * sizeof(VoxelPoint)));
+    DrawPrimitives(PT_Points, count / Corners);
 }
 
 void VoxBlock::Draw(VoxDrawStats* stats) const

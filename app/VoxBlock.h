@@ -22,6 +22,10 @@
 // Cull bounds enclose every sprite of a subtree at every level, however the sprite
 // turns to face the camera.
 //
+// A camera-facing square is what a GL point sprite is, so a leaf can also be drawn
+// as points from the same buffer (DrawPointRange): one vertex per sprite, read with
+// a stride of the whole sprite, which the point shader sizes to the square's pixels.
+//
 // The tree and its vertex data are built on the processor without any GL call, so
 // they can be made and checked without a window; GL buffers are created only when
 // BuildVertexBuffers is asked to upload, and the CPU copy of the vertices is then
@@ -32,6 +36,7 @@
 
 class ZNGpuBuffer;
 class ZNImage;
+struct ZNVertexDecl;
 struct FloatPixel;
 
 // One sprite, and also one vertex of the "VVDecl" layout (24 bytes).
@@ -87,6 +92,7 @@ struct VoxDrawStats
 {
     UINT32 Leaves  = 0;
     UINT32 Sprites = 0;
+    UINT32 Points  = 0;   // of those sprites, the ones drawn as point sprites
 };
 
 class VoxBlock
@@ -106,6 +112,8 @@ public:
     ZNVec3                 CullMax;       //   may turn; min > max when the subtree is empty
     float                  LodGrow[VoxLodLevels];   // how far the sprites of each level
                                                     //   reach beyond that box (level 0: 0)
+    float                  LodWidest[VoxLodLevels]; // widest sprite of each level of this
+                                                    //   node's own (0 without points)
 
     static VoxBlock* Create(const ZNVec3& min, const ZNVec3& max);
     // Deletes the node, its subtree and their GL buffers; null is allowed.
@@ -126,9 +134,10 @@ public:
     // The vertices of this node alone (full detail then the coarser levels) into
     // Vertices, with LodFirst, LodCount and Corners; no GL call, safe on any thread.
     void BuildOwnVertices(VoxSpriteLayout layout = VoxLayout_Triangles);
-    // CullMin, CullMax and LodGrow of this node's own sprites: the box from its
-    // points, the growth from its built coarser levels (or, while none are built,
-    // from the widest they can be on level ground); empty without points.
+    // CullMin, CullMax, LodGrow and LodWidest of this node's own sprites: the box
+    // from its points, the growth and widths from its built coarser levels (or,
+    // while none are built, from the widest they can be on level ground); empty
+    // without points.
     void ComputeOwnCullBounds();
     // The same for the whole subtree, each node's box and growth holding its
     // children's. With own false, nodes with points keep the values they have.
@@ -140,6 +149,9 @@ public:
     // Draws `count` vertices of this node's buffer from vertex `first` (whole
     // sprites of its layout), as Draw does.
     void DrawRange(UINT32 first, UINT32 count) const;
+    // The same sprites as points, one per sprite, with the point shader bound: sets
+    // the point layout of this node's vertices (VoxPointDecl) itself.
+    void DrawPointRange(UINT32 first, UINT32 count) const;
 
     // Tree statistics, for checks and measurements.
     UINT32 CountPoints() const;
@@ -166,6 +178,10 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
 // corner order, for VoxQuadDrawSprites sprites in 16-bit indices. Needs a GL
 // context; the caller deletes it.
 ZNGpuBuffer* VoxCreateSpriteIndices();
+
+// The layout that reads the first vertex of each sprite of a buffer in the given
+// layout (position, size, colour), for drawing its sprites as points.
+ZNVertexDecl* VoxPointDecl(VoxSpriteLayout layout);
 
 // Runs job(context, i) for every i in 0..count-1 on all processors (the calling
 // thread included) and returns when all are done. Jobs are handed out one at a

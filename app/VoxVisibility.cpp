@@ -67,6 +67,28 @@ UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions
     return level;
 }
 
+// Least view depth of the box: the near plane's normal is the view direction.
+static float NearestViewDepth(const VoxFrustum& frustum, const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max)
+{
+    const ZNVec4& f = frustum.Planes[4];
+    return f.x * ((f.x >= 0.0f ? min.x : max.x) - eye.x) + f.y * ((f.y >= 0.0f ? min.y : max.y) - eye.y) +
+           f.z * ((f.z >= 0.0f ? min.z : max.z) - eye.z);
+}
+
+bool VoxDrawAsPoints(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
+                     const VoxDrawOptions& options)
+{
+    if (!options.Points || !(options.PointScale > 0.0f) || leaf.CullMin.x > leaf.CullMax.x)
+        return false;
+    // Every centre (coarser ones are means of finer ones) lies in the cull box;
+    // a unit's margin keeps rounding in the clip test from dropping one at the edge.
+    const ZNVec3 margin(1.0f, 1.0f, 1.0f);
+    if (VoxClassifyBox(frustum, leaf.CullMin - margin, leaf.CullMax + margin) != VoxCull_Inside)
+        return false;
+    const float depth = NearestViewDepth(frustum, eye, leaf.CullMin, leaf.CullMax);
+    return depth > 0.0f && leaf.LodWidest[level] * options.PointScale <= options.MaxPointSize * depth;
+}
+
 namespace
 {
 struct Collector
@@ -109,6 +131,7 @@ struct Collector
             item.Node = node;
             item.Distance = BoxDistance(Eye, node->Min, node->Max);
             item.Level = VoxLodLevelFor(*node, item.Distance, *Options);
+            item.Points = VoxDrawAsPoints(*node, item.Level, *Frustum, Eye, *Options);
             if (!Options->Cull || inside || !Outside(node, node->LodGrow[item.Level], nullptr))
                 Items->Add(item);
         }
@@ -136,17 +159,23 @@ void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVe
                          [](const VoxDrawItem& a, const VoxDrawItem& b) { return a.Distance < b.Distance; });
 }
 
-void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawStats& stats)
+void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, bool points, VoxDrawStats& stats)
 {
-    stats = VoxDrawStats();
     for (UINT32 i = 0; i < items.Size(); ++i)
     {
         const VoxDrawItem& item = items.Data()[i];
+        if (item.Points != points)
+            continue;
         const VoxBlock& node = *item.Node;
         const UINT32 first = node.LodFirst[item.Level];
         const UINT32 count = item.Level ? node.LodCount[item.Level] : node.DrawCount;
-        node.DrawRange(first, count);
+        if (points)
+            node.DrawPointRange(first, count);
+        else
+            node.DrawRange(first, count);
         ++stats.Leaves;
         stats.Sprites += count / node.Corners;
+        if (points)
+            stats.Points += count / node.Corners;
     }
 }

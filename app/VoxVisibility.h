@@ -4,7 +4,8 @@
 //   VoxFrustum frustum;
 //   VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
 //   VoxCollectDraws(root, frustum, GCamera.Position, options, items);   // per frame
-//   VoxDrawItems(items, stats);            // vertex declaration already set
+//   VoxDrawItems(items, false, stats);     // the quad leaves, sprite shader bound
+//   VoxDrawItems(items, true, stats);      // the point leaves, point shader bound
 //
 // Guarantees: culling drops a subtree only when its cull bounds (every sprite at
 // every level, however it turns) lie wholly outside one plane of the frustum, so
@@ -12,6 +13,9 @@
 // tree's index order, as the full draw visits them; with ordering nearest first by
 // the distance from the eye to their bounds, ties kept in index order. Full detail
 // is drawn wherever level of detail is off or a leaf is nearer than the distance.
+// A leaf is drawn as points only when every sprite centre lies inside the frustum
+// (GL drops a point whose centre is outside, however wide it is) and its widest
+// sprite stays within the largest point GL draws; the rest are drawn as quads.
 #pragma once
 
 #include "VoxBlock.h"
@@ -40,6 +44,11 @@ struct VoxDrawOptions
     bool  Order       = true;    // nearest leaves first
     bool  Lod         = true;    // coarser sprites for far leaves
     float LodDistance = 1200.0f; // level 1 from here, each further level from twice as far
+    bool  Points      = true;    // leaves that allow it drawn as point sprites
+    // Filled by the caller for each frame: the pixels a sprite one unit wide covers
+    // at one unit of view depth (0: no points), and the widest point GL draws.
+    float PointScale   = 0.0f;
+    float MaxPointSize = 0.0f;
 };
 
 // One leaf to draw.
@@ -48,14 +57,20 @@ struct VoxDrawItem
     const VoxBlock* Node;
     UINT32          Level;      // level of detail
     float           Distance;   // from the eye to the leaf's bounds, 0 inside
+    bool            Points;     // drawn as point sprites
 };
 
 // Level of detail of a leaf at this distance (only levels the leaf has).
 UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options);
 
+// Whether the leaf at this level can be drawn as points (see above).
+bool VoxDrawAsPoints(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
+                     const VoxDrawOptions& options);
+
 // Fills items (emptied first) with the leaves to draw.
 void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye,
                      const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items);
 
-// One bind and one draw per item; counts what was drawn into stats (reset first).
-void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawStats& stats);
+// One bind and one draw per item drawn as points (or as quads), in the items'
+// order; adds what was drawn to stats.
+void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, bool points, VoxDrawStats& stats);

@@ -11,13 +11,16 @@ static const UINT32 WorldRasterWord = ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL
 static const UINT32 TextureFlags = TEX_NOSRGB | TEX_NOSTREAM;
 
 // Each step that makes the voxel pass cheaper can be turned off; with all of them
-// off the pass draws every leaf at full detail in tree order.
+// off the pass draws every leaf at full detail in tree order, as quads.
 static ZNConVar GCull("r_cull", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                       "skip voxel leaves outside the view (1 on, 0 draw every leaf)");
 static ZNConVar GOrder("r_order", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                        "draw the nearest voxel leaves first (1 on, 0 tree order)");
 static ZNConVar GLod("r_lod", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                      "draw far voxel leaves with fewer, larger sprites (1 on, 0 full detail)");
+static ZNConVar GPoints("r_points", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                        "draw voxel leaves wholly in view as point sprites, one vertex a sprite (1 on, 0 "
+                        "quads)");
 static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nullptr, 0,
                              "distance where coarser voxel sprites begin; each further level twice as far");
 // Read when the world is built.
@@ -34,6 +37,7 @@ VoxDrawOptions VoxDrawOptionsFromConsole()
     o.Order = GOrder.GetInt() != 0;
     o.Lod = GLod.GetInt() != 0;
     o.LodDistance = GLodDistance.Get();
+    o.Points = GPoints.GetInt() != 0;
     return o;
 }
 
@@ -49,8 +53,16 @@ void VoxSetGridForConsole(UINT32 grid)
 
 VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* colorPath)
     : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()),
-      Grid(0), SpriteIndices(nullptr)
+      Grid(0), SpriteIndices(nullptr), MaxPointSize(0.0f)
 {
+    // Point sprites take their width from the vertex shader; the widest GL draws
+    // decides which leaves may be drawn as points.
+    GladGLContext& gl = *TGCurGLTable;
+    gl.Enable(GL_PROGRAM_POINT_SIZE);
+    float range[2] = { 0.0f, 0.0f };
+    gl.GetFloatv(GL_POINT_SIZE_RANGE, range);
+    MaxPointSize = range[1];
+
     const double start = ZNGetTime();
     BuildTree(heightPath, colorPath, VoxGridFromConsole());
     BuildSeconds = ZNGetTime() - start;
@@ -91,6 +103,20 @@ bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32
     return true;
 }
 
+// Looks the uniform up on the program bound now and sets it.
+static void SetCurrentUniform(const char* name, const float* data, UINT32 components, bool matrix)
+{
+    ZNUniformRef uniform;
+    GetUniform(GetCurrentShader(), uniform, name);
+    SetFloat(uniform, data, components, matrix, 1);
+}
+
+static void SetCameraMatrices()
+{
+    SetCurrentUniform("ZN_mView", GCamera.View.Data(), 4, true);
+    SetCurrentUniform("ZN_mProj", GCamera.Projection.Data(), 4, true);
+}
+
 void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
 {
     DrawStats = VoxDrawStats();
@@ -98,7 +124,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         return;
     if (SpriteIndices)
         SetIndexBuffer(SpriteIndices);
-    if (!options.Cull && !options.Order && !options.Lod)
+    if (!options.Cull && !options.Order && !options.Lod && !options.Points)
     {
         // The whole tree in index order, as designed.
         Root->Draw(&DrawStats);
@@ -106,8 +132,24 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     }
     VoxFrustum frustum;
     VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
-    VoxCollectDraws(Root, frustum, GCamera.Position, options, DrawItems);
-    VoxDrawItems(DrawItems, DrawStats);
+    VoxDrawOptions frame = options;
+    GLint viewport[4] = { 0, 0, 0, 0 };
+    TGCurGLTable->GetIntegerv(GL_VIEWPORT, viewport);
+    // A sprite of width s at view depth w spans s * P[1][1] / w of the clip
+    // volume's height of 2, so s * P[1][1] * height / (2 w) pixels.
+    frame.PointScale = GCamera.Projection.At(1, 1) * (float)viewport[3] * 0.5f;
+    frame.MaxPointSize = MaxPointSize;
+    VoxCollectDraws(Root, frustum, GCamera.Position, frame, DrawItems);
+    VoxDrawItems(DrawItems, false, DrawStats);
+    if (DrawStats.Leaves == DrawItems.Size())
+        return;   // no leaf to draw as points
+    if (!PointShader)
+        PointShader = GetShader(ZNString("Shaders/Voxel.shd"), ZNString("#define POINTS\n"));
+    SetShader(ZN_BLEND_WORD_OFF, PointShader);
+    SetCameraMatrices();
+    SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
+    SetCurrentUniform("PointScale", &frame.PointScale, 1, false);
+    VoxDrawItems(DrawItems, true, DrawStats);
 }
 
 void VoxelWorld::Update(float dt)
@@ -142,20 +184,6 @@ void VoxelWorld::Update(float dt)
         input.PrevMouse[0] = controls.PrevMouseX;
         input.PrevMouse[1] = controls.PrevMouseY;
     }
-}
-
-// Looks the uniform up on the program bound now and sets it.
-static void SetCurrentUniform(const char* name, const float* data, UINT32 components, bool matrix)
-{
-    ZNUniformRef uniform;
-    GetUniform(GetCurrentShader(), uniform, name);
-    SetFloat(uniform, data, components, matrix, 1);
-}
-
-static void SetCameraMatrices()
-{
-    SetCurrentUniform("ZN_mView", GCamera.View.Data(), 4, true);
-    SetCurrentUniform("ZN_mProj", GCamera.Projection.Data(), 4, true);
 }
 
 static void SetCameraPos()

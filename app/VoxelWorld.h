@@ -60,7 +60,9 @@ public:
     // stays as it was and the answer is false.
     bool BuildTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
 
-    // The voxel pass's leaves for the current GCamera, then their draws.
+    // The voxel pass's leaves for the current GCamera, then their draws: the quad
+    // leaves with the sprite shader bound by the caller, then the point leaves with
+    // the point shader, which it binds (and leaves bound).
     void DrawVoxels(const VoxDrawOptions& options);
 
     double       BuildSeconds;   // spent building the tree in the constructor, for measurements
@@ -69,11 +71,13 @@ public:
     VoxDrawStats DrawStats;      // what the latest frame's voxel pass drew
     VoxSettings  Settings;       // read by every Update and Render
     ZNGpuBuffer* SpriteIndices;  // the quad layout's index buffer, made with the first such tree
+    float        MaxPointSize;   // the widest point this context draws, in pixels
 
 private:
     void DrawSky(VoxQuadVertex quad[4]);
 
     ZNPodArray<VoxDrawItem> DrawItems;   // kept between frames to save the allocations
+    ZNShaderPtr             PointShader; // "Voxel.shd" with POINTS, made once
 };
 
 // The console variables that steer the voxel pass and the world's size.

@@ -87,9 +87,11 @@ static UINT8 ElementBytes(const ZNVertexElement& e)
 }
 
 // Writes the stride of the run ending at last into each element of the run.
-static void CloseRun(ZNVertexDecl& decl, ZNVertexElement* last)
+static void CloseRun(ZNVertexDecl& decl, ZNVertexElement* last, UINT8 fixedStride)
 {
-    const UINT8 stride = static_cast<UINT8>(last->Offset + ElementBytes(*last));
+    const UINT8 packed = static_cast<UINT8>(last->Offset + ElementBytes(*last));
+    BREAK_IF(fixedStride && fixedStride < packed);
+    const UINT8 stride = fixedStride ? fixedStride : packed;
     decl.VertexSize = static_cast<UINT8>(decl.VertexSize + stride);
     for (ZNVertexElement* e = last; e >= decl.Elements && e->Stream == last->Stream; --e)
     {
@@ -99,7 +101,7 @@ static void CloseRun(ZNVertexDecl& decl, ZNVertexElement* last)
     }
 }
 
-ZNVertexDecl::ZNVertexDecl(ZNVertexElement* elements, const char* name)
+ZNVertexDecl::ZNVertexDecl(ZNVertexElement* elements, const char* name, UINT8 stride)
     : Elements(elements), ElementCount(0), VertexSize(0), Name(name)
 {
     ZNVertexElement* prev = nullptr;
@@ -111,7 +113,7 @@ ZNVertexDecl::ZNVertexDecl(ZNVertexElement* elements, const char* name)
         if (!prev || e->Stream != stream)
         {
             if (prev)
-                CloseRun(*this, prev);
+                CloseRun(*this, prev, stride);
             stream = e->Stream;
         }
         else
@@ -120,7 +122,7 @@ ZNVertexDecl::ZNVertexDecl(ZNVertexElement* elements, const char* name)
         ++ElementCount;
     }
     if (prev)
-        CloseRun(*this, prev);
+        CloseRun(*this, prev, stride);
     VertexDeclRegistry().Add(this);
 }
 

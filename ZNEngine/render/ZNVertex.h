@@ -84,7 +84,10 @@ struct ZNVertexDecl
     UINT8            VertexSize;    // sum of the strides of all runs
     const char*      Name;          // for diagnostics only
 
-    ZNVertexDecl(ZNVertexElement* elements, const char* name);
+    // stride, when nonzero, is the byte size of every stream's vertex instead of
+    // the sum of its elements: such a layout reads one vertex in every few of a
+    // buffer laid out for another (the first corner of each four, say).
+    ZNVertexDecl(ZNVertexElement* elements, const char* name, UINT8 stride = 0);
     // Leaves the registry (a declaration that is not global ends before the program).
     ~ZNVertexDecl();
     ZNVertexDecl(const ZNVertexDecl&) = delete;

@@ -476,3 +476,53 @@ TEST(VoxGrid, ParallelForRunsEveryJobOnce)
         ASSERT_EQ(runs[i].load(), 1) << i;
     VoxParallelFor(0, [](void*, UINT32) { FAIL(); }, nullptr);
 }
+
+// A leaf is drawn as points only when every centre is in view and its widest sprite
+// fits the largest point; anything else keeps it as quads.
+TEST(VoxFrustum, PointsOnlyForLeavesWhollyInViewAndNarrowEnough)
+{
+    VoxCameraState state = InitialCameraState();
+    VoxCamera cam;
+    SetupCamera(state, 1.0f, 1024, 576, cam);
+    VoxFrustum f;
+    VoxFrustumFromMatrix(cam.Projection * cam.View, f);
+    const ZNVec3 forward(f.Planes[4].x, f.Planes[4].y, f.Planes[4].z);
+    VoxDrawOptions o;
+    o.PointScale = 500.0f;     // a 10-unit sprite 500 units ahead: 10 pixels
+    o.MaxPointSize = 64.0f;
+
+    // One leaf (the root) with the given sprite centres, its draws collected.
+    auto leafWith = [&](std::initializer_list<ZNVec3> centres) {
+        VoxBlock* root = VoxBlock::Create(cam.Position - ZNVec3(5000, 5000, 5000), cam.Position + ZNVec3(5000, 5000, 5000));
+        for (const ZNVec3& c : centres)
+            root->Insert(0, c, 10.0f, Grey);
+        root->BuildVertexBuffers(false);
+        MarkDrawable(root);
+        return root;
+    };
+    auto drawnAsPoints = [&](VoxBlock* root) {
+        ZNPodArray<VoxDrawItem> items;
+        VoxCollectDraws(root, f, cam.Position, o, items);
+        EXPECT_EQ(items.Size(), 1u);
+        return items.Size() == 1 && items[0].Points;
+    };
+
+    VoxBlock* ahead = leafWith({ cam.Position + forward * 500.0f });
+    EXPECT_TRUE(drawnAsPoints(ahead));
+    EXPECT_TRUE(VoxDrawAsPoints(*ahead, 0, f, cam.Position, o));
+    o.MaxPointSize = 8.0f;   // 10 pixels do not fit
+    EXPECT_FALSE(drawnAsPoints(ahead));
+    o.MaxPointSize = 64.0f;
+    o.Points = false;
+    EXPECT_FALSE(drawnAsPoints(ahead));
+    o.Points = true;
+    o.PointScale = 0.0f;     // the caller gave no scale
+    EXPECT_FALSE(drawnAsPoints(ahead));
+    o.PointScale = 500.0f;
+    VoxBlock::Delete(ahead);
+
+    // A second centre behind the eye: GL would drop that point, so quads.
+    VoxBlock* straddles = leafWith({ cam.Position + forward * 500.0f, cam.Position - forward * 50.0f });
+    EXPECT_FALSE(drawnAsPoints(straddles));
+    VoxBlock::Delete(straddles);
+}

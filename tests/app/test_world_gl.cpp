@@ -96,7 +96,7 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
     ASSERT_NE(world.Root, nullptr);
     // With culling, order and level of detail off the pass draws the whole tree.
     VoxDrawOptions off;
-    off.Cull = off.Order = off.Lod = false;
+    off.Cull = off.Order = off.Lod = off.Points = false;
     SetWorldDrawOptions(off);
     const std::vector<DrawCall> draws = RecordFrame(world);
     const UINT32 leaves = world.Root->CountNodesWithPoints();
@@ -133,13 +133,18 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
     EXPECT_EQ(culled.size(), world.DrawStats.Leaves + 2);
     EXPECT_LT(world.DrawStats.Leaves, leaves * 3 / 4);
     EXPECT_LT(world.DrawStats.Sprites, 160000u * 3 / 4);
-    // The terrain now comes before the sky: the voxel draws are the triangle ones.
-    UINT64 sprites = 0;
+    // The terrain now comes before the sky: the voxel draws are the triangle and
+    // point ones, the leaves wholly in view as points.
+    UINT64 sprites = 0, points = 0;
     for (const DrawCall& d : culled)
         if (d.Mode == "GL_TRIANGLES")
             sprites += (UINT64)d.Count / 6;
-    EXPECT_EQ(sprites, world.DrawStats.Sprites);
-    EXPECT_EQ(culled.front().Mode, "GL_TRIANGLES");
+        else if (d.Mode == "GL_POINTS")
+            points += (UINT64)d.Count;
+    EXPECT_EQ(sprites + points, world.DrawStats.Sprites);
+    EXPECT_EQ(points, world.DrawStats.Points);
+    EXPECT_GT(points, 0u);
+    EXPECT_NE(culled.front().Mode, "GL_TRIANGLE_FAN");
     EXPECT_EQ(culled[culled.size() - 2].Mode, "GL_TRIANGLE_FAN") << "the sky after the terrain";
 }
 
@@ -179,14 +184,17 @@ TEST_F(WorldGL, DrawStatsCountTheLeavesAndSpritesOfTheLatestFrame)
     ASSERT_NE(world.Root, nullptr);
     const std::vector<DrawCall> draws = RecordFrame(world);
     EXPECT_EQ(world.DrawStats.Leaves, (UINT32)draws.size() - 2) << "every draw but sky and water is a leaf";
-    UINT64 vertices = 0;
+    UINT64 vertices = 0, points = 0;
     for (const DrawCall& d : draws)
     {
         EXPECT_NE(d.Mode, "GL_TRIANGLES") << "the quad layout draws its sprites through the index buffer";
         if (d.Mode == "GL_TRIANGLES indexed")
             vertices += (UINT64)d.Count;
+        else if (d.Mode == "GL_POINTS")
+            points += (UINT64)d.Count;
     }
-    EXPECT_EQ((UINT64)world.DrawStats.Sprites * 6u, vertices);
+    EXPECT_EQ((UINT64)world.DrawStats.Sprites, vertices / 6u + points);
+    EXPECT_EQ((UINT64)world.DrawStats.Points, points);
     RecordFrame(world);
     EXPECT_EQ(world.DrawStats.Leaves, (UINT32)draws.size() - 2) << "each frame starts from zero";
 }
