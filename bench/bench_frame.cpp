@@ -294,6 +294,7 @@ void ReportPairs(benchmark::State& state, const ZNPodArray<double>& engine, cons
     state.counters["worst_pair"] = worstPair;
     state.counters["leaves"] = GWorld->DrawStats.Leaves;
     state.counters["sprites"] = GWorld->DrawStats.Sprites;
+    state.counters["points"] = GWorld->DrawStats.Points;
 }
 
 // Median of the 400 x 400 reference along the path, for the big world's ratio.
