@@ -143,8 +143,15 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     VoxDrawItems(DrawItems, false, DrawStats);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf to draw as points
+    // The point variant, made with a define, is not in the context's shader cache,
+    // so it is reloaded when the cached sprite variant of the same file has been.
+    const ZNShaderPtr sprites = GetShader(ZNString("Shaders/Voxel.shd"), ZNString());
+    const INT64 fileTime = sprites && sprites->Shader ? sprites->Shader->FileTime : 0;
     if (!PointShader)
         PointShader = GetShader(ZNString("Shaders/Voxel.shd"), ZNString("#define POINTS\n"));
+    else if (fileTime != PointShaderFileTime)
+        CheckReload(PointShader);
+    PointShaderFileTime = fileTime;
     SetShader(ZN_BLEND_WORD_OFF, PointShader);
     SetCameraMatrices();
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);

@@ -78,6 +78,7 @@ private:
 
     ZNPodArray<VoxDrawItem> DrawItems;   // kept between frames to save the allocations
     ZNShaderPtr             PointShader; // "Voxel.shd" with POINTS, made once
+    INT64                   PointShaderFileTime = 0;   // the sprite variant's file time it follows
 };
 
 // The console variables that steer the voxel pass and the world's size.
