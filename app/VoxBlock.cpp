@@ -255,7 +255,8 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
         // fits 32 bits; they are packed as unsigned words, negative ones included.
         const UINT32 bx = (UINT32)(INT32)floorf(p[i].Position[0] / block);
         const UINT32 by = (UINT32)(INT32)floorf(p[i].Position[1] / block);
-        k[i].Key = ((UINT64)bx << 32) | by;
+        // Rows of blocks along x, in y order, as the finest level's sprites lie.
+        k[i].Key = ((UINT64)by << 32) | bx;
         k[i].Index = i;
     }
     std::sort(k, k + n);
@@ -476,7 +477,7 @@ void VoxBlock::BuildVertexBuffers(bool upload, VoxSpriteLayout layout)
     ComputeCullBounds(!upload);
 }
 
-void VoxBlock::DrawRange(UINT32 first, UINT32 count) const
+void VoxBlock::DrawRange(UINT32 first, UINT32 count, bool reverse) const
 {
     if (Corners != VoxLayout_Quads)
     {
@@ -485,14 +486,18 @@ void VoxBlock::DrawRange(UINT32 first, UINT32 count) const
         return;
     }
     // The index buffer counts from the stream's start, so each piece moves it.
-    for (UINT32 done = 0; done < count;)
+    // Reversed, the pieces come last first and each through the descending half.
+    const UINT32 total = count / VoxLayout_Quads;
+    const UINT32 pieces = (total + VoxQuadDrawSprites - 1) / VoxQuadDrawSprites;
+    for (UINT32 p = 0; p < pieces; ++p)
     {
-        const UINT32 sprites = std::min((count - done) / VoxLayout_Quads, VoxQuadDrawSprites);
-        if (!sprites)
-            break;
-        SetVertexStream(0, VB, reinterpret_cast<const void*>((uintptr_t)(first + done) * sizeof(VoxelPoint)));
-        DrawIndexedRange(PT_Triangles, sprites * VoxLayout_Quads, sprites * VoxCornerCount, VDT_UShort, 0);
-        done += sprites * VoxLayout_Quads;
+        const UINT32 piece = reverse ? pieces - 1 - p : p;
+        const UINT32 start = piece * VoxQuadDrawSprites;
+        const UINT32 sprites = std::min(total - start, VoxQuadDrawSprites);
+        const UINT32 offset = reverse ? (2 * VoxQuadDrawSprites - sprites) * VoxCornerCount * (UINT32)sizeof(UINT16) : 0;
+        SetVertexStream(0, VB,
+                        reinterpret_cast<const void*>((uintptr_t)(first + start * VoxLayout_Quads) * sizeof(VoxelPoint)));
+        DrawIndexedRange(PT_Triangles, sprites * VoxLayout_Quads, sprites * VoxCornerCount, VDT_UShort, offset);
     }
 }
 
@@ -513,11 +518,19 @@ ZNVertexDecl* VoxPointDecl(VoxSpriteLayout layout)
     return layout == VoxLayout_Quads ? &GQuadPointDecl : &GTrianglePointDecl;
 }
 
-void VoxBlock::DrawPointRange(UINT32 first, UINT32 count) const
+void VoxBlock::DrawPointRange(UINT32 first, UINT32 count, bool reverse) const
 {
     SetVertexDecl(VoxPointDecl((VoxSpriteLayout)Corners));
     SetVertexStream(0, VB, reinterpret_cast<const void*>((uintptr_t)first * sizeof(VoxelPoint)));
-    DrawPrimitives(PT_Points, count / Corners);
+    const UINT32 sprites = count / Corners;
+    if (reverse && sprites <= VoxReverseSprites)
+    {
+        // The last `sprites` entries of the descending list: sprites - 1 down to 0.
+        const UINT32 skip = VoxReverseSprites - sprites;
+        DrawIndexedRange(PT_Points, sprites, sprites, VDT_UShort, skip * (UINT32)sizeof(UINT16));
+        return;
+    }
+    DrawPrimitives(PT_Points, sprites);
 }
 
 void VoxBlock::Draw(VoxDrawStats* stats) const
@@ -536,13 +549,29 @@ void VoxBlock::Draw(VoxDrawStats* stats) const
             Ch[k]->Draw(stats);
 }
 
+ZNGpuBuffer* VoxCreateReverseIndices()
+{
+    ZNGpuBuffer* indices = new ZNGpuBuffer(VMBT_Index, 0);
+    ZNPodArray<UINT16> data;
+    data.SetCount(VoxReverseSprites);
+    for (UINT32 i = 0; i < VoxReverseSprites; ++i)
+        data.Data()[i] = (UINT16)(VoxReverseSprites - 1 - i);
+    indices->Append(data.Data(), data.Size() * (UINT32)sizeof(UINT16));
+    indices->Upload();
+    indices->Clear();
+    return indices;
+}
+
 ZNGpuBuffer* VoxCreateSpriteIndices()
 {
     ZNGpuBuffer* indices = new ZNGpuBuffer(VMBT_Index, 0);
     ZNPodArray<UINT16> data;
-    data.SetCount(VoxQuadDrawSprites * VoxCornerCount);
+    data.SetCount(2 * VoxQuadDrawSprites * VoxCornerCount);
     UINT16* out = data.Data();
     for (UINT32 s = 0; s < VoxQuadDrawSprites; ++s)
+        for (UINT32 i = 0; i < VoxCornerCount; ++i)
+            *out++ = (UINT16)(s * VoxLayout_Quads + VoxSpriteOrder[i]);
+    for (UINT32 s = VoxQuadDrawSprites; s-- > 0;)
         for (UINT32 i = 0; i < VoxCornerCount; ++i)
             *out++ = (UINT16)(s * VoxLayout_Quads + VoxSpriteOrder[i]);
     indices->Append(data.Data(), data.Size() * (UINT32)sizeof(UINT16));

@@ -25,6 +25,9 @@
 // A camera-facing square is what a GL point sprite is, so a leaf can also be drawn
 // as points from the same buffer (DrawPointRange): one vertex per sprite, read with
 // a stride of the whole sprite, which the point shader sizes to the square's pixels.
+// Every level lies in rows along x, in increasing y; drawn in reverse (through the
+// shared descending index list, VoxCreateReverseIndices) the rows come in
+// decreasing y, so either way the rows nearest the eye can come first.
 //
 // The tree and its vertex data are built on the processor without any GL call, so
 // they can be made and checked without a window; GL buffers are created only when
@@ -147,11 +150,14 @@ public:
     // stats when given.
     void Draw(VoxDrawStats* stats = nullptr) const;
     // Draws `count` vertices of this node's buffer from vertex `first` (whole
-    // sprites of its layout), as Draw does.
-    void DrawRange(UINT32 first, UINT32 count) const;
+    // sprites of its layout), as Draw does; with reverse, in the quad layout, last
+    // sprite first.
+    void DrawRange(UINT32 first, UINT32 count, bool reverse = false) const;
     // The same sprites as points, one per sprite, with the point shader bound: sets
-    // the point layout of this node's vertices (VoxPointDecl) itself.
-    void DrawPointRange(UINT32 first, UINT32 count) const;
+    // the point layout of this node's vertices (VoxPointDecl) itself. With reverse
+    // (and the descending index list bound) last sprite first; a range of more
+    // than VoxReverseSprites sprites is drawn forwards.
+    void DrawPointRange(UINT32 first, UINT32 count, bool reverse = false) const;
 
     // Tree statistics, for checks and measurements.
     UINT32 CountPoints() const;
@@ -175,9 +181,16 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
 
 // The index buffer every quad-layout leaf is drawn through: sprite s of a draw is
 // the triangles (4s, 4s+1, 4s+2) and (4s+2, 4s+3, 4s), the six-vertex layout's
-// corner order, for VoxQuadDrawSprites sprites in 16-bit indices. Needs a GL
-// context; the caller deletes it.
+// corner order, for VoxQuadDrawSprites sprites in 16-bit indices; then the same
+// sprites again from the last to the first, whose last n draw n sprites in
+// reverse. Needs a GL context; the caller deletes it.
 ZNGpuBuffer* VoxCreateSpriteIndices();
+
+// The descending list VoxReverseSprites - 1, ..., 1, 0 in 16-bit indices, whose
+// last n entries draw n sprites as points last first. Needs a GL context; the
+// caller deletes it.
+const UINT32 VoxReverseSprites = 65536;
+ZNGpuBuffer* VoxCreateReverseIndices();
 
 // The layout that reads the first vertex of each sprite of a buffer in the given
 // layout (position, size, colour), for drawing its sprites as points.

@@ -75,6 +75,15 @@ static float NearestViewDepth(const VoxFrustum& frustum, const ZNVec3& eye, cons
            f.z * ((f.z >= 0.0f ? min.z : max.z) - eye.z);
 }
 
+// Whether the leaf's sprites come nearer the eye towards their end. They lie in
+// rows along x in increasing y: seen mostly along y the rows decide, seen mostly
+// along x the order inside each row.
+static bool NearestLast(const VoxBlock& leaf, const ZNVec3& eye)
+{
+    const float dx = eye.x - 0.5f * (leaf.Min.x + leaf.Max.x), dy = eye.y - 0.5f * (leaf.Min.y + leaf.Max.y);
+    return fabsf(dx) > fabsf(dy) ? dx > 0.0f : dy > 0.0f;
+}
+
 bool VoxDrawAsPoints(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
                      const VoxDrawOptions& options)
 {
@@ -132,6 +141,7 @@ struct Collector
             item.Distance = BoxDistance(Eye, node->Min, node->Max);
             item.Level = VoxLodLevelFor(*node, item.Distance, *Options);
             item.Points = VoxDrawAsPoints(*node, item.Level, *Frustum, Eye, *Options);
+            item.Reverse = Options->Order && NearestLast(*node, Eye);
             if (!Options->Cull || inside || !Outside(node, node->LodGrow[item.Level], nullptr))
                 Items->Add(item);
         }
@@ -170,9 +180,9 @@ void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, bool points, VoxDrawStat
         const UINT32 first = node.LodFirst[item.Level];
         const UINT32 count = item.Level ? node.LodCount[item.Level] : node.DrawCount;
         if (points)
-            node.DrawPointRange(first, count);
+            node.DrawPointRange(first, count, item.Reverse);
         else
-            node.DrawRange(first, count);
+            node.DrawRange(first, count, item.Reverse);
         ++stats.Leaves;
         stats.Sprites += count / node.Corners;
         if (points)

@@ -11,7 +11,9 @@
 // every level, however it turns) lie wholly outside one plane of the frustum, so
 // no pixel a sprite would cover is lost. Without ordering the leaves come in the
 // tree's index order, as the full draw visits them; with ordering nearest first by
-// the distance from the eye to their bounds, ties kept in index order. Full detail
+// the distance from the eye to their bounds, ties kept in index order, and inside
+// each leaf forwards or last first, whichever brings the sprites nearer the eye
+// first. Full detail
 // is drawn wherever level of detail is off or a leaf is nearer than the distance.
 // A leaf is drawn as points only when every sprite centre lies inside the frustum
 // (GL drops a point whose centre is outside, however wide it is) and its widest
@@ -58,6 +60,7 @@ struct VoxDrawItem
     UINT32          Level;      // level of detail
     float           Distance;   // from the eye to the leaf's bounds, 0 inside
     bool            Points;     // drawn as point sprites
+    bool            Reverse;    // sprites last first, so the ones nearest the eye come first
 };
 
 // Level of detail of a leaf at this distance (only levels the leaf has).
@@ -72,5 +75,6 @@ void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVe
                      const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items);
 
 // One bind and one draw per item drawn as points (or as quads), in the items'
-// order; adds what was drawn to stats.
+// order; adds what was drawn to stats. Points honour Reverse, with the descending
+// index list (VoxCreateReverseIndices) bound by the caller.
 void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, bool points, VoxDrawStats& stats);

@@ -86,6 +86,8 @@ VoxelWorld::~VoxelWorld()
     Root = nullptr;
     delete SpriteIndices;
     SpriteIndices = nullptr;
+    delete ReverseIndices;
+    ReverseIndices = nullptr;
 }
 
 bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
@@ -153,6 +155,9 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         CheckReload(PointShader);
     PointShaderFileTime = fileTime;
     SetShader(ZN_BLEND_WORD_OFF, PointShader);
+    if (!ReverseIndices)
+        ReverseIndices = VoxCreateReverseIndices();
+    SetIndexBuffer(ReverseIndices);
     SetCameraMatrices();
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetCurrentUniform("PointScale", &frame.PointScale, 1, false);

@@ -71,6 +71,7 @@ public:
     VoxDrawStats DrawStats;      // what the latest frame's voxel pass drew
     VoxSettings  Settings;       // read by every Update and Render
     ZNGpuBuffer* SpriteIndices;  // the quad layout's index buffer, made with the first such tree
+    ZNGpuBuffer* ReverseIndices = nullptr;   // the points' descending list, made with the first point draw
     float        MaxPointSize;   // the widest point this context draws, in pixels
 
 private:

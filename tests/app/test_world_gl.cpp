@@ -139,7 +139,7 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
     for (const DrawCall& d : culled)
         if (d.Mode == "GL_TRIANGLES")
             sprites += (UINT64)d.Count / 6;
-        else if (d.Mode == "GL_POINTS")
+        else if (d.Mode == "GL_POINTS" || d.Mode == "GL_POINTS indexed")   // forwards or last first
             points += (UINT64)d.Count;
     EXPECT_EQ(sprites + points, world.DrawStats.Sprites);
     EXPECT_EQ(points, world.DrawStats.Points);
@@ -190,7 +190,7 @@ TEST_F(WorldGL, DrawStatsCountTheLeavesAndSpritesOfTheLatestFrame)
         EXPECT_NE(d.Mode, "GL_TRIANGLES") << "the quad layout draws its sprites through the index buffer";
         if (d.Mode == "GL_TRIANGLES indexed")
             vertices += (UINT64)d.Count;
-        else if (d.Mode == "GL_POINTS")
+        else if (d.Mode == "GL_POINTS" || d.Mode == "GL_POINTS indexed")
             points += (UINT64)d.Count;
     }
     EXPECT_EQ((UINT64)world.DrawStats.Sprites, vertices / 6u + points);

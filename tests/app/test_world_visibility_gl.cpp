@@ -7,6 +7,7 @@
 
 #include "runtime/ZNEngineInternal.h"
 
+#include <algorithm>
 #include <math.h>
 #include <random>
 #include <stdio.h>
@@ -165,13 +166,14 @@ TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
         EXPECT_EQ(CountDifferent(full, culled), 0u) << "camera " << index;
         EXPECT_TRUE(depthFull == depthCulled) << "camera " << index;
         EXPECT_LE(culledLeaves, allLeaves);
-        // Nearest first leaves every pixel's depth as it was. Where two sprites of
-        // different leaves meet a pixel at exactly the same depth, the first drawn
-        // keeps it, so only there may the colour change with the order.
+        // Nearest first (leaves, and the rows inside a leaf) leaves every pixel's
+        // depth as it was. Where two sprites meet a pixel at exactly the same depth,
+        // the first drawn keeps it, so only there may the colour change with the
+        // order: seen from straight above, level ground ties over whole patches.
         EXPECT_TRUE(depthFull == depthOrdered) << "camera " << index;
         const UINT32 changed = CountDifferent(full, ordered);
         ties += changed;
-        EXPECT_LE(changed, ShotWidth * ShotHeight / 200) << "camera " << index;
+        EXPECT_LE(changed, ShotWidth * ShotHeight / 30) << "camera " << index;
         ++index;
     }
     printf("pixels changed by the order (equal-depth ties): %u in %zu frames of %u\n", ties, cams.size(),
@@ -334,6 +336,21 @@ TEST_F(WorldGL, QuadLeavesBeyondTheIndexBufferDrawInPieces)
         ASSERT_GT(world.Root->Points.Size(), VoxQuadDrawSprites);
         pixels[i] = shots.Render(world, InitialCameraState());
         EXPECT_EQ(world.DrawStats.Sprites, 160u * 160u);
+        if (i == 1)
+        {
+            // From east of the middle the rows come last first (the pieces too),
+            // and every depth stays as the forward draw left it.
+            const VoxCameraState east = CameraAt(ZNVec3(200, 0, 700), 0.0f, 2.9f);
+            std::vector<UINT32> forward, reversed;
+            SetWorldDrawOptions(Options(true, false, false));
+            shots.Render(world, east, &forward);
+            SetWorldDrawOptions(Options(true, true, false));
+            shots.Render(world, east, &reversed);
+            EXPECT_EQ(world.DrawStats.Sprites, 160u * 160u);
+            EXPECT_TRUE(forward == reversed);
+            EXPECT_NE(std::count(forward.begin(), forward.end(), 0xFFFFFFFFu), (long)forward.size());
+            SetWorldDrawOptions(Options(false, false, false));
+        }
         VoxBlock::Delete(world.Root);
     }
     world.Root = original;
