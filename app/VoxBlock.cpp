@@ -292,6 +292,14 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
             spread = std::max(spread, sqrtf(d2));
         }
         merged.Size = std::max(size * (float)(1u << level), size + 2.0f * spread);
+        // Lowered to reach no higher than the highest merged sprite: a ridge keeps
+        // its outline against the sky instead of growing by half the extra width.
+        // The square spans their heights and a sprite more, so it still reaches
+        // down to the lowest.
+        float top = merged.Position[2];
+        for (UINT32 i = first; i <= last; ++i)
+            top = std::max(top, p[k[i].Index].Position[2] + p[k[i].Index].Size * 0.5f);
+        merged.Position[2] = std::min(merged.Position[2], top - merged.Size * 0.5f);
         for (UINT32 c = 0; c < 4; ++c)
             merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
         memset(merged.Corner, 0, sizeof(merged.Corner));

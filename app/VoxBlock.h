@@ -17,8 +17,9 @@
 // corners, drawn through the shared sprite index buffer (VoxCreateSpriteIndices) as
 // the same two triangles, so the pixels are the same from a third less vertex
 // memory (73 MB less in the 1024 x 1024 world). Level k merges the sprites of each
-// 2^k x 2^k block of grid cells into one sprite at their mean centre and colour, 2^k
-// times as wide or, on steep ground, as wide as it takes to cover every merged sprite.
+// 2^k x 2^k block of grid cells into one sprite of their mean colour, 2^k times as
+// wide or, on steep ground, as wide as it takes to cover every merged sprite, at
+// their mean position lowered until it reaches no higher than the highest of them.
 // Cull bounds enclose every sprite of a subtree at every level, however the sprite
 // turns to face the camera.
 //

@@ -59,11 +59,16 @@ UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions
     if (!options.Lod || !(options.LodDistance > 0.0f))
         return 0;
     UINT32 level = 0;
-    // Level k from 2^(k-1) times the distance on: a sprite 2^k times as wide at
-    // twice the distance covers about as many pixels as the level before.
-    while (level + 1 < VoxLodLevels && distance >= options.LodDistance * (float)(1u << level) &&
-           leaf.LodCount[level + 1])
+    // Level k from LodStep^(k-1) times the distance on. With a step of 2 a sprite
+    // 2^k times as wide covers about as many pixels as the level before; the
+    // shorter default step lets the haze, which grows with distance, hide the
+    // coarser levels sooner.
+    float from = options.LodDistance;
+    while (level + 1 < VoxLodLevels && distance >= from && leaf.LodCount[level + 1])
+    {
         ++level;
+        from *= options.LodStep;
+    }
     return level;
 }
 

@@ -45,7 +45,8 @@ struct VoxDrawOptions
     bool  Cull        = true;    // skip subtrees outside the frustum
     bool  Order       = true;    // nearest leaves first
     bool  Lod         = true;    // coarser sprites for far leaves
-    float LodDistance = 1200.0f; // level 1 from here, each further level from twice as far
+    float LodDistance = 1200.0f; // level 1 from here,
+    float LodStep     = 1.5f;    //   each further level from this many times as far
     bool  Points      = true;    // leaves that allow it drawn as point sprites
     // Filled by the caller for each frame: the pixels a sprite one unit wide covers
     // at one unit of view depth (0: no points), and the widest point GL draws.

@@ -21,8 +21,10 @@ static ZNConVar GLod("r_lod", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
 static ZNConVar GPoints("r_points", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                         "draw voxel leaves wholly in view as point sprites, one vertex a sprite (1 on, 0 "
                         "quads)");
+static ZNConVar GLodStep("r_lod_step", 1.5f, 0, 1.1f, 4.0f, nullptr, 0,
+                         "each coarser level of voxel sprites begins this many times as far as the one before");
 static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nullptr, 0,
-                             "distance where coarser voxel sprites begin; each further level twice as far");
+                             "distance where coarser voxel sprites begin (see r_lod_step)");
 // Read when the world is built.
 static ZNConVar GWorldQuads("world_quads", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                             "store voxel sprites as four corners drawn through an index buffer (1) or as "
@@ -37,6 +39,7 @@ VoxDrawOptions VoxDrawOptionsFromConsole()
     o.Order = GOrder.GetInt() != 0;
     o.Lod = GLod.GetInt() != 0;
     o.LodDistance = GLodDistance.Get();
+    o.LodStep = GLodStep.Get();
     o.Points = GPoints.GetInt() != 0;
     return o;
 }

@@ -41,6 +41,7 @@ void SetWorldDrawOptions(const VoxDrawOptions& options)
     SetWorldVar("r_order", options.Order ? 1.0f : 0.0f);
     SetWorldVar("r_lod", options.Lod ? 1.0f : 0.0f);
     SetWorldVar("r_lod_distance", options.LodDistance);
+    SetWorldVar("r_lod_step", options.LodStep);
     SetWorldVar("r_points", options.Points ? 1.0f : 0.0f);
 }
 

@@ -22,7 +22,7 @@ protected:
     void SetUp() override;
 };
 
-// Sets the voxel pass's console variables (r_cull, r_order, r_lod, r_lod_distance, r_points).
+// Sets the voxel pass's console variables (r_cull, r_order, r_lod, r_lod_distance, r_lod_step, r_points).
 void SetWorldDrawOptions(const VoxDrawOptions& options);
 // Sets one console variable (each test starts from the defaults).
 void SetWorldVar(const char* name, float value);

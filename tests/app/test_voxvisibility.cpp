@@ -334,18 +334,20 @@ TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
         EXPECT_EQ(leaf->LodCount[level], 6u);
     EXPECT_EQ(leaf->Vertices.Size(), (21u + VoxLodLevels - 3) * 6);
 
-    // The block of cells (0..1, 0..1): mean centre, twice the size, mean colour.
+    // The block of cells (0..1, 0..1): mean centre, twice the size, mean colour,
+    // lowered from the mean height 12.5 until its top is the highest sprite's
+    // (15 + 5).
     const VoxelPoint& first = leaf->Vertices[leaf->LodFirst[1]];
     EXPECT_FLOAT_EQ(first.Position[0], 5.0f);
     EXPECT_FLOAT_EQ(first.Position[1], 5.0f);
-    EXPECT_FLOAT_EQ(first.Position[2], 10.0f + 0.5f + 2.0f);
+    EXPECT_FLOAT_EQ(first.Position[2], 15.0f + 5.0f - 10.0f);
     EXPECT_EQ(first.Size, 20.0f);
     EXPECT_EQ(first.Color[0], (200 + 200 + 100 + 100 + 2) / 4);
     EXPECT_EQ(first.Color[1], 50);
     const VoxelPoint& whole = leaf->Vertices[leaf->LodFirst[2]];
     EXPECT_EQ(whole.Size, 40.0f);
     EXPECT_FLOAT_EQ(whole.Position[0], 10.0f);
-    EXPECT_FLOAT_EQ(whole.Position[2], 10.0f + 1.5f + 6.0f);
+    EXPECT_FLOAT_EQ(whole.Position[2], 25.0f + 5.0f - 20.0f);
     // Each coarse sprite is six vertices with the corner words of a full one.
     for (UINT32 v = 0; v < 6; ++v)
         EXPECT_EQ(memcmp(leaf->Vertices[leaf->LodFirst[1] + v].Corner, leaf->Vertices[v].Corner, 4), 0);
@@ -357,8 +359,9 @@ TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
     steep->BuildOwnVertices();
     ASSERT_EQ(steep->LodCount[1], 6u);
     const VoxelPoint& tall = steep->Vertices[steep->LodFirst[1]];
-    EXPECT_FLOAT_EQ(tall.Position[2], 30.0f);
     EXPECT_NEAR(tall.Size, 10.0f + 2.0f * sqrtf(2.5f * 2.5f + 20.0f * 20.0f), 1e-3f);
+    EXPECT_NEAR(tall.Position[2], 55.0f - tall.Size * 0.5f, 1e-3f);
+    EXPECT_LE(tall.Position[2] - tall.Size * 0.5f, 10.0f - 5.0f) << "still reaches the lowest sprite";
     VoxBlock::Delete(steep);
 
     // Level choice: full detail near, then each level from its multiple of the distance.
@@ -366,6 +369,10 @@ TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
     o.LodDistance = 1000.0f;
     EXPECT_EQ(VoxLodLevelFor(*leaf, 999.0f, o), 0u);
     EXPECT_EQ(VoxLodLevelFor(*leaf, 1000.0f, o), 1u);
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 1499.0f, o), 1u);
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 1500.0f, o), 2u);
+    EXPECT_EQ(VoxLodLevelFor(*leaf, 2250.0f, o), 3u);
+    o.LodStep = 2.0f;
     EXPECT_EQ(VoxLodLevelFor(*leaf, 2500.0f, o), 2u);
     EXPECT_EQ(VoxLodLevelFor(*leaf, 4000.0f, o), 3u);
     EXPECT_EQ(VoxLodLevelFor(*leaf, 1e9f, o), VoxLodLevels - 1);
