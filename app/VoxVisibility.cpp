@@ -89,18 +89,22 @@ static bool NearestLast(const VoxBlock& leaf, const ZNVec3& eye)
     return fabsf(dx) > fabsf(dy) ? dx > 0.0f : dy > 0.0f;
 }
 
-bool VoxDrawAsPoints(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
-                     const VoxDrawOptions& options)
+VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
+                          const VoxDrawOptions& options)
 {
     if (!options.Points || !(options.PointScale > 0.0f) || leaf.CullMin.x > leaf.CullMax.x)
-        return false;
+        return VoxForm_Quads;
+    const float depth = NearestViewDepth(frustum, eye, leaf.CullMin, leaf.CullMax);
+    if (!(depth > 0.0f) || leaf.LodWidest[level] * options.PointScale > options.MaxPointSize * depth)
+        return VoxForm_Quads;
     // Every centre (coarser ones are means of finer ones) lies in the cull box;
     // a unit's margin keeps rounding in the clip test from dropping one at the edge.
     const ZNVec3 margin(1.0f, 1.0f, 1.0f);
-    if (VoxClassifyBox(frustum, leaf.CullMin - margin, leaf.CullMax + margin) != VoxCull_Inside)
-        return false;
-    const float depth = NearestViewDepth(frustum, eye, leaf.CullMin, leaf.CullMax);
-    return depth > 0.0f && leaf.LodWidest[level] * options.PointScale <= options.MaxPointSize * depth;
+    if (VoxClassifyBox(frustum, leaf.CullMin - margin, leaf.CullMax + margin) == VoxCull_Inside)
+        return VoxForm_Points;
+    // A dropped point of at most MaxPointSize pixels, its centre beyond the band,
+    // cannot reach the viewport.
+    return options.PointGuard >= options.MaxPointSize * 0.5f + 1.0f ? VoxForm_GuardedPoints : VoxForm_Quads;
 }
 
 namespace
@@ -145,7 +149,7 @@ struct Collector
             item.Node = node;
             item.Distance = BoxDistance(Eye, node->Min, node->Max);
             item.Level = VoxLodLevelFor(*node, item.Distance, *Options);
-            item.Points = VoxDrawAsPoints(*node, item.Level, *Frustum, Eye, *Options);
+            item.Form = VoxChooseForm(*node, item.Level, *Frustum, Eye, *Options);
             item.Reverse = Options->Order && NearestLast(*node, Eye);
             if (!Options->Cull || inside || !Outside(node, node->LodGrow[item.Level], nullptr))
                 Items->Add(item);
@@ -174,12 +178,13 @@ void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVe
                          [](const VoxDrawItem& a, const VoxDrawItem& b) { return a.Distance < b.Distance; });
 }
 
-void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, bool points, VoxDrawStats& stats)
+void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDrawStats& stats)
 {
+    const bool points = form != VoxForm_Quads;
     for (UINT32 i = 0; i < items.Size(); ++i)
     {
         const VoxDrawItem& item = items.Data()[i];
-        if (item.Points != points)
+        if (item.Form != form)
             continue;
         const VoxBlock& node = *item.Node;
         const UINT32 first = node.LodFirst[item.Level];

@@ -15,9 +15,14 @@
 // each leaf forwards or last first, whichever brings the sprites nearer the eye
 // first. Full detail
 // is drawn wherever level of detail is off or a leaf is nearer than the distance.
-// A leaf is drawn as points only when every sprite centre lies inside the frustum
-// (GL drops a point whose centre is outside, however wide it is) and its widest
-// sprite stays within the largest point GL draws; the rest are drawn as quads.
+// A leaf is drawn as points only when its widest sprite stays within the largest
+// point GL draws. GL drops a point whose centre is outside the clip volume, however
+// wide it is, so a leaf some centre of which may be outside the frustum is drawn
+// in a second point pass through a viewport grown by a guard band of half that
+// width (and a projection shrunk to match, so every pixel lands where it did): a
+// dropped point then cannot reach the screen. Without a band such leaves, and the
+// ones too near, are drawn as quads. Near and far planes treat points and quads
+// alike: a sprite has one view depth.
 #pragma once
 
 #include "VoxBlock.h"
@@ -49,9 +54,19 @@ struct VoxDrawOptions
     float LodStep     = 1.5f;    //   each further level from this many times as far
     bool  Points      = true;    // leaves that allow it drawn as point sprites
     // Filled by the caller for each frame: the pixels a sprite one unit wide covers
-    // at one unit of view depth (0: no points), and the widest point GL draws.
+    // at one unit of view depth (0: no points), the widest point GL draws and the
+    // guard band of the second point pass in pixels (0: none).
     float PointScale   = 0.0f;
     float MaxPointSize = 0.0f;
+    float PointGuard   = 0.0f;
+};
+
+// How a leaf is drawn.
+enum VoxDrawForm : UINT8
+{
+    VoxForm_Quads         = 0,
+    VoxForm_Points        = 1,   // every centre in view
+    VoxForm_GuardedPoints = 2,   // in the pass with the guard band
 };
 
 // One leaf to draw.
@@ -60,22 +75,22 @@ struct VoxDrawItem
     const VoxBlock* Node;
     UINT32          Level;      // level of detail
     float           Distance;   // from the eye to the leaf's bounds, 0 inside
-    bool            Points;     // drawn as point sprites
+    VoxDrawForm     Form;
     bool            Reverse;    // sprites last first, so the ones nearest the eye come first
 };
 
 // Level of detail of a leaf at this distance (only levels the leaf has).
 UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options);
 
-// Whether the leaf at this level can be drawn as points (see above).
-bool VoxDrawAsPoints(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
-                     const VoxDrawOptions& options);
+// How the leaf at this level is drawn (see above).
+VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
+                          const VoxDrawOptions& options);
 
 // Fills items (emptied first) with the leaves to draw.
 void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye,
                      const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items);
 
-// One bind and one draw per item drawn as points (or as quads), in the items'
-// order; adds what was drawn to stats. Points honour Reverse, with the descending
-// index list (VoxCreateReverseIndices) bound by the caller.
-void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, bool points, VoxDrawStats& stats);
+// One bind and one draw per item of the given form, in the items' order; adds
+// what was drawn to stats. Points honour Reverse, with the descending index list
+// (VoxCreateReverseIndices) bound by the caller.
+void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDrawStats& stats);

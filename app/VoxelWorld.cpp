@@ -65,6 +65,7 @@ VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* 
     float range[2] = { 0.0f, 0.0f };
     gl.GetFloatv(GL_POINT_SIZE_RANGE, range);
     MaxPointSize = range[1];
+    gl.GetIntegerv(GL_MAX_VIEWPORT_DIMS, MaxViewport);
 
     const double start = ZNGetTime();
     BuildTree(heightPath, colorPath, VoxGridFromConsole());
@@ -144,8 +145,12 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     // volume's height of 2, so s * P[1][1] * height / (2 w) pixels.
     frame.PointScale = GCamera.Projection.At(1, 1) * (float)viewport[3] * 0.5f;
     frame.MaxPointSize = MaxPointSize;
+    // The guard band, when the grown viewport fits the largest GL takes.
+    const INT32 band = (INT32)ceilf(MaxPointSize * 0.5f) + 2;
+    if (viewport[2] + 2 * band <= MaxViewport[0] && viewport[3] + 2 * band <= MaxViewport[1])
+        frame.PointGuard = (float)band;
     VoxCollectDraws(Root, frustum, GCamera.Position, frame, DrawItems);
-    VoxDrawItems(DrawItems, false, DrawStats);
+    VoxDrawItems(DrawItems, VoxForm_Quads, DrawStats);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf to draw as points
     // The point variant, made with a define, is not in the context's shader cache,
@@ -164,7 +169,28 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     SetCameraMatrices();
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetCurrentUniform("PointScale", &frame.PointScale, 1, false);
-    VoxDrawItems(DrawItems, true, DrawStats);
+    VoxDrawItems(DrawItems, VoxForm_Points, DrawStats);
+    if (DrawStats.Leaves == DrawItems.Size())
+        return;   // no leaf for the guard band
+
+    // The leaves some centre of which may be out of view, through the viewport grown
+    // by the band on every side and the projection shrunk by as much: each pixel
+    // lands where it did, and a point GL drops is too far out to reach the screen.
+    // The scissor keeps the band itself untouched when the viewport is not the
+    // whole target.
+    const float grownW = (float)(viewport[2] + 2 * band), grownH = (float)(viewport[3] + 2 * band);
+    const ZNMat4 projection =
+        Scaling(ZNVec3((float)viewport[2] / grownW, (float)viewport[3] / grownH, 1.0f)) * GCamera.Projection;
+    SetCurrentUniform("ZN_mProj", projection.Data(), 4, true);
+    const float top = (float)TGCurContextState->ViewportHeight - (float)(viewport[1] + viewport[3]);
+    const ZNScissorRect rect = { (float)viewport[0], top, (float)(viewport[0] + viewport[2]),
+                                 top + (float)viewport[3] };
+    const bool scissor = PushScissor(rect);
+    SetViewport(viewport[0] - band, viewport[1] - band, (INT32)grownW, (INT32)grownH);
+    VoxDrawItems(DrawItems, VoxForm_GuardedPoints, DrawStats);
+    SetViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    if (scissor)
+        PopScissor();
 }
 
 void VoxelWorld::Update(float dt)

@@ -62,7 +62,8 @@ public:
 
     // The voxel pass's leaves for the current GCamera, then their draws: the quad
     // leaves with the sprite shader bound by the caller, then the point leaves with
-    // the point shader, which it binds (and leaves bound).
+    // the point shader, which it binds (and leaves bound), wholly visible ones
+    // first, then the ones that need the guard band.
     void DrawVoxels(const VoxDrawOptions& options);
 
     double       BuildSeconds;   // spent building the tree in the constructor, for measurements
@@ -73,6 +74,7 @@ public:
     ZNGpuBuffer* SpriteIndices;  // the quad layout's index buffer, made with the first such tree
     ZNGpuBuffer* ReverseIndices = nullptr;   // the points' descending list, made with the first point draw
     float        MaxPointSize;   // the widest point this context draws, in pixels
+    GLint        MaxViewport[2] = { 0, 0 };   // the largest viewport it takes
 
 private:
     void DrawSky(VoxQuadVertex quad[4]);

@@ -484,52 +484,67 @@ TEST(VoxGrid, ParallelForRunsEveryJobOnce)
     VoxParallelFor(0, [](void*, UINT32) { FAIL(); }, nullptr);
 }
 
-// A leaf is drawn as points only when every centre is in view and its widest sprite
-// fits the largest point; anything else keeps it as quads.
-TEST(VoxFrustum, PointsOnlyForLeavesWhollyInViewAndNarrowEnough)
+// A leaf is drawn as points when its widest sprite fits the largest point: in the
+// plain pass when every centre is in view, else in the pass with a guard band of
+// half the widest point, or as quads without one.
+TEST(VoxFrustum, LeavesAreDrawnAsPointsWhereNoPixelIsLost)
 {
+    // Level, so a centre straight above another keeps the leaf's least depth.
     VoxCameraState state = InitialCameraState();
+    state.Pitch = state.PrevPitch = 1.5707963f;
     VoxCamera cam;
     SetupCamera(state, 1.0f, 1024, 576, cam);
     VoxFrustum f;
     VoxFrustumFromMatrix(cam.Projection * cam.View, f);
     const ZNVec3 forward(f.Planes[4].x, f.Planes[4].y, f.Planes[4].z);
+    ASSERT_NEAR(forward.z, 0.0f, 1e-3f);
     VoxDrawOptions o;
     o.PointScale = 500.0f;     // a 10-unit sprite 500 units ahead: 10 pixels
     o.MaxPointSize = 64.0f;
 
-    // One leaf (the root) with the given sprite centres, its draws collected.
+    // One leaf (the root) with the given sprite centres; the form it is drawn in.
     auto leafWith = [&](std::initializer_list<ZNVec3> centres) {
-        VoxBlock* root = VoxBlock::Create(cam.Position - ZNVec3(5000, 5000, 5000), cam.Position + ZNVec3(5000, 5000, 5000));
+        const ZNVec3 reach(5000, 5000, 5000);
+        VoxBlock* root = VoxBlock::Create(cam.Position - reach, cam.Position + reach);
         for (const ZNVec3& c : centres)
             root->Insert(0, c, 10.0f, Grey);
         root->BuildVertexBuffers(false);
         MarkDrawable(root);
         return root;
     };
-    auto drawnAsPoints = [&](VoxBlock* root) {
+    auto form = [&](VoxBlock* root) {
         ZNPodArray<VoxDrawItem> items;
         VoxCollectDraws(root, f, cam.Position, o, items);
         EXPECT_EQ(items.Size(), 1u);
-        return items.Size() == 1 && items[0].Points;
+        EXPECT_EQ(items.Size() ? items[0].Form : VoxForm_Quads, VoxChooseForm(*root, 0, f, cam.Position, o));
+        return items.Size() ? items[0].Form : VoxForm_Quads;
     };
+    const ZNVec3 ahead = cam.Position + forward * 500.0f;
 
-    VoxBlock* ahead = leafWith({ cam.Position + forward * 500.0f });
-    EXPECT_TRUE(drawnAsPoints(ahead));
-    EXPECT_TRUE(VoxDrawAsPoints(*ahead, 0, f, cam.Position, o));
+    VoxBlock* inView = leafWith({ ahead });
+    EXPECT_EQ(form(inView), VoxForm_Points);
     o.MaxPointSize = 8.0f;   // 10 pixels do not fit
-    EXPECT_FALSE(drawnAsPoints(ahead));
+    EXPECT_EQ(form(inView), VoxForm_Quads);
     o.MaxPointSize = 64.0f;
     o.Points = false;
-    EXPECT_FALSE(drawnAsPoints(ahead));
+    EXPECT_EQ(form(inView), VoxForm_Quads);
     o.Points = true;
     o.PointScale = 0.0f;     // the caller gave no scale
-    EXPECT_FALSE(drawnAsPoints(ahead));
+    EXPECT_EQ(form(inView), VoxForm_Quads);
     o.PointScale = 500.0f;
-    VoxBlock::Delete(ahead);
+    VoxBlock::Delete(inView);
 
-    // A second centre behind the eye: GL would drop that point, so quads.
-    VoxBlock* straddles = leafWith({ cam.Position + forward * 500.0f, cam.Position - forward * 50.0f });
-    EXPECT_FALSE(drawnAsPoints(straddles));
+    // A second centre far above the view: GL would drop that point.
+    VoxBlock* straddles = leafWith({ ahead, ahead + ZNVec3(0, 0, 2000) });
+    EXPECT_EQ(form(straddles), VoxForm_Quads);
+    o.PointGuard = 33.0f;
+    EXPECT_EQ(form(straddles), VoxForm_GuardedPoints);
+    o.PointGuard = 31.0f;
+    EXPECT_EQ(form(straddles), VoxForm_Quads) << "a band narrower than half the widest point";
     VoxBlock::Delete(straddles);
+    // A centre behind the eye: nearer than any depth a point can have.
+    o.PointGuard = 33.0f;
+    VoxBlock* behind = leafWith({ ahead, cam.Position - forward * 50.0f });
+    EXPECT_EQ(form(behind), VoxForm_Quads);
+    VoxBlock::Delete(behind);
 }

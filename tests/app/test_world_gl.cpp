@@ -312,7 +312,7 @@ TEST_F(WorldGL, EachPassSetsItsUniformsAndTextureUnits)
     const GLuint skyTex = world.SkyTex->GetGLID(), groundTex = world.GroundTex->GetGLID();
     const GLuint waterTex = world.WaterTex->GetGLID();
 
-    int seen[3] = { 0, 0, 0 };
+    int seen[4] = { 0, 0, 0, 0 };
     for (const PassState& d : draws)
     {
         auto loc = [&](const char* n) { return GL().GetUniformLocation(d.Program, n); };
@@ -336,9 +336,15 @@ TEST_F(WorldGL, EachPassSetsItsUniformsAndTextureUnits)
             EXPECT_EQ(d.Unit[1], skyTex) << "the sky on unit 1 in the water pass";
             EXPECT_TRUE(sent("ZN_mView") && sent("ZN_mProj") && sent("CameraPos") && sent("Time"));
         }
+        else
+        {
+            ++seen[3];   // the sprites' point variant
+            EXPECT_EQ(d.Unit[0], groundTex);
+            EXPECT_TRUE(sent("ZN_mView") && sent("ZN_mProj") && sent("PointScale"));
+        }
     }
     EXPECT_EQ(seen[0], 1);
-    EXPECT_GT(seen[1], 0);
+    EXPECT_GT(seen[1] + seen[3], 0) << "the terrain's draws";
     EXPECT_EQ(seen[2], 1);
 
     // Samplers: unit 0 in the sky, units 0 and 1 in the water.

@@ -311,7 +311,8 @@ TEST_F(WorldGL, PointSpritesDrawTheQuadsPictureButForEdgeRounding)
     }
     EXPECT_LT(worstMean, 0.1);
     EXPECT_LT(worstBlock, 4.0);
-    EXPECT_GT(points, sprites / 2) << "most sprites are far enough and wholly in view to be points";
+    // Only leaves within a few units of the eye stay quads.
+    EXPECT_GT(points, sprites * 95 / 100);
     EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
 }
 
