@@ -3,6 +3,9 @@
 
 #include "ZNEngine.h"
 
+#include <algorithm>
+#include <math.h>
+
 // Blend word of the water: add, source alpha / one minus source alpha for colour,
 // one / zero for alpha.
 static const UINT32 WaterBlendWord = ZN_BLEND_WORD_ALPHA;
@@ -19,8 +22,8 @@ static ZNConVar GOrder("r_order", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
 static ZNConVar GLod("r_lod", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                      "draw far voxel leaves with fewer, larger sprites (1 on, 0 full detail)");
 static ZNConVar GPoints("r_points", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
-                        "draw voxel leaves wholly in view as point sprites, one vertex a sprite (1 on, 0 "
-                        "quads)");
+                        "draw voxel sprites as GL points, one vertex a sprite, wherever no pixel is lost (1 on, "
+                        "0 quads)");
 static ZNConVar GLodStep("r_lod_step", 1.5f, 0, 1.1f, 4.0f, nullptr, 0,
                          "each coarser level of voxel sprites begins this many times as far as the one before");
 static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nullptr, 0,
@@ -145,10 +148,16 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     // volume's height of 2, so s * P[1][1] * height / (2 w) pixels.
     frame.PointScale = GCamera.Projection.At(1, 1) * (float)viewport[3] * 0.5f;
     frame.MaxPointSize = MaxPointSize;
-    // The guard band, when the grown viewport fits the largest GL takes.
-    const INT32 band = (INT32)ceilf(MaxPointSize * 0.5f) + 2;
-    if (viewport[2] + 2 * band <= MaxViewport[0] && viewport[3] + 2 * band <= MaxViewport[1])
+    // The guard band: half the widest point and two pixels, or, where the grown
+    // viewport would not fit the largest GL takes, as much as fits, the points
+    // then kept narrow enough for it.
+    const INT32 room = std::min(MaxViewport[0] - viewport[2], MaxViewport[1] - viewport[3]) / 2;
+    const INT32 band = std::min((INT32)ceilf(MaxPointSize * 0.5f) + 2, room);
+    if (band >= 3)
+    {
         frame.PointGuard = (float)band;
+        frame.MaxPointSize = std::min(MaxPointSize, (float)(2 * (band - 2)));
+    }
     VoxCollectDraws(Root, frustum, GCamera.Position, frame, DrawItems);
     VoxDrawItems(DrawItems, VoxForm_Quads, DrawStats);
     if (DrawStats.Leaves == DrawItems.Size())

@@ -313,6 +313,20 @@ TEST_F(WorldGL, PointSpritesDrawTheQuadsPictureButForEdgeRounding)
     EXPECT_LT(worstBlock, 4.0);
     // Only leaves within a few units of the eye stay quads.
     EXPECT_GT(points, sprites * 95 / 100);
+
+    // Where GL's largest viewport leaves room for a narrow band only, the points
+    // are kept narrow enough for it and the rest drawn as quads.
+    SetWorldDrawOptions(Options(true, true, true, false));
+    const std::vector<UINT8> quads = shots.Render(world, cams[0]);
+    world.MaxViewport[0] = (GLint)ShotWidth + 12;
+    world.MaxViewport[1] = (GLint)ShotHeight + 12;
+    SetWorldDrawOptions(Options(true, true, true, true));
+    const std::vector<UINT8> narrow = shots.Render(world, cams[0]);
+    EXPECT_GT(world.DrawStats.Points, 0u);
+    EXPECT_LT(world.DrawStats.Points, world.DrawStats.Sprites);
+    const Difference d = Compare(quads, narrow, ShotWidth, ShotHeight);
+    EXPECT_LT(d.Mean, 0.1);
+    EXPECT_LT(d.WorstBlock, 4.0);
     EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
 }
 
