@@ -4,8 +4,9 @@
 //   VoxFrustum frustum;
 //   VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
 //   VoxCollectDraws(root, frustum, GCamera.Position, options, items);   // per frame
-//   VoxDrawItems(items, false, stats);     // the quad leaves, sprite shader bound
-//   VoxDrawItems(items, true, stats);      // the point leaves, point shader bound
+//   VoxDrawItems(items, VoxForm_Quads, stats);          // sprite shader bound
+//   VoxDrawItems(items, VoxForm_Points, stats);         // point shader bound
+//   VoxDrawItems(items, VoxForm_GuardedPoints, stats);  // and the grown viewport
 //
 // Guarantees: culling drops a subtree only when its cull bounds (every sprite at
 // every level, however it turns) lie wholly outside one plane of the frustum, so
@@ -13,8 +14,8 @@
 // tree's index order, as the full draw visits them; with ordering nearest first by
 // the distance from the eye to their bounds, ties kept in index order, and inside
 // each leaf forwards or last first, whichever brings the sprites nearer the eye
-// first. Full detail
-// is drawn wherever level of detail is off or a leaf is nearer than the distance.
+// first. Full detail is drawn wherever level of detail is off or a leaf is nearer
+// than the distance.
 // A leaf is drawn as points only when its widest sprite stays within the largest
 // point GL draws. GL drops a point whose centre is outside the clip volume, however
 // wide it is, so a leaf some centre of which may be outside the frustum is drawn
