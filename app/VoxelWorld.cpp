@@ -163,8 +163,9 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf to draw as points
     // The point variant, made with a define, is not in the context's shader cache,
-    // so it is reloaded when the cached sprite variant of the same file has been.
-    const ZNShaderPtr sprites = GetShader(ZNString("Shaders/Voxel.shd"), ZNString());
+    // so it is reloaded when the sprite variant of the same file, which the caller
+    // bound, has been.
+    const ZNShaderPtr sprites = GetCurrentShader();
     const INT64 fileTime = sprites && sprites->Shader ? sprites->Shader->FileTime : 0;
     if (!PointShader)
         PointShader = GetShader(ZNString("Shaders/Voxel.shd"), ZNString("#define POINTS\n"));
