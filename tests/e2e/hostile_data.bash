@@ -66,12 +66,16 @@ run_to_end() {
 
 # The program's output (both streams).
 said() { cat "$WORK/stdout.txt" "$WORK/stderr.txt" 2>/dev/null; }
+# Searches what the program said. grep reads the files itself: piped from cat,
+# grep -q leaving at the first match could end cat with SIGPIPE, and pipefail
+# would turn the match into a miss.
+said_has() { grep -q "$@" "$WORK/stdout.txt" "$WORK/stderr.txt" 2>/dev/null; }
 
 # Waits up to 30 s for the program to have said it (output may trail the window).
 expect_said() {
   local i
   for i in $(seq 1 60); do
-    said | grep -qF -- "$1" && return 0
+    said_has -F -- "$1" && return 0
     sleep 0.5
   done
   echo "--- stdout"; grep -v "^Viewport" "$WORK/stdout.txt" | tail -20
@@ -92,8 +96,8 @@ expect_running() {
   check "$r + $g + $b > 0.05" "the window is black ($r $g $b)"
   world_close
   expect_said "GL errors: 0"
-  said | grep -q '^GL error: ' && fail "GL errors reported"
-  [ -n "$never" ] && said | grep -qF -- "$never" && fail "the program said: $never"
+  said_has '^GL error: ' && fail "GL errors reported"
+  [ -n "$never" ] && said_has -F -- "$never" && fail "the program said: $never"
   echo "PASS"
 }
 
@@ -101,7 +105,7 @@ expect_running() {
 expect_fatal() {
   local code="$1" message="$2"
   run_to_end
-  said | grep -q "Segmentation\|AddressSanitizer\|runtime error" && { said | tail -30 >&2; fail "crashed"; }
+  said_has "Segmentation\|AddressSanitizer\|runtime error" && { said | tail -30 >&2; fail "crashed"; }
   ls "$copy"/DUMP-*.dmp >/dev/null 2>&1 && fail "a crash dump was written"
   [ "$CODE" = "$code" ] || { said | tail -30 >&2; fail "exit code $CODE, expected $code"; }
   expect_said "$message"
@@ -183,7 +187,7 @@ expect_window_survives() {
   check "$r + $g + $b > 0.05" "the window is black after the $1 case ($r $g $b)"
   world_close
   expect_said "GL errors: 0"
-  said | grep -q '^GL error: ' && fail "GL errors reported"
+  said_has '^GL error: ' && fail "GL errors reported"
   echo "PASS"
 }
 
