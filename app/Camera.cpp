@@ -161,3 +161,23 @@ void BuildWaterQuad(VoxQuadVertex out[4])
         out[k].A = 1.0f;
     }
 }
+
+bool SetWaterPlaneDepth(const VoxCamera& camera, float waterHeight, VoxQuadVertex quad[4])
+{
+    const float* p = camera.Projection.m;
+    const float* v = camera.View.m;
+    const float  height = waterHeight - camera.Position.z;
+    // A point of the plane in view is at least |height| from the eye; one nearer
+    // than the near plane lies within the near rectangle's farthest corner.
+    const float tx = 1.0f / p[0], ty = 1.0f / p[5];
+    if (!(fabsf(height) > camera.Near * sqrtf(1.0f + tx * tx + ty * ty)))
+        return false;
+    for (UINT32 k = 0; k < 4; ++k)
+    {
+        // The corner's view ray at view depth 1, in world space (as the shader
+        // forms it): its z over the height is one over the view depth of the hit.
+        const float rayZ = v[8] * quad[k].X * tx + v[9] * quad[k].Y * ty - v[10];
+        quad[k].U = -p[10] + p[14] * rayZ / height;
+    }
+    return true;
+}

@@ -116,3 +116,11 @@ static_assert(sizeof(VoxQuadVertex) == 32, "SUIVtxDecl vertex");
 void BuildSkyQuad(const VoxCamera& camera, VoxQuadVertex out[4]);
 // The water's full-screen quad.
 void BuildWaterQuad(VoxQuadVertex out[4]);
+// Puts into U of each corner of that quad the depth (normalised device z) the
+// water plane at waterHeight has there. A plane's depth is affine across the
+// screen, so the rasterizer's interpolation of the corners gives every pixel the
+// depth the water shader would otherwise work out, and the depth test can run
+// before the shader. False, with the quad unchanged, when the eye is so close to
+// the plane that water nearer than the near plane could be in view: clipping
+// would drop it, where the per-pixel depth clamps it to the front.
+bool SetWaterPlaneDepth(const VoxCamera& camera, float waterHeight, VoxQuadVertex quad[4]);

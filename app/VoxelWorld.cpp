@@ -26,6 +26,9 @@ static ZNConVar GPoints("r_points", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                         "0 quads)");
 static ZNConVar GLodStep("r_lod_step", 1.5f, 0, 1.1f, 4.0f, nullptr, 0,
                          "each coarser level of voxel sprites begins this many times as far as the one before");
+static ZNConVar GWaterPlaneDepth("r_water_depth", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                                 "give the water its depth from the plane's corners, so terrain hides water "
+                                 "before it is shaded (1 on, 0 worked out for each pixel)");
 static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nullptr, 0,
                              "distance where coarser voxel sprites begin (see r_lod_step)");
 // Read when the world is built.
@@ -162,17 +165,8 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     VoxDrawItems(DrawItems, VoxForm_Quads, DrawStats);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf to draw as points
-    // The point variant, made with a define, is not in the context's shader cache,
-    // so it is reloaded when the sprite variant of the same file, which the caller
-    // bound, has been.
-    const ZNShaderPtr sprites = GetCurrentShader();
-    const INT64 fileTime = sprites && sprites->Shader ? sprites->Shader->FileTime : 0;
-    if (!PointShader)
-        PointShader = GetShader(ZNString("Shaders/Voxel.shd"), ZNString("#define POINTS\n"));
-    else if (fileTime != PointShaderFileTime)
-        CheckReload(PointShader);
-    PointShaderFileTime = fileTime;
-    SetShader(ZN_BLEND_WORD_OFF, PointShader);
+    // The point variant follows the sprite shader the caller bound.
+    SetShader(ZN_BLEND_WORD_OFF, PointShader.Follow(GetCurrentShader(), "Shaders/Voxel.shd", "#define POINTS\n"));
     if (!ReverseIndices)
         ReverseIndices = VoxCreateReverseIndices();
     SetIndexBuffer(ReverseIndices);
@@ -279,18 +273,34 @@ void VoxelWorld::Render(float t)
     if (options.Order)
         DrawSky(quad);
 
-    // Water over everything, hidden by nearer terrain through the depth it writes.
-    SetShader(WaterBlendWord, GetShader(ZNString("Shaders/Water.shd"), ZNString()));
+    // Water over everything, hidden by nearer terrain through the depth it writes:
+    // the plane's own where that can be interpolated, else worked out per pixel.
+    BuildWaterQuad(quad);
+    const ZNShaderPtr water = GetShader(ZNString("Shaders/Water.shd"), ZNString());
+    if (GWaterPlaneDepth.GetInt() && SetWaterPlaneDepth(GCamera, Settings.WaterHeight, quad))
+        SetShader(WaterBlendWord, WaterPlaneShader.Follow(water, "Shaders/Water.shd", "#define PLANE_DEPTH\n"));
+    else
+        SetShader(WaterBlendWord, water);
     SetCameraMatrices();
     SetCameraPos();
     // Seconds since the world was made: the clock's absolute value (time since the
     // machine started) would lose the fractions in a float after a few days.
-    const float time = (float)(ZNGetTime() - StartTime);
+    const float time = WaterTime >= 0.0f ? WaterTime : (float)(ZNGetTime() - StartTime);
     SetCurrentUniform("Time", &time, 1, false);
     SetCurrentUniform("WaterHeight", &Settings.WaterHeight, 1, false);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     BindTexture(0, WaterTex);
     BindTexture(1, SkyTex);
-    BuildWaterQuad(quad);
     DrawUserVertices2D(quad, 4, PT_TriangleFan);
+}
+
+ZNShaderPtr VoxShaderVariant::Follow(const ZNShaderPtr& base, const char* file, const char* defines)
+{
+    const INT64 fileTime = base && base->Shader ? base->Shader->FileTime : 0;
+    if (!Shader)
+        Shader = GetShader(ZNString(file), ZNString(defines));
+    else if (fileTime != FileTime)
+        CheckReload(Shader);
+    FileTime = fileTime;
+    return Shader;
 }

@@ -33,6 +33,18 @@ struct VoxSettings
     float  Haze        = 1.0f;                  // 0 clear air .. 1 the evening haze
 };
 
+// A shader made with defines is not in the context's shader cache, so the reload
+// of the cached shader of the same file does not reach it: it is reloaded when
+// that shader's file time changes.
+struct VoxShaderVariant
+{
+    ZNShaderPtr Shader;         // made with the first Follow
+    INT64       FileTime = 0;   // the cached shader's file time it follows
+
+    // base: the cached shader of the same file.
+    ZNShaderPtr Follow(const ZNShaderPtr& base, const char* file, const char* defines);
+};
+
 class VoxelWorld
 {
 public:
@@ -68,6 +80,7 @@ public:
 
     double       BuildSeconds;   // spent building the tree in the constructor, for measurements
     double       StartTime;      // clock at construction; the water's "Time" counts from here
+    float        WaterTime = -1.0f;   // the water's "Time" if not negative, for frames that must repeat
     UINT32       Grid;           // sprites per side of the built world
     VoxDrawStats DrawStats;      // what the latest frame's voxel pass drew
     VoxSettings  Settings;       // read by every Update and Render
@@ -80,8 +93,8 @@ private:
     void DrawSky(VoxQuadVertex quad[4]);
 
     ZNPodArray<VoxDrawItem> DrawItems;   // kept between frames to save the allocations
-    ZNShaderPtr             PointShader; // "Voxel.shd" with POINTS, made once
-    INT64                   PointShaderFileTime = 0;   // the sprite variant's file time it follows
+    VoxShaderVariant        PointShader;        // "Voxel.shd" with POINTS
+    VoxShaderVariant        WaterPlaneShader;   // "Water.shd" with PLANE_DEPTH
 };
 
 // The console variables that steer the voxel pass and the world's size.

@@ -49,11 +49,12 @@ namespace
 {
 GladGLContext* GRealTable = nullptr;
 UINT32         GFans = 0;
+bool           GKeepWater = false;
 
 // The sky is the frame's first four-vertex fan and the water its second.
 void GLAD_API_PTR SkipWater(GLenum mode, GLint first, GLsizei count)
 {
-    if (mode == GL_TRIANGLE_FAN && ++GFans == 2)
+    if (mode == GL_TRIANGLE_FAN && ++GFans == 2 && !GKeepWater)
         return;
     GRealTable->DrawArrays(mode, first, count);
 }
@@ -81,6 +82,12 @@ std::vector<UINT8> WorldOffscreen::Render(VoxelWorld& world, const VoxCameraStat
     GladGLContext hooked = *TGCurGLTable;
     hooked.DrawArrays = SkipWater;
     GFans = 0;
+    GKeepWater = Water;
+    if (Water)
+        world.WaterTime = 10.0f;
+    GKeepWater = Water;
+    if (Water)
+        world.WaterTime = 10.0f;
     TGCurGLTable = &hooked;
     world.Render(1.0f);
     TGCurGLTable = GRealTable;

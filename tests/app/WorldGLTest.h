@@ -28,8 +28,9 @@ void SetWorldDrawOptions(const VoxDrawOptions& options);
 void SetWorldVar(const char* name, float value);
 
 // Renders frames into an offscreen colour and depth target and reads them back.
-// The water pass is left out: it moves with the clock, so two frames of one camera
-// would differ by it alone.
+// The water pass is left out unless Water is set: it moves with the clock, so two
+// frames of one camera would differ by it alone (with Water, the world's WaterTime
+// holds the clock).
 class WorldOffscreen
 {
 public:
@@ -38,6 +39,7 @@ public:
     std::vector<UINT8> Render(VoxelWorld& world, const VoxCameraState& camera, std::vector<UINT32>* depth = nullptr);
 
     UINT32 Width, Height;
+    bool   Water = false;
 
 private:
     ZNFrameBufferPtr Target;

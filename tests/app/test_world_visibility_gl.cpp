@@ -330,6 +330,47 @@ TEST_F(WorldGL, PointSpritesDrawTheQuadsPictureButForEdgeRounding)
     EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
 }
 
+// The water's depth interpolated from the plane's corners is the depth the shader
+// works out per pixel, to the rounding of the depth buffer, so only pixels where
+// terrain meets the water at nearly equal depth may change; an eye too close to
+// the plane for it gets the per-pixel depth and the same picture.
+TEST_F(WorldGL, WaterDepthFromThePlaneChangesOnlyTheWaterline)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    WorldOffscreen shots(ShotWidth, ShotHeight);
+    shots.Water = true;
+    std::vector<VoxCameraState> cams = TestCameras();
+    cams.push_back(CameraAt(ZNVec3(-300, -350, 60), 3.9f, 1.3f));       // under the water, looking up
+    const size_t close = cams.size();
+    cams.push_back(CameraAt(ZNVec3(-300, -350, 104), 3.9f, 1.9f));      // a few units above it
+    for (size_t c = 0; c < cams.size(); ++c)
+    {
+        std::vector<UINT32> perPixelDepth, planeDepth;
+        SetWorldVar("r_water_depth", 0.0f);
+        const std::vector<UINT8> perPixel = shots.Render(world, cams[c], &perPixelDepth);
+        SetWorldVar("r_water_depth", 1.0f);
+        const std::vector<UINT8> plane = shots.Render(world, cams[c], &planeDepth);
+        UINT32 worstDepth = 0;
+        for (size_t p = 0; p < planeDepth.size(); ++p)
+            worstDepth = std::max(worstDepth, (UINT32)std::abs((INT64)(planeDepth[p] >> 8) - (perPixelDepth[p] >> 8)));
+        const Difference d = Compare(perPixel, plane, ShotWidth, ShotHeight);
+        const UINT32 changed = CountDifferent(perPixel, plane);
+        printf("camera %zu: pixels changed %u, mean difference %.4f, worst 32x32 block %.2f, worst depth step %u\n",
+               c, changed, d.Mean, d.WorstBlock, worstDepth);
+        if (c == close)
+        {
+            EXPECT_EQ(changed, 0u);
+            EXPECT_EQ(worstDepth, 0u);
+            continue;
+        }
+        EXPECT_LE(worstDepth, 8u) << "camera " << c;
+        EXPECT_LE(changed, ShotWidth * ShotHeight / 1000) << "camera " << c;
+        EXPECT_LT(d.WorstBlock, 2.0) << "camera " << c;
+    }
+    EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
+}
+
 // One leaf with more sprites than the index buffer reaches is drawn in pieces, each
 // moving the vertex stream on, and gives the six-vertex layout's pixels.
 TEST_F(WorldGL, QuadLeavesBeyondTheIndexBufferDrawInPieces)
