@@ -15,6 +15,8 @@
 // reference median; worst_pair = the largest engine/reference ratio of one camera).
 // Path runs fly the benchmark command's flight path once, one camera every quarter
 // second. Resolution runs show whether vertices or pixels set the frame's cost.
+// The visible-only run measures the floor: frames that draw only the sprites that
+// show in the finished picture, found beforehand, nearest first (see Oracle).
 //
 // Before the benchmarks it prints the start-up times (engine start to the first
 // presented frame, the world build alone); after them the peak memory. Then, unless
@@ -66,6 +68,7 @@ struct Reference
     INT32  SkyCamera = -1;
     INT32  VoxelView = -1, VoxelProj = -1;
     INT32  WaterView = -1, WaterProj = -1, WaterCamera = -1, WaterTime = -1;
+    ZNPodArray<VoxelPoint> Vertices;   // what Terrain holds, for the visible-only frame
 };
 Reference GRef;
 
@@ -99,7 +102,7 @@ void SetupReference()
         // The points are kept, so the vertices can be made again (in the layout
         // the leaves' GL buffers hold) without touching those buffers.
         GWorld->Root->BuildVertexBuffers(false, GWorld->SpriteIndices ? VoxLayout_Quads : VoxLayout_Triangles);
-        ZNPodArray<VoxelPoint> all;
+        ZNPodArray<VoxelPoint>& all = GRef.Vertices;
         GatherVertices(GWorld->Root, all);
         GRef.TerrainCount = all.Size();
         gl.GenBuffers(1, &GRef.Terrain);
@@ -255,17 +258,19 @@ void SetVar(const char* name, float value)
         var->Set(value);
 }
 
-// Culling, order, level of detail and point sprites as bits 1, 2, 4 and 8 of mask.
+// Culling, order, level of detail, point sprites and the water's plane depth as
+// bits 1, 2, 4, 8 and 16 of mask.
 void SetSteps(UINT32 mask)
 {
     SetVar("r_cull", (mask & 1) ? 1.0f : 0.0f);
     SetVar("r_order", (mask & 2) ? 1.0f : 0.0f);
     SetVar("r_lod", (mask & 4) ? 1.0f : 0.0f);
     SetVar("r_points", (mask & 8) ? 1.0f : 0.0f);
+    SetVar("r_water_depth", (mask & 16) ? 1.0f : 0.0f);
 }
 
-const UINT32 AllSteps = 15;
-const UINT32 SkyAndWaterOnly = 16;   // a resolution run's flag: no terrain at all
+const UINT32 AllSteps = 31;
+const UINT32 SkyAndWaterOnly = 32;   // a resolution run's flag: no terrain at all
 const UINT32 PathCameras = 120;   // one loop of the flight, a camera every quarter second
 
 VoxCameraState PathCamera(UINT32 i)
@@ -368,6 +373,376 @@ void BM_Resolution(benchmark::State& state)
     state.counters["sprites"] = GWorld->DrawStats.Sprites;
 }
 
+// The floor of drawing the picture: an oracle frame that draws, as points nearest
+// first, only the sprites that show in the finished picture (found beforehand from
+// a frame of sprite numbers), then the sky where it shows and the water as the
+// engine does. It is measured for two sets of sprites: every full-detail sprite
+// (no way of choosing sprites that keeps every pixel draws fewer) and the sprites
+// the engine draws at the levels of detail it chooses (what perfect occlusion
+// culling would leave of them). It leaves out the quads near the eye and the guard
+// band, so if anything it is a little cheaper than drawing the picture can be.
+struct Oracle
+{
+    UINT32 IdProgram = 0, PointProgram = 0, PlaneWaterProgram = 0;
+    INT32  IdView = -1, IdProj = -1;
+    INT32  PointView = -1, PointProj = -1, PointScale = -1, PointHaze = -1;
+    INT32  WaterView = -1, WaterProj = -1, WaterCamera = -1, WaterTime = -1, WaterHeight = -1, WaterHaze = -1;
+    UINT32 Candidates = 0;   // the sprites to choose from, six vertices each
+    ZNShaderPtr Points, PlaneWater;   // made with defines, so held here: no cache keeps them
+};
+Oracle GOracle;
+
+// The sprites that show, one point each, nearest first.
+struct VisibleSet
+{
+    UINT32 Buffer = 0;
+    UINT32 Count = 0;
+};
+VisibleSet GVisibleFull, GVisibleLod;
+
+const char* const IdVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 Centre;
+layout(location = 6) in float Size;
+layout(location = 7) in vec4 Corner;
+uniform mat4 View, Proj;
+flat out int Sprite;
+out vec2 UV;
+void main()
+{
+    vec4 p = View * vec4(Centre, 1.0);
+    p.xy += Corner.xy * (Size * 0.5);
+    gl_Position = Proj * p;
+    UV = Corner.xy * 0.5 + 0.5;
+    Sprite = gl_VertexID / 6 + 1;
+})";
+const char* const IdPixelShader = R"(#version 330 core
+uniform sampler2D Tex0;
+flat in int Sprite;
+in vec2 UV;
+out vec4 Colour;
+void main()
+{
+    if (texture(Tex0, UV).a < 0.5)
+        discard;
+    Colour = vec4(ivec3(Sprite, Sprite >> 8, Sprite >> 16) & 255, 255) / 255.0;
+})";
+
+UINT32 LinkProgram(const char* vertex, const char* pixel)
+{
+    GladGLContext& gl = *TGCurGLTable;
+    const UINT32 program = gl.CreateProgram();
+    const char* sources[2] = { vertex, pixel };
+    const GLenum stages[2] = { GL_VERTEX_SHADER, GL_FRAGMENT_SHADER };
+    for (UINT32 k = 0; k < 2; ++k)
+    {
+        const UINT32 shader = gl.CreateShader(stages[k]);
+        gl.ShaderSource(shader, 1, &sources[k], nullptr);
+        gl.CompileShader(shader);
+        gl.AttachShader(program, shader);
+        gl.DeleteShader(shader);
+    }
+    gl.LinkProgram(program);
+    GLint linked = 0;
+    gl.GetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked)
+        printf("visible-only frame: the sprite number program did not link\n");
+    return linked ? program : 0;
+}
+
+void SetupOracle()
+{
+    GladGLContext& gl = *TGCurGLTable;
+    Oracle& o = GOracle;
+    o.IdProgram = LinkProgram(IdVertexShader, IdPixelShader);
+    o.IdView = gl.GetUniformLocation(o.IdProgram, "View");
+    o.IdProj = gl.GetUniformLocation(o.IdProgram, "Proj");
+    o.Points = GetShader(ZNString("Shaders/Voxel.shd"), ZNString("#define POINTS\n"));
+    o.PointProgram = o.Points.Get() && o.Points->Shader ? o.Points->Shader->Program : 0;
+    o.PointView = gl.GetUniformLocation(o.PointProgram, "ZN_mView");
+    o.PointProj = gl.GetUniformLocation(o.PointProgram, "ZN_mProj");
+    o.PointScale = gl.GetUniformLocation(o.PointProgram, "PointScale");
+    o.PointHaze = gl.GetUniformLocation(o.PointProgram, "HazeStrength");
+    o.PlaneWater = GetShader(ZNString("Shaders/Water.shd"), ZNString("#define PLANE_DEPTH\n"));
+    o.PlaneWaterProgram = o.PlaneWater.Get() && o.PlaneWater->Shader ? o.PlaneWater->Shader->Program : 0;
+    o.WaterView = gl.GetUniformLocation(o.PlaneWaterProgram, "ZN_mView");
+    o.WaterProj = gl.GetUniformLocation(o.PlaneWaterProgram, "ZN_mProj");
+    o.WaterCamera = gl.GetUniformLocation(o.PlaneWaterProgram, "CameraPos");
+    o.WaterTime = gl.GetUniformLocation(o.PlaneWaterProgram, "Time");
+    o.WaterHeight = gl.GetUniformLocation(o.PlaneWaterProgram, "WaterHeight");
+    o.WaterHaze = gl.GetUniformLocation(o.PlaneWaterProgram, "HazeStrength");
+    gl.GenBuffers(1, &o.Candidates);
+    gl.GenBuffers(1, &GVisibleFull.Buffer);
+    gl.GenBuffers(1, &GVisibleLod.Buffer);
+}
+
+void ReleaseOracle()
+{
+    GladGLContext& gl = *TGCurGLTable;
+    gl.DeleteBuffers(1, &GOracle.Candidates);
+    gl.DeleteBuffers(1, &GVisibleFull.Buffer);
+    gl.DeleteBuffers(1, &GVisibleLod.Buffer);
+    gl.DeleteProgram(GOracle.IdProgram);
+    GOracle.Points = ZNShaderPtr();
+    GOracle.PlaneWater = ZNShaderPtr();
+}
+
+// Every full-detail sprite, one stored point each.
+void AllSprites(std::vector<VoxelPoint>& out)
+{
+    out.clear();
+    for (UINT32 v = 0; v < GRef.TerrainCount; v += VoxCornerCount)
+        out.push_back(GRef.Vertices[v]);
+}
+
+// The sprites the engine draws from the current GCamera, at the levels it chooses,
+// read back from the leaves' buffers.
+void EngineSprites(std::vector<VoxelPoint>& out)
+{
+    out.clear();
+    VoxFrustum frustum;
+    VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
+    ZNPodArray<VoxDrawItem> items;
+    VoxCollectDraws(GWorld->Root, frustum, GCamera.Position, VoxDrawOptionsFromConsole(), items);
+    GladGLContext& gl = *TGCurGLTable;
+    std::vector<VoxelPoint> vertices;
+    for (UINT32 i = 0; i < items.Size(); ++i)
+    {
+        const VoxBlock& node = *items[i].Node;
+        const UINT32 level = items[i].Level;
+        const UINT32 first = node.LodFirst[level], count = level ? node.LodCount[level] : node.DrawCount;
+        vertices.resize(count);
+        gl.BindBuffer(GL_ARRAY_BUFFER, node.VB->Name);
+        gl.GetBufferSubData(GL_ARRAY_BUFFER, (GLintptr)(first * sizeof(VoxelPoint)),
+                            (GLsizeiptr)(count * sizeof(VoxelPoint)), vertices.data());
+        for (UINT32 v = 0; v < count; v += node.Corners)
+            out.push_back(vertices[v]);
+    }
+}
+
+// Draws the candidates with their numbers as colour, reads the picture back and
+// fills the set with the candidates that show, nearest first.
+void FindVisibleSprites(const std::vector<VoxelPoint>& candidates, VisibleSet& set)
+{
+    static const INT8 corners[6][2] = { { -1, -1 }, { 1, -1 }, { 1, 1 }, { -1, -1 }, { 1, 1 }, { -1, 1 } };
+    std::vector<VoxelPoint> quads;
+    quads.reserve(candidates.size() * 6);
+    for (const VoxelPoint& c : candidates)
+        for (const auto& corner : corners)
+        {
+            VoxelPoint v = c;
+            v.Corner[0] = corner[0];
+            v.Corner[1] = corner[1];
+            quads.push_back(v);
+        }
+    GladGLContext& gl = *TGCurGLTable;
+    const UINT32 w = GWindow->Params().Width, h = GWindow->Params().Height;
+    gl.ClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    gl.ClearDepth(1.0);
+    gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl.Disable(GL_BLEND);
+    gl.BindVertexArray(GRef.VAO);
+    gl.UseProgram(GOracle.IdProgram);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->GroundTex ? GWorld->GroundTex->TexID : 0);
+    gl.UniformMatrix4fv(GOracle.IdView, 1, GL_FALSE, GCamera.View.Data());
+    gl.UniformMatrix4fv(GOracle.IdProj, 1, GL_FALSE, GCamera.Projection.Data());
+    gl.BindBuffer(GL_ARRAY_BUFFER, GOracle.Candidates);
+    gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(quads.size() * sizeof(VoxelPoint)), quads.data(), GL_STREAM_DRAW);
+    gl.DisableVertexAttribArray(3);
+    gl.EnableVertexAttribArray(0);
+    gl.EnableVertexAttribArray(6);
+    gl.EnableVertexAttribArray(7);
+    gl.VertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 24, (const void*)0);
+    gl.VertexAttribPointer(6, 1, GL_FLOAT, GL_FALSE, 24, (const void*)12);
+    gl.VertexAttribPointer(7, 4, GL_BYTE, GL_FALSE, 24, (const void*)20);
+    gl.DrawArrays(GL_TRIANGLES, 0, (GLsizei)quads.size());
+    gl.DisableVertexAttribArray(7);
+    std::vector<UINT8> pixels((size_t)w * h * 4);
+    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl.ReadPixels(0, 0, (GLsizei)w, (GLsizei)h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+
+    std::vector<bool> shows(candidates.size() + 1, false);
+    for (size_t p = 0; p < pixels.size(); p += 4)
+    {
+        const UINT32 id = pixels[p] | (UINT32)pixels[p + 1] << 8 | (UINT32)pixels[p + 2] << 16;
+        if (id && id < shows.size())
+            shows[id] = true;
+    }
+    std::vector<std::pair<float, UINT32>> order;
+    for (UINT32 id = 1; id < shows.size(); ++id)
+        if (shows[id])
+        {
+            const float* c = candidates[id - 1].Position;
+            const ZNVec3 d = ZNVec3(c[0], c[1], c[2]) - GCamera.Position;
+            order.emplace_back(Dot(d, d), id - 1);
+        }
+    std::sort(order.begin(), order.end());
+    std::vector<VoxelPoint> visible;
+    for (const auto& item : order)
+        visible.push_back(candidates[item.second]);
+    set.Count = (UINT32)visible.size();
+    gl.BindBuffer(GL_ARRAY_BUFFER, set.Buffer);
+    gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(visible.size() * sizeof(VoxelPoint)), visible.data(),
+                  GL_STATIC_DRAW);
+}
+
+double OracleFrameMs(const VisibleSet& set)
+{
+    const SavedBindings saved = SaveBindings();
+    GladGLContext& gl = *TGCurGLTable;
+    const Oracle& o = GOracle;
+    const double t0 = ZNGetTime();
+    gl.ClearColor(0.2f, 0.4f, 0.7f, 1.0f);
+    gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const UINT32 h = GWindow->Params().Height;
+    SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, h, GCamera);
+    const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
+    gl.Disable(GL_BLEND);
+    gl.BindVertexArray(GRef.VAO);
+    gl.UseProgram(o.PointProgram);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->GroundTex ? GWorld->GroundTex->TexID : 0);
+    gl.UniformMatrix4fv(o.PointView, 1, GL_FALSE, GCamera.View.Data());
+    gl.UniformMatrix4fv(o.PointProj, 1, GL_FALSE, GCamera.Projection.Data());
+    const float scale = GCamera.Projection.At(1, 1) * (float)h * 0.5f, haze = GWorld->Settings.Haze;
+    gl.Uniform1fv(o.PointScale, 1, &scale);
+    gl.Uniform1fv(o.PointHaze, 1, &haze);
+    gl.BindBuffer(GL_ARRAY_BUFFER, set.Buffer);
+    gl.EnableVertexAttribArray(0);
+    gl.EnableVertexAttribArray(3);
+    gl.EnableVertexAttribArray(6);
+    gl.VertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 24, (const void*)0);
+    gl.VertexAttribPointer(6, 1, GL_FLOAT, GL_FALSE, 24, (const void*)12);
+    gl.VertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 24, (const void*)16);
+    gl.DrawArrays(GL_POINTS, 0, (GLsizei)set.Count);
+
+    // The sky behind the sprites, then the water with the plane's depth.
+    VoxQuadVertex quads[8];
+    BuildSkyQuad(GCamera, quads);
+    BuildWaterQuad(quads + 4);
+    const bool plane = SetWaterPlaneDepth(GCamera, GWorld->Settings.WaterHeight, quads + 4);
+    gl.BindBuffer(GL_ARRAY_BUFFER, GRef.Quad);
+    gl.BufferData(GL_ARRAY_BUFFER, sizeof(quads), quads, GL_DYNAMIC_DRAW);
+    QuadPointers(gl);
+    gl.UseProgram(GRef.SkyProgram);
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->SkyTex ? GWorld->SkyTex->TexID : 0);
+    gl.Uniform3fv(GRef.SkyCamera, 1, pos);
+    gl.DrawArrays(GL_TRIANGLE_FAN, 0, 4);
+    gl.Enable(GL_BLEND);
+    gl.BlendEquation(GL_FUNC_ADD);
+    gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO);
+    gl.UseProgram(plane ? o.PlaneWaterProgram : GRef.WaterProgram);
+    gl.UniformMatrix4fv(plane ? o.WaterView : GRef.WaterView, 1, GL_FALSE, GCamera.View.Data());
+    gl.UniformMatrix4fv(plane ? o.WaterProj : GRef.WaterProj, 1, GL_FALSE, GCamera.Projection.Data());
+    gl.Uniform3fv(plane ? o.WaterCamera : GRef.WaterCamera, 1, pos);
+    const float time = GWorld->WaterTime >= 0.0f ? GWorld->WaterTime : (float)(ZNGetTime() - GWorld->StartTime);
+    gl.Uniform1fv(plane ? o.WaterTime : GRef.WaterTime, 1, &time);
+    if (plane)
+    {
+        gl.Uniform1fv(o.WaterHeight, 1, &GWorld->Settings.WaterHeight);
+        gl.Uniform1fv(o.WaterHaze, 1, &haze);
+    }
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->WaterTex ? GWorld->WaterTex->TexID : 0);
+    gl.ActiveTexture(GL_TEXTURE1);
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->SkyTex ? GWorld->SkyTex->TexID : 0);
+    gl.DrawArrays(GL_TRIANGLE_FAN, 4, 4);
+    gl.Finish();
+    const double ms = (ZNGetTime() - t0) * 1000.0;
+    RestoreBindings(saved);
+    return ms;
+}
+
+std::vector<UINT8> ReadFrame()
+{
+    std::vector<UINT8> pixels((size_t)GWindow->Params().Width * GWindow->Params().Height * 4);
+    TGCurGLTable->ReadPixels(0, 0, (GLsizei)GWindow->Params().Width, (GLsizei)GWindow->Params().Height, GL_RGBA,
+                             GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+double MeanDifference(const std::vector<UINT8>& a, const std::vector<UINT8>& b)
+{
+    double sum = 0.0;
+    for (size_t p = 0; p < a.size(); p += 4)
+        sum += abs(a[p] - b[p]) + abs(a[p + 1] - b[p + 1]) + abs(a[p + 2] - b[p + 2]);
+    return sum / 3.0 / (double)(a.size() / 4);
+}
+
+// Mean absolute differences (0..255) of the two visible-only frames from the
+// engine's frames they stand for, the water's clock held for all four: the full
+// set against the exact frame (quads, full detail), the engine's set against the
+// engine's frame.
+std::pair<double, double> VisibleOnlyDifferences()
+{
+    GWorld->WaterTime = 5.0f;
+    OracleFrameMs(GVisibleFull);
+    const std::vector<UINT8> full = ReadFrame();
+    OracleFrameMs(GVisibleLod);
+    const std::vector<UINT8> lod = ReadFrame();
+    EngineFrameMs();
+    const std::vector<UINT8> engine = ReadFrame();
+    SetVar("r_points", 0.0f);
+    SetVar("r_lod", 0.0f);
+    EngineFrameMs();
+    SetSteps(AllSteps);
+    GWorld->WaterTime = -1.0f;
+    const std::vector<UINT8> exact = ReadFrame();
+    return { MeanDifference(full, exact), MeanDifference(lod, engine) };
+}
+
+// Engine, reference and the two visible-only frames in turn along the path, every
+// other camera; every tenth also checks that the visible-only frames show the
+// pictures they stand for.
+void BM_PathVisibleOnly(benchmark::State& state)
+{
+    if (!GOracle.IdProgram || !GOracle.PointProgram || !GRef.TerrainCount)
+    {
+        state.SkipWithError("no sprite number program, point program or terrain");
+        return;
+    }
+    SetSteps(AllSteps);
+    ZNPodArray<double> engine, reference, full, lod;
+    double visibleFull = 0.0, visibleLod = 0.0, drawn = 0.0, worstFull = 0.0, worstLod = 0.0;
+    std::vector<VoxelPoint> candidates;
+    UINT32 i = 0;
+    for (auto _ : state)
+    {
+        GWorld->Camera = PathCamera(2 * i++);
+        const SavedBindings saved = SaveBindings();
+        SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, GWindow->Params().Height, GCamera);
+        AllSprites(candidates);
+        FindVisibleSprites(candidates, GVisibleFull);
+        EngineSprites(candidates);
+        drawn += (double)candidates.size();
+        FindVisibleSprites(candidates, GVisibleLod);
+        RestoreBindings(saved);
+        visibleFull += GVisibleFull.Count;
+        visibleLod += GVisibleLod.Count;
+        engine.Add(EngineFrameMs());
+        reference.Add(ReferenceFrameMs());
+        full.Add(OracleFrameMs(GVisibleFull));
+        lod.Add(OracleFrameMs(GVisibleLod));
+        if (i % 10 == 1)
+        {
+            const std::pair<double, double> d = VisibleOnlyDifferences();
+            worstFull = std::max(worstFull, d.first);
+            worstLod = std::max(worstLod, d.second);
+        }
+    }
+    ReportPairs(state, engine, reference);
+    const double r = SummarizeFrameTimes(reference).MedianMs;
+    const double f = SummarizeFrameTimes(full).MedianMs, l = SummarizeFrameTimes(lod).MedianMs;
+    state.counters["full_visible_ms"] = f;
+    state.counters["full_visible_ratio"] = r > 0.0 ? f / r : 0.0;
+    state.counters["full_visible_sprites"] = i ? visibleFull / i : 0.0;
+    state.counters["full_visible_difference"] = worstFull;
+    state.counters["lod_visible_ms"] = l;
+    state.counters["lod_visible_ratio"] = r > 0.0 ? l / r : 0.0;
+    state.counters["lod_visible_sprites"] = i ? visibleLod / i : 0.0;
+    state.counters["lod_visible_difference"] = worstLod;
+    state.counters["engine_sprites"] = i ? drawn / i : 0.0;
+}
+
 // The 1024 x 1024 world along the path against the 400 x 400 reference.
 void BM_BigWorldPath(benchmark::State& state)
 {
@@ -446,13 +821,14 @@ std::string MakeBigWorldData()
 
 BENCHMARK(BM_StartViewAlternating)->Arg(AllSteps)->Iterations(30)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PathAlternating)->Arg(AllSteps)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
-// Each step's share: none (the design's draw), culling, culling and order, all but
-// point sprites.
-BENCHMARK(BM_PathAlternating)->Arg(0)->Arg(1)->Arg(3)->Arg(7)->Iterations(PathCameras / 2)
+// Each step's share: none (the design's draw), culling, culling and order, with
+// level of detail, with point sprites.
+BENCHMARK(BM_PathAlternating)->Arg(0)->Arg(1)->Arg(3)->Arg(7)->Arg(15)->Iterations(PathCameras / 2)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Resolution)->Args({ 256, 144, 0 })->Args({ 1024, 576, 0 })->Args({ 256, 144, AllSteps })
     ->Args({ 1024, 576, AllSteps })->Args({ 256, 144, SkyAndWaterOnly })->Args({ 1024, 576, SkyAndWaterOnly })
     ->Iterations(15)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PathVisibleOnly)->Iterations(PathCameras / 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BigWorldPath)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
@@ -505,6 +881,7 @@ int main(int argc, char** argv)
            GWorld->Root ? GWorld->Root->CountNodesWithPoints() : 0, ZNThread::ProcessorCount());
 
     SetupReference();
+    SetupOracle();
 
     // A filter on the command line picks among the 400 x 400 world's benchmarks.
     bool filtered = false;
@@ -520,6 +897,7 @@ int main(int argc, char** argv)
         benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_(StartView|Path|Resolution)");
     printf("400 x 400 world: peak memory (VmHWM) %llu KiB (with the reference's copy of the terrain)\n",
            (unsigned long long)PeakMemoryKiB());
+    GRef.Vertices.Clear();
 
     const std::string bigData = bigWorld ? MakeBigWorldData() : std::string();
     if (!bigData.empty())
@@ -547,6 +925,7 @@ int main(int argc, char** argv)
     gl.DeleteBuffers(1, &GRef.Terrain);
     gl.DeleteBuffers(1, &GRef.Quad);
     gl.DeleteVertexArrays(1, &GRef.VAO);
+    ReleaseOracle();
     delete GWorld;
     GWindow->Release();
     ZNDestroyAppWindow(GWindow);
