@@ -10,8 +10,8 @@
 # minimise and restore, and focus moving away and back. The program runs from a
 # copy of its folder with ZN_GL_ERRORS=1 and ZN_DIALOG=no. Resident memory is
 # sampled every 5 s into soak-rss.csv (seconds, KiB) in the copy's folder.
-# Pass (exit 0): after the warm-up (the first fifth of the run, long enough for
-# every kind of input to have come at least once at full window size) resident
+# Before the clock starts, the inputs that make it hold the most memory come once
+# each (see tour). Pass (exit 0): after the warm-up (the first fifth of the run) resident
 # memory grows by at most 5 % (the median of the samples in the last fifth
 # against that of the second fifth), no GL error is reported, and the program exits
 # 0 when asked to close. Starts its own virtual display when there is none.
@@ -53,15 +53,6 @@ done
 [ -n "$wid" ] || { echo "soak: no window after 120 s" >&2; exit 1; }
 
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null; }
-start=$(date +%s)
-total=$(awk -v m="$minutes" 'BEGIN { printf "%d", m * 60 }')
-warm=$(( total / 5 ))
-csv="$work/soak-rss.csv"
-echo "seconds,rss_kib" >"$csv"
-rss_start="$(rss)"
-rss_warm=""
-next_sample=0
-echo "soak: $minutes min, pid $pid, RSS at start ${rss_start} KiB"
 
 keys=(w a s d space Control_L Shift_L)
 # A command and, after '|', what puts its state back a moment later: the world
@@ -69,6 +60,36 @@ keys=(w a s d space Control_L Shift_L)
 commands=("help" "cmdlist" "cvarlist" "echo soak" "nosuchcommand 1 2" "r_cull 0|r_cull 1" "r_lod 0|r_lod 1"
           "toggle r_order|toggle r_order" "r_stats 1|r_stats 0" "cam_fov 100|cam_fov 90" "r_haze 0.3|r_haze 1"
           "reloadshaders" "map Heightmap.png Colormap.png" "screenshot soak.png")
+# Types a command into the console and, when it has an undo, that a moment later.
+run_command() {
+  local c="$1"
+  xdotool key --window "$wid" grave; sleep 0.3
+  xdotool type --window "$wid" --delay 20 "${c%%|*}"; xdotool key --window "$wid" Return; sleep 0.3
+  xdotool key --window "$wid" Prior Next grave
+  if [ "$c" != "${c#*|}" ]; then
+    sleep 1.5
+    xdotool key --window "$wid" grave; sleep 0.3
+    xdotool type --window "$wid" --delay 20 "${c#*|}"; xdotool key --window "$wid" Return grave
+  fi
+}
+
+# The inputs that make the program hold the most memory, each once before the
+# clock starts: the largest window, the whole world at full detail, a rebuild, a
+# screenshot, a reload. What the libraries keep after such a state (the GL
+# driver's bins and framebuffers, the allocator's free lists) is then part of the
+# level growth is measured from, whichever of them the random input reaches late.
+tour() {
+  local size c
+  xdotool windowfocus "$wid" 2>/dev/null
+  for size in "1279 799" "333 777" "1 1" "1024 576"; do xdotool windowsize "$wid" $size; sleep 0.7; done
+  for c in "r_cull 0|r_cull 1" "r_lod 0|r_lod 1" "map Heightmap.png Colormap.png" "screenshot soak.png" \
+           "reloadshaders"; do
+    run_command "$c"; sleep 0.5
+  done
+  xdotool windowminimize "$wid" 2>/dev/null; sleep 0.5; xdotool windowmap "$wid" 2>/dev/null
+  xdotool windowactivate "$wid" 2>/dev/null
+}
+
 RANDOM=$$
 act() {
   xdotool windowfocus "$wid" 2>/dev/null
@@ -80,15 +101,7 @@ act() {
       xdotool mousemove --window "$wid" $(( RANDOM % 400 + 50 )) $(( RANDOM % 300 + 50 )) mousedown 3 \
         mousemove_relative -- $(( RANDOM % 200 - 100 )) $(( RANDOM % 100 - 50 )) sleep 0.2 mouseup 3 ;;
     3)
-      local c=${commands[$(( RANDOM % ${#commands[@]} ))]}
-      xdotool key --window "$wid" grave; sleep 0.3
-      xdotool type --window "$wid" --delay 20 "${c%%|*}"; xdotool key --window "$wid" Return; sleep 0.3
-      xdotool key --window "$wid" Prior Next grave
-      if [ "$c" != "${c#*|}" ]; then
-        sleep 1.5
-        xdotool key --window "$wid" grave; sleep 0.3
-        xdotool type --window "$wid" --delay 20 "${c#*|}"; xdotool key --window "$wid" Return grave
-      fi ;;
+      run_command "${commands[$(( RANDOM % ${#commands[@]} ))]}" ;;
     4)
       local sizes=("1 1" "2 3" "160 90" "640 360" "1024 576" "1279 799" "333 777")
       xdotool windowsize "$wid" ${sizes[$(( RANDOM % ${#sizes[@]} ))]} ;;
@@ -106,6 +119,18 @@ act() {
       xdotool key --window "$wid" $(( RANDOM % 10 )) Escape ;;
   esac
 }
+
+rss_first="$(rss)"
+tour >/dev/null 2>&1
+start=$(date +%s)
+total=$(awk -v m="$minutes" 'BEGIN { printf "%d", m * 60 }')
+warm=$(( total / 5 ))
+csv="$work/soak-rss.csv"
+echo "seconds,rss_kib" >"$csv"
+rss_start="$(rss)"
+rss_warm=""
+next_sample=0
+echo "soak: $minutes min, pid $pid, RSS ${rss_first} KiB at start, ${rss_start} KiB after one of each of the largest states"
 
 while :; do
   now=$(( $(date +%s) - start ))
