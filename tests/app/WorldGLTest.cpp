@@ -25,6 +25,7 @@ void WorldGL::SetUp()
     {
         SetWorldDrawOptions(VoxDrawOptions());
         SetWorldVar("world_quads", 1.0f);
+        SetWorldVar("r_water_depth", 1.0f);
     }
 }
 
@@ -82,9 +83,6 @@ std::vector<UINT8> WorldOffscreen::Render(VoxelWorld& world, const VoxCameraStat
     GladGLContext hooked = *TGCurGLTable;
     hooked.DrawArrays = SkipWater;
     GFans = 0;
-    GKeepWater = Water;
-    if (Water)
-        world.WaterTime = 10.0f;
     GKeepWater = Water;
     if (Water)
         world.WaterTime = 10.0f;
