@@ -211,8 +211,7 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
     GrowBounds(node->Min, node->Max, p + ZNVec3(size, size, size));
 }
 
-// Six vertices in triangle order, or the four corners in order.
-static void AppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT32 corners)
+void VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT32 corners)
 {
     const UINT32 at = out.Size();
     out.SetCount(at + corners);
@@ -303,7 +302,7 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
         for (UINT32 c = 0; c < 4; ++c)
             merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
         memset(merged.Corner, 0, sizeof(merged.Corner));
-        AppendSprite(out, merged, corners);
+        VoxAppendSprite(out, merged, corners);
         first = last + 1;
     }
 }
@@ -320,7 +319,7 @@ void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
     // Full detail plus at most a quarter and a sixteenth of it.
     Vertices.Reserve(count * layout + count * layout / 2);
     for (UINT32 i = 0; i < count; ++i)
-        AppendSprite(Vertices, Points.Data()[i], layout);
+        VoxAppendSprite(Vertices, Points.Data()[i], layout);
     LodCount[0] = Vertices.Size();
     ZNPodArray<BlockKey> keys;
     for (UINT32 level = 1; level < VoxLodLevels; ++level)

@@ -87,6 +87,9 @@ UINT32 VoxTreeDepthForGrid(UINT32 grid);
 extern const INT8 VoxCorners[4][2];
 // The two triangles of a sprite as corners: (0, 1, 2) and (2, 3, 0).
 extern const UINT32 VoxSpriteOrder[VoxCornerCount];
+// Appends the sprite's vertices: six in triangle order (VoxLayout_Triangles) or
+// the four corners in order (VoxLayout_Quads).
+void VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT32 corners);
 
 // Clamps each component to 0..1 (NaN counts as 0), scales by 255 and truncates.
 void PackVoxelColor(const FloatPixel& c, UINT8 out[4]);

@@ -57,6 +57,14 @@ namespace
 ZNAppWindow* GWindow = nullptr;
 VoxelWorld*  GWorld = nullptr;
 
+// A water program's uniform locations; those left at -1 are not sent (GL ignores
+// location -1).
+struct RawWater
+{
+    UINT32 Program = 0;
+    INT32  View = -1, Proj = -1, Camera = -1, Time = -1, Height = -1, Haze = -1;
+};
+
 // Raw copies of what the engine draws.
 struct Reference
 {
@@ -64,10 +72,10 @@ struct Reference
     UINT32 Terrain = 0;        // every sprite vertex, leaf after leaf
     UINT32 TerrainCount = 0;   // vertices
     UINT32 Quad = 0;           // sky quad then water quad, SUIVtxDecl layout
-    UINT32 SkyProgram = 0, VoxelProgram = 0, WaterProgram = 0;
+    UINT32 SkyProgram = 0, VoxelProgram = 0;
     INT32  SkyCamera = -1;
     INT32  VoxelView = -1, VoxelProj = -1;
-    INT32  WaterView = -1, WaterProj = -1, WaterCamera = -1, WaterTime = -1;
+    RawWater Water;            // the water's height and haze left at the program's defaults
     ZNPodArray<VoxelPoint> Vertices;   // what Terrain holds, for the visible-only frame
 };
 Reference GRef;
@@ -88,10 +96,32 @@ void GatherVertices(VoxBlock* node, ZNPodArray<VoxelPoint>& out)
             GatherVertices(node->Ch[k], out);
 }
 
+UINT32 ProgramOf(const ZNShaderPtr& shader)
+{
+    return shader.Get() && shader->Shader ? shader->Shader->Program : 0;
+}
+
 UINT32 Program(const char* name)
 {
-    ZNShaderPtr shader = GetShader(ZNString(name), ZNString());
-    return shader.Get() && shader->Shader ? shader->Shader->Program : 0;
+    return ProgramOf(GetShader(ZNString(name), ZNString()));
+}
+
+// The locations of the camera, clock and (when withSettings) height and haze.
+RawWater WaterLocations(UINT32 program, bool withSettings)
+{
+    GladGLContext& gl = *TGCurGLTable;
+    RawWater w;
+    w.Program = program;
+    w.View = gl.GetUniformLocation(program, "ZN_mView");
+    w.Proj = gl.GetUniformLocation(program, "ZN_mProj");
+    w.Camera = gl.GetUniformLocation(program, "CameraPos");
+    w.Time = gl.GetUniformLocation(program, "Time");
+    if (withSettings)
+    {
+        w.Height = gl.GetUniformLocation(program, "WaterHeight");
+        w.Haze = gl.GetUniformLocation(program, "HazeStrength");
+    }
+    return w;
 }
 
 void SetupReference()
@@ -114,14 +144,10 @@ void SetupReference()
 
     GRef.SkyProgram = Program("Shaders/Sky.shd");
     GRef.VoxelProgram = Program("Shaders/Voxel.shd");
-    GRef.WaterProgram = Program("Shaders/Water.shd");
     GRef.SkyCamera = gl.GetUniformLocation(GRef.SkyProgram, "CameraPos");
     GRef.VoxelView = gl.GetUniformLocation(GRef.VoxelProgram, "ZN_mView");
     GRef.VoxelProj = gl.GetUniformLocation(GRef.VoxelProgram, "ZN_mProj");
-    GRef.WaterView = gl.GetUniformLocation(GRef.WaterProgram, "ZN_mView");
-    GRef.WaterProj = gl.GetUniformLocation(GRef.WaterProgram, "ZN_mProj");
-    GRef.WaterCamera = gl.GetUniformLocation(GRef.WaterProgram, "CameraPos");
-    GRef.WaterTime = gl.GetUniformLocation(GRef.WaterProgram, "Time");
+    GRef.Water = WaterLocations(Program("Shaders/Water.shd"), false);
 }
 
 void QuadPointers(GladGLContext& gl)
@@ -131,6 +157,43 @@ void QuadPointers(GladGLContext& gl)
     gl.VertexAttribPointer(3, 4, GL_FLOAT, GL_FALSE, 32, (const void*)16);
 }
 
+// The sky's fan (vertices 0..3 of the quad buffer, bound with its pointers), on
+// texture unit 0.
+void DrawRawSky()
+{
+    GladGLContext& gl = *TGCurGLTable;
+    const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
+    gl.Disable(GL_BLEND);
+    gl.UseProgram(GRef.SkyProgram);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->SkyTex ? GWorld->SkyTex->TexID : 0);
+    gl.Uniform3fv(GRef.SkyCamera, 1, pos);
+    gl.DrawArrays(GL_TRIANGLE_FAN, 0, 4);
+}
+
+// The water's fan (vertices 4..7), blended, ripples on unit 0 and the sky on 1.
+void DrawRawWater(const RawWater& w)
+{
+    GladGLContext& gl = *TGCurGLTable;
+    const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
+    gl.Enable(GL_BLEND);
+    gl.BlendEquation(GL_FUNC_ADD);
+    gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO);
+    gl.UseProgram(w.Program);
+    gl.UniformMatrix4fv(w.View, 1, GL_FALSE, GCamera.View.Data());
+    gl.UniformMatrix4fv(w.Proj, 1, GL_FALSE, GCamera.Projection.Data());
+    gl.Uniform3fv(w.Camera, 1, pos);
+    const float time = GWorld->WaterTime >= 0.0f ? GWorld->WaterTime : (float)(ZNGetTime() - GWorld->StartTime);
+    gl.Uniform1fv(w.Time, 1, &time);
+    gl.Uniform1fv(w.Height, 1, &GWorld->Settings.WaterHeight);
+    gl.Uniform1fv(w.Haze, 1, &GWorld->Settings.Haze);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->WaterTex ? GWorld->WaterTex->TexID : 0);
+    gl.ActiveTexture(GL_TEXTURE1);
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->SkyTex ? GWorld->SkyTex->TexID : 0);
+    gl.DrawArrays(GL_TRIANGLE_FAN, 4, 4);
+}
+
 void ReferenceFrame()
 {
     GladGLContext& gl = *TGCurGLTable;
@@ -138,7 +201,6 @@ void ReferenceFrame()
     gl.ClearDepth(1.0);
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, GWindow->Params().Height, GCamera);
-    const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
 
     VoxQuadVertex quads[8];
     BuildSkyQuad(GCamera, quads);
@@ -149,14 +211,8 @@ void ReferenceFrame()
     gl.EnableVertexAttribArray(0);
     gl.EnableVertexAttribArray(3);
     gl.EnableVertexAttribArray(6);
-
-    gl.Disable(GL_BLEND);
-    gl.UseProgram(GRef.SkyProgram);
-    gl.ActiveTexture(GL_TEXTURE0);
-    gl.BindTexture(GL_TEXTURE_2D, GWorld->SkyTex ? GWorld->SkyTex->TexID : 0);
-    gl.Uniform3fv(GRef.SkyCamera, 1, pos);
     QuadPointers(gl);
-    gl.DrawArrays(GL_TRIANGLE_FAN, 0, 4);
+    DrawRawSky();
 
     if (GRef.TerrainCount)
     {
@@ -173,22 +229,9 @@ void ReferenceFrame()
         gl.DrawArrays(GL_TRIANGLES, 0, (GLsizei)GRef.TerrainCount);
         gl.DisableVertexAttribArray(7);
         gl.BindBuffer(GL_ARRAY_BUFFER, GRef.Quad);
+        QuadPointers(gl);
     }
-
-    gl.Enable(GL_BLEND);
-    gl.BlendEquation(GL_FUNC_ADD);
-    gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO);
-    gl.UseProgram(GRef.WaterProgram);
-    gl.UniformMatrix4fv(GRef.WaterView, 1, GL_FALSE, GCamera.View.Data());
-    gl.UniformMatrix4fv(GRef.WaterProj, 1, GL_FALSE, GCamera.Projection.Data());
-    gl.Uniform3fv(GRef.WaterCamera, 1, pos);
-    const float time = (float)(ZNGetTime() - GWorld->StartTime);
-    gl.Uniform1fv(GRef.WaterTime, 1, &time);
-    gl.BindTexture(GL_TEXTURE_2D, GWorld->WaterTex ? GWorld->WaterTex->TexID : 0);
-    gl.ActiveTexture(GL_TEXTURE1);
-    gl.BindTexture(GL_TEXTURE_2D, GWorld->SkyTex ? GWorld->SkyTex->TexID : 0);
-    QuadPointers(gl);
-    gl.DrawArrays(GL_TRIANGLE_FAN, 4, 4);
+    DrawRawWater(GRef.Water);
 }
 
 // The engine records what it bound; after the raw frames GL is put back to match.
@@ -383,12 +426,13 @@ void BM_Resolution(benchmark::State& state)
 // band, so if anything it is a little cheaper than drawing the picture can be.
 struct Oracle
 {
-    UINT32 IdProgram = 0, PointProgram = 0, PlaneWaterProgram = 0;
+    UINT32 IdProgram = 0, PointProgram = 0;
     INT32  IdView = -1, IdProj = -1;
     INT32  PointView = -1, PointProj = -1, PointScale = -1, PointHaze = -1;
-    INT32  WaterView = -1, WaterProj = -1, WaterCamera = -1, WaterTime = -1, WaterHeight = -1, WaterHaze = -1;
+    RawWater PlaneWater;     // as the engine draws it, far enough from the plane
+    RawWater PixelWater;     // as the engine draws it, near the plane
     UINT32 Candidates = 0;   // the sprites to choose from, six vertices each
-    ZNShaderPtr Points, PlaneWater;   // made with defines, so held here: no cache keeps them
+    ZNShaderPtr Points, PlaneVariant;   // made with defines, so held here: no cache keeps them
 };
 Oracle GOracle;
 
@@ -457,19 +501,14 @@ void SetupOracle()
     o.IdView = gl.GetUniformLocation(o.IdProgram, "View");
     o.IdProj = gl.GetUniformLocation(o.IdProgram, "Proj");
     o.Points = GetShader(ZNString("Shaders/Voxel.shd"), ZNString("#define POINTS\n"));
-    o.PointProgram = o.Points.Get() && o.Points->Shader ? o.Points->Shader->Program : 0;
+    o.PointProgram = ProgramOf(o.Points);
     o.PointView = gl.GetUniformLocation(o.PointProgram, "ZN_mView");
     o.PointProj = gl.GetUniformLocation(o.PointProgram, "ZN_mProj");
     o.PointScale = gl.GetUniformLocation(o.PointProgram, "PointScale");
     o.PointHaze = gl.GetUniformLocation(o.PointProgram, "HazeStrength");
-    o.PlaneWater = GetShader(ZNString("Shaders/Water.shd"), ZNString("#define PLANE_DEPTH\n"));
-    o.PlaneWaterProgram = o.PlaneWater.Get() && o.PlaneWater->Shader ? o.PlaneWater->Shader->Program : 0;
-    o.WaterView = gl.GetUniformLocation(o.PlaneWaterProgram, "ZN_mView");
-    o.WaterProj = gl.GetUniformLocation(o.PlaneWaterProgram, "ZN_mProj");
-    o.WaterCamera = gl.GetUniformLocation(o.PlaneWaterProgram, "CameraPos");
-    o.WaterTime = gl.GetUniformLocation(o.PlaneWaterProgram, "Time");
-    o.WaterHeight = gl.GetUniformLocation(o.PlaneWaterProgram, "WaterHeight");
-    o.WaterHaze = gl.GetUniformLocation(o.PlaneWaterProgram, "HazeStrength");
+    o.PlaneVariant = GetShader(ZNString("Shaders/Water.shd"), ZNString("#define PLANE_DEPTH\n"));
+    o.PlaneWater = WaterLocations(ProgramOf(o.PlaneVariant), true);
+    o.PixelWater = WaterLocations(GRef.Water.Program, true);
     gl.GenBuffers(1, &o.Candidates);
     gl.GenBuffers(1, &GVisibleFull.Buffer);
     gl.GenBuffers(1, &GVisibleLod.Buffer);
@@ -525,17 +564,10 @@ void EngineSprites(std::vector<VoxelPoint>& out)
 // fills the set with the candidates that show, nearest first.
 void FindVisibleSprites(const std::vector<VoxelPoint>& candidates, VisibleSet& set)
 {
-    static const INT8 corners[6][2] = { { -1, -1 }, { 1, -1 }, { 1, 1 }, { -1, -1 }, { 1, 1 }, { -1, 1 } };
-    std::vector<VoxelPoint> quads;
-    quads.reserve(candidates.size() * 6);
+    ZNPodArray<VoxelPoint> quads;
+    quads.Reserve((UINT32)candidates.size() * VoxCornerCount);
     for (const VoxelPoint& c : candidates)
-        for (const auto& corner : corners)
-        {
-            VoxelPoint v = c;
-            v.Corner[0] = corner[0];
-            v.Corner[1] = corner[1];
-            quads.push_back(v);
-        }
+        VoxAppendSprite(quads, c, VoxLayout_Triangles);
     GladGLContext& gl = *TGCurGLTable;
     const UINT32 w = GWindow->Params().Width, h = GWindow->Params().Height;
     gl.ClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -549,7 +581,7 @@ void FindVisibleSprites(const std::vector<VoxelPoint>& candidates, VisibleSet& s
     gl.UniformMatrix4fv(GOracle.IdView, 1, GL_FALSE, GCamera.View.Data());
     gl.UniformMatrix4fv(GOracle.IdProj, 1, GL_FALSE, GCamera.Projection.Data());
     gl.BindBuffer(GL_ARRAY_BUFFER, GOracle.Candidates);
-    gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(quads.size() * sizeof(VoxelPoint)), quads.data(), GL_STREAM_DRAW);
+    gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(quads.Size() * sizeof(VoxelPoint)), quads.Data(), GL_STREAM_DRAW);
     gl.DisableVertexAttribArray(3);
     gl.EnableVertexAttribArray(0);
     gl.EnableVertexAttribArray(6);
@@ -557,7 +589,7 @@ void FindVisibleSprites(const std::vector<VoxelPoint>& candidates, VisibleSet& s
     gl.VertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 24, (const void*)0);
     gl.VertexAttribPointer(6, 1, GL_FLOAT, GL_FALSE, 24, (const void*)12);
     gl.VertexAttribPointer(7, 4, GL_BYTE, GL_FALSE, 24, (const void*)20);
-    gl.DrawArrays(GL_TRIANGLES, 0, (GLsizei)quads.size());
+    gl.DrawArrays(GL_TRIANGLES, 0, (GLsizei)quads.Size());
     gl.DisableVertexAttribArray(7);
     std::vector<UINT8> pixels((size_t)w * h * 4);
     gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -598,7 +630,6 @@ double OracleFrameMs(const VisibleSet& set)
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const UINT32 h = GWindow->Params().Height;
     SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, h, GCamera);
-    const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
     gl.Disable(GL_BLEND);
     gl.BindVertexArray(GRef.VAO);
     gl.UseProgram(o.PointProgram);
@@ -626,28 +657,8 @@ double OracleFrameMs(const VisibleSet& set)
     gl.BindBuffer(GL_ARRAY_BUFFER, GRef.Quad);
     gl.BufferData(GL_ARRAY_BUFFER, sizeof(quads), quads, GL_DYNAMIC_DRAW);
     QuadPointers(gl);
-    gl.UseProgram(GRef.SkyProgram);
-    gl.BindTexture(GL_TEXTURE_2D, GWorld->SkyTex ? GWorld->SkyTex->TexID : 0);
-    gl.Uniform3fv(GRef.SkyCamera, 1, pos);
-    gl.DrawArrays(GL_TRIANGLE_FAN, 0, 4);
-    gl.Enable(GL_BLEND);
-    gl.BlendEquation(GL_FUNC_ADD);
-    gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO);
-    gl.UseProgram(plane ? o.PlaneWaterProgram : GRef.WaterProgram);
-    gl.UniformMatrix4fv(plane ? o.WaterView : GRef.WaterView, 1, GL_FALSE, GCamera.View.Data());
-    gl.UniformMatrix4fv(plane ? o.WaterProj : GRef.WaterProj, 1, GL_FALSE, GCamera.Projection.Data());
-    gl.Uniform3fv(plane ? o.WaterCamera : GRef.WaterCamera, 1, pos);
-    const float time = GWorld->WaterTime >= 0.0f ? GWorld->WaterTime : (float)(ZNGetTime() - GWorld->StartTime);
-    gl.Uniform1fv(plane ? o.WaterTime : GRef.WaterTime, 1, &time);
-    if (plane)
-    {
-        gl.Uniform1fv(o.WaterHeight, 1, &GWorld->Settings.WaterHeight);
-        gl.Uniform1fv(o.WaterHaze, 1, &haze);
-    }
-    gl.BindTexture(GL_TEXTURE_2D, GWorld->WaterTex ? GWorld->WaterTex->TexID : 0);
-    gl.ActiveTexture(GL_TEXTURE1);
-    gl.BindTexture(GL_TEXTURE_2D, GWorld->SkyTex ? GWorld->SkyTex->TexID : 0);
-    gl.DrawArrays(GL_TRIANGLE_FAN, 4, 4);
+    DrawRawSky();
+    DrawRawWater(plane ? o.PlaneWater : o.PixelWater);
     gl.Finish();
     const double ms = (ZNGetTime() - t0) * 1000.0;
     RestoreBindings(saved);
