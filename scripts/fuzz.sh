@@ -38,7 +38,8 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$build" -j"${ZN_FUZZ_JOBS:-2}" --target zn_fuzz_all || exit 1
 
 export ZN_DIALOG=no
-export ASAN_OPTIONS="detect_leaks=1:${ASAN_OPTIONS:-}"
+# See test.sh for why the __tls_get_addr hook is off.
+export ASAN_OPTIONS="detect_leaks=1:intercept_tls_get_addr=0:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 mkdir -p "$build/crashes" "$build/logs"
 status=0
