@@ -283,15 +283,20 @@ void VoxelWorld::Render(float t)
         SetShader(WaterBlendWord, water);
     SetCameraMatrices();
     SetCameraPos();
-    // Seconds since the world was made: the clock's absolute value (time since the
-    // machine started) would lose the fractions in a float after a few days.
-    const float time = WaterTime >= 0.0f ? WaterTime : (float)(ZNGetTime() - StartTime);
+    const float time = WaterClock();
     SetCurrentUniform("Time", &time, 1, false);
     SetCurrentUniform("WaterHeight", &Settings.WaterHeight, 1, false);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     BindTexture(0, WaterTex);
     BindTexture(1, SkyTex);
     DrawUserVertices2D(quad, 4, PT_TriangleFan);
+}
+
+float VoxelWorld::WaterClock() const
+{
+    // Seconds since the world was made: the clock's absolute value (time since the
+    // machine started) would lose the fractions in a float after a few days.
+    return WaterTime >= 0.0f ? WaterTime : (float)(ZNGetTime() - StartTime);
 }
 
 ZNShaderPtr VoxShaderVariant::Follow(const ZNShaderPtr& base, const char* file, const char* defines)

@@ -66,6 +66,8 @@ public:
     void Update(float dt);
     // Draws the frame from the camera interpolated by t (0 = previous state).
     void Render(float t);
+    // The water's "Time" for this frame: WaterTime, or seconds since construction.
+    float WaterClock() const;
 
     // Builds the tree of an N x N grid from the two terrain images, replacing an
     // existing one; when either image cannot be read nothing is built, the tree

@@ -150,6 +150,29 @@ void SetupReference()
     GRef.Water = WaterLocations(Program("Shaders/Water.shd"), false);
 }
 
+// Binds a sprite program with blending off, the ground texture on unit 0 and the
+// camera's matrices.
+void UseSpriteProgram(UINT32 program, INT32 view, INT32 proj)
+{
+    GladGLContext& gl = *TGCurGLTable;
+    gl.Disable(GL_BLEND);
+    gl.UseProgram(program);
+    gl.ActiveTexture(GL_TEXTURE0);
+    gl.BindTexture(GL_TEXTURE_2D, GWorld->GroundTex ? GWorld->GroundTex->TexID : 0);
+    gl.UniformMatrix4fv(view, 1, GL_FALSE, GCamera.View.Data());
+    gl.UniformMatrix4fv(proj, 1, GL_FALSE, GCamera.Projection.Data());
+}
+
+// The sprite vertex's attributes (VoxelPoint) from the bound buffer: centre, size,
+// colour and corner; each pass enables the ones it reads.
+void SpritePointers(GladGLContext& gl)
+{
+    gl.VertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 24, (const void*)0);
+    gl.VertexAttribPointer(6, 1, GL_FLOAT, GL_FALSE, 24, (const void*)12);
+    gl.VertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 24, (const void*)16);
+    gl.VertexAttribPointer(7, 4, GL_BYTE, GL_FALSE, 24, (const void*)20);
+}
+
 void QuadPointers(GladGLContext& gl)
 {
     gl.VertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 32, (const void*)0);
@@ -183,7 +206,7 @@ void DrawRawWater(const RawWater& w)
     gl.UniformMatrix4fv(w.View, 1, GL_FALSE, GCamera.View.Data());
     gl.UniformMatrix4fv(w.Proj, 1, GL_FALSE, GCamera.Projection.Data());
     gl.Uniform3fv(w.Camera, 1, pos);
-    const float time = GWorld->WaterTime >= 0.0f ? GWorld->WaterTime : (float)(ZNGetTime() - GWorld->StartTime);
+    const float time = GWorld->WaterClock();
     gl.Uniform1fv(w.Time, 1, &time);
     gl.Uniform1fv(w.Height, 1, &GWorld->Settings.WaterHeight);
     gl.Uniform1fv(w.Haze, 1, &GWorld->Settings.Haze);
@@ -216,16 +239,10 @@ void ReferenceFrame()
 
     if (GRef.TerrainCount)
     {
-        gl.UseProgram(GRef.VoxelProgram);
-        gl.BindTexture(GL_TEXTURE_2D, GWorld->GroundTex ? GWorld->GroundTex->TexID : 0);
-        gl.UniformMatrix4fv(GRef.VoxelView, 1, GL_FALSE, GCamera.View.Data());
-        gl.UniformMatrix4fv(GRef.VoxelProj, 1, GL_FALSE, GCamera.Projection.Data());
+        UseSpriteProgram(GRef.VoxelProgram, GRef.VoxelView, GRef.VoxelProj);
         gl.BindBuffer(GL_ARRAY_BUFFER, GRef.Terrain);
         gl.EnableVertexAttribArray(7);
-        gl.VertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 24, (const void*)0);
-        gl.VertexAttribPointer(6, 1, GL_FLOAT, GL_FALSE, 24, (const void*)12);
-        gl.VertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 24, (const void*)16);
-        gl.VertexAttribPointer(7, 4, GL_BYTE, GL_FALSE, 24, (const void*)20);
+        SpritePointers(gl);
         gl.DrawArrays(GL_TRIANGLES, 0, (GLsizei)GRef.TerrainCount);
         gl.DisableVertexAttribArray(7);
         gl.BindBuffer(GL_ARRAY_BUFFER, GRef.Quad);
@@ -573,22 +590,15 @@ void FindVisibleSprites(const std::vector<VoxelPoint>& candidates, VisibleSet& s
     gl.ClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     gl.ClearDepth(1.0);
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    gl.Disable(GL_BLEND);
     gl.BindVertexArray(GRef.VAO);
-    gl.UseProgram(GOracle.IdProgram);
-    gl.ActiveTexture(GL_TEXTURE0);
-    gl.BindTexture(GL_TEXTURE_2D, GWorld->GroundTex ? GWorld->GroundTex->TexID : 0);
-    gl.UniformMatrix4fv(GOracle.IdView, 1, GL_FALSE, GCamera.View.Data());
-    gl.UniformMatrix4fv(GOracle.IdProj, 1, GL_FALSE, GCamera.Projection.Data());
+    UseSpriteProgram(GOracle.IdProgram, GOracle.IdView, GOracle.IdProj);
     gl.BindBuffer(GL_ARRAY_BUFFER, GOracle.Candidates);
     gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(quads.Size() * sizeof(VoxelPoint)), quads.Data(), GL_STREAM_DRAW);
     gl.DisableVertexAttribArray(3);
     gl.EnableVertexAttribArray(0);
     gl.EnableVertexAttribArray(6);
     gl.EnableVertexAttribArray(7);
-    gl.VertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 24, (const void*)0);
-    gl.VertexAttribPointer(6, 1, GL_FLOAT, GL_FALSE, 24, (const void*)12);
-    gl.VertexAttribPointer(7, 4, GL_BYTE, GL_FALSE, 24, (const void*)20);
+    SpritePointers(gl);
     gl.DrawArrays(GL_TRIANGLES, 0, (GLsizei)quads.Size());
     gl.DisableVertexAttribArray(7);
     std::vector<UINT8> pixels((size_t)w * h * 4);
@@ -630,13 +640,8 @@ double OracleFrameMs(const VisibleSet& set)
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const UINT32 h = GWindow->Params().Height;
     SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, h, GCamera);
-    gl.Disable(GL_BLEND);
     gl.BindVertexArray(GRef.VAO);
-    gl.UseProgram(o.PointProgram);
-    gl.ActiveTexture(GL_TEXTURE0);
-    gl.BindTexture(GL_TEXTURE_2D, GWorld->GroundTex ? GWorld->GroundTex->TexID : 0);
-    gl.UniformMatrix4fv(o.PointView, 1, GL_FALSE, GCamera.View.Data());
-    gl.UniformMatrix4fv(o.PointProj, 1, GL_FALSE, GCamera.Projection.Data());
+    UseSpriteProgram(o.PointProgram, o.PointView, o.PointProj);
     const float scale = GCamera.Projection.At(1, 1) * (float)h * 0.5f, haze = GWorld->Settings.Haze;
     gl.Uniform1fv(o.PointScale, 1, &scale);
     gl.Uniform1fv(o.PointHaze, 1, &haze);
@@ -644,9 +649,7 @@ double OracleFrameMs(const VisibleSet& set)
     gl.EnableVertexAttribArray(0);
     gl.EnableVertexAttribArray(3);
     gl.EnableVertexAttribArray(6);
-    gl.VertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 24, (const void*)0);
-    gl.VertexAttribPointer(6, 1, GL_FLOAT, GL_FALSE, 24, (const void*)12);
-    gl.VertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 24, (const void*)16);
+    SpritePointers(gl);
     gl.DrawArrays(GL_POINTS, 0, (GLsizei)set.Count);
 
     // The sky behind the sprites, then the water with the plane's depth.
