@@ -33,7 +33,7 @@
 #include "render/ZNRenderState.h"
 #include "render/ZNShader.h"
 #include "render/ZNVertex.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 #include "runtime/ZNEngineInternal.h"
 #include "ui/ZNConVar.h"
 #include "window/ZNAppWindow.h"

@@ -8,7 +8,7 @@
 // Benchmark's table, the program times the pairs itself at the end and prints
 // megapixels per second and the ratio engine / libpng.
 #include "resources/ZNImage.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include <benchmark/benchmark.h>
 #include <png.h>

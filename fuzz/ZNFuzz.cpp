@@ -1,7 +1,7 @@
 // ZNFuzz: the target list and what every target shares.
 #include "ZNFuzz.h"
 #include "core/ZNTemplate.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 
 #include <dirent.h>
 #include <stdio.h>

@@ -11,7 +11,7 @@
 // filtering never darkens the edges.
 #include "ToolImage.h"
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 #include "resources/ZNImage.h"
 
 #include <stdio.h>

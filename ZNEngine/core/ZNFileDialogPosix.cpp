@@ -2,8 +2,7 @@
 // path read from its standard output; a prompt on a terminal without either.
 #include "core/ZNRuntime.h"
 #include "core/ZNSysPlatform.h"
-
-#include "resources/ZNFileIO.h"
+#include "core/ZNTemplate.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 // ZNRuntime: the engine's thin layer over the C runtime - file streams, math
 // and byte order - plus the open/save file chooser. Streams come from
-// ZNOpenFile of the file layer (resources/ZNFileIO.h), which resolves engine
+// ZNOpenFile of the file layer (files/ZNFileIO.h), which resolves engine
 // names.
 //
 //   FILE* f = ZNOpenFile("Textures/a.png.mips", ZN_FILE_READ | ZN_FILE_BINARY);

@@ -1,7 +1,7 @@
 #include "render/ZNRT.h"
 
-#include "resources/ZNFileIO.h"
-#include "window/ZNContextState.h"
+#include "files/ZNFileIO.h"
+#include "render/ZNContextState.h"
 #include "window/ZNGLTable.h"
 
 #include <stdio.h>

@@ -16,7 +16,7 @@
 #include "core/ZNAssert.h"
 #include "core/ZNSharedPtr.h"
 #include "core/ZNTemplate.h"
-#include "resources/ZNTexture.h"
+#include "render/ZNTextureObject.h"
 
 static const UINT32 MAX_COLOR_BUFFERS = 8;
 static const UINT32 ZN_FB_SLOTS = MAX_COLOR_BUFFERS + 1;   // colour 0..7, depth/stencil is slot 8

@@ -1,7 +1,7 @@
 // Per-context render counters.
 #include "render/ZNRenderCounters.h"
 
-#include "window/ZNContextState.h"
+#include "render/ZNContextState.h"
 
 ZNRenderCounters ZNGetRenderCounters()
 {

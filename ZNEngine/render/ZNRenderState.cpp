@@ -1,7 +1,7 @@
 #include "render/ZNRenderState.h"
 
 #include "render/ZNShader.h"
-#include "window/ZNContextState.h"
+#include "render/ZNContextState.h"
 #include "window/ZNGLTable.h"
 
 static const GLenum GBlendFactors[16] = {

@@ -2,9 +2,9 @@
 
 #include "render/ZNRenderCounters.h"
 #include "render/ZNShaderPreprocess.h"
-#include "resources/ZNFileIO.h"
-#include "runtime/ZNLog.h"
-#include "window/ZNContextState.h"
+#include "files/ZNFileIO.h"
+#include "core/ZNLog.h"
+#include "render/ZNContextState.h"
 #include "window/ZNGLTable.h"
 
 #include <stdio.h>

@@ -1,6 +1,6 @@
 #include "render/ZNShaderPreprocess.h"
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 #include "window/ZNGLTable.h"
 
 #include <stdio.h>

@@ -1,7 +1,7 @@
 #include "render/ZNVertex.h"
 
 #include "render/ZNRenderCounters.h"
-#include "window/ZNContextState.h"
+#include "render/ZNContextState.h"
 #include "window/ZNGLTable.h"
 
 #include <string.h>

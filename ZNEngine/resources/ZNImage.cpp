@@ -1,7 +1,7 @@
 // ZNImage: image types, PNG files, sampling and resampling.
 #include "resources/ZNImage.h"
-#include "resources/ZNArchive.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNArchive.h"
+#include "files/ZNFileIO.h"
 #include "resources/ZNImageCodec.h"
 
 #include <math.h>

@@ -4,8 +4,8 @@
 // drives it. Those functions therefore hold only plain locals (no destructors
 // that a jump would skip); what they allocate after the setjmp lives in
 // volatile pointers that the error branch releases.
-#include "resources/ZNArchive.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNArchive.h"
+#include "files/ZNFileIO.h"
 #include "resources/ZNImageCodec.h"
 
 #include <png.h>

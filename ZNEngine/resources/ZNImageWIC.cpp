@@ -7,7 +7,7 @@
 #include <string.h>
 #include <zlib.h>
 
-#include "resources/ZNArchive.h"
+#include "files/ZNArchive.h"
 #include "resources/ZNImageCodec.h"
 
 namespace

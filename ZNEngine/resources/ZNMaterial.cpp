@@ -4,8 +4,8 @@
 
 #include "core/ZNStringUtil.h"
 #include "render/ZNRenderState.h"
-#include "resources/ZNFileIO.h"
-#include "resources/ZNTextParse.h"
+#include "files/ZNFileIO.h"
+#include "files/ZNTextParse.h"
 #include "resources/ZNTextureStream.h"
 
 #include <stdio.h>

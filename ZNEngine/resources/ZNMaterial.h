@@ -35,7 +35,7 @@
 #include "render/ZNRenderState.h"
 #include "render/ZNShader.h"
 #include "resources/ZNTexture.h"
-#include "resources/ZNTextureState.h"
+#include "render/ZNTextureState.h"
 
 // Blend word a "blendmode" line without words gives: no blending, factors
 // src_alpha, inv_src_alpha, one, zero.

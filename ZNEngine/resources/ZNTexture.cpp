@@ -1,11 +1,11 @@
 // ZNTexture: texture objects, handles, the manager, file loading with the mip
 // cache, raw creation, read-back and the per-context unit cache.
 #include "resources/ZNTexture.h"
-#include "resources/ZNArchive.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNArchive.h"
+#include "files/ZNFileIO.h"
 #include "core/ZNRuntime.h"
 #include "render/ZNRenderCounters.h"
-#include "window/ZNContextState.h"
+#include "render/ZNContextState.h"
 #include "window/ZNGLTable.h"
 
 #include <string.h>
@@ -419,27 +419,6 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------
-// Context state part
-
-void ZNTextureContextState::Init(ZNContextState& cs, bool isMain)
-{
-    (void)cs;
-    ActiveUnit = 0;
-    for (UINT32 u = 0; u < TEX_COUNT; ++u)
-        Bound[u] = 0;
-    // A window context's state is built while the main context is current, so
-    // only the main context's own state may select its unit in GL; a fresh
-    // context is on unit 0 anyway.
-    if (isMain && TGCurGLTable)
-        TGCurGLTable->ActiveTexture(GL_TEXTURE0);
-}
-
-void ZNTextureContextState::Shutdown(ZNContextState& cs)
-{
-    (void)cs;
-}
 
 // ---------------------------------------------------------------------------
 // Objects and handles

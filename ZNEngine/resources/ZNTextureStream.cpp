@@ -9,7 +9,7 @@
 // the GL thread instead (GTextureManager.Released), because destroying a texture
 // calls GL and takes the manager lock the worker may be holding.
 #include "resources/ZNTextureStream.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include <string.h>
 

@@ -1,7 +1,7 @@
 // The console's own commands.
 #include "ui/ZNConCommands.h"
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 #include "ui/ZNConsole.h"
 #include "ui/ZNConsoleLine.h"
 

@@ -2,7 +2,7 @@
 #include "ui/ZNConsole.h"
 
 #include "render/ZNVertex.h"
-#include "runtime/ZNLog.h"
+#include "core/ZNLog.h"
 #include "ui/ZNConCommands.h"
 #include "ui/ZNConsoleLine.h"
 #include "ui/ZNFont.h"

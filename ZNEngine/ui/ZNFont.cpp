@@ -2,8 +2,8 @@
 #include "ui/ZNFont.h"
 
 #include "render/ZNVertex.h"
-#include "resources/ZNFileIO.h"
-#include "resources/ZNTextParse.h"
+#include "files/ZNFileIO.h"
+#include "files/ZNTextParse.h"
 
 #include <math.h>
 #include <string.h>

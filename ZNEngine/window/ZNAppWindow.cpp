@@ -1,6 +1,6 @@
 // The application window and its input state.
 #include "window/ZNAppWindow.h"
-#include "render/ZNGLErrors.h"
+#include "window/ZNGLErrors.h"
 
 #include "ui/ZNConsole.h"
 #include "ui/ZNFont.h"

@@ -1,40 +1,44 @@
-// ZNContextState: the engine's state of one GL context.
+// ZNContextStateBase: the window layer's part of the engine state of one GL
+// context, and the calls through which it makes and ends the whole state.
 //
-// Each rendering subsystem declares its own part of the state in its own header;
-// this struct gathers them. The parts are initialised in declaration order by the
-// constructor (Init) and released in reverse order by the destructor (Shutdown),
-// both while a GL context is current on the calling thread.
+// Each subsystem declares its slice of the per-context state in its own folder;
+// the struct that gathers them, ZNContextState, is declared by the render layer
+// (render/ZNContextState.h) on top of this base. The window layer makes a
+// context, makes it current and tears it down, so it decides when a state is
+// made and released, but it only knows the base: viewport size, the platform's
+// list of live states, and whether this is the hidden main context's state. It
+// holds ZNContextState pointers without looking inside and reaches the base
+// through ZNContextBase.
+//
+// The four calls below are declared here and defined by the layer that gathers
+// the slices, in the same library, so that no include goes upward:
+//   ZNCreateContextState   with the main context current (a window context's
+//                          shared objects are made there); slices Init in order
+//   ZNContextStateBound    with the new context current for the first time:
+//                          the objects no context shares (the vertex array)
+//   ZNDestroyContextState  with the state's own context current; slices
+//                          Shutdown in reverse order
+//   ZNReloadContextState   with the state's context current: re-read what the
+//                          state built from files that changed (the shaders)
 #pragma once
 
 #include "core/ZNTemplate.h"
-#include "render/ZNVertexState.h"
-#include "render/ZNRTState.h"
-#include "render/ZNRenderStateState.h"
-#include "render/ZNShaderState.h"
-#include "render/ZNRenderCounters.h"
-#include "resources/ZNTextureState.h"
 
 struct ZNContextState;
 typedef ZNPodArray<ZNContextState*> ZNContextStateList;
 
-struct ZNContextState
+struct ZNContextStateBase
 {
-    UINT32                    ViewportWidth;   // client size set by the next Begin
-    UINT32                    ViewportHeight;
-    ZNContextStateList*       StateList;       // the platform's list of live states, or null
-    bool                      IsMain;          // the hidden main context's state
-    ZNVertexContextState      Vertex;          // attribute and buffer-binding cache, VAO
-    ZNRTContextState          RT;              // framebuffer and scissor stacks
-    ZNRenderStateContextState RenderState;     // blend, raster, stencil words
-    ZNTextureContextState     Textures;        // active unit, texture per unit
-    ZNShaderContextState      Shaders;         // per-context shader cache
-    ZNString                  Strings[16];     // free slots for engine use
-    ZNRenderCounters          Counters;        // draws and binds made in this context
-
-    ZNContextState(UINT32 width, UINT32 height, bool isMain);
-    ~ZNContextState();
-    ZNContextState(const ZNContextState&) = delete;
-    ZNContextState& operator=(const ZNContextState&) = delete;
+    UINT32              ViewportWidth;    // client size set by the next Begin
+    UINT32              ViewportHeight;
+    ZNContextStateList* StateList;        // the platform's list of live states, or null
+    bool                IsMain;           // the hidden main context's state
 };
 
 extern thread_local ZNContextState* TGCurContextState;
+
+ZNContextState*     ZNCreateContextState(UINT32 width, UINT32 height, bool isMain);
+void                ZNContextStateBound(ZNContextState& cs);
+void                ZNDestroyContextState(ZNContextState* cs);
+void                ZNReloadContextState(ZNContextState& cs);
+ZNContextStateBase& ZNContextBase(ZNContextState& cs);

@@ -1,7 +1,7 @@
 // GL contexts, the engine platform and the render window: the rules every
 // platform shares. The native calls are in the platform's file (ZNGLPlatform.h).
 #include "window/ZNGLContext.h"
-#include "render/ZNGLErrors.h"
+#include "window/ZNGLErrors.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -12,11 +12,12 @@
 
 #include "core/ZNSys.h"
 #include "core/ZNThread.h"
-#include "render/ZNShader.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 #include "window/ZNGLPlatform.h"
 
-thread_local UINT32 TGCanCreateContext = 0;
+thread_local ZNContextState* TGCurContextState  = nullptr;
+thread_local GladGLContext*  TGCurGLTable       = nullptr;
+thread_local UINT32          TGCanCreateContext = 0;
 
 ZNContextState* ZNCurContextState() { return TGCurContextState; }
 GladGLContext*  ZNCurGLTable() { return TGCurGLTable; }
@@ -159,26 +160,20 @@ bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindo
         // The state's own GL objects (buffers) are made on the main context, whose
         // objects every window context shares.
         share->Begin();
-        CS = new ZNContextState(params.Width, params.Height, false);
+        CS = ZNCreateContextState(params.Width, params.Height, false);
         share->End();
-        CS->StateList = share->CS ? share->CS->StateList : nullptr;
+        ZNContextBase(*CS).StateList = share->CS ? ZNContextBase(*share->CS).StateList : nullptr;
     }
     else
     {
-        CS = new ZNContextState(params.Width, params.Height, true);
+        CS = ZNCreateContextState(params.Width, params.Height, true);
     }
     TGCurContextState = CS;
 
     BREAK_IF(!Begin());
     if (Binding->Owner.load() == ThisThread())
     {
-        // Vertex array objects are not shared: each context binds one of its own
-        // before anything draws on it.
-        if (EC.GenVertexArrays && EC.BindVertexArray)
-        {
-            EC.GenVertexArrays(1, &CS->Vertex.VAO);
-            EC.BindVertexArray(CS->Vertex.VAO);
-        }
+        ZNContextStateBound(*CS);
         EC.GetError();
     }
     return true;
@@ -201,10 +196,10 @@ ZNGLContext::~ZNGLContext()
         // them away would leave that thread with dangling pointers. The native
         // context, the table, the state and the window stay with that thread.
         ZNAssertFailed("!\"a context current on another thread cannot be destroyed\"", __FILE__, __LINE__);
-        if (CS && CS->StateList)
+        if (CS && ZNContextBase(*CS).StateList)
         {
-            RemoveState(*CS->StateList, CS);
-            CS->StateList = nullptr;
+            RemoveState(*ZNContextBase(*CS).StateList, CS);
+            ZNContextBase(*CS).StateList = nullptr;
         }
         Binding->Context    = nullptr;
         Binding->KeptWindow = Window;
@@ -222,8 +217,8 @@ ZNGLContext::~ZNGLContext()
             // Nothing can be released without the context: keep the GL objects
             // and let the native context go with the platform.
             Binding->Owner.store(0);
-            if (CS && CS->StateList)
-                RemoveState(*CS->StateList, CS);
+            if (CS && ZNContextBase(*CS).StateList)
+                RemoveState(*ZNContextBase(*CS).StateList, CS);
             delete Binding;
             if (interrupted)
                 interrupted->Begin();
@@ -234,14 +229,11 @@ ZNGLContext::~ZNGLContext()
 
     if (CS)
     {
-        if (CS->StateList)
-            RemoveState(*CS->StateList, CS);
-        const GLuint vao = CS->Vertex.VAO;
-        delete CS;
+        if (ZNContextBase(*CS).StateList)
+            RemoveState(*ZNContextBase(*CS).StateList, CS);
+        ZNDestroyContextState(CS);
         CS                = nullptr;
         TGCurContextState = nullptr;   // End below compares against CS
-        if (vao && EC.DeleteVertexArrays)
-            EC.DeleteVertexArrays(1, &vao);
     }
     End();
     ZNGLPlatform::DeleteContext(RC);
@@ -308,7 +300,8 @@ bool ZNContextHandle::Begin()
 {
     if (!Context || !Context->Begin())
         return false;
-    TGCurGLTable->Viewport(0, 0, (GLsizei)Context->CS->ViewportWidth, (GLsizei)Context->CS->ViewportHeight);
+    TGCurGLTable->Viewport(0, 0, (GLsizei)ZNContextBase(*Context->CS).ViewportWidth,
+                           (GLsizei)ZNContextBase(*Context->CS).ViewportHeight);
     return true;
 }
 
@@ -328,8 +321,8 @@ void ZNContextHandle::SetViewportSize(UINT32 width, UINT32 height)
 {
     if (Context && Context->CS)
     {
-        Context->CS->ViewportWidth  = width;
-        Context->CS->ViewportHeight = height;
+        ZNContextBase(*Context->CS).ViewportWidth  = width;
+        ZNContextBase(*Context->CS).ViewportHeight = height;
     }
 }
 
@@ -340,7 +333,7 @@ void ZNContextHandle::ReloadShaders()
         return;
     if (TGCurContextState == ctx->CS)
     {
-        ::ReloadShaders();
+        ZNReloadContextState(*ctx->CS);
         return;
     }
     // Only borrow the context when this thread has none current and no other
@@ -349,7 +342,7 @@ void ZNContextHandle::ReloadShaders()
         return;
     if (ctx->Begin())
     {
-        ::ReloadShaders();
+        ZNReloadContextState(*ctx->CS);
         ctx->End();
     }
 }
@@ -387,7 +380,7 @@ ZNPlatform::~ZNPlatform()
     // States still alive (a window the owner forgot) must not keep a pointer into
     // the freed list.
     for (UINT32 i = 0; i < Timing->States.Size(); ++i)
-        Timing->States[i]->StateList = nullptr;
+        ZNContextBase(*Timing->States[i]).StateList = nullptr;
     Timing->~TimingRecord();
     ZNFree(Timing);
     Timing = nullptr;
@@ -398,7 +391,7 @@ void ZNPlatform::LinkState(ZNContextState* cs)
 {
     if (!cs)
         return;
-    cs->StateList = &Timing->States;
+    ZNContextBase(*cs).StateList = &Timing->States;
     Timing->States.Add(cs);
 }
 

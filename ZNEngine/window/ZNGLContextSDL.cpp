@@ -5,8 +5,8 @@
 
 #include "window/ZNGLPlatform.h"
 #include "window/ZNWindowSDL.h"
-#include "resources/ZNFileIO.h"
-#include "render/ZNGLErrors.h"
+#include "files/ZNFileIO.h"
+#include "window/ZNGLErrors.h"
 
 namespace
 {

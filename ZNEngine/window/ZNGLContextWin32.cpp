@@ -7,7 +7,7 @@
 #include <glad/wgl.h>
 #include <stdio.h>
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 #include "window/ZNGLPlatform.h"
 
 namespace

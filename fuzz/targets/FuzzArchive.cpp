@@ -3,9 +3,9 @@
 // number of steps (at most 32), each step an operation byte and a 4-byte
 // argument; the rest is the archive's contents.
 #include "ZNFuzz.h"
-#include "resources/ZNArchive.h"
-#include "resources/ZNFileIO.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNArchive.h"
+#include "files/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include <string.h>
 

@@ -3,7 +3,7 @@
 // and the rest of the input is the text. Positions are set to any 32-bit value,
 // because callers may move a cursor anywhere.
 #include "ZNFuzz.h"
-#include "resources/ZNTextParse.h"
+#include "files/ZNTextParse.h"
 
 #include <string.h>
 

@@ -3,7 +3,7 @@
 
 #include "render/ZNRenderState.h"
 #include "ui/ZNConVar.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 #include "runtime/ZNEngineInternal.h"
 
 #include <stdlib.h>

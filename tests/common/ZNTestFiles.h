@@ -6,7 +6,7 @@
 
 #include "common/ZNTestPlatform.h"
 
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ZNTestGL.h"
 
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 #include "runtime/ZNEngineInternal.h"
 
 #include <stdint.h>

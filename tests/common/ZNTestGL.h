@@ -12,7 +12,7 @@
 
 #include "common/ZNTestDialogs.h"
 #include "window/ZNAppWindow.h"
-#include "window/ZNContextState.h"
+#include "render/ZNContextState.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"
 

@@ -6,7 +6,7 @@
 #include "common/ZNTestPlatform.h"
 
 #include "core/ZNWin32.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include <gtest/gtest.h>
 

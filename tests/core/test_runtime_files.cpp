@@ -1,8 +1,8 @@
 // ZNOpenFile, the stream wrappers, the math and byte-order wrappers (a refused
 // permission and the file chooser are in test_runtime_filesPosix.cpp).
 #include "core/ZNRuntime.h"
-#include "resources/ZNFileIO.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNFileIO.h"
+#include "files/ZNDataPath.h"
 #include "common/ZNTestDialogs.h"
 #include "common/ZNTestFiles.h"
 #include "RuntimeFilesTest.h"

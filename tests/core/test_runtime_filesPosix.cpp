@@ -2,8 +2,8 @@
 // EPERM (an immutable file) and the file chooser run through zenity or kdialog
 // or a terminal prompt.
 #include "core/ZNRuntime.h"
-#include "resources/ZNFileIO.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNFileIO.h"
+#include "files/ZNDataPath.h"
 #include "common/ZNTestDialogs.h"
 #include "common/ZNTestFiles.h"
 #include "RuntimeFilesTest.h"

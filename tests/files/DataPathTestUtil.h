@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/ZNSys.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 
 #include <string.h>
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 namespace
 {

@@ -4,8 +4,8 @@
 #include "common/ZNTestFiles.h"
 
 #include "core/ZNRuntime.h"
-#include "resources/ZNArchive.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNArchive.h"
+#include "files/ZNFileIO.h"
 
 #include <stdio.h>
 

@@ -3,7 +3,7 @@
 #include "common/ZNTestDialogs.h"
 #include "common/ZNTestFiles.h"
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include <algorithm>
 #include <fcntl.h>

@@ -5,7 +5,7 @@
 #include "common/ZNTestDialogs.h"
 #include "common/ZNTestFiles.h"
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include <fcntl.h>
 #include <string.h>

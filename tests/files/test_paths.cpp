@@ -2,7 +2,7 @@
 #include "common/ZNTestDialogs.h"
 #include "common/ZNTestFiles.h"
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 namespace
 {

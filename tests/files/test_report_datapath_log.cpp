@@ -4,8 +4,8 @@
 #include "files/DataPathTestUtil.h"
 
 #include "core/ZNSys.h"
-#include "resources/ZNFileIO.h"
-#include "runtime/ZNLog.h"
+#include "files/ZNFileIO.h"
+#include "core/ZNLog.h"
 
 #include <string.h>
 

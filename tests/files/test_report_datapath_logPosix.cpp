@@ -5,7 +5,7 @@
 #include "files/DataPathTestUtil.h"
 
 #include "core/ZNSys.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include <fstream>
 #include <sys/wait.h>

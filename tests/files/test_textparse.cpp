@@ -1,6 +1,6 @@
 // The text toolkit: values, fallbacks, the error flag and where each read
 // leaves the position.
-#include "resources/ZNTextParse.h"
+#include "files/ZNTextParse.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "common/ZNTestGL.h"
 #include "common/ZNTestPlatform.h"
 
-#include "render/ZNGLErrors.h"
+#include "window/ZNGLErrors.h"
 
 #include <gtest/gtest.h>
 

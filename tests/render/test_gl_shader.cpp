@@ -8,8 +8,8 @@
 #include "render/ZNRenderState.h"
 #include "render/ZNShader.h"
 #include "render/ZNVertex.h"
-#include "resources/ZNFileIO.h"
-#include "runtime/ZNLog.h"
+#include "files/ZNFileIO.h"
+#include "core/ZNLog.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "resources/ZNTexture.h"
 #include "resources/ZNTextureStream.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 
 #include <string.h>
 

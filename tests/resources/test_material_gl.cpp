@@ -7,7 +7,7 @@
 #include "render/ZNShader.h"
 #include "resources/ZNMaterial.h"
 #include "resources/ZNTexture.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 #include "window/ZNGLContext.h"
 
 #include <stdio.h>

@@ -2,7 +2,7 @@
 // filters and formats, raw creation, read-back and the unit cache.
 #include "ResourcesTestUtil.h"
 
-#include "resources/ZNArchive.h"
+#include "files/ZNArchive.h"
 #include "resources/ZNTexture.h"
 
 namespace

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/ZNTestFiles.h"
-#include "resources/ZNFileIO.h"
-#include "runtime/ZNDataPath.h"
+#include "files/ZNFileIO.h"
+#include "files/ZNDataPath.h"
 #include "test_console_util.h"
 #include "ui/ZNConCommands.h"
 

@@ -3,7 +3,7 @@
 
 #include "common/ZNTestDialogs.h"
 
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 #include "resources/ZNImage.h"
 
 #include <gtest/gtest.h>

@@ -14,7 +14,7 @@
 #include "common/ZNTestGL.h"
 #include "ui/ZNUILayer.h"
 #include "window/ZNAppWindow.h"
-#include "window/ZNContextState.h"
+#include "render/ZNContextState.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "WindowTestUtil.h"
+#include "render/ZNContextState.h"
 #include "runtime/ZNEngineInternal.h"
 #include "window/ZNAppWindow.h"
 #include "window/ZNGLContext.h"

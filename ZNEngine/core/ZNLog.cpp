@@ -1,5 +1,5 @@
 // ZNLog: formats into a fixed buffer and forwards to a replaceable handler.
-#include "runtime/ZNLog.h"
+#include "core/ZNLog.h"
 
 #include <atomic>
 #include <stdarg.h>

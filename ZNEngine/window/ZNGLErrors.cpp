@@ -1,5 +1,5 @@
 // ZNGLErrors: the debug output callback and the frame-end error check.
-#include "render/ZNGLErrors.h"
+#include "window/ZNGLErrors.h"
 #include "window/ZNGLTable.h"
 
 #include <atomic>

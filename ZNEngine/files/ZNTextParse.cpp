@@ -2,7 +2,7 @@
 //
 // Reads index the text through CStr() within [0, Size()), so a position
 // moved anywhere by a caller can never read outside the string.
-#include "resources/ZNTextParse.h"
+#include "files/ZNTextParse.h"
 
 #include <limits.h>
 #include <stdlib.h>

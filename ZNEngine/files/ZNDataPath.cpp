@@ -1,8 +1,8 @@
 // ZNDataPath: the data path derived from the program's folder.
-#include "runtime/ZNDataPath.h"
+#include "files/ZNDataPath.h"
 
 #include "core/ZNSys.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include <string.h>
 

@@ -1,12 +1,12 @@
 // ZNDataPath: where the engine finds its files, set once at start-up from the
 // program's folder:
 //   ZNSetDataPath("Data/");   // program /opt/v/Vendrapolis -> "/opt/v/Data/"
-// The path itself, GDataPath, belongs to the file layer (resources/ZNFileIO.h),
+// The path itself, GDataPath, belongs to the file layer (files/ZNFileIO.h),
 // which puts it in front of every engine file name without a drive letter.
 #pragma once
 
 #include "core/ZNTemplate.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 // GDataPath = the program's folder (argument 0 up to and including its last
 // slash, backslashes read as slashes) followed directly by name, which

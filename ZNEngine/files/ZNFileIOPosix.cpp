@@ -1,5 +1,5 @@
 // The file layer's system calls on POSIX.
-#include "resources/ZNFileIOPlatform.h"
+#include "files/ZNFileIOPlatform.h"
 
 #include <dirent.h>
 #include <errno.h>

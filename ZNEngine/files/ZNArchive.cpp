@@ -1,5 +1,5 @@
 // ZNArchive: big-endian element streams over byte arrays, files and memory.
-#include "resources/ZNArchive.h"
+#include "files/ZNArchive.h"
 
 #include <string.h>
 

@@ -4,11 +4,11 @@
 // Streams are opened through ZNOpenFile, which resolves the engine name with
 // MakeAbsolutePath itself; the other calls resolve the name here before they
 // reach the disk.
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 #include "core/ZNRuntime.h"
 #include "core/ZNSysPlatform.h"
-#include "resources/ZNFileIOPlatform.h"
+#include "files/ZNFileIOPlatform.h"
 
 #include <errno.h>
 #include <stdarg.h>

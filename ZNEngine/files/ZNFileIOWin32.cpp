@@ -1,13 +1,13 @@
 // The file layer's system calls on Windows: UTF-8 names widened for the wide
 // Win32 calls; links and junctions are reparse points and are never followed
 // when asked not to.
-#include "resources/ZNFileIOPlatform.h"
+#include "files/ZNFileIOPlatform.h"
 
 #include <windows.h>
 #include <io.h>
 
 #include "core/ZNWin32.h"
-#include "resources/ZNFileIO.h"
+#include "files/ZNFileIO.h"
 
 namespace
 {

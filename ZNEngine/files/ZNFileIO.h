@@ -26,7 +26,7 @@
 
 // Put in front of every engine file name without a drive letter. It starts
 // empty (names are then relative to the current directory); ZNSetDataPath
-// (runtime/ZNDataPath.h) sets it at start-up. Always a terminated path shorter
+// (files/ZNDataPath.h) sets it at start-up. Always a terminated path shorter
 // than ZN_DATA_PATH_SIZE.
 extern char GDataPath[ZN_DATA_PATH_SIZE];
 
