@@ -5,7 +5,6 @@
 #include "render/ZNShader.h"
 #include "render/ZNVertex.h"
 #include "ui/ZNFont.h"
-#include "window/ZNAppWindow.h"
 
 ZNUILayer::ZNUILayer()
     : Font(nullptr),
@@ -103,7 +102,7 @@ void ZNUILayer::Initialize()
     if (!CurMaterial)
         CurMaterial = &GUIMaterial;
     if (!Font && Window)
-        Font = Window->DebugFont;
+        Font = ZNUIWindowFont(Window);
     Initialized = 1;
 }
 
@@ -112,7 +111,7 @@ void ZNUILayer::ForgetContext()
     ColorOnlyMaterial.Shader = ZNShaderPtr();
     GUIMaterial.Shader = ZNShaderPtr();
     // Only the window's font goes with the window; a font given by the owner stays.
-    if (Window && Font == Window->DebugFont)
+    if (Window && Font == ZNUIWindowFont(Window))
         Font = nullptr;
     Initialized = 0;
     for (UINT32 i = 0; i < Children.Size(); ++i)
@@ -192,10 +191,7 @@ void ZNUILayer::WindowSize(float& width, float& height) const
     width  = 0.0f;
     height = 0.0f;
     if (Window)
-    {
-        width  = static_cast<float>(Window->Params().Width);
-        height = static_cast<float>(Window->Params().Height);
-    }
+        ZNUIWindowSize(Window, width, height);
 }
 
 void ZNUILayer::Layout()
@@ -334,7 +330,7 @@ bool ZNUILayer::DrawText(const char* text, UINT32 length, UINT32 packedColor, UI
     // Initialisation runs once, but the window's font comes and goes with
     // Open and Close: a layer left without one takes the current one.
     if (!Font && Window)
-        Font = Window->DebugFont;
+        Font = ZNUIWindowFont(Window);
     if (!Font || !text)
         return false;
     float rgba[4];

@@ -34,6 +34,13 @@
 
 class ZNAppWindow;
 struct ZNWindowEvent;
+
+// What a layer reads of its application window: the window's debug font (null
+// while closed) and its client size in pixels. The application window sits
+// above the ui layer, so these are defined beside it (runtime/ZNUIWindow.cpp)
+// and the layer holds the window only as a pointer.
+ZNFont* ZNUIWindowFont(const ZNAppWindow* window);
+void    ZNUIWindowSize(const ZNAppWindow* window, float& width, float& height);
 class ZNUILayer;
 
 typedef ZNSharedPtr<ZNUILayer> ZNUILayerPtr;
