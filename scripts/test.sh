@@ -38,6 +38,13 @@ run() {
 
 run build -DZN_WERROR=ON
 
+# A program outside the tree on the engine: through add_subdirectory and
+# through the installed package (find_package), each run on the display.
+echo "== consumer project"
+consumer_start=$(date +%s)
+scripts/test-consumer.sh -DZN_WERROR=ON || status=1
+echo "== consumer project took $(( $(date +%s) - consumer_start )) s"
+
 # One minute of random input against the program: resident memory, GL errors
 # and the exit code (scripts/soak.sh MINUTES for a longer run).
 echo "== soak, 60 s"

@@ -67,7 +67,7 @@ void ZNAppWindowTest::OpenWindow(const char* title, UINT32 width, UINT32 height)
     static char  arg0[] = "zn_test";
     static char* argv[] = { arg0, nullptr };
     ZNEngineInit(1, argv);
-    snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/data/", ZN_TEST_SOURCE_DIR);
+    snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/", ZN_TEST_DATA_DIR);
     Window = ZNCreateAppWindow();
     const ZNWindowParams params = { width, height, 0, 0, 0, 0, ZNWS_Hidden, 0 };
     if (!Window->Open(ZNString(title), params))

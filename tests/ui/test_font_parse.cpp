@@ -188,7 +188,7 @@ TEST_F(FontParseTest, MissingFileLeavesFontEmptyAndDrawsNothing)
 
 TEST_F(FontParseTest, ShippedDebugFontCoversPrintableAsciiOnItsPage)
 {
-    const std::string path = std::string(ZN_TEST_SOURCE_DIR) + "/data/Engine/DebugFont.fnt";
+    const std::string path = std::string(ZN_TEST_SOURCE_DIR) + "/ZNEngine/data/Engine/DebugFont.fnt";
     ZNString text;
     ASSERT_TRUE(ReadTextFile(path.c_str(), text));
     ZNFont font;
@@ -197,7 +197,7 @@ TEST_F(FontParseTest, ShippedDebugFontCoversPrintableAsciiOnItsPage)
     ASSERT_TRUE(ok) << out;
     EXPECT_EQ(out, "");
     ASSERT_EQ(font.Pages.Size(), 1u);
-    const std::string pagePath = std::string(ZN_TEST_SOURCE_DIR) + "/data/Engine/DebugFont_0.png";
+    const std::string pagePath = std::string(ZN_TEST_SOURCE_DIR) + "/ZNEngine/data/Engine/DebugFont_0.png";
     EXPECT_EQ(std::string(font.PageFiles[0].CStr()), pagePath);
 
     ZNImage page;
