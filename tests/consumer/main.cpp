@@ -3,10 +3,14 @@
 #include "ZNEngine.h"
 
 #include <stdio.h>
+#include <string.h>
 
 static void PrintLine(const char* text)
 {
+    const size_t length = strlen(text);
     fputs(text, stdout);
+    if (length == 0 || text[length - 1] != '\n')
+        fputc('\n', stdout);
     fflush(stdout);
 }
 
