@@ -11,9 +11,8 @@
 // windows and GL contexts, rendering, files and resources, the engine's start,
 // clock and log, the console and UI layers, and the application layer on top
 // (window, command line, standard commands, free camera, frame statistics). The
-// per-context state headers,
-// the platform files and the codec stay internal; the engine's own sources go on
-// including the modules they need one by one.
+// per-context state headers, the platform files and the codec stay internal; the
+// engine's own sources go on including the modules they need one by one.
 #pragma once
 
 #include "core/ZNAssert.h"

@@ -5,6 +5,8 @@
 #include "VoxelWorld.h"
 #include "ZNEngine.h"
 
+#include <stdio.h>
+
 namespace
 {
 VoxelWorld* CommandWorld = nullptr;   // what map rebuilds
@@ -75,6 +77,42 @@ bool RebuildWorld(VoxelWorld& world, const char* heightPath, const char* colorPa
         return false;
     }
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// the program's start and its overlay
+
+bool CheckMapOption(const AppOptions& options)
+{
+    ZNString why;
+    if (options.MapHeight.Empty() ||
+        (CheckTerrainImage(options.MapHeight.CStr(), why) && CheckTerrainImage(options.MapColour.CStr(), why)))
+        return true;
+    fprintf(stderr, "--map: %s\n%s", why.CStr(), CommandLineUsage().CStr());
+    return false;
+}
+
+VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options)
+{
+    if (options.Grid)
+        VoxSetGridForConsole(options.Grid);
+    VoxelWorld* world = options.MapHeight.Empty()
+                            ? new VoxelWorld(window)
+                            : new VoxelWorld(window, TerrainFileName(options.MapHeight.CStr()).CStr(),
+                                             TerrainFileName(options.MapColour.CStr()).CStr());
+    if (world->Root)
+        PrintStdout("Voxel world: %u x %u sprites, %u leaves, built in %.3f s\n", world->Grid, world->Grid,
+                    world->Root->CountNodesWithPoints(), world->BuildSeconds);
+    return world;
+}
+
+void DescribeDrawStats(const VoxDrawStats& stats, ZNArray<ZNString>& lines)
+{
+    char buf[96];
+    ZNSPrintf(buf, sizeof(buf), "leaves %u   sprites %u", (unsigned)stats.Leaves, (unsigned)stats.Sprites);
+    lines.Add(ZNString(buf));
+    ZNSPrintf(buf, sizeof(buf), "sprites drawn as points %u", (unsigned)stats.Points);
+    lines.Add(ZNString(buf));
 }
 
 // ---------------------------------------------------------------------------

@@ -7,10 +7,12 @@
 // Variables: r_water_height, r_haze.
 #pragma once
 
+#include "CommandLine.h"
 #include "ZNEngine.h"
 
 class VoxelWorld;
 struct VoxSettings;
+struct VoxDrawStats;
 
 extern ZNConVar GWaterHeight;
 extern ZNConVar GHaze;
@@ -32,3 +34,13 @@ bool CheckTerrainImage(const char* path, ZNString& why);
 // (absolute, or relative to the data folder). On failure the world stays as it
 // was and why names the file and the reason.
 bool RebuildWorld(VoxelWorld& world, const char* heightPath, const char* colorPath, ZNString& why);
+
+// False, after printing "--map: REASON" and the usage on standard error, when
+// the command line names terrain images that cannot be used.
+bool CheckMapOption(const AppOptions& options);
+// The world of the command line's grid and terrain (the window's context
+// current); prints its size and build time on standard output.
+VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options);
+
+// The statistics overlay's lines for what the voxel pass drew.
+void DescribeDrawStats(const VoxDrawStats& stats, ZNArray<ZNString>& lines);

@@ -8,8 +8,6 @@
 #include "VoxelWorld.h"
 #include "ZNEngine.h"
 
-#include <stdio.h>
-
 namespace
 {
 // The world follows the application's camera and variables; the overlay shows
@@ -24,15 +22,7 @@ public:
         World->Render(0.0f);
     }
 
-    void DescribeStats(ZNArray<ZNString>& lines) override
-    {
-        char buf[96];
-        ZNSPrintf(buf, sizeof(buf), "leaves %u   sprites %u", (unsigned)World->DrawStats.Leaves,
-                  (unsigned)World->DrawStats.Sprites);
-        lines.Add(ZNString(buf));
-        ZNSPrintf(buf, sizeof(buf), "sprites drawn as points %u", (unsigned)World->DrawStats.Points);
-        lines.Add(ZNString(buf));
-    }
+    void DescribeStats(ZNArray<ZNString>& lines) override { DescribeDrawStats(World->DrawStats, lines); }
 
     VoxelWorld* World = nullptr;
 };
@@ -48,33 +38,19 @@ int main(int argc, char** argv)
     ZNApp app;
     app.Create(argc, argv, "Vendrapolis", "Data/");
     // A terrain named on the command line must be there before a window opens.
-    ZNString why;
-    if (!options.MapHeight.Empty() &&
-        (!CheckTerrainImage(options.MapHeight.CStr(), why) || !CheckTerrainImage(options.MapColour.CStr(), why)))
-    {
-        fprintf(stderr, "--map: %s\n%s", why.CStr(), CommandLineUsage().CStr());
-        app.Destroy();
-        return 2;
-    }
-    if (!app.OpenWindow(ZNString("Building the voxel world..."), options))
+    const bool mapUsable = CheckMapOption(options);
+    if (!mapUsable || !app.OpenWindow(ZNString("Building the voxel world..."), options))
     {
         app.Destroy();
-        return 1;
+        return mapUsable ? 1 : 2;
     }
     SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true), ZN_RASTER_MASK_ALL);
 
-    if (options.Grid)
-        VoxSetGridForConsole(options.Grid);
     Demo demo;
-    demo.World = options.MapHeight.Empty() ? new VoxelWorld(app.Window)
-                                           : new VoxelWorld(app.Window, TerrainFileName(options.MapHeight.CStr()).CStr(),
-                                                            TerrainFileName(options.MapColour.CStr()).CStr());
+    demo.World = CreateWorld(app.Window, options);
     SetCommandWorld(demo.World);
     app.Camera.State = demo.World->Camera;
     app.Bench.Path = FlightPathAt;
-    if (demo.World->Root)
-        PrintStdout("Voxel world: %u x %u sprites, %u leaves, built in %.3f s\n", demo.World->Grid, demo.World->Grid,
-                    demo.World->Root->CountNodesWithPoints(), demo.World->BuildSeconds);
     app.Window->NativeWindow()->SetTitle(ZNString("Vendrapolis - Voxel sprites"));
 
     while (ZNAppFrame(app, demo))
