@@ -1,7 +1,7 @@
 // What a UI layer reads of its application window (declared in ui/ZNUILayer.h).
 #include "ui/ZNUILayer.h"
 
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 
 ZNFont* ZNUIWindowFont(const ZNAppWindow* window)
 {

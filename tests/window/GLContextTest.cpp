@@ -11,7 +11,7 @@
 #include "WindowTestUtil.h"
 #include "render/ZNContextState.h"
 #include "runtime/ZNEngineInternal.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 
 namespace
