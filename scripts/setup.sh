@@ -8,6 +8,8 @@ packages=(
   libsdl2-dev python3-glad libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth libgl1-mesa-dri xdotool imagemagick libx11-dev
+  # The formatting check and the API reference.
+  clang-format doxygen
   # The Windows build: MinGW-w64 with zlib, GoogleTest's sources, Wine to run it.
   g++-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine64
 )

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The Windows stage of the test run: cross-builds with MinGW-w64, then runs the
 # Windows test programs and the program itself under Wine on a virtual display.
-#   scripts/test-windows.sh [build dir, default build-windows]
+#   scripts/test-windows.sh [build dir, default build-windows in the checkout]
+# The build folder may be anywhere; the tests and scripts are taken from the
+# checkout this script belongs to.
 # Wine hands GL to the host's Mesa, so WGL contexts get the software renderer.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-dir="${1:-build-windows}"
+dir="${1:-$here/build-windows}"
+# A relative folder is the caller's, not the checkout's.
+case "$dir" in /*) ;; *) dir="$PWD/$dir" ;; esac
 cd "$here"
 
 scripts/build-windows.sh "$dir"
@@ -22,9 +26,9 @@ exec "$wine" "$dir/Vendrapolis.exe" "\$@"
 WRAP
 chmod +x "$dir/Vendrapolis.sh"
 
-scripts/with-display.sh bash -s "$dir" "$wine" <<'STAGE'
+scripts/with-display.sh bash -s "$dir" "$wine" "$here" <<'STAGE'
 set -uo pipefail
-dir="$1"; wine="$2"; status=0
+dir="$1"; wine="$2"; here="$3"; status=0
 "$wine" wineboot -i >/dev/null 2>&1
 # One wine server for the whole stage: left to itself it exits a few seconds
 # after the last program, and a program started in that moment fails before
@@ -37,7 +41,6 @@ echo "== Windows test programs under Wine"
 timeout -k 10 900 ctest --test-dir "$dir" --output-on-failure -j2 || status=1
 
 echo "== Windows program under Wine"
-here="$(cd "$(dirname "$dir")" && pwd)"
 for script in world_start world_fly; do
   bash "$here/tests/e2e/$script.sh" "$dir/Vendrapolis.sh" "$dir/screenshots" || { echo "FAIL: $script"; status=1; }
 done

@@ -7,6 +7,19 @@ cd "$here"
 
 scripts/setup.sh
 
+status=0
+
+# Formatting and the API reference first: they take seconds and say at once
+# what a reviewer would. ZN_CHECK_FORMAT=0 skips the formatting check.
+if [ "${ZN_CHECK_FORMAT:-1}" != 0 ]; then
+  echo "== formatting"
+  scripts/check-format.sh || status=1
+fi
+echo "== API reference"
+docs_start=$(date +%s)
+scripts/docs.sh build-docs || status=1
+echo "== API reference took $(( $(date +%s) - docs_start )) s"
+
 export ZN_DIALOG=no
 # The tests start their own virtual display, so they neither depend on nor
 # disturb a desktop session (ZN_FORCE_XVFB=0 runs them on $DISPLAY instead).
@@ -25,7 +38,6 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 # process; they are not ours.
 export LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"
 
-status=0
 run() {
   local dir="$1"; shift
   local start=$(date +%s)

@@ -7,6 +7,7 @@
 #include "core/ZNAssert.h"
 
 #include "core/ZNDialogPlatform.h"
+#include "core/ZNStringUtil.h"
 
 #include <atomic>
 #include <chrono>
@@ -15,8 +16,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
-#include <unistd.h>
 
 namespace
 {
@@ -44,19 +43,6 @@ const char* KindLabel(ZNDialogKind kind)
     return "box";
 }
 
-// Writes the whole buffer, retrying short writes; stderr may be a pipe.
-void WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0)
-    {
-        ssize_t n = write(fd, data, size);
-        if (n < 0)
-            return;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-}
-
 // One block per box so that concurrent reports stay readable.
 void PrintBox(ZNDialogKind kind, const char* text, const char* caption, const char* answer)
 {
@@ -67,7 +53,7 @@ void PrintBox(ZNDialogKind kind, const char* text, const char* caption, const ch
     if (n < 0)
         return;
     size_t size = static_cast<size_t>(n) < sizeof(buffer) ? static_cast<size_t>(n) : sizeof(buffer) - 1;
-    WriteAll(STDERR_FILENO, buffer, size);
+    ZNWriteStdErr(buffer, size);
 }
 
 // Asks on the terminal; end of input counts as No.
@@ -77,7 +63,7 @@ bool AskTerminal(ZNDialogKind kind, const char* text, const char* caption)
     for (;;)
     {
         const char* prompt = kind == ZNDialog_YesNo ? "Answer [y/n]: " : "Press Enter to continue: ";
-        WriteAll(STDERR_FILENO, prompt, strlen(prompt));
+        ZNWriteStdErr(prompt, strlen(prompt));
         char line[64];
         if (!fgets(line, sizeof(line), stdin))
             return kind != ZNDialog_YesNo;
@@ -106,9 +92,10 @@ bool ZNDefaultDialogHandler(ZNDialogKind kind, const char* text, const char* cap
     // Boxes with only OK are acknowledged whatever the mode; only questions
     // carry an answer.
     const char* mode = getenv("ZN_DIALOG");
-    if (mode && (strcasecmp(mode, "yes") == 0 || strcasecmp(mode, "no") == 0))
+    // The terminator is compared too, so "yess" is neither answer.
+    const bool yes = mode && ZNStrICmpN(mode, "yes", 4) == 0;
+    if (yes || (mode && ZNStrICmpN(mode, "no", 3) == 0))
     {
-        bool yes = strcasecmp(mode, "yes") == 0;
         if (kind != ZNDialog_YesNo)
         {
             PrintBox(kind, text, caption, "OK");
@@ -122,7 +109,7 @@ bool ZNDefaultDialogHandler(ZNDialogKind kind, const char* text, const char* cap
     if (shown >= 0)
         return shown == 1;
 
-    if (isatty(STDIN_FILENO))
+    if (ZNStdInIsTerminal())
         return AskTerminal(kind, text, caption);
 
     if (kind != ZNDialog_YesNo)

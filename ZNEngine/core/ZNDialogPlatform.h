@@ -4,6 +4,8 @@
 
 #include "core/ZNAssert.h"
 
+#include <stddef.h>
+
 // Shows a native box: 1 for Yes/OK, 0 for No or a box closed without an
 // answer, -1 when no box can be shown (no display).
 int  ZNShowPlatformBox(ZNDialogKind kind, const char* text, const char* caption);
@@ -13,3 +15,10 @@ void ZNBreakIntoDebugger();
 
 // Ends the process at once with code (no destructors, no exit handlers).
 [[noreturn]] void ZNExitProcessNow(UINT32 code);
+
+// Writes the whole buffer to the standard error stream unbuffered, retrying
+// short writes (it may be a pipe); gives up quietly on an error.
+void ZNWriteStdErr(const char* data, size_t size);
+
+// True when standard input is a terminal a person can answer on.
+bool ZNStdInIsTerminal();

@@ -70,3 +70,20 @@ void ZNExitProcessNow(UINT32 code)
     // A POSIX parent sees only the low byte.
     _exit(static_cast<int>(code));
 }
+
+void ZNWriteStdErr(const char* data, size_t size)
+{
+    while (size > 0)
+    {
+        ssize_t n = write(STDERR_FILENO, data, size);
+        if (n < 0)
+            return;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+bool ZNStdInIsTerminal()
+{
+    return isatty(STDIN_FILENO) != 0;
+}

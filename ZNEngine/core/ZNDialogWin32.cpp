@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 namespace
@@ -50,4 +52,24 @@ void ZNExitProcessNow(UINT32 code)
     // TerminateProcess does not return for the calling process; should it
     // fail, the code still reaches the parent through _exit.
     _exit(static_cast<int>(code));
+}
+
+void ZNWriteStdErr(const char* data, size_t size)
+{
+    // Through the runtime's descriptor 2, so text lands where stderr's does
+    // (a console, a pipe or a file the parent redirected it to).
+    while (size > 0)
+    {
+        const unsigned chunk = size > 0x10000000u ? 0x10000000u : static_cast<unsigned>(size);
+        const int n = _write(2, data, chunk);
+        if (n <= 0)
+            return;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+bool ZNStdInIsTerminal()
+{
+    return _isatty(_fileno(stdin)) != 0;
 }

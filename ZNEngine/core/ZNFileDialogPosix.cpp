@@ -285,13 +285,5 @@ int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuf
     if (result != ZNChooser_Chosen)
         return 0;
 
-    if (path.Size() >= fileBufferSize)
-    {
-        char text[256];
-        snprintf(text, sizeof(text), "The chosen path is longer than %u characters.", fileBufferSize - 1);
-        ZNInfoBox(text, path.CStr());
-        return 0;
-    }
-    memcpy(fileBuffer, path.CStr(), path.Size() + 1);
-    return 1;
+    return ZNDeliverChosenPath(path.CStr(), path.Size(), fileBuffer, fileBufferSize);
 }

@@ -5,6 +5,7 @@
 #include "core/ZNSysPlatform.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 int ZNFClose(FILE* file)
 {
@@ -90,4 +91,17 @@ int gSysFileOpen(const char* initialDirectory, const char* filter, char* fileBuf
         return 0;
     }
     return ZNChooseFile(initialDirectory, filter, fileBuffer, fileBufferSize, save);
+}
+
+int ZNDeliverChosenPath(const char* path, UINT32 length, char* fileBuffer, UINT32 fileBufferSize)
+{
+    if (length >= fileBufferSize)
+    {
+        char text[256];
+        snprintf(text, sizeof(text), "The chosen path is longer than %u characters.", fileBufferSize - 1);
+        ZNInfoBox(text, path);
+        return 0;
+    }
+    memcpy(fileBuffer, path, length + 1);
+    return 1;
 }

@@ -25,3 +25,7 @@ void  ZNErrorText(int err, char* buffer, size_t size);
 // person can be asked (no ZN_DIALOG); the same contract otherwise.
 int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize,
                  int save);
+
+// How a chooser hands over the path it got (length bytes, terminated): copied
+// into fileBuffer and 1, or 0 with a box saying so when it does not fit.
+int ZNDeliverChosenPath(const char* path, UINT32 length, char* fileBuffer, UINT32 fileBufferSize);

@@ -1,6 +1,8 @@
 // ZNArchive: big-endian element streams over byte arrays, files and memory.
 #include "files/ZNArchive.h"
 
+#include "resources/ZNFileIOPlatform.h"
+
 #include <string.h>
 
 namespace
@@ -143,9 +145,9 @@ ZNFileInputArchive::ZNFileInputArchive(FILE* file) : File(file), FileSize(-1)
         Error = true;
         return;
     }
-    if (fseeko(File, 0, SEEK_END) == 0)
-        FileSize = ftello(File);
-    if (FileSize < 0 || fseeko(File, 0, SEEK_SET) != 0)
+    if (ZNFilePlatform::SeekStream(File, 0, SEEK_END))
+        FileSize = ZNFilePlatform::TellStream(File);
+    if (FileSize < 0 || !ZNFilePlatform::SeekStream(File, 0, SEEK_SET))
     {
         FileSize = -1;
         Error = true;
@@ -174,7 +176,7 @@ bool ZNFileInputArchive::Serialize(void* data, UINT32 count, UINT32 size)
 
 INT64 ZNFileInputArchive::Tell() const
 {
-    return File ? (INT64)ftello(File) : -1;
+    return File ? ZNFilePlatform::TellStream(File) : -1;
 }
 
 INT64 ZNFileInputArchive::Size() const
@@ -186,7 +188,7 @@ bool ZNFileInputArchive::Seek(INT64 position)
 {
     if (!File || position < 0 || position > FileSize)
         return false;
-    return fseeko(File, (off_t)position, SEEK_SET) == 0;
+    return ZNFilePlatform::SeekStream(File, position, SEEK_SET);
 }
 
 // ---- input over memory ------------------------------------------------------------------------

@@ -24,6 +24,10 @@ namespace ZNFilePlatform
 bool Stat(const char* path, ZNPathInfo& info, bool followLinks);
 // Information on an open stream.
 bool StatStream(FILE* f, ZNPathInfo& info);
+// 64-bit positions on an open stream (fseek/ftell stop at 2 GB where long is
+// 32 bits): Seek takes SEEK_SET, SEEK_CUR or SEEK_END; Tell is -1 on an error.
+bool  SeekStream(FILE* f, INT64 offset, int whence);
+INT64 TellStream(FILE* f);
 bool RemoveFile(const char* path);
 bool RemoveFolder(const char* path);   // empty folders only
 // Renames; without replace an existing target is never overwritten.

@@ -40,6 +40,16 @@ bool ZNFilePlatform::StatStream(FILE* f, ZNPathInfo& info)
     return true;
 }
 
+bool ZNFilePlatform::SeekStream(FILE* f, INT64 offset, int whence)
+{
+    return fseeko(f, (off_t)offset, whence) == 0;
+}
+
+INT64 ZNFilePlatform::TellStream(FILE* f)
+{
+    return (INT64)ftello(f);
+}
+
 bool ZNFilePlatform::RemoveFile(const char* path)
 {
     return unlink(path) == 0;

@@ -75,6 +75,16 @@ bool ZNFilePlatform::StatStream(FILE* f, ZNPathInfo& info)
     return true;
 }
 
+bool ZNFilePlatform::SeekStream(FILE* f, INT64 offset, int whence)
+{
+    return _fseeki64(f, offset, whence) == 0;
+}
+
+INT64 ZNFilePlatform::TellStream(FILE* f)
+{
+    return _ftelli64(f);
+}
+
 bool ZNFilePlatform::RemoveFile(const char* path)
 {
     ZNWideString wide(path);

@@ -44,8 +44,8 @@ enum : UINT32
     ZNCC_Underscore  = 1u << 2,   // _
     ZNCC_Minus       = 1u << 3,   // -
     ZNCC_OtherPunct  = 1u << 4,   // every other printable non-space non-alnum character
-    ZNCC_BlankChar   = 1u << 5,   // ' ' '\t'
-    ZNCC_LineChar    = 1u << 6,   // '\n' '\r'
+    ZNCC_BlankChar   = 1u << 5,   // space, tab
+    ZNCC_LineChar    = 1u << 6,   // line feed, carriage return
 
     ZNCC_Alnum       = ZNCC_Letter | ZNCC_Digit,
     ZNCC_Punct       = ZNCC_Underscore | ZNCC_Minus | ZNCC_OtherPunct,
@@ -79,8 +79,8 @@ bool     ExpectChar(ZNTextCursor& c, char ch);
 // A token of digits and '-' after blanks, as a decimal integer (clamped to
 // the INT32 range); 2147483647 on failure.
 INT32    ParseInt(ZNTextCursor& c);
-// A number of digits and ". , - e E" after white space. It ends at ' ',
-// '\n', '\t' or the end of text; any other character ends it too, except that
+// A number of digits and ". , - e E" after white space. It ends at a space,
+// line feed, tab or the end of text; any other character ends it too, except that
 // strict mode then fails. 3.4028235e38 on failure.
 float    ParseFloat(ZNTextCursor& c, bool strict);
 // Floats separated by ';' (no space before a ';'): (0, 0[, 0]) on failure.

@@ -49,7 +49,7 @@ ZNString BuildShaderCompileText(bool vertexStage, const ZNString& text);
 // directive of the compile text names the line that follows it.
 void RewriteShaderLog(ZNString& log, const ZNArray<ZNString>& files, INT32 lineShift = 0);
 
-// How many lines the current driver's compiler reports past the number a #line
+// How many lines the current driver's compiler reports past the number a `#line`
 // directive names for the line after it: 0 where "#line n" numbers the next
 // line n (C rule, GLSL 3.30 on), 1 where it numbers it n + 1 (GLSL up to 1.50,
 // which "#version 150" selects on conforming drivers). Measured once with a

@@ -145,7 +145,7 @@ enum ImageFileType
 // Decodes a whole PNG file in memory into image (resized to width x height x 1 x 1).
 // False for anything libpng refuses, a buffer shorter than 3 bytes, or a header
 // CheckPngHeader refuses. With a name, a failure prints
-// "Image "<name>": <reason>" (libpng's own messages included); without one the
+// `"Image "<name>": <reason>"` (libpng's own messages included); without one the
 // decoder prints nothing.
 bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name = nullptr);
 

@@ -43,8 +43,8 @@ HDC WindowDC(ZNWindow* win)
     return hwnd ? GetDC(hwnd) : nullptr;
 }
 
-// The main context: a legacy context on a 32-bit colour format.
-void SetMainPixelFormat(HDC dc)
+// A double-buffered RGBA window format with 24 depth and 8 stencil bits.
+PIXELFORMATDESCRIPTOR DescribeWindowFormat(BYTE colorBits, BYTE alphaBits)
 {
     PIXELFORMATDESCRIPTOR pfd;
     memset(&pfd, 0, sizeof(pfd));
@@ -52,11 +52,18 @@ void SetMainPixelFormat(HDC dc)
     pfd.nVersion     = 1;
     pfd.dwFlags      = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     pfd.iPixelType   = PFD_TYPE_RGBA;
-    pfd.cColorBits   = 32;
-    pfd.cAlphaBits   = 8;
+    pfd.cColorBits   = colorBits;
+    pfd.cAlphaBits   = alphaBits;
     pfd.cDepthBits   = 24;
     pfd.cStencilBits = 8;
     pfd.iLayerType   = PFD_MAIN_PLANE;
+    return pfd;
+}
+
+// The main context: a legacy context on a 32-bit colour format.
+void SetMainPixelFormat(HDC dc)
+{
+    PIXELFORMATDESCRIPTOR pfd = DescribeWindowFormat(32, 8);
     const int format = ChoosePixelFormat(dc, &pfd);
     if (!format)
         WGLFatal("Failed to choose a pixel format");
@@ -98,16 +105,7 @@ void SetWindowPixelFormat(HDC dc, const ZNWindowParams& params)
         if (!wglChoosePixelFormatARB(dc, list, nullptr, 1, &format, &found) || found == 0)
             format = 0;
     }
-    PIXELFORMATDESCRIPTOR pfd;
-    memset(&pfd, 0, sizeof(pfd));
-    pfd.nSize        = sizeof(pfd);
-    pfd.nVersion     = 1;
-    pfd.dwFlags      = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType   = PFD_TYPE_RGBA;
-    pfd.cColorBits   = 24;
-    pfd.cDepthBits   = 24;
-    pfd.cStencilBits = 8;
-    pfd.iLayerType   = PFD_MAIN_PLANE;
+    PIXELFORMATDESCRIPTOR pfd = DescribeWindowFormat(24, 0);
     if (!format)
         format = ChoosePixelFormat(dc, &pfd);
     if (!format)

@@ -25,6 +25,19 @@ TEST(DefaultDialog, EnvironmentAnswersAndPrints)
     EXPECT_NE(info.Err.find("Saved."), std::string::npos);
 }
 
+TEST(DefaultDialog, EnvironmentAnswerIgnoresCaseButNotTrailingLetters)
+{
+    ZNChildRun upper = ZNRunChild("ask", {"Load again?", "Material"}, {"ZN_DIALOG=YeS"});
+    EXPECT_EQ(upper.Out, "answer=yes\ndestructor ran\n") << upper.Describe();
+
+    // Not an answer: with no display and no terminal nobody is asked, and the
+    // box says so instead of echoing a made-up answer.
+    std::vector<std::string> env = {"ZN_DIALOG=yess", "DISPLAY", "WAYLAND_DISPLAY"};
+    ZNChildRun longer = ZNRunChild("ask", {"Load again?", "Material"}, env, 20);
+    EXPECT_EQ(longer.Out, "answer=no\ndestructor ran\n") << longer.Describe();
+    EXPECT_NE(longer.Err.find("nobody to ask"), std::string::npos) << longer.Err;
+}
+
 TEST(DefaultDialog, NobodyToAskMeansNoWithoutWaiting)
 {
     // No ZN_DIALOG, no display, stdin is not a terminal: must answer at once.

@@ -150,6 +150,12 @@ TEST_F(FileChooser, PathTooLongForTheBufferIsRefusedNotCut)
     ASSERT_EQ(recorder.Count(), 1u);
     EXPECT_EQ(recorder.Boxes()[0].Kind, ZNDialog_Info);
     EXPECT_NE(recorder.Boxes()[0].Text.find("15 characters"), std::string::npos) << recorder.Summary();
+
+    // One byte more and it fits exactly, terminator included.
+    char exact[17] = "";
+    EXPECT_EQ(gSysFileOpen("/x", nullptr, exact, sizeof(exact), 0), 1);
+    EXPECT_STREQ(exact, "/picked/file.png");
+    EXPECT_EQ(recorder.Count(), 1u);
 }
 
 TEST_F(FileChooser, NobodyToAskMeansCancelled)

@@ -134,6 +134,46 @@ expect_fatal_on_ui() {
   echo "PASS"
 }
 
+# Sanitizer options may name files (suppressions) that the unprivileged user
+# cannot read, e.g. in a checkout below a folder of mode 700; a sanitizer
+# runtime that cannot read one ends the program before main. Each such file is
+# given to that user as a readable copy in the work folder, and every file the
+# options then name must be readable by it (checked in every build, so a plain
+# build catches what only a sanitizer build would trip over).
+readable_sanitizer_options() {
+  local var value token out n=0
+  for var in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS TSAN_OPTIONS; do
+    value="${!var:-}"
+    [ -n "$value" ] || continue
+    out=""
+    local IFS=:
+    for token in $value; do
+      if [[ "$token" == suppressions=* ]]; then
+        n=$((n + 1))
+        cp "${token#suppressions=}" "$WORK/sanitizer$n.supp" || fail "cannot copy ${token#suppressions=}"
+        chmod 644 "$WORK/sanitizer$n.supp"
+        token="suppressions=$WORK/sanitizer$n.supp"
+      fi
+      out="${out:+$out:}$token"
+    done
+    unset IFS
+    export "$var=$out"
+  done
+}
+
+check_sanitizer_files_readable() {
+  local var token
+  for var in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS TSAN_OPTIONS; do
+    local IFS=:
+    for token in ${!var:-}; do
+      [[ "$token" == suppressions=* ]] || continue
+      setpriv --reuid=65534 --regid=65534 --clear-groups cat "${token#suppressions=}" >/dev/null 2>&1 ||
+        fail "$var names ${token#suppressions=}, which the unprivileged user cannot read"
+    done
+    unset IFS
+  done
+}
+
 # The program's folder cannot be written (the program runs as an unprivileged
 # user in a folder it does not own, with no writable home): it starts, draws,
 # refuses a screenshot with a message, and closes with exit 0, leaving nothing
@@ -145,6 +185,8 @@ expect_unwritable_folder() {
   if [ -n "${XAUTHORITY:-}" ] && [ -f "$XAUTHORITY" ]; then
     cp "$XAUTHORITY" "$auth" && chmod 644 "$auth"
   fi
+  readable_sanitizer_options
+  check_sanitizer_files_readable
   local before after
   before="$(find "$copy" | sort | md5sum)"
   (cd "$copy" && XAUTHORITY="$auth" HOME=/nonexistent MESA_SHADER_CACHE_DISABLE=true \
@@ -240,6 +282,13 @@ case "$case_name" in
                         done
                         expect_running "Voxel world: 400 x 400 sprites" ".mips" ;;
   unwritable_folder)    expect_unwritable_folder ;;
+  unwritable_folder_private_options)
+                        # The sanitizer's suppressions in a folder only the
+                        # tester may enter, as in a checkout below a private home.
+                        mkdir -m 700 "$WORK/private"
+                        cp "$(dirname "$0")/../../scripts/lsan.supp" "$WORK/private/" || fail "no lsan.supp"
+                        export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$WORK/private/lsan.supp"
+                        expect_unwritable_folder ;;
   window_tiny)          expect_window_survives tiny ;;
   window_minimise)      expect_window_survives minimise ;;
   window_resize_storm)  expect_window_survives storm ;;
