@@ -1,7 +1,7 @@
 // ZNArchive: big-endian element streams over byte arrays, files and memory.
 #include "files/ZNArchive.h"
 
-#include "resources/ZNFileIOPlatform.h"
+#include "files/ZNFileIOPlatform.h"
 
 #include <string.h>
 
