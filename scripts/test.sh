@@ -43,13 +43,14 @@ run build -DZN_WERROR=ON
 echo "== soak, 60 s"
 scripts/soak.sh 1 build/Vendrapolis || status=1
 
-# The threaded parts (threads, spin lock, texture streaming) once more under
-# ThreadSanitizer; only the two test programs that exercise them are built.
+# The threaded parts (threads, spin lock, texture streaming, the parallel world
+# build) once more under ThreadSanitizer; only the three test programs that
+# exercise them are built.
 echo "== building build-tsan"
 tsan_start=$(date +%s)
 cmake -S "$here" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZN_SANITIZE_THREAD=ON -DZN_BENCH=OFF -DZN_WERROR=ON >/dev/null
-cmake --build build-tsan -j"$(nproc)" --target zn_test_core zn_test_resources
+cmake --build build-tsan -j"$(nproc)" --target zn_test_core zn_test_resources zn_test_app
 echo "== testing build-tsan"
 (
   cd build-tsan/tests
@@ -58,7 +59,10 @@ echo "== testing build-tsan"
   # the locks taken while such a thread unwinds and reports races that are not
   # there, so that one test runs only in the other configurations.
   ./zn_test_core --gtest_filter='Thread*:SpinLock*:-Thread.Terminate*' || exit 1
-  "$here/scripts/with-display.sh" ./zn_test_resources --gtest_filter='TextureStream*'
+  "$here/scripts/with-display.sh" ./zn_test_resources --gtest_filter='TextureStream*' || exit 1
+  # The world built on every core against the single-threaded insert, and the
+  # job runner it uses; no GL is needed.
+  ./zn_test_app --gtest_filter='VoxGrid.*'
 ) || status=1
 echo "== build-tsan took $(( $(date +%s) - tsan_start )) s"
 
