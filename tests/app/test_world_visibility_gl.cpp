@@ -372,15 +372,19 @@ TEST_F(WorldGL, PointsAndQuadsAgreeAtTheEdgesOfTheView)
 {
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
-    const UINT32 w = 256, h = 144;
-    WorldOffscreen shots(w, h);
+    // The last cameras draw into a picture taller than the widest point GL draws
+    // (at a narrow field of view), where coarse sprites outgrow it first.
+    WorldOffscreen wide(256, 144), tall(48, (UINT32)world.MaxPointSize + 200);
     std::mt19937 rng(40);
     std::uniform_real_distribution<float> xy(-900.0f, 900.0f), z(150.0f, 700.0f), yaw(0.0f, 6.28f),
         pitch(1.2f, 2.6f), low(1.45f, 1.62f), unit(0.0f, 1.0f);
     const float fovs[] = { 10.0f, 30.0f, 60.0f, 120.0f };
     UINT64 points = 0;
-    for (UINT32 c = 0; c < 24; ++c)
+    UINT32 tooWide = 0;
+    for (UINT32 c = 0; c < 30; ++c)
     {
+        WorldOffscreen& shots = c < 24 ? wide : tall;
+        const UINT32 w = shots.Width, h = shots.Height;
         VoxCameraState cam;
         if (c % 3 == 0)
         {
@@ -410,7 +414,7 @@ TEST_F(WorldGL, PointsAndQuadsAgreeAtTheEdgesOfTheView)
         }
         else
             cam = CameraAt(ZNVec3(xy(rng), xy(rng), z(rng)), yaw(rng), pitch(rng));
-        world.Settings.FieldOfView = fovs[c % 4];
+        world.Settings.FieldOfView = c < 24 ? fovs[c % 4] : fovs[c % 2];
         VoxDrawOptions o = Options(true, true, true, false);
         o.LodDistance = c % 2 ? 1200.0f : 100.0f;
         SetWorldDrawOptions(o);
@@ -420,13 +424,15 @@ TEST_F(WorldGL, PointsAndQuadsAgreeAtTheEdgesOfTheView)
         SetWorldDrawOptions(o);
         shots.Render(world, cam, &pointDepth);
         const UINT32 lost = CountLost(quadDepth, pointDepth, w, h);
-        printf("camera %u (fov %.0f, lod from %.0f): %u of %u sprites as points, pixels lost %u\n", c, fovs[c % 4],
-               o.LodDistance, world.DrawStats.Points, world.DrawStats.Sprites, lost);
+        printf("camera %u (%u x %u, fov %.0f, lod from %.0f): %u of %u sprites as points, pixels lost %u\n", c, w,
+               h, world.Settings.FieldOfView, o.LodDistance, world.DrawStats.Points, world.DrawStats.Sprites, lost);
         points += world.DrawStats.Points;
+        tooWide += c >= 24 ? world.DrawStats.Sprites - world.DrawStats.Points : 0;
         EXPECT_EQ(lost, 0u) << "camera " << c;
     }
     world.Settings.FieldOfView = VoxFieldOfView;
     EXPECT_GT(points, 100000u);
+    EXPECT_GT(tooWide, 0u) << "the tall picture should have sprites too wide for a point";
     EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
 }
 
