@@ -7,13 +7,15 @@
 # Input, at random: held movement keys, right-button drags, the console opened
 # and closed with commands typed into it (variables, shader reload, a world
 # rebuild, a screenshot), window resizes (down to 1 x 1),
-# minimise and restore, and focus moving away and back. The world is rebuilt
-# (`map`) every ZN_SOAK_MAP_EVERY seconds (default 8) of the measured run as
-# well, so a rebuild that leaks raises the level many times over. The program runs from a
+# minimise and restore, and focus moving away and back. The world is also
+# rebuilt (`map`) every ZN_SOAK_MAP_EVERY seconds (default 8) of the measured
+# run, so a rebuild that leaks raises the level several times over between the
+# two fifths compared. The program runs from a
 # copy of its folder with ZN_GL_ERRORS=1 and ZN_DIALOG=no. Resident memory is
 # sampled every 5 s into soak-rss.csv (seconds, KiB) in the copy's folder.
 # Before the clock starts, the inputs that make it hold the most memory come once
-# each (see tour), a rebuild among them, so the level is measured after one. Pass (exit 0): after the warm-up (the first fifth of the run) resident
+# each (see tour), a rebuild among them, so every level is measured after one.
+# Pass (exit 0): after the warm-up (the first fifth of the run) resident
 # memory grows by at most 5 % (the median of the samples in the last fifth
 # against that of the second fifth), no GL error is reported, and the program exits
 # 0 when asked to close. Starts its own virtual display when there is none.
