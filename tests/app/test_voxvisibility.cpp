@@ -578,7 +578,7 @@ void CollectLeaves(const VoxBlock* node, std::vector<const VoxBlock*>& out)
 // leaf drawn in the plain point pass has every centre of its level inside the
 // frustum (GL drops a point whose centre is outside), a leaf left out has no
 // sprite of its level in view, and the leaves come nearest first by their true
-// distance.
+// distance, each leaf's sprites nearest first along the eye's main direction.
 TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
 {
     ZNImage height, color;
@@ -596,7 +596,7 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
     std::uniform_real_distribution<float> pos(-400.0f, 400.0f), yaw(0.0f, 6.28f), pitch(VoxPitchMin, VoxPitchMax);
     std::uniform_real_distribution<float> high(0.0f, 700.0f), low(2.0f, 30.0f), level(1.45f, 1.69f);
     const float fovs[] = { 10.0f, 30.0f, 60.0f, 90.0f, 120.0f };
-    UINT64 pointCentres = 0, culledSprites = 0, coarsePoints = 0;
+    UINT64 pointCentres = 0, culledSprites = 0, coarsePoints = 0, orderedPairs = 0;
     ZNPodArray<VoxDrawItem> items;
     for (int c = 0; c < 150; ++c)
     {
@@ -626,6 +626,26 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
             if (i)
             {
                 ASSERT_LE(items[i - 1].Distance, item.Distance) << "camera " << c;
+            }
+            // Inside the leaf, the nearer sprites first along the axis the eye is
+            // mostly off along, from outside the leaf's span on it: rows (one y each)
+            // come nearest first seen along y, the sprites of a row seen along x.
+            const float dx = cam.Position.x - 0.5f * (leaf.Min.x + leaf.Max.x);
+            const float dy = cam.Position.y - 0.5f * (leaf.Min.y + leaf.Max.y);
+            const UINT32 axis = fabsf(dx) > fabsf(dy) ? 0 : 1;
+            if (cam.Position[axis] < leaf.Min[axis] || cam.Position[axis] > leaf.Max[axis])
+            {
+                const UINT32 n = leaf.DrawCount / leaf.Corners;
+                for (UINT32 k = 1; k < n; ++k)
+                {
+                    const VoxelPoint& a = leaf.Vertices[(item.Reverse ? n - k : k - 1) * leaf.Corners];
+                    const VoxelPoint& b = leaf.Vertices[(item.Reverse ? n - k - 1 : k) * leaf.Corners];
+                    if (axis == 0 && a.Position[1] != b.Position[1])
+                        continue;
+                    ASSERT_LE(fabsf(cam.Position[axis] - a.Position[axis]), fabsf(cam.Position[axis] - b.Position[axis]))
+                        << "camera " << c << ": a farther sprite drawn first along axis " << axis;
+                    ++orderedPairs;
+                }
             }
             if (item.Form != VoxForm_Points)
                 continue;
@@ -659,6 +679,7 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
     EXPECT_GT(pointCentres, 30000u);
     EXPECT_GT(coarsePoints, 300u);
     EXPECT_GT(culledSprites, 100000u);
+    EXPECT_GT(orderedPairs, 10000u);
     VoxBlock::Delete(root);
 }
 
