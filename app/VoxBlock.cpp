@@ -55,9 +55,18 @@ void PackVoxelColor(const FloatPixel& c, UINT8 out[4])
     out[3] = PackUnit(c.A);
 }
 
+// Nodes made and not yet deleted; the parallel build makes them on every core.
+static std::atomic<INT64> GLiveNodes(0);
+
+INT64 VoxBlock::LiveNodes()
+{
+    return GLiveNodes.load();
+}
+
 VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
 {
     VoxBlock* node = new VoxBlock();
+    ++GLiveNodes;
     for (UINT32 k = 0; k < 8; ++k)
         node->Ch[k] = nullptr;
     node->Min = min;
@@ -89,6 +98,7 @@ void VoxBlock::Delete(VoxBlock* node)
     delete node->VB;
     node->VB = nullptr;
     delete node;
+    --GLiveNodes;
 }
 
 UINT32 VoxBlock::CountPoints() const
@@ -638,8 +648,14 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     // and a grid too big to index is refused the same way.
     const UINT32 nx = cellsX > 0.0f && cellsX <= 65536.0f ? (UINT32)cellsX : 0;
     const UINT32 ny = cellsY > 0.0f && cellsY <= 65536.0f ? (UINT32)cellsY : 0;
-    if (!nx || !ny || (UINT64)nx * ny > 0x4000000ull)
+    if (!nx || !ny || (UINT64)nx * ny > VoxMaxSprites)
+    {
+        // Said once here: the caller sees only an empty world.
+        if (cellsX > 0.0f && cellsY > 0.0f)
+            PrintStdout("A world of %.0f x %.0f sprites is refused: more than %llu; the world stays empty\n", cellsX,
+                        cellsY, (unsigned long long)VoxMaxSprites);
         return root;
+    }
 
     TreeBuild b;
     b.Height = &height;

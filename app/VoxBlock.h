@@ -63,6 +63,7 @@ const UINT32        VoxDefaultGrid = 400;  // sprites per side of the default wo
 const UINT32        VoxMinGrid     = 16;
 const UINT32        VoxMaxGrid     = 4096;
 const UINT32        VoxLodLevels   = 5;    // full detail and four coarser levels
+const UINT64        VoxMaxSprites  = 0x4000000ull;   // the most sprites one tree is built with
 
 // Vertices per sprite in a leaf's buffer.
 enum VoxSpriteLayout : UINT32
@@ -162,6 +163,9 @@ public:
     // (and the descending index list bound) last sprite first; a range of more
     // than VoxReverseSprites sprites is drawn forwards.
     void DrawPointRange(UINT32 first, UINT32 count, bool reverse = false) const;
+
+    // Nodes of all trees made by Create and not yet deleted, for leak checks.
+    static INT64     LiveNodes();
 
     // Tree statistics, for checks and measurements.
     UINT32 CountPoints() const;

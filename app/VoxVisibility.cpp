@@ -97,9 +97,12 @@ VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& 
     const float depth = NearestViewDepth(frustum, eye, leaf.CullMin, leaf.CullMax);
     if (!(depth > 0.0f) || leaf.LodWidest[level] * options.PointScale > options.MaxPointSize * depth)
         return VoxForm_Quads;
-    // Every centre (coarser ones are means of finer ones) lies in the cull box;
-    // a unit's margin keeps rounding in the clip test from dropping one at the edge.
-    const ZNVec3 margin(1.0f, 1.0f, 1.0f);
+    // Full-detail centres lie in the cull box. A coarser centre is a mean of finer
+    // ones lowered to keep the ridge line, so it may sit below the box, but never
+    // further out than the level's sprites reach beyond it (LodGrow); a unit more
+    // keeps rounding in the clip test from dropping one at the edge.
+    const float reach = 1.0f + leaf.LodGrow[level];
+    const ZNVec3 margin(reach, reach, reach);
     if (VoxClassifyBox(frustum, leaf.CullMin - margin, leaf.CullMax + margin) == VoxCull_Inside)
         return VoxForm_Points;
     // A dropped point of at most MaxPointSize pixels, its centre beyond the band,

@@ -7,11 +7,15 @@
 # Input, at random: held movement keys, right-button drags, the console opened
 # and closed with commands typed into it (variables, shader reload, a world
 # rebuild, a screenshot), window resizes (down to 1 x 1),
-# minimise and restore, and focus moving away and back. The program runs from a
+# minimise and restore, and focus moving away and back. The world is also
+# rebuilt (`map`) every ZN_SOAK_MAP_EVERY seconds (default 8) of the measured
+# run, so a rebuild that leaks raises the level several times over between the
+# two fifths compared. The program runs from a
 # copy of its folder with ZN_GL_ERRORS=1 and ZN_DIALOG=no. Resident memory is
 # sampled every 5 s into soak-rss.csv (seconds, KiB) in the copy's folder.
 # Before the clock starts, the inputs that make it hold the most memory come once
-# each (see tour). Pass (exit 0): after the warm-up (the first fifth of the run) resident
+# each (see tour), a rebuild among them, so every level is measured after one.
+# Pass (exit 0): after the warm-up (the first fifth of the run) resident
 # memory grows by at most 5 % (the median of the samples in the last fifth
 # against that of the second fifth), no GL error is reported, and the program exits
 # 0 when asked to close. Starts its own virtual display when there is none.
@@ -122,6 +126,9 @@ act() {
 
 rss_first="$(rss)"
 tour >/dev/null 2>&1
+map_every="${ZN_SOAK_MAP_EVERY:-8}"
+next_map="$map_every"
+rebuilds=0
 start=$(date +%s)
 total=$(awk -v m="$minutes" 'BEGIN { printf "%d", m * 60 }')
 warm=$(( total / 5 ))
@@ -143,6 +150,12 @@ while :; do
     next_sample=$(( next_sample + 5 ))
   fi
   [ "$now" -ge "$total" ] && break
+  if [ "$now" -ge "$next_map" ]; then
+    xdotool windowfocus "$wid" 2>/dev/null
+    run_command "map Heightmap.png Colormap.png" >/dev/null 2>&1
+    rebuilds=$(( rebuilds + 1 ))
+    next_map=$(( now + map_every ))
+  fi
   act >/dev/null 2>&1
 done
 
@@ -179,6 +192,7 @@ growth=$(awk -v a="$level_warm" -v b="$level_end" 'BEGIN { printf "%.1f", (a > 0
 echo "soak: RSS start ${rss_start} KiB, after warm-up ${rss_warm} KiB, end ${rss_end:-?} KiB"
 echo "soak: RSS level after warm-up ${level_warm} KiB, at the end ${level_end} KiB (medians of the second" \
   "and the last fifth): ${growth} % since warm-up"
+echo "soak: ${rebuilds} world rebuilds during the measured run, one every ${map_every} s"
 echo "soak: GL errors ${gl_total:-not reported} (${gl_lines} report lines), exit code ${code}"
 [ "$alive" = 1 ] || echo "soak: the program ended by itself before the close request" >&2
 grep -E '^GL error: ' "$work/stderr.txt" | sort | uniq -c | head -10

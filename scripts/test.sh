@@ -62,13 +62,14 @@ echo "== consumer project took $(( $(date +%s) - consumer_start )) s"
 echo "== soak, 60 s"
 scripts/soak.sh 1 build/Vendrapolis || status=1
 
-# The threaded parts (threads, spin lock, texture streaming) once more under
-# ThreadSanitizer; only the two test programs that exercise them are built.
+# The threaded parts (threads, spin lock, texture streaming, the parallel world
+# build) once more under ThreadSanitizer; only the three test programs that
+# exercise them are built.
 echo "== building build-tsan"
 tsan_start=$(date +%s)
 cmake -S "$here" -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZN_SANITIZE_THREAD=ON -DZN_BENCH=OFF -DZN_WERROR=ON >/dev/null
-cmake --build build-tsan -j"$(nproc)" --target zn_test_core zn_test_resources
+cmake --build build-tsan -j"$(nproc)" --target zn_test_core zn_test_resources zn_test_app
 echo "== testing build-tsan"
 (
   cd build-tsan/tests
@@ -76,8 +77,13 @@ echo "== testing build-tsan"
   # Terminate cancels a thread inside a sleep; ThreadSanitizer loses track of
   # the locks taken while such a thread unwinds and reports races that are not
   # there, so that one test runs only in the other configurations.
-  ./zn_test_core --gtest_filter='Thread*:SpinLock*:-Thread.Terminate*' || exit 1
-  "$here/scripts/with-display.sh" ./zn_test_resources --gtest_filter='TextureStream*'
+  failed=0
+  ./zn_test_core --gtest_filter='Thread*:SpinLock*:-Thread.Terminate*' || failed=1
+  "$here/scripts/with-display.sh" ./zn_test_resources --gtest_filter='TextureStream*' || failed=1
+  # The world built on every core against the single-threaded insert, and the
+  # job runner it uses; no GL is needed.
+  ./zn_test_app --gtest_filter='VoxGrid.ThreadedBuild*:VoxGrid.ParallelFor*' || failed=1
+  exit $failed
 ) || status=1
 echo "== build-tsan took $(( $(date +%s) - tsan_start )) s"
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <math.h>
 #include <random>
+#include <stdio.h>
 #include <string.h>
 #include <vector>
 
@@ -536,4 +537,231 @@ TEST(VoxFrustum, LeavesAreDrawnAsPointsWhereNoPixelIsLost)
     VoxBlock* behind = leafWith({ ahead, cam.Position - forward * 50.0f });
     EXPECT_EQ(form(behind), VoxForm_Quads);
     VoxBlock::Delete(behind);
+}
+
+namespace
+{
+
+// The eye's distance to a box, worked out apart from the collector.
+float DistanceToBox(const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max)
+{
+    const float dx = std::max(std::max(min.x - eye.x, eye.x - max.x), 0.0f);
+    const float dy = std::max(std::max(min.y - eye.y, eye.y - max.y), 0.0f);
+    const float dz = std::max(std::max(min.z - eye.z, eye.z - max.z), 0.0f);
+    return sqrtf(dx * dx + dy * dy + dz * dz);
+}
+
+void CollectLeaves(const VoxBlock* node, std::vector<const VoxBlock*>& out)
+{
+    if (node->DrawCount)
+        out.push_back(node);
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            CollectLeaves(node->Ch[k], out);
+}
+
+}   // namespace
+
+// Over steep random terrain, with level of detail from near the eye on, narrow
+// and wide fields of view and cameras low over the ground looking along it: a
+// leaf drawn in the plain point pass has every centre of its level inside the
+// frustum (GL drops a point whose centre is outside), a leaf left out has no
+// sprite of its level in view, and the leaves come nearest first by their true
+// distance, each leaf's sprites nearest first along the eye's main direction.
+TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
+{
+    ZNImage height, color;
+    NoiseMaps(height, color, 24, 31);
+    ZNVec3 min, max;
+    VoxWorldBoundsForGrid(128, min, max);
+    VoxBlock* root = BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(128));
+    ASSERT_NE(root, nullptr);
+    root->BuildVertexBuffers(false);
+    MarkDrawable(root);
+    std::vector<const VoxBlock*> leaves;
+    CollectLeaves(root, leaves);
+
+    std::mt19937 rng(77);
+    std::uniform_real_distribution<float> pos(-400.0f, 400.0f), yaw(0.0f, 6.28f), pitch(VoxPitchMin, VoxPitchMax);
+    std::uniform_real_distribution<float> high(0.0f, 700.0f), low(2.0f, 30.0f), level(1.45f, 1.69f);
+    const float fovs[] = { 10.0f, 30.0f, 60.0f, 90.0f, 120.0f };
+    UINT64 pointCentres = 0, culledSprites = 0, coarsePoints = 0, orderedPairs = 0;
+    ZNPodArray<VoxDrawItem> items;
+    for (int c = 0; c < 150; ++c)
+    {
+        VoxCameraState state = InitialCameraState();
+        // A third near the ground, looking along it.
+        const bool nearGround = c % 3 == 0;
+        state.Position = state.PrevPosition = ZNVec3(pos(rng), pos(rng), nearGround ? low(rng) : high(rng));
+        state.Yaw = state.PrevYaw = yaw(rng);
+        state.Pitch = state.PrevPitch = nearGround ? level(rng) : pitch(rng);
+        VoxCamera cam;
+        SetupCamera(state, 1.0f, c % 2 ? 320 : 180, c % 2 ? 180 : 320, cam, fovs[c % 5]);
+        VoxFrustum f;
+        VoxFrustumFromMatrix(cam.Projection * cam.View, f);
+        VoxDrawOptions o;
+        o.LodDistance = c % 4 == 3 ? 1200.0f : 100.0f;
+        o.PointScale = cam.Projection.At(1, 1) * 180.0f * 0.5f;
+        o.MaxPointSize = 1e6f;   // every leaf in front of the eye may be points
+        VoxCollectDraws(root, f, cam.Position, o, items);
+
+        std::vector<const VoxBlock*> drawn;
+        for (UINT32 i = 0; i < items.Size(); ++i)
+        {
+            const VoxDrawItem& item = items[i];
+            drawn.push_back(item.Node);
+            const VoxBlock& leaf = *item.Node;
+            ASSERT_NEAR(item.Distance, DistanceToBox(cam.Position, leaf.Min, leaf.Max), 1e-3f) << "camera " << c;
+            if (i)
+            {
+                ASSERT_LE(items[i - 1].Distance, item.Distance) << "camera " << c;
+            }
+            // Inside the leaf, the nearer sprites first along the axis the eye is
+            // mostly off along, from outside the leaf's span on it: rows (one y each)
+            // come nearest first seen along y, the sprites of a row seen along x.
+            const float dx = cam.Position.x - 0.5f * (leaf.Min.x + leaf.Max.x);
+            const float dy = cam.Position.y - 0.5f * (leaf.Min.y + leaf.Max.y);
+            const UINT32 axis = fabsf(dx) > fabsf(dy) ? 0 : 1;
+            if (cam.Position[axis] < leaf.Min[axis] || cam.Position[axis] > leaf.Max[axis])
+            {
+                const UINT32 n = leaf.DrawCount / leaf.Corners;
+                for (UINT32 k = 1; k < n; ++k)
+                {
+                    const VoxelPoint& a = leaf.Vertices[(item.Reverse ? n - k : k - 1) * leaf.Corners];
+                    const VoxelPoint& b = leaf.Vertices[(item.Reverse ? n - k - 1 : k) * leaf.Corners];
+                    if (axis == 0 && a.Position[1] != b.Position[1])
+                        continue;
+                    ASSERT_LE(fabsf(cam.Position[axis] - a.Position[axis]), fabsf(cam.Position[axis] - b.Position[axis]))
+                        << "camera " << c << ": a farther sprite drawn first along axis " << axis;
+                    ++orderedPairs;
+                }
+            }
+            if (item.Form != VoxForm_Points)
+                continue;
+            coarsePoints += item.Level > 0;
+            for (UINT32 v = leaf.LodFirst[item.Level]; v < leaf.LodFirst[item.Level] + leaf.LodCount[item.Level];
+                 v += leaf.Corners)
+            {
+                const VoxelPoint& p = leaf.Vertices[v];
+                ASSERT_TRUE(PointInside(f, ZNVec3(p.Position[0], p.Position[1], p.Position[2])))
+                    << "camera " << c << ": a point of level " << item.Level << " is dropped at " << p.Position[0]
+                    << ", " << p.Position[1] << ", " << p.Position[2];
+                ++pointCentres;
+            }
+        }
+        for (const VoxBlock* leaf : leaves)
+        {
+            if (std::find(drawn.begin(), drawn.end(), leaf) != drawn.end())
+                continue;
+            const UINT32 lod = VoxLodLevelFor(*leaf, DistanceToBox(cam.Position, leaf->Min, leaf->Max), o);
+            for (UINT32 v = leaf->LodFirst[lod]; v < leaf->LodFirst[lod] + leaf->LodCount[lod]; v += leaf->Corners)
+            {
+                const VoxelPoint& p = leaf->Vertices[v];
+                ASSERT_FALSE(SpriteVisible(cam, ZNVec3(p.Position[0], p.Position[1], p.Position[2]), p.Size))
+                    << "camera " << c << " culled a visible sprite of level " << lod;
+                ++culledSprites;
+            }
+        }
+    }
+    printf("%llu point centres checked (%llu coarse leaves), %llu culled sprites checked\n",
+           (unsigned long long)pointCentres, (unsigned long long)coarsePoints, (unsigned long long)culledSprites);
+    EXPECT_GT(pointCentres, 30000u);
+    EXPECT_GT(coarsePoints, 300u);
+    EXPECT_GT(culledSprites, 100000u);
+    EXPECT_GT(orderedPairs, 10000u);
+    VoxBlock::Delete(root);
+}
+
+// The water's depth from the plane's corners is used only where no water nearer
+// than the near plane can be in view: never when the plane cuts the near
+// rectangle, always a little beyond the bound, and then each corner carries the
+// depth its view ray meets the plane at. Eyes a few units above and below the
+// water, at narrow and wide fields of view.
+TEST(VoxWater, PlaneDepthOnlyWhereNoWaterIsNearerThanTheNearPlane)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(VoxPitchMin, VoxPitchMax), unit(0.0f, 1.0f);
+    const float water = 100.0f;
+    UINT32 cut = 0, used = 0, cornersChecked = 0;
+    for (int c = 0; c < 4000; ++c)
+    {
+        VoxCameraState state = InitialCameraState();
+        state.Yaw = state.PrevYaw = yaw(rng);
+        state.Pitch = state.PrevPitch = pitch(rng);
+        const float fov = 10.0f + 140.0f * unit(rng);
+        const UINT32 width = c % 3 ? 320 : 90, height = 180;
+        VoxCamera cam;
+        SetupCamera(state, 1.0f, width, height, cam, fov);
+        const float tx = 1.0f / cam.Projection.At(0, 0), ty = 1.0f / cam.Projection.At(1, 1);
+        const float bound = cam.Near * sqrtf(1.0f + tx * tx + ty * ty);
+        // Just inside or just beyond the bound, or anywhere up to it; above or below.
+        const float scale = c % 3 == 0 ? 0.98f : c % 3 == 1 ? 1.02f : unit(rng);
+        const float h = bound * scale * (c % 2 ? 1.0f : -1.0f);
+        state.Position = state.PrevPosition = ZNVec3(0.0f, 0.0f, water + h);
+        SetupCamera(state, 1.0f, width, height, cam, fov);
+
+        // The near rectangle's corners in world space: view axes are the rows of View.
+        float lowest = 1e30f, highest = -1e30f;
+        for (int sx = -1; sx <= 1; sx += 2)
+            for (int sy = -1; sy <= 1; sy += 2)
+            {
+                float z = cam.Position.z;
+                const float v[3] = { sx * cam.Near * tx, sy * cam.Near * ty, -cam.Near };
+                for (UINT32 r = 0; r < 3; ++r)
+                    z += v[r] * cam.View.At(r, 2);
+                lowest = std::min(lowest, z);
+                highest = std::max(highest, z);
+            }
+        VoxQuadVertex quad[4];
+        BuildWaterQuad(quad);
+        const bool plane = SetWaterPlaneDepth(cam, water, quad);
+        if (lowest <= water && highest >= water)
+        {
+            ++cut;
+            ASSERT_FALSE(plane) << "camera " << c << ": the plane cuts the near rectangle " << h << " units away";
+        }
+        if (fabsf(h) >= bound * 1.01f)
+        {
+            ASSERT_TRUE(plane) << "camera " << c << " at " << h;
+        }
+        if (!plane)
+            continue;
+        ++used;
+        for (UINT32 k = 0; k < 4; ++k)
+        {
+            // The corner's view ray in world space, and where it meets the plane.
+            const float v[3] = { quad[k].X * tx, quad[k].Y * ty, -1.0f };
+            ZNVec3 dir(0.0f, 0.0f, 0.0f);
+            for (UINT32 r = 0; r < 3; ++r)
+                dir = dir + ZNVec3(cam.View.At(r, 0), cam.View.At(r, 1), cam.View.At(r, 2)) * v[r];
+            const float t = (water - cam.Position.z) / dir.z;
+            if (!(t > 0.0f) || t > 1000.0f)
+                continue;
+            const ZNVec3 hit = cam.Position + dir * t;
+            const ZNVec4 clip = cam.Projection * (cam.View * ZNVec4(hit.x, hit.y, hit.z, 1.0f));
+            ASSERT_NEAR(quad[k].U, clip.z / clip.w, 1e-3f) << "camera " << c << " corner " << k;
+            ++cornersChecked;
+        }
+    }
+    EXPECT_GT(cut, 100u);
+    EXPECT_GT(used, 1000u);
+    EXPECT_GT(cornersChecked, 1000u);
+}
+
+// A world whose sprite count passes 32 bits is refused, with a message, and
+// builds an empty tree instead of wrapping round to a small count.
+TEST(VoxGrid, AGridBeyondTheIndexIsRefusedWithAMessage)
+{
+    ZNImage height, color;
+    NoiseMaps(height, color, 8, 2);
+    // 65,536 cells each way (half a voxel each): 2^32 sprites, 0 in 32 bits.
+    const float half = 65536.0f * VoxVoxelSize * 0.25f;
+    testing::internal::CaptureStdout();
+    VoxBlock* root = BuildVoxelTree(height, color, ZNVec3(-half, -half, 0.0f), ZNVec3(half, half, 600.0f),
+                                    VoxVoxelSize, 3);
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->CountPoints(), 0u);
+    EXPECT_NE(out.find("65536 x 65536"), std::string::npos) << out;
+    VoxBlock::Delete(root);
 }

@@ -5,6 +5,7 @@
 #include "AppCommands.h"
 
 #include <math.h>
+#include <memory>
 #include <set>
 
 #include "render/ZNShader.h"
@@ -12,6 +13,57 @@
 
 namespace
 {
+
+// While it lives, the current table is a copy that keeps the names of the GL
+// buffers made and not yet deleted, and counts both calls.
+class BufferTally
+{
+public:
+    BufferTally() : Saved(TGCurGLTable)
+    {
+        Real = *Saved;
+        Table = *Saved;
+        Table.GenBuffers = [](GLsizei n, GLuint* names) {
+            Real.GenBuffers(n, names);
+            for (GLsizei i = 0; i < n; ++i)
+                Live.insert(names[i]);
+            Made += (UINT32)n;
+        };
+        Table.DeleteBuffers = [](GLsizei n, const GLuint* names) {
+            for (GLsizei i = 0; i < n; ++i)
+                Deleted += (UINT32)Live.erase(names[i]);
+            Real.DeleteBuffers(n, names);
+        };
+        Live.clear();
+        Made = Deleted = 0;
+        TGCurGLTable = &Table;
+    }
+    ~BufferTally() { TGCurGLTable = Saved; }
+    BufferTally(const BufferTally&) = delete;
+    BufferTally& operator=(const BufferTally&) = delete;
+
+    static std::set<GLuint> Live;      // made while the tally lived, not yet deleted
+    static UINT32           Made;
+    static UINT32           Deleted;   // of those made while it lived
+
+private:
+    static GladGLContext Real;
+    GladGLContext        Table;
+    GladGLContext*       Saved;
+};
+std::set<GLuint> BufferTally::Live;
+UINT32           BufferTally::Made = 0;
+UINT32           BufferTally::Deleted = 0;
+GladGLContext    BufferTally::Real;
+
+UINT32 CountNodes(const VoxBlock* node)
+{
+    UINT32 n = 1;
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            n += CountNodes(node->Ch[k]);
+    return n;
+}
 
 // One draw call as GL saw it.
 struct DrawCall
@@ -205,6 +257,42 @@ static double SumOfHeights(const VoxBlock* node)
         for (UINT32 k = 0; k < 8; ++k)
             sum += SumOfHeights(node->Ch[k]);
     return sum;
+}
+
+// A rebuild frees everything the old tree held: its nodes and its GL buffers,
+// every time; a failed one makes nothing. Destroying the world frees the rest.
+TEST_F(WorldGL, RebuildsFreeTheOldTreesNodesAndBuffers)
+{
+    {
+        // The context's own buffers for sky and water are made by a first frame.
+        VoxelWorld bare(Window, "NoSuchHeightmap.png", "NoSuchColormap.png");
+        bare.Render(0.0f);
+    }
+    const INT64 nodesBefore = VoxBlock::LiveNodes();
+    BufferTally tally;
+    std::unique_ptr<VoxelWorld> world(new VoxelWorld(Window));
+    ASSERT_NE(world->Root, nullptr);
+    const UINT32 nodes = CountNodes(world->Root);
+    EXPECT_EQ(VoxBlock::LiveNodes() - nodesBefore, (INT64)nodes);
+    const size_t buffers = tally.Live.size();
+    EXPECT_GT(buffers, (size_t)world->Root->CountNodesWithPoints());
+    ZNString why;
+    for (int i = 0; i < 3; ++i)
+    {
+        const UINT32 made = tally.Made, deleted = tally.Deleted;
+        ASSERT_TRUE(RebuildWorld(*world, "Heightmap.png", "Colormap.png", why)) << why.CStr();
+        EXPECT_EQ(VoxBlock::LiveNodes() - nodesBefore, (INT64)nodes) << "rebuild " << i;
+        EXPECT_EQ(tally.Live.size(), buffers) << "rebuild " << i;
+        EXPECT_EQ(tally.Made - made, tally.Deleted - deleted) << "rebuild " << i;
+        EXPECT_GE(tally.Made - made, world->Root->CountNodesWithPoints()) << "a buffer per leaf";
+    }
+    EXPECT_FALSE(RebuildWorld(*world, "NoSuchHeightmap.png", "Colormap.png", why));
+    EXPECT_EQ(VoxBlock::LiveNodes() - nodesBefore, (INT64)nodes);
+    EXPECT_EQ(tally.Live.size(), buffers);
+    world->Render(0.0f);   // the point pass makes its index list on first use
+    world.reset();
+    EXPECT_EQ(VoxBlock::LiveNodes(), nodesBefore);
+    EXPECT_EQ(tally.Live.size(), 0u) << "buffers the world made are still alive";
 }
 
 TEST_F(WorldGL, MapRebuildsFromOtherImagesAndABrokenImageKeepsTheOldWorld)

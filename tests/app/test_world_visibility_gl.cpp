@@ -165,6 +165,18 @@ TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
 
         EXPECT_EQ(CountDifferent(full, culled), 0u) << "camera " << index;
         EXPECT_TRUE(depthFull == depthCulled) << "camera " << index;
+        // The same with level of detail on, from near the eye for every other camera:
+        // culling must allow for the coarse sprites' reach.
+        std::vector<UINT32> depthLod, depthLodCulled;
+        VoxDrawOptions lod = Options(false, false, true);
+        lod.LodDistance = index % 2 ? 100.0f : 1200.0f;
+        SetWorldDrawOptions(lod);
+        const std::vector<UINT8> lodFull = shots.Render(world, cam, &depthLod);
+        lod.Cull = true;
+        SetWorldDrawOptions(lod);
+        const std::vector<UINT8> lodCulled = shots.Render(world, cam, &depthLodCulled);
+        EXPECT_EQ(CountDifferent(lodFull, lodCulled), 0u) << "camera " << index << " with level of detail";
+        EXPECT_TRUE(depthLod == depthLodCulled) << "camera " << index << " with level of detail";
         EXPECT_LE(culledLeaves, allLeaves);
         // Nearest first (leaves, and the rows inside a leaf) leaves every pixel's
         // depth as it was. Where two sprites meet a pixel at exactly the same depth,
@@ -324,9 +336,119 @@ TEST_F(WorldGL, PointSpritesDrawTheQuadsPictureButForEdgeRounding)
     const std::vector<UINT8> narrow = shots.Render(world, cams[0]);
     EXPECT_GT(world.DrawStats.Points, 0u);
     EXPECT_LT(world.DrawStats.Points, world.DrawStats.Sprites);
+    // Narrow as it is, the band still takes the leaves at the edges as points.
+    const UINT32 narrowPoints = world.DrawStats.Points;
+    world.MaxViewport[0] = (GLint)ShotWidth;
+    world.MaxViewport[1] = (GLint)ShotHeight;
+    shots.Render(world, cams[0]);
+    EXPECT_GT(narrowPoints, world.DrawStats.Points) << "no more points with the band than without one";
     const Difference d = Compare(quads, narrow, ShotWidth, ShotHeight);
     EXPECT_LT(d.Mean, 0.1);
     EXPECT_LT(d.WorstBlock, 4.0);
+    EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
+}
+
+// Pixels where `points` lies behind `quads` together with all eight neighbours
+// that are in the picture: a square lost from the points picture, as opposed to
+// the one-pixel rims where a point's square rounds differently from two triangles.
+// Border pixels have fewer neighbours, so a square lost at the edge still counts.
+UINT32 CountLost(const std::vector<UINT32>& quads, const std::vector<UINT32>& points, UINT32 w, UINT32 h)
+{
+    std::vector<bool> behind(quads.size());
+    for (size_t i = 0; i < quads.size(); ++i)
+        behind[i] = points[i] > quads[i];
+    UINT32 lost = 0;
+    for (UINT32 y = 0; y < h; ++y)
+        for (UINT32 x = 0; x < w; ++x)
+        {
+            bool all = true;
+            for (UINT32 ny = y ? y - 1 : 0; ny <= std::min(y + 1, h - 1) && all; ++ny)
+                for (UINT32 nx = x ? x - 1 : 0; nx <= std::min(x + 1, w - 1) && all; ++nx)
+                    all = behind[(size_t)ny * w + nx];
+            lost += all;
+        }
+    return lost;
+}
+
+// Points against quads where a dropped point shows: at the edges of the view, at
+// narrow and wide fields of view, with coarse levels from near the eye, from
+// cameras low over the ground looking along it and with a narrow guard band.
+// Random cameras, fixed seed, a small picture.
+TEST_F(WorldGL, PointsAndQuadsAgreeAtTheEdgesOfTheView)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    // The last cameras draw into a picture taller than the widest point GL draws
+    // (at a narrow field of view), where coarse sprites outgrow it first.
+    WorldOffscreen wide(256, 144), tall(48, (UINT32)world.MaxPointSize + 200);
+    std::mt19937 rng(40);
+    std::uniform_real_distribution<float> xy(-900.0f, 900.0f), z(150.0f, 700.0f), yaw(0.0f, 6.28f),
+        pitch(1.2f, 2.6f), low(1.45f, 1.62f), unit(0.0f, 1.0f);
+    const float fovs[] = { 10.0f, 30.0f, 60.0f, 120.0f };
+    UINT64 points = 0;
+    UINT32 tooWide = 0;
+    for (UINT32 c = 0; c < 30; ++c)
+    {
+        WorldOffscreen& shots = c < 24 ? wide : tall;
+        const UINT32 w = shots.Width, h = shots.Height;
+        VoxCameraState cam;
+        if (c % 3 == 0)
+        {
+            // Low over the ground: a few units above the terrain under the eye.
+            const ZNVec3 at(xy(rng), xy(rng), 0.0f);
+            cam = CameraAt(ZNVec3(at.x, at.y, 0.0f), yaw(rng), low(rng));
+            cam.Position.z = cam.PrevPosition.z = 600.0f;
+            ZNVec3 top = cam.Position;
+            // Down to the terrain: the highest sprite near the eye, found through the tree.
+            struct GroundFinder
+            {
+                float X, Y, Best = 0.0f;
+                void Visit(const VoxBlock* n)
+                {
+                    if (n->Max.x < X - 10 || n->Min.x > X + 10 || n->Max.y < Y - 10 || n->Min.y > Y + 10)
+                        return;
+                    for (UINT32 i = 0; i < n->Points.Size(); ++i)
+                        if (fabsf(n->Points[i].Position[0] - X) < 10 && fabsf(n->Points[i].Position[1] - Y) < 10)
+                            Best = std::max(Best, n->Points[i].Position[2]);
+                    if (n->IsSplit())
+                        for (UINT32 k = 0; k < 8; ++k)
+                            Visit(n->Ch[k]);
+                }
+            } ground{ top.x, top.y };
+            ground.Visit(world.Root);
+            cam.Position.z = cam.PrevPosition.z = ground.Best + 10.0f + 20.0f * unit(rng);
+        }
+        else
+            cam = CameraAt(ZNVec3(xy(rng), xy(rng), z(rng)), yaw(rng), pitch(rng));
+        world.Settings.FieldOfView = c < 24 ? fovs[c % 4] : fovs[c % 2];
+        VoxDrawOptions o = Options(true, true, true, false);
+        o.LodDistance = c % 2 ? 1200.0f : 100.0f;
+        SetWorldDrawOptions(o);
+        std::vector<UINT32> quadDepth, pointDepth;
+        shots.Render(world, cam, &quadDepth);
+        o.Points = true;
+        SetWorldDrawOptions(o);
+        // Every third camera as if GL's largest viewport left room for a narrow
+        // guard band only: the points must then be kept narrow enough for it.
+        const GLint saved[2] = { world.MaxViewport[0], world.MaxViewport[1] };
+        if (c % 3 == 1)
+        {
+            world.MaxViewport[0] = (GLint)w + 12;
+            world.MaxViewport[1] = (GLint)h + 12;
+        }
+        shots.Render(world, cam, &pointDepth);
+        world.MaxViewport[0] = saved[0];
+        world.MaxViewport[1] = saved[1];
+        const UINT32 lost = CountLost(quadDepth, pointDepth, w, h);
+        printf("camera %u (%u x %u, fov %.0f, lod from %.0f): %u of %u sprites as points, pixels lost %u\n", c, w,
+               h, world.Settings.FieldOfView, o.LodDistance, world.DrawStats.Points, world.DrawStats.Sprites, lost);
+        points += world.DrawStats.Points;
+        tooWide += c >= 24 ? world.DrawStats.Sprites - world.DrawStats.Points : 0;
+        EXPECT_EQ(lost, 0u) << "camera " << c;
+    }
+    world.Settings.FieldOfView = VoxFieldOfView;
+    EXPECT_GT(points, 100000u);
+    EXPECT_GT(tooWide, 0u) << "the tall picture should have sprites too wide for a point";
     EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
 }
 
