@@ -9,7 +9,9 @@
 //
 // It brings in every public module: containers and system services, math,
 // windows and GL contexts, rendering, files and resources, the engine's start,
-// clock and log, and the console and UI layers. The per-context state headers,
+// clock and log, the console and UI layers, and the application layer on top
+// (window, command line, standard commands, free camera, frame statistics). The
+// per-context state headers,
 // the platform files and the codec stay internal; the engine's own sources go on
 // including the modules they need one by one.
 #pragma once
@@ -25,7 +27,6 @@
 #include "math/ZNGeometry.h"
 #include "math/ZNMath.h"
 
-#include "window/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"
 #include "window/ZNWindow.h"
@@ -56,3 +57,6 @@
 #include "ui/ZNFont.h"
 #include "ui/ZNUILayer.h"
 #include "ui/ZNUIRender.h"
+
+#include "application/ZNAppWindow.h"
+#include "application/ZNApplication.h"

@@ -1,12 +1,9 @@
-// Camera: steering, movement, the view record and the sky quad.
+// Camera: the demo's start, view record and screen quads.
 #include "Camera.h"
 
 #include <math.h>
 
 VoxCamera GCamera;
-
-static const float TwoPi  = 2.0f * ZN_PI;
-static const float HalfPi = ZN_PI * 0.5f;
 
 VoxCameraState InitialCameraState()
 {
@@ -20,102 +17,10 @@ VoxCameraState InitialCameraState()
     return s;
 }
 
-// The horizontal left-hand direction of a heading, with the single-precision
-// sines and cosines of a quarter turn (so z is a tiny non-zero number).
-static ZNVec3 SideVector(float yaw)
-{
-    const float s = sinf(HalfPi);
-    return ZNVec3(cosf(yaw + HalfPi) * s, sinf(yaw + HalfPi) * s, cosf(HalfPi));
-}
-
-static ZNVec3 ForwardVector(float yaw, float pitch)
-{
-    return ZNVec3(cosf(yaw) * sinf(pitch), sinf(yaw) * sinf(pitch), cosf(pitch));
-}
-
-void UpdateCamera(VoxCameraState& cam, VoxControls& in, UINT32& mouseLook, float dt)
-{
-    cam.PrevYaw = cam.Yaw;
-    cam.PrevPitch = cam.Pitch;
-    in.MoveCursor = false;
-
-    if (in.Right == VoxKS_Pressed)
-    {
-        // Start from the centre with no displacement, so the first steering frame
-        // does not jump.
-        in.MoveCursor = true;
-        in.CursorX = (float)(in.ClientWidth >> 1);
-        in.CursorY = (float)(in.ClientHeight >> 1);
-        mouseLook = 1;
-        in.MouseX = in.PrevMouseX = (float)in.ClientWidth * 0.5f;
-        in.MouseY = in.PrevMouseY = (float)in.ClientHeight * 0.5f;
-    }
-    if (in.Right == VoxKS_Released)
-        mouseLook = 0;
-    if (in.Right == VoxKS_Held)
-    {
-        const float dy = (in.MouseY - in.PrevMouseY) * in.Sensitivity;
-        cam.Yaw = fmodf(cam.Yaw - (in.MouseX - in.PrevMouseX) * in.Sensitivity, TwoPi);
-        cam.Pitch += in.InvertY ? -dy : dy;
-        if (cam.Pitch < VoxPitchMin)
-            cam.Pitch = VoxPitchMin;
-        if (cam.Pitch > VoxPitchMax)
-            cam.Pitch = VoxPitchMax;
-    }
-
-    ZNVec3 forward = ForwardVector(cam.Yaw, cam.Pitch);
-    ZNVec3 side = SideVector(cam.Yaw);
-    if (in.Shift != VoxKS_Up)
-    {
-        forward *= VoxFastFactor;
-        side *= VoxFastFactor;
-    }
-
-    ZNVec3 move;
-    if (in.W != VoxKS_Up)
-        move += forward;
-    if (in.S != VoxKS_Up)
-        move -= forward;
-    if (in.A != VoxKS_Up)
-        move += side;
-    if (in.D != VoxKS_Up)
-        move -= side;
-    if (in.Control != VoxKS_Up)
-        move -= ZNVec3(0.0f, 0.0f, 1.0f);
-    if (in.Space != VoxKS_Up)
-        move += ZNVec3(0.0f, 0.0f, 1.0f);
-
-    cam.PrevPosition = cam.Position;
-    cam.Position += move * (dt * in.Speed);
-}
-
-float BlendYaw(float prevYaw, float yaw, float t)
-{
-    float a = fmodf(prevYaw, TwoPi);
-    const float b = fmodf(yaw, TwoPi);
-    if (fabsf(a - b) >= ZN_PI)
-        a += a < b ? TwoPi : -TwoPi;
-    return a + t * (b - a);
-}
-
 void SetupCamera(const VoxCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight, VoxCamera& out,
                  float fieldOfView)
 {
-    const ZNVec3 pos = cam.PrevPosition + (cam.Position - cam.PrevPosition) * t;
-    const float yaw = BlendYaw(cam.PrevYaw, cam.Yaw, t);
-    const float pitch = cam.PrevPitch + t * (cam.Pitch - cam.PrevPitch);
-
-    const ZNVec3 forward = ForwardVector(yaw, pitch);
-    out.Position = pos;
-    out.Target = pos + forward;
-    out.Up = Cross(forward, SideVector(yaw));
-
-    out.FieldOfView = fieldOfView;
-    out.Aspect = (float)clientWidth / (float)clientHeight;
-    out.Near = VoxNear;
-    out.Far = VoxFar;
-    out.View = LookAt(out.Position, out.Target, out.Up);
-    out.Projection = Perspective(out.FieldOfView * ZN_PI / 180.0f, out.Aspect, out.Near, out.Far);
+    ZNSetupFlyView(cam, t, clientWidth, clientHeight, fieldOfView, VoxNear, VoxFar, out);
 }
 
 static void SetQuadVertex(VoxQuadVertex& v, float x, float y, float u, float tv, const ZNVec3& p)

@@ -4,7 +4,6 @@
 #include "ZNEngine.h"
 
 #include <algorithm>
-#include <atomic>
 #include <math.h>
 #include <string.h>
 
@@ -36,49 +35,6 @@ UINT32 VoxTreeDepthForGrid(UINT32 grid)
     if (big)
         depth = std::max(depth, (float)VoxTreeDepth);
     return depth < 1.0f ? 1u : depth > 10.0f ? 10u : (UINT32)depth;
-}
-
-namespace
-{
-struct ParallelRun
-{
-    VoxJob              Job;
-    void*               Context;
-    UINT32              Count;
-    std::atomic<UINT32> Next;
-};
-
-void RunJobs(ParallelRun& run)
-{
-    for (UINT32 i = run.Next.fetch_add(1); i < run.Count; i = run.Next.fetch_add(1))
-        run.Job(run.Context, i);
-}
-
-UINT32 WorkerEntry(void* context)
-{
-    // The main thread is pinned to one processor and its threads inherit that.
-    ZNThread::AllowAllProcessors();
-    RunJobs(*static_cast<ParallelRun*>(context));
-    return 0;
-}
-} // namespace
-
-void VoxParallelFor(UINT32 count, VoxJob job, void* context)
-{
-    ParallelRun run;
-    run.Job = job;
-    run.Context = context;
-    run.Count = count;
-    run.Next = 0;
-    const UINT32 processors = ZNThread::ProcessorCount();
-    const UINT32 helpers = count > 1 && processors > 1 ? std::min(processors, count) - 1 : 0;
-    ZNThread workers[15];
-    const UINT32 started = std::min(helpers, 15u);
-    for (UINT32 t = 0; t < started; ++t)
-        workers[t].Start(WorkerEntry, &run);
-    RunJobs(run);
-    for (UINT32 t = 0; t < started; ++t)
-        workers[t].Wait(ZN_WAIT_INFINITE);
 }
 
 static UINT8 PackUnit(float v)
@@ -468,7 +424,7 @@ void VoxBlock::BuildVertexBuffers(bool upload, VoxSpriteLayout layout)
             if (nodes[i]->Points.Size() && !nodes[i]->VB)
                 nodes[i]->VB = new ZNGpuBuffer(VMBT_Vertex, 0);
         VertexBatch batch = { nodes.Data() + first, upload, layout };
-        VoxParallelFor(last - first, BuildBatchJob, &batch);
+        ZNParallelFor(last - first, BuildBatchJob, &batch);
         for (UINT32 i = first; i < last && upload; ++i)
         {
             VoxBlock* node = nodes[i];
@@ -697,7 +653,7 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     b.TopDepth = std::min(depth, 2u);
     b.Samples.SetCount(nx * ny);
     b.Top.SetCount(nx * ny);
-    VoxParallelFor((ny + RowsPerJob - 1) / RowsPerJob, SampleRowsJob, &b);
+    ZNParallelFor((ny + RowsPerJob - 1) / RowsPerJob, SampleRowsJob, &b);
 
     // Group the samples by their top node, keeping row order inside each group.
     const UINT32 tops = 1u << (3 * b.TopDepth);
@@ -732,7 +688,7 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         }
         b.Nodes[t] = node;
     }
-    VoxParallelFor(tops, FillSubtreeJob, &b);
+    ZNParallelFor(tops, FillSubtreeJob, &b);
     return root;
 }
 
@@ -745,7 +701,7 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
         ZNImage     Images[2];
         bool        Loaded[2];
     } maps = { { heightPath, colorPath }, {}, { false, false } };
-    VoxParallelFor(
+    ZNParallelFor(
         2, [](void* context, UINT32 i) {
             Maps& m = *static_cast<Maps*>(context);
             m.Loaded[i] = LoadImageFile(m.Paths[i], m.Images[i]);

@@ -199,9 +199,3 @@ ZNGpuBuffer* VoxCreateReverseIndices();
 // The layout that reads the first vertex of each sprite of a buffer in the given
 // layout (position, size, colour), for drawing its sprites as points.
 ZNVertexDecl* VoxPointDecl(VoxSpriteLayout layout);
-
-// Runs job(context, i) for every i in 0..count-1 on all processors (the calling
-// thread included) and returns when all are done. Jobs are handed out one at a
-// time, so uneven jobs balance.
-typedef void (*VoxJob)(void* context, UINT32 index);
-void VoxParallelFor(UINT32 count, VoxJob job, void* context);

@@ -197,40 +197,6 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         PopScissor();
 }
 
-void VoxelWorld::Update(float dt)
-{
-    ZNInput& input = Window->Input;
-    VoxControls controls;
-    controls.Right = input.KeyState(VoxKey_RightButton);
-    controls.W = input.KeyState(VoxKey_W);
-    controls.S = input.KeyState(VoxKey_S);
-    controls.A = input.KeyState(VoxKey_A);
-    controls.D = input.KeyState(VoxKey_D);
-    controls.Shift = input.KeyState(VoxKey_LeftShift);
-    controls.Control = input.KeyState(VoxKey_LeftControl);
-    controls.Space = input.KeyState(VoxKey_Space);
-    controls.MouseX = input.Mouse[0];
-    controls.MouseY = input.Mouse[1];
-    controls.PrevMouseX = input.PrevMouse[0];
-    controls.PrevMouseY = input.PrevMouse[1];
-    controls.ClientWidth = Window->Params().Width;
-    controls.ClientHeight = Window->Params().Height;
-    controls.Speed = Settings.Speed;
-    controls.Sensitivity = Settings.Sensitivity;
-    controls.InvertY = Settings.InvertY;
-
-    UpdateCamera(Camera, controls, GMouseLook, dt);
-
-    if (controls.MoveCursor)
-    {
-        Window->SetCursorPos(controls.CursorX, controls.CursorY);
-        input.Mouse[0] = controls.MouseX;
-        input.Mouse[1] = controls.MouseY;
-        input.PrevMouse[0] = controls.PrevMouseX;
-        input.PrevMouse[1] = controls.PrevMouseY;
-    }
-}
-
 static void SetCameraPos()
 {
     const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
@@ -297,15 +263,4 @@ float VoxelWorld::WaterClock() const
     // Seconds since the world was made: the clock's absolute value (time since the
     // machine started) would lose the fractions in a float after a few days.
     return WaterTime >= 0.0f ? WaterTime : (float)(ZNGetTime() - StartTime);
-}
-
-ZNShaderPtr VoxShaderVariant::Follow(const ZNShaderPtr& base, const char* file, const char* defines)
-{
-    const INT64 fileTime = base && base->Shader ? base->Shader->FileTime : 0;
-    if (!Shader)
-        Shader = GetShader(ZNString(file), ZNString(defines));
-    else if (fileTime != FileTime)
-        CheckReload(Shader);
-    FileTime = fileTime;
-    return Shader;
 }

@@ -1,8 +1,8 @@
 // VoxelWorld: the demo's world — a terrain of voxel sprites with a sky and water,
-// and the free camera that flies over it.
+// seen from the camera the program places.
 //
 //   VoxelWorld* world = new VoxelWorld(appWindow);   // context current; builds everything
-//   world->Update(dt);                               // camera from keys and mouse
+//   world->Camera = camera.State;                    // the free camera's place
 //   world->Render(0.0f);                             // sky, voxels, water
 //   delete world;                                    // context still current
 //
@@ -14,7 +14,6 @@
 // needs the window's GL context current.
 #pragma once
 
-#include "AppGlobals.h"
 #include "Camera.h"
 #include "VoxBlock.h"
 #include "VoxVisibility.h"
@@ -33,18 +32,6 @@ struct VoxSettings
     float  Haze        = 1.0f;                  // 0 clear air .. 1 the evening haze
 };
 
-// A shader made with defines is not in the context's shader cache, so the reload
-// of the cached shader of the same file does not reach it: it is reloaded when
-// that shader's file time changes.
-struct VoxShaderVariant
-{
-    ZNShaderPtr Shader;         // made with the first Follow
-    INT64       FileTime = 0;   // the cached shader's file time it follows
-
-    // base: the cached shader of the same file.
-    ZNShaderPtr Follow(const ZNShaderPtr& base, const char* file, const char* defines);
-};
-
 class VoxelWorld
 {
 public:
@@ -53,7 +40,7 @@ public:
     ZNTextureHandle GroundTex;     // "Ground.png", the sprite's look
     ZNTextureHandle WaterTex;      // "WaterBump.png", ripple normals
     ZNTextureHandle SkyTex;        // "SkyDusk1.png"
-    ZNAppWindow*    Window;        // client size, cursor and input
+    ZNAppWindow*    Window;        // its client size
 
     // heightPath, colorPath: the terrain images (engine file names).
     explicit VoxelWorld(ZNAppWindow* window, const char* heightPath = "Heightmap.png",
@@ -62,8 +49,6 @@ public:
     VoxelWorld(const VoxelWorld&) = delete;
     VoxelWorld& operator=(const VoxelWorld&) = delete;
 
-    // Reads the window's input and moves the camera by dt seconds.
-    void Update(float dt);
     // Draws the frame from the camera interpolated by t (0 = previous state).
     void Render(float t);
     // The water's "Time" for this frame: WaterTime, or seconds since construction.
@@ -95,8 +80,8 @@ private:
     void DrawSky(VoxQuadVertex quad[4]);
 
     ZNPodArray<VoxDrawItem> DrawItems;   // kept between frames to save the allocations
-    VoxShaderVariant        PointShader;        // "Voxel.shd" with POINTS
-    VoxShaderVariant        WaterPlaneShader;   // "Water.shd" with PLANE_DEPTH
+    ZNShaderVariant         PointShader;        // "Voxel.shd" with POINTS
+    ZNShaderVariant         WaterPlaneShader;   // "Water.shd" with PLANE_DEPTH
 };
 
 // The console variables that steer the voxel pass and the world's size.

@@ -25,7 +25,6 @@
 // resets the peak, builds the 1024 x 1024 world, flies the path against the 400 x
 // 400 reference and prints its build time and peak memory.
 #include "FlightPath.h"
-#include "FrameStats.h"
 #include "VoxelWorld.h"
 
 #include "core/ZNThread.h"
@@ -36,7 +35,7 @@
 #include "runtime/ZNDataPath.h"
 #include "runtime/ZNEngineInternal.h"
 #include "ui/ZNConVar.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -48,8 +47,6 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-UINT32 GMouseLook = 0;
 
 namespace
 {
@@ -341,7 +338,7 @@ VoxCameraState PathCamera(UINT32 i)
 // Engine and reference frame times of the same cameras, with the figures to quote.
 void ReportPairs(benchmark::State& state, const ZNPodArray<double>& engine, const ZNPodArray<double>& reference)
 {
-    const FrameTimeSummary e = SummarizeFrameTimes(engine), r = SummarizeFrameTimes(reference);
+    const ZNFrameTimeSummary e = ZNSummarizeFrameTimes(engine), r = ZNSummarizeFrameTimes(reference);
     double worstPair = 0.0, engineMax = 0.0;
     for (UINT32 i = 0; i < engine.Size(); ++i)
     {
@@ -380,7 +377,7 @@ void BM_PathAlternating(benchmark::State& state)
     }
     ReportPairs(state, engine, reference);
     if (state.range(0) == AllSteps)
-        GPathReferenceMedianMs = SummarizeFrameTimes(reference).MedianMs;
+        GPathReferenceMedianMs = ZNSummarizeFrameTimes(reference).MedianMs;
     SetSteps(AllSteps);
 }
 
@@ -427,7 +424,7 @@ void BM_Resolution(benchmark::State& state)
     PopFBO(target);
     GWorld->Root = root;
     SetSteps(AllSteps);
-    const FrameTimeSummary e = SummarizeFrameTimes(engine);
+    const ZNFrameTimeSummary e = ZNSummarizeFrameTimes(engine);
     state.counters["median_ms"] = e.MedianMs;
     state.counters["p95_ms"] = e.P95Ms;
     state.counters["sprites"] = GWorld->DrawStats.Sprites;
@@ -746,8 +743,8 @@ void BM_PathVisibleOnly(benchmark::State& state)
         }
     }
     ReportPairs(state, engine, reference);
-    const double r = SummarizeFrameTimes(reference).MedianMs;
-    const double f = SummarizeFrameTimes(full).MedianMs, l = SummarizeFrameTimes(lod).MedianMs;
+    const double r = ZNSummarizeFrameTimes(reference).MedianMs;
+    const double f = ZNSummarizeFrameTimes(full).MedianMs, l = ZNSummarizeFrameTimes(lod).MedianMs;
     state.counters["full_visible_ms"] = f;
     state.counters["full_visible_ratio"] = r > 0.0 ? f / r : 0.0;
     state.counters["full_visible_sprites"] = i ? visibleFull / i : 0.0;

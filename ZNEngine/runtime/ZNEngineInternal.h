@@ -16,7 +16,7 @@
 // reported.
 #pragma once
 
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 
 // 0 until ZNEngineInit finishes, 0 again after ZNEngineShutdown.
 extern UINT32 GEngineInitialized;

@@ -5,7 +5,7 @@
 #include "render/ZNShader.h"
 #include "render/ZNVertex.h"
 #include "ui/ZNFont.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 
 ZNUILayer::ZNUILayer()
     : Font(nullptr),

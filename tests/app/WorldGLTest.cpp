@@ -8,8 +8,6 @@
 
 #include <stdlib.h>
 
-UINT32 GMouseLook = 0;
-
 void WorldGL::SetUpTestSuite()
 {
     OpenWindow("world test", 320, 180);

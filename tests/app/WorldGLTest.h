@@ -7,7 +7,7 @@
 
 #include "common/ZNTestGL.h"
 #include "render/ZNRT.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <math.h>
 #include <random>
 #include <string.h>
@@ -472,16 +471,6 @@ TEST(VoxGrid, ThreadedBuildMatchesSingleThreadedInsert)
             VoxBlock::Delete(b);
         }
     }
-}
-
-TEST(VoxGrid, ParallelForRunsEveryJobOnce)
-{
-    std::vector<std::atomic<int>> runs(1000);
-    VoxParallelFor(
-        1000, [](void* context, UINT32 i) { (*static_cast<std::vector<std::atomic<int>>*>(context))[i]++; }, &runs);
-    for (UINT32 i = 0; i < 1000; ++i)
-        ASSERT_EQ(runs[i].load(), 1) << i;
-    VoxParallelFor(0, [](void*, UINT32) { FAIL(); }, nullptr);
 }
 
 // A leaf is drawn as points when its widest sprite fits the largest point: in the

@@ -11,7 +11,7 @@
 #pragma once
 
 #include "common/ZNTestDialogs.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNContextState.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"

@@ -14,7 +14,7 @@
 #include "common/ZNTestNative.h"
 #include "resources/ZNImage.h"
 #include "ui/ZNConsole.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"
 

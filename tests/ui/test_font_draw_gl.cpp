@@ -5,7 +5,7 @@
 
 #include "render/ZNVertex.h"
 #include "common/ZNTestGL.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"
 

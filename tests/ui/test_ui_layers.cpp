@@ -9,7 +9,7 @@
 
 #include "common/ZNTestDialogs.h"
 #include "ui/ZNUILayer.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 
 namespace
 {

@@ -13,7 +13,7 @@
 #include "render/ZNRenderState.h"
 #include "common/ZNTestGL.h"
 #include "ui/ZNUILayer.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNContextState.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNGLTable.h"

@@ -6,7 +6,7 @@
 #include "common/ZNTestDialogs.h"
 #include "core/ZNThread.h"
 #include "runtime/ZNEngineInternal.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 
 namespace

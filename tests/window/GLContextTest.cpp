@@ -10,7 +10,7 @@
 
 #include "WindowTestUtil.h"
 #include "runtime/ZNEngineInternal.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 
 namespace

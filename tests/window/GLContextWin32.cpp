@@ -2,7 +2,7 @@
 // 3.3 core forward-compatible window contexts with one table each, presenting.
 #include <gtest/gtest.h>
 
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNWindowWin32.h"
 

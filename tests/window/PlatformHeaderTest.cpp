@@ -1,7 +1,7 @@
 // The engine's window headers keep the platform to themselves, and starting the
 // video system says which display failed and why.
 #include "runtime/ZNEngineInternal.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "window/ZNGLContext.h"
 #include "window/ZNWindow.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "WindowTestUtil.h"
-#include "window/ZNAppWindow.h"
+#include "window/WindowTestUtil.h"
+#include "application/ZNAppWindow.h"
 
 namespace
 {

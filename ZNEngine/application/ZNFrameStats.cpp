@@ -1,11 +1,9 @@
-// FrameStats: summaries of frame times and the benchmark flight.
-#include "FrameStats.h"
-
-#include "FlightPath.h"
+// ZNFrameStats: summaries of frame times and the benchmark flight.
+#include "application/ZNFrameStats.h"
 
 #include <math.h>
 
-double NearestRankPercentile(const ZNPodArray<double>& sortedMs, double p)
+double ZNNearestRankPercentile(const ZNPodArray<double>& sortedMs, double p)
 {
     const UINT32 n = sortedMs.Size();
     if (!n)
@@ -18,9 +16,9 @@ double NearestRankPercentile(const ZNPodArray<double>& sortedMs, double p)
     return sortedMs[(UINT32)rank - 1];
 }
 
-FrameTimeSummary SummarizeFrameTimes(const ZNPodArray<double>& frameMs)
+ZNFrameTimeSummary ZNSummarizeFrameTimes(const ZNPodArray<double>& frameMs)
 {
-    FrameTimeSummary s;
+    ZNFrameTimeSummary s;
     const UINT32 n = frameMs.Size();
     if (!n)
         return s;
@@ -35,13 +33,13 @@ FrameTimeSummary SummarizeFrameTimes(const ZNPodArray<double>& frameMs)
     s.Seconds  = sum / 1000.0;
     s.MeanMs   = sum / (double)n;
     s.MedianMs = (n & 1) ? sorted[n / 2] : 0.5 * (sorted[n / 2 - 1] + sorted[n / 2]);
-    s.P95Ms    = NearestRankPercentile(sorted, 95.0);
-    s.P99Ms    = NearestRankPercentile(sorted, 99.0);
+    s.P95Ms    = ZNNearestRankPercentile(sorted, 95.0);
+    s.P99Ms    = ZNNearestRankPercentile(sorted, 99.0);
     s.Fps      = s.Seconds > 0.0 ? (double)n / s.Seconds : 0.0;
     return s;
 }
 
-ZNString FormatFrameTimeSummary(const FrameTimeSummary& s)
+ZNString ZNFormatFrameTimeSummary(const ZNFrameTimeSummary& s)
 {
     char buf[256];
     ZNSPrintf(buf, sizeof(buf), "frames %u, mean %.2f ms, median %.2f ms, p95 %.2f ms, p99 %.2f ms, fps %.1f",
@@ -49,7 +47,7 @@ ZNString FormatFrameTimeSummary(const FrameTimeSummary& s)
     return ZNString(buf);
 }
 
-void FrameTimeHistory::Add(double seconds)
+void ZNFrameTimeHistory::Add(double seconds)
 {
     Ms[Next] = seconds * 1000.0;
     Next = (Next + 1) % Capacity;
@@ -57,14 +55,14 @@ void FrameTimeHistory::Add(double seconds)
         ++Stored;
 }
 
-double FrameTimeHistory::BackMs(UINT32 back) const
+double ZNFrameTimeHistory::BackMs(UINT32 back) const
 {
     if (back >= Stored)
         return 0.0;
     return Ms[(Next + Capacity - 1 - back) % Capacity];
 }
 
-double FrameTimeHistory::MeanOfLastSecondMs() const
+double ZNFrameTimeHistory::MeanOfLastSecondMs() const
 {
     double sum = 0.0;
     UINT32 n = 0;
@@ -79,7 +77,7 @@ double FrameTimeHistory::MeanOfLastSecondMs() const
     return n ? sum / (double)n : 0.0;
 }
 
-void FlightBenchmark::Start(float seconds)
+void ZNFlightBenchmark::Start(float seconds)
 {
     Duration = seconds;
     Elapsed  = 0.0f;
@@ -88,7 +86,7 @@ void FlightBenchmark::Start(float seconds)
     Primed   = false;
 }
 
-bool FlightBenchmark::Advance(double dt)
+bool ZNFlightBenchmark::Advance(double dt)
 {
     if (!Running)
         return false;
@@ -105,7 +103,9 @@ bool FlightBenchmark::Advance(double dt)
     return true;
 }
 
-VoxCameraState FlightBenchmark::Camera() const
+ZNFlyCameraState ZNFlightBenchmark::Camera() const
 {
-    return FlightPathAt(Elapsed);
+    if (Path)
+        return Path(Elapsed);
+    return ZNFlyCamera().State;
 }

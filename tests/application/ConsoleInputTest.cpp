@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "WindowTestUtil.h"
+#include "window/WindowTestUtil.h"
 #include "ui/ZNConsole.h"
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 
 namespace
 {

@@ -1,5 +1,5 @@
 // The application window and its input state.
-#include "window/ZNAppWindow.h"
+#include "application/ZNAppWindow.h"
 #include "render/ZNGLErrors.h"
 
 #include "ui/ZNConsole.h"

@@ -1,26 +1,28 @@
-// FrameStats: frame-time statistics for the benchmark flight (the console's
-// benchmark command and the frame benchmark report the same figures), and the
-// flight itself as a small state machine the frame loop drives.
+// ZNFrameStats: frame-time statistics (the benchmark command and a program's
+// own measurements report the same figures), the latest frame times for the
+// statistics overlay, and the benchmark flight as a small state machine the
+// frame loop drives over a camera path the program supplies.
 //
-//   FlightBenchmark bench;
+//   ZNFlightBenchmark bench;
+//   bench.Path = MyPath;                          // ZNFlyCameraState (*)(float seconds)
 //   bench.Start(10.0f);
 //   each frame, before drawing:  if (bench.Advance(dt)) report(bench.Summary());
-//                                if (bench.IsRunning()) world->Camera = bench.Camera();
+//                                if (bench.IsRunning()) camera.State = bench.Camera();
 //
 // Guarantees:
-// - SummarizeFrameTimes leaves its input alone, answers all zeros for no frames,
-//   takes the median as the middle value (the mean of the two middle values for
-//   an even count) and the percentiles by nearest rank (the smallest time that at
-//   least that share of frames does not exceed); fps is frames over their summed
-//   time.
+// - ZNSummarizeFrameTimes leaves its input alone, answers all zeros for no
+//   frames, takes the median as the middle value (the mean of the two middle
+//   values for an even count) and the percentiles by nearest rank (the smallest
+//   time that at least that share of frames does not exceed); fps is frames
+//   over their summed time.
 // - A flight records one time per frame drawn on the path: the first Advance
 //   after Start records nothing, because the frame before it was not flown.
 #pragma once
 
-#include "Camera.h"
-#include "ZNEngine.h"
+#include "application/ZNFlyCamera.h"
+#include "core/ZNTemplate.h"
 
-struct FrameTimeSummary
+struct ZNFrameTimeSummary
 {
     UINT32 Frames   = 0;
     double Seconds  = 0.0;   // sum of the frame times
@@ -32,15 +34,15 @@ struct FrameTimeSummary
 };
 
 // Frame times in milliseconds.
-FrameTimeSummary SummarizeFrameTimes(const ZNPodArray<double>& frameMs);
+ZNFrameTimeSummary ZNSummarizeFrameTimes(const ZNPodArray<double>& frameMs);
 // The nearest-rank percentile (0 < p <= 100) of an ascending array; 0 when empty.
-double NearestRankPercentile(const ZNPodArray<double>& sortedMs, double p);
+double ZNNearestRankPercentile(const ZNPodArray<double>& sortedMs, double p);
 // One line: "frames N, mean M ms, median M ms, p95 M ms, p99 M ms, fps F".
-ZNString FormatFrameTimeSummary(const FrameTimeSummary& s);
+ZNString ZNFormatFrameTimeSummary(const ZNFrameTimeSummary& s);
 
 // The latest frame times for the statistics overlay: the graph's last
 // GraphFrames and the mean over the last second.
-class FrameTimeHistory
+class ZNFrameTimeHistory
 {
 public:
     static constexpr UINT32 Capacity    = 1024;   // frames kept (the last second at up to 1024 fps)
@@ -61,7 +63,10 @@ private:
     UINT32 Stored = 0;
 };
 
-class FlightBenchmark
+// Where a camera path is at a time since the flight began.
+typedef ZNFlyCameraState (*ZNCameraPath)(float seconds);
+
+class ZNFlightBenchmark
 {
 public:
     // Begins a flight of seconds (at least one frame is always flown).
@@ -72,13 +77,14 @@ public:
     // Called once per frame before drawing with the previous frame's duration in
     // seconds. True exactly once per flight: when the flight has just ended.
     bool Advance(double dt);
-    // Where the camera is now on the path.
-    VoxCameraState Camera() const;
-    FrameTimeSummary Summary() const { return SummarizeFrameTimes(FrameMs); }
+    // Where the camera is now on the path (a default state without a path).
+    ZNFlyCameraState Camera() const;
+    ZNFrameTimeSummary Summary() const { return ZNSummarizeFrameTimes(FrameMs); }
 
-    float Duration = 0.0f;   // seconds asked for
-    float Elapsed  = 0.0f;   // seconds flown
-    ZNPodArray<double> FrameMs;
+    ZNCameraPath       Path     = nullptr;   // the program's flight; null: no benchmark
+    float              Duration = 0.0f;      // seconds asked for
+    float              Elapsed  = 0.0f;      // seconds flown
+    ZNPodArray<double> FrameMs;              // one per frame flown
 
 private:
     bool Running  = false;

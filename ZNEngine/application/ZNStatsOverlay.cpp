@@ -1,18 +1,18 @@
-// StatsOverlay: the statistics panel.
-#include "StatsOverlay.h"
+// ZNStatsOverlay: the statistics panel.
+#include "application/ZNStatsOverlay.h"
 
-#include "ZNEngine.h"
+#include "render/ZNVertex.h"
+#include "ui/ZNUIRender.h"
 
 #include <math.h>
 
-StatsOverlay::StatsOverlay()
+ZNStatsOverlay::ZNStatsOverlay()
 {
     Name     = "Stats";
     FontSize = LinePixels;
-    Camera   = InitialCameraState();
+    Camera   = ZNFlyCamera().State;
 }
-
-float HeadingDegrees(float yaw)
+float ZNHeadingDegrees(float yaw)
 {
     float d = fmodf(yaw * 180.0f / ZN_PI, 360.0f);
     if (d < 0.0f)
@@ -20,12 +20,12 @@ float HeadingDegrees(float yaw)
     return d;
 }
 
-float ElevationDegrees(float pitch)
+float ZNElevationDegrees(float pitch)
 {
     return 90.0f - pitch * 180.0f / ZN_PI;
 }
 
-void StatsOverlay::Describe(ZNArray<ZNString>& lines) const
+void ZNStatsOverlay::Describe(ZNArray<ZNString>& lines) const
 {
     lines.Clear();
     char buf[160];
@@ -38,19 +38,17 @@ void StatsOverlay::Describe(ZNArray<ZNString>& lines) const
     ZNSPrintf(buf, sizeof(buf), "program binds %llu   texture binds %llu", (unsigned long long)Scene.ProgramBinds,
               (unsigned long long)Scene.TextureBinds);
     lines.Add(ZNString(buf));
-    ZNSPrintf(buf, sizeof(buf), "leaves %u   sprites %u", (unsigned)Tree.Leaves, (unsigned)Tree.Sprites);
-    lines.Add(ZNString(buf));
-    ZNSPrintf(buf, sizeof(buf), "sprites drawn as points %u", (unsigned)Tree.Points);
-    lines.Add(ZNString(buf));
+    for (UINT32 i = 0; i < ProgramLines.Size(); ++i)
+        lines.Add(ProgramLines[i]);
     ZNSPrintf(buf, sizeof(buf), "position %.0f %.0f %.0f", (double)Camera.Position.x, (double)Camera.Position.y,
               (double)Camera.Position.z);
     lines.Add(ZNString(buf));
-    ZNSPrintf(buf, sizeof(buf), "heading %.0f deg   elevation %.0f deg", (double)HeadingDegrees(Camera.Yaw),
-              (double)ElevationDegrees(Camera.Pitch));
+    ZNSPrintf(buf, sizeof(buf), "heading %.0f deg   elevation %.0f deg", (double)ZNHeadingDegrees(Camera.Yaw),
+              (double)ZNElevationDegrees(Camera.Pitch));
     lines.Add(ZNString(buf));
 }
 
-void StatsOverlay::Draw()
+void ZNStatsOverlay::Draw()
 {
     float winW = 0.0f, winH = 0.0f;
     WindowSize(winW, winH);
@@ -88,12 +86,12 @@ void StatsOverlay::Draw()
                                   ZNMakeUIVertex(gx0, y30, slow), ZNMakeUIVertex(gx1, y30, slow) };
     DrawVertices(marks, 4, PT_Lines);
 
-    const UINT32 n = Frames.Count() < FrameTimeHistory::GraphFrames ? Frames.Count() : FrameTimeHistory::GraphFrames;
+    const UINT32 n = Frames.Count() < ZNFrameTimeHistory::GraphFrames ? Frames.Count() : ZNFrameTimeHistory::GraphFrames;
     if (n < 2)
         return;
     static const float line[4] = { 0.9f, 0.9f, 1.0f, 1.0f };
-    ZNUIVertex curve[FrameTimeHistory::GraphFrames];
-    const float step = (gx1 - gx0) / (float)(FrameTimeHistory::GraphFrames - 1);
+    ZNUIVertex curve[ZNFrameTimeHistory::GraphFrames];
+    const float step = (gx1 - gx0) / (float)(ZNFrameTimeHistory::GraphFrames - 1);
     for (UINT32 i = 0; i < n; ++i)
     {
         const UINT32 back = n - 1 - i;

@@ -1,0 +1,9 @@
+// ZNAppPlatform: the few system calls the application layer needs, one file
+// per platform (ZNAppPlatformPosix.cpp, ZNAppPlatformWin32.cpp).
+#pragma once
+
+// True when the program may create files in the folder osPath (a name as the
+// system spells it; the folder must exist).
+bool ZNCanWriteFolder(const char* osPath);
+// The user's home folder as the system spells it, or null when it is not set.
+const char* ZNHomeFolder();

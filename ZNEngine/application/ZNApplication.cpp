@@ -1,0 +1,433 @@
+// ZNApplication: the application object, its commands and variables, and the
+// frame function.
+#include "application/ZNApplication.h"
+
+#include "application/ZNAppPlatform.h"
+#include "core/ZNStringUtil.h"
+#include "core/ZNSys.h"
+#include "render/ZNRT.h"
+#include "render/ZNRenderCounters.h"
+#include "render/ZNRenderState.h"
+#include "resources/ZNFileIO.h"
+#include "resources/ZNImage.h"
+#include "runtime/ZNDataPath.h"
+#include "runtime/ZNEngineInternal.h"
+#include "runtime/ZNLog.h"
+#include "ui/ZNConCommands.h"
+#include "ui/ZNConsole.h"
+#include "ui/ZNConsoleLine.h"
+#include "window/ZNGLTable.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+
+void ZNAppClient::Update(ZNApp&, float) {}
+void ZNAppClient::DescribeStats(ZNArray<ZNString>&) {}
+
+ZNAppCommand::ZNAppCommand(ZNApp* app, const char* name, const char* usage, const char* description, Method method)
+    : ZNConFunc(name, usage, description, nullptr), App(app), Handler(method)
+{
+}
+
+void ZNAppCommand::Execute(ZNConsole& console, const ZNString& arguments)
+{
+    ZNConArgs args;
+    if (!ZNConsoleSplitArgs(arguments.CStr(), args))
+    {
+        console.Printf("%s: a quote is not closed", Name.CStr());
+        return;
+    }
+    args.Insert(0, Name);
+    (App->*Handler)(console, args);
+}
+
+// ---------------------------------------------------------------------------
+// The window's listener and the log
+
+// Keeps the GL viewport on the client area and reloads edited shaders when the
+// user comes back to the window.
+class ZNApp::Listener final : public ZNWindowListener
+{
+public:
+    explicit Listener(ZNAppWindow* window) : Window(window) {}
+
+    UINT32 Reserved(UINT32, UINT32, UINT32, UINT32) override { return 0; }
+
+    void Resize(UINT32 width, UINT32 height) override
+    {
+        SetViewport(0, 0, (INT32)width, (INT32)height);
+        // A line of the engine log with what GL now holds, so a run can be
+        // followed (and checked) from outside.
+        GLint vp[4] = { 0, 0, 0, 0 };
+        ZNCurGLTable()->GetIntegerv(GL_VIEWPORT, vp);
+        ZNLog("Viewport %d x %d", vp[2], vp[3]);
+    }
+
+    // The window does not accept dropped files.
+    bool Drop(UINT32, const ZNString&) override { return false; }
+
+    void Focus(bool gained) override
+    {
+        if (gained && Window->RenderWindow.Handle())
+            Window->RenderWindow.Handle()->ReloadShaders();
+    }
+
+    ZNAppWindow* Window;   // the one it listens to
+};
+
+namespace
+{
+// The engine log, console lines included, goes to standard output, so a run can
+// be followed and scripted from a terminal.
+void PrintLogLine(const char* text)
+{
+    fputs(text, stdout);
+    fputc('\n', stdout);
+    fflush(stdout);
+}
+}
+
+// ---------------------------------------------------------------------------
+// The object
+
+ZNApp::ZNApp()
+    : CamSpeed("cam_speed", ZNFlySpeed, 0, 1.0f, 5000.0f, nullptr, 0,
+               "camera speed in units per second (shift doubles it)"),
+      CamFov("cam_fov", ZNFlyFieldOfView, 0, 10.0f, 170.0f, nullptr, 0, "vertical field of view in degrees"),
+      MouseSensitivity("in_mouse_sensitivity", ZNFlyMouseSensitivity, 0, 0.0005f, 0.1f, nullptr, 0,
+                       "mouse look in radians per pixel"),
+      InvertY("in_invert_y", 0.0f, 1, 0.0f, 1.0f, nullptr, 0, "1: moving the mouse up looks down"),
+      VSync("vid_vsync", 0.0f, 1, 0.0f, 1.0f, nullptr, 0, "1: wait for the vertical blank before showing a frame"),
+      Fullscreen("vid_fullscreen", 0.0f, 1, 0.0f, 1.0f, nullptr, 0, "1: the display switches to the window's size"),
+      Stats("r_stats", 0.0f, 1, 0.0f, 1.0f, nullptr, 0, "1: the statistics overlay (F3 toggles it)"),
+      QuitCommand(this, "quit", "quit", "ends the program (exit code 0)", &ZNApp::Quit),
+      WhereCommand(this, "where", "where", "prints the camera position, yaw and pitch", &ZNApp::Where),
+      ScreenshotCommand(this, "screenshot", "screenshot [FILE]",
+                        "saves the next frame as PNG (default: screenshots/ beside the program)", &ZNApp::Screenshot),
+      ReloadShadersCommand(this, "reloadshaders", "reloadshaders", "reloads the shaders whose files changed",
+                           &ZNApp::ReloadShaders),
+      BenchmarkCommand(this, "benchmark", "benchmark [SECONDS]",
+                       "flies a fixed path (default 10 s) and prints frame-time statistics", &ZNApp::Benchmark)
+{
+}
+
+ZNApp::~ZNApp()
+{
+    // A program that returns without Destroy still closes its window.
+    if (Window)
+        Destroy();
+}
+
+void ZNApp::Create(int argc, char** argv, const char* name, const char* dataPath)
+{
+    Name = name;
+    ZNEngineInit(argc, argv);
+    ZNSetLogHandler(PrintLogLine);
+    ZNSetDataPath(ZNString(dataPath));
+}
+
+bool ZNApp::OpenWindow(const ZNString& title, const ZNAppOptions& options)
+{
+    Window = ZNCreateAppWindow();
+    const ZNWindowParams params = { options.Width, options.Height, options.Fullscreen, 0, 0, 0, 0, 0 };
+    if (!Window->Open(title, params))
+    {
+        ZNDestroyAppWindow(Window);
+        Window = nullptr;
+        return false;
+    }
+    Fullscreen.Set((float)options.Fullscreen);
+
+    Window->MakeCurrent();
+    Window->NativeWindow()->SetResizable(true);
+    Window->EnableConsole(true);
+    WindowListener = new Listener(Window);
+    Window->SetListener(WindowListener);
+
+    Overlay = ZNSharedPtr<ZNStatsOverlay>(new ZNStatsOverlay());
+    Overlay->SetWindow(Window);
+    Overlay->Layout();
+    Commands = options.Commands;
+    NextCommand = 0;
+    return true;
+}
+
+void ZNApp::Destroy()
+{
+    Overlay = ZNSharedPtr<ZNStatsOverlay>();
+    if (Window)
+    {
+        Window->SetListener(nullptr);
+        Window->Release();
+        ZNDestroyAppWindow(Window);
+        Window = nullptr;
+    }
+    delete WindowListener;
+    WindowListener = nullptr;
+    ZNEngineShutdown();
+}
+
+// ---------------------------------------------------------------------------
+// Display
+
+namespace
+{
+// True when the display took the mode; the platform's switch answers for itself
+// once it reports failures.
+bool SwitchDisplayMode(ZNWindow* window, const ZNWindowParams* params)
+{
+    ZNApplyDisplayMode(window, params);
+    return true;
+}
+}
+
+void ZNApp::ApplyDisplay()
+{
+    if (VSync.GetInt() != AppliedVSync)
+    {
+        AppliedVSync = VSync.GetInt();
+        ZNSetSwapInterval((UINT32)AppliedVSync);
+    }
+    if (Fullscreen.GetInt() != AppliedFullscreen)
+    {
+        const bool first = AppliedFullscreen < 0;
+        AppliedFullscreen = Fullscreen.GetInt();
+        // The window opened in the mode the command line asked for.
+        if (!first && Window)
+        {
+            ZNWindowParams params = Window->Params();
+            params.Fullscreen = (UINT32)AppliedFullscreen;
+            if (!SwitchDisplayMode(Window->NativeWindow(), AppliedFullscreen ? &params : nullptr))
+            {
+                ZNLog("vid_fullscreen: the display mode could not be switched; staying in a window");
+                Fullscreen.Set(0.0f);
+                AppliedFullscreen = 0;
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Screenshots
+
+namespace
+{
+bool IsWritableFolder(const ZNString& osPath)
+{
+    const ZNString name = ZNConsolePathToEngineName(osPath.CStr());
+    if (!IsDirectory(name))
+        MakeDirectory(name);
+    return IsDirectory(name) && ZNCanWriteFolder(osPath.CStr());
+}
+
+ZNString FreeName(const ZNString& folder, const char* stem)
+{
+    for (UINT32 n = 1;; ++n)
+    {
+        char file[160];
+        if (n == 1)
+            ZNSPrintf(file, sizeof(file), "%s.png", stem);
+        else
+            ZNSPrintf(file, sizeof(file), "%s-%u.png", stem, (unsigned)n);
+        ZNString path(folder);
+        path += file;
+        if (!PathExists(ZNConsolePathToEngineName(path.CStr())))
+            return path;
+    }
+}
+}
+
+ZNString ZNDefaultScreenshotPath(const char* name, const char* programDir, const char* home, long long t)
+{
+    const time_t when = (time_t)t;
+    // localtime's shared buffer is fine here: commands run on the main thread only.
+    struct tm local = {};
+    if (const struct tm* now = localtime(&when))
+        local = *now;
+    char stem[128];
+    ZNSPrintf(stem, sizeof(stem), "%.64s-%04d%02d%02d-%02d%02d%02d", name, local.tm_year + 1900, local.tm_mon + 1,
+              local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+
+    ZNString folder(programDir ? programDir : "");
+    if (!folder.Empty() && folder[folder.Size() - 1] != '/')
+        folder += "/";
+    folder += "screenshots/";
+    if (IsWritableFolder(folder))
+        return FreeName(folder, stem);
+    if (home && *home)
+    {
+        ZNString h(home);
+        if (h[h.Size() - 1] != '/')
+            h += "/";
+        if (IsWritableFolder(h))
+            return FreeName(h, stem);
+    }
+    return ZNString();
+}
+
+bool ZNApp::SaveScreenshot(ZNConsole& console, const ZNImage& frame, const ZNString& requestedPath)
+{
+    ZNString path(requestedPath);
+    if (path.Empty())
+    {
+        const ZNString programDir = GetDirectory(ZNString(ZNGetProgramPath()));
+        path = ZNDefaultScreenshotPath(Name.CStr(), programDir.CStr(), ZNHomeFolder(), (long long)time(nullptr));
+        if (path.Empty())
+        {
+            console.Printf("screenshot: neither the program's screenshots folder nor the home folder is writable");
+            return false;
+        }
+    }
+    if (!SaveImageFile(ZNConsolePathToEngineName(path.CStr()).CStr(), frame))
+    {
+        console.Printf("screenshot: could not write '%s'", path.CStr());
+        return false;
+    }
+    console.Printf("screenshot: %s (%u x %u)", path.CStr(), (unsigned)frame.Width, (unsigned)frame.Height);
+    return true;
+}
+
+void ZNReportBenchmark(ZNConsole& console, const ZNFlightBenchmark& bench)
+{
+    const ZNString line = ZNFormatFrameTimeSummary(bench.Summary());
+    console.Printf("benchmark: %s", line.CStr());
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void ZNApp::Quit(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 1)
+        return ZNConsolePrintUsage(console, args);
+    QuitRequested = true;
+}
+
+// The camera as numbers, for scripts and for finding a place again.
+void ZNApp::Where(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 1)
+        return ZNConsolePrintUsage(console, args);
+    if (!Window)
+        return (void)console.Printf("where: no window yet");
+    const ZNFlyCameraState& cam = Camera.State;
+    console.Printf("where: %.2f %.2f %.2f yaw %.4f pitch %.4f", (double)cam.Position.x, (double)cam.Position.y,
+                   (double)cam.Position.z, (double)cam.Yaw, (double)cam.Pitch);
+}
+
+void ZNApp::Screenshot(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() > 2)
+        return ZNConsolePrintUsage(console, args);
+    ScreenshotWanted = true;
+    ScreenshotPath = args.Size() > 1 ? args[1] : ZNString();
+}
+
+void ZNApp::ReloadShaders(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 1)
+        return ZNConsolePrintUsage(console, args);
+    ZNContextHandle* h = Window ? Window->RenderWindow.Handle() : nullptr;
+    if (!h)
+        return (void)console.Printf("reloadshaders: no window");
+    h->ReloadShaders();
+    console.Printf("reloadshaders: shaders whose files changed were reloaded");
+}
+
+void ZNApp::Benchmark(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() > 2)
+        return ZNConsolePrintUsage(console, args);
+    float seconds = 10.0f;
+    if (args.Size() == 2)
+    {
+        char* end = nullptr;
+        const double v = strtod(args[1].CStr(), &end);
+        if (args[1].Empty() || *end || !(v > 0.0) || v > 3600.0)
+            return (void)console.Printf("benchmark: '%s' is not a number of seconds from 0 to 3600", args[1].CStr());
+        seconds = (float)v;
+    }
+    if (!Window)
+        return (void)console.Printf("benchmark: no window yet");
+    if (!Bench.Path)
+        return (void)console.Printf("benchmark: this program has no flight path");
+    Bench.Start(seconds);
+    console.Printf("benchmark: flying the path for %g s", (double)seconds);
+}
+
+// ---------------------------------------------------------------------------
+// The frame
+
+bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
+{
+    ZNAppWindow& window = *app.Window;
+    if (!app.Started)
+    {
+        // The first frame's time counts from here, after the program's own start.
+        app.Started = true;
+        app.PrevTime = ZNGetTime();
+        if (window.Poll())
+            return false;
+    }
+
+    if (window.Input.KeyState(ZNK_F3) == ZNKS_Pressed)
+        app.Stats.Set(app.Stats.GetInt() ? 0.0f : 1.0f);
+    if (window.Input.KeyState(ZNK_F12) == ZNKS_Pressed)
+    {
+        app.ScreenshotWanted = true;
+        app.ScreenshotPath.Clear();
+    }
+    app.ApplyDisplay();
+    app.Camera.BeginFrame(window);
+    Clear(app.ClearColor, 1.0f);
+
+    const double now = ZNGetTime();
+    const float  dt  = (float)(now - app.PrevTime);
+    app.PrevTime = now;
+    app.Overlay->Frames.Add(dt);
+    ZNConsole& console = *window.Console;
+    if (app.Bench.Advance(dt))
+        ZNReportBenchmark(console, app.Bench);
+
+    if (app.Bench.IsRunning())
+        app.Camera.State = app.Bench.Camera();
+    else
+    {
+        app.Camera.Speed       = app.CamSpeed.Get();
+        app.Camera.Sensitivity = app.MouseSensitivity.Get();
+        app.Camera.InvertY     = (UINT32)app.InvertY.GetInt();
+        app.Camera.Update(window, dt);
+    }
+    client.Update(app, dt);
+
+    const ZNRenderCounters before = ZNGetRenderCounters();
+    client.Draw(app);
+    if (app.Stats.GetInt())
+    {
+        ZNStatsOverlay& overlay = *app.Overlay;
+        overlay.Scene = ZNGetRenderCounters() - before;
+        overlay.ProgramLines.Clear();
+        client.DescribeStats(overlay.ProgramLines);
+        overlay.Camera = app.Camera.State;
+        overlay.Layout();   // follows the window's size
+        overlay.Update(1.0f);
+    }
+
+    ZNImage frame;
+    const bool capture = app.ScreenshotWanted;
+    window.Present(capture ? &frame : nullptr);
+    if (capture)
+    {
+        app.ScreenshotWanted = false;
+        app.SaveScreenshot(console, frame, app.ScreenshotPath);
+    }
+    // The command line's lines, in order, once the first frame is shown (so a
+    // benchmark does not time the shaders' first load); a benchmark holds the
+    // rest back until its flight has ended ("+benchmark 5 +quit").
+    while (app.NextCommand < app.Commands.Size() && !app.Bench.IsRunning() && !app.QuitRequested)
+        console.Execute(app.Commands[app.NextCommand++].CStr());
+
+    // A screenshot asked for before the quit is still taken.
+    return !(window.Poll() || (app.QuitRequested && !app.ScreenshotWanted));
+}
