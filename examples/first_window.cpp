@@ -2,10 +2,9 @@
 // It opens a window with the drop-down console (the key left of 1), adds a
 // console variable (hello_size, the text size) and a console command (greet NAME,
 // which changes the greeting), and draws the greeting with the engine's debug
-// font in the middle of the window until the window is closed.
+// font in the middle of the window until the window is closed. The application
+// layer (ZNApp) brings the window, the console and its standard commands.
 #include "ZNEngine.h"
-
-#include <stdio.h>
 
 namespace
 {
@@ -41,60 +40,57 @@ public:
     }
 };
 
-// Keeps the GL viewport on the whole client area when the window is resized.
-class ResizeListener final : public ZNWindowListener
+// What the program does each frame: the application layer calls Draw between
+// clearing the frame and drawing the console over it.
+class Greeter final : public ZNAppClient
 {
 public:
-    void Resize(UINT32 width, UINT32 height) override { SetViewport(0, 0, (INT32)width, (INT32)height); }
-};
+    void Draw(ZNApp&) override
+    {
+        Greeting->Layout();   // follows the window's size
+        Greeting->Update(1.0f);
+    }
 
-// The engine log (console lines included) goes to standard output.
-void PrintLogLine(const char* text)
-{
-    puts(text);
-    fflush(stdout);
-}
+    ZNSharedPtr<GreetingLayer> Greeting;
+};
 } // namespace
 
 int main(int argc, char** argv)
 {
-    ZNEngineInit(argc, argv);
-    ZNSetLogHandler(PrintLogLine);
-    // Engine files ("Engine/DebugFont.fnt", "Shaders/GUI.shd") are read from
-    // Data/ beside the program.
-    ZNSetDataPath(ZNString("Data/"));
+    // --help, --version, --width, --height, --fullscreen and "+command args";
+    // help, version and mistakes end here, before any window opens.
+    ZNCommandLine line("first_window", "first_window 1.0");
+    ZNAppOptions  options;
+    options.Width  = 800;
+    options.Height = 450;
+    const int exitCode = line.Run(argc, argv, options);
+    if (exitCode >= 0)
+        return exitCode;
 
-    ZNAppWindow*   window = ZNCreateAppWindow();
-    ZNWindowParams params = { 800, 450, 0, 0, 0, 0, 0, 0 };
-    if (!window->Open(ZNString("ZNEngine - First window"), params))
+    // The engine starts, its log goes to standard output, and its files
+    // ("Engine/DebugFont.fnt", "Shaders/GUI.shd") are read from Data/ beside
+    // the program.
+    ZNApp app;
+    app.Create(argc, argv, "first_window", "Data/");
+    if (!app.OpenWindow(ZNString("ZNEngine - First window"), options))
     {
-        fputs("The window did not open.\n", stderr);
-        ZNDestroyAppWindow(window);
-        ZNEngineShutdown();
+        app.Destroy();
         return 1;
     }
-    window->MakeCurrent();
-    window->EnableConsole(true);
-    ResizeListener listener;
-    window->SetListener(&listener);
+    const float background[4] = { 0.05f, 0.1f, 0.2f, 1.0f };
+    for (int i = 0; i < 4; ++i)
+        app.ClearColor[i] = background[i];
 
-    ZNSharedPtr<GreetingLayer> greeting(new GreetingLayer());
-    greeting->Window = window;
-
-    // Poll answers true once the window was asked to close.
-    while (!window->Poll())
+    Greeter greeter;
+    greeter.Greeting = ZNSharedPtr<GreetingLayer>(new GreetingLayer());
+    greeter.Greeting->Window = app.Window;
+    // One frame per call, until the window is closed or "quit" runs.
+    while (ZNAppFrame(app, greeter))
     {
-        const float background[4] = { 0.05f, 0.1f, 0.2f, 1.0f };
-        Clear(background, 1.0f);
-        greeting->Layout();   // follows the window's size
-        greeting->Update(1.0f);
-        window->Present();    // draws the console on top, then swaps
     }
 
-    // Layers hold the context's shaders: they go before the window does.
-    greeting = ZNSharedPtr<GreetingLayer>();
-    window->Release();
-    ZNDestroyAppWindow(window);
-    ZNEngineShutdown();
+    // The layer holds the window's shaders: it goes before the window does.
+    greeter.Greeting = ZNSharedPtr<GreetingLayer>();
+    app.Destroy();
     return 0;
 }

@@ -8,10 +8,8 @@
 // The caption under a tile shows the size GL holds now.
 //
 //   gallery_stream 0   holds the textures at the level they have (look at the placeholders)
-//   +LINE              on the command line: a console line run before the first frame
+//   --hold             on the command line: starts with gallery_stream 0
 #include "ZNEngine.h"
-
-#include <stdio.h>
 
 namespace
 {
@@ -71,63 +69,72 @@ public:
     }
 };
 
-void PrintLogLine(const char* text)
+// Each frame: the streaming step before the drawing.
+class Gallery final : public ZNAppClient
 {
-    puts(text);
-    fflush(stdout);
+public:
+    void Update(ZNApp&, float dt) override
+    {
+        Layer->Stream();
+        ZNUpdateEngine(dt);   // uploads the levels the worker has read
+    }
+
+    void Draw(ZNApp&) override
+    {
+        Layer->Layout();
+        Layer->Update(1.0f);
+    }
+
+    ZNSharedPtr<GalleryLayer> Layer;
+};
+
+// The program's own command-line option (no values).
+bool ApplyHold(void*, const char* const*, ZNString&)
+{
+    GStream.Set(0.0f);
+    return true;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    ZNEngineInit(argc, argv);
-    ZNSetLogHandler(PrintLogLine);
-    ZNSetDataPath(ZNString("Data/"));
+    ZNCommandLine line("texture_gallery", "texture_gallery 1.0");
+    line.AddOption("--hold", "", 0, "start with the textures held at their placeholder", ApplyHold, nullptr);
+    ZNAppOptions options;
+    options.Width  = 800;
+    options.Height = 450;
+    const int exitCode = line.Run(argc, argv, options);
+    if (exitCode >= 0)
+        return exitCode;
 
-    ZNAppWindow*   window = ZNCreateAppWindow();
-    ZNWindowParams params = { 800, 450, 0, 0, 0, 0, 0, 0 };
-    if (!window->Open(ZNString("ZNEngine - Texture gallery"), params))
+    ZNApp app;
+    app.Create(argc, argv, "texture_gallery", "Data/");
+    if (!app.OpenWindow(ZNString("ZNEngine - Texture gallery"), options))
     {
-        fputs("The window did not open.\n", stderr);
-        ZNDestroyAppWindow(window);
-        ZNEngineShutdown();
+        app.Destroy();
         return 1;
     }
-    window->MakeCurrent();
-    window->EnableConsole(true);
+    const float background[4] = { 0.12f, 0.12f, 0.14f, 1.0f };
+    for (int i = 0; i < 4; ++i)
+        app.ClearColor[i] = background[i];
 
-    ZNSharedPtr<GalleryLayer> gallery(new GalleryLayer());
-    gallery->Window = window;
+    Gallery gallery;
+    gallery.Layer = ZNSharedPtr<GalleryLayer>(new GalleryLayer());
+    gallery.Layer->Window = app.Window;
     for (UINT32 i = 0; i < PictureCount; ++i)
     {
         // Without TEX_NOSTREAM the texture streams; TEX_NOSRGB keeps the colours as drawn.
-        if (!LoadTexture(gallery->Textures[i], Pictures[i], TEX_NOSRGB))
-            ZNLog("Gallery: %s did not load", Pictures[i]);
+        ZNTextureHandle& texture = gallery.Layer->Textures[i];
+        if (LoadTexture(texture, Pictures[i], TEX_NOSRGB))
+            ZNLog("Gallery: %s loaded at %s", Pictures[i], ResidentSize(texture).CStr());
         else
-            ZNLog("Gallery: %s loaded at %s", Pictures[i], ResidentSize(gallery->Textures[i]).CStr());
+            ZNLog("Gallery: %s did not load", Pictures[i]);
     }
-    for (int i = 1; i < argc; ++i)
-        if (argv[i][0] == '+')
-            window->Console->Execute(argv[i] + 1);
-
-    double before = ZNGetTime();
-    while (!window->Poll())
+    while (ZNAppFrame(app, gallery))
     {
-        const double now = ZNGetTime();
-        gallery->Stream();
-        ZNUpdateEngine((float)(now - before));   // uploads the levels the worker has read
-        before = now;
-
-        const float background[4] = { 0.12f, 0.12f, 0.14f, 1.0f };
-        Clear(background, 1.0f);
-        gallery->Layout();
-        gallery->Update(1.0f);
-        window->Present();
     }
 
-    gallery = ZNSharedPtr<GalleryLayer>();   // the textures go while their context is current
-    window->Release();
-    ZNDestroyAppWindow(window);
-    ZNEngineShutdown();
+    gallery.Layer = ZNSharedPtr<GalleryLayer>();   // the textures go while their context is current
+    app.Destroy();
     return 0;
 }

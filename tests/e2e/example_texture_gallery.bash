@@ -2,7 +2,7 @@
 # The texture gallery streams its pictures through the ".mips" cache. The first
 # run finds no cache: it loads every picture in full and writes one cache file per
 # picture. The second run reads those files (left untouched) and starts every
-# texture at one texel, the placeholder: held there (gallery_stream 0) each tile
+# texture at one texel, the placeholder: held there (--hold) each tile
 # is flat in the picture's mean colour; streaming on, the tiles sharpen to the
 # very pictures of the first run.
 source "$(dirname "$0")/example_lib.bash"
@@ -47,7 +47,7 @@ done
 
 # Second run, held at the placeholder.
 sleep 1.1   # a rewritten cache file would get a later time
-WORLD_ARGS=("+gallery_stream 0")
+WORLD_ARGS=(--hold)
 world_start "$EXAMPLE"
 check "$(grep -c 'loaded at 1 x 1' "$OUT") == 4" "the second run did not start from the cache's smallest level"
 world_shot example_gallery_placeholder.png
