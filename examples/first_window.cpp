@@ -61,9 +61,7 @@ int main(int argc, char** argv)
     // help, version and mistakes end here, before any window opens.
     ZNCommandLine line("first_window", "first_window 1.0");
     ZNAppOptions  options;
-    options.Width  = 800;
-    options.Height = 450;
-    const int exitCode = line.Run(argc, argv, options);
+    const int     exitCode = line.Run(argc, argv, options);
     if (exitCode >= 0)
         return exitCode;
 

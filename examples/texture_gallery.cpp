@@ -39,9 +39,11 @@ public:
         const float  white[4] = { 1.0f, 1.0f, 1.0f, 1.0f };
         const UINT32 grey     = ZNPackColor(0.8f, 0.8f, 0.85f, 1.0f);
         DrawText("Texture gallery", 0, grey, ZN_TEXT_HCENTER, ZNUIRect{ 0, 40, Rect.X1, 80 }, 24.0f);
+        // Tiles of 160 pixels, 30 apart, centred across the window.
+        const float left = 0.5f * (Rect.X1 - (190.0f * (float)PictureCount - 30.0f));
         for (UINT32 i = 0; i < PictureCount; ++i)
         {
-            const float x0 = 40.0f + 190.0f * (float)i, y0 = 110.0f, x1 = x0 + 160.0f, y1 = y0 + 160.0f;
+            const float x0 = left + 190.0f * (float)i, y0 = 110.0f, x1 = x0 + 160.0f, y1 = y0 + 160.0f;
             const ZNUIVertex quad[4] = { ZNMakeUIVertex(x0, y0, white, 0, 0), ZNMakeUIVertex(x1, y0, white, 1, 0),
                                          ZNMakeUIVertex(x1, y1, white, 1, 1), ZNMakeUIVertex(x0, y1, white, 0, 1) };
             BeginDraw();   // the GUI material: the texture on unit 0 times the vertex colour
@@ -101,9 +103,7 @@ int main(int argc, char** argv)
     ZNCommandLine line("texture_gallery", "texture_gallery 1.0");
     line.AddOption("--hold", "", 0, "start with the textures held at their placeholder", ApplyHold, nullptr);
     ZNAppOptions options;
-    options.Width  = 800;
-    options.Height = 450;
-    const int exitCode = line.Run(argc, argv, options);
+    const int    exitCode = line.Run(argc, argv, options);
     if (exitCode >= 0)
         return exitCode;
 

@@ -5,6 +5,7 @@
 # closing the window ends with exit 0.
 source "$(dirname "$0")/example_lib.bash"
 example_setup "$1" "$2" "ZNEngine - First window"
+WORLD_ARGS=(--width 800 --height 450)
 world_start "$EXAMPLE"
 world_shot example_first_window.png
 shot="$SHOTS/example_first_window.png"

@@ -18,7 +18,13 @@ echo "green fraction of the lower part: $field"
 check "$field > 0.6" "no green field at the bottom ($field)"
 sd="$(grey_deviation "$shot" 0.0 0.5 1.0 1.0)"
 echo "grey deviation of the field: $sd"
-check "$sd > 0.04" "the field is flat: no lit slopes ($sd)"
+check "$sd > 0.04" "the field is flat ($sd)"
+# The sun: slopes that face it come out near their full colour (unlit, the field
+# would stay at the ambient third of it). The sky is masked out first.
+lit="$(convert "$shot" -fuzz 5% -fill black -opaque "rgb(115,153,217)" -scale 25% -colorspace gray \
+    -format "%[fx:maxima]" info:)"
+echo "brightest slope: $lit"
+check "$lit > 0.6" "no slope is lit by the sun ($lit)"
 
 # The camera: where, W held for a second, where again.
 world_focus

@@ -4,8 +4,8 @@
 #   example_setup "$1" "$2" TITLE   program path, screenshot folder, window title;
 #                                   copies the program and its Data/ into $WORK, so a
 #                                   run may change its files ($EXAMPLE, $DATA)
-#   text_box file R G B             bounding box "w h x y" of the pixels within 0.2 of
-#                                   the colour (r g b in 0..1); "0 0 0 0" when none
+#   text_box file R G B             bounding box "w h x y" of the pixels near the colour
+#                                   (r g b in 0..1); "0 0 0 0" when there are none
 #   grey_deviation file x0 y0 x1 y1 standard deviation of the grey level of a region
 
 source "$(dirname "${BASH_SOURCE[0]}")/world_lib.bash"
@@ -24,15 +24,13 @@ example_setup() {
 }
 
 text_box() {
-    local file="$1" r="$2" g="$3" b="$4" box
-    box="$(convert "$file" -fx "(abs(r - $r) < 0.2 && abs(g - $g) < 0.2 && abs(b - $b) < 0.2) ? 1 : 0" \
-        -format "%@" info: 2>/dev/null)"
-    # %@ of an all-black picture is a box of the whole picture's extent, 0 x 0 or
-    # 1 x 1 at the corner: count the marked pixels to tell "none" apart.
-    local count
-    count="$(convert "$file" -fx "(abs(r - $r) < 0.2 && abs(g - $g) < 0.2 && abs(b - $b) < 0.2) ? 1 : 0" \
-        -format "%[fx:mean * w * h]" info: 2>/dev/null)"
-    if awk -v c="$count" 'BEGIN { exit !(c < 1) }'; then
+    local file="$1" colour box count
+    colour="$(awk -v r="$2" -v g="$3" -v b="$4" 'BEGIN { printf "rgb(%d,%d,%d)", r * 255, g * 255, b * 255 }')"
+    # The pixels near the colour turn white, all others black; %@ is the box of the
+    # white ones. Without any, %@ is a box of the whole picture: count them first.
+    read -r box count < <(convert "$file" -fuzz 20% -fill white -opaque "$colour" -fill black +opaque white \
+        -format "%@ %[fx:mean * w * h]" info: 2>/dev/null)
+    if awk -v c="${count:-0}" 'BEGIN { exit !(c < 1) }'; then
         echo "0 0 0 0"
         return
     fi

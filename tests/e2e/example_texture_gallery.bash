@@ -12,7 +12,7 @@ PICTURES=(Checker Rings Stripes Grid)
 
 # Tile i (0..3) of the 800 x 450 window, 10 pixels inside its edges, as fractions.
 tile() {
-    awk -v i="$1" 'BEGIN { x0 = 40 + 190 * i + 10; printf "%f %f %f %f", x0 / 800, 120 / 450, (x0 + 140) / 800, 260 / 450 }'
+    awk -v i="$1" 'BEGIN { x0 = 35 + 190 * i + 10; printf "%f %f %f %f", x0 / 800, 120 / 450, (x0 + 140) / 800, 260 / 450 }'
 }
 
 cache_times() {
@@ -25,6 +25,7 @@ cache_times() {
 ls "$DATA"/Gallery/*.mips >/dev/null 2>&1 && fail "the copied Data/ already holds cache files"
 
 # First run: full size at once, cache written.
+WORLD_ARGS=(--width 800 --height 450)
 world_start "$EXAMPLE"
 wait_for "Gallery/Grid.png at full size" 60
 check "$(grep -c 'loaded at 128 x 128' "$OUT") == 4" "the first run did not load every picture in full"
@@ -47,7 +48,7 @@ done
 
 # Second run, held at the placeholder.
 sleep 1.1   # a rewritten cache file would get a later time
-WORLD_ARGS=(--hold)
+WORLD_ARGS=(--width 800 --height 450 --hold)
 world_start "$EXAMPLE"
 check "$(grep -c 'loaded at 1 x 1' "$OUT") == 4" "the second run did not start from the cache's smallest level"
 world_shot example_gallery_placeholder.png
