@@ -46,11 +46,19 @@ public:
             const float x0 = left + 190.0f * (float)i, y0 = 110.0f, x1 = x0 + 160.0f, y1 = y0 + 160.0f;
             const ZNUIVertex quad[4] = { ZNMakeUIVertex(x0, y0, white, 0, 0), ZNMakeUIVertex(x1, y0, white, 1, 0),
                                          ZNMakeUIVertex(x1, y1, white, 1, 1), ZNMakeUIVertex(x0, y1, white, 0, 1) };
+            const ZNUIRect caption = { x0, y1 + 10, x1, y1 + 30 };
+            // A texture that did not load has no GL name: binding it would leave
+            // unit 0 as it was (a font page), so its tile is only outlined.
+            if (!Textures[i]->TexID)
+            {
+                DrawRect(ZNUIRect{ x0, y0, x1, y1 }, white, true);
+                DrawText("did not load", 0, grey, ZN_TEXT_HCENTER, caption, 16.0f);
+                continue;
+            }
             BeginDraw();   // the GUI material: the texture on unit 0 times the vertex colour
             BindTexture(0, Textures[i]);
             DrawVertices(quad, 4, PT_TriangleFan);
-            const ZNString size = ResidentSize(Textures[i]);
-            DrawText(size.CStr(), 0, grey, ZN_TEXT_HCENTER, ZNUIRect{ x0, y1 + 10, x1, y1 + 30 }, 16.0f);
+            DrawText(ResidentSize(Textures[i]).CStr(), 0, grey, ZN_TEXT_HCENTER, caption, 16.0f);
         }
     }
 

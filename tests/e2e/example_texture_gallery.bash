@@ -4,7 +4,8 @@
 # picture. The second run reads those files (left untouched) and starts every
 # texture at one texel, the placeholder: held there (--hold) each tile
 # is flat in the picture's mean colour; streaming on, the tiles sharpen to the
-# very pictures of the first run.
+# very pictures of the first run. A third run without one picture outlines its
+# tile and shows the others.
 source "$(dirname "$0")/example_lib.bash"
 example_setup "$1" "$2" "ZNEngine - Texture gallery"
 
@@ -82,4 +83,23 @@ world_close
 grep -q "rebuilt" "$OUT" && fail "the second run rebuilt a cache"
 after="$(cache_times)"
 [ "$before" = "$after" ] || fail "the cache files changed in the second run: $before / $after"
+
+# A picture gone: its tile is an empty outline (not whatever unit 0 held last),
+# the others still show, and the program ends normally.
+rm -f "$DATA/Gallery/Grid.png" "$DATA/Gallery/Grid.png.mips"
+WORLD_ARGS=(--width 800 --height 450)
+world_start "$EXAMPLE"
+wait_for "Gallery/Grid.png did not load" 30
+wait_for "Gallery/Stripes.png at full size" 60
+world_wait_frames
+world_shot example_gallery_missing.png
+missing="$SHOTS/example_gallery_missing.png"
+sd="$(grey_deviation "$missing" $(tile 3))"
+read -r r g b <<<"$(region_mean "$missing" $(tile 3))"
+echo "missing picture's tile: deviation $sd, mean $r $g $b"
+check "$sd < 0.02 && ($r - 0.12) ^ 2 + ($g - 0.12) ^ 2 + ($b - 0.14) ^ 2 < 0.001" \
+    "the tile of the missing picture is not empty ($sd; $r $g $b)"
+sd="$(grey_deviation "$missing" $(tile 0))"
+check "$sd > 0.1" "the other pictures did not show beside the missing one ($sd)"
+world_close
 echo "PASS"
