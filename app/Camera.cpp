@@ -3,8 +3,6 @@
 
 #include <math.h>
 
-VoxCamera GCamera;
-
 VoxCameraState InitialCameraState()
 {
     VoxCameraState s;

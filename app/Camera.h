@@ -2,8 +2,8 @@
 // its near and far planes, and the quads of the sky and the water. The free
 // flight itself is the engine's ZNFlyCamera.
 //
-//   SetupCamera(state, t, width, height, GCamera);    // before drawing
-//   BuildSkyQuad(GCamera, quad);                      // the sky's view-corner quad
+//   SetupCamera(state, t, width, height, view);       // before drawing
+//   BuildSkyQuad(view, quad);                         // the sky's view-corner quad
 //
 // Yaw turns about +Z, pitch is the angle from +Z (pi/2 level, more looks down).
 #pragma once
@@ -13,8 +13,6 @@
 // The camera of the world and the view record the renderer reads after a render.
 typedef ZNFlyCameraState VoxCameraState;
 typedef ZNFlyView        VoxCamera;
-
-extern VoxCamera GCamera;
 
 const float VoxMouseSensitivity = ZNFlyMouseSensitivity;   // radians per pixel
 const float VoxSpeed            = ZNFlySpeed;              // units per second, also vertical

@@ -2,8 +2,8 @@
 // at which level of detail.
 //
 //   VoxFrustum frustum;
-//   VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
-//   VoxCollectDraws(root, frustum, GCamera.Position, options, items);   // per frame
+//   VoxFrustumFromMatrix(world->View.Projection * world->View.View, frustum);
+//   VoxCollectDraws(root, frustum, world->View.Position, options, items);   // per frame
 //   VoxDrawItems(items, VoxForm_Quads, stats);          // sprite shader bound
 //   VoxDrawItems(items, VoxForm_Points, stats);         // point shader bound
 //   VoxDrawItems(items, VoxForm_GuardedPoints, stats);  // and the grown viewport

@@ -123,10 +123,10 @@ static void SetCurrentUniform(const char* name, const float* data, UINT32 compon
     SetFloat(uniform, data, components, matrix, 1);
 }
 
-static void SetCameraMatrices()
+static void SetCameraMatrices(const VoxCamera& view)
 {
-    SetCurrentUniform("ZN_mView", GCamera.View.Data(), 4, true);
-    SetCurrentUniform("ZN_mProj", GCamera.Projection.Data(), 4, true);
+    SetCurrentUniform("ZN_mView", view.View.Data(), 4, true);
+    SetCurrentUniform("ZN_mProj", view.Projection.Data(), 4, true);
 }
 
 void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
@@ -143,13 +143,13 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         return;
     }
     VoxFrustum frustum;
-    VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
+    VoxFrustumFromMatrix(View.Projection * View.View, frustum);
     VoxDrawOptions frame = options;
     GLint viewport[4] = { 0, 0, 0, 0 };
     TGCurGLTable->GetIntegerv(GL_VIEWPORT, viewport);
     // A sprite of width s at view depth w spans s * P[1][1] / w of the clip
     // volume's height of 2, so s * P[1][1] * height / (2 w) pixels.
-    frame.PointScale = GCamera.Projection.At(1, 1) * (float)viewport[3] * 0.5f;
+    frame.PointScale = View.Projection.At(1, 1) * (float)viewport[3] * 0.5f;
     frame.MaxPointSize = MaxPointSize;
     // The guard band: half the widest point and two pixels, or, where the grown
     // viewport would not fit the largest GL takes, as much as fits, the points
@@ -161,7 +161,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         frame.PointGuard = (float)band;
         frame.MaxPointSize = std::min(MaxPointSize, (float)(2 * (band - 2)));
     }
-    VoxCollectDraws(Root, frustum, GCamera.Position, frame, DrawItems);
+    VoxCollectDraws(Root, frustum, View.Position, frame, DrawItems);
     VoxDrawItems(DrawItems, VoxForm_Quads, DrawStats);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf to draw as points
@@ -170,7 +170,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     if (!ReverseIndices)
         ReverseIndices = VoxCreateReverseIndices();
     SetIndexBuffer(ReverseIndices);
-    SetCameraMatrices();
+    SetCameraMatrices(View);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetCurrentUniform("PointScale", &frame.PointScale, 1, false);
     VoxDrawItems(DrawItems, VoxForm_Points, DrawStats);
@@ -184,7 +184,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     // whole target.
     const float grownW = (float)(viewport[2] + 2 * band), grownH = (float)(viewport[3] + 2 * band);
     const ZNMat4 projection =
-        Scaling(ZNVec3((float)viewport[2] / grownW, (float)viewport[3] / grownH, 1.0f)) * GCamera.Projection;
+        Scaling(ZNVec3((float)viewport[2] / grownW, (float)viewport[3] / grownH, 1.0f)) * View.Projection;
     SetCurrentUniform("ZN_mProj", projection.Data(), 4, true);
     const float top = (float)TGCurContextState->ViewportHeight - (float)(viewport[1] + viewport[3]);
     const ZNScissorRect rect = { (float)viewport[0], top, (float)(viewport[0] + viewport[2]),
@@ -197,9 +197,9 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         PopScissor();
 }
 
-static void SetCameraPos()
+static void SetCameraPos(const VoxCamera& view)
 {
-    const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
+    const float pos[3] = { view.Position.x, view.Position.y, view.Position.z };
     SetCurrentUniform("CameraPos", pos, 3, false);
 }
 
@@ -208,8 +208,8 @@ void VoxelWorld::DrawSky(VoxQuadVertex quad[4])
 {
     SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Sky.shd"), ZNString()));
     BindTexture(0, SkyTex);
-    SetCameraPos();
-    BuildSkyQuad(GCamera, quad);
+    SetCameraPos(View);
+    BuildSkyQuad(View, quad);
     DrawUserVertices2D(quad, 4, PT_TriangleFan);
 }
 
@@ -218,7 +218,7 @@ void VoxelWorld::Render(float t)
     const float clearColor[4] = { 0.2f, 0.4f, 0.7f, 1.0f };
     Clear(clearColor, 1.0f);
 
-    SetupCamera(Camera, t, Window->Params().Width, Window->Params().Height, GCamera, Settings.FieldOfView);
+    SetupCamera(Camera, t, Window->Params().Width, Window->Params().Height, View, Settings.FieldOfView);
     SetRasterState(WorldRasterWord, ZN_RASTER_MASK_ALL);
 
     // The sky lies at the far end of the depth range and the terrain in front of it,
@@ -232,7 +232,7 @@ void VoxelWorld::Render(float t)
     // Voxels: one bind and one draw per leaf that can be seen.
     SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Voxel.shd"), ZNString()));
     BindTexture(0, GroundTex);
-    SetCameraMatrices();
+    SetCameraMatrices(View);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetVertexDecl(&VVDecl);
     DrawVoxels(options);
@@ -243,12 +243,12 @@ void VoxelWorld::Render(float t)
     // the plane's own where that can be interpolated, else worked out per pixel.
     BuildWaterQuad(quad);
     const ZNShaderPtr water = GetShader(ZNString("Shaders/Water.shd"), ZNString());
-    if (GWaterPlaneDepth.GetInt() && SetWaterPlaneDepth(GCamera, Settings.WaterHeight, quad))
+    if (GWaterPlaneDepth.GetInt() && SetWaterPlaneDepth(View, Settings.WaterHeight, quad))
         SetShader(WaterBlendWord, WaterPlaneShader.Follow(water, "Shaders/Water.shd", "#define PLANE_DEPTH\n"));
     else
         SetShader(WaterBlendWord, water);
-    SetCameraMatrices();
-    SetCameraPos();
+    SetCameraMatrices(View);
+    SetCameraPos(View);
     const float time = WaterClock();
     SetCurrentUniform("Time", &time, 1, false);
     SetCurrentUniform("WaterHeight", &Settings.WaterHeight, 1, false);

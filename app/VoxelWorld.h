@@ -36,6 +36,7 @@ class VoxelWorld
 {
 public:
     VoxCameraState  Camera;        // position, previous position, yaw, pitch, previous yaw and pitch
+    VoxCamera       View;          // the view record of the latest Render, from Camera
     VoxBlock*       Root;          // the voxel tree; null when the terrain images could not be read
     ZNTextureHandle GroundTex;     // "Ground.png", the sprite's look
     ZNTextureHandle WaterTex;      // "WaterBump.png", ripple normals
@@ -59,7 +60,7 @@ public:
     // stays as it was and the answer is false.
     bool BuildTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
 
-    // The voxel pass's leaves for the current GCamera, then their draws: the quad
+    // The voxel pass's leaves for the current View, then their draws: the quad
     // leaves with the sprite shader bound by the caller, then the point leaves with
     // the point shader, which it binds (and leaves bound), wholly visible ones
     // first, then the ones that need the guard band.

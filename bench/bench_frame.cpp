@@ -156,8 +156,8 @@ void UseSpriteProgram(UINT32 program, INT32 view, INT32 proj)
     gl.UseProgram(program);
     gl.ActiveTexture(GL_TEXTURE0);
     gl.BindTexture(GL_TEXTURE_2D, GWorld->GroundTex ? GWorld->GroundTex->TexID : 0);
-    gl.UniformMatrix4fv(view, 1, GL_FALSE, GCamera.View.Data());
-    gl.UniformMatrix4fv(proj, 1, GL_FALSE, GCamera.Projection.Data());
+    gl.UniformMatrix4fv(view, 1, GL_FALSE, GWorld->View.View.Data());
+    gl.UniformMatrix4fv(proj, 1, GL_FALSE, GWorld->View.Projection.Data());
 }
 
 // The sprite vertex's attributes (VoxelPoint) from the bound buffer: centre, size,
@@ -182,7 +182,7 @@ void QuadPointers(GladGLContext& gl)
 void DrawRawSky()
 {
     GladGLContext& gl = *TGCurGLTable;
-    const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
+    const float pos[3] = { GWorld->View.Position.x, GWorld->View.Position.y, GWorld->View.Position.z };
     gl.Disable(GL_BLEND);
     gl.UseProgram(GRef.SkyProgram);
     gl.ActiveTexture(GL_TEXTURE0);
@@ -195,13 +195,13 @@ void DrawRawSky()
 void DrawRawWater(const RawWater& w)
 {
     GladGLContext& gl = *TGCurGLTable;
-    const float pos[3] = { GCamera.Position.x, GCamera.Position.y, GCamera.Position.z };
+    const float pos[3] = { GWorld->View.Position.x, GWorld->View.Position.y, GWorld->View.Position.z };
     gl.Enable(GL_BLEND);
     gl.BlendEquation(GL_FUNC_ADD);
     gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO);
     gl.UseProgram(w.Program);
-    gl.UniformMatrix4fv(w.View, 1, GL_FALSE, GCamera.View.Data());
-    gl.UniformMatrix4fv(w.Proj, 1, GL_FALSE, GCamera.Projection.Data());
+    gl.UniformMatrix4fv(w.View, 1, GL_FALSE, GWorld->View.View.Data());
+    gl.UniformMatrix4fv(w.Proj, 1, GL_FALSE, GWorld->View.Projection.Data());
     gl.Uniform3fv(w.Camera, 1, pos);
     const float time = GWorld->WaterClock();
     gl.Uniform1fv(w.Time, 1, &time);
@@ -220,10 +220,10 @@ void ReferenceFrame()
     gl.ClearColor(0.2f, 0.4f, 0.7f, 1.0f);
     gl.ClearDepth(1.0);
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, GWindow->Params().Height, GCamera);
+    SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, GWindow->Params().Height, GWorld->View);
 
     VoxQuadVertex quads[8];
-    BuildSkyQuad(GCamera, quads);
+    BuildSkyQuad(GWorld->View, quads);
     BuildWaterQuad(quads + 4);
     gl.BindVertexArray(GRef.VAO);
     gl.BindBuffer(GL_ARRAY_BUFFER, GRef.Quad);
@@ -549,15 +549,15 @@ void AllSprites(std::vector<VoxelPoint>& out)
         out.push_back(GRef.Vertices[v]);
 }
 
-// The sprites the engine draws from the current GCamera, at the levels it chooses,
+// The sprites the engine draws from the current GWorld->View, at the levels it chooses,
 // read back from the leaves' buffers.
 void EngineSprites(std::vector<VoxelPoint>& out)
 {
     out.clear();
     VoxFrustum frustum;
-    VoxFrustumFromMatrix(GCamera.Projection * GCamera.View, frustum);
+    VoxFrustumFromMatrix(GWorld->View.Projection * GWorld->View.View, frustum);
     ZNPodArray<VoxDrawItem> items;
-    VoxCollectDraws(GWorld->Root, frustum, GCamera.Position, VoxDrawOptionsFromConsole(), items);
+    VoxCollectDraws(GWorld->Root, frustum, GWorld->View.Position, VoxDrawOptionsFromConsole(), items);
     GladGLContext& gl = *TGCurGLTable;
     std::vector<VoxelPoint> vertices;
     for (UINT32 i = 0; i < items.Size(); ++i)
@@ -614,7 +614,7 @@ void FindVisibleSprites(const std::vector<VoxelPoint>& candidates, VisibleSet& s
         if (shows[id])
         {
             const float* c = candidates[id - 1].Position;
-            const ZNVec3 d = ZNVec3(c[0], c[1], c[2]) - GCamera.Position;
+            const ZNVec3 d = ZNVec3(c[0], c[1], c[2]) - GWorld->View.Position;
             order.emplace_back(Dot(d, d), id - 1);
         }
     std::sort(order.begin(), order.end());
@@ -636,10 +636,10 @@ double OracleFrameMs(const VisibleSet& set)
     gl.ClearColor(0.2f, 0.4f, 0.7f, 1.0f);
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const UINT32 h = GWindow->Params().Height;
-    SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, h, GCamera);
+    SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, h, GWorld->View);
     gl.BindVertexArray(GRef.VAO);
     UseSpriteProgram(o.PointProgram, o.PointView, o.PointProj);
-    const float scale = GCamera.Projection.At(1, 1) * (float)h * 0.5f, haze = GWorld->Settings.Haze;
+    const float scale = GWorld->View.Projection.At(1, 1) * (float)h * 0.5f, haze = GWorld->Settings.Haze;
     gl.Uniform1fv(o.PointScale, 1, &scale);
     gl.Uniform1fv(o.PointHaze, 1, &haze);
     gl.BindBuffer(GL_ARRAY_BUFFER, set.Buffer);
@@ -651,9 +651,9 @@ double OracleFrameMs(const VisibleSet& set)
 
     // The sky behind the sprites, then the water with the plane's depth.
     VoxQuadVertex quads[8];
-    BuildSkyQuad(GCamera, quads);
+    BuildSkyQuad(GWorld->View, quads);
     BuildWaterQuad(quads + 4);
-    const bool plane = SetWaterPlaneDepth(GCamera, GWorld->Settings.WaterHeight, quads + 4);
+    const bool plane = SetWaterPlaneDepth(GWorld->View, GWorld->Settings.WaterHeight, quads + 4);
     gl.BindBuffer(GL_ARRAY_BUFFER, GRef.Quad);
     gl.BufferData(GL_ARRAY_BUFFER, sizeof(quads), quads, GL_DYNAMIC_DRAW);
     QuadPointers(gl);
@@ -722,7 +722,7 @@ void BM_PathVisibleOnly(benchmark::State& state)
     {
         GWorld->Camera = PathCamera(2 * i++);
         const SavedBindings saved = SaveBindings();
-        SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, GWindow->Params().Height, GCamera);
+        SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, GWindow->Params().Height, GWorld->View);
         AllSprites(candidates);
         FindVisibleSprites(candidates, GVisibleFull);
         EngineSprites(candidates);

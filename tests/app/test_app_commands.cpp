@@ -1,6 +1,7 @@
-// The program's commands without a window: argument errors, where screenshots go,
-// and terrain images that cannot be used.
+// The demo's commands without a window: argument errors, the variables that feed
+// the world's settings, and terrain images that cannot be used.
 #include "AppCommands.h"
+#include "VoxelWorld.h"
 
 #include "common/ZNTestFiles.h"
 #include "ui/ZNConsole.h"
@@ -9,9 +10,6 @@
 
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -35,51 +33,17 @@ struct Scratch : ZNScratchDir
 {
     const std::string Path = Root.substr(0, Root.size() - 1);
 };
-
-// 2023-04-05 06:07:08 in local time.
-long long KnownTime()
-{
-    struct tm t = {};
-    t.tm_year = 123;
-    t.tm_mon = 3;
-    t.tm_mday = 5;
-    t.tm_hour = 6;
-    t.tm_min = 7;
-    t.tm_sec = 8;
-    t.tm_isdst = -1;
-    return (long long)mktime(&t);
-}
 }
 
-TEST(AppCommands, ArgumentErrorsPrintUsageAndChangeNothing)
+TEST(AppCommands, MapArgumentErrorsPrintUsage)
 {
-    GApp = AppState();
-    EXPECT_EQ(Printed("quit now"), (Out{ "usage: quit" }));
-    EXPECT_FALSE(GApp.QuitRequested);
-    EXPECT_EQ(Printed("screenshot a.png b.png"), (Out{ "usage: screenshot [FILE]" }));
-    EXPECT_FALSE(GApp.ScreenshotWanted);
     EXPECT_EQ(Printed("map only.png"), (Out{ "usage: map HEIGHT.png COLOUR.png" }));
     EXPECT_EQ(Printed("map a.png b.png"), (Out{ "map: no world yet" }));
-    EXPECT_EQ(Printed("reloadshaders x"), (Out{ "usage: reloadshaders" }));
-    EXPECT_EQ(Printed("reloadshaders"), (Out{ "reloadshaders: no window" }));
-    EXPECT_EQ(Printed("benchmark 1 2"), (Out{ "usage: benchmark [SECONDS]" }));
-    for (const char* bad : { "benchmark abc", "benchmark 0", "benchmark -3", "benchmark 5s", "benchmark 4000" })
-    {
-        const Out out = Printed(bad);
-        ASSERT_EQ(out.size(), 1u);
-        EXPECT_NE(out[0].find("is not a number of seconds from 0 to 3600"), std::string::npos) << out[0];
-    }
-    EXPECT_FALSE(GApp.Bench.IsRunning());
-
-    Printed("screenshot \"my shot.png\"; quit");
-    EXPECT_TRUE(GApp.ScreenshotWanted);
-    EXPECT_EQ(std::string(GApp.ScreenshotPath.CStr()), "my shot.png");
-    EXPECT_TRUE(GApp.QuitRequested);
-    GApp = AppState();
 }
 
 TEST(AppCommands, VariablesFollowTheNamingSchemeAndFeedTheWorldSettings)
 {
+    ZNApp app;
     for (const char* name : { "cam_speed", "cam_fov", "in_mouse_sensitivity", "in_invert_y", "r_water_height", "r_haze",
                               "vid_vsync", "vid_fullscreen", "r_stats" })
     {
@@ -87,47 +51,29 @@ TEST(AppCommands, VariablesFollowTheNamingSchemeAndFeedTheWorldSettings)
         ASSERT_NE(var, nullptr) << name;
         EXPECT_FALSE(var->Description.Empty()) << name;
     }
-    EXPECT_EQ(GWaterHeight.Get(), 100.0f);
-    EXPECT_EQ(GHaze.Get(), 1.0f);
-    EXPECT_EQ(GCamSpeed.Get(), VoxSpeed);
-    EXPECT_EQ(GCamFov.Get(), VoxFieldOfView);
-}
+    // The defaults give the world as it was designed.
+    const VoxSettings designed;
+    VoxSettings s;
+    s.Speed = s.Sensitivity = s.FieldOfView = s.WaterHeight = s.Haze = -1.0f;
+    s.InvertY = 7;
+    ApplyWorldSettings(app, s);
+    EXPECT_EQ(s.Speed, designed.Speed);
+    EXPECT_EQ(s.Sensitivity, designed.Sensitivity);
+    EXPECT_EQ(s.InvertY, designed.InvertY);
+    EXPECT_EQ(s.FieldOfView, designed.FieldOfView);
+    EXPECT_EQ(s.WaterHeight, designed.WaterHeight);
+    EXPECT_EQ(s.Haze, designed.Haze);
 
-TEST(AppCommands, ScreenshotsGoBesideTheProgramOrElseHome)
-{
-    Scratch dir;
-    const long long t = KnownTime();
-    const std::string expected = dir.Path + "/screenshots/Vendrapolis-20230405-060708.png";
-    EXPECT_EQ(std::string(DefaultScreenshotPath((dir.Path + "/").c_str(), "/nonexistent", t).CStr()), expected);
-    struct stat st;
-    EXPECT_EQ(stat((dir.Path + "/screenshots").c_str(), &st), 0) << "the folder is made";
-
-    dir.Write("screenshots/Vendrapolis-20230405-060708.png", "x");
-    dir.Write("screenshots/Vendrapolis-20230405-060708-2.png", "x");
-    EXPECT_EQ(std::string(DefaultScreenshotPath(dir.Path.c_str(), nullptr, t).CStr()),
-              dir.Path + "/screenshots/Vendrapolis-20230405-060708-3.png") << "taken names are skipped";
-
-    const std::string file = dir.Path + "/plain";
-    dir.Write("plain", "x");
-    EXPECT_EQ(std::string(DefaultScreenshotPath(file.c_str(), dir.Path.c_str(), t).CStr()),
-              dir.Path + "/Vendrapolis-20230405-060708.png") << "a file where the folder should be";
-}
-
-TEST(AppCommands, ScreenshotsGoHomeWhenTheProgramFolderIsReadOnly)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "a folder cannot be made read-only on Windows (its read-only attribute does not stop new files)";
-#else
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes anywhere: the fallback cannot be provoked";
-    Scratch ro, home;
-    const long long t = KnownTime();
-    ASSERT_EQ(chmod(ro.Path.c_str(), 0500), 0);
-    EXPECT_EQ(std::string(DefaultScreenshotPath(ro.Path.c_str(), home.Path.c_str(), t).CStr()),
-              home.Path + "/Vendrapolis-20230405-060708.png");
-    EXPECT_TRUE(DefaultScreenshotPath(ro.Path.c_str(), "/nonexistent", t).Empty());
-    chmod(ro.Path.c_str(), 0700);
-#endif
+    // Each variable reaches its own setting.
+    Printed("cam_speed 250; in_mouse_sensitivity 0.002; in_invert_y 1; cam_fov 60; r_water_height 50; r_haze 0.25");
+    ApplyWorldSettings(app, s);
+    EXPECT_EQ(s.Speed, 250.0f);
+    EXPECT_EQ(s.Sensitivity, 0.002f);
+    EXPECT_EQ(s.InvertY, 1u);
+    EXPECT_EQ(s.FieldOfView, 60.0f);
+    EXPECT_EQ(s.WaterHeight, 50.0f);
+    EXPECT_EQ(s.Haze, 0.25f);
+    Printed("r_water_height 100; r_haze 1");
 }
 
 TEST(AppCommands, TerrainImagesAreCheckedAndTheReasonNamed)

@@ -11,9 +11,9 @@ namespace
 {
 struct Parsed
 {
-    AppParseResult Result;
-    AppOptions     Options;
-    std::string    Message;
+    ZNAppParseResult Result;
+    AppOptions       Options;
+    std::string      Message;
 };
 
 Parsed Parse(std::vector<const char*> args)
@@ -44,7 +44,7 @@ bool EndsWithUsage(const std::string& s)
 TEST(CommandLine, NoArgumentsRunsWithTheDefaults)
 {
     const Parsed p = Parse({});
-    EXPECT_EQ(p.Result, APR_Run);
+    EXPECT_EQ(p.Result, ZNAPR_Run);
     EXPECT_EQ(p.Options.Width, 1024u);
     EXPECT_EQ(p.Options.Height, 576u);
     EXPECT_EQ(p.Options.Fullscreen, 0u);
@@ -54,25 +54,39 @@ TEST(CommandLine, NoArgumentsRunsWithTheDefaults)
 
 TEST(CommandLine, OptionsTakeTheirValues)
 {
-    const Parsed p = Parse({ "--width", "800", "--height", "64", "--fullscreen", "--map", "/tmp/h.png", "c.png" });
-    ASSERT_EQ(p.Result, APR_Run) << p.Message;
-    EXPECT_EQ(p.Options.Width, 800u);
-    EXPECT_EQ(p.Options.Height, 64u);
-    EXPECT_EQ(p.Options.Fullscreen, 1u);
-    EXPECT_EQ(std::string(p.Options.MapHeight.CStr()), "/tmp/h.png");
-    EXPECT_EQ(std::string(p.Options.MapColour.CStr()), "c.png");
+    // Each option takes exactly its count of words, whatever they look like; a
+    // repeated option's last value wins; the order of options does not matter.
+    const Parsed a = Parse({ "--width", "800", "--fullscreen", "--map", "+h.png", "--c.png", "--height", "64",
+                             "--width", "640" });
+    const Parsed b = Parse({ "--height", "64", "--map", "+h.png", "--c.png", "--width", "640", "--fullscreen" });
+    for (const Parsed* p : { &a, &b })
+    {
+        ASSERT_EQ(p->Result, ZNAPR_Run) << p->Message;
+        EXPECT_EQ(p->Options.Width, 640u);
+        EXPECT_EQ(p->Options.Height, 64u);
+        EXPECT_EQ(p->Options.Fullscreen, 1u);
+        EXPECT_EQ(std::string(p->Options.MapHeight.CStr()), "+h.png") << "a value is not a console line";
+        EXPECT_EQ(std::string(p->Options.MapColour.CStr()), "--c.png") << "nor an option";
+        EXPECT_TRUE(p->Options.Commands.Empty());
+    }
+    // The bounds themselves are accepted.
+    const Parsed edge = Parse({ "--width", "64", "--height", "16384", "--grid", "16" });
+    ASSERT_EQ(edge.Result, ZNAPR_Run) << edge.Message;
+    EXPECT_EQ(edge.Options.Width, 64u);
+    EXPECT_EQ(edge.Options.Height, 16384u);
+    EXPECT_EQ(edge.Options.Grid, 16u);
 }
 
 TEST(CommandLine, GridSetsTheWorldSizeWithinItsRange)
 {
     EXPECT_EQ(Parse({}).Options.Grid, 0u) << "unset: the console variable decides";
     const Parsed p = Parse({ "--grid", "1024" });
-    ASSERT_EQ(p.Result, APR_Run) << p.Message;
+    ASSERT_EQ(p.Result, ZNAPR_Run) << p.Message;
     EXPECT_EQ(p.Options.Grid, 1024u);
     for (const char* bad : { "15", "4097", "big" })
     {
         const Parsed q = Parse({ "--grid", bad });
-        EXPECT_EQ(q.Result, APR_Error) << bad;
+        EXPECT_EQ(q.Result, ZNAPR_Error) << bad;
         EXPECT_NE(q.Message.find("--grid: '" + std::string(bad) + "' is not a whole number from 16 to 4096"),
                   std::string::npos)
             << q.Message;
@@ -83,7 +97,7 @@ TEST(CommandLine, PlusArgumentsBecomeConsoleLinesInOrder)
 {
     const Parsed p = Parse({ "+set", "r_stats", "1", "--width", "640", "+benchmark", "5", "+echo", "two words",
                              "a;b", "-3", "+quit" });
-    ASSERT_EQ(p.Result, APR_Run) << p.Message;
+    ASSERT_EQ(p.Result, ZNAPR_Run) << p.Message;
     EXPECT_EQ(Commands(p.Options),
               (std::vector<std::string>{ "set r_stats 1", "benchmark 5", "echo \"two words\" \"a;b\" -3", "quit" }));
     EXPECT_EQ(p.Options.Width, 640u) << "an option ends the line before it";
@@ -96,14 +110,14 @@ TEST(CommandLine, PlusArgumentsBecomeConsoleLinesInOrder)
 TEST(CommandLine, HelpAndVersionExitWithTheirText)
 {
     const Parsed help = Parse({ "--width", "800", "--help", "--bogus" });
-    EXPECT_EQ(help.Result, APR_Exit);
+    EXPECT_EQ(help.Result, ZNAPR_Exit);
     EXPECT_EQ(help.Message, CommandLineUsage().CStr());
     for (const char* option : { "--help", "--version", "--width W", "--height H", "--fullscreen", "--map HEIGHT COLOUR",
                                 "+command args" })
         EXPECT_NE(help.Message.find(option), std::string::npos) << option;
 
     const Parsed version = Parse({ "--version" });
-    EXPECT_EQ(version.Result, APR_Exit);
+    EXPECT_EQ(version.Result, ZNAPR_Exit);
     EXPECT_EQ(version.Message, std::string(AppVersionText()) + "\n");
 }
 
@@ -131,7 +145,7 @@ TEST(CommandLine, MistakesAreNamedAndFollowedByTheUsage)
     for (const Case& c : cases)
     {
         const Parsed p = Parse(c.Args);
-        EXPECT_EQ(p.Result, APR_Error) << c.Says;
+        EXPECT_EQ(p.Result, ZNAPR_Error) << c.Says;
         EXPECT_NE(p.Message.find(c.Says), std::string::npos) << p.Message;
         EXPECT_TRUE(EndsWithUsage(p.Message)) << c.Says;
     }

@@ -23,7 +23,7 @@ const UINT8 Grey[4] = { 100, 100, 100, 255 };
 VoxCamera RandomCamera(std::mt19937& rng, float aspect)
 {
     std::uniform_real_distribution<float> pos(-1200.0f, 1200.0f), height(-50.0f, 900.0f);
-    std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(VoxPitchMin, VoxPitchMax);
+    std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(ZNFlyPitchMin, ZNFlyPitchMax);
     VoxCameraState state = InitialCameraState();
     state.Position = state.PrevPosition = ZNVec3(pos(rng), pos(rng), height(rng));
     state.Yaw = state.PrevYaw = yaw(rng);

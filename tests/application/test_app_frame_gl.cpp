@@ -1,0 +1,158 @@
+// The application's frame function on a real window: what one frame does, in
+// which order, and when the program is to end.
+#include "application/ZNApplication.h"
+
+#include "common/ZNTestFiles.h"
+#include "render/ZNRT.h"
+#include "resources/ZNFileIO.h"
+#include "resources/ZNImage.h"
+#include "ui/ZNConCommands.h"
+#include "ui/ZNConsole.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace
+{
+// Clears to a colour of its own and records what the frame handed it.
+struct Recorder final : ZNAppClient
+{
+    void Update(ZNApp& app, float dt) override
+    {
+        Log.push_back("update");
+        Times.push_back(dt);
+        Flying.push_back(app.Bench.IsRunning());
+        X.push_back(app.Camera.State.Position.x);
+    }
+    void Draw(ZNApp&) override
+    {
+        Log.push_back("draw");
+        const float green[4] = { 0.0f, 1.0f, 0.0f, 1.0f };
+        Clear(green, 1.0f);
+    }
+    void DescribeStats(ZNArray<ZNString>& lines) override { lines.Add(ZNString("recorder")); }
+
+    std::vector<std::string> Log;
+    std::vector<float>       Times;
+    std::vector<bool>        Flying;
+    std::vector<float>       X;
+};
+
+// Along +X at 1000 units a second.
+ZNFlyCameraState Straight(float seconds)
+{
+    ZNFlyCameraState s = ZNFlyCamera().State;
+    s.Position = s.PrevPosition = ZNVec3(1000.0f * seconds, 0.0f, 0.0f);
+    return s;
+}
+
+// Runs frames until the program is to end (at most limit); the count.
+UINT32 RunFrames(ZNApp& app, ZNAppClient& client, UINT32 limit)
+{
+    UINT32 n = 1;
+    while (ZNAppFrame(app, client) && n < limit)
+        ++n;
+    return n;
+}
+
+bool Opened(ZNApp& app, const ZNAppOptions& options)
+{
+    static char  arg0[] = "zn_test";
+    static char* argv[] = { arg0, nullptr };
+    app.Create(1, argv, "FrameTest", "Data/");
+    snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/data/", ZN_TEST_SOURCE_DIR);
+    return app.OpenWindow(ZNString("frame test"), options);
+}
+
+std::vector<std::string> ConsoleText(const ZNApp& app)
+{
+    std::vector<std::string> out;
+    for (UINT32 i = 0; i < app.Window->Console->History.Size(); ++i)
+        out.push_back(app.Window->Console->History[i].Text.CStr());
+    return out;
+}
+}
+
+TEST(AppFrameGL, AScreenshotAskedWithTheQuitIsTakenOfTheClientsPicture)
+{
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "needs a display";
+    ZNScratchDir dir;
+    const std::string shot = dir.Path("frame.png");
+    ZNAppOptions options;
+    options.Width = 160;
+    options.Height = 96;
+    options.Commands.Add(ZNString(("screenshot \"" + shot + "\"").c_str()));
+    options.Commands.Add(ZNString("quit"));
+    options.Commands.Add(ZNString("set cam_fov 33"));
+    ZNApp app;
+    ASSERT_TRUE(Opened(app, options));
+    Recorder client;
+    const UINT32 frames = RunFrames(app, client, 50);
+
+    // The lines run after the first frame is shown; the quit waits for the
+    // screenshot, which is taken of the next finished frame; the lines after
+    // the quit do not run.
+    EXPECT_EQ(frames, 2u);
+    EXPECT_EQ(client.Log, (std::vector<std::string>{ "update", "draw", "update", "draw" }));
+    EXPECT_EQ(app.CamFov.Get(), ZNFlyFieldOfView);
+    ZNImage image;
+    ASSERT_TRUE(LoadImageFile(ZNConsolePathToEngineName(shot.c_str()).CStr(), image)) << shot;
+    EXPECT_EQ(image.Width, 160u);
+    EXPECT_EQ(image.Height, 96u);
+    const UINT8* bottomLeft = image.GetData() + ((size_t)(image.Height - 1) * image.Width) * 4;
+    EXPECT_EQ(bottomLeft[0], 0);
+    EXPECT_EQ(bottomLeft[1], 255) << "the client's clear, not the frame's own";
+    EXPECT_EQ(bottomLeft[2], 0);
+    const std::vector<std::string> text = ConsoleText(app);
+    EXPECT_NE(std::find(text.begin(), text.end(), "screenshot: " + shot + " (160 x 96)"), text.end());
+    app.Destroy();
+}
+
+TEST(AppFrameGL, ABenchmarkFliesTheProgramsPathAndHoldsTheRestBack)
+{
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "needs a display";
+    ZNAppOptions options;
+    options.Width = 96;
+    options.Height = 64;
+    options.Commands.Add(ZNString("benchmark 0.2"));
+    options.Commands.Add(ZNString("quit"));
+    ZNApp app;
+    app.Bench.Path = Straight;
+    ASSERT_TRUE(Opened(app, options));
+    Recorder client;
+    app.Stats.Set(1.0f);
+    const UINT32 frames = RunFrames(app, client, 100000);
+    ASSERT_EQ(app.Overlay->ProgramLines.Size(), 1u) << "the client's lines reach the overlay";
+    EXPECT_EQ(std::string(app.Overlay->ProgramLines[0].CStr()), "recorder");
+
+    ASSERT_GT(frames, 2u);
+    EXPECT_FALSE(client.Flying.front()) << "the first frame is drawn before the lines run";
+    EXPECT_FALSE(client.Flying.back()) << "the quit ran after the flight";
+    for (size_t i = 1; i < client.Flying.size(); ++i)
+    {
+        if (client.Flying[i])
+        {
+            EXPECT_GE(client.X[i], client.X[i - 1]) << "the path only goes forward; frame " << i;
+        }
+    }
+    float lastFlown = -1.0f;
+    for (size_t i = 0; i < client.Flying.size(); ++i)
+        if (client.Flying[i])
+            lastFlown = client.X[i];
+    EXPECT_GT(lastFlown, 0.0f) << "the camera moved along the path";
+    EXPECT_LE(lastFlown, 1000.0f * app.Bench.Elapsed);
+    EXPECT_EQ(client.X.back(), lastFlown) << "after the flight the camera stays where it left the path";
+    const std::vector<std::string> text = ConsoleText(app);
+    ASSERT_GE(text.size(), 2u);
+    EXPECT_EQ(text[0], "benchmark: flying the path for 0.2 s");
+    EXPECT_EQ(text[1].rfind("benchmark: frames ", 0), 0u) << text[1];
+    app.Destroy();
+}
