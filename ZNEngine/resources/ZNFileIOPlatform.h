@@ -20,6 +20,10 @@ struct ZNPathInfo
 
 namespace ZNFilePlatform
 {
+// True when an engine name already names a place on its own (a drive letter
+// on Windows, "C:..."); such a name is not put under the data path. POSIX has
+// no drive letters: "q:name" is an ordinary name there.
+bool NamesADrive(const char* name);
 // Information on the path; links are followed unless followLinks is false.
 bool Stat(const char* path, ZNPathInfo& info, bool followLinks);
 // Information on an open stream.

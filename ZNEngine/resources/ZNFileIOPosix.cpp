@@ -22,6 +22,11 @@ void Fill(const struct stat& st, ZNPathInfo& info)
 }
 } // namespace
 
+bool ZNFilePlatform::NamesADrive(const char*)
+{
+    return false;
+}
+
 bool ZNFilePlatform::Stat(const char* path, ZNPathInfo& info, bool followLinks)
 {
     struct stat st;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <io.h>
+#include <string.h>
 
 #include "core/ZNWin32.h"
 #include "resources/ZNFileIO.h"
@@ -28,6 +29,12 @@ struct ZNWin32Dir
     bool             HaveData;   // Data holds an entry not yet returned
 };
 } // namespace
+
+bool ZNFilePlatform::NamesADrive(const char* name)
+{
+    // "C:" alone is too short to name anything on the drive.
+    return strlen(name) > 2 && name[1] == ':';
+}
 
 bool ZNFilePlatform::Stat(const char* path, ZNPathInfo& info, bool followLinks)
 {
