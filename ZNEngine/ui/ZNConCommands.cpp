@@ -63,6 +63,15 @@ UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
         line.Trim();
         if (!line.Empty() && line[0] != '#')
         {
+            if (console.ExecLines >= ZNConsole::ExecLineLimit)
+            {
+                if (!console.ExecCut)
+                    console.Printf("exec: more than %u script lines for one command: the rest not run",
+                                   (unsigned)ZNConsole::ExecLineLimit);
+                console.ExecCut = true;
+                break;
+            }
+            ++console.ExecLines;
             console.Execute(line.CStr());
             ++run;
         }

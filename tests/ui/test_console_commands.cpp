@@ -134,12 +134,50 @@ TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
               (Out{ "exec: cannot read '" + dir.Root + "none.cfg'" }));
     EXPECT_EQ(Printed("exec"), (Out{ "usage: exec FILE" }));
 
-    // A script that runs itself stops at the nesting limit instead of recursing forever.
+    // A script that runs itself once stops at the nesting limit instead of recursing forever.
     const std::string loop = dir.Root + "loop.cfg";
     dir.Write("loop.cfg", "echo round\nexec " + loop + "\n");
     const Out out = Printed(("exec " + loop).c_str());
     EXPECT_EQ((UINT32)std::count(out.begin(), out.end(), "round"), ZNConsole::ExecDepthLimit - 1);
     EXPECT_EQ(out.back().rfind("commands nested more than 8 deep", 0), 0u) << out.back();
+}
+
+// Depth alone bounds no work: a k-line script whose every line runs it again
+// runs k^7 lines below the nesting limit. One typed command runs at most
+// ExecLineLimit script lines, says so once, and the next command runs whole.
+TEST(ConsoleCommands, ExecWorkIsBoundedPerTypedCommand)
+{
+    ZNScratchDir dir;
+    RecordingCommand rec("zz_count");
+    const std::string loop = dir.Root + "fan.cfg";
+    std::string text;
+    for (int i = 0; i < 5; ++i)
+        text += "zz_count; exec " + loop + "\n";
+    dir.Write("fan.cfg", text);
+    const std::string cut = "exec: more than 10000 script lines for one command: the rest not run";
+
+    ZNConsole c;
+    TypeLine(c, ("exec " + loop).c_str());
+    const size_t first = rec.calls.size();
+    EXPECT_GT(first, 1000u);
+    EXPECT_LE(first, (size_t)ZNConsole::ExecLineLimit);
+    // Said once, and nothing ran after it.
+    const Out out = Lines(c);
+    EXPECT_EQ(std::count(out.begin(), out.end(), cut), 1);
+    EXPECT_EQ(LastLine(c), cut);
+
+    // The bound is per typed command: the next one does the same work again.
+    rec.calls.clear();
+    TypeLine(c, ("exec " + loop).c_str());
+    EXPECT_EQ(rec.calls.size(), first);
+    EXPECT_EQ(LastLine(c), cut);
+
+    // A short script is not cut.
+    dir.Write("short.cfg", "zz_count\nzz_count\n");
+    rec.calls.clear();
+    TypeLine(c, ("exec " + dir.Root + "short.cfg").c_str());
+    EXPECT_EQ(rec.calls.size(), 2u);
+    EXPECT_EQ(LastLine(c), "ran zz_count");
 }
 
 TEST(ConsoleCommands, UserPathsBecomeNamesTheFileLayerReadsFromTheDataFolder)
