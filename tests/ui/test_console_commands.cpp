@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <string.h>
 #include <vector>
@@ -47,14 +48,73 @@ struct TestVars
 
 }
 
-TEST(ConsoleCommands, VariablesDescribeThemselvesWithTheirRange)
+// What help says of a variable is what setting it does: every value typed
+// ends inside the range help prints (a list, or two ends and maybe "whole
+// numbers"), each end or listed value is reached, and help then shows the
+// value that was stored.
+TEST(ConsoleCommands, HelpDescribesTheRangeThatSettingEnforces)
 {
     TestVars v;
-    EXPECT_EQ(std::string(v.Speed.RangeText().CStr()), "1 .. 500");
-    EXPECT_EQ(std::string(v.Flag.RangeText().CStr()), "0 .. 1, whole numbers");
-    EXPECT_EQ(std::string(v.Step.RangeText().CStr()), "one of 1 2 4");
-    EXPECT_EQ(std::string(v.Speed.Description.CStr()), "how fast it goes");
-    EXPECT_EQ(Printed("help zz_speed"), (Out{ "zz_speed = 100 (1 .. 500)", "  how fast it goes" }));
+    const float typed[] = { -1e30f, -7.0f, -0.5f, 0.0f, 0.4f, 0.5f, 1.5f, 2.6f, 3.0f, 3.5f,
+                            99.5f,  250.25f, 499.7f, 500.0f, 501.0f, 1e30f };
+    for (ZNConVar* var : { &v.Speed, &v.Flag, &v.Step })
+    {
+        const std::string name = var->Name.CStr();
+        SCOPED_TRACE(name);
+        const Out help = Printed(("help " + name).c_str());
+        ASSERT_EQ(help.size(), 2u);
+        EXPECT_EQ(help[1], "  " + std::string(var->Description.CStr()));
+        const size_t open = help[0].find(" (");
+        ASSERT_NE(open, std::string::npos) << help[0];
+        ASSERT_EQ(help[0].back(), ')');
+        const std::string range = help[0].substr(open + 2, help[0].size() - open - 3);
+
+        // The described set: a list of values, or ends and maybe whole numbers.
+        std::vector<float> listed;
+        float low = 0.0f, high = 0.0f;
+        const bool whole = range.find(", whole numbers") != std::string::npos;
+        if (range.rfind("one of ", 0) == 0)
+        {
+            const char* p = range.c_str() + 7;
+            char* end = nullptr;
+            for (float x = strtof(p, &end); end != p; x = strtof(p, &end))
+            {
+                listed.push_back(x);
+                p = end;
+            }
+            ASSERT_FALSE(listed.empty()) << range;
+        }
+        else
+            ASSERT_EQ(sscanf(range.c_str(), "%f .. %f", &low, &high), 2) << range;
+
+        std::vector<float> reached;
+        for (float x : typed)
+        {
+            char line[64];
+            snprintf(line, sizeof(line), "%s %.9g", name.c_str(), x);
+            Printed(line);
+            const float got = var->Get();
+            reached.push_back(got);
+            if (!listed.empty())
+            {
+                EXPECT_NE(std::find(listed.begin(), listed.end(), got), listed.end()) << line << " -> " << got;
+            }
+            else
+            {
+                EXPECT_GE(got, low) << line;
+                EXPECT_LE(got, high) << line;
+            }
+            if (whole)
+            {
+                EXPECT_EQ(got, std::floor(got)) << line;
+            }
+            const Out shown = Printed(("help " + name).c_str());
+            EXPECT_EQ(std::stof(shown[0].substr(name.size() + 3)), got) << shown[0];
+        }
+        const std::vector<float> ends = listed.empty() ? std::vector<float>{ low, high } : listed;
+        for (float e : ends)
+            EXPECT_NE(std::find(reached.begin(), reached.end(), e), reached.end()) << "never reached " << e;
+    }
     EXPECT_EQ(Printed("help set"), (Out{ "set NAME VALUE", "  sets a variable" }));
     EXPECT_EQ(Printed("help nosuch"), (Out{ "help: no command or variable 'nosuch'" }));
     EXPECT_EQ(Printed("help a b"), (Out{ "usage: help [NAME]" }));
