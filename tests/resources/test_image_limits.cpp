@@ -236,6 +236,9 @@ TEST(MipCacheLimits, EveryBadHeaderAndTruncationIsNamed)
 {
     ZNScratchDir dir;
     const std::string name = dir.Path("a.png");
+    ZNImage image;
+    MakePattern(image, 4, 4);
+    WritePng(name, image);
     const std::vector<UINT8> record(40, 7);
     struct Case { std::vector<UINT8> Cache; std::string Expect; };
     const Case cases[] = {
@@ -260,7 +263,63 @@ TEST(MipCacheLimits, EveryBadHeaderAndTruncationIsNamed)
     EXPECT_EQ(LoadMipMessage(name, cut, ok),
               "Texture cache \"" + name + ".mips\": record 1 runs past the end of the file (truncated)\n");
     EXPECT_FALSE(ok);
-    // A sound header and record: level 1 comes back, nothing printed.
+    // A sound header and record of the image's size: level 1 comes back, nothing printed.
     EXPECT_EQ(LoadMipMessage(name, CacheBytes({ 1, 4, 4, 1, 1, 3 }, { record }), ok), "");
+    EXPECT_TRUE(ok);
+    // Without its image a cache cannot be checked against it.
+    const std::string alone = dir.Path("alone.png");
+    EXPECT_EQ(LoadMipMessage(alone, CacheBytes({ 1, 4, 4, 1, 1, 3 }, { record }), ok),
+              "Texture cache \"" + alone + ".mips\": its image \"" + alone + "\" cannot be read\n");
+    EXPECT_FALSE(ok);
+}
+
+// A cache is trusted only when every header field agrees with its image: a
+// 96-byte cache claiming 8192 x 8192 for a 32 x 32 image (the streaming
+// worker built a 341 MiB texture from it), six sides for a plain image (the
+// upload read past its buffer), or any other size is refused, naming both,
+// and the streaming load of it allocates nothing.
+TEST(MipCacheLimits, HeadersMustHaveTheirImagesSize)
+{
+    ZNScratchDir dir;
+    const std::string name = dir.Path("src.png");
+    ZNImage image;
+    MakePattern(image, 32, 32);
+    WritePng(name, image);
+    const std::vector<UINT8> record(40, 7);
+    struct Case { std::vector<UINT8> Cache; std::string Says; UINT32 W, H, D, S; };
+    const Case cases[] = {
+        { CacheBytes({ 1, 8192, 8192, 1, 1, 14 }, { record }), "8192 x 8192 x 1 x 1", 8192, 8192, 1, 1 },
+        { CacheBytes({ 1, 32, 32, 1, 6, 6 }, { record }), "32 x 32 x 1 x 6", 32, 32, 1, 6 },
+        { CacheBytes({ 1, 32, 32, 32, 1, 6 }, { record }), "32 x 32 x 32 x 1", 32, 32, 32, 1 },
+        { CacheBytes({ 1, 16, 32, 1, 1, 6 }, { record }), "16 x 32 x 1 x 1", 16, 32, 1, 1 },
+        { CacheBytes({ 1, 32, 64, 1, 1, 7 }, { record }), "32 x 64 x 1 x 1", 32, 64, 1, 1 },
+    };
+    ASSERT_EQ(cases[0].Cache.size(), 68u);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Says);
+        bool ok = true;
+        EXPECT_EQ(LoadMipMessage(name, c.Cache, ok), "Texture cache \"" + name + ".mips\": the header names " +
+                                                        c.Says + " for an image of 32 x 32\n");
+        EXPECT_FALSE(ok);
+
+        ZNTexture texture;
+        texture.Name = name.c_str();
+        texture.Width = c.W;
+        texture.Height = c.H;
+        texture.Depth = c.D;
+        texture.Sides = c.S;
+        TEX_BuildMipTable(texture);
+        texture.CurLevel.store(1);
+        ZNDialogRecorder dialogs;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(TEX_LoadStreamLevels(texture));
+        testing::internal::GetCapturedStdout();
+        for (const ZNTextureMip& mip : texture.Mips)
+            EXPECT_EQ(mip.Pixels.Size(), 0u);
+    }
+    // The image's own size is trusted.
+    bool ok = false;
+    EXPECT_EQ(LoadMipMessage(name, CacheBytes({ 1, 32, 32, 1, 1, 6 }, { record }), ok), "");
     EXPECT_TRUE(ok);
 }
