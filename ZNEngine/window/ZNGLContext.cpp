@@ -179,7 +179,13 @@ bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindo
             EC.GenVertexArrays(1, &CS->Vertex.VAO);
             EC.BindVertexArray(CS->Vertex.VAO);
         }
-        EC.GetError();
+        // Reported when reporting is on; otherwise cleared (as a check would,
+        // bounded alike) so that code reading the flags later starts clean.
+        if (ZNGLErrorsEnabled())
+            ZNGLErrorsCheck("the creation of a context");
+        else
+            for (UINT32 i = 0; i < 64 && EC.GetError() != GL_NO_ERROR; ++i)
+                ;
     }
     return true;
 }
