@@ -81,7 +81,13 @@ struct DisplayState
             {
                 ZNWindowParams params = window.Params();
                 params.Fullscreen = (UINT32)Fullscreen;
-                ZNApplyDisplayMode(window.NativeWindow(), Fullscreen ? &params : nullptr);
+                if (!ZNApplyDisplayMode(window.NativeWindow(), Fullscreen ? &params : nullptr) && Fullscreen)
+                {
+                    // Refused: the window stays as it was, and so does the variable.
+                    printf("vid_fullscreen: the display refused the mode; staying in a window\n");
+                    Fullscreen = 0;
+                    GFullscreen.Set(0.0f);
+                }
             }
         }
     }

@@ -448,8 +448,10 @@ bool ZNRenderWindow::Open(const ZNString& title, const ZNWindowParams& params)
         return false;
     if (Platform)
         Platform->LinkState(Ctx->State());
-    ZNApplyDisplayMode(Window.Get(), &params);
     CurParams = params;
+    // A refused fullscreen mode leaves the window windowed, and says so.
+    if (!ZNApplyDisplayMode(Window.Get(), &params))
+        CurParams.Fullscreen = 0;
     Ctx->End();
     return true;
 }
