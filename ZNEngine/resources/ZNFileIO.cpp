@@ -341,6 +341,43 @@ bool MakeDirectory(const char* name)
     return ZNFilePlatform::MakeFolder(MakeAbsolutePath(name).CStr());
 }
 
+bool GetCurrentFolder(ZNString& out)
+{
+    return ZNFilePlatform::CurrentFolder(out);
+}
+
+bool NamesADrive(const char* name)
+{
+    return ZNFilePlatform::NamesADrive(name ? name : "");
+}
+
+bool ClimbsOutOfDataFolder(const char* name)
+{
+    // ".." past the first folder leaves the folder the name is relative to.
+    const char* t = name ? name : "";
+    INT32 depth = 0;
+    const UINT32 n = (UINT32)strlen(t);
+    UINT32 start = 0;
+    while (start <= n)
+    {
+        UINT32 end = start;
+        while (end < n && !IsSeparator(t[end]))
+            ++end;
+        UINT32 length = end - start;
+        if (length == 2 && t[start] == '.' && t[start + 1] == '.')
+        {
+            if (--depth < 0)
+                return true;
+        }
+        else if (length > 0 && !(length == 1 && t[start] == '.'))
+        {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 bool ResolveRealPath(const char* path, ZNString& out)
 {
     return ZNFilePlatform::RealPath(path ? path : "", out);
@@ -575,34 +612,6 @@ ZNString CanonicalName(const char* name)
     return ZNFilePlatform::RealPath(abs.CStr(), out) ? out : abs;
 }
 
-// True when a name climbs above the folder it is relative to ("a/../../x"):
-// ".." past the first folder leaves the data folder.
-bool ClimbsOut(const ZNString& name)
-{
-    const char* t = name.CStr();
-    INT32 depth = 0;
-    UINT32 n = name.Size();
-    UINT32 start = 0;
-    while (start <= n)
-    {
-        UINT32 end = start;
-        while (end < n && !IsSeparator(t[end]))
-            ++end;
-        UINT32 length = end - start;
-        if (length == 2 && t[start] == '.' && t[start + 1] == '.')
-        {
-            if (--depth < 0)
-                return true;
-        }
-        else if (length > 0 && !(length == 1 && t[start] == '.'))
-        {
-            ++depth;
-        }
-        start = end + 1;
-    }
-    return false;
-}
-
 bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack)
 {
     ZNString source;
@@ -675,7 +684,7 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
             AppendBytes(included, t + open + 1, close - open - 1);
             // An include reads from the data folder only: a name that climbs
             // out of it or names a drive would read any file on the machine.
-            if (ZNFilePlatform::NamesADrive(included.CStr()) || ClimbsOut(included))
+            if (ZNFilePlatform::NamesADrive(included.CStr()) || ClimbsOutOfDataFolder(included.CStr()))
             {
                 PrintStdout("%s(%u): the included file '%s' is outside the data folder\n", name,
                             lineNumber, included.CStr());

@@ -111,6 +111,12 @@ bool MakeDirectory(const char* name);
 // The name on disk of a path as the system takes it (not an engine name), with
 // links resolved; false when it does not exist.
 bool ResolveRealPath(const char* path, ZNString& out);
+// The process's current folder, absolute (on Windows with '/' separators).
+bool GetCurrentFolder(ZNString& out);
+// True when a name carries a drive letter (Windows only; never on POSIX).
+bool NamesADrive(const char* name);
+// True when an engine name climbs out of the data folder ("a/../../x").
+bool ClimbsOutOfDataFolder(const char* name);
 
 // ---- directory iteration ------------------------------------------------------
 

@@ -39,4 +39,6 @@ bool  NextEntry(void* dir, ZNString& name);
 void  CloseDirectory(void* dir);
 // The name on disk with links resolved; false when the path does not exist.
 bool RealPath(const char* path, ZNString& out);
+// The process's current folder, absolute, with '/' separators.
+bool CurrentFolder(ZNString& out);
 } // namespace ZNFilePlatform

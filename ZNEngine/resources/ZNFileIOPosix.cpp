@@ -103,3 +103,12 @@ bool ZNFilePlatform::RealPath(const char* path, ZNString& out)
     free(real);
     return true;
 }
+
+bool ZNFilePlatform::CurrentFolder(ZNString& out)
+{
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof(cwd)))
+        return false;
+    out = cwd;
+    return true;
+}

@@ -159,3 +159,14 @@ bool ZNFilePlatform::RealPath(const char* path, ZNString& out)
     ToForwardSlashes(out);
     return true;
 }
+
+bool ZNFilePlatform::CurrentFolder(ZNString& out)
+{
+    wchar_t buffer[32768];
+    const DWORD n = GetCurrentDirectoryW(32768, buffer);
+    if (n == 0 || n >= 32768)
+        return false;
+    out = ZNNarrowString(buffer);
+    ToForwardSlashes(out);
+    return true;
+}

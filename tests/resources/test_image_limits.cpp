@@ -323,3 +323,54 @@ TEST(MipCacheLimits, HeadersMustHaveTheirImagesSize)
     EXPECT_EQ(LoadMipMessage(name, CacheBytes({ 1, 32, 32, 1, 1, 6 }, { record }), ok), "");
     EXPECT_TRUE(ok);
 }
+
+// Sizes are computed in 64 bits before anything is allocated: a header that
+// claims 2^32 bytes of pixels or more (whose 32-bit size would wrap to a small
+// one), and an image data chunk whose length runs past the end of the file,
+// are refused with a message naming the file.
+TEST(ImageLimits, SizesBeyond32BitsAndChunksPastTheEndAreRefusedNamingTheFile)
+{
+    ZNImage small;
+    MakePattern(small, 4, 4);
+    ZNPodArray<UINT8> encoded;
+    ASSERT_TRUE(EncodePngToArray(small, encoded, ImageFileType_Png));
+    const std::vector<UINT8> good(encoded.Data(), encoded.Data() + encoded.Size());
+    auto put = [](std::vector<UINT8>& bytes, size_t at, UINT32 v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = (UINT8)(v >> (24 - 8 * i));
+    };
+    size_t idat = 8;
+    while (idat + 8 <= good.size() && memcmp(&good[idat + 4], "IDAT", 4) != 0)
+        idat += 12 + (((size_t)good[idat] << 24) | ((size_t)good[idat + 1] << 16) | ((size_t)good[idat + 2] << 8) |
+                      good[idat + 3]);
+    ASSERT_LT(idat + 8, good.size());
+
+    struct Case { const char* Name; UINT32 Width, Height, IdatLength; std::string Says; };
+    const Case cases[] = {
+        // 32768 x 32768 x 4 bytes is 2^32: 0 in 32 bits.
+        { "wraps.png", 32768, 32768, 0, "is 32768 x 32768 pixels, beyond the limit of 8192 pixels a side" },
+        { "wide.png", 65536, 16384, 0, "is 65536 x 16384 pixels, beyond the limit" },
+        // A length that runs past the end: the data the file really holds is counted.
+        { "past_end.png", 8192, 8192, 0xFFFFFFF0u, "claims 8192 x 8192 pixels but holds only" },
+        { "past_end_small.png", 4, 4, 0xFFFFFFF0u, "" },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        std::vector<UINT8> bytes = good;
+        put(bytes, 16, c.Width);
+        put(bytes, 20, c.Height);
+        if (c.IdatLength)
+            put(bytes, idat, c.IdatLength);
+        ResizeSpy spy;
+        EXPECT_FALSE(LoadPngFromMemory(bytes.data(), (UINT32)bytes.size(), spy));
+        if (!c.Says.empty())
+        {
+            EXPECT_EQ(spy.Resizes, 0u);
+        }
+        bool ok = true;
+        const std::string printed = DecodeMessage(bytes, c.Name, ok);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(printed.rfind(std::string("Image \"") + c.Name + "\": " + c.Says, 0), 0u) << printed;
+    }
+}
