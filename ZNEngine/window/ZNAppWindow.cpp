@@ -93,6 +93,9 @@ void ZNInput::ReleaseAll()
     for (UINT32 b = 0; b < Buttons.Size(); ++b)
         if (Buttons[b])
             SetButton(b, 0);
+    // Presses of this poll are let go of too: they belong to whatever takes
+    // the input now (the console), not to the program behind it.
+    memset(Tapped.items, 0, sizeof(Tapped.items));
 }
 
 void ZNInput::AddBinding(ZNInputBinding* binding)

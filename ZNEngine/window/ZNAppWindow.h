@@ -75,7 +75,8 @@ public:
     void   Axis(float dx, float dy, float wheel, UINT32 mask);
     // Current state becomes previous; wheel and text start empty.
     void   BeginFrame();
-    // Every key and button that is down goes up (bindings hear each release).
+    // Every key and button that is down goes up (bindings hear each release),
+    // and presses of this poll no longer read pressed.
     void   ReleaseAll();
 
     void   AddBinding(ZNInputBinding* binding);
