@@ -16,6 +16,7 @@ ZNInput::ZNInput() : Wheel(0.0f), PrevWheel(0.0f)
 {
     memset(Keys.items, 0, sizeof(Keys.items));
     memset(PrevKeys.items, 0, sizeof(PrevKeys.items));
+    memset(Tapped.items, 0, sizeof(Tapped.items));
     memset(Buttons.items, 0, sizeof(Buttons.items));
     memset(PrevButtons.items, 0, sizeof(PrevButtons.items));
     Mouse[0] = Mouse[1] = 0.0f;
@@ -27,6 +28,10 @@ UINT32 ZNInput::KeyState(UINT32 code) const
     const UINT32 now = Keys[code];   // reports a code out of range once
     if (code >= Keys.Size())
         return 0;
+    // A press since the previous poll reads "pressed" whatever followed it:
+    // a tap shorter than a frame ends the poll up, and would read 0 or 3.
+    if (Tapped[code])
+        return 1;
     const UINT32 raw = now + 2u * PrevKeys[code];
     return raw ^ (raw >> 1);
 }
@@ -36,6 +41,8 @@ void ZNInput::SetKey(UINT32 code, UINT32 down)
     Keys[code] = down ? 1 : 0;
     if (code >= Keys.Size())
         return;
+    if (down)
+        Tapped[code] = 1;
     for (UINT32 i = 0; i < Bindings.Size(); ++i)
         Bindings[i]->OnKey(code, down != 0);
 }
@@ -67,6 +74,7 @@ void ZNInput::Axis(float dx, float dy, float wheel, UINT32 mask)
 void ZNInput::BeginFrame()
 {
     memcpy(PrevKeys.items, Keys.items, sizeof(Keys.items));
+    memset(Tapped.items, 0, sizeof(Tapped.items));
     memcpy(PrevButtons.items, Buttons.items, sizeof(Buttons.items));
     PrevMouse[0] = Mouse[0];
     PrevMouse[1] = Mouse[1];
@@ -85,6 +93,9 @@ void ZNInput::ReleaseAll()
     for (UINT32 b = 0; b < Buttons.Size(); ++b)
         if (Buttons[b])
             SetButton(b, 0);
+    // Presses of this poll are let go of too: they belong to whatever takes
+    // the input now (the console), not to the program behind it.
+    memset(Tapped.items, 0, sizeof(Tapped.items));
 }
 
 void ZNInput::AddBinding(ZNInputBinding* binding)

@@ -14,7 +14,8 @@
 // Guarantees:
 // - A frame's input is what arrived between two polls: KeyState reads 0 up,
 //   1 pressed since the previous poll, 2 held, 3 released since the previous poll;
-//   a key pressed and released between two polls reads 0.
+//   a press since the previous poll reads 1 whatever follows it in that poll
+//   (a tap shorter than a frame is not lost).
 // - Mouse buttons are keys 1-3 too; a wheel step sets key 139 or 140, which
 //   nothing clears.
 // - Poll stops at a close request and leaves the events behind it queued.
@@ -64,7 +65,8 @@ class ZNInput
 public:
     ZNInput();
 
-    // 0 up, 1 pressed, 2 held, 3 released (relative to the previous poll).
+    // 0 up, 1 pressed, 2 held, 3 released (relative to the previous poll); a
+    // press since the previous poll reads 1 even when a release followed it.
     UINT32 KeyState(UINT32 code) const;
     void   SetKey(UINT32 code, UINT32 down);
     void   SetButton(UINT32 index, UINT32 down);
@@ -73,7 +75,8 @@ public:
     void   Axis(float dx, float dy, float wheel, UINT32 mask);
     // Current state becomes previous; wheel and text start empty.
     void   BeginFrame();
-    // Every key and button that is down goes up (bindings hear each release).
+    // Every key and button that is down goes up (bindings hear each release),
+    // and presses of this poll no longer read pressed.
     void   ReleaseAll();
 
     void   AddBinding(ZNInputBinding* binding);
@@ -81,6 +84,7 @@ public:
 
     ZNFixedArray<UINT8, 256> Keys;          // 0 or 1 per key code
     ZNFixedArray<UINT8, 256> PrevKeys;      // at the previous poll
+    ZNFixedArray<UINT8, 256> Tapped;        // 1: went down since the previous poll
     ZNFixedArray<UINT8, 3>   Buttons;       // left, right, middle
     ZNFixedArray<UINT8, 3>   PrevButtons;
     float                    Mouse[2];      // cursor in client pixels

@@ -171,17 +171,6 @@ void ZNApp::Destroy()
 // ---------------------------------------------------------------------------
 // Display
 
-namespace
-{
-// True when the display took the mode; the platform's switch answers for itself
-// once it reports failures.
-bool SwitchDisplayMode(ZNWindow* window, const ZNWindowParams* params)
-{
-    ZNApplyDisplayMode(window, params);
-    return true;
-}
-}
-
 void ZNApp::ApplyDisplay()
 {
     if (VSync.GetInt() != AppliedVSync)
@@ -198,7 +187,7 @@ void ZNApp::ApplyDisplay()
         {
             ZNWindowParams params = Window->Params();
             params.Fullscreen = (UINT32)AppliedFullscreen;
-            if (!SwitchDisplayMode(Window->NativeWindow(), AppliedFullscreen ? &params : nullptr))
+            if (!ZNApplyDisplayMode(Window->NativeWindow(), AppliedFullscreen ? &params : nullptr))
             {
                 ZNLog("vid_fullscreen: the display mode could not be switched; staying in a window");
                 Fullscreen.Set(0.0f);

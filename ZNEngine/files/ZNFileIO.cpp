@@ -133,8 +133,7 @@ ZNString MakeAbsolutePath(const char* path)
 {
     if (!path)
         path = "";
-    size_t length = strlen(path);
-    if (length > 2 && path[1] == ':')
+    if (ZNFilePlatform::NamesADrive(path))
         return ZNString(path);
     ZNString out(GDataPath);
     out += path;
@@ -279,6 +278,39 @@ INT64 GetFileTimeNs(const char* name)
 
 // ---- changes ---------------------------------------------------------------------------
 
+namespace
+{
+// Deletes the tree at an absolute path. Entry names come from the disk and are
+// joined to their folder as they are: on POSIX a name may hold a backslash
+// ("..\\x" unpacked from a Windows archive), which is one name there, never
+// a separator to climb with.
+bool DeleteAbsolute(const ZNString& abs)
+{
+    ZNPathInfo st;
+    if (!ZNFilePlatform::Stat(abs.CStr(), st, false))
+        return false;
+    if (!st.IsDirectory || st.IsLink)
+        return ZNFilePlatform::RemoveFile(abs.CStr());
+
+    void* dir = ZNFilePlatform::OpenDirectory(abs.CStr());
+    if (!dir)
+        return false;
+    bool ok = true;
+    ZNString entry;
+    while (ok && ZNFilePlatform::NextEntry(dir, entry))
+    {
+        if (entry == "." || entry == "..")
+            continue;
+        ZNString child(abs);
+        child += "/";
+        child += entry;
+        ok = DeleteAbsolute(child);
+    }
+    ZNFilePlatform::CloseDirectory(dir);
+    return ok && ZNFilePlatform::RemoveFolder(abs.CStr());
+}
+} // namespace
+
 bool DeleteFileOrDirectory(const char* name)
 {
     if (!name)
@@ -293,29 +325,8 @@ bool DeleteFileOrDirectory(const char* name)
         return false;
 
     // The name without its trailing separators: lstat on "link/" would
-    // resolve the link and the walk below would empty the folder it names.
-    ZNString abs = MakeAbsolutePath(trimmed);
-    ZNPathInfo st;
-    if (!ZNFilePlatform::Stat(abs.CStr(), st, false))
-        return false;
-    if (!st.IsDirectory || st.IsLink)
-        return ZNFilePlatform::RemoveFile(abs.CStr());
-
-    {
-        ZNDirIterator it;
-        for (it.FindFirst(trimmed.CStr()); it.Valid; it.FindNext())
-        {
-            const ZNString& entry = it.Name();
-            if (entry == "." || entry == "..")
-                continue;
-            ZNString child(trimmed);
-            child += "/";
-            child += entry;
-            if (!DeleteFileOrDirectory(child.CStr()))
-                return false;
-        }
-    }
-    return ZNFilePlatform::RemoveFolder(abs.CStr());
+    // resolve the link and the walk would empty the folder it names.
+    return DeleteAbsolute(MakeAbsolutePath(trimmed));
 }
 
 bool MovePath(const char* from, const char* to, bool replace)
@@ -328,6 +339,43 @@ bool MovePath(const char* from, const char* to, bool replace)
 bool MakeDirectory(const char* name)
 {
     return ZNFilePlatform::MakeFolder(MakeAbsolutePath(name).CStr());
+}
+
+bool GetCurrentFolder(ZNString& out)
+{
+    return ZNFilePlatform::CurrentFolder(out);
+}
+
+bool NamesADrive(const char* name)
+{
+    return ZNFilePlatform::NamesADrive(name ? name : "");
+}
+
+bool ClimbsOutOfDataFolder(const char* name)
+{
+    // ".." past the first folder leaves the folder the name is relative to.
+    const char* t = name ? name : "";
+    INT32 depth = 0;
+    const UINT32 n = (UINT32)strlen(t);
+    UINT32 start = 0;
+    while (start <= n)
+    {
+        UINT32 end = start;
+        while (end < n && !IsSeparator(t[end]))
+            ++end;
+        UINT32 length = end - start;
+        if (length == 2 && t[start] == '.' && t[start + 1] == '.')
+        {
+            if (--depth < 0)
+                return true;
+        }
+        else if (length > 0 && !(length == 1 && t[start] == '.'))
+        {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return false;
 }
 
 bool ResolveRealPath(const char* path, ZNString& out)
@@ -634,6 +682,15 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
             }
             ZNString included(directory);
             AppendBytes(included, t + open + 1, close - open - 1);
+            // An include reads from the data folder only: a name that climbs
+            // out of it or names a drive would read any file on the machine.
+            if (ZNFilePlatform::NamesADrive(included.CStr()) || ClimbsOutOfDataFolder(included.CStr()))
+            {
+                PrintStdout("%s(%u): the included file '%s' is outside the data folder\n", name,
+                            lineNumber, included.CStr());
+                ok = false;
+                break;
+            }
 
             ZNString expanded;
             if (!LoadIncludes(included.CStr(), expanded, stack))

@@ -1,9 +1,10 @@
 // ZNFileIO: the engine's file system layer.
 //
-// Every engine file name is relative to the data path GDataPath unless it
-// carries a drive letter ("C:..."); names use '/' and may also contain '\\',
-// which this layer turns into '/' before it reaches the disk. Operations keep
-// no state and may run on any thread.
+// Every engine file name is relative to the data path GDataPath unless, on
+// Windows, it carries a drive letter ("C:..."); names use '/' and may also
+// contain '\\', which this layer turns into '/' before it reaches the disk.
+// Names read from the disk are never parsed again: they are joined to their
+// folder as they are. Operations keep no state and may run on any thread.
 //
 //   ReadFileToArray("Textures/a.png.mips", bytes)   whole-file binary read
 //   ReadTextFile("Shaders/Sky.shd", text)           text mode: CR LF becomes LF
@@ -32,8 +33,8 @@ extern char GDataPath[ZN_DATA_PATH_SIZE];
 
 // ---- names --------------------------------------------------------------
 
-// A name with a drive letter ("C:...", more than 2 characters) comes back
-// unchanged; any other name gets GDataPath directly in front (no separator is
+// On Windows a name with a drive letter ("C:...", more than 2 characters)
+// comes back unchanged (on POSIX it is an ordinary name); any other name gets GDataPath directly in front (no separator is
 // added: the data path carries its own) and every '\\' of it becomes '/'.
 ZNString MakeAbsolutePath(const char* path);
 ZNString MakeAbsolutePath(const ZNString& path);
@@ -110,6 +111,12 @@ bool MakeDirectory(const char* name);
 // The name on disk of a path as the system takes it (not an engine name), with
 // links resolved; false when it does not exist.
 bool ResolveRealPath(const char* path, ZNString& out);
+// The process's current folder, absolute (on Windows with '/' separators).
+bool GetCurrentFolder(ZNString& out);
+// True when a name carries a drive letter (Windows only; never on POSIX).
+bool NamesADrive(const char* name);
+// True when an engine name climbs out of the data folder ("a/../../x").
+bool ClimbsOutOfDataFolder(const char* name);
 
 // ---- directory iteration ------------------------------------------------------
 
@@ -172,8 +179,9 @@ ZNString MakeRelativePath(const ZNString& file, const ZNString& base);
 // the expanded text of the file named in the quoted string on that line
 // (relative to the including file's directory). False, with a note on standard
 // output naming the files concerned, when a file cannot be read, an include
-// line has no quoted name, the files include each other in a cycle, or the
-// expanded text passes ZN_TEXT_FILE_LIMIT.
+// line has no quoted name, an include climbs out of the data folder (or names
+// a drive), the files include each other in a cycle, or the expanded text
+// passes ZN_TEXT_FILE_LIMIT.
 bool LoadTextWithIncludes(const char* name, ZNString& text);
 
 // ---- reports -------------------------------------------------------------------------

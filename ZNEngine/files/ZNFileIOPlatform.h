@@ -20,6 +20,10 @@ struct ZNPathInfo
 
 namespace ZNFilePlatform
 {
+// True when an engine name already names a place on its own (a drive letter
+// on Windows, "C:..."); such a name is not put under the data path. POSIX has
+// no drive letters: "q:name" is an ordinary name there.
+bool NamesADrive(const char* name);
 // Information on the path; links are followed unless followLinks is false.
 bool Stat(const char* path, ZNPathInfo& info, bool followLinks);
 // Information on an open stream.
@@ -39,4 +43,6 @@ bool  NextEntry(void* dir, ZNString& name);
 void  CloseDirectory(void* dir);
 // The name on disk with links resolved; false when the path does not exist.
 bool RealPath(const char* path, ZNString& out);
+// The process's current folder, absolute, with '/' separators.
+bool CurrentFolder(ZNString& out);
 } // namespace ZNFilePlatform

@@ -22,6 +22,11 @@ void Fill(const struct stat& st, ZNPathInfo& info)
 }
 } // namespace
 
+bool ZNFilePlatform::NamesADrive(const char*)
+{
+    return false;
+}
+
 bool ZNFilePlatform::Stat(const char* path, ZNPathInfo& info, bool followLinks)
 {
     struct stat st;
@@ -106,5 +111,14 @@ bool ZNFilePlatform::RealPath(const char* path, ZNString& out)
         return false;
     out = real;
     free(real);
+    return true;
+}
+
+bool ZNFilePlatform::CurrentFolder(ZNString& out)
+{
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof(cwd)))
+        return false;
+    out = cwd;
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <io.h>
+#include <string.h>
 
 #include "core/ZNWin32.h"
 #include "files/ZNFileIO.h"
@@ -28,6 +29,12 @@ struct ZNWin32Dir
     bool             HaveData;   // Data holds an entry not yet returned
 };
 } // namespace
+
+bool ZNFilePlatform::NamesADrive(const char* name)
+{
+    // "C:" alone is too short to name anything on the drive.
+    return strlen(name) > 2 && name[1] == ':';
+}
 
 bool ZNFilePlatform::Stat(const char* path, ZNPathInfo& info, bool followLinks)
 {
@@ -159,6 +166,17 @@ bool ZNFilePlatform::RealPath(const char* path, ZNString& out)
     // "\\?\C:\..." -> "C:/..."
     const wchar_t* start = wcsncmp(buffer, L"\\\\?\\", 4) == 0 ? buffer + 4 : buffer;
     out = ZNNarrowString(start);
+    ToForwardSlashes(out);
+    return true;
+}
+
+bool ZNFilePlatform::CurrentFolder(ZNString& out)
+{
+    wchar_t buffer[32768];
+    const DWORD n = GetCurrentDirectoryW(32768, buffer);
+    if (n == 0 || n >= 32768)
+        return false;
+    out = ZNNarrowString(buffer);
     ToForwardSlashes(out);
     return true;
 }

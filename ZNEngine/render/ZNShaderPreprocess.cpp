@@ -219,6 +219,14 @@ static ZNPreprocessResult PreprocessFile(const ZNString& path, ZNString& output,
         NotFound(path, output);
         return PP_Failed;
     }
+    // An include reads from the data folder only: a name that climbs out of
+    // it or names a drive would read any file on the machine.
+    if (chain.Keys.Size() > 0 && (NamesADrive(path.CStr()) || ClimbsOutOfDataFolder(path.CStr())))
+    {
+        output = ZNString("Include outside the data folder refused: ");
+        Append(output, path);
+        return PP_Refused;
+    }
     const ZNString key = NormalizePath(path);
     for (UINT32 i = 0; i < chain.Keys.Size(); ++i)
     {

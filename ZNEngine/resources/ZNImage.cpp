@@ -115,6 +115,23 @@ bool CheckPngHeader(const void* bytes, UINT32 size, ZNString* why)
     return true;
 }
 
+bool ReadPngFileSize(const char* name, UINT32& width, UINT32& height)
+{
+    static const UINT8 kSignature[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    FILE* f = ZNOpenFile(name, ZN_FILE_READ | ZN_FILE_BINARY);
+    if (!f)
+        return false;
+    UINT8 head[24];
+    const size_t got = fread(head, 1, sizeof(head), f);
+    fclose(f);
+    if (got != sizeof(head) || memcmp(head, kSignature, 8) != 0 || ReadBigEndian32(head + 8) != 13 ||
+        memcmp(head + 12, "IHDR", 4) != 0)
+        return false;
+    width  = ReadBigEndian32(head + 16);
+    height = ReadBigEndian32(head + 20);
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Image types
 

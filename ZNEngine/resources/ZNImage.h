@@ -39,6 +39,11 @@ bool ImageSizeIsAllowed(UINT64 width, UINT64 height, UINT64 depth, UINT64 sides,
 // false with the reason in why (when given). Shared by every PNG codec.
 bool CheckPngHeader(const void* bytes, UINT32 size, ZNString* why);
 
+// The width and height a PNG file's header names, read from its first bytes
+// only (engine file name); false when the file cannot be read or does not
+// start with a PNG signature and IHDR chunk.
+bool ReadPngFileSize(const char* name, UINT32& width, UINT32& height);
+
 // One pixel as four floats.
 struct FloatPixel
 {

@@ -125,17 +125,25 @@ struct Parser
     Parser(const ZNString& text, const char* fileName, ZNArray<ZNMaterialCommand>& commands)
         : FileName(fileName), Commands(commands), C(text) {}
 
+    INT32                        CountedPos = 0;    // LineAt has counted the lines up to here
+    UINT32                       CountedLine = 1;   // the line at CountedPos
+
     char Cur() const { return C.AtEnd() ? 0 : C.Text.CStr()[C.Pos]; }
 
-    // 1-based line of the position.
-    UINT32 LineAt(INT32 pos) const
+    // 1-based line of the position. Commands come in text order, so counting
+    // on from the last position asked keeps the whole parse one pass.
+    UINT32 LineAt(INT32 pos)
     {
-        UINT32 line = 1;
+        if (pos < CountedPos)
+        {
+            CountedPos  = 0;
+            CountedLine = 1;
+        }
         const char* t = C.Text.CStr();
-        for (INT32 i = 0; i < pos && (UINT32)i < C.Text.Size(); ++i)
-            if (t[i] == '\n')
-                ++line;
-        return line;
+        for (; CountedPos < pos && (UINT32)CountedPos < C.Text.Size(); ++CountedPos)
+            if (t[CountedPos] == '\n')
+                ++CountedLine;
+        return CountedLine;
     }
 
     bool Fail(const char* message, INT32 pos)

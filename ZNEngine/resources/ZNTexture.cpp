@@ -547,7 +547,19 @@ bool TEX_LoadMip(const char* file, UINT32& curLevel, ZNPodArray<UINT8>& bytes, Z
         why = "the file is shorter than its header";
     else if (header[0] != 1)
         why = ZNString::Formatted("the header's version is %u (1 expected)", header[0]);
-    if (why.Size() || !CacheHeaderIsValid(texture, why))
+    if (why.Size() == 0 && CacheHeaderIsValid(texture, why))
+    {
+        // The cache belongs to its image only when it has the image's size:
+        // a header that claims more would have the levels built (and, with
+        // six sides, uploaded) from pixels the records do not hold.
+        UINT32 width = 0, height = 0;
+        if (!ReadPngFileSize(file, width, height))
+            why = ZNString::Formatted("its image \"%s\" cannot be read", file);
+        else if (texture.Width != width || texture.Height != height || texture.Depth != 1 || texture.Sides != 1)
+            why = ZNString::Formatted("the header names %u x %u x %u x %u for an image of %u x %u", texture.Width,
+                                      texture.Height, texture.Depth, texture.Sides, width, height);
+    }
+    if (why.Size())
     {
         PrintStdout("Texture cache \"%s\": %s\n", TEX_MipName(file).CStr(), why.CStr());
         ZNFClose(f);

@@ -5,8 +5,6 @@
 #include "ui/ZNConsole.h"
 #include "ui/ZNConsoleLine.h"
 
-#include <unistd.h>
-
 // More parent steps than any folder of a real data path is deep.
 static const UINT32 ClimbToRoot = 48;
 
@@ -18,19 +16,17 @@ ZNString ZNConsolePathToEngineName(const char* path)
 {
     if (!path || !*path)
         return ZNString();
-    // A drive letter is already what the file layer takes as it is.
-    if (path[0] && path[1] == ':')
+    // A drive letter (Windows) is already what the file layer takes as it is.
+    if (NamesADrive(path))
         return ZNString(path);
     ZNString absolute;
     if (path[0] == '/')
         absolute = path;
     else
     {
-        char cwd[4096];
-        if (!getcwd(cwd, sizeof(cwd)))
+        if (!GetCurrentFolder(absolute))
             return ZNString(path);
-        absolute = cwd;
-        if (absolute.Size() > 1 && absolute[1] == ':')
+        if (NamesADrive(absolute.CStr()))
         {
             absolute += "/";
             absolute += path;
@@ -63,6 +59,15 @@ UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
         line.Trim();
         if (!line.Empty() && line[0] != '#')
         {
+            if (console.ExecLines >= ZNConsole::ExecLineLimit)
+            {
+                if (!console.ExecCut)
+                    console.Printf("exec: more than %u script lines for one command: the rest not run",
+                                   (unsigned)ZNConsole::ExecLineLimit);
+                console.ExecCut = true;
+                break;
+            }
+            ++console.ExecLines;
             console.Execute(line.CStr());
             ++run;
         }

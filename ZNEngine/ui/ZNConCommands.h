@@ -10,8 +10,9 @@
 //   exec FILE          runs the lines of a text file; '#' starts a comment line
 //
 // Guarantees: wrong or missing arguments print the command's usage and change
-// nothing; exec names a file it cannot read, and nesting stops at the console's
-// ExecDepthLimit.
+// nothing; exec names a file it cannot read, nesting stops at the console's
+// ExecDepthLimit and one typed command runs at most ExecLineLimit script lines
+// (said once, when the first line is refused).
 #pragma once
 
 #include "core/ZNTemplate.h"
@@ -28,7 +29,8 @@ ZNString ZNConsolePathToEngineName(const char* path);
 void ZNConsolePrintUsage(ZNConsole& console, const ZNArray<ZNString>& args);
 
 // Runs every line of text as a console line, skipping empty lines and lines whose
-// first non-blank character is '#'. Returns the number of lines run.
+// first non-blank character is '#'. Returns the number of lines run; stops
+// when the console's ExecLineLimit is reached.
 UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text);
 
 // Referenced by the console so the linker keeps these commands in every program.

@@ -142,6 +142,11 @@ bool ZNConsole::Execute(const char* text)
         Printf("commands nested more than %u deep: '%s' not run", (unsigned)ExecDepthLimit, text ? text : "");
         return false;
     }
+    if (ExecDepth == 0)
+    {
+        ExecLines = 0;
+        ExecCut = false;
+    }
     ++ExecDepth;
     ZNArray<ZNString> commands;
     ZNConsoleSplitCommands(text, commands);

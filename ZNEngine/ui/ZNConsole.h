@@ -26,7 +26,9 @@
 // - The recall list keeps the last 100 typed lines (a line typed twice in a row
 //   is kept once); recalling replaces the input, and Down past the newest line
 //   gives an empty input.
-// - exec nesting stops at ExecDepthLimit, so a script that runs itself ends.
+// - exec nesting stops at ExecDepthLimit, so a script that runs itself ends,
+//   and one typed command runs at most ExecLineLimit script lines in all: depth
+//   alone allows k^8 lines for a k-line script that runs itself k times.
 // Main thread only.
 #pragma once
 
@@ -67,6 +69,7 @@ public:
     static constexpr UINT32 PrintLimit     = 16384;   // characters of one Printf
     static constexpr UINT32 RecallLimit    = 100;     // typed lines Up and Down reach back to
     static constexpr UINT32 ExecDepthLimit = 8;       // nested Execute calls (scripts running scripts)
+    static constexpr UINT32 ExecLineLimit  = 10000;   // script lines one outermost Execute may run, nesting counted
 
     ZNConsole();
     ~ZNConsole() override;
@@ -118,6 +121,8 @@ public:
     ZNArray<ZNString>       Recall;        // typed lines, oldest first
     UINT32                  RecallAt = 0;  // Recall.Size(): at the new line
     UINT32                  ExecDepth = 0; // Execute calls running now
+    UINT32                  ExecLines = 0; // script lines run for the outermost Execute now running
+    bool                    ExecCut = false; // ExecLineLimit was reached and said so
 
 private:
     float  LaidOutWidth  = -1.0f;   // window size of the last Layout

@@ -174,7 +174,13 @@ bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindo
     if (Binding->Owner.load() == ThisThread())
     {
         ZNContextStateBound(*CS);
-        EC.GetError();
+        // Reported when reporting is on; otherwise cleared (as a check would,
+        // bounded alike) so that code reading the flags later starts clean.
+        if (ZNGLErrorsEnabled())
+            ZNGLErrorsCheck("the creation of a context");
+        else
+            for (UINT32 i = 0; i < 64 && EC.GetError() != GL_NO_ERROR; ++i)
+                ;
     }
     return true;
 }
@@ -435,8 +441,10 @@ bool ZNRenderWindow::Open(const ZNString& title, const ZNWindowParams& params)
         return false;
     if (Platform)
         Platform->LinkState(Ctx->State());
-    ZNApplyDisplayMode(Window.Get(), &params);
     CurParams = params;
+    // A refused fullscreen mode leaves the window windowed, and says so.
+    if (!ZNApplyDisplayMode(Window.Get(), &params))
+        CurParams.Fullscreen = 0;
     Ctx->End();
     return true;
 }

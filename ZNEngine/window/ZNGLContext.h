@@ -156,8 +156,10 @@ private:
 void ZNSetSwapInterval(UINT32 interval);
 
 // Switches the display to params' fullscreen mode for win, or back to the desktop
-// mode when params is null or windowed. A refused mode switch is fatal.
-void ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params);
+// mode when params is null or windowed. A mode the display refuses is reported
+// on standard error and the window stays windowed; false then (and for a
+// window that is not open).
+bool ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params);
 
 // A native window paired with its context; the window's listener.
 class ZNRenderWindow : public ZNWindowListener

@@ -107,16 +107,16 @@ const char* ZNGLPlatform::LastError()
 // ---------------------------------------------------------------------------
 // Display mode
 
-void ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
+bool ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
 {
     SDL_Window* native = win ? ZNSDLWindow(*win) : nullptr;
     if (!native)
-        return;
+        return false;
     if (!params || !params->Fullscreen)
     {
         if (SDL_GetWindowFlags(native) & SDL_WINDOW_FULLSCREEN)
-            SDL_SetWindowFullscreen(native, 0);
-        return;
+            return SDL_SetWindowFullscreen(native, 0) == 0;
+        return true;
     }
 
     int display = SDL_GetWindowDisplayIndex(native);
@@ -129,12 +129,20 @@ void ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
     mode.h      = (int)params->Height;
     if (params->Refresh)
         mode.refresh_rate = (int)params->Refresh;
-    if (SDL_SetWindowDisplayMode(native, &mode) != 0 || SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN) != 0)
+    // A mode the display refuses (or has nothing as large as: SDL would
+    // quietly take the desktop's instead) is the user's setting, not a reason
+    // to end the program: say so and stay in a window.
+    SDL_DisplayMode closest;
+    if (mode.w <= 0 || mode.h <= 0 || !SDL_GetClosestDisplayMode(display, &mode, &closest) ||
+        SDL_SetWindowDisplayMode(native, &mode) != 0 ||
+        SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN) != 0)
     {
-        fprintf(stderr, "display mode: %s\n", SDL_GetError());
-        ZNFatalErrorLog("Could not initialize requested fullscreen mode (%d x %d x %d - %d Hz\n",
-                        mode.w, mode.h, 32, mode.refresh_rate);
+        fprintf(stderr, "Could not switch to the fullscreen mode %d x %d x %d - %d Hz (%s): staying in a window\n",
+                mode.w, mode.h, 32, mode.refresh_rate, SDL_GetError());
+        SDL_SetWindowFullscreen(native, 0);
+        return false;
     }
     ZNGLPlatform::SetSwapInterval(params->VSync ? 1 : 0);
+    return true;
 }
 

@@ -204,18 +204,19 @@ const char* ZNGLPlatform::LastError()
 // ---------------------------------------------------------------------------
 // Display mode
 
-void ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
+bool ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
 {
     if (!win || !win->Handle())
-        return;
+        return false;
     if (!params || !params->Fullscreen)
     {
         if (GDisplayChanged)
         {
-            ChangeDisplaySettingsW(nullptr, 0);
+            if (ChangeDisplaySettingsW(nullptr, 0) != DISP_CHANGE_SUCCESSFUL)
+                return false;
             GDisplayChanged = false;
         }
-        return;
+        return true;
     }
 
     DEVMODEW mode;
@@ -231,10 +232,16 @@ void ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
         mode.dmDisplayFrequency = params->Refresh;
         mode.dmFields |= DM_DISPLAYFREQUENCY;
     }
+    // A mode the display refuses is the user's setting, not a reason to end
+    // the program: say so and stay in a window (the display is unchanged).
     if (ChangeDisplaySettingsW(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL)
-        ZNFatalErrorLog("Could not initialize requested fullscreen mode (%d x %d x %d - %d Hz\n",
-                        (int)params->Width, (int)params->Height, 32, (int)mode.dmDisplayFrequency);
+    {
+        fprintf(stderr, "Could not switch to the fullscreen mode %d x %d x %d - %d Hz: staying in a window\n",
+                (int)params->Width, (int)params->Height, 32, (int)mode.dmDisplayFrequency);
+        return false;
+    }
     GDisplayChanged = true;
     SetWindowPos(ZNWin32Window(*win), HWND_TOP, 0, 0, (int)params->Width, (int)params->Height, SWP_SHOWWINDOW);
     ZNGLPlatform::SetSwapInterval(params->VSync ? 1 : 0);
+    return true;
 }

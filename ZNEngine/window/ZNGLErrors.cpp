@@ -86,6 +86,28 @@ bool ReadEnabled()
 #endif
 }
 
+// A lost context can answer GL_CONTEXT_LOST for ever: every drain stops
+// after this many codes.
+const UINT32 kDrainLimit = 64;
+
+// Drains the context's error flags, reporting each code with where unless
+// quiet (or the debug callback already reported it). Returns the codes drained.
+UINT32 Drain(GladGLContext* gl, const char* where, bool quiet)
+{
+    UINT32 drained = 0;
+    for (GLenum code; drained < kDrainLimit && (code = gl->GetError()) != GL_NO_ERROR;)
+    {
+        ++drained;
+        if (quiet)
+            continue;
+        char text[256];
+        snprintf(text, sizeof(text), "%s (0x%04X) found at %s", ErrorName(code), (unsigned)code,
+                 where ? where : "an unnamed check");
+        Report(text);
+    }
+    return drained;
+}
+
 } // namespace
 
 bool ZNGLErrorsEnabled()
@@ -103,9 +125,9 @@ void ZNGLErrorsAttach()
     PrintTotalAtExit();
     if (!gl->KHR_debug || !gl->DebugMessageCallback || !gl->DebugMessageControl)
         return;
-    // Errors from before the callback belong to the frame-end path.
-    while (gl->GetError() != GL_NO_ERROR)
-        ;
+    // Errors from before the callback are reported here, as the frame-end
+    // check would: the callback will not see them.
+    Drain(gl, "the attachment of error reporting to a new context", false);
     gl->Enable(GL_DEBUG_OUTPUT);
     gl->Enable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
     gl->DebugMessageCallback(DebugMessage, nullptr);
@@ -116,8 +138,7 @@ void ZNGLErrorsAttach()
     TGProbing = true;
     gl->Enable(0xFFFFu);
     TGProbing = false;
-    while (gl->GetError() != GL_NO_ERROR)
-        ;
+    Drain(gl, nullptr, true);
     if (GProbeHits.load() != before)
     {
         TGCallbackWorks = true;
@@ -133,21 +154,7 @@ UINT32 ZNGLErrorsCheck(const char* where)
     GladGLContext* gl = TGCurGLTable;
     if (!ZNGLErrorsEnabled() || !gl)
         return 0;
-    const bool reported = TGCallbackWorks && TGCallbackTable == gl;
-    UINT32 drained = 0;
-    // A lost context can answer GL_CONTEXT_LOST for ever; the bound keeps the
-    // check from spinning.
-    for (GLenum code; drained < 64 && (code = gl->GetError()) != GL_NO_ERROR;)
-    {
-        ++drained;
-        if (reported)
-            continue;
-        char text[256];
-        snprintf(text, sizeof(text), "%s (0x%04X) found at %s", ErrorName(code), (unsigned)code,
-                 where ? where : "an unnamed check");
-        Report(text);
-    }
-    return drained;
+    return Drain(gl, where, TGCallbackWorks && TGCallbackTable == gl);
 }
 
 UINT32 ZNGLErrorCount()

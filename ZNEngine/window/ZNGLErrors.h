@@ -13,8 +13,11 @@
 // check. Each report is one line on standard error starting "GL error: ", and
 // at exit a process that made a context with reporting on prints
 // "GL errors: <count>".
-// Guarantees: when reporting is off these functions make no GL call; a check
-// never blocks and always leaves the context's error flags clear.
+// Errors already pending when a context is attached are reported then.
+// Guarantees: when reporting is off these functions make no GL call; every
+// drain of the error flags stops after 64 codes (a lost context reports
+// errors for ever), so no call spins; a check otherwise leaves the context's
+// error flags clear.
 #pragma once
 
 #include "core/ZNAssert.h"

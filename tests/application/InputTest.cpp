@@ -53,12 +53,46 @@ TEST_F(PollFixture, KeyStateRunsUpPressedHeldReleased)
     EXPECT_EQ(app.Input.KeyState('W'), 0u);
 }
 
-TEST_F(PollFixture, PressAndReleaseBetweenTwoPollsReadsUp)
+// A tap shorter than a frame: whatever follows a press within one poll (a
+// release, a release and another press), the key reads pressed for that poll,
+// then as it really is; a key held across the poll reads pressed once more
+// when it went up and down again meanwhile.
+TEST_F(PollFixture, APressWithinAPollReadsPressedWhateverFollows)
 {
+    struct Case { std::vector<Uint32> Events; UINT32 Then; };
+    const Case cases[] = {
+        { { SDL_KEYDOWN, SDL_KEYUP }, 0u },
+        { { SDL_KEYDOWN, SDL_KEYUP, SDL_KEYDOWN }, 2u },
+        { { SDL_KEYDOWN, SDL_KEYUP, SDL_KEYDOWN, SDL_KEYUP }, 0u },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Events.size());
+        for (Uint32 type : c.Events)
+            Feed(KeyEvent(type, SDL_SCANCODE_SPACE));
+        app.Poll();
+        EXPECT_EQ(app.Input.KeyState(0x20), 1u);
+        app.Poll();
+        EXPECT_EQ(app.Input.KeyState(0x20), c.Then);
+        Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_SPACE));
+        app.Poll();
+        app.Poll();
+        ASSERT_EQ(app.Input.KeyState(0x20), 0u);
+    }
+    // Held from before: released and pressed again within one poll is a new press.
     Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_SPACE));
+    app.Poll();
+    app.Poll();
+    EXPECT_EQ(app.Input.KeyState(0x20), 2u);
+    Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_SPACE));
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_SPACE));
+    app.Poll();
+    EXPECT_EQ(app.Input.KeyState(0x20), 1u);
+    // A release alone still reads released, and a key never touched reads up.
     Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_SPACE));
     app.Poll();
-    EXPECT_EQ(app.Input.KeyState(0x20), 0u);
+    EXPECT_EQ(app.Input.KeyState(0x20), 3u);
+    EXPECT_EQ(app.Input.KeyState('Q'), 0u);
 }
 
 TEST_F(PollFixture, ButtonsAreKeysAndButtons)

@@ -91,3 +91,18 @@ TEST_F(Win32Files, MoveRefusesAnExistingTargetUnlessToldAndDeleteTakesTheTree)
     EXPECT_TRUE(DeleteFileOrDirectory((sub + "/").c_str()));
     EXPECT_FALSE(PathExists(sub.c_str()));
 }
+
+// On Windows a drive letter names a place of its own: such a name is not put
+// under the data path, and "C:" alone is too short to name anything.
+TEST(Win32Paths, DriveNamesStandAloneAndOtherNamesGoUnderTheDataPath)
+{
+    char saved[ZN_DATA_PATH_SIZE];
+    memcpy(saved, GDataPath, sizeof(saved));
+    snprintf(GDataPath, sizeof(GDataPath), "%s", "C:/game/Data/");
+    EXPECT_STREQ(MakeAbsolutePath("D:/x.png").CStr(), "D:/x.png");
+    EXPECT_STREQ(MakeAbsolutePath("C:").CStr(), "C:/game/Data/C:");
+    EXPECT_STREQ(MakeAbsolutePath("Shaders\\Sky.shd").CStr(), "C:/game/Data/Shaders/Sky.shd");
+    // Names on different drives share nothing.
+    EXPECT_STREQ(MakeRelativePath("C:/a.png", "D:/b/").CStr(), "");
+    memcpy(GDataPath, saved, sizeof(saved));
+}

@@ -342,3 +342,31 @@ TEST(FileIO, IncludeFanOutStopsAtTheTextLimit)
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_NE(printed.find("the text with its includes passes 16 MiB"), std::string::npos) << printed;
 }
+
+// Includes read from the data folder only: one that climbs out of it is
+// refused with a report naming the including file, even when the file it
+// names exists.
+TEST(FileIO, IncludesThatClimbOutOfTheDataFolderAreRefused)
+{
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("x.inc"), "OUTSIDE");
+    ZNWriteText(scratch.Path("data/in.inc"), "INSIDE");
+    ZNWriteText(scratch.Path("data/Shaders/ok.shd"), "#include \"../in.inc\"\n");
+    ZNWriteText(scratch.Path("data/Shaders/up.shd"), "#include \"../../x.inc\"\n");
+    ZNWriteText(scratch.Path("data/Shaders/deep.shd"), "#include \"./a/../../../x.inc\"\n");
+    snprintf(GDataPath, sizeof(GDataPath), "%s", scratch.Path("data/").c_str());
+
+    ZNString text;
+    ASSERT_TRUE(LoadTextWithIncludes("Shaders/ok.shd", text));
+    EXPECT_EQ(S(text), "INSIDE\n");
+    for (const char* name : { "Shaders/up.shd", "Shaders/deep.shd" })
+    {
+        StdoutCapture out;
+        text = "kept";
+        EXPECT_FALSE(LoadTextWithIncludes(name, text)) << name;
+        EXPECT_EQ(S(text), "kept");
+        const std::string printed = out.Take();
+        EXPECT_NE(printed.find(std::string(name) + "(1)"), std::string::npos) << printed;
+        EXPECT_NE(printed.find("outside the data folder"), std::string::npos) << printed;
+    }
+}

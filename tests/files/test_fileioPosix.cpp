@@ -131,3 +131,61 @@ TEST(FileIO, OnlyRegularFilesAreRead)
         EXPECT_EQ(bytes.Size(), 0u);
     }
 }
+
+// Names read from the disk are names, never paths: on POSIX a backslash is an
+// ordinary character (archives made on Windows unpack that way), and deleting
+// the folder that holds such entries removes them and nothing beside it.
+TEST(FileIO, DeletingAFolderRemovesEntriesNamedWithBackslashesAndNothingOutside)
+{
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNWriteText(scratch.Path("outside.txt"), "o");
+    ASSERT_TRUE(MakeDirectory("outdir"));
+    ZNWriteText(scratch.Path("outdir/in.txt"), "i");
+    // The data folder is one level down, so "..\\..\\" would leave it.
+    snprintf(GDataPath, sizeof(GDataPath), "%s", scratch.Path("data/").c_str());
+    ASSERT_EQ(mkdir(scratch.Path("data").c_str(), 0700), 0);
+    ASSERT_TRUE(MakeDirectory("sub"));
+    ZNWriteText(scratch.Path("data/keep.txt"), "k");
+    ZNWriteText(scratch.Path("data/sub/..\\keep.txt"), "1");
+    ZNWriteText(scratch.Path("data/sub/..\\..\\outside.txt"), "2");
+    ASSERT_EQ(mkdir(scratch.Path("data/sub/..\\..\\outdir").c_str(), 0700), 0);
+    ZNWriteText(scratch.Path("data/sub/..\\..\\outdir/x.txt"), "3");
+
+    EXPECT_TRUE(DeleteFileOrDirectory("sub"));
+    EXPECT_FALSE(OnDisk(scratch.Path("data/sub")));
+    EXPECT_TRUE(OnDisk(scratch.Path("data/keep.txt")));
+    EXPECT_TRUE(OnDisk(scratch.Path("outside.txt")));
+    EXPECT_TRUE(OnDisk(scratch.Path("outdir/in.txt")));
+}
+
+// Drive letters are a Windows matter: on POSIX "q:name" is an ordinary name
+// inside the data folder, for reading, deleting and includes alike.
+TEST(FileIO, AColonAfterTheFirstLetterIsAnOrdinaryName)
+{
+    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    EXPECT_EQ(std::string(MakeAbsolutePath("q:victim").CStr()), scratch.Path("q:victim"));
+    EXPECT_EQ(std::string(MakeAbsolutePath("C:/x.png").CStr()), scratch.Path("C:/x.png"));
+
+    // The same names in the current folder must be left alone.
+    ZNScratchDir cwd;
+    char saved[4096];
+    ASSERT_NE(getcwd(saved, sizeof(saved)), nullptr);
+    ASSERT_EQ(chdir(cwd.Root.c_str()), 0);
+    ZNWriteText(cwd.Path("q:victim"), "cwd");
+    ZNWriteText(cwd.Path("q:cwd.inc"), "FROM THE CURRENT FOLDER");
+    ZNWriteText(scratch.Path("q:victim"), "data");
+    ZNWriteText(scratch.Path("q:cwd.inc"), "FROM THE DATA FOLDER");
+    ZNWriteText(scratch.Path("main.shd"), "#include \"q:cwd.inc\"\n");
+
+    ZNString text;
+    const bool loaded = LoadTextWithIncludes("main.shd", text);
+    const bool deleted = DeleteFileOrDirectory("q:victim");
+    const bool cwdKept = OnDisk(cwd.Path("q:victim"));
+    EXPECT_EQ(chdir(saved), 0);
+
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(std::string(text.CStr()), "FROM THE DATA FOLDER\n");
+    EXPECT_TRUE(deleted);
+    EXPECT_FALSE(OnDisk(scratch.Path("q:victim")));
+    EXPECT_TRUE(cwdKept);
+}

@@ -111,3 +111,68 @@ TEST(GLErrors, ShaderCompilerMessagesAreNotGLErrors)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ZNGLErrorCount(), before);
 }
+
+namespace
+{
+// A lost context: every GetError answers GL_CONTEXT_LOST (0x0507) (for a long while;
+// an unbounded drain ends after Lost calls instead of never).
+UINT32 GLostCalls = 0;
+const UINT32 kLostFor = 100000;
+GLenum GLAPIENTRY LostGetError()
+{
+    return ++GLostCalls <= kLostFor ? (GLenum)0x0507 : (GLenum)GL_NO_ERROR;
+}
+} // namespace
+
+// Every drain is bounded, at attach as at the frame end: a lost context that
+// reports errors for ever costs at most 64 codes a drain.
+TEST(GLErrors, DrainsStopOnALostContext)
+{
+    GLErrorsSwitch on("1");
+    ZNTestWindow window;
+    ASSERT_TRUE(window.Ok());
+    GladGLContext  lost = GL();
+    lost.GetError = LostGetError;
+    GladGLContext* saved = ZNSwapGLTable(&lost);
+    GLostCalls = 0;
+    testing::internal::CaptureStderr();
+    ZNGLErrorsAttach();
+    const UINT32 afterAttach = GLostCalls;
+    const UINT32 drained = ZNGLErrorsCheck("frame");
+    const UINT32 afterCheck = GLostCalls;
+    testing::internal::GetCapturedStderr();
+    ZNSwapGLTable(saved);
+    saved->DebugMessageCallback(nullptr, nullptr);
+    saved->Disable(GL_DEBUG_OUTPUT);
+    EXPECT_LE(afterAttach, 2u * 64 + 2);
+    EXPECT_EQ(drained, 64u);
+    EXPECT_LE(afterCheck - afterAttach, 65u);
+}
+
+// Errors pending when reporting attaches to a context are reported then, with
+// the debug callback or without it, not dropped.
+TEST(GLErrors, ErrorsPendingAtAttachAreReported)
+{
+    GLErrorsSwitch on("1");
+    ZNTestWindow window;
+    ASSERT_TRUE(window.Ok());
+    for (int khr = 1; khr >= 0; --khr)
+    {
+        SCOPED_TRACE(khr);
+        GladGLContext  table = GL();
+        table.KHR_debug = khr;
+        GladGLContext* saved = ZNSwapGLTable(&table);
+        saved->DebugMessageCallback(nullptr, nullptr);
+        saved->Disable(GL_DEBUG_OUTPUT);
+        table.Enable(0x1234);
+        const UINT32 before = ZNGLErrorCount();
+        testing::internal::CaptureStderr();
+        ZNGLErrorsAttach();
+        ZNGLErrorsCheck("frame");
+        const std::string printed = testing::internal::GetCapturedStderr();
+        ZNSwapGLTable(saved);
+        EXPECT_EQ(ZNGLErrorCount() - before, 1u) << printed;
+        EXPECT_EQ(Occurrences(printed, "GL error: GL_INVALID_ENUM (0x0500)"), 1u) << printed;
+    }
+    ZNGLErrorsAttach();
+}

@@ -179,17 +179,81 @@ TEST(GLRenderState, RecordsAlwaysEqualWhatGLHolds)
     EXPECT_EQ(GL().GetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(GLRenderState, BuildersSpellTheRawWords)
+// What each builder's named arguments mean is what GL holds after the word
+// is set: every equation and factor in every place, every cull, polygon and
+// depth choice, and the stencil fields, read back from GL.
+TEST(GLRenderState, BuiltWordsPutTheirNamedStateIntoGL)
 {
-    EXPECT_EQ(ZN_BLEND_WORD_ALPHA, 0x1761u);
-    EXPECT_EQ(ZNBlendWord(ZN_BLEND_ADD, ZN_FACTOR_SRC_ALPHA, ZN_FACTOR_INV_SRC_ALPHA, ZN_FACTOR_ONE,
-                          ZN_FACTOR_INV_SRC_ALPHA), 0x71761u);
-    EXPECT_EQ(ZNBlendWord(ZN_BLEND_MAX, ZN_FACTOR_INV_DST_ALPHA, ZN_FACTOR_DST_COLOR, 0, ZN_FACTOR_SRC_COLOR),
-              0x20495u);
-    EXPECT_EQ(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, false), 16u);
-    EXPECT_EQ(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_OFF, false), 112u);
-    EXPECT_EQ(ZNRasterWord(ZN_CULL_FRONT_AND_BACK, ZN_POLYGON_LINES, ZN_DEPTH_GEQUAL, true), 0xEBu);
-    EXPECT_EQ(ZNStencilWord(true, ZN_DEPTH_EQUAL, 5, 15, 15, ZN_STENCIL_KEEP, ZN_STENCIL_KEEP, ZN_STENCIL_REPLACE),
-              (1u << 28) | (2u << 24) | (15u << 12) | (15u << 8) | (5u << 4) | 2u);
-    EXPECT_EQ(ZNStencilWord(false, 0, 0, 0, 0, ZN_STENCIL_ZERO, ZN_STENCIL_INCR, ZN_STENCIL_DECR_WRAP), 0x6310000u);
+    ZNTestWindow w;
+    ASSERT_TRUE(w.Ok());
+    auto integer = [](GLenum name) {
+        GLint v = -1;
+        GL().GetIntegerv(name, &v);
+        return v;
+    };
+    const GLint equations[] = { 0, GL_FUNC_ADD, GL_FUNC_REVERSE_SUBTRACT, GL_FUNC_SUBTRACT, GL_MIN, GL_MAX };
+    const GLint factors[] = { GL_ZERO,      GL_ONE,       GL_SRC_COLOR,           GL_ONE_MINUS_SRC_COLOR,
+                              GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                              GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA };
+    for (UINT32 e = ZN_BLEND_ADD; e <= ZN_BLEND_MAX; ++e)
+        for (UINT32 f = 0; f < 10; ++f)
+        {
+            // Each factor in each place, the others rotated so no two agree.
+            const UINT32 s = f, d = (f + 3) % 10, sa = (f + 5) % 10, da = (f + 8) % 10;
+            SetBlendMode(ZNBlendWord(e, s, d, sa, da));
+            SCOPED_TRACE(testing::Message() << "equation " << e << " factor " << f);
+            EXPECT_TRUE(GL().IsEnabled(GL_BLEND));
+            EXPECT_EQ(integer(GL_BLEND_EQUATION_RGB), equations[e]);
+            EXPECT_EQ(integer(GL_BLEND_SRC_RGB), factors[s]);
+            EXPECT_EQ(integer(GL_BLEND_DST_RGB), factors[d]);
+            EXPECT_EQ(integer(GL_BLEND_SRC_ALPHA), factors[sa]);
+            EXPECT_EQ(integer(GL_BLEND_DST_ALPHA), factors[da]);
+        }
+    SetBlendMode(ZNBlendWord(ZN_BLEND_OFF, ZN_FACTOR_SRC_ALPHA, ZN_FACTOR_ONE, ZN_FACTOR_ONE, ZN_FACTOR_ONE));
+    EXPECT_FALSE(GL().IsEnabled(GL_BLEND));
+
+    const GLint culls[] = { 0, GL_FRONT, GL_BACK, GL_FRONT_AND_BACK };
+    const GLint polygons[] = { GL_FILL, GL_POINT, GL_LINE };
+    const GLint tests[] = { GL_NEVER, GL_LESS, GL_EQUAL, GL_LEQUAL, GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS };
+    for (UINT32 c = 0; c < 4; ++c)
+        for (UINT32 p = 0; p < 3; ++p)
+            for (UINT32 d = 0; d < 8; ++d)
+                for (bool writes : { false, true })
+                {
+                    SetRasterState(ZNRasterWord(c, p, d, writes), ZN_RASTER_MASK_ALL);
+                    SCOPED_TRACE(testing::Message() << c << " " << p << " " << d << " " << writes);
+                    EXPECT_EQ(GL().IsEnabled(GL_CULL_FACE), c != ZN_CULL_NONE);
+                    if (c != ZN_CULL_NONE)
+                    {
+                        EXPECT_EQ(integer(GL_CULL_FACE_MODE), culls[c]);
+                    }
+                    GLint mode[2] = { -1, -1 };
+                    GL().GetIntegerv(GL_POLYGON_MODE, mode);
+                    EXPECT_EQ(mode[0], polygons[p]);
+                    EXPECT_EQ(GL().IsEnabled(GL_DEPTH_TEST), d != ZN_DEPTH_OFF);
+                    if (d != ZN_DEPTH_OFF)
+                    {
+                        EXPECT_EQ(integer(GL_DEPTH_FUNC), tests[d]);
+                    }
+                    EXPECT_EQ(integer(GL_DEPTH_WRITEMASK), writes ? GL_TRUE : GL_FALSE);
+                }
+
+    const GLint ops[] = { GL_KEEP, GL_ZERO, GL_REPLACE, GL_INCR, GL_INCR_WRAP, GL_DECR, GL_DECR_WRAP, GL_INVERT };
+    for (UINT32 f = 0; f < 8; ++f)
+    {
+        const UINT32 fail = f, depthFail = (f + 3) % 8, pass = (f + 6) % 8;
+        const UINT32 ref = (f * 5) & 15, funcMask = 15 - f, writeMask = (f * 3) & 15;
+        SetStencilState(ZNStencilWord(true, f, ref, funcMask, writeMask, fail, depthFail, pass), 0xFFFFFFFF);
+        SCOPED_TRACE(testing::Message() << "stencil " << f);
+        EXPECT_TRUE(GL().IsEnabled(GL_STENCIL_TEST));
+        EXPECT_EQ(integer(GL_STENCIL_FUNC), tests[f]);
+        EXPECT_EQ(integer(GL_STENCIL_REF), (GLint)ref);
+        EXPECT_EQ(integer(GL_STENCIL_VALUE_MASK) & 15, (GLint)funcMask);
+        EXPECT_EQ(integer(GL_STENCIL_WRITEMASK) & 15, (GLint)writeMask);
+        EXPECT_EQ(integer(GL_STENCIL_FAIL), ops[fail]);
+        EXPECT_EQ(integer(GL_STENCIL_PASS_DEPTH_FAIL), ops[depthFail]);
+        EXPECT_EQ(integer(GL_STENCIL_PASS_DEPTH_PASS), ops[pass]);
+    }
+    SetStencilState(ZNStencilWord(false, 0, 0, 0, 0, 0, 0, 0), 0xFFFFFFFF);
+    EXPECT_FALSE(GL().IsEnabled(GL_STENCIL_TEST));
 }

@@ -189,5 +189,34 @@ TEST(ShaderPreprocess, IncludesOfDevicesAreRefused)
     ZNString output;
     ZNArray<ZNString> files;
     EXPECT_FALSE(PreprocessShaderFile(ZNString("Shaders/A.shd"), output, files));
-    EXPECT_NE(std::string(output.CStr()).find("dev/zero was not found"), std::string::npos) << output.CStr();
+    // Refused before any read: the include climbs out of the data folder.
+    EXPECT_NE(std::string(output.CStr()).find("outside the data folder refused"), std::string::npos)
+        << output.CStr();
+    EXPECT_NE(std::string(output.CStr()).find("dev/zero"), std::string::npos) << output.CStr();
+}
+
+// Includes stay inside the data folder: one that climbs out is refused even
+// when the file it names exists, one that only passes through a parent is
+// not, and "q:name" is an ordinary name there, never the current folder's.
+TEST(ShaderPreprocess, IncludesStayInsideTheDataFolder)
+{
+    ZNScratchDir dir(ZNScratchDir::DataPath);
+    dir.Write("x.inc", "OUTSIDE\n");
+    dir.Write("data/Shaders/in.inc", "INSIDE\n");
+    dir.Write("data/Shaders/q:c.inc", "DATA\n");
+    dir.Write("data/Shaders/up.shd", "#include \"../../x.inc\"\n");
+    dir.Write("data/Shaders/deep.shd", "#include \"sub/../../../x.inc\"\n");
+    dir.Write("data/Shaders/ok.shd", "#include \"../Shaders/in.inc\"\n#include \"q:c.inc\"\n");
+    snprintf(GDataPath, sizeof(GDataPath), "%s", dir.Path("data/").c_str());
+    for (const char* name : { "Shaders/up.shd", "Shaders/deep.shd" })
+    {
+        const Expanded e = Expand(name);
+        EXPECT_FALSE(e.Ok) << name;
+        EXPECT_NE(e.Text.find("outside the data folder refused"), std::string::npos) << e.Text;
+        EXPECT_EQ(e.Text.find("OUTSIDE"), std::string::npos) << e.Text;
+    }
+    const Expanded ok = Expand("Shaders/ok.shd");
+    EXPECT_TRUE(ok.Ok) << ok.Text;
+    EXPECT_NE(ok.Text.find("INSIDE"), std::string::npos) << ok.Text;
+    EXPECT_NE(ok.Text.find("DATA"), std::string::npos) << ok.Text;
 }

@@ -236,6 +236,9 @@ TEST(MipCacheLimits, EveryBadHeaderAndTruncationIsNamed)
 {
     ZNScratchDir dir;
     const std::string name = dir.Path("a.png");
+    ZNImage image;
+    MakePattern(image, 4, 4);
+    WritePng(name, image);
     const std::vector<UINT8> record(40, 7);
     struct Case { std::vector<UINT8> Cache; std::string Expect; };
     const Case cases[] = {
@@ -260,7 +263,114 @@ TEST(MipCacheLimits, EveryBadHeaderAndTruncationIsNamed)
     EXPECT_EQ(LoadMipMessage(name, cut, ok),
               "Texture cache \"" + name + ".mips\": record 1 runs past the end of the file (truncated)\n");
     EXPECT_FALSE(ok);
-    // A sound header and record: level 1 comes back, nothing printed.
+    // A sound header and record of the image's size: level 1 comes back, nothing printed.
     EXPECT_EQ(LoadMipMessage(name, CacheBytes({ 1, 4, 4, 1, 1, 3 }, { record }), ok), "");
     EXPECT_TRUE(ok);
+    // Without its image a cache cannot be checked against it.
+    const std::string alone = dir.Path("alone.png");
+    EXPECT_EQ(LoadMipMessage(alone, CacheBytes({ 1, 4, 4, 1, 1, 3 }, { record }), ok),
+              "Texture cache \"" + alone + ".mips\": its image \"" + alone + "\" cannot be read\n");
+    EXPECT_FALSE(ok);
+}
+
+// A cache is trusted only when every header field agrees with its image: a
+// 96-byte cache claiming 8192 x 8192 for a 32 x 32 image (the streaming
+// worker built a 341 MiB texture from it), six sides for a plain image (the
+// upload read past its buffer), or any other size is refused, naming both,
+// and the streaming load of it allocates nothing.
+TEST(MipCacheLimits, HeadersMustHaveTheirImagesSize)
+{
+    ZNScratchDir dir;
+    const std::string name = dir.Path("src.png");
+    ZNImage image;
+    MakePattern(image, 32, 32);
+    WritePng(name, image);
+    const std::vector<UINT8> record(40, 7);
+    struct Case { std::vector<UINT8> Cache; std::string Says; UINT32 W, H, D, S; };
+    const Case cases[] = {
+        { CacheBytes({ 1, 8192, 8192, 1, 1, 14 }, { record }), "8192 x 8192 x 1 x 1", 8192, 8192, 1, 1 },
+        { CacheBytes({ 1, 32, 32, 1, 6, 6 }, { record }), "32 x 32 x 1 x 6", 32, 32, 1, 6 },
+        { CacheBytes({ 1, 32, 32, 32, 1, 6 }, { record }), "32 x 32 x 32 x 1", 32, 32, 32, 1 },
+        { CacheBytes({ 1, 16, 32, 1, 1, 6 }, { record }), "16 x 32 x 1 x 1", 16, 32, 1, 1 },
+        { CacheBytes({ 1, 32, 64, 1, 1, 7 }, { record }), "32 x 64 x 1 x 1", 32, 64, 1, 1 },
+    };
+    ASSERT_EQ(cases[0].Cache.size(), 68u);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Says);
+        bool ok = true;
+        EXPECT_EQ(LoadMipMessage(name, c.Cache, ok), "Texture cache \"" + name + ".mips\": the header names " +
+                                                        c.Says + " for an image of 32 x 32\n");
+        EXPECT_FALSE(ok);
+
+        ZNTexture texture;
+        texture.Name = name.c_str();
+        texture.Width = c.W;
+        texture.Height = c.H;
+        texture.Depth = c.D;
+        texture.Sides = c.S;
+        TEX_BuildMipTable(texture);
+        texture.CurLevel.store(1);
+        ZNDialogRecorder dialogs;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(TEX_LoadStreamLevels(texture));
+        testing::internal::GetCapturedStdout();
+        for (const ZNTextureMip& mip : texture.Mips)
+            EXPECT_EQ(mip.Pixels.Size(), 0u);
+    }
+    // The image's own size is trusted.
+    bool ok = false;
+    EXPECT_EQ(LoadMipMessage(name, CacheBytes({ 1, 32, 32, 1, 1, 6 }, { record }), ok), "");
+    EXPECT_TRUE(ok);
+}
+
+// Sizes are computed in 64 bits before anything is allocated: a header that
+// claims 2^32 bytes of pixels or more (whose 32-bit size would wrap to a small
+// one), and an image data chunk whose length runs past the end of the file,
+// are refused with a message naming the file.
+TEST(ImageLimits, SizesBeyond32BitsAndChunksPastTheEndAreRefusedNamingTheFile)
+{
+    ZNImage small;
+    MakePattern(small, 4, 4);
+    ZNPodArray<UINT8> encoded;
+    ASSERT_TRUE(EncodePngToArray(small, encoded, ImageFileType_Png));
+    const std::vector<UINT8> good(encoded.Data(), encoded.Data() + encoded.Size());
+    auto put = [](std::vector<UINT8>& bytes, size_t at, UINT32 v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = (UINT8)(v >> (24 - 8 * i));
+    };
+    size_t idat = 8;
+    while (idat + 8 <= good.size() && memcmp(&good[idat + 4], "IDAT", 4) != 0)
+        idat += 12 + (((size_t)good[idat] << 24) | ((size_t)good[idat + 1] << 16) | ((size_t)good[idat + 2] << 8) |
+                      good[idat + 3]);
+    ASSERT_LT(idat + 8, good.size());
+
+    struct Case { const char* Name; UINT32 Width, Height, IdatLength; std::string Says; };
+    const Case cases[] = {
+        // 32768 x 32768 x 4 bytes is 2^32: 0 in 32 bits.
+        { "wraps.png", 32768, 32768, 0, "is 32768 x 32768 pixels, beyond the limit of 8192 pixels a side" },
+        { "wide.png", 65536, 16384, 0, "is 65536 x 16384 pixels, beyond the limit" },
+        // A length that runs past the end: the data the file really holds is counted.
+        { "past_end.png", 8192, 8192, 0xFFFFFFF0u, "claims 8192 x 8192 pixels but holds only" },
+        { "past_end_small.png", 4, 4, 0xFFFFFFF0u, "" },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        std::vector<UINT8> bytes = good;
+        put(bytes, 16, c.Width);
+        put(bytes, 20, c.Height);
+        if (c.IdatLength)
+            put(bytes, idat, c.IdatLength);
+        ResizeSpy spy;
+        EXPECT_FALSE(LoadPngFromMemory(bytes.data(), (UINT32)bytes.size(), spy));
+        if (!c.Says.empty())
+        {
+            EXPECT_EQ(spy.Resizes, 0u);
+        }
+        bool ok = true;
+        const std::string printed = DecodeMessage(bytes, c.Name, ok);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(printed.rfind(std::string("Image \"") + c.Name + "\": " + c.Says, 0), 0u) << printed;
+    }
 }

@@ -11,6 +11,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -275,4 +276,33 @@ TEST(MaterialText, CommandsComeInOrderAndStopAtTheFirstError)
     EXPECT_EQ(message.Size(), 0u);
     ASSERT_EQ(commands.Size(), 1u);
     EXPECT_STREQ(commands[0].Text.CStr(), "A");
+}
+
+// A long material text parses in one pass: 200,000 short commands (a quadratic
+// parse took minutes) in well under the time limit, each with its own line,
+// and an error on the last line still names that line.
+TEST(MaterialText, LongTextsParseInOnePassWithEveryLineCounted)
+{
+    const UINT32 count = 200000;
+    std::string body;
+    body.reserve(count * 16);
+    for (UINT32 i = 0; i < count; ++i)
+        body += (i % 3 == 2) ? "\n" : (i % 3 == 1 ? "shader \"S\"\n" : "blendmode add\n");
+    body += "texture 99 \"x.png\"\n";
+    ZNArray<ZNMaterialCommand> commands;
+    ZNString message;
+    const ZNString text(body.c_str(), (UINT32)body.size());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(ParseMaterialText(text, "long.mtl", commands, message));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
+    const std::string expected = "(line " + std::to_string(count + 1) + ")";
+    EXPECT_NE(std::string(message.CStr()).find(expected), std::string::npos) << message.CStr();
+    ASSERT_EQ(commands.Size(), count - count / 3);
+    for (UINT32 i = 0; i < commands.Size(); ++i)
+        if (commands[i].Line != (i / 2) * 3 + (i % 2) + 1)
+        {
+            ADD_FAILURE() << "command " << i << " on line " << commands[i].Line;
+            break;
+        }
 }

@@ -232,12 +232,23 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
     version2[3] = 2;
     std::vector<UINT8> tooLarge = good;
     tooLarge[4] = 0x7F;
+    // Sound headers that do not belong to the 8 x 4 image: six sides (the
+    // upload would read six faces from one), and 8192 x 8192 with its 14
+    // levels (the levels would be built from a record of a few pixels).
+    std::vector<UINT8> sixSides = good;
+    sixSides[19] = 6;
+    std::vector<UINT8> claimsMore = good;
+    claimsMore[6] = claimsMore[10] = 0x20;
+    claimsMore[7] = claimsMore[11] = 0;
+    claimsMore[23] = 14;
     struct Case { const char* What; std::vector<UINT8> Cache; std::string Says; };
     const Case cases[] = {
         { "version 2", version2, "the header's version is 2 (1 expected)" },
         { "no record", std::vector<UINT8>(good.begin(), good.begin() + 24), "" },
         { "last record cut short", std::vector<UINT8>(good.begin(), good.end() - 5), "runs past the end of the file" },
         { "size beyond the limits", tooLarge, "beyond the limit of 8192 pixels a side" },
+        { "six sides", sixSides, "the header names 8 x 4 x 1 x 6 for an image of 8 x 4" },
+        { "larger than the image", claimsMore, "the header names 8192 x 8192 x 1 x 1 for an image of 8 x 4" },
     };
     for (const Case& c : cases)
     {
@@ -256,6 +267,9 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
         EXPECT_NE(printed.find(c.Says), std::string::npos) << printed;
         ASSERT_TRUE(h.Get());
         EXPECT_EQ(h->Width, 8u);
+        EXPECT_EQ(h->Height, 4u);
+        EXPECT_EQ(h->Sides, 1u);
+        EXPECT_EQ(h->GetTarget(), (UINT32)GL_TEXTURE_2D);
         EXPECT_NE(h->TexID, 0u);
         EXPECT_EQ(ZNReadBytes(path + ".mips"), good);
     }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <string.h>
 #include <vector>
@@ -47,14 +48,73 @@ struct TestVars
 
 }
 
-TEST(ConsoleCommands, VariablesDescribeThemselvesWithTheirRange)
+// What help says of a variable is what setting it does: every value typed
+// ends inside the range help prints (a list, or two ends and maybe "whole
+// numbers"), each end or listed value is reached, and help then shows the
+// value that was stored.
+TEST(ConsoleCommands, HelpDescribesTheRangeThatSettingEnforces)
 {
     TestVars v;
-    EXPECT_EQ(std::string(v.Speed.RangeText().CStr()), "1 .. 500");
-    EXPECT_EQ(std::string(v.Flag.RangeText().CStr()), "0 .. 1, whole numbers");
-    EXPECT_EQ(std::string(v.Step.RangeText().CStr()), "one of 1 2 4");
-    EXPECT_EQ(std::string(v.Speed.Description.CStr()), "how fast it goes");
-    EXPECT_EQ(Printed("help zz_speed"), (Out{ "zz_speed = 100 (1 .. 500)", "  how fast it goes" }));
+    const float typed[] = { -1e30f, -7.0f, -0.5f, 0.0f, 0.4f, 0.5f, 1.5f, 2.6f, 3.0f, 3.5f,
+                            99.5f,  250.25f, 499.7f, 500.0f, 501.0f, 1e30f };
+    for (ZNConVar* var : { &v.Speed, &v.Flag, &v.Step })
+    {
+        const std::string name = var->Name.CStr();
+        SCOPED_TRACE(name);
+        const Out help = Printed(("help " + name).c_str());
+        ASSERT_EQ(help.size(), 2u);
+        EXPECT_EQ(help[1], "  " + std::string(var->Description.CStr()));
+        const size_t open = help[0].find(" (");
+        ASSERT_NE(open, std::string::npos) << help[0];
+        ASSERT_EQ(help[0].back(), ')');
+        const std::string range = help[0].substr(open + 2, help[0].size() - open - 3);
+
+        // The described set: a list of values, or ends and maybe whole numbers.
+        std::vector<float> listed;
+        float low = 0.0f, high = 0.0f;
+        const bool whole = range.find(", whole numbers") != std::string::npos;
+        if (range.rfind("one of ", 0) == 0)
+        {
+            const char* p = range.c_str() + 7;
+            char* end = nullptr;
+            for (float x = strtof(p, &end); end != p; x = strtof(p, &end))
+            {
+                listed.push_back(x);
+                p = end;
+            }
+            ASSERT_FALSE(listed.empty()) << range;
+        }
+        else
+            ASSERT_EQ(sscanf(range.c_str(), "%f .. %f", &low, &high), 2) << range;
+
+        std::vector<float> reached;
+        for (float x : typed)
+        {
+            char line[64];
+            snprintf(line, sizeof(line), "%s %.9g", name.c_str(), x);
+            Printed(line);
+            const float got = var->Get();
+            reached.push_back(got);
+            if (!listed.empty())
+            {
+                EXPECT_NE(std::find(listed.begin(), listed.end(), got), listed.end()) << line << " -> " << got;
+            }
+            else
+            {
+                EXPECT_GE(got, low) << line;
+                EXPECT_LE(got, high) << line;
+            }
+            if (whole)
+            {
+                EXPECT_EQ(got, std::floor(got)) << line;
+            }
+            const Out shown = Printed(("help " + name).c_str());
+            EXPECT_EQ(std::stof(shown[0].substr(name.size() + 3)), got) << shown[0];
+        }
+        const std::vector<float> ends = listed.empty() ? std::vector<float>{ low, high } : listed;
+        for (float e : ends)
+            EXPECT_NE(std::find(reached.begin(), reached.end(), e), reached.end()) << "never reached " << e;
+    }
     EXPECT_EQ(Printed("help set"), (Out{ "set NAME VALUE", "  sets a variable" }));
     EXPECT_EQ(Printed("help nosuch"), (Out{ "help: no command or variable 'nosuch'" }));
     EXPECT_EQ(Printed("help a b"), (Out{ "usage: help [NAME]" }));
@@ -134,12 +194,50 @@ TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
               (Out{ "exec: cannot read '" + dir.Root + "none.cfg'" }));
     EXPECT_EQ(Printed("exec"), (Out{ "usage: exec FILE" }));
 
-    // A script that runs itself stops at the nesting limit instead of recursing forever.
+    // A script that runs itself once stops at the nesting limit instead of recursing forever.
     const std::string loop = dir.Root + "loop.cfg";
     dir.Write("loop.cfg", "echo round\nexec " + loop + "\n");
     const Out out = Printed(("exec " + loop).c_str());
     EXPECT_EQ((UINT32)std::count(out.begin(), out.end(), "round"), ZNConsole::ExecDepthLimit - 1);
     EXPECT_EQ(out.back().rfind("commands nested more than 8 deep", 0), 0u) << out.back();
+}
+
+// Depth alone bounds no work: a k-line script whose every line runs it again
+// runs k^7 lines below the nesting limit. One typed command runs at most
+// ExecLineLimit script lines, says so once, and the next command runs whole.
+TEST(ConsoleCommands, ExecWorkIsBoundedPerTypedCommand)
+{
+    ZNScratchDir dir;
+    RecordingCommand rec("zz_count");
+    const std::string loop = dir.Root + "fan.cfg";
+    std::string text;
+    for (int i = 0; i < 5; ++i)
+        text += "zz_count; exec " + loop + "\n";
+    dir.Write("fan.cfg", text);
+    const std::string cut = "exec: more than 10000 script lines for one command: the rest not run";
+
+    ZNConsole c;
+    TypeLine(c, ("exec " + loop).c_str());
+    const size_t first = rec.calls.size();
+    EXPECT_GT(first, 1000u);
+    EXPECT_LE(first, (size_t)ZNConsole::ExecLineLimit);
+    // Said once, and nothing ran after it.
+    const Out out = Lines(c);
+    EXPECT_EQ(std::count(out.begin(), out.end(), cut), 1);
+    EXPECT_EQ(LastLine(c), cut);
+
+    // The bound is per typed command: the next one does the same work again.
+    rec.calls.clear();
+    TypeLine(c, ("exec " + loop).c_str());
+    EXPECT_EQ(rec.calls.size(), first);
+    EXPECT_EQ(LastLine(c), cut);
+
+    // A short script is not cut.
+    dir.Write("short.cfg", "zz_count\nzz_count\n");
+    rec.calls.clear();
+    TypeLine(c, ("exec " + dir.Root + "short.cfg").c_str());
+    EXPECT_EQ(rec.calls.size(), 2u);
+    EXPECT_EQ(LastLine(c), "ran zz_count");
 }
 
 TEST(ConsoleCommands, UserPathsBecomeNamesTheFileLayerReadsFromTheDataFolder)

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "WindowTestUtil.h"
@@ -381,6 +382,37 @@ TEST_F(GLTest, FullscreenKeepsTheDisplayFrequencyAndCloseLeavesIt)
     EXPECT_FALSE(SDL_GetWindowFlags(ZNSDLWindow(*rw.NativeWindow())) & SDL_WINDOW_FULLSCREEN);
     rw.Close();
     EXPECT_FALSE(rw.IsOpen());
+}
+
+// A fullscreen mode the display cannot give is the user's setting, not a
+// reason to end the program: the switch is reported, the window stays
+// windowed and the caller hears false; the display's own mode still works.
+TEST_F(GLTest, ARefusedFullscreenModeKeepsTheWindowAndReturnsFalse)
+{
+    SDL_DisplayMode desktop;
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+    ZNRenderWindow rw(platform);
+    ASSERT_TRUE(rw.Open(ZNString("refused"), Params(200, 100)));
+    SDL_Window* w = ZNSDLWindow(*rw.NativeWindow());
+    for (UINT32 side : { 60000u, 0x80000000u })
+    {
+        SCOPED_TRACE(side);
+        ZNWindowParams huge = Params(side, side);
+        huge.Fullscreen = 1;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(ZNApplyDisplayMode(rw.NativeWindow(), &huge));
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_NE(printed.find("staying in a window"), std::string::npos) << printed;
+        EXPECT_FALSE(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN);
+        EXPECT_TRUE(rw.IsOpen());
+    }
+    ZNWindowParams full = Params((UINT32)desktop.w, (UINT32)desktop.h);
+    full.Fullscreen = 1;
+    EXPECT_TRUE(ZNApplyDisplayMode(rw.NativeWindow(), &full));
+    EXPECT_TRUE(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_TRUE(ZNApplyDisplayMode(rw.NativeWindow(), nullptr));
+    EXPECT_FALSE(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN);
+    rw.Close();
 }
 
 TEST_F(GLTest, SetCursorPosTruncatesAndMovesThePointerIntoTheClientArea)
