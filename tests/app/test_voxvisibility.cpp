@@ -582,7 +582,7 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
     CollectLeaves(root, leaves);
 
     std::mt19937 rng(77);
-    std::uniform_real_distribution<float> pos(-400.0f, 400.0f), yaw(0.0f, 6.28f), pitch(VoxPitchMin, VoxPitchMax);
+    std::uniform_real_distribution<float> pos(-400.0f, 400.0f), yaw(0.0f, 6.28f), pitch(ZNFlyPitchMin, ZNFlyPitchMax);
     std::uniform_real_distribution<float> high(0.0f, 700.0f), low(2.0f, 30.0f), level(1.45f, 1.69f);
     const float fovs[] = { 10.0f, 30.0f, 60.0f, 90.0f, 120.0f };
     UINT64 pointCentres = 0, culledSprites = 0, coarsePoints = 0, orderedPairs = 0;
@@ -680,7 +680,7 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
 TEST(VoxWater, PlaneDepthOnlyWhereNoWaterIsNearerThanTheNearPlane)
 {
     std::mt19937 rng(5);
-    std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(VoxPitchMin, VoxPitchMax), unit(0.0f, 1.0f);
+    std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(ZNFlyPitchMin, ZNFlyPitchMax), unit(0.0f, 1.0f);
     const float water = 100.0f;
     UINT32 cut = 0, used = 0, cornersChecked = 0;
     for (int c = 0; c < 4000; ++c)
