@@ -40,7 +40,8 @@ void StatsOverlay::Describe(ZNArray<ZNString>& lines) const
     lines.Add(ZNString(buf));
     ZNSPrintf(buf, sizeof(buf), "leaves %u   sprites %u", (unsigned)Tree.Leaves, (unsigned)Tree.Sprites);
     lines.Add(ZNString(buf));
-    ZNSPrintf(buf, sizeof(buf), "sprites drawn as points %u", (unsigned)Tree.Points);
+    ZNSPrintf(buf, sizeof(buf), "sprites drawn as points %u   cliff fills %u", (unsigned)Tree.Points,
+              (unsigned)Tree.Fills);
     lines.Add(ZNString(buf));
     ZNSPrintf(buf, sizeof(buf), "position %.0f %.0f %.0f", (double)Camera.Position.x, (double)Camera.Position.y,
               (double)Camera.Position.z);

@@ -144,8 +144,8 @@ int main(int argc, char** argv)
     GApp.Window = window;
     GApp.World  = world;
     if (world->Root)
-        PrintStdout("Voxel world: %u x %u sprites, %u leaves, built in %.3f s\n", world->Grid, world->Grid,
-                    world->Root->CountNodesWithPoints(), world->BuildSeconds);
+        PrintStdout("Voxel world: %u x %u sprites and %u cliff fills, %u leaves, built in %.3f s\n", world->Grid,
+                    world->Grid, world->FillSprites, world->Root->CountNodesWithPoints(), world->BuildSeconds);
 
     window->NativeWindow()->SetTitle(ZNString("Vendrapolis - Voxel sprites"));
 
