@@ -795,9 +795,14 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
             b.Fills.Data()[c] = (UINT32)sum;
             sum += 1 + fills;
         }
-        // A world whose fills would not fit the index is built without them.
-        if (sum - 1 > 0xFFFFFFFFull)
+        // Fills that would take the sprites past the grid's own limit (a map of
+        // noise rather than terrain) are left out, and the world built as designed.
+        if (sum - 1 > 0x4000000ull)
+        {
             b.FillCliffs = false;
+            b.Cells.Clear();
+            b.Fills.Clear();
+        }
         else
             total = b.Fills.Data()[total];
     }
