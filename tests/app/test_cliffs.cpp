@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <map>
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
 #include <string>
 #include <utility>
 #include <vector>

@@ -4,7 +4,10 @@
 // central peak.
 #include "WorldGLTest.h"
 
+#include <algorithm>
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 namespace
 {
