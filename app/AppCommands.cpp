@@ -101,8 +101,8 @@ VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options)
                             : new VoxelWorld(window, TerrainFileName(options.MapHeight.CStr()).CStr(),
                                              TerrainFileName(options.MapColour.CStr()).CStr());
     if (world->Root)
-        PrintStdout("Voxel world: %u x %u sprites, %u leaves, built in %.3f s\n", world->Grid, world->Grid,
-                    world->Root->CountNodesWithPoints(), world->BuildSeconds);
+        PrintStdout("Voxel world: %u x %u sprites and %u cliff fills, %u leaves, built in %.3f s\n", world->Grid,
+                    world->Grid, world->FillSprites, world->Root->CountNodesWithPoints(), world->BuildSeconds);
     return world;
 }
 
@@ -111,7 +111,8 @@ void DescribeDrawStats(const VoxDrawStats& stats, ZNArray<ZNString>& lines)
     char buf[96];
     ZNSPrintf(buf, sizeof(buf), "leaves %u   sprites %u", (unsigned)stats.Leaves, (unsigned)stats.Sprites);
     lines.Add(ZNString(buf));
-    ZNSPrintf(buf, sizeof(buf), "sprites drawn as points %u", (unsigned)stats.Points);
+    ZNSPrintf(buf, sizeof(buf), "sprites drawn as points %u   cliff fills %u", (unsigned)stats.Points,
+              (unsigned)stats.Fills);
     lines.Add(ZNString(buf));
 }
 

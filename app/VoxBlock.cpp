@@ -553,6 +553,28 @@ ZNGpuBuffer* VoxCreateSpriteIndices()
     return indices;
 }
 
+UINT32 VoxCliffFillCount(float height, float lowest, float size)
+{
+    // The k-th fill stands k spacings below the cell; the last one's bottom must
+    // reach the lowest neighbour's centre.
+    const float step = height - lowest - size * VoxFillReach;
+    if (!(step > 0.0f) || !(size > 0.0f))
+        return 0;
+    const float n = ceilf(step / (size * VoxFillSpacing));
+    return n < (float)VoxMaxCliffFill ? (UINT32)n : VoxMaxCliffFill;
+}
+
+void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
+{
+    out = cell;
+    const float depth = (float)k * cell.Size * VoxFillSpacing;
+    out.Position[2] = cell.Position[2] - depth;
+    // Rock further down the face is a little darker, so the cliff reads as one.
+    const float shade = 1.0f - VoxFillDarkening * std::min(1.0f, depth / VoxFillDarkeningDepth);
+    for (UINT32 c = 0; c < 3; ++c)
+        out.Color[c] = (UINT8)((float)cell.Color[c] * shade + 0.5f);
+}
+
 namespace
 {
 // What the threads of a tree build share.
@@ -565,7 +587,10 @@ struct TreeBuild
     UINT32         Nx, Ny;
     UINT32         Depth;
     UINT32         TopDepth;        // levels resolved before the threads take over
-    ZNPodArray<VoxelPoint> Samples; // one per cell, row after row
+    bool           FillCliffs;      // close the steps down to lower neighbours
+    ZNPodArray<VoxelPoint> Cells;   // with FillCliffs: one sample per cell, row after row
+    ZNPodArray<UINT32>     Fills;   //   then each cell's first entry in Samples (one more at the end)
+    ZNPodArray<VoxelPoint> Samples; // every sprite, row after row (a cell then its fill)
     ZNPodArray<UINT32>     Top;     // each sample's node TopDepth levels down
     ZNPodArray<UINT32>     Order;   // samples grouped by that node, in row order within it
     ZNPodArray<UINT32>     Start;   // first entry in Order of each such node (one more at the end)
@@ -573,6 +598,31 @@ struct TreeBuild
 };
 
 const UINT32 RowsPerJob = 16;
+
+// The node TopDepth levels down, found with the arithmetic of Insert and Split so
+// that every sample lands where a single-threaded insert puts it.
+UINT32 TopNode(const TreeBuild& b, const VoxelPoint& pt)
+{
+    UINT32 node = 0;
+    ZNVec3 lo = b.Min, hi = b.Max;
+    for (UINT32 level = 0; level < b.TopDepth; ++level)
+    {
+        UINT32 k = 0;
+        const ZNVec3 mid((lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f);
+        for (UINT32 axis = 0; axis < 3; ++axis)
+        {
+            if (pt.Position[axis] >= mid[axis])
+            {
+                k |= 1u << axis;
+                lo[axis] = mid[axis];
+            }
+            else
+                hi[axis] = mid[axis];
+        }
+        node = node * 8 + k;
+    }
+    return node;
+}
 
 void SampleRowsJob(void* context, UINT32 job)
 {
@@ -587,35 +637,65 @@ void SampleRowsJob(void* context, UINT32 job)
         for (UINT32 i = 0; i < b.Nx; ++i)
         {
             const float u = (float)i * du;
-            VoxelPoint& pt = b.Samples.Data()[j * b.Nx + i];
+            VoxelPoint& pt = (b.FillCliffs ? b.Cells : b.Samples).Data()[j * b.Nx + i];
             pt.Position[0] = b.Min.x + extX * (u + hu);
             pt.Position[1] = b.Min.y + extY * (v + hv);
             pt.Position[2] = b.Min.z + extZ * SampleBilinear(*b.Height, u, v).R;
             pt.Size = b.VoxelSize;
             PackVoxelColor(SampleBilinear(*b.Color, u, v), pt.Color);
             memset(pt.Corner, 0, sizeof(pt.Corner));
+            if (!b.FillCliffs)
+                b.Top.Data()[j * b.Nx + i] = TopNode(b, pt);
+        }
+    }
+}
 
-            // The node TopDepth levels down, found with the arithmetic of Insert and
-            // Split so that every sample lands where a single-threaded insert puts it.
-            UINT32 node = 0;
-            ZNVec3 lo = b.Min, hi = b.Max;
-            for (UINT32 level = 0; level < b.TopDepth; ++level)
-            {
-                UINT32 k = 0;
-                const ZNVec3 mid((lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f);
-                for (UINT32 axis = 0; axis < 3; ++axis)
-                {
-                    if (pt.Position[axis] >= mid[axis])
-                    {
-                        k |= 1u << axis;
-                        lo[axis] = mid[axis];
-                    }
-                    else
-                        hi[axis] = mid[axis];
-                }
-                node = node * 8 + k;
-            }
-            b.Top.Data()[j * b.Nx + i] = node;
+// The lowest of the cell's four neighbours (itself at the grid's edge).
+float LowestNeighbour(const TreeBuild& b, UINT32 i, UINT32 j)
+{
+    const VoxelPoint* s = b.Cells.Data();
+    float low = s[j * b.Nx + i].Position[2];
+    if (i > 0)
+        low = std::min(low, s[j * b.Nx + i - 1].Position[2]);
+    if (i + 1 < b.Nx)
+        low = std::min(low, s[j * b.Nx + i + 1].Position[2]);
+    if (j > 0)
+        low = std::min(low, s[(j - 1) * b.Nx + i].Position[2]);
+    if (j + 1 < b.Ny)
+        low = std::min(low, s[(j + 1) * b.Nx + i].Position[2]);
+    return low;
+}
+
+void CountFillsJob(void* context, UINT32 job)
+{
+    TreeBuild& b = *static_cast<TreeBuild*>(context);
+    const UINT32 rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
+    for (UINT32 j = job * RowsPerJob; j < rowEnd; ++j)
+        for (UINT32 i = 0; i < b.Nx; ++i)
+        {
+            const VoxelPoint& cell = b.Cells.Data()[j * b.Nx + i];
+            b.Fills.Data()[j * b.Nx + i] = VoxCliffFillCount(cell.Position[2], LowestNeighbour(b, i, j), cell.Size);
+        }
+}
+
+// Each cell followed by the sprites that close its cliff, so the rows stay in order.
+void ExpandFillsJob(void* context, UINT32 job)
+{
+    TreeBuild& b = *static_cast<TreeBuild*>(context);
+    const UINT32 first = job * RowsPerJob * b.Nx;
+    const UINT32 end = std::min(b.Ny, (job + 1) * RowsPerJob) * b.Nx;
+    for (UINT32 c = first; c < end; ++c)
+    {
+        const VoxelPoint& cell = b.Cells.Data()[c];
+        UINT32 at = b.Fills.Data()[c];
+        const UINT32 fills = b.Fills.Data()[c + 1] - at - 1;
+        b.Samples.Data()[at] = cell;
+        b.Top.Data()[at] = TopNode(b, cell);
+        for (UINT32 k = 1; k <= fills; ++k)
+        {
+            VoxelPoint& pt = b.Samples.Data()[++at];
+            VoxCliffFillSprite(cell, k, pt);
+            b.Top.Data()[at] = TopNode(b, pt);
         }
     }
 }
@@ -636,8 +716,10 @@ void FillSubtreeJob(void* context, UINT32 top)
 } // namespace
 
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
-                         float voxelSize, UINT32 depth)
+                         float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites)
 {
+    if (fillSprites)
+        *fillSprites = 0;
     if (!height.Width || !height.Height || !color.Width || !color.Height)
         return nullptr;
 
@@ -667,15 +749,52 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     b.Ny = ny;
     b.Depth = depth;
     b.TopDepth = std::min(depth, 2u);
-    b.Samples.SetCount(nx * ny);
-    b.Top.SetCount(nx * ny);
-    ZNParallelFor((ny + RowsPerJob - 1) / RowsPerJob, SampleRowsJob, &b);
+    b.FillCliffs = fillCliffs;
+    const UINT32 rowJobs = (ny + RowsPerJob - 1) / RowsPerJob;
+    UINT32 total = nx * ny;
+    if (fillCliffs)
+    {
+        // Every cell is sampled before any fill is counted: a fill needs the heights
+        // of the rows on both sides.
+        b.Cells.SetCount(total);
+        ZNParallelFor(rowJobs, SampleRowsJob, &b);
+        b.Fills.SetCount(total + 1);
+        ZNParallelFor(rowJobs, CountFillsJob, &b);
+        UINT64 sum = 0;
+        for (UINT32 c = 0; c <= total; ++c)
+        {
+            const UINT32 fills = c < total ? b.Fills.Data()[c] : 0;
+            b.Fills.Data()[c] = (UINT32)sum;
+            sum += 1 + fills;
+        }
+        // Fills that would take the sprites past the grid's own limit (a map of
+        // noise rather than terrain) are left out, and the world built as designed.
+        if (sum - 1 > VoxMaxSprites)
+        {
+            b.FillCliffs = false;
+            b.Cells.Clear();
+            b.Fills.Clear();
+        }
+        else
+            total = b.Fills.Data()[total];
+    }
+    b.Samples.SetCount(total);
+    b.Top.SetCount(total);
+    if (b.FillCliffs)
+    {
+        ZNParallelFor(rowJobs, ExpandFillsJob, &b);
+        b.Cells.Clear();
+        b.Fills.Clear();
+        if (fillSprites)
+            *fillSprites = total - nx * ny;
+    }
+    else
+        ZNParallelFor(rowJobs, SampleRowsJob, &b);
 
     // Group the samples by their top node, keeping row order inside each group.
     const UINT32 tops = 1u << (3 * b.TopDepth);
     b.Start.SetCount(tops + 1);
     memset(b.Start.Data(), 0, (tops + 1) * sizeof(UINT32));
-    const UINT32 total = nx * ny;
     for (UINT32 s = 0; s < total; ++s)
         ++b.Start.Data()[b.Top.Data()[s] + 1];
     for (UINT32 t = 0; t < tops; ++t)
@@ -708,8 +827,11 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     return root;
 }
 
-VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid)
+VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid, bool fillCliffs,
+                        UINT32* fillSprites)
 {
+    if (fillSprites)
+        *fillSprites = 0;
     // The two maps decode side by side.
     struct Maps
     {
@@ -729,5 +851,5 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
     const ZNImage& color = maps.Images[1];
     ZNVec3 min, max;
     VoxWorldBoundsForGrid(grid, min, max);
-    return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid));
+    return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites);
 }

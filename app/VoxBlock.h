@@ -101,6 +101,7 @@ struct VoxDrawStats
     UINT32 Leaves  = 0;
     UINT32 Sprites = 0;
     UINT32 Points  = 0;   // of those sprites, the ones drawn as point sprites
+    UINT32 Fills   = 0;   // cliff fill sprites of the whole world, drawn or not
 };
 
 class VoxBlock
@@ -176,16 +177,42 @@ private:
     ~VoxBlock() = default;
 };
 
+// Cliffs. The terrain is a shell of sprites, so where a cell stands well above a
+// neighbour, a view from above looks past the neighbour's top and under the cell's
+// sprite into the empty mountain, and the sky shows through. A step of a sprite
+// already opens at the side view; half a sprite opens at 45 degrees down (the
+// start view). Such a step is closed by fill sprites in the cell's column, each
+// VoxFillSpacing sprites below the one above (overlapping, so the rounded corners
+// leave no pinholes), down to where the last one reaches the centre of the lowest
+// of the four neighbours. They are plain sprites of the tree, so the point and
+// quad forms, the coarser levels and the cull bounds all take them in as they take
+// the cells.
+const float  VoxFillSpacing         = 0.5f;    // sprite heights between fills
+const float  VoxFillReach           = 0.5f;    // a column's bottom reaches this many sprite
+                                               //   heights under its lowest neighbour's top
+const float  VoxFillDarkening       = 0.3f;    // the fill's colour is this much darker
+const float  VoxFillDarkeningDepth  = 120.0f;  //   at this depth below the cell and deeper
+const UINT32 VoxMaxCliffFill        = 4096;    // fills of one cell at most
+// Fill sprites under a cell of this height whose lowest neighbour is at `lowest`.
+UINT32 VoxCliffFillCount(float height, float lowest, float size);
+// The k-th fill sprite (1 = the first) under the cell.
+void   VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
+
 // Samples the two maps over a grid of half-voxel steps across the bounds and
-// inserts one sprite per cell, `depth` levels down, into a new tree. Returns null
-// when either image is empty. No GL call; the caller builds the vertex buffers.
-// The sampling and the filling of the subtrees run on all cores.
+// inserts one sprite per cell, `depth` levels down, into a new tree; with
+// fillCliffs each cell is followed by its fill sprites, whose number goes to
+// fillSprites when given. Returns null when either image is empty. No GL call; the
+// caller builds the vertex buffers. The sampling and the filling of the subtrees
+// run on all cores.
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
-                         float voxelSize, UINT32 depth = VoxTreeDepth);
+                         float voxelSize, UINT32 depth = VoxTreeDepth, bool fillCliffs = false,
+                         UINT32* fillSprites = nullptr);
 
 // Loads the two maps and builds the tree of an N x N grid from them (bounds and
-// depth from the grid size); null (and nothing built) when either cannot be read.
-VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
+// depth from the grid size, cliffs as BuildVoxelTree); null (and nothing built)
+// when either cannot be read.
+VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid,
+                        bool fillCliffs = false, UINT32* fillSprites = nullptr);
 
 // The index buffer every quad-layout leaf is drawn through: sprite s of a draw is
 // the triangles (4s, 4s+1, 4s+2) and (4s+2, 4s+3, 4s), the six-vertex layout's

@@ -35,6 +35,9 @@ static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nu
 static ZNConVar GWorldQuads("world_quads", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                             "store voxel sprites as four corners drawn through an index buffer (1) or as "
                             "six vertices (0), read when the world is built");
+static ZNConVar GFillCliffs("r_fill_cliffs", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                            "close the steps of steep voxel slopes with extra sprites so no sky shows through (1 "
+                            "on, 0 the world as designed), read when the world is built");
 static ZNConVar GWorldGrid("world_grid", (float)VoxDefaultGrid, 1, (float)VoxMinGrid, (float)VoxMaxGrid, nullptr, 0,
                            "sprites per side of the voxel world, read when it is built");
 
@@ -62,7 +65,7 @@ void VoxSetGridForConsole(UINT32 grid)
 
 VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* colorPath)
     : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()),
-      Grid(0), SpriteIndices(nullptr), MaxPointSize(0.0f)
+      Grid(0), FillSprites(0), SpriteIndices(nullptr), MaxPointSize(0.0f)
 {
     // Point sprites take their width from the vertex shader; the widest GL draws
     // decides which leaves may be drawn as points.
@@ -102,12 +105,14 @@ VoxelWorld::~VoxelWorld()
 
 bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
-    VoxBlock* tree = LoadVoxelTree(heightPath, colorPath, grid);
+    UINT32 fills = 0;
+    VoxBlock* tree = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills);
     if (!tree)
         return false;
     VoxBlock::Delete(Root);
     Root = tree;
     Grid = grid;
+    FillSprites = fills;
     const bool quads = GWorldQuads.GetInt() != 0;
     Root->BuildVertexBuffers(true, quads ? VoxLayout_Quads : VoxLayout_Triangles);
     if (quads && !SpriteIndices)
@@ -132,6 +137,7 @@ static void SetCameraMatrices(const VoxCamera& view)
 void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
 {
     DrawStats = VoxDrawStats();
+    DrawStats.Fills = FillSprites;
     if (!Root)
         return;
     if (SpriteIndices)

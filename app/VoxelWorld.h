@@ -70,6 +70,7 @@ public:
     double       StartTime;      // clock at construction; the water's "Time" counts from here
     float        WaterTime = -1.0f;   // the water's "Time" if not negative, for frames that must repeat
     UINT32       Grid;           // sprites per side of the built world
+    UINT32       FillSprites;    // of its sprites, the ones that close cliffs (r_fill_cliffs)
     VoxDrawStats DrawStats;      // what the latest frame's voxel pass drew
     VoxSettings  Settings;       // read by every Update and Render
     ZNGpuBuffer* SpriteIndices;  // the quad layout's index buffer, made with the first such tree

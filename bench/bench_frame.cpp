@@ -381,6 +381,56 @@ void BM_PathAlternating(benchmark::State& state)
     SetSteps(AllSteps);
 }
 
+// Bytes of a tree's GL vertex buffers: every level of every leaf.
+UINT64 VertexBytes(const VoxBlock* node)
+{
+    UINT64 bytes = 0;
+    if (node->VB)
+        bytes += (UINT64)(node->LodFirst[VoxLodLevels - 1] + node->LodCount[VoxLodLevels - 1]) * sizeof(VoxelPoint);
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            bytes += VertexBytes(node->Ch[k]);
+    return bytes;
+}
+
+// The world with its cliffs filled (as built, r_fill_cliffs 1) and the same world as
+// designed, a frame of each in turn along the path with every step on.
+void BM_PathFillAlternating(benchmark::State& state)
+{
+    SetSteps(AllSteps);
+    ZNConVar* fill = dynamic_cast<ZNConVar*>(ZNConComFind(ZNString("r_fill_cliffs")));
+    const float built = fill ? fill->Get() : 1.0f;
+    SetVar("r_fill_cliffs", 0.0f);
+    VoxelWorld* designed = new VoxelWorld(GWindow);
+    SetVar("r_fill_cliffs", built);
+    VoxelWorld* filled = GWorld;
+    ZNPodArray<double> with, without;
+    UINT32 i = 0;
+    for (auto _ : state)
+    {
+        const VoxCameraState camera = PathCamera(i++);
+        GWorld = filled;
+        GWorld->Camera = camera;
+        with.Add(EngineFrameMs());
+        GWorld = designed;
+        GWorld->Camera = camera;
+        without.Add(EngineFrameMs());
+    }
+    GWorld = filled;
+    const FrameTimeSummary f = SummarizeFrameTimes(with), d = SummarizeFrameTimes(without);
+    state.counters["filled_median_ms"] = f.MedianMs;
+    state.counters["designed_median_ms"] = d.MedianMs;
+    state.counters["ratio"] = d.MedianMs > 0.0 ? f.MedianMs / d.MedianMs : 0.0;
+    state.counters["p95_ratio"] = d.P95Ms > 0.0 ? f.P95Ms / d.P95Ms : 0.0;
+    state.counters["fill_sprites"] = filled->FillSprites;
+    if (filled->Root && designed->Root)
+    {
+        state.counters["filled_vertex_mb"] = (double)VertexBytes(filled->Root) / 1048576.0;
+        state.counters["designed_vertex_mb"] = (double)VertexBytes(designed->Root) / 1048576.0;
+    }
+    delete designed;
+}
+
 // The same at the start view.
 void BM_StartViewAlternating(benchmark::State& state)
 {
@@ -838,6 +888,7 @@ BENCHMARK(BM_PathAlternating)->Arg(AllSteps)->Iterations(PathCameras)->Unit(benc
 // level of detail, with point sprites.
 BENCHMARK(BM_PathAlternating)->Arg(0)->Arg(1)->Arg(3)->Arg(7)->Arg(15)->Iterations(PathCameras / 2)
     ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PathFillAlternating)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Resolution)->Args({ 256, 144, 0 })->Args({ 1024, 576, 0 })->Args({ 256, 144, AllSteps })
     ->Args({ 1024, 576, AllSteps })->Args({ 256, 144, SkyAndWaterOnly })->Args({ 1024, 576, SkyAndWaterOnly })
     ->Iterations(15)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -24,6 +24,7 @@ void WorldGL::SetUp()
         SetWorldDrawOptions(VoxDrawOptions());
         SetWorldVar("world_quads", 1.0f);
         SetWorldVar("r_water_depth", 1.0f);
+        SetWorldVar("r_fill_cliffs", 1.0f);
     }
 }
 
@@ -49,11 +50,14 @@ namespace
 GladGLContext* GRealTable = nullptr;
 UINT32         GFans = 0;
 bool           GKeepWater = false;
+bool           GKeepSky = true;
 
 // The sky is the frame's first four-vertex fan and the water its second.
 void GLAD_API_PTR SkipWater(GLenum mode, GLint first, GLsizei count)
 {
     if (mode == GL_TRIANGLE_FAN && ++GFans == 2 && !GKeepWater)
+        return;
+    if (mode == GL_TRIANGLE_FAN && GFans == 1 && !GKeepSky)
         return;
     GRealTable->DrawArrays(mode, first, count);
 }
@@ -82,6 +86,7 @@ std::vector<UINT8> WorldOffscreen::Render(VoxelWorld& world, const VoxCameraStat
     hooked.DrawArrays = SkipWater;
     GFans = 0;
     GKeepWater = Water;
+    GKeepSky = Sky;
     if (Water)
         world.WaterTime = 10.0f;
     TGCurGLTable = &hooked;

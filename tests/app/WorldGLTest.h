@@ -40,6 +40,7 @@ public:
 
     UINT32 Width, Height;
     bool   Water = false;
+    bool   Sky = true;   // false: the frame's clear colour stands where the sky would
 
 private:
     ZNFrameBufferPtr Target;

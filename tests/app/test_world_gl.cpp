@@ -118,11 +118,13 @@ TEST_F(WorldGL, BuildsTheTerrainAndLoadsItsTextures)
 {
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
-    EXPECT_EQ(world.Root->CountPoints(), 160000u);
+    // A sprite per cell and the cliffs' fills.
+    EXPECT_GT(world.FillSprites, 0u);
+    EXPECT_EQ(world.Root->CountPoints(), 160000u + world.FillSprites);
     UINT32 vertices = 0, leftovers = 0;
     const UINT32 leaves = CountLeavesWithBuffers(world.Root, vertices, leftovers);
     EXPECT_EQ(leaves, world.Root->CountNodesWithPoints()) << "every leaf with sprites has its GL buffer";
-    EXPECT_EQ(vertices, 640000u) << "four corners per sprite";
+    EXPECT_EQ(vertices, 4 * (160000u + world.FillSprites)) << "four corners per sprite";
     EXPECT_EQ(leftovers, 0u) << "the CPU copy is released after the upload";
     EXPECT_NE(world.SpriteIndices, nullptr);
 
@@ -141,8 +143,9 @@ TEST_F(WorldGL, BuildsTheTerrainAndLoadsItsTextures)
 
 TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
 {
-    // Six vertices per sprite: the frame as it was designed.
+    // Six vertices per sprite and no cliff fills: the frame as it was designed.
     SetWorldVar("world_quads", 0.0f);
+    SetWorldVar("r_fill_cliffs", 0.0f);
     VoxelWorld world(Window);
     EXPECT_EQ(world.SpriteIndices, nullptr);
     ASSERT_NE(world.Root, nullptr);
@@ -315,7 +318,7 @@ TEST_F(WorldGL, MapRebuildsFromOtherImagesAndABrokenImageKeepsTheOldWorld)
     const double heightBefore = SumOfHeights(world.Root);
     ASSERT_TRUE(RebuildWorld(world, (dir + "Colormap.png").c_str(), "Colormap.png", why)) << why.CStr();
     EXPECT_NE(world.Root, before);
-    EXPECT_EQ(world.Root->CountPoints(), 160000u);
+    EXPECT_EQ(world.Root->CountPoints(), 160000u + world.FillSprites) << "the fills counted anew";
     EXPECT_GT(fabs(SumOfHeights(world.Root) - heightBefore), 1000.0);
     RecordFrame(world);
     EXPECT_GT(world.DrawStats.Sprites, 0u);
