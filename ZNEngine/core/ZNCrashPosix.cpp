@@ -7,8 +7,8 @@
 // precomputed paths, our own number formatting) plus backtrace(), whose
 // libgcc is loaded at install time so that no allocation or dynamic loading
 // happens inside the handler. Local time uses the UTC offset read at install.
-#include "core/ZNStringUtil.h"
 #include "core/ZNSys.h"
+#include "core/ZNSysPlatform.h"
 
 #include <atomic>
 #include <execinfo.h>
@@ -153,6 +153,21 @@ ZNCrashTime LocalNow()
     return ct;
 }
 
+// Year (4 digits), month and day, then hour, minute and second (2 digits
+// each): dateSeparator between the date's numbers, middle between the date
+// and the clock, clockSeparator between the clock's; 0 for none.
+void AddTime(ZNSafeText& text, const ZNCrashTime& when, char dateSeparator, char middle, char clockSeparator)
+{
+    const int  numbers[6] = { when.Year, when.Month, when.Day, when.Hour, when.Minute, when.Second };
+    const char before[6]  = { 0, dateSeparator, dateSeparator, middle, clockSeparator, clockSeparator };
+    for (int i = 0; i < 6; ++i)
+    {
+        if (before[i])
+            text.AddChar(before[i]);
+        text.AddInt(numbers[i], i == 0 ? 4 : 2);
+    }
+}
+
 void WriteRegisters(int fd, void* context)
 {
     char line[128];
@@ -234,17 +249,7 @@ void WriteDump(int fd, int sig, const siginfo_t* info, void* context, long pid, 
     text.Add("ZNEngine crash dump\nProgram: ");
     text.Add(GProgram);
     text.Add("\nTime: ");
-    text.AddInt(when.Year, 4);
-    text.AddChar('-');
-    text.AddInt(when.Month, 2);
-    text.AddChar('-');
-    text.AddInt(when.Day, 2);
-    text.AddChar(' ');
-    text.AddInt(when.Hour, 2);
-    text.AddChar(':');
-    text.AddInt(when.Minute, 2);
-    text.AddChar(':');
-    text.AddInt(when.Second, 2);
+    AddTime(text, when, '-', ' ', ':');
     text.Add("\nProcess: ");
     text.AddInt(pid);
     text.Add("\nThread: ");
@@ -310,13 +315,7 @@ void CrashHandler(int sig, siginfo_t* info, void* context)
     ZNSafeText name{dumpPath, sizeof(dumpPath), 0};
     name.Add(GDumpDir);
     name.Add("DUMP-");
-    name.AddInt(when.Year, 4);
-    name.AddInt(when.Month, 2);
-    name.AddInt(when.Day, 2);
-    name.AddChar('-');
-    name.AddInt(when.Hour, 2);
-    name.AddInt(when.Minute, 2);
-    name.AddInt(when.Second, 2);
+    AddTime(name, when, 0, '-', 0);
     name.AddChar('-');
     name.AddInt(pid);
     name.AddChar('-');
@@ -338,9 +337,9 @@ void CrashHandler(int sig, siginfo_t* info, void* context)
     captionText.Add(": Error");
     char message[2048];
     ZNSafeText messageText{message, sizeof(message), 0};
-    messageText.Add("The application has crashed.\n\nA dump has been saved to ");
+    messageText.Add(ZN_CRASH_MESSAGE_HEAD);
     messageText.Add(dumpPath);
-    messageText.Add(".\nPlease notify the developers and don't forget to include the file in your message!");
+    messageText.Add(ZN_CRASH_MESSAGE_TAIL);
     ZNShowDialog(ZNDialog_Fatal, message, caption);
 
     // Default action: for a fault the instruction faults again on return, for
@@ -363,13 +362,9 @@ void SetAltStack(void* base, size_t size)
 
 void ZNInstallCrashHandler(const char* programPath)
 {
-    if (!programPath)
-        programPath = "";
-    snprintf(GProgram, sizeof(GProgram), "%s", programPath);
-
     // Folder of the program, with its separator; made absolute now.
     char folder[PATH_MAX];
-    ZNPathFolder(folder, programPath, sizeof(folder));
+    ZNCrashKeepProgram(programPath, GProgram, sizeof(GProgram), folder, sizeof(folder));
     if (folder[0] == '/')
         snprintf(GDumpDir, sizeof(GDumpDir), "%s", folder);
     else

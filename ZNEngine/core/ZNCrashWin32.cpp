@@ -5,8 +5,8 @@
 // The dump is written first, before anything that may take a lock the crashed
 // thread held; the report comes after. Stack overflows still dump: every thread
 // keeps a reserve of stack for the filter (SetThreadStackGuarantee).
-#include "core/ZNStringUtil.h"
 #include "core/ZNSys.h"
+#include "core/ZNSysPlatform.h"
 
 #include <windows.h>
 #include <dbghelp.h>
@@ -72,10 +72,7 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
     char caption[512];
     snprintf(caption, sizeof(caption), "%s: Error", GProgram);
     char message[2048];
-    snprintf(message, sizeof(message),
-             "The application has crashed.\n\nA dump has been saved to %s.\n"
-             "Please notify the developers and don't forget to include the file in your message!",
-             dumpPath);
+    snprintf(message, sizeof(message), "%s%s%s", ZN_CRASH_MESSAGE_HEAD, dumpPath, ZN_CRASH_MESSAGE_TAIL);
     ZNShowDialog(ZNDialog_Fatal, message, caption);
     TerminateProcess(GetCurrentProcess(), info->ExceptionRecord->ExceptionCode);
     return EXCEPTION_EXECUTE_HANDLER;
@@ -85,13 +82,9 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
 
 void ZNInstallCrashHandler(const char* programPath)
 {
-    if (!programPath)
-        programPath = "";
-    snprintf(GProgram, sizeof(GProgram), "%s", programPath);
-
     // Folder of the program, with its separator; made absolute now.
     char folder[ZN_MAX_PROGRAM_PATH];
-    ZNPathFolder(folder, programPath, sizeof(folder));
+    ZNCrashKeepProgram(programPath, GProgram, sizeof(GProgram), folder, sizeof(folder));
     wchar_t wide[ZN_MAX_PROGRAM_PATH];
     if (!MultiByteToWideChar(CP_UTF8, 0, folder[0] ? folder : ".", -1, wide, ZN_MAX_PROGRAM_PATH))
         wcscpy(wide, L".");

@@ -1,6 +1,7 @@
 // ZNSys: the argument list, the program path and the command-line splitter.
 // The crash handler lives in ZNCrash<platform>.cpp, what the process itself
 // knows (its executable, its own command line, the clock) in ZNSys<platform>.cpp.
+#include "core/ZNStringUtil.h"
 #include "core/ZNSys.h"
 #include "core/ZNSysPlatform.h"
 
@@ -188,4 +189,18 @@ UINT32 ZNGetArgLength(UINT32 at)
 const char* ZNGetProgramPath()
 {
     return GProgramPath;
+}
+
+// ---- shared by the crash handlers -------------------------------------------------
+
+const char* const ZN_CRASH_MESSAGE_HEAD = "The application has crashed.\n\nA dump has been saved to ";
+const char* const ZN_CRASH_MESSAGE_TAIL =
+    ".\nPlease notify the developers and don't forget to include the file in your message!";
+
+void ZNCrashKeepProgram(const char* programPath, char* program, size_t programSize, char* folder, UINT32 folderSize)
+{
+    if (!programPath)
+        programPath = "";
+    snprintf(program, programSize, "%s", programPath);
+    ZNPathFolder(folder, programPath, folderSize);
 }

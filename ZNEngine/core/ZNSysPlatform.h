@@ -1,5 +1,6 @@
 // ZNSysPlatform: what the shared core files ask of the platform files
-// (ZNSysPosix.cpp / ZNSysWin32.cpp, ZNFileDialogPosix.cpp / ZNFileDialogWin32.cpp).
+// (ZNSysPosix.cpp / ZNSysWin32.cpp, ZNFileDialogPosix.cpp / ZNFileDialogWin32.cpp),
+// and what the platform files share (ZNCrash<platform>.cpp).
 // Internal to the core folder.
 #pragma once
 
@@ -29,3 +30,15 @@ int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuf
 // How a chooser hands over the path it got (length bytes, terminated): copied
 // into fileBuffer and 1, or 0 with a box saying so when it does not fit.
 int ZNDeliverChosenPath(const char* path, UINT32 length, char* fileBuffer, UINT32 fileBufferSize);
+
+// ---- shared by the crash handlers -------------------------------------------------
+
+// The start of installing a crash handler: keeps programPath (none counts as
+// "") in program for the reports, and puts its folder, with the separator, in
+// folder; both cut to their sizes and terminated.
+void ZNCrashKeepProgram(const char* programPath, char* program, size_t programSize, char* folder, UINT32 folderSize);
+
+// The crash box's text is ZN_CRASH_MESSAGE_HEAD, the dump's path, then
+// ZN_CRASH_MESSAGE_TAIL: plain strings, so a signal handler can join them.
+extern const char* const ZN_CRASH_MESSAGE_HEAD;
+extern const char* const ZN_CRASH_MESSAGE_TAIL;

@@ -2,6 +2,7 @@
 // counted block, so either side may go away first: an object destroyed while
 // its thread runs just lets go of the block, and the thread frees it on exit.
 #include "core/ZNThread.h"
+#include "core/ZNThreadPlatform.h"
 
 #include "core/ZNSys.h"
 
@@ -95,9 +96,11 @@ void* ThreadEntry(void* param)
     return nullptr;
 }
 
-// Gives the object's claim on the POSIX thread back: a finished thread is
-// joined, a running one detached so it cleans up after itself.
-void LetGo(ZNThreadBlock* block)
+}   // namespace
+
+// A finished thread is joined, a running one detached so it cleans up after
+// itself.
+void ZNLetGoOfThread(ZNThreadBlock* block)
 {
     bool ended;
     bool alreadyReleased;
@@ -121,24 +124,8 @@ void LetGo(ZNThreadBlock* block)
     ReleaseBlock(block);
 }
 
-} // namespace
-
-ZNThread::~ZNThread()
+ZNThreadBlock* ZNLaunchThread(ZNThreadRoutine routine, void* context, UINT32& threadId)
 {
-    if (Thread)
-        LetGo(Thread);
-}
-
-void ZNThread::Start(ZNThreadRoutine routine, void* context)
-{
-    BREAK_IF(Thread);
-    if (Thread)
-    {
-        LetGo(Thread);
-        Thread = nullptr;
-        ThreadId = 0;
-    }
-
     ZNThreadBlock* block = new ZNThreadBlock;
     block->Routine = routine;
     block->Context = context;
@@ -153,17 +140,16 @@ void ZNThread::Start(ZNThreadRoutine routine, void* context)
     pthread_attr_destroy(&attr);
 
     if (failed)
+    {
         delete block;
-    else
-        Thread = block;
-    BREAK_IF(Thread == NULL);
-    if (!Thread)
-        return;
+        return nullptr;
+    }
 
     // The id is the kernel's, known only once the thread runs.
     std::unique_lock<std::mutex> lock(block->Mutex);
     block->Changed.wait(lock, [block] { return block->Tid != 0 || block->Ended; });
-    ThreadId = block->Tid;
+    threadId = block->Tid;
+    return block;
 }
 
 void ZNThread::Wait(UINT32 timeoutMs)
@@ -199,7 +185,7 @@ void ZNThread::Terminate()
     }
     if (!ended)
         pthread_cancel(Thread->Handle);
-    LetGo(Thread);
+    ZNLetGoOfThread(Thread);
     Thread = nullptr;
     ThreadId = 0;
 }

@@ -8,6 +8,7 @@
 // used: a thread killed inside the loader, the heap or any lock leaves that
 // lock held for good.
 #include "core/ZNThread.h"
+#include "core/ZNThreadPlatform.h"
 
 #include "core/ZNSys.h"
 
@@ -72,22 +73,14 @@ DWORD WINAPI ThreadEntry(void* param)
 
 } // namespace
 
-ZNThread::~ZNThread()
+// The handle stays open until the block goes: no join is needed on Windows.
+void ZNLetGoOfThread(ZNThreadBlock* block)
 {
-    if (Thread)
-        ReleaseBlock(Thread);
+    ReleaseBlock(block);
 }
 
-void ZNThread::Start(ZNThreadRoutine routine, void* context)
+ZNThreadBlock* ZNLaunchThread(ZNThreadRoutine routine, void* context, UINT32& threadId)
 {
-    BREAK_IF(Thread);
-    if (Thread)
-    {
-        ReleaseBlock(Thread);
-        Thread = nullptr;
-        ThreadId = 0;
-    }
-
     ZNThreadBlock* block = new ZNThreadBlock;
     block->Routine = routine;
     block->Context = context;
@@ -102,16 +95,12 @@ void ZNThread::Start(ZNThreadRoutine routine, void* context)
         if (block->Cancel)
             CloseHandle(block->Cancel);
         delete block;
+        return nullptr;
     }
-    else
-    {
-        block->Handle = handle;
-        Thread = block;
-        ThreadId = id;
-    }
-    BREAK_IF(Thread == NULL);
-    if (Thread)
-        ResumeThread(handle);
+    block->Handle = handle;
+    threadId      = id;
+    ResumeThread(handle);
+    return block;
 }
 
 void ZNThread::Wait(UINT32 timeoutMs)

@@ -657,31 +657,19 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
         while (lineEnd < n && t[lineEnd] != '\n')
             ++lineEnd;
 
-        UINT32 p = lineStart;
-        while (p < lineEnd && (t[p] == ' ' || t[p] == '\t'))
-            ++p;
-        UINT32 wordStart = p;
-        while (p < lineEnd && (unsigned char)t[p] > ' ' && (unsigned char)t[p] < 127)
-            ++p;
-
-        if (p - wordStart == 8 && memcmp(t + wordStart, "#include", 8) == 0)
+        ZNIncludeLine include;
+        // The quoted name must be on this line: a quote further down belongs
+        // to other text.
+        if (ParseIncludeLine(t, lineStart, lineEnd, include))
         {
-            // The quoted name must be on this line: a quote further down
-            // belongs to other text.
-            UINT32 open = p;
-            while (open < lineEnd && !(t[open] == '"' && t[open - 1] != '\\'))
-                ++open;
-            UINT32 close = open + 1;
-            while (close < lineEnd && !(t[close] == '"' && t[close - 1] != '\\'))
-                ++close;
-            if (open >= lineEnd || close >= lineEnd)
+            if (!include.Quoted)
             {
                 PrintStdout("%s(%u): #include without a quoted file name\n", name, lineNumber);
                 ok = false;
                 break;
             }
             ZNString included(directory);
-            AppendBytes(included, t + open + 1, close - open - 1);
+            AppendBytes(included, t + include.NameStart, include.NameEnd - include.NameStart);
             // An include reads from the data folder only: a name that climbs
             // out of it or names a drive would read any file on the machine.
             if (ZNFilePlatform::NamesADrive(included.CStr()) || ClimbsOutOfDataFolder(included.CStr()))
@@ -727,6 +715,38 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
         text = out;
     return ok;
 }
+}
+
+bool ParseIncludeLine(const char* text, UINT32 lineStart, UINT32 quoteLimit, ZNIncludeLine& line)
+{
+    line.NameStart = 0;
+    line.NameEnd   = 0;
+    line.Quoted    = false;
+    // Blanks and words never hold a line feed, so the word ends on its line
+    // whichever limit is given.
+    UINT32 p = lineStart;
+    while (p < quoteLimit && (text[p] == ' ' || text[p] == '\t'))
+        ++p;
+    const UINT32 wordStart = p;
+    while (p < quoteLimit && (unsigned char)text[p] > ' ' && (unsigned char)text[p] < 127)
+        ++p;
+    if (p - wordStart != 8 || memcmp(text + wordStart, "#include", 8) != 0)
+        return false;
+
+    // p is past the word's last character, so text[i - 1] is always there.
+    UINT32 open = p;
+    while (open < quoteLimit && !(text[open] == '"' && text[open - 1] != '\\'))
+        ++open;
+    UINT32 close = open + 1;
+    while (close < quoteLimit && !(text[close] == '"' && text[close - 1] != '\\'))
+        ++close;
+    if (open < quoteLimit && close < quoteLimit)
+    {
+        line.NameStart = open + 1;
+        line.NameEnd   = close;
+        line.Quoted    = true;
+    }
+    return true;
 }
 
 bool LoadTextWithIncludes(const char* name, ZNString& text)

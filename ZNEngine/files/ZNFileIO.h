@@ -184,6 +184,24 @@ ZNString MakeRelativePath(const ZNString& file, const ZNString& base);
 // passes ZN_TEXT_FILE_LIMIT.
 bool LoadTextWithIncludes(const char* name, ZNString& text);
 
+// Where an "#include" line names its file: the name lies in [NameStart,
+// NameEnd), NameEnd being the closing quote.
+struct ZNIncludeLine
+{
+    UINT32 NameStart;   // first character after the opening quote
+    UINT32 NameEnd;     // the closing quote
+    bool   Quoted;      // both quotes were found before the search limit
+};
+
+// The one reader of include lines, for every expander of them. True when the
+// first word of the line at text[lineStart] (after spaces and tabs; a word is
+// a run of printable, non-blank characters) is exactly "#include". The name
+// is then looked for after the word, between the next two double quotes not
+// preceded by a backslash, up to quoteLimit (nothing at or past it is read):
+// the end of the line when the name must stand on it, the end of the text
+// when it may follow on a later line.
+bool ParseIncludeLine(const char* text, UINT32 lineStart, UINT32 quoteLimit, ZNIncludeLine& line);
+
 // ---- reports -------------------------------------------------------------------------
 
 // Appends the formatted text to "error.log" in the current directory, then

@@ -45,8 +45,6 @@ static void Append(ZNString& s, const char* text) { s.Insert(s.Size(), ZNString(
 static void Append(ZNString& s, const ZNString& text) { s.Insert(s.Size(), text); }
 
 static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-// Printable and not blank: the characters a directive word is made of.
-static bool IsWordChar(char c) { return c > 32 && c < 127; }
 static bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 // Lexical form of a path for recognising the same file under two spellings
@@ -135,34 +133,16 @@ static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, const Z
     while (pos < text.Size())
     {
         const UINT32 lineStart = pos;
-        UINT32 p = pos;
-        while (p < text.Size() && (text[p] == ' ' || text[p] == '\t'))
-            ++p;
-        UINT32 wordEnd = p;
-        while (wordEnd < text.Size() && IsWordChar(text[wordEnd]))
-            ++wordEnd;
-        if (wordEnd - p == 8 && strncmp(text.CStr() + p, "#include", 8) == 0)
+        ZNIncludeLine include;
+        // The name lies between the next two unescaped quotes, wherever they are.
+        if (ParseIncludeLine(text.CStr(), lineStart, text.Size(), include))
         {
-            // The name lies between the next two unescaped quotes, wherever they are.
-            INT64 open = -1, close = -1;
-            for (UINT32 i = wordEnd; i < text.Size(); ++i)
-            {
-                if (text[i] != '"' || text[i - 1] == '\\')
-                    continue;
-                if (open < 0)
-                    open = i;
-                else
-                {
-                    close = i;
-                    break;
-                }
-            }
             ZNString name;
-            if (close >= 0)
+            if (include.Quoted)
             {
-                text.Mid(static_cast<UINT32>(open + 1), static_cast<UINT32>(close - open - 1), name);
+                text.Mid(include.NameStart, include.NameEnd - include.NameStart, name);
                 // The directive and the name are replaced; the rest of the line stays.
-                pos = static_cast<UINT32>(close) + 1;
+                pos = include.NameEnd + 1;
             }
 
             ZNString first, second;

@@ -106,6 +106,13 @@ protected:
         EXPECT_NE(dump.Content.find(std::string("Signal: ") + std::to_string(sig) + " " + signalName),
                   std::string::npos) << dump.Content.substr(0, 400);
         EXPECT_NE(dump.Content.find("Process: " + std::to_string(Run.Pid) + "\n"), std::string::npos);
+        // The dump's time is the one in its name, written out.
+        ASSERT_EQ(dump.Stamp.size(), 15u) << dump.Name;
+        const std::string& s = dump.Stamp;
+        EXPECT_NE(dump.Content.find("\nTime: " + s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2) + " " +
+                                    s.substr(9, 2) + ":" + s.substr(11, 2) + ":" + s.substr(13, 2) + "\n"),
+                  std::string::npos)
+            << dump.Content.substr(0, 200);
         // A backtrace with at least a few frames of the test program itself.
         size_t trace = dump.Content.find("\nBacktrace:\n");
         ASSERT_NE(trace, std::string::npos);
