@@ -417,7 +417,7 @@ void BM_PathFillAlternating(benchmark::State& state)
         without.Add(EngineFrameMs());
     }
     GWorld = filled;
-    const FrameTimeSummary f = SummarizeFrameTimes(with), d = SummarizeFrameTimes(without);
+    const ZNFrameTimeSummary f = ZNSummarizeFrameTimes(with), d = ZNSummarizeFrameTimes(without);
     state.counters["filled_median_ms"] = f.MedianMs;
     state.counters["designed_median_ms"] = d.MedianMs;
     state.counters["ratio"] = d.MedianMs > 0.0 ? f.MedianMs / d.MedianMs : 0.0;
