@@ -40,10 +40,10 @@ ZNString TerrainFileName(const char* path)
 
 bool CheckTerrainImage(const char* path, ZNString& why)
 {
-    const ZNString name = TerrainFileName(path);
-    const char* reason = nullptr;
+    const ZNString    name   = TerrainFileName(path);
+    const char*       reason = nullptr;
     ZNPodArray<UINT8> bytes;
-    ZNImage image;
+    ZNImage           image;
     if (IsDirectory(name))
         reason = "is a folder";
     else if (!FileExists(name))
@@ -127,7 +127,7 @@ void Map(ZNConsole& console, const ZNConArgs& args)
         return ZNConsolePrintUsage(console, args);
     if (!CommandWorld)
         return (void)console.Printf("map: no world yet");
-    ZNString why;
+    ZNString     why;
     const double start = ZNGetTime();
     if (!RebuildWorld(*CommandWorld, args[1].CStr(), args[2].CStr(), why))
         return (void)console.Printf("map: %s; the world stays as it was", why.CStr());

@@ -28,7 +28,7 @@ void ApplyWorldSettings(const ZNApp& app, VoxSettings& settings);
 // where they point, other names are in the data folder.
 ZNString TerrainFileName(const char* path);
 // True when path names a PNG file with pixels; otherwise why names it and the reason.
-bool CheckTerrainImage(const char* path, ZNString& why);
+bool     CheckTerrainImage(const char* path, ZNString& why);
 
 // Rebuilds the world's terrain from two images, names as a person types them
 // (absolute, or relative to the data folder). On failure the world stays as it
@@ -37,7 +37,7 @@ bool RebuildWorld(VoxelWorld& world, const char* heightPath, const char* colorPa
 
 // False, after printing "--map: REASON" and the usage on standard error, when
 // the command line names terrain images that cannot be used.
-bool CheckMapOption(const AppOptions& options);
+bool        CheckMapOption(const AppOptions& options);
 // The world of the command line's grid and terrain (the window's context
 // current); prints its size and build time on standard output.
 VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options);

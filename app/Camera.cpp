@@ -6,12 +6,12 @@
 VoxCameraState InitialCameraState()
 {
     VoxCameraState s;
-    s.Position = ZNVec3(0.0f, 0.0f, 512.0f);
+    s.Position     = ZNVec3(0.0f, 0.0f, 512.0f);
     s.PrevPosition = s.Position;
-    s.Yaw = 3.926991f;
-    s.Pitch = 2.3561945f;
-    s.PrevYaw = s.Yaw;
-    s.PrevPitch = s.Pitch;
+    s.Yaw          = 3.926991f;
+    s.Pitch        = 2.3561945f;
+    s.PrevYaw      = s.Yaw;
+    s.PrevPitch    = s.Pitch;
     return s;
 }
 
@@ -40,8 +40,8 @@ void BuildSkyQuad(const VoxCamera& camera, VoxQuadVertex out[4])
     // The horizontal forward turned a quarter clockwise seen from above: the view's right.
     const ZNVec3 s = Normalize(ZNVec3(d.y, -d.x, 0.0f));
     // Down on the view plane (straight down for a level view).
-    const ZNVec3 c = Normalize(Cross(d, s));
-    const ZNVec3 sa = s * camera.Aspect;
+    const ZNVec3 c      = Normalize(Cross(d, s));
+    const ZNVec3 sa     = s * camera.Aspect;
     const ZNVec3 centre = e + d;
     SetQuadVertex(out[0], -1.0f, -1.0f, 0.0f, 0.0f, centre - sa + c);
     SetQuadVertex(out[1], 1.0f, -1.0f, 1.0f, 0.0f, centre + sa + c);
@@ -67,12 +67,12 @@ void BuildWaterQuad(VoxQuadVertex out[4])
 
 bool SetWaterPlaneDepth(const VoxCamera& camera, float waterHeight, VoxQuadVertex quad[4])
 {
-    const float* p = camera.Projection.m;
-    const float* v = camera.View.m;
+    const float* p      = camera.Projection.m;
+    const float* v      = camera.View.m;
     const float  height = waterHeight - camera.Position.z;
     // A point of the plane in view is at least |height| from the eye; one nearer
     // than the near plane lies within the near rectangle's farthest corner.
-    const float tx = 1.0f / p[0], ty = 1.0f / p[5];
+    const float  tx = 1.0f / p[0], ty = 1.0f / p[5];
     if (!(fabsf(height) > camera.Near * sqrtf(1.0f + tx * tx + ty * ty)))
         return false;
     for (UINT32 k = 0; k < 4; ++k)
@@ -80,7 +80,7 @@ bool SetWaterPlaneDepth(const VoxCamera& camera, float waterHeight, VoxQuadVerte
         // The corner's view ray at view depth 1, in world space (as the shader
         // forms it): its z over the height is one over the view depth of the hit.
         const float rayZ = v[8] * quad[k].X * tx + v[9] * quad[k].Y * ty - v[10];
-        quad[k].U = -p[10] + p[14] * rayZ / height;
+        quad[k].U        = -p[10] + p[14] * rayZ / height;
     }
     return true;
 }

@@ -31,9 +31,9 @@ void SetupCamera(const VoxCameraState& cam, float t, UINT32 clientWidth, UINT32 
 // Screen-quad vertex of the "SUIVtxDecl" layout (32 bytes).
 struct VoxQuadVertex
 {
-    float X, Y;          // GLVertex, clip space
-    float U, V;          // GLTexCoord0
-    float R, G, B, A;    // GLColor
+    float X, Y;         // GLVertex, clip space
+    float U, V;         // GLTexCoord0
+    float R, G, B, A;   // GLColor
 };
 static_assert(sizeof(VoxQuadVertex) == 32, "SUIVtxDecl vertex");
 

@@ -11,8 +11,8 @@ bool ApplyGrid(void* user, const char* const* values, ZNString& error)
 bool ApplyMap(void* user, const char* const* values, ZNString&)
 {
     AppOptions& o = *static_cast<AppOptions*>(user);
-    o.MapHeight = values[0];
-    o.MapColour = values[1];
+    o.MapHeight   = values[0];
+    o.MapColour   = values[1];
     return true;
 }
 }

@@ -18,8 +18,8 @@ void VoxWorldBoundsForGrid(UINT32 grid, ZNVec3& min, ZNVec3& max)
 {
     // Half a voxel per cell, so 400 cells span the default 2000 units.
     const float half = (float)grid * VoxVoxelSize * 0.25f;
-    min = ZNVec3(-half, -half, VoxWorldMin.z);
-    max = ZNVec3(half, half, VoxWorldMax.z);
+    min              = ZNVec3(-half, -half, VoxWorldMin.z);
+    max              = ZNVec3(half, half, VoxWorldMax.z);
 }
 
 UINT32 VoxTreeDepthForGrid(UINT32 grid)
@@ -30,8 +30,8 @@ UINT32 VoxTreeDepthForGrid(UINT32 grid)
     // leaves (1,200 drawn a frame) against 14,300 (4,800) at depth 6, draws a few more
     // sprites, yet takes a sixth to a quarter less frame time and 170 MB less peak
     // memory.
-    const bool big = grid > VoxDefaultGrid;
-    float depth = roundf(log2f((float)grid / (big ? 25.0f : 12.5f)));
+    const bool big   = grid > VoxDefaultGrid;
+    float      depth = roundf(log2f((float)grid / (big ? 25.0f : 12.5f)));
     if (big)
         depth = std::max(depth, (float)VoxTreeDepth);
     return depth < 1.0f ? 1u : depth > 10.0f ? 10u : (UINT32)depth;
@@ -69,11 +69,11 @@ VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
     ++GLiveNodes;
     for (UINT32 k = 0; k < 8; ++k)
         node->Ch[k] = nullptr;
-    node->Min = min;
-    node->Max = max;
-    node->VB = nullptr;
+    node->Min       = min;
+    node->Max       = max;
+    node->VB        = nullptr;
     node->DrawCount = 0;
-    node->Corners = VoxLayout_Triangles;
+    node->Corners   = VoxLayout_Triangles;
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
         node->LodFirst[k] = node->LodCount[k] = 0;
     node->CullMin = ZNVec3(1.0f, 1.0f, 1.0f);
@@ -123,7 +123,7 @@ UINT32 VoxBlock::CountNodesWithPoints() const
 // so a repeated split is reported and refused.
 void VoxBlock::Split()
 {
-    if (ZN_CHECK_FAILED(Ch[ 0 ]))
+    if (ZN_CHECK_FAILED(Ch[0]))
         return;
     const ZNVec3 mid((Min.x + Max.x) * 0.5f, (Min.y + Max.y) * 0.5f, (Min.z + Max.z) * 0.5f);
     for (UINT32 k = 0; k < 8; ++k)
@@ -132,8 +132,8 @@ void VoxBlock::Split()
         for (UINT32 axis = 0; axis < 3; ++axis)
         {
             const bool upper = (k & (1u << axis)) != 0;
-            lo[axis] = upper ? mid[axis] : Min[axis];
-            hi[axis] = upper ? Max[axis] : mid[axis];
+            lo[axis]         = upper ? mid[axis] : Min[axis];
+            hi[axis]         = upper ? Max[axis] : mid[axis];
         }
         Ch[k] = Create(lo, hi);
     }
@@ -161,14 +161,14 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
         const ZNVec3 mid((node->Min.x + node->Max.x) * 0.5f, (node->Min.y + node->Max.y) * 0.5f,
                          (node->Min.z + node->Max.z) * 0.5f);
         const UINT32 k = (p.x >= mid.x ? 1u : 0u) + (p.y >= mid.y ? 2u : 0u) + (p.z >= mid.z ? 4u : 0u);
-        node = node->Ch[k];
+        node           = node->Ch[k];
     }
 
     VoxelPoint pt;
     pt.Position[0] = p.x;
     pt.Position[1] = p.y;
     pt.Position[2] = p.z;
-    pt.Size = size;
+    pt.Size        = size;
     memcpy(pt.Color, color, 4);
     memset(pt.Corner, 0, sizeof(pt.Corner));
     node->Points.Add(pt);
@@ -185,7 +185,7 @@ void VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT3
     for (UINT32 i = 0; i < corners; ++i)
     {
         const UINT32 c = corners == VoxLayout_Quads ? i : VoxSpriteOrder[i];
-        v[i] = point;
+        v[i]           = point;
         v[i].Corner[0] = VoxCorners[c][0];
         v[i].Corner[1] = VoxCorners[c][1];
         v[i].Corner[2] = 0;
@@ -200,28 +200,28 @@ struct BlockKey
 {
     UINT64 Key;
     UINT32 Index;
-    bool operator<(const BlockKey& o) const { return Key < o.Key || (Key == o.Key && Index < o.Index); }
+    bool   operator<(const BlockKey& o) const { return Key < o.Key || (Key == o.Key && Index < o.Index); }
 };
-} // namespace
+}   // namespace
 
 // Level k merges each 2^k x 2^k block of cells; cells are half a sprite wide, so the
 // block of a centre is found from its position alone and the same in every leaf.
 static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level, UINT32 corners,
                               ZNPodArray<BlockKey>& keys, ZNPodArray<VoxelPoint>& out)
 {
-    const UINT32 n = points.Size();
+    const UINT32      n = points.Size();
     const VoxelPoint* p = points.Data();
     keys.SetCount(n);
     BlockKey* k = keys.Data();
     for (UINT32 i = 0; i < n; ++i)
     {
-        const float block = p[i].Size * 0.5f * (float)(1u << level);
+        const float  block = p[i].Size * 0.5f * (float)(1u << level);
         // Block numbers are small (the world spans a few thousand units), so each
         // fits 32 bits; they are packed as unsigned words, negative ones included.
         const UINT32 bx = (UINT32)(INT32)floorf(p[i].Position[0] / block);
         const UINT32 by = (UINT32)(INT32)floorf(p[i].Position[1] / block);
         // Rows of blocks along x, in y order, as the finest level's sprites lie.
-        k[i].Key = ((UINT64)by << 32) | bx;
+        k[i].Key   = ((UINT64)by << 32) | bx;
         k[i].Index = i;
     }
     std::sort(k, k + n);
@@ -230,9 +230,9 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
         UINT32 last = first;
         while (last + 1 < n && k[last + 1].Key == k[first].Key)
             ++last;
-        const UINT32 count = last - first + 1;
-        float pos[3] = { 0.0f, 0.0f, 0.0f }, size = 0.0f;
-        UINT32 color[4] = { 0, 0, 0, 0 };
+        const UINT32 count  = last - first + 1;
+        float        pos[3] = { 0.0f, 0.0f, 0.0f }, size = 0.0f;
+        UINT32       color[4] = { 0, 0, 0, 0 };
         for (UINT32 i = first; i <= last; ++i)
         {
             const VoxelPoint& q = p[k[i].Index];
@@ -250,8 +250,8 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
         float spread = 0.0f;
         for (UINT32 i = first; i <= last; ++i)
         {
-            const VoxelPoint& q = p[k[i].Index];
-            float d2 = 0.0f;
+            const VoxelPoint& q  = p[k[i].Index];
+            float             d2 = 0.0f;
             for (UINT32 a = 0; a < 3; ++a)
                 d2 += (q.Position[a] - merged.Position[a]) * (q.Position[a] - merged.Position[a]);
             spread = std::max(spread, sqrtf(d2));
@@ -325,12 +325,12 @@ void VoxBlock::ComputeOwnCullBounds()
     CullMax = ZNVec3(-1.0f, -1.0f, -1.0f);
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
         LodGrow[k] = LodWidest[k] = 0.0f;
-    const VoxelPoint* p = Points.Data();
-    float widest = 0.0f;
+    const VoxelPoint* p      = Points.Data();
+    float             widest = 0.0f;
     for (UINT32 i = 0; i < Points.Size(); ++i)
     {
         const ZNVec3 c(p[i].Position[0], p[i].Position[1], p[i].Position[2]);
-        const float r = SpriteReach(p[i].Size);
+        const float  r = SpriteReach(p[i].Size);
         GrowBox(CullMin, CullMax, c - ZNVec3(r, r, r), c + ZNVec3(r, r, r));
         widest = std::max(widest, p[i].Size);
     }
@@ -347,7 +347,7 @@ void VoxBlock::ComputeOwnCullBounds()
             for (UINT32 i = 0; i < LodCount[level]; i += Corners)
             {
                 const float r = SpriteReach(v[i].Size);
-                levelWidest = std::max(levelWidest, v[i].Size);
+                levelWidest   = std::max(levelWidest, v[i].Size);
                 for (UINT32 axis = 0; axis < 3; ++axis)
                     grow = std::max(grow, std::max(CullMin[axis] - (v[i].Position[axis] - r),
                                                    v[i].Position[axis] + r - CullMax[axis]));
@@ -356,9 +356,9 @@ void VoxBlock::ComputeOwnCullBounds()
         else
         {
             levelWidest = widest * (float)(1u << level);
-            grow = SpriteReach(levelWidest) - SpriteReach(widest);
+            grow        = SpriteReach(levelWidest) - SpriteReach(widest);
         }
-        LodGrow[level] = grow;
+        LodGrow[level]   = grow;
         LodWidest[level] = levelWidest;
     }
 }
@@ -403,7 +403,7 @@ struct VertexBatch
 void BuildBatchJob(void* context, UINT32 index)
 {
     const VertexBatch& batch = *static_cast<VertexBatch*>(context);
-    VoxBlock* node = batch.Nodes[index];
+    VoxBlock*          node  = batch.Nodes[index];
     node->BuildOwnVertices(batch.Layout);
     if (!batch.Upload)
         return;
@@ -415,7 +415,7 @@ void BuildBatchJob(void* context, UINT32 index)
         node->Vertices.Clear();
     }
 }
-} // namespace
+}   // namespace
 
 void VoxBlock::BuildVertexBuffers(bool upload, VoxSpriteLayout layout)
 {
@@ -460,16 +460,17 @@ void VoxBlock::DrawRange(UINT32 first, UINT32 count, bool reverse) const
     }
     // The index buffer counts from the stream's start, so each piece moves it.
     // Reversed, the pieces come last first and each through the descending half.
-    const UINT32 total = count / VoxLayout_Quads;
+    const UINT32 total  = count / VoxLayout_Quads;
     const UINT32 pieces = (total + VoxQuadDrawSprites - 1) / VoxQuadDrawSprites;
     for (UINT32 p = 0; p < pieces; ++p)
     {
-        const UINT32 piece = reverse ? pieces - 1 - p : p;
-        const UINT32 start = piece * VoxQuadDrawSprites;
+        const UINT32 piece   = reverse ? pieces - 1 - p : p;
+        const UINT32 start   = piece * VoxQuadDrawSprites;
         const UINT32 sprites = std::min(total - start, VoxQuadDrawSprites);
-        const UINT32 offset = reverse ? (2 * VoxQuadDrawSprites - sprites) * VoxCornerCount * (UINT32)sizeof(UINT16) : 0;
-        SetVertexStream(0, VB,
-                        reinterpret_cast<const void*>((uintptr_t)(first + start * VoxLayout_Quads) * sizeof(VoxelPoint)));
+        const UINT32 offset =
+            reverse ? (2 * VoxQuadDrawSprites - sprites) * VoxCornerCount * (UINT32)sizeof(UINT16) : 0;
+        SetVertexStream(
+            0, VB, reinterpret_cast<const void*>((uintptr_t)(first + start * VoxLayout_Quads) * sizeof(VoxelPoint)));
         DrawIndexedRange(PT_Triangles, sprites * VoxLayout_Quads, sprites * VoxCornerCount, VDT_UShort, offset);
     }
 }
@@ -477,10 +478,14 @@ void VoxBlock::DrawRange(UINT32 first, UINT32 count, bool reverse) const
 // The sprite's first vertex of each four (or six): position, size and colour; the
 // corner bytes are not read.
 static ZNVertexElement GPointElements[2][5] = {
-    { { VDT_Float, 3, 0, GLVertex, 0, 0 }, { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
-      { VDT_UByte, 4, 0, GLColor, 0, 0 }, { 0, 0, 0, 0, 0, 0 } },
-    { { VDT_Float, 3, 0, GLVertex, 0, 0 }, { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
-      { VDT_UByte, 4, 0, GLColor, 0, 0 }, { 0, 0, 0, 0, 0, 0 } },
+    { { VDT_Float, 3, 0, GLVertex, 0, 0 },
+      { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
+      { VDT_UByte, 4, 0, GLColor, 0, 0 },
+      { 0, 0, 0, 0, 0, 0 } },
+    { { VDT_Float, 3, 0, GLVertex, 0, 0 },
+      { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
+      { VDT_UByte, 4, 0, GLColor, 0, 0 },
+      { 0, 0, 0, 0, 0, 0 } },
 };
 static ZNVertexDecl GQuadPointDecl(GPointElements[0], "VoxQuadPointDecl", VoxLayout_Quads * sizeof(VoxelPoint));
 static ZNVertexDecl GTrianglePointDecl(GPointElements[1], "VoxTrianglePointDecl",
@@ -524,7 +529,7 @@ void VoxBlock::Draw(VoxDrawStats* stats) const
 
 ZNGpuBuffer* VoxCreateReverseIndices()
 {
-    ZNGpuBuffer* indices = new ZNGpuBuffer(VMBT_Index, 0);
+    ZNGpuBuffer*       indices = new ZNGpuBuffer(VMBT_Index, 0);
     ZNPodArray<UINT16> data;
     data.SetCount(VoxReverseSprites);
     for (UINT32 i = 0; i < VoxReverseSprites; ++i)
@@ -537,7 +542,7 @@ ZNGpuBuffer* VoxCreateReverseIndices()
 
 ZNGpuBuffer* VoxCreateSpriteIndices()
 {
-    ZNGpuBuffer* indices = new ZNGpuBuffer(VMBT_Index, 0);
+    ZNGpuBuffer*       indices = new ZNGpuBuffer(VMBT_Index, 0);
     ZNPodArray<UINT16> data;
     data.SetCount(2 * VoxQuadDrawSprites * VoxCornerCount);
     UINT16* out = data.Data();
@@ -566,9 +571,9 @@ UINT32 VoxCliffFillCount(float height, float lowest, float size)
 
 void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
 {
-    out = cell;
+    out               = cell;
     const float depth = (float)k * cell.Size * VoxFillSpacing;
-    out.Position[2] = cell.Position[2] - depth;
+    out.Position[2]   = cell.Position[2] - depth;
     // Rock further down the face is a little darker, so the cliff reads as one.
     const float shade = 1.0f - VoxFillDarkening * std::min(1.0f, depth / VoxFillDarkeningDepth);
     for (UINT32 c = 0; c < 3; ++c)
@@ -580,21 +585,21 @@ namespace
 // What the threads of a tree build share.
 struct TreeBuild
 {
-    const ZNImage* Height;
-    const ZNImage* Color;
-    ZNVec3         Min, Max;
-    float          VoxelSize;
-    UINT32         Nx, Ny;
-    UINT32         Depth;
-    UINT32         TopDepth;        // levels resolved before the threads take over
-    bool           FillCliffs;      // close the steps down to lower neighbours
-    ZNPodArray<VoxelPoint> Cells;   // with FillCliffs: one sample per cell, row after row
-    ZNPodArray<UINT32>     Fills;   //   then each cell's first entry in Samples (one more at the end)
-    ZNPodArray<VoxelPoint> Samples; // every sprite, row after row (a cell then its fill)
-    ZNPodArray<UINT32>     Top;     // each sample's node TopDepth levels down
-    ZNPodArray<UINT32>     Order;   // samples grouped by that node, in row order within it
-    ZNPodArray<UINT32>     Start;   // first entry in Order of each such node (one more at the end)
-    ZNPodArray<VoxBlock*>  Nodes;   // the node itself, null while it holds no sample
+    const ZNImage*         Height;
+    const ZNImage*         Color;
+    ZNVec3                 Min, Max;
+    float                  VoxelSize;
+    UINT32                 Nx, Ny;
+    UINT32                 Depth;
+    UINT32                 TopDepth;     // levels resolved before the threads take over
+    bool                   FillCliffs;   // close the steps down to lower neighbours
+    ZNPodArray<VoxelPoint> Cells;        // with FillCliffs: one sample per cell, row after row
+    ZNPodArray<UINT32>     Fills;        //   then each cell's first entry in Samples (one more at the end)
+    ZNPodArray<VoxelPoint> Samples;      // every sprite, row after row (a cell then its fill)
+    ZNPodArray<UINT32>     Top;          // each sample's node TopDepth levels down
+    ZNPodArray<UINT32>     Order;        // samples grouped by that node, in row order within it
+    ZNPodArray<UINT32>     Start;        // first entry in Order of each such node (one more at the end)
+    ZNPodArray<VoxBlock*>  Nodes;        // the node itself, null while it holds no sample
 };
 
 const UINT32 RowsPerJob = 16;
@@ -607,7 +612,7 @@ UINT32 TopNode(const TreeBuild& b, const VoxelPoint& pt)
     ZNVec3 lo = b.Min, hi = b.Max;
     for (UINT32 level = 0; level < b.TopDepth; ++level)
     {
-        UINT32 k = 0;
+        UINT32       k = 0;
         const ZNVec3 mid((lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f);
         for (UINT32 axis = 0; axis < 3; ++axis)
         {
@@ -626,22 +631,22 @@ UINT32 TopNode(const TreeBuild& b, const VoxelPoint& pt)
 
 void SampleRowsJob(void* context, UINT32 job)
 {
-    TreeBuild& b = *static_cast<TreeBuild*>(context);
-    const float extX = b.Max.x - b.Min.x, extY = b.Max.y - b.Min.y, extZ = b.Max.z - b.Min.z;
-    const float du = 1.0f / (float)b.Nx, dv = 1.0f / (float)b.Ny;
-    const float hu = du * 0.5f, hv = dv * 0.5f;
+    TreeBuild&   b    = *static_cast<TreeBuild*>(context);
+    const float  extX = b.Max.x - b.Min.x, extY = b.Max.y - b.Min.y, extZ = b.Max.z - b.Min.z;
+    const float  du = 1.0f / (float)b.Nx, dv = 1.0f / (float)b.Ny;
+    const float  hu = du * 0.5f, hv = dv * 0.5f;
     const UINT32 rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
     for (UINT32 j = job * RowsPerJob; j < rowEnd; ++j)
     {
         const float v = (float)j * dv;
         for (UINT32 i = 0; i < b.Nx; ++i)
         {
-            const float u = (float)i * du;
+            const float u  = (float)i * du;
             VoxelPoint& pt = (b.FillCliffs ? b.Cells : b.Samples).Data()[j * b.Nx + i];
             pt.Position[0] = b.Min.x + extX * (u + hu);
             pt.Position[1] = b.Min.y + extY * (v + hv);
             pt.Position[2] = b.Min.z + extZ * SampleBilinear(*b.Height, u, v).R;
-            pt.Size = b.VoxelSize;
+            pt.Size        = b.VoxelSize;
             PackVoxelColor(SampleBilinear(*b.Color, u, v), pt.Color);
             memset(pt.Corner, 0, sizeof(pt.Corner));
             if (!b.FillCliffs)
@@ -653,8 +658,8 @@ void SampleRowsJob(void* context, UINT32 job)
 // The lowest of the cell's four neighbours (itself at the grid's edge).
 float LowestNeighbour(const TreeBuild& b, UINT32 i, UINT32 j)
 {
-    const VoxelPoint* s = b.Cells.Data();
-    float low = s[j * b.Nx + i].Position[2];
+    const VoxelPoint* s   = b.Cells.Data();
+    float             low = s[j * b.Nx + i].Position[2];
     if (i > 0)
         low = std::min(low, s[j * b.Nx + i - 1].Position[2]);
     if (i + 1 < b.Nx)
@@ -668,12 +673,12 @@ float LowestNeighbour(const TreeBuild& b, UINT32 i, UINT32 j)
 
 void CountFillsJob(void* context, UINT32 job)
 {
-    TreeBuild& b = *static_cast<TreeBuild*>(context);
+    TreeBuild&   b      = *static_cast<TreeBuild*>(context);
     const UINT32 rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
     for (UINT32 j = job * RowsPerJob; j < rowEnd; ++j)
         for (UINT32 i = 0; i < b.Nx; ++i)
         {
-            const VoxelPoint& cell = b.Cells.Data()[j * b.Nx + i];
+            const VoxelPoint& cell       = b.Cells.Data()[j * b.Nx + i];
             b.Fills.Data()[j * b.Nx + i] = VoxCliffFillCount(cell.Position[2], LowestNeighbour(b, i, j), cell.Size);
         }
 }
@@ -681,16 +686,16 @@ void CountFillsJob(void* context, UINT32 job)
 // Each cell followed by the sprites that close its cliff, so the rows stay in order.
 void ExpandFillsJob(void* context, UINT32 job)
 {
-    TreeBuild& b = *static_cast<TreeBuild*>(context);
+    TreeBuild&   b     = *static_cast<TreeBuild*>(context);
     const UINT32 first = job * RowsPerJob * b.Nx;
-    const UINT32 end = std::min(b.Ny, (job + 1) * RowsPerJob) * b.Nx;
+    const UINT32 end   = std::min(b.Ny, (job + 1) * RowsPerJob) * b.Nx;
     for (UINT32 c = first; c < end; ++c)
     {
-        const VoxelPoint& cell = b.Cells.Data()[c];
-        UINT32 at = b.Fills.Data()[c];
-        const UINT32 fills = b.Fills.Data()[c + 1] - at - 1;
-        b.Samples.Data()[at] = cell;
-        b.Top.Data()[at] = TopNode(b, cell);
+        const VoxelPoint& cell  = b.Cells.Data()[c];
+        UINT32            at    = b.Fills.Data()[c];
+        const UINT32      fills = b.Fills.Data()[c + 1] - at - 1;
+        b.Samples.Data()[at]    = cell;
+        b.Top.Data()[at]        = TopNode(b, cell);
         for (UINT32 k = 1; k <= fills; ++k)
         {
             VoxelPoint& pt = b.Samples.Data()[++at];
@@ -702,18 +707,17 @@ void ExpandFillsJob(void* context, UINT32 job)
 
 void FillSubtreeJob(void* context, UINT32 top)
 {
-    TreeBuild& b = *static_cast<TreeBuild*>(context);
-    VoxBlock* node = b.Nodes[top];
+    TreeBuild& b    = *static_cast<TreeBuild*>(context);
+    VoxBlock*  node = b.Nodes[top];
     if (!node)
         return;
     for (UINT32 e = b.Start[top]; e < b.Start[top + 1]; ++e)
     {
         const VoxelPoint& pt = b.Samples.Data()[b.Order.Data()[e]];
-        node->Insert(b.Depth - b.TopDepth, ZNVec3(pt.Position[0], pt.Position[1], pt.Position[2]), pt.Size,
-                     pt.Color);
+        node->Insert(b.Depth - b.TopDepth, ZNVec3(pt.Position[0], pt.Position[1], pt.Position[2]), pt.Size, pt.Color);
     }
 }
-} // namespace
+}   // namespace
 
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
                          float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites)
@@ -723,9 +727,9 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     if (!height.Width || !height.Height || !color.Width || !color.Height)
         return nullptr;
 
-    VoxBlock* root = VoxBlock::Create(min, max);
-    const float h = voxelSize * 0.5f;
-    const float cellsX = ceilf((max.x - min.x) / h), cellsY = ceilf((max.y - min.y) / h);
+    VoxBlock*    root   = VoxBlock::Create(min, max);
+    const float  h      = voxelSize * 0.5f;
+    const float  cellsX = ceilf((max.x - min.x) / h), cellsY = ceilf((max.y - min.y) / h);
     // Degenerate or inverted bounds give no cells rather than a huge unsigned count,
     // and a grid too big to index is refused the same way.
     const UINT32 nx = cellsX > 0.0f && cellsX <= 65536.0f ? (UINT32)cellsX : 0;
@@ -740,18 +744,18 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     }
 
     TreeBuild b;
-    b.Height = &height;
-    b.Color = &color;
-    b.Min = min;
-    b.Max = max;
-    b.VoxelSize = voxelSize;
-    b.Nx = nx;
-    b.Ny = ny;
-    b.Depth = depth;
-    b.TopDepth = std::min(depth, 2u);
-    b.FillCliffs = fillCliffs;
+    b.Height             = &height;
+    b.Color              = &color;
+    b.Min                = min;
+    b.Max                = max;
+    b.VoxelSize          = voxelSize;
+    b.Nx                 = nx;
+    b.Ny                 = ny;
+    b.Depth              = depth;
+    b.TopDepth           = std::min(depth, 2u);
+    b.FillCliffs         = fillCliffs;
     const UINT32 rowJobs = (ny + RowsPerJob - 1) / RowsPerJob;
-    UINT32 total = nx * ny;
+    UINT32       total   = nx * ny;
     if (fillCliffs)
     {
         // Every cell is sampled before any fill is counted: a fill needs the heights
@@ -764,7 +768,7 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         for (UINT32 c = 0; c <= total; ++c)
         {
             const UINT32 fills = c < total ? b.Fills.Data()[c] : 0;
-            b.Fills.Data()[c] = (UINT32)sum;
+            b.Fills.Data()[c]  = (UINT32)sum;
             sum += 1 + fills;
         }
         // Fills that would take the sprites past the grid's own limit (a map of
@@ -840,16 +844,18 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
         bool        Loaded[2];
     } maps = { { heightPath, colorPath }, {}, { false, false } };
     ZNParallelFor(
-        2, [](void* context, UINT32 i) {
-            Maps& m = *static_cast<Maps*>(context);
+        2,
+        [](void* context, UINT32 i)
+        {
+            Maps& m     = *static_cast<Maps*>(context);
             m.Loaded[i] = LoadImageFile(m.Paths[i], m.Images[i]);
         },
         &maps);
     if (!maps.Loaded[0] || !maps.Loaded[1])
         return nullptr;
     const ZNImage& height = maps.Images[0];
-    const ZNImage& color = maps.Images[1];
-    ZNVec3 min, max;
+    const ZNImage& color  = maps.Images[1];
+    ZNVec3         min, max;
     VoxWorldBoundsForGrid(grid, min, max);
     return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites);
 }

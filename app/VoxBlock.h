@@ -54,15 +54,15 @@ struct VoxelPoint
 static_assert(sizeof(VoxelPoint) == 24, "VoxelPoint is the 24-byte vertex of VVDecl");
 
 // World constants of the demo.
-extern const ZNVec3 VoxWorldMin;          // (-1000, -1000, 0)
-extern const ZNVec3 VoxWorldMax;          // (1000, 1000, 600)
+extern const ZNVec3 VoxWorldMin;   // (-1000, -1000, 0)
+extern const ZNVec3 VoxWorldMax;   // (1000, 1000, 600)
 const float         VoxVoxelSize   = 10.0f;
 const UINT32        VoxTreeDepth   = 5;
-const UINT32        VoxCornerCount = 6;    // vertices per sprite: two triangles
-const UINT32        VoxDefaultGrid = 400;  // sprites per side of the default world
+const UINT32        VoxCornerCount = 6;     // vertices per sprite: two triangles
+const UINT32        VoxDefaultGrid = 400;   // sprites per side of the default world
 const UINT32        VoxMinGrid     = 16;
 const UINT32        VoxMaxGrid     = 4096;
-const UINT32        VoxLodLevels   = 5;    // full detail and four coarser levels
+const UINT32        VoxLodLevels   = 5;              // full detail and four coarser levels
 const UINT64        VoxMaxSprites  = 0x4000000ull;   // the most sprites one tree is built with
 
 // Vertices per sprite in a leaf's buffer.
@@ -73,7 +73,7 @@ enum VoxSpriteLayout : UINT32
 };
 // Sprites one draw of the quad layout covers: the index buffer's 16-bit indices
 // reach 4 x 16384 vertices; longer runs are drawn in pieces of this many.
-const UINT32        VoxQuadDrawSprites = 16384;
+const UINT32 VoxQuadDrawSprites = 16384;
 
 // The world of an N x N grid keeps the default world's sprite spacing (half a voxel)
 // and height, so a bigger grid is more terrain, not finer terrain: N = 400 gives
@@ -85,12 +85,12 @@ void   VoxWorldBoundsForGrid(UINT32 grid, ZNVec3& min, ZNVec3& max);
 UINT32 VoxTreeDepthForGrid(UINT32 grid);
 
 // Corner bytes of vertex k (0..3) of a sprite: (1,-1), (-1,-1), (-1,1), (1,1).
-extern const INT8 VoxCorners[4][2];
+extern const INT8   VoxCorners[4][2];
 // The two triangles of a sprite as corners: (0, 1, 2) and (2, 3, 0).
 extern const UINT32 VoxSpriteOrder[VoxCornerCount];
 // Appends the sprite's vertices: six in triangle order (VoxLayout_Triangles) or
 // the four corners in order (VoxLayout_Quads).
-void VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT32 corners);
+void                VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT32 corners);
 
 // Clamps each component to 0..1 (NaN counts as 0), scales by 255 and truncates.
 void PackVoxelColor(const FloatPixel& c, UINT8 out[4]);
@@ -107,22 +107,22 @@ struct VoxDrawStats
 class VoxBlock
 {
 public:
-    VoxBlock*              Ch[8];         // children; all null or all set
-    ZNVec3                 Min;           // bounds, grown by Insert at the leaves
+    VoxBlock*              Ch[8];   // children; all null or all set
+    ZNVec3                 Min;     // bounds, grown by Insert at the leaves
     ZNVec3                 Max;
-    ZNPodArray<VoxelPoint> Points;        // sprites of this node (leaves only)
-    ZNPodArray<VoxelPoint> Vertices;      // built vertices until they are uploaded
-    ZNGpuBuffer*           VB;            // vertex buffer, created by the first upload
-    UINT32                 DrawCount;     // full-detail vertices at the start of VB
-    UINT32                 Corners;       // vertices per sprite: a VoxSpriteLayout
-    UINT32                 LodFirst[VoxLodLevels];  // first vertex of each level (level 0 at 0)
-    UINT32                 LodCount[VoxLodLevels];  // vertices of each level (level 0: DrawCount)
-    ZNVec3                 CullMin;       // every full-detail sprite of the subtree, as it
-    ZNVec3                 CullMax;       //   may turn; min > max when the subtree is empty
-    float                  LodGrow[VoxLodLevels];   // how far the sprites of each level
-                                                    //   reach beyond that box (level 0: 0)
-    float                  LodWidest[VoxLodLevels]; // widest sprite of each level of this
-                                                    //   node's own (0 without points)
+    ZNPodArray<VoxelPoint> Points;                    // sprites of this node (leaves only)
+    ZNPodArray<VoxelPoint> Vertices;                  // built vertices until they are uploaded
+    ZNGpuBuffer*           VB;                        // vertex buffer, created by the first upload
+    UINT32                 DrawCount;                 // full-detail vertices at the start of VB
+    UINT32                 Corners;                   // vertices per sprite: a VoxSpriteLayout
+    UINT32                 LodFirst[VoxLodLevels];    // first vertex of each level (level 0 at 0)
+    UINT32                 LodCount[VoxLodLevels];    // vertices of each level (level 0: DrawCount)
+    ZNVec3                 CullMin;                   // every full-detail sprite of the subtree, as it
+    ZNVec3                 CullMax;                   //   may turn; min > max when the subtree is empty
+    float                  LodGrow[VoxLodLevels];     // how far the sprites of each level
+                                                      //   reach beyond that box (level 0: 0)
+    float                  LodWidest[VoxLodLevels];   // widest sprite of each level of this
+                                                      //   node's own (0 without points)
 
     static VoxBlock* Create(const ZNVec3& min, const ZNVec3& max);
     // Deletes the node, its subtree and their GL buffers; null is allowed.
@@ -166,14 +166,14 @@ public:
     void DrawPointRange(UINT32 first, UINT32 count, bool reverse = false) const;
 
     // Nodes of all trees made by Create and not yet deleted, for leak checks.
-    static INT64     LiveNodes();
+    static INT64 LiveNodes();
 
     // Tree statistics, for checks and measurements.
     UINT32 CountPoints() const;
     UINT32 CountNodesWithPoints() const;
 
 private:
-    VoxBlock() = default;
+    VoxBlock()  = default;
     ~VoxBlock() = default;
 };
 
@@ -187,16 +187,16 @@ private:
 // of the four neighbours. They are plain sprites of the tree, so the point and
 // quad forms, the coarser levels and the cull bounds all take them in as they take
 // the cells.
-const float  VoxFillSpacing         = 0.5f;    // sprite heights between fills
-const float  VoxFillReach           = 0.5f;    // a column's bottom reaches this many sprite
+const float  VoxFillSpacing = 0.5f;            // sprite heights between fills
+const float  VoxFillReach   = 0.5f;            // a column's bottom reaches this many sprite
                                                //   heights under its lowest neighbour's top
-const float  VoxFillDarkening       = 0.3f;    // the fill's colour is this much darker
-const float  VoxFillDarkeningDepth  = 120.0f;  //   at this depth below the cell and deeper
-const UINT32 VoxMaxCliffFill        = 4096;    // fills of one cell at most
+const float  VoxFillDarkening      = 0.3f;     // the fill's colour is this much darker
+const float  VoxFillDarkeningDepth = 120.0f;   //   at this depth below the cell and deeper
+const UINT32 VoxMaxCliffFill       = 4096;     // fills of one cell at most
 // Fill sprites under a cell of this height whose lowest neighbour is at `lowest`.
-UINT32 VoxCliffFillCount(float height, float lowest, float size);
+UINT32       VoxCliffFillCount(float height, float lowest, float size);
 // The k-th fill sprite (1 = the first) under the cell.
-void   VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
+void         VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
 
 // Samples the two maps over a grid of half-voxel steps across the bounds and
 // inserts one sprite per cell, `depth` levels down, into a new tree; with

@@ -16,8 +16,8 @@ void VoxFrustumFromMatrix(const ZNMat4& m, VoxFrustum& out)
     const ZNVec4 planes[6] = { r3 + r0, r3 - r0, r3 + r1, r3 - r1, r3 + r2, r3 - r2 };
     for (UINT32 i = 0; i < 6; ++i)
     {
-        const ZNVec4& p = planes[i];
-        const float len = sqrtf(p.x * p.x + p.y * p.y + p.z * p.z);
+        const ZNVec4& p   = planes[i];
+        const float   len = sqrtf(p.x * p.x + p.y * p.y + p.z * p.z);
         // A degenerate plane keeps everything rather than culling by a zero normal.
         out.Planes[i] = len > 0.0f ? p * (1.0f / len) : ZNVec4(0.0f, 0.0f, 0.0f, 1.0f);
     }
@@ -30,7 +30,7 @@ VoxCullResult VoxClassifyBox(const VoxFrustum& frustum, const ZNVec3& min, const
     {
         const ZNVec4& p = frustum.Planes[i];
         // The corner furthest along the normal decides "outside", the nearest "inside".
-        const float far = p.x * (p.x >= 0.0f ? max.x : min.x) + p.y * (p.y >= 0.0f ? max.y : min.y) +
+        const float   far = p.x * (p.x >= 0.0f ? max.x : min.x) + p.y * (p.y >= 0.0f ? max.y : min.y) +
                           p.z * (p.z >= 0.0f ? max.z : min.z) + p.w;
         if (far < 0.0f)
             return VoxCull_Outside;
@@ -63,7 +63,7 @@ UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions
     // 2^k times as wide covers about as many pixels as the level before; the
     // shorter default step lets the haze, which grows with distance, hide the
     // coarser levels sooner.
-    float from = options.LodDistance;
+    float  from = options.LodDistance;
     while (level + 1 < VoxLodLevels && distance >= from && leaf.LodCount[level + 1])
     {
         ++level;
@@ -101,7 +101,7 @@ VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& 
     // ones lowered to keep the ridge line, so it may sit below the box, but never
     // further out than the level's sprites reach beyond it (LodGrow); a unit more
     // keeps rounding in the clip test from dropping one at the edge.
-    const float reach = 1.0f + leaf.LodGrow[level];
+    const float  reach = 1.0f + leaf.LodGrow[level];
     const ZNVec3 margin(reach, reach, reach);
     if (VoxClassifyBox(frustum, leaf.CullMin - margin, leaf.CullMax + margin) == VoxCull_Inside)
         return VoxForm_Points;
@@ -114,16 +114,16 @@ namespace
 {
 struct Collector
 {
-    const VoxFrustum*      Frustum;
-    ZNVec3                 Eye;
-    const VoxDrawOptions*  Options;
+    const VoxFrustum*        Frustum;
+    ZNVec3                   Eye;
+    const VoxDrawOptions*    Options;
     ZNPodArray<VoxDrawItem>* Items;
 
     // True when the node's box, grown by grow, lies wholly outside one plane; inside
     // (when given) says whether it lies wholly inside all six.
     bool Outside(const VoxBlock* node, float grow, bool* inside) const
     {
-        const ZNVec3 g(grow, grow, grow);
+        const ZNVec3        g(grow, grow, grow);
         const VoxCullResult r = VoxClassifyBox(*Frustum, node->CullMin - g, node->CullMax + g);
         if (inside)
             *inside = r == VoxCull_Inside;
@@ -149,11 +149,11 @@ struct Collector
         if (node->DrawCount)
         {
             VoxDrawItem item;
-            item.Node = node;
+            item.Node     = node;
             item.Distance = BoxDistance(Eye, node->Min, node->Max);
-            item.Level = VoxLodLevelFor(*node, item.Distance, *Options);
-            item.Form = VoxChooseForm(*node, item.Level, *Frustum, Eye, *Options);
-            item.Reverse = Options->Order && NearestLast(*node, Eye);
+            item.Level    = VoxLodLevelFor(*node, item.Distance, *Options);
+            item.Form     = VoxChooseForm(*node, item.Level, *Frustum, Eye, *Options);
+            item.Reverse  = Options->Order && NearestLast(*node, Eye);
             if (!Options->Cull || inside || !Outside(node, node->LodGrow[item.Level], nullptr))
                 Items->Add(item);
         }
@@ -162,19 +162,19 @@ struct Collector
                 Visit(node->Ch[k], inside);
     }
 };
-} // namespace
+}   // namespace
 
-void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye,
-                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items)
+void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options,
+                     ZNPodArray<VoxDrawItem>& items)
 {
     items.SetCount(0);
     if (!root)
         return;
     Collector c;
     c.Frustum = &frustum;
-    c.Eye = eye;
+    c.Eye     = eye;
     c.Options = &options;
-    c.Items = &items;
+    c.Items   = &items;
     c.Visit(root, false);
     if (options.Order)
         std::stable_sort(items.begin(), items.end(),
@@ -189,9 +189,9 @@ void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDra
         const VoxDrawItem& item = items.Data()[i];
         if (item.Form != form)
             continue;
-        const VoxBlock& node = *item.Node;
-        const UINT32 first = node.LodFirst[item.Level];
-        const UINT32 count = item.Level ? node.LodCount[item.Level] : node.DrawCount;
+        const VoxBlock& node  = *item.Node;
+        const UINT32    first = node.LodFirst[item.Level];
+        const UINT32    count = item.Level ? node.LodCount[item.Level] : node.DrawCount;
         if (points)
             node.DrawPointRange(first, count, item.Reverse);
         else

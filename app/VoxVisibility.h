@@ -48,12 +48,12 @@ VoxCullResult VoxClassifyBox(const VoxFrustum& frustum, const ZNVec3& min, const
 
 struct VoxDrawOptions
 {
-    bool  Cull        = true;    // skip subtrees outside the frustum
-    bool  Order       = true;    // nearest leaves first
-    bool  Lod         = true;    // coarser sprites for far leaves
-    float LodDistance = 1200.0f; // level 1 from here,
-    float LodStep     = 1.5f;    //   each further level from this many times as far
-    bool  Points      = true;    // leaves that allow it drawn as point sprites
+    bool  Cull        = true;      // skip subtrees outside the frustum
+    bool  Order       = true;      // nearest leaves first
+    bool  Lod         = true;      // coarser sprites for far leaves
+    float LodDistance = 1200.0f;   // level 1 from here,
+    float LodStep     = 1.5f;      //   each further level from this many times as far
+    bool  Points      = true;      // leaves that allow it drawn as point sprites
     // Filled by the caller for each frame: the pixels a sprite one unit wide covers
     // at one unit of view depth (0: no points), the widest point GL draws and the
     // guard band of the second point pass in pixels (0: none).
@@ -77,7 +77,7 @@ struct VoxDrawItem
     UINT32          Level;      // level of detail
     float           Distance;   // from the eye to the leaf's bounds, 0 inside
     VoxDrawForm     Form;
-    bool            Reverse;    // sprites last first, so the ones nearest the eye come first
+    bool            Reverse;   // sprites last first, so the ones nearest the eye come first
 };
 
 // Level of detail of a leaf at this distance (only levels the leaf has).
@@ -88,8 +88,8 @@ VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& 
                           const VoxDrawOptions& options);
 
 // Fills items (emptied first) with the leaves to draw.
-void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye,
-                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items);
+void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options,
+                     ZNPodArray<VoxDrawItem>& items);
 
 // One bind and one draw per item of the given form, in the items' order; adds
 // what was drawn to stats. Points honour Reverse, with the descending index list

@@ -11,7 +11,7 @@
 static const UINT32 WaterBlendWord = ZN_BLEND_WORD_ALPHA;
 // Raster word of every pass: no culling, filled, depth test GL_LESS with writes.
 static const UINT32 WorldRasterWord = ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true);
-static const UINT32 TextureFlags = TEX_NOSRGB | TEX_NOSTREAM;
+static const UINT32 TextureFlags    = TEX_NOSRGB | TEX_NOSTREAM;
 
 // Each step that makes the voxel pass cheaper can be turned off; with all of them
 // off the pass draws every leaf at full detail in tree order, as quads.
@@ -44,12 +44,12 @@ static ZNConVar GWorldGrid("world_grid", (float)VoxDefaultGrid, 1, (float)VoxMin
 VoxDrawOptions VoxDrawOptionsFromConsole()
 {
     VoxDrawOptions o;
-    o.Cull = GCull.GetInt() != 0;
-    o.Order = GOrder.GetInt() != 0;
-    o.Lod = GLod.GetInt() != 0;
+    o.Cull        = GCull.GetInt() != 0;
+    o.Order       = GOrder.GetInt() != 0;
+    o.Lod         = GLod.GetInt() != 0;
     o.LodDistance = GLodDistance.Get();
-    o.LodStep = GLodStep.Get();
-    o.Points = GPoints.GetInt() != 0;
+    o.LodStep     = GLodStep.Get();
+    o.Points      = GPoints.GetInt() != 0;
     return o;
 }
 
@@ -64,8 +64,8 @@ void VoxSetGridForConsole(UINT32 grid)
 }
 
 VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* colorPath)
-    : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()),
-      Grid(0), FillSprites(0), SpriteIndices(nullptr), MaxPointSize(0.0f)
+    : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()), Grid(0),
+      FillSprites(0), SpriteIndices(nullptr), MaxPointSize(0.0f)
 {
     // Point sprites take their width from the vertex shader; the widest GL draws
     // decides which leaves may be drawn as points.
@@ -82,8 +82,11 @@ VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* 
 
     // A texture that does not load leaves its pass without it; say which, so a
     // missing file is never a silent change of the picture.
-    const struct { ZNTextureHandle* Handle; const char* Name; } textures[] = {
-        { &GroundTex, "Ground.png" }, { &WaterTex, "WaterBump.png" }, { &SkyTex, "SkyDusk1.png" } };
+    const struct
+    {
+        ZNTextureHandle* Handle;
+        const char*      Name;
+    } textures[] = { { &GroundTex, "Ground.png" }, { &WaterTex, "WaterBump.png" }, { &SkyTex, "SkyDusk1.png" } };
     for (const auto& tex : textures)
         if (!LoadTexture(*tex.Handle, tex.Name, TextureFlags))
             PrintStdout("Texture \"%s\" could not be loaded (%s); drawing without it\n", tex.Name,
@@ -105,14 +108,14 @@ VoxelWorld::~VoxelWorld()
 
 bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
-    UINT32 fills = 0;
-    VoxBlock* tree = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills);
+    UINT32    fills = 0;
+    VoxBlock* tree  = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills);
     if (!tree)
         return false;
     VoxBlock::Delete(Root);
-    Root = tree;
-    Grid = grid;
-    FillSprites = fills;
+    Root             = tree;
+    Grid             = grid;
+    FillSprites      = fills;
     const bool quads = GWorldQuads.GetInt() != 0;
     Root->BuildVertexBuffers(true, quads ? VoxLayout_Quads : VoxLayout_Triangles);
     if (quads && !SpriteIndices)
@@ -136,7 +139,7 @@ static void SetCameraMatrices(const VoxCamera& view)
 
 void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
 {
-    DrawStats = VoxDrawStats();
+    DrawStats       = VoxDrawStats();
     DrawStats.Fills = FillSprites;
     if (!Root)
         return;
@@ -150,12 +153,12 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     }
     VoxFrustum frustum;
     VoxFrustumFromMatrix(View.Projection * View.View, frustum);
-    VoxDrawOptions frame = options;
-    GLint viewport[4] = { 0, 0, 0, 0 };
+    VoxDrawOptions frame       = options;
+    GLint          viewport[4] = { 0, 0, 0, 0 };
     TGCurGLTable->GetIntegerv(GL_VIEWPORT, viewport);
     // A sprite of width s at view depth w spans s * P[1][1] / w of the clip
     // volume's height of 2, so s * P[1][1] * height / (2 w) pixels.
-    frame.PointScale = View.Projection.At(1, 1) * (float)viewport[3] * 0.5f;
+    frame.PointScale   = View.Projection.At(1, 1) * (float)viewport[3] * 0.5f;
     frame.MaxPointSize = MaxPointSize;
     // The guard band: half the widest point and two pixels, or, where the grown
     // viewport would not fit the largest GL takes, as much as fits, the points
@@ -164,7 +167,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     const INT32 band = std::min((INT32)ceilf(MaxPointSize * 0.5f) + 2, room);
     if (band >= 3)
     {
-        frame.PointGuard = (float)band;
+        frame.PointGuard   = (float)band;
         frame.MaxPointSize = std::min(MaxPointSize, (float)(2 * (band - 2)));
     }
     VoxCollectDraws(Root, frustum, View.Position, frame, DrawItems);
@@ -188,14 +191,14 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     // lands where it did, and a point GL drops is too far out to reach the screen.
     // The scissor keeps the band itself untouched when the viewport is not the
     // whole target.
-    const float grownW = (float)(viewport[2] + 2 * band), grownH = (float)(viewport[3] + 2 * band);
+    const float  grownW = (float)(viewport[2] + 2 * band), grownH = (float)(viewport[3] + 2 * band);
     const ZNMat4 projection =
         Scaling(ZNVec3((float)viewport[2] / grownW, (float)viewport[3] / grownH, 1.0f)) * View.Projection;
     SetCurrentUniform("ZN_mProj", projection.Data(), 4, true);
-    const float top = (float)TGCurContextState->ViewportHeight - (float)(viewport[1] + viewport[3]);
-    const ZNScissorRect rect = { (float)viewport[0], top, (float)(viewport[0] + viewport[2]),
-                                 top + (float)viewport[3] };
-    const bool scissor = PushScissor(rect);
+    const float         top     = (float)TGCurContextState->ViewportHeight - (float)(viewport[1] + viewport[3]);
+    const ZNScissorRect rect    = { (float)viewport[0], top, (float)(viewport[0] + viewport[2]),
+                                    top + (float)viewport[3] };
+    const bool          scissor = PushScissor(rect);
     SetViewport(viewport[0] - band, viewport[1] - band, (INT32)grownW, (INT32)grownH);
     VoxDrawItems(DrawItems, VoxForm_GuardedPoints, DrawStats);
     SetViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
@@ -231,7 +234,7 @@ void VoxelWorld::Render(float t)
     // so drawn after the terrain it fails the depth test wherever terrain stands and
     // is shaded only where it shows; the colours and depths that result are the same.
     const VoxDrawOptions options = VoxDrawOptionsFromConsole();
-    VoxQuadVertex quad[4];
+    VoxQuadVertex        quad[4];
     if (!options.Order)
         DrawSky(quad);
 

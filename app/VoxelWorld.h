@@ -35,23 +35,23 @@ struct VoxSettings
 class VoxelWorld
 {
 public:
-    VoxCameraState  Camera;        // position, previous position, yaw, pitch, previous yaw and pitch
-    VoxCamera       View;          // the view record of the latest Render, from Camera
-    VoxBlock*       Root;          // the voxel tree; null when the terrain images could not be read
-    ZNTextureHandle GroundTex;     // "Ground.png", the sprite's look
-    ZNTextureHandle WaterTex;      // "WaterBump.png", ripple normals
-    ZNTextureHandle SkyTex;        // "SkyDusk1.png"
-    ZNAppWindow*    Window;        // its client size
+    VoxCameraState  Camera;      // position, previous position, yaw, pitch, previous yaw and pitch
+    VoxCamera       View;        // the view record of the latest Render, from Camera
+    VoxBlock*       Root;        // the voxel tree; null when the terrain images could not be read
+    ZNTextureHandle GroundTex;   // "Ground.png", the sprite's look
+    ZNTextureHandle WaterTex;    // "WaterBump.png", ripple normals
+    ZNTextureHandle SkyTex;      // "SkyDusk1.png"
+    ZNAppWindow*    Window;      // its client size
 
     // heightPath, colorPath: the terrain images (engine file names).
     explicit VoxelWorld(ZNAppWindow* window, const char* heightPath = "Heightmap.png",
                         const char* colorPath = "Colormap.png");
     ~VoxelWorld();
-    VoxelWorld(const VoxelWorld&) = delete;
+    VoxelWorld(const VoxelWorld&)            = delete;
     VoxelWorld& operator=(const VoxelWorld&) = delete;
 
     // Draws the frame from the camera interpolated by t (0 = previous state).
-    void Render(float t);
+    void  Render(float t);
     // The water's "Time" for this frame: WaterTime, or seconds since construction.
     float WaterClock() const;
 
@@ -66,22 +66,22 @@ public:
     // first, then the ones that need the guard band.
     void DrawVoxels(const VoxDrawOptions& options);
 
-    double       BuildSeconds;   // spent building the tree in the constructor, for measurements
-    double       StartTime;      // clock at construction; the water's "Time" counts from here
-    float        WaterTime = -1.0f;   // the water's "Time" if not negative, for frames that must repeat
-    UINT32       Grid;           // sprites per side of the built world
-    UINT32       FillSprites;    // of its sprites, the ones that close cliffs (r_fill_cliffs)
-    VoxDrawStats DrawStats;      // what the latest frame's voxel pass drew
-    VoxSettings  Settings;       // read by every Update and Render
-    ZNGpuBuffer* SpriteIndices;  // the quad layout's index buffer, made with the first such tree
-    ZNGpuBuffer* ReverseIndices = nullptr;   // the points' descending list, made with the first point draw
-    float        MaxPointSize;   // the widest point this context draws, in pixels
+    double       BuildSeconds;                // spent building the tree in the constructor, for measurements
+    double       StartTime;                   // clock at construction; the water's "Time" counts from here
+    float        WaterTime = -1.0f;           // the water's "Time" if not negative, for frames that must repeat
+    UINT32       Grid;                        // sprites per side of the built world
+    UINT32       FillSprites;                 // of its sprites, the ones that close cliffs (r_fill_cliffs)
+    VoxDrawStats DrawStats;                   // what the latest frame's voxel pass drew
+    VoxSettings  Settings;                    // read by every Update and Render
+    ZNGpuBuffer* SpriteIndices;               // the quad layout's index buffer, made with the first such tree
+    ZNGpuBuffer* ReverseIndices = nullptr;    // the points' descending list, made with the first point draw
+    float        MaxPointSize;                // the widest point this context draws, in pixels
     GLint        MaxViewport[2] = { 0, 0 };   // the largest viewport it takes
 
 private:
     void DrawSky(VoxQuadVertex quad[4]);
 
-    ZNPodArray<VoxDrawItem> DrawItems;   // kept between frames to save the allocations
+    ZNPodArray<VoxDrawItem> DrawItems;          // kept between frames to save the allocations
     ZNShaderVariant         PointShader;        // "Voxel.shd" with POINTS
     ZNShaderVariant         WaterPlaneShader;   // "Water.shd" with PLANE_DEPTH
 };

@@ -26,12 +26,12 @@ public:
 
     VoxelWorld* World = nullptr;
 };
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
     AppOptions options;
-    const int exitCode = MakeCommandLine(options).Run(argc, argv, options);
+    const int  exitCode = MakeCommandLine(options).Run(argc, argv, options);
     if (exitCode >= 0)
         return exitCode;
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     demo.World = CreateWorld(app.Window, options);
     SetCommandWorld(demo.World);
     app.Camera.State = demo.World->Camera;
-    app.Bench.Path = FlightPathAt;
+    app.Bench.Path   = FlightPathAt;
     app.Window->NativeWindow()->SetTitle(ZNString("Vendrapolis - Voxel sprites"));
 
     while (ZNAppFrame(app, demo))

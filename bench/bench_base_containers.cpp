@@ -16,25 +16,26 @@
 namespace
 {
 
-const UINT32 kMapKeys = 100000;
-const UINT32 kArrayItems = 100000;
-const UINT32 kFrontItems = 20000;
-const UINT32 kStringChars = 1000000;
+const UINT32 kMapKeys        = 100000;
+const UINT32 kArrayItems     = 100000;
+const UINT32 kFrontItems     = 20000;
+const UINT32 kStringChars    = 1000000;
 const UINT32 kCompareStrings = 20000;
 
 std::vector<INT32> IntKeys()
 {
     std::vector<INT32> keys(kMapKeys);
-    std::mt19937 rng(1);
-    for (UINT32 i = 0; i < kMapKeys; ++i) keys[i] = (INT32)rng();
+    std::mt19937       rng(1);
+    for (UINT32 i = 0; i < kMapKeys; ++i)
+        keys[i] = (INT32)rng();
     return keys;
 }
 
 std::vector<std::string> TextKeys()
 {
     std::vector<std::string> keys(kMapKeys);
-    std::mt19937 rng(2);
-    char buf[32];
+    std::mt19937             rng(2);
+    char                     buf[32];
     for (UINT32 i = 0; i < kMapKeys; ++i)
     {
         snprintf(buf, sizeof(buf), "Shaders/%08x.shd", (unsigned)rng());
@@ -52,21 +53,26 @@ std::vector<T> Shuffled(std::vector<T> v)
 }
 
 // Key conversions, so one template serves both map kinds.
-template <typename K> struct KeyOf;
-template <> struct KeyOf<INT32>
+template <typename K>
+struct KeyOf;
+template <>
+struct KeyOf<INT32>
 {
     static std::vector<INT32> Make() { return IntKeys(); }
 };
-template <> struct KeyOf<ZNString>
+template <>
+struct KeyOf<ZNString>
 {
     static std::vector<ZNString> Make()
     {
         std::vector<ZNString> out;
-        for (const std::string& s : TextKeys()) out.push_back(ZNString(s.c_str()));
+        for (const std::string& s : TextKeys())
+            out.push_back(ZNString(s.c_str()));
         return out;
     }
 };
-template <> struct KeyOf<std::string>
+template <>
+struct KeyOf<std::string>
 {
     static std::vector<std::string> Make() { return TextKeys(); }
 };
@@ -76,17 +82,17 @@ template <typename K>
 struct EngineMap
 {
     ZNMap<K, INT32> m;
-    void Insert(const K& k, INT32 v) { m.Insert(k, v); }
-    bool Has(const K& k) { return m.Find(k) != nullptr; }
-    void Erase(const K& k) { m.Remove(k); }
+    void            Insert(const K& k, INT32 v) { m.Insert(k, v); }
+    bool            Has(const K& k) { return m.Find(k) != nullptr; }
+    void            Erase(const K& k) { m.Remove(k); }
 };
 template <typename K>
 struct StdMap
 {
     std::map<K, INT32> m;
-    void Insert(const K& k, INT32 v) { m.insert(std::make_pair(k, v)); }
-    bool Has(const K& k) { return m.find(k) != m.end(); }
-    void Erase(const K& k) { m.erase(k); }
+    void               Insert(const K& k, INT32 v) { m.insert(std::make_pair(k, v)); }
+    bool               Has(const K& k) { return m.find(k) != m.end(); }
+    void               Erase(const K& k) { m.erase(k); }
 };
 
 template <typename Map, typename K>
@@ -96,7 +102,8 @@ void MapInsert(benchmark::State& state)
     for (auto _ : state)
     {
         Map map;
-        for (UINT32 i = 0; i < kMapKeys; ++i) map.Insert(keys[i], (INT32)i);
+        for (UINT32 i = 0; i < kMapKeys; ++i)
+            map.Insert(keys[i], (INT32)i);
         benchmark::DoNotOptimize(map.m);
     }
 }
@@ -104,14 +111,16 @@ void MapInsert(benchmark::State& state)
 template <typename Map, typename K>
 void MapFind(benchmark::State& state)
 {
-    std::vector<K> keys = KeyOf<K>::Make();
+    std::vector<K> keys  = KeyOf<K>::Make();
     std::vector<K> order = Shuffled(keys);
-    Map map;
-    for (UINT32 i = 0; i < kMapKeys; ++i) map.Insert(keys[i], (INT32)i);
+    Map            map;
+    for (UINT32 i = 0; i < kMapKeys; ++i)
+        map.Insert(keys[i], (INT32)i);
     for (auto _ : state)
     {
         UINT32 hits = 0;
-        for (const K& k : order) hits += map.Has(k);
+        for (const K& k : order)
+            hits += map.Has(k);
         benchmark::DoNotOptimize(hits);
     }
 }
@@ -119,15 +128,17 @@ void MapFind(benchmark::State& state)
 template <typename Map, typename K>
 void MapErase(benchmark::State& state)
 {
-    std::vector<K> keys = KeyOf<K>::Make();
+    std::vector<K> keys  = KeyOf<K>::Make();
     std::vector<K> order = Shuffled(keys);
     for (auto _ : state)
     {
         state.PauseTiming();
         Map* map = new Map;
-        for (UINT32 i = 0; i < kMapKeys; ++i) map->Insert(keys[i], (INT32)i);
+        for (UINT32 i = 0; i < kMapKeys; ++i)
+            map->Insert(keys[i], (INT32)i);
         state.ResumeTiming();
-        for (const K& k : order) map->Erase(k);
+        for (const K& k : order)
+            map->Erase(k);
         state.PauseTiming();
         delete map;
         state.ResumeTiming();
@@ -139,7 +150,8 @@ void EngineArrayAppend(benchmark::State& state)
     for (auto _ : state)
     {
         ZNPodArray<INT32> a;
-        for (UINT32 i = 0; i < kArrayItems; ++i) a.Add((INT32)i);
+        for (UINT32 i = 0; i < kArrayItems; ++i)
+            a.Add((INT32)i);
         benchmark::DoNotOptimize(a.data);
     }
 }
@@ -148,7 +160,8 @@ void StdArrayAppend(benchmark::State& state)
     for (auto _ : state)
     {
         std::vector<INT32> a;
-        for (UINT32 i = 0; i < kArrayItems; ++i) a.push_back((INT32)i);
+        for (UINT32 i = 0; i < kArrayItems; ++i)
+            a.push_back((INT32)i);
         benchmark::DoNotOptimize(a.data());
     }
 }
@@ -160,7 +173,8 @@ void EngineArrayInsert(benchmark::State& state)
     for (auto _ : state)
     {
         ZNPodArray<INT32> a;
-        for (UINT32 i = 0; i < kFrontItems; ++i) a.Insert(where ? a.Size() / 2 : 0, (INT32)i);
+        for (UINT32 i = 0; i < kFrontItems; ++i)
+            a.Insert(where ? a.Size() / 2 : 0, (INT32)i);
         benchmark::DoNotOptimize(a.data);
     }
 }
@@ -170,7 +184,8 @@ void StdArrayInsert(benchmark::State& state)
     for (auto _ : state)
     {
         std::vector<INT32> a;
-        for (UINT32 i = 0; i < kFrontItems; ++i) a.insert(a.begin() + (where ? a.size() / 2 : 0), (INT32)i);
+        for (UINT32 i = 0; i < kFrontItems; ++i)
+            a.insert(a.begin() + (where ? a.size() / 2 : 0), (INT32)i);
         benchmark::DoNotOptimize(a.data());
     }
 }
@@ -181,7 +196,8 @@ void StringAppendChars(benchmark::State& state)
     for (auto _ : state)
     {
         S s;
-        for (UINT32 i = 0; i < kStringChars; ++i) s += (char)('a' + (i & 15));
+        for (UINT32 i = 0; i < kStringChars; ++i)
+            s += (char)('a' + (i & 15));
         benchmark::DoNotOptimize(s);
     }
 }
@@ -192,7 +208,8 @@ void StringAppendPieces(benchmark::State& state)
     for (auto _ : state)
     {
         S s;
-        for (UINT32 i = 0; i < kStringChars / 8; ++i) s += "Data/sky";
+        for (UINT32 i = 0; i < kStringChars / 8; ++i)
+            s += "Data/sky";
         benchmark::DoNotOptimize(s);
     }
 }
@@ -201,12 +218,13 @@ template <typename S>
 void StringCompare(benchmark::State& state)
 {
     std::vector<S> strings;
-    std::mt19937 rng(4);
-    char buf[64];
+    std::mt19937   rng(4);
+    char           buf[64];
     for (UINT32 i = 0; i < kCompareStrings; ++i)
     {
         // A shared prefix, as paths and shader names have.
-        snprintf(buf, sizeof(buf), "Data/Shaders/%s%04u.shd", (rng() & 1) ? "Voxel" : "Water", (unsigned)(rng() % 3000));
+        snprintf(buf, sizeof(buf), "Data/Shaders/%s%04u.shd", (rng() & 1) ? "Voxel" : "Water",
+                 (unsigned)(rng() % 3000));
         strings.push_back(S(buf));
     }
     for (auto _ : state)
@@ -231,18 +249,18 @@ struct Case
 };
 
 const Case kCases[] = {
-    {"map insert 100k int", MapInsert<EngineMap<INT32>, INT32>, MapInsert<StdMap<INT32>, INT32>},
-    {"map find 100k int", MapFind<EngineMap<INT32>, INT32>, MapFind<StdMap<INT32>, INT32>},
-    {"map erase 100k int", MapErase<EngineMap<INT32>, INT32>, MapErase<StdMap<INT32>, INT32>},
-    {"map insert 100k string", MapInsert<EngineMap<ZNString>, ZNString>, MapInsert<StdMap<std::string>, std::string>},
-    {"map find 100k string", MapFind<EngineMap<ZNString>, ZNString>, MapFind<StdMap<std::string>, std::string>},
-    {"map erase 100k string", MapErase<EngineMap<ZNString>, ZNString>, MapErase<StdMap<std::string>, std::string>},
-    {"array append 100k", EngineArrayAppend, StdArrayAppend},
-    {"array insert front 20k", EngineArrayInsert<0>, StdArrayInsert<0>},
-    {"array insert middle 20k", EngineArrayInsert<1>, StdArrayInsert<1>},
-    {"string append 1M chars", StringAppendChars<ZNString>, StringAppendChars<std::string>},
-    {"string append 125k pieces", StringAppendPieces<ZNString>, StringAppendPieces<std::string>},
-    {"string compare 20k", StringCompare<ZNString>, StringCompare<std::string>},
+    { "map insert 100k int", MapInsert<EngineMap<INT32>, INT32>, MapInsert<StdMap<INT32>, INT32> },
+    { "map find 100k int", MapFind<EngineMap<INT32>, INT32>, MapFind<StdMap<INT32>, INT32> },
+    { "map erase 100k int", MapErase<EngineMap<INT32>, INT32>, MapErase<StdMap<INT32>, INT32> },
+    { "map insert 100k string", MapInsert<EngineMap<ZNString>, ZNString>, MapInsert<StdMap<std::string>, std::string> },
+    { "map find 100k string", MapFind<EngineMap<ZNString>, ZNString>, MapFind<StdMap<std::string>, std::string> },
+    { "map erase 100k string", MapErase<EngineMap<ZNString>, ZNString>, MapErase<StdMap<std::string>, std::string> },
+    { "array append 100k", EngineArrayAppend, StdArrayAppend },
+    { "array insert front 20k", EngineArrayInsert<0>, StdArrayInsert<0> },
+    { "array insert middle 20k", EngineArrayInsert<1>, StdArrayInsert<1> },
+    { "string append 1M chars", StringAppendChars<ZNString>, StringAppendChars<std::string> },
+    { "string append 125k pieces", StringAppendPieces<ZNString>, StringAppendPieces<std::string> },
+    { "string compare 20k", StringCompare<ZNString>, StringCompare<std::string> },
 };
 
 // Prints as usual and keeps the median processor time per iteration of each
@@ -261,19 +279,24 @@ public:
     }
 };
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
     for (const Case& c : kCases)
     {
         benchmark::RegisterBenchmark((std::string("engine/") + c.name).c_str(), c.engine)
-            ->Unit(benchmark::kMicrosecond)->Repetitions(5)->DisplayAggregatesOnly(true);
+            ->Unit(benchmark::kMicrosecond)
+            ->Repetitions(5)
+            ->DisplayAggregatesOnly(true);
         benchmark::RegisterBenchmark((std::string("std/") + c.name).c_str(), c.standard)
-            ->Unit(benchmark::kMicrosecond)->Repetitions(5)->DisplayAggregatesOnly(true);
+            ->Unit(benchmark::kMicrosecond)
+            ->Repetitions(5)
+            ->DisplayAggregatesOnly(true);
     }
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
@@ -283,9 +306,11 @@ int main(int argc, char** argv)
     {
         auto e = reporter.times.find(std::string("engine/") + c.name);
         auto s = reporter.times.find(std::string("std/") + c.name);
-        if (e == reporter.times.end() || s == reporter.times.end() || s->second <= 0) continue;
+        if (e == reporter.times.end() || s == reporter.times.end() || s->second <= 0)
+            continue;
         double ratio = e->second / s->second;
-        if (ratio > 1.25) ++slow;
+        if (ratio > 1.25)
+            ++slow;
         printf("%-28s %14.1f %14.1f %7.2fx%s\n", c.name, e->second, s->second, ratio, ratio > 1.25 ? "  SLOW" : "");
     }
     printf("%d case(s) above 1.25x\n", slow);

@@ -52,7 +52,7 @@ namespace
 {
 
 ZNAppWindow* GWindow = nullptr;
-VoxelWorld*  GWorld = nullptr;
+VoxelWorld*  GWorld  = nullptr;
 
 // A water program's uniform locations; those left at -1 are not sent (GL ignores
 // location -1).
@@ -65,14 +65,14 @@ struct RawWater
 // Raw copies of what the engine draws.
 struct Reference
 {
-    UINT32 VAO = 0;
-    UINT32 Terrain = 0;        // every sprite vertex, leaf after leaf
-    UINT32 TerrainCount = 0;   // vertices
-    UINT32 Quad = 0;           // sky quad then water quad, SUIVtxDecl layout
-    UINT32 SkyProgram = 0, VoxelProgram = 0;
-    INT32  SkyCamera = -1;
-    INT32  VoxelView = -1, VoxelProj = -1;
-    RawWater Water;            // the water's height and haze left at the program's defaults
+    UINT32                 VAO          = 0;
+    UINT32                 Terrain      = 0;   // every sprite vertex, leaf after leaf
+    UINT32                 TerrainCount = 0;   // vertices
+    UINT32                 Quad         = 0;   // sky quad then water quad, SUIVtxDecl layout
+    UINT32                 SkyProgram = 0, VoxelProgram = 0;
+    INT32                  SkyCamera = -1;
+    INT32                  VoxelView = -1, VoxelProj = -1;
+    RawWater               Water;      // the water's height and haze left at the program's defaults
     ZNPodArray<VoxelPoint> Vertices;   // what Terrain holds, for the visible-only frame
 };
 Reference GRef;
@@ -107,16 +107,16 @@ UINT32 Program(const char* name)
 RawWater WaterLocations(UINT32 program, bool withSettings)
 {
     GladGLContext& gl = *TGCurGLTable;
-    RawWater w;
+    RawWater       w;
     w.Program = program;
-    w.View = gl.GetUniformLocation(program, "ZN_mView");
-    w.Proj = gl.GetUniformLocation(program, "ZN_mProj");
-    w.Camera = gl.GetUniformLocation(program, "CameraPos");
-    w.Time = gl.GetUniformLocation(program, "Time");
+    w.View    = gl.GetUniformLocation(program, "ZN_mView");
+    w.Proj    = gl.GetUniformLocation(program, "ZN_mProj");
+    w.Camera  = gl.GetUniformLocation(program, "CameraPos");
+    w.Time    = gl.GetUniformLocation(program, "Time");
     if (withSettings)
     {
         w.Height = gl.GetUniformLocation(program, "WaterHeight");
-        w.Haze = gl.GetUniformLocation(program, "HazeStrength");
+        w.Haze   = gl.GetUniformLocation(program, "HazeStrength");
     }
     return w;
 }
@@ -139,12 +139,12 @@ void SetupReference()
     gl.GenBuffers(1, &GRef.Quad);
     gl.GenVertexArrays(1, &GRef.VAO);
 
-    GRef.SkyProgram = Program("Shaders/Sky.shd");
+    GRef.SkyProgram   = Program("Shaders/Sky.shd");
     GRef.VoxelProgram = Program("Shaders/Voxel.shd");
-    GRef.SkyCamera = gl.GetUniformLocation(GRef.SkyProgram, "CameraPos");
-    GRef.VoxelView = gl.GetUniformLocation(GRef.VoxelProgram, "ZN_mView");
-    GRef.VoxelProj = gl.GetUniformLocation(GRef.VoxelProgram, "ZN_mProj");
-    GRef.Water = WaterLocations(Program("Shaders/Water.shd"), false);
+    GRef.SkyCamera    = gl.GetUniformLocation(GRef.SkyProgram, "CameraPos");
+    GRef.VoxelView    = gl.GetUniformLocation(GRef.VoxelProgram, "ZN_mView");
+    GRef.VoxelProj    = gl.GetUniformLocation(GRef.VoxelProgram, "ZN_mProj");
+    GRef.Water        = WaterLocations(Program("Shaders/Water.shd"), false);
 }
 
 // Binds a sprite program with blending off, the ground texture on unit 0 and the
@@ -181,8 +181,8 @@ void QuadPointers(GladGLContext& gl)
 // texture unit 0.
 void DrawRawSky()
 {
-    GladGLContext& gl = *TGCurGLTable;
-    const float pos[3] = { GWorld->View.Position.x, GWorld->View.Position.y, GWorld->View.Position.z };
+    GladGLContext& gl     = *TGCurGLTable;
+    const float    pos[3] = { GWorld->View.Position.x, GWorld->View.Position.y, GWorld->View.Position.z };
     gl.Disable(GL_BLEND);
     gl.UseProgram(GRef.SkyProgram);
     gl.ActiveTexture(GL_TEXTURE0);
@@ -194,8 +194,8 @@ void DrawRawSky()
 // The water's fan (vertices 4..7), blended, ripples on unit 0 and the sky on 1.
 void DrawRawWater(const RawWater& w)
 {
-    GladGLContext& gl = *TGCurGLTable;
-    const float pos[3] = { GWorld->View.Position.x, GWorld->View.Position.y, GWorld->View.Position.z };
+    GladGLContext& gl     = *TGCurGLTable;
+    const float    pos[3] = { GWorld->View.Position.x, GWorld->View.Position.y, GWorld->View.Position.z };
     gl.Enable(GL_BLEND);
     gl.BlendEquation(GL_FUNC_ADD);
     gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ZERO);
@@ -257,7 +257,7 @@ struct SavedBindings
 SavedBindings SaveBindings()
 {
     GladGLContext& gl = *TGCurGLTable;
-    SavedBindings s;
+    SavedBindings  s;
     gl.GetIntegerv(GL_CURRENT_PROGRAM, &s.Program);
     gl.GetIntegerv(GL_ARRAY_BUFFER_BINDING, &s.ArrayBuffer);
     gl.GetIntegerv(GL_VERTEX_ARRAY_BINDING, &s.VAO);
@@ -301,7 +301,7 @@ double EngineFrameMs()
 double ReferenceFrameMs()
 {
     const SavedBindings saved = SaveBindings();
-    const double t0 = ZNGetTime();
+    const double        t0    = ZNGetTime();
     ReferenceFrame();
     TGCurGLTable->Finish();
     const double ms = (ZNGetTime() - t0) * 1000.0;
@@ -326,9 +326,9 @@ void SetSteps(UINT32 mask)
     SetVar("r_water_depth", (mask & 16) ? 1.0f : 0.0f);
 }
 
-const UINT32 AllSteps = 31;
-const UINT32 SkyAndWaterOnly = 32;   // a resolution run's flag: no terrain at all
-const UINT32 PathCameras = 120;   // one loop of the flight, a camera every quarter second
+const UINT32 AllSteps        = 31;
+const UINT32 SkyAndWaterOnly = 32;    // a resolution run's flag: no terrain at all
+const UINT32 PathCameras     = 120;   // one loop of the flight, a camera every quarter second
 
 VoxCameraState PathCamera(UINT32 i)
 {
@@ -339,24 +339,24 @@ VoxCameraState PathCamera(UINT32 i)
 void ReportPairs(benchmark::State& state, const ZNPodArray<double>& engine, const ZNPodArray<double>& reference)
 {
     const ZNFrameTimeSummary e = ZNSummarizeFrameTimes(engine), r = ZNSummarizeFrameTimes(reference);
-    double worstPair = 0.0, engineMax = 0.0;
+    double                   worstPair = 0.0, engineMax = 0.0;
     for (UINT32 i = 0; i < engine.Size(); ++i)
     {
         engineMax = std::max(engineMax, engine[i]);
         if (reference[i] > 0.0)
             worstPair = std::max(worstPair, engine[i] / reference[i]);
     }
-    state.counters["engine_median_ms"] = e.MedianMs;
-    state.counters["engine_p95_ms"] = e.P95Ms;
-    state.counters["engine_max_ms"] = engineMax;
+    state.counters["engine_median_ms"]    = e.MedianMs;
+    state.counters["engine_p95_ms"]       = e.P95Ms;
+    state.counters["engine_max_ms"]       = engineMax;
     state.counters["reference_median_ms"] = r.MedianMs;
-    state.counters["reference_p95_ms"] = r.P95Ms;
-    state.counters["ratio"] = r.MedianMs > 0.0 ? e.MedianMs / r.MedianMs : 0.0;
-    state.counters["p95_ratio"] = r.P95Ms > 0.0 ? e.P95Ms / r.P95Ms : 0.0;
-    state.counters["worst_pair"] = worstPair;
-    state.counters["leaves"] = GWorld->DrawStats.Leaves;
-    state.counters["sprites"] = GWorld->DrawStats.Sprites;
-    state.counters["points"] = GWorld->DrawStats.Points;
+    state.counters["reference_p95_ms"]    = r.P95Ms;
+    state.counters["ratio"]               = r.MedianMs > 0.0 ? e.MedianMs / r.MedianMs : 0.0;
+    state.counters["p95_ratio"]           = r.P95Ms > 0.0 ? e.P95Ms / r.P95Ms : 0.0;
+    state.counters["worst_pair"]          = worstPair;
+    state.counters["leaves"]              = GWorld->DrawStats.Leaves;
+    state.counters["sprites"]             = GWorld->DrawStats.Sprites;
+    state.counters["points"]              = GWorld->DrawStats.Points;
 }
 
 // Median of the 400 x 400 reference along the path, for the big world's ratio.
@@ -368,7 +368,7 @@ void BM_PathAlternating(benchmark::State& state)
 {
     SetSteps((UINT32)state.range(0));
     ZNPodArray<double> engine, reference;
-    UINT32 i = 0;
+    UINT32             i = 0;
     for (auto _ : state)
     {
         GWorld->Camera = PathCamera(i++);
@@ -398,34 +398,34 @@ UINT64 VertexBytes(const VoxBlock* node)
 void BM_PathFillAlternating(benchmark::State& state)
 {
     SetSteps(AllSteps);
-    ZNConVar* fill = dynamic_cast<ZNConVar*>(ZNConComFind(ZNString("r_fill_cliffs")));
+    ZNConVar*   fill  = dynamic_cast<ZNConVar*>(ZNConComFind(ZNString("r_fill_cliffs")));
     const float built = fill ? fill->Get() : 1.0f;
     SetVar("r_fill_cliffs", 0.0f);
     VoxelWorld* designed = new VoxelWorld(GWindow);
     SetVar("r_fill_cliffs", built);
-    VoxelWorld* filled = GWorld;
+    VoxelWorld*        filled = GWorld;
     ZNPodArray<double> with, without;
-    UINT32 i = 0;
+    UINT32             i = 0;
     for (auto _ : state)
     {
         const VoxCameraState camera = PathCamera(i++);
-        GWorld = filled;
-        GWorld->Camera = camera;
+        GWorld                      = filled;
+        GWorld->Camera              = camera;
         with.Add(EngineFrameMs());
-        GWorld = designed;
+        GWorld         = designed;
         GWorld->Camera = camera;
         without.Add(EngineFrameMs());
     }
-    GWorld = filled;
+    GWorld                     = filled;
     const ZNFrameTimeSummary f = ZNSummarizeFrameTimes(with), d = ZNSummarizeFrameTimes(without);
-    state.counters["filled_median_ms"] = f.MedianMs;
+    state.counters["filled_median_ms"]   = f.MedianMs;
     state.counters["designed_median_ms"] = d.MedianMs;
-    state.counters["ratio"] = d.MedianMs > 0.0 ? f.MedianMs / d.MedianMs : 0.0;
-    state.counters["p95_ratio"] = d.P95Ms > 0.0 ? f.P95Ms / d.P95Ms : 0.0;
-    state.counters["fill_sprites"] = filled->FillSprites;
+    state.counters["ratio"]              = d.MedianMs > 0.0 ? f.MedianMs / d.MedianMs : 0.0;
+    state.counters["p95_ratio"]          = d.P95Ms > 0.0 ? f.P95Ms / d.P95Ms : 0.0;
+    state.counters["fill_sprites"]       = filled->FillSprites;
     if (filled->Root && designed->Root)
     {
-        state.counters["filled_vertex_mb"] = (double)VertexBytes(filled->Root) / 1048576.0;
+        state.counters["filled_vertex_mb"]   = (double)VertexBytes(filled->Root) / 1048576.0;
         state.counters["designed_vertex_mb"] = (double)VertexBytes(designed->Root) / 1048576.0;
     }
     delete designed;
@@ -451,7 +451,7 @@ void BM_StartViewAlternating(benchmark::State& state)
 // tell which of the two the frame pays for.
 void BM_Resolution(benchmark::State& state)
 {
-    const UINT32 w = (UINT32)state.range(0), h = (UINT32)state.range(1);
+    const UINT32    w = (UINT32)state.range(0), h = (UINT32)state.range(1);
     ZNTextureHandle color;
     CreateTexture(color, w, h, 1, 1, TEX_FORMAT_RGBA8, nullptr, TEX_NOSTREAM);
     ZNFrameBufferPtr target(new ZNFrameBuffer);
@@ -474,10 +474,10 @@ void BM_Resolution(benchmark::State& state)
     PopFBO(target);
     GWorld->Root = root;
     SetSteps(AllSteps);
-    const ZNFrameTimeSummary e = ZNSummarizeFrameTimes(engine);
+    const ZNFrameTimeSummary e  = ZNSummarizeFrameTimes(engine);
     state.counters["median_ms"] = e.MedianMs;
-    state.counters["p95_ms"] = e.P95Ms;
-    state.counters["sprites"] = GWorld->DrawStats.Sprites;
+    state.counters["p95_ms"]    = e.P95Ms;
+    state.counters["sprites"]   = GWorld->DrawStats.Sprites;
 }
 
 // The floor of drawing the picture: an oracle frame that draws, as points nearest
@@ -490,12 +490,12 @@ void BM_Resolution(benchmark::State& state)
 // band, so if anything it is a little cheaper than drawing the picture can be.
 struct Oracle
 {
-    UINT32 IdProgram = 0, PointProgram = 0;
-    INT32  IdView = -1, IdProj = -1;
-    INT32  PointView = -1, PointProj = -1, PointScale = -1, PointHaze = -1;
-    RawWater PlaneWater;     // as the engine draws it, far enough from the plane
-    RawWater PixelWater;     // as the engine draws it, near the plane
-    UINT32 Candidates = 0;   // the sprites to choose from, six vertices each
+    UINT32      IdProgram = 0, PointProgram = 0;
+    INT32       IdView = -1, IdProj = -1;
+    INT32       PointView = -1, PointProj = -1, PointScale = -1, PointHaze = -1;
+    RawWater    PlaneWater;             // as the engine draws it, far enough from the plane
+    RawWater    PixelWater;             // as the engine draws it, near the plane
+    UINT32      Candidates = 0;         // the sprites to choose from, six vertices each
     ZNShaderPtr Points, PlaneVariant;   // made with defines, so held here: no cache keeps them
 };
 Oracle GOracle;
@@ -504,7 +504,7 @@ Oracle GOracle;
 struct VisibleSet
 {
     UINT32 Buffer = 0;
-    UINT32 Count = 0;
+    UINT32 Count  = 0;
 };
 VisibleSet GVisibleFull, GVisibleLod;
 
@@ -523,7 +523,7 @@ void main()
     UV = Corner.xy * 0.5 + 0.5;
     Sprite = gl_VertexID / 6 + 1;
 })";
-const char* const IdPixelShader = R"(#version 330 core
+const char* const IdPixelShader  = R"(#version 330 core
 uniform sampler2D Tex0;
 flat in int Sprite;
 in vec2 UV;
@@ -537,10 +537,10 @@ void main()
 
 UINT32 LinkProgram(const char* vertex, const char* pixel)
 {
-    GladGLContext& gl = *TGCurGLTable;
-    const UINT32 program = gl.CreateProgram();
-    const char* sources[2] = { vertex, pixel };
-    const GLenum stages[2] = { GL_VERTEX_SHADER, GL_FRAGMENT_SHADER };
+    GladGLContext& gl         = *TGCurGLTable;
+    const UINT32   program    = gl.CreateProgram();
+    const char*    sources[2] = { vertex, pixel };
+    const GLenum   stages[2]  = { GL_VERTEX_SHADER, GL_FRAGMENT_SHADER };
     for (UINT32 k = 0; k < 2; ++k)
     {
         const UINT32 shader = gl.CreateShader(stages[k]);
@@ -560,19 +560,19 @@ UINT32 LinkProgram(const char* vertex, const char* pixel)
 void SetupOracle()
 {
     GladGLContext& gl = *TGCurGLTable;
-    Oracle& o = GOracle;
-    o.IdProgram = LinkProgram(IdVertexShader, IdPixelShader);
-    o.IdView = gl.GetUniformLocation(o.IdProgram, "View");
-    o.IdProj = gl.GetUniformLocation(o.IdProgram, "Proj");
-    o.Points = GetShader(ZNString("Shaders/Voxel.shd"), ZNString("#define POINTS\n"));
-    o.PointProgram = ProgramOf(o.Points);
-    o.PointView = gl.GetUniformLocation(o.PointProgram, "ZN_mView");
-    o.PointProj = gl.GetUniformLocation(o.PointProgram, "ZN_mProj");
-    o.PointScale = gl.GetUniformLocation(o.PointProgram, "PointScale");
-    o.PointHaze = gl.GetUniformLocation(o.PointProgram, "HazeStrength");
-    o.PlaneVariant = GetShader(ZNString("Shaders/Water.shd"), ZNString("#define PLANE_DEPTH\n"));
-    o.PlaneWater = WaterLocations(ProgramOf(o.PlaneVariant), true);
-    o.PixelWater = WaterLocations(GRef.Water.Program, true);
+    Oracle&        o  = GOracle;
+    o.IdProgram       = LinkProgram(IdVertexShader, IdPixelShader);
+    o.IdView          = gl.GetUniformLocation(o.IdProgram, "View");
+    o.IdProj          = gl.GetUniformLocation(o.IdProgram, "Proj");
+    o.Points          = GetShader(ZNString("Shaders/Voxel.shd"), ZNString("#define POINTS\n"));
+    o.PointProgram    = ProgramOf(o.Points);
+    o.PointView       = gl.GetUniformLocation(o.PointProgram, "ZN_mView");
+    o.PointProj       = gl.GetUniformLocation(o.PointProgram, "ZN_mProj");
+    o.PointScale      = gl.GetUniformLocation(o.PointProgram, "PointScale");
+    o.PointHaze       = gl.GetUniformLocation(o.PointProgram, "HazeStrength");
+    o.PlaneVariant    = GetShader(ZNString("Shaders/Water.shd"), ZNString("#define PLANE_DEPTH\n"));
+    o.PlaneWater      = WaterLocations(ProgramOf(o.PlaneVariant), true);
+    o.PixelWater      = WaterLocations(GRef.Water.Program, true);
     gl.GenBuffers(1, &o.Candidates);
     gl.GenBuffers(1, &GVisibleFull.Buffer);
     gl.GenBuffers(1, &GVisibleLod.Buffer);
@@ -587,7 +587,7 @@ void ReleaseOracle()
     gl.DeleteBuffers(1, &GVisibleFull.Buffer);
     gl.DeleteBuffers(1, &GVisibleLod.Buffer);
     gl.DeleteProgram(GOracle.IdProgram);
-    GOracle = Oracle();
+    GOracle      = Oracle();
     GVisibleFull = GVisibleLod = VisibleSet();
 }
 
@@ -608,13 +608,13 @@ void EngineSprites(std::vector<VoxelPoint>& out)
     VoxFrustumFromMatrix(GWorld->View.Projection * GWorld->View.View, frustum);
     ZNPodArray<VoxDrawItem> items;
     VoxCollectDraws(GWorld->Root, frustum, GWorld->View.Position, VoxDrawOptionsFromConsole(), items);
-    GladGLContext& gl = *TGCurGLTable;
+    GladGLContext&          gl = *TGCurGLTable;
     std::vector<VoxelPoint> vertices;
     for (UINT32 i = 0; i < items.Size(); ++i)
     {
-        const VoxBlock& node = *items[i].Node;
-        const UINT32 level = items[i].Level;
-        const UINT32 first = node.LodFirst[level], count = level ? node.LodCount[level] : node.DrawCount;
+        const VoxBlock& node  = *items[i].Node;
+        const UINT32    level = items[i].Level;
+        const UINT32    first = node.LodFirst[level], count = level ? node.LodCount[level] : node.DrawCount;
         vertices.resize(count);
         gl.BindBuffer(GL_ARRAY_BUFFER, node.VB->Name);
         gl.GetBufferSubData(GL_ARRAY_BUFFER, (GLintptr)(first * sizeof(VoxelPoint)),
@@ -633,7 +633,7 @@ void FindVisibleSprites(const std::vector<VoxelPoint>& candidates, VisibleSet& s
     for (const VoxelPoint& c : candidates)
         VoxAppendSprite(quads, c, VoxLayout_Triangles);
     GladGLContext& gl = *TGCurGLTable;
-    const UINT32 w = GWindow->Params().Width, h = GWindow->Params().Height;
+    const UINT32   w = GWindow->Params().Width, h = GWindow->Params().Height;
     gl.ClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     gl.ClearDepth(1.0);
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -673,16 +673,15 @@ void FindVisibleSprites(const std::vector<VoxelPoint>& candidates, VisibleSet& s
         visible.push_back(candidates[item.second]);
     set.Count = (UINT32)visible.size();
     gl.BindBuffer(GL_ARRAY_BUFFER, set.Buffer);
-    gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(visible.size() * sizeof(VoxelPoint)), visible.data(),
-                  GL_STATIC_DRAW);
+    gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(visible.size() * sizeof(VoxelPoint)), visible.data(), GL_STATIC_DRAW);
 }
 
 double OracleFrameMs(const VisibleSet& set)
 {
     const SavedBindings saved = SaveBindings();
-    GladGLContext& gl = *TGCurGLTable;
-    const Oracle& o = GOracle;
-    const double t0 = ZNGetTime();
+    GladGLContext&      gl    = *TGCurGLTable;
+    const Oracle&       o     = GOracle;
+    const double        t0    = ZNGetTime();
     gl.ClearColor(0.2f, 0.4f, 0.7f, 1.0f);
     gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const UINT32 h = GWindow->Params().Height;
@@ -748,7 +747,7 @@ std::pair<double, double> VisibleOnlyDifferences()
     SetVar("r_lod", 0.0f);
     EngineFrameMs();
     SetSteps(AllSteps);
-    GWorld->WaterTime = -1.0f;
+    GWorld->WaterTime              = -1.0f;
     const std::vector<UINT8> exact = ReadFrame();
     return { MeanDifference(full, exact), MeanDifference(lod, engine) };
 }
@@ -764,13 +763,13 @@ void BM_PathVisibleOnly(benchmark::State& state)
         return;
     }
     SetSteps(AllSteps);
-    ZNPodArray<double> engine, reference, full, lod;
-    double visibleFull = 0.0, visibleLod = 0.0, drawn = 0.0, worstFull = 0.0, worstLod = 0.0;
+    ZNPodArray<double>      engine, reference, full, lod;
+    double                  visibleFull = 0.0, visibleLod = 0.0, drawn = 0.0, worstFull = 0.0, worstLod = 0.0;
     std::vector<VoxelPoint> candidates;
-    UINT32 i = 0;
+    UINT32                  i = 0;
     for (auto _ : state)
     {
-        GWorld->Camera = PathCamera(2 * i++);
+        GWorld->Camera            = PathCamera(2 * i++);
         const SavedBindings saved = SaveBindings();
         SetupCamera(GWorld->Camera, 0.0f, GWindow->Params().Width, GWindow->Params().Height, GWorld->View);
         AllSprites(candidates);
@@ -788,22 +787,22 @@ void BM_PathVisibleOnly(benchmark::State& state)
         if (i % 10 == 1)
         {
             const std::pair<double, double> d = VisibleOnlyDifferences();
-            worstFull = std::max(worstFull, d.first);
-            worstLod = std::max(worstLod, d.second);
+            worstFull                         = std::max(worstFull, d.first);
+            worstLod                          = std::max(worstLod, d.second);
         }
     }
     ReportPairs(state, engine, reference);
     const double r = ZNSummarizeFrameTimes(reference).MedianMs;
     const double f = ZNSummarizeFrameTimes(full).MedianMs, l = ZNSummarizeFrameTimes(lod).MedianMs;
-    state.counters["full_visible_ms"] = f;
-    state.counters["full_visible_ratio"] = r > 0.0 ? f / r : 0.0;
-    state.counters["full_visible_sprites"] = i ? visibleFull / i : 0.0;
+    state.counters["full_visible_ms"]         = f;
+    state.counters["full_visible_ratio"]      = r > 0.0 ? f / r : 0.0;
+    state.counters["full_visible_sprites"]    = i ? visibleFull / i : 0.0;
     state.counters["full_visible_difference"] = worstFull;
-    state.counters["lod_visible_ms"] = l;
-    state.counters["lod_visible_ratio"] = r > 0.0 ? l / r : 0.0;
-    state.counters["lod_visible_sprites"] = i ? visibleLod / i : 0.0;
-    state.counters["lod_visible_difference"] = worstLod;
-    state.counters["engine_sprites"] = i ? drawn / i : 0.0;
+    state.counters["lod_visible_ms"]          = l;
+    state.counters["lod_visible_ratio"]       = r > 0.0 ? l / r : 0.0;
+    state.counters["lod_visible_sprites"]     = i ? visibleLod / i : 0.0;
+    state.counters["lod_visible_difference"]  = worstLod;
+    state.counters["engine_sprites"]          = i ? drawn / i : 0.0;
 }
 
 // The 1024 x 1024 world along the path against the 400 x 400 reference.
@@ -811,7 +810,7 @@ void BM_BigWorldPath(benchmark::State& state)
 {
     SetSteps(AllSteps);
     ZNPodArray<double> engine, reference;
-    UINT32 i = 0;
+    UINT32             i = 0;
     for (auto _ : state)
     {
         GWorld->Camera = PathCamera(i++);
@@ -826,7 +825,7 @@ UINT64 PeakMemoryKiB()
     FILE* f = fopen("/proc/self/status", "r");
     if (!f)
         return 0;
-    char line[256];
+    char               line[256];
     unsigned long long kib = 0;
     while (fgets(line, sizeof(line), f))
         if (strncmp(line, "VmHWM:", 6) == 0)
@@ -847,7 +846,7 @@ void ResetPeakMemory()
 
 std::string ProgramFolder()
 {
-    char path[4096];
+    char          path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
     if (n <= 0)
         return ".";
@@ -861,8 +860,8 @@ std::string ProgramFolder()
 // (the reason is printed).
 std::string MakeBigWorldData()
 {
-    const std::string bin = ProgramFolder();
-    std::string folder = bin + "/BigWorldData_XXXXXX";
+    const std::string bin    = ProgramFolder();
+    std::string       folder = bin + "/BigWorldData_XXXXXX";
     if (!mkdtemp(&folder[0]))
     {
         printf("big world: cannot make a temporary folder in %s\n", bin.c_str());
@@ -886,12 +885,26 @@ BENCHMARK(BM_StartViewAlternating)->Arg(AllSteps)->Iterations(30)->Unit(benchmar
 BENCHMARK(BM_PathAlternating)->Arg(AllSteps)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Each step's share: none (the design's draw), culling, culling and order, with
 // level of detail, with point sprites.
-BENCHMARK(BM_PathAlternating)->Arg(0)->Arg(1)->Arg(3)->Arg(7)->Arg(15)->Iterations(PathCameras / 2)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PathAlternating)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(3)
+    ->Arg(7)
+    ->Arg(15)
+    ->Iterations(PathCameras / 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_PathFillAlternating)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Resolution)->Args({ 256, 144, 0 })->Args({ 1024, 576, 0 })->Args({ 256, 144, AllSteps })
-    ->Args({ 1024, 576, AllSteps })->Args({ 256, 144, SkyAndWaterOnly })->Args({ 1024, 576, SkyAndWaterOnly })
-    ->Iterations(15)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Resolution)
+    ->Args({ 256, 144, 0 })
+    ->Args({ 1024, 576, 0 })
+    ->Args({ 256, 144, AllSteps })
+    ->Args({ 1024, 576, AllSteps })
+    ->Args({ 256, 144, SkyAndWaterOnly })
+    ->Args({ 1024, 576, SkyAndWaterOnly })
+    ->Iterations(15)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_PathVisibleOnly)->Iterations(PathCameras / 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BigWorldPath)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -928,7 +941,7 @@ int main(int argc, char** argv)
         SetVar(set.first.c_str(), set.second);
     // The program lives in bench/, its data beside the demo one folder up.
     ZNSetDataPath(ZNString("../Data/"));
-    GWindow = ZNCreateAppWindow();
+    GWindow               = ZNCreateAppWindow();
     ZNWindowParams params = { 1024, 576, 0, 0, 0, 0, 0, 0 };
     GWindow->Open(ZNString("Building the voxel world..."), params);
     GWindow->MakeCurrent();
@@ -977,8 +990,7 @@ int main(int argc, char** argv)
         SetVar("world_grid", 1024.0f);
         GWorld = new VoxelWorld(GWindow);
         printf("1024 x 1024 world: world build %.3f s, sprites %u, leaves with sprites %u\n", GWorld->BuildSeconds,
-               GWorld->Root ? GWorld->Root->CountPoints() : 0,
-               GWorld->Root ? GWorld->Root->CountNodesWithPoints() : 0);
+               GWorld->Root ? GWorld->Root->CountPoints() : 0, GWorld->Root ? GWorld->Root->CountNodesWithPoints() : 0);
         benchmark::RunSpecifiedBenchmarks(&reporter, "^BM_BigWorldPath");
         printf("1024 x 1024 world: peak memory (VmHWM) %llu KiB since the 400 x 400 world was dropped (the 400 x "
                "400 reference's 23 MB buffer included)\n",

@@ -31,7 +31,7 @@ void MakeFile(const char* path)
         ZNImage probe;
         if (LoadPngFromMemory(GFile.Data(), GFile.Size(), probe))
         {
-            GWidth = probe.Width;
+            GWidth  = probe.Width;
             GHeight = probe.Height;
             return;
         }
@@ -43,13 +43,13 @@ void MakeFile(const char* path)
     for (UINT32 y = 0; y < 1024; ++y)
         for (UINT32 x = 0; x < 1024; ++x)
         {
-            seed = seed * 1664525u + 1013904223u;
+            seed         = seed * 1664525u + 1013904223u;
             UINT32 noise = (seed >> 24) & 15;
-            image.Pixel(x, y) = ((x / 4 + noise) & 255) | (((y / 4 + noise) & 255) << 8) |
-                                ((((x + y) / 8) & 255) << 16) | (255u << 24);
+            image.Pixel(x, y) =
+                ((x / 4 + noise) & 255) | (((y / 4 + noise) & 255) << 8) | ((((x + y) / 8) & 255) << 16) | (255u << 24);
         }
     EncodePngToArray(image, GFile, ImageFileType_Png);
-    GWidth = 1024;
+    GWidth  = 1024;
     GHeight = 1024;
 }
 
@@ -89,8 +89,8 @@ bool LibpngDecode(std::vector<UINT8>& pixels)
 
 void SetRate(benchmark::State& state)
 {
-    state.counters["MPix/s"] = benchmark::Counter((double)GWidth * GHeight * state.iterations() / 1e6,
-                                                  benchmark::Counter::kIsRate);
+    state.counters["MPix/s"] =
+        benchmark::Counter((double)GWidth * GHeight * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
 
 void BM_EngineDecode(benchmark::State& state)
@@ -135,11 +135,11 @@ double Rate(F f)
     double best = 0.0;
     for (int round = 0; round < 5; ++round)
     {
-        const int n = 5;
-        double start = CpuSeconds();
+        const int n     = 5;
+        double    start = CpuSeconds();
         for (int i = 0; i < n; ++i)
             f();
-        double s = CpuSeconds() - start;
+        double s    = CpuSeconds() - start;
         double rate = (double)GWidth * GHeight * n / s / 1e6;
         if (rate > best)
             best = rate;
@@ -147,7 +147,7 @@ double Rate(F f)
     return best;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -159,7 +159,7 @@ int main(int argc, char** argv)
         return 1;
     }
     std::vector<UINT8> check;
-    TextureImage engine;
+    TextureImage       engine;
     if (!LibpngDecode(check) || !EngineDecode(engine) || memcmp(check.data(), engine.GetData(), check.size()) != 0)
     {
         fprintf(stderr, "engine and libpng decode the picture differently\n");
@@ -171,11 +171,11 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    TextureImage image;
+    TextureImage       image;
     std::vector<UINT8> pixels;
-    double eng   = Rate([&] { EngineDecode(image); });
-    double chain = Rate([&] { EngineDecodeAndChain(image); });
-    double ref   = Rate([&] { LibpngDecode(pixels); });
+    double             eng   = Rate([&] { EngineDecode(image); });
+    double             chain = Rate([&] { EngineDecodeAndChain(image); });
+    double             ref   = Rate([&] { LibpngDecode(pixels); });
     printf("\n%-34s %10s %8s\n", "same run, best of 5, CPU time", "MPix/s", "ratio");
     printf("%-34s %10.1f %8s\n", "libpng simplified read (reference)", ref, "1.00");
     printf("%-34s %10.1f %8.2f\n", "engine decode", eng, eng / ref);

@@ -35,8 +35,7 @@ public:
     void Draw() override
     {
         const UINT32 yellow = ZNPackColor(1.0f, 0.85f, 0.2f, 1.0f);
-        DrawText(GGreeting.CStr(), 0, yellow, ZN_TEXT_HCENTER | ZN_TEXT_VCENTER, Rect,
-                 (float)GHelloSize.GetInt());
+        DrawText(GGreeting.CStr(), 0, yellow, ZN_TEXT_HCENTER | ZN_TEXT_VCENTER, Rect, (float)GHelloSize.GetInt());
     }
 };
 
@@ -53,7 +52,7 @@ public:
 
     ZNSharedPtr<GreetingLayer> Greeting;
 };
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -80,7 +79,7 @@ int main(int argc, char** argv)
         app.ClearColor[i] = background[i];
 
     Greeter greeter;
-    greeter.Greeting = ZNSharedPtr<GreetingLayer>(new GreetingLayer());
+    greeter.Greeting         = ZNSharedPtr<GreetingLayer>(new GreetingLayer());
     greeter.Greeting->Window = app.Window;
     // One frame per call, until the window is closed or "quit" runs.
     while (ZNAppFrame(app, greeter))

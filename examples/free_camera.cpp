@@ -48,20 +48,28 @@ public:
         for (int j = 0; j < side; ++j)
             for (int i = 0; i < side; ++i)
             {
-                const float x = (float)i * CellSize - half, y = (float)j * CellSize - half, z = Height(x, y);
-                const ZNVec3 n = Normalize(ZNVec3(Height(x - 1.0f, y) - Height(x + 1.0f, y),
-                                                  Height(x, y - 1.0f) - Height(x, y + 1.0f), 2.0f));
+                const float  x = (float)i * CellSize - half, y = (float)j * CellSize - half, z = Height(x, y);
+                const ZNVec3 n = Normalize(
+                    ZNVec3(Height(x - 1.0f, y) - Height(x + 1.0f, y), Height(x, y - 1.0f) - Height(x, y + 1.0f), 2.0f));
                 // Dark green valleys, yellow-green slopes, pale tops.
-                const float t = fminf(fmaxf((z + 52.0f) / 104.0f, 0.0f), 1.0f);
-                const FieldVertex v = { x, y, z, n.x, n.y, n.z, (UINT8)(40 + 190 * t * t), (UINT8)(110 + 120 * t),
-                                        (UINT8)(40 + 170 * t * t * t), 255 };
+                const float       t = fminf(fmaxf((z + 52.0f) / 104.0f, 0.0f), 1.0f);
+                const FieldVertex v = { x,
+                                        y,
+                                        z,
+                                        n.x,
+                                        n.y,
+                                        n.z,
+                                        (UINT8)(40 + 190 * t * t),
+                                        (UINT8)(110 + 120 * t),
+                                        (UINT8)(40 + 170 * t * t * t),
+                                        255 };
                 Vertices.Append(&v, sizeof(v));
             }
         for (int j = 0; j < FieldCells; ++j)
             for (int i = 0; i < FieldCells; ++i)
             {
                 const UINT16 a = (UINT16)(j * side + i), b = (UINT16)(a + 1), c = (UINT16)(a + side),
-                             d = (UINT16)(c + 1);
+                             d       = (UINT16)(c + 1);
                 const UINT16 quad[6] = { a, b, d, a, d, c };
                 Indices.Append(quad, sizeof(quad));
             }
@@ -107,7 +115,7 @@ public:
     ZNShaderPtr Shader;
     float       SinceReloadCheck = 0.0f;   // seconds
 };
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

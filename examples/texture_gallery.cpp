@@ -15,15 +15,15 @@ namespace
 {
 ZNConVar GStream("gallery_stream", 1.0f, 1, 0.0f, 1.0f, nullptr, 0, "0 holds the textures at their level");
 
-const char* const Pictures[] = { "Gallery/Checker.png", "Gallery/Rings.png", "Gallery/Stripes.png",
-                                 "Gallery/Grid.png" };
-const UINT32 PictureCount = 4;
+const char* const Pictures[]   = { "Gallery/Checker.png", "Gallery/Rings.png", "Gallery/Stripes.png",
+                                   "Gallery/Grid.png" };
+const UINT32      PictureCount = 4;
 
 // The size of the level GL holds now.
 ZNString ResidentSize(const ZNTextureHandle& texture)
 {
     const ZNTextureMip& mip = texture->Mips[texture->GLLevel];
-    char text[32];
+    char                text[32];
     ZNSPrintf(text, sizeof(text), "%u x %u", (unsigned)mip.Width, (unsigned)mip.Height);
     return ZNString(text);
 }
@@ -43,10 +43,10 @@ public:
         const float left = 0.5f * (Rect.X1 - (190.0f * (float)PictureCount - 30.0f));
         for (UINT32 i = 0; i < PictureCount; ++i)
         {
-            const float x0 = left + 190.0f * (float)i, y0 = 110.0f, x1 = x0 + 160.0f, y1 = y0 + 160.0f;
+            const float      x0 = left + 190.0f * (float)i, y0 = 110.0f, x1 = x0 + 160.0f, y1 = y0 + 160.0f;
             const ZNUIVertex quad[4] = { ZNMakeUIVertex(x0, y0, white, 0, 0), ZNMakeUIVertex(x1, y0, white, 1, 0),
                                          ZNMakeUIVertex(x1, y1, white, 1, 1), ZNMakeUIVertex(x0, y1, white, 0, 1) };
-            const ZNUIRect caption = { x0, y1 + 10, x1, y1 + 30 };
+            const ZNUIRect   caption = { x0, y1 + 10, x1, y1 + 30 };
             // A texture that did not load has no GL name: binding it would leave
             // unit 0 as it was (a font page), so its tile is only outlined.
             if (!Textures[i]->TexID)
@@ -104,7 +104,7 @@ bool ApplyHold(void*, const char* const*, ZNString&)
     GStream.Set(0.0f);
     return true;
 }
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -127,7 +127,7 @@ int main(int argc, char** argv)
         app.ClearColor[i] = background[i];
 
     Gallery gallery;
-    gallery.Layer = ZNSharedPtr<GalleryLayer>(new GalleryLayer());
+    gallery.Layer         = ZNSharedPtr<GalleryLayer>(new GalleryLayer());
     gallery.Layer->Window = app.Window;
     for (UINT32 i = 0; i < PictureCount; ++i)
     {

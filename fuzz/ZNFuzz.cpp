@@ -11,16 +11,10 @@
 #include <unistd.h>
 
 const ZNFuzzTarget GFuzzTargets[] = {
-    { "png",       ZNFuzzPng },
-    { "mips",      ZNFuzzMips },
-    { "textparse", ZNFuzzTextParse },
-    { "font",      ZNFuzzFont },
-    { "material",  ZNFuzzMaterial },
-    { "shader",    ZNFuzzShader },
-    { "archive",   ZNFuzzArchive },
-    { "cmdline",   ZNFuzzCmdLine },
-    { "console",   ZNFuzzConsole },
-    { nullptr,     nullptr },
+    { "png", ZNFuzzPng },         { "mips", ZNFuzzMips },         { "textparse", ZNFuzzTextParse },
+    { "font", ZNFuzzFont },       { "material", ZNFuzzMaterial }, { "shader", ZNFuzzShader },
+    { "archive", ZNFuzzArchive }, { "cmdline", ZNFuzzCmdLine },   { "console", ZNFuzzConsole },
+    { nullptr, nullptr },
 };
 
 namespace
@@ -63,7 +57,7 @@ void RemoveScratch()
         RemoveTree(GScratch);
 }
 
-} // namespace
+}   // namespace
 
 void ZNFuzzSetUp()
 {

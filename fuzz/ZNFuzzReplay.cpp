@@ -26,7 +26,7 @@ namespace
 std::vector<std::string> FilesIn(const std::string& folder)
 {
     std::vector<std::string> files;
-    DIR* dir = opendir(folder.c_str());
+    DIR*                     dir = opendir(folder.c_str());
     if (!dir)
         return files;
     while (struct dirent* e = readdir(dir))
@@ -50,8 +50,8 @@ bool RunFile(const ZNFuzzTarget& target, const std::string& path)
         return false;
     }
     std::vector<UINT8> bytes;
-    UINT8 chunk[65536];
-    size_t n;
+    UINT8              chunk[65536];
+    size_t             n;
     while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0)
         bytes.insert(bytes.end(), chunk, chunk + n);
     fclose(f);
@@ -61,7 +61,7 @@ bool RunFile(const ZNFuzzTarget& target, const std::string& path)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -71,10 +71,10 @@ int main(int argc, char** argv)
         return 2;
     }
     ZNFuzzSetUp();
-    const std::string root = argv[1];
-    const char* only = argc > 2 ? argv[2] : nullptr;
-    bool ok = true;
-    bool found = false;
+    const std::string root  = argv[1];
+    const char*       only  = argc > 2 ? argv[2] : nullptr;
+    bool              ok    = true;
+    bool              found = false;
     for (const ZNFuzzTarget* t = GFuzzTargets; t->Name; ++t)
     {
         if (only && strcmp(only, t->Name) != 0)
@@ -88,7 +88,7 @@ int main(int argc, char** argv)
             continue;
         }
         const std::vector<std::string> corpus = FilesIn(root + "/corpus/" + t->Name);
-        const std::vector<std::string> kept = FilesIn(root + "/regress/" + t->Name);
+        const std::vector<std::string> kept   = FilesIn(root + "/regress/" + t->Name);
         for (const std::string& path : corpus)
             ok = RunFile(*t, path) && ok;
         for (const std::string& path : kept)

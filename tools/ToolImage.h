@@ -24,8 +24,7 @@
 // it is empty (the current folder). Up to maxOptional more arguments may follow,
 // shown in the usage as optional (" [size]"); any other command line prints the
 // usage and gives false, and the tool then ends with exit code 2.
-inline bool ToolOutputFolder(int argc, char** argv, std::string& dir, const char* optional = "",
-                             int maxOptional = 0)
+inline bool ToolOutputFolder(int argc, char** argv, std::string& dir, const char* optional = "", int maxOptional = 0)
 {
     if (argc < 2 || argc > 2 + maxOptional)
     {
@@ -69,7 +68,7 @@ class ToolImage
 public:
     ToolImage(int width, int height) : Width(width), Height(height), Pixels(size_t(width) * size_t(height)) {}
 
-    ToolRGBA& At(int x, int y) { return Pixels[size_t(y) * size_t(Width) + size_t(x)]; }
+    ToolRGBA&       At(int x, int y) { return Pixels[size_t(y) * size_t(Width) + size_t(x)]; }
     const ToolRGBA& At(int x, int y) const { return Pixels[size_t(y) * size_t(Width) + size_t(x)]; }
 
     // Writes an 8-bit RGBA PNG. Reports the file on failure and returns false.
@@ -85,17 +84,17 @@ public:
         for (size_t i = 0; i < Pixels.size(); ++i)
         {
             const ToolRGBA& p = Pixels[i];
-            bytes[i * 4 + 0] = uint8_t(ToolClamp01(p.r) * 255.0f + 0.5f);
-            bytes[i * 4 + 1] = uint8_t(ToolClamp01(p.g) * 255.0f + 0.5f);
-            bytes[i * 4 + 2] = uint8_t(ToolClamp01(p.b) * 255.0f + 0.5f);
-            bytes[i * 4 + 3] = uint8_t(ToolClamp01(p.a) * 255.0f + 0.5f);
+            bytes[i * 4 + 0]  = uint8_t(ToolClamp01(p.r) * 255.0f + 0.5f);
+            bytes[i * 4 + 1]  = uint8_t(ToolClamp01(p.g) * 255.0f + 0.5f);
+            bytes[i * 4 + 2]  = uint8_t(ToolClamp01(p.b) * 255.0f + 0.5f);
+            bytes[i * 4 + 3]  = uint8_t(ToolClamp01(p.a) * 255.0f + 0.5f);
         }
         std::vector<png_bytep> rows(static_cast<size_t>(Height));
         for (int y = 0; y < Height; ++y)
             rows[size_t(y)] = bytes.data() + size_t(y) * size_t(Width) * 4;
 
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png ? png_create_info_struct(png) : nullptr;
+        png_structp png  = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop   info = png ? png_create_info_struct(png) : nullptr;
         if (!png || !info || setjmp(png_jmpbuf(png)))
         {
             png_destroy_write_struct(&png, &info);
@@ -105,8 +104,8 @@ public:
         }
         png_init_io(png, f);
         png_set_compression_level(png, 9);
-        png_set_IHDR(png, info, png_uint_32(Width), png_uint_32(Height), 8, PNG_COLOR_TYPE_RGBA,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, png_uint_32(Width), png_uint_32(Height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_set_rows(png, info, rows.data());
         png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
         png_destroy_write_struct(&png, &info);
@@ -147,12 +146,12 @@ inline int ToolWrap(int v, int period)
 inline float ToolValueNoise(float x, float y, uint32_t seed, int period = 0)
 {
     float fx = std::floor(x), fy = std::floor(y);
-    int ix = int(fx), iy = int(fy);
+    int   ix = int(fx), iy = int(fy);
     float tx = x - fx, ty = y - fy;
-    tx = tx * tx * tx * (tx * (tx * 6.0f - 15.0f) + 10.0f);
-    ty = ty * ty * ty * (ty * (ty * 6.0f - 15.0f) + 10.0f);
-    int x0 = ToolWrap(ix, period), x1 = ToolWrap(ix + 1, period);
-    int y0 = ToolWrap(iy, period), y1 = ToolWrap(iy + 1, period);
+    tx       = tx * tx * tx * (tx * (tx * 6.0f - 15.0f) + 10.0f);
+    ty       = ty * ty * ty * (ty * (ty * 6.0f - 15.0f) + 10.0f);
+    int   x0 = ToolWrap(ix, period), x1 = ToolWrap(ix + 1, period);
+    int   y0 = ToolWrap(iy, period), y1 = ToolWrap(iy + 1, period);
     float a = ToolHash(x0, y0, seed), b = ToolHash(x1, y0, seed);
     float c = ToolHash(x0, y1, seed), d = ToolHash(x1, y1, seed);
     return ToolLerp(ToolLerp(a, b, tx), ToolLerp(c, d, tx), ty);

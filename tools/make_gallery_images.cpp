@@ -29,7 +29,10 @@ ToolImage MakePattern(ToolRGBA a, ToolRGBA b, bool (*first)(int x, int y))
     return img;
 }
 
-bool Checker(int x, int y) { return ((x / 16) + (y / 16)) % 2 == 0; }
+bool Checker(int x, int y)
+{
+    return ((x / 16) + (y / 16)) % 2 == 0;
+}
 
 bool Rings(int x, int y)
 {
@@ -37,24 +40,28 @@ bool Rings(int x, int y)
     return int(std::sqrt(dx * dx + dy * dy) / 10.0f) % 2 == 0;
 }
 
-bool Stripes(int x, int y) { return ((x + y) / 12) % 2 == 0; }
+bool Stripes(int x, int y)
+{
+    return ((x + y) / 12) % 2 == 0;
+}
 
-bool Grid(int x, int y) { return x % 32 < 4 || y % 32 < 4; }
+bool Grid(int x, int y)
+{
+    return x % 32 < 4 || y % 32 < 4;
+}
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
     std::string dir;
     if (!ToolOutputFolder(argc, argv, dir))
         return 2;
-    const bool ok = MakePattern({ 0.85f, 0.15f, 0.1f, 1 }, { 0.95f, 0.9f, 0.75f, 1 }, Checker)
-                        .Save((dir + "Checker.png").c_str()) &&
-                    MakePattern({ 0.1f, 0.2f, 0.8f, 1 }, { 0.3f, 0.9f, 0.95f, 1 }, Rings)
-                        .Save((dir + "Rings.png").c_str()) &&
-                    MakePattern({ 0.15f, 0.6f, 0.15f, 1 }, { 0.95f, 0.9f, 0.2f, 1 }, Stripes)
-                        .Save((dir + "Stripes.png").c_str()) &&
-                    MakePattern({ 0.95f, 0.2f, 0.85f, 1 }, { 0.15f, 0.05f, 0.2f, 1 }, Grid)
-                        .Save((dir + "Grid.png").c_str());
+    const bool ok =
+        MakePattern({ 0.85f, 0.15f, 0.1f, 1 }, { 0.95f, 0.9f, 0.75f, 1 }, Checker)
+            .Save((dir + "Checker.png").c_str()) &&
+        MakePattern({ 0.1f, 0.2f, 0.8f, 1 }, { 0.3f, 0.9f, 0.95f, 1 }, Rings).Save((dir + "Rings.png").c_str()) &&
+        MakePattern({ 0.15f, 0.6f, 0.15f, 1 }, { 0.95f, 0.9f, 0.2f, 1 }, Stripes).Save((dir + "Stripes.png").c_str()) &&
+        MakePattern({ 0.95f, 0.2f, 0.85f, 1 }, { 0.15f, 0.05f, 0.2f, 1 }, Grid).Save((dir + "Grid.png").c_str());
     return ok ? 0 : 1;
 }

@@ -23,11 +23,11 @@
 namespace
 {
 
-int         MapSize       = 512;          // pixels per side, from the command line
-const float WorldHalf     = 1000.0f;      // the world spans -1000..1000 on x and y
-const float WorldHeight   = 600.0f;       // height 1 is z = 600
-const float WaterZ        = 100.0f;       // the water shader's plane; keep in step with Water.shd
-const float WaterLevel    = WaterZ / WorldHeight;
+int         MapSize     = 512;       // pixels per side, from the command line
+const float WorldHalf   = 1000.0f;   // the world spans -1000..1000 on x and y
+const float WorldHeight = 600.0f;    // height 1 is z = 600
+const float WaterZ      = 100.0f;    // the water shader's plane; keep in step with Water.shd
+const float WaterLevel  = WaterZ / WorldHeight;
 
 // World x, y of a pixel centre, in -1..1.
 float PixelToUnit(int p)
@@ -45,7 +45,7 @@ float Distance(float ax, float ay, float bx, float by)
 float RiverDistance(float x, float y)
 {
     float riverY = -0.15f + 0.18f * std::sin(x * 3.2f + 0.7f) + 0.06f * std::sin(x * 7.9f);
-    float d = std::fabs(y - riverY);
+    float d      = std::fabs(y - riverY);
     // The river only runs west of x = 0.55, ending in the hills.
     if (x > 0.55f)
         d += (x - 0.55f) * 2.0f;
@@ -54,21 +54,21 @@ float RiverDistance(float x, float y)
 
 float TerrainHeight(float x, float y)
 {
-    float hills = ToolFbm((x + 1.3f) * 3.0f, (y + 2.1f) * 3.0f, 7, 11u);
+    float hills  = ToolFbm((x + 1.3f) * 3.0f, (y + 2.1f) * 3.0f, 7, 11u);
     float detail = ToolFbm((x + 4.0f) * 14.0f, (y + 7.0f) * 14.0f, 4, 23u);
 
     // Mountains rise towards the edges, strongest in the far south-west and north-east.
-    float r = std::sqrt(x * x + y * y);
-    float edge = ToolSmoothstep(0.62f, 1.35f, r);
-    float lobe = 0.6f + 0.4f * ToolSmoothstep(-0.3f, 0.9f, std::fabs(x + y) * 0.7f);
-    float ridges = ToolRidged((x + 3.0f) * 2.6f, (y + 5.0f) * 2.6f, 6, 37u);
+    float r         = std::sqrt(x * x + y * y);
+    float edge      = ToolSmoothstep(0.62f, 1.35f, r);
+    float lobe      = 0.6f + 0.4f * ToolSmoothstep(-0.3f, 0.9f, std::fabs(x + y) * 0.7f);
+    float ridges    = ToolRidged((x + 3.0f) * 2.6f, (y + 5.0f) * 2.6f, 6, 37u);
     float mountains = edge * lobe * (0.35f + 0.65f * ridges);
 
     float h = 0.17f + 0.30f * (hills - 0.3f) + 0.03f * (detail - 0.5f) + 0.80f * mountains;
 
     // A lake south-west of the centre, with a gently shelving bed.
     float lake = 1.0f - ToolSmoothstep(0.12f, 0.42f, Distance(x, y, -0.36f, -0.40f));
-    h = ToolLerp(h, WaterLevel - 0.09f + 0.02f * detail, lake * 0.95f);
+    h          = ToolLerp(h, WaterLevel - 0.09f + 0.02f * detail, lake * 0.95f);
 
     // The river valley that feeds it.
     float river = 1.0f - ToolSmoothstep(0.012f, 0.15f, RiverDistance(x, y));
@@ -92,7 +92,7 @@ int main(int argc, char** argv)
         return 2;
     if (argc == 3)
     {
-        char* end = nullptr;
+        char*      end  = nullptr;
         const long size = strtol(argv[2], &end, 10);
         if (!end || *end || size < 64 || size > 8192)
         {
@@ -111,7 +111,8 @@ int main(int argc, char** argv)
     for (size_t i = 0; i < height.size(); ++i)
         heightMap.Pixels[i] = { height[i], height[i], height[i], 1.0f };
 
-    auto H = [&](int px, int py) {
+    auto H = [&](int px, int py)
+    {
         px = px < 0 ? 0 : (px >= MapSize ? MapSize - 1 : px);
         py = py < 0 ? 0 : (py >= MapSize ? MapSize - 1 : py);
         return height[size_t(py) * MapSize + size_t(px)] * WorldHeight;
@@ -133,17 +134,19 @@ int main(int argc, char** argv)
     {
         for (int px = 0; px < MapSize; ++px)
         {
-            float h = H(px, py) / WorldHeight;
+            float h    = H(px, py) / WorldHeight;
             float dzdx = (H(px + 1, py) - H(px - 1, py)) / (2.0f * cell);
             float dzdy = (H(px, py + 1) - H(px, py - 1)) / (2.0f * cell);
             float nx = -dzdx, ny = -dzdy, nz = 1.0f;
             float nl = std::sqrt(nx * nx + ny * ny + nz * nz);
-            nx /= nl; ny /= nl; nz /= nl;
+            nx /= nl;
+            ny /= nl;
+            nz /= nl;
             float slope = 1.0f - nz;   // 0 flat, towards 1 on cliffs
 
             float x = PixelToUnit(px), y = PixelToUnit(py);
             float patch = ToolFbm((x + 9.0f) * 9.0f, (y + 3.0f) * 9.0f, 5, 71u);
-            float fine = ToolHash(px, py, 5u);
+            float fine  = ToolHash(px, py, 5u);
 
             ToolRGBA c;
             if (h < WaterLevel)
@@ -152,32 +155,34 @@ int main(int argc, char** argv)
             }
             else
             {
-                float above = h - WaterLevel;
-                c = ToolMix(sand, grass, ToolSmoothstep(0.008f, 0.03f, above));
-                c = ToolMix(c, meadow, ToolSmoothstep(0.45f, 0.75f, patch) * 0.7f);
+                float above        = h - WaterLevel;
+                c                  = ToolMix(sand, grass, ToolSmoothstep(0.008f, 0.03f, above));
+                c                  = ToolMix(c, meadow, ToolSmoothstep(0.45f, 0.75f, patch) * 0.7f);
                 float forestAmount = ToolSmoothstep(0.04f, 0.10f, above) * (1.0f - ToolSmoothstep(0.40f, 0.52f, h));
                 forestAmount *= ToolSmoothstep(0.38f, 0.55f, patch + 0.25f * slope + 0.08f * fine);
                 c = ToolMix(c, forest, forestAmount);
-                float rockAmount = ToolSmoothstep(0.42f, 0.58f, h + 0.05f * patch) + ToolSmoothstep(0.28f, 0.45f, slope);
-                c = ToolMix(c, ToolMix(rock, darkRock, patch), ToolClamp01(rockAmount));
-                float snowAmount = ToolSmoothstep(0.66f, 0.74f, h + 0.06f * (patch - 0.5f)) * (1.0f - ToolSmoothstep(0.35f, 0.6f, slope));
+                float rockAmount =
+                    ToolSmoothstep(0.42f, 0.58f, h + 0.05f * patch) + ToolSmoothstep(0.28f, 0.45f, slope);
+                c                = ToolMix(c, ToolMix(rock, darkRock, patch), ToolClamp01(rockAmount));
+                float snowAmount = ToolSmoothstep(0.66f, 0.74f, h + 0.06f * (patch - 0.5f)) *
+                                   (1.0f - ToolSmoothstep(0.35f, 0.6f, slope));
                 c = ToolMix(c, snow, snowAmount);
             }
 
             // Low warm sun with a cool sky fill.
             float diffuse = nx * lx + ny * ly + nz * lz;
-            diffuse = diffuse < 0.0f ? 0.0f : diffuse;
-            float light = 0.55f + 0.9f * diffuse;
-            float jitter = 0.94f + 0.12f * fine;
+            diffuse       = diffuse < 0.0f ? 0.0f : diffuse;
+            float light   = 0.55f + 0.9f * diffuse;
+            float jitter  = 0.94f + 0.12f * fine;
             c.r *= (light * 1.05f) * jitter;
             c.g *= (light * 0.97f) * jitter;
             c.b *= (light * 0.92f + 0.04f) * jitter;
-            c.a = 1.0f;
+            c.a                 = 1.0f;
             colorMap.At(px, py) = c;
         }
     }
 
     bool ok = heightMap.Save((dir + "Heightmap.png").c_str());
-    ok = colorMap.Save((dir + "Colormap.png").c_str()) && ok;
+    ok      = colorMap.Save((dir + "Colormap.png").c_str()) && ok;
     return ok ? 0 : 1;
 }

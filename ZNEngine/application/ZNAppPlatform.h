@@ -4,6 +4,6 @@
 
 // True when the program may create files in the folder osPath (a name as the
 // system spells it; the folder must exist).
-bool ZNCanWriteFolder(const char* osPath);
+bool        ZNCanWriteFolder(const char* osPath);
 // The user's home folder as the system spells it, or null when it is not set.
 const char* ZNHomeFolder();

@@ -19,7 +19,7 @@ const char* ZNHomeFolder()
 {
     // HOME when it is set (as under MSYS or Wine), else the profile folder, kept
     // in UTF-8 for the rest of the program's life.
-    static char home[MAX_PATH * 4];
+    static char    home[MAX_PATH * 4];
     const wchar_t* profile = _wgetenv(L"HOME");
     if (!profile || !*profile)
         profile = _wgetenv(L"USERPROFILE");

@@ -274,12 +274,12 @@ bool ZNAppWindow::Poll()
             break;
         case ZNWE_MouseMove:
         {
-            Input.Mouse[0]   = (float)ev.X;
-            Input.Mouse[1]   = (float)ev.Y;
-            const UINT32 w   = Params().Width;
-            const UINT32 h   = Params().Height;
-            const float  dx  = w ? (Input.Mouse[0] - Input.PrevMouse[0]) / (float)w : 0.0f;
-            const float  dy  = h ? (Input.Mouse[1] - Input.PrevMouse[1]) / (float)h : 0.0f;
+            Input.Mouse[0]  = (float)ev.X;
+            Input.Mouse[1]  = (float)ev.Y;
+            const UINT32 w  = Params().Width;
+            const UINT32 h  = Params().Height;
+            const float  dx = w ? (Input.Mouse[0] - Input.PrevMouse[0]) / (float)w : 0.0f;
+            const float  dy = h ? (Input.Mouse[1] - Input.PrevMouse[1]) / (float)h : 0.0f;
             Input.Axis(dx, dy, 0.0f, 3);
             break;
         }
@@ -287,11 +287,8 @@ bool ZNAppWindow::Poll()
             Input.SetKey(ev.Code, 1);
             Input.Axis(0.0f, 0.0f, (float)ev.Wheel, 4);
             break;
-        case ZNWE_Char:
-            Input.Text += (char)ev.Char;
-            break;
-        default:
-            break;   // focus: the listener was told when it happened
+        case ZNWE_Char: Input.Text += (char)ev.Char; break;
+        default: break;   // focus: the listener was told when it happened
         }
     }
     return false;

@@ -79,19 +79,19 @@ public:
     // and presses of this poll no longer read pressed.
     void   ReleaseAll();
 
-    void   AddBinding(ZNInputBinding* binding);
-    void   RemoveBinding(ZNInputBinding* binding);
+    void AddBinding(ZNInputBinding* binding);
+    void RemoveBinding(ZNInputBinding* binding);
 
-    ZNFixedArray<UINT8, 256> Keys;          // 0 or 1 per key code
-    ZNFixedArray<UINT8, 256> PrevKeys;      // at the previous poll
-    ZNFixedArray<UINT8, 256> Tapped;        // 1: went down since the previous poll
-    ZNFixedArray<UINT8, 3>   Buttons;       // left, right, middle
+    ZNFixedArray<UINT8, 256> Keys;       // 0 or 1 per key code
+    ZNFixedArray<UINT8, 256> PrevKeys;   // at the previous poll
+    ZNFixedArray<UINT8, 256> Tapped;     // 1: went down since the previous poll
+    ZNFixedArray<UINT8, 3>   Buttons;    // left, right, middle
     ZNFixedArray<UINT8, 3>   PrevButtons;
-    float                    Mouse[2];      // cursor in client pixels
-    float                    PrevMouse[2];  // at the previous poll
-    float                    Wheel;         // -1, 0 or +1 this poll
+    float                    Mouse[2];       // cursor in client pixels
+    float                    PrevMouse[2];   // at the previous poll
+    float                    Wheel;          // -1, 0 or +1 this poll
     float                    PrevWheel;
-    ZNString                 Text;          // characters typed since the previous poll
+    ZNString                 Text;   // characters typed since the previous poll
 
 private:
     ZNPodArray<ZNInputBinding*> Bindings;
@@ -102,7 +102,7 @@ class ZNAppWindow
 public:
     explicit ZNAppWindow(ZNPlatform* platform);
     virtual ~ZNAppWindow();
-    ZNAppWindow(const ZNAppWindow&) = delete;
+    ZNAppWindow(const ZNAppWindow&)            = delete;
     ZNAppWindow& operator=(const ZNAppWindow&) = delete;
 
     // Closes, then opens the render window; the context is left released. False
@@ -127,8 +127,8 @@ public:
     void SetCursorPos(float x, float y);
 
     // Where the application registers its listener (resize, drop, focus).
-    void      SetListener(ZNWindowListener* listener) { RenderWindow.Listener = listener; }
-    ZNWindow* NativeWindow() const { return RenderWindow.NativeWindow(); }
+    void                  SetListener(ZNWindowListener* listener) { RenderWindow.Listener = listener; }
+    ZNWindow*             NativeWindow() const { return RenderWindow.NativeWindow(); }
     const ZNWindowParams& Params() const { return RenderWindow.Params(); }
 
     ZNInput        Input;

@@ -22,8 +22,12 @@
 #include <stdlib.h>
 #include <time.h>
 
-void ZNAppClient::Update(ZNApp&, float) {}
-void ZNAppClient::DescribeStats(ZNArray<ZNString>&) {}
+void ZNAppClient::Update(ZNApp&, float)
+{
+}
+void ZNAppClient::DescribeStats(ZNArray<ZNString>&)
+{
+}
 
 ZNAppCommand::ZNAppCommand(ZNApp* app, const char* name, const char* usage, const char* description, Method method)
     : ZNConFunc(name, usage, description, nullptr), App(app), Handler(method)
@@ -129,7 +133,7 @@ void ZNApp::Create(int argc, char** argv, const char* name, const char* dataPath
 
 bool ZNApp::OpenWindow(const ZNString& title, const ZNAppOptions& options)
 {
-    Window = ZNCreateAppWindow();
+    Window                      = ZNCreateAppWindow();
     const ZNWindowParams params = { options.Width, options.Height, options.Fullscreen, 0, 0, 0, 0, 0 };
     if (!Window->Open(title, params))
     {
@@ -148,7 +152,7 @@ bool ZNApp::OpenWindow(const ZNString& title, const ZNAppOptions& options)
     Overlay = ZNSharedPtr<ZNStatsOverlay>(new ZNStatsOverlay());
     Overlay->SetWindow(Window);
     Overlay->Layout();
-    Commands = options.Commands;
+    Commands    = options.Commands;
     NextCommand = 0;
     return true;
 }
@@ -180,13 +184,13 @@ void ZNApp::ApplyDisplay()
     }
     if (Fullscreen.GetInt() != AppliedFullscreen)
     {
-        const bool first = AppliedFullscreen < 0;
+        const bool first  = AppliedFullscreen < 0;
         AppliedFullscreen = Fullscreen.GetInt();
         // The window opened in the mode the command line asked for.
         if (!first && Window)
         {
             ZNWindowParams params = Window->Params();
-            params.Fullscreen = (UINT32)AppliedFullscreen;
+            params.Fullscreen     = (UINT32)AppliedFullscreen;
             if (!ZNApplyDisplayMode(Window->NativeWindow(), AppliedFullscreen ? &params : nullptr))
             {
                 ZNLog("vid_fullscreen: the display mode could not be switched; staying in a window");
@@ -231,7 +235,7 @@ ZNString ZNDefaultScreenshotPath(const char* name, const char* programDir, const
 {
     const time_t when = (time_t)t;
     // localtime's shared buffer is fine here: commands run on the main thread only.
-    struct tm local = {};
+    struct tm    local = {};
     if (const struct tm* now = localtime(&when))
         local = *now;
     char stem[128];
@@ -310,7 +314,7 @@ void ZNApp::Screenshot(ZNConsole& console, const ZNConArgs& args)
     if (args.Size() > 2)
         return ZNConsolePrintUsage(console, args);
     ScreenshotWanted = true;
-    ScreenshotPath = args.Size() > 1 ? args[1] : ZNString();
+    ScreenshotPath   = args.Size() > 1 ? args[1] : ZNString();
 }
 
 void ZNApp::ReloadShaders(ZNConsole& console, const ZNConArgs& args)
@@ -331,8 +335,8 @@ void ZNApp::Benchmark(ZNConsole& console, const ZNConArgs& args)
     float seconds = 10.0f;
     if (args.Size() == 2)
     {
-        char* end = nullptr;
-        const double v = strtod(args[1].CStr(), &end);
+        char*        end = nullptr;
+        const double v   = strtod(args[1].CStr(), &end);
         if (args[1].Empty() || *end || !(v > 0.0) || v > 3600.0)
             return (void)console.Printf("benchmark: '%s' is not a number of seconds from 0 to 3600", args[1].CStr());
         seconds = (float)v;
@@ -354,7 +358,7 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
     if (!app.Started)
     {
         // The first frame's time counts from here, after the program's own start.
-        app.Started = true;
+        app.Started  = true;
         app.PrevTime = ZNGetTime();
         if (window.Poll())
             return false;
@@ -373,7 +377,7 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
 
     const double now = ZNGetTime();
     const float  dt  = (float)(now - app.PrevTime);
-    app.PrevTime = now;
+    app.PrevTime     = now;
     app.Overlay->Frames.Add(dt);
     ZNConsole& console = *window.Console;
     if (app.Bench.Advance(dt))
@@ -395,7 +399,7 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
     if (app.Stats.GetInt())
     {
         ZNStatsOverlay& overlay = *app.Overlay;
-        overlay.Scene = ZNGetRenderCounters() - before;
+        overlay.Scene           = ZNGetRenderCounters() - before;
         overlay.ProgramLines.Clear();
         client.DescribeStats(overlay.ProgramLines);
         overlay.Camera = app.Camera.State;
@@ -403,7 +407,7 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
         overlay.Update(1.0f);
     }
 
-    ZNImage frame;
+    ZNImage    frame;
     const bool capture = app.ScreenshotWanted;
     window.Present(capture ? &frame : nullptr);
     if (capture)

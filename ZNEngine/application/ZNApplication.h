@@ -74,8 +74,8 @@ public:
     ZNAppCommand(ZNApp* app, const char* name, const char* usage, const char* description, Method method);
     void Execute(ZNConsole& console, const ZNString& arguments) override;
 
-    ZNApp* App;      // the owner
-    Method Handler;  // what the command runs
+    ZNApp* App;       // the owner
+    Method Handler;   // what the command runs
 };
 
 class ZNApp
@@ -83,7 +83,7 @@ class ZNApp
 public:
     ZNApp();
     ~ZNApp();
-    ZNApp(const ZNApp&) = delete;
+    ZNApp(const ZNApp&)            = delete;
     ZNApp& operator=(const ZNApp&) = delete;
 
     // Starts the engine, sends its log to standard output and sets the data
@@ -100,29 +100,29 @@ public:
     // default name) and prints the path, or why it failed, in the console.
     bool SaveScreenshot(ZNConsole& console, const ZNImage& frame, const ZNString& requestedPath);
 
-    ZNAppWindow*       Window = nullptr;   // open between OpenWindow and Destroy
-    ZNSharedPtr<ZNStatsOverlay> Overlay;   // made with the window
-    ZNFlyCamera        Camera;             // steered by the frame unless a benchmark flies
-    ZNFlightBenchmark  Bench;              // Bench.Path: the program's flight
-    ZNString           Name;               // "Vendrapolis": screenshots' names
-    ZNArray<ZNString>  Commands;           // console lines still to run
-    UINT32             NextCommand = 0;
-    float              ClearColor[4] = { 0.01f, 0.02f, 0.04f, 1.0f };   // the frame's clear
-    bool               QuitRequested = false;
-    bool               ScreenshotWanted = false;
-    ZNString           ScreenshotPath;     // empty: a dated name in the default folder
-    double             PrevTime = 0.0;     // clock at the previous frame
-    bool               Started = false;    // the first frame has polled the window
-    INT32              AppliedVSync = -1;  // as applied; -1 before the first frame
-    INT32              AppliedFullscreen = -1;
+    ZNAppWindow*                Window = nullptr;   // open between OpenWindow and Destroy
+    ZNSharedPtr<ZNStatsOverlay> Overlay;            // made with the window
+    ZNFlyCamera                 Camera;             // steered by the frame unless a benchmark flies
+    ZNFlightBenchmark           Bench;              // Bench.Path: the program's flight
+    ZNString                    Name;               // "Vendrapolis": screenshots' names
+    ZNArray<ZNString>           Commands;           // console lines still to run
+    UINT32                      NextCommand      = 0;
+    float                       ClearColor[4]    = { 0.01f, 0.02f, 0.04f, 1.0f };   // the frame's clear
+    bool                        QuitRequested    = false;
+    bool                        ScreenshotWanted = false;
+    ZNString                    ScreenshotPath;              // empty: a dated name in the default folder
+    double                      PrevTime          = 0.0;     // clock at the previous frame
+    bool                        Started           = false;   // the first frame has polled the window
+    INT32                       AppliedVSync      = -1;      // as applied; -1 before the first frame
+    INT32                       AppliedFullscreen = -1;
 
-    ZNConVar CamSpeed;            // cam_speed
-    ZNConVar CamFov;              // cam_fov
-    ZNConVar MouseSensitivity;    // in_mouse_sensitivity
-    ZNConVar InvertY;             // in_invert_y
-    ZNConVar VSync;               // vid_vsync
-    ZNConVar Fullscreen;          // vid_fullscreen
-    ZNConVar Stats;               // r_stats
+    ZNConVar CamSpeed;           // cam_speed
+    ZNConVar CamFov;             // cam_fov
+    ZNConVar MouseSensitivity;   // in_mouse_sensitivity
+    ZNConVar InvertY;            // in_invert_y
+    ZNConVar VSync;              // vid_vsync
+    ZNConVar Fullscreen;         // vid_fullscreen
+    ZNConVar Stats;              // r_stats
 
     // The commands' own work (public for the tests).
     void Quit(ZNConsole& console, const ZNConArgs& args);

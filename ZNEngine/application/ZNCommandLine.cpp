@@ -23,9 +23,9 @@ bool NeedsQuotes(const char* s)
 
 bool ZNReadCountOption(const char* option, const char* text, UINT32 low, UINT32 high, UINT32& out, ZNString& error)
 {
-    errno = 0;
-    char* end = nullptr;
-    const long long v = strtoll(text, &end, 10);
+    errno               = 0;
+    char*           end = nullptr;
+    const long long v   = strtoll(text, &end, 10);
     if (!*text || *end || errno || v < (long long)low || v > (long long)high)
     {
         char buf[256];
@@ -47,8 +47,8 @@ ZNCommandLine::ZNCommandLine(const char* program, const char* version) : Program
     AddOption("--fullscreen", "", 0, "switch the display to the window's size", nullptr, nullptr);
 }
 
-void ZNCommandLine::AddOption(const char* name, const char* values, UINT32 count, const char* help,
-                              ZNApplyOption apply, void* user)
+void ZNCommandLine::AddOption(const char* name, const char* values, UINT32 count, const char* help, ZNApplyOption apply,
+                              void* user)
 {
     Options.Add(Option{ name, values, count, help, apply, user });
 }
@@ -69,7 +69,7 @@ ZNString ZNCommandLine::Usage() const
     for (UINT32 i = 0; i < Options.Size(); ++i)
     {
         const Option& o = Options[i];
-        char left[64];
+        char          left[64];
         ZNSPrintf(left, sizeof(left), "%s%s%s", o.Name, o.Count ? " " : "", o.Values);
         char line[256];
         ZNSPrintf(line, sizeof(line), "  %-24s %s\n", left, o.Help);
@@ -82,8 +82,7 @@ ZNString ZNCommandLine::Usage() const
     return out;
 }
 
-ZNAppParseResult ZNCommandLine::Parse(int argc, const char* const* argv, ZNAppOptions& options,
-                                      ZNString& message) const
+ZNAppParseResult ZNCommandLine::Parse(int argc, const char* const* argv, ZNAppOptions& options, ZNString& message) const
 {
     message.Clear();
     for (int i = 1; i < argc; ++i)
@@ -118,7 +117,7 @@ ZNAppParseResult ZNCommandLine::Parse(int argc, const char* const* argv, ZNAppOp
             continue;
         }
 
-        ZNString error;
+        ZNString      error;
         const Option* spec = Find(arg);
         if (!spec)
         {
@@ -145,8 +144,8 @@ ZNAppParseResult ZNCommandLine::Parse(int argc, const char* const* argv, ZNAppOp
         }
         else
         {
-            const char* const* values = argv + i + 1;
-            bool applied = true;
+            const char* const* values  = argv + i + 1;
+            bool               applied = true;
             if (spec->Apply)
                 applied = spec->Apply(spec->User, values, error);
             else if (!strcmp(spec->Name, "--width"))
@@ -172,14 +171,9 @@ int ZNCommandLine::Run(int argc, const char* const* argv, ZNAppOptions& options)
     ZNString message;
     switch (Parse(argc, argv, options, message))
     {
-    case ZNAPR_Exit:
-        fputs(message.CStr(), stdout);
-        return 0;
-    case ZNAPR_Error:
-        fputs(message.CStr(), stderr);
-        return 2;
-    case ZNAPR_Run:
-        break;
+    case ZNAPR_Exit: fputs(message.CStr(), stdout); return 0;
+    case ZNAPR_Error: fputs(message.CStr(), stderr); return 2;
+    case ZNAPR_Run: break;
     }
     return -1;
 }

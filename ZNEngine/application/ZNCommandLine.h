@@ -24,7 +24,7 @@ struct ZNAppOptions
     UINT32            Width      = 1024;   // client size
     UINT32            Height     = 576;
     UINT32            Fullscreen = 0;
-    ZNArray<ZNString> Commands;            // console lines from "+command args", in order
+    ZNArray<ZNString> Commands;   // console lines from "+command args", in order
 };
 
 enum ZNAppParseResult
@@ -57,10 +57,10 @@ public:
     // Parses and prints what the line asked for: -1 to run the program, else the
     // exit code (0 after help or version on standard output, 2 after a mistake
     // on standard error).
-    int Run(int argc, const char* const* argv, ZNAppOptions& options) const;
+    int              Run(int argc, const char* const* argv, ZNAppOptions& options) const;
 
     // "usage: PROGRAM [options] [+command args ...]" and one line per option.
-    ZNString Usage() const;
+    ZNString    Usage() const;
     const char* Version() const { return VersionText; }
 
     // What the usage says of "+command args".
@@ -73,12 +73,12 @@ private:
         const char*   Values;   // "W" (names of the values, for the usage)
         UINT32        Count;    // how many values follow
         const char*   Help;
-        ZNApplyOption Apply;    // null for the standard options
+        ZNApplyOption Apply;   // null for the standard options
         void*         User;
     };
     const Option* Find(const char* name) const;
 
-    const char*       Program;       // for the usage
-    const char*       VersionText;   // for --version
-    ZNPodArray<Option> Options;      // standard ones first
+    const char*        Program;       // for the usage
+    const char*        VersionText;   // for --version
+    ZNPodArray<Option> Options;       // standard ones first
 };

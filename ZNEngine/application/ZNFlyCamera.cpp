@@ -25,7 +25,7 @@ static ZNVec3 ForwardVector(float yaw, float pitch)
 
 void ZNUpdateFlyCamera(ZNFlyCameraState& cam, ZNFlyControls& in, UINT32& mouseLook, float dt)
 {
-    cam.PrevYaw = cam.Yaw;
+    cam.PrevYaw   = cam.Yaw;
     cam.PrevPitch = cam.Pitch;
     in.MoveCursor = false;
 
@@ -34,9 +34,9 @@ void ZNUpdateFlyCamera(ZNFlyCameraState& cam, ZNFlyControls& in, UINT32& mouseLo
         // Start from the centre with no displacement, so the first steering frame
         // does not jump.
         in.MoveCursor = true;
-        in.CursorX = (float)(in.ClientWidth >> 1);
-        in.CursorY = (float)(in.ClientHeight >> 1);
-        mouseLook = 1;
+        in.CursorX    = (float)(in.ClientWidth >> 1);
+        in.CursorY    = (float)(in.ClientHeight >> 1);
+        mouseLook     = 1;
         in.MouseX = in.PrevMouseX = (float)in.ClientWidth * 0.5f;
         in.MouseY = in.PrevMouseY = (float)in.ClientHeight * 0.5f;
     }
@@ -45,7 +45,7 @@ void ZNUpdateFlyCamera(ZNFlyCameraState& cam, ZNFlyControls& in, UINT32& mouseLo
     if (in.Right == ZNKS_Held)
     {
         const float dy = (in.MouseY - in.PrevMouseY) * in.Sensitivity;
-        cam.Yaw = fmodf(cam.Yaw - (in.MouseX - in.PrevMouseX) * in.Sensitivity, TwoPi);
+        cam.Yaw        = fmodf(cam.Yaw - (in.MouseX - in.PrevMouseX) * in.Sensitivity, TwoPi);
         cam.Pitch += in.InvertY ? -dy : dy;
         if (cam.Pitch < ZNFlyPitchMin)
             cam.Pitch = ZNFlyPitchMin;
@@ -54,7 +54,7 @@ void ZNUpdateFlyCamera(ZNFlyCameraState& cam, ZNFlyControls& in, UINT32& mouseLo
     }
 
     ZNVec3 forward = ForwardVector(cam.Yaw, cam.Pitch);
-    ZNVec3 side = SideVector(cam.Yaw);
+    ZNVec3 side    = SideVector(cam.Yaw);
     if (in.Shift != ZNKS_Up)
     {
         forward *= ZNFlyFastFactor;
@@ -81,37 +81,36 @@ void ZNUpdateFlyCamera(ZNFlyCameraState& cam, ZNFlyControls& in, UINT32& mouseLo
 
 float ZNBlendYaw(float prevYaw, float yaw, float t)
 {
-    float a = fmodf(prevYaw, TwoPi);
+    float       a = fmodf(prevYaw, TwoPi);
     const float b = fmodf(yaw, TwoPi);
     if (fabsf(a - b) >= ZN_PI)
         a += a < b ? TwoPi : -TwoPi;
     return a + t * (b - a);
 }
 
-void ZNSetupFlyView(const ZNFlyCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight,
-                    float fieldOfView, float nearPlane, float farPlane, ZNFlyView& out)
+void ZNSetupFlyView(const ZNFlyCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight, float fieldOfView,
+                    float nearPlane, float farPlane, ZNFlyView& out)
 {
-    const ZNVec3 pos = cam.PrevPosition + (cam.Position - cam.PrevPosition) * t;
-    const float yaw = ZNBlendYaw(cam.PrevYaw, cam.Yaw, t);
-    const float pitch = cam.PrevPitch + t * (cam.Pitch - cam.PrevPitch);
+    const ZNVec3 pos   = cam.PrevPosition + (cam.Position - cam.PrevPosition) * t;
+    const float  yaw   = ZNBlendYaw(cam.PrevYaw, cam.Yaw, t);
+    const float  pitch = cam.PrevPitch + t * (cam.Pitch - cam.PrevPitch);
 
     const ZNVec3 forward = ForwardVector(yaw, pitch);
-    out.Position = pos;
-    out.Target = pos + forward;
-    out.Up = Cross(forward, SideVector(yaw));
+    out.Position         = pos;
+    out.Target           = pos + forward;
+    out.Up               = Cross(forward, SideVector(yaw));
 
     out.FieldOfView = fieldOfView;
-    out.Aspect = (float)clientWidth / (float)clientHeight;
-    out.Near = nearPlane;
-    out.Far = farPlane;
-    out.View = LookAt(out.Position, out.Target, out.Up);
-    out.Projection = Perspective(out.FieldOfView * ZN_PI / 180.0f, out.Aspect, out.Near, out.Far);
+    out.Aspect      = (float)clientWidth / (float)clientHeight;
+    out.Near        = nearPlane;
+    out.Far         = farPlane;
+    out.View        = LookAt(out.Position, out.Target, out.Up);
+    out.Projection  = Perspective(out.FieldOfView * ZN_PI / 180.0f, out.Aspect, out.Near, out.Far);
 }
 
-ZNFlyCamera::ZNFlyCamera()
-    : MouseLook(0), Speed(ZNFlySpeed), Sensitivity(ZNFlyMouseSensitivity), InvertY(0)
+ZNFlyCamera::ZNFlyCamera() : MouseLook(0), Speed(ZNFlySpeed), Sensitivity(ZNFlyMouseSensitivity), InvertY(0)
 {
-    State.Position = ZNVec3(0.0f, 0.0f, 0.0f);
+    State.Position     = ZNVec3(0.0f, 0.0f, 0.0f);
     State.PrevPosition = State.Position;
     State.Yaw = State.PrevYaw = 0.0f;
     State.Pitch = State.PrevPitch = HalfPi;
@@ -132,33 +131,33 @@ void ZNFlyCamera::BeginFrame(ZNAppWindow& window)
 
 void ZNFlyCamera::Update(ZNAppWindow& window, float dt)
 {
-    ZNInput& input = window.Input;
+    ZNInput&      input = window.Input;
     ZNFlyControls controls;
-    controls.Right = input.KeyState(ZNK_RButton);
-    controls.W = input.KeyState(ZNK_W);
-    controls.S = input.KeyState(ZNK_S);
-    controls.A = input.KeyState(ZNK_A);
-    controls.D = input.KeyState(ZNK_D);
-    controls.Shift = input.KeyState(ZNK_LShift);
-    controls.Control = input.KeyState(ZNK_LControl);
-    controls.Space = input.KeyState(ZNK_Space);
-    controls.MouseX = input.Mouse[0];
-    controls.MouseY = input.Mouse[1];
-    controls.PrevMouseX = input.PrevMouse[0];
-    controls.PrevMouseY = input.PrevMouse[1];
-    controls.ClientWidth = window.Params().Width;
+    controls.Right        = input.KeyState(ZNK_RButton);
+    controls.W            = input.KeyState(ZNK_W);
+    controls.S            = input.KeyState(ZNK_S);
+    controls.A            = input.KeyState(ZNK_A);
+    controls.D            = input.KeyState(ZNK_D);
+    controls.Shift        = input.KeyState(ZNK_LShift);
+    controls.Control      = input.KeyState(ZNK_LControl);
+    controls.Space        = input.KeyState(ZNK_Space);
+    controls.MouseX       = input.Mouse[0];
+    controls.MouseY       = input.Mouse[1];
+    controls.PrevMouseX   = input.PrevMouse[0];
+    controls.PrevMouseY   = input.PrevMouse[1];
+    controls.ClientWidth  = window.Params().Width;
     controls.ClientHeight = window.Params().Height;
-    controls.Speed = Speed;
-    controls.Sensitivity = Sensitivity;
-    controls.InvertY = InvertY;
+    controls.Speed        = Speed;
+    controls.Sensitivity  = Sensitivity;
+    controls.InvertY      = InvertY;
 
     ZNUpdateFlyCamera(State, controls, MouseLook, dt);
 
     if (controls.MoveCursor)
     {
         window.SetCursorPos(controls.CursorX, controls.CursorY);
-        input.Mouse[0] = controls.MouseX;
-        input.Mouse[1] = controls.MouseY;
+        input.Mouse[0]     = controls.MouseX;
+        input.Mouse[1]     = controls.MouseY;
         input.PrevMouse[0] = controls.PrevMouseX;
         input.PrevMouse[1] = controls.PrevMouseY;
     }

@@ -24,8 +24,8 @@ class ZNAppWindow;
 // Position and angles after the latest update and before it (for interpolation).
 struct ZNFlyCameraState
 {
-    ZNVec3 Position;        // after the latest update
-    ZNVec3 PrevPosition;    // before it
+    ZNVec3 Position;       // after the latest update
+    ZNVec3 PrevPosition;   // before it
     float  Yaw;
     float  Pitch;
     float  PrevYaw;
@@ -36,19 +36,19 @@ struct ZNFlyCameraState
 struct ZNFlyView
 {
     ZNVec3 Up;
-    ZNVec3 Position;        // the eye
-    ZNMat4 Projection;      // "ZN_mProj"
-    float  FieldOfView;     // degrees
-    float  Aspect;          // client width / client height
+    ZNVec3 Position;      // the eye
+    ZNMat4 Projection;    // "ZN_mProj"
+    float  FieldOfView;   // degrees
+    float  Aspect;        // client width / client height
     float  Near;
     float  Far;
-    ZNMat4 View;            // "ZN_mView"
-    ZNVec3 Target;          // one unit ahead of the eye
+    ZNMat4 View;     // "ZN_mView"
+    ZNVec3 Target;   // one unit ahead of the eye
 };
 
-const float ZNFlySpeed            = 100.0f;       // units per second, also vertical
-const float ZNFlyMouseSensitivity = 0.01f;        // radians per pixel
-const float ZNFlyFieldOfView      = 90.0f;        // vertical, degrees
+const float ZNFlySpeed            = 100.0f;   // units per second, also vertical
+const float ZNFlyMouseSensitivity = 0.01f;    // radians per pixel
+const float ZNFlyFieldOfView      = 90.0f;    // vertical, degrees
 const float ZNFlyPitchMin         = 0.01f;
 const float ZNFlyPitchMax         = 3.1315928f;   // pi - 0.01
 const float ZNFlyFastFactor       = 2.0f;         // shift held
@@ -57,8 +57,8 @@ const float ZNFlyFastFactor       = 2.0f;         // shift held
 struct ZNFlyControls
 {
     UINT32 Right, W, S, A, D, Shift, Control, Space;   // key states (ZNKeyState)
-    float  MouseX, MouseY;            // current cursor, client pixels (written at look start)
-    float  PrevMouseX, PrevMouseY;    // cursor at the previous poll (written at look start)
+    float  MouseX, MouseY;                             // current cursor, client pixels (written at look start)
+    float  PrevMouseX, PrevMouseY;                     // cursor at the previous poll (written at look start)
     UINT32 ClientWidth, ClientHeight;
     // Set by the update when the cursor is to be moved to (CursorX, CursorY).
     bool   MoveCursor;
@@ -77,8 +77,8 @@ float ZNBlendYaw(float prevYaw, float yaw, float t);
 
 // Fills the view record for interpolation factor t (0 = previous state);
 // fieldOfView is the vertical angle in degrees.
-void ZNSetupFlyView(const ZNFlyCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight,
-                    float fieldOfView, float nearPlane, float farPlane, ZNFlyView& out);
+void ZNSetupFlyView(const ZNFlyCameraState& cam, float t, UINT32 clientWidth, UINT32 clientHeight, float fieldOfView,
+                    float nearPlane, float farPlane, ZNFlyView& out);
 
 // The controller: the window-facing side of the camera.
 class ZNFlyCamera
@@ -91,9 +91,9 @@ public:
     // Reads the window's keys and mouse and moves State by dt seconds.
     void Update(ZNAppWindow& window, float dt);
 
-    ZNFlyCameraState State;       // at the origin, level, heading +X until set
-    UINT32           MouseLook;   // non-zero while the right button steers
-    float            Speed;       // units per second, also vertical
-    float            Sensitivity; // radians per pixel
-    UINT32           InvertY;     // non-zero: moving the mouse up looks down
+    ZNFlyCameraState State;         // at the origin, level, heading +X until set
+    UINT32           MouseLook;     // non-zero while the right button steers
+    float            Speed;         // units per second, also vertical
+    float            Sensitivity;   // radians per pixel
+    UINT32           InvertY;       // non-zero: moving the mouse up looks down
 };

@@ -19,7 +19,7 @@ double ZNNearestRankPercentile(const ZNPodArray<double>& sortedMs, double p)
 ZNFrameTimeSummary ZNSummarizeFrameTimes(const ZNPodArray<double>& frameMs)
 {
     ZNFrameTimeSummary s;
-    const UINT32 n = frameMs.Size();
+    const UINT32       n = frameMs.Size();
     if (!n)
         return s;
 
@@ -50,7 +50,7 @@ ZNString ZNFormatFrameTimeSummary(const ZNFrameTimeSummary& s)
 void ZNFrameTimeHistory::Add(double seconds)
 {
     Ms[Next] = seconds * 1000.0;
-    Next = (Next + 1) % Capacity;
+    Next     = (Next + 1) % Capacity;
     if (Stored < Capacity)
         ++Stored;
 }
@@ -65,7 +65,7 @@ double ZNFrameTimeHistory::BackMs(UINT32 back) const
 double ZNFrameTimeHistory::MeanOfLastSecondMs() const
 {
     double sum = 0.0;
-    UINT32 n = 0;
+    UINT32 n   = 0;
     while (n < Stored)
     {
         const double ms = BackMs(n);
@@ -82,8 +82,8 @@ void ZNFlightBenchmark::Start(float seconds)
     Duration = seconds;
     Elapsed  = 0.0f;
     FrameMs.Clear();
-    Running  = true;
-    Primed   = false;
+    Running = true;
+    Primed  = false;
 }
 
 bool ZNFlightBenchmark::Advance(double dt)

@@ -36,9 +36,9 @@ struct ZNFrameTimeSummary
 // Frame times in milliseconds.
 ZNFrameTimeSummary ZNSummarizeFrameTimes(const ZNPodArray<double>& frameMs);
 // The nearest-rank percentile (0 < p <= 100) of an ascending array; 0 when empty.
-double ZNNearestRankPercentile(const ZNPodArray<double>& sortedMs, double p);
+double             ZNNearestRankPercentile(const ZNPodArray<double>& sortedMs, double p);
 // One line: "frames N, mean M ms, median M ms, p95 M ms, p99 M ms, fps F".
-ZNString ZNFormatFrameTimeSummary(const ZNFrameTimeSummary& s);
+ZNString           ZNFormatFrameTimeSummary(const ZNFrameTimeSummary& s);
 
 // The latest frame times for the statistics overlay: the graph's last
 // GraphFrames and the mean over the last second.
@@ -59,8 +59,8 @@ public:
 
 private:
     double Ms[Capacity] = {};
-    UINT32 Next   = 0;
-    UINT32 Stored = 0;
+    UINT32 Next         = 0;
+    UINT32 Stored       = 0;
 };
 
 // Where a camera path is at a time since the flight began.
@@ -70,15 +70,15 @@ class ZNFlightBenchmark
 {
 public:
     // Begins a flight of seconds (at least one frame is always flown).
-    void Start(float seconds);
-    bool IsRunning() const { return Running; }
+    void               Start(float seconds);
+    bool               IsRunning() const { return Running; }
     // Ends a flight early; the frames so far stay summarised.
-    void Stop() { Running = false; }
+    void               Stop() { Running = false; }
     // Called once per frame before drawing with the previous frame's duration in
     // seconds. True exactly once per flight: when the flight has just ended.
-    bool Advance(double dt);
+    bool               Advance(double dt);
     // Where the camera is now on the path (a default state without a path).
-    ZNFlyCameraState Camera() const;
+    ZNFlyCameraState   Camera() const;
     ZNFrameTimeSummary Summary() const { return ZNSummarizeFrameTimes(FrameMs); }
 
     ZNCameraPath       Path     = nullptr;   // the program's flight; null: no benchmark
@@ -87,6 +87,6 @@ public:
     ZNPodArray<double> FrameMs;              // one per frame flown
 
 private:
-    bool Running  = false;
-    bool Primed   = false;   // a frame has been drawn on the path
+    bool Running = false;
+    bool Primed  = false;   // a frame has been drawn on the path
 };

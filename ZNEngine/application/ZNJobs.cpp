@@ -29,18 +29,18 @@ UINT32 WorkerEntry(void* context)
     RunJobs(*static_cast<ParallelRun*>(context));
     return 0;
 }
-} // namespace
+}   // namespace
 
 void ZNParallelFor(UINT32 count, ZNJob job, void* context)
 {
     ParallelRun run;
-    run.Job = job;
-    run.Context = context;
-    run.Count = count;
-    run.Next = 0;
+    run.Job                 = job;
+    run.Context             = context;
+    run.Count               = count;
+    run.Next                = 0;
     const UINT32 processors = ZNThread::ProcessorCount();
-    const UINT32 helpers = count > 1 && processors > 1 ? std::min(processors, count) - 1 : 0;
-    ZNThread workers[15];
+    const UINT32 helpers    = count > 1 && processors > 1 ? std::min(processors, count) - 1 : 0;
+    ZNThread     workers[15];
     const UINT32 started = std::min(helpers, 15u);
     for (UINT32 t = 0; t < started; ++t)
         workers[t].Start(WorkerEntry, &run);

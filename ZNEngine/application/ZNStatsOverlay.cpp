@@ -28,7 +28,7 @@ float ZNElevationDegrees(float pitch)
 void ZNStatsOverlay::Describe(ZNArray<ZNString>& lines) const
 {
     lines.Clear();
-    char buf[160];
+    char         buf[160];
     const double ms = Frames.MeanOfLastSecondMs();
     ZNSPrintf(buf, sizeof(buf), "%.1f fps   %.2f ms", ms > 0.0 ? 1000.0 / ms : 0.0, ms);
     lines.Add(ZNString(buf));
@@ -55,51 +55,51 @@ void ZNStatsOverlay::Draw()
     ZNArray<ZNString> lines;
     Describe(lines);
 
-    const float x0 = winW - Width - Margin;
-    const float y0 = Margin;
-    const float textH = (float)lines.Size() * LinePixels;
+    const float x0      = winW - Width - Margin;
+    const float y0      = Margin;
+    const float textH   = (float)lines.Size() * LinePixels;
     const float graphY0 = y0 + 4.0f + textH + 4.0f;
     const float graphY1 = graphY0 + GraphHeight;
-    const float x1 = x0 + Width;
+    const float x1      = x0 + Width;
 
-    static const float panel[4]  = { 0.05f, 0.07f, 0.1f, 0.8f };
-    static const float frame[4]  = { 0.45f, 0.45f, 0.5f, 1.0f };
+    static const float panel[4] = { 0.05f, 0.07f, 0.1f, 0.8f };
+    static const float frame[4] = { 0.45f, 0.45f, 0.5f, 1.0f };
     DrawRect(ZNUIRect{ x0, y0, x1, graphY1 + 4.0f }, panel, false);
 
     const UINT32 white = ZNPackColor(0.95f, 0.95f, 0.9f, 1.0f);
     for (UINT32 i = 0; i < lines.Size(); ++i)
     {
         const float y = y0 + 4.0f + (float)i * LinePixels;
-        DrawText(lines[i].CStr(), lines[i].Size(), white, 0, ZNUIRect{ x0 + 6.0f, y, x1, y + LinePixels },
-                 LinePixels);
+        DrawText(lines[i].CStr(), lines[i].Size(), white, 0, ZNUIRect{ x0 + 6.0f, y, x1, y + LinePixels }, LinePixels);
     }
 
     // The graph: newest frame on the right, one step per frame.
     const float gx0 = x0 + 6.0f, gx1 = x1 - 6.0f;
     DrawRect(ZNUIRect{ gx0, graphY0, gx1, graphY1 }, frame, true);
-    const float scale = GraphHeight / GraphFullMs;
-    static const float fast[4] = { 0.3f, 0.85f, 0.4f, 1.0f };   // 16.7 ms: 60 frames a second
-    static const float slow[4] = { 0.95f, 0.6f, 0.2f, 1.0f };   // 33.3 ms: 30 frames a second
-    const float y60 = graphY1 - 16.7f * scale;
-    const float y30 = graphY1 - 33.3f * scale;
-    const ZNUIVertex marks[4] = { ZNMakeUIVertex(gx0, y60, fast), ZNMakeUIVertex(gx1, y60, fast),
-                                  ZNMakeUIVertex(gx0, y30, slow), ZNMakeUIVertex(gx1, y30, slow) };
+    const float        scale    = GraphHeight / GraphFullMs;
+    static const float fast[4]  = { 0.3f, 0.85f, 0.4f, 1.0f };   // 16.7 ms: 60 frames a second
+    static const float slow[4]  = { 0.95f, 0.6f, 0.2f, 1.0f };   // 33.3 ms: 30 frames a second
+    const float        y60      = graphY1 - 16.7f * scale;
+    const float        y30      = graphY1 - 33.3f * scale;
+    const ZNUIVertex   marks[4] = { ZNMakeUIVertex(gx0, y60, fast), ZNMakeUIVertex(gx1, y60, fast),
+                                    ZNMakeUIVertex(gx0, y30, slow), ZNMakeUIVertex(gx1, y30, slow) };
     DrawVertices(marks, 4, PT_Lines);
 
-    const UINT32 n = Frames.Count() < ZNFrameTimeHistory::GraphFrames ? Frames.Count() : ZNFrameTimeHistory::GraphFrames;
+    const UINT32 n =
+        Frames.Count() < ZNFrameTimeHistory::GraphFrames ? Frames.Count() : ZNFrameTimeHistory::GraphFrames;
     if (n < 2)
         return;
     static const float line[4] = { 0.9f, 0.9f, 1.0f, 1.0f };
-    ZNUIVertex curve[ZNFrameTimeHistory::GraphFrames];
-    const float step = (gx1 - gx0) / (float)(ZNFrameTimeHistory::GraphFrames - 1);
+    ZNUIVertex         curve[ZNFrameTimeHistory::GraphFrames];
+    const float        step = (gx1 - gx0) / (float)(ZNFrameTimeHistory::GraphFrames - 1);
     for (UINT32 i = 0; i < n; ++i)
     {
         const UINT32 back = n - 1 - i;
-        float ms = (float)Frames.BackMs(back);
+        float        ms   = (float)Frames.BackMs(back);
         if (ms > GraphFullMs)
             ms = GraphFullMs;
         const float x = gx1 - (float)back * step;
-        curve[i] = ZNMakeUIVertex(x, graphY1 - ms * scale, line);
+        curve[i]      = ZNMakeUIVertex(x, graphY1 - ms * scale, line);
     }
     DrawVertices(curve, n, PT_LineStrip);
 }

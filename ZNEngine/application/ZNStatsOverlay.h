@@ -23,7 +23,7 @@ public:
     static constexpr float Margin      = 8.0f;     // from the window's edges
     static constexpr float LinePixels  = 14.0f;
     static constexpr float GraphHeight = 60.0f;
-    static constexpr float GraphFullMs = 50.0f;    // a frame this long fills the graph's height
+    static constexpr float GraphFullMs = 50.0f;   // a frame this long fills the graph's height
 
     ZNStatsOverlay();
 

@@ -20,7 +20,7 @@
 namespace
 {
 
-std::atomic<ZNDialogHandler> GDialogHandler{nullptr};
+std::atomic<ZNDialogHandler> GDialogHandler{ nullptr };
 
 // Serialises the default handler so boxes from several threads do not
 // interleave on the terminal. Recursive because a box may be raised while
@@ -38,7 +38,7 @@ const char* KindLabel(ZNDialogKind kind)
     {
     case ZNDialog_YesNo: return "question";
     case ZNDialog_Fatal: return "fatal error";
-    case ZNDialog_Info:  return "information";
+    case ZNDialog_Info: return "information";
     }
     return "box";
 }
@@ -47,8 +47,7 @@ const char* KindLabel(ZNDialogKind kind)
 void PrintBox(ZNDialogKind kind, const char* text, const char* caption, const char* answer)
 {
     char buffer[4096];
-    int n = snprintf(buffer, sizeof(buffer), "[%s] %s\n%s\n%s%s%s",
-                     KindLabel(kind), caption, text,
+    int  n = snprintf(buffer, sizeof(buffer), "[%s] %s\n%s\n%s%s%s", KindLabel(kind), caption, text,
                      answer ? "-> answered " : "", answer ? answer : "", answer ? "\n" : "");
     if (n < 0)
         return;
@@ -77,7 +76,7 @@ bool AskTerminal(ZNDialogKind kind, const char* text, const char* caption)
     }
 }
 
-} // namespace
+}   // namespace
 
 bool ZNDefaultDialogHandler(ZNDialogKind kind, const char* text, const char* caption)
 {
@@ -93,7 +92,7 @@ bool ZNDefaultDialogHandler(ZNDialogKind kind, const char* text, const char* cap
     // carry an answer.
     const char* mode = getenv("ZN_DIALOG");
     // The terminator is compared too, so "yess" is neither answer.
-    const bool yes = mode && ZNStrICmpN(mode, "yes", 4) == 0;
+    const bool  yes = mode && ZNStrICmpN(mode, "yes", 4) == 0;
     if (yes || (mode && ZNStrICmpN(mode, "no", 3) == 0))
     {
         if (kind != ZNDialog_YesNo)

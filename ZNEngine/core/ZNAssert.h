@@ -30,8 +30,8 @@ typedef uint64_t UINT64;
 typedef int64_t  INT64;
 
 #define ZN_FATAL_EXIT_CODE 0xBADDC0DE   // a POSIX parent sees the low byte, 222
-#define ZN_ASSERT_TEXT_SIZE 2048       // assertion text buffer, terminator included
-#define ZN_BOX_OK 1                    // what ZNInfoBox returns once the box was shown
+#define ZN_ASSERT_TEXT_SIZE 2048        // assertion text buffer, terminator included
+#define ZN_BOX_OK 1                     // what ZNInfoBox returns once the box was shown
 
 // What kind of box is asked for.
 enum ZNDialogKind
@@ -58,22 +58,23 @@ bool ZNShowDialog(ZNDialogKind kind, const char* text, const char* caption);
 // terminated). ZNAssertFailed uses ZN_ASSERT_TEXT_SIZE.
 void ZNFormatAssertText(char* buffer, size_t size, const char* expression, const char* file, int line);
 
-void  ZNAssertFailed(const char* expression, const char* file, int line);
-bool  ZNAskYesNo(const char* text, const char* caption);
+void              ZNAssertFailed(const char* expression, const char* file, int line);
+bool              ZNAskYesNo(const char* text, const char* caption);
 [[noreturn]] void ZNFatalError(const char* text, const char* caption);
-int   ZNInfoBox(const char* text, const char* caption);   // ZN_BOX_OK, or 0 if not shown
+int               ZNInfoBox(const char* text, const char* caption);   // ZN_BOX_OK, or 0 if not shown
 
 void* ZNAlloc(size_t size);
 void* ZNRealloc(void* block, size_t size);
-void  ZNFree(void* block);          // null is tolerated, though callers test first
+void  ZNFree(void* block);   // null is tolerated, though callers test first
 
-#define BREAK_IF(cond)                                        \
-    do {                                                      \
-        if (cond) ZNAssertFailed(#cond, __FILE__, __LINE__);  \
+#define BREAK_IF(cond)                                 \
+    do                                                 \
+    {                                                  \
+        if (cond)                                      \
+            ZNAssertFailed(#cond, __FILE__, __LINE__); \
     } while (0)
 
 // Expression form for guarded accesses: reports like BREAK_IF and yields true
 // when the check failed, so the caller can skip the access:
 //   if (ZN_CHECK_FAILED(at >= count)) return scratch;
-#define ZN_CHECK_FAILED(cond) \
-    ((cond) ? (ZNAssertFailed(#cond, __FILE__, __LINE__), true) : false)
+#define ZN_CHECK_FAILED(cond) ((cond) ? (ZNAssertFailed(#cond, __FILE__, __LINE__), true) : false)

@@ -26,18 +26,18 @@
 namespace
 {
 
-const int GCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP};
+const int GCrashSignals[] = { SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP };
 
 // Enough for backtrace() and the formatting below, with room for the
 // sanitizers' own use of the stack.
 const size_t ZN_ALT_STACK_SIZE = 256 * 1024;
 
-char             GDumpDir[PATH_MAX];          // absolute, ends in '/'
-char             GProgram[PATH_MAX];          // shown in the crash box caption
-long             GUtcOffset = 0;              // seconds east of UTC at install
-std::atomic<long> GCrashingTid{0};            // thread reporting a crash, 0 = none
+char              GDumpDir[PATH_MAX];   // absolute, ends in '/'
+char              GProgram[PATH_MAX];   // shown in the crash box caption
+long              GUtcOffset = 0;       // seconds east of UTC at install
+std::atomic<long> GCrashingTid{ 0 };    // thread reporting a crash, 0 = none
 alignas(16) char GMainAltStack[ZN_ALT_STACK_SIZE];
-thread_local void* TGAltStack = nullptr;      // a ZNThread's own alternate stack
+thread_local void* TGAltStack = nullptr;   // a ZNThread's own alternate stack
 
 // ---- async-signal-safe text building ------------------------------------------
 
@@ -62,11 +62,11 @@ struct ZNSafeText
     // Decimal, zero-padded to width digits.
     void AddInt(long long value, int width = 0)
     {
-        char digits[24];
-        int n = 0;
-        bool negative = value < 0;
-        unsigned long long v = negative ? 0ull - static_cast<unsigned long long>(value)
-                                        : static_cast<unsigned long long>(value);
+        char               digits[24];
+        int                n        = 0;
+        bool               negative = value < 0;
+        unsigned long long v =
+            negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
         do
         {
             digits[n++] = static_cast<char>('0' + v % 10);
@@ -110,9 +110,9 @@ const char* SignalName(int sig)
     switch (sig)
     {
     case SIGSEGV: return "SIGSEGV (invalid memory access)";
-    case SIGBUS:  return "SIGBUS (bus error)";
-    case SIGFPE:  return "SIGFPE (arithmetic error)";
-    case SIGILL:  return "SIGILL (illegal instruction)";
+    case SIGBUS: return "SIGBUS (bus error)";
+    case SIGFPE: return "SIGFPE (arithmetic error)";
+    case SIGILL: return "SIGILL (illegal instruction)";
     case SIGABRT: return "SIGABRT (abort)";
     case SIGTRAP: return "SIGTRAP (breakpoint)";
     }
@@ -127,10 +127,10 @@ void CivilFromDays(long long days, int& year, int& month, int& day)
     long long doe = days - era * 146097;
     long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    long long mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+    long long mp  = (5 * doy + 2) / 153;
+    day           = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month         = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year          = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
 struct ZNCrashTime
@@ -142,12 +142,12 @@ ZNCrashTime LocalNow()
 {
     timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
-    long long t = static_cast<long long>(now.tv_sec) + GUtcOffset;
-    long long days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
-    long long secs = t - days * 86400;
+    long long   t    = static_cast<long long>(now.tv_sec) + GUtcOffset;
+    long long   days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
+    long long   secs = t - days * 86400;
     ZNCrashTime ct;
     CivilFromDays(days, ct.Year, ct.Month, ct.Day);
-    ct.Hour = static_cast<int>(secs / 3600);
+    ct.Hour   = static_cast<int>(secs / 3600);
     ct.Minute = static_cast<int>(secs / 60 % 60);
     ct.Second = static_cast<int>(secs % 60);
     return ct;
@@ -170,8 +170,8 @@ void AddTime(ZNSafeText& text, const ZNCrashTime& when, char dateSeparator, char
 
 void WriteRegisters(int fd, void* context)
 {
-    char line[128];
-    ZNSafeText text{line, sizeof(line), 0};
+    char       line[128];
+    ZNSafeText text{ line, sizeof(line), 0 };
     text.Add("Registers:\n");
     SafeWrite(fd, text);
 #if defined(__x86_64__)
@@ -181,11 +181,10 @@ void WriteRegisters(int fd, void* context)
         const char* Name;
         int         Index;
     } regs[] = {
-        {"RAX", REG_RAX}, {"RBX", REG_RBX}, {"RCX", REG_RCX}, {"RDX", REG_RDX},
-        {"RSI", REG_RSI}, {"RDI", REG_RDI}, {"RBP", REG_RBP}, {"RSP", REG_RSP},
-        {"R8 ", REG_R8},  {"R9 ", REG_R9},  {"R10", REG_R10}, {"R11", REG_R11},
-        {"R12", REG_R12}, {"R13", REG_R13}, {"R14", REG_R14}, {"R15", REG_R15},
-        {"RIP", REG_RIP}, {"EFL", REG_EFL}, {"ERR", REG_ERR}, {"TRP", REG_TRAPNO},
+        { "RAX", REG_RAX }, { "RBX", REG_RBX }, { "RCX", REG_RCX }, { "RDX", REG_RDX }, { "RSI", REG_RSI },
+        { "RDI", REG_RDI }, { "RBP", REG_RBP }, { "RSP", REG_RSP }, { "R8 ", REG_R8 },  { "R9 ", REG_R9 },
+        { "R10", REG_R10 }, { "R11", REG_R11 }, { "R12", REG_R12 }, { "R13", REG_R13 }, { "R14", REG_R14 },
+        { "R15", REG_R15 }, { "RIP", REG_RIP }, { "EFL", REG_EFL }, { "ERR", REG_ERR }, { "TRP", REG_TRAPNO },
     };
     for (const auto& r : regs)
     {
@@ -241,11 +240,10 @@ void CopyMaps(int fd)
     close(maps);
 }
 
-void WriteDump(int fd, int sig, const siginfo_t* info, void* context, long pid, long tid,
-               const ZNCrashTime& when)
+void WriteDump(int fd, int sig, const siginfo_t* info, void* context, long pid, long tid, const ZNCrashTime& when)
 {
-    char buffer[PATH_MAX + 256];
-    ZNSafeText text{buffer, sizeof(buffer), 0};
+    char       buffer[PATH_MAX + 256];
+    ZNSafeText text{ buffer, sizeof(buffer), 0 };
     text.Add("ZNEngine crash dump\nProgram: ");
     text.Add(GProgram);
     text.Add("\nTime: ");
@@ -272,7 +270,7 @@ void WriteDump(int fd, int sig, const siginfo_t* info, void* context, long pid, 
     text.Add("\nBacktrace:\n");
     SafeWrite(fd, text);
     void* frames[128];
-    int count = backtrace(frames, 128);
+    int   count = backtrace(frames, 128);
     backtrace_symbols_fd(frames, count, fd);
 
     text.Len = 0;
@@ -292,7 +290,7 @@ void RestoreDefault(int sig)
 
 void CrashHandler(int sig, siginfo_t* info, void* context)
 {
-    long tid = static_cast<long>(syscall(SYS_gettid));
+    long tid   = static_cast<long>(syscall(SYS_gettid));
     long owner = 0;
     if (!GCrashingTid.compare_exchange_strong(owner, tid))
     {
@@ -308,11 +306,11 @@ void CrashHandler(int sig, siginfo_t* info, void* context)
             pause();
     }
 
-    long pid = static_cast<long>(getpid());
+    long        pid  = static_cast<long>(getpid());
     ZNCrashTime when = LocalNow();
 
-    char dumpPath[PATH_MAX + 64];
-    ZNSafeText name{dumpPath, sizeof(dumpPath), 0};
+    char       dumpPath[PATH_MAX + 64];
+    ZNSafeText name{ dumpPath, sizeof(dumpPath), 0 };
     name.Add(GDumpDir);
     name.Add("DUMP-");
     AddTime(name, when, 0, '-', 0);
@@ -331,12 +329,12 @@ void CrashHandler(int sig, siginfo_t* info, void* context)
 
     // The dump is safe on disk; what follows may take locks. Both texts are
     // cut to their buffers (512 and 2048 bytes), always terminated.
-    char caption[512];
-    ZNSafeText captionText{caption, sizeof(caption), 0};
+    char       caption[512];
+    ZNSafeText captionText{ caption, sizeof(caption), 0 };
     captionText.Add(GProgram);
     captionText.Add(": Error");
-    char message[2048];
-    ZNSafeText messageText{message, sizeof(message), 0};
+    char       message[2048];
+    ZNSafeText messageText{ message, sizeof(message), 0 };
     messageText.Add(ZN_CRASH_MESSAGE_HEAD);
     messageText.Add(dumpPath);
     messageText.Add(ZN_CRASH_MESSAGE_TAIL);
@@ -352,13 +350,13 @@ void SetAltStack(void* base, size_t size)
 {
     stack_t ss;
     memset(&ss, 0, sizeof(ss));
-    ss.ss_sp = base;
-    ss.ss_size = size;
+    ss.ss_sp    = base;
+    ss.ss_size  = size;
     ss.ss_flags = 0;
     sigaltstack(&ss, nullptr);
 }
 
-} // namespace
+}   // namespace
 
 void ZNInstallCrashHandler(const char* programPath)
 {
@@ -372,15 +370,15 @@ void ZNInstallCrashHandler(const char* programPath)
         char cwd[PATH_MAX];
         if (!getcwd(cwd, sizeof(cwd)))
             cwd[0] = 0;
-        size_t cwdLength = strlen(cwd);
-        const char* sep = cwdLength && cwd[cwdLength - 1] != '/' ? "/" : "";
-        const char* rest = strncmp(folder, "./", 2) == 0 ? folder + 2 : folder;
+        size_t      cwdLength = strlen(cwd);
+        const char* sep       = cwdLength && cwd[cwdLength - 1] != '/' ? "/" : "";
+        const char* rest      = strncmp(folder, "./", 2) == 0 ? folder + 2 : folder;
         if (snprintf(GDumpDir, sizeof(GDumpDir), "%s%s%s", cwd, sep, rest) >= static_cast<int>(sizeof(GDumpDir)))
             snprintf(GDumpDir, sizeof(GDumpDir), "./");
     }
 
     time_t now = time(nullptr);
-    tm local;
+    tm     local;
     if (localtime_r(&now, &local))
         GUtcOffset = local.tm_gmtoff;
 
@@ -395,7 +393,7 @@ void ZNInstallCrashHandler(const char* programPath)
         struct sigaction sa;
         memset(&sa, 0, sizeof(sa));
         sa.sa_sigaction = CrashHandler;
-        sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
+        sa.sa_flags     = SA_SIGINFO | SA_ONSTACK;
         sigemptyset(&sa.sa_mask);
         sigaction(sig, &sa, nullptr);
     }

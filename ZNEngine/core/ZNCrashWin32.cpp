@@ -18,10 +18,10 @@
 namespace
 {
 
-char          GProgram[ZN_MAX_PROGRAM_PATH];
-char          GDumpDir[ZN_MAX_PROGRAM_PATH + 8];    // UTF-8, with its trailing '/'
-wchar_t       GDumpDirW[ZN_MAX_PROGRAM_PATH + 8];   // the same, for the file call
-std::atomic<DWORD> GCrashingThread{0};
+char               GProgram[ZN_MAX_PROGRAM_PATH];
+char               GDumpDir[ZN_MAX_PROGRAM_PATH + 8];    // UTF-8, with its trailing '/'
+wchar_t            GDumpDirW[ZN_MAX_PROGRAM_PATH + 8];   // the same, for the file call
+std::atomic<DWORD> GCrashingThread{ 0 };
 
 const ULONG kStackReserveForHandler = 64 * 1024;
 
@@ -33,8 +33,8 @@ void ReserveHandlerStack()
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
 {
-    const DWORD tid = GetCurrentThreadId();
-    DWORD owner = 0;
+    const DWORD tid   = GetCurrentThreadId();
+    DWORD       owner = 0;
     if (!GCrashingThread.compare_exchange_strong(owner, tid))
     {
         // Crashed while reporting, or another thread is reporting and ends
@@ -48,14 +48,14 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
     SYSTEMTIME when;
     GetLocalTime(&when);
     const DWORD pid = GetCurrentProcessId();
-    wchar_t dumpPathW[ZN_MAX_PROGRAM_PATH + 96];
-    _snwprintf(dumpPathW, sizeof(dumpPathW) / sizeof(dumpPathW[0]),
-               L"%lsDUMP-%04u%02u%02u-%02u%02u%02u-%lu-%lu.dmp", GDumpDirW, when.wYear, when.wMonth,
-               when.wDay, when.wHour, when.wMinute, when.wSecond, (unsigned long)pid, (unsigned long)tid);
+    wchar_t     dumpPathW[ZN_MAX_PROGRAM_PATH + 96];
+    _snwprintf(dumpPathW, sizeof(dumpPathW) / sizeof(dumpPathW[0]), L"%lsDUMP-%04u%02u%02u-%02u%02u%02u-%lu-%lu.dmp",
+               GDumpDirW, when.wYear, when.wMonth, when.wDay, when.wHour, when.wMinute, when.wSecond,
+               (unsigned long)pid, (unsigned long)tid);
     dumpPathW[sizeof(dumpPathW) / sizeof(dumpPathW[0]) - 1] = 0;
 
-    HANDLE file = CreateFileW(dumpPathW, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(dumpPathW, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE)
     {
         MINIDUMP_EXCEPTION_INFORMATION exception;
@@ -78,7 +78,7 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info)
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
-} // namespace
+}   // namespace
 
 void ZNInstallCrashHandler(const char* programPath)
 {

@@ -8,7 +8,7 @@
 
 // Shows a native box: 1 for Yes/OK, 0 for No or a box closed without an
 // answer, -1 when no box can be shown (no display).
-int  ZNShowPlatformBox(ZNDialogKind kind, const char* text, const char* caption);
+int ZNShowPlatformBox(ZNDialogKind kind, const char* text, const char* caption);
 
 // Stops in an attached debugger; without one the crash handler takes over.
 void ZNBreakIntoDebugger();

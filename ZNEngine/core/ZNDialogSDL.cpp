@@ -12,7 +12,7 @@ namespace
 {
 bool HasDisplay()
 {
-    const char* x11 = getenv("DISPLAY");
+    const char* x11     = getenv("DISPLAY");
     const char* wayland = getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
 }
@@ -21,30 +21,30 @@ bool HasDisplay()
 int ShowSDLBox(ZNDialogKind kind, const char* text, const char* caption)
 {
     SDL_MessageBoxButtonData yesNo[2] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+        { SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes" },
+        { SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No" },
     };
     SDL_MessageBoxButtonData ok[1] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"},
+        { SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK" },
     };
     SDL_MessageBoxData data;
     memset(&data, 0, sizeof(data));
     // SDL has no question icon; a question about an invalid state is a warning.
-    data.flags = kind == ZNDialog_Fatal ? SDL_MESSAGEBOX_ERROR
-               : kind == ZNDialog_Info  ? SDL_MESSAGEBOX_INFORMATION
-                                        : SDL_MESSAGEBOX_WARNING;
-    data.window = nullptr;
-    data.title = caption;
+    data.flags   = kind == ZNDialog_Fatal  ? SDL_MESSAGEBOX_ERROR
+                   : kind == ZNDialog_Info ? SDL_MESSAGEBOX_INFORMATION
+                                           : SDL_MESSAGEBOX_WARNING;
+    data.window  = nullptr;
+    data.title   = caption;
     data.message = text;
     if (kind == ZNDialog_YesNo)
     {
         data.numbuttons = 2;
-        data.buttons = yesNo;
+        data.buttons    = yesNo;
     }
     else
     {
         data.numbuttons = 1;
-        data.buttons = ok;
+        data.buttons    = ok;
     }
     int pressed = -1;
     if (SDL_ShowMessageBox(&data, &pressed) != 0)
@@ -53,7 +53,7 @@ int ShowSDLBox(ZNDialogKind kind, const char* text, const char* caption)
     return pressed == 1 ? 1 : 0;
 }
 
-} // namespace
+}   // namespace
 
 int ZNShowPlatformBox(ZNDialogKind kind, const char* text, const char* caption)
 {

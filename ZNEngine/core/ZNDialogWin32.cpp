@@ -13,14 +13,14 @@ namespace
 // UTF-8 to a wide string the caller frees with ZNFree.
 wchar_t* Widen(const char* text)
 {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    wchar_t* wide = static_cast<wchar_t*>(ZNAlloc(sizeof(wchar_t) * (n > 0 ? n : 1)));
-    wide[0] = 0;
+    const int n    = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    wchar_t*  wide = static_cast<wchar_t*>(ZNAlloc(sizeof(wchar_t) * (n > 0 ? n : 1)));
+    wide[0]        = 0;
     if (n > 0)
         MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, n);
     return wide;
 }
-} // namespace
+}   // namespace
 
 int ZNShowPlatformBox(ZNDialogKind kind, const char* text, const char* caption)
 {
@@ -29,11 +29,11 @@ int ZNShowPlatformBox(ZNDialogKind kind, const char* text, const char* caption)
     {
     case ZNDialog_YesNo: style |= MB_YESNO | MB_ICONQUESTION; break;
     case ZNDialog_Fatal: style |= MB_OK | MB_ICONSTOP; break;
-    case ZNDialog_Info:  style |= MB_OK | MB_ICONINFORMATION; break;
+    case ZNDialog_Info: style |= MB_OK | MB_ICONINFORMATION; break;
     }
-    wchar_t* wideText    = Widen(text);
-    wchar_t* wideCaption = Widen(caption);
-    const int pressed = MessageBoxW(nullptr, wideText, wideCaption, style);
+    wchar_t*  wideText    = Widen(text);
+    wchar_t*  wideCaption = Widen(caption);
+    const int pressed     = MessageBoxW(nullptr, wideText, wideCaption, style);
     ZNFree(wideText);
     ZNFree(wideCaption);
     if (pressed == 0)
@@ -61,7 +61,7 @@ void ZNWriteStdErr(const char* data, size_t size)
     while (size > 0)
     {
         const unsigned chunk = size > 0x10000000u ? 0x10000000u : static_cast<unsigned>(size);
-        const int n = _write(2, data, chunk);
+        const int      n     = _write(2, data, chunk);
         if (n <= 0)
             return;
         data += n;

@@ -29,7 +29,7 @@ enum ZNChooserResult
 
 bool DisplayAvailable()
 {
-    const char* x11 = getenv("DISPLAY");
+    const char* x11     = getenv("DISPLAY");
     const char* wayland = getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
 }
@@ -43,8 +43,8 @@ ZNString FindOnPath(const char* program)
     char candidate[PATH_MAX];
     for (const char* dir = path; *dir;)
     {
-        const char* end = strchr(dir, ':');
-        size_t length = end ? static_cast<size_t>(end - dir) : strlen(dir);
+        const char* end    = strchr(dir, ':');
+        size_t      length = end ? static_cast<size_t>(end - dir) : strlen(dir);
         if (length > 0 && length + strlen(program) + 2 < sizeof(candidate))
         {
             memcpy(candidate, dir, length);
@@ -79,7 +79,7 @@ UINT32 ReadFilter(const char* filter, ZNFilterPair* pairs, UINT32 maxPairs)
         p += strlen(p) + 1;
         if (!*p)
             break;
-        pairs[count].Name = name;
+        pairs[count].Name     = name;
         pairs[count].Patterns = p;
         ++count;
         p += strlen(p) + 1;
@@ -100,7 +100,7 @@ ZNString JoinPatterns(const char* patterns, char separator)
 ZNString Concat(const char* a, const char* b, const char* c = "", const char* d = "")
 {
     size_t size = strlen(a) + strlen(b) + strlen(c) + strlen(d) + 1;
-    char* text = static_cast<char*>(ZNAlloc(size));
+    char*  text = static_cast<char*>(ZNAlloc(size));
     snprintf(text, size, "%s%s%s%s", a, b, c, d);
     ZNString out(text);
     ZNFree(text);
@@ -126,8 +126,8 @@ ZNChooserResult RunChooser(const char* program, ZNArray<ZNString>& args, ZNStrin
     // The toolkits' diagnostics are noise to our user.
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    pid_t child = 0;
-    int spawned = posix_spawn(&child, program, &actions, nullptr, &argv[0], environ);
+    pid_t child   = 0;
+    int   spawned = posix_spawn(&child, program, &actions, nullptr, &argv[0], environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     if (spawned != 0)
@@ -137,7 +137,7 @@ ZNChooserResult RunChooser(const char* program, ZNArray<ZNString>& args, ZNStrin
     }
 
     ZNPodArray<char> bytes;
-    char chunk[1024];
+    char             chunk[1024];
     for (;;)
     {
         ssize_t n = read(pipeFds[0], chunk, sizeof(chunk));
@@ -188,7 +188,7 @@ ZNChooserResult AskZenity(const char* program, const char* dir, const char* filt
         args.Add(Concat("--filename=", dir, dir[length - 1] == '/' ? "" : "/"));
     }
     ZNFilterPair pairs[32];
-    UINT32 count = ReadFilter(filter, pairs, 32);
+    UINT32       count = ReadFilter(filter, pairs, 32);
     for (UINT32 i = 0; i < count; ++i)
         args.Add(Concat("--file-filter=", pairs[i].Name, " | ", JoinPatterns(pairs[i].Patterns, ' ').CStr()));
     return RunChooser(program, args, path);
@@ -200,12 +200,12 @@ ZNChooserResult AskKDialog(const char* program, const char* dir, const char* fil
     args.Add(ZNString(save ? "--getsavefilename" : "--getopenfilename"));
     args.Add(ZNString(dir && *dir ? dir : "."));
     ZNFilterPair pairs[32];
-    UINT32 count = ReadFilter(filter, pairs, 32);
-    ZNString filterText("");
+    UINT32       count = ReadFilter(filter, pairs, 32);
+    ZNString     filterText("");
     for (UINT32 i = 0; i < count; ++i)
     {
         ZNString one = Concat(JoinPatterns(pairs[i].Patterns, ' ').CStr(), "|", pairs[i].Name);
-        filterText = Concat(filterText.CStr(), i ? "\n" : "", one.CStr());
+        filterText   = Concat(filterText.CStr(), i ? "\n" : "", one.CStr());
     }
     if (count)
         args.Add(filterText);
@@ -227,7 +227,7 @@ bool FolderOfPathExists(const char* path)
 ZNChooserResult AskTerminal(const char* dir, const char* filter, bool save, ZNString& path)
 {
     ZNFilterPair pairs[32];
-    UINT32 count = ReadFilter(filter, pairs, 32);
+    UINT32       count = ReadFilter(filter, pairs, 32);
     for (;;)
     {
         fprintf(stderr, "%s a file", save ? "Save as" : "Open");
@@ -263,16 +263,14 @@ ZNChooserResult AskTerminal(const char* dir, const char* filter, bool save, ZNSt
     }
 }
 
-} // namespace
+}   // namespace
 
-int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize,
-                 int save)
+int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize, int save)
 {
-
-    ZNString path("");
-    ZNChooserResult result = ZNChooser_Cancelled;
-    ZNString zenity = DisplayAvailable() ? FindOnPath("zenity") : ZNString("");
-    ZNString kdialog = DisplayAvailable() && !zenity.Size() ? FindOnPath("kdialog") : ZNString("");
+    ZNString        path("");
+    ZNChooserResult result  = ZNChooser_Cancelled;
+    ZNString        zenity  = DisplayAvailable() ? FindOnPath("zenity") : ZNString("");
+    ZNString        kdialog = DisplayAvailable() && !zenity.Size() ? FindOnPath("kdialog") : ZNString("");
     if (zenity.Size())
         result = AskZenity(zenity.CStr(), initialDirectory, filter, save != 0, path);
     else if (kdialog.Size())

@@ -20,24 +20,22 @@ size_t FilterLength(const char* filter)
         p += strlen(p) + 1;
     return static_cast<size_t>(p - filter) + 1;
 }
-} // namespace
+}   // namespace
 
-int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize,
-                 int save)
+int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize, int save)
 {
-
     // The filter holds NULs, so it is widened as one block.
     wchar_t* wideFilter = nullptr;
     if (filter)
     {
         const int bytes = static_cast<int>(FilterLength(filter));
-        const int n = MultiByteToWideChar(CP_UTF8, 0, filter, bytes, nullptr, 0);
-        wideFilter = static_cast<wchar_t*>(ZNAlloc(sizeof(wchar_t) * (n + 1)));
+        const int n     = MultiByteToWideChar(CP_UTF8, 0, filter, bytes, nullptr, 0);
+        wideFilter      = static_cast<wchar_t*>(ZNAlloc(sizeof(wchar_t) * (n + 1)));
         MultiByteToWideChar(CP_UTF8, 0, filter, bytes, wideFilter, n);
         wideFilter[n] = 0;
     }
     ZNWideString directory(initialDirectory ? initialDirectory : "");
-    wchar_t chosen[32768];
+    wchar_t      chosen[32768];
     chosen[0] = 0;
 
     OPENFILENAMEW ofn;
@@ -49,7 +47,7 @@ int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuf
     ofn.nMaxFile        = sizeof(chosen) / sizeof(chosen[0]);
     ofn.lpstrInitialDir = initialDirectory && *initialDirectory ? directory.CStr() : nullptr;
     ofn.Flags           = OFN_NOCHANGEDIR | OFN_EXPLORER |
-                          (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
+                (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
     const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     ZNFree(wideFilter);
     if (!ok)

@@ -13,7 +13,7 @@ void DiscardLog(const char*)
 
 // Atomic so that a worker thread logging while the main thread swaps the
 // handler sees either the old or the new one, never a torn pointer.
-std::atomic<ZNLogHandler> GLogHandler{&DiscardLog};
+std::atomic<ZNLogHandler> GLogHandler{ &DiscardLog };
 }
 
 ZNLogHandler ZNSetLogHandler(ZNLogHandler handler)
@@ -23,7 +23,7 @@ ZNLogHandler ZNSetLogHandler(ZNLogHandler handler)
 
 void ZNLog(const char* format, ...)
 {
-    char text[4096];
+    char    text[4096];
     va_list args;
     va_start(args, format);
     vsnprintf(text, sizeof(text), format, args);

@@ -73,12 +73,20 @@ UINT32 ZNHostToNet32(UINT32 value)
 {
     return (value >> 24) | ((value >> 8) & 0xFF00u) | ((value << 8) & 0xFF0000u) | (value << 24);
 }
-UINT32 ZNNetToHost32(UINT32 value) { return ZNHostToNet32(value); }
-UINT16 ZNHostToNet16(UINT16 value) { return (UINT16)((value >> 8) | (value << 8)); }
-UINT16 ZNNetToHost16(UINT16 value) { return ZNHostToNet16(value); }
+UINT32 ZNNetToHost32(UINT32 value)
+{
+    return ZNHostToNet32(value);
+}
+UINT16 ZNHostToNet16(UINT16 value)
+{
+    return (UINT16)((value >> 8) | (value << 8));
+}
+UINT16 ZNNetToHost16(UINT16 value)
+{
+    return ZNHostToNet16(value);
+}
 
-int gSysFileOpen(const char* initialDirectory, const char* filter, char* fileBuffer,
-                 UINT32 fileBufferSize, int save)
+int gSysFileOpen(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize, int save)
 {
     if (ZN_CHECK_FAILED(fileBuffer == NULL || fileBufferSize == 0))
         return 0;

@@ -25,9 +25,9 @@
 // Control block shared by every pointer to one object.
 struct ZNSharedBlock
 {
-    std::atomic<UINT32> Refs;              // live ZNSharedPtr objects
-    void*               Object;            // the object as created
-    void              (*Destroy)(void*);   // deletes Object with its own type
+    std::atomic<UINT32> Refs;     // live ZNSharedPtr objects
+    void*               Object;   // the object as created
+    void (*Destroy)(void*);       // deletes Object with its own type
 };
 
 template <class T>
@@ -54,7 +54,10 @@ public:
 
     // Conversion from a pointer to a derived type.
     template <class U>
-    ZNSharedPtr(const ZNSharedPtr<U>& other) : Ptr(other.Ptr), Block(other.Block) { AddRef(); }
+    ZNSharedPtr(const ZNSharedPtr<U>& other) : Ptr(other.Ptr), Block(other.Block)
+    {
+        AddRef();
+    }
 
     ~ZNSharedPtr() { Release(); }
 
@@ -72,13 +75,25 @@ public:
         Swap(keep);
         return *this;
     }
-    ZNSharedPtr& operator=(decltype(nullptr)) { Reset(); return *this; }
+    ZNSharedPtr& operator=(decltype(nullptr))
+    {
+        Reset();
+        return *this;
+    }
 
     // Drops this reference; the pointer becomes null.
-    void Reset() { ZNSharedPtr empty; Swap(empty); }
+    void Reset()
+    {
+        ZNSharedPtr empty;
+        Swap(empty);
+    }
     // Drops this reference and takes ownership of obj instead.
     template <class U>
-    void Reset(U* obj) { ZNSharedPtr fresh(obj); Swap(fresh); }
+    void Reset(U* obj)
+    {
+        ZNSharedPtr fresh(obj);
+        Swap(fresh);
+    }
 
     void Swap(ZNSharedPtr& other)
     {
@@ -86,23 +101,43 @@ public:
         std::swap(Block, other.Block);
     }
 
-    T*       Get() const { return Ptr; }
-    T*       operator->() const { BREAK_IF(!Ptr); return Ptr; }
-    T&       operator*() const { BREAK_IF(!Ptr); return *Ptr; }
+    T* Get() const { return Ptr; }
+    T* operator->() const
+    {
+        BREAK_IF(!Ptr);
+        return Ptr;
+    }
+    T& operator*() const
+    {
+        BREAK_IF(!Ptr);
+        return *Ptr;
+    }
     explicit operator bool() const { return Ptr != nullptr; }
     UINT32   UseCount() const { return Block ? Block->Refs.load() : 0; }
 
-    template <class U> bool operator==(const ZNSharedPtr<U>& o) const { return Ptr == o.Get(); }
-    template <class U> bool operator!=(const ZNSharedPtr<U>& o) const { return Ptr != o.Get(); }
+    template <class U>
+    bool operator==(const ZNSharedPtr<U>& o) const
+    {
+        return Ptr == o.Get();
+    }
+    template <class U>
+    bool operator!=(const ZNSharedPtr<U>& o) const
+    {
+        return Ptr != o.Get();
+    }
     bool operator==(decltype(nullptr)) const { return Ptr == nullptr; }
     bool operator!=(decltype(nullptr)) const { return Ptr != nullptr; }
     bool operator<(const ZNSharedPtr& o) const { return Ptr < o.Ptr; }
 
 private:
-    template <class U> friend class ZNSharedPtr;
+    template <class U>
+    friend class ZNSharedPtr;
 
     template <class U>
-    static void DeleteAs(void* obj) { delete static_cast<U*>(obj); }
+    static void DeleteAs(void* obj)
+    {
+        delete static_cast<U*>(obj);
+    }
 
     template <class U>
     static ZNSharedBlock* MakeBlock(U* obj)
@@ -123,8 +158,8 @@ private:
     void Release()
     {
         ZNSharedBlock* b = Block;
-        Ptr   = nullptr;
-        Block = nullptr;
+        Ptr              = nullptr;
+        Block            = nullptr;
         if (b && b->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
         {
             b->Destroy(b->Object);

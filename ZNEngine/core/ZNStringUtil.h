@@ -17,7 +17,7 @@
 
 #include <stdarg.h>
 
-typedef char16_t ZNWChar;  // the engine's 16-bit character
+typedef char16_t ZNWChar;   // the engine's 16-bit character
 
 UINT32 ZNStrLen(const char* s);
 UINT32 ZNStrLen(const ZNWChar* s);
@@ -69,14 +69,32 @@ bool ZNIsAlnum(UINT32 code);   // letter or digit
 bool ZNIsPunct(UINT32 code);   // graphic and not letter or digit
 bool ZNIsSpace(UINT32 code);   // 9..13 and 32
 
-inline UINT32 ZNCharCode(char c)    { return (UINT8)c; }
-inline UINT32 ZNCharCode(ZNWChar c) { return c; }
-inline UINT32 ZNCharCode(int c)     { return c < 0 ? (UINT32)(c + 256) : (UINT32)c; }
+inline UINT32 ZNCharCode(char c)
+{
+    return (UINT8)c;
+}
+inline UINT32 ZNCharCode(ZNWChar c)
+{
+    return c;
+}
+inline UINT32 ZNCharCode(int c)
+{
+    return c < 0 ? (UINT32)(c + 256) : (UINT32)c;
+}
 
-#define ZN_CHAR_CLASS_TWINS(name)                                     \
-    inline bool name(char c)    { return name(ZNCharCode(c)); }       \
-    inline bool name(ZNWChar c) { return name(ZNCharCode(c)); }       \
-    inline bool name(int c)     { return name(ZNCharCode(c)); }
+#define ZN_CHAR_CLASS_TWINS(name)   \
+    inline bool name(char c)        \
+    {                               \
+        return name(ZNCharCode(c)); \
+    }                               \
+    inline bool name(ZNWChar c)     \
+    {                               \
+        return name(ZNCharCode(c)); \
+    }                               \
+    inline bool name(int c)         \
+    {                               \
+        return name(ZNCharCode(c)); \
+    }
 ZN_CHAR_CLASS_TWINS(ZNIsCntrl)
 ZN_CHAR_CLASS_TWINS(ZNIsPrint)
 ZN_CHAR_CLASS_TWINS(ZNIsGraph)
@@ -90,12 +108,30 @@ ZN_CHAR_CLASS_TWINS(ZNIsSpace)
 #undef ZN_CHAR_CLASS_TWINS
 
 // Shift ASCII letters by 32; every other code is returned unchanged.
-inline char    ZNToLower(char c)    { return (c >= 'A' && c <= 'Z') ? (char)(c + 32) : c; }
-inline char    ZNToUpper(char c)    { return (c >= 'a' && c <= 'z') ? (char)(c - 32) : c; }
-inline ZNWChar ZNToLower(ZNWChar c) { return (c >= u'A' && c <= u'Z') ? (ZNWChar)(c + 32) : c; }
-inline ZNWChar ZNToUpper(ZNWChar c) { return (c >= u'a' && c <= u'z') ? (ZNWChar)(c - 32) : c; }
-inline int     ZNToLower(int c)     { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
-inline int     ZNToUpper(int c)     { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+inline char ZNToLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? (char)(c + 32) : c;
+}
+inline char ZNToUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? (char)(c - 32) : c;
+}
+inline ZNWChar ZNToLower(ZNWChar c)
+{
+    return (c >= u'A' && c <= u'Z') ? (ZNWChar)(c + 32) : c;
+}
+inline ZNWChar ZNToUpper(ZNWChar c)
+{
+    return (c >= u'a' && c <= u'z') ? (ZNWChar)(c - 32) : c;
+}
+inline int ZNToLower(int c)
+{
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
+inline int ZNToUpper(int c)
+{
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 // Leading spaces (32 only), an optional '-', then decimal digits up to the first
 // non-digit. A '+' stops the parse at once (result 0). Overflow wraps modulo 2^32

@@ -44,11 +44,13 @@ void SetProgramPath(const char* arg0)
         return;
     }
     GProgramPath[0] = 0;
-    fprintf(stderr, "ZNSysInit: the program path is longer than %d characters; "
-                    "crash dumps go to the current directory\n", ZN_MAX_PROGRAM_PATH - 1);
+    fprintf(stderr,
+            "ZNSysInit: the program path is longer than %d characters; "
+            "crash dumps go to the current directory\n",
+            ZN_MAX_PROGRAM_PATH - 1);
 }
 
-} // namespace
+}   // namespace
 
 void ZNSplitCommandLine(const char* line, ZNArray<ZNString>& out)
 {
@@ -56,18 +58,20 @@ void ZNSplitCommandLine(const char* line, ZNArray<ZNString>& out)
     if (!line)
         line = "";
     // No argument is longer than the line it comes from.
-    char* current = static_cast<char*>(ZNAlloc(strlen(line) + 1));
-    size_t length = 0;
-    bool started = false;    // the current argument has begun (text or quotes seen)
-    bool inQuotes = false;
-    bool pending = false;    // a separator was seen: the next text starts a new argument
+    char*  current  = static_cast<char*>(ZNAlloc(strlen(line) + 1));
+    size_t length   = 0;
+    bool   started  = false;   // the current argument has begun (text or quotes seen)
+    bool   inQuotes = false;
+    bool   pending  = false;   // a separator was seen: the next text starts a new argument
 
-    auto finish = [&] {
+    auto finish = [&]
+    {
         current[length] = 0;
         out.Add(ZNString(current));
         length = 0;
     };
-    auto startPending = [&] {
+    auto startPending = [&]
+    {
         if (pending)
         {
             finish();

@@ -28,9 +28,9 @@
 
 // Installs the crash handler, then records the arguments: with argc and argv
 // given, as they are; otherwise from the process's own command line.
-void        ZNSysInit(int argc, char** argv);
+void ZNSysInit(int argc, char** argv);
 // Nothing to undo: the crash handler stays until the process ends.
-void        ZNSysShutdown();
+void ZNSysShutdown();
 
 UINT32      ZNGetArgCount();
 const char* ZNGetArg(UINT32 at);
@@ -42,8 +42,8 @@ const char* ZNGetProgramPath();
 // ZNSetArguments keeps every argument as given. ZNSetCommandLine splits a
 // whole command line, then in argument 0 turns every '\\' into '/' and
 // upper-cases a drive letter ("c:" -> "C:").
-void        ZNSetArguments(int argc, char** argv);
-void        ZNSetCommandLine(const char* commandLine);
+void ZNSetArguments(int argc, char** argv);
+void ZNSetCommandLine(const char* commandLine);
 
 // Splits a command line the way the platform it was designed on does: blanks
 // separate arguments, double quotes group (an empty pair gives an empty
@@ -51,13 +51,13 @@ void        ZNSetCommandLine(const char* commandLine);
 // quote, 2n+1 give n backslashes and a literal quote, other backslashes are
 // kept. Separators before the first argument are ignored. out is replaced;
 // it always holds at least one (possibly empty) argument.
-void        ZNSplitCommandLine(const char* line, ZNArray<ZNString>& out);
+void ZNSplitCommandLine(const char* line, ZNArray<ZNString>& out);
 
 // ---- clock --------------------------------------------------------------------
 
 // A monotonic counter and its ticks per second; only differences mean anything.
-UINT64      ZNPerformanceCounter();
-UINT64      ZNPerformanceFrequency();
+UINT64 ZNPerformanceCounter();
+UINT64 ZNPerformanceFrequency();
 
 // ---- crash handler -----------------------------------------------------------
 

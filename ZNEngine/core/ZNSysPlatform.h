@@ -20,12 +20,11 @@ void ZNReadOwnArguments();
 FILE* ZNFOpenUTF8(const char* path, const char* mode);
 
 // The runtime's text for errno value err, into buffer.
-void  ZNErrorText(int err, char* buffer, size_t size);
+void ZNErrorText(int err, char* buffer, size_t size);
 
 // The file chooser behind gSysFileOpen, once its arguments are checked and a
 // person can be asked (no ZN_DIALOG); the same contract otherwise.
-int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize,
-                 int save);
+int ZNChooseFile(const char* initialDirectory, const char* filter, char* fileBuffer, UINT32 fileBufferSize, int save);
 
 // How a chooser hands over the path it got (length bytes, terminated): copied
 // into fileBuffer and 1, or 0 with a box saying so when it does not fit.

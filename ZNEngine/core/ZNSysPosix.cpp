@@ -21,7 +21,7 @@ void ReadOwnCommandLine(ZNArray<ZNString>& out)
     if (fd < 0)
         return;
     size_t capacity = 4096, size = 0;
-    char* data = static_cast<char*>(ZNAlloc(capacity));
+    char*  data = static_cast<char*>(ZNAlloc(capacity));
     for (;;)
     {
         if (size + 1 >= capacity)
@@ -41,11 +41,11 @@ void ReadOwnCommandLine(ZNArray<ZNString>& out)
     ZNFree(data);
 }
 
-} // namespace
+}   // namespace
 
 bool ZNExecutablePath(char* out, size_t size)
 {
-    char exe[PATH_MAX];
+    char    exe[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
     if (n <= 0 || static_cast<size_t>(n) >= size)
         return false;
@@ -93,7 +93,7 @@ void ZNErrorText(int err, char* buffer, size_t size)
         static const char* Text(int result, const char* b) { return result == 0 ? b : "Unknown error"; }
         static const char* Text(const char* text, const char*) { return text; }
     };
-    buffer[0] = 0;
+    buffer[0]        = 0;
     const char* text = Pick::Text(strerror_r(err, buffer, size), buffer);
     if (text != buffer)
         snprintf(buffer, size, "%s", text);

@@ -10,7 +10,7 @@
 
 bool ZNExecutablePath(char* out, size_t size)
 {
-    wchar_t wide[32768];
+    wchar_t     wide[32768];
     const DWORD n = GetModuleFileNameW(nullptr, wide, sizeof(wide) / sizeof(wide[0]));
     if (n == 0 || n >= sizeof(wide) / sizeof(wide[0]))
         return false;
@@ -27,10 +27,10 @@ void ZNReadOwnArguments()
 {
     // The system keeps the command line as one string; it is split the way
     // every Windows program splits it.
-    const wchar_t* line = GetCommandLineW();
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
-    char* utf8 = static_cast<char*>(ZNAlloc(bytes > 0 ? static_cast<size_t>(bytes) : 1));
-    utf8[0] = 0;
+    const wchar_t* line  = GetCommandLineW();
+    const int      bytes = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+    char*          utf8  = static_cast<char*>(ZNAlloc(bytes > 0 ? static_cast<size_t>(bytes) : 1));
+    utf8[0]              = 0;
     if (bytes > 0)
         WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, bytes, nullptr, nullptr);
     ZNSetCommandLine(utf8);

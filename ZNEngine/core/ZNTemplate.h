@@ -53,12 +53,12 @@ template <typename T, bool Plain>
 class ZNArrayStorage
 {
 public:
-    T*     data;      // element block, null before the first reservation and after Clear
-    UINT32 capacity;  // slots in the block
-    UINT32 count;     // live elements, count <= capacity
+    T*     data;       // element block, null before the first reservation and after Clear
+    UINT32 capacity;   // slots in the block
+    UINT32 count;      // live elements, count <= capacity
 
-    UINT32 Size() const { return count; }
-    bool   Empty() const { return count == 0; }
+    UINT32   Size() const { return count; }
+    bool     Empty() const { return count == 0; }
     T*       Data() { return data; }
     const T* Data() const { return data; }
     T*       begin() { return data; }
@@ -68,22 +68,26 @@ public:
 
     T& operator[](UINT32 at)
     {
-        if (ZN_CHECK_FAILED(at >= count)) return Scratch();
+        if (ZN_CHECK_FAILED(at >= count))
+            return Scratch();
         return data[at];
     }
     const T& operator[](UINT32 at) const
     {
-        if (ZN_CHECK_FAILED(at >= count)) return Scratch();
+        if (ZN_CHECK_FAILED(at >= count))
+            return Scratch();
         return data[at];
     }
     T& Last()
     {
-        if (ZN_CHECK_FAILED(count == 0)) return Scratch();
+        if (ZN_CHECK_FAILED(count == 0))
+            return Scratch();
         return data[count - 1];
     }
     const T& Last() const
     {
-        if (ZN_CHECK_FAILED(count == 0)) return Scratch();
+        if (ZN_CHECK_FAILED(count == 0))
+            return Scratch();
         return data[count - 1];
     }
 
@@ -91,7 +95,8 @@ public:
     INT32 Find(const T& value) const
     {
         for (UINT32 i = 0; i < count; ++i)
-            if (data[i] == value) return (INT32)i;
+            if (data[i] == value)
+                return (INT32)i;
         return -1;
     }
 
@@ -101,21 +106,21 @@ protected:
     {
         other.Forget();
     }
-    ZNArrayStorage(const ZNArrayStorage&) = delete;
+    ZNArrayStorage(const ZNArrayStorage&)            = delete;
     ZNArrayStorage& operator=(const ZNArrayStorage&) = delete;
-    ~ZNArrayStorage() = default;
+    ~ZNArrayStorage()                                = default;
 
     // Takes other's block; this one must be empty (cleared by the caller).
     void TakeBlock(ZNArrayStorage& other)
     {
-        data = other.data;
+        data     = other.data;
         capacity = other.capacity;
-        count = other.count;
+        count    = other.count;
         other.Forget();
     }
     void Forget()
     {
-        data = nullptr;
+        data     = nullptr;
         capacity = count = 0;
     }
     // The element a failed check hands out: value-initialised for constructed
@@ -145,9 +150,9 @@ class ZNArray : public ZNArrayStorage<T, false>
     typedef ZNArrayStorage<T, false> Base;
 
 public:
-    using Base::data;
     using Base::capacity;
     using Base::count;
+    using Base::data;
 
     ZNArray() {}
     ZNArray(const ZNArray& other) : Base() { CopyFrom(other); }
@@ -183,10 +188,13 @@ public:
     // Removes the inclusive range from..to; storage is kept.
     void Remove(UINT32 from, UINT32 to)
     {
-        if (ZN_CHECK_FAILED(from >= count || to >= count || from > to)) return;
+        if (ZN_CHECK_FAILED(from >= count || to >= count || from > to))
+            return;
         UINT32 n = to - from + 1;
-        for (UINT32 i = to + 1; i < count; ++i) data[i - n] = std::move(data[i]);
-        for (UINT32 i = count - n; i < count; ++i) data[i].~T();
+        for (UINT32 i = to + 1; i < count; ++i)
+            data[i - n] = std::move(data[i]);
+        for (UINT32 i = count - n; i < count; ++i)
+            data[i].~T();
         count -= n;
     }
     void RemoveAt(UINT32 at) { Remove(at, at); }
@@ -198,7 +206,8 @@ public:
         UINT32 newCapacity;
         if (!exact)
         {
-            if (n <= capacity) return;
+            if (n <= capacity)
+                return;
             newCapacity = (n >= 2 * capacity) ? n : 2 * capacity;
         }
         else
@@ -209,7 +218,8 @@ public:
                 return;
             }
             newCapacity = n < count ? count : n;
-            if (newCapacity == capacity) return;
+            if (newCapacity == capacity)
+                return;
         }
         T* block = (T*)ZNAlloc((size_t)newCapacity * sizeof(T));
         for (UINT32 i = 0; i < count; ++i)
@@ -217,8 +227,9 @@ public:
             new (block + i) T(std::move(data[i]));
             data[i].~T();
         }
-        if (data) ZNFree(data);
-        data = block;
+        if (data)
+            ZNFree(data);
+        data     = block;
         capacity = newCapacity;
     }
 
@@ -226,40 +237,49 @@ public:
     void SetCount(UINT32 n)
     {
         Reserve(n, 0);
-        for (UINT32 i = n; i < count; ++i) data[i].~T();
-        for (UINT32 i = count; i < n; ++i) new (data + i) T();
+        for (UINT32 i = n; i < count; ++i)
+            data[i].~T();
+        for (UINT32 i = count; i < n; ++i)
+            new (data + i) T();
         count = n;
     }
 
     // Destroys every element and frees the block.
     void Clear()
     {
-        for (UINT32 i = 0; i < count; ++i) data[i].~T();
-        if (data) ZNFree(data);
+        for (UINT32 i = 0; i < count; ++i)
+            data[i].~T();
+        if (data)
+            ZNFree(data);
         this->Forget();
     }
 
 private:
     void CopyFrom(const ZNArray& other)
     {
-        if (other.count == 0) return;
+        if (other.count == 0)
+            return;
         Reserve(other.count, 1);
-        for (UINT32 i = 0; i < other.count; ++i) new (data + i) T(other.data[i]);
+        for (UINT32 i = 0; i < other.count; ++i)
+            new (data + i) T(other.data[i]);
         count = other.count;
     }
 
     template <typename U>
     void InsertValue(UINT32 af, U&& value)
     {
-        if (ZN_CHECK_FAILED(af > count)) return;
+        if (ZN_CHECK_FAILED(af > count))
+            return;
         if (data && ZNPointsInto(&value, data, (size_t)count * sizeof(T)))
         {
             T copy(value);
             InsertValue(af, std::move(copy));
             return;
         }
-        if (count == capacity) Reserve(2 * capacity, 0);
-        if (!data) Reserve(1, 0);
+        if (count == capacity)
+            Reserve(2 * capacity, 0);
+        if (!data)
+            Reserve(1, 0);
         if (af >= count)
         {
             new (data + count) T(std::forward<U>(value));
@@ -267,7 +287,8 @@ private:
         else
         {
             new (data + count) T(std::move(data[count - 1]));
-            for (UINT32 i = count - 1; i > af; --i) data[i] = std::move(data[i - 1]);
+            for (UINT32 i = count - 1; i > af; --i)
+                data[i] = std::move(data[i - 1]);
             data[af] = std::forward<U>(value);
         }
         ++count;
@@ -284,9 +305,9 @@ class ZNPodArray : public ZNArrayStorage<T, true>
     typedef ZNArrayStorage<T, true> Base;
 
 public:
-    using Base::data;
     using Base::capacity;
     using Base::count;
+    using Base::data;
 
     ZNPodArray() {}
     ZNPodArray(const ZNPodArray& other) : Base() { CopyFrom(other); }
@@ -316,14 +337,16 @@ public:
     // so it may live inside this array.
     void Insert(UINT32 af, const T& value)
     {
-        if (ZN_CHECK_FAILED(af > count)) return;
+        if (ZN_CHECK_FAILED(af > count))
+            return;
         T copy;
         memcpy((void*)&copy, (const void*)&value, sizeof(T));
         if (!data)
             Reserve(1);
         else if (count == capacity)
             Reserve(2 * capacity);
-        if (af < count) memmove((void*)(data + af + 1), (const void*)(data + af), (size_t)(count - af) * sizeof(T));
+        if (af < count)
+            memmove((void*)(data + af + 1), (const void*)(data + af), (size_t)(count - af) * sizeof(T));
         memcpy((void*)(data + af), (const void*)&copy, sizeof(T));
         ++count;
     }
@@ -337,7 +360,8 @@ public:
     // Appends n elements copied from items (which must not live in this array).
     void Append(const T* items, UINT32 n)
     {
-        if (n == 0) return;
+        if (n == 0)
+            return;
         Reserve(count + n);
         memcpy((void*)(data + count), (const void*)items, (size_t)n * sizeof(T));
         count += n;
@@ -346,9 +370,11 @@ public:
     // Removes the inclusive range from..to; storage is never shrunk.
     void Remove(UINT32 from, UINT32 to)
     {
-        if (ZN_CHECK_FAILED(from >= count || to >= count || from > to)) return;
+        if (ZN_CHECK_FAILED(from >= count || to >= count || from > to))
+            return;
         UINT32 n = to - from + 1;
-        if (to + 1 < count) memmove((void*)(data + from), (const void*)(data + to + 1), (size_t)(count - to - 1) * sizeof(T));
+        if (to + 1 < count)
+            memmove((void*)(data + from), (const void*)(data + to + 1), (size_t)(count - to - 1) * sizeof(T));
         count -= n;
     }
     void RemoveAt(UINT32 at) { Remove(at, at); }
@@ -357,12 +383,15 @@ public:
     // else twice the capacity.
     void Reserve(UINT32 n)
     {
-        if (capacity >= n) return;
+        if (capacity >= n)
+            return;
         UINT32 newCapacity = (n >= 2 * capacity) ? n : 2 * capacity;
-        T* block = (T*)ZNAlloc((size_t)newCapacity * sizeof(T));
-        if (data && count > 0) memcpy((void*)block, (const void*)data, (size_t)count * sizeof(T));
-        if (data) ZNFree(data);
-        data = block;
+        T*     block       = (T*)ZNAlloc((size_t)newCapacity * sizeof(T));
+        if (data && count > 0)
+            memcpy((void*)block, (const void*)data, (size_t)count * sizeof(T));
+        if (data)
+            ZNFree(data);
+        data     = block;
         capacity = newCapacity;
     }
 
@@ -375,14 +404,16 @@ public:
 
     void Clear()
     {
-        if (data) ZNFree(data);
+        if (data)
+            ZNFree(data);
         this->Forget();
     }
 
 private:
     void CopyFrom(const ZNPodArray& other)
     {
-        if (other.count == 0) return;
+        if (other.count == 0)
+            return;
         Reserve(other.count);
         memcpy((void*)data, (const void*)other.data, (size_t)other.count * sizeof(T));
         count = other.count;
@@ -397,8 +428,8 @@ template <typename T>
 class ZNArrayIterator
 {
 public:
-    ZNPodArray<T>* cnt;    // the array this position belongs to
-    UINT32         index;  // element index, 0..count
+    ZNPodArray<T>* cnt;     // the array this position belongs to
+    UINT32         index;   // element index, 0..count
 
     ZNArrayIterator() : cnt(nullptr), index(0) {}
     ZNArrayIterator(ZNPodArray<T>& array, UINT32 at) : cnt(&array), index(at) {}
@@ -406,35 +437,56 @@ public:
     T& operator*() const { return (*cnt)[index]; }
     T* operator->() const { return &(*cnt)[index]; }
 
-    ZNArrayIterator& operator++() { ++index; return *this; }
-    ZNArrayIterator& operator--() { --index; return *this; }
-    ZNArrayIterator operator+(INT32 n) const { return ZNArrayIterator(*cnt, (UINT32)((INT32)index + n)); }
-    ZNArrayIterator operator-(INT32 n) const { return ZNArrayIterator(*cnt, (UINT32)((INT32)index - n)); }
-    ZNArrayIterator& operator+=(INT32 n) { index = (UINT32)((INT32)index + n); return *this; }
+    ZNArrayIterator& operator++()
+    {
+        ++index;
+        return *this;
+    }
+    ZNArrayIterator& operator--()
+    {
+        --index;
+        return *this;
+    }
+    ZNArrayIterator  operator+(INT32 n) const { return ZNArrayIterator(*cnt, (UINT32)((INT32)index + n)); }
+    ZNArrayIterator  operator-(INT32 n) const { return ZNArrayIterator(*cnt, (UINT32)((INT32)index - n)); }
+    ZNArrayIterator& operator+=(INT32 n)
+    {
+        index = (UINT32)((INT32)index + n);
+        return *this;
+    }
 
     // Distance in elements; 0 when the two belong to different arrays.
     INT32 operator-(const ZNArrayIterator& other) const
     {
-        if (ZN_CHECK_FAILED(cnt != other.cnt)) return 0;
+        if (ZN_CHECK_FAILED(cnt != other.cnt))
+            return 0;
         return (INT32)index - (INT32)other.index;
     }
     bool operator==(const ZNArrayIterator& other) const
     {
-        if (ZN_CHECK_FAILED(cnt != other.cnt)) return false;
+        if (ZN_CHECK_FAILED(cnt != other.cnt))
+            return false;
         return index == other.index;
     }
     bool operator!=(const ZNArrayIterator& other) const { return !(*this == other); }
     bool operator<(const ZNArrayIterator& other) const
     {
-        if (ZN_CHECK_FAILED(cnt != other.cnt)) return false;
+        if (ZN_CHECK_FAILED(cnt != other.cnt))
+            return false;
         return index < other.index;
     }
 };
 
 template <typename T>
-inline ZNArrayIterator<T> ZNBegin(ZNPodArray<T>& array) { return ZNArrayIterator<T>(array, 0); }
+inline ZNArrayIterator<T> ZNBegin(ZNPodArray<T>& array)
+{
+    return ZNArrayIterator<T>(array, 0);
+}
 template <typename T>
-inline ZNArrayIterator<T> ZNEnd(ZNPodArray<T>& array) { return ZNArrayIterator<T>(array, array.count); }
+inline ZNArrayIterator<T> ZNEnd(ZNPodArray<T>& array)
+{
+    return ZNArrayIterator<T>(array, array.count);
+}
 
 // Comb sort of [begin, end) in ascending order. less(a, b) is true when a's key
 // is strictly smaller than b's; a pair is swapped only when the later element's
@@ -445,28 +497,32 @@ void ZNSort(ZNArrayIterator<T> begin, ZNArrayIterator<T> end, Less less)
 {
     if (begin.cnt != end.cnt)
     {
-        (void)(end - begin);  // reports "cnt != other.cnt"
+        (void)(end - begin);   // reports "cnt != other.cnt"
         return;
     }
-    if (!begin.cnt) return;
-    if (ZN_CHECK_FAILED(begin.index > end.index || end.index > end.cnt->count)) return;
+    if (!begin.cnt)
+        return;
+    if (ZN_CHECK_FAILED(begin.index > end.index || end.index > end.cnt->count))
+        return;
     const UINT32 n = end.index - begin.index;
-    if (n < 2) return;
-    T* items = begin.cnt->data + begin.index;
-    UINT32 gap = n;
-    bool swapped = true;
+    if (n < 2)
+        return;
+    T*     items   = begin.cnt->data + begin.index;
+    UINT32 gap     = n;
+    bool   swapped = true;
     while (gap > 1 || swapped)
     {
-        if (gap > 1) gap = (UINT32)(gap / 1.247330950103979);
+        if (gap > 1)
+            gap = (UINT32)(gap / 1.247330950103979);
         swapped = false;
         for (UINT32 i = 0; i + gap < n; ++i)
         {
             if (less(items[i + gap], items[i]))
             {
-                T t = items[i];
-                items[i] = items[i + gap];
+                T t            = items[i];
+                items[i]       = items[i + gap];
                 items[i + gap] = t;
-                swapped = true;
+                swapped        = true;
             }
         }
     }
@@ -489,11 +545,11 @@ template <typename C, typename S>
 class ZNStringT
 {
 public:
-    C*     heap;       // heap block owned by the string, null while the text is local
-    UINT32 capacity;   // characters in the heap block, terminator included (0 without one)
-    UINT32 length;     // characters before the terminator
-    C      local[32];  // in-object buffer: 31 characters and the terminator
-    C*     text;       // local or heap: the characters in use
+    C*     heap;        // heap block owned by the string, null while the text is local
+    UINT32 capacity;    // characters in the heap block, terminator included (0 without one)
+    UINT32 length;      // characters before the terminator
+    C      local[32];   // in-object buffer: 31 characters and the terminator
+    C*     text;        // local or heap: the characters in use
 
     ZNStringT() : heap(nullptr), capacity(0), length(0), text(local) { local[0] = 0; }
     ZNStringT(const C* s) : ZNStringT() { Assign(s, s ? Len(s) : 0); }
@@ -502,17 +558,20 @@ public:
     ZNStringT(ZNStringT&& other) noexcept : ZNStringT() { Take(other); }
     ~ZNStringT()
     {
-        if (heap) ZNFree(heap);
+        if (heap)
+            ZNFree(heap);
     }
 
     ZNStringT& operator=(const ZNStringT& other)
     {
-        if (this != &other) Assign(other.text, other.length);
+        if (this != &other)
+            Assign(other.text, other.length);
         return *this;
     }
     ZNStringT& operator=(ZNStringT&& other) noexcept
     {
-        if (this != &other) Take(other);
+        if (this != &other)
+            Take(other);
         return *this;
     }
     S& operator=(const C* s)
@@ -535,34 +594,37 @@ public:
     {
         if (!heap && n < 32)
         {
-            text = local;
+            text     = local;
             local[n] = 0;
-            length = n;
+            length   = n;
             return;
         }
         Grow(n + 1);
         text[n] = 0;
-        length = n;
+        length  = n;
     }
 
     // Makes room for n characters, terminator included, without changing the
     // length. Room the in-object buffer already offers needs no heap block.
     void Reserve(UINT32 n)
     {
-        if (!heap && n <= 32) return;
+        if (!heap && n <= 32)
+            return;
         Grow(n > length + 1 ? n : length + 1);
     }
 
     C& operator[](UINT32 at)
     {
         const UINT32 count = length;
-        if (ZN_CHECK_FAILED(at >= count)) return Scratch();
+        if (ZN_CHECK_FAILED(at >= count))
+            return Scratch();
         return text[at];
     }
     const C& operator[](UINT32 at) const
     {
         const UINT32 count = length;
-        if (ZN_CHECK_FAILED(at >= count)) return Scratch();
+        if (ZN_CHECK_FAILED(at >= count))
+            return Scratch();
         return text[at];
     }
 
@@ -570,10 +632,12 @@ public:
     void Insert(UINT32 af, C ch)
     {
         const UINT32 count = length;
-        if (ZN_CHECK_FAILED(af > count)) return;
+        if (ZN_CHECK_FAILED(af > count))
+            return;
         // A full in-object buffer moves to a heap block of exactly 33 first; a
         // full heap block (that one included) then doubles.
-        if (!heap && count == 31) SetLength(32);
+        if (!heap && count == 31)
+            SetLength(32);
         if (heap && length + 1 == capacity)
         {
             Reserve(2 * capacity);
@@ -581,15 +645,17 @@ public:
         }
         memmove(text + af + 1, text + af, (size_t)(count - af + 1) * sizeof(C));
         text[af] = ch;
-        length = count + 1;
+        length   = count + 1;
     }
 
     // Inserts n characters before index af; the characters may come from this string.
     void Insert(UINT32 af, const C* s, UINT32 n)
     {
         const UINT32 count = length;
-        if (ZN_CHECK_FAILED(af > count)) return;
-        if (n == 0 || !s) return;
+        if (ZN_CHECK_FAILED(af > count))
+            return;
+        if (n == 0 || !s)
+            return;
         if (ZNPointsInto(s, text, (size_t)(length + 1) * sizeof(C)))
         {
             S copy(s, n);
@@ -605,8 +671,10 @@ public:
     void Remove(UINT32 from, UINT32 to)
     {
         const UINT32 count = length;
-        if (ZN_CHECK_FAILED(from >= count || to >= count || from > to)) return;
-        if (to < count - 1) memmove(text + from, text + to + 1, (size_t)(count - 1 - to) * sizeof(C));
+        if (ZN_CHECK_FAILED(from >= count || to >= count || from > to))
+            return;
+        if (to < count - 1)
+            memmove(text + from, text + to + 1, (size_t)(count - 1 - to) * sizeof(C));
         SetLength(count - (to - from + 1));
     }
 
@@ -617,7 +685,8 @@ public:
         const UINT32 count = length;
         if (ZN_CHECK_FAILED(off >= count + 1 || size >= count + 1 || off + size >= count + 1))
         {
-            if (&out != this) out.SetLength(0);
+            if (&out != this)
+                out.SetLength(0);
             return;
         }
         CopyOut(off, size, out);
@@ -626,10 +695,11 @@ public:
     void Mid(UINT32 off, UINT32 size)
     {
         const UINT32 count = length;
-        if (ZN_CHECK_FAILED(off >= count + 1 || size >= count + 1 || off + size >= count + 1)) return;
+        if (ZN_CHECK_FAILED(off >= count + 1 || size >= count + 1 || off + size >= count + 1))
+            return;
         memmove(text, text + off, (size_t)size * sizeof(C));
         text[size] = 0;
-        length = size;
+        length     = size;
     }
 
     // Copies the inclusive range first..last into out; negative indices count
@@ -637,19 +707,22 @@ public:
     void Range(INT32 first, INT32 last, S& out) const
     {
         const UINT32 count = length;
-        if (first < 0) first += (INT32)count;
-        if (last < 0) last += (INT32)count;
+        if (first < 0)
+            first += (INT32)count;
+        if (last < 0)
+            last += (INT32)count;
         if (last < first)
         {
             out.SetLength(0);
             return;
         }
         const UINT32 r0 = (UINT32)first, r1 = (UINT32)last;
-        bool bad = ZN_CHECK_FAILED(r0 >= count);
-        bad = ZN_CHECK_FAILED(r1 >= count) || bad;
+        bool         bad = ZN_CHECK_FAILED(r0 >= count);
+        bad              = ZN_CHECK_FAILED(r1 >= count) || bad;
         if (bad)
         {
-            if (&out != this) out.SetLength(0);
+            if (&out != this)
+                out.SetLength(0);
             return;
         }
         CopyOut(r0, r1 - r0 + 1, out);
@@ -658,20 +731,23 @@ public:
     void Range(INT32 r0, INT32 r1)
     {
         const UINT32 count = length;
-        if (r0 < 0) r0 += (INT32)count;
-        if (r1 < 0) r1 += (INT32)count;
+        if (r0 < 0)
+            r0 += (INT32)count;
+        if (r1 < 0)
+            r1 += (INT32)count;
         if (r1 < r0)
         {
             SetLength(0);
             return;
         }
         bool bad = ZN_CHECK_FAILED(r0 < 0 || r0 >= (INT32)count);
-        bad = ZN_CHECK_FAILED(r1 < 0 || r1 >= (INT32)count) || bad;
-        if (bad) return;
+        bad      = ZN_CHECK_FAILED(r1 < 0 || r1 >= (INT32)count) || bad;
+        if (bad)
+            return;
         UINT32 n = (UINT32)(r1 - r0 + 1);
         memmove(text, text + r0, (size_t)n * sizeof(C));
         text[n] = 0;
-        length = n;
+        length  = n;
     }
 
     // printf into the string, at most maxLength characters: the string is first
@@ -689,8 +765,8 @@ public:
     UINT32 FormatV(UINT32 maxLength, const char* format, va_list args) __attribute__((format(printf, 3, 0)))
     {
         SetLength(maxLength);
-        int n = ZNVSPrintf(text, maxLength + 1, format, args);
-        length = n < 0 ? 0 : (UINT32)n;
+        int n        = ZNVSPrintf(text, maxLength + 1, format, args);
+        length       = n < 0 ? 0 : (UINT32)n;
         text[length] = 0;
         return length;
     }
@@ -703,7 +779,8 @@ public:
         int n = vsnprintf(nullptr, 0, format, count);
         va_end(count);
         S out;
-        if (n > 0) out.FormatV((UINT32)n, format, args);
+        if (n > 0)
+            out.FormatV((UINT32)n, format, args);
         va_end(args);
         return out;
     }
@@ -712,8 +789,10 @@ public:
     void Trim()
     {
         UINT32 b = 0, e = length;
-        while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-        while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+        while (b < e && (text[b] == ' ' || text[b] == '\t'))
+            ++b;
+        while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+            --e;
         Mid(b, e - b);
     }
 
@@ -722,13 +801,15 @@ public:
     {
         S out(Self());
         for (UINT32 i = 0; i < out.length; ++i)
-            if (out.text[i] >= 'A' && out.text[i] <= 'Z') out.text[i] = (C)(out.text[i] + 32);
+            if (out.text[i] >= 'A' && out.text[i] <= 'Z')
+                out.text[i] = (C)(out.text[i] + 32);
         return out;
     }
 
     void Append(const C* s, UINT32 n)
     {
-        if (!s || n == 0) return;
+        if (!s || n == 0)
+            return;
         if (ZNPointsInto(s, text, (size_t)(length + 1) * sizeof(C)))
         {
             // SetLength may move the text; the source moves with it.
@@ -748,7 +829,7 @@ public:
     {
         if (heap ? length + 1 < capacity : length < 31)
         {
-            text[length] = ch;
+            text[length]   = ch;
             text[++length] = 0;
         }
         else
@@ -757,13 +838,41 @@ public:
         }
         return Self();
     }
-    S& operator+=(const C* s) { Append(s); return Self(); }
-    S& operator+=(const S& str) { Append(str.text, str.length); return Self(); }
+    S& operator+=(const C* s)
+    {
+        Append(s);
+        return Self();
+    }
+    S& operator+=(const S& str)
+    {
+        Append(str.text, str.length);
+        return Self();
+    }
 
-    friend S operator+(const S& a, const S& b) { S r(a); r.Append(b.text, b.length); return r; }
-    friend S operator+(const S& a, const C* b) { S r(a); r.Append(b); return r; }
-    friend S operator+(const C* a, const S& b) { S r(a); r.Append(b.text, b.length); return r; }
-    friend S operator+(const S& a, C b) { S r(a); r += b; return r; }
+    friend S operator+(const S& a, const S& b)
+    {
+        S r(a);
+        r.Append(b.text, b.length);
+        return r;
+    }
+    friend S operator+(const S& a, const C* b)
+    {
+        S r(a);
+        r.Append(b);
+        return r;
+    }
+    friend S operator+(const C* a, const S& b)
+    {
+        S r(a);
+        r.Append(b.text, b.length);
+        return r;
+    }
+    friend S operator+(const S& a, C b)
+    {
+        S r(a);
+        r += b;
+        return r;
+    }
 
     // Byte-wise (unsigned code) comparison: -1, 0 or 1.
     int Compare(const C* s, UINT32 n) const
@@ -772,12 +881,14 @@ public:
         if (sizeof(C) == 1)
         {
             int c = memcmp(text, s, m);
-            if (c != 0) return c < 0 ? -1 : 1;
+            if (c != 0)
+                return c < 0 ? -1 : 1;
         }
         else
         {
             for (UINT32 i = 0; i < m; ++i)
-                if (text[i] != s[i]) return (UINT32)text[i] < (UINT32)s[i] ? -1 : 1;
+                if (text[i] != s[i])
+                    return (UINT32)text[i] < (UINT32)s[i] ? -1 : 1;
         }
         return length == n ? 0 : (length < n ? -1 : 1);
     }
@@ -799,15 +910,18 @@ public:
     INT32 Find(C ch, UINT32 from = 0) const
     {
         for (UINT32 i = from; i < length; ++i)
-            if (text[i] == ch) return (INT32)i;
+            if (text[i] == ch)
+                return (INT32)i;
         return -1;
     }
     INT32 Find(const C* s, UINT32 from = 0) const
     {
         UINT32 n = s ? Len(s) : 0;
-        if (from > length || n > length - from) return -1;
+        if (from > length || n > length - from)
+            return -1;
         for (UINT32 i = from; i + n <= length; ++i)
-            if (memcmp(text + i, s, (size_t)n * sizeof(C)) == 0) return (INT32)i;
+            if (memcmp(text + i, s, (size_t)n * sizeof(C)) == 0)
+                return (INT32)i;
         return -1;
     }
     INT32 Find(const S& str, UINT32 from = 0) const { return Find(str.text, from); }
@@ -815,7 +929,8 @@ public:
     INT32 FindLast(C ch) const
     {
         for (UINT32 i = length; i > 0; --i)
-            if (text[i - 1] == ch) return (INT32)(i - 1);
+            if (text[i - 1] == ch)
+                return (INT32)(i - 1);
         return -1;
     }
 
@@ -826,7 +941,7 @@ private:
     static UINT32 Len(const C* s)
     {
         if constexpr (sizeof(C) == 1)
-            return (UINT32)strlen((const char*)s);  // a compiler builtin, unlike ZNStrLen
+            return (UINT32)strlen((const char*)s);   // a compiler builtin, unlike ZNStrLen
         else
             return ZNStrLen(s);
     }
@@ -842,16 +957,18 @@ private:
     // need characters (need >= length + 1), doubling when that is larger.
     void Grow(UINT32 need)
     {
-        if (capacity >= need) return;
+        if (capacity >= need)
+            return;
         UINT32 newCapacity = (need >= 2 * capacity) ? need : 2 * capacity;
-        C* block = (C*)ZNAlloc((size_t)newCapacity * sizeof(C));
+        C*     block       = (C*)ZNAlloc((size_t)newCapacity * sizeof(C));
         if (length > 0)
             memcpy(block, text, (size_t)(length + 1) * sizeof(C));
         else
             block[0] = 0;
-        if (heap) ZNFree(heap);
-        heap = block;
-        text = block;
+        if (heap)
+            ZNFree(heap);
+        heap     = block;
+        text     = block;
         capacity = newCapacity;
     }
 
@@ -865,7 +982,8 @@ private:
             return;
         }
         SetLength(n);
-        if (n) memcpy(text, s, (size_t)n * sizeof(C));
+        if (n)
+            memcpy(text, s, (size_t)n * sizeof(C));
     }
 
     void Take(ZNStringT& other)
@@ -875,16 +993,17 @@ private:
             Assign(other.text, other.length);
             return;
         }
-        if (heap) ZNFree(heap);
-        heap = other.heap;
-        capacity = other.capacity;
-        length = other.length;
-        text = heap;
-        other.heap = nullptr;
+        if (heap)
+            ZNFree(heap);
+        heap           = other.heap;
+        capacity       = other.capacity;
+        length         = other.length;
+        text           = heap;
+        other.heap     = nullptr;
         other.capacity = 0;
-        other.length = 0;
+        other.length   = 0;
         other.local[0] = 0;
-        other.text = other.local;
+        other.text     = other.local;
     }
 
     void InsertChars(UINT32 af, const C* s, UINT32 n)
@@ -902,7 +1021,7 @@ private:
             S& self = const_cast<S&>(Self());
             memmove(self.text, self.text + off, (size_t)n * sizeof(C));
             self.text[n] = 0;
-            self.length = n;
+            self.length  = n;
             return;
         }
         out.SetLength(n);
@@ -953,38 +1072,44 @@ class ZNMemView;
 class ZNMemBytes
 {
 public:
-    UINT8* data;  // first byte
-    UINT32 size;  // bytes
+    UINT8* data;   // first byte
+    UINT32 size;   // bytes
 
     UINT32 Size() const { return size; }
 
     UINT8* Data()
     {
-        if (ZN_CHECK_FAILED(size == 0)) return nullptr;
+        if (ZN_CHECK_FAILED(size == 0))
+            return nullptr;
         return data;
     }
     const UINT8* Data() const
     {
-        if (ZN_CHECK_FAILED(size == 0)) return nullptr;
+        if (ZN_CHECK_FAILED(size == 0))
+            return nullptr;
         return data;
     }
 
     UINT8& operator[](UINT32 i)
     {
-        if (ZN_CHECK_FAILED(i >= size)) return Scratch();
+        if (ZN_CHECK_FAILED(i >= size))
+            return Scratch();
         return data[i];
     }
     const UINT8& operator[](UINT32 i) const
     {
-        if (ZN_CHECK_FAILED(i >= size)) return Scratch();
+        if (ZN_CHECK_FAILED(i >= size))
+            return Scratch();
         return data[i];
     }
 
     // Copies every byte of a block of the same size.
     void CopyFrom(const ZNMemBytes& from)
     {
-        if (ZN_CHECK_FAILED(size != from.size)) return;
-        if (size) memmove(data, from.data, size);
+        if (ZN_CHECK_FAILED(size != from.size))
+            return;
+        if (size)
+            memmove(data, from.data, size);
     }
 
     // sz bytes starting at at; an empty view on a failed check.
@@ -1013,7 +1138,8 @@ public:
 
 inline ZNMemView ZNMemBytes::View(UINT32 at, UINT32 sz) const
 {
-    if (ZN_CHECK_FAILED(at >= size || sz > size || at + sz > size)) return ZNMemView();
+    if (ZN_CHECK_FAILED(at >= size || sz > size || at + sz > size))
+        return ZNMemView();
     return ZNMemView(data + at, sz);
 }
 
@@ -1033,8 +1159,10 @@ public:
     // A fresh block of sz bytes when sz differs from the size; contents are not kept.
     void Resize(UINT32 sz)
     {
-        if (ZN_CHECK_FAILED(sz == 0)) return;
-        if (sz == size) return;
+        if (ZN_CHECK_FAILED(sz == 0))
+            return;
+        if (sz == size)
+            return;
         delete[] data;
         data = new UINT8[sz];
         size = sz;
@@ -1050,14 +1178,16 @@ public:
     // Takes the size of from and copies its bytes; an empty source empties this block.
     ZNMemBlock& operator=(const ZNMemBytes& from)
     {
-        if (&from == this) return *this;
+        if (&from == this)
+            return *this;
         if (from.size == 0)
         {
             Release();
             return *this;
         }
         Resize(from.size);
-        if (ZN_CHECK_FAILED(size != from.size)) return *this;
+        if (ZN_CHECK_FAILED(size != from.size))
+            return *this;
         memcpy(data, from.data, size);
         return *this;
     }
@@ -1067,8 +1197,8 @@ public:
         if (&from != this)
         {
             delete[] data;
-            data = from.data;
-            size = from.size;
+            data      = from.data;
+            size      = from.size;
             from.data = nullptr;
             from.size = 0;
         }
@@ -1083,14 +1213,15 @@ template <typename T>
 class ZNHeapArray
 {
 public:
-    T*     data;  // the elements, null when empty
-    UINT32 size;  // element count
+    T*     data;   // the elements, null when empty
+    UINT32 size;   // element count
 
     ZNHeapArray() : data(nullptr), size(0) {}
     explicit ZNHeapArray(UINT32 n) : data(n ? new T[n]() : nullptr), size(n) {}
     ZNHeapArray(const ZNHeapArray& other) : ZNHeapArray(other.size)
     {
-        for (UINT32 i = 0; i < size; ++i) data[i] = other.data[i];
+        for (UINT32 i = 0; i < size; ++i)
+            data[i] = other.data[i];
     }
     ZNHeapArray(ZNHeapArray&& other) noexcept : data(other.data), size(other.size)
     {
@@ -1113,8 +1244,8 @@ public:
         if (this != &other)
         {
             delete[] data;
-            data = other.data;
-            size = other.size;
+            data       = other.data;
+            size       = other.size;
             other.data = nullptr;
             other.size = 0;
         }
@@ -1124,7 +1255,7 @@ public:
     // Discards the elements and makes n fresh (value-initialised) ones.
     void Create(UINT32 n) { *this = ZNHeapArray(n); }
 
-    UINT32 Size() const { return size; }
+    UINT32   Size() const { return size; }
     T*       begin() { return data; }
     T*       end() { return data + size; }
     const T* begin() const { return data; }
@@ -1132,12 +1263,14 @@ public:
 
     T& operator[](UINT32 i)
     {
-        if (ZN_CHECK_FAILED(i >= size)) return Scratch();
+        if (ZN_CHECK_FAILED(i >= size))
+            return Scratch();
         return data[i];
     }
     const T& operator[](UINT32 i) const
     {
-        if (ZN_CHECK_FAILED(i >= size)) return Scratch();
+        if (ZN_CHECK_FAILED(i >= size))
+            return Scratch();
         return data[i];
     }
 
@@ -1157,9 +1290,9 @@ template <typename T, UINT32 cnt>
 class ZNFixedArray
 {
 public:
-    T items[cnt];  // the elements
+    T items[cnt];   // the elements
 
-    UINT32 Size() const { return cnt; }
+    UINT32   Size() const { return cnt; }
     T*       begin() { return items; }
     T*       end() { return items + cnt; }
     const T* begin() const { return items; }
@@ -1167,12 +1300,14 @@ public:
 
     T& operator[](UINT32 off)
     {
-        if (ZN_CHECK_FAILED(off >= cnt)) return Scratch();
+        if (ZN_CHECK_FAILED(off >= cnt))
+            return Scratch();
         return items[off];
     }
     const T& operator[](UINT32 off) const
     {
-        if (ZN_CHECK_FAILED(off >= cnt)) return Scratch();
+        if (ZN_CHECK_FAILED(off >= cnt))
+            return Scratch();
         return items[off];
     }
 
@@ -1197,20 +1332,20 @@ private:
 // Links and colour of a tree node; the sentinel above the root is one of these.
 struct ZNMapLinks
 {
-    ZNMapLinks* link[2];  // children: 0 left, 1 right
-    UINT32      red;      // 1 red, 0 black
+    ZNMapLinks* link[2];   // children: 0 left, 1 right
+    UINT32      red;       // 1 red, 0 black
 };
 
 template <typename K, typename V>
 struct ZNMapNode : ZNMapLinks
 {
-    K key;    // the key
-    V value;  // the value
+    K key;     // the key
+    V value;   // the value
 
     ZNMapNode(const K& k, const V& v) : key(k), value(v)
     {
         link[0] = link[1] = nullptr;
-        red = 1;
+        red               = 1;
     }
     ZNMapNode*       Child(int dir) { return static_cast<ZNMapNode*>(link[dir]); }
     const ZNMapNode* Child(int dir) const { return static_cast<const ZNMapNode*>(link[dir]); }
@@ -1222,8 +1357,14 @@ inline int ZNMapCompare(const K& a, const K& b)
 {
     return (a < b) ? -1 : ((b < a) ? 1 : 0);
 }
-inline int ZNMapCompare(const ZNString& a, const ZNString& b) { return a.Compare(b); }
-inline int ZNMapCompare(const ZNWString& a, const ZNWString& b) { return a.Compare(b); }
+inline int ZNMapCompare(const ZNString& a, const ZNString& b)
+{
+    return a.Compare(b);
+}
+inline int ZNMapCompare(const ZNWString& a, const ZNWString& b)
+{
+    return a.Compare(b);
+}
 
 template <typename K, typename V>
 class ZNMap
@@ -1231,14 +1372,14 @@ class ZNMap
 public:
     typedef ZNMapNode<K, V> Node;
 
-    Node*  root;   // null when empty
-    UINT32 count;  // nodes
+    Node*  root;    // null when empty
+    UINT32 count;   // nodes
 
     ZNMap() : root(nullptr), count(0) {}
     ZNMap(const ZNMap& other) : root(Clone(other.root)), count(other.count) {}
     ZNMap(ZNMap&& other) noexcept : root(other.root), count(other.count)
     {
-        other.root = nullptr;
+        other.root  = nullptr;
         other.count = 0;
     }
     ~ZNMap() { Clear(); }
@@ -1248,7 +1389,7 @@ public:
         if (this != &other)
         {
             Clear();
-            root = Clone(other.root);
+            root  = Clone(other.root);
             count = other.count;
         }
         return *this;
@@ -1258,9 +1399,9 @@ public:
         if (this != &other)
         {
             Clear();
-            root = other.root;
-            count = other.count;
-            other.root = nullptr;
+            root        = other.root;
+            count       = other.count;
+            other.root  = nullptr;
             other.count = 0;
         }
         return *this;
@@ -1275,7 +1416,8 @@ public:
         while (n)
         {
             int c = ZNMapCompare(n->key, key);
-            if (c == 0) return n;
+            if (c == 0)
+                return n;
             n = n->Child(c < 0);
         }
         return nullptr;
@@ -1288,33 +1430,34 @@ public:
         if (!root)
         {
             root = NewNode(key, value);
-            if (ZN_CHECK_FAILED(!root)) return nullptr;
+            if (ZN_CHECK_FAILED(!root))
+                return nullptr;
             ++count;
             root->red = 0;
             return root;
         }
 
-        ZNMapLinks head;  // sentinel above the root
-        head.link[0] = nullptr;
-        head.link[1] = root;
-        head.red = 0;
-        ZNMapLinks* t = &head;    // great-grandparent
-        ZNMapLinks* g = nullptr;  // grandparent
-        ZNMapLinks* p = nullptr;  // parent
-        ZNMapLinks* q = root;     // current
-        Node* created = nullptr;
-        int dir = 0, last = 0;
+        ZNMapLinks head;   // sentinel above the root
+        head.link[0]        = nullptr;
+        head.link[1]        = root;
+        head.red            = 0;
+        ZNMapLinks* t       = &head;     // great-grandparent
+        ZNMapLinks* g       = nullptr;   // grandparent
+        ZNMapLinks* p       = nullptr;   // parent
+        ZNMapLinks* q       = root;      // current
+        Node*       created = nullptr;
+        int         dir = 0, last = 0;
         for (;;)
         {
             if (!q)
             {
-                q = created = NewNode(key, value);
+                q = created  = NewNode(key, value);
                 p->link[dir] = q;
                 ++count;
             }
             else if (IsRed(q->link[0]) && IsRed(q->link[1]))
             {
-                q->red = 1;
+                q->red          = 1;
                 q->link[0]->red = 0;
                 q->link[1]->red = 0;
             }
@@ -1326,17 +1469,20 @@ public:
                 else
                     t->link[dir2] = RotateDouble(g, !last);
             }
-            if (q == created) break;
+            if (q == created)
+                break;
             int c = ZNMapCompare(static_cast<Node*>(q)->key, key);
-            if (c == 0) break;
+            if (c == 0)
+                break;
             last = dir;
-            dir = c < 0;
-            if (g) t = g;
+            dir  = c < 0;
+            if (g)
+                t = g;
             g = p;
             p = q;
             q = q->link[dir];
         }
-        root = static_cast<Node*>(head.link[1]);
+        root      = static_cast<Node*>(head.link[1]);
         root->red = 0;
         return created;
     }
@@ -1344,42 +1490,45 @@ public:
     // The value of key, inserted with a default value first when absent.
     V& operator[](const K& key)
     {
-        if (Node* n = Find(key)) return n->value;
+        if (Node* n = Find(key))
+            return n->value;
         return Insert(key, V())->value;
     }
 
     // 1 when an entry was removed, else 0.
     INT32 Remove(const K& key)
     {
-        if (!root) return 0;
-        ZNMapLinks head;  // sentinel above the root
-        head.link[0] = nullptr;
-        head.link[1] = root;
-        head.red = 0;
-        ZNMapLinks* q = &head;
-        ZNMapLinks* p = nullptr;
-        ZNMapLinks* g = nullptr;
-        Node* found = nullptr;
-        int dir = 1;
+        if (!root)
+            return 0;
+        ZNMapLinks head;   // sentinel above the root
+        head.link[0]      = nullptr;
+        head.link[1]      = root;
+        head.red          = 0;
+        ZNMapLinks* q     = &head;
+        ZNMapLinks* p     = nullptr;
+        ZNMapLinks* g     = nullptr;
+        Node*       found = nullptr;
+        int         dir   = 1;
         // Walk down pushing a red node ahead, so the node finally unlinked is red.
         while (q->link[dir])
         {
             int last = dir;
-            g = p;
-            p = q;
-            q = q->link[dir];
+            g        = p;
+            p        = q;
+            q        = q->link[dir];
             // Past the match the walk stays in its left subtree, where every key
             // is smaller: no more comparisons are needed.
             int c = found ? -1 : ZNMapCompare(static_cast<Node*>(q)->key, key);
-            dir = c < 0;
-            if (c == 0) found = static_cast<Node*>(q);
+            dir   = c < 0;
+            if (c == 0)
+                found = static_cast<Node*>(q);
 
             if (!IsRed(q) && !IsRed(q->link[dir]))
             {
                 if (IsRed(q->link[!dir]))
                 {
                     p->link[last] = RotateSingle(q, dir);
-                    p = p->link[last];
+                    p             = p->link[last];
                 }
                 else
                 {
@@ -1413,7 +1562,7 @@ public:
             Node* victim = static_cast<Node*>(q);
             if (found != victim)
             {
-                found->key = std::move(victim->key);
+                found->key   = std::move(victim->key);
                 found->value = std::move(victim->value);
             }
             p->link[p->link[1] == q] = q->link[q->link[0] == nullptr];
@@ -1421,7 +1570,8 @@ public:
             --count;
         }
         root = static_cast<Node*>(head.link[1]);
-        if (root) root->red = 0;
+        if (root)
+            root->red = 0;
         return found ? 1 : 0;
     }
 
@@ -1429,7 +1579,7 @@ public:
     void Clear()
     {
         DeleteTree(root);
-        root = nullptr;
+        root  = nullptr;
         count = 0;
     }
 
@@ -1439,14 +1589,14 @@ public:
     void ForEach(F&& fn)
     {
         Node* stack[128];
-        int top = 0;
-        Node* n = root;
+        int   top = 0;
+        Node* n   = root;
         while (n || top)
         {
             while (n)
             {
                 stack[top++] = n;
-                n = n->Child(0);
+                n            = n->Child(0);
             }
             n = stack[--top];
             fn(static_cast<const K&>(n->key), n->value);
@@ -1457,14 +1607,14 @@ public:
     void ForEach(F&& fn) const
     {
         const Node* stack[128];
-        int top = 0;
-        const Node* n = root;
+        int         top = 0;
+        const Node* n   = root;
         while (n || top)
         {
             while (n)
             {
                 stack[top++] = n;
-                n = n->Child(0);
+                n            = n->Child(0);
             }
             n = stack[--top];
             fn(n->key, n->value);
@@ -1480,9 +1630,9 @@ private:
     {
         ZNMapLinks* save = node->link[!dir];
         node->link[!dir] = save->link[dir];
-        save->link[dir] = node;
-        node->red = 1;
-        save->red = 0;
+        save->link[dir]  = node;
+        node->red        = 1;
+        save->red        = 0;
         return save;
     }
     static ZNMapLinks* RotateDouble(ZNMapLinks* node, int dir)
@@ -1513,9 +1663,10 @@ private:
     }
     static Node* Clone(const Node* n)
     {
-        if (!n) return nullptr;
-        Node* c = NewNode(n->key, n->value);
-        c->red = n->red;
+        if (!n)
+            return nullptr;
+        Node* c    = NewNode(n->key, n->value);
+        c->red     = n->red;
         c->link[0] = Clone(n->Child(0));
         c->link[1] = Clone(n->Child(1));
         return c;

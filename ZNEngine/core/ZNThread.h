@@ -30,10 +30,10 @@
 
 #include <atomic>
 
-#define ZN_THREAD_STACK_SIZE   0x100000      // bytes per thread stack
-#define ZN_WAIT_INFINITE       0xFFFFFFFFu   // Wait() without a time limit (-1)
-#define ZN_THREAD_TERMINATED   0xFFFFFFFFu   // exit code of a terminated thread
-#define ZN_THREAD_STILL_ACTIVE 259u          // exit code reported while running
+#define ZN_THREAD_STACK_SIZE 0x100000      // bytes per thread stack
+#define ZN_WAIT_INFINITE 0xFFFFFFFFu       // Wait() without a time limit (-1)
+#define ZN_THREAD_TERMINATED 0xFFFFFFFFu   // exit code of a terminated thread
+#define ZN_THREAD_STILL_ACTIVE 259u        // exit code reported while running
 
 typedef UINT32 (*ZNThreadRoutine)(void* context);
 
@@ -44,22 +44,22 @@ class ZNThread
 public:
     ZNThread() = default;
     ~ZNThread();
-    ZNThread(const ZNThread&) = delete;
+    ZNThread(const ZNThread&)            = delete;
     ZNThread& operator=(const ZNThread&) = delete;
 
     // Starts routine(context) at once. Reports "Thread" when a thread was
     // already started (the old one is let go and keeps running) and
     // "Thread == NULL" when the thread could not be created.
-    void   Start(ZNThreadRoutine routine, void* context);
+    void Start(ZNThreadRoutine routine, void* context);
 
     // Blocks until the thread ends or timeoutMs milliseconds have passed
     // (ZN_WAIT_INFINITE / -1: no limit). Returns at once without a thread.
-    void   Wait(UINT32 timeoutMs);
+    void Wait(UINT32 timeoutMs);
 
     // Ends the thread with ZN_THREAD_TERMINATED and resets the object.
-    void   Terminate();
+    void Terminate();
 
-    bool   IsRunning() const;
+    bool IsRunning() const;
 
     // The routine's return value (or ExitCurrent's code, or
     // ZN_THREAD_TERMINATED); ZN_THREAD_STILL_ACTIVE while it runs and when no
@@ -75,15 +75,15 @@ public:
     static UINT32 ProcessorCount();
     // Lets the calling thread run on every processor again: threads inherit the
     // affinity of their creator, and the main thread is pinned to one processor.
-    static void AllowAllProcessors();
+    static void   AllowAllProcessors();
 
     // Ends the calling thread with code, unwinding its stack. On a thread
     // started by ZNThread the code becomes its exit code.
     [[noreturn]] static void ExitCurrent(UINT32 code);
 
 private:
-    ZNThreadBlock* Thread = nullptr;   // handle; null when none was started or after Terminate
-    UINT32         ThreadId = 0;       // kernel thread id, 0 when none
+    ZNThreadBlock* Thread   = nullptr;   // handle; null when none was started or after Terminate
+    UINT32         ThreadId = 0;         // kernel thread id, 0 when none
 };
 
 // Restricts the calling thread to the first processor it may run on (clock
@@ -120,5 +120,5 @@ public:
     bool IsHeld() const { return Word.load(std::memory_order_seq_cst) != 0; }
 
 private:
-    std::atomic<UINT32> Word{0};   // 0 = free, 1 = held
+    std::atomic<UINT32> Word{ 0 };   // 0 = free, 1 = held
 };

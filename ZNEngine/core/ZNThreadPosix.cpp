@@ -17,16 +17,16 @@
 
 struct ZNThreadBlock
 {
-    pthread_t               Handle;                          // the POSIX thread
-    std::atomic<int>        Refs{2};                         // the object and the thread
-    std::mutex              Mutex;                           // guards the fields below
-    std::condition_variable Changed;                         // started or ended
-    bool                    Ended = false;                   // the thread has left its routine
-    bool                    Released = false;                // joined or detached by the object
+    pthread_t               Handle;             // the POSIX thread
+    std::atomic<int>        Refs{ 2 };          // the object and the thread
+    std::mutex              Mutex;              // guards the fields below
+    std::condition_variable Changed;            // started or ended
+    bool                    Ended    = false;   // the thread has left its routine
+    bool                    Released = false;   // joined or detached by the object
     UINT32                  ExitCode = ZN_THREAD_STILL_ACTIVE;
-    UINT32                  Tid = 0;                         // set by the thread once it runs
-    ZNThreadRoutine         Routine = nullptr;
-    void*                   Context = nullptr;
+    UINT32                  Tid      = 0;   // set by the thread once it runs
+    ZNThreadRoutine         Routine  = nullptr;
+    void*                   Context  = nullptr;
 };
 
 namespace
@@ -77,8 +77,8 @@ struct ZNThreadEndGuard
 
 void* ThreadEntry(void* param)
 {
-    ZNThreadBlock* block = static_cast<ZNThreadBlock*>(param);
-    ZNThreadEndGuard guard{block};
+    ZNThreadBlock*   block = static_cast<ZNThreadBlock*>(param);
+    ZNThreadEndGuard guard{ block };
     TGCurThreadBlock = block;
     // Its own signal stack, so that a stack overflow here still dumps.
     ZNCrashEnterThread();
@@ -106,7 +106,7 @@ void ZNLetGoOfThread(ZNThreadBlock* block)
     bool alreadyReleased;
     {
         std::lock_guard<std::mutex> lock(block->Mutex);
-        ended = block->Ended;
+        ended           = block->Ended;
         alreadyReleased = block->Released;
         block->Released = true;
     }
@@ -127,8 +127,8 @@ void ZNLetGoOfThread(ZNThreadBlock* block)
 ZNThreadBlock* ZNLaunchThread(ZNThreadRoutine routine, void* context, UINT32& threadId)
 {
     ZNThreadBlock* block = new ZNThreadBlock;
-    block->Routine = routine;
-    block->Context = context;
+    block->Routine       = routine;
+    block->Context       = context;
 
     pthread_attr_t attr;
     pthread_attr_init(&attr);
@@ -157,14 +157,13 @@ void ZNThread::Wait(UINT32 timeoutMs)
     if (!Thread)
         return;
     ZNThreadBlock* block = Thread;
-    bool joinNow;
+    bool           joinNow;
     {
         std::unique_lock<std::mutex> lock(block->Mutex);
         if (timeoutMs == ZN_WAIT_INFINITE)
             block->Changed.wait(lock, [block] { return block->Ended; });
         else
-            block->Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                    [block] { return block->Ended; });
+            block->Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [block] { return block->Ended; });
         joinNow = block->Ended && !block->Released;
         if (joinNow)
             block->Released = true;
@@ -186,7 +185,7 @@ void ZNThread::Terminate()
     if (!ended)
         pthread_cancel(Thread->Handle);
     ZNLetGoOfThread(Thread);
-    Thread = nullptr;
+    Thread   = nullptr;
     ThreadId = 0;
 }
 
@@ -213,7 +212,7 @@ UINT32 ZNThread::GetExitCode() const
 __attribute__((no_sanitize_address)) void ZNThread::Sleep(UINT32 milliseconds)
 {
     timespec left;
-    left.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    left.tv_sec  = static_cast<time_t>(milliseconds / 1000);
     left.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
     // A signal handled meanwhile must not shorten the sleep.
     while (nanosleep(&left, &left) != 0 && errno == EINTR)

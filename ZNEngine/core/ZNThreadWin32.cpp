@@ -17,12 +17,12 @@
 struct ZNThreadBlock
 {
     HANDLE           Handle = nullptr;
-    HANDLE           Cancel = nullptr;        // manual-reset: Terminate asks the thread to end
-    std::atomic<int> Refs{2};                 // the object and the thread
-    std::atomic<int> ThreadLetGo{0};          // the thread's reference was dropped
+    HANDLE           Cancel = nullptr;   // manual-reset: Terminate asks the thread to end
+    std::atomic<int> Refs{ 2 };          // the object and the thread
+    std::atomic<int> ThreadLetGo{ 0 };   // the thread's reference was dropped
     UINT32           ExitCode = ZN_THREAD_STILL_ACTIVE;
-    ZNThreadRoutine  Routine = nullptr;
-    void*            Context = nullptr;
+    ZNThreadRoutine  Routine  = nullptr;
+    void*            Context  = nullptr;
 };
 
 namespace
@@ -52,7 +52,7 @@ void ReleaseBlock(ZNThreadBlock* block)
 DWORD WINAPI ThreadEntry(void* param)
 {
     ZNThreadBlock* block = static_cast<ZNThreadBlock*>(param);
-    TGCurThreadBlock = block;
+    TGCurThreadBlock     = block;
     ZNCrashEnterThread();
     UINT32 code;
     try
@@ -63,7 +63,7 @@ DWORD WINAPI ThreadEntry(void* param)
     {
         code = exit.Code;
     }
-    block->ExitCode = code;
+    block->ExitCode  = code;
     TGCurThreadBlock = nullptr;
     ZNCrashLeaveThread();
     if (!block->ThreadLetGo.exchange(1))
@@ -71,7 +71,7 @@ DWORD WINAPI ThreadEntry(void* param)
     return code;
 }
 
-} // namespace
+}   // namespace
 
 // The handle stays open until the block goes: no join is needed on Windows.
 void ZNLetGoOfThread(ZNThreadBlock* block)
@@ -82,14 +82,14 @@ void ZNLetGoOfThread(ZNThreadBlock* block)
 ZNThreadBlock* ZNLaunchThread(ZNThreadRoutine routine, void* context, UINT32& threadId)
 {
     ZNThreadBlock* block = new ZNThreadBlock;
-    block->Routine = routine;
-    block->Context = context;
-    block->Cancel = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    DWORD id = 0;
+    block->Routine       = routine;
+    block->Context       = context;
+    block->Cancel        = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD  id            = 0;
     // The handle must be in the block before the thread can finish and free it.
     HANDLE handle = routine && block->Cancel ? CreateThread(nullptr, ZN_THREAD_STACK_SIZE, ThreadEntry, block,
-                                           CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, &id)
-                            : nullptr;
+                                                            CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, &id)
+                                             : nullptr;
     if (!handle)
     {
         if (block->Cancel)
@@ -116,7 +116,7 @@ void ZNThread::Terminate()
     // The thread drops its own reference when it ends; this object lets go now.
     SetEvent(Thread->Cancel);
     ReleaseBlock(Thread);
-    Thread = nullptr;
+    Thread   = nullptr;
     ThreadId = 0;
 }
 
@@ -165,7 +165,7 @@ void ZNThread::AllowAllProcessors()
 void ZNThread::ExitCurrent(UINT32 code)
 {
     if (TGCurThreadBlock)
-        throw ZNThreadExit{code};
+        throw ZNThreadExit{ code };
     ExitThread(code);
 }
 

@@ -18,13 +18,13 @@ public:
         if (!utf8)
             utf8 = "";
         const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-        Text = static_cast<wchar_t*>(ZNAlloc(sizeof(wchar_t) * (n > 0 ? n : 1)));
-        Text[0] = 0;
+        Text        = static_cast<wchar_t*>(ZNAlloc(sizeof(wchar_t) * (n > 0 ? n : 1)));
+        Text[0]     = 0;
         if (n > 0)
             MultiByteToWideChar(CP_UTF8, 0, utf8, -1, Text, n);
     }
     ~ZNWideString() { ZNFree(Text); }
-    ZNWideString(const ZNWideString&) = delete;
+    ZNWideString(const ZNWideString&)            = delete;
     ZNWideString& operator=(const ZNWideString&) = delete;
 
     const wchar_t* CStr() const { return Text; }

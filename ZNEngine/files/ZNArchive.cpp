@@ -29,7 +29,7 @@ void SwapInPlace(UINT8* data, UINT32 count, UINT32 size)
     for (UINT32 e = 0; e < count; ++e, data += size)
         for (UINT32 lo = 0, hi = size - 1; lo < hi; ++lo, --hi)
         {
-            UINT8 t = data[lo];
+            UINT8 t  = data[lo];
             data[lo] = data[hi];
             data[hi] = t;
         }
@@ -98,7 +98,7 @@ ZNOutputArchive::ZNOutputArchive(ZNPodArray<UINT8>& bytes) : Bytes(bytes), Posit
 bool ZNOutputArchive::Serialize(void* data, UINT32 count, UINT32 size)
 {
     UINT64 n;
-    int transfer = TransferSize(data, count, size, n);
+    int    transfer = TransferSize(data, count, size, n);
     if (transfer <= 0)
     {
         Error = Error || transfer < 0;
@@ -150,14 +150,14 @@ ZNFileInputArchive::ZNFileInputArchive(FILE* file) : File(file), FileSize(-1)
     if (FileSize < 0 || !ZNFilePlatform::SeekStream(File, 0, SEEK_SET))
     {
         FileSize = -1;
-        Error = true;
+        Error    = true;
     }
 }
 
 bool ZNFileInputArchive::Serialize(void* data, UINT32 count, UINT32 size)
 {
     UINT64 n;
-    int transfer = TransferSize(data, count, size, n);
+    int    transfer = TransferSize(data, count, size, n);
     if (transfer <= 0)
     {
         Error = Error || transfer < 0;
@@ -208,7 +208,7 @@ ZNMemoryInputArchive::ZNMemoryInputArchive(const ZNPodArray<UINT8>& bytes)
 bool ZNMemoryInputArchive::Serialize(void* data, UINT32 count, UINT32 size)
 {
     UINT64 n;
-    int transfer = TransferSize(data, count, size, n);
+    int    transfer = TransferSize(data, count, size, n);
     if (transfer <= 0)
     {
         Error = Error || transfer < 0;

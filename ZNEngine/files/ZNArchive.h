@@ -40,22 +40,28 @@ public:
     virtual bool  IsEnd() const;
 
     // True for archives that read.
-    bool          IsReading() const { return Reading; }
+    bool IsReading() const { return Reading; }
     // Set by the first failed transfer and kept until ClearError.
-    bool          HasError() const  { return Error; }
-    void          ClearError()      { Error = false; }
+    bool HasError() const { return Error; }
+    void ClearError() { Error = false; }
 
     template <class T>
-    bool          SerializeItem(T& value)                 { return Serialize(&value, 1, (UINT32)sizeof(T)); }
+    bool SerializeItem(T& value)
+    {
+        return Serialize(&value, 1, (UINT32)sizeof(T));
+    }
     template <class T>
-    bool          SerializeItems(T* values, UINT32 count) { return Serialize(values, count, (UINT32)sizeof(T)); }
+    bool SerializeItems(T* values, UINT32 count)
+    {
+        return Serialize(values, count, (UINT32)sizeof(T));
+    }
 
-    ZNArchive(const ZNArchive&) = delete;
+    ZNArchive(const ZNArchive&)            = delete;
     ZNArchive& operator=(const ZNArchive&) = delete;
 
 protected:
-    bool          Reading;     // set by input archives
-    bool          Error;       // sticky failure flag
+    bool Reading;   // set by input archives
+    bool Error;     // sticky failure flag
 };
 
 // Writes into a byte array owned by the caller, from position 0. A write
@@ -71,11 +77,11 @@ public:
     INT64 Size() const override;   // the array's count
 
     // Moves the position (at most to the array's count); false when out of range.
-    bool  Seek(UINT32 position);
+    bool Seek(UINT32 position);
 
 private:
-    ZNPodArray<UINT8>& Bytes;     // destination, owned by the caller
-    UINT32             Position;  // next byte written
+    ZNPodArray<UINT8>& Bytes;      // destination, owned by the caller
+    UINT32             Position;   // next byte written
 };
 
 // Reads from a stream the caller opened (binary) and keeps owning. The size
@@ -90,11 +96,11 @@ public:
     INT64 Tell() const override;   // the stream's position, -1 without a stream
     INT64 Size() const override;   // the size measured at construction, -1 without a stream
 
-    bool  Seek(INT64 position);    // from the start; false when outside 0..Size()
+    bool Seek(INT64 position);   // from the start; false when outside 0..Size()
 
 private:
-    FILE*  File;                   // not owned
-    INT64  FileSize;               // measured at construction
+    FILE* File;       // not owned
+    INT64 FileSize;   // measured at construction
 };
 
 // Reads from a block of memory the caller keeps alive.
@@ -108,10 +114,10 @@ public:
     INT64 Tell() const override;
     INT64 Size() const override;
 
-    bool  Seek(UINT32 position);   // false when beyond the end
+    bool Seek(UINT32 position);   // false when beyond the end
 
 private:
-    const UINT8* Data;             // not owned
+    const UINT8* Data;   // not owned
     UINT32       DataSize;
     UINT32       Position;
 };

@@ -9,7 +9,7 @@
 void ZNSetDataPath(const ZNString& name)
 {
     const char* program = ZNGetProgramPath();
-    ZNString path(program ? program : "");
+    ZNString    path(program ? program : "");
     ToForwardSlashes(path);
 
     // Keep the folder with its trailing slash. Without any slash there is no
@@ -28,8 +28,8 @@ void ZNSetDataPath(const ZNString& name)
     path += name;
 
     if (path.Size() >= ZN_DATA_PATH_SIZE)
-        ZNFatalErrorLog("The data path is too long (%u characters, at most %u): %s\n",
-                        (unsigned)path.Size(), (unsigned)(ZN_DATA_PATH_SIZE - 1), path.CStr());
+        ZNFatalErrorLog("The data path is too long (%u characters, at most %u): %s\n", (unsigned)path.Size(),
+                        (unsigned)(ZN_DATA_PATH_SIZE - 1), path.CStr());
 
     memcpy(GDataPath, path.CStr(), path.Size() + 1);
 }

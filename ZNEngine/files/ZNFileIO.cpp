@@ -73,7 +73,7 @@ INT64 ReadStream(FILE* f, UINT64 limit, Resize resize, At at)
     if (limit > 0xFFFFFFFEull)
         limit = 0xFFFFFFFEull;
     UINT64 capacity = (UINT64)st.Size + 1;
-    UINT64 count = 0;
+    UINT64 count    = 0;
     for (;;)
     {
         if (capacity > limit + 1)
@@ -105,7 +105,7 @@ char GDataPath[ZN_DATA_PATH_SIZE];
 
 const char* ZNFileModeString(UINT32 flags)
 {
-    static const char* const modes[8] = {nullptr, "rt", "wt", "wt+", nullptr, "rb", "wb", "wb+"};
+    static const char* const modes[8] = { nullptr, "rt", "wt", "wt+", nullptr, "rb", "wb", "wb+" };
     return flags < 8 ? modes[flags] : nullptr;
 }
 
@@ -117,7 +117,7 @@ FILE* ZNOpenFile(const char* path, UINT32 flags)
         return nullptr;
 
     ZNString resolved = MakeAbsolutePath(path);
-    FILE* file = ZNFOpenUTF8(resolved.CStr(), mode);
+    FILE*    file     = ZNFOpenUTF8(resolved.CStr(), mode);
     if (!file && errno == EPERM)
     {
         char text[256];
@@ -176,7 +176,7 @@ bool WriteArrayToBinaryFile(const char* name, const ZNPodArray<UINT8>& bytes)
     if (!f)
         return false;
     bool ok = count == 0 || fwrite(&bytes[0], 1, count, f) == count;
-    ok = (fclose(f) == 0) && ok;
+    ok      = (fclose(f) == 0) && ok;
     return ok;
 }
 
@@ -197,11 +197,11 @@ bool ReadTextFile(const char* name, ZNString& text)
 
     // Text mode: every CR LF pair becomes LF; a lone CR stays. Files without
     // any CR (the usual case here) are left untouched.
-    UINT32 n = text.Size();
+    UINT32      n       = text.Size();
     const char* firstCR = n ? (const char*)memchr(text.CStr(), '\r', n) : nullptr;
     if (firstCR)
     {
-        char* t = &text[0];
+        char*  t = &text[0];
         UINT32 w = (UINT32)(firstCR - t);
         for (UINT32 r = w; r < n; ++r)
         {
@@ -222,7 +222,7 @@ bool WriteTextFile(const char* name, const ZNString& text)
     if (!f)
         return false;
     bool ok = text.Size() == 0 || fwrite(text.CStr(), 1, text.Size(), f) == text.Size();
-    ok = (fclose(f) == 0) && ok;
+    ok      = (fclose(f) == 0) && ok;
     return ok;
 }
 
@@ -235,7 +235,7 @@ bool FileExists(const char* name)
         return false;
     // POSIX opens directories for reading too; they are not files here.
     ZNPathInfo st;
-    bool isFile = ZNFilePlatform::StatStream(f, st) && !st.IsDirectory;
+    bool       isFile = ZNFilePlatform::StatStream(f, st) && !st.IsDirectory;
     fclose(f);
     return isFile;
 }
@@ -295,7 +295,7 @@ bool DeleteAbsolute(const ZNString& abs)
     void* dir = ZNFilePlatform::OpenDirectory(abs.CStr());
     if (!dir)
         return false;
-    bool ok = true;
+    bool     ok = true;
     ZNString entry;
     while (ok && ZNFilePlatform::NextEntry(dir, entry))
     {
@@ -309,7 +309,7 @@ bool DeleteAbsolute(const ZNString& abs)
     ZNFilePlatform::CloseDirectory(dir);
     return ok && ZNFilePlatform::RemoveFolder(abs.CStr());
 }
-} // namespace
+}   // namespace
 
 bool DeleteFileOrDirectory(const char* name)
 {
@@ -332,7 +332,7 @@ bool DeleteFileOrDirectory(const char* name)
 bool MovePath(const char* from, const char* to, bool replace)
 {
     ZNString absFrom = MakeAbsolutePath(from);
-    ZNString absTo = MakeAbsolutePath(to);
+    ZNString absTo   = MakeAbsolutePath(to);
     return ZNFilePlatform::Rename(absFrom.CStr(), absTo.CStr(), replace);
 }
 
@@ -354,10 +354,10 @@ bool NamesADrive(const char* name)
 bool ClimbsOutOfDataFolder(const char* name)
 {
     // ".." past the first folder leaves the folder the name is relative to.
-    const char* t = name ? name : "";
-    INT32 depth = 0;
-    const UINT32 n = (UINT32)strlen(t);
-    UINT32 start = 0;
+    const char*  t     = name ? name : "";
+    INT32        depth = 0;
+    const UINT32 n     = (UINT32)strlen(t);
+    UINT32       start = 0;
     while (start <= n)
     {
         UINT32 end = start;
@@ -399,7 +399,7 @@ void ZNDirIterator::Close()
     if (Handle)
         ZNFilePlatform::CloseDirectory(Handle);
     Handle = nullptr;
-    Valid = false;
+    Valid  = false;
     Entry.SetLength(0);
 }
 
@@ -407,7 +407,7 @@ bool ZNDirIterator::FindFirst(const char* dir)
 {
     Close();
     ZNString abs = MakeAbsolutePath(DirPath(ZNString(dir ? dir : "")));
-    Handle = ZNFilePlatform::OpenDirectory(abs.CStr());
+    Handle       = ZNFilePlatform::OpenDirectory(abs.CStr());
     if (!Handle)
         return false;
     return FindNext();
@@ -502,7 +502,7 @@ namespace
 // folder name ("v1.2/readme") is not an extension.
 INT32 LastDotInFileName(const ZNString& path, UINT32* nameStart)
 {
-    INT32 sep = LastSeparatorBefore(path, path.Size());
+    INT32  sep   = LastSeparatorBefore(path, path.Size());
     UINT32 start = (UINT32)(sep + 1);
     if (nameStart)
         *nameStart = start;
@@ -517,7 +517,7 @@ INT32 LastDotInFileName(const ZNString& path, UINT32* nameStart)
 ZNString GetExtension(const ZNString& path)
 {
     UINT32 start = 0;
-    INT32 dot = LastDotInFileName(path, &start);
+    INT32  dot   = LastDotInFileName(path, &start);
     if (dot < 0 || (UINT32)dot == start)
         return ZNString();
     return Substring(path, (UINT32)dot + 1, path.Size() - (UINT32)dot - 1);
@@ -543,9 +543,9 @@ ZNString Quote(const ZNString& text)
 
 ZNString Unquote(const ZNString& text)
 {
-    UINT32 n = text.Size();
-    const char* t = text.CStr();
-    bool quoted = n >= 1 && t[0] == '"' && t[n - 1] == '"';
+    UINT32      n      = text.Size();
+    const char* t      = text.CStr();
+    bool        quoted = n >= 1 && t[0] == '"' && t[n - 1] == '"';
     if (!quoted)
         return text;
     // A lone quote character or an empty pair of quotes holds nothing.
@@ -561,7 +561,7 @@ ZNString Unquote(const ZNString& text)
 ZNString MakeRelativePath(const ZNString& file, const ZNString& base)
 {
     if (file.Size() > 0)
-        BREAK_IF(file[ file.Size() - 1 ] == _T('/') || file[ file.Size() - 1 ] == _T('\\'));
+        BREAK_IF(file[file.Size() - 1] == _T('/') || file[file.Size() - 1] == _T('\\'));
 
     ZNString absFile = MakeAbsolutePath(file);
     ZNString absBase = MakeAbsolutePath(base);
@@ -572,7 +572,7 @@ ZNString MakeRelativePath(const ZNString& file, const ZNString& base)
 
     const char* f = absFile.CStr();
     const char* b = absBase.CStr();
-    UINT32 n = 0;
+    UINT32      n = 0;
     while (f[n] && b[n] && f[n] == b[n])
         ++n;
     if (n == 0)
@@ -623,7 +623,7 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
     }
 
     IncludeFrame frame;
-    frame.Name = name;
+    frame.Name      = name;
     frame.Canonical = CanonicalName(name);
     for (UINT32 i = 0; i < stack.Size(); ++i)
     {
@@ -646,11 +646,11 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
     ZNString out;
     out.Reserve(source.Size() + 1);
 
-    const char* t = source.CStr();
-    UINT32 n = source.Size();
-    UINT32 lineStart = 0;
-    UINT32 lineNumber = 1;
-    bool ok = true;
+    const char* t          = source.CStr();
+    UINT32      n          = source.Size();
+    UINT32      lineStart  = 0;
+    UINT32      lineNumber = 1;
+    bool        ok         = true;
     while (lineStart < n && ok)
     {
         UINT32 lineEnd = lineStart;
@@ -674,8 +674,8 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
             // out of it or names a drive would read any file on the machine.
             if (ZNFilePlatform::NamesADrive(included.CStr()) || ClimbsOutOfDataFolder(included.CStr()))
             {
-                PrintStdout("%s(%u): the included file '%s' is outside the data folder\n", name,
-                            lineNumber, included.CStr());
+                PrintStdout("%s(%u): the included file '%s' is outside the data folder\n", name, lineNumber,
+                            included.CStr());
                 ok = false;
                 break;
             }
@@ -684,8 +684,7 @@ bool LoadIncludes(const char* name, ZNString& text, ZNArray<IncludeFrame>& stack
             if (!LoadIncludes(included.CStr(), expanded, stack))
             {
                 if (!FileExists(included.CStr()))
-                    PrintStdout("%s(%u): cannot read the included file '%s'\n", name, lineNumber,
-                                included.CStr());
+                    PrintStdout("%s(%u): cannot read the included file '%s'\n", name, lineNumber, included.CStr());
                 ok = false;
                 break;
             }
@@ -778,7 +777,7 @@ void ZNFatalErrorLog(const char* format, ...)
 
 void PrintStdout(const char* format, ...)
 {
-    char text[ZN_REPORT_SIZE];
+    char    text[ZN_REPORT_SIZE];
     va_list args;
     va_start(args, format);
     vsnprintf(text, sizeof(text), format, args);

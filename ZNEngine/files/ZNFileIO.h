@@ -82,10 +82,10 @@ bool WriteTextFile(const char* name, const ZNString& text);
 
 // ---- queries ----------------------------------------------------------------
 
-bool FileExists(const char* name);    // can be opened for binary reading
-bool PathExists(const char* name);    // a file or a directory is there
-bool IsDirectory(const char* name);   // exists and is a directory
-bool IsFile(const char* name);        // exists and is not a directory
+bool  FileExists(const char* name);    // can be opened for binary reading
+bool  PathExists(const char* name);    // a file or a directory is there
+bool  IsDirectory(const char* name);   // exists and is a directory
+bool  IsFile(const char* name);        // exists and is not a directory
 // Last-write time in seconds since 1970-01-01 (UTC); 0 when it cannot be queried.
 INT64 GetFileTime(const char* name);
 // Last-write time in nanoseconds since 1970-01-01 (UTC), as finely as the file
@@ -127,15 +127,15 @@ bool ClimbsOutOfDataFolder(const char* name);
 class ZNDirIterator
 {
 public:
-    bool       Valid;       // an entry is current
+    bool Valid;   // an entry is current
 private:
-    void*      Handle;      // the open directory stream (DIR*), null when none
-    ZNString   Entry;       // name of the current entry
+    void*    Handle;   // the open directory stream (DIR*), null when none
+    ZNString Entry;    // name of the current entry
 
 public:
     ZNDirIterator();
     ~ZNDirIterator();
-    ZNDirIterator(const ZNDirIterator&) = delete;
+    ZNDirIterator(const ZNDirIterator&)            = delete;
     ZNDirIterator& operator=(const ZNDirIterator&) = delete;
 
     // Starts listing dir (an engine name); any earlier listing is closed.
@@ -154,16 +154,16 @@ ZNString FirstEntryPath(const char* dir);
 
 // ---- path helpers (pure string functions) ------------------------------------------
 
-void     ToForwardSlashes(ZNString& path);                  // in place: '\\' -> '/'
-ZNString DirPath(const ZNString& dir);                       // "" stays; adds "\\" unless it ends in a separator
-ZNString GetDirectory(const ZNString& path);                 // up to and including the last separator, or ""
-ZNString GetFileName(const ZNString& path);                  // after the last separator, or the whole path
+void     ToForwardSlashes(ZNString& path);     // in place: '\\' -> '/'
+ZNString DirPath(const ZNString& dir);         // "" stays; adds "\\" unless it ends in a separator
+ZNString GetDirectory(const ZNString& path);   // up to and including the last separator, or ""
+ZNString GetFileName(const ZNString& path);    // after the last separator, or the whole path
 // "" gives "../"; a path starting with "../" gets "../" appended; otherwise up
 // to and including the last separator before the final character, or "".
 ZNString GetParentDirectory(const ZNString& path);
-ZNString GetExtension(const ZNString& path);                 // after the last '.', "" when none past index 0
-ZNString ReplaceExtension(const ZNString& path, const char* ext); // keeps the '.', unchanged without one
-ZNString Quote(const ZNString& text);                        // "text"
+ZNString GetExtension(const ZNString& path);                        // after the last '.', "" when none past index 0
+ZNString ReplaceExtension(const ZNString& path, const char* ext);   // keeps the '.', unchanged without one
+ZNString Quote(const ZNString& text);                               // "text"
 // Drops the surrounding quotes of a text longer than 2 that starts and ends
 // with '"'; a text of 2 characters or fewer becomes ""; anything else is unchanged.
 ZNString Unquote(const ZNString& text);
@@ -222,18 +222,63 @@ void PrintStdout(const char* format, ...)
 
 // ---- conveniences for callers holding ZNStrings -------------------------------------------
 
-inline bool ReadFileToArray(const ZNString& n, ZNPodArray<UINT8>& b)        { return ReadFileToArray(n.CStr(), b); }
-inline bool WriteArrayToBinaryFile(const ZNString& n, const ZNPodArray<UINT8>& b) { return WriteArrayToBinaryFile(n.CStr(), b); }
-inline bool ReadTextFile(const ZNString& n, ZNString& t)                    { return ReadTextFile(n.CStr(), t); }
-inline bool WriteTextFile(const ZNString& n, const ZNString& t)             { return WriteTextFile(n.CStr(), t); }
-inline bool FileExists(const ZNString& n)                                   { return FileExists(n.CStr()); }
-inline bool PathExists(const ZNString& n)                                   { return PathExists(n.CStr()); }
-inline bool IsDirectory(const ZNString& n)                                  { return IsDirectory(n.CStr()); }
-inline bool IsFile(const ZNString& n)                                       { return IsFile(n.CStr()); }
-inline INT64 GetFileTime(const ZNString& n)                                 { return GetFileTime(n.CStr()); }
-inline INT64 GetFileTimeNs(const ZNString& n)                               { return GetFileTimeNs(n.CStr()); }
-inline bool DeleteFileOrDirectory(const ZNString& n)                        { return DeleteFileOrDirectory(n.CStr()); }
-inline bool MovePath(const ZNString& f, const ZNString& t, bool r = false) { return MovePath(f.CStr(), t.CStr(), r); }
-inline bool MakeDirectory(const ZNString& n)                                { return MakeDirectory(n.CStr()); }
-inline ZNString FirstEntryPath(const ZNString& d)                           { return FirstEntryPath(d.CStr()); }
-inline bool LoadTextWithIncludes(const ZNString& n, ZNString& t)            { return LoadTextWithIncludes(n.CStr(), t); }
+inline bool ReadFileToArray(const ZNString& n, ZNPodArray<UINT8>& b)
+{
+    return ReadFileToArray(n.CStr(), b);
+}
+inline bool WriteArrayToBinaryFile(const ZNString& n, const ZNPodArray<UINT8>& b)
+{
+    return WriteArrayToBinaryFile(n.CStr(), b);
+}
+inline bool ReadTextFile(const ZNString& n, ZNString& t)
+{
+    return ReadTextFile(n.CStr(), t);
+}
+inline bool WriteTextFile(const ZNString& n, const ZNString& t)
+{
+    return WriteTextFile(n.CStr(), t);
+}
+inline bool FileExists(const ZNString& n)
+{
+    return FileExists(n.CStr());
+}
+inline bool PathExists(const ZNString& n)
+{
+    return PathExists(n.CStr());
+}
+inline bool IsDirectory(const ZNString& n)
+{
+    return IsDirectory(n.CStr());
+}
+inline bool IsFile(const ZNString& n)
+{
+    return IsFile(n.CStr());
+}
+inline INT64 GetFileTime(const ZNString& n)
+{
+    return GetFileTime(n.CStr());
+}
+inline INT64 GetFileTimeNs(const ZNString& n)
+{
+    return GetFileTimeNs(n.CStr());
+}
+inline bool DeleteFileOrDirectory(const ZNString& n)
+{
+    return DeleteFileOrDirectory(n.CStr());
+}
+inline bool MovePath(const ZNString& f, const ZNString& t, bool r = false)
+{
+    return MovePath(f.CStr(), t.CStr(), r);
+}
+inline bool MakeDirectory(const ZNString& n)
+{
+    return MakeDirectory(n.CStr());
+}
+inline ZNString FirstEntryPath(const ZNString& d)
+{
+    return FirstEntryPath(d.CStr());
+}
+inline bool LoadTextWithIncludes(const ZNString& n, ZNString& t)
+{
+    return LoadTextWithIncludes(n.CStr(), t);
+}

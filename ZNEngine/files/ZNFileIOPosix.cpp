@@ -20,7 +20,7 @@ void Fill(const struct stat& st, ZNPathInfo& info)
     info.TimeSeconds = (INT64)st.st_mtime;
     info.TimeNs      = (INT64)st.st_mtim.tv_sec * 1000000000 + (INT64)st.st_mtim.tv_nsec;
 }
-} // namespace
+}   // namespace
 
 bool ZNFilePlatform::NamesADrive(const char*)
 {

@@ -18,8 +18,8 @@ const INT64 kEpochDifference = 11644473600LL;
 void FillTimes(const FILETIME& written, ZNPathInfo& info)
 {
     const INT64 ticks = (INT64)(((UINT64)written.dwHighDateTime << 32) | written.dwLowDateTime);
-    info.TimeSeconds = ticks / 10000000 - kEpochDifference;
-    info.TimeNs      = (ticks - kEpochDifference * 10000000) * 100;
+    info.TimeSeconds  = ticks / 10000000 - kEpochDifference;
+    info.TimeNs       = (ticks - kEpochDifference * 10000000) * 100;
 }
 
 struct ZNWin32Dir
@@ -28,7 +28,7 @@ struct ZNWin32Dir
     WIN32_FIND_DATAW Data;
     bool             HaveData;   // Data holds an entry not yet returned
 };
-} // namespace
+}   // namespace
 
 bool ZNFilePlatform::NamesADrive(const char* name)
 {
@@ -38,7 +38,7 @@ bool ZNFilePlatform::NamesADrive(const char* name)
 
 bool ZNFilePlatform::Stat(const char* path, ZNPathInfo& info, bool followLinks)
 {
-    ZNWideString wide(path);
+    ZNWideString              wide(path);
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(wide.CStr(), GetFileExInfoStandard, &data))
         return false;
@@ -46,12 +46,13 @@ bool ZNFilePlatform::Stat(const char* path, ZNPathInfo& info, bool followLinks)
     if (info.IsLink && followLinks)
     {
         // The target's attributes: open through the link.
-        HANDLE h = CreateFileW(wide.CStr(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE h =
+            CreateFileW(wide.CStr(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return false;
         BY_HANDLE_FILE_INFORMATION target;
-        const bool ok = GetFileInformationByHandle(h, &target) != 0;
+        const bool                 ok = GetFileInformationByHandle(h, &target) != 0;
         CloseHandle(h);
         if (!ok)
             return false;
@@ -70,7 +71,7 @@ bool ZNFilePlatform::Stat(const char* path, ZNPathInfo& info, bool followLinks)
 
 bool ZNFilePlatform::StatStream(FILE* f, ZNPathInfo& info)
 {
-    HANDLE h = (HANDLE)_get_osfhandle(_fileno(f));
+    HANDLE                     h = (HANDLE)_get_osfhandle(_fileno(f));
     BY_HANDLE_FILE_INFORMATION data;
     if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &data))
         return false;
@@ -95,7 +96,7 @@ INT64 ZNFilePlatform::TellStream(FILE* f)
 bool ZNFilePlatform::RemoveFile(const char* path)
 {
     ZNWideString wide(path);
-    const DWORD attributes = GetFileAttributesW(wide.CStr());
+    const DWORD  attributes = GetFileAttributesW(wide.CStr());
     // A link to a folder is removed as a folder: the link goes, its target stays.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return RemoveDirectoryW(wide.CStr()) != 0;
@@ -109,8 +110,8 @@ bool ZNFilePlatform::RemoveFolder(const char* path)
 
 bool ZNFilePlatform::Rename(const char* from, const char* to, bool replace)
 {
-    return MoveFileExW(ZNWideString(from).CStr(), ZNWideString(to).CStr(),
-                       replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+    return MoveFileExW(ZNWideString(from).CStr(), ZNWideString(to).CStr(), replace ? MOVEFILE_REPLACE_EXISTING : 0) !=
+           0;
 }
 
 bool ZNFilePlatform::MakeFolder(const char* path)
@@ -125,7 +126,7 @@ void* ZNFilePlatform::OpenDirectory(const char* path)
         pattern += "/";
     pattern += "*";
     ZNWin32Dir* dir = new ZNWin32Dir;
-    dir->Find = FindFirstFileW(ZNWideString(pattern.CStr()).CStr(), &dir->Data);
+    dir->Find       = FindFirstFileW(ZNWideString(pattern.CStr()).CStr(), &dir->Data);
     if (dir->Find == INVALID_HANDLE_VALUE)
     {
         delete dir;
@@ -141,7 +142,7 @@ bool ZNFilePlatform::NextEntry(void* handle, ZNString& name)
     if (!dir->HaveData && !FindNextFileW(dir->Find, &dir->Data))
         return false;
     dir->HaveData = false;
-    name = ZNNarrowString(dir->Data.cFileName);
+    name          = ZNNarrowString(dir->Data.cFileName);
     return true;
 }
 
@@ -158,21 +159,21 @@ bool ZNFilePlatform::RealPath(const char* path, ZNString& out)
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    wchar_t buffer[32768];
+    wchar_t     buffer[32768];
     const DWORD n = GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED);
     CloseHandle(h);
     if (n == 0 || n >= 32768)
         return false;
     // "\\?\C:\..." -> "C:/..."
     const wchar_t* start = wcsncmp(buffer, L"\\\\?\\", 4) == 0 ? buffer + 4 : buffer;
-    out = ZNNarrowString(start);
+    out                  = ZNNarrowString(start);
     ToForwardSlashes(out);
     return true;
 }
 
 bool ZNFilePlatform::CurrentFolder(ZNString& out)
 {
-    wchar_t buffer[32768];
+    wchar_t     buffer[32768];
     const DWORD n = GetCurrentDirectoryW(32768, buffer);
     if (n == 0 || n >= 32768)
         return false;

@@ -156,12 +156,12 @@ INT32 ParseInt(ZNTextCursor& c)
     // Decimal conversion in the manner of the runtime's: an optional '-',
     // digits up to the first non-digit of the token. Out-of-range values are
     // clamped instead of overflowing.
-    const char* t = c.Text.CStr();
-    INT32 end = c.Pos;
+    const char* t   = c.Text.CStr();
+    INT32       end = c.Pos;
     while (InText(c, end) && ZNIsInClass(t[end], ZNCC_NumberStart))
         ++end;
-    INT32 p = c.Pos;
-    bool negative = t[p] == '-';
+    INT32 p        = c.Pos;
+    bool  negative = t[p] == '-';
     if (negative)
         ++p;
     INT64 value = 0;
@@ -193,7 +193,7 @@ float ParseFloat(ZNTextCursor& c, bool strict)
     for (;;)
     {
         bool atEnd = (UINT32)c.Pos == Length(c);
-        char ch = At(c, c.Pos);
+        char ch    = At(c, c.Pos);
         if (atEnd || ch == ' ' || ch == '\n' || ch == '\t')
         {
             if (c.Pos > start + 1)
@@ -221,9 +221,9 @@ float ParseFloat(ZNTextCursor& c, bool strict)
     }
     // Numbers are short: convert from a stack copy, falling back to a string
     // only for absurdly long runs.
-    UINT32 from = (UINT32)(start + 1);
+    UINT32 from  = (UINT32)(start + 1);
     UINT32 count = (UINT32)(c.Pos - start - 1);
-    char local[64];
+    char   local[64];
     if (count < sizeof(local))
     {
         memcpy(local, c.Text.CStr() + from, count);
@@ -238,41 +238,41 @@ ZNFloat2 ParseVec2(ZNTextCursor& c)
 {
     float v[2];
     if (!ParseFloats(c, v, 2))
-        return ZNFloat2{0, 0};
-    return ZNFloat2{v[0], v[1]};
+        return ZNFloat2{ 0, 0 };
+    return ZNFloat2{ v[0], v[1] };
 }
 
 ZNFloat3 ParseVec3(ZNTextCursor& c)
 {
     float v[3];
     if (!ParseFloats(c, v, 3))
-        return ZNFloat3{0, 0, 0};
-    return ZNFloat3{v[0], v[1], v[2]};
+        return ZNFloat3{ 0, 0, 0 };
+    return ZNFloat3{ v[0], v[1], v[2] };
 }
 
 ZNFloat4 ParseVec4(ZNTextCursor& c)
 {
     float v[4];
     if (!ParseFloats(c, v, 4))
-        return ZNFloat4{0, 0, 0, 0};
-    return ZNFloat4{v[0], v[1], v[2], v[3]};
+        return ZNFloat4{ 0, 0, 0, 0 };
+    return ZNFloat4{ v[0], v[1], v[2], v[3] };
 }
 
 ZNFloat4 ParseColor(ZNTextCursor& c)
 {
     float v[4];
     if (!ParseFloats(c, v, 4))
-        return ZNFloat4{0, 0, 0, 1};
-    return ZNFloat4{v[0], v[1], v[2], v[3]};
+        return ZNFloat4{ 0, 0, 0, 1 };
+    return ZNFloat4{ v[0], v[1], v[2], v[3] };
 }
 
 ZNString ParseQuotedString(ZNTextCursor& c)
 {
     GParseError = 0;
-    INT32 n = (INT32)Length(c);
-    INT32 i = c.Pos < 0 ? 0 : c.Pos;
+    INT32 n     = (INT32)Length(c);
+    INT32 i     = c.Pos < 0 ? 0 : c.Pos;
     // A quote counts unless a backslash stands right before it.
-    auto isQuote = [&](INT32 k) { return At(c, k) == '"' && (k == 0 || At(c, k - 1) != '\\'); };
+    auto  isQuote = [&](INT32 k) { return At(c, k) == '"' && (k == 0 || At(c, k - 1) != '\\'); };
 
     while (i < n && !isQuote(i))
         ++i;
@@ -306,7 +306,7 @@ bool ParseBool(ZNTextCursor& c)
     char lower[5];
     for (UINT32 i = 0; i < 4; ++i)
     {
-        char ch = word.CStr()[i];
+        char ch  = word.CStr()[i];
         lower[i] = (ch >= 'A' && ch <= 'Z') ? (char)(ch + 32) : ch;
     }
     lower[4] = 0;
@@ -315,10 +315,10 @@ bool ParseBool(ZNTextCursor& c)
 
 bool SkipLine(ZNTextCursor& c)
 {
-    GParseError = 0;
-    INT32 n = (INT32)Length(c);
-    INT32 i = c.Pos < 0 ? 0 : c.Pos;
-    const char* t = c.Text.CStr();
+    GParseError    = 0;
+    INT32       n  = (INT32)Length(c);
+    INT32       i  = c.Pos < 0 ? 0 : c.Pos;
+    const char* t  = c.Text.CStr();
     const char* lf = i < n ? (const char*)memchr(t + i, '\n', (size_t)(n - i)) : nullptr;
     if (!lf)
     {
@@ -333,8 +333,8 @@ bool SkipLine(ZNTextCursor& c)
 bool BackLine(ZNTextCursor& c)
 {
     GParseError = 0;
-    INT32 n = (INT32)Length(c);
-    INT32 i = c.Pos > n ? n : c.Pos;
+    INT32 n     = (INT32)Length(c);
+    INT32 i     = c.Pos > n ? n : c.Pos;
     while (i > 0)
     {
         --i;

@@ -39,13 +39,13 @@ extern UINT32 GParseError;
 // Character classes, combined by OR; every class is a set of these bits.
 enum : UINT32
 {
-    ZNCC_Letter      = 1u << 0,   // A-Z a-z
-    ZNCC_Digit       = 1u << 1,   // 0-9
-    ZNCC_Underscore  = 1u << 2,   // _
-    ZNCC_Minus       = 1u << 3,   // -
-    ZNCC_OtherPunct  = 1u << 4,   // every other printable non-space non-alnum character
-    ZNCC_BlankChar   = 1u << 5,   // space, tab
-    ZNCC_LineChar    = 1u << 6,   // line feed, carriage return
+    ZNCC_Letter     = 1u << 0,   // A-Z a-z
+    ZNCC_Digit      = 1u << 1,   // 0-9
+    ZNCC_Underscore = 1u << 2,   // _
+    ZNCC_Minus      = 1u << 3,   // -
+    ZNCC_OtherPunct = 1u << 4,   // every other printable non-space non-alnum character
+    ZNCC_BlankChar  = 1u << 5,   // space, tab
+    ZNCC_LineChar   = 1u << 6,   // line feed, carriage return
 
     ZNCC_Alnum       = ZNCC_Letter | ZNCC_Digit,
     ZNCC_Punct       = ZNCC_Underscore | ZNCC_Minus | ZNCC_OtherPunct,
@@ -57,16 +57,28 @@ enum : UINT32
 };
 
 // The class bits of one character (0 for control characters and bytes >= 128).
-UINT32 ZNCharClassOf(char c);
-inline bool ZNIsInClass(char c, UINT32 cls) { return (ZNCharClassOf(c) & cls) != 0; }
+UINT32      ZNCharClassOf(char c);
+inline bool ZNIsInClass(char c, UINT32 cls)
+{
+    return (ZNCharClassOf(c) & cls) != 0;
+}
 
 // Small float records for the vector readers.
-struct ZNFloat2 { float x, y; };
-struct ZNFloat3 { float x, y, z; };
-struct ZNFloat4 { float x, y, z, w; };
+struct ZNFloat2
+{
+    float x, y;
+};
+struct ZNFloat3
+{
+    float x, y, z;
+};
+struct ZNFloat4
+{
+    float x, y, z, w;
+};
 
 // Fallbacks of the number readers.
-#define ZN_PARSE_INT_FAIL   2147483647
+#define ZN_PARSE_INT_FAIL 2147483647
 #define ZN_PARSE_FLOAT_FAIL 3.4028235e38f
 
 // Advances while the character is in cls; always succeeds.

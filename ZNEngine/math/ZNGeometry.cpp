@@ -8,17 +8,17 @@
 
 namespace
 {
-const float kOnPlane      = 1e-5f;    // on-plane band of every classification
-const float kParallel     = 1e-4f;    // |n.v| below this: ray parallel to a plane
-const float kTinyDet      = 1e-8f;    // ray-triangle and plane-plane determinants
-const float kPlanarity    = 0.005f;   // largest distance of a corner from the polygon plane
-const float kSameCorner   = 1e-4f;    // corners closer than this are the same corner
-const float kCollinearCos = 0.9999f;  // |cos| of the turn at a collinear corner
+const float kOnPlane      = 1e-5f;     // on-plane band of every classification
+const float kParallel     = 1e-4f;     // |n.v| below this: ray parallel to a plane
+const float kTinyDet      = 1e-8f;     // ray-triangle and plane-plane determinants
+const float kPlanarity    = 0.005f;    // largest distance of a corner from the polygon plane
+const float kSameCorner   = 1e-4f;     // corners closer than this are the same corner
+const float kCollinearCos = 0.9999f;   // |cos| of the turn at a collinear corner
 
 // The first three corners' edge directions are unit vectors; the length of
 // their cross product is the sine of the angle between them. Below 1e-4 the
 // corners are collinear for float purposes and the normal is noise.
-const float kMinSineSq    = 1e-8f;
+const float kMinSineSq = 1e-8f;
 
 bool SameCorner(const ZNVec3& a, const ZNVec3& b)
 {
@@ -31,7 +31,7 @@ bool PolygonNormal(const ZNPodArray<ZNVec3>& polygon, ZNVec3& n)
     if (polygon.Size() < 3)
         return false;
     const ZNVec3 p0 = polygon[0];
-    const ZNVec3 c = Cross(Normalize(polygon[1] - p0), Normalize(polygon[2] - p0));
+    const ZNVec3 c  = Cross(Normalize(polygon[1] - p0), Normalize(polygon[2] - p0));
     if (!(LengthSquared(c) >= kMinSineSq))
         return false;
     n = Normalize(c);
@@ -58,7 +58,7 @@ bool ComputePolygonPlane(const ZNPodArray<ZNVec3>& polygon, ZNPlane& plane)
 
 ZNPlane EdgePlaneWithNormal(const ZNPodArray<ZNVec3>& polygon, UINT32 i, const ZNVec3& n)
 {
-    const UINT32 j = (i + 1) % polygon.Size();
+    const UINT32 j  = (i + 1) % polygon.Size();
     const ZNVec3 pi = polygon[i];
     const ZNVec3 en = Normalize(Cross(Normalize(polygon[j] - pi), n));
     return ZNPlane(en, Dot(en, pi));
@@ -94,7 +94,7 @@ bool RayPolygonHit(const ZNRay& ray, const ZNPodArray<ZNVec3>& polygon, bool one
         *t = hitT;
     return InsideEdges(polygon, plane.n, ray.o + ray.v * hitT, depth);
 }
-}  // namespace
+}   // namespace
 
 INT32 Classify(const ZNPlane& plane, const ZNVec3& point)
 {
@@ -108,11 +108,11 @@ INT32 Classify(const ZNPlane& plane, const ZNVec3& point)
 
 INT32 ClassifyBox(const ZNPlane& plane, const ZNBox& box)
 {
-    const ZNVec3& lo = box.min;
-    const ZNVec3& hi = box.max;
-    const ZNVec3 corners[8] = {
-        ZNVec3(lo.x, lo.y, lo.z), ZNVec3(lo.x, lo.y, hi.z), ZNVec3(lo.x, hi.y, lo.z), ZNVec3(lo.x, hi.y, hi.z),
-        ZNVec3(hi.x, lo.y, lo.z), ZNVec3(hi.x, lo.y, hi.z), ZNVec3(hi.x, hi.y, lo.z), ZNVec3(hi.x, hi.y, hi.z),
+    const ZNVec3& lo         = box.min;
+    const ZNVec3& hi         = box.max;
+    const ZNVec3  corners[8] = {
+         ZNVec3(lo.x, lo.y, lo.z), ZNVec3(lo.x, lo.y, hi.z), ZNVec3(lo.x, hi.y, lo.z), ZNVec3(lo.x, hi.y, hi.z),
+         ZNVec3(hi.x, lo.y, lo.z), ZNVec3(hi.x, lo.y, hi.z), ZNVec3(hi.x, hi.y, lo.z), ZNVec3(hi.x, hi.y, hi.z),
     };
     const INT32 first = Classify(plane, corners[0]);
     for (UINT32 i = 1; i < 8; ++i)
@@ -155,23 +155,22 @@ bool IntersectRayPlane(const ZNRay& ray, const ZNPlane& plane, bool oneSided, fl
     return true;
 }
 
-bool IntersectRayTriangle(const ZNRay& ray, const ZNVec3& a, const ZNVec3& b, const ZNVec3& c,
-                          bool oneSided, float* t)
+bool IntersectRayTriangle(const ZNRay& ray, const ZNVec3& a, const ZNVec3& b, const ZNVec3& c, bool oneSided, float* t)
 {
-    const ZNVec3 e1 = b - a;
-    const ZNVec3 e2 = c - a;
-    const ZNVec3 p = Cross(ray.v, e2);
-    const float det = Dot(e1, p);
+    const ZNVec3 e1  = b - a;
+    const ZNVec3 e2  = c - a;
+    const ZNVec3 p   = Cross(ray.v, e2);
+    const float  det = Dot(e1, p);
     if (oneSided ? !(det >= kTinyDet) : !(fabsf(det) >= kTinyDet))
         return false;
 
     const ZNVec3 s = ray.o - a;
-    const float u = Dot(s, p) / det;
+    const float  u = Dot(s, p) / det;
     if (!(u >= 0.0f && u <= 1.0f))
         return false;
 
     const ZNVec3 q = Cross(s, e1);
-    const float w = Dot(ray.v, q) / det;
+    const float  w = Dot(ray.v, q) / det;
     if (!(w >= 0.0f && u + w <= 1.0f))
         return false;
 
@@ -191,7 +190,7 @@ bool IntersectRaySphere(const ZNRay& ray, const ZNVec3& centre, float radius, fl
         return false;
 
     const ZNVec3 toCentre = centre - ray.o;
-    const float distSq = LengthSquared(toCentre);
+    const float  distSq   = LengthSquared(toCentre);
     if (distSq <= radius * radius)
     {
         if (t)
@@ -203,8 +202,8 @@ bool IntersectRaySphere(const ZNRay& ray, const ZNVec3& centre, float radius, fl
     if (!(s >= 0.0f))
         return false;
 
-    const float m = Distance(centre, ray.o + ray.v * s);
-    float halfChord = 0.0f;
+    const float m         = Distance(centre, ray.o + ray.v * s);
+    float       halfChord = 0.0f;
     if (radius > 0.0f)
     {
         const float ratio = m / radius;
@@ -224,9 +223,9 @@ bool IntersectRaySphere(const ZNRay& ray, const ZNVec3& centre, float radius, fl
 
 INT32 IntersectRayBox(const ZNRay& ray, const ZNBox& box, ZNVec3* point)
 {
-    float T[3] = { -1.0f, -1.0f, -1.0f };
+    float T[3]     = { -1.0f, -1.0f, -1.0f };
     float plane[3] = { 0.0f, 0.0f, 0.0f };
-    bool outside = false;
+    bool  outside  = false;
     for (UINT32 k = 0; k < 3; ++k)
     {
         const float o = ray.o[k];
@@ -296,17 +295,17 @@ bool IntersectPlanes(const ZNPlane& a, const ZNPlane& b, ZNLine* line)
     if (!line)
         return true;
 
-    const float aa = Dot(a.n, a.n);
-    const float ab = Dot(a.n, b.n);
-    const float bb = Dot(b.n, b.n);
+    const float aa  = Dot(a.n, a.n);
+    const float ab  = Dot(a.n, b.n);
+    const float bb  = Dot(b.n, b.n);
     const float det = aa * bb - ab * ab;
     if (!(fabsf(det) >= kTinyDet))
         return false;
 
     const float ca = (bb * a.d - ab * b.d) / det;
     const float cb = (aa * b.d - ab * a.d) / det;
-    line->point = a.n * ca + b.n * cb;
-    line->dir = Normalize(v);
+    line->point    = a.n * ca + b.n * cb;
+    line->dir      = Normalize(v);
     return true;
 }
 
@@ -365,10 +364,10 @@ bool CleanPolygon(ZNPodArray<ZNVec3>& polygon)
 
         for (UINT32 i = 0; i < count; ++i)
         {
-            const ZNVec3& h = polygon[(i + count - 1) % count];
-            const ZNVec3& p = polygon[i];
-            const ZNVec3& k = polygon[(i + 1) % count];
-            const float cosTurn = Dot(Normalize(p - h), Normalize(k - p));
+            const ZNVec3& h       = polygon[(i + count - 1) % count];
+            const ZNVec3& p       = polygon[i];
+            const ZNVec3& k       = polygon[(i + 1) % count];
+            const float   cosTurn = Dot(Normalize(p - h), Normalize(k - p));
             if (fabsf(cosTurn) >= kCollinearCos)
             {
                 polygon.Remove(i, i);

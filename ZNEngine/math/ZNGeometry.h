@@ -29,8 +29,8 @@
 
 struct ZNPlane
 {
-    ZNVec3 n;            // normal; unit length for distances in world units
-    float  d = 0.0f;     // Dot(n, p) for every point p on the plane
+    ZNVec3 n;          // normal; unit length for distances in world units
+    float  d = 0.0f;   // Dot(n, p) for every point p on the plane
 
     ZNPlane() = default;
     ZNPlane(const ZNVec3& an, float ad) : n(an), d(ad) {}
@@ -38,8 +38,8 @@ struct ZNPlane
 
 struct ZNRay
 {
-    ZNVec3 o;            // origin
-    ZNVec3 v;            // direction; unit length for IntersectRaySphere
+    ZNVec3 o;   // origin
+    ZNVec3 v;   // direction; unit length for IntersectRaySphere
 
     ZNRay() = default;
     ZNRay(const ZNVec3& ao, const ZNVec3& av) : o(ao), v(av) {}
@@ -47,8 +47,8 @@ struct ZNRay
 
 struct ZNBox
 {
-    ZNVec3 min;          // smallest corner
-    ZNVec3 max;          // largest corner
+    ZNVec3 min;   // smallest corner
+    ZNVec3 max;   // largest corner
 
     ZNBox() = default;
     ZNBox(const ZNVec3& amin, const ZNVec3& amax) : min(amin), max(amax) {}
@@ -56,12 +56,15 @@ struct ZNBox
 
 struct ZNLine
 {
-    ZNVec3 point;        // a point on the line
-    ZNVec3 dir;          // unit direction
+    ZNVec3 point;   // a point on the line
+    ZNVec3 dir;     // unit direction
 };
 
 // Signed distance of p from the plane.
-inline float SignedDistance(const ZNPlane& plane, const ZNVec3& p) { return Dot(plane.n, p) - plane.d; }
+inline float SignedDistance(const ZNPlane& plane, const ZNVec3& p)
+{
+    return Dot(plane.n, p) - plane.d;
+}
 
 // ---------------------------------------------------------------------------
 // Classification: -1 back, 0 on the plane (|distance| <= 1e-5) or straddling, 1 front
@@ -88,8 +91,7 @@ bool IntersectRayPlane(const ZNRay& ray, const ZNPlane& plane, bool oneSided, fl
 
 // Determinant form with edges from a. oneSided rejects back faces. Hits
 // behind the origin (t < 0) count. Writes t on a hit.
-bool IntersectRayTriangle(const ZNRay& ray, const ZNVec3& a, const ZNVec3& b, const ZNVec3& c,
-                          bool oneSided, float* t);
+bool IntersectRayTriangle(const ZNRay& ray, const ZNVec3& a, const ZNVec3& b, const ZNVec3& c, bool oneSided, float* t);
 
 // ray.v must have unit length. An origin inside or on the sphere hits with t =
 // distance from the origin to the centre; otherwise t is the entry distance.

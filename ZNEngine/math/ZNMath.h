@@ -44,36 +44,85 @@ struct ZNVec3
     // Component k (0 = x, 1 = y, anything else = z); lets per-axis loops
     // index a vector without pointer arithmetic over the members.
     float  operator[](UINT32 k) const { return k == 0 ? x : (k == 1 ? y : z); }
-    float& operator[](UINT32 k)       { return k == 0 ? x : (k == 1 ? y : z); }
+    float& operator[](UINT32 k) { return k == 0 ? x : (k == 1 ? y : z); }
 
-    ZNVec3& operator+=(const ZNVec3& b) { x += b.x; y += b.y; z += b.z; return *this; }
-    ZNVec3& operator-=(const ZNVec3& b) { x -= b.x; y -= b.y; z -= b.z; return *this; }
-    ZNVec3& operator*=(float s)         { x *= s; y *= s; z *= s; return *this; }
+    ZNVec3& operator+=(const ZNVec3& b)
+    {
+        x += b.x;
+        y += b.y;
+        z += b.z;
+        return *this;
+    }
+    ZNVec3& operator-=(const ZNVec3& b)
+    {
+        x -= b.x;
+        y -= b.y;
+        z -= b.z;
+        return *this;
+    }
+    ZNVec3& operator*=(float s)
+    {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
 
     // Normalises in place; a vector of squared length exactly 0 stays as it is.
     void Normalize();
 };
 
-inline ZNVec3 operator+(const ZNVec3& a, const ZNVec3& b) { return ZNVec3(a.x + b.x, a.y + b.y, a.z + b.z); }
-inline ZNVec3 operator-(const ZNVec3& a, const ZNVec3& b) { return ZNVec3(a.x - b.x, a.y - b.y, a.z - b.z); }
-inline ZNVec3 operator-(const ZNVec3& a)                  { return ZNVec3(-a.x, -a.y, -a.z); }
-inline ZNVec3 operator*(const ZNVec3& a, float s)         { return ZNVec3(a.x * s, a.y * s, a.z * s); }
-inline ZNVec3 operator*(float s, const ZNVec3& a)         { return ZNVec3(a.x * s, a.y * s, a.z * s); }
-inline bool   operator==(const ZNVec3& a, const ZNVec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-inline bool   operator!=(const ZNVec3& a, const ZNVec3& b) { return !(a == b); }
+inline ZNVec3 operator+(const ZNVec3& a, const ZNVec3& b)
+{
+    return ZNVec3(a.x + b.x, a.y + b.y, a.z + b.z);
+}
+inline ZNVec3 operator-(const ZNVec3& a, const ZNVec3& b)
+{
+    return ZNVec3(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+inline ZNVec3 operator-(const ZNVec3& a)
+{
+    return ZNVec3(-a.x, -a.y, -a.z);
+}
+inline ZNVec3 operator*(const ZNVec3& a, float s)
+{
+    return ZNVec3(a.x * s, a.y * s, a.z * s);
+}
+inline ZNVec3 operator*(float s, const ZNVec3& a)
+{
+    return ZNVec3(a.x * s, a.y * s, a.z * s);
+}
+inline bool operator==(const ZNVec3& a, const ZNVec3& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+inline bool operator!=(const ZNVec3& a, const ZNVec3& b)
+{
+    return !(a == b);
+}
 
-inline float Dot(const ZNVec3& a, const ZNVec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline float Dot(const ZNVec3& a, const ZNVec3& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 inline ZNVec3 Cross(const ZNVec3& a, const ZNVec3& b)
 {
-    return ZNVec3(a.y * b.z - a.z * b.y,
-                  a.z * b.x - a.x * b.z,
-                  a.x * b.y - a.y * b.x);
+    return ZNVec3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }
 
-inline float LengthSquared(const ZNVec3& a) { return Dot(a, a); }
-inline float Length(const ZNVec3& a)        { return sqrtf(Dot(a, a)); }
-inline float Distance(const ZNVec3& a, const ZNVec3& b) { return Length(a - b); }
+inline float LengthSquared(const ZNVec3& a)
+{
+    return Dot(a, a);
+}
+inline float Length(const ZNVec3& a)
+{
+    return sqrtf(Dot(a, a));
+}
+inline float Distance(const ZNVec3& a, const ZNVec3& b)
+{
+    return Length(a - b);
+}
 
 // The squared length is taken in double so that a tiny but non-zero vector,
 // whose float square would underflow to 0, still comes out with unit length:
@@ -84,9 +133,9 @@ inline void ZNVec3::Normalize()
     if (sq == 0.0)
         return;
     const double inv = 1.0 / sqrt(sq);
-    x = (float)(x * inv);
-    y = (float)(y * inv);
-    z = (float)(z * inv);
+    x                = (float)(x * inv);
+    y                = (float)(y * inv);
+    z                = (float)(z * inv);
 }
 
 // Normalised copy; see ZNVec3::Normalize.
@@ -111,13 +160,34 @@ struct ZNVec4
     ZNVec3 XYZ() const { return ZNVec3(x, y, z); }
 };
 
-inline ZNVec4 operator+(const ZNVec4& a, const ZNVec4& b) { return ZNVec4(a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w); }
-inline ZNVec4 operator-(const ZNVec4& a, const ZNVec4& b) { return ZNVec4(a.x - b.x, a.y - b.y, a.z - b.z, a.w - b.w); }
-inline ZNVec4 operator*(const ZNVec4& a, float s)         { return ZNVec4(a.x * s, a.y * s, a.z * s, a.w * s); }
-inline ZNVec4 operator*(float s, const ZNVec4& a)         { return a * s; }
-inline bool   operator==(const ZNVec4& a, const ZNVec4& b) { return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w; }
-inline bool   operator!=(const ZNVec4& a, const ZNVec4& b) { return !(a == b); }
-inline float  Dot(const ZNVec4& a, const ZNVec4& b) { return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w; }
+inline ZNVec4 operator+(const ZNVec4& a, const ZNVec4& b)
+{
+    return ZNVec4(a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w);
+}
+inline ZNVec4 operator-(const ZNVec4& a, const ZNVec4& b)
+{
+    return ZNVec4(a.x - b.x, a.y - b.y, a.z - b.z, a.w - b.w);
+}
+inline ZNVec4 operator*(const ZNVec4& a, float s)
+{
+    return ZNVec4(a.x * s, a.y * s, a.z * s, a.w * s);
+}
+inline ZNVec4 operator*(float s, const ZNVec4& a)
+{
+    return a * s;
+}
+inline bool operator==(const ZNVec4& a, const ZNVec4& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w;
+}
+inline bool operator!=(const ZNVec4& a, const ZNVec4& b)
+{
+    return !(a == b);
+}
+inline float Dot(const ZNVec4& a, const ZNVec4& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+}
 
 // ---------------------------------------------------------------------------
 // ZNQuat
@@ -135,22 +205,22 @@ struct ZNQuat
 // ---------------------------------------------------------------------------
 struct ZNMat4
 {
-    float m[16] = { 1.0f, 0.0f, 0.0f, 0.0f,
-                    0.0f, 1.0f, 0.0f, 0.0f,
-                    0.0f, 0.0f, 1.0f, 0.0f,
-                    0.0f, 0.0f, 0.0f, 1.0f };
+    float m[16] = { 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f };
 
     float  operator[](UINT32 i) const { return m[i]; }
-    float& operator[](UINT32 i)       { return m[i]; }
+    float& operator[](UINT32 i) { return m[i]; }
 
     // Element in row r, column c.
-    float  At(UINT32 r, UINT32 c) const { return m[4 * c + r]; }
+    float At(UINT32 r, UINT32 c) const { return m[4 * c + r]; }
 
     // The 16 floats in upload order (uniform upload with transpose false).
     const float* Data() const { return m; }
 };
 
-inline ZNMat4 Identity() { return ZNMat4(); }
+inline ZNMat4 Identity()
+{
+    return ZNMat4();
+}
 
 inline ZNMat4 Translation(const ZNVec3& t)
 {
@@ -183,19 +253,24 @@ inline ZNMat4 Mul(const ZNMat4& L, const ZNMat4& R)
     return out;
 }
 
-inline ZNMat4 operator*(const ZNMat4& L, const ZNMat4& R) { return Mul(L, R); }
+inline ZNMat4 operator*(const ZNMat4& L, const ZNMat4& R)
+{
+    return Mul(L, R);
+}
 
 // M v with v a column vector.
 inline ZNVec4 Transform(const ZNMat4& M, const ZNVec4& v)
 {
     const float* m = M.m;
-    return ZNVec4(m[0] * v.x + m[4] * v.y + m[8]  * v.z + m[12] * v.w,
-                  m[1] * v.x + m[5] * v.y + m[9]  * v.z + m[13] * v.w,
-                  m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14] * v.w,
-                  m[3] * v.x + m[7] * v.y + m[11] * v.z + m[15] * v.w);
+    return ZNVec4(
+        m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12] * v.w, m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13] * v.w,
+        m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14] * v.w, m[3] * v.x + m[7] * v.y + m[11] * v.z + m[15] * v.w);
 }
 
-inline ZNVec4 operator*(const ZNMat4& M, const ZNVec4& v) { return Transform(M, v); }
+inline ZNVec4 operator*(const ZNMat4& M, const ZNVec4& v)
+{
+    return Transform(M, v);
+}
 
 // ---------------------------------------------------------------------------
 // Builders (ZNMath.cpp)

@@ -21,16 +21,16 @@
 
 struct ZNContextState : ZNContextStateBase
 {
-    ZNVertexContextState      Vertex;          // attribute and buffer-binding cache, VAO
-    ZNRTContextState          RT;              // framebuffer and scissor stacks
-    ZNRenderStateContextState RenderState;     // blend, raster, stencil words
-    ZNTextureContextState     Textures;        // active unit, texture per unit
-    ZNShaderContextState      Shaders;         // per-context shader cache
-    ZNString                  Strings[16];     // free slots for engine use
-    ZNRenderCounters          Counters;        // draws and binds made in this context
+    ZNVertexContextState      Vertex;        // attribute and buffer-binding cache, VAO
+    ZNRTContextState          RT;            // framebuffer and scissor stacks
+    ZNRenderStateContextState RenderState;   // blend, raster, stencil words
+    ZNTextureContextState     Textures;      // active unit, texture per unit
+    ZNShaderContextState      Shaders;       // per-context shader cache
+    ZNString                  Strings[16];   // free slots for engine use
+    ZNRenderCounters          Counters;      // draws and binds made in this context
 
     ZNContextState(UINT32 width, UINT32 height, bool isMain);
     ~ZNContextState();
-    ZNContextState(const ZNContextState&) = delete;
+    ZNContextState(const ZNContextState&)            = delete;
     ZNContextState& operator=(const ZNContextState&) = delete;
 };

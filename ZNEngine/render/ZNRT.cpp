@@ -18,7 +18,7 @@ ZNRenderBuffer::ZNRenderBuffer(UINT32 width, UINT32 height, UINT32 samples, UINT
     // Only the packed depth/stencil code is known; 0 makes GL reject the storage,
     // which the error check below reports.
     const GLenum internalFormat = format == ZN_RB_FORMAT_DEPTH24_STENCIL8 ? GL_DEPTH24_STENCIL8 : 0;
-    GLuint name = 0;
+    GLuint       name           = 0;
     TGCurGLTable->GenRenderbuffers(1, &name);
     Name = name;
     TGCurGLTable->BindRenderbuffer(GL_RENDERBUFFER, name);
@@ -26,9 +26,8 @@ ZNRenderBuffer::ZNRenderBuffer(UINT32 width, UINT32 height, UINT32 samples, UINT
         TGCurGLTable->RenderbufferStorage(GL_RENDERBUFFER, internalFormat, static_cast<GLsizei>(width),
                                           static_cast<GLsizei>(height));
     else
-        TGCurGLTable->RenderbufferStorageMultisample(GL_RENDERBUFFER, static_cast<GLsizei>(samples),
-                                                     internalFormat, static_cast<GLsizei>(width),
-                                                     static_cast<GLsizei>(height));
+        TGCurGLTable->RenderbufferStorageMultisample(GL_RENDERBUFFER, static_cast<GLsizei>(samples), internalFormat,
+                                                     static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     const GLenum err = TGCurGLTable->GetError();
     BREAK_IF(err);
 }
@@ -65,11 +64,11 @@ static GLenum AttachmentPoint(INT32 type, UINT32 slot)
 {
     switch (type)
     {
-    case RTA_Color:        return GL_COLOR_ATTACHMENT0 + slot;
-    case RTA_Depth:        return GL_DEPTH_ATTACHMENT;
-    case RTA_Stencil:      return GL_STENCIL_ATTACHMENT;
+    case RTA_Color: return GL_COLOR_ATTACHMENT0 + slot;
+    case RTA_Depth: return GL_DEPTH_ATTACHMENT;
+    case RTA_Stencil: return GL_STENCIL_ATTACHMENT;
     case RTA_DepthStencil: return GL_DEPTH_STENCIL_ATTACHMENT;
-    default:               return GL_NONE;
+    default: return GL_NONE;
     }
 }
 
@@ -127,7 +126,7 @@ void ZNFrameBuffer::SetTexture(UINT32 id, const ZNTextureHandle& texture, INT32 
         return;
     RenderBuffers[slot].Reset();
     Textures[slot] = texture;
-    Types[slot] = type;
+    Types[slot]    = type;
 }
 
 void ZNFrameBuffer::SetRenderBuffer(UINT32 id, const ZNSharedPtr<ZNRenderBuffer>& rb, INT32 type)
@@ -169,11 +168,11 @@ ZNString ZNFrameBuffer::DescribeError(const char* message) const
         const char* kind;
         switch (Types[i])
         {
-        case RTA_Color:        kind = "Color: "; break;
-        case RTA_Depth:        kind = "Depth: "; break;
-        case RTA_Stencil:      kind = "Stencil: "; break;
+        case RTA_Color: kind = "Color: "; break;
+        case RTA_Depth: kind = "Depth: "; break;
+        case RTA_Stencil: kind = "Stencil: "; break;
         case RTA_DepthStencil: kind = "Depth/stencil: "; break;
-        default:               kind = "Unknown (ERROR): "; break;
+        default: kind = "Unknown (ERROR): "; break;
         }
         text.Insert(text.Size(), ZNString(kind));
         if (Textures[i])
@@ -197,13 +196,13 @@ static const char* StatusMessage(GLenum status)
 {
     switch (status)
     {
-    case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT:         return "Incomplete attachment";
+    case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT: return "Incomplete attachment";
     case GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT: return "Missing attachment";
-    case GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER:        return "Incomplete draw buffer data";
-    case GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER:        return "Incomplete read buffer data";
-    case GL_FRAMEBUFFER_INCOMPLETE_MULTISAMPLE:        return "Inconsistent multisampling info";
-    case GL_FRAMEBUFFER_INCOMPLETE_LAYER_TARGETS:      return "Incomplete layer targets";
-    default:                                           return "Unknown error";
+    case GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER: return "Incomplete draw buffer data";
+    case GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER: return "Incomplete read buffer data";
+    case GL_FRAMEBUFFER_INCOMPLETE_MULTISAMPLE: return "Inconsistent multisampling info";
+    case GL_FRAMEBUFFER_INCOMPLETE_LAYER_TARGETS: return "Incomplete layer targets";
+    default: return "Unknown error";
     }
 }
 
@@ -227,7 +226,7 @@ void ZNFrameBuffer::Commit()
         ZNFatalErrorLog("%s", DescribeError(StatusMessage(status)).CStr());
 
     SetFBOOverride(0);
-    Width = UINT32_MAX;
+    Width  = UINT32_MAX;
     Height = UINT32_MAX;
     for (UINT32 i = 0; i < ZN_FB_SLOTS; ++i)
     {
@@ -267,7 +266,7 @@ void BindFramebuffer(ZNFrameBuffer* fb)
         TGCurGLTable->BindFramebuffer(GL_FRAMEBUFFER, fb->Name);
         TGCurGLTable->Viewport(0, 0, static_cast<GLsizei>(fb->Width), static_cast<GLsizei>(fb->Height));
         GLenum list[MAX_COLOR_BUFFERS];
-        INT32 lastColor = -1;
+        INT32  lastColor = -1;
         for (UINT32 i = 0; i < MAX_COLOR_BUFFERS; ++i)
         {
             list[i] = fb->Types[i] == RTA_Color ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
@@ -283,8 +282,7 @@ void BindFramebuffer(ZNFrameBuffer* fb)
     else
     {
         TGCurGLTable->BindFramebuffer(GL_FRAMEBUFFER, 0);
-        TGCurGLTable->Viewport(0, 0, static_cast<GLsizei>(cs->ViewportWidth),
-                               static_cast<GLsizei>(cs->ViewportHeight));
+        TGCurGLTable->Viewport(0, 0, static_cast<GLsizei>(cs->ViewportWidth), static_cast<GLsizei>(cs->ViewportHeight));
         TGCurGLTable->DrawBuffer(GL_BACK);
         TGCurGLTable->ReadBuffer(GL_BACK);
     }
@@ -375,8 +373,8 @@ void ClearColor(const float rgba[4])
 // UI's) would otherwise leave the depth buffer of the next frame uncleared.
 static void ClearWithDepth(GLbitfield bits, float depth)
 {
-    const ZNContextState* cs = TGCurContextState;
-    const bool masked = cs && (cs->RenderState.RasterWord & ZN_RASTER_DEPTH_WRITE) == 0;
+    const ZNContextState* cs     = TGCurContextState;
+    const bool            masked = cs && (cs->RenderState.RasterWord & ZN_RASTER_DEPTH_WRITE) == 0;
     TGCurGLTable->ClearDepth(depth);
     if (masked)
         TGCurGLTable->DepthMask(GL_TRUE);
@@ -415,9 +413,9 @@ void SetViewport(INT32 x, INT32 y, INT32 width, INT32 height)
 // is bound.
 static void ApplyScissor(const ZNContextState& cs, const ZNScissorRect& r)
 {
-    const float width = r.X1 - r.X0;
+    const float width  = r.X1 - r.X0;
     const float height = r.Y1 - r.Y0;
-    const float y = static_cast<float>(cs.ViewportHeight) - r.Y0 - height;
+    const float y      = static_cast<float>(cs.ViewportHeight) - r.Y0 - height;
     TGCurGLTable->Scissor(static_cast<GLint>(r.X0), static_cast<GLint>(y), static_cast<GLsizei>(width),
                           static_cast<GLsizei>(height));
 }
@@ -459,8 +457,8 @@ bool PushScissor(const ZNScissorRect& rect)
     ZNContextState* cs = CurState();
     if (!cs)
         return false;
-    ZNPodArray<ZNScissorRect>& stack = cs->RT.ScissorStack;
-    ZNScissorRect clipped = rect;
+    ZNPodArray<ZNScissorRect>& stack   = cs->RT.ScissorStack;
+    ZNScissorRect              clipped = rect;
     if (stack.Size() > 0 && !Intersect(stack.Last(), rect, clipped))
         return false;
     stack.Add(clipped);
@@ -496,10 +494,10 @@ void SetBaseScissor(UINT32 flag, const ZNScissorRect& rect)
         return;
     ZNPodArray<ZNScissorRect>& stack = cs->RT.ScissorStack;
     SetScissorEnabled(stack.Size() > 0 || flag);
-    cs->RT.BaseScissorFlag = flag;
+    cs->RT.BaseScissorFlag     = flag;
     const ZNScissorRect window = { 0.0f, 0.0f, static_cast<float>(cs->ViewportWidth),
                                    static_cast<float>(cs->ViewportHeight) };
-    const bool res = Intersect(rect, window, cs->RT.BaseScissor);
+    const bool          res    = Intersect(rect, window, cs->RT.BaseScissor);
     if (!res)
     {
         BREAK_IF(!res && "Scissor Rect out of bounds, need to fix it...");

@@ -19,7 +19,7 @@
 #include "render/ZNTextureObject.h"
 
 static const UINT32 MAX_COLOR_BUFFERS = 8;
-static const UINT32 ZN_FB_SLOTS = MAX_COLOR_BUFFERS + 1;   // colour 0..7, depth/stencil is slot 8
+static const UINT32 ZN_FB_SLOTS       = MAX_COLOR_BUFFERS + 1;   // colour 0..7, depth/stencil is slot 8
 
 // How a slot is attached.
 enum ZNRTAttachment : INT32
@@ -38,15 +38,15 @@ static const UINT32 ZN_RB_FORMAT_DEPTH24_STENCIL8 = 24;
 class ZNRenderBuffer
 {
 public:
-    UINT32 Name;      // GL renderbuffer name
+    UINT32 Name;   // GL renderbuffer name
     UINT32 Width;
     UINT32 Height;
     UINT32 Samples;
-    UINT32 Format;    // engine format code; only 24 is accepted by GL
+    UINT32 Format;   // engine format code; only 24 is accepted by GL
 
     ZNRenderBuffer(UINT32 width, UINT32 height, UINT32 samples, UINT32 format);
     virtual ~ZNRenderBuffer();
-    ZNRenderBuffer(const ZNRenderBuffer&) = delete;
+    ZNRenderBuffer(const ZNRenderBuffer&)            = delete;
     ZNRenderBuffer& operator=(const ZNRenderBuffer&) = delete;
 
     ZNString Describe() const;
@@ -58,25 +58,25 @@ public:
 class ZNFrameBuffer
 {
 public:
-    UINT32                                       Name;     // 0 before Begin
-    UINT32                                       Width;    // smallest attached width (Commit)
-    UINT32                                       Height;   // smallest attached height (Commit)
-    ZNFixedArray<ZNTextureHandle, 9>             Textures;        // one reference each, or null
+    UINT32                                       Name;       // 0 before Begin
+    UINT32                                       Width;      // smallest attached width (Commit)
+    UINT32                                       Height;     // smallest attached height (Commit)
+    ZNFixedArray<ZNTextureHandle, 9>             Textures;   // one reference each, or null
     ZNFixedArray<ZNSharedPtr<ZNRenderBuffer>, 9> RenderBuffers;
     INT32                                        Types[ZN_FB_SLOTS];   // ZNRTAttachment per slot
 
     ZNFrameBuffer();
     virtual ~ZNFrameBuffer();
-    ZNFrameBuffer(const ZNFrameBuffer&) = delete;
+    ZNFrameBuffer(const ZNFrameBuffer&)            = delete;
     ZNFrameBuffer& operator=(const ZNFrameBuffer&) = delete;
 
-    void Begin();
+    void     Begin();
     // id is 0..7 for colour or UINT32_MAX for the depth/stencil slot. A slot
     // holds a texture (level 0 of a 2D texture) or a render buffer, never both.
-    void SetTexture(UINT32 id, const ZNTextureHandle& texture, INT32 type);
-    void SetRenderBuffer(UINT32 id, const ZNSharedPtr<ZNRenderBuffer>& rb, INT32 type);
+    void     SetTexture(UINT32 id, const ZNTextureHandle& texture, INT32 type);
+    void     SetRenderBuffer(UINT32 id, const ZNSharedPtr<ZNRenderBuffer>& rb, INT32 type);
     // Attaches, checks completeness (fatal report when incomplete) and computes the size.
-    void Commit();
+    void     Commit();
     // Builds the error report text of message and the 9 slots.
     ZNString DescribeError(const char* message) const;
 };

@@ -15,12 +15,12 @@ struct ZNContextState;
 
 struct ZNRTContextState
 {
-    ZNArray<ZNFrameBufferPtr>  FBOStack;              // last element is in use
-    UINT32                     Override = 0;          // nonzero: default framebuffer forced
-    ZNPodArray<ZNScissorRect>  ScissorStack;
-    ZNScissorRect              BaseScissor = {0, 0, 0, 0};
-    UINT32                     BaseScissorFlag = 0;
-    UINT32                     ScissorEnabled = 0;    // GL_SCISSOR_TEST as last set here
+    ZNArray<ZNFrameBufferPtr> FBOStack;       // last element is in use
+    UINT32                    Override = 0;   // nonzero: default framebuffer forced
+    ZNPodArray<ZNScissorRect> ScissorStack;
+    ZNScissorRect             BaseScissor     = { 0, 0, 0, 0 };
+    UINT32                    BaseScissorFlag = 0;
+    UINT32                    ScissorEnabled  = 0;   // GL_SCISSOR_TEST as last set here
 
     void Init(ZNContextState& cs, bool isMain);
     void Shutdown(ZNContextState& cs);

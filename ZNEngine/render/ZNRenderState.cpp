@@ -5,9 +5,14 @@
 #include "window/ZNGLTable.h"
 
 static const GLenum GBlendFactors[16] = {
-    GL_ZERO, GL_ONE, GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR, GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR,
-    GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA,
-    GL_ZERO, GL_ZERO, GL_ZERO, GL_ZERO, GL_ZERO, GL_ZERO,
+    GL_ZERO,      GL_ONE,
+    GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR,
+    GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR,
+    GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+    GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA,
+    GL_ZERO,      GL_ZERO,
+    GL_ZERO,      GL_ZERO,
+    GL_ZERO,      GL_ZERO,
 };
 
 static const GLenum GCompareFuncs[8] = {
@@ -22,16 +27,22 @@ static GLenum BlendEquation(UINT32 equation)
 {
     switch (equation)
     {
-    case 2:  return GL_FUNC_REVERSE_SUBTRACT;
-    case 3:  return GL_FUNC_SUBTRACT;
-    case 4:  return GL_MIN;
-    case 5:  return GL_MAX;
+    case 2: return GL_FUNC_REVERSE_SUBTRACT;
+    case 3: return GL_FUNC_SUBTRACT;
+    case 4: return GL_MIN;
+    case 5: return GL_MAX;
     default: return GL_FUNC_ADD;   // 1, and the unassigned 6 and 7
     }
 }
 
-static GLenum StencilFunc(UINT32 index) { return index < 8 ? GCompareFuncs[index] : GL_ALWAYS; }
-static GLenum StencilOp(UINT32 index) { return index < 8 ? GStencilOps[index] : GL_KEEP; }
+static GLenum StencilFunc(UINT32 index)
+{
+    return index < 8 ? GCompareFuncs[index] : GL_ALWAYS;
+}
+static GLenum StencilOp(UINT32 index)
+{
+    return index < 8 ? GStencilOps[index] : GL_KEEP;
+}
 
 static ZNRenderStateContextState* CurRenderState()
 {
@@ -81,7 +92,7 @@ void SetRasterState(UINT32 value, UINT32 mask)
     const UINT32 old = rs->RasterWord;
     if ((value & mask) == (old & mask))
         return;
-    const UINT32 now = (value & mask) | (old & ~mask);
+    const UINT32 now  = (value & mask) | (old & ~mask);
     const UINT32 diff = now ^ old;
 
     if (diff & 3)
@@ -136,7 +147,7 @@ void SetStencilState(UINT32 value, UINT32 mask)
     const UINT32 now = (value & mask) | (old & ~mask);
     // The first word goes out whole: GL's initial masks do not fit the record.
     const UINT32 diff = rs->StencilSent ? now ^ old : 0xFFFFFFFFu;
-    rs->StencilSent = true;
+    rs->StencilSent   = true;
 
     if (diff & (1u << 28))
     {
@@ -150,8 +161,7 @@ void SetStencilState(UINT32 value, UINT32 mask)
     if (diff & 0xF000)
         TGCurGLTable->StencilMask((now >> 12) & 15);
     if (diff & 0x0FFF0000)
-        TGCurGLTable->StencilOp(StencilOp((now >> 16) & 15), StencilOp((now >> 20) & 15),
-                                StencilOp((now >> 24) & 15));
+        TGCurGLTable->StencilOp(StencilOp((now >> 16) & 15), StencilOp((now >> 20) & 15), StencilOp((now >> 24) & 15));
     rs->StencilWord = now;
 }
 

@@ -31,29 +31,29 @@ class ZNShaderHandle;
 
 enum ZNBlendEquation : UINT32
 {
-    ZN_BLEND_OFF = 0,
-    ZN_BLEND_ADD = 1,
+    ZN_BLEND_OFF              = 0,
+    ZN_BLEND_ADD              = 1,
     ZN_BLEND_REVERSE_SUBTRACT = 2,
-    ZN_BLEND_SUBTRACT = 3,
-    ZN_BLEND_MIN = 4,
-    ZN_BLEND_MAX = 5,
+    ZN_BLEND_SUBTRACT         = 3,
+    ZN_BLEND_MIN              = 4,
+    ZN_BLEND_MAX              = 5,
 };
 
 enum ZNBlendFactor : UINT32
 {
-    ZN_FACTOR_ZERO = 0,
-    ZN_FACTOR_ONE = 1,
-    ZN_FACTOR_SRC_COLOR = 2,
+    ZN_FACTOR_ZERO          = 0,
+    ZN_FACTOR_ONE           = 1,
+    ZN_FACTOR_SRC_COLOR     = 2,
     ZN_FACTOR_INV_SRC_COLOR = 3,
-    ZN_FACTOR_DST_COLOR = 4,
+    ZN_FACTOR_DST_COLOR     = 4,
     ZN_FACTOR_INV_DST_COLOR = 5,
-    ZN_FACTOR_SRC_ALPHA = 6,
+    ZN_FACTOR_SRC_ALPHA     = 6,
     ZN_FACTOR_INV_SRC_ALPHA = 7,
-    ZN_FACTOR_DST_ALPHA = 8,
+    ZN_FACTOR_DST_ALPHA     = 8,
     ZN_FACTOR_INV_DST_ALPHA = 9,
 };
 
-#define ZN_BLEND_OP_SHIFT        0
+#define ZN_BLEND_OP_SHIFT 0
 #define ZN_BLEND_SRC_COLOR_SHIFT 4
 #define ZN_BLEND_DST_COLOR_SHIFT 8
 #define ZN_BLEND_SRC_ALPHA_SHIFT 12
@@ -79,37 +79,37 @@ static const UINT32 ZN_BLEND_WORD_GL_DEFAULT =
 
 enum ZNCullMode : UINT32
 {
-    ZN_CULL_NONE = 0,
-    ZN_CULL_FRONT = 1,
-    ZN_CULL_BACK = 2,
+    ZN_CULL_NONE           = 0,
+    ZN_CULL_FRONT          = 1,
+    ZN_CULL_BACK           = 2,
     ZN_CULL_FRONT_AND_BACK = 3,
 };
 
 enum ZNPolygonMode : UINT32
 {
-    ZN_POLYGON_FILL = 0,
+    ZN_POLYGON_FILL   = 0,
     ZN_POLYGON_POINTS = 1,
-    ZN_POLYGON_LINES = 2,
+    ZN_POLYGON_LINES  = 2,
 };
 
 enum ZNDepthTest : UINT32
 {
-    ZN_DEPTH_NEVER = 0,
-    ZN_DEPTH_LESS = 1,
-    ZN_DEPTH_EQUAL = 2,
-    ZN_DEPTH_LEQUAL = 3,
-    ZN_DEPTH_GREATER = 4,
+    ZN_DEPTH_NEVER    = 0,
+    ZN_DEPTH_LESS     = 1,
+    ZN_DEPTH_EQUAL    = 2,
+    ZN_DEPTH_LEQUAL   = 3,
+    ZN_DEPTH_GREATER  = 4,
     ZN_DEPTH_NOTEQUAL = 5,
-    ZN_DEPTH_GEQUAL = 6,
-    ZN_DEPTH_OFF = 7,
+    ZN_DEPTH_GEQUAL   = 6,
+    ZN_DEPTH_OFF      = 7,
 };
 
 // Field masks, for SetRasterState's mask and SetRasterBits' clear mask.
-static const UINT32 ZN_RASTER_MASK_CULL = 0x3;
-static const UINT32 ZN_RASTER_MASK_POLYGON = 0xC;
+static const UINT32 ZN_RASTER_MASK_CULL       = 0x3;
+static const UINT32 ZN_RASTER_MASK_POLYGON    = 0xC;
 static const UINT32 ZN_RASTER_MASK_DEPTH_TEST = 0x70;
-static const UINT32 ZN_RASTER_DEPTH_WRITE = 0x80;
-static const UINT32 ZN_RASTER_MASK_ALL = 0xFFFF;
+static const UINT32 ZN_RASTER_DEPTH_WRITE     = 0x80;
+static const UINT32 ZN_RASTER_MASK_ALL        = 0xFFFF;
 
 constexpr UINT32 ZNRasterWord(UINT32 cull, UINT32 polygonMode, UINT32 depthTest, bool depthWrites)
 {
@@ -123,18 +123,18 @@ static const UINT32 ZN_RASTER_WORD_GL_DEFAULT = ZNRasterWord(ZN_CULL_NONE, ZN_PO
 
 enum ZNStencilOp : UINT32
 {
-    ZN_STENCIL_KEEP = 0,
-    ZN_STENCIL_ZERO = 1,
-    ZN_STENCIL_REPLACE = 2,
-    ZN_STENCIL_INCR = 3,
+    ZN_STENCIL_KEEP      = 0,
+    ZN_STENCIL_ZERO      = 1,
+    ZN_STENCIL_REPLACE   = 2,
+    ZN_STENCIL_INCR      = 3,
     ZN_STENCIL_INCR_WRAP = 4,
-    ZN_STENCIL_DECR = 5,
+    ZN_STENCIL_DECR      = 5,
     ZN_STENCIL_DECR_WRAP = 6,
-    ZN_STENCIL_INVERT = 7,
+    ZN_STENCIL_INVERT    = 7,
 };
 
 // Stencil functions use the ZNDepthTest numbering, with 7 meaning GL_ALWAYS.
-static const UINT32 ZN_STENCIL_ALWAYS = 7;
+static const UINT32 ZN_STENCIL_ALWAYS  = 7;
 static const UINT32 ZN_STENCIL_TEST_ON = 1u << 28;
 
 constexpr UINT32 ZNStencilWord(bool testOn, UINT32 function, UINT32 reference, UINT32 functionMask, UINT32 writeMask,

@@ -15,11 +15,15 @@ struct ZNContextState;
 
 struct ZNRenderStateContextState
 {
-    UINT32 BlendWord = ZN_BLEND_WORD_GL_DEFAULT;
-    UINT32 RasterWord = ZN_RASTER_WORD_GL_DEFAULT;
+    UINT32 BlendWord   = ZN_BLEND_WORD_GL_DEFAULT;
+    UINT32 RasterWord  = ZN_RASTER_WORD_GL_DEFAULT;
     UINT32 StencilWord = ZN_STENCIL_WORD_GL_DEFAULT;
     bool   StencilSent = false;
 
-    void Init(ZNContextState& cs, bool isMain) { (void)cs; (void)isMain; }
+    void Init(ZNContextState& cs, bool isMain)
+    {
+        (void)cs;
+        (void)isMain;
+    }
     void Shutdown(ZNContextState& cs) { (void)cs; }
 };

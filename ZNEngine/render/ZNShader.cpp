@@ -17,8 +17,14 @@ static const char* const GAttributeNames[8] = {
     "GLVertex", "GLNormal", "GLTangent", "GLColor", "GLBlendIndices", "GLBlendWeights", "GLTexCoord0", "GLTexCoord1",
 };
 
-static void Append(ZNString& s, const char* text) { s.Insert(s.Size(), ZNString(text)); }
-static void Append(ZNString& s, const ZNString& text) { s.Insert(s.Size(), text); }
+static void Append(ZNString& s, const char* text)
+{
+    s.Insert(s.Size(), ZNString(text));
+}
+static void Append(ZNString& s, const ZNString& text)
+{
+    s.Insert(s.Size(), text);
+}
 
 // ---------------------------------------------------------------------------
 // Uniform variables
@@ -58,8 +64,7 @@ ZNShaderUniform::~ZNShaderUniform()
 // Shader objects
 // ---------------------------------------------------------------------------
 
-ZNShader::ZNShader()
-    : Program(0), VertexShader(0), PixelShader(0), FileTime(0), Owner(nullptr)
+ZNShader::ZNShader() : Program(0), VertexShader(0), PixelShader(0), FileTime(0), Owner(nullptr)
 {
 }
 
@@ -82,12 +87,12 @@ static void UnloadShader(ZNShader& s)
         if (s.PixelShader)
             TGCurGLTable->DeleteShader(s.PixelShader);
     }
-    s.Program = 0;
+    s.Program      = 0;
     s.VertexShader = 0;
-    s.PixelShader = 0;
-    s.Name = ZNString();
-    s.Source = ZNString();
-    s.Defines = ZNString();
+    s.PixelShader  = 0;
+    s.Name         = ZNString();
+    s.Source       = ZNString();
+    s.Defines      = ZNString();
     s.Uniforms.Clear();
 }
 
@@ -112,9 +117,9 @@ ZNShaderHandle::~ZNShaderHandle()
 
 static UINT32 CompileShader(GLenum type, const ZNString& text, const ZNArray<ZNString>& files, ZNString& errors)
 {
-    const GLuint shader = TGCurGLTable->CreateShader(type);
-    const ZNString source = BuildShaderCompileText(type == GL_VERTEX_SHADER, text);
-    const GLchar* sources[1] = { source.CStr() };
+    const GLuint   shader     = TGCurGLTable->CreateShader(type);
+    const ZNString source     = BuildShaderCompileText(type == GL_VERTEX_SHADER, text);
+    const GLchar*  sources[1] = { source.CStr() };
     TGCurGLTable->ShaderSource(shader, 1, sources, nullptr);
     TGCurGLTable->CompileShader(shader);
     GLint status = GL_TRUE;
@@ -194,8 +199,8 @@ static bool LoadShader(ZNShaderHandle& handle, const ZNString& name, const ZNStr
 {
     ZNShader& s = *handle.Shader;
     UnloadShader(s);
-    errors = ZNString();
-    s.Name = name;
+    errors    = ZNString();
+    s.Name    = name;
     s.Defines = defines;
 
     // Taken before the read: an edit saved while the file is being read then
@@ -203,7 +208,7 @@ static bool LoadShader(ZNShaderHandle& handle, const ZNString& name, const ZNStr
     // and a file that failed stays unasked until it changes again.
     s.FileTime = GetFileTimeNs(name);
     ZNArray<ZNString> files;
-    ZNString text;
+    ZNString          text;
     if (!PreprocessShaderFile(name, text, files))
     {
         errors = text;
@@ -283,7 +288,7 @@ static void LoadWithDialog(ZNShaderHandle& handle, ZNString name, ZNString defin
         // Empty, but still knowing its file: once the file is fixed the next
         // CheckReload loads it, instead of the shader staying empty for good.
         UnloadShader(*handle.Shader);
-        handle.Shader->Name = name;
+        handle.Shader->Name    = name;
         handle.Shader->Defines = defines;
         break;
     }
@@ -307,7 +312,7 @@ bool InCurContext(const ZNShaderPtr& handle)
 ZNShaderPtr CreateShader(const ZNString& name, const ZNString& defines)
 {
     ZNShader* shader = new ZNShader;
-    shader->Owner = TGCurContextState;
+    shader->Owner    = TGCurContextState;
     ZNShaderPtr handle(new ZNShaderHandle(shader));
     if (ZN_CHECK_FAILED(!TGCurContextState || !TGCurGLTable))
         return handle;
@@ -361,7 +366,7 @@ static void CheckReloadHandle(ZNShaderHandle& handle)
 {
     if (RefusedOutsideOwner(&handle))
         return;
-    ZNShader& s = *handle.Shader;
+    ZNShader&   s = *handle.Shader;
     // Any other time is an edit, also one saved within the second of the load
     // or a file put back with an older time; no time means the file is gone or
     // being replaced, and the loaded program stays.
@@ -414,7 +419,7 @@ void UseShader(const ZNShaderPtr& shader)
     const UINT32 program = shader ? shader->Shader->Program : 0;
     ZNCountProgramBind();
     TGCurGLTable->UseProgram(program);
-    ss.CurrentShader = shader;
+    ss.CurrentShader  = shader;
     ss.CurrentProgram = program;
 }
 
@@ -437,7 +442,7 @@ void GetUniform(const ZNShaderPtr& handle, ZNUniformRef& out, const char* name)
         out.Reset();
         return;
     }
-    ZNShader& s = *handle->Shader;
+    ZNShader&      s = *handle->Shader;
     const ZNString key(name);
     if (auto* node = s.Uniforms.Find(key))
     {
@@ -462,7 +467,7 @@ static bool SkipUniformSet(const ZNShaderUniform* uniform, UINT32 components)
 {
     if (!uniform)
         return true;
-    if (ZN_CHECK_FAILED(( components > 4 ) | ( components < 1 )))
+    if (ZN_CHECK_FAILED((components > 4) | (components < 1)))
         return true;
     return uniform->Location == -1;
 }
@@ -486,8 +491,8 @@ void SetFloat(ZNShaderUniform* uniform, const float* data, UINT32 components, bo
 {
     if (SkipUniformSet(uniform, components))
         return;
-    const GLsizei n = static_cast<GLsizei>(count);
-    const GLint at = uniform->Location;
+    const GLsizei n  = static_cast<GLsizei>(count);
+    const GLint   at = uniform->Location;
     if (matrix && components == 2)
         TGCurGLTable->UniformMatrix2fv(at, n, GL_FALSE, data);
     else if (matrix && components == 3)

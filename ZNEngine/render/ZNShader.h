@@ -47,12 +47,12 @@ public:
     }
 
     ZNShaderUniform* Get() const { return Ptr; }
-    operator ZNShaderUniform*() const { return Ptr; }
+                     operator ZNShaderUniform*() const { return Ptr; }
     ZNShaderUniform* operator->() const { return Ptr; }
     // Unregisters and becomes null.
-    void Reset() { Attach(nullptr); }
+    void             Reset() { Attach(nullptr); }
     // Points at uniform (registered once with it), or null.
-    void Attach(ZNShaderUniform* uniform);
+    void             Attach(ZNShaderUniform* uniform);
 
 private:
     friend class ZNShaderUniform;
@@ -63,14 +63,14 @@ private:
 class ZNShaderUniform
 {
 public:
-    ZNShaderHandle*          Owner;        // the shader it belongs to
-    INT32                    Location;     // -1: none
-    ZNPodArray<ZNUniformRef*> Registered;  // live client variables pointing here
+    ZNShaderHandle*           Owner;        // the shader it belongs to
+    INT32                     Location;     // -1: none
+    ZNPodArray<ZNUniformRef*> Registered;   // live client variables pointing here
 
     ZNShaderUniform(ZNShaderHandle* owner, INT32 location);
     // Nulls every registered client variable, in registration order.
     virtual ~ZNShaderUniform();
-    ZNShaderUniform(const ZNShaderUniform&) = delete;
+    ZNShaderUniform(const ZNShaderUniform&)            = delete;
     ZNShaderUniform& operator=(const ZNShaderUniform&) = delete;
 };
 
@@ -80,14 +80,14 @@ typedef ZNSharedPtr<ZNShaderUniform> ZNShaderUniformPtr;
 class ZNShader
 {
 public:
-    UINT32          Program;        // GL program, 0 when none
-    UINT32          VertexShader;   // GL shader objects, 0 when none
-    UINT32          PixelShader;
-    ZNString        Name;           // path of the .shd file under the data path
-    ZNString        Source;         // preprocessed text (without the defines)
-    ZNString        Defines;        // text put before the source in both stages
-    INT64           FileTime;       // file time (GetFileTimeNs) when the last load read the file
-    ZNContextState* Owner;          // context state current at creation
+    UINT32                              Program;        // GL program, 0 when none
+    UINT32                              VertexShader;   // GL shader objects, 0 when none
+    UINT32                              PixelShader;
+    ZNString                            Name;       // path of the .shd file under the data path
+    ZNString                            Source;     // preprocessed text (without the defines)
+    ZNString                            Defines;    // text put before the source in both stages
+    INT64                               FileTime;   // file time (GetFileTimeNs) when the last load read the file
+    ZNContextState*                     Owner;      // context state current at creation
     ZNMap<ZNString, ZNShaderUniformPtr> Uniforms;   // by name, until the next load
 
     ZNShader();
@@ -103,7 +103,7 @@ public:
 
     explicit ZNShaderHandle(ZNShader* shader);
     virtual ~ZNShaderHandle();
-    ZNShaderHandle(const ZNShaderHandle&) = delete;
+    ZNShaderHandle(const ZNShaderHandle&)            = delete;
     ZNShaderHandle& operator=(const ZNShaderHandle&) = delete;
 };
 

@@ -11,49 +11,59 @@
 const char* const ZN_SHADER_VERSION_TEXT = "#version 150\n#line 11111 0\n";
 const char* const ZN_SHADER_DEFINES_LINE = "#line 22222 0\n";
 
-const char* const ZN_VERTEX_PROLOGUE =
-    "#define VSHADER\n"
-    "#define varying out\n"
-    "#define MAX_INSTANCE_COUNT 16\n"
-    "#define MAX_BONE_COUNT 64\n"
-    "uniform mat4 ZN_mView;\n"
-    "uniform mat4 ZN_mProj;\n"
-    "in vec4 GLVertex;\n"
-    "in vec3 GLNormal;\n"
-    "in vec4 GLTangent;\n"
-    "in vec4 GLColor;\n"
-    "in vec4 GLBlendIndices;\n"
-    "in vec4 GLBlendWeights;\n"
-    "in vec4 GLTexCoord0;\n"
-    "in vec4 GLTexCoord1;\n"
-    "\n";
+const char* const ZN_VERTEX_PROLOGUE = "#define VSHADER\n"
+                                       "#define varying out\n"
+                                       "#define MAX_INSTANCE_COUNT 16\n"
+                                       "#define MAX_BONE_COUNT 64\n"
+                                       "uniform mat4 ZN_mView;\n"
+                                       "uniform mat4 ZN_mProj;\n"
+                                       "in vec4 GLVertex;\n"
+                                       "in vec3 GLNormal;\n"
+                                       "in vec4 GLTangent;\n"
+                                       "in vec4 GLColor;\n"
+                                       "in vec4 GLBlendIndices;\n"
+                                       "in vec4 GLBlendWeights;\n"
+                                       "in vec4 GLTexCoord0;\n"
+                                       "in vec4 GLTexCoord1;\n"
+                                       "\n";
 
-const char* const ZN_PIXEL_PROLOGUE =
-    "#define PSHADER\n"
-    "#define varying in\n"
-    "out vec4 GLFragData0;\n"
-    "out vec4 GLFragData1;\n"
-    "out vec4 GLFragData2;\n"
-    "out vec4 GLFragData3;\n"
-    "out vec4 GLFragData4;\n"
-    "out vec4 GLFragData5;\n"
-    "out vec4 GLFragData6;\n"
-    "out vec4 GLFragData7;\n"
-    "\n";
+const char* const ZN_PIXEL_PROLOGUE = "#define PSHADER\n"
+                                      "#define varying in\n"
+                                      "out vec4 GLFragData0;\n"
+                                      "out vec4 GLFragData1;\n"
+                                      "out vec4 GLFragData2;\n"
+                                      "out vec4 GLFragData3;\n"
+                                      "out vec4 GLFragData4;\n"
+                                      "out vec4 GLFragData5;\n"
+                                      "out vec4 GLFragData6;\n"
+                                      "out vec4 GLFragData7;\n"
+                                      "\n";
 
-static void Append(ZNString& s, const char* text) { s.Insert(s.Size(), ZNString(text)); }
-static void Append(ZNString& s, const ZNString& text) { s.Insert(s.Size(), text); }
+static void Append(ZNString& s, const char* text)
+{
+    s.Insert(s.Size(), ZNString(text));
+}
+static void Append(ZNString& s, const ZNString& text)
+{
+    s.Insert(s.Size(), text);
+}
 
-static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-static bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+static bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+static bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
 
 // Lexical form of a path for recognising the same file under two spellings
 // ("Shaders/./b.h", "Shaders/x/../b.h", backslashes).
 static ZNString NormalizePath(const ZNString& path)
 {
     ZNArray<ZNString> parts;
-    ZNString part;
-    const UINT32 n = path.Size();
+    ZNString          part;
+    const UINT32      n = path.Size();
     for (UINT32 i = 0; i <= n; ++i)
     {
         const char c = i < n ? path[i] : '/';
@@ -87,8 +97,8 @@ namespace
 enum ZNPreprocessResult
 {
     PP_Ok,
-    PP_Failed,   // a file missing or unreadable
-    PP_Refused,  // an include cycle or nesting too deep
+    PP_Failed,    // a file missing or unreadable
+    PP_Refused,   // an include cycle or nesting too deep
 };
 
 // Files being expanded, outermost first: the include chain of the current file;
@@ -96,10 +106,10 @@ enum ZNPreprocessResult
 // size of the expansion, which is bounded.
 struct ZNIncludeChain
 {
-    ZNArray<ZNString>          Paths;   // as named, for messages
-    ZNArray<ZNString>          Keys;    // normalized, for comparison
-    ZNMap<ZNString, ZNString>  Texts;   // normalized name -> file text
-    UINT64                     Total = 0;   // bytes of file text expanded so far
+    ZNArray<ZNString>         Paths;       // as named, for messages
+    ZNArray<ZNString>         Keys;        // normalized, for comparison
+    ZNMap<ZNString, ZNString> Texts;       // normalized name -> file text
+    UINT64                    Total = 0;   // bytes of file text expanded so far
 };
 }
 
@@ -127,12 +137,12 @@ static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, const Z
                                          ZNArray<ZNString>& files, ZNIncludeChain& chain)
 {
     const ZNString dir = GetDirectory(path);
-    ZNString out;
-    UINT32 line = 1;
-    UINT32 pos = 0;
+    ZNString       out;
+    UINT32         line = 1;
+    UINT32         pos  = 0;
     while (pos < text.Size())
     {
-        const UINT32 lineStart = pos;
+        const UINT32  lineStart = pos;
         ZNIncludeLine include;
         // The name lies between the next two unescaped quotes, wherever they are.
         if (ParseIncludeLine(text.CStr(), lineStart, text.Size(), include))
@@ -148,14 +158,14 @@ static ZNPreprocessResult ExpandIncludes(const ZNString& path, UINT32 k, const Z
             ZNString first, second;
             ZNString inDir(dir);
             Append(inDir, name);
-            const ZNPreprocessResult r1 = PreprocessFile(inDir, first, files, chain);
-            ZNPreprocessResult r = r1;
-            ZNString* included = &first;
+            const ZNPreprocessResult r1       = PreprocessFile(inDir, first, files, chain);
+            ZNPreprocessResult       r        = r1;
+            ZNString*                included = &first;
             // A refusal (cycle, depth, size) is final: trying the bare name as
             // well would only repeat the same chain, once more per nesting level.
             if (r1 == PP_Failed)
             {
-                r = PreprocessFile(name, second, files, chain);
+                r        = PreprocessFile(name, second, files, chain);
                 included = &second;
             }
             if (r != PP_Ok)
@@ -265,7 +275,7 @@ static ZNPreprocessResult PreprocessFile(const ZNString& path, ZNString& output,
 
     chain.Paths.Add(path);
     chain.Keys.Add(key);
-    ZNString expanded;
+    ZNString                 expanded;
     const ZNPreprocessResult r = ExpandIncludes(path, k, text, expanded, files, chain);
     chain.Paths.Remove(chain.Paths.Size() - 1, chain.Paths.Size() - 1);
     chain.Keys.Remove(chain.Keys.Size() - 1, chain.Keys.Size() - 1);
@@ -301,7 +311,7 @@ ZNString BuildShaderCompileText(bool vertexStage, const ZNString& text)
 static bool ReadNumber(const ZNString& text, UINT32 at, UINT32& end, INT64& value)
 {
     value = 0;
-    end = at;
+    end   = at;
     while (end < text.Size() && IsDigit(text[end]) && value < 1000000000)
         value = value * 10 + (text[end++] - '0');
     return end > at;
@@ -335,7 +345,7 @@ void RewriteShaderLog(ZNString& log, const ZNArray<ZNString>& files, INT32 lineS
         i = start + path.Size();
         // The line number right after the path, in the file's own numbering.
         UINT32 end;
-        INT64 lineNo;
+        INT64  lineNo;
         if (lineShift != 0 && ReadNumber(log, i + 1, end, lineNo) && lineNo - lineShift >= 0)
         {
             char fixed[24];
@@ -358,16 +368,16 @@ INT32 GetLineDirectiveShift()
     // with contexts of their own may probe at the same time: each stores the
     // same answer.
     static std::atomic<INT32> known(-1);
-    const INT32 cached = known.load(std::memory_order_acquire);
+    const INT32               cached = known.load(std::memory_order_acquire);
     if (cached >= 0 || !TGCurGLTable)
         return cached < 0 ? 0 : cached;
-    INT32 shift = 0;
-    const GLuint probe = TGCurGLTable->CreateShader(GL_FRAGMENT_SHADER);
+    INT32         shift   = 0;
+    const GLuint  probe   = TGCurGLTable->CreateShader(GL_FRAGMENT_SHADER);
     const GLchar* text[1] = { "#version 150\n#line 100 0\nprobe error;\n" };
     TGCurGLTable->ShaderSource(probe, 1, text, nullptr);
     TGCurGLTable->CompileShader(probe);
-    char log[512] = {};
-    GLsizei written = 0;
+    char    log[512] = {};
+    GLsizei written  = 0;
     TGCurGLTable->GetShaderInfoLog(probe, sizeof(log) - 1, &written, log);
     TGCurGLTable->DeleteShader(probe);
     // The first "0:<n>" or "0(<n>" names the probe's line; it was told 100.
@@ -375,7 +385,7 @@ INT32 GetLineDirectiveShift()
     for (UINT32 i = 0; i + 2 < reported.Size(); ++i)
     {
         UINT32 end;
-        INT64 n;
+        INT64  n;
         if (reported[i] == '0' && (i == 0 || !IsDigit(reported[i - 1])) &&
             (reported[i + 1] == ':' || reported[i + 1] == '(') && ReadNumber(reported, i + 2, end, n))
         {
@@ -390,14 +400,14 @@ INT32 GetLineDirectiveShift()
 
 ZNString ReadGLInfoLog(UINT32 object, bool program, const char* noLogError)
 {
-    GladGLContext* gl = TGCurGLTable;
-    const PFNGLGETSHADERIVPROC getLength = program ? gl->GetProgramiv : gl->GetShaderiv;
-    const PFNGLGETSHADERINFOLOGPROC getLog = program ? gl->GetProgramInfoLog : gl->GetShaderInfoLog;
-    GLint length = 0;
+    GladGLContext*                  gl        = TGCurGLTable;
+    const PFNGLGETSHADERIVPROC      getLength = program ? gl->GetProgramiv : gl->GetShaderiv;
+    const PFNGLGETSHADERINFOLOGPROC getLog    = program ? gl->GetProgramInfoLog : gl->GetShaderInfoLog;
+    GLint                           length    = 0;
     getLength(object, GL_INFO_LOG_LENGTH, &length);
     if (length < 1)
         ZNFatalErrorLog("%s", noLogError);
-    char* buffer = static_cast<char*>(ZNAlloc(static_cast<size_t>(length) + 1));
+    char*   buffer  = static_cast<char*>(ZNAlloc(static_cast<size_t>(length) + 1));
     GLsizei written = 0;
     getLog(object, length, &written, buffer);
     if (written < 0 || written >= length)

@@ -33,10 +33,10 @@ static const UINT32 ZN_SHADER_MAX_EXPANDED_SIZE = 1u << 20;
 bool PreprocessShaderFile(const ZNString& path, ZNString& output, ZNArray<ZNString>& files);
 
 // The fixed texts put before a stage's source.
-extern const char* const ZN_SHADER_VERSION_TEXT;    // "#version 150\n#line 11111 0\n"
+extern const char* const ZN_SHADER_VERSION_TEXT;   // "#version 150\n#line 11111 0\n"
 extern const char* const ZN_VERTEX_PROLOGUE;
 extern const char* const ZN_PIXEL_PROLOGUE;
-extern const char* const ZN_SHADER_DEFINES_LINE;    // "#line 22222 0\n"
+extern const char* const ZN_SHADER_DEFINES_LINE;   // "#line 22222 0\n"
 
 // Version line, the stage prologue, the defines line marker, then text (which is
 // the defines, the preprocessed file and a final line feed).

@@ -15,8 +15,8 @@ struct ZNContextState;
 
 struct ZNTextureContextState
 {
-    UINT32 ActiveUnit = 0;             // unit selected with glActiveTexture
-    UINT32 Bound[TEX_COUNT] = {};      // GL texture name bound on each unit, 0 for none
+    UINT32 ActiveUnit       = 0;    // unit selected with glActiveTexture
+    UINT32 Bound[TEX_COUNT] = {};   // GL texture name bound on each unit, 0 for none
 
     // Selects unit 0 with nothing bound: the state of a fresh context.
     void Init(ZNContextState& cs, bool isMain);

@@ -19,14 +19,15 @@ UINT32 GetVertexDataTypeSize(UINT32 type)
     switch (type)
     {
     case VDT_Byte:
-    case VDT_UByte:  return 1;
+    case VDT_UByte: return 1;
     case VDT_Short:
     case VDT_UShort: return 2;
     case VDT_Int:
     case VDT_UInt:
-    case VDT_Float:  return 4;
+    case VDT_Float: return 4;
     default:
-        BREAK_IF("Cannot get vertex data type because it does not exist or it is not supported.. or you have invalid data there.");
+        BREAK_IF(
+            "Cannot get vertex data type because it does not exist or it is not supported.. or you have invalid data there.");
         return 0;
     }
 }
@@ -35,29 +36,33 @@ UINT32 GetGLVertexDataType(UINT32 type)
 {
     switch (type)
     {
-    case VDT_Byte:   return GL_BYTE;
-    case VDT_UByte:  return GL_UNSIGNED_BYTE;
-    case VDT_Short:  return GL_SHORT;
+    case VDT_Byte: return GL_BYTE;
+    case VDT_UByte: return GL_UNSIGNED_BYTE;
+    case VDT_Short: return GL_SHORT;
     case VDT_UShort: return GL_UNSIGNED_SHORT;
-    case VDT_Int:    return GL_INT;
-    case VDT_UInt:   return GL_UNSIGNED_INT;
-    case VDT_Float:  return GL_FLOAT;
+    case VDT_Int: return GL_INT;
+    case VDT_UInt: return GL_UNSIGNED_INT;
+    case VDT_Float: return GL_FLOAT;
     default:
-        BREAK_IF("Cannot get vertex data type because it does not exist or it is not supported.. or you have invalid data there.");
+        BREAK_IF(
+            "Cannot get vertex data type because it does not exist or it is not supported.. or you have invalid data there.");
         return GL_FLOAT;
     }
 }
 
 UINT32 GetGLPrimitiveMode(UINT32 primitive)
 {
-    static const UINT32 modes[] = { GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_LINE_LOOP,
+    static const UINT32 modes[] = { GL_POINTS,    GL_LINES,        GL_LINE_STRIP,    GL_LINE_LOOP,
                                     GL_TRIANGLES, GL_TRIANGLE_FAN, GL_TRIANGLE_STRIP };
     if (ZN_CHECK_FAILED(primitive > PT_TriangleStrip))
         return GL_POINTS;
     return modes[primitive];
 }
 
-static bool IsKnownDataType(UINT32 type) { return type <= VDT_Float; }
+static bool IsKnownDataType(UINT32 type)
+{
+    return type <= VDT_Float;
+}
 
 // ---------------------------------------------------------------------------
 // Declarations
@@ -92,7 +97,7 @@ static void CloseRun(ZNVertexDecl& decl, ZNVertexElement* last, UINT8 fixedStrid
     const UINT8 packed = static_cast<UINT8>(last->Offset + ElementBytes(*last));
     BREAK_IF(fixedStride && fixedStride < packed);
     const UINT8 stride = fixedStride ? fixedStride : packed;
-    decl.VertexSize = static_cast<UINT8>(decl.VertexSize + stride);
+    decl.VertexSize    = static_cast<UINT8>(decl.VertexSize + stride);
     for (ZNVertexElement* e = last; e >= decl.Elements && e->Stream == last->Stream; --e)
     {
         e->Stride = stride;
@@ -104,8 +109,8 @@ static void CloseRun(ZNVertexDecl& decl, ZNVertexElement* last, UINT8 fixedStrid
 ZNVertexDecl::ZNVertexDecl(ZNVertexElement* elements, const char* name, UINT8 stride)
     : Elements(elements), ElementCount(0), VertexSize(0), Name(name)
 {
-    ZNVertexElement* prev = nullptr;
-    UINT8 stream = 255;
+    ZNVertexElement* prev   = nullptr;
+    UINT8            stream = 255;
     for (ZNVertexElement* e = elements; e && e->Count != 0; ++e)
     {
         e->Offset = 0;
@@ -138,22 +143,22 @@ ZNVertexDecl::~ZNVertexDecl()
 }
 
 static ZNVertexElement GVVElements[] = {
-    { VDT_Float, 3, 0, GLVertex,    0, 0 },
+    { VDT_Float, 3, 0, GLVertex, 0, 0 },
     { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
-    { VDT_UByte, 4, 0, GLColor,     0, 0 },
-    { VDT_Byte,  4, 0, GLTexCoord1, 0, 0 },
+    { VDT_UByte, 4, 0, GLColor, 0, 0 },
+    { VDT_Byte, 4, 0, GLTexCoord1, 0, 0 },
     { 0, 0, 0, 0, 0, 0 },
 };
 static ZNVertexElement GSTfCElements[] = {
-    { VDT_Float, 3, 0, GLVertex,    0, 0 },
+    { VDT_Float, 3, 0, GLVertex, 0, 0 },
     { VDT_Float, 3, 0, GLTexCoord0, 0, 0 },
-    { VDT_Float, 4, 0, GLColor,     0, 0 },
+    { VDT_Float, 4, 0, GLColor, 0, 0 },
     { 0, 0, 0, 0, 0, 0 },
 };
 static ZNVertexElement GSUIElements[] = {
-    { VDT_Float, 2, 0, GLVertex,    0, 0 },
+    { VDT_Float, 2, 0, GLVertex, 0, 0 },
     { VDT_Float, 2, 0, GLTexCoord0, 0, 0 },
-    { VDT_Float, 4, 0, GLColor,     0, 0 },
+    { VDT_Float, 4, 0, GLColor, 0, 0 },
     { 0, 0, 0, 0, 0, 0 },
 };
 
@@ -165,7 +170,10 @@ ZNVertexDecl SUIVtxDecl(GSUIElements, "SUIVtxDecl");
 // Bindings
 // ---------------------------------------------------------------------------
 
-static UINT32 BufferTarget(bool index) { return index ? GL_ELEMENT_ARRAY_BUFFER : GL_ARRAY_BUFFER; }
+static UINT32 BufferTarget(bool index)
+{
+    return index ? GL_ELEMENT_ARRAY_BUFFER : GL_ARRAY_BUFFER;
+}
 
 static UINT32& RecordedBinding(ZNContextState& cs, bool index)
 {
@@ -265,8 +273,7 @@ void ZNGpuBuffer::Upload()
         TGCurGLTable->BufferSubData(BufferTarget(index), 0, count, &Data[0]);
     else
     {
-        TGCurGLTable->BufferData(BufferTarget(index), count, &Data[0],
-                                 Dynamic ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+        TGCurGLTable->BufferData(BufferTarget(index), count, &Data[0], Dynamic ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
         AllocSize = count;
     }
     UploadedSize = count;
@@ -340,7 +347,7 @@ void SetVertexStream(UINT32 stream, ZNGpuBuffer* buffer, const void* offset, UIN
         return;
     BindBuffer(buf->Name, false);
 
-    const uintptr_t base = reinterpret_cast<uintptr_t>(offset);
+    const uintptr_t     base = reinterpret_cast<uintptr_t>(offset);
     const ZNVertexDecl& decl = *vs.UsedVertexDecl;
     for (UINT32 i = 0; i < decl.ElementCount; ++i)
     {
@@ -419,8 +426,7 @@ void DrawIndexed(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 i
                                GetGLVertexDataType(indexType), ByteOffset(indexOffset));
 }
 
-void DrawIndexedRange(UINT32 primitive, UINT32 vertexCount, UINT32 indexCount, UINT32 indexType,
-                      UINT32 indexOffset)
+void DrawIndexedRange(UINT32 primitive, UINT32 vertexCount, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset)
 {
     if (!IsKnownDataType(indexType))
     {
@@ -429,9 +435,8 @@ void DrawIndexedRange(UINT32 primitive, UINT32 vertexCount, UINT32 indexCount, U
     }
     ApplyAttribArrays();
     ZNCountDraw(indexCount);
-    TGCurGLTable->DrawRangeElements(GetGLPrimitiveMode(primitive), 0, vertexCount - 1,
-                                    static_cast<GLsizei>(indexCount), GetGLVertexDataType(indexType),
-                                    ByteOffset(indexOffset));
+    TGCurGLTable->DrawRangeElements(GetGLPrimitiveMode(primitive), 0, vertexCount - 1, static_cast<GLsizei>(indexCount),
+                                    GetGLVertexDataType(indexType), ByteOffset(indexOffset));
 }
 
 void DrawIndexedInstanced(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset,
@@ -482,6 +487,6 @@ void ZNVertexContextState::Shutdown(ZNContextState& cs)
         Scratch = nullptr;
         ForgetBinding(cs, name);
     }
-    CurVertexDecl = nullptr;
+    CurVertexDecl  = nullptr;
     UsedVertexDecl = nullptr;
 }

@@ -79,10 +79,10 @@ struct ZNVertexElement
 // stream number starts again at offset 0.
 struct ZNVertexDecl
 {
-    ZNVertexElement* Elements;      // terminated list, not owned
-    UINT8            ElementCount;  // elements before the terminator
-    UINT8            VertexSize;    // sum of the strides of all runs
-    const char*      Name;          // for diagnostics only
+    ZNVertexElement* Elements;       // terminated list, not owned
+    UINT8            ElementCount;   // elements before the terminator
+    UINT8            VertexSize;     // sum of the strides of all runs
+    const char*      Name;           // for diagnostics only
 
     // stride, when nonzero, is the byte size of every stream's vertex instead of
     // the sum of its elements: such a layout reads one vertex in every few of a
@@ -90,7 +90,7 @@ struct ZNVertexDecl
     ZNVertexDecl(ZNVertexElement* elements, const char* name, UINT8 stride = 0);
     // Leaves the registry (a declaration that is not global ends before the program).
     ~ZNVertexDecl();
-    ZNVertexDecl(const ZNVertexDecl&) = delete;
+    ZNVertexDecl(const ZNVertexDecl&)            = delete;
     ZNVertexDecl& operator=(const ZNVertexDecl&) = delete;
 };
 
@@ -115,16 +115,16 @@ enum ZNGpuBufferType : UINT32
 class ZNGpuBuffer
 {
 public:
-    UINT32            Name;          // GL buffer name
-    UINT32            AllocSize;     // bytes of the last full GL (re)allocation
-    UINT32            UploadedSize;  // bytes of the last Upload
-    ZNPodArray<UINT8> Data;          // CPU copy, kept until Clear
-    UINT32            Type;          // ZNGpuBufferType
-    UINT32            Dynamic;       // nonzero: GL_DYNAMIC_DRAW, else GL_STATIC_DRAW
+    UINT32            Name;           // GL buffer name
+    UINT32            AllocSize;      // bytes of the last full GL (re)allocation
+    UINT32            UploadedSize;   // bytes of the last Upload
+    ZNPodArray<UINT8> Data;           // CPU copy, kept until Clear
+    UINT32            Type;           // ZNGpuBufferType
+    UINT32            Dynamic;        // nonzero: GL_DYNAMIC_DRAW, else GL_STATIC_DRAW
 
     ZNGpuBuffer(UINT32 type, UINT32 dynamic);
     ~ZNGpuBuffer();
-    ZNGpuBuffer(const ZNGpuBuffer&) = delete;
+    ZNGpuBuffer(const ZNGpuBuffer&)            = delete;
     ZNGpuBuffer& operator=(const ZNGpuBuffer&) = delete;
 
     // Appends size bytes and returns the byte offset where they start.
@@ -157,8 +157,7 @@ void        ApplyAttribArrays();
 // into the bound index buffer.
 void DrawPrimitives(UINT32 primitive, UINT32 vertexCount);
 void DrawIndexed(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset);
-void DrawIndexedRange(UINT32 primitive, UINT32 vertexCount, UINT32 indexCount, UINT32 indexType,
-                      UINT32 indexOffset);
+void DrawIndexedRange(UINT32 primitive, UINT32 vertexCount, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset);
 void DrawIndexedInstanced(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset,
                           UINT32 instanceCount);
 // Client-memory vertices in the STfCVtxDecl (40 bytes) / SUIVtxDecl (32 bytes) layouts.

@@ -18,15 +18,15 @@ class ZNGpuBuffer;
 
 struct ZNVertexContextState
 {
-    UINT32        VAO = 0;                    // this context's own vertex array object
-    ZNVertexDecl* CurVertexDecl = nullptr;    // declaration selected last
-    ZNVertexDecl* UsedVertexDecl = nullptr;   // declaration whose pointers were set last
-    UINT32        Enabled[8] = {};            // attribute arrays enabled in GL
-    UINT32        Wanted[8] = {};             // attribute arrays the next draw needs
-    UINT32        BoundVertexBuffer = 0;      // GL_ARRAY_BUFFER binding made here
-    UINT32        BoundIndexBuffer = 0;       // GL_ELEMENT_ARRAY_BUFFER binding made here
-    ZNGpuBuffer*  Scratch = nullptr;          // client vertices go through it; owned
-    bool          IsMain = false;             // main context: no scratch buffer
+    UINT32        VAO               = 0;         // this context's own vertex array object
+    ZNVertexDecl* CurVertexDecl     = nullptr;   // declaration selected last
+    ZNVertexDecl* UsedVertexDecl    = nullptr;   // declaration whose pointers were set last
+    UINT32        Enabled[8]        = {};        // attribute arrays enabled in GL
+    UINT32        Wanted[8]         = {};        // attribute arrays the next draw needs
+    UINT32        BoundVertexBuffer = 0;         // GL_ARRAY_BUFFER binding made here
+    UINT32        BoundIndexBuffer  = 0;         // GL_ELEMENT_ARRAY_BUFFER binding made here
+    ZNGpuBuffer*  Scratch           = nullptr;   // client vertices go through it; owned
+    bool          IsMain            = false;     // main context: no scratch buffer
 
     void Init(ZNContextState& cs, bool isMain);
     void Shutdown(ZNContextState& cs);

@@ -18,8 +18,8 @@ bool ImageSizeIsAllowed(UINT64 width, UINT64 height, UINT64 depth, UINT64 sides,
     if (depth == 1 && sides == 1)
         snprintf(size, sizeof(size), "%llu x %llu", (unsigned long long)width, (unsigned long long)height);
     else
-        snprintf(size, sizeof(size), "%llu x %llu x %llu x %llu", (unsigned long long)width,
-                 (unsigned long long)height, (unsigned long long)depth, (unsigned long long)sides);
+        snprintf(size, sizeof(size), "%llu x %llu x %llu x %llu", (unsigned long long)width, (unsigned long long)height,
+                 (unsigned long long)depth, (unsigned long long)sides);
 
     ZNString reason;
     if (width == 0 || height == 0 || depth == 0 || sides == 0)
@@ -65,12 +65,12 @@ bool Refuse(ZNString* why, const char* reason)
     return false;
 }
 
-} // namespace
+}   // namespace
 
 bool CheckPngHeader(const void* bytes, UINT32 size, ZNString* why)
 {
     static const UINT8 kSignature[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
-    const UINT8* p = (const UINT8*)bytes;
+    const UINT8*       p             = (const UINT8*)bytes;
     // Signature, then the IHDR chunk: length 13, type, 13 bytes, CRC.
     if (!p || size < 8 || memcmp(p, kSignature, 8) != 0)
         return Refuse(why, "is not a PNG file (no PNG signature)");
@@ -103,7 +103,7 @@ bool CheckPngHeader(const void* bytes, UINT32 size, ZNString* why)
     if (channels && bitDepth && bitDepth <= 16)
     {
         const UINT64 rowBytes = ((UINT64)width * channels * bitDepth + 7) / 8;
-        const UINT64 raw = (UINT64)height * (1 + rowBytes);
+        const UINT64 raw      = (UINT64)height * (1 + rowBytes);
         if (raw > compressed * 1032 + 4096)
         {
             if (why)
@@ -118,10 +118,10 @@ bool CheckPngHeader(const void* bytes, UINT32 size, ZNString* why)
 bool ReadPngFileSize(const char* name, UINT32& width, UINT32& height)
 {
     static const UINT8 kSignature[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
-    FILE* f = ZNOpenFile(name, ZN_FILE_READ | ZN_FILE_BINARY);
+    FILE*              f             = ZNOpenFile(name, ZN_FILE_READ | ZN_FILE_BINARY);
     if (!f)
         return false;
-    UINT8 head[24];
+    UINT8        head[24];
     const size_t got = fread(head, 1, sizeof(head), f);
     fclose(f);
     if (got != sizeof(head) || memcmp(head, kSignature, 8) != 0 || ReadBigEndian32(head + 8) != 13 ||
@@ -238,7 +238,7 @@ void FloatImage::Resize(UINT32 width, UINT32 height, bool keep)
 bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name)
 {
     ZNString why;
-    bool ok = false;
+    bool     ok = false;
     if (size < 3 || !bytes)
         why = size ? "is too short to be a PNG file" : "is empty";
     else if (CheckPngHeader(bytes, size, &why))
@@ -318,8 +318,8 @@ namespace
 FloatPixel UnpackColor(UINT32 c)
 {
     const float k = 0.003921569f;
-    FloatPixel p = { (float)(c & 0xFF) * k, (float)((c >> 8) & 0xFF) * k,
-                     (float)((c >> 16) & 0xFF) * k, (float)(c >> 24) * k };
+    FloatPixel  p = { (float)(c & 0xFF) * k, (float)((c >> 8) & 0xFF) * k, (float)((c >> 16) & 0xFF) * k,
+                      (float)(c >> 24) * k };
     return p;
 }
 
@@ -335,8 +335,7 @@ UINT32 ClampIndex(float v, UINT32 limit)
 
 FloatPixel Lerp(const FloatPixel& a, const FloatPixel& b, float f)
 {
-    FloatPixel r = { a.R + (b.R - a.R) * f, a.G + (b.G - a.G) * f,
-                     a.B + (b.B - a.B) * f, a.A + (b.A - a.A) * f };
+    FloatPixel r = { a.R + (b.R - a.R) * f, a.G + (b.G - a.G) * f, a.B + (b.B - a.B) * f, a.A + (b.A - a.A) * f };
     return r;
 }
 
@@ -347,21 +346,21 @@ FloatPixel SampleAt(const ZNImage& image, float x, float y)
         FloatPixel none = { 0.0f, 0.0f, 0.0f, 0.0f };
         return none;
     }
-    float fx = x - floorf(x);
-    float fy = y - floorf(y);
-    UINT32 x0 = ClampIndex(floorf(x), image.Width);
-    UINT32 x1 = ClampIndex(ceilf(x), image.Width);
-    UINT32 y0 = ClampIndex(floorf(y), image.Height);
-    UINT32 y1 = ClampIndex(ceilf(y), image.Height);
-    const UINT32* p = &image.Pixels[0];
-    FloatPixel tl = UnpackColor(p[y0 * image.Width + x0]);
-    FloatPixel tr = UnpackColor(p[y0 * image.Width + x1]);
-    FloatPixel bl = UnpackColor(p[y1 * image.Width + x0]);
-    FloatPixel br = UnpackColor(p[y1 * image.Width + x1]);
+    float         fx = x - floorf(x);
+    float         fy = y - floorf(y);
+    UINT32        x0 = ClampIndex(floorf(x), image.Width);
+    UINT32        x1 = ClampIndex(ceilf(x), image.Width);
+    UINT32        y0 = ClampIndex(floorf(y), image.Height);
+    UINT32        y1 = ClampIndex(ceilf(y), image.Height);
+    const UINT32* p  = &image.Pixels[0];
+    FloatPixel    tl = UnpackColor(p[y0 * image.Width + x0]);
+    FloatPixel    tr = UnpackColor(p[y0 * image.Width + x1]);
+    FloatPixel    bl = UnpackColor(p[y1 * image.Width + x0]);
+    FloatPixel    br = UnpackColor(p[y1 * image.Width + x1]);
     return Lerp(Lerp(tl, tr, fx), Lerp(bl, br, fx), fy);
 }
 
-} // namespace
+}   // namespace
 
 FloatPixel SampleBilinear(const ZNImage& image, float u, float v)
 {
@@ -401,11 +400,11 @@ void BuildTaps(UINT32 n, UINT32 m, ResampleTap* taps)
 {
     for (UINT32 i = 0; i < m; ++i)
     {
-        float s = (float)((double)i * n / m);
+        float  s  = (float)((double)i * n / m);
         UINT32 i0 = (UINT32)floorf(s);
         if (i0 > n - 1)
             i0 = n - 1;
-        double f = fmod((double)s - i0 + 0.5, 1.0);
+        double f   = fmod((double)s - i0 + 0.5, 1.0);
         taps[i].I0 = i0;
         taps[i].I1 = i0 + 1 < n ? i0 + 1 : n - 1;
         taps[i].W  = (UINT32)(f * 256.0);
@@ -447,8 +446,8 @@ void ResampleLine(const UINT32* src, UINT32 n, size_t srcStride, UINT32* dst, UI
 // One pass over `lines` lines of n pixels (stride apart) to m pixels. Lines
 // come in groups of lineGroup: line l of group g starts at g x srcGroup +
 // l x srcLine in src and g x dstGroup + l x dstLine in dst (in pixels).
-void ResamplePass(const UINT32* src, UINT32* dst, size_t lines, size_t srcLine, size_t dstLine, UINT32 n,
-                  UINT32 m, size_t stride, size_t lineGroup, size_t srcGroup, size_t dstGroup)
+void ResamplePass(const UINT32* src, UINT32* dst, size_t lines, size_t srcLine, size_t dstLine, UINT32 n, UINT32 m,
+                  size_t stride, size_t lineGroup, size_t srcGroup, size_t dstGroup)
 {
     ResampleTap* taps = (ResampleTap*)ZNAlloc(sizeof(ResampleTap) * m);
     BuildTaps(n, m, taps);
@@ -459,7 +458,7 @@ void ResamplePass(const UINT32* src, UINT32* dst, size_t lines, size_t srcLine, 
     ZNFree(taps);
 }
 
-} // namespace
+}   // namespace
 
 void Resample1D(const UINT32* src, UINT32 n, UINT32 srcStride, UINT32* dst, UINT32 m, UINT32 dstStride)
 {
@@ -468,15 +467,16 @@ void Resample1D(const UINT32* src, UINT32 n, UINT32 srcStride, UINT32* dst, UINT
     for (UINT32 i = 0; i < m; ++i)
     {
         ResampleTap tap;
-        float s = (float)((double)i * n / m);
-        UINT32 i0 = (UINT32)floorf(s);
+        float       s  = (float)((double)i * n / m);
+        UINT32      i0 = (UINT32)floorf(s);
         if (i0 > n - 1)
             i0 = n - 1;
         tap.I0 = i0;
         tap.I1 = i0 + 1 < n ? i0 + 1 : n - 1;
         tap.W  = (UINT32)(fmod((double)s - i0 + 0.5, 1.0) * 256.0);
-        dst[(size_t)i * dstStride] = n == m ? src[(size_t)i * srcStride]
-                                            : Blend(src[(size_t)tap.I0 * srcStride], src[(size_t)tap.I1 * srcStride], tap.W);
+        dst[(size_t)i * dstStride] =
+            n == m ? src[(size_t)i * srcStride]
+                   : Blend(src[(size_t)tap.I0 * srcStride], src[(size_t)tap.I1 * srcStride], tap.W);
     }
 }
 
@@ -506,17 +506,17 @@ void ResizeImage(TextureImage& image, UINT32 width, UINT32 height, UINT32 depth)
 
     // Along x: new width, old height and depth; lines are rows.
     TextureImage passX(width, h0, d0, sides);
-    ResamplePass((const UINT32*)image.GetData(), (UINT32*)passX.GetData(), (size_t)h0 * d0 * sides, w0, width,
-                 w0, width, 1, 1, w0, width);
+    ResamplePass((const UINT32*)image.GetData(), (UINT32*)passX.GetData(), (size_t)h0 * d0 * sides, w0, width, w0,
+                 width, 1, 1, w0, width);
     // Along y: new width and height, old depth; lines are columns of a slice.
     TextureImage passY(width, height, d0, sides);
-    ResamplePass((const UINT32*)passX.GetData(), (UINT32*)passY.GetData(), (size_t)width * d0 * sides, 1, 1,
-                 h0, height, width, width, (size_t)width * h0, (size_t)width * height);
+    ResamplePass((const UINT32*)passX.GetData(), (UINT32*)passY.GetData(), (size_t)width * d0 * sides, 1, 1, h0, height,
+                 width, width, (size_t)width * h0, (size_t)width * height);
     // Along z: every pixel column through the slices of a side.
     image.Resize(width, height, depth, sides);
     const size_t plane = (size_t)width * height;
-    ResamplePass((const UINT32*)passY.GetData(), (UINT32*)image.GetData(), plane * sides, 1, 1, d0, depth, plane,
-                 plane, plane * d0, plane * depth);
+    ResamplePass((const UINT32*)passY.GetData(), (UINT32*)image.GetData(), plane * sides, 1, 1, d0, depth, plane, plane,
+                 plane * d0, plane * depth);
 }
 
 void FlipVertical(TextureImage& image)
@@ -525,7 +525,7 @@ void FlipVertical(TextureImage& image)
     if (!data)
         return;
     const size_t pitch = (size_t)image.Width * 4;
-    UINT8* tmp = (UINT8*)ZNAlloc(pitch);
+    UINT8*       tmp   = (UINT8*)ZNAlloc(pitch);
     for (size_t slice = 0; slice < (size_t)image.Depth * image.Sides; ++slice)
     {
         UINT8* base = data + slice * pitch * image.Height;

@@ -22,7 +22,7 @@
 
 // Limits of every image the engine decodes, resamples or reads from a cache,
 // whatever codec reads it. 8192 x 8192 RGBA is exactly the byte limit.
-#define ZN_IMAGE_MAX_SIDE  8192u
+#define ZN_IMAGE_MAX_SIDE 8192u
 #define ZN_IMAGE_MAX_BYTES (256ull << 20)
 
 class ZNString;
@@ -54,13 +54,13 @@ struct FloatPixel
 class ImageData
 {
 public:
-    virtual UINT8*       GetData() = 0;                                             // first pixel byte
+    virtual UINT8*       GetData()                                                       = 0;   // first pixel byte
     virtual void         Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides) = 0;
-    virtual const UINT8* GetData() const = 0;
-    virtual UINT32       GetWidth() const = 0;
-    virtual UINT32       GetHeight() const = 0;
-    virtual UINT32       GetDepth() const = 0;
-    virtual UINT32       GetSides() const = 0;
+    virtual const UINT8* GetData() const                                                 = 0;
+    virtual UINT32       GetWidth() const                                                = 0;
+    virtual UINT32       GetHeight() const                                               = 0;
+    virtual UINT32       GetDepth() const                                                = 0;
+    virtual UINT32       GetSides() const                                                = 0;
     virtual ~ImageData() {}
 };
 
@@ -77,10 +77,10 @@ public:
     // A request for depth or sides above 1 is reported and sized as 2D all the
     // same; a size of 4 GiB or more is reported and leaves the image empty.
     void         Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides) override;
-    UINT32       GetWidth() const override  { return Width; }
+    UINT32       GetWidth() const override { return Width; }
     UINT32       GetHeight() const override { return Height; }
-    UINT32       GetDepth() const override  { return 1; }
-    UINT32       GetSides() const override  { return 1; }
+    UINT32       GetDepth() const override { return 1; }
+    UINT32       GetSides() const override { return 1; }
 
     // Checked pixel access; out of range is reported and yields a scratch word.
     UINT32&       Pixel(UINT32 x, UINT32 y);
@@ -95,7 +95,7 @@ private:
 class TextureImage : public ImageData
 {
 public:
-    ZNMemBlock Bytes;        // exactly Width x Height x Depth x Sides x 4 bytes (empty when any is 0)
+    ZNMemBlock Bytes;   // exactly Width x Height x Depth x Sides x 4 bytes (empty when any is 0)
     UINT32     Width  = 0;
     UINT32     Height = 0;
     UINT32     Depth  = 0;
@@ -111,12 +111,12 @@ public:
     // kept). A size of 4 GiB or more is reported and leaves the image empty
     // (0 x 0 x 0 x 0).
     void         Resize(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides) override;
-    UINT32       GetWidth() const override  { return Width; }
+    UINT32       GetWidth() const override { return Width; }
     UINT32       GetHeight() const override { return Height; }
-    UINT32       GetDepth() const override  { return Depth; }
-    UINT32       GetSides() const override  { return Sides; }
+    UINT32       GetDepth() const override { return Depth; }
+    UINT32       GetSides() const override { return Sides; }
 
-    UINT64       ByteSize() const { return (UINT64)Width * Height * Depth * Sides * 4; }
+    UINT64 ByteSize() const { return (UINT64)Width * Height * Depth * Sides * 4; }
 };
 
 
@@ -160,9 +160,9 @@ bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileT
 
 // Reads the whole file and decodes it as PNG whatever its name says. Every
 // failure, a missing file included, prints the path and the reason.
-bool LoadImageFile(const char* path, ImageData& image);
+bool          LoadImageFile(const char* path, ImageData& image);
 // Encodes by the name's suffix (only png has a codec) and replaces the file.
-bool SaveImageFile(const char* path, const ImageData& image);
+bool          SaveImageFile(const char* path, const ImageData& image);
 // "png" or "dds" from the last three characters, ASCII case-insensitive.
 ImageFileType GetImageFileType(const char* path);
 

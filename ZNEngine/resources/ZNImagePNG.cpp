@@ -71,8 +71,8 @@ void PngWriteBytes(png_structp png, png_bytep data, png_size_t size)
 // plain locals: libpng may long-jump back here from any call below.
 bool DecodePng(PngReadState* state, ImageData* image, PngMessages* messages)
 {
-    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, messages, PngErrorMessage,
-                                               PngWarningMessage, nullptr, PngAlloc, PngFree);
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, messages, PngErrorMessage, PngWarningMessage,
+                                               nullptr, PngAlloc, PngFree);
     if (!png)
         return false;
     png_infop info = png_create_info_struct(png);
@@ -134,8 +134,8 @@ bool EncodePng(const ImageData* image, ZNArchive* archive)
 {
     png_uint_32 width  = image->GetWidth();
     png_uint_32 height = image->GetHeight();
-    png_structp png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr,
-                                                nullptr, PngAlloc, PngFree);
+    png_structp png =
+        png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr, nullptr, PngAlloc, PngFree);
     if (!png)
         return false;
     png_infop info = png_create_info_struct(png);
@@ -159,7 +159,7 @@ bool EncodePng(const ImageData* image, ZNArchive* archive)
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
 
     const UINT8* data = image->GetData();
-    rows = (png_bytep*)ZNAlloc(sizeof(png_bytep) * height);
+    rows              = (png_bytep*)ZNAlloc(sizeof(png_bytep) * height);
     for (png_uint_32 i = 0; i < height; ++i)
         rows[i] = (png_bytep)(data + (size_t)i * width * 4);
     png_set_rows(png, info, rows);
@@ -171,13 +171,13 @@ bool EncodePng(const ImageData* image, ZNArchive* archive)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name)
 {
-    PngReadState state = { 0, size, bytes };
-    PngMessages messages = { name, { 0 } };
-    const bool ok = DecodePng(&state, &image, &messages);
+    PngReadState state    = { 0, size, bytes };
+    PngMessages  messages = { name, { 0 } };
+    const bool   ok       = DecodePng(&state, &image, &messages);
     if (!ok && why && messages.Error[0])
         *why = messages.Error;
     return ok;

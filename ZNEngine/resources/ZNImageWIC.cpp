@@ -76,7 +76,7 @@ IWICImagingFactory* MakeFactory()
         return nullptr;
     return factory;
 }
-} // namespace
+}   // namespace
 
 bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name)
 {
@@ -86,29 +86,28 @@ bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* wh
     (void)name;
     if (!bytes || !ChunksAreSound(bytes, size))
         return false;
-    ZNComScope com;
+    ZNComScope             com;
     IWICImagingFactory*    factory   = MakeFactory();
     IWICStream*            stream    = nullptr;
     IWICBitmapDecoder*     decoder   = nullptr;
     IWICBitmapFrameDecode* frame     = nullptr;
     IWICFormatConverter*   converter = nullptr;
     UINT8*                 wide      = nullptr;
-    bool ok = factory && SUCCEEDED(factory->CreateStream(&stream)) &&
+    bool                   ok        = factory && SUCCEEDED(factory->CreateStream(&stream)) &&
               SUCCEEDED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), size)) &&
               SUCCEEDED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder)) &&
               SUCCEEDED(decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand)) &&
               SUCCEEDED(decoder->GetFrame(0, &frame));
-    UINT width = 0, height = 0;
+    UINT               width = 0, height = 0;
     WICPixelFormatGUID source = {};
-    ok = ok && SUCCEEDED(frame->GetSize(&width, &height)) && SUCCEEDED(frame->GetPixelFormat(&source)) &&
-         width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+    ok = ok && SUCCEEDED(frame->GetSize(&width, &height)) && SUCCEEDED(frame->GetPixelFormat(&source)) && width > 0 &&
+         height > 0 && width <= kMaxSide && height <= kMaxSide;
     // Converting a 16-bit frame to 64-bit RGBA first and keeping each sample's
     // high byte gives libpng's reduction exactly; a system without that
     // conversion converts to 8 bits itself.
-    const bool sixteen = ok && (SameGuid(source, GUID_WICPixelFormat64bppRGBA) ||
-                                SameGuid(source, GUID_WICPixelFormat64bppRGB) ||
-                                SameGuid(source, GUID_WICPixelFormat48bppRGB) ||
-                                SameGuid(source, GUID_WICPixelFormat16bppGray));
+    const bool sixteen =
+        ok && (SameGuid(source, GUID_WICPixelFormat64bppRGBA) || SameGuid(source, GUID_WICPixelFormat64bppRGB) ||
+               SameGuid(source, GUID_WICPixelFormat48bppRGB) || SameGuid(source, GUID_WICPixelFormat16bppGray));
     bool wideCopy = false;
     if (ok && sixteen && SUCCEEDED(factory->CreateFormatConverter(&converter)))
     {
@@ -119,10 +118,10 @@ bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* wh
         if (!wideCopy)
             Release(converter);
     }
-    ok = ok && (wideCopy || (SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-                             SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppRGBA,
-                                                             WICBitmapDitherTypeNone, nullptr, 0.0,
-                                                             WICBitmapPaletteTypeCustom))));
+    ok = ok &&
+         (wideCopy || (SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+                       SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppRGBA, WICBitmapDitherTypeNone,
+                                                       nullptr, 0.0, WICBitmapPaletteTypeCustom))));
     if (ok)
     {
         image.Resize(width, height, 1, 1);
@@ -154,13 +153,13 @@ bool ZNEncodePng(const ImageData& image, ZNArchive& archive)
     const UINT width = image.GetWidth(), height = image.GetHeight();
     if (!width || !height || !image.GetData())
         return false;
-    ZNComScope com;
+    ZNComScope             com;
     IWICImagingFactory*    factory = MakeFactory();
     IStream*               memory  = nullptr;
     IWICBitmapEncoder*     encoder = nullptr;
     IWICBitmapFrameEncode* frame   = nullptr;
     IPropertyBag2*         options = nullptr;
-    bool ok = factory && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &memory)) &&
+    bool                   ok      = factory && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &memory)) &&
               SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
               SUCCEEDED(encoder->Initialize(memory, WICBitmapEncoderNoCache)) &&
               SUCCEEDED(encoder->CreateNewFrame(&frame, &options)) && SUCCEEDED(frame->Initialize(options)) &&
@@ -179,14 +178,14 @@ bool ZNEncodePng(const ImageData& image, ZNArchive& archive)
             bgra[i * 4 + 2] = rgba[i * 4 + 0];
             bgra[i * 4 + 3] = rgba[i * 4 + 3];
         }
-        ok = SUCCEEDED(frame->WritePixels(height, width * 4, width * height * 4, bgra)) &&
-             SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+        ok = SUCCEEDED(frame->WritePixels(height, width * 4, width * height * 4, bgra)) && SUCCEEDED(frame->Commit()) &&
+             SUCCEEDED(encoder->Commit());
         ZNFree(bgra);
     }
     if (ok)
     {
         HGLOBAL global = nullptr;
-        ok = SUCCEEDED(GetHGlobalFromStream(memory, &global));
+        ok             = SUCCEEDED(GetHGlobalFromStream(memory, &global));
         STATSTG stat;
         ok = ok && SUCCEEDED(memory->Stat(&stat, STATFLAG_NONAME));
         if (ok)

@@ -11,9 +11,13 @@
 #include <stdio.h>
 #include <string.h>
 
-ZNMaterial::ZNMaterial() : BlendMode(0), RasterState(0) {}
+ZNMaterial::ZNMaterial() : BlendMode(0), RasterState(0)
+{
+}
 
-ZNMaterial::ZNMaterial(const char* name) : BlendMode(0), RasterState(0), Name(name) {}
+ZNMaterial::ZNMaterial(const char* name) : BlendMode(0), RasterState(0), Name(name)
+{
+}
 
 void ZNMaterial::SetShader(const ZNString& name, const ZNString& shaderOptions)
 {
@@ -64,20 +68,20 @@ static INT32 FindWord(const char* word, const char* const* names, UINT32 count)
     return -1;
 }
 
-static const char* const GBlendOps[] = {"none", "add", "sub", "rsub", "min", "max"};
-static const char* const GBlendFactors[] = {"zero",      "one",           "src_color", "inv_src_color",
-                                            "dst_color", "inv_dst_color", "src_alpha", "inv_src_alpha",
-                                            "dst_alpha", "inv_dst_alpha"};
+static const char* const GBlendOps[]     = { "none", "add", "sub", "rsub", "min", "max" };
+static const char* const GBlendFactors[] = { "zero",      "one",           "src_color", "inv_src_color",
+                                             "dst_color", "inv_dst_color", "src_alpha", "inv_src_alpha",
+                                             "dst_alpha", "inv_dst_alpha" };
 
-UINT32 ZNMakeBlendWord(const char* op, const char* srcColor, const char* dstColor,
-                       const char* srcAlpha, const char* dstAlpha)
+UINT32 ZNMakeBlendWord(const char* op, const char* srcColor, const char* dstColor, const char* srcAlpha,
+                       const char* dstAlpha)
 {
     // "none" is the default operation anyway; only the five named ones change it.
-    UINT32 fields[5] = {0, 6, 7, 1, 0};
-    const INT32 o = FindWord(op, GBlendOps + 1, 5);
+    UINT32      fields[5] = { 0, 6, 7, 1, 0 };
+    const INT32 o         = FindWord(op, GBlendOps + 1, 5);
     if (o >= 0)
         fields[0] = (UINT32)o + 1;
-    const char* factors[4] = {srcColor, dstColor, srcAlpha, dstAlpha};
+    const char* factors[4] = { srcColor, dstColor, srcAlpha, dstAlpha };
     for (UINT32 i = 0; i < 4; ++i)
     {
         const INT32 f = FindWord(factors[i], GBlendFactors, 10);
@@ -97,8 +101,8 @@ static bool TextureFlag(const char* word, UINT32& flag)
         const char* Word;
         UINT32      Value;
     } flags[] = {
-        {"NORMALMAP", TEX_NOSRGB}, {"NOSRGB", TEX_NOSRGB},       {"NOSTREAM", TEX_NOSTREAM},
-        {"PRELOAD", TEX_PRELOAD},  {"NOMIPMAPS", TEX_NOMIPMAPS}, {"CLAMP", TEX_CLAMP},
+        { "NORMALMAP", TEX_NOSRGB }, { "NOSRGB", TEX_NOSRGB },       { "NOSTREAM", TEX_NOSTREAM },
+        { "PRELOAD", TEX_PRELOAD },  { "NOMIPMAPS", TEX_NOMIPMAPS }, { "CLAMP", TEX_CLAMP },
     };
     for (const auto& f : flags)
         if (strcmp(word, f.Word) == 0)
@@ -117,16 +121,18 @@ namespace
 // Reads the commands of a material text; applying them is LoadMaterial's part.
 struct Parser
 {
-    const char*                  FileName;
-    ZNArray<ZNMaterialCommand>&  Commands;
-    ZNTextCursor                 C;
-    ZNString                     Message;
+    const char*                 FileName;
+    ZNArray<ZNMaterialCommand>& Commands;
+    ZNTextCursor                C;
+    ZNString                    Message;
 
     Parser(const ZNString& text, const char* fileName, ZNArray<ZNMaterialCommand>& commands)
-        : FileName(fileName), Commands(commands), C(text) {}
+        : FileName(fileName), Commands(commands), C(text)
+    {
+    }
 
-    INT32                        CountedPos = 0;    // LineAt has counted the lines up to here
-    UINT32                       CountedLine = 1;   // the line at CountedPos
+    INT32  CountedPos  = 0;   // LineAt has counted the lines up to here
+    UINT32 CountedLine = 1;   // the line at CountedPos
 
     char Cur() const { return C.AtEnd() ? 0 : C.Text.CStr()[C.Pos]; }
 
@@ -186,12 +192,11 @@ struct Parser
             if (!ZNIsInClass(Cur(), ZNCC_Ident))
                 break;   // end of line, end of text, or a character that ends the list
             const ZNString word = ReadToken(C, ZNCC_Ident, ZNCC_Blank);
-            UINT32 flag = 0;
+            UINT32         flag = 0;
             if (TextureFlag(word.CStr(), flag))
                 cmd.Flags |= flag;
             else
-                PrintStdout("Material Loader (%s) - invalid/obsolete texture flag found (%s)\n", FileName,
-                            word.CStr());
+                PrintStdout("Material Loader (%s) - invalid/obsolete texture flag found (%s)\n", FileName, word.CStr());
         }
         return true;
     }
@@ -201,8 +206,8 @@ struct Parser
         ZNString words[5];
         for (ZNString& w : words)
             w = WordOnLine();
-        cmd.Blend = ZNMakeBlendWord(words[0].CStr(), words[1].CStr(), words[2].CStr(), words[3].CStr(),
-                                    words[4].CStr());
+        cmd.Blend =
+            ZNMakeBlendWord(words[0].CStr(), words[1].CStr(), words[2].CStr(), words[3].CStr(), words[4].CStr());
     }
 
     bool Shader(ZNMaterialCommand& cmd, INT32 commandPos)
@@ -219,7 +224,7 @@ struct Parser
         while (!C.AtEnd())
         {
             const INT32 start = C.Pos;
-            ZNString word = ReadToken(C, ZNCC_Ident, ZNCC_White);
+            ZNString    word  = ReadToken(C, ZNCC_Ident, ZNCC_White);
             if (GParseError)
             {
                 // Neither a word nor white space (a stray quote, a comment mark,
@@ -235,11 +240,11 @@ struct Parser
 
             ZNMaterialCommand cmd;
             cmd.Line = LineAt(commandPos);
-            bool ok = true;
+            bool ok  = true;
             if (word == "texture")
             {
                 cmd.Kind = ZNMaterialCommand::Texture;
-                ok = Texture(cmd, commandPos);
+                ok       = Texture(cmd, commandPos);
             }
             else if (word == "blendmode")
             {
@@ -249,7 +254,7 @@ struct Parser
             else if (word == "shader")
             {
                 cmd.Kind = ZNMaterialCommand::Shader;
-                ok = Shader(cmd, commandPos);
+                ok       = Shader(cmd, commandPos);
             }
             else
             {
@@ -290,9 +295,9 @@ bool LoadCommandTexture(ZNTextureHandle& loaded, const char* fileName, const ZNM
 
 enum LoadResult
 {
-    LR_Done,       // the whole file was processed
-    LR_NoFile,     // the file cannot be read
-    LR_Ask,        // a problem to offer for retry (message set)
+    LR_Done,     // the whole file was processed
+    LR_NoFile,   // the file cannot be read
+    LR_Ask,      // a problem to offer for retry (message set)
 };
 
 // One pass over the file: the commands in order up to the first problem.
@@ -302,7 +307,7 @@ LoadResult LoadOnce(ZNMaterial& material, const char* fileName, const ZNString& 
     if (!ReadTextFile(fileName, text))
         return LR_NoFile;
     ZNArray<ZNMaterialCommand> commands;
-    const bool parsed = ParseMaterialText(text, fileName, commands, message);
+    const bool                 parsed = ParseMaterialText(text, fileName, commands, message);
     for (UINT32 i = 0; i < commands.Size(); ++i)
     {
         const ZNMaterialCommand& cmd = commands[i];
@@ -322,12 +327,8 @@ LoadResult LoadOnce(ZNMaterial& material, const char* fileName, const ZNString& 
             material.Textures[cmd.Slot] = loaded;
             break;
         }
-        case ZNMaterialCommand::BlendMode:
-            material.BlendMode = cmd.Blend;
-            break;
-        case ZNMaterialCommand::Shader:
-            material.SetShader(cmd.Text, options);
-            break;
+        case ZNMaterialCommand::BlendMode: material.BlendMode = cmd.Blend; break;
+        case ZNMaterialCommand::Shader: material.SetShader(cmd.Text, options); break;
         }
     }
     return parsed ? LR_Done : LR_Ask;
@@ -340,7 +341,7 @@ bool ParseMaterialText(const ZNString& text, const char* fileName, ZNArray<ZNMat
 {
     commands.Clear();
     message = ZNString();
-    Parser parser(text, fileName ? fileName : "", commands);
+    Parser     parser(text, fileName ? fileName : "", commands);
     const bool ok = parser.Run();
     if (!ok)
         message = parser.Message;
@@ -353,7 +354,7 @@ bool LoadMaterial(ZNMaterial& material, const char* fileName, const ZNString& sh
         return false;
     for (;;)
     {
-        ZNString message;
+        ZNString         message;
         const LoadResult r = LoadOnce(material, fileName, shaderOptions, message);
         if (r == LR_Done)
             return true;

@@ -45,15 +45,15 @@ static const UINT32 ZN_BLEND_DEFAULT =
 class ZNMaterial
 {
 public:
-    UINT32          BlendMode;              // blend word (layout above)
-    UINT32          RasterState;            // raster word of ZNRenderState, set by the owner
-    ZNTextureHandle Textures[TEX_COUNT];    // one per texture unit
-    ZNShaderPtr     Shader;                 // null until a shader is set
-    ZNString        Name;                   // label for the owner; the loader leaves it alone
+    UINT32          BlendMode;             // blend word (layout above)
+    UINT32          RasterState;           // raster word of ZNRenderState, set by the owner
+    ZNTextureHandle Textures[TEX_COUNT];   // one per texture unit
+    ZNShaderPtr     Shader;                // null until a shader is set
+    ZNString        Name;                  // label for the owner; the loader leaves it alone
 
     ZNMaterial();
     explicit ZNMaterial(const char* name);
-    ZNMaterial(const ZNMaterial&) = default;
+    ZNMaterial(const ZNMaterial&)            = default;
     ZNMaterial& operator=(const ZNMaterial&) = default;
 
     // Takes the program the shader cache gives for "Shaders/" + name + ".shd"
@@ -73,13 +73,18 @@ public:
 // One command of a material file as read, before anything is loaded.
 struct ZNMaterialCommand
 {
-    enum CommandKind { Texture, BlendMode, Shader };
+    enum CommandKind
+    {
+        Texture,
+        BlendMode,
+        Shader
+    };
     CommandKind Kind  = Texture;
     UINT32      Slot  = 0;   // texture: 0 .. TEX_COUNT - 1
     UINT32      Flags = 0;   // texture: TEX_ flags named after the path
     UINT32      Blend = 0;   // blendmode: the blend word
     ZNString    Text;        // texture path or shader name
-    UINT32      Line  = 0;   // 1-based line of the command word
+    UINT32      Line = 0;    // 1-based line of the command word
 };
 
 // Reads the commands of a material text (no file, no texture, no GL). False at
@@ -91,7 +96,7 @@ bool ParseMaterialText(const ZNString& text, const char* fileName, ZNArray<ZNMat
 // Reads fileName and applies its commands to material. True when the whole file
 // was processed; false when the file cannot be read (no message) or the user
 // declines a retry. shaderOptions go unchanged to the shader cache.
-bool LoadMaterial(ZNMaterial& material, const char* fileName, const ZNString& shaderOptions);
+bool        LoadMaterial(ZNMaterial& material, const char* fileName, const ZNString& shaderOptions);
 inline bool LoadMaterial(ZNMaterial& material, const ZNString& fileName, const ZNString& shaderOptions)
 {
     return LoadMaterial(material, fileName.CStr(), shaderOptions);
@@ -107,5 +112,5 @@ void TouchMaterial(const ZNMaterial& material);
 
 // The blend word from up to five words (null or empty: missing); words compare
 // case-insensitively, an unknown word leaves its field at the default.
-UINT32 ZNMakeBlendWord(const char* op, const char* srcColor, const char* dstColor,
-                       const char* srcAlpha, const char* dstAlpha);
+UINT32 ZNMakeBlendWord(const char* op, const char* srcColor, const char* dstColor, const char* srcAlpha,
+                       const char* dstAlpha);

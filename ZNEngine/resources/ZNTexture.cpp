@@ -35,14 +35,14 @@ struct FormatInfo
 };
 
 const FormatInfo kFormats[] = {
-    { TEX_FORMAT_RGBA8,         GL_RGBA,            GL_RGBA8,             GL_UNSIGNED_BYTE,  4 },
-    { TEX_FORMAT_SRGB8_ALPHA8,  GL_RGBA,            GL_SRGB8_ALPHA8,      GL_UNSIGNED_BYTE,  4 },
-    { TEX_FORMAT_RGBA16F,       GL_RGBA,            GL_RGBA16F,           GL_FLOAT,          8 },
-    { TEX_FORMAT_RGBA32F,       GL_RGBA,            GL_RGBA32F,           GL_FLOAT,          16 },
-    { TEX_FORMAT_R32F,          GL_RED,             GL_R32F,              GL_FLOAT,          4 },
-    { TEX_FORMAT_DEPTH16,       GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT16, GL_UNSIGNED_SHORT, 2 },
-    { TEX_FORMAT_DEPTH16_FLOAT, GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT16, GL_FLOAT,          2 },
-    { TEX_FORMAT_DEPTH32,       GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT32, GL_FLOAT,          4 },
+    { TEX_FORMAT_RGBA8, GL_RGBA, GL_RGBA8, GL_UNSIGNED_BYTE, 4 },
+    { TEX_FORMAT_SRGB8_ALPHA8, GL_RGBA, GL_SRGB8_ALPHA8, GL_UNSIGNED_BYTE, 4 },
+    { TEX_FORMAT_RGBA16F, GL_RGBA, GL_RGBA16F, GL_FLOAT, 8 },
+    { TEX_FORMAT_RGBA32F, GL_RGBA, GL_RGBA32F, GL_FLOAT, 16 },
+    { TEX_FORMAT_R32F, GL_RED, GL_R32F, GL_FLOAT, 4 },
+    { TEX_FORMAT_DEPTH16, GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT16, GL_UNSIGNED_SHORT, 2 },
+    { TEX_FORMAT_DEPTH16_FLOAT, GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT16, GL_FLOAT, 2 },
+    { TEX_FORMAT_DEPTH32, GL_DEPTH_COMPONENT, GL_DEPTH_COMPONENT32, GL_FLOAT, 4 },
 };
 
 const FormatInfo* FindFormat(UINT32 code)
@@ -56,7 +56,7 @@ const FormatInfo* FindFormat(UINT32 code)
 // Holds the manager lock for a scope.
 struct ManagerLock
 {
-    ManagerLock()  { GTextureManager.Lock.Lock(); }
+    ManagerLock() { GTextureManager.Lock.Lock(); }
     ~ManagerLock() { GTextureManager.Lock.Unlock(); }
 };
 
@@ -110,18 +110,18 @@ struct PixelAlignment
 
 // Specifies one GL level of t from pixels (null: storage only); cube faces and
 // 3D slices follow each other in pixels.
-void UploadLevel(const ZNTexture& t, UINT32 glLevel, UINT32 w, UINT32 h, UINT32 d,
-                 const UINT8* pixels, UINT32 pixelBytes)
+void UploadLevel(const ZNTexture& t, UINT32 glLevel, UINT32 w, UINT32 h, UINT32 d, const UINT8* pixels,
+                 UINT32 pixelBytes)
 {
     GladGLContext* gl = TGCurGLTable;
     PixelAlignment align(w * pixelBytes);
-    const UINT32 target = t.GetTarget();
+    const UINT32   target = t.GetTarget();
     if (target == GL_TEXTURE_CUBE_MAP)
     {
         const size_t face = (size_t)pixelBytes * w * h;
         for (UINT32 s = 0; s < t.Sides; ++s)
-            gl->TexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + s, glLevel, t.InternalFormat, w, h, 0,
-                           t.Format, t.Type, pixels ? pixels + s * face : nullptr);
+            gl->TexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + s, glLevel, t.InternalFormat, w, h, 0, t.Format, t.Type,
+                           pixels ? pixels + s * face : nullptr);
     }
     else if (target == GL_TEXTURE_2D)
         gl->TexImage2D(GL_TEXTURE_2D, glLevel, t.InternalFormat, w, h, 0, t.Format, t.Type, pixels);
@@ -131,9 +131,9 @@ void UploadLevel(const ZNTexture& t, UINT32 glLevel, UINT32 w, UINT32 h, UINT32 
 
 void SetFilters(const ZNTexture& t, UINT32 flags, bool linearWhenAnyOf10)
 {
-    GladGLContext* gl = TGCurGLTable;
-    const UINT32 target = t.GetTarget();
-    bool linear = linearWhenAnyOf10 ? (flags & TEX_NOMIPMAPS) != 0 : (flags & TEX_NOMIPMAPS) == TEX_NOMIPMAPS;
+    GladGLContext* gl     = TGCurGLTable;
+    const UINT32   target = t.GetTarget();
+    bool           linear = linearWhenAnyOf10 ? (flags & TEX_NOMIPMAPS) != 0 : (flags & TEX_NOMIPMAPS) == TEX_NOMIPMAPS;
     gl->TexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     gl->TexParameteri(target, GL_TEXTURE_MIN_FILTER, linear ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR);
     if (flags & TEX_CLAMP)
@@ -235,8 +235,8 @@ void DestroyTexture(ZNTexture* t)
         }
         if (t->Name.Size())
         {
-            ZNString key = TableKey(t->Name.CStr(), t->Flags);
-            auto* node = m.Table.Find(key);
+            ZNString key  = TableKey(t->Name.CStr(), t->Flags);
+            auto*    node = m.Table.Find(key);
             if (node && node->value == t)
                 m.Table.Remove(key);
         }
@@ -264,14 +264,14 @@ bool CacheHeaderIsValid(const ZNTexture& t, ZNString& why)
         ++levels;
     if (levels != t.MipLevCount)
     {
-        why = ZNString::Formatted("the header names %u levels for %u x %u x %u (%u expected)", t.MipLevCount,
-                                  t.Width, t.Height, t.Depth, levels);
+        why = ZNString::Formatted("the header names %u levels for %u x %u x %u (%u expected)", t.MipLevCount, t.Width,
+                                  t.Height, t.Depth, levels);
         return false;
     }
     return true;
 }
 
-} // namespace
+}   // namespace
 
 void TEX_BuildMipTable(ZNTexture& t)
 {
@@ -279,16 +279,16 @@ void TEX_BuildMipTable(ZNTexture& t)
     t.Mips[0].Width  = w;
     t.Mips[0].Height = h;
     t.Mips[0].Depth  = d;
-    t.MipLevCount = 1;
+    t.MipLevCount    = 1;
     while ((w > 1 || h > 1 || d > 1) && t.MipLevCount < TEX_MAX_MIPS)
     {
         w >>= 1;
         h >>= 1;
         d >>= 1;
         ZNTextureMip& mip = t.Mips[t.MipLevCount++];
-        mip.Width  = w ? w : 1;
-        mip.Height = h ? h : 1;
-        mip.Depth  = d ? d : 1;
+        mip.Width         = w ? w : 1;
+        mip.Height        = h ? h : 1;
+        mip.Depth         = d ? d : 1;
     }
 }
 
@@ -322,12 +322,12 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
     if (!HaveContext())
         return false;
 
-    t.Flags = flags;
+    t.Flags         = flags;
     bool writeCache = !TEX_MipExists(name) && !(flags & TEX_NOSTREAM);
     if (writeCache)
         t.Flags |= TEX_PRELOAD;
 
-    UINT32 level = (t.Flags & (TEX_NOSTREAM | TEX_PRELOAD)) ? 0 : 100;
+    UINT32            level = (t.Flags & (TEX_NOSTREAM | TEX_PRELOAD)) ? 0 : 100;
     ZNPodArray<UINT8> bytes;
     if (!TEX_LoadMip(name, level, bytes, t))
     {
@@ -336,7 +336,7 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
             // A damaged cache (TEX_LoadMip named it and the problem) is
             // rebuilt from the image, which is still there.
             PrintStdout("Texture \"%s\": its cache is rebuilt from the image\n", name);
-            level = 0;
+            level      = 0;
             writeCache = true;
             t.Flags |= TEX_PRELOAD;
             if (!ReadFileToArray(name, bytes))
@@ -349,7 +349,7 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
         }
     }
 
-    TextureImage image;
+    TextureImage   image;
     const ZNString source = level == 0 ? ZNString(name) : TEX_MipName(name);
     if (!LoadPngFromMemory(bytes.Data(), bytes.Size(), image, source.CStr()))
     {
@@ -380,7 +380,7 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
     t.FormatCode     = TEX_FORMAT_RGBA8;
 
     ZNPodArray<UINT8> cache;
-    ZNOutputArchive archive(cache);
+    ZNOutputArchive   archive(cache);
     if (writeCache)
     {
         UINT32 header[6] = { 1, t.Width, t.Height, t.Depth, t.Sides, t.MipLevCount };
@@ -418,7 +418,7 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
     return true;
 }
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------
 // Objects and handles
@@ -456,7 +456,7 @@ void ZNTextureHandle::Release()
     ZNTexture* t = Obj;
     if (!t)
         return;
-    Obj = nullptr;
+    Obj          = nullptr;
     UINT32 count = t->RefCount.load();
     // A count already at 0 is a broken invariant; the object is left alone.
     if (ZN_CHECK_FAILED(count == 0))
@@ -468,7 +468,7 @@ void ZNTextureHandle::Release()
 UINT64 ZNTextureManager::GetMemoryUsage()
 {
     ManagerLock lock;
-    UINT64 total = 0;
+    UINT64      total = 0;
     for (UINT32 i = 0; i < List.Size(); ++i)
         total += TEX_GetMemoryEstimate(*List[i]);
     return total;
@@ -535,7 +535,7 @@ bool TEX_LoadMip(const char* file, UINT32& curLevel, ZNPodArray<UINT8>& bytes, Z
     if (!f)
         return false;
     ZNFileInputArchive ar(f);
-    UINT32 header[6] = {};
+    UINT32             header[6] = {};
     ar.Serialize(header, 6, 4);
     texture.Width       = header[1];
     texture.Height      = header[2];
@@ -574,13 +574,14 @@ bool TEX_LoadMip(const char* file, UINT32& curLevel, ZNPodArray<UINT8>& bytes, Z
     }
 
     UINT32 count = 0;
-    UINT32 size = 0;
+    UINT32 size  = 0;
     for (;;)
     {
         if (ar.IsEnd())
         {
-            ZNAssertFailed("mip > curmip || !\"Didn't find enough mips in cache.\\nThis should have been detected before!\"",
-                           __FILE__, __LINE__);
+            ZNAssertFailed(
+                "mip > curmip || !\"Didn't find enough mips in cache.\\nThis should have been detected before!\"",
+                __FILE__, __LINE__);
             ZNFClose(f);
             return false;
         }
@@ -616,14 +617,14 @@ bool LoadTexture(ZNTextureHandle& handle, const char* name, UINT32 flags)
     handle.Release();
     {
         ManagerLock lock;
-        auto* node = GTextureManager.Table.Find(TableKey(name ? name : "", flags | TEX_FROMFILE));
+        auto*       node = GTextureManager.Table.Find(TableKey(name ? name : "", flags | TEX_FROMFILE));
         if (node)
         {
             handle.Attach(node->value);
             return true;
         }
     }
-    ZNTexture* t = AdoptNewTexture(handle);
+    ZNTexture*  t = AdoptNewTexture(handle);
     ManagerLock lock;
     return LoadTextureFile(*t, name, flags);
 }
@@ -631,10 +632,10 @@ bool LoadTexture(ZNTextureHandle& handle, const char* name, UINT32 flags)
 // ---------------------------------------------------------------------------
 // Raw creation and update
 
-bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides,
-                   UINT32 formatCode, const void* pixels, UINT32 flags)
+bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides, UINT32 formatCode,
+                   const void* pixels, UINT32 flags)
 {
-    ZNTexture* t = AdoptNewTexture(handle);
+    ZNTexture* t  = AdoptNewTexture(handle);
     t->Width      = width;
     t->Height     = height;
     t->Depth      = depth;
@@ -652,7 +653,7 @@ bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 
         return false;
 
     GladGLContext* gl = TGCurGLTable;
-    ManagerLock lock;
+    ManagerLock    lock;
     if (!GenerateGLTexture(*t, flags))
         return false;
     UploadLevel(*t, 0, width, height, depth, (const UINT8*)pixels, ClientPixelBytes(*t));
@@ -670,32 +671,32 @@ bool CreateCubeTexture(ZNTextureHandle& handle, const ZNTextureHandle faces[6])
     ZNTextureHandle keep[6];
     for (UINT32 i = 0; i < 6; ++i)
         keep[i] = faces[i];
-    faces = keep;
+    faces                  = keep;
     const ZNTexture* first = faces[0].Get();
     if (!first)
         return false;
     for (UINT32 i = 0; i < 6; ++i)
     {
         const ZNTexture* f = faces[i].Get();
-        if (!f || !f->TexID || !(f->Flags & TEX_NOSTREAM) || f->Width != first->Width ||
-            f->Height != first->Width || f->Depth > 1 || f->Sides > 1 || f->Format != first->Format ||
-            f->InternalFormat != first->InternalFormat || f->Type != first->Type)
+        if (!f || !f->TexID || !(f->Flags & TEX_NOSTREAM) || f->Width != first->Width || f->Height != first->Width ||
+            f->Depth > 1 || f->Sides > 1 || f->Format != first->Format || f->InternalFormat != first->InternalFormat ||
+            f->Type != first->Type)
             return false;
     }
     if (!HaveContext())
         return false;
 
-    ZNTexture* t = AdoptNewTexture(handle);
+    ZNTexture*   t    = AdoptNewTexture(handle);
     const UINT32 size = first->Width;
     t->Width = t->Height = size;
-    t->Depth          = 1;
-    t->Sides          = 6;
-    t->Flags          = first->Flags | TEX_NOSTREAM;
-    t->FormatCode     = first->FormatCode;
-    t->BytesPerPixel  = first->BytesPerPixel;
-    t->Format         = first->Format;
-    t->InternalFormat = first->InternalFormat;
-    t->Type           = first->Type;
+    t->Depth             = 1;
+    t->Sides             = 6;
+    t->Flags             = first->Flags | TEX_NOSTREAM;
+    t->FormatCode        = first->FormatCode;
+    t->BytesPerPixel     = first->BytesPerPixel;
+    t->Format            = first->Format;
+    t->InternalFormat    = first->InternalFormat;
+    t->Type              = first->Type;
     TEX_BuildMipTable(*t);
     t->MipLevCount = 1;
 
@@ -703,19 +704,19 @@ bool CreateCubeTexture(ZNTextureHandle& handle, const ZNTextureHandle faces[6])
     if (pixelBytes == 0)
         return false;
     GladGLContext* gl = TGCurGLTable;
-    ManagerLock lock;
+    ManagerLock    lock;
     if (!GenerateGLTexture(*t, t->Flags))
         return false;
 
-    ZNMemBlock buffer((UINT32)((size_t)pixelBytes * size * size));
+    ZNMemBlock     buffer((UINT32)((size_t)pixelBytes * size * size));
     PixelAlignment align(size * pixelBytes);
     for (UINT32 face = 0; face < 6; ++face)
     {
         BindOnUnit(kActiveUnit, faces[face].Get());
         gl->GetTexImage(GL_TEXTURE_2D, 0, t->Format, t->Type, buffer.Data());
         BindOnUnit(kActiveUnit, t);
-        gl->TexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, t->InternalFormat, size, size, 0,
-                       t->Format, t->Type, buffer.Data());
+        gl->TexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, t->InternalFormat, size, size, 0, t->Format, t->Type,
+                       buffer.Data());
     }
     if ((t->Flags & TEX_NOMIPMAPS) == 0)
         gl->GenerateMipmap(GL_TEXTURE_CUBE_MAP);
@@ -723,8 +724,8 @@ bool CreateCubeTexture(ZNTextureHandle& handle, const ZNTextureHandle faces[6])
     return true;
 }
 
-bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides,
-                   UINT32 formatCode, const void* pixels, UINT32 flags)
+bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides, UINT32 formatCode,
+                   const void* pixels, UINT32 flags)
 {
     (void)width;
     (void)height;
@@ -745,16 +746,16 @@ bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 
     GladGLContext* gl = TGCurGLTable;
     BindOnUnit(kActiveUnit, t);
     SetFilters(*t, flags, true);
-    const UINT32 pixelBytes = ClientPixelBytes(*t);
+    const UINT32   pixelBytes = ClientPixelBytes(*t);
     PixelAlignment align(t->Width * pixelBytes);
-    const UINT8* src = (const UINT8*)pixels;
-    const UINT32 target = t->GetTarget();
+    const UINT8*   src    = (const UINT8*)pixels;
+    const UINT32   target = t->GetTarget();
     if (target == GL_TEXTURE_CUBE_MAP)
     {
         const size_t face = (size_t)pixelBytes * t->Width * t->Height;
         for (UINT32 s = 0; s < t->Sides; ++s)
-            gl->TexSubImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + s, 0, 0, 0, t->Width, t->Height, t->Format,
-                              t->Type, src + s * face);
+            gl->TexSubImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + s, 0, 0, 0, t->Width, t->Height, t->Format, t->Type,
+                              src + s * face);
     }
     else if (target == GL_TEXTURE_2D)
         gl->TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t->Width, t->Height, t->Format, t->Type, src);
@@ -774,13 +775,13 @@ namespace
 const ZNTexture* ReadableTexture(const ZNTextureHandle& handle)
 {
     const ZNTexture* t = handle.Get();
-    if (!t || !t->TexID || !(t->Flags & TEX_NOSTREAM) || t->Width == 0 || t->Height == 0 ||
-        t->Depth > 1 || t->Sides > 1)
+    if (!t || !t->TexID || !(t->Flags & TEX_NOSTREAM) || t->Width == 0 || t->Height == 0 || t->Depth > 1 ||
+        t->Sides > 1)
         return nullptr;
     return HaveContext() ? t : nullptr;
 }
 
-} // namespace
+}   // namespace
 
 bool ReadTexture(const ZNTextureHandle& handle, ImageData& image)
 {
@@ -807,8 +808,7 @@ bool ReadTexture(const ZNTextureHandle& handle, FloatImage& image)
 bool ReadTexture(const ZNTextureHandle& handle, ZNPodArray<UINT8>& bytes)
 {
     const ZNTexture* t = handle.Get();
-    if (!t || !t->TexID || !(t->Flags & TEX_NOSTREAM) || t->Width == 0 || t->Height == 0 ||
-        !HaveContext())
+    if (!t || !t->TexID || !(t->Flags & TEX_NOSTREAM) || t->Width == 0 || t->Height == 0 || !HaveContext())
         return false;
     const UINT32 pixelBytes = ClientPixelBytes(*t);
     const UINT32 depth = t->Depth ? t->Depth : 1, sides = t->Sides ? t->Sides : 1;
@@ -818,7 +818,7 @@ bool ReadTexture(const ZNTextureHandle& handle, ZNPodArray<UINT8>& bytes)
     bytes.SetCount((UINT32)(face * sides));
     BindOnUnit(kActiveUnit, t);
     PixelAlignment align(t->Width * pixelBytes);
-    const UINT32 target = t->GetTarget();
+    const UINT32   target = t->GetTarget();
     if (target == GL_TEXTURE_CUBE_MAP)
     {
         for (UINT32 s = 0; s < sides; ++s)
@@ -980,16 +980,12 @@ UINT32 T_GetFormatMultiplier(UINT32 format)
     case GL_GREEN:
     case GL_BLUE:
     case GL_ALPHA:
-    case GL_LUMINANCE:
-        return 1;
-    case GL_LUMINANCE_ALPHA:
-        return 2;
+    case GL_LUMINANCE: return 1;
+    case GL_LUMINANCE_ALPHA: return 2;
     case GL_RGB:
-    case GL_BGR:
-        return 3;
+    case GL_BGR: return 3;
     case GL_RGBA:
-    case GL_BGRA:
-        return 4;
+    case GL_BGRA: return 4;
     }
     BREAK_IF("T_GetFormatMultiplier: Format is invalid!");
     return 0;
@@ -1002,8 +998,7 @@ UINT32 T_GetTypeSize(UINT32 type)
     case GL_BYTE:
     case GL_UNSIGNED_BYTE:
     case GL_UNSIGNED_BYTE_3_3_2:
-    case GL_UNSIGNED_BYTE_2_3_3_REV:
-        return 1;
+    case GL_UNSIGNED_BYTE_2_3_3_REV: return 1;
     case GL_SHORT:
     case GL_UNSIGNED_SHORT:
     case GL_UNSIGNED_SHORT_4_4_4_4:
@@ -1011,16 +1006,14 @@ UINT32 T_GetTypeSize(UINT32 type)
     case GL_UNSIGNED_SHORT_5_6_5:
     case GL_UNSIGNED_SHORT_5_6_5_REV:
     case GL_UNSIGNED_SHORT_4_4_4_4_REV:
-    case GL_UNSIGNED_SHORT_1_5_5_5_REV:
-        return 2;
+    case GL_UNSIGNED_SHORT_1_5_5_5_REV: return 2;
     case GL_INT:
     case GL_UNSIGNED_INT:
     case GL_FLOAT:
     case GL_UNSIGNED_INT_8_8_8_8:
     case GL_UNSIGNED_INT_10_10_10_2:
     case GL_UNSIGNED_INT_8_8_8_8_REV:
-    case GL_UNSIGNED_INT_2_10_10_10_REV:
-        return 4;
+    case GL_UNSIGNED_INT_2_10_10_10_REV: return 4;
     }
     BREAK_IF("T_GetTypeSize: Type is invalid!");
     return 0;

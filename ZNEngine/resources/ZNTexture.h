@@ -30,19 +30,19 @@
 class ZNTextureManager
 {
 public:
-    ZNMap<ZNString, ZNTexture*>  Table;          // name + ":" + flags -> texture (no reference)
-    ZNPodArray<ZNTexture*>       List;           // every registered texture (no reference)
-    ZNThread                     Worker;         // streaming worker
-    ZNSpinLock                   Lock;           // guards all of the above and the queue
-    ZNArray<ZNTextureHandle>     StreamQueue;    // requests, each holding a reference
-    std::atomic<UINT32>          Running{1};     // worker loop runs while set
-    ZNTexture*                   Loading = nullptr;  // the texture the worker is loading, under Lock
-    ZNArray<ZNTextureHandle>     Released;       // last references the worker handed back, freed on the GL thread
+    ZNMap<ZNString, ZNTexture*> Table;               // name + ":" + flags -> texture (no reference)
+    ZNPodArray<ZNTexture*>      List;                // every registered texture (no reference)
+    ZNThread                    Worker;              // streaming worker
+    ZNSpinLock                  Lock;                // guards all of the above and the queue
+    ZNArray<ZNTextureHandle>    StreamQueue;         // requests, each holding a reference
+    std::atomic<UINT32>         Running{ 1 };        // worker loop runs while set
+    ZNTexture*                  Loading = nullptr;   // the texture the worker is loading, under Lock
+    ZNArray<ZNTextureHandle>    Released;            // last references the worker handed back, freed on the GL thread
 
     ZNTextureManager() {}
     // Stops a worker still running at process exit.
     ~ZNTextureManager();
-    ZNTextureManager(const ZNTextureManager&) = delete;
+    ZNTextureManager(const ZNTextureManager&)            = delete;
     ZNTextureManager& operator=(const ZNTextureManager&) = delete;
 
     // Sum of the memory estimates of every registered texture.
@@ -63,14 +63,14 @@ bool LoadTexture(ZNTextureHandle& handle, const char* name, UINT32 flags);
 // Raw creation from pixels in an engine format code (ZNTextureFormat);
 // pixels may be null (storage only). 2D (depth 1, sides 1), cube maps (depth 1,
 // sides 6, faces one after another) and 3D textures (depth >= 2, sides 1).
-bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides,
-                   UINT32 formatCode, const void* pixels, UINT32 flags);
+bool CreateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides, UINT32 formatCode,
+                   const void* pixels, UINT32 flags);
 // A cube map from six square 2D textures of one size and format.
 bool CreateCubeTexture(ZNTextureHandle& handle, const ZNTextureHandle faces[6]);
 // Replaces level 0 (stored size) from pixels in any format code but
 // TEX_FORMAT_RGBA32F and TEX_FORMAT_R32F.
-bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides,
-                   UINT32 formatCode, const void* pixels, UINT32 flags);
+bool UpdateTexture(ZNTextureHandle& handle, UINT32 width, UINT32 height, UINT32 depth, UINT32 sides, UINT32 formatCode,
+                   const void* pixels, UINT32 flags);
 
 // Read-back of level 0 of a 2D texture carrying TEX_NOSTREAM.
 bool ReadTexture(const ZNTextureHandle& handle, ImageData& image);
@@ -106,14 +106,14 @@ bool     TEX_LoadMip(const char* file, UINT32& curLevel, ZNPodArray<UINT8>& byte
 
 // The mip table from the level-0 size (Width, Height, Depth): every level halves
 // each dimension down to 1, at most TEX_MAX_MIPS levels; sets MipLevCount.
-void     TEX_BuildMipTable(ZNTexture& texture);
+void TEX_BuildMipTable(ZNTexture& texture);
 
 // Estimated GPU bytes of one texture (the resident level and its chain).
-UINT64   TEX_GetMemoryEstimate(const ZNTexture& texture);
+UINT64 TEX_GetMemoryEstimate(const ZNTexture& texture);
 
 // GL uploads of the levels CurLevel .. MipLevCount - 1 from the mip table's
 // pixel blocks, used by the streaming code on the GL thread. False (GL left as
 // it was) when a block is missing.
-bool     TEX_UploadStreamedLevels(ZNTexture& texture);
+bool TEX_UploadStreamedLevels(ZNTexture& texture);
 // Frees every mip pixel block.
-void     TEX_FreeMipPixels(ZNTexture& texture);
+void TEX_FreeMipPixels(ZNTexture& texture);

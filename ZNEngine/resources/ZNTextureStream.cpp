@@ -20,7 +20,7 @@ namespace
 void QueueTexture(ZNTexture* texture)
 {
     ZNTextureManager& m = GTextureManager;
-    ZNTextureHandle handle;
+    ZNTextureHandle   handle;
     handle.Attach(texture);
     m.Lock.Lock();
     m.StreamQueue.Add(handle);
@@ -46,7 +46,7 @@ void DropQueueEntry(ZNTextureManager& m, UINT32 at)
 // Releases, on the GL thread, the references the worker handed back.
 void FreeReleased()
 {
-    ZNTextureManager& m = GTextureManager;
+    ZNTextureManager&        m = GTextureManager;
     ZNArray<ZNTextureHandle> doomed;
     m.Lock.Lock();
     for (UINT32 i = 0; i < m.Released.Size(); ++i)
@@ -56,7 +56,7 @@ void FreeReleased()
     // doomed's destructor destroys the textures, outside the lock.
 }
 
-} // namespace
+}   // namespace
 
 bool TEX_LoadStreamLevels(ZNTexture& texture)
 {
@@ -64,9 +64,9 @@ bool TEX_LoadStreamLevels(ZNTexture& texture)
     if (!TEX_MipExists(name))
         return false;
 
-    UINT32 level = texture.CurLevel.load();
+    UINT32            level = texture.CurLevel.load();
     ZNPodArray<UINT8> bytes;
-    ZNTexture header;
+    ZNTexture         header;
     if (!TEX_LoadMip(name, level, bytes, header))
     {
         ZNAssertFailed("!TEX_LoadMip( Name, CurLevel, Arr, *this )", __FILE__, __LINE__);
@@ -74,9 +74,9 @@ bool TEX_LoadStreamLevels(ZNTexture& texture)
     }
     // A cache written for another version of the image does not fit this
     // texture's mip table.
-    if (level > 0 && (header.Width != texture.Width || header.Height != texture.Height ||
-                      header.Depth != texture.Depth || header.Sides != texture.Sides ||
-                      header.MipLevCount != texture.MipLevCount))
+    if (level > 0 &&
+        (header.Width != texture.Width || header.Height != texture.Height || header.Depth != texture.Depth ||
+         header.Sides != texture.Sides || header.MipLevCount != texture.MipLevCount))
         return false;
     if (level >= texture.MipLevCount)
         return false;
@@ -187,7 +187,7 @@ UINT32 StreamWorker(void* context)
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 bool RequestFinerLevel(ZNTexture* texture)
 {

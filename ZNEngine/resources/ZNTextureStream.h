@@ -22,7 +22,7 @@
 
 #define TEX_MIN_MIPLEVEL 0      // SetCurMipLevel: the finest allowed level
 #define TEX_MAX_MIPLEVEL 16     // SetCurMipLevel: the coarsest allowed level
-#define TEX_IDLE_LIMIT   240.0f // idle time units before a texture drops one level
+#define TEX_IDLE_LIMIT 240.0f   // idle time units before a texture drops one level
 #define TEX_STREAM_PAUSE 200    // worker poll interval, milliseconds
 
 // Queue one finer / coarser level; true when a change was queued.

@@ -47,8 +47,8 @@ ZNString ZNConsolePathToEngineName(const char* path)
 
 UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
 {
-    UINT32 run = 0;
-    const char* p = text.CStr();
+    UINT32      run = 0;
+    const char* p   = text.CStr();
     const char* end = p + text.Size();
     while (p < end)
     {
@@ -137,23 +137,31 @@ void List(ZNConsole& console, const ZNConArgs& args, bool wantVariables)
     if (args.Size() > 2)
         return ZNConsolePrintUsage(console, args);
     const ZNString prefix = args.Size() > 1 ? args[1] : ZNString();
-    UINT32 shown = 0;
-    ZNConComRegistry().ForEach([&](const ZNString& name, ZNConCom* cc) {
-        ZNConVar* var = dynamic_cast<ZNConVar*>(cc);
-        if ((var != nullptr) != wantVariables || !StartsWith(name, prefix))
-            return;
-        if (var)
-            console.Printf("%-22s %-8s %-22s %s", name.CStr(), var->ValueText().CStr(), var->RangeText().CStr(),
-                           var->Description.CStr());
-        else
-            console.Printf("%-22s %s", name.CStr(), cc->Description.CStr());
-        ++shown;
-    });
+    UINT32         shown  = 0;
+    ZNConComRegistry().ForEach(
+        [&](const ZNString& name, ZNConCom* cc)
+        {
+            ZNConVar* var = dynamic_cast<ZNConVar*>(cc);
+            if ((var != nullptr) != wantVariables || !StartsWith(name, prefix))
+                return;
+            if (var)
+                console.Printf("%-22s %-8s %-22s %s", name.CStr(), var->ValueText().CStr(), var->RangeText().CStr(),
+                               var->Description.CStr());
+            else
+                console.Printf("%-22s %s", name.CStr(), cc->Description.CStr());
+            ++shown;
+        });
     console.Printf("%u %s", (unsigned)shown, wantVariables ? "variables" : "commands");
 }
 
-void CmdList(ZNConsole& console, const ZNConArgs& args) { List(console, args, false); }
-void CvarList(ZNConsole& console, const ZNConArgs& args) { List(console, args, true); }
+void CmdList(ZNConsole& console, const ZNConArgs& args)
+{
+    List(console, args, false);
+}
+void CvarList(ZNConsole& console, const ZNConArgs& args)
+{
+    List(console, args, true);
+}
 
 void Set(ZNConsole& console, const ZNConArgs& args)
 {
@@ -202,8 +210,7 @@ void Exec(ZNConsole& console, const ZNConArgs& args)
 
 ZNConFunc GHelp("help", "help [NAME]", "what a command or variable does", Help, ZNCF_TakesName);
 ZNConFunc GCmdList("cmdlist", "cmdlist [PREFIX]", "lists the commands (starting with PREFIX)", CmdList);
-ZNConFunc GCvarList("cvarlist", "cvarlist [PREFIX]", "lists the variables: name, value, range, description",
-                    CvarList);
+ZNConFunc GCvarList("cvarlist", "cvarlist [PREFIX]", "lists the variables: name, value, range, description", CvarList);
 ZNConFunc GSet("set", "set NAME VALUE", "sets a variable", Set, ZNCF_TakesName);
 ZNConFunc GToggle("toggle", "toggle NAME", "switches a variable between its lowest and highest value", Toggle,
                   ZNCF_TakesName);

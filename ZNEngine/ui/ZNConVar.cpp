@@ -21,9 +21,9 @@ void ZNConComRegister(ZNConCom* cc)
 {
     if (!cc || cc->Name.Empty())
         return;
-    ZNMap<ZNString, ZNConCom*>* GConComAuto = &ZNConComRegistry();
-    ZNMapNode<ZNString, ZNConCom*>* node = GConComAuto->Find(cc->Name);
-    BREAK_IF(GConComAuto->Find( cc->Name ));
+    ZNMap<ZNString, ZNConCom*>*     GConComAuto = &ZNConComRegistry();
+    ZNMapNode<ZNString, ZNConCom*>* node        = GConComAuto->Find(cc->Name);
+    BREAK_IF(GConComAuto->Find(cc->Name));
     if (node)
         node->value = cc;
     else
@@ -34,9 +34,9 @@ void ZNConComUnregister(ZNConCom* cc)
 {
     if (!cc)
         return;
-    ZNMap<ZNString, ZNConCom*>* GConComAuto = &ZNConComRegistry();
-    ZNMapNode<ZNString, ZNConCom*>* node = GConComAuto->Find(cc->Name);
-    BREAK_IF(!GConComAuto->Find( cc->Name ));
+    ZNMap<ZNString, ZNConCom*>*     GConComAuto = &ZNConComRegistry();
+    ZNMapNode<ZNString, ZNConCom*>* node        = GConComAuto->Find(cc->Name);
+    BREAK_IF(!GConComAuto->Find(cc->Name));
     // A newer command of the same name took over the entry: it stays registered.
     if (node && node->value == cc)
         GConComAuto->Remove(cc->Name);
@@ -82,8 +82,8 @@ INT32 ZNConVarToInt(float v)
     return (INT32)v;
 }
 
-ZNConVar::ZNConVar(const char* name, float value, UINT32 integer, float minValue, float maxValue,
-                   const float* allowed, UINT32 allowedCount, const char* description)
+ZNConVar::ZNConVar(const char* name, float value, UINT32 integer, float minValue, float maxValue, const float* allowed,
+                   UINT32 allowedCount, const char* description)
     : Value(value), Integer(integer), Min(minValue), Max(maxValue)
 {
     Description = description ? description : "";
@@ -91,8 +91,8 @@ ZNConVar::ZNConVar(const char* name, float value, UINT32 integer, float minValue
     SetName(ZNString(name));
 }
 
-ZNConVar::ZNConVar(float value, UINT32 integer, float minValue, float maxValue,
-                   const float* allowed, UINT32 allowedCount, const char* description)
+ZNConVar::ZNConVar(float value, UINT32 integer, float minValue, float maxValue, const float* allowed,
+                   UINT32 allowedCount, const char* description)
     : Value(value), Integer(integer), Min(minValue), Max(maxValue)
 {
     Description = description ? description : "";
@@ -201,18 +201,17 @@ void ZNConVar::Execute(ZNConsole& console, const ZNString& arguments)
 // ---------------------------------------------------------------------------
 // ZNConFunc
 
-ZNConFunc::ZNConFunc(const char* name, const char* usage, const char* description, ZNConFuncPtr function,
-                     UINT32 flags)
+ZNConFunc::ZNConFunc(const char* name, const char* usage, const char* description, ZNConFuncPtr function, UINT32 flags)
     : Usage(usage ? usage : name), Function(function)
 {
     Description = description ? description : "";
-    Flags = flags;
+    Flags       = flags;
     SetName(ZNString(name));
 }
 
 void ZNConFunc::Execute(ZNConsole& console, const ZNString& arguments)
 {
-    ZNConArgs args;
+    ZNConArgs  args;
     const bool closed = ZNConsoleSplitArgs(arguments.CStr(), args);
     if (!closed)
     {
@@ -225,4 +224,5 @@ void ZNConFunc::Execute(ZNConsole& console, const ZNString& arguments)
 }
 
 // The program's one built-in variable; it shows the console works.
-static ZNConVar GNothing("__nothing", 0.0f, 1, 0.0f, 100.0f, nullptr, 0, "does nothing; shows how a variable is read and set");
+static ZNConVar GNothing("__nothing", 0.0f, 1, 0.0f, 100.0f, nullptr, 0,
+                         "does nothing; shows how a variable is read and set");

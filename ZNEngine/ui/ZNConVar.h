@@ -36,10 +36,12 @@ class ZNConCom
 {
 public:
     ZNConCom() {}
-    explicit ZNConCom(const char* name, const char* description = nullptr)
-        : Description(description ? description : "") { SetName(name); }
+    explicit ZNConCom(const char* name, const char* description = nullptr) : Description(description ? description : "")
+    {
+        SetName(name);
+    }
     virtual ~ZNConCom();
-    ZNConCom(const ZNConCom&) = delete;
+    ZNConCom(const ZNConCom&)            = delete;
     ZNConCom& operator=(const ZNConCom&) = delete;
 
     // Runs the command; arguments is the typed text after the name.
@@ -47,7 +49,7 @@ public:
 
     // Leaves the registry under the old name (if any) and registers under the
     // new one (unless empty).
-    void SetName(const ZNString& name);
+    void            SetName(const ZNString& name);
     const ZNString& GetName() const { return Name; }
 
     ZNString Name;          // the registry key; empty while unregistered
@@ -57,9 +59,9 @@ public:
 
 // The registry. Register/Unregister are run by ZNConCom itself; Find returns null
 // for an unknown name.
-void      ZNConComRegister(ZNConCom* cc);
-void      ZNConComUnregister(ZNConCom* cc);
-ZNConCom* ZNConComFind(const ZNString& name);
+void                        ZNConComRegister(ZNConCom* cc);
+void                        ZNConComUnregister(ZNConCom* cc);
+ZNConCom*                   ZNConComFind(const ZNString& name);
 // The registry itself (created on first use, never destroyed).
 ZNMap<ZNString, ZNConCom*>& ZNConComRegistry();
 
@@ -68,34 +70,34 @@ class ZNConVar : public ZNConCom
 public:
     // allowed/allowedCount: values the variable may take, copied in order (both
     // must be non-zero). Registers under name.
-    ZNConVar(const char* name, float value, UINT32 integer, float minValue, float maxValue,
-             const float* allowed, UINT32 allowedCount, const char* description = nullptr);
+    ZNConVar(const char* name, float value, UINT32 integer, float minValue, float maxValue, const float* allowed,
+             UINT32 allowedCount, const char* description = nullptr);
     // The same without a name: not registered until SetName.
-    ZNConVar(float value, UINT32 integer, float minValue, float maxValue,
-             const float* allowed, UINT32 allowedCount, const char* description = nullptr);
+    ZNConVar(float value, UINT32 integer, float minValue, float maxValue, const float* allowed, UINT32 allowedCount,
+             const char* description = nullptr);
 
     // Trimmed arguments, when not empty, are parsed as a number and stored
     // filtered; then "name = value" is printed.
     void Execute(ZNConsole& console, const ZNString& arguments) override;
 
     // The value this variable would store for v.
-    float Filter(float v) const;
+    float    Filter(float v) const;
     // Stores Filter(v).
-    void  Set(float v) { Value = Filter(v); }
-    float Get() const { return Value; }
+    void     Set(float v) { Value = Filter(v); }
+    float    Get() const { return Value; }
     // The value as a whole number, saturated to the INT32 range (0 for NaN).
-    INT32 GetInt() const;
+    INT32    GetInt() const;
     // The value as the variable prints it ("3" when integral, else %g).
     ZNString ValueText() const;
     // What the variable accepts: "0 .. 100", "0 .. 100, whole numbers" or
     // "one of 1 2 4".
     ZNString RangeText() const;
 
-    float              Value;
-    UINT32             Integer;   // non-zero: integral
-    float              Min;
-    float              Max;
-    ZNPodArray<float>  Allowed;   // when non-empty, replaces Min..Max
+    float             Value;
+    UINT32            Integer;   // non-zero: integral
+    float             Min;
+    float             Max;
+    ZNPodArray<float> Allowed;   // when non-empty, replaces Min..Max
 
 private:
     void CopyAllowed(const float* allowed, UINT32 allowedCount);
@@ -110,11 +112,10 @@ typedef void (*ZNConFuncPtr)(ZNConsole& console, const ZNConArgs& args);
 class ZNConFunc : public ZNConCom
 {
 public:
-    ZNConFunc(const char* name, const char* usage, const char* description, ZNConFuncPtr function,
-              UINT32 flags = 0);
+    ZNConFunc(const char* name, const char* usage, const char* description, ZNConFuncPtr function, UINT32 flags = 0);
     void Execute(ZNConsole& console, const ZNString& arguments) override;
 
-    ZNString     Usage;      // "map HEIGHT.png COLOUR.png": what help prints first
+    ZNString     Usage;   // "map HEIGHT.png COLOUR.png": what help prints first
     ZNConFuncPtr Function;
 };
 

@@ -9,8 +9,7 @@
 
 #include <stdarg.h>
 
-ZNConsole::ZNConsole()
-    : Visible(0), Scroll(0), TotalLines(0), VisibleLines(0)
+ZNConsole::ZNConsole() : Visible(0), Scroll(0), TotalLines(0), VisibleLines(0)
 {
     Name = "Console";
     ZNConsoleLinkCommands();
@@ -33,7 +32,7 @@ void ZNConsole::Printf(const char* format, ...)
 {
     // Heap, not stack: the limit is large and prints may nest inside commands.
     ZNHeapArray<char> buf(PrintLimit + 1);
-    va_list args;
+    va_list           args;
     va_start(args, format);
     ZNVSPrintf(buf.begin(), PrintLimit + 1, format, args);
     va_end(args);
@@ -43,7 +42,7 @@ void ZNConsole::Printf(const char* format, ...)
 void ZNConsole::AddLine(const char* text)
 {
     ZNConsoleEntry entry;
-    entry.Text  = text ? text : "";
+    entry.Text = text ? text : "";
     ZNLog("%s", entry.Text.CStr());
     entry.Lines = CountLines(entry.Text.CStr());
 
@@ -85,20 +84,20 @@ void ZNConsole::KeyEvent(UINT32 key, bool pressed)
     {
         switch (key)
         {
-        case ZNCK_PageUp:   Scroll -= ScrollStep; break;
+        case ZNCK_PageUp: Scroll -= ScrollStep; break;
         case ZNCK_PageDown: Scroll += ScrollStep; break;
-        case ZNCK_Home:     Scroll = 0; break;
-        case ZNCK_End:      Scroll = (INT32)((INT64)TotalLines - (INT64)VisibleLines); break;
+        case ZNCK_Home: Scroll = 0; break;
+        case ZNCK_End: Scroll = (INT32)((INT64)TotalLines - (INT64)VisibleLines); break;
         case ZNCK_Backspace:
             if (!Input.Empty())
                 Input.SetLength(Input.Size() - 1);
             break;
-        case ZNCK_Delete:   Input.Clear(); break;
-        case ZNCK_Enter:    ExecuteLine(); break;
-        case ZNCK_Tab:      CompleteInput(); break;
-        case ZNCK_Up:       RecallOlder(); break;
-        case ZNCK_Down:     RecallNewer(); break;
-        default:            break;
+        case ZNCK_Delete: Input.Clear(); break;
+        case ZNCK_Enter: ExecuteLine(); break;
+        case ZNCK_Tab: CompleteInput(); break;
+        case ZNCK_Up: RecallOlder(); break;
+        case ZNCK_Down: RecallNewer(); break;
+        default: break;
         }
     }
     ClampScroll();
@@ -145,7 +144,7 @@ bool ZNConsole::Execute(const char* text)
     if (ExecDepth == 0)
     {
         ExecLines = 0;
-        ExecCut = false;
+        ExecCut   = false;
     }
     ++ExecDepth;
     ZNArray<ZNString> commands;
@@ -153,8 +152,8 @@ bool ZNConsole::Execute(const char* text)
     for (UINT32 i = 0; i < commands.Size(); ++i)
     {
         // "a; ; b" and a trailing ';' hold empty commands: nothing to say about those.
-        const ZNString& c = commands[i];
-        bool blank = true;
+        const ZNString& c     = commands[i];
+        bool            blank = true;
         for (UINT32 k = 0; k < c.Size() && blank; ++k)
             blank = ZNConsoleIsSpace(c[k]);
         if (!blank || commands.Size() == 1)
@@ -194,11 +193,13 @@ void ZNConsole::ExecuteCommand(const ZNString& command)
 void ZNConsole::CompleteInput()
 {
     ZNArray<ZNString> names, takers, matches;
-    ZNConComRegistry().ForEach([&](const ZNString& name, ZNConCom* cc) {
-        names.Add(name);
-        if (cc && (cc->Flags & ZNCF_TakesName))
-            takers.Add(name);
-    });
+    ZNConComRegistry().ForEach(
+        [&](const ZNString& name, ZNConCom* cc)
+        {
+            names.Add(name);
+            if (cc && (cc->Flags & ZNCF_TakesName))
+                takers.Add(name);
+        });
     ZNString completed = ZNConsoleCompleteLine(Input, names, takers, matches);
     if (matches.Size() > 1)
     {
@@ -276,7 +277,7 @@ void ZNConsole::LayoutLines(UINT32 windowHeight)
 
     // A window too low for even the input line fits no history line.
     const UINT32 rows = (windowHeight / 3) / FontPixels;
-    VisibleLines = rows > 0 ? rows - 1 : 0;
+    VisibleLines      = rows > 0 ? rows - 1 : 0;
 }
 
 void ZNConsole::Draw()
@@ -289,12 +290,12 @@ void ZNConsole::Draw()
     const float H = (float)((winH > 0.0f ? (UINT32)winH : 0u) / 3);
     const float S = (float)FontPixels;
 
-    static const float panelColor[4]  = { 0.1f, 0.15f, 0.2f, 0.85f };
-    static const float inputColor[4]  = { 0.05f, 0.1f, 0.15f, 0.8f };
-    static const float sepLeft[4]     = { 0.9f, 0.85f, 0.8f, 1.0f };
-    static const float sepRight[4]    = { 0.7f, 0.6f, 0.5f, 1.0f };
-    static const float trackColor[4]  = { 0.3f, 0.25f, 0.2f, 1.0f };
-    static const float thumbColor[4]  = { 0.9f, 0.7f, 0.4f, 1.0f };
+    static const float panelColor[4] = { 0.1f, 0.15f, 0.2f, 0.85f };
+    static const float inputColor[4] = { 0.05f, 0.1f, 0.15f, 0.8f };
+    static const float sepLeft[4]    = { 0.9f, 0.85f, 0.8f, 1.0f };
+    static const float sepRight[4]   = { 0.7f, 0.6f, 0.5f, 1.0f };
+    static const float trackColor[4] = { 0.3f, 0.25f, 0.2f, 1.0f };
+    static const float thumbColor[4] = { 0.9f, 0.7f, 0.4f, 1.0f };
 
     DrawRect(ZNUIRect{ 0.0f, 0.0f, W, H }, panelColor, false);
     DrawRect(ZNUIRect{ 0.0f, H - S, W, H }, inputColor, false);
@@ -315,21 +316,19 @@ void ZNConsole::Draw()
     }
 
     const UINT32 textColor = ZNPackColor(0.95f, 0.95f, 0.95f, 1.0f);
-    INT64 lineIndex = 0;
+    INT64        lineIndex = 0;
     for (UINT32 i = 0; i < History.Size(); ++i)
     {
-        const ZNConsoleEntry& e = History[i];
-        const INT64 row = lineIndex - (INT64)Scroll;
+        const ZNConsoleEntry& e   = History[i];
+        const INT64           row = lineIndex - (INT64)Scroll;
         if (row < (INT64)VisibleLines)
         {
             const float y = (float)row * S;
-            DrawText(e.Text.CStr(), e.Text.Size(), textColor, 0,
-                     ZNUIRect{ 0.0f, y, W, y + (float)e.Lines * S }, S);
+            DrawText(e.Text.CStr(), e.Text.Size(), textColor, 0, ZNUIRect{ 0.0f, y, W, y + (float)e.Lines * S }, S);
         }
         lineIndex += e.Lines;
     }
     SetClip(nullptr);
 
-    DrawText(Input.CStr(), Input.Size(), ZNPackColor(0.9f, 0.85f, 0.7f, 1.0f), 0,
-             ZNUIRect{ 0.0f, H - S, W, H }, S);
+    DrawText(Input.CStr(), Input.Size(), ZNPackColor(0.9f, 0.85f, 0.7f, 1.0f), 0, ZNUIRect{ 0.0f, H - S, W, H }, S);
 }

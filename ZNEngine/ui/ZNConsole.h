@@ -112,21 +112,21 @@ public:
 
     void Draw() override;
 
-    UINT32                  Visible;       // open
+    UINT32                  Visible;   // open
     ZNArray<ZNConsoleEntry> History;
-    ZNString                Input;         // the line being typed
-    INT32                   Scroll;        // first visible line of the history
-    UINT32                  TotalLines;    // sum of the entries' line counts
-    UINT32                  VisibleLines;  // history lines above the input line
-    ZNArray<ZNString>       Recall;        // typed lines, oldest first
-    UINT32                  RecallAt = 0;  // Recall.Size(): at the new line
-    UINT32                  ExecDepth = 0; // Execute calls running now
-    UINT32                  ExecLines = 0; // script lines run for the outermost Execute now running
-    bool                    ExecCut = false; // ExecLineLimit was reached and said so
+    ZNString                Input;               // the line being typed
+    INT32                   Scroll;              // first visible line of the history
+    UINT32                  TotalLines;          // sum of the entries' line counts
+    UINT32                  VisibleLines;        // history lines above the input line
+    ZNArray<ZNString>       Recall;              // typed lines, oldest first
+    UINT32                  RecallAt  = 0;       // Recall.Size(): at the new line
+    UINT32                  ExecDepth = 0;       // Execute calls running now
+    UINT32                  ExecLines = 0;       // script lines run for the outermost Execute now running
+    bool                    ExecCut   = false;   // ExecLineLimit was reached and said so
 
 private:
-    float  LaidOutWidth  = -1.0f;   // window size of the last Layout
-    float  LaidOutHeight = -1.0f;
+    float LaidOutWidth  = -1.0f;   // window size of the last Layout
+    float LaidOutHeight = -1.0f;
 
     UINT32 CountLines(const char* text) const;
     void   ClampScroll();

@@ -16,9 +16,9 @@ void ZNConsoleSplitCommands(const char* line, ZNArray<ZNString>& out)
     out.Clear();
     if (!line)
         line = "";
-    bool quoted = false;
-    const char* start = line;
-    const char* p = line;
+    bool        quoted = false;
+    const char* start  = line;
+    const char* p      = line;
     for (; *p; ++p)
     {
         if (*p == '"')
@@ -45,7 +45,7 @@ bool ZNConsoleSplitArgs(const char* text, ZNArray<ZNString>& out)
         if (!*p)
             return true;
         ZNString word;
-        bool quoted = false;
+        bool     quoted = false;
         for (; *p && (quoted || !ZNConsoleIsSpace(*p)); ++p)
         {
             if (*p == '"')

@@ -45,7 +45,8 @@ struct RawFont
 bool NextKey(ZNTextCursor& c, ZNString& key)
 {
     key = ReadToken(c, ZNCC_Ident, ZNCC_Blank);
-    if (GParseError) return false;
+    if (GParseError)
+        return false;
     return true;
 }
 
@@ -72,21 +73,29 @@ ZNString FontDirectory(const char* path)
 {
     INT32 cut = -1;
     for (INT32 i = 0; path[i]; ++i)
-        if (path[i] == '/' || path[i] == '\\') cut = i;
+        if (path[i] == '/' || path[i] == '\\')
+            cut = i;
     return ZNString(path, (UINT32)(cut + 1));
 }
 
 UINT32 BoundedLength(const char* text, UINT32 length)
 {
-    if (!text) return 0;
+    if (!text)
+        return 0;
     // A given length never reads past the terminator either.
     return length ? (UINT32)strnlen(text, length) : (UINT32)strlen(text);
 }
 
-inline bool IsBreakSpace(char c) { return c == ' '; }
-inline bool IsWordChar(char c)   { return c != ' ' && c != '\n'; }
+inline bool IsBreakSpace(char c)
+{
+    return c == ' ';
+}
+inline bool IsWordChar(char c)
+{
+    return c != ' ' && c != '\n';
+}
 
-}  // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------
 // Loading
@@ -114,13 +123,20 @@ bool ReadCommonRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& f
     while (NextKey(c, key))
     {
         INT32* slot = nullptr;
-        if (key == "lineHeight") slot = &font.LineHeight;
-        else if (key == "base") slot = &font.Base;
-        else if (key == "scaleW") slot = &font.ScaleW;
-        else if (key == "scaleH") slot = &font.ScaleH;
-        else if (key == "pages") slot = &font.PageCount;
-        else break;
-        if (!ReadIntValue(c, path, line, key, *slot)) return false;
+        if (key == "lineHeight")
+            slot = &font.LineHeight;
+        else if (key == "base")
+            slot = &font.Base;
+        else if (key == "scaleW")
+            slot = &font.ScaleW;
+        else if (key == "scaleH")
+            slot = &font.ScaleH;
+        else if (key == "pages")
+            slot = &font.PageCount;
+        else
+            break;
+        if (!ReadIntValue(c, path, line, key, *slot))
+            return false;
     }
     font.HaveCommon = true;
     return true;
@@ -130,14 +146,15 @@ bool ReadCommonRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& f
 void ReadPageRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& font)
 {
     RawPage page;
-    page.Line = line;
-    bool haveFile = false;
+    page.Line         = line;
+    bool     haveFile = false;
     ZNString key;
     while (NextKey(c, key))
     {
         if (key == "id")
         {
-            if (!ReadIntValue(c, path, line, key, page.Id)) return;
+            if (!ReadIntValue(c, path, line, key, page.Id))
+                return;
         }
         else if (key == "file")
         {
@@ -153,9 +170,10 @@ void ReadPageRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& fon
                 return;
             }
             page.File = ParseQuotedString(c);
-            haveFile = !page.File.Empty();
+            haveFile  = !page.File.Empty();
         }
-        else break;
+        else
+            break;
     }
     if (page.Id < 0 || !haveFile)
     {
@@ -174,20 +192,32 @@ void ReadCharRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& fon
     ZNString key;
     while (NextKey(c, key))
     {
-        INT32 ignored = 0;
-        INT32* slot = nullptr;
-        if (key == "id") slot = &ch.Id;
-        else if (key == "x") slot = &ch.X;
-        else if (key == "y") slot = &ch.Y;
-        else if (key == "width") slot = &ch.Width;
-        else if (key == "height") slot = &ch.Height;
-        else if (key == "xoffset") slot = &ch.XOffset;
-        else if (key == "yoffset") slot = &ch.YOffset;
-        else if (key == "xadvance") slot = &ch.XAdvance;
-        else if (key == "page") slot = &ch.Page;
-        else if (key == "chnl") slot = &ignored;
-        else break;
-        if (!ReadIntValue(c, path, line, key, *slot)) return;
+        INT32  ignored = 0;
+        INT32* slot    = nullptr;
+        if (key == "id")
+            slot = &ch.Id;
+        else if (key == "x")
+            slot = &ch.X;
+        else if (key == "y")
+            slot = &ch.Y;
+        else if (key == "width")
+            slot = &ch.Width;
+        else if (key == "height")
+            slot = &ch.Height;
+        else if (key == "xoffset")
+            slot = &ch.XOffset;
+        else if (key == "yoffset")
+            slot = &ch.YOffset;
+        else if (key == "xadvance")
+            slot = &ch.XAdvance;
+        else if (key == "page")
+            slot = &ch.Page;
+        else if (key == "chnl")
+            slot = &ignored;
+        else
+            break;
+        if (!ReadIntValue(c, path, line, key, *slot))
+            return;
     }
     if (ch.Id < 0 || ch.Id > kMaxGlyphCode)
     {
@@ -206,23 +236,27 @@ void ReadCharRecord(ZNTextCursor& c, const char* path, UINT32 line, RawFont& fon
 // and anything else are skipped. False when a record makes the file unusable.
 bool ReadRecords(const char* text, const char* path, RawFont& font)
 {
-    UINT32 lineNo = 0;
-    const char* p = text;
+    UINT32      lineNo = 0;
+    const char* p      = text;
     while (*p)
     {
         const char* end = p;
-        while (*end && *end != '\n') ++end;
+        while (*end && *end != '\n')
+            ++end;
         UINT32 len = (UINT32)(end - p);
-        if (len && p[len - 1] == '\r') --len;
+        if (len && p[len - 1] == '\r')
+            --len;
         ++lineNo;
         ZNTextCursor c(ZNString(p, len));
         p = *end ? end + 1 : end;
 
         const ZNString record = ReadToken(c, ZNCC_Ident, ZNCC_Blank);
-        if (GParseError) continue;   // blank line or not a record
+        if (GParseError)
+            continue;   // blank line or not a record
         if (record == "common")
         {
-            if (!ReadCommonRecord(c, path, lineNo, font)) return false;
+            if (!ReadCommonRecord(c, path, lineNo, font))
+                return false;
         }
         else if (record == "page")
             ReadPageRecord(c, path, lineNo, font);
@@ -252,22 +286,25 @@ bool CommonIsUsable(const RawFont& font, const char* path)
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 bool ZNFont::Parse(const char* text, const char* path)
 {
     Destroy();
-    if (!path) path = "";
-    if (!text) text = "";
+    if (!path)
+        path = "";
+    if (!text)
+        text = "";
 
     RawFont raw;
-    if (!ReadRecords(text, path, raw) || !CommonIsUsable(raw, path)) return false;
+    if (!ReadRecords(text, path, raw) || !CommonIsUsable(raw, path))
+        return false;
     const INT32 pageCount = raw.PageCount;
 
     LineHeight = (float)raw.LineHeight;
-    Base = (float)raw.Base;
-    ScaleW = (float)raw.ScaleW;
-    ScaleH = (float)raw.ScaleH;
+    Base       = (float)raw.Base;
+    ScaleW     = (float)raw.ScaleW;
+    ScaleH     = (float)raw.ScaleH;
     Pages.SetCount((UINT32)pageCount);
     PageFiles.SetCount((UINT32)pageCount);
 
@@ -276,8 +313,7 @@ bool ZNFont::Parse(const char* text, const char* path)
     {
         if (page.Id >= pageCount)
         {
-            PrintStdout("Font %s, line %u: page %d is beyond the page count %d\n", path, page.Line, page.Id,
-                        pageCount);
+            PrintStdout("Font %s, line %u: page %d is beyond the page count %d\n", path, page.Line, page.Id, pageCount);
             continue;
         }
         PageFiles[(UINT32)page.Id] = dir + page.File;
@@ -288,13 +324,12 @@ bool ZNFont::Parse(const char* text, const char* path)
     {
         if (ch.Page < 0 || ch.Page >= pageCount)
         {
-            PrintStdout("Font %s, line %u: glyph %d uses page %d of %d\n", path, ch.Line, ch.Id, ch.Page,
-                        pageCount);
+            PrintStdout("Font %s, line %u: glyph %d uses page %d of %d\n", path, ch.Line, ch.Id, ch.Page, pageCount);
             continue;
         }
         if (PageFiles[(UINT32)ch.Page].Empty())
-            PrintStdout("Font %s, line %u: glyph %d uses page %d, which no page record names\n", path, ch.Line,
-                        ch.Id, ch.Page);
+            PrintStdout("Font %s, line %u: glyph %d uses page %d, which no page record names\n", path, ch.Line, ch.Id,
+                        ch.Page);
         ZNGlyph g;
         g.TexLeft   = (float)ch.X / ScaleW;
         g.TexTop    = (float)ch.Y / ScaleH;
@@ -307,8 +342,7 @@ bool ZNFont::Parse(const char* text, const char* path)
         g.XAdvance  = (float)ch.XAdvance * invLine;
         g.Page      = (UINT32)ch.Page;
         if (!Glyphs.Insert((UINT32)ch.Id, g))
-            PrintStdout("Font %s, line %u: glyph %d is defined twice; the first one is kept\n", path, ch.Line,
-                        ch.Id);
+            PrintStdout("Font %s, line %u: glyph %d is defined twice; the first one is kept\n", path, ch.Line, ch.Id);
     }
     return true;
 }
@@ -316,14 +350,16 @@ bool ZNFont::Parse(const char* text, const char* path)
 bool ZNFont::Load(const char* path)
 {
     Destroy();
-    if (!path) return false;
+    if (!path)
+        return false;
     ZNString text;
     if (!ReadTextFile(path, text))
     {
         PrintStdout("Font %s: the file cannot be read\n", path);
         return false;
     }
-    if (!Parse(text.CStr(), path)) return false;
+    if (!Parse(text.CStr(), path))
+        return false;
 
     bool ok = true;
     for (UINT32 i = 0; i < PageFiles.Size(); ++i)
@@ -351,8 +387,8 @@ bool ZNFont::Load(const char* path)
 const ZNGlyph* ZNFont::FindGlyph(char c) const
 {
     // Signed 8-bit codes: bytes above 127 turn into huge keys and find nothing.
-    const UINT32 code = (UINT32)(INT32)(signed char)c;
-    const ZNMap<UINT32, ZNGlyph>::Node* n = Glyphs.Find(code);
+    const UINT32                        code = (UINT32)(INT32)(signed char)c;
+    const ZNMap<UINT32, ZNGlyph>::Node* n    = Glyphs.Find(code);
     return n ? &n->value : nullptr;
 }
 
@@ -366,10 +402,12 @@ float ZNFont::TextWidth(float size, const char* text, UINT32 beg, UINT32 count) 
 {
     const UINT32 tlen = text ? (UINT32)strlen(text) : 0;
     BREAK_IF(beg > tlen);
-    if (beg > tlen) beg = tlen;
-    const UINT32 n = count < tlen - beg ? count : tlen - beg;
-    float width = 0.0f;
-    for (UINT32 i = 0; i < n; ++i) width += CharAdvance(size, text[beg + i]);
+    if (beg > tlen)
+        beg = tlen;
+    const UINT32 n     = count < tlen - beg ? count : tlen - beg;
+    float        width = 0.0f;
+    for (UINT32 i = 0; i < n; ++i)
+        width += CharAdvance(size, text[beg + i]);
     return width;
 }
 
@@ -393,7 +431,8 @@ void ZNFont::Flush()
             Sink->DrawBatch(BatchTexture.Get(), BatchVertices.Data(), BatchVertices.Size());
         else
         {
-            if (BatchTexture) BindTexture(0, BatchTexture);
+            if (BatchTexture)
+                BindTexture(0, BatchTexture);
             DrawUserVertices2D(BatchVertices.Data(), BatchVertices.Size(), PT_Triangles);
         }
     }
@@ -404,21 +443,22 @@ void ZNFont::Flush()
 void ZNFont::AddQuad(const ZNGlyph& g, float penX, float penY, float size, const ZNVec4& colour)
 {
     const ZNTextureHandle& page = Pages[g.Page];   // reports "at >= count"
-    if (g.Page >= Pages.Size()) return;
+    if (g.Page >= Pages.Size())
+        return;
     if (page != BatchTexture)
     {
         Flush();
         BatchTexture = page;
     }
 
-    const float x0 = penX + g.XOffset * size;
-    const float y0 = penY + g.YOffset * size;
-    const float x1 = penX + (g.XOffset + g.Width) * size;
-    const float y1 = penY + (g.YOffset + g.Height) * size;
-    const ZNUIVertex tl = {x0, y0, g.TexLeft, g.TexTop, colour.x, colour.y, colour.z, colour.w};
-    const ZNUIVertex tr = {x1, y0, g.TexRight, g.TexTop, colour.x, colour.y, colour.z, colour.w};
-    const ZNUIVertex br = {x1, y1, g.TexRight, g.TexBottom, colour.x, colour.y, colour.z, colour.w};
-    const ZNUIVertex bl = {x0, y1, g.TexLeft, g.TexBottom, colour.x, colour.y, colour.z, colour.w};
+    const float      x0 = penX + g.XOffset * size;
+    const float      y0 = penY + g.YOffset * size;
+    const float      x1 = penX + (g.XOffset + g.Width) * size;
+    const float      y1 = penY + (g.YOffset + g.Height) * size;
+    const ZNUIVertex tl = { x0, y0, g.TexLeft, g.TexTop, colour.x, colour.y, colour.z, colour.w };
+    const ZNUIVertex tr = { x1, y0, g.TexRight, g.TexTop, colour.x, colour.y, colour.z, colour.w };
+    const ZNUIVertex br = { x1, y1, g.TexRight, g.TexBottom, colour.x, colour.y, colour.z, colour.w };
+    const ZNUIVertex bl = { x0, y1, g.TexLeft, g.TexBottom, colour.x, colour.y, colour.z, colour.w };
     BatchVertices.Add(tl);
     BatchVertices.Add(tr);
     BatchVertices.Add(br);
@@ -436,37 +476,42 @@ void ZNFont::DrawChar(char c, float& penX, float& penY, float lineX, float size,
         return;
     }
     const ZNGlyph* g = FindGlyph(c);
-    if (!g) return;
+    if (!g)
+        return;
     AddQuad(*g, penX, penY, size, colour);
     penX += g->XAdvance * size;
 }
 
 void ZNFont::DrawText(const char* text, UINT32 length, const ZNVec4& colour, float x, float y, float size)
 {
-    if (Glyphs.Empty()) return;
-    const UINT32 n = BoundedLength(text, length);
-    float penX = x, penY = y;
-    for (UINT32 i = 0; i < n; ++i) DrawChar(text[i], penX, penY, x, size, colour);
+    if (Glyphs.Empty())
+        return;
+    const UINT32 n    = BoundedLength(text, length);
+    float        penX = x, penY = y;
+    for (UINT32 i = 0; i < n; ++i)
+        DrawChar(text[i], penX, penY, x, size, colour);
     Flush();
 }
 
-INT32 ZNFont::DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colour, UINT32 flags,
-                             const ZNVec4& rect, float size)
+INT32 ZNFont::DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colour, UINT32 flags, const ZNVec4& rect,
+                             float size)
 {
-    if (Glyphs.Empty()) return -1;
-    const UINT32 n = BoundedLength(text, length);
-    const float rectW = rect.z - rect.x;
-    const float rectH = rect.w - rect.y;
+    if (Glyphs.Empty())
+        return -1;
+    const UINT32 n     = BoundedLength(text, length);
+    const float  rectW = rect.z - rect.x;
+    const float  rectH = rect.w - rect.y;
 
     UINT32 maxLines = 1;
     if (!(flags & ZN_TEXT_SINGLELINE))
     {
         const float fit = size > 0.0f ? floorf(rectH / size) : 0.0f;
-        maxLines = fit >= 1.0f ? (fit < 4294967295.0f ? (UINT32)fit : 0xFFFFFFFFu) : 0;
+        maxLines        = fit >= 1.0f ? (fit < 4294967295.0f ? (UINT32)fit : 0xFFFFFFFFu) : 0;
     }
     if (maxLines == 0)
     {
-        if (flags & ZN_TEXT_WORDWRAP) return 0;
+        if (flags & ZN_TEXT_WORDWRAP)
+            return 0;
         maxLines = 1;
     }
 
@@ -475,27 +520,30 @@ INT32 ZNFont::DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colo
     // (the current word joins it when the next word starts), word = width of
     // the current word, drawn = advances of the characters copied to the line.
     LayoutBuffer.Clear();
-    UINT32 lines = 1;
-    float placed = 0.0f, word = 0.0f, drawn = 0.0f;
+    UINT32 lines  = 1;
+    float  placed = 0.0f, word = 0.0f, drawn = 0.0f;
     for (UINT32 i = 0; i < n; ++i)
     {
-        const char c = text[i];
-        const float adv = CharAdvance(size, c);
-        bool fits = false;
+        const char  c    = text[i];
+        const float adv  = CharAdvance(size, c);
+        bool        fits = false;
         if (c != '\n')
         {
             if (IsWordChar(c) && (i == 0 || !IsWordChar(text[i - 1])))
             {
                 placed += word;
                 word = 0.0f;
-                for (UINT32 j = i; j < n && IsWordChar(text[j]); ++j) word += CharAdvance(size, text[j]);
+                for (UINT32 j = i; j < n && IsWordChar(text[j]); ++j)
+                    word += CharAdvance(size, text[j]);
             }
             else if (IsBreakSpace(c))
                 placed += adv;
 
             fits = placed <= rectW;
-            if ((flags & ZN_TEXT_WORDWRAP) && word < rectW && placed + word > rectW) fits = false;
-            if ((flags & ZN_TEXT_BREAKWORD) && drawn + adv > rectW) fits = false;
+            if ((flags & ZN_TEXT_WORDWRAP) && word < rectW && placed + word > rectW)
+                fits = false;
+            if ((flags & ZN_TEXT_BREAKWORD) && drawn + adv > rectW)
+                fits = false;
         }
         if (fits)
         {
@@ -505,7 +553,8 @@ INT32 ZNFont::DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colo
         }
 
         // The line ends here.
-        if (lines >= maxLines) break;
+        if (lines >= maxLines)
+            break;
         LayoutBuffer += (ZNWChar)'\n';
         ++lines;
         placed = 0.0f;
@@ -515,40 +564,48 @@ INT32 ZNFont::DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colo
             // that part may join placed when the next word starts.
             LayoutBuffer += (ZNWChar)(UINT8)c;
             drawn = adv;
-            word = 0.0f;
-            for (UINT32 j = i; j < n && IsWordChar(text[j]); ++j) word += CharAdvance(size, text[j]);
+            word  = 0.0f;
+            for (UINT32 j = i; j < n && IsWordChar(text[j]); ++j)
+                word += CharAdvance(size, text[j]);
         }
         else
         {
             // A breaking space or line feed is dropped, and the word before it
             // stays on the previous line.
             drawn = 0.0f;
-            word = 0.0f;
+            word  = 0.0f;
         }
     }
 
     // Pass 2: place and draw each line.
-    const UINT32 total = LayoutBuffer.Size();
-    const ZNWChar* buf = LayoutBuffer.CStr();
-    const float blockH = (float)lines * size;
-    UINT32 lineStart = 0;
+    const UINT32   total     = LayoutBuffer.Size();
+    const ZNWChar* buf       = LayoutBuffer.CStr();
+    const float    blockH    = (float)lines * size;
+    UINT32         lineStart = 0;
     for (UINT32 line = 0; line < lines && lineStart <= total; ++line)
     {
         UINT32 lineEnd = lineStart;
-        while (lineEnd < total && buf[lineEnd] != '\n') ++lineEnd;
+        while (lineEnd < total && buf[lineEnd] != '\n')
+            ++lineEnd;
 
         float lineW = 0.0f;
-        for (UINT32 i = lineStart; i < lineEnd; ++i) lineW += CharAdvance(size, (char)(UINT8)buf[i]);
+        for (UINT32 i = lineStart; i < lineEnd; ++i)
+            lineW += CharAdvance(size, (char)(UINT8)buf[i]);
 
         float x = rect.x;
         float y = rect.y + (float)line * size;
-        if (flags & ZN_TEXT_RIGHT) x = rect.x + (rectW - lineW);
-        if (flags & ZN_TEXT_HCENTER) x = rect.x + (rectW - lineW) * 0.5f;
-        if (flags & ZN_TEXT_BOTTOM) y = rect.y + (rectH - blockH) + (float)line * size;
-        if (flags & ZN_TEXT_VCENTER) y = rect.y + (rectH - blockH) * 0.5f + (float)line * size;
+        if (flags & ZN_TEXT_RIGHT)
+            x = rect.x + (rectW - lineW);
+        if (flags & ZN_TEXT_HCENTER)
+            x = rect.x + (rectW - lineW) * 0.5f;
+        if (flags & ZN_TEXT_BOTTOM)
+            y = rect.y + (rectH - blockH) + (float)line * size;
+        if (flags & ZN_TEXT_VCENTER)
+            y = rect.y + (rectH - blockH) * 0.5f + (float)line * size;
 
         float penX = x, penY = y;
-        for (UINT32 i = lineStart; i < lineEnd; ++i) DrawChar((char)(UINT8)buf[i], penX, penY, x, size, colour);
+        for (UINT32 i = lineStart; i < lineEnd; ++i)
+            DrawChar((char)(UINT8)buf[i], penX, penY, x, size, colour);
         lineStart = lineEnd + 1;
     }
     Flush();

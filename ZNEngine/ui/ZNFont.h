@@ -74,26 +74,26 @@ public:
 class ZNFont
 {
 public:
-    ZNArray<ZNTextureHandle>  Pages;          // one per page, sized by "pages"
-    ZNMap<UINT32, ZNGlyph>    Glyphs;         // code -> glyph
-    ZNWString                 LayoutBuffer;   // reused by DrawTextInRect
-    ZNTextureHandle           BatchTexture;   // page of the collected quads; null when the batch is empty
-    ZNPodArray<ZNUIVertex>    BatchVertices;  // collected quads, 6 vertices each
+    ZNArray<ZNTextureHandle> Pages;           // one per page, sized by "pages"
+    ZNMap<UINT32, ZNGlyph>   Glyphs;          // code -> glyph
+    ZNWString                LayoutBuffer;    // reused by DrawTextInRect
+    ZNTextureHandle          BatchTexture;    // page of the collected quads; null when the batch is empty
+    ZNPodArray<ZNUIVertex>   BatchVertices;   // collected quads, 6 vertices each
 
     // Filled by the parser: the page texture names (font directory + "file"),
     // one per page slot (empty when the file named no such page), and the
     // metrics in texels as read.
-    ZNArray<ZNString>         PageFiles;
-    float                     LineHeight = 0.0f;
-    float                     Base = 0.0f;
-    float                     ScaleW = 0.0f, ScaleH = 0.0f;
+    ZNArray<ZNString> PageFiles;
+    float             LineHeight = 0.0f;
+    float             Base       = 0.0f;
+    float             ScaleW = 0.0f, ScaleH = 0.0f;
 
     // When set, Flush hands each batch to it and makes no GL call. Not owned.
-    ZNFontSink*               Sink = nullptr;
+    ZNFontSink* Sink = nullptr;
 
     ZNFont() {}
     ~ZNFont() { Destroy(); }
-    ZNFont(const ZNFont&) = delete;
+    ZNFont(const ZNFont&)            = delete;
     ZNFont& operator=(const ZNFont&) = delete;
 
     // Reads the font file (engine file name) and loads its page textures
@@ -118,8 +118,8 @@ public:
     void  DrawText(const char* text, UINT32 length, const ZNVec4& colour, float x, float y, float size);
     // Lays text out inside rect (x0, y0, x1, y1) with the ZNTextFlags; 0, or
     // -1 when the font has no glyphs.
-    INT32 DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colour, UINT32 flags,
-                         const ZNVec4& rect, float size);
+    INT32 DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colour, UINT32 flags, const ZNVec4& rect,
+                         float size);
 
     // xadvance * size; 0 for a character without a glyph.
     float  CharAdvance(float size, char c) const;
@@ -131,7 +131,7 @@ public:
     UINT32 LineCount(const char* text, float size, float width) const;
 
     // Draws the collected batch and empties it.
-    void  Flush();
+    void Flush();
 
 private:
     void AddQuad(const ZNGlyph& g, float penX, float penY, float size, const ZNVec4& colour);

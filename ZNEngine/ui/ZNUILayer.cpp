@@ -7,25 +7,10 @@
 #include "ui/ZNFont.h"
 
 ZNUILayer::ZNUILayer()
-    : Font(nullptr),
-      FontSize(24.0f),
-      CurMaterial(nullptr),
-      Initialized(0),
-      ColorOnlyMaterial("ColorOnly"),
-      GUIMaterial("GUI"),
-      Name("Layer"),
-      PruneClosed(1),
-      FadeIn(0.5f),
-      FadeOut(0.5f),
-      Offsets{ 0.0f, 0.0f, 0.0f, 0.0f },
-      Anchors{ 0.0f, 0.0f, 1.0f, 1.0f },
-      Shown(1),
-      DrawCount(0),
-      Transition(0.0f),
-      Rect{ 0.0f, 0.0f, 0.0f, 0.0f },
-      FocusedWidget(0xFFFFFFFF),
-      Window(nullptr),
-      Parent(nullptr),
+    : Font(nullptr), FontSize(24.0f), CurMaterial(nullptr), Initialized(0), ColorOnlyMaterial("ColorOnly"),
+      GUIMaterial("GUI"), Name("Layer"), PruneClosed(1), FadeIn(0.5f),
+      FadeOut(0.5f), Offsets{ 0.0f, 0.0f, 0.0f, 0.0f }, Anchors{ 0.0f, 0.0f, 1.0f, 1.0f }, Shown(1), DrawCount(0),
+      Transition(0.0f), Rect{ 0.0f, 0.0f, 0.0f, 0.0f }, FocusedWidget(0xFFFFFFFF), Window(nullptr), Parent(nullptr),
       ClipPushed(0)
 {
 }
@@ -109,7 +94,7 @@ void ZNUILayer::Initialize()
 void ZNUILayer::ForgetContext()
 {
     ColorOnlyMaterial.Shader = ZNShaderPtr();
-    GUIMaterial.Shader = ZNShaderPtr();
+    GUIMaterial.Shader       = ZNShaderPtr();
     // Only the window's font goes with the window; a font given by the owner stays.
     if (Window && Font == ZNUIWindowFont(Window))
         Font = nullptr;
@@ -323,8 +308,8 @@ void ZNUILayer::DrawLine(float x0, float y0, float x1, float y1, UINT32 packedCo
     DrawVertices(v, 2, PT_Lines);
 }
 
-bool ZNUILayer::DrawText(const char* text, UINT32 length, UINT32 packedColor, UINT32 flags,
-                         const ZNUIRect& rect, float size)
+bool ZNUILayer::DrawText(const char* text, UINT32 length, UINT32 packedColor, UINT32 flags, const ZNUIRect& rect,
+                         float size)
 {
     BeginDraw();
     // Initialisation runs once, but the window's font comes and goes with

@@ -55,33 +55,33 @@ static const UINT32 ZN_UI_RASTER_WORD = ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FI
 class ZNUILayer
 {
 public:
-    ZNFont*             Font;              // text font; the window's debug font by default
-    float               FontSize;          // pixels per line
-    ZNMaterial*         CurMaterial;       // applied by BeginDraw; GUI by default
-    UINT32              Initialized;       // Initialize has run
-    ZNMaterial          ColorOnlyMaterial; // Shaders/ColorOnly.shd
-    ZNMaterial          GUIMaterial;       // Shaders/GUI.shd (texture unit 0 times colour)
-    ZNString            Name;
-    UINT32              PruneClosed;       // remove children that finished fading out
-    float               FadeIn;            // durations in units of Update's dt
-    float               FadeOut;
-    ZNUIRect            Offsets;           // pixels added to each anchored edge
-    ZNUIRect            Anchors;           // fractions of the parent's rectangle
-    UINT32              Shown;             // clear to fade out and close
-    UINT32              DrawCount;         // updates in which the layer was drawn
-    float               Transition;        // -FadeIn .. 0 (shown) .. +FadeOut (closed)
-    ZNUIRect            Rect;              // window pixels, computed by Layout
+    ZNFont*               Font;                // text font; the window's debug font by default
+    float                 FontSize;            // pixels per line
+    ZNMaterial*           CurMaterial;         // applied by BeginDraw; GUI by default
+    UINT32                Initialized;         // Initialize has run
+    ZNMaterial            ColorOnlyMaterial;   // Shaders/ColorOnly.shd
+    ZNMaterial            GUIMaterial;         // Shaders/GUI.shd (texture unit 0 times colour)
+    ZNString              Name;
+    UINT32                PruneClosed;   // remove children that finished fading out
+    float                 FadeIn;        // durations in units of Update's dt
+    float                 FadeOut;
+    ZNUIRect              Offsets;         // pixels added to each anchored edge
+    ZNUIRect              Anchors;         // fractions of the parent's rectangle
+    UINT32                Shown;           // clear to fade out and close
+    UINT32                DrawCount;       // updates in which the layer was drawn
+    float                 Transition;      // -FadeIn .. 0 (shown) .. +FadeOut (closed)
+    ZNUIRect              Rect;            // window pixels, computed by Layout
     ZNMap<UINT32, UINT32> WidgetState;     // widget records (unused by the engine itself)
-    UINT32              FocusedWidget;     // 0xFFFFFFFF: none
-    ZNAppWindow*        Window;            // supplies the window size and the font
-    ZNUILayer*          Parent;            // null for a root layer
+    UINT32                FocusedWidget;   // 0xFFFFFFFF: none
+    ZNAppWindow*          Window;          // supplies the window size and the font
+    ZNUILayer*            Parent;          // null for a root layer
     ZNArray<ZNUILayerPtr> Children;        // insertion order: layout, events, pruning
     ZNArray<ZNUILayerPtr> DrawOrder;       // drawn first to last, last on top
-    UINT32              ClipPushed;        // SetClip pushed a scissor not yet popped
+    UINT32                ClipPushed;      // SetClip pushed a scissor not yet popped
 
     ZNUILayer();
     virtual ~ZNUILayer();
-    ZNUILayer(const ZNUILayer&) = delete;
+    ZNUILayer(const ZNUILayer&)            = delete;
     ZNUILayer& operator=(const ZNUILayer&) = delete;
 
     // ---- virtual operations ------------------------------------------------------------
@@ -147,8 +147,7 @@ public:
     // Text laid out inside rect with the font (ZNTextFlags); length 0 reads up to the
     // terminator; size <= 0 uses FontSize. False when there is no font or it
     // has no glyphs.
-    bool DrawText(const char* text, UINT32 length, UINT32 packedColor, UINT32 flags,
-                  const ZNUIRect& rect, float size);
+    bool DrawText(const char* text, UINT32 length, UINT32 packedColor, UINT32 flags, const ZNUIRect& rect, float size);
 
     // Size of the window's client area in pixels; (0, 0) without a window.
     void WindowSize(float& width, float& height) const;

@@ -32,22 +32,34 @@ typedef ZNScissorRect ZNUIRect;
 inline ZNUIVertex ZNMakeUIVertex(float x, float y, const float rgba[4], float u = 0.0f, float v = 0.0f)
 {
     ZNUIVertex out;
-    out.x = x;  out.y = y;  out.u = u;  out.v = v;
-    out.r = rgba[0];  out.g = rgba[1];  out.b = rgba[2];  out.a = rgba[3];
+    out.x = x;
+    out.y = y;
+    out.u = u;
+    out.v = v;
+    out.r = rgba[0];
+    out.g = rgba[1];
+    out.b = rgba[2];
+    out.a = rgba[3];
     return out;
 }
 
 // Red in the lowest byte, alpha in the highest.
-UINT32 ZNPackColor(float r, float g, float b, float a);
-inline UINT32 ZNPackColor(const float rgba[4]) { return ZNPackColor(rgba[0], rgba[1], rgba[2], rgba[3]); }
-void   ZNUnpackColor(UINT32 packed, float rgba[4]);
+UINT32        ZNPackColor(float r, float g, float b, float a);
+inline UINT32 ZNPackColor(const float rgba[4])
+{
+    return ZNPackColor(rgba[0], rgba[1], rgba[2], rgba[3]);
+}
+void ZNUnpackColor(UINT32 packed, float rgba[4]);
 
 // Projection for window pixels, y down: left 0, right width, top 0, bottom
 // height, near -1, far 1.
 ZNMat4 ZNUIProjection(float width, float height);
 
 // lerp(a, b, t) = (b - a) * t + a.
-inline float ZNUILerp(float a, float b, float t) { return (b - a) * t + a; }
+inline float ZNUILerp(float a, float b, float t)
+{
+    return (b - a) * t + a;
+}
 
 // A rectangle anchored inside parent: each edge sits at the anchor's fraction
 // of the parent's extent on its axis, moved by the offset of that edge.

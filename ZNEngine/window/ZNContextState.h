@@ -29,10 +29,10 @@ typedef ZNPodArray<ZNContextState*> ZNContextStateList;
 
 struct ZNContextStateBase
 {
-    UINT32              ViewportWidth;    // client size set by the next Begin
+    UINT32              ViewportWidth;   // client size set by the next Begin
     UINT32              ViewportHeight;
-    ZNContextStateList* StateList;        // the platform's list of live states, or null
-    bool                IsMain;           // the hidden main context's state
+    ZNContextStateList* StateList;   // the platform's list of live states, or null
+    bool                IsMain;      // the hidden main context's state
 };
 
 extern thread_local ZNContextState* TGCurContextState;

@@ -19,9 +19,18 @@ thread_local ZNContextState* TGCurContextState  = nullptr;
 thread_local GladGLContext*  TGCurGLTable       = nullptr;
 thread_local UINT32          TGCanCreateContext = 0;
 
-ZNContextState* ZNCurContextState() { return TGCurContextState; }
-GladGLContext*  ZNCurGLTable() { return TGCurGLTable; }
-bool            ZNCanCreateContext() { return TGCanCreateContext != 0; }
+ZNContextState* ZNCurContextState()
+{
+    return TGCurContextState;
+}
+GladGLContext* ZNCurGLTable()
+{
+    return TGCurGLTable;
+}
+bool ZNCanCreateContext()
+{
+    return TGCanCreateContext != 0;
+}
 
 // What a thread that has a context current reads through: the function table,
 // the mark of the thread holding it and the way back to the context. Kept apart
@@ -30,9 +39,9 @@ bool            ZNCanCreateContext() { return TGCanCreateContext != 0; }
 struct ZNGLBinding
 {
     GladGLContext          Table;
-    std::atomic<uintptr_t> Owner{0};          // ThisThread() of the holder, 0 when free
-    ZNGLContext*           Context = nullptr; // null once the context is gone
-    ZNSharedPtr<ZNWindow>  KeptWindow;        // the surface, kept for an abandoned binding
+    std::atomic<uintptr_t> Owner{ 0 };          // ThisThread() of the holder, 0 when free
+    ZNGLContext*           Context = nullptr;   // null once the context is gone
+    ZNSharedPtr<ZNWindow>  KeptWindow;          // the surface, kept for an abandoned binding
     ZNContextState*        KeptState = nullptr;
 };
 
@@ -89,13 +98,12 @@ void RemoveState(ZNContextStateList& list, ZNContextState* cs)
         }
     }
 }
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------
 // ZNGLContext
 
-ZNGLContext::ZNGLContext()
-    : RC(nullptr), CS(nullptr), Binding(new ZNGLBinding), EC(Binding->Table)
+ZNGLContext::ZNGLContext() : RC(nullptr), CS(nullptr), Binding(new ZNGLBinding), EC(Binding->Table)
 {
     memset(&EC, 0, sizeof(EC));
     Binding->Context = this;
@@ -358,7 +366,7 @@ void ZNContextHandle::ReloadShaders()
 
 ZNPlatform::ZNPlatform() : Timing(nullptr)
 {
-    Timing = new (ZNAlloc(sizeof(TimingRecord))) TimingRecord();
+    Timing            = new (ZNAlloc(sizeof(TimingRecord))) TimingRecord();
     Timing->Frequency = 0.0;
 
     ZNString why;
@@ -426,8 +434,7 @@ bool ZNRenderWindow::Open(const ZNString& title, const ZNWindowParams& params)
 {
     if (!TGCanCreateContext)
     {
-        ZNAssertFailed("!TGCanCreateContext || !\"Context management allowed only on one thread\"",
-                       __FILE__, __LINE__);
+        ZNAssertFailed("!TGCanCreateContext || !\"Context management allowed only on one thread\"", __FILE__, __LINE__);
         return false;
     }
 

@@ -39,7 +39,7 @@
 // Eight words given to open a render window and kept by it.
 struct ZNWindowParams
 {
-    UINT32 Width;         // client size in pixels
+    UINT32 Width;   // client size in pixels
     UINT32 Height;
     UINT32 Fullscreen;    // non-zero: switch the display mode, borderless flags
     UINT32 Refresh;       // Hz for fullscreen; 0 keeps the display's frequency
@@ -71,7 +71,7 @@ public:
     // its state, releases it and deletes it; a context that another context's
     // destruction interrupted on this thread is made current again afterwards.
     ~ZNGLContext();
-    ZNGLContext(const ZNGLContext&) = delete;
+    ZNGLContext(const ZNGLContext&)            = delete;
     ZNGLContext& operator=(const ZNGLContext&) = delete;
 
     // Makes the context for win, sharing objects with share (null: the legacy main
@@ -93,21 +93,26 @@ public:
     ZNContextState*       CS;       // owned
 
 private:
-    enum Claim { Claim_Taken, Claim_Here, Claim_Elsewhere };
+    enum Claim
+    {
+        Claim_Taken,
+        Claim_Here,
+        Claim_Elsewhere
+    };
     // Marks the context as this thread's unless another thread holds it.
     Claim ClaimForThisThread();
 
-    ZNGLBinding* Binding;           // owned; left to the holder in the case above
+    ZNGLBinding* Binding;   // owned; left to the holder in the case above
 
 public:
-    GladGLContext&        EC;       // this context's GL function table (in Binding)
+    GladGLContext& EC;   // this context's GL function table (in Binding)
 };
 
 // A replaceable reference to a context.
 class ZNContextHandle
 {
 public:
-    ZNContextHandle() = default;
+    ZNContextHandle()          = default;
     virtual ~ZNContextHandle() = default;
 
     // Builds a new context for win and replaces the held one with it (the old one
@@ -123,8 +128,8 @@ public:
     // Reloads the shaders of this context's cache whose files changed.
     void ReloadShaders();
 
-    ZNGLContext*     GetContext() const { return Context.Get(); }
-    ZNContextState*  State() const { return Context ? Context->CS : nullptr; }
+    ZNGLContext*    GetContext() const { return Context.Get(); }
+    ZNContextState* State() const { return Context ? Context->CS : nullptr; }
 
     ZNSharedPtr<ZNGLContext> Context;   // null when empty
 };
@@ -137,9 +142,9 @@ public:
     ZNPlatform();
     ~ZNPlatform() override;
 
-    double Frequency() const { return Timing->Frequency; }
+    double              Frequency() const { return Timing->Frequency; }
     // Links a context state to the list of live states and appends it.
-    void   LinkState(ZNContextState* cs);
+    void                LinkState(ZNContextState* cs);
     ZNContextStateList& States() { return Timing->States; }
 
 private:
@@ -167,7 +172,7 @@ class ZNRenderWindow : public ZNWindowListener
 public:
     explicit ZNRenderWindow(ZNPlatform* platform);
     virtual ~ZNRenderWindow();
-    ZNRenderWindow(const ZNRenderWindow&) = delete;
+    ZNRenderWindow(const ZNRenderWindow&)            = delete;
     ZNRenderWindow& operator=(const ZNRenderWindow&) = delete;
 
     // Creates (or restyles) the window centred on the screen with its shared
@@ -185,9 +190,9 @@ public:
     bool   Drop(UINT32 index, const ZNString& name) override;
     void   Focus(bool gained) override;
 
-    ZNWindow*              NativeWindow() const { return Window.Get(); }
-    ZNContextHandle*       Handle() const { return Ctx.Get(); }
-    const ZNWindowParams&  Params() const { return CurParams; }
+    ZNWindow*             NativeWindow() const { return Window.Get(); }
+    ZNContextHandle*      Handle() const { return Ctx.Get(); }
+    const ZNWindowParams& Params() const { return CurParams; }
 
     ZNWindowListener* Listener;   // the user's listener, may be null
 

@@ -15,7 +15,7 @@ namespace
     fprintf(stderr, "%s (%s)\n", message, SDL_GetError());
     ZNFatalErrorLog("%s", message);
 }
-} // namespace
+}   // namespace
 
 // SDL chooses the window's visual when the window is made and the context's
 // configuration when the context is made; both read these attributes, so they are
@@ -41,8 +41,8 @@ void ZNGLPlatform::PrepareWindow(const ZNWindowParams& params, bool windowContex
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     // A debug context makes the driver describe every GL error as it happens.
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_FORWARD_COMPATIBLE_FLAG |
-                                                  (ZNGLErrorsEnabled() ? SDL_GL_CONTEXT_DEBUG_FLAG : 0));
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS,
+                        SDL_GL_CONTEXT_FORWARD_COMPATIBLE_FLAG | (ZNGLErrorsEnabled() ? SDL_GL_CONTEXT_DEBUG_FLAG : 0));
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
 }
 
@@ -134,8 +134,7 @@ bool ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
     // to end the program: say so and stay in a window.
     SDL_DisplayMode closest;
     if (mode.w <= 0 || mode.h <= 0 || !SDL_GetClosestDisplayMode(display, &mode, &closest) ||
-        SDL_SetWindowDisplayMode(native, &mode) != 0 ||
-        SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN) != 0)
+        SDL_SetWindowDisplayMode(native, &mode) != 0 || SDL_SetWindowFullscreen(native, SDL_WINDOW_FULLSCREEN) != 0)
     {
         fprintf(stderr, "Could not switch to the fullscreen mode %d x %d x %d - %d Hz (%s): staying in a window\n",
                 mode.w, mode.h, 32, mode.refresh_rate, SDL_GetError());
@@ -145,4 +144,3 @@ bool ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
     ZNGLPlatform::SetSwapInterval(params->VSync ? 1 : 0);
     return true;
 }
-

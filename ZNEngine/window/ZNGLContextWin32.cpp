@@ -12,7 +12,7 @@
 
 namespace
 {
-HMODULE GOpenGL = nullptr;   // opengl32.dll, for the functions of GL 1.1
+HMODULE GOpenGL         = nullptr;   // opengl32.dll, for the functions of GL 1.1
 bool    GDisplayChanged = false;
 
 [[noreturn]] void WGLFatal(const char* message)
@@ -25,7 +25,7 @@ bool    GDisplayChanged = false;
 // failures with small numbers instead of null.
 GLADapiproc LoadFunction(const char* name)
 {
-    PROC p = wglGetProcAddress(name);
+    PROC          p = wglGetProcAddress(name);
     const INT_PTR v = reinterpret_cast<INT_PTR>(p);
     if (v == 0 || v == 1 || v == 2 || v == 3 || v == -1)
     {
@@ -63,8 +63,8 @@ PIXELFORMATDESCRIPTOR DescribeWindowFormat(BYTE colorBits, BYTE alphaBits)
 // The main context: a legacy context on a 32-bit colour format.
 void SetMainPixelFormat(HDC dc)
 {
-    PIXELFORMATDESCRIPTOR pfd = DescribeWindowFormat(32, 8);
-    const int format = ChoosePixelFormat(dc, &pfd);
+    PIXELFORMATDESCRIPTOR pfd    = DescribeWindowFormat(32, 8);
+    const int             format = ChoosePixelFormat(dc, &pfd);
     if (!format)
         WGLFatal("Failed to choose a pixel format");
     if (!SetPixelFormat(dc, format, &pfd))
@@ -81,21 +81,30 @@ void SetWindowPixelFormat(HDC dc, const ZNWindowParams& params)
     if (GLAD_WGL_ARB_pixel_format)
     {
         const int attributes[] = {
-            WGL_DRAW_TO_WINDOW_ARB, GL_TRUE,
-            WGL_SUPPORT_OPENGL_ARB, GL_TRUE,
-            WGL_DOUBLE_BUFFER_ARB,  GL_TRUE,
-            WGL_PIXEL_TYPE_ARB,     WGL_TYPE_RGBA_ARB,
-            WGL_COLOR_BITS_ARB,     24,
-            WGL_DEPTH_BITS_ARB,     24,
-            WGL_STENCIL_BITS_ARB,   8,
-            WGL_SAMPLE_BUFFERS_ARB, params.Samples ? 1 : 0,
-            WGL_SAMPLES_ARB,        (int)params.Samples,
+            WGL_DRAW_TO_WINDOW_ARB,
+            GL_TRUE,
+            WGL_SUPPORT_OPENGL_ARB,
+            GL_TRUE,
+            WGL_DOUBLE_BUFFER_ARB,
+            GL_TRUE,
+            WGL_PIXEL_TYPE_ARB,
+            WGL_TYPE_RGBA_ARB,
+            WGL_COLOR_BITS_ARB,
+            24,
+            WGL_DEPTH_BITS_ARB,
+            24,
+            WGL_STENCIL_BITS_ARB,
+            8,
+            WGL_SAMPLE_BUFFERS_ARB,
+            params.Samples ? 1 : 0,
+            WGL_SAMPLES_ARB,
+            (int)params.Samples,
             0,
         };
-        UINT found = 0;
+        UINT       found = 0;
         // Without multisampling the extension may not know the two sample keys.
         const int* list = attributes;
-        int plain[15];
+        int        plain[15];
         if (!params.Samples || !GLAD_WGL_ARB_multisample)
         {
             memcpy(plain, attributes, sizeof(int) * 14);
@@ -114,7 +123,7 @@ void SetWindowPixelFormat(HDC dc, const ZNWindowParams& params)
     if (!SetPixelFormat(dc, format, &pfd))
         WGLFatal("Failed to set a pixel format");
 }
-} // namespace
+}   // namespace
 
 void ZNGLPlatform::PrepareWindow(const ZNWindowParams&, bool)
 {
@@ -143,10 +152,14 @@ void* ZNGLPlatform::CreateContext(const ZNWindowParams& params, ZNWindow* win, Z
     if (!GLAD_WGL_ARB_create_context || !GLAD_WGL_ARB_create_context_profile)
         WGLFatal("Failed to create the window Rendering Context");
     const int attributes[] = {
-        WGL_CONTEXT_MAJOR_VERSION_ARB, 3,
-        WGL_CONTEXT_MINOR_VERSION_ARB, 3,
-        WGL_CONTEXT_FLAGS_ARB,         WGL_CONTEXT_FORWARD_COMPATIBLE_BIT_ARB,
-        WGL_CONTEXT_PROFILE_MASK_ARB,  WGL_CONTEXT_CORE_PROFILE_BIT_ARB,
+        WGL_CONTEXT_MAJOR_VERSION_ARB,
+        3,
+        WGL_CONTEXT_MINOR_VERSION_ARB,
+        3,
+        WGL_CONTEXT_FLAGS_ARB,
+        WGL_CONTEXT_FORWARD_COMPATIBLE_BIT_ARB,
+        WGL_CONTEXT_PROFILE_MASK_ARB,
+        WGL_CONTEXT_CORE_PROFILE_BIT_ARB,
         0,
     };
     HGLRC rc = wglCreateContextAttribsARB(dc, static_cast<HGLRC>(share->RC), attributes);
@@ -191,7 +204,7 @@ GLADloadfunc ZNGLPlatform::Loader()
 const char* ZNGLPlatform::LastError()
 {
     static thread_local char text[256];
-    const DWORD code = GetLastError();
+    const DWORD              code = GetLastError();
     if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                         sizeof(text), nullptr))
         snprintf(text, sizeof(text), "error %lu", code);

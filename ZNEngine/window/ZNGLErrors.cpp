@@ -10,26 +10,26 @@
 namespace
 {
 
-std::atomic<UINT32> GErrorCount{0};
-std::atomic<UINT32> GProbeHits{0};
+std::atomic<UINT32>               GErrorCount{ 0 };
+std::atomic<UINT32>               GProbeHits{ 0 };
 // Contexts whose callback proved to work report through it; the table pointer
 // identifies the context on its thread.
-thread_local bool   TGCallbackWorks = false;
+thread_local bool                 TGCallbackWorks = false;
 thread_local const GladGLContext* TGCallbackTable = nullptr;
-thread_local bool   TGProbing = false;
+thread_local bool                 TGProbing       = false;
 
 const char* ErrorName(GLenum code)
 {
     switch (code)
     {
-    case GL_INVALID_ENUM:                  return "GL_INVALID_ENUM";
-    case GL_INVALID_VALUE:                 return "GL_INVALID_VALUE";
-    case GL_INVALID_OPERATION:             return "GL_INVALID_OPERATION";
+    case GL_INVALID_ENUM: return "GL_INVALID_ENUM";
+    case GL_INVALID_VALUE: return "GL_INVALID_VALUE";
+    case GL_INVALID_OPERATION: return "GL_INVALID_OPERATION";
     case GL_INVALID_FRAMEBUFFER_OPERATION: return "GL_INVALID_FRAMEBUFFER_OPERATION";
-    case GL_OUT_OF_MEMORY:                 return "GL_OUT_OF_MEMORY";
-    case GL_STACK_UNDERFLOW:               return "GL_STACK_UNDERFLOW";
-    case GL_STACK_OVERFLOW:                return "GL_STACK_OVERFLOW";
-    default:                               return "unknown GL error";
+    case GL_OUT_OF_MEMORY: return "GL_OUT_OF_MEMORY";
+    case GL_STACK_UNDERFLOW: return "GL_STACK_UNDERFLOW";
+    case GL_STACK_OVERFLOW: return "GL_STACK_OVERFLOW";
+    default: return "unknown GL error";
     }
 }
 
@@ -42,7 +42,7 @@ void PrintTotal()
 // run can prove it was watched and saw none.
 void PrintTotalAtExit()
 {
-    static std::atomic<bool> registered{false};
+    static std::atomic<bool> registered{ false };
     if (!registered.exchange(true))
         atexit(PrintTotal);
 }
@@ -66,7 +66,7 @@ void GLAPIENTRY DebugMessage(GLenum source, GLenum type, GLuint, GLenum, GLsizei
         GProbeHits.fetch_add(1);
         return;
     }
-    char text[1024];
+    char      text[1024];
     const int n = length >= 0 && length < (GLsizei)sizeof(text) ? (int)length : (int)sizeof(text) - 1;
     snprintf(text, sizeof(text), "%.*s", n, message ? message : "");
     Report(text);
@@ -108,7 +108,7 @@ UINT32 Drain(GladGLContext* gl, const char* where, bool quiet)
     return drained;
 }
 
-} // namespace
+}   // namespace
 
 bool ZNGLErrorsEnabled()
 {
@@ -118,8 +118,8 @@ bool ZNGLErrorsEnabled()
 void ZNGLErrorsAttach()
 {
     GladGLContext* gl = TGCurGLTable;
-    TGCallbackWorks = false;
-    TGCallbackTable = nullptr;
+    TGCallbackWorks   = false;
+    TGCallbackTable   = nullptr;
     if (!ZNGLErrorsEnabled() || !gl)
         return;
     PrintTotalAtExit();
@@ -135,7 +135,7 @@ void ZNGLErrorsAttach()
     // Some drivers accept the callback and never call it (no debug context):
     // one deliberate invalid enum shows whether this one does.
     const UINT32 before = GProbeHits.load();
-    TGProbing = true;
+    TGProbing           = true;
     gl->Enable(0xFFFFu);
     TGProbing = false;
     Drain(gl, nullptr, true);

@@ -29,4 +29,4 @@ void         SetSwapInterval(UINT32 interval);
 GLADloadfunc Loader();
 // The platform's last reason for a failure, for standard error.
 const char*  LastError();
-} // namespace ZNGLPlatform
+}   // namespace ZNGLPlatform

@@ -2,14 +2,24 @@
 // the key, button, wheel and drop rules every platform's window procedure feeds.
 #include "window/ZNWindow.h"
 
-UINT32 ZNWindowListener::Reserved(UINT32, UINT32, UINT32, UINT32) { return 0; }
-void   ZNWindowListener::Resize(UINT32, UINT32) {}
-bool   ZNWindowListener::Drop(UINT32, const ZNString&) { return false; }
-void   ZNWindowListener::Focus(bool) {}
+UINT32 ZNWindowListener::Reserved(UINT32, UINT32, UINT32, UINT32)
+{
+    return 0;
+}
+void ZNWindowListener::Resize(UINT32, UINT32)
+{
+}
+bool ZNWindowListener::Drop(UINT32, const ZNString&)
+{
+    return false;
+}
+void ZNWindowListener::Focus(bool)
+{
+}
 
 ZNWindow::ZNWindow()
-    : Listener(nullptr), Width(0), Height(0), Flags(0), Resizable(0), AcceptDrops(0),
-      ReadPos(0), CursorClipped(0), DropOpen(0), Native(nullptr)
+    : Listener(nullptr), Width(0), Height(0), Flags(0), Resizable(0), AcceptDrops(0), ReadPos(0), CursorClipped(0),
+      DropOpen(0), Native(nullptr)
 {
     Events.Reserve(1024);
 }
@@ -17,8 +27,8 @@ ZNWindow::ZNWindow()
 void ZNWindow::Queue(UINT32 type, UINT32 code)
 {
     ZNWindowEvent ev = {};
-    ev.Type = type;
-    ev.Code = code;
+    ev.Type          = type;
+    ev.Code          = code;
     Queue(ev);
 }
 
@@ -50,9 +60,9 @@ void ZNWindow::OnKey(UINT32 type, UINT32 code, bool right)
     {
     // Either shift key reads as the left one: the platform this engine was
     // designed on tells the two apart only by scan code, not by the extended bit.
-    case ZNK_Shift:   Queue(type, ZNK_LShift); break;
+    case ZNK_Shift: Queue(type, ZNK_LShift); break;
     case ZNK_Control: Queue(type, right ? ZNK_RControl : ZNK_LControl); break;
-    case ZNK_Alt:     Queue(type, right ? ZNK_RAlt : ZNK_LAlt); break;
+    case ZNK_Alt: Queue(type, right ? ZNK_RAlt : ZNK_LAlt); break;
     default: break;
     }
 }
@@ -63,9 +73,9 @@ void ZNWindow::OnButton(UINT32 type, UINT32 button)
     if (button > 2)
         return;   // extra buttons have no engine code
     ZNWindowEvent ev = {};
-    ev.Type   = type;
-    ev.Code   = codes[button];
-    ev.Button = button;
+    ev.Type          = type;
+    ev.Code          = codes[button];
+    ev.Button        = button;
     Queue(ev);
 }
 
@@ -74,26 +84,26 @@ void ZNWindow::OnWheel(INT32 steps)
     if (steps == 0)
         return;   // a sideways tilt only
     ZNWindowEvent wh = {};
-    wh.Type  = ZNWE_Wheel;
-    wh.Wheel = steps > 0 ? -1 : 1;
-    wh.Code  = steps > 0 ? ZNK_WheelFwd : ZNK_WheelBack;
+    wh.Type          = ZNWE_Wheel;
+    wh.Wheel         = steps > 0 ? -1 : 1;
+    wh.Code          = steps > 0 ? ZNK_WheelFwd : ZNK_WheelBack;
     Queue(wh);
 }
 
 void ZNWindow::OnChar(UINT32 byte)
 {
     ZNWindowEvent ch = {};
-    ch.Type = ZNWE_Char;
-    ch.Char = byte & 127;
+    ch.Type          = ZNWE_Char;
+    ch.Char          = byte & 127;
     Queue(ch);
 }
 
 void ZNWindow::OnMouseMove(INT32 x, INT32 y)
 {
     ZNWindowEvent mv = {};
-    mv.Type = ZNWE_MouseMove;
-    mv.X    = x;
-    mv.Y    = y;
+    mv.Type          = ZNWE_MouseMove;
+    mv.X             = x;
+    mv.Y             = y;
     Queue(mv);
 }
 

@@ -32,14 +32,14 @@ struct ZNNativeEvent;    // one platform event as the pump receives it
 // Style flags (bits of ZNWindow::Flags).
 enum
 {
-    ZNWS_Border     = 1,     // with ZNWS_Caption: a normal framed window
-    ZNWS_SysMenu    = 2,
-    ZNWS_MaxBox     = 4,     // only while resizable
-    ZNWS_MinBox     = 8,
-    ZNWS_Caption    = 16,
-    ZNWS_SizeFrame  = 32,    // only while resizable
-    ZNWS_Hidden     = 64,
-    ZNWS_NoSysMove  = 128,
+    ZNWS_Border    = 1,   // with ZNWS_Caption: a normal framed window
+    ZNWS_SysMenu   = 2,
+    ZNWS_MaxBox    = 4,   // only while resizable
+    ZNWS_MinBox    = 8,
+    ZNWS_Caption   = 16,
+    ZNWS_SizeFrame = 32,   // only while resizable
+    ZNWS_Hidden    = 64,
+    ZNWS_NoSysMove = 128,
 };
 
 // Event types (ZNWindowEvent::Type).
@@ -74,7 +74,7 @@ enum
     ZNK_RControl  = 163,
     ZNK_LAlt      = 164,
     ZNK_RAlt      = 165,
-    ZNK_Console   = 192,     // the key left of the digit row
+    ZNK_Console   = 192,   // the key left of the digit row
 };
 
 // Seven 32-bit words; only the words named for a type carry meaning.
@@ -111,7 +111,7 @@ class ZNWindow
 public:
     ZNWindow();
     ~ZNWindow();
-    ZNWindow(const ZNWindow&) = delete;
+    ZNWindow(const ZNWindow&)            = delete;
     ZNWindow& operator=(const ZNWindow&) = delete;
 
     // Starts the platform's video system once per process. Returns false (with
@@ -172,16 +172,16 @@ private:
     void FlushDrop();
     void ApplyResizableStyle();
 
-    UINT32                    Width;         // client size as last seen
+    UINT32                    Width;   // client size as last seen
     UINT32                    Height;
-    UINT32                    Flags;         // ZNWS_* of the last Create
+    UINT32                    Flags;   // ZNWS_* of the last Create
     ZNString                  Title;
     UINT32                    Resizable;
     UINT32                    AcceptDrops;
-    ZNPodArray<ZNWindowEvent> Events;        // reserved for 1024 at construction
-    UINT32                    ReadPos;       // next event PopEvent returns
+    ZNPodArray<ZNWindowEvent> Events;    // reserved for 1024 at construction
+    UINT32                    ReadPos;   // next event PopEvent returns
     UINT32                    CursorClipped;
-    ZNArray<ZNString>         DropFiles;     // names of a drop still arriving
-    UINT32                    DropOpen;      // between the drop's begin and complete
-    ZNNativeWindow*           Native;        // null until created
+    ZNArray<ZNString>         DropFiles;   // names of a drop still arriving
+    UINT32                    DropOpen;    // between the drop's begin and complete
+    ZNNativeWindow*           Native;      // null until created
 };

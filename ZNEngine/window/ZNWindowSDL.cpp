@@ -15,19 +15,19 @@ UINT32 EventWindowId(const SDL_Event& ev)
 {
     switch (ev.type)
     {
-    case SDL_WINDOWEVENT:     return ev.window.windowID;
+    case SDL_WINDOWEVENT: return ev.window.windowID;
     case SDL_KEYDOWN:
-    case SDL_KEYUP:           return ev.key.windowID;
-    case SDL_TEXTINPUT:       return ev.text.windowID;
-    case SDL_MOUSEMOTION:     return ev.motion.windowID;
+    case SDL_KEYUP: return ev.key.windowID;
+    case SDL_TEXTINPUT: return ev.text.windowID;
+    case SDL_MOUSEMOTION: return ev.motion.windowID;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:   return ev.button.windowID;
-    case SDL_MOUSEWHEEL:      return ev.wheel.windowID;
+    case SDL_MOUSEBUTTONUP: return ev.button.windowID;
+    case SDL_MOUSEWHEEL: return ev.wheel.windowID;
     case SDL_DROPBEGIN:
     case SDL_DROPFILE:
     case SDL_DROPTEXT:
-    case SDL_DROPCOMPLETE:    return ev.drop.windowID;
-    default:                  return 0;
+    case SDL_DROPCOMPLETE: return ev.drop.windowID;
+    default: return 0;
     }
 }
 
@@ -41,7 +41,7 @@ ZNWindow* FindWindow(UINT32 id)
     SDL_Window* native = SDL_GetWindowFromID(id);
     return native ? static_cast<ZNWindow*>(SDL_GetWindowData(native, kWindowDataName)) : nullptr;
 }
-} // namespace
+}   // namespace
 
 // Physical key positions of a US keyboard, so the movement keys and the console
 // key stay where the hand expects them whatever the layout.
@@ -60,56 +60,56 @@ UINT32 ZNKeyFromScancode(SDL_Scancode sc)
 
     switch (sc)
     {
-    case SDL_SCANCODE_0:            return 0x30;
-    case SDL_SCANCODE_KP_0:         return 0x60;
-    case SDL_SCANCODE_BACKSPACE:    return 0x08;
-    case SDL_SCANCODE_TAB:          return 0x09;
+    case SDL_SCANCODE_0: return 0x30;
+    case SDL_SCANCODE_KP_0: return 0x60;
+    case SDL_SCANCODE_BACKSPACE: return 0x08;
+    case SDL_SCANCODE_TAB: return 0x09;
     case SDL_SCANCODE_RETURN:
-    case SDL_SCANCODE_KP_ENTER:     return 0x0D;
+    case SDL_SCANCODE_KP_ENTER: return 0x0D;
     case SDL_SCANCODE_LSHIFT:
-    case SDL_SCANCODE_RSHIFT:       return ZNK_Shift;
+    case SDL_SCANCODE_RSHIFT: return ZNK_Shift;
     case SDL_SCANCODE_LCTRL:
-    case SDL_SCANCODE_RCTRL:        return ZNK_Control;
+    case SDL_SCANCODE_RCTRL: return ZNK_Control;
     case SDL_SCANCODE_LALT:
-    case SDL_SCANCODE_RALT:         return ZNK_Alt;
-    case SDL_SCANCODE_PAUSE:        return 0x13;
-    case SDL_SCANCODE_CAPSLOCK:     return 0x14;
-    case SDL_SCANCODE_ESCAPE:       return 0x1B;
-    case SDL_SCANCODE_SPACE:        return 0x20;
-    case SDL_SCANCODE_PAGEUP:       return 0x21;
-    case SDL_SCANCODE_PAGEDOWN:     return 0x22;
-    case SDL_SCANCODE_END:          return 0x23;
-    case SDL_SCANCODE_HOME:         return 0x24;
-    case SDL_SCANCODE_LEFT:         return 0x25;
-    case SDL_SCANCODE_UP:           return 0x26;
-    case SDL_SCANCODE_RIGHT:        return 0x27;
-    case SDL_SCANCODE_DOWN:         return 0x28;
-    case SDL_SCANCODE_PRINTSCREEN:  return 0x2C;
-    case SDL_SCANCODE_INSERT:       return 0x2D;
-    case SDL_SCANCODE_DELETE:       return 0x2E;
-    case SDL_SCANCODE_LGUI:         return 0x5B;
-    case SDL_SCANCODE_RGUI:         return 0x5C;
-    case SDL_SCANCODE_APPLICATION:  return 0x5D;
-    case SDL_SCANCODE_KP_MULTIPLY:  return 0x6A;
-    case SDL_SCANCODE_KP_PLUS:      return 0x6B;
-    case SDL_SCANCODE_KP_MINUS:     return 0x6D;
-    case SDL_SCANCODE_KP_PERIOD:    return 0x6E;
-    case SDL_SCANCODE_KP_DIVIDE:    return 0x6F;
+    case SDL_SCANCODE_RALT: return ZNK_Alt;
+    case SDL_SCANCODE_PAUSE: return 0x13;
+    case SDL_SCANCODE_CAPSLOCK: return 0x14;
+    case SDL_SCANCODE_ESCAPE: return 0x1B;
+    case SDL_SCANCODE_SPACE: return 0x20;
+    case SDL_SCANCODE_PAGEUP: return 0x21;
+    case SDL_SCANCODE_PAGEDOWN: return 0x22;
+    case SDL_SCANCODE_END: return 0x23;
+    case SDL_SCANCODE_HOME: return 0x24;
+    case SDL_SCANCODE_LEFT: return 0x25;
+    case SDL_SCANCODE_UP: return 0x26;
+    case SDL_SCANCODE_RIGHT: return 0x27;
+    case SDL_SCANCODE_DOWN: return 0x28;
+    case SDL_SCANCODE_PRINTSCREEN: return 0x2C;
+    case SDL_SCANCODE_INSERT: return 0x2D;
+    case SDL_SCANCODE_DELETE: return 0x2E;
+    case SDL_SCANCODE_LGUI: return 0x5B;
+    case SDL_SCANCODE_RGUI: return 0x5C;
+    case SDL_SCANCODE_APPLICATION: return 0x5D;
+    case SDL_SCANCODE_KP_MULTIPLY: return 0x6A;
+    case SDL_SCANCODE_KP_PLUS: return 0x6B;
+    case SDL_SCANCODE_KP_MINUS: return 0x6D;
+    case SDL_SCANCODE_KP_PERIOD: return 0x6E;
+    case SDL_SCANCODE_KP_DIVIDE: return 0x6F;
     case SDL_SCANCODE_NUMLOCKCLEAR: return 0x90;
-    case SDL_SCANCODE_SCROLLLOCK:   return 0x91;
-    case SDL_SCANCODE_SEMICOLON:    return 0xBA;
-    case SDL_SCANCODE_EQUALS:       return 0xBB;
-    case SDL_SCANCODE_COMMA:        return 0xBC;
-    case SDL_SCANCODE_MINUS:        return 0xBD;
-    case SDL_SCANCODE_PERIOD:       return 0xBE;
-    case SDL_SCANCODE_SLASH:        return 0xBF;
-    case SDL_SCANCODE_GRAVE:        return ZNK_Console;
-    case SDL_SCANCODE_LEFTBRACKET:  return 0xDB;
-    case SDL_SCANCODE_BACKSLASH:    return 0xDC;
+    case SDL_SCANCODE_SCROLLLOCK: return 0x91;
+    case SDL_SCANCODE_SEMICOLON: return 0xBA;
+    case SDL_SCANCODE_EQUALS: return 0xBB;
+    case SDL_SCANCODE_COMMA: return 0xBC;
+    case SDL_SCANCODE_MINUS: return 0xBD;
+    case SDL_SCANCODE_PERIOD: return 0xBE;
+    case SDL_SCANCODE_SLASH: return 0xBF;
+    case SDL_SCANCODE_GRAVE: return ZNK_Console;
+    case SDL_SCANCODE_LEFTBRACKET: return 0xDB;
+    case SDL_SCANCODE_BACKSLASH: return 0xDC;
     case SDL_SCANCODE_RIGHTBRACKET: return 0xDD;
-    case SDL_SCANCODE_APOSTROPHE:   return 0xDE;
+    case SDL_SCANCODE_APOSTROPHE: return 0xDE;
     case SDL_SCANCODE_NONUSBACKSLASH: return 0xE2;
-    default:                        return 0;
+    default: return 0;
     }
 }
 
@@ -190,8 +190,8 @@ void ZNWindow::Create(INT32 x, INT32 y, UINT32 width, UINT32 height, UINT32 flag
     const bool framed    = (flags & (ZNWS_Border | ZNWS_Caption)) == (ZNWS_Border | ZNWS_Caption);
     const bool hidden    = (flags & ZNWS_Hidden) != 0;
     const bool resizable = Resizable && (flags & ZNWS_SizeFrame);
-    const int  px = (x == -1 && y == -1) ? (int)SDL_WINDOWPOS_CENTERED : x;
-    const int  py = (x == -1 && y == -1) ? (int)SDL_WINDOWPOS_CENTERED : y;
+    const int  px        = (x == -1 && y == -1) ? (int)SDL_WINDOWPOS_CENTERED : x;
+    const int  py        = (x == -1 && y == -1) ? (int)SDL_WINDOWPOS_CENTERED : y;
 
     if (Native)
     {
@@ -212,7 +212,8 @@ void ZNWindow::Create(INT32 x, INT32 y, UINT32 width, UINT32 height, UINT32 flag
             sdlFlags |= SDL_WINDOW_BORDERLESS;
         if (resizable)
             sdlFlags |= SDL_WINDOW_RESIZABLE;
-        Native = reinterpret_cast<ZNNativeWindow*>(SDL_CreateWindow(Title.CStr(), px, py, (int)width, (int)height, sdlFlags));
+        Native = reinterpret_cast<ZNNativeWindow*>(
+            SDL_CreateWindow(Title.CStr(), px, py, (int)width, (int)height, sdlFlags));
         if (!Native)
         {
             fprintf(stderr, "ZNWindow: could not create the window \"%s\": %s\n", Title.CStr(), SDL_GetError());
@@ -268,12 +269,9 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& native)
             }
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: OnFocus(true); break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:   OnFocus(false); break;
-        case SDL_WINDOWEVENT_CLOSE:
-            Queue(ZNWE_Close);
-            break;
-        default:
-            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: OnFocus(false); break;
+        case SDL_WINDOWEVENT_CLOSE: Queue(ZNWE_Close); break;
+        default: break;
         }
         break;
 
@@ -299,17 +297,15 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& native)
         const UINT32 type = ev.type == SDL_MOUSEBUTTONDOWN ? ZNWE_ButtonDown : ZNWE_ButtonUp;
         switch (ev.button.button)
         {
-        case SDL_BUTTON_LEFT:   OnButton(type, 0); break;
-        case SDL_BUTTON_RIGHT:  OnButton(type, 1); break;
+        case SDL_BUTTON_LEFT: OnButton(type, 0); break;
+        case SDL_BUTTON_RIGHT: OnButton(type, 1); break;
         case SDL_BUTTON_MIDDLE: OnButton(type, 2); break;
         default: break;   // extra buttons have no engine code
         }
         break;
     }
 
-    case SDL_MOUSEWHEEL:
-        OnWheel(ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -ev.wheel.y : ev.wheel.y);
-        break;
+    case SDL_MOUSEWHEEL: OnWheel(ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -ev.wheel.y : ev.wheel.y); break;
 
     case SDL_DROPBEGIN:
         DropOpen = 1;
@@ -327,8 +323,7 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& native)
         FlushDrop();
         break;
 
-    default:
-        break;
+    default: break;
     }
 }
 

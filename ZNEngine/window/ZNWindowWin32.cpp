@@ -35,7 +35,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 DWORD StyleFor(UINT32 flags, bool resizable)
 {
     const bool framed = (flags & (ZNWS_Border | ZNWS_Caption)) == (ZNWS_Border | ZNWS_Caption);
-    DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    DWORD      style  = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     if (!framed)
         style |= WS_POPUP;
     else
@@ -59,7 +59,7 @@ RECT OuterRect(INT32 x, INT32 y, UINT32 width, UINT32 height, DWORD style)
     RECT r = { 0, 0, (LONG)width, (LONG)height };
     AdjustWindowRectEx(&r, style, FALSE, 0);
     const LONG w = r.right - r.left, h = r.bottom - r.top;
-    LONG left, top;
+    LONG       left, top;
     if (x == -1 && y == -1)
     {
         left = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
@@ -82,7 +82,7 @@ void ReadClientSize(HWND hwnd, UINT32& width, UINT32& height)
     width  = (UINT32)(c.right - c.left);
     height = (UINT32)(c.bottom - c.top);
 }
-} // namespace
+}   // namespace
 
 ZNWindow::~ZNWindow()
 {
@@ -100,7 +100,7 @@ bool ZNWindow::RegisterClass(ZNString* error)
         return true;
     WNDCLASSEXW wc;
     memset(&wc, 0, sizeof(wc));
-    wc.cbSize        = sizeof(wc);
+    wc.cbSize = sizeof(wc);
     // Own device context: a GL context stays bound to the window's DC.
     wc.style         = CS_OWNDC | CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
     wc.lpfnWndProc   = WindowProc;
@@ -124,11 +124,11 @@ bool ZNWindow::RegisterClass(ZNString* error)
 
 void ZNWindow::Create(INT32 x, INT32 y, UINT32 width, UINT32 height, UINT32 flags, const ZNString& title)
 {
-    Flags = flags;
-    Title = title;
-    const bool  hidden = (flags & ZNWS_Hidden) != 0;
-    const DWORD style  = StyleFor(flags, Resizable != 0);
-    const RECT  outer  = OuterRect(x, y, width, height, style);
+    Flags               = flags;
+    Title               = title;
+    const bool   hidden = (flags & ZNWS_Hidden) != 0;
+    const DWORD  style  = StyleFor(flags, Resizable != 0);
+    const RECT   outer  = OuterRect(x, y, width, height, style);
     ZNWideString wideTitle(Title.CStr());
 
     HWND hwnd = ZNWin32Window(*this);
@@ -152,8 +152,7 @@ void ZNWindow::Create(INT32 x, INT32 y, UINT32 width, UINT32 height, UINT32 flag
                                GetModuleHandleW(nullptr), this);
         if (!hwnd)
         {
-            fprintf(stderr, "ZNWindow: could not create the window \"%s\" (error %lu)\n", Title.CStr(),
-                    GetLastError());
+            fprintf(stderr, "ZNWindow: could not create the window \"%s\" (error %lu)\n", Title.CStr(), GetLastError());
             return;
         }
         Native = reinterpret_cast<ZNNativeWindow*>(hwnd);
@@ -192,7 +191,7 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& ev)
         if (wp != SIZE_MINIMIZED)
             OnSize((UINT32)LOWORD(lp), (UINT32)HIWORD(lp));
         break;
-    case WM_SETFOCUS:  OnFocus(true); break;
+    case WM_SETFOCUS: OnFocus(true); break;
     case WM_KILLFOCUS: OnFocus(false); break;
     case WM_CLOSE:
         // Only a request: the owner decides when the window goes.
@@ -239,9 +238,7 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& ev)
         if (!(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)))
             ReleaseCapture();
         break;
-    case WM_MOUSEWHEEL:
-        OnWheel(GET_WHEEL_DELTA_WPARAM(wp) > 0 ? 1 : GET_WHEEL_DELTA_WPARAM(wp) < 0 ? -1 : 0);
-        break;
+    case WM_MOUSEWHEEL: OnWheel(GET_WHEEL_DELTA_WPARAM(wp) > 0 ? 1 : GET_WHEEL_DELTA_WPARAM(wp) < 0 ? -1 : 0); break;
 
     case WM_DROPFILES:
     {
@@ -252,8 +249,8 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& ev)
             DropFiles.Clear();
             for (UINT i = 0; i < count; ++i)
             {
-                const UINT n = DragQueryFileW(drop, i, nullptr, 0);
-                wchar_t* name = static_cast<wchar_t*>(ZNAlloc(sizeof(wchar_t) * (n + 1)));
+                const UINT n    = DragQueryFileW(drop, i, nullptr, 0);
+                wchar_t*   name = static_cast<wchar_t*>(ZNAlloc(sizeof(wchar_t) * (n + 1)));
                 DragQueryFileW(drop, i, name, n + 1);
                 DropFiles.Add(ZNNarrowString(name));
                 ZNFree(name);
@@ -268,8 +265,7 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& ev)
         if ((Flags & ZNWS_NoSysMove) && (wp & 0xFFF0) == SC_MOVE)
             ev.Handled = true;
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

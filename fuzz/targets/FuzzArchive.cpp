@@ -25,7 +25,7 @@ template <class Seeker>
 void Step(ZNArchive& ar, UINT8 op, UINT32 arg, Seeker seek)
 {
     static UINT8 buffer[4096];
-    const INT64 before = ar.Tell();
+    const INT64  before = ar.Tell();
     switch (op % 4)
     {
     case 0:
@@ -33,16 +33,14 @@ void Step(ZNArchive& ar, UINT8 op, UINT32 arg, Seeker seek)
         // count x size stays within the buffer.
         const UINT32 size  = kElementSizes[(arg >> 24) % 5];
         const UINT32 count = (arg & 0xFFFF) % (sizeof(buffer) / size + 1);
-        const bool ok = ar.Serialize(buffer, count, size);
+        const bool   ok    = ar.Serialize(buffer, count, size);
         if (ok)
             Check(ar.Tell() == before + (INT64)count * size || ar.Tell() < 0);
         else
             Check(ar.HasError());
         break;
     }
-    case 1:
-        seek(arg);
-        break;
+    case 1: seek(arg); break;
     case 2:
         ar.IsEnd();
         Check(ar.Size() < 0 || ar.Tell() <= ar.Size());
@@ -56,7 +54,7 @@ void Step(ZNArchive& ar, UINT8 op, UINT32 arg, Seeker seek)
     }
 }
 
-} // namespace
+}   // namespace
 
 int ZNFuzzArchive(const UINT8* data, size_t size)
 {
@@ -65,10 +63,15 @@ int ZNFuzzArchive(const UINT8* data, size_t size)
     const size_t steps = data[1] % 33;
     if (size < 2 + steps * 5)
         return 0;
-    const UINT8* program = data + 2;
-    const UINT8* body = program + steps * 5;
+    const UINT8* program  = data + 2;
+    const UINT8* body     = program + steps * 5;
     const UINT32 bodySize = (UINT32)(size - 2 - steps * 5);
-    auto argAt = [&](size_t i) { UINT32 a; memcpy(&a, program + i * 5 + 1, 4); return a; };
+    auto         argAt    = [&](size_t i)
+    {
+        UINT32 a;
+        memcpy(&a, program + i * 5 + 1, 4);
+        return a;
+    };
 
     switch (data[0] % 3)
     {
@@ -97,7 +100,7 @@ int ZNFuzzArchive(const UINT8* data, size_t size)
     default:
     {
         ZNPodArray<UINT8> bytes;
-        ZNOutputArchive ar(bytes);
+        ZNOutputArchive   ar(bytes);
         if (bodySize)
             ar.Serialize((void*)body, bodySize, 1);
         for (size_t i = 0; i < steps; ++i)

@@ -7,7 +7,7 @@
 
 int ZNFuzzCmdLine(const UINT8* data, size_t size)
 {
-    ZNString line((const char*)data, (UINT32)(size > 65536 ? 65536 : size));
+    ZNString          line((const char*)data, (UINT32)(size > 65536 ? 65536 : size));
     ZNArray<ZNString> args;
     ZNSplitCommandLine(line.CStr(), args);
     if (args.Size() == 0)

@@ -18,8 +18,8 @@ float kAllowed[] = { 0.0f, 1.0f, 2.5f };
 // every character but the separators, and words never hold a quote.
 void CheckLineFunctions(const UINT8* data, size_t size)
 {
-    const ZNString line((const char*)data, (UINT32)(size > 8192 ? 8192 : size));
-    const UINT32 length = (UINT32)strlen(line.CStr());
+    const ZNString    line((const char*)data, (UINT32)(size > 8192 ? 8192 : size));
+    const UINT32      length = (UINT32)strlen(line.CStr());
     ZNArray<ZNString> commands;
     ZNConsoleSplitCommands(line.CStr(), commands);
     UINT32 total = 0;
@@ -34,7 +34,7 @@ void CheckLineFunctions(const UINT8* data, size_t size)
             __builtin_trap();
 }
 
-} // namespace
+}   // namespace
 
 int ZNFuzzConsole(const UINT8* data, size_t size)
 {

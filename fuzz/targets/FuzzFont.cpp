@@ -7,7 +7,7 @@ int ZNFuzzFont(const UINT8* data, size_t size)
     if (size > 1u << 20)
         return 0;
     ZNString text((const char*)data, (UINT32)size);
-    ZNFont font;
+    ZNFont   font;
     if (font.Parse(text.CStr(), "Fonts/Fuzz.fnt"))
     {
         if (font.LineHeight <= 0.0f || font.ScaleW <= 0.0f || font.ScaleH <= 0.0f)

@@ -8,10 +8,10 @@ int ZNFuzzMaterial(const UINT8* data, size_t size)
 {
     if (size > 4u << 20)
         return 0;
-    ZNString text((const char*)data, (UINT32)size);
+    ZNString                   text((const char*)data, (UINT32)size);
     ZNArray<ZNMaterialCommand> commands;
-    ZNString message;
-    const bool ok = ParseMaterialText(text, "Materials/Fuzz.mtl", commands, message);
+    ZNString                   message;
+    const bool                 ok = ParseMaterialText(text, "Materials/Fuzz.mtl", commands, message);
     if (ok != (message.Size() == 0))
         __builtin_trap();
     for (UINT32 i = 0; i < commands.Size(); ++i)

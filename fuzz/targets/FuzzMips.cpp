@@ -27,8 +27,8 @@ int ZNFuzzMips(const UINT8* data, size_t size)
     }
     ZNFuzzWriteScratch("t.png.mips", data + 1, size - 1);
     ZNTexture texture;
-    texture.Name = "t.png";
-    UINT32 level = 100;
+    texture.Name            = "t.png";
+    UINT32            level = 100;
     ZNPodArray<UINT8> bytes;
     if (!TEX_LoadMip("t.png", level, bytes, texture))
         return 0;

@@ -12,9 +12,9 @@ int ZNFuzzShader(const UINT8* data, size_t size)
 {
     if (size > 1u << 20)
         return 0;
-    static const char* const kNames[] = { "Shaders/a.shd", "Shaders/b.shd", "Shaders/c.shd", "Shaders/d.shd",
-                                          "Shaders/e.shd", "Shaders/f.shd" };
-    char folder[512];
+    static const char* const kNames[] = { "Shaders/a.shd", "Shaders/b.shd", "Shaders/c.shd",
+                                          "Shaders/d.shd", "Shaders/e.shd", "Shaders/f.shd" };
+    char                     folder[512];
     snprintf(folder, sizeof(folder), "%sShaders", ZNFuzzScratchDir());
     mkdir(folder, 0700);
     size_t from = 0;
@@ -25,14 +25,14 @@ int ZNFuzzShader(const UINT8* data, size_t size)
         unlink(path);
         if (from > size)
             continue;
-        const UINT8* end = from < size ? (const UINT8*)memchr(data + from, 0, size - from) : nullptr;
+        const UINT8* end   = from < size ? (const UINT8*)memchr(data + from, 0, size - from) : nullptr;
         const size_t piece = end ? (size_t)(end - (data + from)) : size - from;
         ZNFuzzWriteScratch(kNames[i], data + from, piece);
         from += piece + 1;
     }
-    ZNString output;
+    ZNString          output;
     ZNArray<ZNString> files;
-    const bool ok = PreprocessShaderFile(ZNString(kNames[0]), output, files);
+    const bool        ok = PreprocessShaderFile(ZNString(kNames[0]), output, files);
     if (ok && files.Size() == 0)
         __builtin_trap();
     return 0;

@@ -28,12 +28,8 @@ void Step(ZNTextCursor& c, UINT8 op, UINT32 arg)
     const UINT32 size = c.Text.Size();
     switch (op % 13)
     {
-    case 0:
-        c.Pos = (INT32)arg;
-        break;
-    case 1:
-        SkipWhile(c, arg & 0x7F);
-        break;
+    case 0: c.Pos = (INT32)arg; break;
+    case 1: SkipWhile(c, arg & 0x7F); break;
     case 2:
     {
         ZNString t = ReadToken(c, arg & 0x7F, (arg >> 8) & 0x7F);
@@ -69,9 +65,7 @@ void Step(ZNTextCursor& c, UINT8 op, UINT32 arg)
         CheckPosAfterSuccess(c);
         break;
     }
-    case 8:
-        ParseBool(c);
-        break;
+    case 8: ParseBool(c); break;
     case 9:
         SkipLine(c);
         Check(c.Pos >= 0 && (UINT32)c.Pos <= size);
@@ -80,20 +74,18 @@ void Step(ZNTextCursor& c, UINT8 op, UINT32 arg)
         BackLine(c);
         Check(c.Pos >= 0 && (UINT32)c.Pos <= size);
         break;
-    case 11:
-        RestOfLineIsBlank(c);
-        break;
+    case 11: RestOfLineIsBlank(c); break;
     default:
     {
         const char chars[4] = { (char)arg, (char)(arg >> 8), (char)(arg >> 16), 0 };
-        UINT32 at = FindLastOf(c.Text, chars, arg >> 8);
+        UINT32     at       = FindLastOf(c.Text, chars, arg >> 8);
         Check(at == 0xFFFFFFFFu || at < size);
         break;
     }
     }
 }
 
-} // namespace
+}   // namespace
 
 int ZNFuzzTextParse(const UINT8* data, size_t size)
 {
@@ -102,8 +94,8 @@ int ZNFuzzTextParse(const UINT8* data, size_t size)
     const size_t steps = data[0] % 17;
     if (size < 1 + steps * 5)
         return 0;
-    const UINT8* program = data + 1;
-    const UINT8* text = program + steps * 5;
+    const UINT8* program  = data + 1;
+    const UINT8* text     = program + steps * 5;
     const size_t textSize = size - 1 - steps * 5;
     ZNTextCursor c(ZNString((const char*)text, (UINT32)textSize));
     for (size_t i = 0; i < steps; ++i)

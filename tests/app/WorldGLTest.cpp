@@ -48,9 +48,9 @@ void SetWorldDrawOptions(const VoxDrawOptions& options)
 namespace
 {
 GladGLContext* GRealTable = nullptr;
-UINT32         GFans = 0;
+UINT32         GFans      = 0;
 bool           GKeepWater = false;
-bool           GKeepSky = true;
+bool           GKeepSky   = true;
 
 // The sky is the frame's first four-vertex fan and the water its second.
 void GLAD_API_PTR SkipWater(GLenum mode, GLint first, GLsizei count)
@@ -69,24 +69,22 @@ WorldOffscreen::WorldOffscreen(UINT32 width, UINT32 height) : Width(width), Heig
     EXPECT_TRUE(CreateTexture(color, width, height, 1, 1, TEX_FORMAT_RGBA8, nullptr, TEX_NOSTREAM));
     Target->Begin();
     Target->SetTexture(0, color, RTA_Color);
-    Target->SetRenderBuffer(UINT32_MAX,
-                            ZNSharedPtr<ZNRenderBuffer>(
-                                new ZNRenderBuffer(width, height, 0, ZN_RB_FORMAT_DEPTH24_STENCIL8)),
-                            RTA_DepthStencil);
+    Target->SetRenderBuffer(
+        UINT32_MAX, ZNSharedPtr<ZNRenderBuffer>(new ZNRenderBuffer(width, height, 0, ZN_RB_FORMAT_DEPTH24_STENCIL8)),
+        RTA_DepthStencil);
     Target->Commit();
 }
 
-std::vector<UINT8> WorldOffscreen::Render(VoxelWorld& world, const VoxCameraState& camera,
-                                          std::vector<UINT32>* depth)
+std::vector<UINT8> WorldOffscreen::Render(VoxelWorld& world, const VoxCameraState& camera, std::vector<UINT32>* depth)
 {
     world.Camera = camera;
     PushFBO(Target);
-    GRealTable = TGCurGLTable;
+    GRealTable           = TGCurGLTable;
     GladGLContext hooked = *TGCurGLTable;
-    hooked.DrawArrays = SkipWater;
-    GFans = 0;
-    GKeepWater = Water;
-    GKeepSky = Sky;
+    hooked.DrawArrays    = SkipWater;
+    GFans                = 0;
+    GKeepWater           = Water;
+    GKeepSky             = Sky;
     if (Water)
         world.WaterTime = 10.0f;
     TGCurGLTable = &hooked;

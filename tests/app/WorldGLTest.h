@@ -19,7 +19,7 @@ class WorldGL : public ZNAppWindowTest
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite() { CloseWindow(); }
-    void SetUp() override;
+    void        SetUp() override;
 };
 
 // Sets the voxel pass's console variables (r_cull, r_order, r_lod, r_lod_distance, r_lod_step, r_points).
@@ -40,7 +40,7 @@ public:
 
     UINT32 Width, Height;
     bool   Water = false;
-    bool   Sky = true;   // false: the frame's clear colour stands where the sky would
+    bool   Sky   = true;   // false: the frame's clear colour stands where the sky would
 
 private:
     ZNFrameBufferPtr Target;

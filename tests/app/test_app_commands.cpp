@@ -53,9 +53,9 @@ TEST(AppCommands, VariablesFollowTheNamingSchemeAndFeedTheWorldSettings)
     }
     // The defaults give the world as it was designed.
     const VoxSettings designed;
-    VoxSettings s;
+    VoxSettings       s;
     s.Speed = s.Sensitivity = s.FieldOfView = s.WaterHeight = s.Haze = -1.0f;
-    s.InvertY = 7;
+    s.InvertY                                                        = 7;
     ApplyWorldSettings(app, s);
     EXPECT_EQ(s.Speed, designed.Speed);
     EXPECT_EQ(s.Sensitivity, designed.Sensitivity);

@@ -52,11 +52,11 @@ void CollectLevel(const VoxBlock* node, UINT32 level, float step, Columns& out)
 void Span(const std::vector<VoxelPoint>& column, float& bottom, float& top)
 {
     bottom = 1e30f;
-    top = -1e30f;
+    top    = -1e30f;
     for (const VoxelPoint& p : column)
     {
         bottom = std::min(bottom, p.Position[2] - p.Size * 0.5f);
-        top = std::max(top, p.Position[2] + p.Size * 0.5f);
+        top    = std::max(top, p.Position[2] + p.Size * 0.5f);
     }
 }
 
@@ -73,8 +73,8 @@ UINT32 CountOpenColumns(const Columns& columns, float reach)
                   [](const VoxelPoint& a, const VoxelPoint& b) { return a.Position[2] > b.Position[2]; });
         bool gap = false;
         for (size_t i = 1; i < column.size(); ++i)
-            gap = gap || column[i - 1].Position[2] - column[i - 1].Size * 0.5f >
-                             column[i].Position[2] + column[i].Size * 0.5f;
+            gap = gap ||
+                  column[i - 1].Position[2] - column[i - 1].Size * 0.5f > column[i].Position[2] + column[i].Size * 0.5f;
         float bottom, top;
         Span(column, bottom, top);
         const CellKey k = entry.first;
@@ -95,18 +95,18 @@ UINT32 CountOpenColumns(const Columns& columns, float reach)
 
 struct DemoTrees
 {
-    VoxBlock* Plain = nullptr;
-    VoxBlock* Filled = nullptr;
-    UINT32    Fills = 0;
+    VoxBlock* Plain      = nullptr;
+    VoxBlock* Filled     = nullptr;
+    UINT32    Fills      = 0;
     UINT32    PlainFills = 0;
 
     DemoTrees()
     {
-        const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+        const std::string data   = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
         const std::string height = data + "Heightmap.png", color = data + "Colormap.png";
         PlainFills = 7;
-        Plain = LoadVoxelTree(height.c_str(), color.c_str(), VoxDefaultGrid, false, &PlainFills);
-        Filled = LoadVoxelTree(height.c_str(), color.c_str(), VoxDefaultGrid, true, &Fills);
+        Plain      = LoadVoxelTree(height.c_str(), color.c_str(), VoxDefaultGrid, false, &PlainFills);
+        Filled     = LoadVoxelTree(height.c_str(), color.c_str(), VoxDefaultGrid, true, &Fills);
     }
     ~DemoTrees()
     {
@@ -117,7 +117,7 @@ struct DemoTrees
 
 const float CellStep = VoxVoxelSize * 0.5f;
 
-} // namespace
+}   // namespace
 
 TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
 {
@@ -141,7 +141,7 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
     UINT32 overfilled = 0, changedCells = 0, brighter = 0;
     for (const auto& entry : filled)
     {
-        const VoxelPoint& cell = plain[entry.first].front();
+        const VoxelPoint&       cell   = plain[entry.first].front();
         std::vector<VoxelPoint> column = entry.second;
         std::sort(column.begin(), column.end(),
                   [](const VoxelPoint& a, const VoxelPoint& b) { return a.Position[2] > b.Position[2]; });
@@ -154,8 +154,8 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
             continue;
         // Without its lowest fill the column would not reach its lowest neighbour.
         column.pop_back();
-        const CellKey k = entry.first;
-        float lowestCentre = 1e30f;
+        const CellKey k            = entry.first;
+        float         lowestCentre = 1e30f;
         for (const CellKey& n : { CellKey(k.first - 1, k.second), CellKey(k.first + 1, k.second),
                                   CellKey(k.first, k.second - 1), CellKey(k.first, k.second + 1) })
         {
@@ -168,8 +168,8 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
     EXPECT_EQ(changedCells, 0u);
     EXPECT_EQ(brighter, 0u) << "fills are the cell's colour, darker";
     EXPECT_EQ(overfilled, 0u) << "a column holds no fill it does not need";
-    printf("cliff fills: %u sprites on %u cells, %u open columns before\n", trees.Fills,
-           (UINT32)plain.size(), openBefore);
+    printf("cliff fills: %u sprites on %u cells, %u open columns before\n", trees.Fills, (UINT32)plain.size(),
+           openBefore);
 }
 
 TEST(CliffFill, CoarseLevelsLeaveNoColumnOpen)
@@ -181,12 +181,12 @@ TEST(CliffFill, CoarseLevelsLeaveNoColumnOpen)
     for (UINT32 level = 1; level < VoxLodLevels; ++level)
     {
         const float step = CellStep * (float)(1u << level);
-        Columns plain, filled;
+        Columns     plain, filled;
         CollectLevel(trees.Plain, level, step, plain);
         CollectLevel(trees.Filled, level, step, filled);
         EXPECT_EQ(filled.size(), plain.size()) << "level " << level;
-        EXPECT_EQ(CountOpenColumns(filled, 0.0f), 0u) << "level " << level << " (" << CountOpenColumns(plain, 0.0f)
-                                                      << " open without fills)";
+        EXPECT_EQ(CountOpenColumns(filled, 0.0f), 0u)
+            << "level " << level << " (" << CountOpenColumns(plain, 0.0f) << " open without fills)";
     }
 }
 
@@ -194,11 +194,11 @@ TEST(CliffFill, FillsCloseAStepExactly)
 {
     // A step of 3.5 sprites: six fills half a sprite apart, the last reaching down
     // to the low side's centre.
-    VoxelPoint cell = {};
+    VoxelPoint cell  = {};
     cell.Position[2] = 100.0f;
-    cell.Size = 10.0f;
-    cell.Color[0] = 200;
-    cell.Color[3] = 255;
+    cell.Size        = 10.0f;
+    cell.Color[0]    = 200;
+    cell.Color[3]    = 255;
     EXPECT_EQ(VoxCliffFillCount(100.0f, 65.0f, 10.0f), 6u);
     EXPECT_EQ(VoxCliffFillCount(100.0f, 95.0f, 10.0f), 0u) << "a sprite reaching the neighbour's centre needs none";
     EXPECT_EQ(VoxCliffFillCount(100.0f, 94.0f, 10.0f), 1u);

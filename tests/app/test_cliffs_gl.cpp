@@ -68,7 +68,7 @@ float GroundAt(const VoxBlock* node, float x, float y)
 VoxCameraState LookAt(const ZNVec3& eye, const ZNVec3& target)
 {
     VoxCameraState c = InitialCameraState();
-    const ZNVec3 d = target - eye;
+    const ZNVec3   d = target - eye;
     c.Position = c.PrevPosition = eye;
     c.Yaw = c.PrevYaw = atan2f(d.y, d.x);
     c.Pitch = c.PrevPitch = acosf(d.z / sqrtf(d.x * d.x + d.y * d.y + d.z * d.z));
@@ -82,13 +82,14 @@ std::vector<VoxCameraState> SlopeCameras(const VoxBlock* root)
     ZNVec3 peak(0.0f, 0.0f, -1e30f);
     FindPeak(root, peak);
     std::vector<VoxCameraState> cameras = { InitialCameraState() };
-    const float footX = peak.x + 160.0f, footY = peak.y + 60.0f;
+    const float                 footX = peak.x + 160.0f, footY = peak.y + 60.0f;
     cameras.push_back(LookAt(ZNVec3(footX, footY, GroundAt(root, footX, footY) + 25.0f), peak));
-    const float around[4][3] = { { 300.0f, 0.0f, 0.4f }, { -250.0f, 120.0f, 0.55f }, { 40.0f, -320.0f, 0.5f },
-                                 { -150.0f, -260.0f, 0.7f } };
+    const float around[4][3] = {
+        { 300.0f, 0.0f, 0.4f }, { -250.0f, 120.0f, 0.55f }, { 40.0f, -320.0f, 0.5f }, { -150.0f, -260.0f, 0.7f }
+    };
     for (const auto& a : around)
     {
-        const float x = peak.x + a[0], y = peak.y + a[1];
+        const float  x = peak.x + a[0], y = peak.y + a[1];
         const ZNVec3 eye(x, y, GroundAt(root, x, y) + 40.0f);
         cameras.push_back(LookAt(eye, ZNVec3(peak.x, peak.y, eye.z + (peak.z - eye.z) * a[2])));
     }
@@ -96,8 +97,7 @@ std::vector<VoxCameraState> SlopeCameras(const VoxBlock* root)
 }
 
 // Cracks at each camera: in the whole frame, then in its middle half of columns.
-std::vector<UINT32> CountCracksAt(ZNAppWindow* window, const std::vector<VoxCameraState>& cameras,
-                                  UINT32 expectedFills)
+std::vector<UINT32> CountCracksAt(ZNAppWindow* window, const std::vector<VoxCameraState>& cameras, UINT32 expectedFills)
 {
     VoxelWorld world(window);
     EXPECT_EQ(world.FillSprites == 0, expectedFills == 0);
@@ -114,7 +114,7 @@ std::vector<UINT32> CountCracksAt(ZNAppWindow* window, const std::vector<VoxCame
     return counts;
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(WorldGL, FilledCliffsLetNoSkyThroughTheTerrain)
 {
@@ -130,7 +130,7 @@ TEST_F(WorldGL, FilledCliffsLetNoSkyThroughTheTerrain)
     SetWorldVar("r_fill_cliffs", 1.0f);
     const std::vector<UINT32> filled = CountCracksAt(Window, cameras, 1);
     // Every visibility step off: the world as it is stored, drawn whole.
-    VoxDrawOptions off;
+    VoxDrawOptions            off;
     off.Cull = off.Order = off.Lod = off.Points = false;
     SetWorldDrawOptions(off);
     const std::vector<UINT32> filledWhole = CountCracksAt(Window, cameras, 1);
@@ -143,8 +143,9 @@ TEST_F(WorldGL, FilledCliffsLetNoSkyThroughTheTerrain)
     for (size_t i = 0; i < cameras.size(); ++i)
     {
         printf("camera %zu: key pixels under the terrain's edge (middle half): as designed %u (%u), filled %u (%u), "
-               "filled and drawn whole %u (%u)\n", i, designed[2 * i], designed[2 * i + 1], filled[2 * i],
-               filled[2 * i + 1], filledWhole[2 * i], filledWhole[2 * i + 1]);
+               "filled and drawn whole %u (%u)\n",
+               i, designed[2 * i], designed[2 * i + 1], filled[2 * i], filled[2 * i + 1], filledWhole[2 * i],
+               filledWhole[2 * i + 1]);
         EXPECT_EQ(filled[2 * i + 1], 0u) << "camera " << i;
         EXPECT_EQ(filledWhole[2 * i + 1], 0u) << "camera " << i;
         before += designed[2 * i];

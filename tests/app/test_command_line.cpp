@@ -19,9 +19,9 @@ struct Parsed
 Parsed Parse(std::vector<const char*> args)
 {
     args.insert(args.begin(), "Vendrapolis");
-    Parsed p;
+    Parsed   p;
     ZNString message;
-    p.Result = ParseCommandLine((int)args.size(), args.data(), p.Options, message);
+    p.Result  = ParseCommandLine((int)args.size(), args.data(), p.Options, message);
     p.Message = message.CStr();
     return p;
 }
@@ -56,8 +56,8 @@ TEST(CommandLine, OptionsTakeTheirValues)
 {
     // Each option takes exactly its count of words, whatever they look like; a
     // repeated option's last value wins; the order of options does not matter.
-    const Parsed a = Parse({ "--width", "800", "--fullscreen", "--map", "+h.png", "--c.png", "--height", "64",
-                             "--width", "640" });
+    const Parsed a =
+        Parse({ "--width", "800", "--fullscreen", "--map", "+h.png", "--c.png", "--height", "64", "--width", "640" });
     const Parsed b = Parse({ "--height", "64", "--map", "+h.png", "--c.png", "--width", "640", "--fullscreen" });
     for (const Parsed* p : { &a, &b })
     {
@@ -95,8 +95,8 @@ TEST(CommandLine, GridSetsTheWorldSizeWithinItsRange)
 
 TEST(CommandLine, PlusArgumentsBecomeConsoleLinesInOrder)
 {
-    const Parsed p = Parse({ "+set", "r_stats", "1", "--width", "640", "+benchmark", "5", "+echo", "two words",
-                             "a;b", "-3", "+quit" });
+    const Parsed p = Parse(
+        { "+set", "r_stats", "1", "--width", "640", "+benchmark", "5", "+echo", "two words", "a;b", "-3", "+quit" });
     ASSERT_EQ(p.Result, ZNAPR_Run) << p.Message;
     EXPECT_EQ(Commands(p.Options),
               (std::vector<std::string>{ "set r_stats 1", "benchmark 5", "echo \"two words\" \"a;b\" -3", "quit" }));
@@ -112,8 +112,8 @@ TEST(CommandLine, HelpAndVersionExitWithTheirText)
     const Parsed help = Parse({ "--width", "800", "--help", "--bogus" });
     EXPECT_EQ(help.Result, ZNAPR_Exit);
     EXPECT_EQ(help.Message, CommandLineUsage().CStr());
-    for (const char* option : { "--help", "--version", "--width W", "--height H", "--fullscreen", "--map HEIGHT COLOUR",
-                                "+command args" })
+    for (const char* option :
+         { "--help", "--version", "--width W", "--height H", "--fullscreen", "--map HEIGHT COLOUR", "+command args" })
         EXPECT_NE(help.Message.find(option), std::string::npos) << option;
 
     const Parsed version = Parse({ "--version" });

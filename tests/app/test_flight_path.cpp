@@ -9,7 +9,7 @@
 TEST(FlightPath, StartsAtTheInitialCameraAndRepeatsExactly)
 {
     const VoxCameraState start = InitialCameraState();
-    const VoxCameraState at0 = FlightPathAt(0.0f);
+    const VoxCameraState at0   = FlightPathAt(0.0f);
     EXPECT_EQ(at0.Position, start.Position);
     EXPECT_NEAR(at0.Yaw, start.Yaw, 1e-6f);
     EXPECT_NEAR(at0.Pitch, start.Pitch, 1e-6f);
@@ -29,9 +29,9 @@ TEST(FlightPath, StartsAtTheInitialCameraAndRepeatsExactly)
 
 TEST(FlightPath, StaysInsideTheWorldMovesSmoothlyAndSeesTheSky)
 {
-    float lowestPitch = 10.0f, totalTurn = 0.0f;
+    float          lowestPitch = 10.0f, totalTurn = 0.0f;
     VoxCameraState prev = FlightPathAt(0.0f);
-    const float step = 1.0f / 60.0f;
+    const float    step = 1.0f / 60.0f;
     for (float t = step; t <= FlightPathPeriod; t += step)
     {
         const VoxCameraState c = FlightPathAt(t);
@@ -51,7 +51,7 @@ TEST(FlightPath, StaysInsideTheWorldMovesSmoothlyAndSeesTheSky)
         ASSERT_LT(turn, 0.05f) << t;
         totalTurn += turn;
         lowestPitch = fminf(lowestPitch, c.Pitch);
-        prev = c;
+        prev        = c;
     }
     // Level is pi / 2: the view comes up to within 10 degrees of the horizon, where
     // a 90-degree view shows sky, and the heading turns all the way round.

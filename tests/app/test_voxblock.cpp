@@ -30,9 +30,9 @@ void FillImage(ZNImage& img, UINT32 w, UINT32 h, UINT32 pixel)
 // levels down, and those nodes never split.
 struct TreeStats
 {
-    UINT32 Points = 0;
-    UINT32 PointsAtWrongDepth = 0;
-    UINT32 SplitLeaves = 0;
+    UINT32 Points              = 0;
+    UINT32 PointsAtWrongDepth  = 0;
+    UINT32 SplitLeaves         = 0;
     UINT32 PointsOutsideBounds = 0;
 };
 
@@ -88,7 +88,7 @@ TEST(VoxelTree, WholeTerrainHas160000SpritesAllFiveLevelsDown)
     for (UINT32 y = 0; y < 64; ++y)
         for (UINT32 x = 0; x < 64; ++x)
         {
-            UINT8 v = UINT8((x + y) * 2);
+            UINT8 v            = UINT8((x + y) * 2);
             height.Pixel(x, y) = PackRGBA(v, 0, 0, 255);
         }
     FillImage(color, 8, 8, PackRGBA(10, 200, 30, 255));
@@ -135,13 +135,15 @@ TEST(VoxelTree, SpritesSitAtCellCentresAndSampleTheLowerCorner)
 
     // Cell (i = 2, j = 4): centre (12.5, 22.5), sampled at pixel (1, 2).
     bool found = false;
-    ForEachPoint(root, [&](const VoxelPoint& p) {
-        if (p.Position[0] == 12.5f && p.Position[1] == 22.5f)
-        {
-            found = true;
-            EXPECT_NEAR(p.Position[2], 1 * 50 + 2 * 10, 1e-3);
-        }
-    });
+    ForEachPoint(root,
+                 [&](const VoxelPoint& p)
+                 {
+                     if (p.Position[0] == 12.5f && p.Position[1] == 22.5f)
+                     {
+                         found = true;
+                         EXPECT_NEAR(p.Position[2], 1 * 50 + 2 * 10, 1e-3);
+                     }
+                 });
     EXPECT_TRUE(found);
     VoxBlock::Delete(root);
 }
@@ -157,11 +159,13 @@ TEST(VoxelTree, HeightZeroAndOneSpanTheWorldHeight)
         VoxBlock* root = BuildVoxelTree(height, color, VoxWorldMin, VoxWorldMax, VoxVoxelSize);
         ASSERT_NE(root, nullptr);
         const float expected = level ? 600.0f : 0.0f;
-        UINT32 wrong = 0, total = 0;
-        ForEachPoint(root, [&](const VoxelPoint& p) {
-            ++total;
-            wrong += p.Position[2] != expected;
-        });
+        UINT32      wrong = 0, total = 0;
+        ForEachPoint(root,
+                     [&](const VoxelPoint& p)
+                     {
+                         ++total;
+                         wrong += p.Position[2] != expected;
+                     });
         EXPECT_EQ(total, 160000u);
         EXPECT_EQ(wrong, 0u) << "height byte " << int(level);
         VoxBlock::Delete(root);
@@ -223,7 +227,7 @@ TEST(VoxelTree, LeafBoundsGrowByTheVoxelSize)
 TEST(VoxelTree, SplittingTwiceIsReportedAndKeepsTheChildren)
 {
     ZNDialogRecorder rec;
-    VoxBlock* root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(2, 2, 2));
+    VoxBlock*        root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(2, 2, 2));
     root->Insert(1, ZNVec3(0.5f, 0.5f, 0.5f), 0.1f, White);
     VoxBlock* first = root->Ch[0];
     EXPECT_EQ(rec.Count(), 0u) << rec.Summary();
@@ -237,7 +241,7 @@ TEST(VoxelTree, SplittingTwiceIsReportedAndKeepsTheChildren)
 
 TEST(VoxelTree, SixVerticesPerPointWithTheCornerWords)
 {
-    VoxBlock* root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(16, 16, 16));
+    VoxBlock*   root  = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(16, 16, 16));
     const UINT8 c1[4] = { 1, 2, 3, 4 }, c2[4] = { 9, 8, 7, 6 };
     root->Insert(1, ZNVec3(1, 1, 1), 10.0f, c1);
     root->Insert(1, ZNVec3(2, 3, 4), 5.0f, c2);
@@ -260,7 +264,7 @@ TEST(VoxelTree, SixVerticesPerPointWithTheCornerWords)
         for (UINT32 v = 0; v < 6; ++v)
         {
             const VoxelPoint& vert = leaf->Vertices[p * 6 + v];
-            UINT32 word;
+            UINT32            word;
             memcpy(&word, vert.Corner, 4);
             EXPECT_EQ(word, words[v]) << "point " << p << " vertex " << v;
             EXPECT_EQ(memcmp(&vert, &src, 20), 0) << "centre, size and colour are the point's";
@@ -294,7 +298,7 @@ TEST(VoxelTree, MissingOrEmptyMapsBuildNothing)
 TEST(VoxelTree, TheDemoMapsBuildTheWholeTerrain)
 {
     const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
-    VoxBlock* root = LoadVoxelTree((data + "Heightmap.png").c_str(), (data + "Colormap.png").c_str());
+    VoxBlock*         root = LoadVoxelTree((data + "Heightmap.png").c_str(), (data + "Colormap.png").c_str());
     ASSERT_NE(root, nullptr);
     TreeStats s;
     Walk(root, 0, VoxTreeDepth, s);
@@ -302,10 +306,12 @@ TEST(VoxelTree, TheDemoMapsBuildTheWholeTerrain)
     EXPECT_EQ(s.PointsAtWrongDepth, 0u);
     // Some ground lies under the water plane (z = 100) and some is high mountain.
     UINT32 under = 0, high = 0;
-    ForEachPoint(root, [&](const VoxelPoint& p) {
-        under += p.Position[2] < 100.0f;
-        high += p.Position[2] > 400.0f;
-    });
+    ForEachPoint(root,
+                 [&](const VoxelPoint& p)
+                 {
+                     under += p.Position[2] < 100.0f;
+                     high += p.Position[2] > 400.0f;
+                 });
     EXPECT_GT(under, 4000u);
     EXPECT_GT(high, 1000u);
     VoxBlock::Delete(root);

@@ -25,7 +25,7 @@ VoxCamera RandomCamera(std::mt19937& rng, float aspect)
 {
     std::uniform_real_distribution<float> pos(-1200.0f, 1200.0f), height(-50.0f, 900.0f);
     std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(ZNFlyPitchMin, ZNFlyPitchMax);
-    VoxCameraState state = InitialCameraState();
+    VoxCameraState                        state = InitialCameraState();
     state.Position = state.PrevPosition = ZNVec3(pos(rng), pos(rng), height(rng));
     state.Yaw = state.PrevYaw = yaw(rng);
     state.Pitch = state.PrevPitch = pitch(rng);
@@ -94,7 +94,7 @@ UINT32 PackRGBA(UINT8 r, UINT8 g, UINT8 b, UINT8 a)
 // Random rolling maps, so the tree has leaves at many heights.
 void NoiseMaps(ZNImage& height, ZNImage& color, UINT32 size, UINT32 seed)
 {
-    std::mt19937 rng(seed);
+    std::mt19937                       rng(seed);
     std::uniform_int_distribution<int> byte(0, 255);
     height.Resize(size, size, 1, 1);
     color.Resize(size, size, 1, 1);
@@ -102,7 +102,7 @@ void NoiseMaps(ZNImage& height, ZNImage& color, UINT32 size, UINT32 seed)
         for (UINT32 x = 0; x < size; ++x)
         {
             height.Pixel(x, y) = PackRGBA((UINT8)byte(rng), 0, 0, 255);
-            color.Pixel(x, y) = PackRGBA((UINT8)byte(rng), (UINT8)byte(rng), (UINT8)byte(rng), 255);
+            color.Pixel(x, y)  = PackRGBA((UINT8)byte(rng), (UINT8)byte(rng), (UINT8)byte(rng), 255);
         }
 }
 
@@ -110,15 +110,15 @@ void NoiseMaps(ZNImage& height, ZNImage& color, UINT32 size, UINT32 seed)
 VoxBlock* SingleThreadedTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
                              float voxelSize, UINT32 depth)
 {
-    VoxBlock* root = VoxBlock::Create(min, max);
-    const float h = voxelSize * 0.5f;
+    VoxBlock*    root = VoxBlock::Create(min, max);
+    const float  h    = voxelSize * 0.5f;
     const UINT32 nx = (UINT32)ceilf((max.x - min.x) / h), ny = (UINT32)ceilf((max.y - min.y) / h);
-    const float du = 1.0f / (float)nx, dv = 1.0f / (float)ny;
+    const float  du = 1.0f / (float)nx, dv = 1.0f / (float)ny;
     for (UINT32 j = 0; j < ny; ++j)
         for (UINT32 i = 0; i < nx; ++i)
         {
             const float u = (float)i * du, v = (float)j * dv;
-            UINT8 packed[4];
+            UINT8       packed[4];
             PackVoxelColor(SampleBilinear(color, u, v), packed);
             const ZNVec3 p(min.x + (max.x - min.x) * (u + du * 0.5f), min.y + (max.y - min.y) * (v + dv * 0.5f),
                            min.z + (max.z - min.z) * SampleBilinear(height, u, v).R);
@@ -148,27 +148,27 @@ void ExpectSameTree(const VoxBlock* a, const VoxBlock* b, UINT32& nodes)
 
 TEST(VoxFrustum, BoxesCulledAsOutsideHaveNoPointInside)
 {
-    std::mt19937 rng(7);
+    std::mt19937                          rng(7);
     std::uniform_real_distribution<float> coord(-3000.0f, 3000.0f), extent(1.0f, 800.0f), unit(0.0f, 1.0f);
-    UINT32 outside = 0, inside = 0;
+    UINT32                                outside = 0, inside = 0;
     for (int c = 0; c < 40; ++c)
     {
         const VoxCamera cam = RandomCamera(rng, 16.0f / 9.0f);
-        VoxFrustum f;
+        VoxFrustum      f;
         VoxFrustumFromMatrix(cam.Projection * cam.View, f);
         for (int b = 0; b < 200; ++b)
         {
-            const ZNVec3 lo(coord(rng), coord(rng), coord(rng) * 0.3f);
-            const ZNVec3 hi = lo + ZNVec3(extent(rng), extent(rng), extent(rng));
-            const VoxCullResult r = VoxClassifyBox(f, lo, hi);
+            const ZNVec3        lo(coord(rng), coord(rng), coord(rng) * 0.3f);
+            const ZNVec3        hi = lo + ZNVec3(extent(rng), extent(rng), extent(rng));
+            const VoxCullResult r  = VoxClassifyBox(f, lo, hi);
             outside += r == VoxCull_Outside;
             inside += r == VoxCull_Inside;
             // Sample the box: its corners and random points within.
             for (int s = 0; s < 64; ++s)
             {
-                ZNVec3 p = s < 8 ? ZNVec3((s & 1) ? hi.x : lo.x, (s & 2) ? hi.y : lo.y, (s & 4) ? hi.z : lo.z)
-                                 : ZNVec3(lo.x + (hi.x - lo.x) * unit(rng), lo.y + (hi.y - lo.y) * unit(rng),
-                                          lo.z + (hi.z - lo.z) * unit(rng));
+                ZNVec3     p = s < 8 ? ZNVec3((s & 1) ? hi.x : lo.x, (s & 2) ? hi.y : lo.y, (s & 4) ? hi.z : lo.z)
+                                     : ZNVec3(lo.x + (hi.x - lo.x) * unit(rng), lo.y + (hi.y - lo.y) * unit(rng),
+                                              lo.z + (hi.z - lo.z) * unit(rng));
                 const bool clipInside = InsideClip(cam.Projection * (cam.View * ZNVec4(p.x, p.y, p.z, 1.0f)));
                 if (r == VoxCull_Outside)
                 {
@@ -189,10 +189,10 @@ TEST(VoxFrustum, BoxesCulledAsOutsideHaveNoPointInside)
 
 TEST(VoxFrustum, NoVisibleSpriteIsEverCulled)
 {
-    std::mt19937 rng(11);
+    std::mt19937                          rng(11);
     std::uniform_real_distribution<float> coord(-1000.0f, 1000.0f), z(0.0f, 600.0f);
-    VoxBlock* root = VoxBlock::Create(VoxWorldMin, VoxWorldMax);
-    ZNPodArray<VoxelPoint> sprites;
+    VoxBlock*                             root = VoxBlock::Create(VoxWorldMin, VoxWorldMax);
+    ZNPodArray<VoxelPoint>                sprites;
     for (int i = 0; i < 6000; ++i)
     {
         const ZNVec3 p(coord(rng), coord(rng), z(rng));
@@ -201,13 +201,13 @@ TEST(VoxFrustum, NoVisibleSpriteIsEverCulled)
     root->BuildVertexBuffers(false);
     MarkDrawable(root);
 
-    const VoxDrawOptions all;   // culling, order and level of detail on
-    UINT32 visible = 0, culled = 0;
+    const VoxDrawOptions    all;   // culling, order and level of detail on
+    UINT32                  visible = 0, culled = 0;
     ZNPodArray<VoxDrawItem> items;
     for (int c = 0; c < 60; ++c)
     {
         const VoxCamera cam = RandomCamera(rng, c % 2 ? 16.0f / 9.0f : 0.5f);
-        VoxFrustum f;
+        VoxFrustum      f;
         VoxFrustumFromMatrix(cam.Projection * cam.View, f);
         VoxCollectDraws(root, f, cam.Position, all, items);
         std::vector<const VoxBlock*> drawn;
@@ -220,16 +220,16 @@ TEST(VoxFrustum, NoVisibleSpriteIsEverCulled)
             // Walk to the s-th point.
             struct Finder
             {
-                UINT32 Want, Seen = 0;
-                const VoxBlock* Leaf = nullptr;
+                UINT32            Want, Seen = 0;
+                const VoxBlock*   Leaf  = nullptr;
                 const VoxelPoint* Point = nullptr;
-                void Visit(const VoxBlock* n)
+                void              Visit(const VoxBlock* n)
                 {
                     if (Point)
                         return;
                     if (Want < Seen + n->Points.Size())
                     {
-                        Leaf = n;
+                        Leaf  = n;
                         Point = &n->Points[Want - Seen];
                         return;
                     }
@@ -242,14 +242,13 @@ TEST(VoxFrustum, NoVisibleSpriteIsEverCulled)
             finder.Visit(root);
             ASSERT_NE(finder.Point, nullptr);
             const VoxelPoint& p = *finder.Point;
-            const ZNVec3 centre(p.Position[0], p.Position[1], p.Position[2]);
+            const ZNVec3      centre(p.Position[0], p.Position[1], p.Position[2]);
             // A sprite drawn at any level is at least as wide as at full detail.
             if (!SpriteVisible(cam, centre, p.Size))
                 continue;
             ++visible;
             ASSERT_NE(std::find(drawn.begin(), drawn.end(), finder.Leaf), drawn.end())
-                << "camera " << c << " culled a visible sprite at " << centre.x << ", " << centre.y << ", "
-                << centre.z;
+                << "camera " << c << " culled a visible sprite at " << centre.x << ", " << centre.y << ", " << centre.z;
         }
         // Ordered nearest first.
         for (UINT32 i = 1; i < items.Size(); ++i)
@@ -284,7 +283,7 @@ TEST(VoxFrustum, OptionsOffKeepEveryLeafInTreeOrderAtFullDetail)
     struct Walk
     {
         std::vector<const VoxBlock*>& Out;
-        void Node(const VoxBlock* n)
+        void                          Node(const VoxBlock* n)
         {
             if (n->Points.Size())
                 Out.push_back(n);
@@ -302,7 +301,7 @@ TEST(VoxFrustum, OptionsOffKeepEveryLeafInTreeOrderAtFullDetail)
         EXPECT_EQ(items[i].Node, treeOrder[i]) << "tree order";
     }
     VoxDrawOptions cull = off;
-    cull.Cull = true;
+    cull.Cull           = true;
     VoxCollectDraws(root, f, cam.Position, cull, items);
     EXPECT_EQ(items.Size(), 0u);
     VoxBlock::Delete(root);
@@ -317,9 +316,8 @@ TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
         for (int i = 0; i < 4; ++i)
         {
             const UINT8 red[4] = { 200, 0, 0, 255 };
-            const bool odd = (i == 0 && j == 0) || (i == 1 && j == 0);
-            root->Insert(1, ZNVec3(2.5f + 5.0f * i, 2.5f + 5.0f * j, 10.0f + i + 4.0f * j), 10.0f,
-                         odd ? red : Grey);
+            const bool  odd    = (i == 0 && j == 0) || (i == 1 && j == 0);
+            root->Insert(1, ZNVec3(2.5f + 5.0f * i, 2.5f + 5.0f * j, 10.0f + i + 4.0f * j), 10.0f, odd ? red : Grey);
         }
     VoxBlock* leaf = root->Ch[0];
     leaf->BuildOwnVertices();
@@ -383,8 +381,8 @@ TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
 
 TEST(VoxLod, CullBoundsHoldEverySpriteAtEveryLevel)
 {
-    VoxBlock* root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(400, 400, 400));
-    std::mt19937 rng(3);
+    VoxBlock*                             root = VoxBlock::Create(ZNVec3(0, 0, 0), ZNVec3(400, 400, 400));
+    std::mt19937                          rng(3);
     std::uniform_real_distribution<float> coord(0.0f, 400.0f);
     for (int i = 0; i < 500; ++i)
         root->Insert(3, ZNVec3(coord(rng), coord(rng), coord(rng)), 10.0f, Grey);
@@ -394,13 +392,13 @@ TEST(VoxLod, CullBoundsHoldEverySpriteAtEveryLevel)
     {
         UINT32& Count;
         UINT32& Grown;
-        void Node(const VoxBlock* n, const VoxBlock* root)
+        void    Node(const VoxBlock* n, const VoxBlock* root)
         {
             for (UINT32 level = 0; level < VoxLodLevels; ++level)
                 for (UINT32 v = n->LodFirst[level]; v < n->LodFirst[level] + n->LodCount[level]; ++v)
                 {
-                    const VoxelPoint& p = n->Vertices[v];
-                    const float reach = p.Size * 0.7071f;
+                    const VoxelPoint& p     = n->Vertices[v];
+                    const float       reach = p.Size * 0.7071f;
                     // The leaf's and the root's box, each grown by its growth for the level.
                     for (const VoxBlock* box : { n, root })
                         for (UINT32 a = 0; a < 3; ++a)
@@ -463,9 +461,9 @@ TEST(VoxGrid, ThreadedBuildMatchesSingleThreadedInsert)
         VoxWorldBoundsForGrid(grid, min, max);
         for (UINT32 depth : { 1u, 2u, VoxTreeDepthForGrid(grid) })
         {
-            VoxBlock* a = BuildVoxelTree(height, color, min, max, VoxVoxelSize, depth);
-            VoxBlock* b = SingleThreadedTree(height, color, min, max, VoxVoxelSize, depth);
-            UINT32 nodes = 0;
+            VoxBlock* a     = BuildVoxelTree(height, color, min, max, VoxVoxelSize, depth);
+            VoxBlock* b     = SingleThreadedTree(height, color, min, max, VoxVoxelSize, depth);
+            UINT32    nodes = 0;
             ExpectSameTree(a, b, nodes);
             EXPECT_GT(nodes, 8u) << "grid " << grid << " depth " << depth;
             VoxBlock::Delete(a);
@@ -489,20 +487,22 @@ TEST(VoxFrustum, LeavesAreDrawnAsPointsWhereNoPixelIsLost)
     const ZNVec3 forward(f.Planes[4].x, f.Planes[4].y, f.Planes[4].z);
     ASSERT_NEAR(forward.z, 0.0f, 1e-3f);
     VoxDrawOptions o;
-    o.PointScale = 500.0f;     // a 10-unit sprite 500 units ahead: 10 pixels
+    o.PointScale   = 500.0f;   // a 10-unit sprite 500 units ahead: 10 pixels
     o.MaxPointSize = 64.0f;
 
     // One leaf (the root) with the given sprite centres; the form it is drawn in.
-    auto leafWith = [&](std::initializer_list<ZNVec3> centres) {
+    auto leafWith = [&](std::initializer_list<ZNVec3> centres)
+    {
         const ZNVec3 reach(5000, 5000, 5000);
-        VoxBlock* root = VoxBlock::Create(cam.Position - reach, cam.Position + reach);
+        VoxBlock*    root = VoxBlock::Create(cam.Position - reach, cam.Position + reach);
         for (const ZNVec3& c : centres)
             root->Insert(0, c, 10.0f, Grey);
         root->BuildVertexBuffers(false);
         MarkDrawable(root);
         return root;
     };
-    auto form = [&](VoxBlock* root) {
+    auto form = [&](VoxBlock* root)
+    {
         ZNPodArray<VoxDrawItem> items;
         VoxCollectDraws(root, f, cam.Position, o, items);
         EXPECT_EQ(items.Size(), 1u);
@@ -516,10 +516,10 @@ TEST(VoxFrustum, LeavesAreDrawnAsPointsWhereNoPixelIsLost)
     o.MaxPointSize = 8.0f;   // 10 pixels do not fit
     EXPECT_EQ(form(inView), VoxForm_Quads);
     o.MaxPointSize = 64.0f;
-    o.Points = false;
+    o.Points       = false;
     EXPECT_EQ(form(inView), VoxForm_Quads);
-    o.Points = true;
-    o.PointScale = 0.0f;     // the caller gave no scale
+    o.Points     = true;
+    o.PointScale = 0.0f;   // the caller gave no scale
     EXPECT_EQ(form(inView), VoxForm_Quads);
     o.PointScale = 500.0f;
     VoxBlock::Delete(inView);
@@ -533,7 +533,7 @@ TEST(VoxFrustum, LeavesAreDrawnAsPointsWhereNoPixelIsLost)
     EXPECT_EQ(form(straddles), VoxForm_Quads) << "a band narrower than half the widest point";
     VoxBlock::Delete(straddles);
     // A centre behind the eye: nearer than any depth a point can have.
-    o.PointGuard = 33.0f;
+    o.PointGuard     = 33.0f;
     VoxBlock* behind = leafWith({ ahead, cam.Position - forward * 50.0f });
     EXPECT_EQ(form(behind), VoxForm_Quads);
     VoxBlock::Delete(behind);
@@ -581,17 +581,17 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
     std::vector<const VoxBlock*> leaves;
     CollectLeaves(root, leaves);
 
-    std::mt19937 rng(77);
+    std::mt19937                          rng(77);
     std::uniform_real_distribution<float> pos(-400.0f, 400.0f), yaw(0.0f, 6.28f), pitch(ZNFlyPitchMin, ZNFlyPitchMax);
     std::uniform_real_distribution<float> high(0.0f, 700.0f), low(2.0f, 30.0f), level(1.45f, 1.69f);
-    const float fovs[] = { 10.0f, 30.0f, 60.0f, 90.0f, 120.0f };
-    UINT64 pointCentres = 0, culledSprites = 0, coarsePoints = 0, orderedPairs = 0;
-    ZNPodArray<VoxDrawItem> items;
+    const float                           fovs[]       = { 10.0f, 30.0f, 60.0f, 90.0f, 120.0f };
+    UINT64                                pointCentres = 0, culledSprites = 0, coarsePoints = 0, orderedPairs = 0;
+    ZNPodArray<VoxDrawItem>               items;
     for (int c = 0; c < 150; ++c)
     {
         VoxCameraState state = InitialCameraState();
         // A third near the ground, looking along it.
-        const bool nearGround = c % 3 == 0;
+        const bool     nearGround = c % 3 == 0;
         state.Position = state.PrevPosition = ZNVec3(pos(rng), pos(rng), nearGround ? low(rng) : high(rng));
         state.Yaw = state.PrevYaw = yaw(rng);
         state.Pitch = state.PrevPitch = nearGround ? level(rng) : pitch(rng);
@@ -600,8 +600,8 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
         VoxFrustum f;
         VoxFrustumFromMatrix(cam.Projection * cam.View, f);
         VoxDrawOptions o;
-        o.LodDistance = c % 4 == 3 ? 1200.0f : 100.0f;
-        o.PointScale = cam.Projection.At(1, 1) * 180.0f * 0.5f;
+        o.LodDistance  = c % 4 == 3 ? 1200.0f : 100.0f;
+        o.PointScale   = cam.Projection.At(1, 1) * 180.0f * 0.5f;
         o.MaxPointSize = 1e6f;   // every leaf in front of the eye may be points
         VoxCollectDraws(root, f, cam.Position, o, items);
 
@@ -619,8 +619,8 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
             // Inside the leaf, the nearer sprites first along the axis the eye is
             // mostly off along, from outside the leaf's span on it: rows (one y each)
             // come nearest first seen along y, the sprites of a row seen along x.
-            const float dx = cam.Position.x - 0.5f * (leaf.Min.x + leaf.Max.x);
-            const float dy = cam.Position.y - 0.5f * (leaf.Min.y + leaf.Max.y);
+            const float  dx   = cam.Position.x - 0.5f * (leaf.Min.x + leaf.Max.x);
+            const float  dy   = cam.Position.y - 0.5f * (leaf.Min.y + leaf.Max.y);
             const UINT32 axis = fabsf(dx) > fabsf(dy) ? 0 : 1;
             if (cam.Position[axis] < leaf.Min[axis] || cam.Position[axis] > leaf.Max[axis])
             {
@@ -631,7 +631,8 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
                     const VoxelPoint& b = leaf.Vertices[(item.Reverse ? n - k - 1 : k) * leaf.Corners];
                     if (axis == 0 && a.Position[1] != b.Position[1])
                         continue;
-                    ASSERT_LE(fabsf(cam.Position[axis] - a.Position[axis]), fabsf(cam.Position[axis] - b.Position[axis]))
+                    ASSERT_LE(fabsf(cam.Position[axis] - a.Position[axis]),
+                              fabsf(cam.Position[axis] - b.Position[axis]))
                         << "camera " << c << ": a farther sprite drawn first along axis " << axis;
                     ++orderedPairs;
                 }
@@ -679,24 +680,24 @@ TEST(VoxFrustum, PointCentresCullingAndOrderHoldAtEveryLevel)
 // water, at narrow and wide fields of view.
 TEST(VoxWater, PlaneDepthOnlyWhereNoWaterIsNearerThanTheNearPlane)
 {
-    std::mt19937 rng(5);
+    std::mt19937                          rng(5);
     std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(ZNFlyPitchMin, ZNFlyPitchMax), unit(0.0f, 1.0f);
-    const float water = 100.0f;
-    UINT32 cut = 0, used = 0, cornersChecked = 0;
+    const float                           water = 100.0f;
+    UINT32                                cut = 0, used = 0, cornersChecked = 0;
     for (int c = 0; c < 4000; ++c)
     {
         VoxCameraState state = InitialCameraState();
         state.Yaw = state.PrevYaw = yaw(rng);
         state.Pitch = state.PrevPitch = pitch(rng);
-        const float fov = 10.0f + 140.0f * unit(rng);
+        const float  fov              = 10.0f + 140.0f * unit(rng);
         const UINT32 width = c % 3 ? 320 : 90, height = 180;
-        VoxCamera cam;
+        VoxCamera    cam;
         SetupCamera(state, 1.0f, width, height, cam, fov);
         const float tx = 1.0f / cam.Projection.At(0, 0), ty = 1.0f / cam.Projection.At(1, 1);
         const float bound = cam.Near * sqrtf(1.0f + tx * tx + ty * ty);
         // Just inside or just beyond the bound, or anywhere up to it; above or below.
         const float scale = c % 3 == 0 ? 0.98f : c % 3 == 1 ? 1.02f : unit(rng);
-        const float h = bound * scale * (c % 2 ? 1.0f : -1.0f);
+        const float h     = bound * scale * (c % 2 ? 1.0f : -1.0f);
         state.Position = state.PrevPosition = ZNVec3(0.0f, 0.0f, water + h);
         SetupCamera(state, 1.0f, width, height, cam, fov);
 
@@ -705,11 +706,11 @@ TEST(VoxWater, PlaneDepthOnlyWhereNoWaterIsNearerThanTheNearPlane)
         for (int sx = -1; sx <= 1; sx += 2)
             for (int sy = -1; sy <= 1; sy += 2)
             {
-                float z = cam.Position.z;
+                float       z    = cam.Position.z;
                 const float v[3] = { sx * cam.Near * tx, sy * cam.Near * ty, -cam.Near };
                 for (UINT32 r = 0; r < 3; ++r)
                     z += v[r] * cam.View.At(r, 2);
-                lowest = std::min(lowest, z);
+                lowest  = std::min(lowest, z);
                 highest = std::max(highest, z);
             }
         VoxQuadVertex quad[4];
@@ -731,13 +732,13 @@ TEST(VoxWater, PlaneDepthOnlyWhereNoWaterIsNearerThanTheNearPlane)
         {
             // The corner's view ray in world space, and where it meets the plane.
             const float v[3] = { quad[k].X * tx, quad[k].Y * ty, -1.0f };
-            ZNVec3 dir(0.0f, 0.0f, 0.0f);
+            ZNVec3      dir(0.0f, 0.0f, 0.0f);
             for (UINT32 r = 0; r < 3; ++r)
                 dir = dir + ZNVec3(cam.View.At(r, 0), cam.View.At(r, 1), cam.View.At(r, 2)) * v[r];
             const float t = (water - cam.Position.z) / dir.z;
             if (!(t > 0.0f) || t > 1000.0f)
                 continue;
-            const ZNVec3 hit = cam.Position + dir * t;
+            const ZNVec3 hit  = cam.Position + dir * t;
             const ZNVec4 clip = cam.Projection * (cam.View * ZNVec4(hit.x, hit.y, hit.z, 1.0f));
             ASSERT_NEAR(quad[k].U, clip.z / clip.w, 1e-3f) << "camera " << c << " corner " << k;
             ++cornersChecked;
@@ -757,8 +758,8 @@ TEST(VoxGrid, AGridBeyondTheIndexIsRefusedWithAMessage)
     // 65,536 cells each way (half a voxel each): 2^32 sprites, 0 in 32 bits.
     const float half = 65536.0f * VoxVoxelSize * 0.25f;
     testing::internal::CaptureStdout();
-    VoxBlock* root = BuildVoxelTree(height, color, ZNVec3(-half, -half, 0.0f), ZNVec3(half, half, 600.0f),
-                                    VoxVoxelSize, 3);
+    VoxBlock* root =
+        BuildVoxelTree(height, color, ZNVec3(-half, -half, 0.0f), ZNVec3(half, half, 600.0f), VoxVoxelSize, 3);
     const std::string out = testing::internal::GetCapturedStdout();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->CountPoints(), 0u);

@@ -21,28 +21,30 @@ class BufferTally
 public:
     BufferTally() : Saved(TGCurGLTable)
     {
-        Real = *Saved;
-        Table = *Saved;
-        Table.GenBuffers = [](GLsizei n, GLuint* names) {
+        Real             = *Saved;
+        Table            = *Saved;
+        Table.GenBuffers = [](GLsizei n, GLuint* names)
+        {
             Real.GenBuffers(n, names);
             for (GLsizei i = 0; i < n; ++i)
                 Live.insert(names[i]);
             Made += (UINT32)n;
         };
-        Table.DeleteBuffers = [](GLsizei n, const GLuint* names) {
+        Table.DeleteBuffers = [](GLsizei n, const GLuint* names)
+        {
             for (GLsizei i = 0; i < n; ++i)
                 Deleted += (UINT32)Live.erase(names[i]);
             Real.DeleteBuffers(n, names);
         };
         Live.clear();
         Made = Deleted = 0;
-        TGCurGLTable = &Table;
+        TGCurGLTable   = &Table;
     }
     ~BufferTally() { TGCurGLTable = Saved; }
-    BufferTally(const BufferTally&) = delete;
+    BufferTally(const BufferTally&)            = delete;
     BufferTally& operator=(const BufferTally&) = delete;
 
-    static std::set<GLuint> Live;      // made while the tally lived, not yet deleted
+    static std::set<GLuint> Live;   // made while the tally lived, not yet deleted
     static UINT32           Made;
     static UINT32           Deleted;   // of those made while it lived
 
@@ -52,7 +54,7 @@ private:
     GladGLContext*       Saved;
 };
 std::set<GLuint> BufferTally::Live;
-UINT32           BufferTally::Made = 0;
+UINT32           BufferTally::Made    = 0;
 UINT32           BufferTally::Deleted = 0;
 GladGLContext    BufferTally::Real;
 
@@ -77,7 +79,7 @@ struct DrawCall
 // draws, with the blend state each one had, from the record.
 std::vector<DrawCall> RecordFrame(VoxelWorld& world)
 {
-    bool blend = GL().IsEnabled(GL_BLEND) == GL_TRUE;
+    bool             blend = GL().IsEnabled(GL_BLEND) == GL_TRUE;
     ZNRecordingTable rec;
     world.Render(0.0f);
     std::vector<DrawCall> draws;
@@ -121,7 +123,7 @@ TEST_F(WorldGL, BuildsTheTerrainAndLoadsItsTextures)
     // A sprite per cell and the cliffs' fills.
     EXPECT_GT(world.FillSprites, 0u);
     EXPECT_EQ(world.Root->CountPoints(), 160000u + world.FillSprites);
-    UINT32 vertices = 0, leftovers = 0;
+    UINT32       vertices = 0, leftovers = 0;
     const UINT32 leaves = CountLeavesWithBuffers(world.Root, vertices, leftovers);
     EXPECT_EQ(leaves, world.Root->CountNodesWithPoints()) << "every leaf with sprites has its GL buffer";
     EXPECT_EQ(vertices, 4 * (160000u + world.FillSprites)) << "four corners per sprite";
@@ -153,8 +155,8 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
     VoxDrawOptions off;
     off.Cull = off.Order = off.Lod = off.Points = false;
     SetWorldDrawOptions(off);
-    const std::vector<DrawCall> draws = RecordFrame(world);
-    const UINT32 leaves = world.Root->CountNodesWithPoints();
+    const std::vector<DrawCall> draws  = RecordFrame(world);
+    const UINT32                leaves = world.Root->CountNodesWithPoints();
     ASSERT_EQ(draws.size(), leaves + 2);
     EXPECT_EQ(draws.front().Mode, "GL_TRIANGLE_FAN");
     EXPECT_EQ(draws.front().Count, 4);
@@ -206,12 +208,12 @@ TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
 TEST_F(WorldGL, WithoutTerrainOnlySkyAndWaterAreDrawn)
 {
     VoxelWorld world(Window);
-    VoxBlock* built = world.Root;
+    VoxBlock*  built = world.Root;
     ASSERT_NE(built, nullptr);
     world.BuildTree("NoSuchHeightmap.png", "Colormap.png");
     EXPECT_EQ(world.Root, built) << "a failed rebuild keeps the tree there is";
     VoxBlock::Delete(world.Root);
-    world.Root = nullptr;
+    world.Root                        = nullptr;
     const std::vector<DrawCall> draws = RecordFrame(world);
     ASSERT_EQ(draws.size(), 2u);
     EXPECT_EQ(draws[0].Mode, "GL_TRIANGLE_FAN");
@@ -221,7 +223,7 @@ TEST_F(WorldGL, WithoutTerrainOnlySkyAndWaterAreDrawn)
 TEST_F(WorldGL, DestroyingTheWorldReleasesItsTextures)
 {
     const UINT32 before = GTextureManager.List.Size();
-    VoxelWorld* world = new VoxelWorld(Window);
+    VoxelWorld*  world  = new VoxelWorld(Window);
     EXPECT_EQ(GTextureManager.List.Size(), before + 3);
     ZNTexture* sky = world->SkyTex.Get();
     ASSERT_NE(sky, nullptr);
@@ -271,8 +273,8 @@ TEST_F(WorldGL, RebuildsFreeTheOldTreesNodesAndBuffers)
         VoxelWorld bare(Window, "NoSuchHeightmap.png", "NoSuchColormap.png");
         bare.Render(0.0f);
     }
-    const INT64 nodesBefore = VoxBlock::LiveNodes();
-    BufferTally tally;
+    const INT64                 nodesBefore = VoxBlock::LiveNodes();
+    BufferTally                 tally;
     std::unique_ptr<VoxelWorld> world(new VoxelWorld(Window));
     ASSERT_NE(world->Root, nullptr);
     const UINT32 nodes = CountNodes(world->Root);
@@ -302,9 +304,9 @@ TEST_F(WorldGL, MapRebuildsFromOtherImagesAndABrokenImageKeepsTheOldWorld)
 {
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
-    const VoxBlock* before = world.Root;
-    const std::string dir = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
-    ZNString why;
+    const VoxBlock*   before = world.Root;
+    const std::string dir    = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    ZNString          why;
 
     const std::string broken = std::string(ZN_TEST_SOURCE_DIR) + "/CMakeLists.txt";
     EXPECT_FALSE(RebuildWorld(world, (dir + "Heightmap.png").c_str(), broken.c_str(), why));
@@ -331,8 +333,8 @@ namespace
 struct PassState
 {
     GLuint        Program = 0;
-    GLuint        Unit[2] = { 0, 0 };    // 2D texture on units 0 and 1
-    std::set<int> UniformsSet;           // locations sent since the program was bound
+    GLuint        Unit[2] = { 0, 0 };   // 2D texture on units 0 and 1
+    std::set<int> UniformsSet;          // locations sent since the program was bound
 };
 
 // Renders a frame through the recording table and returns the state at each draw.
@@ -381,7 +383,7 @@ std::vector<float> UniformValues(GLuint program, const char* name, int count)
     return v;
 }
 
-} // namespace
+}   // namespace
 
 // Each pass binds its own program, its textures on the units its samplers read,
 // and sends the camera and clock uniforms it uses, with the frame's values.
@@ -390,14 +392,14 @@ TEST_F(WorldGL, EachPassSetsItsUniformsAndTextureUnits)
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
     ASSERT_TRUE(world.SkyTex && world.WaterTex && world.GroundTex);
-    const double before = ZNGetTime() - world.StartTime;
-    const std::vector<PassState> draws = RecordPasses(world);
-    const double after = ZNGetTime() - world.StartTime;
+    const double                 before = ZNGetTime() - world.StartTime;
+    const std::vector<PassState> draws  = RecordPasses(world);
+    const double                 after  = ZNGetTime() - world.StartTime;
 
     const GLuint sky = ProgramOf("Shaders/Sky.shd"), voxel = ProgramOf("Shaders/Voxel.shd");
     // The water is drawn with the variant that takes its depth from the plane's
     // corners, the eye being far above it.
-    GLuint water = 0;
+    GLuint       water = 0;
     for (const PassState& d : draws)
         if (GL().GetUniformLocation(d.Program, "WaterHeight") >= 0)
             water = d.Program;
@@ -409,7 +411,7 @@ TEST_F(WorldGL, EachPassSetsItsUniformsAndTextureUnits)
     int seen[4] = { 0, 0, 0, 0 };
     for (const PassState& d : draws)
     {
-        auto loc = [&](const char* n) { return GL().GetUniformLocation(d.Program, n); };
+        auto loc  = [&](const char* n) { return GL().GetUniformLocation(d.Program, n); };
         auto sent = [&](const char* n) { return d.UniformsSet.count(loc(n)) == 1; };
         if (d.Program == sky)
         {

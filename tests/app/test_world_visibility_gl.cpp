@@ -37,9 +37,8 @@ std::vector<VoxCameraState> TestCameras()
         CameraAt(ZNVec3(0, 0, 1500), 1.0f, 2.9f),
         CameraAt(ZNVec3(950, -900, 300), 5.5f, 1.5f),
     };
-    std::mt19937 rng(21);
-    std::uniform_real_distribution<float> xy(-1100.0f, 1100.0f), z(120.0f, 900.0f), yaw(0.0f, 6.28f),
-        pitch(1.2f, 2.8f);
+    std::mt19937                          rng(21);
+    std::uniform_real_distribution<float> xy(-1100.0f, 1100.0f), z(120.0f, 900.0f), yaw(0.0f, 6.28f), pitch(1.2f, 2.8f);
     for (int i = 0; i < 5; ++i)
         cams.push_back(CameraAt(ZNVec3(xy(rng), xy(rng), z(rng)), yaw(rng), pitch(rng)));
     return cams;
@@ -48,9 +47,9 @@ std::vector<VoxCameraState> TestCameras()
 VoxDrawOptions Options(bool cull, bool order, bool lod, bool points = false)
 {
     VoxDrawOptions o;
-    o.Cull = cull;
-    o.Order = order;
-    o.Lod = lod;
+    o.Cull   = cull;
+    o.Order  = order;
+    o.Lod    = lod;
     o.Points = points;
     return o;
 }
@@ -67,21 +66,22 @@ UINT32 CountDifferent(const std::vector<UINT8>& a, const std::vector<UINT8>& b)
 // over its worst 32 x 32 block.
 struct Difference
 {
-    double Mean = 0.0;
+    double Mean       = 0.0;
     double WorstBlock = 0.0;
 };
 
 Difference Compare(const std::vector<UINT8>& a, const std::vector<UINT8>& b, UINT32 w, UINT32 h)
 {
-    Difference d;
+    Difference          d;
     std::vector<double> blocks(((w + 31) / 32) * ((h + 31) / 32), 0.0);
-    double total = 0.0;
+    double              total = 0.0;
     for (UINT32 y = 0; y < h; ++y)
         for (UINT32 x = 0; x < w; ++x)
         {
             const size_t i = ((size_t)y * w + x) * 4;
-            const double diff = (fabs((double)a[i] - b[i]) + fabs((double)a[i + 1] - b[i + 1]) +
-                                 fabs((double)a[i + 2] - b[i + 2])) / 3.0;
+            const double diff =
+                (fabs((double)a[i] - b[i]) + fabs((double)a[i + 1] - b[i + 1]) + fabs((double)a[i + 2] - b[i + 2])) /
+                3.0;
             total += diff;
             blocks[(y / 32) * ((w + 31) / 32) + x / 32] += diff;
         }
@@ -125,7 +125,7 @@ void SavePicture(const std::vector<UINT8>& pixels, UINT32 w, UINT32 h, const std
 {
     // PPM, top row first, for looking at the pictures by hand.
     const std::string path = std::string(ZN_TEST_SOURCE_DIR) + "/build/" + name;
-    FILE* f = fopen(path.c_str(), "wb");
+    FILE*             f    = fopen(path.c_str(), "wb");
     if (!f)
         return;
     fprintf(f, "P6\n%u %u\n255\n", w, h);
@@ -144,22 +144,22 @@ TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
     SetWorldVar("world_quads", 0.0f);
     VoxelWorld designed(Window);
     ASSERT_NE(designed.Root, nullptr);
-    WorldOffscreen shots(ShotWidth, ShotHeight);
-    const std::vector<VoxCameraState> cams = TestCameras();
-    UINT32 index = 0, ties = 0;
+    WorldOffscreen                    shots(ShotWidth, ShotHeight);
+    const std::vector<VoxCameraState> cams  = TestCameras();
+    UINT32                            index = 0, ties = 0;
     for (const VoxCameraState& cam : cams)
     {
         std::vector<UINT32> depthFull, depthCulled, depthOrdered, depthDesigned;
         SetWorldDrawOptions(Options(false, false, false));
-        const std::vector<UINT8> full = shots.Render(world, cam, &depthFull);
-        const UINT32 allLeaves = world.DrawStats.Leaves;
+        const std::vector<UINT8> full      = shots.Render(world, cam, &depthFull);
+        const UINT32             allLeaves = world.DrawStats.Leaves;
         // Four corners through the index buffer make the six-vertex layout's triangles.
         const std::vector<UINT8> six = shots.Render(designed, cam, &depthDesigned);
         EXPECT_EQ(CountDifferent(full, six), 0u) << "camera " << index;
         EXPECT_TRUE(depthFull == depthDesigned) << "camera " << index;
         SetWorldDrawOptions(Options(true, false, false));
-        const std::vector<UINT8> culled = shots.Render(world, cam, &depthCulled);
-        const UINT32 culledLeaves = world.DrawStats.Leaves;
+        const std::vector<UINT8> culled       = shots.Render(world, cam, &depthCulled);
+        const UINT32             culledLeaves = world.DrawStats.Leaves;
         SetWorldDrawOptions(Options(true, true, false));
         const std::vector<UINT8> ordered = shots.Render(world, cam, &depthOrdered);
 
@@ -168,11 +168,11 @@ TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
         // The same with level of detail on, from near the eye for every other camera:
         // culling must allow for the coarse sprites' reach.
         std::vector<UINT32> depthLod, depthLodCulled;
-        VoxDrawOptions lod = Options(false, false, true);
-        lod.LodDistance = index % 2 ? 100.0f : 1200.0f;
+        VoxDrawOptions      lod = Options(false, false, true);
+        lod.LodDistance         = index % 2 ? 100.0f : 1200.0f;
         SetWorldDrawOptions(lod);
         const std::vector<UINT8> lodFull = shots.Render(world, cam, &depthLod);
-        lod.Cull = true;
+        lod.Cull                         = true;
         SetWorldDrawOptions(lod);
         const std::vector<UINT8> lodCulled = shots.Render(world, cam, &depthLodCulled);
         EXPECT_EQ(CountDifferent(lodFull, lodCulled), 0u) << "camera " << index << " with level of detail";
@@ -201,32 +201,32 @@ TEST_F(WorldGL, LevelOfDetailStaysCloseAndOpensNoHoles)
 {
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
-    WorldOffscreen shots(ShotWidth, ShotHeight);
+    WorldOffscreen       shots(ShotWidth, ShotHeight);
     // The start view, low from the south-west corner across the whole world, and
     // high above the north-east looking back over the lake.
-    const VoxCameraState cams[3] = { InitialCameraState(), CameraAt(ZNVec3(-900, -900, 260), 0.8f, 1.65f),
-                                     CameraAt(ZNVec3(600, 500, 700), 3.9f, 1.9f) };
-    UINT32 coarseTotal = 0;
+    const VoxCameraState cams[3]     = { InitialCameraState(), CameraAt(ZNVec3(-900, -900, 260), 0.8f, 1.65f),
+                                         CameraAt(ZNVec3(600, 500, 700), 3.9f, 1.9f) };
+    UINT32               coarseTotal = 0;
     for (UINT32 c = 0; c < 3; ++c)
     {
         SetWorldDrawOptions(Options(true, true, false));
-        const std::vector<UINT8> fine = shots.Render(world, cams[c]);
-        const UINT32 fineSprites = world.DrawStats.Sprites;
+        const std::vector<UINT8> fine        = shots.Render(world, cams[c]);
+        const UINT32             fineSprites = world.DrawStats.Sprites;
         SetWorldDrawOptions(Options(true, true, true));
-        const std::vector<UINT8> coarse = shots.Render(world, cams[c]);
-        const UINT32 coarseSprites = world.DrawStats.Sprites;
+        const std::vector<UINT8> coarse        = shots.Render(world, cams[c]);
+        const UINT32             coarseSprites = world.DrawStats.Sprites;
         coarseTotal += fineSprites - coarseSprites;
 
-        VoxBlock* root = world.Root;
-        world.Root = nullptr;
+        VoxBlock* root                      = world.Root;
+        world.Root                          = nullptr;
         const std::vector<UINT8> background = shots.Render(world, cams[c]);
-        world.Root = root;
+        world.Root                          = root;
 
         const Difference d = Compare(fine, coarse, ShotWidth, ShotHeight);
-        const UINT32 newHoles = CountHoles(BackgroundMask(fine, background), BackgroundMask(coarse, background),
-                                           ShotWidth, ShotHeight);
-        printf("camera %u: sprites %u -> %u, mean difference %.3f, worst 32x32 block %.2f, holes %u\n",
-               c, fineSprites, coarseSprites, d.Mean, d.WorstBlock, newHoles);
+        const UINT32     newHoles =
+            CountHoles(BackgroundMask(fine, background), BackgroundMask(coarse, background), ShotWidth, ShotHeight);
+        printf("camera %u: sprites %u -> %u, mean difference %.3f, worst 32x32 block %.2f, holes %u\n", c, fineSprites,
+               coarseSprites, d.Mean, d.WorstBlock, newHoles);
         if (getenv("ZN_SAVE_PICTURES"))
         {
             SavePicture(fine, ShotWidth, ShotHeight, "lod_off_" + std::to_string(c) + ".ppm");
@@ -244,9 +244,9 @@ TEST_F(WorldGL, LevelOfDetailAlongTheBenchmarkPath)
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
     WorldOffscreen shots(ShotWidth, ShotHeight);
-    const UINT32 cameras = 12;
-    double meanSum = 0.0, worstMean = 0.0, worstBlock = 0.0;
-    UINT64 fine = 0, coarse = 0;
+    const UINT32   cameras = 12;
+    double         meanSum = 0.0, worstMean = 0.0, worstBlock = 0.0;
+    UINT64         fine = 0, coarse = 0;
     for (UINT32 i = 0; i < cameras; ++i)
     {
         const VoxCameraState cam = FlightPathAt(FlightPathPeriod * (float)i / (float)cameras);
@@ -258,7 +258,7 @@ TEST_F(WorldGL, LevelOfDetailAlongTheBenchmarkPath)
         coarse += world.DrawStats.Sprites;
         const Difference d = Compare(a, b, ShotWidth, ShotHeight);
         meanSum += d.Mean;
-        worstMean = std::max(worstMean, d.Mean);
+        worstMean  = std::max(worstMean, d.Mean);
         worstBlock = std::max(worstBlock, d.WorstBlock);
     }
     printf("path: sprites %llu -> %llu, mean difference %.3f (worst frame %.3f), worst 32x32 block %.2f\n",
@@ -275,7 +275,7 @@ TEST_F(WorldGL, PointSpritesDrawTheQuadsPictureButForEdgeRounding)
 {
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
-    WorldOffscreen shots(ShotWidth, ShotHeight);
+    WorldOffscreen              shots(ShotWidth, ShotHeight);
     std::vector<VoxCameraState> cams = TestCameras();
     for (UINT32 i = 0; i < 4; ++i)
         cams.push_back(FlightPathAt(FlightPathPeriod * (float)i / 4.0f));
@@ -284,11 +284,11 @@ TEST_F(WorldGL, PointSpritesDrawTheQuadsPictureButForEdgeRounding)
     for (size_t c = 0; c < cams.size(); ++c)
     {
         SetWorldDrawOptions(Options(true, true, true, false));
-        const std::vector<UINT8> quads = shots.Render(world, cams[c]);
-        const VoxDrawStats quadStats = world.DrawStats;
+        const std::vector<UINT8> quads     = shots.Render(world, cams[c]);
+        const VoxDrawStats       quadStats = world.DrawStats;
         SetWorldDrawOptions(Options(true, true, true, true));
-        const std::vector<UINT8> dots = shots.Render(world, cams[c]);
-        const VoxDrawStats pointStats = world.DrawStats;
+        const std::vector<UINT8> dots       = shots.Render(world, cams[c]);
+        const VoxDrawStats       pointStats = world.DrawStats;
         if (getenv("ZN_SAVE_PICTURES"))
         {
             SavePicture(quads, ShotWidth, ShotHeight, "points_off_" + std::to_string(c) + ".ppm");
@@ -300,24 +300,25 @@ TEST_F(WorldGL, PointSpritesDrawTheQuadsPictureButForEdgeRounding)
         points += pointStats.Points;
         sprites += pointStats.Sprites;
 
-        VoxBlock* root = world.Root;
-        world.Root = nullptr;
+        VoxBlock* root                      = world.Root;
+        world.Root                          = nullptr;
         const std::vector<UINT8> background = shots.Render(world, cams[c]);
-        world.Root = root;
-        const Difference d = Compare(quads, dots, ShotWidth, ShotHeight);
+        world.Root                          = root;
+        const Difference        d           = Compare(quads, dots, ShotWidth, ShotHeight);
         // Where far sprites are a pixel or less wide, the quads' picture already
         // shows the sky through one-pixel gaps; the rounding moves a few of them.
         const std::vector<bool> quadSky = BackgroundMask(quads, background), dotSky = BackgroundMask(dots, background);
-        UINT32 opened = 0, closed = 0;
+        UINT32                  opened = 0, closed = 0;
         for (size_t p = 0; p < quadSky.size(); ++p)
         {
             opened += dotSky[p] && !quadSky[p];
             closed += quadSky[p] && !dotSky[p];
         }
         printf("camera %zu: %u of %u sprites as points, mean difference %.4f, worst 32x32 block %.2f, "
-               "pixels changed %u, sky pixels opened %u, closed %u\n", c, pointStats.Points, pointStats.Sprites,
-               d.Mean, d.WorstBlock, CountDifferent(quads, dots), opened, closed);
-        worstMean = std::max(worstMean, d.Mean);
+               "pixels changed %u, sky pixels opened %u, closed %u\n",
+               c, pointStats.Points, pointStats.Sprites, d.Mean, d.WorstBlock, CountDifferent(quads, dots), opened,
+               closed);
+        worstMean  = std::max(worstMean, d.Mean);
         worstBlock = std::max(worstBlock, d.WorstBlock);
         EXPECT_LE(opened, 16u) << "camera " << c;
     }
@@ -330,16 +331,16 @@ TEST_F(WorldGL, PointSpritesDrawTheQuadsPictureButForEdgeRounding)
     // are kept narrow enough for it and the rest drawn as quads.
     SetWorldDrawOptions(Options(true, true, true, false));
     const std::vector<UINT8> quads = shots.Render(world, cams[0]);
-    world.MaxViewport[0] = (GLint)ShotWidth + 12;
-    world.MaxViewport[1] = (GLint)ShotHeight + 12;
+    world.MaxViewport[0]           = (GLint)ShotWidth + 12;
+    world.MaxViewport[1]           = (GLint)ShotHeight + 12;
     SetWorldDrawOptions(Options(true, true, true, true));
     const std::vector<UINT8> narrow = shots.Render(world, cams[0]);
     EXPECT_GT(world.DrawStats.Points, 0u);
     EXPECT_LT(world.DrawStats.Points, world.DrawStats.Sprites);
     // Narrow as it is, the band still takes the leaves at the edges as points.
     const UINT32 narrowPoints = world.DrawStats.Points;
-    world.MaxViewport[0] = (GLint)ShotWidth;
-    world.MaxViewport[1] = (GLint)ShotHeight;
+    world.MaxViewport[0]      = (GLint)ShotWidth;
+    world.MaxViewport[1]      = (GLint)ShotHeight;
     shots.Render(world, cams[0]);
     EXPECT_GT(narrowPoints, world.DrawStats.Points) << "no more points with the band than without one";
     const Difference d = Compare(quads, narrow, ShotWidth, ShotHeight);
@@ -380,30 +381,30 @@ TEST_F(WorldGL, PointsAndQuadsAgreeAtTheEdgesOfTheView)
     ASSERT_NE(world.Root, nullptr);
     // The last cameras draw into a picture taller than the widest point GL draws
     // (at a narrow field of view), where coarse sprites outgrow it first.
-    WorldOffscreen wide(256, 144), tall(48, (UINT32)world.MaxPointSize + 200);
-    std::mt19937 rng(40);
-    std::uniform_real_distribution<float> xy(-900.0f, 900.0f), z(150.0f, 700.0f), yaw(0.0f, 6.28f),
-        pitch(1.2f, 2.6f), low(1.45f, 1.62f), unit(0.0f, 1.0f);
-    const float fovs[] = { 10.0f, 30.0f, 60.0f, 120.0f };
-    UINT64 points = 0;
-    UINT32 tooWide = 0;
+    WorldOffscreen                        wide(256, 144), tall(48, (UINT32)world.MaxPointSize + 200);
+    std::mt19937                          rng(40);
+    std::uniform_real_distribution<float> xy(-900.0f, 900.0f), z(150.0f, 700.0f), yaw(0.0f, 6.28f), pitch(1.2f, 2.6f),
+        low(1.45f, 1.62f), unit(0.0f, 1.0f);
+    const float fovs[]  = { 10.0f, 30.0f, 60.0f, 120.0f };
+    UINT64      points  = 0;
+    UINT32      tooWide = 0;
     for (UINT32 c = 0; c < 30; ++c)
     {
         WorldOffscreen& shots = c < 24 ? wide : tall;
-        const UINT32 w = shots.Width, h = shots.Height;
-        VoxCameraState cam;
+        const UINT32    w = shots.Width, h = shots.Height;
+        VoxCameraState  cam;
         if (c % 3 == 0)
         {
             // Low over the ground: a few units above the terrain under the eye.
             const ZNVec3 at(xy(rng), xy(rng), 0.0f);
-            cam = CameraAt(ZNVec3(at.x, at.y, 0.0f), yaw(rng), low(rng));
+            cam            = CameraAt(ZNVec3(at.x, at.y, 0.0f), yaw(rng), low(rng));
             cam.Position.z = cam.PrevPosition.z = 600.0f;
-            ZNVec3 top = cam.Position;
+            ZNVec3 top                          = cam.Position;
             // Down to the terrain: the highest sprite near the eye, found through the tree.
             struct GroundFinder
             {
                 float X, Y, Best = 0.0f;
-                void Visit(const VoxBlock* n)
+                void  Visit(const VoxBlock* n)
                 {
                     if (n->Max.x < X - 10 || n->Min.x > X + 10 || n->Max.y < Y - 10 || n->Min.y > Y + 10)
                         return;
@@ -421,8 +422,8 @@ TEST_F(WorldGL, PointsAndQuadsAgreeAtTheEdgesOfTheView)
         else
             cam = CameraAt(ZNVec3(xy(rng), xy(rng), z(rng)), yaw(rng), pitch(rng));
         world.Settings.FieldOfView = c < 24 ? fovs[c % 4] : fovs[c % 2];
-        VoxDrawOptions o = Options(true, true, true, false);
-        o.LodDistance = c % 2 ? 1200.0f : 100.0f;
+        VoxDrawOptions o           = Options(true, true, true, false);
+        o.LodDistance              = c % 2 ? 1200.0f : 100.0f;
         SetWorldDrawOptions(o);
         std::vector<UINT32> quadDepth, pointDepth;
         shots.Render(world, cam, &quadDepth);
@@ -439,9 +440,9 @@ TEST_F(WorldGL, PointsAndQuadsAgreeAtTheEdgesOfTheView)
         shots.Render(world, cam, &pointDepth);
         world.MaxViewport[0] = saved[0];
         world.MaxViewport[1] = saved[1];
-        const UINT32 lost = CountLost(quadDepth, pointDepth, w, h);
-        printf("camera %u (%u x %u, fov %.0f, lod from %.0f): %u of %u sprites as points, pixels lost %u\n", c, w,
-               h, world.Settings.FieldOfView, o.LodDistance, world.DrawStats.Points, world.DrawStats.Sprites, lost);
+        const UINT32 lost    = CountLost(quadDepth, pointDepth, w, h);
+        printf("camera %u (%u x %u, fov %.0f, lod from %.0f): %u of %u sprites as points, pixels lost %u\n", c, w, h,
+               world.Settings.FieldOfView, o.LodDistance, world.DrawStats.Points, world.DrawStats.Sprites, lost);
         points += world.DrawStats.Points;
         tooWide += c >= 24 ? world.DrawStats.Sprites - world.DrawStats.Points : 0;
         EXPECT_EQ(lost, 0u) << "camera " << c;
@@ -461,25 +462,25 @@ TEST_F(WorldGL, WaterDepthFromThePlaneChangesOnlyTheWaterline)
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
     WorldOffscreen shots(ShotWidth, ShotHeight);
-    shots.Water = true;
+    shots.Water                      = true;
     std::vector<VoxCameraState> cams = TestCameras();
-    cams.push_back(CameraAt(ZNVec3(-300, -350, 60), 3.9f, 1.3f));       // under the water, looking up
+    cams.push_back(CameraAt(ZNVec3(-300, -350, 60), 3.9f, 1.3f));   // under the water, looking up
     const size_t close = cams.size();
-    cams.push_back(CameraAt(ZNVec3(-300, -350, 104), 3.9f, 1.9f));      // a few units above it
+    cams.push_back(CameraAt(ZNVec3(-300, -350, 104), 3.9f, 1.9f));   // a few units above it
     for (size_t c = 0; c < cams.size(); ++c)
     {
         std::vector<UINT32> perPixelDepth, planeDepth;
         SetWorldVar("r_water_depth", 0.0f);
         const std::vector<UINT8> perPixel = shots.Render(world, cams[c], &perPixelDepth);
         SetWorldVar("r_water_depth", 1.0f);
-        const std::vector<UINT8> plane = shots.Render(world, cams[c], &planeDepth);
-        UINT32 worstDepth = 0;
+        const std::vector<UINT8> plane      = shots.Render(world, cams[c], &planeDepth);
+        UINT32                   worstDepth = 0;
         for (size_t p = 0; p < planeDepth.size(); ++p)
             worstDepth = std::max(worstDepth, (UINT32)std::abs((INT64)(planeDepth[p] >> 8) - (perPixelDepth[p] >> 8)));
-        const Difference d = Compare(perPixel, plane, ShotWidth, ShotHeight);
-        const UINT32 changed = CountDifferent(perPixel, plane);
-        printf("camera %zu: pixels changed %u, mean difference %.4f, worst 32x32 block %.2f, worst depth step %u\n",
-               c, changed, d.Mean, d.WorstBlock, worstDepth);
+        const Difference d       = Compare(perPixel, plane, ShotWidth, ShotHeight);
+        const UINT32     changed = CountDifferent(perPixel, plane);
+        printf("camera %zu: pixels changed %u, mean difference %.4f, worst 32x32 block %.2f, worst depth step %u\n", c,
+               changed, d.Mean, d.WorstBlock, worstDepth);
         if (c == close)
         {
             EXPECT_EQ(changed, 0u);
@@ -504,7 +505,7 @@ TEST_F(WorldGL, QuadLeavesBeyondTheIndexBufferDrawInPieces)
     ZNVec3 min, max;
     VoxWorldBoundsForGrid(160, min, max);
     VoxBlock* const original = world.Root;
-    WorldOffscreen shots(ShotWidth, ShotHeight);
+    WorldOffscreen  shots(ShotWidth, ShotHeight);
     SetWorldDrawOptions(Options(false, false, false));
     std::vector<UINT8> pixels[2];
     for (UINT32 i = 0; i < 2; ++i)
@@ -519,7 +520,7 @@ TEST_F(WorldGL, QuadLeavesBeyondTheIndexBufferDrawInPieces)
             // From east of the middle the rows come last first (the pieces too),
             // and every depth stays as the forward draw left it.
             const VoxCameraState east = CameraAt(ZNVec3(200, 0, 700), 0.0f, 2.9f);
-            std::vector<UINT32> forward, reversed;
+            std::vector<UINT32>  forward, reversed;
             SetWorldDrawOptions(Options(true, false, false));
             shots.Render(world, east, &forward);
             SetWorldDrawOptions(Options(true, true, false));

@@ -17,7 +17,7 @@ struct ConsolePollFixture : ::testing::Test
     void        Feed(const SDL_Event& ev) { app.NativeWindow()->HandleEvent(ev); }
     void        SetUp() override { app.EnableConsole(true); }
 };
-} // namespace
+}   // namespace
 
 TEST_F(ConsolePollFixture, EnablingCreatesOneHiddenConsoleForThisWindow)
 {
@@ -30,7 +30,7 @@ TEST_F(ConsolePollFixture, EnablingCreatesOneHiddenConsoleForThisWindow)
     EXPECT_EQ(app.Console, console);
     app.EnableConsole(false);
     EXPECT_EQ(app.Console, nullptr);
-    app.EnableConsole(false);              // nothing to delete
+    app.EnableConsole(false);   // nothing to delete
     EXPECT_EQ(app.Console, nullptr);
 }
 
@@ -56,7 +56,7 @@ TEST_F(ConsolePollFixture, OpenConsoleTakesKeysAndCharactersAndNothingReachesThe
     EXPECT_EQ(app.Input.KeyState(2), 0u);
     EXPECT_EQ(app.Input.Buttons[1], 0);
     EXPECT_EQ(app.Input.KeyState(139), 0u);
-    EXPECT_EQ(app.Input.Mouse[0], mouseX);     // motion is not recorded
+    EXPECT_EQ(app.Input.Mouse[0], mouseX);   // motion is not recorded
     EXPECT_EQ(app.Input.Wheel, 0.0f);
     EXPECT_TRUE(app.Input.Text.Empty());
     EXPECT_EQ(std::string(app.Console->Input.CStr()), "w");   // only the printable one

@@ -13,7 +13,7 @@ namespace
 struct RecordingBinding : ZNInputBinding
 {
     std::vector<std::string> log;
-    void OnKey(UINT32 code, bool down) override
+    void                     OnKey(UINT32 code, bool down) override
     {
         log.push_back("key " + std::to_string(code) + (down ? " down" : " up"));
     }
@@ -31,7 +31,7 @@ struct PollFixture : ::testing::Test
     ZNWindow&   Native() { return *app.NativeWindow(); }
     void        Feed(const SDL_Event& ev) { Native().HandleEvent(ev); }
 };
-} // namespace
+}   // namespace
 
 TEST_F(PollFixture, KeyStateRunsUpPressedHeldReleased)
 {
@@ -59,7 +59,11 @@ TEST_F(PollFixture, KeyStateRunsUpPressedHeldReleased)
 // when it went up and down again meanwhile.
 TEST_F(PollFixture, APressWithinAPollReadsPressedWhateverFollows)
 {
-    struct Case { std::vector<Uint32> Events; UINT32 Then; };
+    struct Case
+    {
+        std::vector<Uint32> Events;
+        UINT32              Then;
+    };
     const Case cases[] = {
         { { SDL_KEYDOWN, SDL_KEYUP }, 0u },
         { { SDL_KEYDOWN, SDL_KEYUP, SDL_KEYDOWN }, 2u },
@@ -176,8 +180,8 @@ TEST_F(PollFixture, BindingsSeeKeysButtonsAndWheel)
     Feed(ButtonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE));
     Feed(WheelEvent(-3));
     app.Poll();
-    EXPECT_EQ(b.log, (std::vector<std::string>{ "frame", "key 68 down", "key 3 down", "key 4098 down",
-                                                "key 140 down", "axis 4108 " + std::to_string(1.0f) }));
+    EXPECT_EQ(b.log, (std::vector<std::string>{ "frame", "key 68 down", "key 3 down", "key 4098 down", "key 140 down",
+                                                "axis 4108 " + std::to_string(1.0f) }));
     app.Input.RemoveBinding(&b);
     b.log.clear();
     app.Poll();
@@ -198,7 +202,7 @@ TEST_F(PollFixture, TextCollectsCharactersOfOnePoll)
 TEST(Input, OutOfRangeCodesReportOnceAndTouchNothing)
 {
     ZNDialogRecorder rec;
-    ZNInput in;
+    ZNInput          in;
     EXPECT_EQ(in.KeyState(256), 0u);
     EXPECT_EQ(rec.Asserts("off >= cnt"), 1u);
     in.SetKey(300, 1);
@@ -210,4 +214,3 @@ TEST(Input, OutOfRangeCodesReportOnceAndTouchNothing)
     for (UINT32 b = 0; b < 3; ++b)
         EXPECT_EQ(in.Buttons[b], 0);
 }
-

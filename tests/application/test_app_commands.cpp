@@ -42,13 +42,13 @@ struct Scratch : ZNScratchDir
 long long KnownTime()
 {
     struct tm t = {};
-    t.tm_year = 123;
-    t.tm_mon = 3;
-    t.tm_mday = 5;
-    t.tm_hour = 6;
-    t.tm_min = 7;
-    t.tm_sec = 8;
-    t.tm_isdst = -1;
+    t.tm_year   = 123;
+    t.tm_mon    = 3;
+    t.tm_mday   = 5;
+    t.tm_hour   = 6;
+    t.tm_min    = 7;
+    t.tm_sec    = 8;
+    t.tm_isdst  = -1;
     return (long long)mktime(&t);
 }
 }
@@ -82,8 +82,9 @@ TEST(AppCommands, ArgumentErrorsPrintUsageAndChangeNothing)
 
 TEST(AppCommands, CommandsAndVariablesLiveWithTheirApplication)
 {
-    const char* const names[] = { "quit", "where", "screenshot", "reloadshaders", "benchmark", "cam_speed", "cam_fov",
-                                  "in_mouse_sensitivity", "in_invert_y", "vid_vsync", "vid_fullscreen", "r_stats" };
+    const char* const names[] = { "quit",        "where",     "screenshot",     "reloadshaders",
+                                  "benchmark",   "cam_speed", "cam_fov",        "in_mouse_sensitivity",
+                                  "in_invert_y", "vid_vsync", "vid_fullscreen", "r_stats" };
     for (const char* name : names)
         EXPECT_EQ(ZNConComFind(ZNString(name)), nullptr) << name << " before any application";
     {
@@ -116,29 +117,32 @@ TEST(AppCommands, CommandsAndVariablesLiveWithTheirApplication)
 
 TEST(AppCommands, ScreenshotsGoBesideTheProgramOrElseHome)
 {
-    Scratch dir;
-    const long long t = KnownTime();
+    Scratch           dir;
+    const long long   t        = KnownTime();
     const std::string expected = dir.Path + "/screenshots/Vendrapolis-20230405-060708.png";
-    EXPECT_EQ(std::string(ZNDefaultScreenshotPath("Vendrapolis", (dir.Path + "/").c_str(), "/nonexistent", t).CStr()), expected);
+    EXPECT_EQ(std::string(ZNDefaultScreenshotPath("Vendrapolis", (dir.Path + "/").c_str(), "/nonexistent", t).CStr()),
+              expected);
     struct stat st;
     EXPECT_EQ(stat((dir.Path + "/screenshots").c_str(), &st), 0) << "the folder is made";
 
     dir.Write("screenshots/Vendrapolis-20230405-060708.png", "x");
     dir.Write("screenshots/Vendrapolis-20230405-060708-2.png", "x");
     EXPECT_EQ(std::string(ZNDefaultScreenshotPath("Vendrapolis", dir.Path.c_str(), nullptr, t).CStr()),
-              dir.Path + "/screenshots/Vendrapolis-20230405-060708-3.png") << "taken names are skipped";
+              dir.Path + "/screenshots/Vendrapolis-20230405-060708-3.png")
+        << "taken names are skipped";
 
     const std::string file = dir.Path + "/plain";
     dir.Write("plain", "x");
     EXPECT_EQ(std::string(ZNDefaultScreenshotPath("Vendrapolis", file.c_str(), dir.Path.c_str(), t).CStr()),
-              dir.Path + "/Vendrapolis-20230405-060708.png") << "a file where the folder should be";
+              dir.Path + "/Vendrapolis-20230405-060708.png")
+        << "a file where the folder should be";
 }
 
 TEST(AppCommands, ScreenshotsGoHomeWhenTheProgramFolderIsReadOnly)
 {
     // A folder below a regular file can be neither made nor written, whoever runs
     // the test (root included).
-    Scratch ro, home;
+    Scratch         ro, home;
     const long long t = KnownTime();
     ro.Write("file", "x");
     const std::string unwritable = ro.Path + "/file/bin";

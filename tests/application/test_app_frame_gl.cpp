@@ -83,17 +83,17 @@ TEST(AppFrameGL, AScreenshotAskedWithTheQuitIsTakenOfTheClientsPicture)
 {
     if (!getenv("DISPLAY"))
         GTEST_SKIP() << "needs a display";
-    ZNScratchDir dir;
+    ZNScratchDir      dir;
     const std::string shot = dir.Path("frame.png");
-    ZNAppOptions options;
-    options.Width = 160;
+    ZNAppOptions      options;
+    options.Width  = 160;
     options.Height = 96;
     options.Commands.Add(ZNString(("screenshot \"" + shot + "\"").c_str()));
     options.Commands.Add(ZNString("quit"));
     options.Commands.Add(ZNString("set cam_fov 33"));
     ZNApp app;
     ASSERT_TRUE(Opened(app, options));
-    Recorder client;
+    Recorder     client;
     const UINT32 frames = RunFrames(app, client, 50);
 
     // The lines run after the first frame is shown; the quit waits for the
@@ -120,7 +120,7 @@ TEST(AppFrameGL, ABenchmarkFliesTheProgramsPathAndHoldsTheRestBack)
     if (!getenv("DISPLAY"))
         GTEST_SKIP() << "needs a display";
     ZNAppOptions options;
-    options.Width = 96;
+    options.Width  = 96;
     options.Height = 64;
     options.Commands.Add(ZNString("benchmark 0.2"));
     options.Commands.Add(ZNString("quit"));

@@ -43,9 +43,9 @@ struct Game
     ZNAppParseResult Parse(std::vector<const char*> args, ZNAppOptions& options, std::string& message)
     {
         args.insert(args.begin(), "game");
-        ZNString m;
+        ZNString               m;
         const ZNAppParseResult r = Line.Parse((int)args.size(), args.data(), options, m);
-        message = m.CStr();
+        message                  = m.CStr();
         return r;
     }
     int Run(std::vector<const char*> args)
@@ -59,9 +59,9 @@ struct Game
 
 TEST(CommandLine, ProgramOptionsJoinTheStandardOnes)
 {
-    Game g;
+    Game         g;
     ZNAppOptions options;
-    std::string message;
+    std::string  message;
     ASSERT_EQ(g.Parse({ "--level", "3", "--width", "640", "--player", "ann", "red", "+echo", "hi", "--fullscreen" },
                       options, message),
               ZNAPR_Run)

@@ -30,8 +30,8 @@ void SetupCamera(const ZNFlyCameraState& s, float t, UINT32 width, UINT32 height
 ZNFlyControls NoInput(UINT32 width = 1024, UINT32 height = 576)
 {
     ZNFlyControls c = {};
-    c.ClientWidth = width;
-    c.ClientHeight = height;
+    c.ClientWidth   = width;
+    c.ClientHeight  = height;
     return c;
 }
 
@@ -51,7 +51,7 @@ TEST(CameraBlend, YawTakesTheShortArcAcrossZero)
     EXPECT_NEAR(ZNBlendYaw(6.2f, 0.1f, 0.5f), 0.008f, 0.001f);
     // The other direction lands on the same heading, whatever its representation.
     const float there = ZNBlendYaw(6.2f, 0.1f, 0.5f);
-    const float back = ZNBlendYaw(0.1f, 6.2f, 0.5f);
+    const float back  = ZNBlendYaw(0.1f, 6.2f, 0.5f);
     EXPECT_NEAR(cosf(back), cosf(there), 1e-5f);
     EXPECT_NEAR(sinf(back), sinf(there), 1e-5f);
     // Close angles blend directly; the ends are the two inputs.
@@ -68,10 +68,10 @@ TEST(CameraBlend, YawTakesTheShortArcAcrossZero)
 TEST(CameraSetup, InterpolationFactorPicksPreviousOrCurrentState)
 {
     ZNFlyCameraState s = InitialCameraState();
-    s.PrevPosition = ZNVec3(0, 0, 0);
-    s.Position = ZNVec3(100, 0, 0);
-    s.PrevPitch = 1.0f;
-    s.Pitch = 2.0f;
+    s.PrevPosition     = ZNVec3(0, 0, 0);
+    s.Position         = ZNVec3(100, 0, 0);
+    s.PrevPitch        = 1.0f;
+    s.Pitch            = 2.0f;
     ZNFlyView cam;
     SetupCamera(s, 0.0f, 1024, 576, cam);
     EXPECT_VEC_NEAR(cam.Position, ZNVec3(0, 0, 0), 1e-3f);
@@ -95,14 +95,13 @@ TEST(CameraSetup, ViewDirectionBlendsFromThePreviousYawAndPitch)
 {
     ZNFlyCameraState s = InitialCameraState();
     s.PrevPosition = s.Position = ZNVec3(10, 20, 30);
-    s.PrevYaw = 0.3f;
-    s.Yaw = 1.1f;
-    s.PrevPitch = 1.0f;
-    s.Pitch = 2.0f;
+    s.PrevYaw                   = 0.3f;
+    s.Yaw                       = 1.1f;
+    s.PrevPitch                 = 1.0f;
+    s.Pitch                     = 2.0f;
     // Yaw turns about +Z, pitch is the angle from +Z.
-    auto along = [](float yaw, float pitch) {
-        return ZNVec3(cosf(yaw) * sinf(pitch), sinf(yaw) * sinf(pitch), cosf(pitch));
-    };
+    auto along = [](float yaw, float pitch)
+    { return ZNVec3(cosf(yaw) * sinf(pitch), sinf(yaw) * sinf(pitch), cosf(pitch)); };
     const struct
     {
         float t, yaw, pitch;
@@ -121,7 +120,7 @@ TEST(CameraSetup, ViewDirectionBlendsFromThePreviousYawAndPitch)
 TEST(CameraSetup, ViewLooksAtTheTargetWithTheSkyAbove)
 {
     ZNFlyCameraState s = InitialCameraState();
-    ZNFlyView cam;
+    ZNFlyView        cam;
     SetupCamera(s, 0.0f, 800, 600, cam);
     // Unit forward, up perpendicular to it and tilted towards +z for a downward look.
     const ZNVec3 d = cam.Target - cam.Position;
@@ -140,14 +139,14 @@ TEST(CameraSetup, ViewLooksAtTheTargetWithTheSkyAbove)
 
 TEST(CameraUpdate, PitchIsClampedAndYawKeepsItsSign)
 {
-    ZNFlyCameraState s = Level(0.05f);
-    UINT32 look = 1;
-    ZNFlyControls in = NoInput();
-    in.Right = ZNKS_Held;
-    in.PrevMouseX = 100;
-    in.MouseX = 120;       // 20 px right: yaw - 0.2
-    in.PrevMouseY = 100;
-    in.MouseY = 1000;      // far down: pitch past the limit
+    ZNFlyCameraState s    = Level(0.05f);
+    UINT32           look = 1;
+    ZNFlyControls    in   = NoInput();
+    in.Right              = ZNKS_Held;
+    in.PrevMouseX         = 100;
+    in.MouseX             = 120;   // 20 px right: yaw - 0.2
+    in.PrevMouseY         = 100;
+    in.MouseY             = 1000;   // far down: pitch past the limit
     ZNUpdateFlyCamera(s, in, look, 0.016f);
     EXPECT_NEAR(s.Yaw, -0.15f, 1e-5f);
     EXPECT_EQ(s.Pitch, 3.1315928f);
@@ -159,7 +158,7 @@ TEST(CameraUpdate, PitchIsClampedAndYawKeepsItsSign)
     EXPECT_EQ(s.Pitch, 0.01f);
 
     // A large negative turn stays negative and inside (-2 pi, 2 pi).
-    s.Yaw = -6.0f;
+    s.Yaw     = -6.0f;
     in.MouseX = in.PrevMouseX + 100.0f;
     in.MouseY = in.PrevMouseY;
     ZNUpdateFlyCamera(s, in, look, 0.016f);
@@ -170,26 +169,26 @@ TEST(CameraUpdate, PitchIsClampedAndYawKeepsItsSign)
 
 TEST(CameraUpdate, MouseLookStartsCentredAndEnds)
 {
-    ZNFlyCameraState s = Level(1.0f);
-    UINT32 look = 0;
-    ZNFlyControls in = NoInput(1025, 577);
-    in.Right = ZNKS_Pressed;
-    in.MouseX = 10;
-    in.MouseY = 500;
-    in.PrevMouseX = 900;
-    in.PrevMouseY = 3;
+    ZNFlyCameraState s    = Level(1.0f);
+    UINT32           look = 0;
+    ZNFlyControls    in   = NoInput(1025, 577);
+    in.Right              = ZNKS_Pressed;
+    in.MouseX             = 10;
+    in.MouseY             = 500;
+    in.PrevMouseX         = 900;
+    in.PrevMouseY         = 3;
     ZNUpdateFlyCamera(s, in, look, 0.016f);
     EXPECT_EQ(look, 1u);
     EXPECT_TRUE(in.MoveCursor);
-    EXPECT_EQ(in.CursorX, 512.0f);      // integer halving of the client size
+    EXPECT_EQ(in.CursorX, 512.0f);   // integer halving of the client size
     EXPECT_EQ(in.CursorY, 288.0f);
-    EXPECT_EQ(in.MouseX, 512.5f);       // floating halving for the positions
+    EXPECT_EQ(in.MouseX, 512.5f);   // floating halving for the positions
     EXPECT_EQ(in.PrevMouseX, 512.5f);
     EXPECT_EQ(in.MouseY, 288.5f);
     EXPECT_EQ(in.PrevMouseY, 288.5f);
     EXPECT_EQ(s.Yaw, 1.0f) << "the press frame does not turn";
 
-    in.Right = ZNKS_Released;
+    in.Right  = ZNKS_Released;
     in.MouseX = 700;
     ZNUpdateFlyCamera(s, in, look, 0.016f);
     EXPECT_EQ(look, 0u);
@@ -206,10 +205,10 @@ TEST(CameraUpdate, MouseLookStartsCentredAndEnds)
 TEST(CameraUpdate, ZeroFrameTimeStillRecordsThePreviousPosition)
 {
     ZNFlyCameraState s = Level(0.0f);
-    s.PrevPosition = ZNVec3(-1, -1, -1);
-    UINT32 look = 0;
-    ZNFlyControls in = NoInput();
-    in.W = ZNKS_Held;
+    s.PrevPosition     = ZNVec3(-1, -1, -1);
+    UINT32        look = 0;
+    ZNFlyControls in   = NoInput();
+    in.W               = ZNKS_Held;
     ZNUpdateFlyCamera(s, in, look, 0.0f);
     EXPECT_EQ(s.Position, ZNVec3(10, 20, 30));
     EXPECT_EQ(s.PrevPosition, ZNVec3(10, 20, 30));
@@ -217,71 +216,71 @@ TEST(CameraUpdate, ZeroFrameTimeStillRecordsThePreviousPosition)
 
 TEST(CameraUpdate, KeysMoveAlongViewAndCancel)
 {
-    UINT32 look = 0;
+    UINT32           look = 0;
     // Heading +y, looking level: W moves +y, A (left) moves -x.
-    ZNFlyCameraState s = Level(ZN_PI * 0.5f);
-    ZNFlyControls in = NoInput();
-    in.W = ZNKS_Pressed;
+    ZNFlyCameraState s  = Level(ZN_PI * 0.5f);
+    ZNFlyControls    in = NoInput();
+    in.W                = ZNKS_Pressed;
     ZNUpdateFlyCamera(s, in, look, 0.5f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 70, 30), 1e-3f);
     EXPECT_EQ(s.PrevPosition, ZNVec3(10, 20, 30));
 
-    s = Level(ZN_PI * 0.5f);
-    in = NoInput();
+    s    = Level(ZN_PI * 0.5f);
+    in   = NoInput();
     in.W = ZNKS_Held;
-    in.S = ZNKS_Released;    // released this frame still counts
+    in.S = ZNKS_Released;   // released this frame still counts
     ZNUpdateFlyCamera(s, in, look, 0.5f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 20, 30), 1e-3f);
 
-    s = Level(ZN_PI * 0.5f);
-    in = NoInput();
+    s    = Level(ZN_PI * 0.5f);
+    in   = NoInput();
     in.A = ZNKS_Held;
     ZNUpdateFlyCamera(s, in, look, 0.1f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(0, 20, 30), 1e-3f);
 
-    s = Level(ZN_PI * 0.5f);
-    in = NoInput();
-    in.D = ZNKS_Held;
+    s        = Level(ZN_PI * 0.5f);
+    in       = NoInput();
+    in.D     = ZNKS_Held;
     in.Space = ZNKS_Held;
     ZNUpdateFlyCamera(s, in, look, 0.1f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(20, 20, 40), 1e-3f);
 
-    s = Level(ZN_PI * 0.5f);
-    in = NoInput();
+    s          = Level(ZN_PI * 0.5f);
+    in         = NoInput();
     in.Control = ZNKS_Held;
-    in.Space = ZNKS_Held;
+    in.Space   = ZNKS_Held;
     ZNUpdateFlyCamera(s, in, look, 0.1f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 20, 30), 1e-3f);
 
     // Forward follows the pitch: looking 45 degrees down, W dives.
-    s = Level(0.0f);
+    s       = Level(0.0f);
     s.Pitch = 2.3561945f;
-    in = NoInput();
-    in.W = ZNKS_Held;
+    in      = NoInput();
+    in.W    = ZNKS_Held;
     ZNUpdateFlyCamera(s, in, look, 1.0f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(10 + 70.7107f, 20, 30 - 70.7107f), 1e-2f);
 }
 
 TEST(CameraUpdate, ShiftDoublesOnlyHorizontalSpeed)
 {
-    UINT32 look = 0;
-    ZNFlyCameraState s = Level(0.0f);
-    ZNFlyControls in = NoInput();
-    in.W = ZNKS_Held;
-    in.Shift = ZNKS_Held;
+    UINT32           look = 0;
+    ZNFlyCameraState s    = Level(0.0f);
+    ZNFlyControls    in   = NoInput();
+    in.W                  = ZNKS_Held;
+    in.Shift              = ZNKS_Held;
     ZNUpdateFlyCamera(s, in, look, 0.1f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(30, 20, 30), 1e-3f);
 
-    s = Level(0.0f);
-    in = NoInput();
+    s        = Level(0.0f);
+    in       = NoInput();
     in.Space = ZNKS_Held;
     in.Shift = ZNKS_Held;
     ZNUpdateFlyCamera(s, in, look, 0.1f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 20, 40), 1e-3f);
 
-    s = Level(0.0f);
-    in = NoInput();
-    in.A = ZNKS_Held;
+    s        = Level(0.0f);
+    in       = NoInput();
+    in.A     = ZNKS_Held;
     in.Shift = ZNKS_Pressed;
     ZNUpdateFlyCamera(s, in, look, 0.1f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(10, 40, 30), 1e-3f);
@@ -289,26 +288,26 @@ TEST(CameraUpdate, ShiftDoublesOnlyHorizontalSpeed)
 
 TEST(CameraUpdate, TunedSpeedSensitivityInversionAndFieldOfView)
 {
-    ZNFlyCameraState s = Level(0.0f);
-    UINT32 look = 1;
-    ZNFlyControls in = NoInput();
-    in.Speed = 250.0f;
-    in.W = ZNKS_Held;
+    ZNFlyCameraState s    = Level(0.0f);
+    UINT32           look = 1;
+    ZNFlyControls    in   = NoInput();
+    in.Speed              = 250.0f;
+    in.W                  = ZNKS_Held;
     ZNUpdateFlyCamera(s, in, look, 0.5f);
     EXPECT_VEC_NEAR(s.Position, ZNVec3(10 + 125, 20, 30), 1e-3f);
 
-    in = NoInput();
-    in.Right = ZNKS_Held;
+    in             = NoInput();
+    in.Right       = ZNKS_Held;
     in.Sensitivity = 0.002f;
     in.PrevMouseX = in.PrevMouseY = 100;
-    in.MouseX = 150;   // 50 px right
-    in.MouseY = 110;   // 10 px down: looks down
-    s = Level(0.0f);
+    in.MouseX                     = 150;   // 50 px right
+    in.MouseY                     = 110;   // 10 px down: looks down
+    s                             = Level(0.0f);
     ZNUpdateFlyCamera(s, in, look, 0.016f);
     EXPECT_NEAR(s.Yaw, -0.1f, 1e-6f);
     EXPECT_NEAR(s.Pitch, ZN_PI * 0.5f + 0.02f, 1e-6f);
-    in.InvertY = 1;    // the same motion now looks up
-    s = Level(0.0f);
+    in.InvertY = 1;   // the same motion now looks up
+    s          = Level(0.0f);
     ZNUpdateFlyCamera(s, in, look, 0.016f);
     EXPECT_NEAR(s.Pitch, ZN_PI * 0.5f - 0.02f, 1e-6f);
 

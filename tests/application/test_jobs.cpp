@@ -13,5 +13,6 @@ TEST(JobRunner, ParallelForRunsEveryJobOnce)
         1000, [](void* context, UINT32 i) { (*static_cast<std::vector<std::atomic<int>>*>(context))[i]++; }, &runs);
     for (UINT32 i = 0; i < 1000; ++i)
         ASSERT_EQ(runs[i].load(), 1) << i;
-    ZNParallelFor(0, [](void*, UINT32) { FAIL(); }, nullptr);
+    ZNParallelFor(
+        0, [](void*, UINT32) { FAIL(); }, nullptr);
 }

@@ -26,9 +26,9 @@ public:
     explicit ZNDialogRecorder(bool answer = false) : Answer(answer)
     {
         std::lock_guard<std::mutex> lock(Lock());
-        Outer = Current();
+        Outer     = Current();
         Current() = this;
-        Previous = ZNSetDialogHandler(&ZNDialogRecorder::Handle);
+        Previous  = ZNSetDialogHandler(&ZNDialogRecorder::Handle);
     }
     ~ZNDialogRecorder()
     {
@@ -36,7 +36,7 @@ public:
         ZNSetDialogHandler(Previous);
         Current() = Outer;
     }
-    ZNDialogRecorder(const ZNDialogRecorder&) = delete;
+    ZNDialogRecorder(const ZNDialogRecorder&)            = delete;
     ZNDialogRecorder& operator=(const ZNDialogRecorder&) = delete;
 
     std::vector<ZNDialogRecord> Boxes() const
@@ -61,7 +61,7 @@ public:
         for (const ZNDialogRecord& r : Boxes())
         {
             const size_t from = r.Text.find('\n'), to = r.Text.find("\n\nFile:");
-            const bool assertion = r.Caption == "BREAK_IF" && from != std::string::npos && to != std::string::npos;
+            const bool   assertion = r.Caption == "BREAK_IF" && from != std::string::npos && to != std::string::npos;
             all.push_back(assertion && to > from ? r.Text.substr(from + 1, to - from - 1) : r.Text);
         }
         return all;
@@ -88,9 +88,9 @@ public:
         Records.clear();
     }
 
-    bool Answer;
+    bool                  Answer;
     // Answers for the next questions (assertions excluded), first one first.
-    std::deque<bool> Answers;
+    std::deque<bool>      Answers;
     // Runs before a question takes a scripted answer (to mend a file, say).
     std::function<void()> OnQuestion;
 
@@ -110,7 +110,7 @@ private:
         std::function<void()> onQuestion;
         {
             std::lock_guard<std::mutex> lock(Lock());
-            ZNDialogRecorder* self = Current();
+            ZNDialogRecorder*           self = Current();
             self->Records.push_back({ kind, text ? text : "", caption ? caption : "" });
             const bool question = kind == ZNDialog_YesNo && self->Records.back().Caption != "BREAK_IF";
             if (!question)
@@ -121,7 +121,7 @@ private:
         if (onQuestion)
             onQuestion();
         std::lock_guard<std::mutex> lock(Lock());
-        ZNDialogRecorder* self = Current();
+        ZNDialogRecorder*           self = Current();
         if (self->Answers.empty())
             return self->Answer;
         const bool answer = self->Answers.front();
@@ -131,5 +131,5 @@ private:
 
     std::vector<ZNDialogRecord> Records;
     ZNDialogHandler             Previous = nullptr;
-    ZNDialogRecorder*           Outer = nullptr;   // the recorder this one hides
+    ZNDialogRecorder*           Outer    = nullptr;   // the recorder this one hides
 };

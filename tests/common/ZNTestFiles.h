@@ -26,7 +26,7 @@ inline std::string ZNTestDataFile(const std::string& name)
 inline std::vector<UINT8> ZNReadBytes(const std::string& path)
 {
     std::vector<UINT8> bytes;
-    FILE* f = fopen(path.c_str(), "rb");
+    FILE*              f = fopen(path.c_str(), "rb");
     if (!f)
         return bytes;
     UINT8  buffer[4096];
@@ -77,7 +77,11 @@ inline bool ZNFileThere(const std::string& path)
 class ZNScratchDir
 {
 public:
-    enum Use { Plain, DataPath };
+    enum Use
+    {
+        Plain,
+        DataPath
+    };
 
     // With DataPath, GDataPath names the folder until the object ends.
     explicit ZNScratchDir(Use use = Plain)
@@ -93,7 +97,7 @@ public:
         if (!Root.empty())
             ZNRemoveTree(Root);
     }
-    ZNScratchDir(const ZNScratchDir&) = delete;
+    ZNScratchDir(const ZNScratchDir&)            = delete;
     ZNScratchDir& operator=(const ZNScratchDir&) = delete;
 
     std::string Path(const std::string& name) const { return Root + name; }

@@ -15,7 +15,7 @@ GladGLContext& GL()
 GladGLContext* ZNSwapGLTable(GladGLContext* table)
 {
     GladGLContext* old = TGCurGLTable;
-    TGCurGLTable = table;
+    TGCurGLTable       = table;
     return old;
 }
 
@@ -33,7 +33,7 @@ ZNPlatform& ZNTestPlatform()
 ZNTestWindow::ZNTestWindow(UINT32 width, UINT32 height) : Window(&ZNTestPlatform())
 {
     const ZNWindowParams params = { width, height, 0, 0, 0, 0, ZNWS_Hidden, 0 };
-    Opened = Window.Open(ZNString("zn test"), params);
+    Opened                      = Window.Open(ZNString("zn test"), params);
     Begin();
 }
 
@@ -68,7 +68,7 @@ void ZNAppWindowTest::OpenWindow(const char* title, UINT32 width, UINT32 height)
     static char* argv[] = { arg0, nullptr };
     ZNEngineInit(1, argv);
     snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/", ZN_TEST_DATA_DIR);
-    Window = ZNCreateAppWindow();
+    Window                      = ZNCreateAppWindow();
     const ZNWindowParams params = { width, height, 0, 0, 0, 0, ZNWS_Hidden, 0 };
     if (!Window->Open(ZNString(title), params))
     {
@@ -139,51 +139,111 @@ struct GLName
     long long   Value;
     const char* Name;
 };
-#define ZN_NAME(e) { e, #e }
+#define ZN_NAME(e) \
+    {              \
+        e, #e      \
+    }
 
 // One list per kind of argument: the same number means different things
 // (1 is GL_ONE, GL_LINES and GL_TRUE).
 const GLName kEnums[] = {
-    ZN_NAME(GL_DEPTH_TEST), ZN_NAME(GL_CULL_FACE), ZN_NAME(GL_BLEND), ZN_NAME(GL_STENCIL_TEST),
-    ZN_NAME(GL_SCISSOR_TEST), ZN_NAME(GL_POLYGON_OFFSET_FILL), ZN_NAME(GL_POLYGON_OFFSET_LINE),
-    ZN_NAME(GL_POLYGON_OFFSET_POINT), ZN_NAME(GL_PROGRAM_POINT_SIZE), ZN_NAME(GL_FRAMEBUFFER_SRGB),
-    ZN_NAME(GL_MULTISAMPLE), ZN_NAME(GL_DEPTH_CLAMP), ZN_NAME(GL_LINE_SMOOTH),
-    ZN_NAME(GL_NEVER), ZN_NAME(GL_LESS), ZN_NAME(GL_EQUAL), ZN_NAME(GL_LEQUAL), ZN_NAME(GL_GREATER),
-    ZN_NAME(GL_NOTEQUAL), ZN_NAME(GL_GEQUAL), ZN_NAME(GL_ALWAYS),
-    ZN_NAME(GL_FUNC_ADD), ZN_NAME(GL_MIN), ZN_NAME(GL_MAX), ZN_NAME(GL_FUNC_SUBTRACT),
+    ZN_NAME(GL_DEPTH_TEST),
+    ZN_NAME(GL_CULL_FACE),
+    ZN_NAME(GL_BLEND),
+    ZN_NAME(GL_STENCIL_TEST),
+    ZN_NAME(GL_SCISSOR_TEST),
+    ZN_NAME(GL_POLYGON_OFFSET_FILL),
+    ZN_NAME(GL_POLYGON_OFFSET_LINE),
+    ZN_NAME(GL_POLYGON_OFFSET_POINT),
+    ZN_NAME(GL_PROGRAM_POINT_SIZE),
+    ZN_NAME(GL_FRAMEBUFFER_SRGB),
+    ZN_NAME(GL_MULTISAMPLE),
+    ZN_NAME(GL_DEPTH_CLAMP),
+    ZN_NAME(GL_LINE_SMOOTH),
+    ZN_NAME(GL_NEVER),
+    ZN_NAME(GL_LESS),
+    ZN_NAME(GL_EQUAL),
+    ZN_NAME(GL_LEQUAL),
+    ZN_NAME(GL_GREATER),
+    ZN_NAME(GL_NOTEQUAL),
+    ZN_NAME(GL_GEQUAL),
+    ZN_NAME(GL_ALWAYS),
+    ZN_NAME(GL_FUNC_ADD),
+    ZN_NAME(GL_MIN),
+    ZN_NAME(GL_MAX),
+    ZN_NAME(GL_FUNC_SUBTRACT),
     ZN_NAME(GL_FUNC_REVERSE_SUBTRACT),
-    ZN_NAME(GL_FRONT), ZN_NAME(GL_BACK), ZN_NAME(GL_FRONT_AND_BACK), ZN_NAME(GL_POINT), ZN_NAME(GL_LINE),
+    ZN_NAME(GL_FRONT),
+    ZN_NAME(GL_BACK),
+    ZN_NAME(GL_FRONT_AND_BACK),
+    ZN_NAME(GL_POINT),
+    ZN_NAME(GL_LINE),
     ZN_NAME(GL_FILL),
-    ZN_NAME(GL_ARRAY_BUFFER), ZN_NAME(GL_ELEMENT_ARRAY_BUFFER), ZN_NAME(GL_UNIFORM_BUFFER),
-    ZN_NAME(GL_PIXEL_PACK_BUFFER), ZN_NAME(GL_PIXEL_UNPACK_BUFFER),
-    ZN_NAME(GL_STREAM_DRAW), ZN_NAME(GL_STATIC_DRAW), ZN_NAME(GL_DYNAMIC_DRAW),
-    ZN_NAME(GL_BYTE), ZN_NAME(GL_UNSIGNED_BYTE), ZN_NAME(GL_SHORT), ZN_NAME(GL_UNSIGNED_SHORT), ZN_NAME(GL_INT),
-    ZN_NAME(GL_UNSIGNED_INT), ZN_NAME(GL_FLOAT), ZN_NAME(GL_HALF_FLOAT),
-    ZN_NAME(GL_FRAMEBUFFER), ZN_NAME(GL_READ_FRAMEBUFFER), ZN_NAME(GL_DRAW_FRAMEBUFFER),
-    ZN_NAME(GL_TEXTURE_2D), ZN_NAME(GL_TEXTURE_3D), ZN_NAME(GL_TEXTURE_CUBE_MAP), ZN_NAME(GL_TEXTURE_2D_ARRAY),
+    ZN_NAME(GL_ARRAY_BUFFER),
+    ZN_NAME(GL_ELEMENT_ARRAY_BUFFER),
+    ZN_NAME(GL_UNIFORM_BUFFER),
+    ZN_NAME(GL_PIXEL_PACK_BUFFER),
+    ZN_NAME(GL_PIXEL_UNPACK_BUFFER),
+    ZN_NAME(GL_STREAM_DRAW),
+    ZN_NAME(GL_STATIC_DRAW),
+    ZN_NAME(GL_DYNAMIC_DRAW),
+    ZN_NAME(GL_BYTE),
+    ZN_NAME(GL_UNSIGNED_BYTE),
+    ZN_NAME(GL_SHORT),
+    ZN_NAME(GL_UNSIGNED_SHORT),
+    ZN_NAME(GL_INT),
+    ZN_NAME(GL_UNSIGNED_INT),
+    ZN_NAME(GL_FLOAT),
+    ZN_NAME(GL_HALF_FLOAT),
+    ZN_NAME(GL_FRAMEBUFFER),
+    ZN_NAME(GL_READ_FRAMEBUFFER),
+    ZN_NAME(GL_DRAW_FRAMEBUFFER),
+    ZN_NAME(GL_TEXTURE_2D),
+    ZN_NAME(GL_TEXTURE_3D),
+    ZN_NAME(GL_TEXTURE_CUBE_MAP),
+    ZN_NAME(GL_TEXTURE_2D_ARRAY),
 };
 const GLName kBlendFactors[] = {
-    ZN_NAME(GL_ZERO), ZN_NAME(GL_ONE), ZN_NAME(GL_SRC_COLOR), ZN_NAME(GL_ONE_MINUS_SRC_COLOR),
-    ZN_NAME(GL_SRC_ALPHA), ZN_NAME(GL_ONE_MINUS_SRC_ALPHA), ZN_NAME(GL_DST_ALPHA),
-    ZN_NAME(GL_ONE_MINUS_DST_ALPHA), ZN_NAME(GL_DST_COLOR), ZN_NAME(GL_ONE_MINUS_DST_COLOR),
-    ZN_NAME(GL_SRC_ALPHA_SATURATE), ZN_NAME(GL_CONSTANT_COLOR), ZN_NAME(GL_ONE_MINUS_CONSTANT_COLOR),
-    ZN_NAME(GL_CONSTANT_ALPHA), ZN_NAME(GL_ONE_MINUS_CONSTANT_ALPHA),
+    ZN_NAME(GL_ZERO),
+    ZN_NAME(GL_ONE),
+    ZN_NAME(GL_SRC_COLOR),
+    ZN_NAME(GL_ONE_MINUS_SRC_COLOR),
+    ZN_NAME(GL_SRC_ALPHA),
+    ZN_NAME(GL_ONE_MINUS_SRC_ALPHA),
+    ZN_NAME(GL_DST_ALPHA),
+    ZN_NAME(GL_ONE_MINUS_DST_ALPHA),
+    ZN_NAME(GL_DST_COLOR),
+    ZN_NAME(GL_ONE_MINUS_DST_COLOR),
+    ZN_NAME(GL_SRC_ALPHA_SATURATE),
+    ZN_NAME(GL_CONSTANT_COLOR),
+    ZN_NAME(GL_ONE_MINUS_CONSTANT_COLOR),
+    ZN_NAME(GL_CONSTANT_ALPHA),
+    ZN_NAME(GL_ONE_MINUS_CONSTANT_ALPHA),
 };
 const GLName kStencilOps[] = {
-    ZN_NAME(GL_ZERO), ZN_NAME(GL_KEEP), ZN_NAME(GL_REPLACE), ZN_NAME(GL_INCR), ZN_NAME(GL_DECR),
-    ZN_NAME(GL_INVERT), ZN_NAME(GL_INCR_WRAP), ZN_NAME(GL_DECR_WRAP),
+    ZN_NAME(GL_ZERO), ZN_NAME(GL_KEEP),   ZN_NAME(GL_REPLACE),   ZN_NAME(GL_INCR),
+    ZN_NAME(GL_DECR), ZN_NAME(GL_INVERT), ZN_NAME(GL_INCR_WRAP), ZN_NAME(GL_DECR_WRAP),
 };
 const GLName kModes[] = {
-    ZN_NAME(GL_POINTS), ZN_NAME(GL_LINES), ZN_NAME(GL_LINE_LOOP), ZN_NAME(GL_LINE_STRIP),
+    ZN_NAME(GL_POINTS),    ZN_NAME(GL_LINES),          ZN_NAME(GL_LINE_LOOP),    ZN_NAME(GL_LINE_STRIP),
     ZN_NAME(GL_TRIANGLES), ZN_NAME(GL_TRIANGLE_STRIP), ZN_NAME(GL_TRIANGLE_FAN),
 };
 const GLName kBuffers[] = {
-    ZN_NAME(GL_NONE), ZN_NAME(GL_FRONT_LEFT), ZN_NAME(GL_BACK_LEFT), ZN_NAME(GL_FRONT), ZN_NAME(GL_BACK),
-    ZN_NAME(GL_COLOR_ATTACHMENT0), ZN_NAME(GL_COLOR_ATTACHMENT1), ZN_NAME(GL_COLOR_ATTACHMENT2),
-    ZN_NAME(GL_COLOR_ATTACHMENT3), ZN_NAME(GL_COLOR_ATTACHMENT4), ZN_NAME(GL_COLOR_ATTACHMENT5),
-    ZN_NAME(GL_COLOR_ATTACHMENT6), ZN_NAME(GL_COLOR_ATTACHMENT7),
+    ZN_NAME(GL_NONE),
+    ZN_NAME(GL_FRONT_LEFT),
+    ZN_NAME(GL_BACK_LEFT),
+    ZN_NAME(GL_FRONT),
+    ZN_NAME(GL_BACK),
+    ZN_NAME(GL_COLOR_ATTACHMENT0),
+    ZN_NAME(GL_COLOR_ATTACHMENT1),
+    ZN_NAME(GL_COLOR_ATTACHMENT2),
+    ZN_NAME(GL_COLOR_ATTACHMENT3),
+    ZN_NAME(GL_COLOR_ATTACHMENT4),
+    ZN_NAME(GL_COLOR_ATTACHMENT5),
+    ZN_NAME(GL_COLOR_ATTACHMENT6),
+    ZN_NAME(GL_COLOR_ATTACHMENT7),
 };
-const GLName kBooleans[] = { ZN_NAME(GL_FALSE), ZN_NAME(GL_TRUE) };
+const GLName kBooleans[]  = { ZN_NAME(GL_FALSE), ZN_NAME(GL_TRUE) };
 const GLName kClearBits[] = { ZN_NAME(GL_COLOR_BUFFER_BIT), ZN_NAME(GL_DEPTH_BUFFER_BIT),
                               ZN_NAME(GL_STENCIL_BUFFER_BIT) };
 #undef ZN_NAME
@@ -237,7 +297,7 @@ void RecArgs(const char* name, const char* kinds, A... args)
     Rec(name, kinds, { (long long)(intptr_t)args... });
 }
 
-} // namespace
+}   // namespace
 
 // A recorder for entry Name: logs the RECORDED arguments as KINDS says (see
 // Word), then calls GL with all of them.
@@ -304,14 +364,42 @@ ZNRecordingTable::ZNRecordingTable() : Calls(GCalls), Saved(TGCurGLTable)
     GReal = *Saved;
     Table = *Saved;
 #define ZN_USE(Name) Table.Name = Rec##Name
-    ZN_USE(Enable); ZN_USE(Disable); ZN_USE(BlendEquation); ZN_USE(BlendFuncSeparate); ZN_USE(CullFace);
-    ZN_USE(PolygonMode); ZN_USE(DepthFunc); ZN_USE(DepthMask); ZN_USE(StencilFunc); ZN_USE(StencilMask);
-    ZN_USE(StencilOp); ZN_USE(PolygonOffset); ZN_USE(BindBuffer); ZN_USE(BufferData); ZN_USE(BufferSubData);
-    ZN_USE(EnableVertexAttribArray); ZN_USE(DisableVertexAttribArray); ZN_USE(VertexAttribPointer);
-    ZN_USE(DrawArrays); ZN_USE(DrawRangeElements); ZN_USE(BindFramebuffer); ZN_USE(Viewport);
-    ZN_USE(DrawBuffer); ZN_USE(DrawBuffers); ZN_USE(ReadBuffer); ZN_USE(Scissor); ZN_USE(UseProgram);
-    ZN_USE(Clear); ZN_USE(ActiveTexture); ZN_USE(BindTexture); ZN_USE(Uniform1i); ZN_USE(Uniform1fv);
-    ZN_USE(Uniform2fv); ZN_USE(Uniform3fv); ZN_USE(Uniform4fv); ZN_USE(UniformMatrix4fv);
+    ZN_USE(Enable);
+    ZN_USE(Disable);
+    ZN_USE(BlendEquation);
+    ZN_USE(BlendFuncSeparate);
+    ZN_USE(CullFace);
+    ZN_USE(PolygonMode);
+    ZN_USE(DepthFunc);
+    ZN_USE(DepthMask);
+    ZN_USE(StencilFunc);
+    ZN_USE(StencilMask);
+    ZN_USE(StencilOp);
+    ZN_USE(PolygonOffset);
+    ZN_USE(BindBuffer);
+    ZN_USE(BufferData);
+    ZN_USE(BufferSubData);
+    ZN_USE(EnableVertexAttribArray);
+    ZN_USE(DisableVertexAttribArray);
+    ZN_USE(VertexAttribPointer);
+    ZN_USE(DrawArrays);
+    ZN_USE(DrawRangeElements);
+    ZN_USE(BindFramebuffer);
+    ZN_USE(Viewport);
+    ZN_USE(DrawBuffer);
+    ZN_USE(DrawBuffers);
+    ZN_USE(ReadBuffer);
+    ZN_USE(Scissor);
+    ZN_USE(UseProgram);
+    ZN_USE(Clear);
+    ZN_USE(ActiveTexture);
+    ZN_USE(BindTexture);
+    ZN_USE(Uniform1i);
+    ZN_USE(Uniform1fv);
+    ZN_USE(Uniform2fv);
+    ZN_USE(Uniform3fv);
+    ZN_USE(Uniform4fv);
+    ZN_USE(UniformMatrix4fv);
 #undef ZN_USE
     TGCurGLTable = &Table;
 }

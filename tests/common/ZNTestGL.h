@@ -39,7 +39,7 @@ class ZNTestWindow
 public:
     explicit ZNTestWindow(UINT32 width = 1024, UINT32 height = 576);
     ~ZNTestWindow();
-    ZNTestWindow(const ZNTestWindow&) = delete;
+    ZNTestWindow(const ZNTestWindow&)            = delete;
     ZNTestWindow& operator=(const ZNTestWindow&) = delete;
 
     bool            Ok() const { return Opened; }
@@ -50,7 +50,7 @@ public:
     ZNRenderWindow Window;
 
 private:
-    bool Opened = false;
+    bool Opened  = false;
     bool Current = false;
 };
 
@@ -90,14 +90,14 @@ class ZNRecordingTable
 public:
     ZNRecordingTable();
     ~ZNRecordingTable();
-    ZNRecordingTable(const ZNRecordingTable&) = delete;
+    ZNRecordingTable(const ZNRecordingTable&)            = delete;
     ZNRecordingTable& operator=(const ZNRecordingTable&) = delete;
 
     // Calls equal to line, or starting with line and a space.
-    int  Count(const std::string& line) const;
+    int                      Count(const std::string& line) const;
     // The calls with that name, in order.
     std::vector<std::string> Only(const std::string& name) const;
-    void Clear() { Calls.clear(); }
+    void                     Clear() { Calls.clear(); }
 
     std::vector<std::string>& Calls;
 

@@ -33,8 +33,9 @@ template <class T, UINT32 N>
         {
             std::ostringstream why;
             why.precision(9);
-            why << gotText << " = " << got << "\n" << wantText << " = " << want << "\ndiffer by "
-                << fabsf(got[i] - want[i]) << " in element " << i << ", more than " << tolerance;
+            why << gotText << " = " << got << "\n"
+                << wantText << " = " << want << "\ndiffer by " << fabsf(got[i] - want[i]) << " in element " << i
+                << ", more than " << tolerance;
             return ::testing::AssertionFailure() << why.str();
         }
     return ::testing::AssertionSuccess();

@@ -6,7 +6,7 @@
 ZNEnvSetting::ZNEnvSetting(const char* name, const char* value) : Name(name)
 {
     const char* old = getenv(name);
-    HadOld = old != nullptr;
+    HadOld          = old != nullptr;
     if (old)
         Old = old;
     ZNSetEnv(name, value);

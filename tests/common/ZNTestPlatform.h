@@ -10,14 +10,14 @@
 // '/'; "" with a failed test when none can be made.
 std::string ZNMakeScratchFolder();
 // Removes the folder and everything inside it; links are removed, never followed.
-void ZNRemoveTree(const std::string& folder);
+void        ZNRemoveTree(const std::string& folder);
 // Makes one folder level; false when it cannot (or it exists).
-bool ZNMakeFolder(const std::string& path);
+bool        ZNMakeFolder(const std::string& path);
 // Moves the file's access and modification times by seconds.
-bool ZNShiftFileTime(const std::string& path, long seconds);
+bool        ZNShiftFileTime(const std::string& path, long seconds);
 // Sets the file's access and modification times to seconds since 1970 (UTC)
 // plus nanoseconds (Windows keeps them in steps of 100).
-bool ZNSetFileTime(const std::string& path, long long seconds, long nanoseconds);
+bool        ZNSetFileTime(const std::string& path, long long seconds, long nanoseconds);
 
 // The exit status a parent sees after ZNFatalError (0xBADDC0DE): its low byte
 // 222 on POSIX systems, the whole code on Windows.
@@ -44,7 +44,7 @@ class ZNEnvSetting
 public:
     ZNEnvSetting(const char* name, const char* value);
     ~ZNEnvSetting();
-    ZNEnvSetting(const ZNEnvSetting&) = delete;
+    ZNEnvSetting(const ZNEnvSetting&)            = delete;
     ZNEnvSetting& operator=(const ZNEnvSetting&) = delete;
 
 private:

@@ -25,7 +25,7 @@ const int ZNTestFatalExitStatus = 222;
 
 std::string ZNMakeScratchFolder()
 {
-    const char*       base = getenv("TMPDIR");
+    const char*       base    = getenv("TMPDIR");
     std::string       pattern = std::string(base && *base ? base : "/tmp") + "/zn_test_XXXXXX";
     std::vector<char> buffer(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
     const char*       made = mkdtemp(buffer.data());
@@ -35,8 +35,9 @@ std::string ZNMakeScratchFolder()
 
 void ZNRemoveTree(const std::string& folder)
 {
-    nftw(folder.c_str(), [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
-         FTW_DEPTH | FTW_PHYS);
+    nftw(
+        folder.c_str(), [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
+        FTW_DEPTH | FTW_PHYS);
 }
 
 bool ZNMakeFolder(const std::string& path)

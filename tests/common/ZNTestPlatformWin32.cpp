@@ -18,7 +18,7 @@ const int ZNTestFatalExitStatus = static_cast<int>(0xBADDC0DEu);
 
 std::string ZNMakeScratchFolder()
 {
-    wchar_t temp[MAX_PATH + 1];
+    wchar_t     temp[MAX_PATH + 1];
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
     EXPECT_TRUE(n > 0 && n <= MAX_PATH) << "no temporary folder";
     if (n == 0 || n > MAX_PATH)
@@ -73,9 +73,9 @@ bool ZNSetFileTime(const std::string& path, long long seconds, long nanoseconds)
     const unsigned long long ticks = (static_cast<unsigned long long>(seconds) + 11644473600ull) * 10000000ull +
                                      static_cast<unsigned long long>(nanoseconds) / 100;
     FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(ticks);
+    time.dwLowDateTime  = static_cast<DWORD>(ticks);
     time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    const bool ok = SetFileTime(file, nullptr, &time, &time) != 0;
+    const bool ok       = SetFileTime(file, nullptr, &time, &time) != 0;
     CloseHandle(file);
     return ok;
 }
@@ -105,7 +105,7 @@ size_t ZNTestStackSize()
     if (VirtualQuery(const_cast<char*>(&here), &info, sizeof(info)) == 0)
         return 0;
     const void* base = info.AllocationBase;
-    const char* at = static_cast<const char*>(base);
+    const char* at   = static_cast<const char*>(base);
     size_t      size = 0;
     while (VirtualQuery(at, &info, sizeof(info)) != 0 && info.AllocationBase == base && info.RegionSize > 0)
     {

@@ -10,8 +10,8 @@ struct ArgsGuard
 {
     ~ArgsGuard()
     {
-        std::string self = ZNTestProgram();
-        char* argv[] = {&self[0]};
+        std::string self   = ZNTestProgram();
+        char*       argv[] = { &self[0] };
         ZNSetArguments(1, argv);
     }
 };

@@ -29,7 +29,7 @@ std::wstring ProgramFolder()
 DWORD RunChild(const wchar_t* what)
 {
     SetEnvironmentVariableW(L"ZN_DIALOG", L"no");
-    std::wstring line = L"\"" + ProgramPath() + L"\" --zn-child=" + what;
+    std::wstring         line = L"\"" + ProgramPath() + L"\" --zn-child=" + what;
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(0);
     STARTUPINFOW si;
@@ -49,8 +49,8 @@ DWORD RunChild(const wchar_t* what)
 std::vector<std::wstring> Dumps()
 {
     std::vector<std::wstring> out;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((ProgramFolder() + L"DUMP-*.dmp").c_str(), &data);
+    WIN32_FIND_DATAW          data;
+    HANDLE                    find = FindFirstFileW((ProgramFolder() + L"DUMP-*.dmp").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return out;
     do
@@ -70,7 +70,7 @@ bool GUnwound = false;
 
 UINT32 ExitsWithSeven(void*)
 {
-    Unwound mark{&GUnwound};
+    Unwound mark{ &GUnwound };
     ZNThread::ExitCurrent(7);
 }
 
@@ -79,7 +79,7 @@ UINT32 SleepsLong(void*)
     ZNThread::Sleep(60000);
     return 1;
 }
-} // namespace
+}   // namespace
 
 TEST(Win32Process, FatalErrorEndsWithTheFullCode)
 {
@@ -95,8 +95,8 @@ TEST(Win32Process, CrashWritesAMinidumpBesideTheProgram)
     ASSERT_EQ(dumps.size(), 1u);
     HANDLE f = CreateFileW(dumps[0].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    char signature[4] = {};
-    DWORD got = 0;
+    char  signature[4] = {};
+    DWORD got          = 0;
     ReadFile(f, signature, 4, &got, nullptr);
     CloseHandle(f);
     EXPECT_EQ(std::string(signature, 4), "MDMP");
@@ -149,7 +149,7 @@ TEST(Win32Thread, PinningOneThreadLeavesNewThreadsOnEveryProcessor)
         }
     };
     DWORD_PTR seen = 0;
-    ZNThread t;
+    ZNThread  t;
     t.Start(Probe::Run, &seen);
     t.Wait(ZN_WAIT_INFINITE);
     EXPECT_EQ(seen, process);

@@ -49,7 +49,7 @@ void SayAtExit()
 // Deep enough to overflow any stack; the volatile limit keeps the compiler
 // from seeing an endless recursion.
 volatile int GRecursionLimit = 1 << 30;
-int Recurse(int depth)
+int          Recurse(int depth)
 {
     volatile char pad[4096];
     pad[0] = static_cast<char>(depth);
@@ -62,7 +62,7 @@ int Recurse(int depth)
 __attribute__((no_sanitize("undefined"))) void CrashNullWrite()
 {
     volatile int* volatile target = nullptr;
-    *target = 1;
+    *target                       = 1;
 }
 
 UINT32 CrashingRoutine(void*)
@@ -110,7 +110,7 @@ int RunChildMode(const char* mode, int argc, char** argv)
     {
         atexit(SayAtExit);
         void* block = ZNAlloc(16);
-        block = ZNRealloc(block, SIZE_MAX / 2);
+        block       = ZNRealloc(block, SIZE_MAX / 2);
         Say(block ? "returned a block\n" : "returned null\n");
         return 0;
     }
@@ -132,8 +132,8 @@ int RunChildMode(const char* mode, int argc, char** argv)
     }
     if (strcmp(mode, "crash-null-nodir") == 0)
     {
-        char fake[] = "/nonexistent-zn-folder/bin/prog";
-        char* fakeArgv[] = {fake};
+        char  fake[]     = "/nonexistent-zn-folder/bin/prog";
+        char* fakeArgv[] = { fake };
         ZNSysInit(1, fakeArgv);
         CrashNullWrite();
         return 0;
@@ -179,8 +179,8 @@ int RunChildMode(const char* mode, int argc, char** argv)
     if (strcmp(mode, "filedialog") == 0)
     {
         char path[64];
-        int chosen = gSysFileOpen(Arg(argc, argv, 2), "Images\0*.png;*.jpg\0All\0*\0", path, sizeof(path),
-                                  atoi(Arg(argc, argv, 3)));
+        int  chosen = gSysFileOpen(Arg(argc, argv, 2), "Images\0*.png;*.jpg\0All\0*\0", path, sizeof(path),
+                                   atoi(Arg(argc, argv, 3)));
         snprintf(line, sizeof(line), "result=%d path=%s\n", chosen, chosen ? path : "");
         Say(line);
         return 0;
@@ -189,7 +189,7 @@ int RunChildMode(const char* mode, int argc, char** argv)
     return 2;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

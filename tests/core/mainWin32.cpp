@@ -18,7 +18,7 @@ int main(int argc, char** argv)
         if (strcmp(what, "crash") == 0)
         {
             volatile int* nowhere = nullptr;
-            *nowhere = 1;
+            *nowhere              = 1;
         }
         return 3;
     }

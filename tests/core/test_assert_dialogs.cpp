@@ -15,15 +15,16 @@ std::string AssertText(const std::string& expression, const std::string& file, i
            "\nLine: " + std::to_string(line) + "\n\nDo you want to debug the program?";
 }
 
-} // namespace
+}   // namespace
 
 TEST(AssertDialog, FailedCheckShowsExactTextAndReturnsOnNo)
 {
     ZNDialogRecorder recorder(false);
-    int value = 7;
-    int reached = 0;
-    BREAK_IF(value > 3); const int line = __LINE__;
-    reached = 1;
+    int              value   = 7;
+    int              reached = 0;
+    BREAK_IF(value > 3);
+    const int line = __LINE__;
+    reached        = 1;
     ASSERT_EQ(recorder.Count(), 1u);
     EXPECT_EQ(reached, 1);
     ZNDialogRecord box = recorder.Boxes()[0];
@@ -42,7 +43,8 @@ TEST(AssertDialog, FailedCheckShowsExactTextAndReturnsOnNo)
 TEST(AssertDialog, LiteralConditionReportsItselfWithQuotes)
 {
     ZNDialogRecorder recorder(false);
-    BREAK_IF("Unknown vertex data type"); const int line = __LINE__;
+    BREAK_IF("Unknown vertex data type");
+    const int line = __LINE__;
     ASSERT_EQ(recorder.Count(), 1u);
     EXPECT_EQ(recorder.Boxes()[0].Text, AssertText("\"Unknown vertex data type\"", __FILE__, line));
 }
@@ -50,7 +52,7 @@ TEST(AssertDialog, LiteralConditionReportsItselfWithQuotes)
 TEST(AssertDialog, CheckExpressionYieldsWhetherItFailed)
 {
     ZNDialogRecorder recorder(false);
-    unsigned at = 5, count = 5;
+    unsigned         at = 5, count = 5;
     EXPECT_TRUE(ZN_CHECK_FAILED(at >= count));
     ASSERT_EQ(recorder.Count(), 1u);
     EXPECT_NE(recorder.Boxes()[0].Text.find("\nat >= count\n"), std::string::npos);
@@ -62,7 +64,7 @@ TEST(AssertDialog, CheckExpressionYieldsWhetherItFailed)
 TEST(AssertDialog, LongExpressionOrFileIsCutAndTerminated)
 {
     ZNDialogRecorder recorder(false);
-    std::string longText(5000, 'x');
+    std::string      longText(5000, 'x');
     ZNAssertFailed(longText.c_str(), "file.cpp", 12);
     std::string longFile = "/very/long/" + std::string(4000, 'd') + ".cpp";
     ZNAssertFailed("a == b", longFile.c_str(), 34);
@@ -113,7 +115,7 @@ TEST(Allocator, ReallocKeepsBytesBothWays)
     for (int i = 0; i < 64; ++i)
         ASSERT_EQ(block[i], static_cast<UINT8>(i * 7 + 1)) << "byte " << i;
     block[(1 << 20) - 1] = 0xAB;   // the whole new size is usable
-    block = static_cast<UINT8*>(ZNRealloc(block, 10));
+    block                = static_cast<UINT8*>(ZNRealloc(block, 10));
     for (int i = 0; i < 10; ++i)
         ASSERT_EQ(block[i], static_cast<UINT8>(i * 7 + 1)) << "byte " << i;
     ZNFree(block);
@@ -121,7 +123,7 @@ TEST(Allocator, ReallocKeepsBytesBothWays)
 
 TEST(Allocator, BlocksAreAlignedAndZeroSizeIsValid)
 {
-    for (size_t size : {1u, 3u, 5u, 17u, 4096u})
+    for (size_t size : { 1u, 3u, 5u, 17u, 4096u })
     {
         void* block = ZNAlloc(size);
         EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 4, 0u) << size;

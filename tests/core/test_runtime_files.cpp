@@ -50,7 +50,7 @@ TEST_F(RuntimeFiles, NamesResolveUnderTheDataPath)
     // "wb+" replaces and can read back what it wrote.
     FILE* both = ZNOpenFile("made.txt", ZN_FILE_READ | ZN_FILE_WRITE | ZN_FILE_BINARY);
     ASSERT_NE(both, nullptr);
-    UINT32 values[3] = {1, 2, 0xDEADBEEF};
+    UINT32 values[3] = { 1, 2, 0xDEADBEEF };
     EXPECT_EQ(ZNFWrite(values, sizeof(UINT32), 3, both), 3u);
     ZNFSeek(both, 0, false);
     UINT32 back[3] = {};
@@ -99,12 +99,12 @@ TEST(RuntimeMath, SignOfEveryKindOfValue)
 
 TEST(RuntimeByteOrder, NetworkOrderIsBigEndian)
 {
-    UINT32 net = ZNHostToNet32(0x01020304u);
+    UINT32       net   = ZNHostToNet32(0x01020304u);
     const UINT8* bytes = reinterpret_cast<const UINT8*>(&net);
     EXPECT_EQ(bytes[0], 1);
     EXPECT_EQ(bytes[3], 4);
     EXPECT_EQ(ZNNetToHost32(net), 0x01020304u);
-    UINT16 net16 = ZNHostToNet16(0xA1B2);
+    UINT16       net16   = ZNHostToNet16(0xA1B2);
     const UINT8* bytes16 = reinterpret_cast<const UINT8*>(&net16);
     EXPECT_EQ(bytes16[0], 0xA1);
     EXPECT_EQ(bytes16[1], 0xB2);

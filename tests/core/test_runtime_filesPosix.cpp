@@ -24,10 +24,10 @@ TEST_F(RuntimeFiles, RefusedPermissionShowsTheErrorTextCaptionedWithThePath)
 {
     WriteFile("locked.bin", "x");
     std::string full = Dir.Root + "locked.bin";
-    int fd = open(full.c_str(), O_RDONLY);
+    int         fd   = open(full.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
-    int attributes = 0;
-    bool locked = ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0 &&
+    int  attributes = 0;
+    bool locked     = ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0 &&
                   (attributes |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &attributes) == 0);
     if (!locked)
     {
@@ -35,7 +35,7 @@ TEST_F(RuntimeFiles, RefusedPermissionShowsTheErrorTextCaptionedWithThePath)
         GTEST_SKIP() << "cannot make a file immutable here (needs CAP_LINUX_IMMUTABLE), so no EPERM to provoke";
     }
     ZNDialogRecorder recorder(true);
-    FILE* f = ZNOpenFile("locked.bin", ZN_FILE_WRITE | ZN_FILE_BINARY);
+    FILE*            f = ZNOpenFile("locked.bin", ZN_FILE_WRITE | ZN_FILE_BINARY);
     attributes &= ~FS_IMMUTABLE_FL;
     ioctl(fd, FS_IOC_SETFLAGS, &attributes);
     close(fd);
@@ -58,17 +58,17 @@ namespace
 class FileChooser : public ::testing::Test
 {
 protected:
-    ZNScratchDir   Bin;
-    std::string SavedPath, SavedDisplay, SavedDialog;
-    bool        HadDisplay = false, HadDialog = false;
+    ZNScratchDir Bin;
+    std::string  SavedPath, SavedDisplay, SavedDialog;
+    bool         HadDisplay = false, HadDialog = false;
 
     void SetUp() override
     {
-        SavedPath = getenv("PATH") ? getenv("PATH") : "";
-        HadDisplay = getenv("DISPLAY") != nullptr;
+        SavedPath    = getenv("PATH") ? getenv("PATH") : "";
+        HadDisplay   = getenv("DISPLAY") != nullptr;
         SavedDisplay = HadDisplay ? getenv("DISPLAY") : "";
-        HadDialog = getenv("ZN_DIALOG") != nullptr;
-        SavedDialog = HadDialog ? getenv("ZN_DIALOG") : "";
+        HadDialog    = getenv("ZN_DIALOG") != nullptr;
+        SavedDialog  = HadDialog ? getenv("ZN_DIALOG") : "";
         setenv("PATH", Bin.Root.c_str(), 1);
         setenv("DISPLAY", ":98", 1);
         unsetenv("ZN_DIALOG");
@@ -86,7 +86,7 @@ protected:
     void InstallFake(const char* name)
     {
         std::string path = Bin.Root + name;
-        FILE* f = fopen(path.c_str(), "w");
+        FILE*       f    = fopen(path.c_str(), "w");
         ASSERT_NE(f, nullptr);
         // SDL may show its own message boxes through zenity too: those are
         // passed to stderr so the box's text can still be checked.
@@ -107,7 +107,7 @@ protected:
 
 const char GFilter[] = "Images\0*.png;*.jpg\0All\0*\0";
 
-} // namespace
+}   // namespace
 
 TEST_F(FileChooser, ZenityChoiceLandsInTheBufferCancelGivesZero)
 {
@@ -120,8 +120,7 @@ TEST_F(FileChooser, ZenityChoiceLandsInTheBufferCancelGivesZero)
                           "--file-filter=Images | *.png *.jpg\n--file-filter=All | *\n");
 
     EXPECT_NE(gSysFileOpen("/start/", GFilter, buffer, sizeof(buffer), 1), 0);
-    EXPECT_NE(FakeArgs().find("--save\n--confirm-overwrite\n--filename=/start/\n"), std::string::npos)
-        << FakeArgs();
+    EXPECT_NE(FakeArgs().find("--save\n--confirm-overwrite\n--filename=/start/\n"), std::string::npos) << FakeArgs();
 
     setenv("ZN_FAKE_MODE", "cancel", 1);
     strcpy(buffer, "untouched");
@@ -144,7 +143,7 @@ TEST_F(FileChooser, PathTooLongForTheBufferIsRefusedNotCut)
     InstallFake("zenity");
     setenv("ZN_FAKE_MODE", "chosen", 1);
     ZNDialogRecorder recorder(true);
-    char buffer[16] = "untouched";   // "/picked/file.png" needs 17 bytes
+    char             buffer[16] = "untouched";   // "/picked/file.png" needs 17 bytes
     EXPECT_EQ(gSysFileOpen("/x", nullptr, buffer, sizeof(buffer), 0), 0);
     EXPECT_STREQ(buffer, "untouched");
     ASSERT_EQ(recorder.Count(), 1u);
@@ -174,7 +173,7 @@ TEST_F(FileChooser, NobodyToAskMeansCancelled)
 TEST_F(FileChooser, ChooserFailureIsFatal)
 {
     InstallFake("zenity");
-    ZNChildRun run = ZNRunChild("filedialog", {"/x", "0"}, {"ZN_FAKE_MODE=broken"});
+    ZNChildRun run = ZNRunChild("filedialog", { "/x", "0" }, { "ZN_FAKE_MODE=broken" });
     EXPECT_TRUE(run.ExitedWith(222)) << run.Describe();
     EXPECT_NE(run.Err.find("gSysFileOpen error\n"), std::string::npos) << run.Err;
     EXPECT_NE(FakeArgs().find("--file-selection"), std::string::npos) << "the chooser did not run";
@@ -184,20 +183,20 @@ TEST_F(FileChooser, ChooserFailureIsFatal)
 TEST(FileChooserTerminal, PromptRefusesMissingFilesAndResolvesAgainstTheFolder)
 {
     ZNScratchDir dir;
-    FILE* f = fopen((dir.Root + "a.png").c_str(), "wb");
+    FILE*        f = fopen((dir.Root + "a.png").c_str(), "wb");
     ASSERT_NE(f, nullptr);
     fclose(f);
-    std::string folder = dir.Root.substr(0, dir.Root.size() - 1);
-    std::vector<std::string> env = {"ZN_DIALOG", "DISPLAY", "WAYLAND_DISPLAY"};
-    const std::string prompt = "empty line cancels: ";
+    std::string              folder = dir.Root.substr(0, dir.Root.size() - 1);
+    std::vector<std::string> env    = { "ZN_DIALOG", "DISPLAY", "WAYLAND_DISPLAY" };
+    const std::string        prompt = "empty line cancels: ";
 
-    ZNChildRun open = ZNRunChildOnTerminal("filedialog", {folder, "0"}, env,
-                                           {{prompt, "missing.png\n"}, {prompt, "a.png\n"}});
+    ZNChildRun open = ZNRunChildOnTerminal("filedialog", { folder, "0" }, env,
+                                           { { prompt, "missing.png\n" }, { prompt, "a.png\n" } });
     EXPECT_TRUE(open.ExitedWith(0)) << open.Describe();
     EXPECT_NE(open.Out.find("No such file: " + dir.Root + "missing.png"), std::string::npos) << open.Out;
     EXPECT_NE(open.Out.find("result=1 path=" + dir.Root + "a.png"), std::string::npos) << open.Out;
 
-    ZNChildRun cancel = ZNRunChildOnTerminal("filedialog", {folder, "1"}, env, {{prompt, "\n"}});
+    ZNChildRun cancel = ZNRunChildOnTerminal("filedialog", { folder, "1" }, env, { { prompt, "\n" } });
     EXPECT_TRUE(cancel.ExitedWith(0)) << cancel.Describe();
     EXPECT_NE(cancel.Out.find("result=0"), std::string::npos) << cancel.Out;
 }

@@ -13,15 +13,15 @@
 
 struct ZNChildRun
 {
-    pid_t       Pid = 0;          // the child's process id
-    int         Status = 0;       // as waitpid gives it
-    bool        TimedOut = false; // killed after the deadline
-    std::string Out;              // everything it wrote to stdout
-    std::string Err;              // everything it wrote to stderr
+    pid_t       Pid      = 0;       // the child's process id
+    int         Status   = 0;       // as waitpid gives it
+    bool        TimedOut = false;   // killed after the deadline
+    std::string Out;                // everything it wrote to stdout
+    std::string Err;                // everything it wrote to stderr
 
-    bool ExitedWith(int code) const;
-    bool KilledBy(int sig) const;
-    std::string Describe() const; // for failure messages
+    bool        ExitedWith(int code) const;
+    bool        KilledBy(int sig) const;
+    std::string Describe() const;   // for failure messages
 };
 
 // Runs this program in child mode with the given extra arguments. env holds
@@ -35,9 +35,9 @@ ZNChildRun ZNRunChild(const std::string& mode, const std::vector<std::string>& a
 // For each (prompt, reply) pair in turn, waits until the output so far ends
 // with prompt, then types reply. All output lands in Out.
 ZNChildRun ZNRunChildOnTerminal(const std::string& mode, const std::vector<std::string>& args,
-                                const std::vector<std::string>& env,
+                                const std::vector<std::string>&                         env,
                                 const std::vector<std::pair<std::string, std::string>>& dialogue,
-                                int timeoutSeconds = 30);
+                                int                                                     timeoutSeconds = 30);
 
 // ZNTestProgram and ZNTestProgramDir are the toolkit's (common/ZNTestPlatform.h).
 

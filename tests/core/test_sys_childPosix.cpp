@@ -50,8 +50,7 @@ struct ZNChildCommand
     std::vector<std::string> ArgStore, EnvStore;
     std::vector<char*>       Argv, Envp;
 
-    ZNChildCommand(const std::string& mode, const std::vector<std::string>& args,
-                   const std::vector<std::string>& env)
+    ZNChildCommand(const std::string& mode, const std::vector<std::string>& args, const std::vector<std::string>& env)
     {
         Program = ZNTestProgram();
         ArgStore.push_back(Program);
@@ -64,9 +63,9 @@ struct ZNChildCommand
         // The inherited environment with the requested changes.
         for (char** e = environ; *e; ++e)
         {
-            std::string entry = *e;
-            std::string name = entry.substr(0, entry.find('='));
-            bool replaced = false;
+            std::string entry    = *e;
+            std::string name     = entry.substr(0, entry.find('='));
+            bool        replaced = false;
             for (const std::string& change : env)
                 if (change.substr(0, change.find('=')) == name)
                     replaced = true;
@@ -89,12 +88,12 @@ double Elapsed(const timespec& start)
     return static_cast<double>(now.tv_sec - start.tv_sec) + (now.tv_nsec - start.tv_nsec) / 1e9;
 }
 
-} // namespace
+}   // namespace
 
 ZNChildRun ZNRunChild(const std::string& mode, const std::vector<std::string>& args,
                       const std::vector<std::string>& env, int timeoutSeconds)
 {
-    ZNChildRun run;
+    ZNChildRun     run;
     ZNChildCommand command(mode, args, env);
 
     int outPipe[2], errPipe[2];
@@ -120,8 +119,8 @@ ZNChildRun ZNRunChild(const std::string& mode, const std::vector<std::string>& a
 
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    int open = 2;
+    pollfd fds[2] = { { outPipe[0], POLLIN, 0 }, { errPipe[0], POLLIN, 0 } };
+    int    open   = 2;
     while (open > 0)
     {
         if (Elapsed(start) > timeoutSeconds)
@@ -136,7 +135,7 @@ ZNChildRun ZNRunChild(const std::string& mode, const std::vector<std::string>& a
         {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
-            char chunk[4096];
+            char    chunk[4096];
             ssize_t n = read(fds[i].fd, chunk, sizeof(chunk));
             if (n > 0)
                 (i == 0 ? run.Out : run.Err).append(chunk, static_cast<size_t>(n));
@@ -158,13 +157,12 @@ ZNChildRun ZNRunChild(const std::string& mode, const std::vector<std::string>& a
 }
 
 ZNChildRun ZNRunChildOnTerminal(const std::string& mode, const std::vector<std::string>& args,
-                                const std::vector<std::string>& env,
-                                const std::vector<std::pair<std::string, std::string>>& dialogue,
-                                int timeoutSeconds)
+                                const std::vector<std::string>&                         env,
+                                const std::vector<std::pair<std::string, std::string>>& dialogue, int timeoutSeconds)
 {
-    ZNChildRun run;
+    ZNChildRun     run;
     ZNChildCommand command(mode, args, env);
-    int terminal = -1;
+    int            terminal = -1;
     fflush(stdout);
     fflush(stderr);
     pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
@@ -188,12 +186,12 @@ ZNChildRun ZNRunChildOnTerminal(const std::string& mode, const std::vector<std::
             run.TimedOut = true;
             break;
         }
-        pollfd fd = {terminal, POLLIN, 0};
+        pollfd fd = { terminal, POLLIN, 0 };
         if (poll(&fd, 1, 200) < 0 && errno != EINTR)
             break;
         if (fd.revents & (POLLIN | POLLHUP | POLLERR))
         {
-            char chunk[4096];
+            char    chunk[4096];
             ssize_t n = read(terminal, chunk, sizeof(chunk));
             if (n <= 0)
                 break;   // the child closed its side (EIO once it has ended)
@@ -221,7 +219,7 @@ ZNChildRun ZNRunChildOnTerminal(const std::string& mode, const std::vector<std::
 std::vector<std::string> ZNListDumps(const std::string& dir)
 {
     std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
+    DIR*                     d = opendir(dir.c_str());
     if (!d)
         return names;
     while (dirent* e = readdir(d))

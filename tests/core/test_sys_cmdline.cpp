@@ -23,52 +23,52 @@ std::vector<std::string> Split(const char* line)
 
 typedef std::vector<std::string> Args;
 
-} // namespace
+}   // namespace
 
 TEST(CommandLineSplit, QuotesGroupAndEmptyPairsCount)
 {
-    EXPECT_EQ(Split("prog -x \"a b\""), (Args{"prog", "-x", "a b"}));
-    EXPECT_EQ(Split("a \"\" b"), (Args{"a", "", "b"}));
-    EXPECT_EQ(Split("a \"\""), (Args{"a", ""}));
-    EXPECT_EQ(Split("\"\""), (Args{""}));
+    EXPECT_EQ(Split("prog -x \"a b\""), (Args{ "prog", "-x", "a b" }));
+    EXPECT_EQ(Split("a \"\" b"), (Args{ "a", "", "b" }));
+    EXPECT_EQ(Split("a \"\""), (Args{ "a", "" }));
+    EXPECT_EQ(Split("\"\""), (Args{ "" }));
     // Quotes in the middle of a word join the pieces.
-    EXPECT_EQ(Split("pre\"fix suf\"fix next"), (Args{"prefix suffix", "next"}));
+    EXPECT_EQ(Split("pre\"fix suf\"fix next"), (Args{ "prefix suffix", "next" }));
     // An unfinished quote is closed by the end of the line.
-    EXPECT_EQ(Split("a \"b c"), (Args{"a", "b c"}));
+    EXPECT_EQ(Split("a \"b c"), (Args{ "a", "b c" }));
     // Tabs inside quotes are kept, outside they separate.
-    EXPECT_EQ(Split("a\t\"b\tc\"\td"), (Args{"a", "b\tc", "d"}));
+    EXPECT_EQ(Split("a\t\"b\tc\"\td"), (Args{ "a", "b\tc", "d" }));
 }
 
 TEST(CommandLineSplit, RunsOfSeparatorsGiveOneBreak)
 {
-    EXPECT_EQ(Split("a   \t  b"), (Args{"a", "b"}));
-    EXPECT_EQ(Split("a b   "), (Args{"a", "b"}));
+    EXPECT_EQ(Split("a   \t  b"), (Args{ "a", "b" }));
+    EXPECT_EQ(Split("a b   "), (Args{ "a", "b" }));
     // Blanks before the first argument do not make an empty argument 0.
-    EXPECT_EQ(Split("   prog x"), (Args{"prog", "x"}));
-    EXPECT_EQ(Split(""), (Args{""}));
-    EXPECT_EQ(Split("   "), (Args{""}));
-    EXPECT_EQ(Split(nullptr), (Args{""}));
+    EXPECT_EQ(Split("   prog x"), (Args{ "prog", "x" }));
+    EXPECT_EQ(Split(""), (Args{ "" }));
+    EXPECT_EQ(Split("   "), (Args{ "" }));
+    EXPECT_EQ(Split(nullptr), (Args{ "" }));
 }
 
 TEST(CommandLineSplit, BackslashesBeforeQuotes)
 {
-    EXPECT_EQ(Split("a\\\"b"), (Args{"a\"b"}));                // 1: literal quote
-    EXPECT_EQ(Split("a\\\\\"b c\""), (Args{"a\\b c"}));         // 2: one backslash, quote groups
-    EXPECT_EQ(Split("a\\\\\\\"b"), (Args{"a\\\"b"}));           // 3: one backslash and a literal quote
-    EXPECT_EQ(Split("a\\\\\\\\\"b c\" d"), (Args{"a\\\\b c", "d"}));   // 4: two backslashes, quote groups
+    EXPECT_EQ(Split("a\\\"b"), (Args{ "a\"b" }));                        // 1: literal quote
+    EXPECT_EQ(Split("a\\\\\"b c\""), (Args{ "a\\b c" }));                // 2: one backslash, quote groups
+    EXPECT_EQ(Split("a\\\\\\\"b"), (Args{ "a\\\"b" }));                  // 3: one backslash and a literal quote
+    EXPECT_EQ(Split("a\\\\\\\\\"b c\" d"), (Args{ "a\\\\b c", "d" }));   // 4: two backslashes, quote groups
     // Backslashes not followed by a quote stay as they are.
-    EXPECT_EQ(Split("C:\\dir\\sub\\ x"), (Args{"C:\\dir\\sub\\", "x"}));
-    EXPECT_EQ(Split("C:\\path\\"), (Args{"C:\\path\\"}));
-    EXPECT_EQ(Split("\\\\server\\share"), (Args{"\\\\server\\share"}));
+    EXPECT_EQ(Split("C:\\dir\\sub\\ x"), (Args{ "C:\\dir\\sub\\", "x" }));
+    EXPECT_EQ(Split("C:\\path\\"), (Args{ "C:\\path\\" }));
+    EXPECT_EQ(Split("\\\\server\\share"), (Args{ "\\\\server\\share" }));
     // A literal quote inside a quoted argument.
-    EXPECT_EQ(Split("\"say \\\"hi\\\"\" x"), (Args{"say \"hi\"", "x"}));
+    EXPECT_EQ(Split("\"say \\\"hi\\\"\" x"), (Args{ "say \"hi\"", "x" }));
 }
 
 TEST(Arguments, GivenArgumentsAreKeptAsTheyAre)
 {
     ArgsGuard guard;
-    char a0[] = "c:\\x\\p.exe", a1[] = "-Flag", a2[] = "";
-    char* argv[] = {a0, a1, a2};
+    char      a0[] = "c:\\x\\p.exe", a1[] = "-Flag", a2[] = "";
+    char*     argv[] = { a0, a1, a2 };
     ZNSetArguments(3, argv);
     ASSERT_EQ(ZNGetArgCount(), 3u);
     EXPECT_STREQ(ZNGetArg(0), "c:\\x\\p.exe");
@@ -99,8 +99,8 @@ TEST(Arguments, CommandLineNormalisesOnlyArgumentZero)
 TEST(Arguments, BadIndexReportsAndReturnsNothing)
 {
     ArgsGuard guard;
-    char a0[] = "/x/prog";
-    char* argv[] = {a0};
+    char      a0[]   = "/x/prog";
+    char*     argv[] = { a0 };
     ZNSetArguments(1, argv);
     ZNDialogRecorder recorder(false);
     EXPECT_STREQ(ZNGetArg(1), "");

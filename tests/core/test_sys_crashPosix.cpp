@@ -18,11 +18,11 @@ namespace
 
 struct ZNDumpSeen
 {
-    std::string Name;     // file name only
+    std::string Name;   // file name only
     std::string Content;
     long        Pid = 0;
     long        Tid = 0;
-    std::string Stamp;    // YYYYMMDD-HHMMSS
+    std::string Stamp;   // YYYYMMDD-HHMMSS
 };
 
 // Matches DUMP-<8 digits>-<6 digits>-<digits>-<digits>.dmp and takes the
@@ -46,8 +46,8 @@ bool ParseDumpName(const std::string& name, std::string& stamp, long& pid, long&
         if (i != split && !isdigit(static_cast<unsigned char>(body[i])))
             return false;
     stamp = body.substr(0, 15);
-    pid = std::stol(body.substr(16, split - 16));
-    tid = std::stol(body.substr(split + 1));
+    pid   = std::stol(body.substr(16, split - 16));
+    tid   = std::stol(body.substr(split + 1));
     return true;
 }
 
@@ -64,19 +64,19 @@ std::string LocalStamp(time_t t)
 class CrashDump : public ::testing::Test
 {
 protected:
-    ZNChildRun Run;
+    ZNChildRun              Run;
     std::vector<ZNDumpSeen> Dumps;
-    std::string Before, After;
+    std::string             Before, After;
 
-    void Crash(const std::string& mode, std::vector<std::string> env = {"ZN_DIALOG=no"},
+    void Crash(const std::string& mode, std::vector<std::string> env = { "ZN_DIALOG=no" },
                std::vector<std::string> args = {})
     {
-        std::string dir = ZNTestProgramDir();
+        std::string              dir = ZNTestProgramDir();
         std::vector<std::string> old = ZNListDumps(dir);
-        std::set<std::string> existing(old.begin(), old.end());
+        std::set<std::string>    existing(old.begin(), old.end());
         Before = LocalStamp(time(nullptr));
-        Run = ZNRunChild(mode, args, env);
-        After = LocalStamp(time(nullptr));
+        Run    = ZNRunChild(mode, args, env);
+        After  = LocalStamp(time(nullptr));
 
         for (const std::string& name : ZNListDumps(dir))
         {
@@ -104,7 +104,8 @@ protected:
         EXPECT_GE(dump.Stamp, Before) << dump.Name;
         EXPECT_LE(dump.Stamp, After) << dump.Name;
         EXPECT_NE(dump.Content.find(std::string("Signal: ") + std::to_string(sig) + " " + signalName),
-                  std::string::npos) << dump.Content.substr(0, 400);
+                  std::string::npos)
+            << dump.Content.substr(0, 400);
         EXPECT_NE(dump.Content.find("Process: " + std::to_string(Run.Pid) + "\n"), std::string::npos);
         // The dump's time is the one in its name, written out.
         ASSERT_EQ(dump.Stamp.size(), 15u) << dump.Name;
@@ -118,7 +119,7 @@ protected:
         ASSERT_NE(trace, std::string::npos);
         size_t frames = 0;
         for (size_t at = dump.Content.find("zn_test_core", trace); at != std::string::npos;
-             at = dump.Content.find("zn_test_core", at + 1))
+             at        = dump.Content.find("zn_test_core", at + 1))
         {
             if (at > dump.Content.find("\nMemory map:\n"))
                 break;
@@ -140,7 +141,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(CrashDump, NullWriteOnTheMainThread)
 {
@@ -184,7 +185,7 @@ TEST_F(CrashDump, GoesBesideTheProgramAfterTheDirectoryChanged)
 
 TEST_F(CrashDump, BreakAnsweredYesWithoutDebuggerEndsInADump)
 {
-    Crash("break", {"ZN_DIALOG=yes"});
+    Crash("break", { "ZN_DIALOG=yes" });
     ExpectOneGoodDump(SIGTRAP, "SIGTRAP");
     EXPECT_EQ(Run.Out.find("continued"), std::string::npos);
 }
@@ -196,12 +197,12 @@ TEST_F(CrashDump, EveryHandledSignalDumps)
     {
         int         Sig;
         const char* Name;
-    } signals[] = {{SIGBUS, "SIGBUS"}, {SIGFPE, "SIGFPE"}, {SIGILL, "SIGILL"}};
+    } signals[] = { { SIGBUS, "SIGBUS" }, { SIGFPE, "SIGFPE" }, { SIGILL, "SIGILL" } };
     for (const auto& s : signals)
     {
         SCOPED_TRACE(s.Name);
         Dumps.clear();
-        Crash("crash-raise", {"ZN_DIALOG=no"}, {std::to_string(s.Sig)});
+        Crash("crash-raise", { "ZN_DIALOG=no" }, { std::to_string(s.Sig) });
         ExpectOneGoodDump(s.Sig, s.Name);
     }
 }
@@ -211,6 +212,5 @@ TEST_F(CrashDump, UnwritableFolderStillReportsThePathTried)
     Crash("crash-null-nodir");
     EXPECT_TRUE(Run.KilledBy(SIGSEGV)) << Run.Describe();
     EXPECT_NE(Run.Err.find("/nonexistent-zn-folder/bin/prog: Error\n"), std::string::npos) << Run.Err;
-    EXPECT_NE(Run.Err.find("A dump has been saved to /nonexistent-zn-folder/bin/DUMP-"), std::string::npos)
-        << Run.Err;
+    EXPECT_NE(Run.Err.find("A dump has been saved to /nonexistent-zn-folder/bin/DUMP-"), std::string::npos) << Run.Err;
 }

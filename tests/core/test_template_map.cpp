@@ -16,7 +16,8 @@ namespace
 template <typename K, typename V>
 int CheckSubtree(const ZNMapNode<K, V>* n, const K* lo, const K* hi, UINT32& nodes, std::string& why)
 {
-    if (!n) return 1;
+    if (!n)
+        return 1;
     ++nodes;
     if ((lo && !(*lo < n->key)) || (hi && !(n->key < *hi)))
     {
@@ -34,9 +35,11 @@ int CheckSubtree(const ZNMapNode<K, V>* n, const K* lo, const K* hi, UINT32& nod
         return -1;
     }
     int l = CheckSubtree(n->Child(0), lo, &n->key, nodes, why);
-    if (l < 0) return -1;
+    if (l < 0)
+        return -1;
     int r = CheckSubtree(n->Child(1), &n->key, hi, nodes, why);
-    if (r < 0) return -1;
+    if (r < 0)
+        return -1;
     if (l != r)
     {
         why = "black heights differ";
@@ -48,26 +51,36 @@ int CheckSubtree(const ZNMapNode<K, V>* n, const K* lo, const K* hi, UINT32& nod
 template <typename K, typename V>
 ::testing::AssertionResult IsRedBlack(const ZNMap<K, V>& m)
 {
-    if (m.root && m.root->red) return ::testing::AssertionFailure() << "red root";
-    if (!m.root && m.count) return ::testing::AssertionFailure() << "empty tree with count " << m.count;
-    UINT32 nodes = 0;
+    if (m.root && m.root->red)
+        return ::testing::AssertionFailure() << "red root";
+    if (!m.root && m.count)
+        return ::testing::AssertionFailure() << "empty tree with count " << m.count;
+    UINT32      nodes = 0;
     std::string why;
-    if (CheckSubtree<K, V>(m.root, nullptr, nullptr, nodes, why) < 0) return ::testing::AssertionFailure() << why;
-    if (nodes != m.count) return ::testing::AssertionFailure() << nodes << " nodes, count " << m.count;
+    if (CheckSubtree<K, V>(m.root, nullptr, nullptr, nodes, why) < 0)
+        return ::testing::AssertionFailure() << why;
+    if (nodes != m.count)
+        return ::testing::AssertionFailure() << nodes << " nodes, count " << m.count;
     return ::testing::AssertionSuccess();
 }
 
 template <typename K, typename V>
 ::testing::AssertionResult SameContents(ZNMap<K, V>& m, const std::map<K, V>& ref)
 {
-    if (m.Size() != ref.size()) return ::testing::AssertionFailure() << "size " << m.Size() << " vs " << ref.size();
-    auto it = ref.begin();
+    if (m.Size() != ref.size())
+        return ::testing::AssertionFailure() << "size " << m.Size() << " vs " << ref.size();
+    auto it   = ref.begin();
     bool same = true;
-    m.ForEach([&](const K& k, V& v) {
-        if (it == ref.end() || !(it->first == k) || !(it->second == v)) same = false;
-        if (it != ref.end()) ++it;
-    });
-    if (!same) return ::testing::AssertionFailure() << "contents or order differ";
+    m.ForEach(
+        [&](const K& k, V& v)
+        {
+            if (it == ref.end() || !(it->first == k) || !(it->second == v))
+                same = false;
+            if (it != ref.end())
+                ++it;
+        });
+    if (!same)
+        return ::testing::AssertionFailure() << "contents or order differ";
     return ::testing::AssertionSuccess();
 }
 
@@ -83,20 +96,20 @@ ZNString Key(UINT32 n)
 template <typename K, typename MakeKey>
 void RunAgainstOracle(UINT32 steps, UINT32 keyRange, UINT32 checkEvery, UINT32 seed, MakeKey makeKey)
 {
-    std::mt19937 rng(seed);
-    ZNMap<K, INT32> m;
+    std::mt19937       rng(seed);
+    ZNMap<K, INT32>    m;
     std::map<K, INT32> ref;
     for (UINT32 step = 0; step < steps; ++step)
     {
-        K key = makeKey(rng() % keyRange);
+        K     key   = makeKey(rng() % keyRange);
         INT32 value = (INT32)(rng() % 100000);
         switch (rng() % 6)
         {
         case 0:
         case 1:
         {
-            auto* node = m.Insert(key, value);
-            bool added = ref.insert(std::make_pair(key, value)).second;
+            auto* node  = m.Insert(key, value);
+            bool  added = ref.insert(std::make_pair(key, value)).second;
             ASSERT_EQ(added, node != nullptr) << "step " << step;
             if (node)
             {
@@ -107,7 +120,7 @@ void RunAgainstOracle(UINT32 steps, UINT32 keyRange, UINT32 checkEvery, UINT32 s
         case 2:
         {
             auto* node = m.Find(key);
-            auto it = ref.find(key);
+            auto  it   = ref.find(key);
             ASSERT_EQ(it != ref.end(), node != nullptr) << "step " << step;
             if (node)
             {
@@ -119,9 +132,7 @@ void RunAgainstOracle(UINT32 steps, UINT32 keyRange, UINT32 checkEvery, UINT32 s
             m[key] += value;
             ref[key] += value;
             break;
-        default:
-            ASSERT_EQ((INT32)ref.erase(key), m.Remove(key)) << "step " << step;
-            break;
+        default: ASSERT_EQ((INT32)ref.erase(key), m.Remove(key)) << "step " << step; break;
         }
         ASSERT_EQ(ref.size(), m.Size());
         if (step % checkEvery == 0)
@@ -133,7 +144,8 @@ void RunAgainstOracle(UINT32 steps, UINT32 keyRange, UINT32 checkEvery, UINT32 s
     ASSERT_TRUE(SameContents(m, ref));
     // Drain in random order, checking as it shrinks to nothing.
     std::vector<K> keys;
-    for (auto& kv : ref) keys.push_back(kv.first);
+    for (auto& kv : ref)
+        keys.push_back(kv.first);
     std::shuffle(keys.begin(), keys.end(), rng);
     for (size_t i = 0; i < keys.size(); ++i)
     {
@@ -165,11 +177,14 @@ TEST(TemplateMap, LongRandomRunMatchesStdMap)
 TEST(TemplateMap, SortedInsertAndRemoveStayBalanced)
 {
     ZNMap<INT32, INT32> m;
-    for (INT32 i = 0; i < 4096; ++i) ASSERT_NE(nullptr, m.Insert(i, i));
+    for (INT32 i = 0; i < 4096; ++i)
+        ASSERT_NE(nullptr, m.Insert(i, i));
     ASSERT_TRUE(IsRedBlack(m));
-    for (INT32 i = 0; i < 4096; i += 2) ASSERT_EQ(1, m.Remove(i));
+    for (INT32 i = 0; i < 4096; i += 2)
+        ASSERT_EQ(1, m.Remove(i));
     ASSERT_TRUE(IsRedBlack(m));
-    for (INT32 i = 4095; i > 0; i -= 2) ASSERT_EQ(1, m.Remove(i));
+    for (INT32 i = 4095; i > 0; i -= 2)
+        ASSERT_EQ(1, m.Remove(i));
     ASSERT_TRUE(IsRedBlack(m));
     EXPECT_EQ(0u, m.Size());
 }
@@ -180,7 +195,7 @@ TEST(TemplateMap, DuplicatesDefaultsAndRemoval)
     ASSERT_NE(nullptr, m.Insert("b", 2));
     EXPECT_EQ(nullptr, m.Insert("b", 99));
     EXPECT_EQ(2, m.Find("b")->value);
-    EXPECT_EQ(0, m["a"]);  // created with a default value
+    EXPECT_EQ(0, m["a"]);   // created with a default value
     EXPECT_EQ(2u, m.Size());
     m["c"] = 3;
     EXPECT_EQ(0, m.Remove("zz"));
@@ -193,10 +208,11 @@ TEST(TemplateMap, DuplicatesDefaultsAndRemoval)
 
     // Byte-wise order: upper case before lower case, high bytes last.
     ZNMap<ZNString, INT32> order;
-    for (const char* k : {"b", "\xE9", "B", "a", "ab", ""}) order[k] = 1;
+    for (const char* k : { "b", "\xE9", "B", "a", "ab", "" })
+        order[k] = 1;
     std::vector<std::string> keys;
     order.ForEach([&](const ZNString& k, INT32&) { keys.push_back(k.CStr()); });
-    EXPECT_EQ((std::vector<std::string>{"", "B", "a", "ab", "b", "\xE9"}), keys);
+    EXPECT_EQ((std::vector<std::string>{ "", "B", "a", "ab", "b", "\xE9" }), keys);
 }
 
 TEST(TemplateMap, ContainerValuesCopyDeeplyAndClear)
@@ -229,4 +245,4 @@ TEST(TemplateMap, ContainerValuesCopyDeeplyAndClear)
     EXPECT_EQ(1u, m.Size());
 }
 
-}  // namespace
+}   // namespace

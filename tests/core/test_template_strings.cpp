@@ -16,7 +16,10 @@ namespace
 
 typedef std::vector<std::string> Texts;
 
-std::string Chars(char c, int n) { return std::string((size_t)n, c); }
+std::string Chars(char c, int n)
+{
+    return std::string((size_t)n, c);
+}
 
 TEST(TemplateStrings, ShortTextStaysInsideTheObject)
 {
@@ -24,7 +27,7 @@ TEST(TemplateStrings, ShortTextStaysInsideTheObject)
     EXPECT_EQ(nullptr, s.heap);
     EXPECT_EQ(s.local, s.CStr());
     EXPECT_EQ(0u, s.capacity);
-    s.Reserve(20);  // the object already has room
+    s.Reserve(20);   // the object already has room
     EXPECT_EQ(nullptr, s.heap);
 
     s.SetLength(32);
@@ -49,8 +52,8 @@ TEST(TemplateStrings, InsertingThe32ndCharacterGrowsTwice)
 TEST(TemplateStrings, HeapBlockIsKeptAfterShrinking)
 {
     ZNString s(Chars('c', 40).c_str());
-    UINT32 cap = s.capacity;
-    char* block = s.heap;
+    UINT32   cap   = s.capacity;
+    char*    block = s.heap;
     s.SetLength(5);
     EXPECT_EQ(block, s.heap);
     EXPECT_EQ(block, s.CStr());
@@ -63,7 +66,7 @@ TEST(TemplateStrings, HeapBlockIsKeptAfterShrinking)
     EXPECT_STREQ("", s.CStr());
 
     // Growth of a heap string doubles unless the request is larger.
-    ZNString g(Chars('d', 40).c_str());  // 41 bytes
+    ZNString g(Chars('d', 40).c_str());   // 41 bytes
     g.SetLength(50);
     EXPECT_EQ(82u, g.capacity);
     g.SetLength(200);
@@ -73,7 +76,7 @@ TEST(TemplateStrings, HeapBlockIsKeptAfterShrinking)
 TEST(TemplateStrings, WideStringFollowsTheSameRules)
 {
     std::u16string thirtyOne(31, u'w');
-    ZNWString w(thirtyOne.c_str());
+    ZNWString      w(thirtyOne.c_str());
     EXPECT_EQ(nullptr, w.heap);
     EXPECT_EQ(64u, sizeof(w.local));
     w.Insert(31, u'!');
@@ -101,7 +104,7 @@ TEST(TemplateStrings, CopiesOwnTheirCharacters)
 
     ZNString shortOne("abc");
     ZNString c(shortOne);
-    EXPECT_EQ(c.local, c.CStr());  // a copied local string points at its own buffer
+    EXPECT_EQ(c.local, c.CStr());   // a copied local string points at its own buffer
 
     ZNString moved(std::move(a));
     EXPECT_EQ(Chars('e', 45), moved.CStr());
@@ -155,7 +158,7 @@ TEST(TemplateStrings, EditingOperations)
     EXPECT_STREQ("42:abcde", f.CStr());
     EXPECT_EQ(8u, f.Size());
     f.Format(100, "%s", "x");
-    EXPECT_EQ(101u, f.capacity);  // the limit decided the block
+    EXPECT_EQ(101u, f.capacity);   // the limit decided the block
     EXPECT_STREQ("x", f.CStr());
     EXPECT_STREQ("7 seven", ZNString::Formatted("%d %s", 7, "seven").CStr());
     ZNString big = ZNString::Formatted("%s", Chars('g', 100).c_str());
@@ -176,7 +179,7 @@ TEST(TemplateStrings, ComparisonAndSearch)
     EXPECT_TRUE(ZNString("abc") != ZNString("abcd"));
     EXPECT_TRUE(ZNString("abc") < ZNString("abcd"));
     EXPECT_TRUE(ZNString("B") < ZNString("a"));
-    EXPECT_TRUE(ZNString("z") < ZNString("\xE9"));  // unsigned bytes
+    EXPECT_TRUE(ZNString("z") < ZNString("\xE9"));   // unsigned bytes
     EXPECT_EQ(0, ZNString("same").Compare(ZNString("same")));
 
     ZNString s("a.b.c.txt");
@@ -194,7 +197,7 @@ TEST(TemplateStrings, MidAndRangeEdges)
 {
     ZNString s("abcdef");
     ZNString out;
-    s.Mid(2, 4, out);  // off + size == length is the last legal range
+    s.Mid(2, 4, out);   // off + size == length is the last legal range
     EXPECT_STREQ("cdef", out.CStr());
     s.Mid(6, 0, out);
     EXPECT_STREQ("", out.CStr());
@@ -217,7 +220,7 @@ TEST(TemplateStrings, MidAndRangeEdges)
     EXPECT_STREQ("456", self.CStr());
 
     ZNDialogRecorder dialogs;
-    out = "kept";
+    out    = "kept";
     char c = s[6];
     s.Mid(3, 4, out);
     s.Mid(7, 0);
@@ -228,10 +231,10 @@ TEST(TemplateStrings, MidAndRangeEdges)
     s.Insert(7, 'x');
     s.Remove(2, 1);
     Texts got = dialogs.Expressions();
-    EXPECT_EQ((Texts{"at >= count", "off >= count + 1 || size >= count + 1 || off + size >= count + 1",
-                     "off >= count + 1 || size >= count + 1 || off + size >= count + 1", "r1 >= count",
-                     "r0 >= count", "r1 < 0 || r1 >= (INT32)count", "r0 < 0 || r0 >= (INT32)count",
-                     "af > count", "from >= count || to >= count || from > to"}),
+    EXPECT_EQ((Texts{ "at >= count", "off >= count + 1 || size >= count + 1 || off + size >= count + 1",
+                      "off >= count + 1 || size >= count + 1 || off + size >= count + 1", "r1 >= count", "r0 >= count",
+                      "r1 < 0 || r1 >= (INT32)count", "r0 < 0 || r0 >= (INT32)count", "af > count",
+                      "from >= count || to >= count || from > to" }),
               got);
     EXPECT_EQ(0, c);
     EXPECT_STREQ("abcdef", s.CStr());
@@ -241,23 +244,23 @@ TEST(TemplateStrings, MidAndRangeEdges)
 TEST(TemplateStrings, RandomEditsMatchStdString)
 {
     std::mt19937 rng(11);
-    ZNString s;
-    std::string r;
-    size_t longest = 0;
+    ZNString     s;
+    std::string  r;
+    size_t       longest = 0;
     for (int step = 0; step < 20000; ++step)
     {
-        int op = (int)(rng() % 7);
+        int    op  = (int)(rng() % 7);
         UINT32 len = (UINT32)r.size();
         if (op == 0)
         {
             UINT32 at = (UINT32)(rng() % (len + 1));
-            char ch = (char)('a' + rng() % 26);
+            char   ch = (char)('a' + rng() % 26);
             s.Insert(at, ch);
             r.insert(r.begin() + at, ch);
         }
         else if (op == 1)
         {
-            UINT32 at = (UINT32)(rng() % (len + 1));
+            UINT32      at    = (UINT32)(rng() % (len + 1));
             std::string piece = Chars((char)('A' + rng() % 26), (int)(rng() % 40));
             s.Insert(at, piece.c_str());
             r.insert(at, piece);
@@ -265,7 +268,7 @@ TEST(TemplateStrings, RandomEditsMatchStdString)
         else if (op == 2 && len > 0)
         {
             UINT32 from = (UINT32)(rng() % len);
-            UINT32 to = from + (UINT32)(rng() % std::min<UINT32>(8, len - from));
+            UINT32 to   = from + (UINT32)(rng() % std::min<UINT32>(8, len - from));
             s.Remove(from, to);
             r.erase(from, to - from + 1);
         }
@@ -276,8 +279,8 @@ TEST(TemplateStrings, RandomEditsMatchStdString)
         }
         else if (op == 4 && len > 0)
         {
-            UINT32 off = (UINT32)(rng() % len);
-            UINT32 size = (UINT32)(rng() % (len - off + 1));
+            UINT32   off  = (UINT32)(rng() % len);
+            UINT32   size = (UINT32)(rng() % (len - off + 1));
             ZNString part;
             s.Mid(off, size, part);
             ASSERT_EQ(r.substr(off, size), part.CStr());
@@ -298,7 +301,7 @@ TEST(TemplateStrings, RandomEditsMatchStdString)
         ASSERT_TRUE(s.heap != nullptr || s.Size() < 32);
         longest = std::max(longest, r.size());
     }
-    EXPECT_GT(longest, 100u);  // the run reached heap sizes, not only the local buffer
+    EXPECT_GT(longest, 100u);   // the run reached heap sizes, not only the local buffer
 }
 
 TEST(TemplateStrings, HashIsFnv1WithSignedCharacters)
@@ -307,15 +310,15 @@ TEST(TemplateStrings, HashIsFnv1WithSignedCharacters)
     EXPECT_EQ(2166136261u, (UINT32)h(ZNString("")));
     EXPECT_EQ(0x050c5d7eu, (UINT32)h(ZNString("a")));
     EXPECT_EQ(0x31f0b262u, (UINT32)h(ZNString("foobar")));
-    EXPECT_EQ(0xfaf3a2f6u, (UINT32)h(ZNString("\xE9")));  // upper 24 bits set by the sign
+    EXPECT_EQ(0xfaf3a2f6u, (UINT32)h(ZNString("\xE9")));   // upper 24 bits set by the sign
     EXPECT_EQ(0x437d37beu, (UINT32)h(ZNString("caf\xE9x")));
 
     std::unordered_map<ZNString, int, ZNStringHash> table;
-    table[ZNString("sky")] = 1;
+    table[ZNString("sky")]                  = 1;
     table[ZNString(Chars('w', 40).c_str())] = 2;
     EXPECT_EQ(1, table[ZNString("sky")]);
     EXPECT_EQ(2, table[ZNString(Chars('w', 40).c_str())]);
     EXPECT_EQ(2u, table.size());
 }
 
-}  // namespace
+}   // namespace

@@ -27,7 +27,7 @@ TEST(TemplateStringUtil, ClassesAreAsciiOnly)
     EXPECT_FALSE(ZNIsCntrl('\xE9'));
     EXPECT_FALSE(ZNIsSpace((char)0xA0));
     EXPECT_TRUE(ZNIsDigit(u'7'));
-    EXPECT_FALSE(ZNIsDigit(u'\uFF17'));  // full-width seven
+    EXPECT_FALSE(ZNIsDigit(u'\uFF17'));   // full-width seven
     EXPECT_EQ('a', ZNToLower('A'));
     EXPECT_EQ('[', ZNToLower('['));
     EXPECT_EQ('\xC9', ZNToLower('\xC9'));
@@ -41,7 +41,7 @@ TEST(TemplateStringUtil, CompareCopyAndPrint)
     EXPECT_EQ(5u, ZNStrLen(u"abcde"));
     EXPECT_EQ(-1, ZNStrCmp("abc", "abd"));
     EXPECT_EQ(1, ZNStrCmp("abc", "ab"));
-    EXPECT_EQ(1, ZNStrCmp("\xE9", "z"));  // unsigned
+    EXPECT_EQ(1, ZNStrCmp("\xE9", "z"));   // unsigned
     EXPECT_EQ(0, ZNStrCmp(u"same", u"same"));
     EXPECT_EQ(1, ZNStrCmp(u"\u00e9", u"z"));
     EXPECT_TRUE(ZNStrEqual("x", "x"));
@@ -62,7 +62,7 @@ TEST(TemplateStringUtil, CompareCopyAndPrint)
     memset(buf, 'x', sizeof(buf));
     ZNStrNCpy(buf, "ab", 6);
     EXPECT_STREQ("ab", buf);
-    EXPECT_EQ(0, buf[5]);  // always terminated at size - 1
+    EXPECT_EQ(0, buf[5]);   // always terminated at size - 1
     ZNStrNCpy(buf, "zz", 0);
     EXPECT_STREQ("ab", buf);
     ZNWChar wbuf[8];
@@ -79,7 +79,8 @@ TEST(TemplateStringUtil, CompareCopyAndPrint)
     EXPECT_STREQ("/opt/game/", ZNPathFolder(cbuf, "/opt/game/Vendrapolis", sizeof(cbuf)));
     EXPECT_STREQ("C:\\a/b\\", ZNPathFolder(cbuf, "C:\\a/b\\x.exe", sizeof(cbuf)));
     EXPECT_STREQ("", ZNPathFolder(cbuf, "Vendrapolis", sizeof(cbuf)));
-    EXPECT_STREQ("/abc/", ZNPathFolder(buf, "/abc/defgh/x", sizeof(buf))) << "a folder cut by the size ends at its last whole part";
+    EXPECT_STREQ("/abc/", ZNPathFolder(buf, "/abc/defgh/x", sizeof(buf)))
+        << "a folder cut by the size ends at its last whole part";
 
     EXPECT_EQ(7, ZNSPrintf(buf, sizeof(buf), "%d-%s", 12345, "abcdef"));
     EXPECT_STREQ("12345-a", buf);
@@ -87,7 +88,7 @@ TEST(TemplateStringUtil, CompareCopyAndPrint)
     EXPECT_EQ(4, ZNSPrintf(wbuf, 5, "%d", 123456));
     EXPECT_EQ(std::u16string(u"1234"), std::u16string(wbuf));
     std::string big(300, 'q');
-    ZNWChar large[400];
+    ZNWChar     large[400];
     EXPECT_EQ(300, ZNSPrintf(large, 400, "%s", big.c_str()));
     EXPECT_EQ(300u, ZNStrLen(large));
     EXPECT_EQ(u'q', large[299]);
@@ -98,12 +99,12 @@ TEST(TemplateStringUtil, IntegerParser)
 {
     EXPECT_EQ(-42, ZNAtoi("  -42abc"));
     EXPECT_EQ(0, ZNAtoi("+7"));
-    EXPECT_EQ(0, ZNAtoi("\t5"));  // only spaces are skipped
+    EXPECT_EQ(0, ZNAtoi("\t5"));   // only spaces are skipped
     EXPECT_EQ(0, ZNAtoi(""));
     EXPECT_EQ(0, ZNAtoi((const char*)nullptr));
     EXPECT_EQ(2147483647, ZNAtoi("2147483647"));
     EXPECT_EQ((INT32)0x80000000, ZNAtoi("-2147483648"));
-    EXPECT_EQ(-2147483647 - 1, ZNAtoi("2147483648"));  // wraps, no undefined overflow
+    EXPECT_EQ(-2147483647 - 1, ZNAtoi("2147483648"));   // wraps, no undefined overflow
     EXPECT_EQ(-42, ZNAtoi(u"  -42abc"));
     EXPECT_EQ(0, ZNAtoi(u"+7"));
     EXPECT_EQ(123, ZNAtoi(u"123\uFF14"));
@@ -117,7 +118,7 @@ TEST(TemplateStringUtil, FloatParser)
     EXPECT_EQ(1000.0, ZNAtod("1E3"));
     EXPECT_NEAR(0.025, ZNAtod("2.5e-2"), 1e-10);
     EXPECT_NEAR(-0.025, ZNAtod("  -2.5e-2xyz"), 1e-10);
-    EXPECT_EQ(5.0, ZNAtod("5e+3"));  // no '+' in the exponent: it reads as e0
+    EXPECT_EQ(5.0, ZNAtod("5e+3"));   // no '+' in the exponent: it reads as e0
     EXPECT_EQ(0.0, ZNAtod("+1.5"));
     EXPECT_EQ(0.0, ZNAtod("."));
     EXPECT_EQ(0.0, ZNAtod((const char*)nullptr));
@@ -135,27 +136,28 @@ TEST(TemplateStringUtil, FloatParser)
 
 TEST(TemplateStringUtil, SwapBytesBySize)
 {
-    const UINT8 src[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    UINT8 out[12];
+    const UINT8 src[12] = { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12 };
+    UINT8       out[12];
     ZNSwapBytes(out, src, 12, 1);
     EXPECT_EQ(0, memcmp(out, src, 12));
     ZNSwapBytes(out, src, 6, 2);
-    EXPECT_EQ((std::vector<UINT8>{2, 1, 4, 3, 6, 5, 8, 7, 10, 9, 12, 11}), std::vector<UINT8>(out, out + 12));
+    EXPECT_EQ((std::vector<UINT8>{ 2, 1, 4, 3, 6, 5, 8, 7, 10, 9, 12, 11 }), std::vector<UINT8>(out, out + 12));
     ZNSwapBytes(out, src, 3, 4);
-    EXPECT_EQ((std::vector<UINT8>{4, 3, 2, 1, 8, 7, 6, 5, 12, 11, 10, 9}), std::vector<UINT8>(out, out + 12));
+    EXPECT_EQ((std::vector<UINT8>{ 4, 3, 2, 1, 8, 7, 6, 5, 12, 11, 10, 9 }), std::vector<UINT8>(out, out + 12));
     ZNSwapBytes(out, src, 4, 3);
-    EXPECT_EQ((std::vector<UINT8>{3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}), std::vector<UINT8>(out, out + 12));
+    EXPECT_EQ((std::vector<UINT8>{ 3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10 }), std::vector<UINT8>(out, out + 12));
     UINT8 inPlace[16];
-    for (int i = 0; i < 16; ++i) inPlace[i] = (UINT8)i;
+    for (int i = 0; i < 16; ++i)
+        inPlace[i] = (UINT8)i;
     ZNSwapBytes(inPlace, inPlace, 2, 8);
-    EXPECT_EQ((std::vector<UINT8>{7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8}),
+    EXPECT_EQ((std::vector<UINT8>{ 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8 }),
               std::vector<UINT8>(inPlace, inPlace + 16));
     UINT32 word = 0x11223344u;
     ZNSwapBytes(&word, &word, 1, 4);
     EXPECT_EQ(0x44332211u, word);
 }
 
-}  // namespace
+}   // namespace
 
 // Both ends of the alphabet fold in either argument, in both widths; the
 // neighbours just outside it ('@' before 'A', '[' after 'Z') never fold and
@@ -164,7 +166,7 @@ TEST(TemplateStringUtil, CaseFoldingCoversTheWholeAlphabetAndNothingBeside)
 {
     for (const char* pair : { "Aa", "Zz" })
     {
-        const char upper[2] = { pair[0], 0 }, lower[2] = { pair[1], 0 };
+        const char    upper[2] = { pair[0], 0 }, lower[2] = { pair[1], 0 };
         const ZNWChar wupper[2] = { (ZNWChar)pair[0], 0 }, wlower[2] = { (ZNWChar)pair[1], 0 };
         EXPECT_EQ(0, ZNStrICmpN(upper, lower, 1)) << pair;
         EXPECT_EQ(0, ZNStrICmpN(lower, upper, 1)) << pair;

@@ -15,12 +15,12 @@ namespace
 // What a routine saw and did, shared with the test.
 struct ZNRoutineState
 {
-    std::atomic<bool>   Release{false};   // the routine may return
-    std::atomic<int>    Runs{0};
-    std::atomic<long>   Tid{0};
-    std::atomic<size_t> StackSize{0};
-    std::atomic<bool>   Unwound{false};   // a local destructor ran
-    std::atomic<bool>   Returned{false};  // the routine's last touch of this state
+    std::atomic<bool>   Release{ false };   // the routine may return
+    std::atomic<int>    Runs{ 0 };
+    std::atomic<long>   Tid{ 0 };
+    std::atomic<size_t> StackSize{ 0 };
+    std::atomic<bool>   Unwound{ false };    // a local destructor ran
+    std::atomic<bool>   Returned{ false };   // the routine's last touch of this state
     UINT32              Result = 0;
 };
 
@@ -33,12 +33,12 @@ struct ZNUnwindMark
 UINT32 BlockingRoutine(void* param)
 {
     ZNRoutineState* state = static_cast<ZNRoutineState*>(param);
-    state->Tid = ZNTestThreadId();
-    state->StackSize = ZNTestStackSize();
+    state->Tid            = ZNTestThreadId();
+    state->StackSize      = ZNTestStackSize();
     ++state->Runs;
     while (!state->Release)
         ZNThread::Sleep(1);
-    UINT32 result = state->Result;
+    UINT32 result   = state->Result;
     state->Returned = true;
     return result;
 }
@@ -46,7 +46,7 @@ UINT32 BlockingRoutine(void* param)
 UINT32 SleepingRoutine(void* param)
 {
     ZNRoutineState* state = static_cast<ZNRoutineState*>(param);
-    ZNUnwindMark mark{&state->Unwound};
+    ZNUnwindMark    mark{ &state->Unwound };
     ++state->Runs;
     for (;;)
         ZNThread::Sleep(10);
@@ -55,7 +55,7 @@ UINT32 SleepingRoutine(void* param)
 UINT32 ExitingRoutine(void* param)
 {
     ZNRoutineState* state = static_cast<ZNRoutineState*>(param);
-    ZNUnwindMark mark{&state->Unwound};
+    ZNUnwindMark    mark{ &state->Unwound };
     ZNThread::ExitCurrent(42);
 }
 
@@ -81,11 +81,11 @@ bool AwaitReturn(const ZNRoutineState& state)
     return state.Returned;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Thread, RunsReportsItsIdAndEnds)
 {
-    ZNThread thread;
+    ZNThread       thread;
     ZNRoutineState state;
     state.Result = 1234;
     EXPECT_FALSE(thread.IsRunning());
@@ -110,7 +110,7 @@ TEST(Thread, RunsReportsItsIdAndEnds)
 
 TEST(Thread, TimedWaitReturnsWhileTheThreadRuns)
 {
-    ZNThread thread;
+    ZNThread       thread;
     ZNRoutineState state;
     thread.Start(BlockingRoutine, &state);
     auto start = std::chrono::steady_clock::now();
@@ -127,14 +127,13 @@ TEST(Thread, TimedWaitReturnsWhileTheThreadRuns)
 TEST(Thread, SecondStartReportsAndTheNewThreadTakesOver)
 {
     ZNDialogRecorder recorder(false);
-    ZNThread thread;
-    ZNRoutineState first, second;
+    ZNThread         thread;
+    ZNRoutineState   first, second;
     thread.Start(BlockingRoutine, &first);
     EXPECT_EQ(recorder.Count(), 0u);
     thread.Start(BlockingRoutine, &second);
     ASSERT_EQ(recorder.Count(), 1u);
-    EXPECT_NE(recorder.Boxes()[0].Text.find("invalid state:\nThread\n"), std::string::npos)
-        << recorder.Boxes()[0].Text;
+    EXPECT_NE(recorder.Boxes()[0].Text.find("invalid state:\nThread\n"), std::string::npos) << recorder.Boxes()[0].Text;
     AwaitRun(second);
     EXPECT_EQ(static_cast<long>(thread.GetId()), second.Tid.load());
 
@@ -149,7 +148,7 @@ TEST(Thread, SecondStartReportsAndTheNewThreadTakesOver)
 TEST(Thread, FailedCreationReportsThreadNull)
 {
     ZNDialogRecorder recorder(false);
-    ZNThread thread;
+    ZNThread         thread;
     thread.Start(nullptr, nullptr);
     ASSERT_EQ(recorder.Count(), 1u);
     EXPECT_NE(recorder.Boxes()[0].Text.find("\nThread == NULL\n"), std::string::npos);
@@ -159,7 +158,7 @@ TEST(Thread, FailedCreationReportsThreadNull)
 
 TEST(Thread, TerminateEndsASleepingThreadAndResetsTheObject)
 {
-    ZNThread thread;
+    ZNThread       thread;
     ZNRoutineState state;
     thread.Start(SleepingRoutine, &state);
     AwaitRun(state);
@@ -177,7 +176,7 @@ TEST(Thread, TerminateEndsASleepingThreadAndResetsTheObject)
 
 TEST(Thread, ExitCurrentGivesTheCodeAndUnwinds)
 {
-    ZNThread thread;
+    ZNThread       thread;
     ZNRoutineState state;
     thread.Start(ExitingRoutine, &state);
     thread.Wait(ZN_WAIT_INFINITE);
@@ -213,14 +212,16 @@ TEST(Thread, ThreadsStartedByAPinnedThreadRunOnEveryProcessor)
         GTEST_SKIP() << "one processor: pinned and unpinned are the same";
 
     // The pin happens on a thread of its own, so this one stays free.
-    int pinned = 0, started = 0;
-    std::thread starter([&] {
-        ZNPinThreadToOneProcessor();
-        CountProcessors(&pinned);
-        ZNThread worker;
-        worker.Start(CountProcessors, &started);
-        worker.Wait(ZN_WAIT_INFINITE);
-    });
+    int         pinned = 0, started = 0;
+    std::thread starter(
+        [&]
+        {
+            ZNPinThreadToOneProcessor();
+            CountProcessors(&pinned);
+            ZNThread worker;
+            worker.Start(CountProcessors, &started);
+            worker.Wait(ZN_WAIT_INFINITE);
+        });
     starter.join();
     EXPECT_EQ(pinned, 1);
     EXPECT_EQ(started, processors);
@@ -245,8 +246,8 @@ namespace
 struct ZNCounterShare
 {
     ZNSpinLock Lock;
-    long       Counter = 0;     // deliberately not atomic: only the lock protects it
-    int        Rounds = 0;
+    long       Counter = 0;   // deliberately not atomic: only the lock protects it
+    int        Rounds  = 0;
 };
 
 UINT32 CountUnderLock(void* param)
@@ -256,14 +257,14 @@ UINT32 CountUnderLock(void* param)
     {
         share->Lock.Lock();
         // Read, then write: an unprotected pair would lose increments.
-        long seen = share->Counter;
+        long seen      = share->Counter;
         share->Counter = seen + 1;
         share->Lock.Unlock();
     }
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 TEST(SpinLock, TwoThreadsNeverLoseAnIncrement)
 {

@@ -20,7 +20,7 @@ struct SavedDataPath
 // Makes arg0 the program's argument zero.
 inline void SetProgram(const std::string& arg0)
 {
-    std::string copy = arg0;
-    char* argv[] = {&copy[0], nullptr};
+    std::string copy   = arg0;
+    char*       argv[] = { &copy[0], nullptr };
     ZNSetArguments(1, argv);
 }

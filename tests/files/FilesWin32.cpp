@@ -35,11 +35,12 @@ protected:
     std::wstring WideFolder;
     std::string  Folder;
 };
-} // namespace
+}   // namespace
 
 TEST_F(Win32Files, Utf8NamesAreWidenedNotMangled)
 {
-    const std::string name = Folder + "gr\xc3\xb6\xc3\x9f" "e.txt";   // "größe.txt"
+    const std::string name = Folder + "gr\xc3\xb6\xc3\x9f"
+                                      "e.txt";   // "größe.txt"
     ASSERT_TRUE(WriteTextFile(name.c_str(), ZNString("hello")));
     const DWORD attributes = GetFileAttributesW((WideFolder + L"gr\u00f6\u00dfe.txt").c_str());
     EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "the name on disk is the same text";
@@ -50,9 +51,10 @@ TEST_F(Win32Files, Utf8NamesAreWidenedNotMangled)
     EXPECT_GT(GetFileTimeNs(name.c_str()), 1500000000LL * 1000000000LL);
 
     ZNDirIterator it;
-    bool listed = false;
+    bool          listed = false;
     for (it.FindFirst(Folder.c_str()); it.Valid; it.FindNext())
-        listed = listed || it.Name() == "gr\xc3\xb6\xc3\x9f" "e.txt";
+        listed = listed || it.Name() == "gr\xc3\xb6\xc3\x9f"
+                                        "e.txt";
     EXPECT_TRUE(listed);
 }
 

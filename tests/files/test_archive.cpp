@@ -42,8 +42,8 @@ struct Header
 
     bool operator==(const Header& o) const
     {
-        return Magic == o.Magic && Width == o.Width && Levels == o.Levels && Offset == o.Offset &&
-               Scale == o.Scale && Stamp == o.Stamp;
+        return Magic == o.Magic && Width == o.Width && Levels == o.Levels && Offset == o.Offset && Scale == o.Scale &&
+               Stamp == o.Stamp;
     }
 };
 }
@@ -51,22 +51,22 @@ struct Header
 TEST(Archive, OutputStoresMultiByteElementsBigEndian)
 {
     ZNPodArray<UINT8> bytes;
-    ZNOutputArchive ar(bytes);
+    ZNOutputArchive   ar(bytes);
     EXPECT_FALSE(ar.IsReading());
 
-    UINT32 u32 = 0x11223344;
-    UINT16 u16[2] = {0xA1B2, 0x0102};
-    UINT8 raw[3] = {1, 2, 3};
-    INT32 negative = -2;
-    float one = 1.0f;
+    UINT32 u32      = 0x11223344;
+    UINT16 u16[2]   = { 0xA1B2, 0x0102 };
+    UINT8  raw[3]   = { 1, 2, 3 };
+    INT32  negative = -2;
+    float  one      = 1.0f;
     EXPECT_TRUE(ar.Serialize(&u32, 1, 4));
     EXPECT_TRUE(ar.Serialize(u16, 2, 2));
     EXPECT_TRUE(ar.Serialize(raw, 3, 1));
     EXPECT_TRUE(ar.SerializeItem(negative));
     EXPECT_TRUE(ar.SerializeItem(one));
 
-    std::vector<UINT8> expected = {0x11, 0x22, 0x33, 0x44, 0xA1, 0xB2, 0x01, 0x02, 1,    2,
-                                   3,    0xFF, 0xFF, 0xFF, 0xFE, 0x3F, 0x80, 0x00, 0x00};
+    std::vector<UINT8> expected = { 0x11, 0x22, 0x33, 0x44, 0xA1, 0xB2, 0x01, 0x02, 1,   2,
+                                    3,    0xFF, 0xFF, 0xFF, 0xFE, 0x3F, 0x80, 0x00, 0x00 };
     EXPECT_EQ(Bytes(bytes), expected);
     EXPECT_EQ(ar.Tell(), 19);
     EXPECT_EQ(ar.Size(), 19);
@@ -79,13 +79,13 @@ TEST(Archive, OutputStoresMultiByteElementsBigEndian)
 TEST(Archive, OddElementSizesAreReversedWhole)
 {
     ZNPodArray<UINT8> bytes;
-    ZNOutputArchive ar(bytes);
-    UINT8 three[6] = {1, 2, 3, 4, 5, 6};
+    ZNOutputArchive   ar(bytes);
+    UINT8             three[6] = { 1, 2, 3, 4, 5, 6 };
     ar.Serialize(three, 2, 3);
-    EXPECT_EQ(Bytes(bytes), (std::vector<UINT8>{3, 2, 1, 6, 5, 4}));
+    EXPECT_EQ(Bytes(bytes), (std::vector<UINT8>{ 3, 2, 1, 6, 5, 4 }));
 
     ZNMemoryInputArchive in(bytes);
-    UINT8 back[6] = {};
+    UINT8                back[6] = {};
     EXPECT_TRUE(in.Serialize(back, 2, 3));
     EXPECT_EQ(std::vector<UINT8>(back, back + 6), std::vector<UINT8>(three, three + 6));
 }
@@ -93,13 +93,13 @@ TEST(Archive, OddElementSizesAreReversedWhole)
 TEST(Archive, OutputOverwritesAfterSeekAndGrowsOnlyWhenNeeded)
 {
     ZNPodArray<UINT8> bytes;
-    ZNOutputArchive ar(bytes);
-    UINT32 a = 0x01020304, b = 0xAABBCCDD;
+    ZNOutputArchive   ar(bytes);
+    UINT32            a = 0x01020304, b = 0xAABBCCDD;
     ar.SerializeItem(a);
     ar.SerializeItem(a);
     EXPECT_TRUE(ar.Seek(2));
     ar.SerializeItem(b);
-    EXPECT_EQ(Bytes(bytes), (std::vector<UINT8>{1, 2, 0xAA, 0xBB, 0xCC, 0xDD, 3, 4}));
+    EXPECT_EQ(Bytes(bytes), (std::vector<UINT8>{ 1, 2, 0xAA, 0xBB, 0xCC, 0xDD, 3, 4 }));
     EXPECT_EQ(ar.Tell(), 6);
     EXPECT_FALSE(ar.IsEnd());
     EXPECT_FALSE(ar.Seek(9));
@@ -107,16 +107,16 @@ TEST(Archive, OutputOverwritesAfterSeekAndGrowsOnlyWhenNeeded)
 
 TEST(Archive, RecordRoundTripsThroughMemoryAndFile)
 {
-    ZNScratchDir scratch(ZNScratchDir::DataPath);
-    Header h{0x4D495053, 1024, 11, -123456, 0.25f, 0x0102030405060708ull};
+    ZNScratchDir      scratch(ZNScratchDir::DataPath);
+    Header            h{ 0x4D495053, 1024, 11, -123456, 0.25f, 0x0102030405060708ull };
     ZNPodArray<UINT8> bytes;
-    ZNOutputArchive out(bytes);
+    ZNOutputArchive   out(bytes);
     ASSERT_TRUE(h.Serialize(out));
     ASSERT_EQ(bytes.Size(), 4u + 2 + 1 + 4 + 4 + 8);
     EXPECT_EQ(bytes[11], 0x3E);   // 0.25f = 0x3E800000, most significant byte first
     EXPECT_EQ(bytes[15], 0x01);
 
-    Header m{};
+    Header               m{};
     ZNMemoryInputArchive min(bytes);
     EXPECT_TRUE(min.IsReading());
     ASSERT_TRUE(m.Serialize(min));
@@ -146,9 +146,9 @@ TEST(Archive, RecordRoundTripsThroughMemoryAndFile)
 
 TEST(Archive, TruncatedReadsFailStickyAndZeroTheDestination)
 {
-    UINT8 src[5] = {0, 0, 0, 7, 9};
+    UINT8                src[5] = { 0, 0, 0, 7, 9 };
     ZNMemoryInputArchive in(src, 5);
-    UINT32 v = 0;
+    UINT32               v = 0;
     EXPECT_TRUE(in.SerializeItem(v));
     EXPECT_EQ(v, 7u);
     UINT32 past = 0xFFFFFFFF;
@@ -166,8 +166,8 @@ TEST(Archive, TruncatedReadsFailStickyAndZeroTheDestination)
 
     // A huge element count must not wrap around into a small write.
     ZNPodArray<UINT8> bytes;
-    ZNOutputArchive out(bytes);
-    UINT8 buffer[8] = {};
+    ZNOutputArchive   out(bytes);
+    UINT8             buffer[8] = {};
     EXPECT_FALSE(out.Serialize(buffer, 0x80000001u, 2));
     EXPECT_EQ(bytes.Size(), 0u);
     EXPECT_TRUE(out.HasError());
@@ -175,7 +175,7 @@ TEST(Archive, TruncatedReadsFailStickyAndZeroTheDestination)
 
 TEST(Archive, TruncatedFileReadFails)
 {
-    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNScratchDir      scratch(ZNScratchDir::DataPath);
     ZNPodArray<UINT8> bytes;
     bytes.Add(0x12);
     bytes.Add(0x34);
@@ -185,7 +185,7 @@ TEST(Archive, TruncatedFileReadFails)
     ASSERT_NE(f, nullptr);
     {
         ZNFileInputArchive in(f);
-        UINT16 a = 0;
+        UINT16             a = 0;
         EXPECT_TRUE(in.SerializeItem(a));
         EXPECT_EQ(a, 0x1234);
         UINT32 b = 0xFFFFFFFF;
@@ -196,7 +196,7 @@ TEST(Archive, TruncatedFileReadFails)
     fclose(f);
 
     ZNFileInputArchive none(nullptr);
-    UINT8 x = 5;
+    UINT8              x = 5;
     EXPECT_FALSE(none.SerializeItem(x));
     EXPECT_EQ(none.Tell(), -1);
     EXPECT_EQ(none.Size(), -1);
@@ -204,10 +204,10 @@ TEST(Archive, TruncatedFileReadFails)
 
 TEST(Archive, ElementsWithoutSizeAreReportedAndTheBaseHasNoPosition)
 {
-    ZNDialogRecorder dialogs;
+    ZNDialogRecorder  dialogs;
     ZNPodArray<UINT8> bytes;
-    ZNOutputArchive out(bytes);
-    UINT8 x = 1;
+    ZNOutputArchive   out(bytes);
+    UINT8             x = 1;
     out.Serialize(&x, 3, 0);
     EXPECT_EQ(dialogs.Asserts("size == 0"), 1u) << dialogs.Summary();
     EXPECT_EQ(bytes.Size(), 0u);
@@ -219,7 +219,7 @@ TEST(Archive, ElementsWithoutSizeAreReportedAndTheBaseHasNoPosition)
     EXPECT_FALSE(out.Serialize(nullptr, 2, 4));
     EXPECT_TRUE(out.HasError());
     EXPECT_EQ(bytes.Size(), 0u);
-    UINT8 src[4] = {1, 2, 3, 4};
+    UINT8                src[4] = { 1, 2, 3, 4 };
     ZNMemoryInputArchive in(src, 4);
     EXPECT_FALSE(in.Serialize(nullptr, 1, 4));
     EXPECT_EQ(in.Tell(), 0);

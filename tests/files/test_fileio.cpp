@@ -30,7 +30,7 @@ struct StdoutCapture
 
 TEST(FileIO, BinaryFilesRoundTripExactly)
 {
-    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNScratchDir      scratch(ZNScratchDir::DataPath);
     ZNPodArray<UINT8> bytes;
     for (int i = 0; i < 70000; ++i)   // more than one read block
         bytes.Add((UINT8)(i * 7 + (i >> 8)));
@@ -76,7 +76,7 @@ TEST(FileIO, EmptyAndMissingFiles)
 
 TEST(FileIO, WritingAnEmptyArrayIsReportedAndLeavesAnEmptyFile)
 {
-    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNScratchDir     scratch(ZNScratchDir::DataPath);
     ZNDialogRecorder dialogs;
     ZNWriteText(scratch.Path("e.bin"), "previous");
     ZNPodArray<UINT8> none;
@@ -90,8 +90,8 @@ TEST(FileIO, TextModeTurnsCrLfIntoLf)
     ZNScratchDir scratch(ZNScratchDir::DataPath);
     // Lines longer than any internal piece, a CR LF split across a piece
     // boundary, a lone CR that must survive, and no final line feed.
-    std::string longLine(5000, 'x');
-    std::string raw = "a\r\nb\rc\r\n" + longLine + "\r\n" + std::string(2046, 'y') + "\r\nend";
+    std::string  longLine(5000, 'x');
+    std::string  raw = "a\r\nb\rc\r\n" + longLine + "\r\n" + std::string(2046, 'y') + "\r\nend";
     ZNWriteText(scratch.Path("t.txt"), raw);
     ZNString text;
     ASSERT_TRUE(ReadTextFile("t.txt", text));
@@ -137,7 +137,7 @@ TEST(FileIO, FileTimeIsTheModificationTimeInSeconds)
     ZNScratchDir scratch(ZNScratchDir::DataPath);
     ZNWriteText(scratch.Path("f.txt"), "x");
     struct utimbuf times;
-    times.actime = 1000000000;
+    times.actime  = 1000000000;
     times.modtime = 1234567890;
     ASSERT_EQ(utime(scratch.Path("f.txt").c_str(), &times), 0);
     EXPECT_EQ(GetFileTime("f.txt"), 1234567890);
@@ -207,10 +207,10 @@ TEST(FileIO, DirectoryIterationListsEveryEntryOnce)
     ZNWriteText(scratch.Path("d/two.txt"), "");
 
     std::multiset<std::string> names;
-    ZNDirIterator it;
+    ZNDirIterator              it;
     for (it.FindFirst("d"); it.Valid; it.FindNext())
         names.insert(S(it.Name()));
-    EXPECT_EQ(names, (std::multiset<std::string>{".", "..", "one", "sub", "two.txt"}));
+    EXPECT_EQ(names, (std::multiset<std::string>{ ".", "..", "one", "sub", "two.txt" }));
     EXPECT_FALSE(it.Valid);
     EXPECT_EQ(S(it.Name()), "");
     EXPECT_FALSE(it.FindNext());
@@ -235,8 +235,8 @@ TEST(FileIO, IncludesExpandInPlaceAndRecursively)
     ASSERT_TRUE(MakeDirectory("Shaders"));
     ASSERT_TRUE(MakeDirectory("Shaders/inc"));
     ZNWriteText(scratch.Path("Shaders/main.shd"),
-             "first\r\n  #include \"inc/a.inc\"  trailing ignored\nmiddle\n#include\t\"inc/b.inc\"\n"
-             "#includes \"not.inc\"\nx #include \"no.inc\"\nlast");
+                "first\r\n  #include \"inc/a.inc\"  trailing ignored\nmiddle\n#include\t\"inc/b.inc\"\n"
+                "#includes \"not.inc\"\nx #include \"no.inc\"\nlast");
     // Nested includes are relative to the including file's folder.
     ZNWriteText(scratch.Path("Shaders/inc/a.inc"), "A1\n#include \"c.inc\"\nA2");
     ZNWriteText(scratch.Path("Shaders/inc/b.inc"), "B\n");
@@ -261,7 +261,7 @@ TEST(FileIO, IncludeCyclesAreRefusedNamingTheFiles)
     ASSERT_TRUE(MakeDirectory("sub"));
     ZNWriteText(scratch.Path("c.shd"), "#include \"a.shd\"\n");
 
-    ZNString text("kept");
+    ZNString      text("kept");
     StdoutCapture out;
     EXPECT_FALSE(LoadTextWithIncludes("self.shd", text));
     EXPECT_FALSE(LoadTextWithIncludes("a.shd", text));
@@ -279,7 +279,7 @@ TEST(FileIO, MissingIncludesNameBothFiles)
     ZNWriteText(scratch.Path("noname.shd"), "#include\n\"later.inc\"\n");
     ZNWriteText(scratch.Path("later.inc"), "L");
 
-    ZNString text;
+    ZNString      text;
     StdoutCapture out;
     EXPECT_FALSE(LoadTextWithIncludes("top.shd", text));
     // The quoted name must be on the include line itself.
@@ -308,7 +308,7 @@ TEST(FileIO, PrintStdoutFormats)
 // size before reading; binary files are not.
 TEST(FileIO, TextFilesAreCappedAtTheStatedSize)
 {
-    ZNScratchDir scratch(ZNScratchDir::DataPath);
+    ZNScratchDir      scratch(ZNScratchDir::DataPath);
     const std::string at(ZN_TEXT_FILE_LIMIT, 'a');
     scratch.Write("at.txt", at);
     scratch.Write("over.txt", at + 'b');
@@ -327,7 +327,7 @@ TEST(FileIO, TextFilesAreCappedAtTheStatedSize)
 TEST(FileIO, IncludeFanOutStopsAtTheTextLimit)
 {
     ZNScratchDir scratch(ZNScratchDir::DataPath);
-    const char* names[] = { "a.txt", "b.txt", "c.txt", "d.txt", "e.txt" };
+    const char*  names[] = { "a.txt", "b.txt", "c.txt", "d.txt", "e.txt" };
     for (int i = 0; i < 4; ++i)
     {
         std::string text;

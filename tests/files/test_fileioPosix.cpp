@@ -19,7 +19,7 @@ bool OnDisk(const std::string& path)
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
 }
-} // namespace
+}   // namespace
 
 TEST(FileIO, DeletingALinkNamedWithATrailingSeparatorLeavesItsTargetAlone)
 {
@@ -108,7 +108,7 @@ TEST(FileIO, OnlyRegularFilesAreRead)
     for (const char* name : names)
     {
         SCOPED_TRACE(name);
-        ZNString text("old");
+        ZNString          text("old");
         ZNPodArray<UINT8> bytes;
         bytes.SetCount(3);
         // The pipe opens for reading only once a writer comes; a non-blocking
@@ -168,7 +168,7 @@ TEST(FileIO, AColonAfterTheFirstLetterIsAnOrdinaryName)
 
     // The same names in the current folder must be left alone.
     ZNScratchDir cwd;
-    char saved[4096];
+    char         saved[4096];
     ASSERT_NE(getcwd(saved, sizeof(saved)), nullptr);
     ASSERT_EQ(chdir(cwd.Root.c_str()), 0);
     ZNWriteText(cwd.Path("q:victim"), "cwd");
@@ -177,8 +177,8 @@ TEST(FileIO, AColonAfterTheFirstLetterIsAnOrdinaryName)
     ZNWriteText(scratch.Path("q:cwd.inc"), "FROM THE DATA FOLDER");
     ZNWriteText(scratch.Path("main.shd"), "#include \"q:cwd.inc\"\n");
 
-    ZNString text;
-    const bool loaded = LoadTextWithIncludes("main.shd", text);
+    ZNString   text;
+    const bool loaded  = LoadTextWithIncludes("main.shd", text);
     const bool deleted = DeleteFileOrDirectory("q:victim");
     const bool cwdKept = OnDisk(cwd.Path("q:victim"));
     EXPECT_EQ(chdir(saved), 0);

@@ -128,10 +128,10 @@ TEST(FilePaths, MakeRelativePathClimbsOnePerFolderOfTheBase)
 TEST(FilePaths, MakeRelativePathReportsAFileNameEndingInASeparator)
 {
     ZNDialogRecorder dialogs;
-    DataPathAs root("/d/");
+    DataPathAs       root("/d/");
     MakeRelativePath("a/b/", "a/");
-    EXPECT_EQ(dialogs.Asserts(
-        "file[ file.Size() - 1 ] == _T('/') || file[ file.Size() - 1 ] == _T('\\\\')"), 1u) << dialogs.Summary();
+    EXPECT_EQ(dialogs.Asserts("file[ file.Size() - 1 ] == _T('/') || file[ file.Size() - 1 ] == _T('\\\\')"), 1u)
+        << dialogs.Summary();
     dialogs.Clear();
     MakeRelativePath("a/b.png", "a/");
     EXPECT_EQ(dialogs.Count(), 0u) << dialogs.Summary();

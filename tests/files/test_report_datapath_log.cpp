@@ -13,7 +13,7 @@ namespace
 {
 
 std::vector<std::string> GLogLines;
-void RecordLog(const char* text)
+void                     RecordLog(const char* text)
 {
     GLogLines.push_back(text);
 }
@@ -43,7 +43,7 @@ TEST(DataPath, FolderOfTheProgramFollowedByTheName)
 TEST(DataPath, LongestPathFits)
 {
     SavedDataPath saved;
-    std::string dir = "/" + std::string(252, 'a') + "/";   // 254 characters
+    std::string   dir = "/" + std::string(252, 'a') + "/";   // 254 characters
     SetProgram(dir + "demo");
     ZNSetDataPath("Data/");   // 259 characters: fits with its terminator
     EXPECT_EQ(std::string(GDataPath), dir + "Data/");

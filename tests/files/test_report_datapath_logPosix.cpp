@@ -40,7 +40,7 @@ int RunInChild(const std::string& dir, Body body)
         if (chdir(dir.c_str()) != 0)
             _exit(90);
         static std::string boxFile;
-        boxFile = dir + "box.txt";
+        boxFile  = dir + "box.txt";
         GBoxFile = boxFile.c_str();
         ZNSetDialogHandler(&WriteBoxToFile);
         body();
@@ -51,7 +51,7 @@ int RunInChild(const std::string& dir, Body body)
     return status;
 }
 
-} // namespace
+}   // namespace
 
 TEST(FatalErrorLog, AppendsToErrorLogShowsTheBoxAndExitsWith222)
 {
@@ -68,8 +68,8 @@ TEST(FatalErrorLog, AppendsToErrorLogShowsTheBoxAndExitsWith222)
 TEST(FatalErrorLog, TheLogKeepsAllOfALongReportTheBoxAtMost16383Characters)
 {
     ZNScratchDir scratch(ZNScratchDir::DataPath);
-    std::string longText(20000, 'q');
-    int status = RunInChild(scratch.Root, [&] { ZNFatalErrorLog("%s", longText.c_str()); });
+    std::string  longText(20000, 'q');
+    int          status = RunInChild(scratch.Root, [&] { ZNFatalErrorLog("%s", longText.c_str()); });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 222);
     EXPECT_EQ(ZNReadText(scratch.Path("error.log")), longText);
@@ -82,7 +82,7 @@ TEST(DataPath, ABareProgramNameUsesTheRealExecutableFolder)
     SavedDataPath saved;
     SetProgram("zn_test_files");
     ZNSetDataPath("Data/");
-    char exe[4096];
+    char    exe[4096];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
     ASSERT_GT(n, 0);
     exe[n] = 0;
@@ -94,10 +94,10 @@ TEST(DataPath, ABareProgramNameUsesTheRealExecutableFolder)
 TEST(DataPath, OneMoreThanTheLongestPathIsAFatalError)
 {
     SavedDataPath saved;
-    std::string dir = "/" + std::string(252, 'a') + "/";   // 254 characters
+    std::string   dir = "/" + std::string(252, 'a') + "/";   // 254 characters
     SetProgram(dir + "demo");
     ZNScratchDir scratch(ZNScratchDir::DataPath);
-    int status = RunInChild(scratch.Root, [&] { ZNSetDataPath("Data//"); });
+    int          status = RunInChild(scratch.Root, [&] { ZNSetDataPath("Data//"); });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 222);
     std::string log = ZNReadText(scratch.Path("error.log"));

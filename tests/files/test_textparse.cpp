@@ -118,7 +118,7 @@ TEST(TextParse, ParseFloatStrictAndLoose)
 TEST(TextParse, VectorsAndColours)
 {
     ZNTextCursor c("1;2;3 rest");
-    ZNFloat3 v = ParseVec3(c);
+    ZNFloat3     v = ParseVec3(c);
     EXPECT_EQ(GParseError, 0u);
     EXPECT_EQ(v.x, 1.0f);
     EXPECT_EQ(v.y, 2.0f);
@@ -134,13 +134,13 @@ TEST(TextParse, VectorsAndColours)
 
     // Space after a separator is allowed.
     ZNTextCursor after("0.5; -1");
-    ZNFloat2 v2 = ParseVec2(after);
+    ZNFloat2     v2 = ParseVec2(after);
     EXPECT_EQ(GParseError, 0u);
     EXPECT_EQ(v2.x, 0.5f);
     EXPECT_EQ(v2.y, -1.0f);
 
     ZNTextCursor shortColour("1;0.5;0.25");
-    ZNFloat4 col = ParseColor(shortColour);
+    ZNFloat4     col = ParseColor(shortColour);
     EXPECT_EQ(GParseError, 1u);
     EXPECT_EQ(col.x, 0.0f);
     EXPECT_EQ(col.w, 1.0f);
@@ -152,7 +152,7 @@ TEST(TextParse, VectorsAndColours)
     EXPECT_EQ(col.w, 0.75f);
 
     ZNTextCursor bad4("1;2;x;4");
-    ZNFloat4 v4 = ParseVec4(bad4);
+    ZNFloat4     v4 = ParseVec4(bad4);
     EXPECT_EQ(GParseError, 1u);
     EXPECT_EQ(v4.x, 0.0f);
     EXPECT_EQ(v4.w, 0.0f);
@@ -277,7 +277,7 @@ TEST(TextParse, ExtremePositionsFailAtOnce)
         EXPECT_EQ(GParseError, 1u);
         c.Pos = pos;
         EXPECT_EQ(ParseFloat(c, true), 3.4028235e38f);
-        c.Pos = pos;
+        c.Pos            = pos;
         const ZNString q = ParseQuotedString(c);
         if (pos < 0)
         {

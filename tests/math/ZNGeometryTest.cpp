@@ -31,8 +31,8 @@ Poly Square(float size = 1.0f)
 }
 
 const ZNPlane kGround(ZNVec3(0, 0, 1), 0.0f);   // z = 0, front is +z
-const ZNVec3 kDown(0, 0, -1), kUp(0, 0, 1);
-}  // namespace
+const ZNVec3  kDown(0, 0, -1), kUp(0, 0, 1);
+}   // namespace
 
 TEST(ZNClassify, OnPlaneBandBoxesPointListsAndTriangles)
 {
@@ -66,7 +66,7 @@ TEST(ZNRayPlane, SidednessParallelRaysAndHitsBehind)
 {
     // 1 unit in front, moving away along the normal.
     const ZNRay away(ZNVec3(0, 0, 1), kUp);
-    float t = 123.0f;
+    float       t = 123.0f;
     EXPECT_FALSE(IntersectRayPlane(away, kGround, false, &t, false));
     EXPECT_EQ(t, 123.0f);
     EXPECT_TRUE(IntersectRayPlane(away, kGround, false, &t, true));
@@ -87,7 +87,7 @@ TEST(ZNRayPlane, SidednessParallelRaysAndHitsBehind)
 TEST(ZNRayTriangle, HitsBothSidesUnlessOneSidedAndMissesOutside)
 {
     const ZNVec3 a(0, 0, 0), b(2, 0, 0), c(0, 2, 0);   // front faces +z
-    float tFront = 0.0f, tBack = 0.0f;
+    float        tFront = 0.0f, tBack = 0.0f;
     EXPECT_TRUE(IntersectRayTriangle(ZNRay(ZNVec3(0.5f, 0.5f, 4), kDown), a, b, c, true, &tFront));
     EXPECT_FLOAT_EQ(tFront, 4.0f);
     EXPECT_FALSE(IntersectRayTriangle(ZNRay(ZNVec3(0.5f, 0.5f, -4), kUp), a, b, c, true, &tBack));
@@ -96,7 +96,11 @@ TEST(ZNRayTriangle, HitsBothSidesUnlessOneSidedAndMissesOutside)
     EXPECT_TRUE(IntersectRayTriangle(ZNRay(ZNVec3(0.5f, 0.5f, -4), kDown), a, b, c, false, &tBack));
     EXPECT_FLOAT_EQ(tBack, -4.0f);   // behind the origin still counts
 
-    struct Case { ZNVec3 o; bool hit; } cases[] = {
+    struct Case
+    {
+        ZNVec3 o;
+        bool   hit;
+    } cases[] = {
         { ZNVec3(-0.1f, 0.5f, 1), false }, { ZNVec3(0.5f, -0.1f, 1), false }, { ZNVec3(1.1f, 1.0f, 1), false },
         { ZNVec3(1.0f, 1.0f, 1), true },   { ZNVec3(0, 0, 1), true },
     };
@@ -110,22 +114,29 @@ TEST(ZNRayTriangle, HitsBothSidesUnlessOneSidedAndMissesOutside)
 TEST(ZNRaySphere, EntryPointInsideMissesAndBadRadii)
 {
     const ZNVec3 o(0, 0, 0);
-    struct Case { ZNVec3 origin, dir; float radius; bool hit; float t; } cases[] = {
+    struct Case
+    {
+        ZNVec3 origin, dir;
+        float  radius;
+        bool   hit;
+        float  t;
+    } cases[] = {
         { ZNVec3(0, 0, -5), kUp, 1, true, 4 },
-        { ZNVec3(0.6f, 0, -5), kUp, 1, true, 4.2f },      // enters where z = -0.8
-        { ZNVec3(1, 0, -5), kUp, 1, true, 5 },            // touches the rim
+        { ZNVec3(0.6f, 0, -5), kUp, 1, true, 4.2f },   // enters where z = -0.8
+        { ZNVec3(1, 0, -5), kUp, 1, true, 5 },         // touches the rim
         { ZNVec3(1.01f, 0, -5), kUp, 1, false, 0 },
-        { ZNVec3(0, 0, -5), kDown, 1, false, 0 },         // sphere behind
+        { ZNVec3(0, 0, -5), kDown, 1, false, 0 },                 // sphere behind
         { ZNVec3(0, 0.5f, 0), ZNVec3(1, 0, 0), 1, true, 0.5f },   // inside: distance to the centre
-        { ZNVec3(0, 0, -5), kUp, 0, true, 5 },            // a point, hit exactly
+        { ZNVec3(0, 0, -5), kUp, 0, true, 5 },                    // a point, hit exactly
         { ZNVec3(0.1f, 0, -5), kUp, 0, false, 0 },
-        { ZNVec3(3, 0, -5), kUp, -1, false, 0 },          // a negative radius catches nothing
+        { ZNVec3(3, 0, -5), kUp, -1, false, 0 },   // a negative radius catches nothing
         { ZNVec3(0, 0, -5), kUp, NAN, false, 0 },
     };
     for (const Case& k : cases)
     {
         float t = 77.0f;
-        EXPECT_EQ(IntersectRaySphere(ZNRay(k.origin, k.dir), o, k.radius, &t), k.hit) << k.origin.x << " r " << k.radius;
+        EXPECT_EQ(IntersectRaySphere(ZNRay(k.origin, k.dir), o, k.radius, &t), k.hit)
+            << k.origin.x << " r " << k.radius;
         EXPECT_NEAR(t, k.hit ? k.t : 77.0f, 1e-5f) << k.origin.x << " r " << k.radius;
         EXPECT_EQ(IntersectRaySphere(ZNRay(k.origin, k.dir), o, k.radius, nullptr), k.hit);
     }
@@ -134,9 +145,14 @@ TEST(ZNRaySphere, EntryPointInsideMissesAndBadRadii)
 TEST(ZNRayBox, InsideHitsMissesAndTheFarthestCandidatePlane)
 {
     const ZNBox unit(ZNVec3(0, 0, 0), ZNVec3(1, 1, 1));
-    struct Case { ZNVec3 o, v; INT32 result; ZNVec3 point; } cases[] = {
+    struct Case
+    {
+        ZNVec3 o, v;
+        INT32  result;
+        ZNVec3 point;
+    } cases[] = {
         { ZNVec3(0.5f, 0.2f, 0.9f), ZNVec3(0, 1, 0), 2, ZNVec3(0.5f, 0.2f, 0.9f) },
-        { ZNVec3(1, 1, 1), ZNVec3(0, 1, 0), 2, ZNVec3(1, 1, 1) },                 // on the surface
+        { ZNVec3(1, 1, 1), ZNVec3(0, 1, 0), 2, ZNVec3(1, 1, 1) },   // on the surface
         { ZNVec3(-5, 0.5f, 0.5f), ZNVec3(1, 0, 0), 1, ZNVec3(0, 0.5f, 0.5f) },
         { ZNVec3(0.5f, 0.5f, 9), ZNVec3(0, 0, -3), 1, ZNVec3(0.5f, 0.5f, 1) },
         { ZNVec3(-5, 1, 1), ZNVec3(1, 0, 0), 1, ZNVec3(0, 1, 1) },                // along an edge
@@ -196,17 +212,17 @@ TEST(ZNPolygon, PlaneFollowsTheWindingAndRequiresPlanarity)
 
 TEST(ZNPolygon, OutlinesWithoutAPlaneAreAMissEverywhere)
 {
-    Poly warped = Square();
-    warped[3].z = 0.01f;
+    Poly warped      = Square();
+    warped[3].z      = 0.01f;
     const Poly bad[] = {
         Poly(),
         MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0) }),
-        MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(2, 0, 0), ZNVec3(1, 1, 0) }),        // collinear start
-        MakePoly({ ZNVec3(0, 0, 0), ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 1, 0) }),        // repeated start
-        MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(-1, 0.00001f, 0) }),                 // nearly collinear
+        MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(2, 0, 0), ZNVec3(1, 1, 0) }),   // collinear start
+        MakePoly({ ZNVec3(0, 0, 0), ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 1, 0) }),   // repeated start
+        MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(-1, 0.00001f, 0) }),            // nearly collinear
         MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 1, 0), ZNVec3(NAN, 1, 0) }),
         MakePoly({ ZNVec3(INFINITY, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 1, 0) }),
-        warped,                                                                                  // not planar
+        warped,   // not planar
     };
     const ZNRay down(ZNVec3(0.5f, 0.25f, 3), kDown);
     for (const Poly& p : bad)
@@ -223,9 +239,9 @@ TEST(ZNPolygon, OutlinesWithoutAPlaneAreAMissEverywhere)
 
 TEST(ZNPolygon, EdgePlanesFaceOutwardAndCoverBadIndices)
 {
-    const Poly square = Square();
-    const ZNVec3 normals[4] = { ZNVec3(0, -1, 0), ZNVec3(1, 0, 0), ZNVec3(0, 1, 0), ZNVec3(-1, 0, 0) };
-    const float distances[4] = { 0, 1, 1, 0 };
+    const Poly   square       = Square();
+    const ZNVec3 normals[4]   = { ZNVec3(0, -1, 0), ZNVec3(1, 0, 0), ZNVec3(0, 1, 0), ZNVec3(-1, 0, 0) };
+    const float  distances[4] = { 0, 1, 1, 0 };
     for (UINT32 i = 0; i < 4; ++i)
     {
         EXPECT_VEC_NEAR(EdgePlane(square, i).n, normals[i], 1e-6f);
@@ -233,7 +249,7 @@ TEST(ZNPolygon, EdgePlanesFaceOutwardAndCoverBadIndices)
     }
 
     ZNDialogRecorder dialogs;
-    const ZNPlane outOfRange = EdgePlane(square, 4);
+    const ZNPlane    outOfRange = EdgePlane(square, 4);
     EXPECT_EQ(dialogs.Asserts("i >= polygon.Size()"), 1u) << dialogs.Summary();
     const ZNPlane noNormal = EdgePlane(MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(2, 0, 0) }), 0);
     EXPECT_EQ(dialogs.Count(), 1u) << dialogs.Summary();   // no normal is not a caller error
@@ -244,14 +260,14 @@ TEST(ZNPolygon, EdgePlanesFaceOutwardAndCoverBadIndices)
 TEST(ZNPolygon, PointInPolygonForBothWindings)
 {
     const Poly ccw = Square();
-    const Poly cw = MakePoly({ ZNVec3(0, 0, 0), ZNVec3(0, 1, 0), ZNVec3(1, 1, 0), ZNVec3(1, 0, 0) });
+    const Poly cw  = MakePoly({ ZNVec3(0, 0, 0), ZNVec3(0, 1, 0), ZNVec3(1, 1, 0), ZNVec3(1, 0, 0) });
     for (const Poly* p : { &ccw, &cw })
     {
         EXPECT_TRUE(PointInPolygon(*p, ZNVec3(0.5f, 0.5f, 0)));
         EXPECT_TRUE(PointInPolygon(*p, ZNVec3(1.000005f, 0.5f, 0)));   // within the band
         EXPECT_FALSE(PointInPolygon(*p, ZNVec3(1.0001f, 0.5f, 0)));
         EXPECT_FALSE(PointInPolygon(*p, ZNVec3(0.5f, -0.5f, 0)));
-        EXPECT_TRUE(PointInPolygon(*p, ZNVec3(0.5f, 0.5f, 7)));        // edge planes ignore height
+        EXPECT_TRUE(PointInPolygon(*p, ZNVec3(0.5f, 0.5f, 7)));   // edge planes ignore height
     }
     const Poly tri = MakePoly({ ZNVec3(0, 0, 0), ZNVec3(2, 0, 0), ZNVec3(0, 2, 0) });
     EXPECT_TRUE(PointInPolygon(tri, ZNVec3(0.9f, 0.9f, 0)));
@@ -261,7 +277,7 @@ TEST(ZNPolygon, PointInPolygonForBothWindings)
 TEST(ZNPolygon, RayPolygonHitsAndDepth)
 {
     const Poly square = Square();
-    float t = 0.0f;
+    float      t      = 0.0f;
     EXPECT_TRUE(IntersectRayPolygon(ZNRay(ZNVec3(0.25f, 0.75f, 4), ZNVec3(0, 0, -2)), square, true, &t));
     EXPECT_FLOAT_EQ(t, 2.0f);
     EXPECT_TRUE(IntersectRayPolygon(ZNRay(ZNVec3(0.25f, 0.75f, 4), kDown), square, true, nullptr));
@@ -287,19 +303,24 @@ TEST(ZNPolygon, RayPolygonHitsAndDepth)
 
 TEST(ZNPolygon, CleanRemovesNearDuplicatesAndCollinearCorners)
 {
-    struct Case { Poly in; bool ok; Poly out; } cases[] = {
+    struct Case
+    {
+        Poly in;
+        bool ok;
+        Poly out;
+    } cases[] = {
         // The later of two corners 0.00005 apart goes.
         { MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 0.00005f, 0), ZNVec3(1, 1, 0), ZNVec3(0, 1, 0) }),
           true, Square() },
-        { MakePoly({ ZNVec3(0, 0, 0), ZNVec3(0.5f, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 1, 0), ZNVec3(0, 1, 0) }),
-          true, Square() },
+        { MakePoly({ ZNVec3(0, 0, 0), ZNVec3(0.5f, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 1, 0), ZNVec3(0, 1, 0) }), true,
+          Square() },
         // Straight runs on several sides, one across the wrap at corner 0.
         { MakePoly({ ZNVec3(0.5f, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 0.5f, 0), ZNVec3(1, 1, 0), ZNVec3(0, 1, 0),
                      ZNVec3(0, 0.5f, 0), ZNVec3(0, 0, 0) }),
           true, MakePoly({ ZNVec3(1, 0, 0), ZNVec3(1, 1, 0), ZNVec3(0, 1, 0), ZNVec3(0, 0, 0) }) },
         // A spike that turns straight back.
-        { MakePoly({ ZNVec3(0, 0, 0), ZNVec3(2, 0, 0), ZNVec3(2, 2, 0), ZNVec3(2, 1, 0), ZNVec3(0, 2, 0) }),
-          true, MakePoly({ ZNVec3(0, 0, 0), ZNVec3(2, 0, 0), ZNVec3(2, 1, 0), ZNVec3(0, 2, 0) }) },
+        { MakePoly({ ZNVec3(0, 0, 0), ZNVec3(2, 0, 0), ZNVec3(2, 2, 0), ZNVec3(2, 1, 0), ZNVec3(0, 2, 0) }), true,
+          MakePoly({ ZNVec3(0, 0, 0), ZNVec3(2, 0, 0), ZNVec3(2, 1, 0), ZNVec3(0, 2, 0) }) },
         { Square(), true, Square() },
         { MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0), ZNVec3(1, 0, 0) }), false,
           MakePoly({ ZNVec3(0, 0, 0), ZNVec3(1, 0, 0) }) },
@@ -319,8 +340,8 @@ TEST(ZNPolygon, CleanRemovesNearDuplicatesAndCollinearCorners)
 
 TEST(ZNPolygon, SharedEdgesBetweenNeighbours)
 {
-    const Poly left = Square();
-    const Poly right = MakePoly({ ZNVec3(1, 0, 0), ZNVec3(2, 0, 0), ZNVec3(2, 1, 0), ZNVec3(1, 1, 0) });
+    const Poly left         = Square();
+    const Poly right        = MakePoly({ ZNVec3(1, 0, 0), ZNVec3(2, 0, 0), ZNVec3(2, 1, 0), ZNVec3(1, 1, 0) });
     const Poly rightFlipped = MakePoly({ ZNVec3(1, 0, 0), ZNVec3(1, 1, 0), ZNVec3(2, 1, 0), ZNVec3(2, 0, 0) });
     const Poly nearly = MakePoly({ ZNVec3(1.00005f, 0, 0), ZNVec3(2, 0, 0), ZNVec3(2, 1, 0), ZNVec3(1, 1.00005f, 0) });
     const Poly cornerOnly = MakePoly({ ZNVec3(1, 1, 0), ZNVec3(2, 1, 0), ZNVec3(2, 2, 0), ZNVec3(1, 2, 0) });

@@ -19,8 +19,14 @@ static_assert(std::is_trivially_copyable<ZNVec3>::value && std::is_trivially_cop
 static_assert(sizeof(ZNVec3) == 12 && sizeof(ZNVec4) == 16 && sizeof(ZNMat4) == 64, "packed floats");
 
 std::mt19937 gen(12345);
-float Uniform(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(gen); }
-ZNVec3 RandomVec(float r) { return ZNVec3(Uniform(-r, r), Uniform(-r, r), Uniform(-r, r)); }
+float        Uniform(float lo, float hi)
+{
+    return std::uniform_real_distribution<float>(lo, hi)(gen);
+}
+ZNVec3 RandomVec(float r)
+{
+    return ZNVec3(Uniform(-r, r), Uniform(-r, r), Uniform(-r, r));
+}
 ZNMat4 RandomMat(float r)
 {
     ZNMat4 m;
@@ -36,7 +42,7 @@ ZNVec3 RotateClockwise(const ZNVec3& v, const ZNVec3& k, float angle)
     const float c = cosf(angle), s = sinf(angle);
     return v * c - Cross(k, v) * s + k * (Dot(k, v) * (1 - c));
 }
-}  // namespace
+}   // namespace
 
 TEST(ZNVec, CrossAndNormalize)
 {
@@ -138,10 +144,10 @@ TEST(ZNMat, InverseUndoesTheMatrixAndRefusesSingularOnes)
 {
     for (int i = 0; i < 100; ++i)
     {
-        const ZNVec3 eye = RandomVec(3000);
+        const ZNVec3 eye  = RandomVec(3000);
         const ZNMat4 view = LookAt(eye, eye + RandomVec(10), ZNVec3(0, 0, 1));
-        const ZNMat4 m = Mul(view, Scaling(ZNVec3(2, 3, 0.5f)));
-        ZNMat4 inv, camera;
+        const ZNMat4 m    = Mul(view, Scaling(ZNVec3(2, 3, 0.5f)));
+        ZNMat4       inv, camera;
         ASSERT_TRUE(Inverse(m, inv));
         ASSERT_TRUE(Inverse(view, camera));
         // Translations of thousands of units carry float rounding of ~1e-4.
@@ -152,7 +158,7 @@ TEST(ZNMat, InverseUndoesTheMatrixAndRefusesSingularOnes)
 
     ZNMat4 untouched = Translation(ZNVec3(9, 9, 9));
     ZNMat4 zeroColumn;
-    zeroColumn[0] = 0;
+    zeroColumn[0]  = 0;
     zeroColumn[12] = 1;
     EXPECT_FALSE(Inverse(Scaling(ZNVec3(1, 0, 1)), untouched));
     EXPECT_FALSE(Inverse(zeroColumn, untouched));
@@ -176,9 +182,9 @@ TEST(ZNQuat, RotateTurnsClockwiseAboutAnAxisPointingAtTheViewer)
         if (Length(axis) < 0.1f)
             continue;
         axis.Normalize();
-        const float angle = Uniform(-2 * ZN_PI, 2 * ZN_PI);
-        const ZNVec3 v = RandomVec(10);
-        const ZNQuat r = FromAxisAngle(angle, axis);
+        const float  angle = Uniform(-2 * ZN_PI, 2 * ZN_PI);
+        const ZNVec3 v     = RandomVec(10);
+        const ZNQuat r     = FromAxisAngle(angle, axis);
         EXPECT_VEC_NEAR(Rotate(v, r), RotateClockwise(v, axis, angle), 2e-4f);
         const ZNMat4 m = ToMatrix(r);   // a rotation, not a reflection
         EXPECT_NEAR(Dot(Cross(ZNVec3(m[0], m[1], m[2]), ZNVec3(m[4], m[5], m[6])), ZNVec3(m[8], m[9], m[10])), 1.0f,

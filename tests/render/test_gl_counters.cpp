@@ -13,17 +13,18 @@
 
 namespace
 {
-const char* const GFlatShader =
-    "#ifdef VSHADER\n"
-    "void main() { gl_Position = vec4(GLVertex.xy, 0.0, 1.0); }\n"
-    "#endif\n"
-    "#ifdef PSHADER\n"
-    "void main() { GLFragData0 = vec4(1.0); }\n"
-    "#endif\n";
+const char* const GFlatShader = "#ifdef VSHADER\n"
+                                "void main() { gl_Position = vec4(GLVertex.xy, 0.0, 1.0); }\n"
+                                "#endif\n"
+                                "#ifdef PSHADER\n"
+                                "void main() { GLFragData0 = vec4(1.0); }\n"
+                                "#endif\n";
 
 const float GQuad[4][8] = {
-    { -1, -1, 0, 0, 1, 1, 1, 1 }, { 1, -1, 1, 0, 1, 1, 1, 1 },
-    { 1, 1, 1, 1, 1, 1, 1, 1 },   { -1, 1, 0, 1, 1, 1, 1, 1 },
+    { -1, -1, 0, 0, 1, 1, 1, 1 },
+    { 1, -1, 1, 0, 1, 1, 1, 1 },
+    { 1, 1, 1, 1, 1, 1, 1, 1 },
+    { -1, 1, 0, 1, 1, 1, 1, 1 },
 };
 }
 
@@ -35,7 +36,7 @@ TEST(GLRenderCounters, DrawsCountCallsAndVertices)
     DrawUserVertices2D(GQuad, 4, PT_TriangleFan);
     DrawUserVertices2D(GQuad, 3, PT_Triangles);
 
-    ZNGpuBuffer ib(VMBT_Index, 0);
+    ZNGpuBuffer  ib(VMBT_Index, 0);
     const UINT16 indices[6] = { 0, 1, 2, 0, 2, 3 };
     ib.Append(indices, sizeof(indices));
     ib.Upload();
@@ -60,7 +61,7 @@ TEST(GLRenderCounters, OnlyBindsThatReachGLAreCounted)
     ASSERT_TRUE(flat.Get() && flat->Shader->Program);
 
     ZNTextureHandle a, b;
-    const float pixel[4] = { 1.0f, 0.0f, 0.0f, 1.0f };   // one RGBA32F texel
+    const float     pixel[4] = { 1.0f, 0.0f, 0.0f, 1.0f };   // one RGBA32F texel
     ASSERT_TRUE(CreateTexture(a, 1, 1, 1, 1, TEX_FORMAT_RGBA32F, pixel, TEX_NOSTREAM));
     ASSERT_TRUE(CreateTexture(b, 1, 1, 1, 1, TEX_FORMAT_RGBA32F, pixel, TEX_NOSTREAM));
     BindTexture(0, (const ZNTexture*)nullptr);
@@ -69,12 +70,12 @@ TEST(GLRenderCounters, OnlyBindsThatReachGLAreCounted)
 
     const ZNRenderCounters before = ZNGetRenderCounters();
     UseShader(flat);
-    UseShader(flat);                   // already bound: no GL call
+    UseShader(flat);   // already bound: no GL call
     BindTexture(0, a);
-    BindTexture(0, a);                 // cached
-    BindTexture(1, a);                 // another unit
+    BindTexture(0, a);   // cached
+    BindTexture(1, a);   // another unit
     BindTexture(0, b);
-    UseShader(ZNShaderPtr());          // unbinding is a bind of program 0
+    UseShader(ZNShaderPtr());   // unbinding is a bind of program 0
     const ZNRenderCounters d = ZNGetRenderCounters() - before;
     EXPECT_EQ(d.ProgramBinds, 2u);
     EXPECT_EQ(d.TextureBinds, 3u);

@@ -28,7 +28,7 @@ size_t Occurrences(const std::string& text, const std::string& part)
     return n;
 }
 
-} // namespace
+}   // namespace
 
 // Mesa offers KHR_debug: each error is reported once, as it happens, with the
 // driver's words (which name the call), and the frame-end check that drains it
@@ -36,14 +36,14 @@ size_t Occurrences(const std::string& text, const std::string& part)
 TEST(GLErrors, TheDebugCallbackReportsEachErrorOnce)
 {
     GLErrorsSwitch on("1");
-    ZNTestWindow window;
+    ZNTestWindow   window;
     ASSERT_TRUE(window.Ok());
     ASSERT_TRUE(GL().KHR_debug);
     const UINT32 before = ZNGLErrorCount();
     testing::internal::CaptureStderr();
     GL().Enable(0x1234);
     GL().BindBuffer(0x4321, 0);
-    const UINT32 drained = ZNGLErrorsCheck("test frame");
+    const UINT32      drained = ZNGLErrorsCheck("test frame");
     const std::string printed = testing::internal::GetCapturedStderr();
     // Both are GL_INVALID_ENUM, which the context's flag records once.
     EXPECT_EQ(drained, 1u);
@@ -58,10 +58,10 @@ TEST(GLErrors, TheDebugCallbackReportsEachErrorOnce)
 TEST(GLErrors, WithoutDebugOutputTheFrameEndCheckReports)
 {
     GLErrorsSwitch on("1");
-    ZNTestWindow window;
+    ZNTestWindow   window;
     ASSERT_TRUE(window.Ok());
-    GladGLContext  plain = GL();
-    plain.KHR_debug = 0;
+    GladGLContext plain  = GL();
+    plain.KHR_debug      = 0;
     GladGLContext* saved = ZNSwapGLTable(&plain);
     saved->Disable(GL_DEBUG_OUTPUT);
     ZNGLErrorsAttach();
@@ -79,7 +79,7 @@ TEST(GLErrors, WithoutDebugOutputTheFrameEndCheckReports)
 TEST(GLErrors, OffMeansNoReportAndNoGLCall)
 {
     GLErrorsSwitch off("0");
-    ZNTestWindow window;
+    ZNTestWindow   window;
     ASSERT_TRUE(window.Ok());
     const UINT32 before = ZNGLErrorCount();
     GL().Enable(0x1234);
@@ -95,12 +95,12 @@ TEST(GLErrors, OffMeansNoReportAndNoGLCall)
 TEST(GLErrors, ShaderCompilerMessagesAreNotGLErrors)
 {
     GLErrorsSwitch on("1");
-    ZNTestWindow window;
+    ZNTestWindow   window;
     ASSERT_TRUE(window.Ok());
     const UINT32 before = ZNGLErrorCount();
     testing::internal::CaptureStderr();
     const GLuint shader = GL().CreateShader(GL_FRAGMENT_SHADER);
-    const char* source = "#version 150\nvoid main() { garbage";
+    const char*  source = "#version 150\nvoid main() { garbage";
     GL().ShaderSource(shader, 1, &source, nullptr);
     GL().CompileShader(shader);
     GLint status = 1;
@@ -116,30 +116,30 @@ namespace
 {
 // A lost context: every GetError answers GL_CONTEXT_LOST (0x0507) (for a long while;
 // an unbounded drain ends after Lost calls instead of never).
-UINT32 GLostCalls = 0;
-const UINT32 kLostFor = 100000;
+UINT32            GLostCalls = 0;
+const UINT32      kLostFor   = 100000;
 GLenum GLAPIENTRY LostGetError()
 {
     return ++GLostCalls <= kLostFor ? (GLenum)0x0507 : (GLenum)GL_NO_ERROR;
 }
-} // namespace
+}   // namespace
 
 // Every drain is bounded, at attach as at the frame end: a lost context that
 // reports errors for ever costs at most 64 codes a drain.
 TEST(GLErrors, DrainsStopOnALostContext)
 {
     GLErrorsSwitch on("1");
-    ZNTestWindow window;
+    ZNTestWindow   window;
     ASSERT_TRUE(window.Ok());
-    GladGLContext  lost = GL();
-    lost.GetError = LostGetError;
+    GladGLContext lost   = GL();
+    lost.GetError        = LostGetError;
     GladGLContext* saved = ZNSwapGLTable(&lost);
-    GLostCalls = 0;
+    GLostCalls           = 0;
     testing::internal::CaptureStderr();
     ZNGLErrorsAttach();
     const UINT32 afterAttach = GLostCalls;
-    const UINT32 drained = ZNGLErrorsCheck("frame");
-    const UINT32 afterCheck = GLostCalls;
+    const UINT32 drained     = ZNGLErrorsCheck("frame");
+    const UINT32 afterCheck  = GLostCalls;
     testing::internal::GetCapturedStderr();
     ZNSwapGLTable(saved);
     saved->DebugMessageCallback(nullptr, nullptr);
@@ -154,13 +154,13 @@ TEST(GLErrors, DrainsStopOnALostContext)
 TEST(GLErrors, ErrorsPendingAtAttachAreReported)
 {
     GLErrorsSwitch on("1");
-    ZNTestWindow window;
+    ZNTestWindow   window;
     ASSERT_TRUE(window.Ok());
     for (int khr = 1; khr >= 0; --khr)
     {
         SCOPED_TRACE(khr);
-        GladGLContext  table = GL();
-        table.KHR_debug = khr;
+        GladGLContext table  = GL();
+        table.KHR_debug      = khr;
         GladGLContext* saved = ZNSwapGLTable(&table);
         saved->DebugMessageCallback(nullptr, nullptr);
         saved->Disable(GL_DEBUG_OUTPUT);

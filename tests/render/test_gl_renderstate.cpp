@@ -27,12 +27,12 @@ TEST(GLRenderState, RasterFieldsChangeIndependently)
     EXPECT_EQ(rec.Calls, (Calls{ "DepthMask GL_TRUE", "DepthMask GL_FALSE" }));
 
     rec.Clear();
-    SetRasterState(2, 3);        // back faces
-    SetRasterState(1, 3);        // front faces: culling is on already
+    SetRasterState(2, 3);   // back faces
+    SetRasterState(1, 3);   // front faces: culling is on already
     SetRasterState(0, 3);
-    SetRasterState(8, 0xC);      // lines
-    SetRasterState(0xC, 0xC);    // 3 fills as well
-    SetRasterState(0x70, 0x70);  // depth test off
+    SetRasterState(8, 0xC);       // lines
+    SetRasterState(0xC, 0xC);     // 3 fills as well
+    SetRasterState(0x70, 0x70);   // depth test off
     EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_CULL_FACE", "CullFace GL_BACK", "CullFace GL_FRONT", "Disable GL_CULL_FACE",
                                  "PolygonMode GL_FRONT_AND_BACK GL_LINE", "PolygonMode GL_FRONT_AND_BACK GL_FILL",
                                  "Disable GL_DEPTH_TEST" }));
@@ -80,7 +80,7 @@ TEST(GLRenderState, StencilWordAndPolygonOffset)
     ASSERT_TRUE(w.Ok());
     ZNRecordingTable rec;
     // Test on, GL_EQUAL reference 5 mask 15, write mask 15, keep / keep / replace.
-    const UINT32 word = (1u << 28) | (2u << 24) | (15u << 12) | (15u << 8) | (5u << 4) | 2u;
+    const UINT32     word = (1u << 28) | (2u << 24) | (15u << 12) | (15u << 8) | (5u << 4) | 2u;
     SetStencilState(word, 0xFFFFFFFF);
     SetStencilState(word, 0xFFFFFFFF);
     EXPECT_EQ(rec.Calls, (Calls{ "Enable GL_STENCIL_TEST", "StencilFunc GL_EQUAL 5 15", "StencilMask 15",
@@ -111,11 +111,14 @@ GLint Integer(GLenum name)
 // Every field of the three recorded words against what GL reports.
 void ExpectRecordsEqualGL(const ZNRenderStateContextState& rs)
 {
-    static const GLenum factors[10] = { GL_ZERO, GL_ONE, GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR, GL_DST_COLOR,
-                                        GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+    static const GLenum factors[10] = { GL_ZERO,      GL_ONE,
+                                        GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR,
+                                        GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR,
+                                        GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
                                         GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA };
-    static const GLenum ops[8] = { GL_KEEP, GL_ZERO, GL_REPLACE, GL_INCR, GL_INCR_WRAP, GL_DECR, GL_DECR_WRAP,
-                                   GL_INVERT };
+    static const GLenum ops[8]      = {
+             GL_KEEP, GL_ZERO, GL_REPLACE, GL_INCR, GL_INCR_WRAP, GL_DECR, GL_DECR_WRAP, GL_INVERT
+    };
     const UINT32 b = rs.BlendWord, r = rs.RasterWord, st = rs.StencilWord;
     EXPECT_EQ(GL().IsEnabled(GL_BLEND) != GL_FALSE, (b & 7) != 0);
     EXPECT_EQ(Integer(GL_BLEND_SRC_RGB), static_cast<GLint>(factors[(b >> 4) & 15]));
@@ -186,15 +189,18 @@ TEST(GLRenderState, BuiltWordsPutTheirNamedStateIntoGL)
 {
     ZNTestWindow w;
     ASSERT_TRUE(w.Ok());
-    auto integer = [](GLenum name) {
+    auto integer = [](GLenum name)
+    {
         GLint v = -1;
         GL().GetIntegerv(name, &v);
         return v;
     };
     const GLint equations[] = { 0, GL_FUNC_ADD, GL_FUNC_REVERSE_SUBTRACT, GL_FUNC_SUBTRACT, GL_MIN, GL_MAX };
-    const GLint factors[] = { GL_ZERO,      GL_ONE,       GL_SRC_COLOR,           GL_ONE_MINUS_SRC_COLOR,
-                              GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
-                              GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA };
+    const GLint factors[]   = { GL_ZERO,      GL_ONE,
+                                GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR,
+                                GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR,
+                                GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                                GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA };
     for (UINT32 e = ZN_BLEND_ADD; e <= ZN_BLEND_MAX; ++e)
         for (UINT32 f = 0; f < 10; ++f)
         {
@@ -212,9 +218,9 @@ TEST(GLRenderState, BuiltWordsPutTheirNamedStateIntoGL)
     SetBlendMode(ZNBlendWord(ZN_BLEND_OFF, ZN_FACTOR_SRC_ALPHA, ZN_FACTOR_ONE, ZN_FACTOR_ONE, ZN_FACTOR_ONE));
     EXPECT_FALSE(GL().IsEnabled(GL_BLEND));
 
-    const GLint culls[] = { 0, GL_FRONT, GL_BACK, GL_FRONT_AND_BACK };
+    const GLint culls[]    = { 0, GL_FRONT, GL_BACK, GL_FRONT_AND_BACK };
     const GLint polygons[] = { GL_FILL, GL_POINT, GL_LINE };
-    const GLint tests[] = { GL_NEVER, GL_LESS, GL_EQUAL, GL_LEQUAL, GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS };
+    const GLint tests[]    = { GL_NEVER, GL_LESS, GL_EQUAL, GL_LEQUAL, GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS };
     for (UINT32 c = 0; c < 4; ++c)
         for (UINT32 p = 0; p < 3; ++p)
             for (UINT32 d = 0; d < 8; ++d)

@@ -146,7 +146,7 @@ TEST(GLRenderTarget, SlotsHoldOneThingAndTheReportListsAllNine)
     ZNTestWindow w;
     ASSERT_TRUE(w.Ok());
     ZNDialogRecorder dialogs;
-    ZNFrameBuffer fb;
+    ZNFrameBuffer    fb;
     fb.Begin();
     ZNSharedPtr<ZNRenderBuffer> depth = DepthBuffer(64, 32);
     fb.SetRenderBuffer(8, depth, RTA_DepthStencil);
@@ -187,7 +187,7 @@ TEST(GLRenderTargetDeath, IncompleteFramebufferIsFatalAndLogged)
         {
             if (chdir(dir.c_str()) != 0)
                 _exit(1);
-            ZNTestWindow w;
+            ZNTestWindow  w;
             ZNFrameBuffer fb;
             fb.Begin();
             fb.Commit();

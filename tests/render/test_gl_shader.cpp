@@ -24,35 +24,41 @@ namespace
 const char* const GCommon = "uniform vec4 Tint;\nuniform float Scale;\n";
 
 // Colour from the vertices times Tint and Scale; Tex1 mixed in by Mix.
-const char* const GColorShader =
-    "#include \"common.h\"\n"
-    "varying vec4 vColor;\n"
-    "#ifdef VSHADER\n"
-    "void main() { vColor = GLColor * Tint; gl_Position = vec4(GLVertex.xy, 0.0, 1.0); }\n"
-    "#endif\n"
-    "#ifdef PSHADER\n"
-    "uniform sampler2D Tex1;\n"
-    "uniform float Mix;\n"
-    "void main() { GLFragData0 = vColor * Scale + texture(Tex1, vec2(0.5)) * Mix; }\n"
-    "#endif\n";
+const char* const GColorShader = "#include \"common.h\"\n"
+                                 "varying vec4 vColor;\n"
+                                 "#ifdef VSHADER\n"
+                                 "void main() { vColor = GLColor * Tint; gl_Position = vec4(GLVertex.xy, 0.0, 1.0); }\n"
+                                 "#endif\n"
+                                 "#ifdef PSHADER\n"
+                                 "uniform sampler2D Tex1;\n"
+                                 "uniform float Mix;\n"
+                                 "void main() { GLFragData0 = vColor * Scale + texture(Tex1, vec2(0.5)) * Mix; }\n"
+                                 "#endif\n";
 
 std::string WithGain(const char* shader)
 {
-    std::string s = shader;
+    std::string       s    = shader;
     const std::string from = "vColor * Scale";
     s.replace(s.find(from), from.size(), "vColor * Scale * Gain");
     return "uniform float Gain;\n" + s;
 }
 
 std::vector<std::string> GLog;
-void RecordLog(const char* text) { GLog.push_back(text); }
+void                     RecordLog(const char* text)
+{
+    GLog.push_back(text);
+}
 
 // Captures the engine log for its lifetime.
 struct LogCapture
 {
-    LogCapture() { GLog.clear(); Previous = ZNSetLogHandler(RecordLog); }
+    LogCapture()
+    {
+        GLog.clear();
+        Previous = ZNSetLogHandler(RecordLog);
+    }
     ~LogCapture() { ZNSetLogHandler(Previous); }
-    long Lines(const std::string& text) const { return std::count(GLog.begin(), GLog.end(), text); }
+    long         Lines(const std::string& text) const { return std::count(GLog.begin(), GLog.end(), text); }
     ZNLogHandler Previous;
 };
 
@@ -75,8 +81,10 @@ void ExpectBindingConsistent()
 std::vector<int> DrawQuad(float r, float g, float b)
 {
     const float v[4][8] = {
-        { -1, -1, 0, 0, r, g, b, 1 }, { 1, -1, 1, 0, r, g, b, 1 },
-        { 1, 1, 1, 1, r, g, b, 1 },   { -1, 1, 0, 1, r, g, b, 1 },
+        { -1, -1, 0, 0, r, g, b, 1 },
+        { 1, -1, 1, 0, r, g, b, 1 },
+        { 1, 1, 1, 1, r, g, b, 1 },
+        { -1, 1, 0, 1, r, g, b, 1 },
     };
     DrawUserVertices2D(v, 4, PT_TriangleFan);
     UINT8 rgba[4] = {};
@@ -84,7 +92,10 @@ std::vector<int> DrawQuad(float r, float g, float b)
     return { rgba[0], rgba[1], rgba[2], rgba[3] };
 }
 
-std::string Str(const ZNString& s) { return std::string(s.CStr(), s.Size()); }
+std::string Str(const ZNString& s)
+{
+    return std::string(s.CStr(), s.Size());
+}
 }
 
 TEST(GLShader, ProgramFromAFileWithAnIncludeHasTheFixedLocationsAndDraws)
@@ -94,7 +105,7 @@ TEST(GLShader, ProgramFromAFileWithAnIncludeHasTheFixedLocationsAndDraws)
     dir.Write("Shaders/Color.shd", GColorShader);
     ZNTestWindow w(32, 32);
     ASSERT_TRUE(w.Ok());
-    ZNShaderPtr sh = GetShader(ZNString("Shaders/Color.shd"), ZNString());
+    ZNShaderPtr  sh      = GetShader(ZNString("Shaders/Color.shd"), ZNString());
     const UINT32 program = sh->Shader->Program;
     ASSERT_NE(program, 0u);
     EXPECT_EQ(Str(sh->Shader->Source).rfind("#line 1 0\n#line 1 1\nuniform vec4 Tint;", 0), 0u);
@@ -128,7 +139,7 @@ TEST(GLShader, ErrorsNameTheFileAndItsOwnLine)
     ASSERT_TRUE(w.Ok());
     ZNDialogRecorder dialogs;
     dialogs.Answers = { false, true };   // no retry, continue without
-    ZNShaderPtr sh = CreateShader(ZNString("Shaders/Broken.shd"), ZNString());
+    ZNShaderPtr sh  = CreateShader(ZNString("Shaders/Broken.shd"), ZNString());
     EXPECT_EQ(sh->Shader->Program, 0u);
     ASSERT_EQ(dialogs.Count(), 2u);
     const std::string text = dialogs.Boxes()[0].Text;
@@ -156,7 +167,7 @@ TEST(GLShader, ErrorsAfterAnIncludeNameTheirOwnLine)
     ZNTestWindow w(32, 32);
     ASSERT_TRUE(w.Ok());
     ZNShaderPtr sh = CreateShader(ZNString("Shaders/Color.shd"), ZNString());
-    ZNString errors;
+    ZNString    errors;
     EXPECT_FALSE(Load(sh, ZNString("Shaders/After.shd"), ZNString(), errors));
     EXPECT_NE(Str(errors).find("Shaders/After.shd:3("), std::string::npos) << errors.CStr();
     EXPECT_FALSE(Load(sh, ZNString("Shaders/Later.shd"), ZNString(), errors));
@@ -178,10 +189,10 @@ TEST(GLShader, RetryAfterTheFileWasFixedOnDisk)
     ZNTestWindow w(32, 32);
     ASSERT_TRUE(w.Ok());
     ZNDialogRecorder dialogs;
-    dialogs.Answers = { true };
-    GFixDir = &dir;   // the user fixes the file while the question is shown
+    dialogs.Answers    = { true };
+    GFixDir            = &dir;   // the user fixes the file while the question is shown
     dialogs.OnQuestion = [] { GFixDir->Write("Shaders/Fix.shd", GColorShader); };
-    ZNShaderPtr sh = CreateShader(ZNString("Shaders/Fix.shd"), ZNString());
+    ZNShaderPtr sh     = CreateShader(ZNString("Shaders/Fix.shd"), ZNString());
     ASSERT_EQ(dialogs.Count(), 1u);
     EXPECT_NE(dialogs.Boxes()[0].Text.find("In included file missing.h:\nFile missing.h was not found"),
               std::string::npos);
@@ -198,7 +209,7 @@ TEST(GLShader, ContinuingWithoutTheShaderCachesAnEmptyOne)
     ASSERT_TRUE(w.Ok());
     ZNDialogRecorder dialogs;
     dialogs.Answers = { false, true };
-    ZNShaderPtr sh = GetShader(ZNString("Shaders/Nothing.shd"), ZNString());
+    ZNShaderPtr sh  = GetShader(ZNString("Shaders/Nothing.shd"), ZNString());
     EXPECT_EQ(sh->Shader->Program, 0u);
     EXPECT_EQ(dialogs.Boxes()[0].Text, "Loading of the shader failed with the following errors:\n\n"
                                        "File Shaders/Nothing.shd was not found\n\nDo you want to retry?");
@@ -211,8 +222,8 @@ TEST(GLShader, ContinuingWithoutTheShaderCachesAnEmptyOne)
 
 static void GiveUpOnAMissingShader()
 {
-    ZNTestWindow w(32, 32);   // no data folder: the process ends before it could be removed
-    ZNDialogRecorder dialogs;   // declines both questions
+    ZNTestWindow     w(32, 32);   // no data folder: the process ends before it could be removed
+    ZNDialogRecorder dialogs;     // declines both questions
     CreateShader(ZNString("Shaders/Nothing.shd"), ZNString());
 }
 
@@ -235,12 +246,12 @@ TEST(GLShader, CacheLoadsOnceAndLoadsKeepTheBoundProgram)
     dir.Write("Shaders/Gain.shd", WithGain(GColorShader));
     ZNTestWindow w(32, 32);
     ASSERT_TRUE(w.Ok());
-    LogCapture log;
+    LogCapture  log;
     ZNShaderPtr a = GetShader(ZNString("Shaders/Color.shd"), ZNString());
     EXPECT_TRUE(GetShader(ZNString("Shaders/Color.shd"), ZNString()) == a);
     EXPECT_EQ(log.Lines("Shader Shaders/Color.shd not in cache, loading..."), 1);
     const ZNString defines("#define EXTRA 1\n");
-    ZNShaderPtr c = GetShader(ZNString("Shaders/Color.shd"), defines);
+    ZNShaderPtr    c = GetShader(ZNString("Shaders/Color.shd"), defines);
     EXPECT_FALSE(c == GetShader(ZNString("Shaders/Color.shd"), defines));
     EXPECT_NE(c->Shader->Program, 0u);
     EXPECT_EQ(w.State().Shaders.Cache->Size(), 1u);
@@ -266,7 +277,7 @@ TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
     dir.ShiftTime("Shaders/Hot.shd", -100);
     ZNTestWindow w(32, 32);
     ASSERT_TRUE(w.Ok());
-    LogCapture log;
+    LogCapture  log;
     ZNShaderPtr sh = GetShader(ZNString("Shaders/Hot.shd"), ZNString());
     UseShader(sh);
     ZNUniformRef scale, gain;
@@ -322,7 +333,7 @@ TEST(GLShader, HotReloadSeesAnEditSavedWithinTheSecondOfTheLoadAndAnOlderTime)
     SetFileTime(dir, "Shaders/Hot.shd", 1700000000, 100000000);
     ZNTestWindow w(32, 32);
     ASSERT_TRUE(w.Ok());
-    LogCapture log;
+    LogCapture  log;
     ZNShaderPtr sh = GetShader(ZNString("Shaders/Hot.shd"), ZNString());
     ASSERT_NE(sh->Shader->Program, 0u);
     ReloadShaders(w.State());
@@ -375,7 +386,7 @@ TEST(GLShader, UniformRegistrationsStayBoundedAndSettersCheckTheirInput)
 
     ZNDialogRecorder dialogs;
     ZNRecordingTable rec;
-    float m[16];
+    float            m[16];
     for (int i = 0; i < 16; ++i)
         m[i] = static_cast<float>(i);
     SetFloat(world, m, 4, true, 1);

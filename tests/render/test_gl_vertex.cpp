@@ -18,7 +18,7 @@ static void Fill(ZNGpuBuffer& buffer, UINT32 n, UINT8 start = 0)
 }
 
 static ZNVertexElement GPositionOnly[] = { { VDT_Float, 3, 0, GLVertex, 0, 0 }, { 0, 0, 0, 0, 0, 0 } };
-static ZNVertexDecl GPositionDecl(GPositionOnly, "PositionOnly");
+static ZNVertexDecl    GPositionDecl(GPositionOnly, "PositionOnly");
 
 TEST(GLVertex, AttributeArraysFollowTheDeclarationAcrossChanges)
 {
@@ -88,7 +88,7 @@ TEST(GLVertex, UploadUpdatesInPlaceUntilTheBufferMustGrow)
 {
     ZNTestWindow w;
     ASSERT_TRUE(w.Ok());
-    ZNGpuBuffer vb(VMBT_Vertex, 0);
+    ZNGpuBuffer      vb(VMBT_Vertex, 0);
     ZNRecordingTable rec;
     Fill(vb, 160);
     vb.Upload();
@@ -189,7 +189,7 @@ TEST(GLVertex, ClientVerticesGoThroughOneScratchBufferPerWindowContext)
     {
         ZNTestWindow w;
         ASSERT_TRUE(w.Ok());
-        float vertices[10 * 10] = {};
+        float            vertices[10 * 10] = {};
         ZNRecordingTable rec;
         DrawUserVertices2D(vertices, 4, PT_TriangleFan);
         EXPECT_EQ(rec.Count("BufferData GL_ARRAY_BUFFER 128 GL_DYNAMIC_DRAW"), 1);
@@ -205,7 +205,7 @@ TEST(GLVertex, ClientVerticesGoThroughOneScratchBufferPerWindowContext)
     ZNPlatform& platform = ZNTestPlatform();   // the main context has none
     ASSERT_TRUE(platform.Begin());
     ZNDialogRecorder dialogs;
-    float quad[4 * 8] = {};
+    float            quad[4 * 8] = {};
     DrawUserVertices2D(quad, 4, PT_TriangleFan);
     EXPECT_EQ(dialogs.Count("Client vertices need a window context"), 1u);
     EXPECT_EQ(CS().Vertex.Scratch, nullptr);

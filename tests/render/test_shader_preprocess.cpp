@@ -8,7 +8,10 @@
 
 namespace
 {
-std::string Str(const ZNString& s) { return std::string(s.CStr(), s.Size()); }
+std::string Str(const ZNString& s)
+{
+    return std::string(s.CStr(), s.Size());
+}
 
 struct Expanded
 {
@@ -19,9 +22,9 @@ struct Expanded
 
 Expanded Expand(const char* path)
 {
-    ZNString out;
+    ZNString          out;
     ZNArray<ZNString> files;
-    Expanded e = { PreprocessShaderFile(ZNString(path), out, files), Str(out), {} };
+    Expanded          e = { PreprocessShaderFile(ZNString(path), out, files), Str(out), {} };
     for (UINT32 i = 0; i < files.Size(); ++i)
         e.Files.push_back(Str(files[i]));
     return e;
@@ -104,9 +107,8 @@ TEST(ShaderPreprocess, IncludeCyclesAndEndlessChainsAreRefused)
     // Through another file and another spelling of the same path.
     dir.Write("Shaders/A.shd", "#include \"b.h\"\n");
     dir.Write("Shaders/b.h", "#include \"sub/../A.shd\"\n");
-    EXPECT_EQ(Expand("Shaders/A.shd").Text,
-              "In included file b.h:\nIn included file sub/../A.shd:\n"
-              "Include cycle: Shaders/A.shd -> Shaders/b.h -> Shaders/sub/../A.shd");
+    EXPECT_EQ(Expand("Shaders/A.shd").Text, "In included file b.h:\nIn included file sub/../A.shd:\n"
+                                            "Include cycle: Shaders/A.shd -> Shaders/b.h -> Shaders/sub/../A.shd");
 
     // 40 distinct files, each including the next, in the data folder itself where
     // both attempts name the same file: refused at the depth limit, at once
@@ -125,7 +127,9 @@ TEST(ShaderPreprocess, CompileTextHasVersionPrologueAndDefinesMarkers)
 {
     const std::string v = Str(BuildShaderCompileText(true, ZNString("#define A\n#line 1 0\nbody\n")));
     EXPECT_EQ(v.rfind("#version 150\n#line 11111 0\n#define VSHADER\n#define varying out\n"
-                      "#define MAX_INSTANCE_COUNT 16\n#define MAX_BONE_COUNT 64\nuniform mat4 ZN_mView;\n", 0), 0u);
+                      "#define MAX_INSTANCE_COUNT 16\n#define MAX_BONE_COUNT 64\nuniform mat4 ZN_mView;\n",
+                      0),
+              0u);
     EXPECT_NE(v.find("in vec4 GLTexCoord1;\n\n#line 22222 0\n#define A\n#line 1 0\nbody\n"), std::string::npos);
     EXPECT_EQ(Str(BuildShaderCompileText(false, ZNString("x\n"))),
               "#version 150\n#line 11111 0\n#define PSHADER\n#define varying in\nout vec4 GLFragData0;\n"
@@ -153,7 +157,7 @@ TEST(ShaderPreprocess, LogRewritingMapsFileIndicesToPaths)
 TEST(ShaderPreprocess, FanOutIsBoundedByTheExpandedSize)
 {
     ZNScratchDir dir(ZNScratchDir::DataPath);
-    const char* names[] = { "Shaders/A.shd", "Shaders/b.h", "Shaders/c.h", "Shaders/d.h", "Shaders/e.h" };
+    const char*  names[] = { "Shaders/A.shd", "Shaders/b.h", "Shaders/c.h", "Shaders/d.h", "Shaders/e.h" };
     for (int i = 0; i < 4; ++i)
     {
         std::string text;
@@ -162,7 +166,7 @@ TEST(ShaderPreprocess, FanOutIsBoundedByTheExpandedSize)
         dir.Write(names[i], text.c_str());
     }
     dir.Write("Shaders/e.h", std::string(400, 'x').c_str());
-    ZNString output;
+    ZNString          output;
     ZNArray<ZNString> files;
     EXPECT_FALSE(PreprocessShaderFile(ZNString("Shaders/A.shd"), output, files));
     const std::string message = output.CStr();
@@ -186,12 +190,11 @@ TEST(ShaderPreprocess, IncludesOfDevicesAreRefused)
 {
     ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("Shaders/A.shd", "#include \"../../../../../../../../../../dev/zero\"\nvoid main() {}\n");
-    ZNString output;
+    ZNString          output;
     ZNArray<ZNString> files;
     EXPECT_FALSE(PreprocessShaderFile(ZNString("Shaders/A.shd"), output, files));
     // Refused before any read: the include climbs out of the data folder.
-    EXPECT_NE(std::string(output.CStr()).find("outside the data folder refused"), std::string::npos)
-        << output.CStr();
+    EXPECT_NE(std::string(output.CStr()).find("outside the data folder refused"), std::string::npos) << output.CStr();
     EXPECT_NE(std::string(output.CStr()).find("dev/zero"), std::string::npos) << output.CStr();
 }
 

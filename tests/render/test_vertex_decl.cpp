@@ -32,8 +32,10 @@ TEST(VertexDecl, EngineDeclarationsAreRegisteredWithTheirLayoutsBeforeMain)
 TEST(VertexDecl, EachStreamRunGetsItsOwnOffsetsAndStride)
 {
     ZNVertexElement two[] = {
-        { VDT_Float, 3, 0, GLVertex, 0, 0 },  { VDT_UByte, 4, 0, GLColor, 0, 0 },
-        { VDT_Float, 2, 1, GLTexCoord0, 0, 0 }, { VDT_Short, 2, 1, GLTexCoord1, 0, 0 },
+        { VDT_Float, 3, 0, GLVertex, 0, 0 },
+        { VDT_UByte, 4, 0, GLColor, 0, 0 },
+        { VDT_Float, 2, 1, GLTexCoord0, 0, 0 },
+        { VDT_Short, 2, 1, GLTexCoord1, 0, 0 },
         { 0, 0, 0, 0, 0, 0 },
     };
     ExpectLayout(ZNVertexDecl(two, "TwoStreams"), { 0, 12, 0, 8 }, { 16, 16, 12, 12 }, 28);
@@ -41,8 +43,10 @@ TEST(VertexDecl, EachStreamRunGetsItsOwnOffsetsAndStride)
     // Stream 255 first (the "no run yet" marker must not swallow it); a stream
     // that comes back starts a new run at offset 0.
     ZNVertexElement runs[] = {
-        { VDT_Float, 1, 255, GLVertex, 0, 0 }, { VDT_Float, 1, 255, GLNormal, 0, 0 },
-        { VDT_Byte, 2, 3, GLColor, 0, 0 },     { VDT_Float, 4, 255, GLTexCoord0, 0, 0 },
+        { VDT_Float, 1, 255, GLVertex, 0, 0 },
+        { VDT_Float, 1, 255, GLNormal, 0, 0 },
+        { VDT_Byte, 2, 3, GLColor, 0, 0 },
+        { VDT_Float, 4, 255, GLTexCoord0, 0, 0 },
         { 0, 0, 0, 0, 0, 0 },
     };
     ExpectLayout(ZNVertexDecl(runs, "Runs"), { 0, 4, 0, 0 }, { 8, 8, 2, 16 }, 26);

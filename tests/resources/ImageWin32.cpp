@@ -25,7 +25,7 @@ bool Decode(const std::vector<UINT8>& bytes, ZNImage& image)
 {
     return LoadPngFromMemory(bytes.empty() ? nullptr : bytes.data(), (UINT32)bytes.size(), image);
 }
-} // namespace
+}   // namespace
 
 TEST(WicPngSuite, ValidImagesMatchAndCorruptOnesAreRefused)
 {
@@ -37,13 +37,13 @@ TEST(WicPngSuite, ValidImagesMatchAndCorruptOnesAreRefused)
     while (std::getline(manifest, line))
     {
         std::istringstream row(line);
-        std::string name, w, h, kind, tolerance;
+        std::string        name, w, h, kind, tolerance;
         row >> name >> w >> h >> kind >> tolerance;
         if (name.empty())
             continue;
         const std::vector<UINT8> file = ReadAll(kSuite + "png/" + name + ".png");
         ASSERT_FALSE(file.empty()) << name;
-        ZNImage image;
+        ZNImage    image;
         const bool ok = Decode(file, image);
         if (kind != "valid")
         {

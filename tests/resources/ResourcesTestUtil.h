@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
-inline UINT32 Rgba(UINT32 r, UINT32 g, UINT32 b, UINT32 a) { return r | (g << 8) | (b << 16) | (a << 24); }
+inline UINT32 Rgba(UINT32 r, UINT32 g, UINT32 b, UINT32 a)
+{
+    return r | (g << 8) | (b << 16) | (a << 24);
+}
 
 // An image whose every pixel differs: R = x, G = y, B = x ^ y, A = 255 - x.
 inline void MakePattern(ZNImage& image, UINT32 width, UINT32 height)

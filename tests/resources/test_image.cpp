@@ -16,29 +16,29 @@ struct SuiteEntry
 {
     std::string Name;
     UINT32      Width = 0, Height = 0;
-    bool        Valid = false;
+    bool        Valid     = false;
     int         Tolerance = 0;
 };
 
 std::vector<SuiteEntry> ReadManifest()
 {
     std::vector<SuiteEntry> entries;
-    std::ifstream in(kSuite + "MANIFEST.tsv");
-    std::string line;
+    std::ifstream           in(kSuite + "MANIFEST.tsv");
+    std::string             line;
     std::getline(in, line);   // column names
     while (std::getline(in, line))
     {
         std::istringstream row(line);
-        SuiteEntry e;
-        std::string w, h, kind, tol;
+        SuiteEntry         e;
+        std::string        w, h, kind, tol;
         row >> e.Name >> w >> h >> kind >> tol;
         if (e.Name.empty())
             continue;
         e.Valid = kind == "valid";
         if (e.Valid)
         {
-            e.Width = (UINT32)std::stoul(w);
-            e.Height = (UINT32)std::stoul(h);
+            e.Width     = (UINT32)std::stoul(w);
+            e.Height    = (UINT32)std::stoul(h);
             e.Tolerance = std::stoi(tol);
         }
         entries.push_back(e);
@@ -58,7 +58,7 @@ std::vector<UINT8> Encode(const ImageData& image)
     return std::vector<UINT8>(out.Data(), out.Data() + out.Size());
 }
 
-} // namespace
+}   // namespace
 
 // Every valid image of the suite decodes to the expected RGBA within its
 // tolerance (colour-keyed images included); every corrupt one fails cleanly.
@@ -67,13 +67,13 @@ TEST(PngSuite, EveryImageDecodesOrFailsCleanly)
     std::vector<SuiteEntry> entries = ReadManifest();
     ASSERT_GE(entries.size(), 170u) << kSuite << "MANIFEST.tsv is missing or short";
     ZNDialogRecorder dialogs;
-    int valid = 0, corrupt = 0;
+    int              valid = 0, corrupt = 0;
     for (const SuiteEntry& e : entries)
     {
         std::vector<UINT8> file = ZNReadBytes(kSuite + "png/" + e.Name + ".png");
         ASSERT_FALSE(file.empty()) << e.Name;
         ZNImage image;
-        bool ok = DecodeBytes(file, image);
+        bool    ok = DecodeBytes(file, image);
         if (!e.Valid)
         {
             EXPECT_FALSE(ok) << e.Name << " is corrupt and must not decode";
@@ -86,21 +86,21 @@ TEST(PngSuite, EveryImageDecodesOrFailsCleanly)
         ASSERT_EQ(image.Height, e.Height) << e.Name;
         std::vector<UINT8> expected = ZNReadBytes(kSuite + "expected/" + e.Name + ".rgba");
         ASSERT_EQ(expected.size(), (size_t)e.Width * e.Height * 4) << e.Name;
-        const UINT8* got = image.GetData();
-        int worst = 0;
-        size_t worstAt = 0;
+        const UINT8* got     = image.GetData();
+        int          worst   = 0;
+        size_t       worstAt = 0;
         for (size_t i = 0; i < expected.size(); ++i)
         {
             int d = abs((int)got[i] - (int)expected[i]);
             if (d > worst)
             {
-                worst = d;
+                worst   = d;
                 worstAt = i;
             }
         }
-        EXPECT_LE(worst, e.Tolerance) << e.Name << ": byte " << worstAt << " (pixel " << worstAt / 4
-                                      << ", channel " << worstAt % 4 << ") is " << (int)got[worstAt]
-                                      << ", expected " << (int)expected[worstAt];
+        EXPECT_LE(worst, e.Tolerance) << e.Name << ": byte " << worstAt << " (pixel " << worstAt / 4 << ", channel "
+                                      << worstAt % 4 << ") is " << (int)got[worstAt] << ", expected "
+                                      << (int)expected[worstAt];
     }
     EXPECT_EQ(corrupt, 14);
     EXPECT_GT(valid, 150);
@@ -119,7 +119,7 @@ TEST(PngCodec, TruncatedFilesFailWithTheReadCheck)
                         file.size() - 1 })
     {
         std::vector<UINT8> part(file.begin(), file.begin() + cut);
-        ZNImage image;
+        ZNImage            image;
         EXPECT_FALSE(DecodeBytes(part, image)) << "cut at " << cut;
     }
 #ifdef ZN_TEST_LIBPNG
@@ -131,7 +131,7 @@ TEST(PngCodec, TruncatedFilesFailWithTheReadCheck)
 
 TEST(PngCodec, TinyBuffersFailBeforeLibpng)
 {
-    ZNImage image;
+    ZNImage     image;
     const UINT8 two[2] = { 0x89, 'P' };
     EXPECT_FALSE(LoadPngFromMemory(two, 2, image));
     EXPECT_FALSE(LoadPngFromMemory(two, 0, image));
@@ -151,7 +151,7 @@ TEST(PngCodec, WidthLimitIs8192)
     for (UINT32 x = 0; x < 8193; ++x)
         wide.Pixel(x, 0) = Rgba(x & 255, 1, 2, 3);
     std::vector<UINT8> tooWide = Encode(wide);
-    ZNImage decoded;
+    ZNImage            decoded;
     EXPECT_FALSE(DecodeBytes(tooWide, decoded));
 
     wide.Resize(8192, 1, 1, 1);
@@ -167,7 +167,7 @@ TEST(PngCodec, EncodeDecodeRoundTripIsExact)
 {
     ZNImage source;
     MakePattern(source, 37, 19);
-    source.Pixel(5, 5) = Rgba(1, 2, 3, 0);   // transparent pixels keep their colour
+    source.Pixel(5, 5)     = Rgba(1, 2, 3, 0);   // transparent pixels keep their colour
     std::vector<UINT8> png = Encode(source);
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(png[1], 'P');
@@ -225,7 +225,7 @@ TEST(ImageFiles, TypeComesFromTheLastThreeCharacters)
 TEST(ImageFiles, SaveOnlyWritesPngAndLoadIgnoresTheName)
 {
     ZNScratchDir dir;
-    ZNImage image;
+    ZNImage      image;
     MakePattern(image, 9, 7);
 
     EXPECT_TRUE(SaveImageFile(dir.Path("upper.PNG").c_str(), image));
@@ -251,7 +251,7 @@ TEST(ImageFiles, SaveOnlyWritesPngAndLoadIgnoresTheName)
 TEST(ImageTypes, ZNImageStaysTwoDimensionalAndChecksAccess)
 {
     ZNDialogRecorder dialogs;
-    ZNImage image;
+    ZNImage          image;
     image.Resize(3, 2, 4, 1);
     EXPECT_EQ(dialogs.Count("depth > 1 || sides > 1"), 1u);
     EXPECT_EQ(image.Width, 3u);
@@ -333,12 +333,12 @@ ZNImage Quad()
     return image;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Sampling, BilinearHitsCornersAndAveragesTheCentre)
 {
-    ZNImage image = Quad();
-    FloatPixel tl = SampleBilinear(image, 0.0f, 0.0f);
+    ZNImage    image = Quad();
+    FloatPixel tl    = SampleBilinear(image, 0.0f, 0.0f);
     EXPECT_EQ(tl.R, 0.0f);
     EXPECT_EQ(tl.A, 255 * 0.003921569f);
     FloatPixel br = SampleBilinear(image, 1.0f, 1.0f);
@@ -362,7 +362,7 @@ TEST(Sampling, BilinearHitsCornersAndAveragesTheCentre)
 
 TEST(Sampling, OutOfRangeCoordinatesAreReported)
 {
-    ZNImage image = Quad();
+    ZNImage          image = Quad();
     ZNDialogRecorder dialogs;
     SampleBilinear(image, -0.01f, 0.5f);
     SampleBilinear(image, 0.5f, 1.01f);
@@ -386,8 +386,8 @@ TEST(Sampling, WrapAndClampScaleByTheFullSize)
     EXPECT_EQ(SampleBilinearClamp(image, 0.5f, 0.0f).R, 120 * k);
     EXPECT_NEAR(SampleBilinear(image, 0.5f, 0.0f).R, 90 * k, 1e-6);
 
-    EXPECT_EQ(SampleBilinearWrap(image, 1.5f, 0.0f).R, 120 * k);   // wraps to 0.5
-    EXPECT_EQ(SampleBilinearClamp(image, 1.0f, 0.0f).R, 180 * k);  // past the last pixel: clamped
+    EXPECT_EQ(SampleBilinearWrap(image, 1.5f, 0.0f).R, 120 * k);    // wraps to 0.5
+    EXPECT_EQ(SampleBilinearClamp(image, 1.0f, 0.0f).R, 180 * k);   // past the last pixel: clamped
     EXPECT_EQ(SampleBilinearClamp(image, 9.0f, 0.0f).R, 180 * k);
     EXPECT_EQ(SampleBilinearClamp(image, -9.0f, 0.0f).R, 0.0f);
     // Between pixels 1 and 2 at a quarter.
@@ -434,11 +434,11 @@ TEST(Resampling, ResizeRunsEveryAxisAndKeepsSidesApart)
 {
     // 4 x 2 x 2 with two sides: halving every axis averages 8 pixels per side.
     TextureImage image(4, 2, 2, 2);
-    UINT32* p = (UINT32*)image.GetData();
+    UINT32*      p = (UINT32*)image.GetData();
     for (UINT32 i = 0; i < 4 * 2 * 2; ++i)
-        p[i] = Rgba(i < 8 ? 0 : 128, 200, 0, 255);        // side 0: slice 0 has R 0, slice 1 R 128
+        p[i] = Rgba(i < 8 ? 0 : 128, 200, 0, 255);   // side 0: slice 0 has R 0, slice 1 R 128
     for (UINT32 i = 16; i < 32; ++i)
-        p[i] = Rgba(10, 20, 30, 40);                        // side 1: flat
+        p[i] = Rgba(10, 20, 30, 40);   // side 1: flat
     ResizeImage(image, 2, 1, 1);
     ASSERT_EQ(image.Width, 2u);
     ASSERT_EQ(image.Height, 1u);
@@ -459,13 +459,13 @@ TEST(Resampling, ResizeRunsEveryAxisAndKeepsSidesApart)
 TEST(Resampling, MipChainOf256x64EndsAt2x1And1x1)
 {
     TextureImage image(256, 64, 1, 1);
-    UINT32* p = (UINT32*)image.GetData();
+    UINT32*      p = (UINT32*)image.GetData();
     for (UINT32 y = 0; y < 64; ++y)
         for (UINT32 x = 0; x < 256; ++x)
             p[y * 256 + x] = ((x + y) & 1) ? Rgba(200, 100, 50, 255) : Rgba(100, 50, 150, 255);
 
     std::vector<std::pair<UINT32, UINT32>> sizes;
-    UINT32 w = 256, h = 64;
+    UINT32                                 w = 256, h = 64;
     sizes.push_back({ w, h });
     while (w > 1 || h > 1)
     {
@@ -486,7 +486,7 @@ TEST(Resampling, MipChainOf256x64EndsAt2x1And1x1)
 TEST(Resampling, FlipVerticalReversesRowsPerSlice)
 {
     TextureImage image(1, 3, 2, 1);
-    UINT32* p = (UINT32*)image.GetData();
+    UINT32*      p = (UINT32*)image.GetData();
     for (UINT32 i = 0; i < 6; ++i)
         p[i] = i;
     FlipVertical(image);
@@ -500,14 +500,18 @@ TEST(Resampling, FlipVerticalReversesRowsPerSlice)
 TEST(Resampling, ResizeMatchesLineByLineResampling)
 {
     UINT32 seed = 7;
-    auto next = [&seed] { seed = seed * 1664525u + 1013904223u; return seed; };
-    const UINT32 shapes[][6] = { { 7, 5, 1, 3, 4, 1 }, { 8, 6, 1, 4, 3, 1 }, { 5, 4, 3, 10, 2, 1 },
+    auto   next = [&seed]
+    {
+        seed = seed * 1664525u + 1013904223u;
+        return seed;
+    };
+    const UINT32 shapes[][6] = { { 7, 5, 1, 3, 4, 1 },  { 8, 6, 1, 4, 3, 1 }, { 5, 4, 3, 10, 2, 1 },
                                  { 16, 2, 4, 8, 1, 2 }, { 3, 3, 2, 1, 1, 1 }, { 2, 9, 1, 5, 9, 1 } };
     for (const auto& sh : shapes)
     {
-        const UINT32 w0 = sh[0], h0 = sh[1], d0 = sh[2], w1 = sh[3], h1 = sh[4], d1 = sh[5];
-        const UINT32 sides = 2;
-        TextureImage image(w0, h0, d0, sides);
+        const UINT32        w0 = sh[0], h0 = sh[1], d0 = sh[2], w1 = sh[3], h1 = sh[4], d1 = sh[5];
+        const UINT32        sides = 2;
+        TextureImage        image(w0, h0, d0, sides);
         std::vector<UINT32> ref(w0 * h0 * d0 * sides);
         for (UINT32 i = 0; i < ref.size(); ++i)
             ref[i] = ((UINT32*)image.GetData())[i] = next();

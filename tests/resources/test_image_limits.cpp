@@ -19,7 +19,7 @@ const std::string kRegress = std::string(ZN_TEST_SOURCE_DIR) + "/fuzz/regress/";
 class ResizeSpy : public ImageData
 {
 public:
-    UINT32 Resizes = 0;
+    UINT32       Resizes = 0;
     UINT8*       GetData() override { return nullptr; }
     const UINT8* GetData() const override { return nullptr; }
     void         Resize(UINT32, UINT32, UINT32, UINT32) override { ++Resizes; }
@@ -45,7 +45,7 @@ std::string DecodeMessage(const std::vector<UINT8>& bytes, const char* name, boo
     return testing::internal::GetCapturedStdout();
 }
 
-} // namespace
+}   // namespace
 
 TEST(ImageLimits, SidesAndBytesAreCheckedIn64Bits)
 {
@@ -61,10 +61,10 @@ TEST(ImageLimits, SidesAndBytesAreCheckedIn64Bits)
     EXPECT_TRUE(ImageSizeIsAllowed(4, 4, 1, 1, nullptr));
 
     TextureImage wide;
-    wide.Width = 514;
+    wide.Width  = 514;
     wide.Height = 512;
-    wide.Depth = 32768;
-    wide.Sides = 1;
+    wide.Depth  = 32768;
+    wide.Sides  = 1;
     EXPECT_EQ(wide.ByteSize(), 514ull * 512 * 32768 * 4);
 }
 
@@ -85,7 +85,7 @@ TEST(ImageLimits, HostileHeadersAreRefusedBeforeAllocation)
         ZNString why;
         EXPECT_FALSE(CheckPngHeader(bytes.data(), (UINT32)bytes.size(), &why));
     }
-    bool ok = true;
+    bool        ok      = true;
     std::string printed = DecodeMessage(ZNReadBytes(kRegress + "png/huge_claim_8192.png"), "Heightmap.png", ok);
     EXPECT_FALSE(ok);
     EXPECT_NE(printed.find("Image \"Heightmap.png\": claims 8192 x 8192 pixels but holds only"), std::string::npos)
@@ -103,7 +103,7 @@ TEST(ImageLimits, RealImagesPassTheHeaderCheck)
     for (const char* name : { "Heightmap.png", "Colormap.png", "Ground.png", "WaterBump.png", "SkyDusk1.png" })
     {
         std::vector<UINT8> bytes = ZNReadBytes(data + name);
-        ZNString why;
+        ZNString           why;
         EXPECT_TRUE(CheckPngHeader(bytes.data(), (UINT32)bytes.size(), &why)) << name << ": " << why.CStr();
     }
     // One flat colour compresses about as far as deflate goes.
@@ -125,11 +125,14 @@ TEST(ImageLimits, RealImagesPassTheHeaderCheck)
 TEST(ImageLimits, LoadImageFileNamesTheFileAndTheReason)
 {
     ZNScratchDir dir;
-    ZNImage wide;
+    ZNImage      wide;
     wide.Resize(8193, 2, 1, 1);
     WritePng(dir.Path("Heightmap.png"), wide);
     ZNWriteBytes(dir.Path("text.png"), { 'h', 'e', 'l', 'l', 'o', '\n' });
-    struct Case { std::string File, Expect; };
+    struct Case
+    {
+        std::string File, Expect;
+    };
     const Case cases[] = {
         { "Heightmap.png", "is 8193 x 2 pixels, beyond the limit of 8192 pixels a side" },
         { "text.png", "is not a PNG file (no PNG signature)" },
@@ -137,7 +140,7 @@ TEST(ImageLimits, LoadImageFileNamesTheFileAndTheReason)
     };
     for (const Case& c : cases)
     {
-        ZNImage image;
+        ZNImage           image;
         const std::string path = dir.Path(c.File);
         testing::internal::CaptureStdout();
         EXPECT_FALSE(LoadImageFile(path.c_str(), image));
@@ -151,7 +154,7 @@ TEST(ImageLimits, LoadImageFileNamesTheFileAndTheReason)
 TEST(ImageLimits, ResizeRefusesTargetsBeyondTheLimits)
 {
     ZNDialogRecorder dialogs;
-    TextureImage image(2, 2, 1, 1);
+    TextureImage     image(2, 2, 1, 1);
     memset(image.GetData(), 9, 16);
     ResizeImage(image, 514, 512, 32768);
     EXPECT_EQ(image.ByteSize(), 0u);
@@ -172,7 +175,8 @@ TEST(ImageLimits, ResizeRefusesTargetsBeyondTheLimits)
 std::vector<UINT8> CacheBytes(std::initializer_list<UINT32> header, const std::vector<std::vector<UINT8>>& records)
 {
     std::vector<UINT8> out;
-    auto word = [&](UINT32 v) {
+    auto               word = [&](UINT32 v)
+    {
         for (int s = 24; s >= 0; s -= 8)
             out.push_back((UINT8)(v >> s));
     };
@@ -189,8 +193,8 @@ std::vector<UINT8> CacheBytes(std::initializer_list<UINT32> header, const std::v
 std::string LoadMipMessage(const std::string& name, const std::vector<UINT8>& cache, bool& ok)
 {
     ZNWriteBytes(name + ".mips", cache);
-    ZNTexture texture;
-    UINT32 level = 1;
+    ZNTexture         texture;
+    UINT32            level = 1;
     ZNPodArray<UINT8> bytes;
     testing::internal::CaptureStdout();
     ok = TEX_LoadMip(name.c_str(), level, bytes, texture);
@@ -204,23 +208,23 @@ std::string LoadMipMessage(const std::string& name, const std::vector<UINT8>& ca
 TEST(MipCacheLimits, HeadersBeyondTextureLimitsAreRefused)
 {
     ASSERT_EQ(GDataPath[0], 0);   // engine names are plain paths here
-    ZNScratchDir dir;
+    ZNScratchDir       dir;
     std::vector<UINT8> kept = ZNReadBytes(kRegress + "mips/deep_514x512x32768.mips");
     ASSERT_EQ(kept.size(), 99u);   // the level byte of the fuzz input, then the 98-byte cache
-    const std::string name = dir.Path("t.png");
-    bool ok = true;
-    std::string printed = LoadMipMessage(name, std::vector<UINT8>(kept.begin() + 1, kept.end()), ok);
+    const std::string name    = dir.Path("t.png");
+    bool              ok      = true;
+    std::string       printed = LoadMipMessage(name, std::vector<UINT8>(kept.begin() + 1, kept.end()), ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(printed, "Texture cache \"" + name +
                            ".mips\": the header's texture is 514 x 512 x 32768 x 1 pixels, beyond the limit of 8192 "
                            "pixels a side\n");
 
     ZNTexture texture;
-    texture.Name = name.c_str();
-    texture.Width = 514;
+    texture.Name   = name.c_str();
+    texture.Width  = 514;
     texture.Height = 512;
-    texture.Depth = 32768;
-    texture.Sides = 1;
+    texture.Depth  = 32768;
+    texture.Sides  = 1;
     TEX_BuildMipTable(texture);
     EXPECT_EQ(texture.MipLevCount, 16u);
     texture.CurLevel.store(1);
@@ -234,13 +238,17 @@ TEST(MipCacheLimits, HeadersBeyondTextureLimitsAreRefused)
 
 TEST(MipCacheLimits, EveryBadHeaderAndTruncationIsNamed)
 {
-    ZNScratchDir dir;
+    ZNScratchDir      dir;
     const std::string name = dir.Path("a.png");
-    ZNImage image;
+    ZNImage           image;
     MakePattern(image, 4, 4);
     WritePng(name, image);
     const std::vector<UINT8> record(40, 7);
-    struct Case { std::vector<UINT8> Cache; std::string Expect; };
+    struct Case
+    {
+        std::vector<UINT8> Cache;
+        std::string        Expect;
+    };
     const Case cases[] = {
         { { 0, 0, 0, 1, 0, 0 }, "the file is shorter than its header" },
         { CacheBytes({ 2, 4, 4, 1, 1, 3 }, { record }), "the header's version is 2 (1 expected)" },
@@ -280,13 +288,18 @@ TEST(MipCacheLimits, EveryBadHeaderAndTruncationIsNamed)
 // and the streaming load of it allocates nothing.
 TEST(MipCacheLimits, HeadersMustHaveTheirImagesSize)
 {
-    ZNScratchDir dir;
+    ZNScratchDir      dir;
     const std::string name = dir.Path("src.png");
-    ZNImage image;
+    ZNImage           image;
     MakePattern(image, 32, 32);
     WritePng(name, image);
     const std::vector<UINT8> record(40, 7);
-    struct Case { std::vector<UINT8> Cache; std::string Says; UINT32 W, H, D, S; };
+    struct Case
+    {
+        std::vector<UINT8> Cache;
+        std::string        Says;
+        UINT32             W, H, D, S;
+    };
     const Case cases[] = {
         { CacheBytes({ 1, 8192, 8192, 1, 1, 14 }, { record }), "8192 x 8192 x 1 x 1", 8192, 8192, 1, 1 },
         { CacheBytes({ 1, 32, 32, 1, 6, 6 }, { record }), "32 x 32 x 1 x 6", 32, 32, 1, 6 },
@@ -299,16 +312,16 @@ TEST(MipCacheLimits, HeadersMustHaveTheirImagesSize)
     {
         SCOPED_TRACE(c.Says);
         bool ok = true;
-        EXPECT_EQ(LoadMipMessage(name, c.Cache, ok), "Texture cache \"" + name + ".mips\": the header names " +
-                                                        c.Says + " for an image of 32 x 32\n");
+        EXPECT_EQ(LoadMipMessage(name, c.Cache, ok),
+                  "Texture cache \"" + name + ".mips\": the header names " + c.Says + " for an image of 32 x 32\n");
         EXPECT_FALSE(ok);
 
         ZNTexture texture;
-        texture.Name = name.c_str();
-        texture.Width = c.W;
+        texture.Name   = name.c_str();
+        texture.Width  = c.W;
         texture.Height = c.H;
-        texture.Depth = c.D;
-        texture.Sides = c.S;
+        texture.Depth  = c.D;
+        texture.Sides  = c.S;
         TEX_BuildMipTable(texture);
         texture.CurLevel.store(1);
         ZNDialogRecorder dialogs;
@@ -335,7 +348,8 @@ TEST(ImageLimits, SizesBeyond32BitsAndChunksPastTheEndAreRefusedNamingTheFile)
     ZNPodArray<UINT8> encoded;
     ASSERT_TRUE(EncodePngToArray(small, encoded, ImageFileType_Png));
     const std::vector<UINT8> good(encoded.Data(), encoded.Data() + encoded.Size());
-    auto put = [](std::vector<UINT8>& bytes, size_t at, UINT32 v) {
+    auto                     put = [](std::vector<UINT8>& bytes, size_t at, UINT32 v)
+    {
         for (int i = 0; i < 4; ++i)
             bytes[at + i] = (UINT8)(v >> (24 - 8 * i));
     };
@@ -345,7 +359,12 @@ TEST(ImageLimits, SizesBeyond32BitsAndChunksPastTheEndAreRefusedNamingTheFile)
                       good[idat + 3]);
     ASSERT_LT(idat + 8, good.size());
 
-    struct Case { const char* Name; UINT32 Width, Height, IdatLength; std::string Says; };
+    struct Case
+    {
+        const char* Name;
+        UINT32      Width, Height, IdatLength;
+        std::string Says;
+    };
     const Case cases[] = {
         // 32768 x 32768 x 4 bytes is 2^32: 0 in 32 bits.
         { "wraps.png", 32768, 32768, 0, "is 32768 x 32768 pixels, beyond the limit of 8192 pixels a side" },
@@ -368,7 +387,7 @@ TEST(ImageLimits, SizesBeyond32BitsAndChunksPastTheEndAreRefusedNamingTheFile)
         {
             EXPECT_EQ(spy.Resizes, 0u);
         }
-        bool ok = true;
+        bool              ok      = true;
         const std::string printed = DecodeMessage(bytes, c.Name, ok);
         EXPECT_FALSE(ok);
         EXPECT_EQ(printed.rfind(std::string("Image \"") + c.Name + "\": " + c.Says, 0), 0u) << printed;

@@ -55,7 +55,7 @@ TEST(MaterialBlend, WordsGiveTheirCodesAndMissingOrUnknownWordsKeepDefaults)
 TEST(MaterialFile, BlendModeLinesSetTheWholeWord)
 {
     ZNDialogRecorder q;
-    ZNMaterial m;
+    ZNMaterial       m;
     ASSERT_TRUE(LoadText(m, "blendmode add one one\n"));
     EXPECT_EQ(m.BlendMode, Blend(1, 1, 1, 1, 0));
 
@@ -84,8 +84,8 @@ TEST(MaterialFile, BlendModeLinesSetTheWholeWord)
 TEST(MaterialFile, MissingFileFailsWithoutAQuestion)
 {
     ZNDialogRecorder q;
-    ZNScratchDir dir(ZNScratchDir::DataPath);
-    ZNMaterial m;
+    ZNScratchDir     dir(ZNScratchDir::DataPath);
+    ZNMaterial       m;
     m.BlendMode = 123;
     EXPECT_FALSE(LoadMaterial(m, "Nope.mtl", ZNString()));
     EXPECT_FALSE(LoadMaterial(m, (const char*)nullptr, ZNString()));
@@ -100,7 +100,7 @@ TEST(MaterialFile, MissingFileFailsWithoutAQuestion)
 TEST(MaterialFile, StrayCharactersAreSteppedOverWithoutStalling)
 {
     ZNDialogRecorder q;
-    ZNMaterial m;
+    ZNMaterial       m;
     // Quotes, comment marks, punctuation and bytes above 127 where a command is expected.
     ASSERT_TRUE(LoadText(m, "// a comment \"quoted\"\n# ; , {}\n\xC3\xA9\xFF blendmode add\n\"\n"));
     EXPECT_EQ(m.BlendMode, Blend(1, 6, 7, 1, 0));
@@ -117,24 +117,24 @@ TEST(MaterialFile, BadTextureAndShaderCommandsAskWithFileAndLine)
         const char* Text;
         const char* Message;
     } cases[] = {
-        {"blendmode add\n\ntexture \"a.png\"\n", "TEXTURE command - Texture slot ID is not found (line 3)"},
-        {"texture\n3 \"a.png\"\n", "TEXTURE command - Texture slot ID is not found (line 1)"},
-        {"texture x\n", "TEXTURE command - Texture slot ID is not found (line 1)"},
-        {"texture 3 a.png\n", "TEXTURE command - Texture path is not found (line 1)"},
-        {"texture 3 \"a.png\n", "TEXTURE command - Texture path is not found (line 1)"},
-        {"\n\ntexture 16 \"a.png\"", "TEXTURE command - Texture slot ID 16 is out of range (0 to 15) (line 3)"},
-        {"texture -1 \"a.png\"", "TEXTURE command - Texture slot ID -1 is out of range (0 to 15) (line 1)"},
-        {"texture 99999999999 \"a.png\"", "is out of range (0 to 15) (line 1)"},
-        {"TEXTURE 0 \"nothere.png\" NOSRGB\n", "Texture loading failed: nothere.png (line 1)"},
-        {"texture 0 \"\"\n", "Texture loading failed:  (line 1)"},
-        {"blendmode\nshader\n", "SHADER command - Shader is not found (line 2)"},
-        {"Shader Sky\n", "SHADER command - Shader is not found (line 1)"},
+        { "blendmode add\n\ntexture \"a.png\"\n", "TEXTURE command - Texture slot ID is not found (line 3)" },
+        { "texture\n3 \"a.png\"\n", "TEXTURE command - Texture slot ID is not found (line 1)" },
+        { "texture x\n", "TEXTURE command - Texture slot ID is not found (line 1)" },
+        { "texture 3 a.png\n", "TEXTURE command - Texture path is not found (line 1)" },
+        { "texture 3 \"a.png\n", "TEXTURE command - Texture path is not found (line 1)" },
+        { "\n\ntexture 16 \"a.png\"", "TEXTURE command - Texture slot ID 16 is out of range (0 to 15) (line 3)" },
+        { "texture -1 \"a.png\"", "TEXTURE command - Texture slot ID -1 is out of range (0 to 15) (line 1)" },
+        { "texture 99999999999 \"a.png\"", "is out of range (0 to 15) (line 1)" },
+        { "TEXTURE 0 \"nothere.png\" NOSRGB\n", "Texture loading failed: nothere.png (line 1)" },
+        { "texture 0 \"\"\n", "Texture loading failed:  (line 1)" },
+        { "blendmode\nshader\n", "SHADER command - Shader is not found (line 2)" },
+        { "Shader Sky\n", "SHADER command - Shader is not found (line 1)" },
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.Text);
         ZNDialogRecorder q;
-        ZNMaterial m;
+        ZNMaterial       m;
         m.BlendMode = 77;
         EXPECT_FALSE(LoadText(m, c.Text));
         ASSERT_EQ(q.Count(), 1u);
@@ -151,7 +151,7 @@ TEST(MaterialFile, BadTextureAndShaderCommandsAskWithFileAndLine)
 TEST(MaterialFile, UnknownFlagsAreReportedOnStdoutAndLoadingGoesOn)
 {
     ZNDialogRecorder q;
-    ZNMaterial m;
+    ZNMaterial       m;
     testing::internal::CaptureStdout();
     // The flag list ends at the line end: "CLAMP" on the next line is no flag.
     EXPECT_FALSE(LoadText(m, "texture 3 \"gone.png\" NOSRGB NoSrgb\tclamp CLAMP\nCLAMP\n"));
@@ -177,10 +177,11 @@ TEST(MaterialFile, RetryReadsTheFileAgainUntilTheUserDeclines)
     ZNScratchDir dir(ZNScratchDir::DataPath);
     dir.Write("R.mtl", "blendmode add\ntexture\n");
     ZNDialogRecorder q;
-    q.Answer = true;
+    q.Answer  = true;
     int asked = 0;
     // First answer Yes after fixing the file on disk: the second pass must see the fix.
-    q.OnQuestion = [&] {
+    q.OnQuestion = [&]
+    {
         if (++asked == 1)
             dir.Write("R.mtl", "blendmode max\n");
     };
@@ -193,8 +194,9 @@ TEST(MaterialFile, RetryReadsTheFileAgainUntilTheUserDeclines)
     // first command set stays.
     dir.Write("R.mtl", "blendmode min\ntexture 3\n");
     q.Clear();
-    asked = 0;
-    q.OnQuestion = [&] {
+    asked        = 0;
+    q.OnQuestion = [&]
+    {
         if (++asked == 3)
             q.Answer = false;
     };
@@ -204,7 +206,7 @@ TEST(MaterialFile, RetryReadsTheFileAgainUntilTheUserDeclines)
 
     // A file that disappears before the retry ends the load quietly.
     q.Clear();
-    q.Answer = true;
+    q.Answer     = true;
     q.OnQuestion = [&] { remove((dir.Root + "R.mtl").c_str()); };
     EXPECT_FALSE(LoadMaterial(m, "R.mtl", ZNString()));
     EXPECT_EQ(q.Count(), 1u);
@@ -212,8 +214,8 @@ TEST(MaterialFile, RetryReadsTheFileAgainUntilTheUserDeclines)
 
 TEST(MaterialFile, LongNamesAreCutInTheQuestion)
 {
-    ZNDialogRecorder q;
-    ZNScratchDir dir(ZNScratchDir::DataPath);
+    ZNDialogRecorder  q;
+    ZNScratchDir      dir(ZNScratchDir::DataPath);
     const std::string longPath(2000, 'p');
     dir.Write("L.mtl", "texture 1 \"" + longPath + "\"\n");
     ZNMaterial m;
@@ -254,9 +256,9 @@ TEST(MaterialObject, WithoutAShaderAMaterialEqualsNothing)
 TEST(MaterialText, CommandsComeInOrderAndStopAtTheFirstError)
 {
     ZNArray<ZNMaterialCommand> commands;
-    ZNString message;
-    const ZNString text("blendmode add\n\n  texture 3 \"rock.png\" CLAMP NOSRGB\nshader \"Voxel\"\n"
-                        "texture 16 \"x.png\"\nshader \"Never\"\n");
+    ZNString                   message;
+    const ZNString             text("blendmode add\n\n  texture 3 \"rock.png\" CLAMP NOSRGB\nshader \"Voxel\"\n"
+                                                "texture 16 \"x.png\"\nshader \"Never\"\n");
     EXPECT_FALSE(ParseMaterialText(text, "m.mtl", commands, message));
     EXPECT_STREQ(message.CStr(), "TEXTURE command - Texture slot ID 16 is out of range (0 to 15) (line 5)");
     ASSERT_EQ(commands.Size(), 3u);
@@ -284,15 +286,15 @@ TEST(MaterialText, CommandsComeInOrderAndStopAtTheFirstError)
 TEST(MaterialText, LongTextsParseInOnePassWithEveryLineCounted)
 {
     const UINT32 count = 200000;
-    std::string body;
+    std::string  body;
     body.reserve(count * 16);
     for (UINT32 i = 0; i < count; ++i)
         body += (i % 3 == 2) ? "\n" : (i % 3 == 1 ? "shader \"S\"\n" : "blendmode add\n");
     body += "texture 99 \"x.png\"\n";
     ZNArray<ZNMaterialCommand> commands;
-    ZNString message;
-    const ZNString text(body.c_str(), (UINT32)body.size());
-    const auto start = std::chrono::steady_clock::now();
+    ZNString                   message;
+    const ZNString             text(body.c_str(), (UINT32)body.size());
+    const auto                 start = std::chrono::steady_clock::now();
     EXPECT_FALSE(ParseMaterialText(text, "long.mtl", commands, message));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 5.0);

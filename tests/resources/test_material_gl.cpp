@@ -18,15 +18,14 @@
 namespace
 {
 
-const char* const GMatShader =
-    "varying vec4 vColor;\n"
-    "#ifdef VSHADER\n"
-    "void main() { vColor = GLColor; gl_Position = vec4(GLVertex.xy, 0.0, 1.0); }\n"
-    "#endif\n"
-    "#ifdef PSHADER\n"
-    "uniform sampler2D Tex2;\n"
-    "void main() { GLFragData0 = vColor * texture(Tex2, vec2(0.5)); }\n"
-    "#endif\n";
+const char* const GMatShader = "varying vec4 vColor;\n"
+                               "#ifdef VSHADER\n"
+                               "void main() { vColor = GLColor; gl_Position = vec4(GLVertex.xy, 0.0, 1.0); }\n"
+                               "#endif\n"
+                               "#ifdef PSHADER\n"
+                               "uniform sampler2D Tex2;\n"
+                               "void main() { GLFragData0 = vColor * texture(Tex2, vec2(0.5)); }\n"
+                               "#endif\n";
 
 class MaterialGL : public ::testing::Test
 {
@@ -85,8 +84,7 @@ TEST_F(MaterialGL, TexturesAreFoundBesideTheFileAndUnderDataTextures)
     Image("Data/Textures/far.png");
     Image("Data/Textures/Materials/Rock/rock.png", 4);   // never reached: beside comes first
     Image("near.png");
-    Write("Materials/Rock/Rock.mtl",
-          "texture 0 \"rock.png\"\ntexture 1 \"far.png\"\ntexture 2 \"near.png\"\n");
+    Write("Materials/Rock/Rock.mtl", "texture 0 \"rock.png\"\ntexture 1 \"far.png\"\ntexture 2 \"near.png\"\n");
     ZNMaterial m;
     ASSERT_TRUE(LoadMaterial(m, "Materials/Rock/Rock.mtl", ZNString()));
     EXPECT_EQ(Dialogs.Count(), 0u) << Dialogs.Summary();
@@ -145,7 +143,7 @@ TEST_F(MaterialGL, ShaderComesFromTheCacheWithTheOptions)
 
     // Options reach the shader unchanged (and so give a program of its own).
     const ZNString options("#define TINTED 1\n");
-    ZNMaterial withOptions;
+    ZNMaterial     withOptions;
     ASSERT_TRUE(LoadMaterial(withOptions, "M.mtl", options));
     ASSERT_TRUE(withOptions.Shader);
     EXPECT_FALSE(withOptions.Shader == code.Shader);
@@ -183,7 +181,7 @@ TEST_F(MaterialGL, EqualityNeedsTheSameShaderWordsAndTextures)
     EXPECT_TRUE(a == b);
 
     ZNMaterial noShader = a;
-    noShader.Shader = nullptr;
+    noShader.Shader     = nullptr;
     EXPECT_FALSE(noShader == a);
     EXPECT_FALSE(a == noShader);
 }

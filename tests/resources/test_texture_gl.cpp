@@ -28,15 +28,15 @@ protected:
         return path;
     }
 
-    ZNTestWindow  Context{ 64, 64 };
-    ZNScratchDir  Dir;
+    ZNTestWindow Context{ 64, 64 };
+    ZNScratchDir Dir;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(TextureGL, SameNameAndFlagsShareOneObject)
 {
-    std::string path = Image("shared.png", 8, 8);
+    std::string     path = Image("shared.png", 8, 8);
     ZNTextureHandle a, b, c;
     ASSERT_TRUE(LoadTexture(a, path.c_str(), 3));
     ASSERT_TRUE(LoadTexture(b, path.c_str(), 3));
@@ -91,7 +91,7 @@ TEST_F(TextureGL, MissingAndUndecodableFilesFail)
 
 TEST_F(TextureGL, NoStreamLoadsEveryLevelWithoutCache)
 {
-    std::string path = Image("all.png", 256, 64);
+    std::string     path = Image("all.png", 256, 64);
     ZNTextureHandle h;
     ASSERT_TRUE(LoadTexture(h, path.c_str(), TEX_NOSRGB | TEX_NOSTREAM));
     EXPECT_FALSE(ZNFileThere(path + ".mips"));
@@ -123,7 +123,7 @@ TEST_F(TextureGL, NoStreamLoadsEveryLevelWithoutCache)
 
 TEST_F(TextureGL, NoMipmapsClampAndSrgbFlags)
 {
-    std::string path = Image("flags.png", 16, 16);
+    std::string     path = Image("flags.png", 16, 16);
     ZNTextureHandle linear, srgb;
     ASSERT_TRUE(LoadTexture(linear, path.c_str(), TEX_NOMIPMAPS | TEX_CLAMP));
     BindTexture(0, linear);
@@ -143,7 +143,7 @@ TEST_F(TextureGL, NoMipmapsClampAndSrgbFlags)
 // record per level below 0, exactly as the encoder writes them.
 TEST_F(TextureGL, CacheFileHasTheExactLayout)
 {
-    std::string path = Image("small.png", 4, 2);
+    std::string     path = Image("small.png", 4, 2);
     ZNTextureHandle first;
     ASSERT_TRUE(LoadTexture(first, path.c_str(), TEX_NOSRGB));
     EXPECT_EQ(first->Flags, TEX_NOSRGB | TEX_PRELOAD | TEX_FROMFILE);
@@ -153,7 +153,7 @@ TEST_F(TextureGL, CacheFileHasTheExactLayout)
 
     // Expected records: the image resampled level by level.
     TextureImage image;
-    ZNImage source;
+    ZNImage      source;
     MakePattern(source, 4, 2);
     ASSERT_TRUE(LoadPngFromMemory(ZNReadBytes(path).data(), (UINT32)ZNReadBytes(path).size(), image));
     std::vector<UINT8> expected = { 0, 0, 0, 1, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 3 };
@@ -186,9 +186,9 @@ TEST_F(TextureGL, CacheFileHasTheExactLayout)
     EXPECT_EQ(third.Get(), second.Get());
 
     // TEX_LoadMip: level 1 is the first record; a request beyond the last is lowered.
-    ZNTexture header;
+    ZNTexture         header;
     ZNPodArray<UINT8> bytes;
-    UINT32 level = 1;
+    UINT32            level = 1;
     ASSERT_TRUE(TEX_LoadMip(path.c_str(), level, bytes, header));
     EXPECT_EQ(level, 1u);
     EXPECT_EQ(header.MipLevCount, 3u);
@@ -202,7 +202,7 @@ TEST_F(TextureGL, CacheFileHasTheExactLayout)
 
 TEST_F(TextureGL, OneByOneImageStreamsFromItsHeaderOnlyCache)
 {
-    std::string path = Image("dot.png", 1, 1);
+    std::string     path = Image("dot.png", 1, 1);
     ZNTextureHandle a, b;
     ASSERT_TRUE(LoadTexture(a, path.c_str(), 0));
     EXPECT_EQ(a->MipLevCount, 1u);
@@ -229,19 +229,24 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
     ZNDialogRecorder dialogs;
 
     std::vector<UINT8> version2 = good;
-    version2[3] = 2;
+    version2[3]                 = 2;
     std::vector<UINT8> tooLarge = good;
-    tooLarge[4] = 0x7F;
+    tooLarge[4]                 = 0x7F;
     // Sound headers that do not belong to the 8 x 4 image: six sides (the
     // upload would read six faces from one), and 8192 x 8192 with its 14
     // levels (the levels would be built from a record of a few pixels).
-    std::vector<UINT8> sixSides = good;
-    sixSides[19] = 6;
+    std::vector<UINT8> sixSides   = good;
+    sixSides[19]                  = 6;
     std::vector<UINT8> claimsMore = good;
     claimsMore[6] = claimsMore[10] = 0x20;
     claimsMore[7] = claimsMore[11] = 0;
-    claimsMore[23] = 14;
-    struct Case { const char* What; std::vector<UINT8> Cache; std::string Says; };
+    claimsMore[23]                 = 14;
+    struct Case
+    {
+        const char*        What;
+        std::vector<UINT8> Cache;
+        std::string        Says;
+    };
     const Case cases[] = {
         { "version 2", version2, "the header's version is 2 (1 expected)" },
         { "no record", std::vector<UINT8>(good.begin(), good.begin() + 24), "" },
@@ -280,11 +285,11 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
 TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)
 {
     ZNTextureHandle a, b;
-    UINT32 pixel = 0xFF00FF00;
+    UINT32          pixel = 0xFF00FF00;
     ASSERT_TRUE(CreateTexture(a, 1, 1, 1, 1, TEX_FORMAT_RGBA8, &pixel, TEX_NOMIPMAPS));
     ASSERT_TRUE(CreateTexture(b, 1, 1, 1, 1, TEX_FORMAT_RGBA8, &pixel, TEX_NOMIPMAPS));
     UnbindTarget(0, GL_TEXTURE_2D);
-    ZNRecordingTable rec;
+    ZNRecordingTable  rec;
     const std::string bindA = "BindTexture GL_TEXTURE_2D " + std::to_string(a->TexID);
     const std::string bindB = "BindTexture GL_TEXTURE_2D " + std::to_string(b->TexID);
 
@@ -328,13 +333,18 @@ TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)
     EXPECT_EQ(CS().Textures.Bound[0], 0u);
     EXPECT_EQ(CS().Textures.Bound[5], 0u);
     const std::string unbind = "BindTexture GL_TEXTURE_2D 0";
-    EXPECT_EQ(rec.Calls, std::vector<std::string>({ "ActiveTexture GL_TEXTURE0", unbind, "ActiveTexture GL_TEXTURE5", unbind }));
+    EXPECT_EQ(rec.Calls,
+              std::vector<std::string>({ "ActiveTexture GL_TEXTURE0", unbind, "ActiveTexture GL_TEXTURE5", unbind }));
     b.Release();
 }
 
 TEST_F(TextureGL, RawFormatsCreateUpdateAndReadBack)
 {
-    struct Case { UINT32 Code; GLint Internal; };
+    struct Case
+    {
+        UINT32 Code;
+        GLint  Internal;
+    };
     const Case cases[] = { { TEX_FORMAT_RGBA8, GL_RGBA8 },
                            { TEX_FORMAT_SRGB8_ALPHA8, GL_SRGB8_ALPHA8 },
                            { TEX_FORMAT_RGBA16F, GL_RGBA16F },
@@ -354,7 +364,7 @@ TEST_F(TextureGL, RawFormatsCreateUpdateAndReadBack)
         EXPECT_EQ(GL().GetError(), (GLenum)GL_NO_ERROR) << c.Code;
     }
     ZNTextureHandle h;
-    EXPECT_FALSE(CreateTexture(h, 4, 4, 1, 1, 5, nullptr, 0));   // no such format
+    EXPECT_FALSE(CreateTexture(h, 4, 4, 1, 1, 5, nullptr, 0));                  // no such format
     EXPECT_FALSE(CreateTexture(h, 4, 4, 1, 3, TEX_FORMAT_RGBA8, nullptr, 0));   // a cube needs six faces
 
     // Update: stored size, every format but the two float ones of creation only.
@@ -437,7 +447,7 @@ TEST_F(TextureGL, CubeAnd3DTextures)
 
 TEST_F(TextureGL, SaveTextureFlipsAndWritesPng)
 {
-    UINT32 px[2] = { Rgba(10, 0, 0, 255), Rgba(20, 0, 0, 255) };   // 1 x 2: top, bottom
+    UINT32          px[2] = { Rgba(10, 0, 0, 255), Rgba(20, 0, 0, 255) };   // 1 x 2: top, bottom
     ZNTextureHandle h;
     ASSERT_TRUE(CreateTexture(h, 1, 2, 1, 1, TEX_FORMAT_RGBA8, px, TEX_NOMIPMAPS));
     ASSERT_TRUE(SaveTexture(h, Dir.Path("flipped.png").c_str(), true));
@@ -450,7 +460,7 @@ TEST_F(TextureGL, SaveTextureFlipsAndWritesPng)
     EXPECT_EQ(flipped.Pixel(0, 0), px[1]);
 
     // Streamable textures are not read back.
-    std::string path = Image("stream.png", 4, 4);
+    std::string     path = Image("stream.png", 4, 4);
     ZNTextureHandle streamed;
     ASSERT_TRUE(LoadTexture(streamed, path.c_str(), 0));
     ZNImage image;

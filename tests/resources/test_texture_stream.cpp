@@ -43,8 +43,8 @@ protected:
     static std::vector<UINT32> GLPixels(const ZNTextureHandle& h)
     {
         BindTexture(0, h);
-        int w = TexLevelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH);
-        int hh = TexLevelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT);
+        int                 w  = TexLevelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH);
+        int                 hh = TexLevelParam(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT);
         std::vector<UINT32> px((size_t)w * hh);
         GL().GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
         return px;
@@ -53,7 +53,7 @@ protected:
     // The pixels a level should hold: its cache record decoded.
     std::vector<UINT32> LevelPixels(UINT32 level)
     {
-        ZNTexture header;
+        ZNTexture         header;
         ZNPodArray<UINT8> bytes;
         EXPECT_TRUE(TEX_LoadMip(Path.c_str(), level, bytes, header));
         ZNImage image;
@@ -80,13 +80,13 @@ protected:
         return true;
     }
 
-    ZNTestWindow  Context{ 64, 64 };
-    ZNScratchDir  Dir;
-    ZNImage       Source;
-    std::string   Path;
+    ZNTestWindow Context{ 64, 64 };
+    ZNScratchDir Dir;
+    ZNImage      Source;
+    std::string  Path;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(TextureStreamGL, UsedTextureRefinesOneLevelPerRequest)
 {
@@ -227,7 +227,7 @@ TEST_F(TextureStreamGL, FailedLoadReturnsToWhatGLHolds)
 TEST_F(TextureStreamGL, TexturesThatCannotStream)
 {
     std::string path = Dir.Path("fixed.png");
-    ZNImage image;
+    ZNImage     image;
     MakePattern(image, 8, 8);
     WritePng(path, image);
     ZNTextureHandle fixed;

@@ -54,9 +54,9 @@ struct TestVars
 // value that was stored.
 TEST(ConsoleCommands, HelpDescribesTheRangeThatSettingEnforces)
 {
-    TestVars v;
-    const float typed[] = { -1e30f, -7.0f, -0.5f, 0.0f, 0.4f, 0.5f, 1.5f, 2.6f, 3.0f, 3.5f,
-                            99.5f,  250.25f, 499.7f, 500.0f, 501.0f, 1e30f };
+    TestVars    v;
+    const float typed[] = { -1e30f, -7.0f, -0.5f, 0.0f,    0.4f,   0.5f,   1.5f,   2.6f,
+                            3.0f,   3.5f,  99.5f, 250.25f, 499.7f, 500.0f, 501.0f, 1e30f };
     for (ZNConVar* var : { &v.Speed, &v.Flag, &v.Step })
     {
         const std::string name = var->Name.CStr();
@@ -71,12 +71,12 @@ TEST(ConsoleCommands, HelpDescribesTheRangeThatSettingEnforces)
 
         // The described set: a list of values, or ends and maybe whole numbers.
         std::vector<float> listed;
-        float low = 0.0f, high = 0.0f;
-        const bool whole = range.find(", whole numbers") != std::string::npos;
+        float              low = 0.0f, high = 0.0f;
+        const bool         whole = range.find(", whole numbers") != std::string::npos;
         if (range.rfind("one of ", 0) == 0)
         {
-            const char* p = range.c_str() + 7;
-            char* end = nullptr;
+            const char* p   = range.c_str() + 7;
+            char*       end = nullptr;
             for (float x = strtof(p, &end); end != p; x = strtof(p, &end))
             {
                 listed.push_back(x);
@@ -123,7 +123,7 @@ TEST(ConsoleCommands, HelpDescribesTheRangeThatSettingEnforces)
 
 TEST(ConsoleCommands, ListsFilterByPrefixAndCount)
 {
-    TestVars v;
+    TestVars  v;
     const Out vars = Printed("cvarlist zz_");
     ASSERT_EQ(vars.size(), 4u);
     EXPECT_EQ(vars[0].rfind("zz_flag", 0), 0u) << "in name order";
@@ -148,7 +148,7 @@ TEST(ConsoleCommands, ListsFilterByPrefixAndCount)
 
 TEST(ConsoleCommands, SetAndToggleChangeOnlyVariablesThroughTheirFilter)
 {
-    TestVars v;
+    TestVars         v;
     RecordingCommand rec("zz_plain");
     EXPECT_EQ(Printed("set zz_speed 900"), (Out{ "zz_speed = 500" }));
     EXPECT_EQ(v.Speed.Get(), 500.0f);
@@ -177,8 +177,8 @@ TEST(ConsoleCommands, EchoJoinsWordsAndRefusesAnOpenQuote)
 
 TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
 {
-    TestVars v;
-    ZNScratchDir dir;
+    TestVars          v;
+    ZNScratchDir      dir;
     const std::string script = dir.Write("a.cfg", "# speed first\n\n  set zz_speed 250\r\n  # indented comment\n"
                                                   "echo one; echo two\ntoggle zz_flag");
     EXPECT_EQ(Printed(("exec " + script).c_str()), (Out{ "zz_speed = 250", "one", "two", "zz_flag = 1" }));
@@ -207,10 +207,10 @@ TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
 // ExecLineLimit script lines, says so once, and the next command runs whole.
 TEST(ConsoleCommands, ExecWorkIsBoundedPerTypedCommand)
 {
-    ZNScratchDir dir;
-    RecordingCommand rec("zz_count");
+    ZNScratchDir      dir;
+    RecordingCommand  rec("zz_count");
     const std::string loop = dir.Root + "fan.cfg";
-    std::string text;
+    std::string       text;
     for (int i = 0; i < 5; ++i)
         text += "zz_count; exec " + loop + "\n";
     dir.Write("fan.cfg", text);
@@ -242,9 +242,9 @@ TEST(ConsoleCommands, ExecWorkIsBoundedPerTypedCommand)
 
 TEST(ConsoleCommands, UserPathsBecomeNamesTheFileLayerReadsFromTheDataFolder)
 {
-    ZNScratchDir dir(ZNScratchDir::DataPath);
+    ZNScratchDir      dir(ZNScratchDir::DataPath);
     const std::string file = dir.Write("x.txt", "hello");
-    ZNString text;
+    ZNString          text;
     EXPECT_TRUE(ReadTextFile(ZNConsolePathToEngineName(file.c_str()), text));
     EXPECT_EQ(std::string(text.CStr()), "hello");
     EXPECT_EQ(std::string(ZNConsolePathToEngineName("").CStr()), "");

@@ -29,7 +29,7 @@ class ConsoleDrawGL : public ZNAppWindowTest
 protected:
     static void SetUpTestSuite() { OpenWindow("console test", W, H); }
     static void TearDownTestSuite() { CloseWindow(); }
-    void SetUp() override
+    void        SetUp() override
     {
         ZNAppWindowTest::SetUp();
         if (HasFatalFailure())
@@ -82,7 +82,7 @@ protected:
         EXPECT_NEAR(got.b, b, 3) << what;
     }
 };
-} // namespace
+}   // namespace
 
 TEST_F(ConsoleDrawGL, OpenConsoleCoversTheTopThirdAndClosedDrawsNothing)
 {
@@ -132,7 +132,7 @@ TEST_F(ConsoleDrawGL, HistoryTextThumbAndInputLineAppear)
 
 TEST_F(ConsoleDrawGL, PresentDrawsTheConsoleAndFollowsAResize)
 {
-    ZNConsole* c = Window->Console;
+    ZNConsole*   c      = Window->Console;
     const UINT32 before = c->DrawCount;
     Window->Present();   // a closed console is updated too, and draws nothing
     c->KeyEvent(ZNCK_Toggle, true);

@@ -13,8 +13,8 @@ namespace
 struct ConsoleFixture : ::testing::Test
 {
     ZNConsole c;
-    void SetUp() override { c.LayoutLines(576); }
-    void Open()
+    void      SetUp() override { c.LayoutLines(576); }
+    void      Open()
     {
         if (!c.IsOpen())
             c.KeyEvent(ZNCK_Toggle, true);
@@ -30,7 +30,7 @@ struct ConsoleFixture : ::testing::Test
             c.CharEvent((UINT8)*s, true);
     }
 };
-} // namespace
+}   // namespace
 
 TEST_F(ConsoleFixture, LayoutFitsLinesIntoTheTopThirdAboveTheInput)
 {

@@ -31,10 +31,10 @@ typedef std::vector<std::string> Words;
 // Completion against a fixed ascending name list; "set" and "help" take names.
 std::string Complete(const char* line, Words* matches = nullptr)
 {
-    const ZNArray<ZNString> names = List({ "cam_fov", "cam_speed", "cmdlist", "cvarlist", "help", "r_stats", "set" });
+    const ZNArray<ZNString> names  = List({ "cam_fov", "cam_speed", "cmdlist", "cvarlist", "help", "r_stats", "set" });
     const ZNArray<ZNString> takers = List({ "help", "set" });
-    ZNArray<ZNString> found;
-    const ZNString out = ZNConsoleCompleteLine(ZNString(line), names, takers, found);
+    ZNArray<ZNString>       found;
+    const ZNString          out = ZNConsoleCompleteLine(ZNString(line), names, takers, found);
     if (matches)
         *matches = Strings(found);
     return out.CStr();
@@ -102,13 +102,13 @@ TEST(ConsoleLine, TabCompletesTheLastCommandAndNameArguments)
 TEST(ConsoleEditing, TabInTheConsoleCompletesAndListsChoices)
 {
     RecordingCommand a("zz_tab_alpha"), b("zz_tab_beta"), c("zz_tab_betamax");
-    ZNConsole con;
+    ZNConsole        con;
     con.KeyEvent(ZNCK_Toggle, true);
     con.Input = "zz_tab_a";
     con.KeyEvent(ZNCK_Tab, true);
     EXPECT_EQ(std::string(con.Input.CStr()), "zz_tab_alpha ");
     const UINT32 printed = con.History.Size();
-    con.Input = "zz_tab_b";
+    con.Input            = "zz_tab_b";
     con.KeyEvent(ZNCK_Tab, true);
     EXPECT_EQ(std::string(con.Input.CStr()), "zz_tab_beta");
     ASSERT_EQ(con.History.Size(), printed + 1);
@@ -120,7 +120,7 @@ TEST(ConsoleEditing, TabInTheConsoleCompletesAndListsChoices)
 TEST(ConsoleEditing, UpAndDownRecallTypedLinesApartFromTheOutput)
 {
     RecordingCommand rec("zz_recall");
-    ZNConsole con;
+    ZNConsole        con;
     TypeLine(con, "zz_recall 1");
     TypeLine(con, "zz_recall 2");
     TypeLine(con, "zz_recall 2");   // repeated: kept once
@@ -178,7 +178,7 @@ TEST(ConsoleEditing, WheelScrollsLikePageKeysOnlyWhileOpen)
 TEST(ConsoleEditing, SemicolonsRunEachCommandAndQuotesReachFunctions)
 {
     RecordingCommand rec("zz_semi");
-    ZNConsole con;
+    ZNConsole        con;
     TypeLine(con, "zz_semi a; zz_semi \"b;c\" ;;zz_semi");
     EXPECT_EQ(rec.calls, (std::vector<std::string>{ "a", "\"b;c\" ", "" }));
     TypeLine(con, "zz_semi x; nosuch_cmd; zz_semi y");

@@ -23,7 +23,7 @@ std::string RunLine(const char* line)
     TypeLine(c, line);
     return LastLine(c);
 }
-} // namespace
+}   // namespace
 
 TEST(ConsoleRegistry, BuiltInVariableIsThereBeforeMainAndCaseSensitive)
 {
@@ -42,7 +42,7 @@ TEST(ConsoleRegistry, BuiltInVariableIsThereBeforeMainAndCaseSensitive)
 TEST(ConsoleRegistry, CommandsLiveInTheRegistryExactlyAsLongAsTheyExist)
 {
     ZNDialogRecorder rec;
-    const UINT32 before = ZNConComRegistry().Size();
+    const UINT32     before = ZNConComRegistry().Size();
     {
         RecordingCommand a("test_alpha");
         RecordingCommand b("test_beta");
@@ -70,7 +70,7 @@ TEST(ConsoleRegistry, RenamingMovesTheEntry)
 
 TEST(ConsoleRegistry, DuplicateNameIsReportedNewerWinsAndOlderNeverRemovesIt)
 {
-    ZNDialogRecorder rec;
+    ZNDialogRecorder  rec;
     RecordingCommand* older = new RecordingCommand("test_dup");
     RecordingCommand* newer = new RecordingCommand("test_dup");
     EXPECT_EQ(rec.Asserts(kDup), 1u);
@@ -88,23 +88,23 @@ TEST(ConsoleRegistry, DuplicateNameIsReportedNewerWinsAndOlderNeverRemovesIt)
 
 TEST(ConsoleRegistry, UnregisteringAnUnknownNameIsReportedAndClearsTheName)
 {
-    ZNDialogRecorder rec;
+    ZNDialogRecorder  rec;
     RecordingCommand* first  = new RecordingCommand("test_gone");
     RecordingCommand* second = new RecordingCommand("test_gone");   // reported duplicate
-    delete second;                                                    // removes the entry
+    delete second;                                                  // removes the entry
     EXPECT_EQ(ZNConComFind(ZNString("test_gone")), nullptr);
-    ZNConComUnregister(first);                                        // nothing left to remove
+    ZNConComUnregister(first);   // nothing left to remove
     EXPECT_EQ(rec.Asserts(kUnknown), 1u);
     EXPECT_TRUE(first->Name.Empty());
-    delete first;                                                     // unnamed: nothing more
+    delete first;   // unnamed: nothing more
     EXPECT_EQ(rec.Count(), 2u);
 }
 
 TEST(ConsoleRegistry, UnnamedVariableRegistersOnlyOnceNamed)
 {
     ZNDialogRecorder rec;
-    const float allowed[] = { 1.0f, 3.0f };
-    const UINT32 before = ZNConComRegistry().Size();
+    const float      allowed[] = { 1.0f, 3.0f };
+    const UINT32     before    = ZNConComRegistry().Size();
     {
         ZNConVar v(2.0f, 0, 0.0f, 10.0f, allowed, 2);
         EXPECT_EQ(ZNConComRegistry().Size(), before);
@@ -150,11 +150,11 @@ TEST(ConsoleVar, FractionalFilterKeepsFractionsAndMinWinsOverMax)
 TEST(ConsoleVar, AllowedValuesReplaceTheRangeAndSnapToTheNearestFirstOnTies)
 {
     const float allowed[] = { 8.0f, 2.0f, 4.0f, 1.0f };
-    ZNConVar v(0.0f, 0, 0.0f, 3.0f, allowed, 4);   // range would forbid 8
+    ZNConVar    v(0.0f, 0, 0.0f, 3.0f, allowed, 4);   // range would forbid 8
     EXPECT_EQ(v.Filter(8.0f), 8.0f);
     EXPECT_EQ(v.Filter(100.0f), 8.0f);
-    EXPECT_EQ(v.Filter(3.0f), 2.0f);    // 2 and 4 tie: 2 comes first
-    EXPECT_EQ(v.Filter(6.0f), 8.0f);    // 8 and 4 tie: 8 comes first
+    EXPECT_EQ(v.Filter(3.0f), 2.0f);   // 2 and 4 tie: 2 comes first
+    EXPECT_EQ(v.Filter(6.0f), 8.0f);   // 8 and 4 tie: 8 comes first
     EXPECT_EQ(v.Filter(5.0f), 4.0f);
     EXPECT_EQ(v.Filter(-7.0f), 1.0f);
     EXPECT_EQ(v.Filter(1.4f), 1.0f);
@@ -163,7 +163,7 @@ TEST(ConsoleVar, AllowedValuesReplaceTheRangeAndSnapToTheNearestFirstOnTies)
 
     // Integral variables round before snapping: 2.5 -> 2 exactly.
     const float odd[] = { 1.0f, 2.0f, 3.0f };
-    ZNConVar w(0.0f, 1, 0.0f, 0.0f, odd, 3);
+    ZNConVar    w(0.0f, 1, 0.0f, 0.0f, odd, 3);
     EXPECT_EQ(w.Filter(2.5f), 2.0f);
     EXPECT_EQ(w.Filter(2.6f), 3.0f);
 }
@@ -187,10 +187,10 @@ TEST(ConsoleVar, TypingTheBuiltInVariablePrintsAndSetsItThroughTheFilter)
     EXPECT_EQ(RunLine("__nothing   "), "__nothing = 100");   // blanks only: just prints
     EXPECT_EQ(RunLine("__nothing 2.5"), "__nothing = 2");
     EXPECT_EQ(v->Value, 2.0f);
-    EXPECT_EQ(RunLine("__nothing 3,5"), "__nothing = 4");    // comma as decimal mark
+    EXPECT_EQ(RunLine("__nothing 3,5"), "__nothing = 4");   // comma as decimal mark
     EXPECT_EQ(RunLine("__nothing -3"), "__nothing = 0");
     EXPECT_EQ(RunLine("__nothing\t 42 \t"), "__nothing = 42");
-    EXPECT_EQ(RunLine("__nothing xyz"), "__nothing = 0");    // not a number: filtered 0
+    EXPECT_EQ(RunLine("__nothing xyz"), "__nothing = 0");   // not a number: filtered 0
     EXPECT_EQ(RunLine("__nothing 1e999"), "__nothing = 100");
     v->Value = 0.0f;
 }

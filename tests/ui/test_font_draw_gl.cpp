@@ -30,11 +30,10 @@ const char* const FontVS =
     "out vec2 t; out vec4 c;\n"
     "void main() { gl_Position = vec4(Pos.x / Size.x * 2.0 - 1.0, 1.0 - Pos.y / Size.y * 2.0, 0.0, 1.0);\n"
     "              t = Tex; c = Col; }\n";
-const char* const FontFS =
-    "#version 150\n"
-    "uniform sampler2D Tex0;\n"
-    "in vec2 t; in vec4 c; out vec4 o;\n"
-    "void main() { o = texture(Tex0, t) * c; }\n";
+const char* const FontFS = "#version 150\n"
+                           "uniform sampler2D Tex0;\n"
+                           "in vec2 t; in vec4 c; out vec4 o;\n"
+                           "void main() { o = texture(Tex0, t) * c; }\n";
 
 class FontGL : public ZNAppWindowTest
 {
@@ -56,14 +55,14 @@ protected:
     static UINT32 Compile(GLenum type, const char* source)
     {
         GladGLContext* gl = ZNCurGLTable();
-        const GLuint s = gl->CreateShader(type);
+        const GLuint   s  = gl->CreateShader(type);
         gl->ShaderSource(s, 1, &source, nullptr);
         gl->CompileShader(s);
         GLint ok = 0;
         gl->GetShaderiv(s, GL_COMPILE_STATUS, &ok);
         if (!ok)
         {
-            char log[1024] = {0};
+            char log[1024] = { 0 };
             gl->GetShaderInfoLog(s, sizeof(log), nullptr, log);
             ADD_FAILURE() << log;
         }
@@ -72,8 +71,8 @@ protected:
     static UINT32 BuildProgram()
     {
         GladGLContext* gl = ZNCurGLTable();
-        const GLuint p = gl->CreateProgram();
-        const GLuint vs = Compile(GL_VERTEX_SHADER, FontVS), fs = Compile(GL_FRAGMENT_SHADER, FontFS);
+        const GLuint   p  = gl->CreateProgram();
+        const GLuint   vs = Compile(GL_VERTEX_SHADER, FontVS), fs = Compile(GL_FRAGMENT_SHADER, FontFS);
         gl->AttachShader(p, vs);
         gl->AttachShader(p, fs);
         // The UI layout's fixed attribute locations.
@@ -143,7 +142,8 @@ TEST_F(FontGL, DebugFontGlyphsLandUprightWhereTheTableSays)
     EXPECT_TRUE(cell(0, 1));
     EXPECT_FALSE(cell(2, 1));
     EXPECT_TRUE(cell(4, 2));
-    for (int c = 0; c < 5; ++c) EXPECT_TRUE(cell(c, 3)) << c;
+    for (int c = 0; c < 5; ++c)
+        EXPECT_TRUE(cell(c, 3)) << c;
     EXPECT_FALSE(cell(2, 6));
     EXPECT_FALSE(cell(0, 7));
     EXPECT_FALSE(Lit(12, 11));   // above the glyph, inside the line
@@ -155,4 +155,4 @@ TEST_F(FontGL, DebugFontGlyphsLandUprightWhereTheTableSays)
     EXPECT_EQ(font.BatchVertices.Size(), 0u);
 }
 
-}  // namespace
+}   // namespace

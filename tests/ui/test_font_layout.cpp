@@ -21,9 +21,9 @@ class RecordingSink : public ZNFontSink
 {
 public:
     std::vector<Batch> Batches;
-    void DrawBatch(ZNTexture* texture, const ZNUIVertex* vertices, UINT32 vertexCount) override
+    void               DrawBatch(ZNTexture* texture, const ZNUIVertex* vertices, UINT32 vertexCount) override
     {
-        Batches.push_back(Batch{texture, std::vector<ZNUIVertex>(vertices, vertices + vertexCount)});
+        Batches.push_back(Batch{ texture, std::vector<ZNUIVertex>(vertices, vertices + vertexCount) });
     }
     // Top-left corner of every visible quad, in drawing order (the space's
     // glyph has an empty rectangle: its quad covers nothing).
@@ -32,7 +32,8 @@ public:
         std::vector<std::pair<float, float>> out;
         for (const Batch& b : Batches)
             for (size_t i = 0; i + 5 < b.Vertices.size(); i += 6)
-                if (b.Vertices[i + 2].x > b.Vertices[i].x) out.push_back({b.Vertices[i].x, b.Vertices[i].y});
+                if (b.Vertices[i + 2].x > b.Vertices[i].x)
+                    out.push_back({ b.Vertices[i].x, b.Vertices[i].y });
         return out;
     }
     size_t QuadCount() const { return Corners().size(); }
@@ -41,11 +42,10 @@ public:
 // A font with 10-texel lines: lower-case letters are 8 x 10 quads one texel
 // right of the pen with a 10-texel advance; capitals live on page 1; the
 // space only advances. At size 10 every character is 10 pixels wide.
-const char* const GridFont =
-    "common lineHeight=10 base=8 scaleW=100 scaleH=100 pages=2\n"
-    "page id=0 file=\"g0.png\"\n"
-    "page id=1 file=\"g1.png\"\n"
-    "char id=32 x=0 y=0 width=0 height=0 xoffset=0 yoffset=0 xadvance=10 page=0\n";
+const char* const GridFont = "common lineHeight=10 base=8 scaleW=100 scaleH=100 pages=2\n"
+                             "page id=0 file=\"g0.png\"\n"
+                             "page id=1 file=\"g1.png\"\n"
+                             "char id=32 x=0 y=0 width=0 height=0 xoffset=0 yoffset=0 xadvance=10 page=0\n";
 
 class FontLayoutTest : public ::testing::Test
 {
@@ -60,7 +60,7 @@ protected:
             text += "char id=" + std::to_string((int)c) + " x=" + std::to_string((c - 'A') * 3) +
                     " y=20 width=8 height=10 xoffset=1 yoffset=0 xadvance=10 page=1\n";
         ::testing::internal::CaptureStdout();
-        const bool ok = font.Parse(text.c_str(), "Grid.fnt");
+        const bool        ok  = font.Parse(text.c_str(), "Grid.fnt");
         const std::string out = ::testing::internal::GetCapturedStdout();
         ASSERT_TRUE(ok) << out;
         // Stand-in page textures (never given to GL: the sink receives the
@@ -69,7 +69,7 @@ protected:
         pageHandles[1].Attach(&pageTex[1]);
         font.Pages[0] = pageHandles[0];
         font.Pages[1] = pageHandles[1];
-        font.Sink = &sink;
+        font.Sink     = &sink;
     }
     void TearDown() override
     {
@@ -83,20 +83,21 @@ protected:
         }
     }
 
-    std::vector<std::pair<float, float>> Rect(const char* text, UINT32 flags, float x0, float y0, float x1,
-                                              float y1, INT32* result = nullptr)
+    std::vector<std::pair<float, float>> Rect(const char* text, UINT32 flags, float x0, float y0, float x1, float y1,
+                                              INT32* result = nullptr)
     {
         sink.Batches.clear();
         const INT32 r = font.DrawTextInRect(text, 0, colour, flags, ZNVec4(x0, y0, x1, y1), 10.0f);
-        if (result) *result = r;
+        if (result)
+            *result = r;
         return sink.Corners();
     }
 
-    ZNTexture       pageTex[2];
-    ZNTextureHandle pageHandles[2];
-    ZNFont          font;
-    RecordingSink   sink;
-    ZNVec4          colour{0.25f, 0.5f, 0.75f, 1.0f};
+    ZNTexture        pageTex[2];
+    ZNTextureHandle  pageHandles[2];
+    ZNFont           font;
+    RecordingSink    sink;
+    ZNVec4           colour{ 0.25f, 0.5f, 0.75f, 1.0f };
     ZNDialogRecorder dialogs;
 };
 
@@ -113,8 +114,8 @@ TEST_F(FontLayoutTest, QuadGeometryTextureAndColour)
     // quad is 16 x 20, 2 pixels right of the pen.
     const float l = 102.0f, r = 118.0f, t = 50.0f, bo = 70.0f;
     const float tl = 0.03f, tr = 0.11f, tt = 0.0f, tb = 0.1f;
-    const float expect[6][4] = {{l, t, tl, tt}, {r, t, tr, tt}, {r, bo, tr, tb},
-                                {r, bo, tr, tb}, {l, bo, tl, tb}, {l, t, tl, tt}};
+    const float expect[6][4] = { { l, t, tl, tt },  { r, t, tr, tt },  { r, bo, tr, tb },
+                                 { r, bo, tr, tb }, { l, bo, tl, tb }, { l, t, tl, tt } };
     for (int i = 0; i < 6; ++i)
     {
         const ZNUIVertex& v = b.Vertices[(size_t)i];
@@ -137,7 +138,7 @@ TEST_F(FontLayoutTest, PenMovesSkipsUnknownCharactersAndHandlesLineFeeds)
 {
     // \xE9 is above 127 and '#' has no glyph: neither draws nor advances.
     font.DrawText("ab\xE9#c\n\nd e", 0, colour, 5.0f, 7.0f, 10.0f);
-    const Corners expected = {{6, 7}, {16, 7}, {26, 7}, {6, 27}, {26, 27}};
+    const Corners expected = { { 6, 7 }, { 16, 7 }, { 26, 7 }, { 6, 27 }, { 26, 27 } };
     EXPECT_EQ(sink.Corners(), expected);
 
     // An explicit length stops early; it never reads past the terminator.
@@ -168,7 +169,7 @@ TEST_F(FontLayoutTest, OneDrawPerRunOfGlyphsOnTheSamePage)
 TEST_F(FontLayoutTest, GlyphOnAPageBeyondTheCountIsReported)
 {
     ZNGlyph broken = font.FindGlyph('a')[0];
-    broken.Page = 5;
+    broken.Page    = 5;
     font.Glyphs.Insert((UINT32)'~', broken);
     font.DrawText("~a", 0, colour, 0.0f, 0.0f, 10.0f);
     EXPECT_EQ(dialogs.Asserts("at >= count"), 1u) << dialogs.Summary();
@@ -196,7 +197,7 @@ TEST_F(FontLayoutTest, RectangleLowerThanALine)
     INT32 r = -5;
     EXPECT_TRUE(Rect("ab", ZN_TEXT_WORDWRAP, 0, 0, 100, 9, &r).empty());
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(Rect("ab", 0, 0, 0, 100, 9, &r), (Corners{{1, 0}, {11, 0}}));
+    EXPECT_EQ(Rect("ab", 0, 0, 0, 100, 9, &r), (Corners{ { 1, 0 }, { 11, 0 } }));
     EXPECT_EQ(r, 0);
     // Degenerate sizes never divide into a huge line count.
     EXPECT_TRUE(Rect("ab", ZN_TEXT_WORDWRAP, 0, 0, 100, -50, &r).empty());
@@ -206,14 +207,14 @@ TEST_F(FontLayoutTest, WordWrapMovesWholeWordsAndDropsTheBreakingSpace)
 {
     // 45 pixels hold four characters. The space after "aaaa" breaks and is
     // dropped; "bbbb" then starts its own line without an empty line between.
-    const Corners c = Rect("aaaa bbbb cc", ZN_TEXT_WORDWRAP, 0, 0, 45, 100);
-    const Corners expected = {{1, 0},  {11, 0},  {21, 0},  {31, 0},  {1, 10},
-                              {11, 10}, {21, 10}, {31, 10}, {1, 20}, {11, 20}};
+    const Corners c        = Rect("aaaa bbbb cc", ZN_TEXT_WORDWRAP, 0, 0, 45, 100);
+    const Corners expected = { { 1, 0 },   { 11, 0 },  { 21, 0 },  { 31, 0 }, { 1, 10 },
+                               { 11, 10 }, { 21, 10 }, { 31, 10 }, { 1, 20 }, { 11, 20 } };
     EXPECT_EQ(c, expected);
 
     // Words that fit share a line.
     EXPECT_EQ(Rect("ab cd ef", ZN_TEXT_WORDWRAP, 0, 0, 55, 100),
-              (Corners{{1, 0}, {11, 0}, {31, 0}, {41, 0}, {1, 10}, {11, 10}}));
+              (Corners{ { 1, 0 }, { 11, 0 }, { 31, 0 }, { 41, 0 }, { 1, 10 }, { 11, 10 } }));
 }
 
 TEST_F(FontLayoutTest, WithoutWordWrapALineOverflowsByOneWord)
@@ -222,8 +223,8 @@ TEST_F(FontLayoutTest, WithoutWordWrapALineOverflowsByOneWord)
     // starts while placed is 50 (> 45), so the break comes at its first letter.
     const Corners c = Rect("aaaa bbbb cc", 0, 0, 0, 45, 100);
     // Line 1 "aaaa " (the space fits: placed 10), line 2 "bbbb ", line 3 "cc".
-    const Corners expected = {{1, 0},  {11, 0},  {21, 0},  {31, 0},  {1, 10},
-                              {11, 10}, {21, 10}, {31, 10}, {1, 20}, {11, 20}};
+    const Corners expected = { { 1, 0 },   { 11, 0 },  { 21, 0 },  { 31, 0 }, { 1, 10 },
+                               { 11, 10 }, { 21, 10 }, { 31, 10 }, { 1, 20 }, { 11, 20 } };
     EXPECT_EQ(c, expected);
 
     // A long word is never split without flag 32: it overflows.
@@ -234,31 +235,31 @@ TEST_F(FontLayoutTest, WithoutWordWrapALineOverflowsByOneWord)
 TEST_F(FontLayoutTest, BreakInsideAWord)
 {
     EXPECT_EQ(Rect("abcdefgh", ZN_TEXT_BREAKWORD, 0, 0, 35, 100),
-              (Corners{{1, 0}, {11, 0}, {21, 0}, {1, 10}, {11, 10}, {21, 10}, {1, 20}, {11, 20}}));
+              (Corners{ { 1, 0 }, { 11, 0 }, { 21, 0 }, { 1, 10 }, { 11, 10 }, { 21, 10 }, { 1, 20 }, { 11, 20 } }));
     // The split word's tail is the whole width on its line: the next word
     // joins it when it still fits.
     EXPECT_EQ(Rect("abcde f", ZN_TEXT_BREAKWORD | ZN_TEXT_WORDWRAP, 0, 0, 45, 100),
-              (Corners{{1, 0}, {11, 0}, {21, 0}, {31, 0}, {1, 10}, {21, 10}}));
+              (Corners{ { 1, 0 }, { 11, 0 }, { 21, 0 }, { 31, 0 }, { 1, 10 }, { 21, 10 } }));
 }
 
 TEST_F(FontLayoutTest, LineLimits)
 {
     // Single line: the walk stops at the first break.
-    EXPECT_EQ(Rect("ab\ncd", ZN_TEXT_SINGLELINE, 0, 0, 100, 100), (Corners{{1, 0}, {11, 0}}));
+    EXPECT_EQ(Rect("ab\ncd", ZN_TEXT_SINGLELINE, 0, 0, 100, 100), (Corners{ { 1, 0 }, { 11, 0 } }));
     // Two lines fit in 25 pixels.
-    EXPECT_EQ(Rect("a\nb\nc", 0, 0, 0, 100, 25), (Corners{{1, 0}, {1, 10}}));
+    EXPECT_EQ(Rect("a\nb\nc", 0, 0, 0, 100, 25), (Corners{ { 1, 0 }, { 1, 10 } }));
     // A line feed right after another leaves an empty line.
-    EXPECT_EQ(Rect("a\n\nb", 0, 0, 0, 100, 100), (Corners{{1, 0}, {1, 20}}));
+    EXPECT_EQ(Rect("a\n\nb", 0, 0, 0, 100, 100), (Corners{ { 1, 0 }, { 1, 20 } }));
 }
 
 TEST_F(FontLayoutTest, Alignment)
 {
     // A single word centred both ways in (0, 0, 100, 50): 30 wide, 10 high.
     EXPECT_EQ(Rect("abc", ZN_TEXT_HCENTER | ZN_TEXT_VCENTER, 0, 0, 100, 50),
-              (Corners{{36, 20}, {46, 20}, {56, 20}}));
+              (Corners{ { 36, 20 }, { 46, 20 }, { 56, 20 } }));
     // Right and bottom, per line, in an offset rectangle.
     EXPECT_EQ(Rect("ab\nc", ZN_TEXT_RIGHT | ZN_TEXT_BOTTOM, 10, 100, 110, 150),
-              (Corners{{91, 130}, {101, 130}, {101, 140}}));
+              (Corners{ { 91, 130 }, { 101, 130 }, { 101, 140 } }));
 }
 
-}  // namespace
+}   // namespace

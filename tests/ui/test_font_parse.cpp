@@ -21,28 +21,28 @@ protected:
     {
         ::testing::internal::CaptureStdout();
         bool ok = font.Parse(text, path);
-        if (result) *result = ok;
+        if (result)
+            *result = ok;
         return ::testing::internal::GetCapturedStdout();
     }
 
     ZNDialogRecorder dialogs;
 };
 
-const char* const GoodFont =
-    "info face=\"Test\" size=32 padding=0,0,0,0\n"
-    "common lineHeight=32 base=26 scaleW=256 scaleH=128 pages=2 packed=0\n"
-    "page id=0 file=\"Test_0.png\"\n"
-    "page id=1 file=\"Test_1.png\"\n"
-    "chars count=3\n"
-    "char id=65 x=16 y=32 width=20 height=24 xoffset=-2 yoffset=4 xadvance=18 page=0 chnl=15\n"
-    "char id=66   x=0 y=0 width=8 height=8 xoffset=0 yoffset=0 xadvance=16 page=1 chnl=15\n"
-    "char id=32 x=0 y=0 width=0 height=0 xoffset=0 yoffset=0 xadvance=8 page=0 chnl=15\n"
-    "kerning first=65 second=66 amount=-1\n";
+const char* const GoodFont = "info face=\"Test\" size=32 padding=0,0,0,0\n"
+                             "common lineHeight=32 base=26 scaleW=256 scaleH=128 pages=2 packed=0\n"
+                             "page id=0 file=\"Test_0.png\"\n"
+                             "page id=1 file=\"Test_1.png\"\n"
+                             "chars count=3\n"
+                             "char id=65 x=16 y=32 width=20 height=24 xoffset=-2 yoffset=4 xadvance=18 page=0 chnl=15\n"
+                             "char id=66   x=0 y=0 width=8 height=8 xoffset=0 yoffset=0 xadvance=16 page=1 chnl=15\n"
+                             "char id=32 x=0 y=0 width=0 height=0 xoffset=0 yoffset=0 xadvance=8 page=0 chnl=15\n"
+                             "kerning first=65 second=66 amount=-1\n";
 
 TEST_F(FontParseTest, MetricsAreDividedByLineHeightAndPagesSitBesideTheFile)
 {
-    ZNFont font;
-    bool ok = false;
+    ZNFont      font;
+    bool        ok  = false;
     std::string out = ParseCapture(font, GoodFont, "Fonts/Sub\\Test.fnt", &ok);
     ASSERT_TRUE(ok) << out;
     EXPECT_EQ(out, "");
@@ -78,8 +78,8 @@ TEST_F(FontParseTest, MetricsAreDividedByLineHeightAndPagesSitBesideTheFile)
 
 TEST_F(FontParseTest, RecordsInAnyOrderWithCarriageReturnsAndUnknownKeys)
 {
-    ZNFont font;
-    bool ok = false;
+    ZNFont      font;
+    bool        ok = false;
     // Glyphs before "common", CR LF endings, and a key the record does not
     // know: the rest of that line (including a later xadvance) is ignored.
     std::string out = ParseCapture(font,
@@ -101,23 +101,27 @@ TEST_F(FontParseTest, RecordsInAnyOrderWithCarriageReturnsAndUnknownKeys)
 
 TEST_F(FontParseTest, FileWithoutUsableCommonLeavesTheFontEmpty)
 {
-    struct Case { const char* text; const char* message; };
+    struct Case
+    {
+        const char* text;
+        const char* message;
+    };
     const Case cases[] = {
-        {"char id=65 x=0 y=0 width=1 height=1 xadvance=1 page=0\n", "no \"common\" record"},
-        {"common lineHeight=0 base=0 scaleW=16 scaleH=16 pages=1\n", "must be positive"},
-        {"common lineHeight=10 base=0 scaleW=16 scaleH=0 pages=1\n", "must be positive"},
-        {"common lineHeight=10 base=0 scaleW=16 scaleH=16 pages=100000\n", "out of range"},
-        {"common lineHeight=10 base=0 scaleW=16 scaleH=16 pages=-1\n", "out of range"},
-        {"info x=1\ncommon lineHeight=ten\n", "line 2: \"lineHeight\" needs a whole number"},
-        {"common lineHeight 10\n", "line 1: '=' expected after \"lineHeight\""},
-        {"", "no \"common\" record"},
+        { "char id=65 x=0 y=0 width=1 height=1 xadvance=1 page=0\n", "no \"common\" record" },
+        { "common lineHeight=0 base=0 scaleW=16 scaleH=16 pages=1\n", "must be positive" },
+        { "common lineHeight=10 base=0 scaleW=16 scaleH=0 pages=1\n", "must be positive" },
+        { "common lineHeight=10 base=0 scaleW=16 scaleH=16 pages=100000\n", "out of range" },
+        { "common lineHeight=10 base=0 scaleW=16 scaleH=16 pages=-1\n", "out of range" },
+        { "info x=1\ncommon lineHeight=ten\n", "line 2: \"lineHeight\" needs a whole number" },
+        { "common lineHeight 10\n", "line 1: '=' expected after \"lineHeight\"" },
+        { "", "no \"common\" record" },
     };
     for (const Case& c : cases)
     {
         ZNFont font;
         // A previous good parse must not survive a failed one.
         ASSERT_TRUE(font.Parse(GoodFont, "g.fnt"));
-        bool ok = true;
+        bool        ok  = true;
         std::string out = ParseCapture(font, c.text, "Broken.fnt", &ok);
         EXPECT_FALSE(ok) << c.text;
         EXPECT_FALSE(font.HasGlyphs()) << c.text;
@@ -130,12 +134,12 @@ TEST_F(FontParseTest, FileWithoutUsableCommonLeavesTheFontEmpty)
 
 TEST_F(FontParseTest, BadRecordsAreDroppedAndNamedByLine)
 {
-    ZNFont font;
-    bool ok = false;
+    ZNFont      font;
+    bool        ok  = false;
     std::string out = ParseCapture(font,
                                    "common lineHeight=10 base=8 scaleW=64 scaleH=64 pages=2\n"   // 1
-                                   "page id=0 file=\"ok.png\"\n"                                  // 2
-                                   "page id=3 file=\"far.png\"\n"                                 // 3
+                                   "page id=0 file=\"ok.png\"\n"                                 // 2
+                                   "page id=3 file=\"far.png\"\n"                                // 3
                                    "page id=0 file=noquotes.png\n"                               // 4
                                    "char id=-5 x=0 y=0 width=1 height=1 xadvance=1 page=0\n"     // 5
                                    "char id=4294967296 x=0 y=0 width=1 height=1 page=0\n"        // 6
@@ -168,7 +172,8 @@ TEST_F(FontParseTest, BadRecordsAreDroppedAndNamedByLine)
         "Bad.fnt, line 12: glyph 68 is defined twice",
         "Bad.fnt, line 13: glyph 69 uses page 1, which no page record names",
     };
-    for (const char* e : expected) EXPECT_NE(out.find(e), std::string::npos) << e << "\n" << out;
+    for (const char* e : expected)
+        EXPECT_NE(out.find(e), std::string::npos) << e << "\n" << out;
 }
 
 TEST_F(FontParseTest, MissingFileLeavesFontEmptyAndDrawsNothing)
@@ -189,10 +194,10 @@ TEST_F(FontParseTest, MissingFileLeavesFontEmptyAndDrawsNothing)
 TEST_F(FontParseTest, ShippedDebugFontCoversPrintableAsciiOnItsPage)
 {
     const std::string path = std::string(ZN_TEST_SOURCE_DIR) + "/ZNEngine/data/Engine/DebugFont.fnt";
-    ZNString text;
+    ZNString          text;
     ASSERT_TRUE(ReadTextFile(path.c_str(), text));
-    ZNFont font;
-    bool ok = false;
+    ZNFont      font;
+    bool        ok  = false;
     std::string out = ParseCapture(font, text.CStr(), path.c_str(), &ok);
     ASSERT_TRUE(ok) << out;
     EXPECT_EQ(out, "");
@@ -219,17 +224,21 @@ TEST_F(FontParseTest, ShippedDebugFontCoversPrintableAsciiOnItsPage)
         ASSERT_LE(y1, (int)page.Height) << code;
         int opaque = 0;
         for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) opaque += (page.Pixel((UINT32)x, (UINT32)y) >> 24) == 0xFF;
+            for (int x = x0; x < x1; ++x)
+                opaque += (page.Pixel((UINT32)x, (UINT32)y) >> 24) == 0xFF;
         if (code == ' ')
             EXPECT_EQ(x1 - x0, 0);
         else
             EXPECT_GT(opaque, 0) << code;
-        if (code == ' ') continue;
+        if (code == ' ')
+            continue;
         for (int y = y0 - 1; y <= y1; ++y)
             for (int x = x0 - 1; x <= x1; ++x)
             {
-                if (y >= y0 && y < y1 && x >= x0 && x < x1) continue;
-                if (x < 0 || y < 0 || x >= (int)page.Width || y >= (int)page.Height) continue;
+                if (y >= y0 && y < y1 && x >= x0 && x < x1)
+                    continue;
+                if (x < 0 || y < 0 || x >= (int)page.Width || y >= (int)page.Height)
+                    continue;
                 EXPECT_EQ(page.Pixel((UINT32)x, (UINT32)y) >> 24, 0u) << "gap of " << code << " at " << x << "," << y;
             }
         // White everywhere: colour comes from the vertex colour alone.
@@ -238,4 +247,4 @@ TEST_F(FontParseTest, ShippedDebugFontCoversPrintableAsciiOnItsPage)
     EXPECT_EQ(font.FindGlyph((char)127), nullptr);
 }
 
-}  // namespace
+}   // namespace

@@ -19,11 +19,8 @@ namespace
 class OrderLayer : public ZNUILayer
 {
 public:
-    explicit OrderLayer(const char* name, std::vector<std::string>* log = nullptr) : Log(log)
-    {
-        Name = ZNString(name);
-    }
-    void Draw() override { ++Draws; }
+    explicit OrderLayer(const char* name, std::vector<std::string>* log = nullptr) : Log(log) { Name = ZNString(name); }
+    void     Draw() override { ++Draws; }
     ZNUIRect TransformRect(const ZNUIRect& r) override
     {
         if (Log)
@@ -42,8 +39,8 @@ public:
 
     std::vector<std::string>* Log;
     void (*OnUpdate)(OrderLayer*) = nullptr;
-    ZNUILayer*            Victim = nullptr;
-    int                   Draws = 0;
+    ZNUILayer*            Victim  = nullptr;
+    int                   Draws   = 0;
     std::vector<ZNUIRect> Clips;
     int                   OpenClips = 0;
     bool                  AllowDraw = true;
@@ -56,7 +53,7 @@ struct FakeWindow
     ZNAppWindow Win;
 };
 
-} // namespace
+}   // namespace
 
 TEST(UIColor, PackPutsRedLowClampsAndRoundTrips)
 {
@@ -71,7 +68,7 @@ TEST(UIColor, PackPutsRedLowClampsAndRoundTrips)
     for (UINT32 v = 0; v < 256; v += 5)
     {
         const float c[4] = { v / 255.0f, 1.0f - v / 255.0f, 0.33f, 0.9f };
-        float back[4];
+        float       back[4];
         ZNUnpackColor(ZNPackColor(c), back);
         for (int i = 0; i < 4; ++i)
             EXPECT_NEAR(c[i], back[i], 0.5f / 255.0f + 1e-6f) << v << " channel " << i;
@@ -87,22 +84,27 @@ TEST(UIProjection, MinimisedWindowStaysFinite)
 
 TEST(UILayout, RootFillsWindowAndChildrenFollowRecursively)
 {
-    FakeWindow fw(1024, 576);
+    FakeWindow             fw(1024, 576);
     ZNSharedPtr<ZNUILayer> root(new OrderLayer("root"));
     ZNSharedPtr<ZNUILayer> child(new OrderLayer("child"));
     ZNSharedPtr<ZNUILayer> grandchild(new OrderLayer("grandchild"));
-    root->Window = &fw.Win;
-    child->Anchors = ZNUIRect{ 0.5f, 0, 1, 0.5f };
+    root->Window        = &fw.Win;
+    child->Anchors      = ZNUIRect{ 0.5f, 0, 1, 0.5f };
     grandchild->Offsets = ZNUIRect{ 4, 4, -4, -4 };
     root->AddChild(child);
     child->AddChild(grandchild);
     root->Layout();
 
-    EXPECT_EQ(0.0f, root->Rect.X0);     EXPECT_EQ(0.0f, root->Rect.Y0);
-    EXPECT_EQ(1024.0f, root->Rect.X1);  EXPECT_EQ(576.0f, root->Rect.Y1);
-    EXPECT_EQ(512.0f, child->Rect.X0);  EXPECT_EQ(288.0f, child->Rect.Y1);
-    EXPECT_EQ(516.0f, grandchild->Rect.X0);  EXPECT_EQ(4.0f, grandchild->Rect.Y0);
-    EXPECT_EQ(1020.0f, grandchild->Rect.X1); EXPECT_EQ(284.0f, grandchild->Rect.Y1);
+    EXPECT_EQ(0.0f, root->Rect.X0);
+    EXPECT_EQ(0.0f, root->Rect.Y0);
+    EXPECT_EQ(1024.0f, root->Rect.X1);
+    EXPECT_EQ(576.0f, root->Rect.Y1);
+    EXPECT_EQ(512.0f, child->Rect.X0);
+    EXPECT_EQ(288.0f, child->Rect.Y1);
+    EXPECT_EQ(516.0f, grandchild->Rect.X0);
+    EXPECT_EQ(4.0f, grandchild->Rect.Y0);
+    EXPECT_EQ(1020.0f, grandchild->Rect.X1);
+    EXPECT_EQ(284.0f, grandchild->Rect.Y1);
 
     // A resize followed by a layout reaches every level.
     fw.Win.RenderWindow.Resize(200, 100);
@@ -115,7 +117,8 @@ TEST(UILayout, RootFillsWindowAndChildrenFollowRecursively)
     ZNSharedPtr<ZNUILayer> lone(new OrderLayer("lone"));
     lone->Offsets = ZNUIRect{ 1, 2, 3, 4 };
     lone->Layout();
-    EXPECT_EQ(1.0f, lone->Rect.X0);  EXPECT_EQ(4.0f, lone->Rect.Y1);
+    EXPECT_EQ(1.0f, lone->Rect.X0);
+    EXPECT_EQ(4.0f, lone->Rect.Y1);
 }
 
 TEST(UITransition, FadeInCompletesAndClampsAtBothEnds)
@@ -142,7 +145,7 @@ TEST(UITransition, ReversalKeepsTheOpacity)
 {
     // Equal durations: hidden halfway through the fade-in, it fades out from
     // the same opacity (a zero step shows the reversal alone).
-    float t = ZNUIStepTransition(-0.5f, true, 0.5f, 0.5f, 0.25f);
+    float       t      = ZNUIStepTransition(-0.5f, true, 0.5f, 0.5f, 0.25f);
     const float before = ZNUITransitionOpacity(t, 0.5f, 0.5f);
     EXPECT_FLOAT_EQ(0.5f, before);
     t = ZNUIStepTransition(t, false, 0.5f, 0.5f, 0.0f);
@@ -151,13 +154,13 @@ TEST(UITransition, ReversalKeepsTheOpacity)
 
     // Different durations, both ways: no jump either.
     const float fadeIn = 2.0f, fadeOut = 0.5f;
-    t = -0.5f;                                      // a quarter into a 2-long fade-in
+    t              = -0.5f;   // a quarter into a 2-long fade-in
     const float o1 = ZNUITransitionOpacity(t, fadeIn, fadeOut);
-    t = ZNUIStepTransition(t, false, fadeIn, fadeOut, 0.0f);
+    t              = ZNUIStepTransition(t, false, fadeIn, fadeOut, 0.0f);
     EXPECT_FLOAT_EQ(o1, ZNUITransitionOpacity(t, fadeIn, fadeOut));
-    t = 0.1f;                                       // a fifth into the fade-out
+    t              = 0.1f;   // a fifth into the fade-out
     const float o2 = ZNUITransitionOpacity(t, fadeIn, fadeOut);
-    t = ZNUIStepTransition(t, true, fadeIn, fadeOut, 0.0f);
+    t              = ZNUIStepTransition(t, true, fadeIn, fadeOut, 0.0f);
     EXPECT_LT(t, 0.0f);
     EXPECT_FLOAT_EQ(o2, ZNUITransitionOpacity(t, fadeIn, fadeOut));
 }
@@ -171,7 +174,7 @@ TEST(UITransition, ZeroDurationsNeverGiveNaN)
 
 TEST(UILayerTree, AddRemoveFrontAndReparent)
 {
-    FakeWindow fw(640, 480);
+    FakeWindow             fw(640, 480);
     ZNSharedPtr<ZNUILayer> a(new OrderLayer("a"));
     ZNSharedPtr<ZNUILayer> b(new OrderLayer("b"));
     ZNSharedPtr<ZNUILayer> c(new OrderLayer("c"));
@@ -181,13 +184,13 @@ TEST(UILayerTree, AddRemoveFrontAndReparent)
     a->AddChild(c);
     b->AddChild(d);
     EXPECT_EQ(a.Get(), b->Parent);
-    EXPECT_EQ(&fw.Win, d->Window);            // the window reaches grandchildren too
+    EXPECT_EQ(&fw.Win, d->Window);   // the window reaches grandchildren too
     ASSERT_EQ(2u, a->DrawOrder.Size());
 
     a->BringToFront(b.Get());
     EXPECT_EQ(c.Get(), a->DrawOrder[0].Get());
     EXPECT_EQ(b.Get(), a->DrawOrder[1].Get());
-    EXPECT_EQ(b.Get(), a->Children[0].Get());  // insertion order is untouched
+    EXPECT_EQ(b.Get(), a->Children[0].Get());   // insertion order is untouched
 
     // Moving c under b takes it out of a.
     b->AddChild(c);
@@ -203,8 +206,8 @@ TEST(UILayerTree, AddRemoveFrontAndReparent)
 
     {
         ZNDialogRecorder dialogs;
-        a->AddChild(a);                        // a layer cannot hold itself,
-        c->AddChild(a);                        // nor an ancestor of its own
+        a->AddChild(a);   // a layer cannot hold itself,
+        c->AddChild(a);   // nor an ancestor of its own
         a->AddChild(ZNSharedPtr<ZNUILayer>());
         EXPECT_EQ(3u, dialogs.Count()) << dialogs.Summary();
         EXPECT_EQ(1u, a->Children.Size());
@@ -218,7 +221,7 @@ TEST(UILayerTree, AddRemoveFrontAndReparent)
 
 TEST(UILayerUpdate, WithoutWindowReportsAndDrawsNothing)
 {
-    ZNDialogRecorder dialogs;
+    ZNDialogRecorder       dialogs;
     ZNSharedPtr<ZNUILayer> lone(new OrderLayer("lone"));
     lone->Transition = -0.5f;
     lone->Update(1.0f);
@@ -229,11 +232,11 @@ TEST(UILayerUpdate, WithoutWindowReportsAndDrawsNothing)
 
 TEST(UILayerUpdate, WalksDrawOrderCountsDrawsAndPrunesClosedChildren)
 {
-    FakeWindow fw(320, 200);
+    FakeWindow               fw(320, 200);
     std::vector<std::string> log;
-    ZNSharedPtr<ZNUILayer> root(new OrderLayer("root", &log));
-    ZNSharedPtr<ZNUILayer> a(new OrderLayer("a", &log));
-    ZNSharedPtr<ZNUILayer> b(new OrderLayer("b", &log));
+    ZNSharedPtr<ZNUILayer>   root(new OrderLayer("root", &log));
+    ZNSharedPtr<ZNUILayer>   a(new OrderLayer("a", &log));
+    ZNSharedPtr<ZNUILayer>   b(new OrderLayer("b", &log));
     root->Window = &fw.Win;
     root->AddChild(a);
     root->AddChild(b);
@@ -268,23 +271,23 @@ TEST(UILayerUpdate, WalksDrawOrderCountsDrawsAndPrunesClosedChildren)
     EXPECT_EQ(2u, root->DrawOrder.Size());
     EXPECT_EQ(nullptr, b->Parent);
     EXPECT_EQ((std::vector<std::string>{ "root", "a", "fresh" }), log);
-
 }
 
 TEST(UILayerUpdate, ChildrenMayChangeTheTreeDuringTheWalk)
 {
-    FakeWindow fw(320, 200);
+    FakeWindow               fw(320, 200);
     std::vector<std::string> log;
-    ZNSharedPtr<ZNUILayer> root(new OrderLayer("root", &log));
-    OrderLayer* killer = new OrderLayer("killer", &log);
-    ZNSharedPtr<ZNUILayer> killerPtr(killer);
-    ZNSharedPtr<ZNUILayer> victim(new OrderLayer("victim", &log));
+    ZNSharedPtr<ZNUILayer>   root(new OrderLayer("root", &log));
+    OrderLayer*              killer = new OrderLayer("killer", &log);
+    ZNSharedPtr<ZNUILayer>   killerPtr(killer);
+    ZNSharedPtr<ZNUILayer>   victim(new OrderLayer("victim", &log));
     root->Window = &fw.Win;
     root->AddChild(killerPtr);
     root->AddChild(victim);
     killer->Victim = victim.Get();
     // Removes itself and the victim from their parent while being updated.
-    killer->OnUpdate = [](OrderLayer* self) {
+    killer->OnUpdate = [](OrderLayer* self)
+    {
         ZNUILayer* parent = self->Parent;
         if (!parent)
             return;
@@ -292,7 +295,7 @@ TEST(UILayerUpdate, ChildrenMayChangeTheTreeDuringTheWalk)
         parent->RemoveChild(self);
     };
     killerPtr.Reset();
-    victim.Reset();                 // only the tree (and the walk's copy) holds them now
+    victim.Reset();   // only the tree (and the walk's copy) holds them now
     root->Update(1.0f);
     EXPECT_EQ(0u, root->Children.Size());
     EXPECT_EQ(0u, root->DrawOrder.Size());
@@ -302,28 +305,28 @@ TEST(UILayerUpdate, ChildrenMayChangeTheTreeDuringTheWalk)
 
 TEST(UILayerUpdate, ClipIsTheGrownRectAndARejectedClipStillUpdatesChildren)
 {
-    FakeWindow fw(320, 200);
+    FakeWindow               fw(320, 200);
     std::vector<std::string> log;
-    ZNSharedPtr<ZNUILayer> root(new OrderLayer("root", &log));
-    ZNSharedPtr<ZNUILayer> child(new OrderLayer("child", &log));
-    OrderLayer* r = static_cast<OrderLayer*>(root.Get());
-    OrderLayer* c = static_cast<OrderLayer*>(child.Get());
-    root->Window = &fw.Win;
-    child->Offsets = ZNUIRect{ 10, 20, -30, -40 };
+    ZNSharedPtr<ZNUILayer>   root(new OrderLayer("root", &log));
+    ZNSharedPtr<ZNUILayer>   child(new OrderLayer("child", &log));
+    OrderLayer*              r = static_cast<OrderLayer*>(root.Get());
+    OrderLayer*              c = static_cast<OrderLayer*>(child.Get());
+    root->Window               = &fw.Win;
+    child->Offsets             = ZNUIRect{ 10, 20, -30, -40 };
     root->AddChild(child);
     root->Layout();
 
     r->AllowDraw = false;
     root->Update(1.0f);
-    EXPECT_EQ(0, r->Draws);                 // its own drawing is skipped...
-    EXPECT_EQ(1, c->Draws);                 // ...its children's updates are not
+    EXPECT_EQ(0, r->Draws);   // its own drawing is skipped...
+    EXPECT_EQ(1, c->Draws);   // ...its children's updates are not
     EXPECT_EQ(1u, root->DrawCount);
-    EXPECT_EQ(0, r->OpenClips);             // every clip was turned off again
+    EXPECT_EQ(0, r->OpenClips);   // every clip was turned off again
     EXPECT_EQ(0, c->OpenClips);
     ASSERT_EQ(1u, c->Clips.size());
     EXPECT_EQ(10.0f, c->Clips[0].X0);
     EXPECT_EQ(20.0f, c->Clips[0].Y0);
-    EXPECT_EQ(291.0f, c->Clips[0].X1);      // far corner grown by one pixel
+    EXPECT_EQ(291.0f, c->Clips[0].X1);   // far corner grown by one pixel
     EXPECT_EQ(161.0f, c->Clips[0].Y1);
     EXPECT_EQ((std::vector<std::string>{ "root", "child" }), log);
 }

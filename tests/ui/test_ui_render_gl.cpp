@@ -52,7 +52,7 @@ class UIRenderGL : public ZNAppWindowTest
 protected:
     static void SetUpTestSuite() { OpenWindow("ui test", W, H); }
     static void TearDownTestSuite() { CloseWindow(); }
-    void SetUp() override
+    void        SetUp() override
     {
         ZNAppWindowTest::SetUp();
         const float black[4] = { 0, 0, 0, 1 };
@@ -63,7 +63,7 @@ protected:
     static bool Lit(const ZNPixel& p) { return p.r > 0 || p.g > 0 || p.b > 0; }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(UIRenderGL, FilledRectCoversExactlyItsPixelsFromTheTop)
 {
@@ -103,7 +103,7 @@ TEST_F(UIRenderGL, FilledRectCoversExactlyItsPixelsFromTheTop)
 TEST_F(UIRenderGL, TranslucentRectBlendsWithItsAlpha)
 {
     ZNSharedPtr<ZNUILayer> layer(new PlainLayer);
-    layer->Window = Window;
+    layer->Window        = Window;
     const float red[4]   = { 1, 0, 0, 1 };
     const float green[4] = { 0, 1, 0, 0.5f };
     layer->DrawRect(ZNUIRect{ 0, 0, 80, 60 }, red, false);
@@ -119,26 +119,26 @@ TEST_F(UIRenderGL, TranslucentRectBlendsWithItsAlpha)
 TEST_F(UIRenderGL, OutlineDrawsTheFourEdgesOnly)
 {
     ZNSharedPtr<ZNUILayer> layer(new PlainLayer);
-    layer->Window = Window;
+    layer->Window        = Window;
     const float white[4] = { 1, 1, 1, 1 };
     layer->DrawRect(ZNUIRect{ 30.5f, 20.5f, 90.5f, 80.5f }, white, true);
 
-    EXPECT_FALSE(Lit(PixelAt(60, 50)));          // inside untouched
-    EXPECT_TRUE(Lit(PixelAt(60, 20)));           // top edge
-    EXPECT_TRUE(Lit(PixelAt(60, 80)));           // bottom edge
-    EXPECT_TRUE(Lit(PixelAt(30, 50)));           // left edge: the loop closes
-    EXPECT_TRUE(Lit(PixelAt(90, 50)));           // right edge
+    EXPECT_FALSE(Lit(PixelAt(60, 50)));   // inside untouched
+    EXPECT_TRUE(Lit(PixelAt(60, 20)));    // top edge
+    EXPECT_TRUE(Lit(PixelAt(60, 80)));    // bottom edge
+    EXPECT_TRUE(Lit(PixelAt(30, 50)));    // left edge: the loop closes
+    EXPECT_TRUE(Lit(PixelAt(90, 50)));    // right edge
     EXPECT_FALSE(Lit(PixelAt(60, 10)));
 }
 
 TEST_F(UIRenderGL, UpdateClipsTheLayerToItsRectangleAndTurnsTheScissorOff)
 {
     ZNSharedPtr<ZNUILayer> root(new PlainLayer);
-    FloodLayer* flood = new FloodLayer;
+    FloodLayer*            flood = new FloodLayer;
     ZNSharedPtr<ZNUILayer> floodPtr(flood);
-    root->Window = Window;
+    root->Window      = Window;
     floodPtr->Anchors = ZNUIRect{ 0.5f, 0.5f, 0.5f, 0.5f };
-    floodPtr->Offsets = ZNUIRect{ -10, -10, 9, 9 };     // 20 x 20 with the grown corner
+    floodPtr->Offsets = ZNUIRect{ -10, -10, 9, 9 };   // 20 x 20 with the grown corner
     root->AddChild(floodPtr);
     root->Layout();
     root->Update(1.0f);
@@ -159,7 +159,7 @@ TEST_F(UIRenderGL, TextMarksPixelsInsideItsRectangle)
     if (!Window->DebugFont || !Window->DebugFont->HasGlyphs())
         GTEST_SKIP() << "the debug font did not load";
     ZNSharedPtr<ZNUILayer> layer(new PlainLayer);
-    layer->Window = Window;
+    layer->Window      = Window;
     const ZNUIRect box = { 10, 10, 150, 40 };
     EXPECT_TRUE(layer->DrawText("HHHH", 0, ZNPackColor(1, 1, 1, 1), 0, box, 24.0f));
     EXPECT_EQ(Window->DebugFont, layer->Font);

@@ -14,8 +14,11 @@ namespace
 char  gArg0[] = "/opt/vendrapolis/zn_test_window";
 char* gArgv[] = { gArg0, nullptr };
 
-bool HasDisplay() { return getenv("DISPLAY") != nullptr; }
-} // namespace
+bool HasDisplay()
+{
+    return getenv("DISPLAY") != nullptr;
+}
+}   // namespace
 
 TEST(EngineGL, StartCreatesThePlatformAndStopRemovesIt)
 {
@@ -50,9 +53,9 @@ TEST(EngineGL, StartingTwiceAndStoppingTwiceAreReportedWithTheirPlace)
         GTEST_SKIP() << "needs a display";
     ZNDialogRecorder rec;
     ZNEngineInit(1, gArgv);
-    ZNPlatform*  platform = ZNGetPlatform();
-    ZNAppWindow* win      = ZNCreateAppWindow();
-    ZNWindowParams p = { 64, 64, 0, 0, 0, 0, 0, 0 };
+    ZNPlatform*    platform = ZNGetPlatform();
+    ZNAppWindow*   win      = ZNCreateAppWindow();
+    ZNWindowParams p        = { 64, 64, 0, 0, 0, 0, 0, 0 };
     ASSERT_TRUE(win->Open(ZNString("kept"), p));
     ZNEngineInit(1, gArgv);
     ASSERT_EQ(rec.Asserts("GEngineInitialized"), 1u);

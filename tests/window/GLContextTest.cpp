@@ -52,7 +52,7 @@ protected:
 
     ZNPlatform* platform = nullptr;
 };
-} // namespace
+}   // namespace
 
 TEST_F(GLTest, PlatformLeavesNothingCurrentAndKnowsItsHiddenWindow)
 {
@@ -90,8 +90,8 @@ TEST_F(GLTest, WindowContextIsCoreAndSharesObjectsWithTheMainContext)
 
     ZNContextHandle* h = rw.Handle();
     ASSERT_TRUE(h->Begin());
-    GladGLContext* gl = CurTable();
-    GLint profile = 0, flags = 0, major = 0, minor = 0;
+    GladGLContext* gl      = CurTable();
+    GLint          profile = 0, flags = 0, major = 0, minor = 0;
     gl->GetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
     gl->GetIntegerv(GL_CONTEXT_FLAGS, &flags);
     gl->GetIntegerv(GL_MAJOR_VERSION, &major);
@@ -107,7 +107,7 @@ TEST_F(GLTest, WindowContextIsCoreAndSharesObjectsWithTheMainContext)
     EXPECT_EQ((UINT32)vao, h->State()->Vertex.VAO);
 
     const float data[4] = { 1.0f, 2.0f, 3.0f, 4.0f };
-    GLuint buf = 0;
+    GLuint      buf     = 0;
     gl->GenBuffers(1, &buf);
     gl->BindBuffer(GL_ARRAY_BUFFER, buf);
     gl->BufferData(GL_ARRAY_BUFFER, sizeof(data), data, GL_STATIC_DRAW);
@@ -147,7 +147,12 @@ TEST_F(GLTest, TablePointersFollowBeginAndEndPerThread)
     // Another thread has nothing current, whatever this one holds.
     GladGLContext*  otherTable = &ctx->EC;
     ZNContextState* otherState = ctx->CS;
-    std::thread t([&] { otherTable = CurTable(); otherState = CurState(); });
+    std::thread     t(
+        [&]
+        {
+            otherTable = CurTable();
+            otherState = CurState();
+        });
     t.join();
     EXPECT_EQ(otherTable, nullptr);
     EXPECT_EQ(otherState, nullptr);
@@ -163,8 +168,8 @@ TEST_F(GLTest, BeginTwiceReportsUsedAndEndOnTheWrongContextReportsItsCheck)
 {
     ZNRenderWindow rw(platform);
     ASSERT_TRUE(rw.Open(ZNString("checks"), Params(64, 64)));
-    ZNGLContext* win  = rw.Handle()->GetContext();
-    ZNGLContext* main = platform->GetContext();
+    ZNGLContext*     win  = rw.Handle()->GetContext();
+    ZNGLContext*     main = platform->GetContext();
     ZNDialogRecorder rec;
 
     ASSERT_TRUE(win->Begin());
@@ -172,7 +177,7 @@ TEST_F(GLTest, BeginTwiceReportsUsedAndEndOnTheWrongContextReportsItsCheck)
     EXPECT_EQ(rec.Asserts("Used"), 1u);
     EXPECT_EQ(CurState(), win->CS);
 
-    main->End();                 // not the current one
+    main->End();   // not the current one
     EXPECT_EQ(rec.Asserts("TGCurContextState != CS || !Used"), 1u);
     // The real current context was left alone.
     EXPECT_EQ(CurState(), win->CS);
@@ -195,8 +200,8 @@ TEST_F(GLTest, BeginRefusesAContextCurrentOnAnotherThread)
     ASSERT_TRUE(win->Begin());
 
     ZNDialogRecorder rec;
-    bool began = true;
-    std::thread t([&] { began = win->Begin(); });
+    bool             began = true;
+    std::thread      t([&] { began = win->Begin(); });
     t.join();
     EXPECT_FALSE(began);
     EXPECT_EQ(rec.Asserts("Used"), 1u);
@@ -229,10 +234,10 @@ TEST_F(GLTest, CreatingAContextWhileOneIsCurrentIsReported)
 
 TEST_F(GLTest, OnlyThePlatformThreadMayOpenARenderWindow)
 {
-    ZNRenderWindow rw(platform);
+    ZNRenderWindow   rw(platform);
     ZNDialogRecorder rec;
-    bool opened = true;
-    std::thread t([&] { opened = rw.Open(ZNString("elsewhere"), Params(64, 64)); });
+    bool             opened = true;
+    std::thread      t([&] { opened = rw.Open(ZNString("elsewhere"), Params(64, 64)); });
     t.join();
     EXPECT_FALSE(opened);
     EXPECT_FALSE(rw.IsOpen());
@@ -292,7 +297,7 @@ TEST_F(GLTest, ReopenKeepsTheTitleAndMakesAFreshContext)
 
 TEST_F(GLTest, AppWindowOpensReleasedAndPresents)
 {
-    ZNAppWindow app(platform);
+    ZNAppWindow    app(platform);
     ZNWindowParams p = Params(256, 144);
     ASSERT_TRUE(app.Open(ZNString("app"), p));
     EXPECT_EQ(CurState(), nullptr);
@@ -328,8 +333,8 @@ TEST_F(GLTest, StyleFlagsFromParams)
 {
     ZNRenderWindow rw(platform);
     ZNWindowParams p = Params(64, 64);
-    p.FlagsRemove = ZNWS_Caption;   // no caption: borderless
-    p.FlagsAdd    = ZNWS_Hidden;
+    p.FlagsRemove    = ZNWS_Caption;   // no caption: borderless
+    p.FlagsAdd       = ZNWS_Hidden;
     ASSERT_TRUE(rw.Open(ZNString("styled"), p));
     SDL_Window* w = ZNSDLWindow(*rw.NativeWindow());
     EXPECT_EQ(rw.NativeWindow()->GetFlags(), (63u & ~16u) | 64u);
@@ -366,7 +371,7 @@ TEST_F(GLTest, FullscreenKeepsTheDisplayFrequencyAndCloseLeavesIt)
     ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
     ZNRenderWindow rw(platform);
     ZNWindowParams p = Params((UINT32)desktop.w, (UINT32)desktop.h);
-    p.Fullscreen = 1;   // refresh 0: the display's own
+    p.Fullscreen     = 1;   // refresh 0: the display's own
     ASSERT_TRUE(rw.Open(ZNString("full"), p));
     SDL_Window* w = ZNSDLWindow(*rw.NativeWindow());
     EXPECT_EQ(rw.NativeWindow()->GetFlags(), 174u);
@@ -398,7 +403,7 @@ TEST_F(GLTest, ARefusedFullscreenModeKeepsTheWindowAndReturnsFalse)
     {
         SCOPED_TRACE(side);
         ZNWindowParams huge = Params(side, side);
-        huge.Fullscreen = 1;
+        huge.Fullscreen     = 1;
         testing::internal::CaptureStderr();
         EXPECT_FALSE(ZNApplyDisplayMode(rw.NativeWindow(), &huge));
         const std::string printed = testing::internal::GetCapturedStderr();
@@ -407,7 +412,7 @@ TEST_F(GLTest, ARefusedFullscreenModeKeepsTheWindowAndReturnsFalse)
         EXPECT_TRUE(rw.IsOpen());
     }
     ZNWindowParams full = Params((UINT32)desktop.w, (UINT32)desktop.h);
-    full.Fullscreen = 1;
+    full.Fullscreen     = 1;
     EXPECT_TRUE(ZNApplyDisplayMode(rw.NativeWindow(), &full));
     EXPECT_TRUE(SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN);
     EXPECT_TRUE(ZNApplyDisplayMode(rw.NativeWindow(), nullptr));
@@ -421,18 +426,21 @@ TEST_F(GLTest, SetCursorPosTruncatesAndMovesThePointerIntoTheClientArea)
     ASSERT_TRUE(app.Open(ZNString("cursor"), Params(200, 150)));
     app.SetCursorPos(50.9f, 20.2f);
     // The pointer's arrival comes back as a move to the truncated point.
-    ASSERT_TRUE(PumpUntil([&] {
-        app.Poll();
-        return app.Input.Mouse[0] == 50.0f && app.Input.Mouse[1] == 20.0f;
-    })) << app.Input.Mouse[0] << ", " << app.Input.Mouse[1];
+    ASSERT_TRUE(PumpUntil(
+        [&]
+        {
+            app.Poll();
+            return app.Input.Mouse[0] == 50.0f && app.Input.Mouse[1] == 20.0f;
+        }))
+        << app.Input.Mouse[0] << ", " << app.Input.Mouse[1];
 }
 
 TEST_F(GLTest, AContextReplacedOnItsThreadCanBeBegunAgainAndIsFreed)
 {
     ZNRenderWindow rw(platform);
     ASSERT_TRUE(rw.Open(ZNString("replaced"), Params(64, 64)));
-    ZNGLContext* win  = rw.Handle()->GetContext();
-    ZNGLContext* main = platform->GetContext();
+    ZNGLContext*     win  = rw.Handle()->GetContext();
+    ZNGLContext*     main = platform->GetContext();
     ZNDialogRecorder rec;
 
     // Left current without End, then another context made current on this thread:
@@ -464,12 +472,13 @@ TEST_F(GLTest, OfTwoThreadsRacingForOneContextExactlyOneGetsIt)
 {
     ZNRenderWindow rw(platform);
     ASSERT_TRUE(rw.Open(ZNString("race"), Params(64, 64)));
-    ZNGLContext* win = rw.Handle()->GetContext();
+    ZNGLContext*     win = rw.Handle()->GetContext();
     ZNDialogRecorder rec;
     for (int round = 0; round < 20; ++round)
     {
-        std::atomic<int> ready{0}, won{0};
-        auto contend = [&] {
+        std::atomic<int> ready{ 0 }, won{ 0 };
+        auto             contend = [&]
+        {
             ready.fetch_add(1);
             while (ready.load() < 2)
             {
@@ -505,24 +514,26 @@ TEST_F(GLTest, DestroyingAContextCurrentOnAnotherThreadIsRefusedAndItsTableStays
     ZNGLContext* ctx = h->GetContext();
     w.Reset();
 
-    std::atomic<int> step{0};
+    std::atomic<int> step{ 0 };
     GLenum           errorAfter = 1;
     const GLubyte*   vendor     = nullptr;
-    std::thread holder([&] {
-        ctx->Begin();
-        step = 1;
-        while (step.load() != 2)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        // The table and state this thread reads must still be there.
-        vendor     = CurTable()->GetString(GL_VENDOR);
-        errorAfter = CurTable()->GetError();
-        SDL_GL_MakeCurrent(nullptr, nullptr);
-    });
+    std::thread      holder(
+        [&]
+        {
+            ctx->Begin();
+            step = 1;
+            while (step.load() != 2)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            // The table and state this thread reads must still be there.
+            vendor     = CurTable()->GetString(GL_VENDOR);
+            errorAfter = CurTable()->GetError();
+            SDL_GL_MakeCurrent(nullptr, nullptr);
+        });
     while (step.load() != 1)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
     ZNDialogRecorder rec;
-    const UINT32 states = platform->States().Size();
+    const UINT32     states = platform->States().Size();
     delete h;   // the last reference: the context would go now
     EXPECT_EQ(rec.Asserts("!\"a context current on another thread cannot be destroyed\""), 1u);
     EXPECT_EQ(platform->States().Size(), states - 1) << "the state left the platform's list";

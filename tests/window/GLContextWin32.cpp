@@ -11,8 +11,8 @@ namespace
 class WGLContext : public ::testing::Test
 {
 protected:
-    void SetUp() override { platform = new ZNPlatform(); }
-    void TearDown() override { delete platform; }
+    void                  SetUp() override { platform = new ZNPlatform(); }
+    void                  TearDown() override { delete platform; }
     static ZNWindowParams Params(UINT32 w, UINT32 h)
     {
         ZNWindowParams p = { w, h, 0, 0, 0, 0, 0, 0 };
@@ -20,14 +20,14 @@ protected:
     }
     ZNPlatform* platform = nullptr;
 };
-} // namespace
+}   // namespace
 
 TEST_F(WGLContext, MainContextLivesOnAHiddenDummyWindow)
 {
     ZNGLContext* main = platform->GetContext();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(main->Window);
-    HWND hwnd = ZNWin32Window(*main->Window);
+    HWND    hwnd = ZNWin32Window(*main->Window);
     wchar_t title[32];
     GetWindowTextW(hwnd, title, 32);
     EXPECT_STREQ(title, L"ZNEDummyWindow");
@@ -45,8 +45,8 @@ TEST_F(WGLContext, WindowContextIsCoreForwardCompatibleAndShares)
     ASSERT_TRUE(rw.Open(ZNString("wgl"), Params(160, 120)));
     ZNContextHandle* h = rw.Handle();
     ASSERT_TRUE(h->Begin());
-    GladGLContext* gl = ZNCurGLTable();
-    GLint profile = 0, flags = 0, major = 0, minor = 0;
+    GladGLContext* gl      = ZNCurGLTable();
+    GLint          profile = 0, flags = 0, major = 0, minor = 0;
     gl->GetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
     gl->GetIntegerv(GL_CONTEXT_FLAGS, &flags);
     gl->GetIntegerv(GL_MAJOR_VERSION, &major);
@@ -59,7 +59,7 @@ TEST_F(WGLContext, WindowContextIsCoreForwardCompatibleAndShares)
     EXPECT_NE(vao, 0);
 
     const float data[2] = { 5.0f, 6.0f };
-    GLuint buf = 0;
+    GLuint      buf     = 0;
     gl->GenBuffers(1, &buf);
     gl->BindBuffer(GL_ARRAY_BUFFER, buf);
     gl->BufferData(GL_ARRAY_BUFFER, sizeof(data), data, GL_STATIC_DRAW);

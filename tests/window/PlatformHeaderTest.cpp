@@ -9,7 +9,7 @@
 #if defined(SDL_h_)
 constexpr bool kEngineHeadersBringSDL = true;
 #else
-constexpr bool kEngineHeadersBringSDL = false;
+constexpr bool kEngineHeadersBringSDL     = false;
 #endif
 #if defined(_WINDOWS_) || defined(_WINDEF_)
 constexpr bool kEngineHeadersBringWindows = true;
@@ -39,7 +39,7 @@ public:
     ScopedEnv(const char* name, const char* value) : Name(name)
     {
         const char* old = getenv(name);
-        Had = old != nullptr;
+        Had             = old != nullptr;
         if (Had)
             Old = old;
         if (value)
@@ -60,7 +60,7 @@ private:
     bool        Had;
     std::string Old;
 };
-} // namespace
+}   // namespace
 
 TEST(SDLVideo, AnUnreachableDisplayIsNamedAndNotSwappedForAnInvisibleDriver)
 {
@@ -69,7 +69,7 @@ TEST(SDLVideo, AnUnreachableDisplayIsNamedAndNotSwappedForAnInvisibleDriver)
     ScopedEnv display("DISPLAY", ":97531");
     ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
     ScopedEnv driver("SDL_VIDEODRIVER", nullptr);
-    ZNString error;
+    ZNString  error;
     EXPECT_FALSE(ZNStartSDLVideo(&error));
     EXPECT_FALSE(SDL_WasInit(SDL_INIT_VIDEO)) << "started " << SDL_GetCurrentVideoDriver();
     const std::string text = error.CStr();
@@ -84,7 +84,7 @@ TEST(SDLVideo, NoDisplayAtAllSaysSo)
     ScopedEnv display("DISPLAY", nullptr);
     ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
     ScopedEnv driver("SDL_VIDEODRIVER", nullptr);
-    ZNString error;
+    ZNString  error;
     EXPECT_FALSE(ZNStartSDLVideo(&error));
     EXPECT_STREQ(error.CStr(), "no display to open windows on (neither DISPLAY nor WAYLAND_DISPLAY is set)");
     EXPECT_FALSE(SDL_WasInit(SDL_INIT_VIDEO));
@@ -98,7 +98,7 @@ TEST(SDLVideoGL, StartsTheDriverOfTheDisplayInTheEnvironment)
     if (SDL_WasInit(SDL_INIT_VIDEO))
         GTEST_SKIP() << "video already started in this process";
     ScopedEnv driver("SDL_VIDEODRIVER", nullptr);
-    ZNString error;
+    ZNString  error;
     ASSERT_TRUE(ZNStartSDLVideo(&error)) << error.CStr();
     EXPECT_STREQ(SDL_GetCurrentVideoDriver(), "x11");
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

@@ -25,7 +25,7 @@ struct Node
     ~Node() { --gAlive; }
     ZNSharedPtr<Node> next;
 };
-} // namespace
+}   // namespace
 
 TEST(SharedPtr, LastReleaseDeletesTheObject)
 {
@@ -54,8 +54,8 @@ TEST(SharedPtr, BasePointerDeletesAsTheCreatedType)
     {
         ZNSharedPtr<Base> base(new Derived);
         EXPECT_EQ(gAlive, 1);
-        ZNSharedPtr<Derived> d = ZNMakeShared<Derived>();
-        ZNSharedPtr<Base> alsoBase = d;
+        ZNSharedPtr<Derived> d        = ZNMakeShared<Derived>();
+        ZNSharedPtr<Base>    alsoBase = d;
         EXPECT_EQ(d.UseCount(), 2u);
         EXPECT_EQ(alsoBase->value, 1);
         EXPECT_TRUE(alsoBase == d);
@@ -76,10 +76,9 @@ TEST(SharedPtr, SelfAssignmentAndOwnedChainsAreSafe)
     // Assigning a pointer held only by the object being released.
     a->next.Reset(new Node);
     ZNSharedPtr<Node>& inner = a->next;
-    a = inner;
+    a                        = inner;
     EXPECT_EQ(gAlive, 1);
     EXPECT_EQ(a.UseCount(), 1u);
     a.Reset();
     EXPECT_EQ(gAlive, 0);
 }
-

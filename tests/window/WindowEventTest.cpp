@@ -14,14 +14,14 @@ namespace
 {
 struct RecordingListener : ZNWindowListener
 {
-    std::vector<std::pair<UINT32, UINT32>> resizes;
+    std::vector<std::pair<UINT32, UINT32>>      resizes;
     std::vector<std::pair<UINT32, std::string>> drops;
-    std::vector<bool> focus;
+    std::vector<bool>                           focus;
     // Drop answers, consumed in order; true once they run out.
-    std::vector<bool> dropAnswers;
+    std::vector<bool>                           dropAnswers;
     // Queue length seen when the focus call arrived.
-    std::vector<UINT32> queuedAtFocus;
-    ZNWindow* win = nullptr;
+    std::vector<UINT32>                         queuedAtFocus;
+    ZNWindow*                                   win = nullptr;
 
     void Resize(UINT32 w, UINT32 h) override { resizes.push_back({ w, h }); }
     bool Drop(UINT32 i, const ZNString& name) override
@@ -43,7 +43,7 @@ struct RecordingListener : ZNWindowListener
 std::vector<ZNWindowEvent> Drain(ZNWindow& win)
 {
     std::vector<ZNWindowEvent> out;
-    ZNWindowEvent ev;
+    ZNWindowEvent              ev;
     while (win.PopEvent(ev))
         out.push_back(ev);
     return out;
@@ -58,7 +58,7 @@ std::vector<std::pair<UINT32, UINT32>> TypesAndCodes(ZNWindow& win)
 }
 
 typedef std::vector<std::pair<UINT32, UINT32>> Pairs;
-} // namespace
+}   // namespace
 
 TEST(WindowEvents, ModifierKeysAreFollowedBySideSpecificCodes)
 {
@@ -70,9 +70,18 @@ TEST(WindowEvents, ModifierKeysAreFollowedBySideSpecificCodes)
     win.HandleEvent(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_LALT));
     win.HandleEvent(KeyEvent(SDL_KEYUP, SDL_SCANCODE_RALT));
     // Either shift reads as the left one: 16 then 160.
-    EXPECT_EQ(TypesAndCodes(win), (Pairs{ { 2, 16 }, { 2, 160 }, { 2, 16 }, { 2, 160 },
-                                          { 2, 17 }, { 2, 162 }, { 3, 17 }, { 3, 163 },
-                                          { 2, 18 }, { 2, 164 }, { 3, 18 }, { 3, 165 } }));
+    EXPECT_EQ(TypesAndCodes(win), (Pairs{ { 2, 16 },
+                                          { 2, 160 },
+                                          { 2, 16 },
+                                          { 2, 160 },
+                                          { 2, 17 },
+                                          { 2, 162 },
+                                          { 3, 17 },
+                                          { 3, 163 },
+                                          { 2, 18 },
+                                          { 2, 164 },
+                                          { 3, 18 },
+                                          { 3, 165 } }));
 }
 
 TEST(WindowEvents, OrdinaryKeysGiveOneVirtualKeyEvent)
@@ -88,8 +97,10 @@ TEST(WindowEvents, OrdinaryKeysGiveOneVirtualKeyEvent)
     win.HandleEvent(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE));
     // A key without an engine code queues nothing.
     win.HandleEvent(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_AC_BACK));
-    EXPECT_EQ(TypesAndCodes(win), (Pairs{ { 2, 0x57 }, { 3, 0x57 }, { 2, 0x20 }, { 2, 192 },
-                                          { 2, 0x30 }, { 2, 0x39 }, { 2, 0x70 }, { 2, 0x1B } }));
+    EXPECT_EQ(
+        TypesAndCodes(win),
+        (Pairs{
+            { 2, 0x57 }, { 3, 0x57 }, { 2, 0x20 }, { 2, 192 }, { 2, 0x30 }, { 2, 0x39 }, { 2, 0x70 }, { 2, 0x1B } }));
 }
 
 
@@ -102,9 +113,15 @@ TEST(WindowEvents, ButtonsGetCodesOneToThreeAndIndicesZeroToTwo)
     win.HandleEvent(ButtonEvent(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1));   // no engine code
     std::vector<ZNWindowEvent> evs = Drain(win);
     ASSERT_EQ(evs.size(), 3u);
-    EXPECT_EQ(evs[0].Type, 4u); EXPECT_EQ(evs[0].Code, 1u); EXPECT_EQ(evs[0].Button, 0u);
-    EXPECT_EQ(evs[1].Type, 4u); EXPECT_EQ(evs[1].Code, 2u); EXPECT_EQ(evs[1].Button, 1u);
-    EXPECT_EQ(evs[2].Type, 5u); EXPECT_EQ(evs[2].Code, 3u); EXPECT_EQ(evs[2].Button, 2u);
+    EXPECT_EQ(evs[0].Type, 4u);
+    EXPECT_EQ(evs[0].Code, 1u);
+    EXPECT_EQ(evs[0].Button, 0u);
+    EXPECT_EQ(evs[1].Type, 4u);
+    EXPECT_EQ(evs[1].Code, 2u);
+    EXPECT_EQ(evs[1].Button, 1u);
+    EXPECT_EQ(evs[2].Type, 5u);
+    EXPECT_EQ(evs[2].Code, 3u);
+    EXPECT_EQ(evs[2].Button, 2u);
 }
 
 TEST(WindowEvents, WheelForwardIsMinusOneWithCode139)
@@ -116,9 +133,12 @@ TEST(WindowEvents, WheelForwardIsMinusOneWithCode139)
     win.HandleEvent(WheelEvent(0));                           // sideways only
     std::vector<ZNWindowEvent> evs = Drain(win);
     ASSERT_EQ(evs.size(), 3u);
-    EXPECT_EQ(evs[0].Wheel, -1); EXPECT_EQ(evs[0].Code, 139u);
-    EXPECT_EQ(evs[1].Wheel, 1);  EXPECT_EQ(evs[1].Code, 140u);
-    EXPECT_EQ(evs[2].Wheel, 1);  EXPECT_EQ(evs[2].Code, 140u);
+    EXPECT_EQ(evs[0].Wheel, -1);
+    EXPECT_EQ(evs[0].Code, 139u);
+    EXPECT_EQ(evs[1].Wheel, 1);
+    EXPECT_EQ(evs[1].Code, 140u);
+    EXPECT_EQ(evs[2].Wheel, 1);
+    EXPECT_EQ(evs[2].Code, 140u);
 }
 
 TEST(WindowEvents, CharactersAreEachByteMaskedTo7Bits)
@@ -142,13 +162,15 @@ TEST(WindowEvents, MouseMoveKeepsPositionsLeftOfTheWindowNegative)
     std::vector<ZNWindowEvent> evs = Drain(win);
     ASSERT_EQ(evs.size(), 2u);
     EXPECT_EQ(evs[0].Type, 6u);
-    EXPECT_EQ(evs[0].X, 640); EXPECT_EQ(evs[0].Y, 300);
-    EXPECT_EQ(evs[1].X, -5);  EXPECT_EQ(evs[1].Y, -7);
+    EXPECT_EQ(evs[0].X, 640);
+    EXPECT_EQ(evs[0].Y, 300);
+    EXPECT_EQ(evs[1].X, -5);
+    EXPECT_EQ(evs[1].Y, -7);
 }
 
 TEST(WindowEvents, ResizeReachesTheListenerOnlyWhenTheSizeChanged)
 {
-    ZNWindow win;
+    ZNWindow          win;
     RecordingListener l;
     win.Listener = &l;
     win.HandleEvent(WindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 800, 600));
@@ -165,9 +187,9 @@ TEST(WindowEvents, ResizeReachesTheListenerOnlyWhenTheSizeChanged)
 
 TEST(WindowEvents, FocusTellsTheListenerBeforeQueueing)
 {
-    ZNWindow win;
+    ZNWindow          win;
     RecordingListener l;
-    l.win = &win;
+    l.win        = &win;
     win.Listener = &l;
     win.HandleEvent(WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
     win.HandleEvent(WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
@@ -188,8 +210,8 @@ TEST(WindowEvents, CloseIsOnlyQueuedAndWorksWithoutListener)
 
 TEST(WindowEvents, DroppedFilesFollowTheCountThenNamesProtocol)
 {
-    char a[] = "/tmp/a.png", b[] = "/tmp/b.png", c[] = "/tmp/c.png";
-    ZNWindow win;
+    char              a[] = "/tmp/a.png", b[] = "/tmp/b.png", c[] = "/tmp/c.png";
+    ZNWindow          win;
     RecordingListener l;
     win.Listener = &l;
 
@@ -257,4 +279,3 @@ TEST(WindowEvents, QueueCompactsAfter513ReadsAndKeepsOrder)
     EXPECT_EQ(rest.back().X, 9999);
     EXPECT_FALSE(win.PopEvent(ev));
 }
-

@@ -15,7 +15,10 @@ struct Recorder : ZNWindowListener
 {
     std::vector<std::string> Calls;
     bool                     AcceptDrop = true;
-    void Resize(UINT32 w, UINT32 h) override { Calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h)); }
+    void                     Resize(UINT32 w, UINT32 h) override
+    {
+        Calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h));
+    }
     bool Drop(UINT32 index, const ZNString& name) override
     {
         Calls.push_back("drop " + std::to_string(index) + " " + name.CStr());
@@ -34,7 +37,7 @@ void Send(ZNWindow& win, UINT message, WPARAM wp, LPARAM lp = 0)
 std::vector<ZNWindowEvent> Drain(ZNWindow& win)
 {
     std::vector<ZNWindowEvent> out;
-    ZNWindowEvent ev;
+    ZNWindowEvent              ev;
     while (win.PopEvent(ev))
         out.push_back(ev);
     return out;
@@ -55,7 +58,7 @@ protected:
     ZNWindow win;
     Recorder rec;
 };
-} // namespace
+}   // namespace
 
 TEST_F(Win32WindowGL, KeysPassTheirVirtualKeyAndPairsAddTheirSide)
 {
@@ -126,10 +129,10 @@ TEST_F(Win32WindowGL, SizeReachesTheListenerOnlyForARealChange)
 TEST_F(Win32WindowGL, DroppedFilesArriveAsUtf8WithTheirCountFirst)
 {
     const wchar_t names[] = L"C:\\data\\a.png\0C:\\data\\\u00fcber.txt\0";
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(names));
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide  = TRUE;
+    HGLOBAL       memory  = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(names));
+    DROPFILES*    drop    = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles          = sizeof(DROPFILES);
+    drop->fWide           = TRUE;
     memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names, sizeof(names));
     GlobalUnlock(memory);
 
@@ -138,7 +141,8 @@ TEST_F(Win32WindowGL, DroppedFilesArriveAsUtf8WithTheirCountFirst)
     ASSERT_EQ(rec.Calls.size(), 3u);
     EXPECT_EQ(rec.Calls[0], "drop 2 ");
     EXPECT_EQ(rec.Calls[1], "drop 0 C:\\data\\a.png");
-    EXPECT_EQ(rec.Calls[2], "drop 1 C:\\data\\\xc3\xbc" "ber.txt");
+    EXPECT_EQ(rec.Calls[2], "drop 1 C:\\data\\\xc3\xbc"
+                            "ber.txt");
 }
 
 TEST(Win32WindowCreateGL, FramedWindowHasTheAskedClientAreaAndTitle)

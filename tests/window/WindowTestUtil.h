@@ -11,9 +11,18 @@
 #include "window/ZNGLContext.h"
 
 // The thread-locals, read inside the engine library (see ZNCurGLTable).
-inline ZNContextState* CurState() { return ZNCurContextState(); }
-inline GladGLContext*  CurTable() { return ZNCurGLTable(); }
-inline UINT32          CanCreate() { return ZNCanCreateContext() ? 1u : 0u; }
+inline ZNContextState* CurState()
+{
+    return ZNCurContextState();
+}
+inline GladGLContext* CurTable()
+{
+    return ZNCurGLTable();
+}
+inline UINT32 CanCreate()
+{
+    return ZNCanCreateContext() ? 1u : 0u;
+}
 
 inline SDL_Event KeyEvent(Uint32 type, SDL_Scancode sc)
 {
