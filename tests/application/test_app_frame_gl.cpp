@@ -66,7 +66,7 @@ bool Opened(ZNApp& app, const ZNAppOptions& options)
     static char  arg0[] = "zn_test";
     static char* argv[] = { arg0, nullptr };
     app.Create(1, argv, "FrameTest", "Data/");
-    snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/data/", ZN_TEST_SOURCE_DIR);
+    snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s/ZNEngine/data/", ZN_TEST_SOURCE_DIR);
     return app.OpenWindow(ZNString("frame test"), options);
 }
 
