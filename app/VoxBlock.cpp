@@ -123,8 +123,11 @@ UINT32 VoxBlock::CountNodesWithPoints() const
 // so a repeated split is reported and refused.
 void VoxBlock::Split()
 {
-    if (ZN_CHECK_FAILED(Ch[0]))
+    // The check reports its text as written, spaces included.
+    // clang-format off
+    if (ZN_CHECK_FAILED(Ch[ 0 ]))
         return;
+    // clang-format on
     const ZNVec3 mid((Min.x + Max.x) * 0.5f, (Min.y + Max.y) * 0.5f, (Min.z + Max.z) * 0.5f);
     for (UINT32 k = 0; k < 8; ++k)
     {

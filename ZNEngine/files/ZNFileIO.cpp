@@ -561,7 +561,12 @@ ZNString Unquote(const ZNString& text)
 ZNString MakeRelativePath(const ZNString& file, const ZNString& base)
 {
     if (file.Size() > 0)
-        BREAK_IF(file[file.Size() - 1] == _T('/') || file[file.Size() - 1] == _T('\\'));
+    {
+        // The check reports its text as written, spaces included.
+        // clang-format off
+        BREAK_IF(file[ file.Size() - 1 ] == _T('/') || file[ file.Size() - 1 ] == _T('\\'));
+        // clang-format on
+    }
 
     ZNString absFile = MakeAbsolutePath(file);
     ZNString absBase = MakeAbsolutePath(base);

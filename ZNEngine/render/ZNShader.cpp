@@ -467,8 +467,11 @@ static bool SkipUniformSet(const ZNShaderUniform* uniform, UINT32 components)
 {
     if (!uniform)
         return true;
-    if (ZN_CHECK_FAILED((components > 4) | (components < 1)))
+    // The check reports its text as written, spaces included.
+    // clang-format off
+    if (ZN_CHECK_FAILED(( components > 4 ) | ( components < 1 )))
         return true;
+    // clang-format on
     return uniform->Location == -1;
 }
 

@@ -23,7 +23,10 @@ void ZNConComRegister(ZNConCom* cc)
         return;
     ZNMap<ZNString, ZNConCom*>*     GConComAuto = &ZNConComRegistry();
     ZNMapNode<ZNString, ZNConCom*>* node        = GConComAuto->Find(cc->Name);
-    BREAK_IF(GConComAuto->Find(cc->Name));
+    // The check reports its text as written, spaces included.
+    // clang-format off
+    BREAK_IF(GConComAuto->Find( cc->Name ));
+    // clang-format on
     if (node)
         node->value = cc;
     else
@@ -36,7 +39,9 @@ void ZNConComUnregister(ZNConCom* cc)
         return;
     ZNMap<ZNString, ZNConCom*>*     GConComAuto = &ZNConComRegistry();
     ZNMapNode<ZNString, ZNConCom*>* node        = GConComAuto->Find(cc->Name);
-    BREAK_IF(!GConComAuto->Find(cc->Name));
+    // clang-format off
+    BREAK_IF(!GConComAuto->Find( cc->Name ));
+    // clang-format on
     // A newer command of the same name took over the entry: it stays registered.
     if (node && node->value == cc)
         GConComAuto->Remove(cc->Name);

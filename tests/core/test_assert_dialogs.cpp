@@ -23,7 +23,7 @@ TEST(AssertDialog, FailedCheckShowsExactTextAndReturnsOnNo)
     int              value   = 7;
     int              reached = 0;
     BREAK_IF(value > 3);
-    const int line = __LINE__;
+    const int line = __LINE__ - 1;   // the check's line
     reached        = 1;
     ASSERT_EQ(recorder.Count(), 1u);
     EXPECT_EQ(reached, 1);
@@ -44,7 +44,7 @@ TEST(AssertDialog, LiteralConditionReportsItselfWithQuotes)
 {
     ZNDialogRecorder recorder(false);
     BREAK_IF("Unknown vertex data type");
-    const int line = __LINE__;
+    const int line = __LINE__ - 1;   // the check's line
     ASSERT_EQ(recorder.Count(), 1u);
     EXPECT_EQ(recorder.Boxes()[0].Text, AssertText("\"Unknown vertex data type\"", __FILE__, line));
 }
