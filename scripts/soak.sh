@@ -12,13 +12,16 @@
 # run, so a rebuild that leaks raises the level several times over between the
 # two fifths compared. The program runs from a
 # copy of its folder with ZN_GL_ERRORS=1 and ZN_DIALOG=no. Resident memory is
-# sampled every 5 s into soak-rss.csv (seconds, KiB) in the copy's folder.
+# sampled every second into soak-rss.csv (seconds, KiB) in the copy's folder.
 # Before the clock starts, the inputs that make it hold the most memory come once
 # each (see tour), a rebuild among them, so every level is measured after one.
 # Pass (exit 0): after the warm-up (the first fifth of the run) resident
-# memory grows by at most 5 % (the median of the samples in the last fifth
+# memory grows by at most 10 % (the median of the samples in the last fifth
 # against that of the second fifth), no GL error is reported, and the program exits
-# 0 when asked to close. Starts its own virtual display when there is none.
+# 0 when asked to close. A rebuild holds the old and the new world for a moment,
+# and the allocator may keep that high-water mark: one such step costs up to
+# about 7 % of the 400 world's level, once; a rebuild that leaks adds a world at
+# every rebuild (+63 % in one minute with the old tree kept). Starts its own virtual display when there is none.
 set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 minutes="${1:-1}"
@@ -147,7 +150,7 @@ while :; do
     echo "$now,$r" >>"$csv"
     [ -z "$rss_warm" ] && [ "$now" -ge "$warm" ] && rss_warm="$r" && echo "soak: RSS after ${warm} s warm-up ${rss_warm} KiB"
     [ $(( next_sample % 60 )) -eq 0 ] && echo "soak: ${now} s RSS ${r} KiB"
-    next_sample=$(( next_sample + 5 ))
+    next_sample=$(( next_sample + 1 ))
   fi
   [ "$now" -ge "$total" ] && break
   if [ "$now" -ge "$next_map" ]; then
@@ -201,6 +204,6 @@ status=0
 [ "$alive" = 1 ] || status=1
 [ "$code" = 0 ] || status=1
 [ "$gl_lines" = 0 ] && [ "${gl_total:-x}" = 0 ] || status=1
-awk -v g="$growth" 'BEGIN { exit !(g <= 5.0) }' || status=1
+awk -v g="$growth" 'BEGIN { exit !(g <= 10.0) }' || status=1
 [ "$status" = 0 ] && echo "soak: PASS" || echo "soak: FAIL"
 exit $status
