@@ -19,7 +19,7 @@ namespace
 class BufferTally
 {
 public:
-    BufferTally() : Saved(TGCurGLTable)
+    BufferTally() : Saved(&GL())
     {
         Real             = *Saved;
         Table            = *Saved;
@@ -38,9 +38,9 @@ public:
         };
         Live.clear();
         Made = Deleted = 0;
-        TGCurGLTable   = &Table;
+        ZNSwapGLTable(&Table);
     }
-    ~BufferTally() { TGCurGLTable = Saved; }
+    ~BufferTally() { ZNSwapGLTable(Saved); }
     BufferTally(const BufferTally&)            = delete;
     BufferTally& operator=(const BufferTally&) = delete;
 
