@@ -3,7 +3,7 @@
 #include "AppCommands.h"
 #include "VoxelWorld.h"
 
-#include "common/ZNTestFiles.h"
+#include "common/ZNTestConsole.h"
 #include "ui/ZNConsole.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +14,11 @@
 #include <string>
 #include <vector>
 
-namespace
-{
-std::vector<std::string> Printed(const char* line)
-{
-    ZNConsole c;
-    c.Execute(line);
-    std::vector<std::string> out;
-    for (UINT32 i = 0; i < c.History.Size(); ++i)
-        out.push_back(c.History[i].Text.CStr());
-    return out;
-}
-
-typedef std::vector<std::string> Out;
-
-// A scratch folder named without its trailing separator.
-struct Scratch : ZNScratchDir
-{
-    const std::string Path = Root.substr(0, Root.size() - 1);
-};
-}
 
 TEST(AppCommands, MapArgumentErrorsPrintUsage)
 {
-    EXPECT_EQ(Printed("map only.png"), (Out{ "usage: map HEIGHT.png COLOUR.png" }));
-    EXPECT_EQ(Printed("map a.png b.png"), (Out{ "map: no world yet" }));
+    EXPECT_EQ(ConsolePrinted("map only.png"), (ConsoleLines{ "usage: map HEIGHT.png COLOUR.png" }));
+    EXPECT_EQ(ConsolePrinted("map a.png b.png"), (ConsoleLines{ "map: no world yet" }));
 }
 
 TEST(AppCommands, VariablesFollowTheNamingSchemeAndFeedTheWorldSettings)
@@ -65,7 +45,8 @@ TEST(AppCommands, VariablesFollowTheNamingSchemeAndFeedTheWorldSettings)
     EXPECT_EQ(s.Haze, designed.Haze);
 
     // Each variable reaches its own setting.
-    Printed("cam_speed 250; in_mouse_sensitivity 0.002; in_invert_y 1; cam_fov 60; r_water_height 50; r_haze 0.25");
+    ConsolePrinted(
+        "cam_speed 250; in_mouse_sensitivity 0.002; in_invert_y 1; cam_fov 60; r_water_height 50; r_haze 0.25");
     ApplyWorldSettings(app, s);
     EXPECT_EQ(s.Speed, 250.0f);
     EXPECT_EQ(s.Sensitivity, 0.002f);
@@ -73,12 +54,12 @@ TEST(AppCommands, VariablesFollowTheNamingSchemeAndFeedTheWorldSettings)
     EXPECT_EQ(s.FieldOfView, 60.0f);
     EXPECT_EQ(s.WaterHeight, 50.0f);
     EXPECT_EQ(s.Haze, 0.25f);
-    Printed("r_water_height 100; r_haze 1");
+    ConsolePrinted("r_water_height 100; r_haze 1");
 }
 
 TEST(AppCommands, TerrainImagesAreCheckedAndTheReasonNamed)
 {
-    Scratch dir;
+    ZNScratchFolder dir;
     dir.Write("broken.png", "\x89PNG\r\n\x1a\n this is not a png");
     dir.Write("text.png", "hello");
     ZNString why;

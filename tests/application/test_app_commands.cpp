@@ -2,7 +2,7 @@
 // what they act on, how long they exist, and where screenshots go.
 #include "application/ZNApplication.h"
 
-#include "common/ZNTestFiles.h"
+#include "common/ZNTestConsole.h"
 #include "ui/ZNConsole.h"
 
 #include <gtest/gtest.h>
@@ -20,23 +20,6 @@
 
 namespace
 {
-std::vector<std::string> Printed(const char* line)
-{
-    ZNConsole c;
-    c.Execute(line);
-    std::vector<std::string> out;
-    for (UINT32 i = 0; i < c.History.Size(); ++i)
-        out.push_back(c.History[i].Text.CStr());
-    return out;
-}
-
-typedef std::vector<std::string> Out;
-
-// A scratch folder named without its trailing separator.
-struct Scratch : ZNScratchDir
-{
-    const std::string Path = Root.substr(0, Root.size() - 1);
-};
 
 // 2023-04-05 06:07:08 in local time.
 long long KnownTime()
@@ -56,25 +39,25 @@ long long KnownTime()
 TEST(AppCommands, ArgumentErrorsPrintUsageAndChangeNothing)
 {
     ZNApp app;
-    EXPECT_EQ(Printed("quit now"), (Out{ "usage: quit" }));
+    EXPECT_EQ(ConsolePrinted("quit now"), (ConsoleLines{ "usage: quit" }));
     EXPECT_FALSE(app.QuitRequested);
-    EXPECT_EQ(Printed("screenshot a.png b.png"), (Out{ "usage: screenshot [FILE]" }));
+    EXPECT_EQ(ConsolePrinted("screenshot a.png b.png"), (ConsoleLines{ "usage: screenshot [FILE]" }));
     EXPECT_FALSE(app.ScreenshotWanted);
-    EXPECT_EQ(Printed("where x"), (Out{ "usage: where" }));
-    EXPECT_EQ(Printed("where"), (Out{ "where: no window yet" }));
-    EXPECT_EQ(Printed("reloadshaders x"), (Out{ "usage: reloadshaders" }));
-    EXPECT_EQ(Printed("reloadshaders"), (Out{ "reloadshaders: no window" }));
-    EXPECT_EQ(Printed("benchmark 1 2"), (Out{ "usage: benchmark [SECONDS]" }));
+    EXPECT_EQ(ConsolePrinted("where x"), (ConsoleLines{ "usage: where" }));
+    EXPECT_EQ(ConsolePrinted("where"), (ConsoleLines{ "where: no window yet" }));
+    EXPECT_EQ(ConsolePrinted("reloadshaders x"), (ConsoleLines{ "usage: reloadshaders" }));
+    EXPECT_EQ(ConsolePrinted("reloadshaders"), (ConsoleLines{ "reloadshaders: no window" }));
+    EXPECT_EQ(ConsolePrinted("benchmark 1 2"), (ConsoleLines{ "usage: benchmark [SECONDS]" }));
     for (const char* bad : { "benchmark abc", "benchmark 0", "benchmark -3", "benchmark 5s", "benchmark 4000" })
     {
-        const Out out = Printed(bad);
+        const ConsoleLines out = ConsolePrinted(bad);
         ASSERT_EQ(out.size(), 1u);
         EXPECT_NE(out[0].find("is not a number of seconds from 0 to 3600"), std::string::npos) << out[0];
     }
-    EXPECT_EQ(Printed("benchmark 5"), (Out{ "benchmark: no window yet" }));
+    EXPECT_EQ(ConsolePrinted("benchmark 5"), (ConsoleLines{ "benchmark: no window yet" }));
     EXPECT_FALSE(app.Bench.IsRunning());
 
-    Printed("screenshot \"my shot.png\"; quit");
+    ConsolePrinted("screenshot \"my shot.png\"; quit");
     EXPECT_TRUE(app.ScreenshotWanted);
     EXPECT_EQ(std::string(app.ScreenshotPath.CStr()), "my shot.png");
     EXPECT_TRUE(app.QuitRequested);
@@ -95,7 +78,7 @@ TEST(AppCommands, CommandsAndVariablesLiveWithTheirApplication)
             ASSERT_NE(cc, nullptr) << name;
             EXPECT_FALSE(cc->Description.Empty()) << name;
         }
-        Printed("cam_fov 60; in_invert_y 1; quit");
+        ConsolePrinted("cam_fov 60; in_invert_y 1; quit");
         EXPECT_EQ(first.CamFov.Get(), 60.0f);
         EXPECT_EQ(first.InvertY.GetInt(), 1);
         EXPECT_TRUE(first.QuitRequested) << "the command acts on its own application";
@@ -110,14 +93,14 @@ TEST(AppCommands, CommandsAndVariablesLiveWithTheirApplication)
     EXPECT_EQ(second.MouseSensitivity.Get(), ZNFlyMouseSensitivity);
     EXPECT_EQ(second.InvertY.GetInt(), 0);
     EXPECT_FALSE(second.QuitRequested);
-    Printed("screenshot shot.png");
+    ConsolePrinted("screenshot shot.png");
     EXPECT_TRUE(second.ScreenshotWanted);
     EXPECT_EQ(std::string(second.ScreenshotPath.CStr()), "shot.png");
 }
 
 TEST(AppCommands, ScreenshotsGoBesideTheProgramOrElseHome)
 {
-    Scratch           dir;
+    ZNScratchFolder   dir;
     const long long   t        = KnownTime();
     const std::string expected = dir.Path + "/screenshots/Vendrapolis-20230405-060708.png";
     EXPECT_EQ(std::string(ZNDefaultScreenshotPath("Vendrapolis", (dir.Path + "/").c_str(), "/nonexistent", t).CStr()),
@@ -142,7 +125,7 @@ TEST(AppCommands, ScreenshotsGoHomeWhenTheProgramFolderIsReadOnly)
 {
     // A folder below a regular file can be neither made nor written, whoever runs
     // the test (root included).
-    Scratch         ro, home;
+    ZNScratchFolder ro, home;
     const long long t = KnownTime();
     ro.Write("file", "x");
     const std::string unwritable = ro.Path + "/file/bin";
