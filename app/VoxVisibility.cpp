@@ -54,6 +54,18 @@ static float BoxDistance(const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max
     return sqrtf(d2);
 }
 
+// Distance from the eye to the farthest corner of the box.
+static float FarthestDistance(const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max)
+{
+    float d2 = 0.0f;
+    for (UINT32 axis = 0; axis < 3; ++axis)
+    {
+        const float d = std::max(fabsf(min[axis] - eye[axis]), fabsf(max[axis] - eye[axis]));
+        d2 += d * d;
+    }
+    return sqrtf(d2);
+}
+
 UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options)
 {
     if (!options.Lod || !(options.LodDistance > 0.0f))
@@ -94,15 +106,19 @@ VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& 
 {
     if (!options.Points || !(options.PointScale > 0.0f) || leaf.CullMin.x > leaf.CullMax.x)
         return VoxForm_Quads;
-    const float depth = NearestViewDepth(frustum, eye, leaf.CullMin, leaf.CullMax);
-    if (!(depth > 0.0f) || leaf.LodWidest[level] * options.PointScale > options.MaxPointSize * depth)
-        return VoxForm_Quads;
+    const float  depth = NearestViewDepth(frustum, eye, leaf.CullMin, leaf.CullMax);
     // Full-detail centres lie in the cull box. A coarser centre is a mean of finer
     // ones lowered to keep the ridge line, so it may sit below the box, but never
     // further out than the level's sprites reach beyond it (LodGrow); a unit more
     // keeps rounding in the clip test from dropping one at the edge.
     const float  reach = 1.0f + leaf.LodGrow[level];
     const ZNVec3 margin(reach, reach, reach);
+    // A point grows by its slant, its distance over its view depth (at most SlantLimit).
+    const float  slant =
+        std::min(options.SlantLimit, FarthestDistance(eye, leaf.CullMin - margin, leaf.CullMax + margin) / depth);
+    if (!(depth > 0.0f) ||
+        leaf.LodWidest[level] * options.PointScale * std::max(slant, 1.0f) > options.MaxPointSize * depth)
+        return VoxForm_Quads;
     if (VoxClassifyBox(frustum, leaf.CullMin - margin, leaf.CullMax + margin) == VoxCull_Inside)
         return VoxForm_Points;
     // A dropped point of at most MaxPointSize pixels, its centre beyond the band,

