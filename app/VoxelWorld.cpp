@@ -12,6 +12,8 @@ static const UINT32 WaterBlendWord = ZN_BLEND_WORD_ALPHA;
 // Raster word of every pass: no culling, filled, depth test GL_LESS with writes.
 static const UINT32 WorldRasterWord = ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true);
 static const UINT32 TextureFlags    = TEX_NOSRGB | TEX_NOSTREAM;
+// How much of the water's deep colour lies over the frame when the eye is under water.
+static const float  UnderwaterTint = 0.45f;
 
 // Each step that makes the voxel pass cheaper can be turned off; with all of them
 // off the pass draws every leaf at full detail in tree order, as quads.
@@ -269,9 +271,12 @@ void VoxelWorld::Render(float t)
 
     // Water over everything, hidden by nearer terrain through the depth it writes:
     // the plane's own where that can be interpolated, else worked out per pixel.
+    // Under water every pixel is water, most of them where the rays never meet
+    // the plane, so the depth is worked out per pixel there.
     BuildWaterQuad(quad);
-    const ZNShaderPtr water = GetShader(ZNString("Shaders/Water.shd"), ZNString());
-    if (GWaterPlaneDepth.GetInt() && SetWaterPlaneDepth(View, Settings.WaterHeight, quad))
+    const bool        underwater = View.Position.z < Settings.WaterHeight;
+    const ZNShaderPtr water      = GetShader(ZNString("Shaders/Water.shd"), ZNString());
+    if (GWaterPlaneDepth.GetInt() && !underwater && SetWaterPlaneDepth(View, Settings.WaterHeight, quad))
         SetShader(WaterBlendWord, WaterPlaneShader.Follow(water, "Shaders/Water.shd", "#define PLANE_DEPTH\n"));
     else
         SetShader(WaterBlendWord, water);
@@ -281,9 +286,20 @@ void VoxelWorld::Render(float t)
     SetCurrentUniform("Time", &time, 1, false);
     SetCurrentUniform("WaterHeight", &Settings.WaterHeight, 1, false);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
+    float tint = 0.0f;
+    SetCurrentUniform("UnderwaterTint", &tint, 1, false);
     BindTexture(0, WaterTex);
     BindTexture(1, SkyTex);
     DrawUserVertices2D(quad, 4, PT_TriangleFan);
+    if (!underwater)
+        return;
+    // The terrain in front of the surface is under water too: a plain tint over
+    // the whole frame, past the depth test.
+    tint = UnderwaterTint;
+    SetCurrentUniform("UnderwaterTint", &tint, 1, false);
+    SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_OFF, false), ZN_RASTER_MASK_ALL);
+    DrawUserVertices2D(quad, 4, PT_TriangleFan);
+    SetRasterState(WorldRasterWord, ZN_RASTER_MASK_ALL);
 }
 
 float VoxelWorld::WaterClock() const

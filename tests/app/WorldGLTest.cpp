@@ -52,10 +52,11 @@ UINT32         GFans      = 0;
 bool           GKeepWater = false;
 bool           GKeepSky   = true;
 
-// The sky is the frame's first four-vertex fan and the water its second.
+// The sky is the frame's first four-vertex fan and the water the rest (the
+// surface, and under water the tint).
 void GLAD_API_PTR SkipWater(GLenum mode, GLint first, GLsizei count)
 {
-    if (mode == GL_TRIANGLE_FAN && ++GFans == 2 && !GKeepWater)
+    if (mode == GL_TRIANGLE_FAN && ++GFans >= 2 && !GKeepWater)
         return;
     if (mode == GL_TRIANGLE_FAN && GFans == 1 && !GKeepSky)
         return;
