@@ -12,6 +12,8 @@
 namespace
 {
 
+const float Pi = 3.14159265f;
+
 // The colour Render clears to, (0.2, 0.4, 0.7), as eight-bit channels give it back.
 bool IsKey(const UINT8* p)
 {
@@ -73,8 +75,8 @@ ZNVec3 CentralPeak(const VoxBlock* root)
     for (float a = -8.0f; a <= 8.0f; a += 0.5f)
         for (float d = 100.0f; d < 1500.0f; d += 2.5f)
         {
-            const float x = start.Position.x + d * cosf(start.Yaw + a * (float)M_PI / 180.0f);
-            const float y = start.Position.y + d * sinf(start.Yaw + a * (float)M_PI / 180.0f);
+            const float x = start.Position.x + d * cosf(start.Yaw + a * Pi / 180.0f);
+            const float y = start.Position.y + d * sinf(start.Yaw + a * Pi / 180.0f);
             const float z = GroundAt(root, x, y);
             if (z > peak.z)
                 peak = ZNVec3(x, y, z);
@@ -98,13 +100,13 @@ std::vector<VoxCameraState> SlopeCameras(const VoxBlock* root)
                                  { 90.0f, 300.0f, 50.0f, 0.5f, -25.0f } };
     for (const auto& p : placed)
     {
-        const float bearing = p[0] * (float)M_PI / 180.0f;
+        const float bearing = p[0] * Pi / 180.0f;
         const float x = peak.x + p[1] * cosf(bearing), y = peak.y + p[1] * sinf(bearing);
         const float ground = GroundAt(root, x, y);
         EXPECT_GT(ground, 0.0f) << "a camera off the terrain";
         const ZNVec3   eye(x, y, ground + p[2]);
         VoxCameraState c = LookAt(eye, ZNVec3(peak.x, peak.y, eye.z + (peak.z - eye.z) * p[3]));
-        c.Yaw = c.PrevYaw = c.Yaw + p[4] * (float)M_PI / 180.0f;
+        c.Yaw = c.PrevYaw = c.Yaw + p[4] * Pi / 180.0f;
         cameras.push_back(c);
     }
     return cameras;

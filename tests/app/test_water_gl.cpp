@@ -6,9 +6,12 @@
 
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 namespace
 {
+
+const float Pi = 3.14159265f;
 
 VoxCameraState CameraAt(const ZNVec3& position, float yaw, float pitch)
 {
@@ -95,10 +98,16 @@ TEST_F(WorldGL, WaterIsDrawnFromEitherSideOfItsPlane)
                     continue;   // terrain in front of the surface
                 const float up = RayUp(world.View, x, y, shot.Width, shot.Height);
                 const float b  = Brightness(&wet[((size_t)y * shot.Width + x) * 4]);
-                if (up > cosf(40.0f * (float)M_PI / 180.0f))
-                    inside += b, ++insideCount;
-                else if (up > 0.1f && up < cosf(58.0f * (float)M_PI / 180.0f))
-                    outside += b, ++outsideCount;
+                if (up > cosf(40.0f * Pi / 180.0f))
+                {
+                    inside += b;
+                    ++insideCount;
+                }
+                else if (up > 0.1f && up < cosf(58.0f * Pi / 180.0f))
+                {
+                    outside += b;
+                    ++outsideCount;
+                }
             }
         ASSERT_GT(insideCount, 1000u);
         ASSERT_GT(outsideCount, 1000u);
