@@ -57,13 +57,10 @@ static float BoxDistance(const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max
 // Distance from the eye to the farthest corner of the box.
 static float FarthestDistance(const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max)
 {
-    float d2 = 0.0f;
+    ZNVec3 corner;
     for (UINT32 axis = 0; axis < 3; ++axis)
-    {
-        const float d = std::max(fabsf(min[axis] - eye[axis]), fabsf(max[axis] - eye[axis]));
-        d2 += d * d;
-    }
-    return sqrtf(d2);
+        corner[axis] = std::max(fabsf(min[axis] - eye[axis]), fabsf(max[axis] - eye[axis]));
+    return sqrtf(corner.x * corner.x + corner.y * corner.y + corner.z * corner.z);
 }
 
 UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options)
