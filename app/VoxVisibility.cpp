@@ -63,6 +63,12 @@ static float FarthestDistance(const ZNVec3& eye, const ZNVec3& min, const ZNVec3
     return sqrtf(corner.x * corner.x + corner.y * corner.y + corner.z * corner.z);
 }
 
+float VoxSlantLimit(const ZNMat4& projection)
+{
+    const float t = std::min(1.0f / projection.At(0, 0), 1.0f / projection.At(1, 1));
+    return sqrtf(2.0f * (1.0f + t * t));
+}
+
 UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options)
 {
     if (!options.Lod || !(options.LodDistance > 0.0f))

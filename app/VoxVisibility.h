@@ -81,6 +81,14 @@ struct VoxDrawItem
     bool            Reverse;   // sprites last first, so the ones nearest the eye come first
 };
 
+// The most the sprite shader may grow a sprite seen at a slant (its "SlantLimit")
+// under this projection while culling stays exact: the centre of a culled sprite
+// of width w lies at least w / sqrt 2 outside a side plane of the view (its cull
+// box holds the sprite turned any way); grown k times the sprite reaches
+// k w cos(a) / 2 across that plane, a being the plane's half angle, so up to
+// k = sqrt 2 / cos(a) of the narrower axis it stays outside.
+float VoxSlantLimit(const ZNMat4& projection);
+
 // Level of detail of a leaf at this distance (only levels the leaf has).
 UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options);
 

@@ -139,19 +139,11 @@ static void SetCameraMatrices(const VoxCamera& view)
     SetCurrentUniform("ZN_mProj", view.Projection.Data(), 4, true);
 }
 
-// The most the sprite shader grows a sprite seen at a slant ("SlantLimit"). The
-// centre of a culled sprite of width w lies at least w / sqrt 2 outside a side
-// plane of the view (its cull box holds the sprite turned any way); grown k times
-// the sprite reaches k w cos(a) / 2 across that plane, a being the plane's half
-// angle, so up to k = sqrt 2 / cos(a) of the narrower axis it stays outside and
-// culling stays exact. The designed world (no cliff fills) keeps its sprites as
-// they are.
+// The most the sprite shader grows a sprite seen at a slant: the designed world
+// (no cliff fills) keeps its sprites as they are.
 static float SpriteSlantLimit(const VoxCamera& view, bool filled)
 {
-    if (!filled)
-        return 1.0f;
-    const float t = std::min(1.0f / view.Projection.At(0, 0), 1.0f / view.Projection.At(1, 1));
-    return sqrtf(2.0f * (1.0f + t * t));
+    return filled ? VoxSlantLimit(view.Projection) : 1.0f;
 }
 
 void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)

@@ -21,7 +21,7 @@ namespace
 const UINT8 Grey[4] = { 100, 100, 100, 255 };
 
 // A camera as the renderer makes it, from a random position and heading.
-VoxCamera RandomCamera(std::mt19937& rng, float aspect)
+VoxCamera RandomCamera(std::mt19937& rng, float aspect, float fieldOfView = VoxFieldOfView)
 {
     std::uniform_real_distribution<float> pos(-1200.0f, 1200.0f), height(-50.0f, 900.0f);
     std::uniform_real_distribution<float> yaw(0.0f, 6.28f), pitch(ZNFlyPitchMin, ZNFlyPitchMax);
@@ -30,7 +30,7 @@ VoxCamera RandomCamera(std::mt19937& rng, float aspect)
     state.Yaw = state.PrevYaw = yaw(rng);
     state.Pitch = state.PrevPitch = pitch(rng);
     VoxCamera cam;
-    SetupCamera(state, 1.0f, (UINT32)(576.0f * aspect), 576, cam);
+    SetupCamera(state, 1.0f, (UINT32)(576.0f * aspect), 576, cam, fieldOfView);
     return cam;
 }
 
@@ -40,16 +40,20 @@ bool InsideClip(const ZNVec4& c)
 }
 
 // True when any of a 5 x 5 lattice over the sprite's square, placed as the voxel
-// shader places it (offsets in view space), falls inside the clip volume.
+// shader places it (offsets in view space, grown by the slant of its view ray up
+// to the projection's limit), falls inside the clip volume.
 bool SpriteVisible(const VoxCamera& cam, const ZNVec3& centre, float size)
 {
-    const ZNVec4 view = cam.View * ZNVec4(centre.x, centre.y, centre.z, 1.0f);
+    const ZNVec4 view  = cam.View * ZNVec4(centre.x, centre.y, centre.z, 1.0f);
+    const float  slant = std::min(sqrtf(view.x * view.x + view.y * view.y + view.z * view.z) / std::max(-view.z, 1e-6f),
+                                  VoxSlantLimit(cam.Projection));
+    const float  half  = size * 0.5f * std::max(slant, 1.0f);
     for (int i = 0; i <= 4; ++i)
         for (int j = 0; j <= 4; ++j)
         {
             ZNVec4 v = view;
-            v.x += (i / 2.0f - 1.0f) * size * 0.5f;
-            v.y += (j / 2.0f - 1.0f) * size * 0.5f;
+            v.x += (i / 2.0f - 1.0f) * half;
+            v.y += (j / 2.0f - 1.0f) * half;
             if (InsideClip(cam.Projection * v))
                 return true;
         }
@@ -257,6 +261,35 @@ TEST(VoxFrustum, NoVisibleSpriteIsEverCulled)
     EXPECT_GT(visible, 1000u);
     EXPECT_GT(culled, 1000u) << "the cameras should see only part of the world";
     VoxBlock::Delete(root);
+}
+
+// Sprites near the eye grow most at a slant: whatever the field of view and the
+// window's shape, one whose cull box (its centre give or take half its width
+// times sqrt 2) lies outside the view stays out of it, grown as the shader grows it.
+TEST(VoxFrustum, SpritesGrownByTheSlantStayOutOfViewWhenCulled)
+{
+    std::mt19937                          rng(5);
+    std::uniform_real_distribution<float> offset(-60.0f, 60.0f), fov(20.0f, 170.0f);
+    const float                           size = VoxVoxelSize, r = size * 0.70711f;
+    UINT32                                culled = 0, grown = 0;
+    for (int c = 0; c < 40; ++c)
+    {
+        const VoxCamera cam = RandomCamera(rng, c % 2 ? 16.0f / 9.0f : 0.5f, fov(rng));
+        VoxFrustum      f;
+        VoxFrustumFromMatrix(cam.Projection * cam.View, f);
+        for (int i = 0; i < 4000; ++i)
+        {
+            const ZNVec3 centre = cam.Position + ZNVec3(offset(rng), offset(rng), offset(rng));
+            if (VoxClassifyBox(f, centre - ZNVec3(r, r, r), centre + ZNVec3(r, r, r)) != VoxCull_Outside)
+                continue;
+            ++culled;
+            grown += !SpriteVisible(cam, centre, size) && SpriteVisible(cam, centre, size * 1.5f);
+            EXPECT_FALSE(SpriteVisible(cam, centre, size)) << "camera " << c << ", sprite " << i;
+        }
+    }
+    // The test reaches sprites that half as much growth again would bring into view.
+    EXPECT_GT(grown, 0u);
+    EXPECT_GT(culled, 10000u);
 }
 
 TEST(VoxFrustum, OptionsOffKeepEveryLeafInTreeOrderAtFullDetail)
