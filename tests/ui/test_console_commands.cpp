@@ -28,12 +28,18 @@ std::vector<std::string> Lines(const ZNConsole& c, UINT32 from = 0)
     return out;
 }
 
-// What one line printed on a fresh console.
+// What one line printed on a fresh console, below its echo.
 std::vector<std::string> Printed(const char* line)
 {
     ZNConsole c;
     TypeLine(c, line);
-    return Lines(c);
+    std::vector<std::string> out = Lines(c);
+    EXPECT_FALSE(out.empty());
+    if (out.empty())
+        return out;
+    EXPECT_EQ(out.front(), std::string("] ") + line) << "the typed line is echoed first";
+    out.erase(out.begin());
+    return out;
 }
 
 typedef std::vector<std::string> Out;
@@ -150,7 +156,7 @@ TEST(ConsoleCommands, SetAndToggleChangeOnlyVariablesThroughTheirFilter)
 {
     TestVars         v;
     RecordingCommand rec("zz_plain");
-    EXPECT_EQ(Printed("set zz_speed 900"), (Out{ "zz_speed = 500" }));
+    EXPECT_EQ(Printed("set zz_speed 900"), (Out{ "zz_speed: 900 is above 500; set to 500" }));
     EXPECT_EQ(v.Speed.Get(), 500.0f);
     EXPECT_EQ(Printed("set zz_speed"), (Out{ "usage: set NAME VALUE" }));
     EXPECT_EQ(Printed("set zz_speed 1 2"), (Out{ "usage: set NAME VALUE" }));

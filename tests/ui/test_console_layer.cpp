@@ -68,14 +68,14 @@ TEST_F(ConsoleFixture, BadLinesPrintTheWholeLineIntoTheError)
     EXPECT_EQ(LastLine(c), "error in '=' - command name not found");
     TypeLine(c, "   ");
     EXPECT_EQ(LastLine(c), "error in '   ' - command name not found");
-    TypeLine(c, " #test_cmd 1");
-    EXPECT_EQ(LastLine(c), "error in ' #test_cmd 1' - command name not found");
+    TypeLine(c, " #test_cmd 1");   // a comment: nothing runs, nothing is said
+    EXPECT_EQ(LastLine(c), "]  #test_cmd 1");
     TypeLine(c, "no_such_cmd 1 2");
     EXPECT_EQ(LastLine(c), "error in 'no_such_cmd 1 2' - command not found");
     TypeLine(c, "100%s%n");   // the typed line is data, never a format
     EXPECT_EQ(LastLine(c), "error in '100%s%n' - command not found");
     EXPECT_TRUE(c.Input.Empty());
-    EXPECT_EQ(c.History.Size(), 5u);
+    EXPECT_EQ(c.History.Size(), 9u) << "five lines echoed, four errors";
 }
 
 TEST_F(ConsoleFixture, PrintIsCutAtItsLimit)
@@ -120,7 +120,7 @@ TEST_F(ConsoleFixture, ViewFollowsOutputUnlessScrolledUp)
     Print(5);
     EXPECT_EQ(c.Scroll, 10);   // reading older lines: stays
 
-    c.KeyEvent(ZNCK_End, true);
+    ControlKey(c, ZNCK_End);
     EXPECT_EQ(c.Scroll, 35 - 12);
     Print(1);
     EXPECT_EQ(c.Scroll, 36 - 12);   // at the end: follows
@@ -130,7 +130,7 @@ TEST_F(ConsoleFixture, ScrollKeysAreClampedToTheHistory)
 {
     Open();
     Print(5);
-    c.KeyEvent(ZNCK_End, true);   // fewer lines than fit
+    ControlKey(c, ZNCK_End);   // fewer lines than fit
     EXPECT_EQ(c.Scroll, 0);
     c.KeyEvent(ZNCK_PageUp, true);
     EXPECT_EQ(c.Scroll, 0);
@@ -138,7 +138,7 @@ TEST_F(ConsoleFixture, ScrollKeysAreClampedToTheHistory)
     EXPECT_EQ(c.Scroll, 0);
 
     Print(25);   // 30 lines, 12 fit
-    c.KeyEvent(ZNCK_Home, true);
+    ControlKey(c, ZNCK_Home);
     EXPECT_EQ(c.Scroll, 0);
     c.KeyEvent(ZNCK_PageUp, true);
     EXPECT_EQ(c.Scroll, 0);
@@ -184,19 +184,22 @@ TEST_F(ConsoleFixture, InputLineTakesPrintableCharactersUpToItsLimit)
     c.CharEvent(127, true);
     c.CharEvent(0x263A, true);   // no room for wide characters in 8-bit text
     c.CharEvent('e', false);     // releases add nothing
-    EXPECT_EQ(std::string(c.Input.CStr()), "abcd");
+    EXPECT_EQ(std::string(c.Input.CStr()), "ab~cd") << "'~' is Shift and the console key: typed";
 
     c.KeyEvent(ZNCK_Backspace, true);
-    EXPECT_EQ(std::string(c.Input.CStr()), "abc");
-    c.KeyEvent(ZNCK_Delete, true);
-    EXPECT_TRUE(c.Input.Empty());
-    c.KeyEvent(ZNCK_Backspace, true);   // on an empty line: nothing to remove
+    EXPECT_EQ(std::string(c.Input.CStr()), "ab~c");
+    c.KeyEvent(ZNCK_Delete, true);   // at the end: nothing under the cursor
+    EXPECT_EQ(std::string(c.Input.CStr()), "ab~c");
+    for (int i = 0; i < 5; ++i)
+        c.KeyEvent(ZNCK_Backspace, true);   // the last on an empty line: nothing to remove
     EXPECT_TRUE(c.Input.Empty());
 
-    for (int i = 0; i < 101; ++i)
+    for (UINT32 i = 0; i < ZNConsole::InputLimit + 1; ++i)
         c.CharEvent('0' + i % 10, true);
-    EXPECT_EQ(c.Input.Size(), 100u);
-    EXPECT_EQ(c.Input.CStr()[99], '9');   // the 101st ('0') was dropped
+    EXPECT_EQ(c.Input.Size(), ZNConsole::InputLimit);
+    EXPECT_GE(ZNConsole::InputLimit, 1024u);
+    EXPECT_EQ(c.Input.CStr()[ZNConsole::InputLimit - 1], (char)('0' + (ZNConsole::InputLimit - 1) % 10))
+        << "the one past the limit was dropped";
 }
 
 TEST_F(ConsoleFixture, TogglingAndTypingAVariableEndToEnd)

@@ -28,13 +28,17 @@ ZNArray<ZNString> List(std::initializer_list<const char*> items)
 
 typedef std::vector<std::string> Words;
 
-// Completion against a fixed ascending name list; "set" and "help" take names.
+// Completion against fixed ascending name lists; "help" takes any name, "set"
+// a variable's.
 std::string Complete(const char* line, Words* matches = nullptr)
 {
-    const ZNArray<ZNString> names  = List({ "cam_fov", "cam_speed", "cmdlist", "cvarlist", "help", "r_stats", "set" });
-    const ZNArray<ZNString> takers = List({ "help", "set" });
-    ZNArray<ZNString>       found;
-    const ZNString          out = ZNConsoleCompleteLine(ZNString(line), names, takers, found);
+    ZNConsoleNames names;
+    names.Commands       = List({ "cmdlist", "cvarlist", "help", "quit", "set" });
+    names.Variables      = List({ "cam_fov", "cam_speed", "Quality", "r_stats" });
+    names.NameTakers     = List({ "help" });
+    names.VariableTakers = List({ "set" });
+    ZNArray<ZNString> found;
+    const ZNString    out = ZNConsoleCompleteLine(ZNString(line), names, found);
     if (matches)
         *matches = Strings(found);
     return out.CStr();
@@ -81,7 +85,7 @@ TEST(ConsoleLine, TabCompletesOneMatchAndTheCommonPrefixOfSeveral)
     EXPECT_EQ(Complete("zz", &matches), "zz");
     EXPECT_TRUE(matches.empty());
     EXPECT_EQ(Complete("", &matches), "");
-    EXPECT_EQ(matches.size(), 7u) << "an empty line lists every name";
+    EXPECT_EQ(matches.size(), 9u) << "an empty line lists every name";
 }
 
 TEST(ConsoleLine, TabCompletesTheLastCommandAndNameArguments)
@@ -104,11 +108,11 @@ TEST(ConsoleEditing, TabInTheConsoleCompletesAndListsChoices)
     RecordingCommand a("zz_tab_alpha"), b("zz_tab_beta"), c("zz_tab_betamax");
     ZNConsole        con;
     con.KeyEvent(ZNCK_Toggle, true);
-    con.Input = "zz_tab_a";
+    con.SetInput("zz_tab_a");
     con.KeyEvent(ZNCK_Tab, true);
     EXPECT_EQ(std::string(con.Input.CStr()), "zz_tab_alpha ");
     const UINT32 printed = con.History.Size();
-    con.Input            = "zz_tab_b";
+    con.SetInput("zz_tab_b");
     con.KeyEvent(ZNCK_Tab, true);
     EXPECT_EQ(std::string(con.Input.CStr()), "zz_tab_beta");
     ASSERT_EQ(con.History.Size(), printed + 1);

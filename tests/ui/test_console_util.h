@@ -21,6 +21,15 @@ struct RecordingCommand : ZNConCom
     std::vector<std::string> calls;
 };
 
+// Presses key with Control held (Ctrl+Home scrolls to the top, Ctrl+V pastes).
+inline void ControlKey(ZNConsole& c, UINT32 key)
+{
+    c.KeyEvent(ZNCK_Control, true);
+    c.KeyEvent(key, true);
+    c.KeyEvent(key, false);
+    c.KeyEvent(ZNCK_Control, false);
+}
+
 inline std::string LastLine(const ZNConsole& c)
 {
     return c.History.Empty() ? std::string() : std::string(c.History.Last().Text.CStr());
@@ -31,6 +40,6 @@ inline void TypeLine(ZNConsole& c, const char* text)
 {
     if (!c.IsOpen())
         c.KeyEvent(ZNCK_Toggle, true);
-    c.Input = text;
+    c.SetInput(text);
     c.KeyEvent(ZNCK_Enter, true);
 }
