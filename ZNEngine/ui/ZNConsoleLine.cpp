@@ -200,6 +200,9 @@ ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNConsoleNames& names
             ++k;
         common = k;
     }
-    out += ZNString(matches[0].CStr(), common);
+    // The typed part keeps its letter case; the common rest comes from a name.
+    out += ZNString(word, length);
+    if (common > length)
+        out += ZNString(matches[0].CStr() + length, common - length);
     return out;
 }

@@ -213,3 +213,85 @@ TEST_F(ConsoleFixture, TogglingAndTypingAVariableEndToEnd)
     EXPECT_EQ(LastLine(c), "test_speed = 2.5");
     EXPECT_TRUE(c.Input.Empty());
 }
+
+// A window made lower keeps the newest line in view (it used to stay at the
+// old scroll position, hiding the newest lines until End); a view the user
+// scrolled up stays where it was, within the history.
+TEST_F(ConsoleFixture, ResizingKeepsTheNewestLineInViewUnlessScrolledUp)
+{
+    Open();
+    Print(40);
+    for (UINT32 height : { 300u, 150u, 900u, 42u, 576u })
+    {
+        c.LayoutLines(height);
+        EXPECT_EQ((INT64)c.Scroll + c.VisibleLines, (INT64)c.TotalLines) << height;
+    }
+    c.KeyEvent(ZNCK_PageUp, true);
+    c.KeyEvent(ZNCK_PageUp, true);
+    const INT32 reading = c.Scroll;
+    c.LayoutLines(300);
+    EXPECT_EQ(c.Scroll, reading) << "scrolled up on purpose: stays";
+    c.LayoutLines(3000);   // everything fits now
+    EXPECT_EQ(c.Scroll, 0);
+}
+
+// With a font, entries count the lines they wrap into at the console's width
+// (less the scroll bar), the total follows every width, and a narrower window
+// still shows the newest line.
+TEST_F(ConsoleFixture, EntriesWrapAtTheConsoleWidth)
+{
+    ZNFont font;
+    ASSERT_TRUE(ParseSquareFont(font));
+    c.Font = &font;
+    c.LayoutLines(576, 14 * 20 + ZNConsole::ScrollBarWidth);   // 20 characters a line
+    c.AddLine(std::string(50, 'x').c_str());
+    c.AddLine("short");
+    EXPECT_EQ(c.History[0].Lines, 3u);
+    EXPECT_EQ(c.History[1].Lines, 1u);
+    EXPECT_EQ(c.TotalLines, 4u);
+    Print(20);
+    c.LayoutLines(576, 14 * 10 + ZNConsole::ScrollBarWidth);   // 10 a line
+    EXPECT_EQ(c.History[0].Lines, 5u);
+    UINT32 sum = 0;
+    for (UINT32 i = 0; i < c.History.Size(); ++i)
+        sum += c.History[i].Lines;
+    EXPECT_EQ(c.TotalLines, sum);
+    EXPECT_EQ((INT64)c.Scroll + c.VisibleLines, (INT64)c.TotalLines);
+    c.Font = nullptr;
+}
+
+// The input line shows the part that keeps the cursor visible: as much as
+// fits before the cursor, never more than fits, and the start again once the
+// cursor goes back there.
+TEST_F(ConsoleFixture, InputViewKeepsTheCursorVisible)
+{
+    ZNFont font;
+    ASSERT_TRUE(ParseSquareFont(font));
+    c.Font = &font;
+    Open();
+    const float width = 300.0f;
+    const float room  = width - font.TextWidth(14.0f, ZNConsole::Prompt, 0, 10) - ZNConsole::CursorWidth;
+    for (UINT32 i = 0; i < 200; ++i)
+    {
+        c.CharEvent('a' + i % 26, true);
+        if (i % 7 == 0)
+            c.CharEvent(' ', true);
+        c.KeepCursorInView(width);
+        const char* s = c.Input.CStr();
+        ASSERT_LE(c.InputView, c.Cursor);
+        EXPECT_LE(font.TextWidth(14.0f, s, c.InputView, c.Cursor - c.InputView), room) << i;
+        if (c.InputView > 0)
+        {
+            EXPECT_GT(font.TextWidth(14.0f, s, c.InputView - 1, c.Cursor - c.InputView + 1), room) << i;
+        }
+    }
+    EXPECT_GT(c.InputView, 0u);
+    for (int i = 0; i < 5; ++i)
+        c.KeyEvent(ZNCK_Left, true);
+    c.KeepCursorInView(width);
+    EXPECT_LE(c.InputView, c.Cursor);
+    c.KeyEvent(ZNCK_Home, true);
+    c.KeepCursorInView(width);
+    EXPECT_EQ(c.InputView, 0u);
+    c.Font = nullptr;
+}
