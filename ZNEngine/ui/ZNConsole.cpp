@@ -67,6 +67,9 @@ void ZNConsole::AddLine(const char* text)
     entry.Text = text ? text : "";
     ZNLog("%s", entry.Text.CStr());
     entry.Lines = CountLines(entry.Text.CStr());
+    // Following the output (the last line in view, or fewer lines than fit)
+    // before this entry: following after it, however many lines it wraps into.
+    const bool following = Scroll < 0 || (INT64)Scroll + (INT64)VisibleLines >= (INT64)TotalLines;
 
     if (History.Size() >= HistoryLimit)
     {
@@ -79,10 +82,8 @@ void ZNConsole::AddLine(const char* text)
     TotalLines += entry.Lines;
 
     // Follow the output unless the user scrolled up to read older lines.
-    const INT64 total   = (INT64)TotalLines;
-    const INT64 visible = (INT64)VisibleLines;
-    if (!((INT64)Scroll + visible < total - 1 && Scroll >= 0))
-        Scroll = (INT32)(total - visible);
+    if (following)
+        Scroll = (INT32)((INT64)TotalLines - (INT64)VisibleLines);
 }
 
 void ZNConsole::ClampScroll()

@@ -250,6 +250,13 @@ TEST_F(ConsoleFixture, EntriesWrapAtTheConsoleWidth)
     EXPECT_EQ(c.History[1].Lines, 1u);
     EXPECT_EQ(c.TotalLines, 4u);
     Print(20);
+    // Entries of several lines are followed like single ones (the view used
+    // to stop following at the first entry that wrapped).
+    for (int i = 0; i < 3; ++i)
+    {
+        c.AddLine(std::string(30 + i, 'w').c_str());
+        EXPECT_EQ((INT64)c.Scroll + c.VisibleLines, (INT64)c.TotalLines) << i;
+    }
     c.LayoutLines(576, 14 * 10 + ZNConsole::ScrollBarWidth);   // 10 a line
     EXPECT_EQ(c.History[0].Lines, 5u);
     UINT32 sum = 0;
