@@ -162,8 +162,8 @@ public:
     UINT32                  ExecFileLine = 0;    // its line number, from 1
     UINT32                  Cursor       = 0;    // input characters before the cursor
     UINT32                  InputView    = 0;    // first input character drawn
-    bool                    ShiftDown    = false;
-    bool                    ControlDown  = false;
+    bool                    ShiftDown    = false;   // either Shift key is held
+    bool                    ControlDown  = false;   // either Control key is held
     float                   WrapWidth    = 0.0f;   // pixels history lines wrap at; 0: no wrapping
     ZNString                TabListedFor;          // the input whose Tab choices were printed last
     UINT64                  BlinkFrom    = 0;      // performance counter of the last edit (the cursor shows)
@@ -176,7 +176,7 @@ private:
     float LaidOutWidth  = -1.0f;   // window size of the last Layout
     float LaidOutHeight = -1.0f;
 
-    void   Edited();   // the input changed: the cursor shows, completion may list again
+    void   Edited();   // a key or character arrived: the cursor shows from now on
 
     UINT32 CountLines(const char* text) const;
     void   ClampScroll();
