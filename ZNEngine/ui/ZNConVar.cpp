@@ -23,7 +23,7 @@ namespace
 // The registry as the checks below see it: found by name whatever its letter case.
 struct RegistryByName
 {
-    ZNMap<ZNString, ZNConCom*>& Map;
+    ZNMap<ZNString, ZNConCom*>&     Map;
     ZNMapNode<ZNString, ZNConCom*>* Find(const ZNString& name) const { return Map.Find(name.ToLower()); }
 };
 }
@@ -251,8 +251,8 @@ void ZNConVar::Execute(ZNConsole& console, const ZNString& arguments)
     text.Trim();
     if (!text.Empty())
     {
-        float      typed = 0.0f;
-        bool       words = false;
+        float typed = 0.0f;
+        bool  words = false;
         for (UINT32 i = 0; i < text.Size(); ++i)
             words |= ZNConsoleIsSpace(text[i]);
         if (words || !ZNConVarParse(text.CStr(), typed))
@@ -274,7 +274,8 @@ void ZNConVar::Execute(ZNConsole& console, const ZNString& arguments)
             if (!Allowed.Empty())
                 why = "is not " + RangeText();
             else
-                why = (rounded < Value ? "is below " : "is above ") + FormatNumber(rounded < Value ? Min : Max, Integer != 0);
+                why = (rounded < Value ? "is below " : "is above ") +
+                      FormatNumber(rounded < Value ? Min : Max, Integer != 0);
             console.Printf("%s: %s %s; set to %s", Name.CStr(), FormatNumber(typed, false).CStr(), why.CStr(),
                            ValueText().CStr());
             return;

@@ -14,8 +14,7 @@
 
 const char* const ZNConsole::Prompt = "] ";
 
-ZNConsole::ZNConsole()
-    : Visible(0), Scroll(0), TotalLines(0), VisibleLines(0), ClipboardSource(ZNGetClipboardText)
+ZNConsole::ZNConsole() : Visible(0), Scroll(0), TotalLines(0), VisibleLines(0), ClipboardSource(ZNGetClipboardText)
 {
     Name = "Console";
     ZNConsoleLinkCommands();

@@ -51,8 +51,8 @@ enum ZNConsoleKey : UINT32
     ZNCK_Backspace = 8,
     ZNCK_Tab       = 9,
     ZNCK_Enter     = 13,
-    ZNCK_Shift     = 16,    // either Shift key
-    ZNCK_Control   = 17,    // either Control key
+    ZNCK_Shift     = 16,   // either Shift key
+    ZNCK_Control   = 17,   // either Control key
     ZNCK_PageUp    = 33,
     ZNCK_PageDown  = 34,
     ZNCK_End       = 35,
@@ -149,24 +149,24 @@ public:
 
     UINT32                  Visible;   // open
     ZNArray<ZNConsoleEntry> History;
-    ZNString                Input;               // the line being typed
-    INT32                   Scroll;              // first visible line of the history
-    UINT32                  TotalLines;          // sum of the entries' line counts
-    UINT32                  VisibleLines;        // history lines above the input line
-    ZNArray<ZNString>       Recall;              // typed lines, oldest first
-    UINT32                  RecallAt  = 0;       // Recall.Size(): at the new line
-    UINT32                  ExecDepth = 0;       // Execute calls running now
-    UINT32                  ExecLines = 0;       // script lines run for the outermost Execute now running
-    bool                    ExecCut   = false;   // ExecLineLimit was reached and said so
-    ZNString                ExecFile;            // the exec file whose line runs now ("" when none)
-    UINT32                  ExecFileLine = 0;    // its line number, from 1
-    UINT32                  Cursor       = 0;    // input characters before the cursor
-    UINT32                  InputView    = 0;    // first input character drawn
+    ZNString                Input;                  // the line being typed
+    INT32                   Scroll;                 // first visible line of the history
+    UINT32                  TotalLines;             // sum of the entries' line counts
+    UINT32                  VisibleLines;           // history lines above the input line
+    ZNArray<ZNString>       Recall;                 // typed lines, oldest first
+    UINT32                  RecallAt  = 0;          // Recall.Size(): at the new line
+    UINT32                  ExecDepth = 0;          // Execute calls running now
+    UINT32                  ExecLines = 0;          // script lines run for the outermost Execute now running
+    bool                    ExecCut   = false;      // ExecLineLimit was reached and said so
+    ZNString                ExecFile;               // the exec file whose line runs now ("" when none)
+    UINT32                  ExecFileLine = 0;       // its line number, from 1
+    UINT32                  Cursor       = 0;       // input characters before the cursor
+    UINT32                  InputView    = 0;       // first input character drawn
     bool                    ShiftDown    = false;   // either Shift key is held
     bool                    ControlDown  = false;   // either Control key is held
-    float                   WrapWidth    = 0.0f;   // pixels history lines wrap at; 0: no wrapping
-    ZNString                TabListedFor;          // the input whose Tab choices were printed last
-    UINT64                  BlinkFrom    = 0;      // performance counter of the last edit (the cursor shows)
+    float                   WrapWidth    = 0.0f;    // pixels history lines wrap at; 0: no wrapping
+    ZNString                TabListedFor;           // the input whose Tab choices were printed last
+    UINT64                  BlinkFrom = 0;          // performance counter of the last edit (the cursor shows)
     // Where Paste reads the clipboard (the window layer's, unless a test puts in its own).
     bool (*ClipboardSource)(ZNString& text);
 
@@ -176,7 +176,7 @@ private:
     float LaidOutWidth  = -1.0f;   // window size of the last Layout
     float LaidOutHeight = -1.0f;
 
-    void   Edited();   // a key or character arrived: the cursor shows from now on
+    void Edited();   // a key or character arrived: the cursor shows from now on
 
     UINT32 CountLines(const char* text) const;
     void   ClampScroll();

@@ -168,8 +168,8 @@ ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNConsoleNames& names
             return line;
     }
 
-    const char*  word   = s + wordBeg;
-    const UINT32 length = n - wordBeg;
+    const char*       word   = s + wordBeg;
+    const UINT32      length = n - wordBeg;
     ZNArray<ZNString> fromCommands, fromVariables;
     if (commands)
         AddMatches(names.Commands, word, length, fromCommands);

@@ -107,7 +107,7 @@ UINT32 WrapText(const ZNFont& font, const char* text, UINT32 n, UINT32 flags, fl
 {
     UINT32 lines  = 1;
     float  placed = 0.0f, word = 0.0f, drawn = 0.0f;
-    bool   empty  = true;   // nothing on the current line yet
+    bool   empty = true;   // nothing on the current line yet
     for (UINT32 i = 0; i < n; ++i)
     {
         const char  c    = text[i];
@@ -600,8 +600,8 @@ INT32 ZNFont::DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colo
     // Pass 1: copy the text into the layout buffer with a line feed at every
     // line end.
     LayoutBuffer.Clear();
-    const UINT32 lines = WrapText(*this, text, n, flags, rectW, maxLines, size,
-                                  [this](char c) { LayoutBuffer += (ZNWChar)(UINT8)c; });
+    const UINT32 lines =
+        WrapText(*this, text, n, flags, rectW, maxLines, size, [this](char c) { LayoutBuffer += (ZNWChar)(UINT8)c; });
 
     // Pass 2: place and draw each line.
     const UINT32   total     = LayoutBuffer.Size();

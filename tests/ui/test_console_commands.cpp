@@ -218,7 +218,7 @@ TEST(ConsoleCommands, ExecErrorsNameTheFileAndLine)
     const std::string inner = dir.Write("inner.cfg", "echo in\nset zz_speed abc\n");
     const std::string outer =
         dir.Write("outer.cfg", "# settings\necho out # said\nexec " + inner + "\n\nnosuch_cmd 1\nzz_speed 1 2\n");
-    const Out out = Printed(("exec " + outer).c_str());
+    const Out out      = Printed(("exec " + outer).c_str());
     const Out expected = { "out",
                            "in",
                            inner + ":2: zz_speed: 'abc' is not a number",

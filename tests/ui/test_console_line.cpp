@@ -235,7 +235,8 @@ TEST(ConsoleEditing, PasteInsertsTheClipboardAtTheCursor)
     con.SetInput("echo  end");
     for (int i = 0; i < 4; ++i)
         con.KeyEvent(ZNCK_Left, true);
-    clip = "a\tb\x01" "c\r\necho d\n\n";
+    clip = "a\tb\x01"
+           "c\r\necho d\n\n";
     ControlKey(con, ZNCK_V);
     EXPECT_EQ(std::string(con.Input.CStr()), "echo a bc;echo d end");
     EXPECT_EQ(con.Cursor, 16u);

@@ -231,15 +231,17 @@ TEST(ConsoleVariables, NaNNeverReachesTheStoredValue)
 // extra words were ignored).
 TEST(ConsoleVar, OnlyWholeNumbersSetAndEverythingElseIsRefusedWithTheUsage)
 {
+    const char* const kNotNumbers[] = {
+        "abc", "nan", "NaN", "inf", "-infinity", "0x40", "1e999", "-1e999", "1,5",   "60degrees", "80 extra words",
+        "1 2", "+",   "-",   ".",   "e5",        "1e",   "1e+",   "++1",    "1.2.3", "\"45\""
+    };
     ZNConVar fov("test_fov", 90.0f, 1, 10.0f, 170.0f, nullptr, 0);
     ZNConVar haze("test_haze", 0.5f, 0, 0.0f, 1.0f, nullptr, 0);
     for (ZNConVar* var : { &fov, &haze })
     {
         const float       before = var->Get();
         const std::string name   = var->Name.CStr();
-        for (const char* bad : { "abc", "nan", "NaN", "inf", "-infinity", "0x40", "1e999", "-1e999", "1,5",
-                                 "60degrees", "80 extra words", "1 2", "+", "-", ".", "e5", "1e", "1e+", "++1",
-                                 "1.2.3", "\"45\"" })
+        for (const char* bad : kNotNumbers)
         {
             ZNConsole c;
             TypeLine(c, (name + " " + bad).c_str());

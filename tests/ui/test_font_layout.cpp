@@ -275,7 +275,7 @@ TEST_F(FontLayoutTest, LineCountIsTheNumberOfLinesWrappedDrawingUses)
     auto         next  = [&seed](UINT32 n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
     for (int round = 0; round < 300; ++round)
     {
-        std::string text;
+        std::string  text;
         const UINT32 words = 1 + next(12);
         for (UINT32 w = 0; w < words; ++w)
         {
@@ -287,8 +287,9 @@ TEST_F(FontLayoutTest, LineCountIsTheNumberOfLinesWrappedDrawingUses)
         }
         const float width = (float)(15 + next(120));
         SCOPED_TRACE(text + " in " + std::to_string(width));
-        const UINT32 lines   = font.LineCount(text.c_str(), 10.0f, width);
-        const size_t visible = (size_t)std::count_if(text.begin(), text.end(), [](char c) { return c != ' ' && c != '\n'; });
+        const UINT32 lines = font.LineCount(text.c_str(), 10.0f, width);
+        const size_t visible =
+            (size_t)std::count_if(text.begin(), text.end(), [](char c) { return c != ' ' && c != '\n'; });
         ASSERT_GE(lines, 1u);
 
         const Corners all = Rect(text.c_str(), flags, 0, 0, width, 10.0f * (float)lines);
