@@ -419,7 +419,7 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
     // benchmark does not time the shaders' first load); a benchmark holds the
     // rest back until its flight has ended ("+benchmark 5 +quit").
     while (app.NextCommand < app.Commands.Size() && !app.Bench.IsRunning() && !app.QuitRequested)
-        console.Execute(app.Commands[app.NextCommand++].CStr());
+        console.Submit(app.Commands[app.NextCommand++].CStr());
 
     // A screenshot asked for before the quit is still taken.
     return !(window.Poll() || (app.QuitRequested && !app.ScreenshotWanted));

@@ -45,13 +45,18 @@ ZNString ZNConsolePathToEngineName(const char* path)
     return out;
 }
 
-UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
+UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text, const char* fileName)
 {
-    UINT32      run = 0;
-    const char* p   = text.CStr();
-    const char* end = p + text.Size();
+    // A nested exec names its own file; the caller's comes back after it.
+    const ZNString outerFile = console.ExecFile;
+    const UINT32   outerLine = console.ExecFileLine;
+    UINT32         run       = 0;
+    UINT32         lineNo    = 0;
+    const char*    p         = text.CStr();
+    const char*    end       = p + text.Size();
     while (p < end)
     {
+        ++lineNo;
         const char* lineEnd = p;
         while (lineEnd < end && *lineEnd != '\n')
             ++lineEnd;
@@ -68,7 +73,11 @@ UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
                 break;
             }
             ++console.ExecLines;
+            console.ExecFile     = fileName ? fileName : "";
+            console.ExecFileLine = lineNo;
             console.Execute(line.CStr());
+            console.ExecFile     = outerFile;
+            console.ExecFileLine = outerLine;
             ++run;
         }
         p = lineEnd + 1;
@@ -79,16 +88,12 @@ UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
 void ZNConsolePrintUsage(ZNConsole& console, const ZNConArgs& args)
 {
     const ZNConFunc* self = args.Empty() ? nullptr : dynamic_cast<const ZNConFunc*>(ZNConComFind(args[0]));
-    console.Printf("usage: %s", self ? self->Usage.CStr() : (args.Empty() ? "" : args[0].CStr()));
+    console.Error("usage: %s", self ? self->Usage.CStr() : (args.Empty() ? "" : args[0].CStr()));
 }
 
 namespace
 {
 
-bool StartsWith(const ZNString& s, const ZNString& prefix)
-{
-    return s.Size() >= prefix.Size() && ZNString(s.CStr(), prefix.Size()) == prefix;
-}
 
 // The variable named by args[1], or null after saying why not.
 ZNConVar* NamedVariable(ZNConsole& console, const ZNConArgs& args)
@@ -96,12 +101,12 @@ ZNConVar* NamedVariable(ZNConsole& console, const ZNConArgs& args)
     ZNConCom* cc = ZNConComFind(args[1]);
     if (!cc)
     {
-        console.Printf("%s: no variable '%s'", args[0].CStr(), args[1].CStr());
+        console.Error("%s: no variable '%s'", args[0].CStr(), args[1].CStr());
         return nullptr;
     }
     ZNConVar* var = dynamic_cast<ZNConVar*>(cc);
     if (!var)
-        console.Printf("%s: '%s' is a command, not a variable", args[0].CStr(), args[1].CStr());
+        console.Error("%s: '%s' is a command, not a variable", args[0].CStr(), args[1].CStr());
     return var;
 }
 
@@ -117,7 +122,7 @@ void Help(ZNConsole& console, const ZNConArgs& args)
     }
     ZNConCom* cc = ZNConComFind(args[1]);
     if (!cc)
-        return (void)console.Printf("help: no command or variable '%s'", args[1].CStr());
+        return (void)console.Error("help: no command or variable '%s'", args[1].CStr());
     if (ZNConVar* var = dynamic_cast<ZNConVar*>(cc))
     {
         console.Printf("%s = %s (%s)", var->Name.CStr(), var->ValueText().CStr(), var->RangeText().CStr());
@@ -139,11 +144,13 @@ void List(ZNConsole& console, const ZNConArgs& args, bool wantVariables)
     const ZNString prefix = args.Size() > 1 ? args[1] : ZNString();
     UINT32         shown  = 0;
     ZNConComRegistry().ForEach(
-        [&](const ZNString& name, ZNConCom* cc)
+        [&](const ZNString&, ZNConCom* cc)
         {
             ZNConVar* var = dynamic_cast<ZNConVar*>(cc);
-            if ((var != nullptr) != wantVariables || !StartsWith(name, prefix))
+            if (!cc || (var != nullptr) != wantVariables ||
+                !ZNConsoleNameStartsWith(cc->Name, prefix.CStr(), prefix.Size()))
                 return;
+            const ZNString& name = cc->Name;
             if (var)
                 console.Printf("%-22s %-8s %-22s %s", name.CStr(), var->ValueText().CStr(), var->RangeText().CStr(),
                                var->Description.CStr());
@@ -204,16 +211,16 @@ void Exec(ZNConsole& console, const ZNConArgs& args)
     // As typed (from the current directory, or absolute) first, then in the data folder.
     ZNString text;
     if (!ReadTextFile(ZNConsolePathToEngineName(args[1].CStr()), text) && !ReadTextFile(args[1], text))
-        return (void)console.Printf("exec: cannot read '%s'", args[1].CStr());
-    ZNConsoleExecText(console, text);
+        return (void)console.Error("exec: cannot read '%s'", args[1].CStr());
+    ZNConsoleExecText(console, text, args[1].CStr());
 }
 
 ZNConFunc GHelp("help", "help [NAME]", "what a command or variable does", Help, ZNCF_TakesName);
 ZNConFunc GCmdList("cmdlist", "cmdlist [PREFIX]", "lists the commands (starting with PREFIX)", CmdList);
 ZNConFunc GCvarList("cvarlist", "cvarlist [PREFIX]", "lists the variables: name, value, range, description", CvarList);
-ZNConFunc GSet("set", "set NAME VALUE", "sets a variable", Set, ZNCF_TakesName);
+ZNConFunc GSet("set", "set NAME VALUE", "sets a variable", Set, ZNCF_TakesVariable);
 ZNConFunc GToggle("toggle", "toggle NAME", "switches a variable between its lowest and highest value", Toggle,
-                  ZNCF_TakesName);
+                  ZNCF_TakesVariable);
 ZNConFunc GEcho("echo", "echo TEXT", "prints TEXT", Echo);
 ZNConFunc GExec("exec", "exec FILE", "runs the console lines of a text file ('#' starts a comment)", Exec);
 }

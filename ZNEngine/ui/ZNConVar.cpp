@@ -5,6 +5,7 @@
 #include "ui/ZNConsoleLine.h"
 
 #include <math.h>
+#include <stdlib.h>
 
 // ---------------------------------------------------------------------------
 // Registry
@@ -17,11 +18,22 @@ ZNMap<ZNString, ZNConCom*>& ZNConComRegistry()
     return *registry;
 }
 
+namespace
+{
+// The registry as the checks below see it: found by name whatever its letter case.
+struct RegistryByName
+{
+    ZNMap<ZNString, ZNConCom*>&     Map;
+    ZNMapNode<ZNString, ZNConCom*>* Find(const ZNString& name) const { return Map.Find(name.ToLower()); }
+};
+}
+
 void ZNConComRegister(ZNConCom* cc)
 {
     if (!cc || cc->Name.Empty())
         return;
-    ZNMap<ZNString, ZNConCom*>*     GConComAuto = &ZNConComRegistry();
+    RegistryByName                  registry{ ZNConComRegistry() };
+    RegistryByName*                 GConComAuto = &registry;
     ZNMapNode<ZNString, ZNConCom*>* node        = GConComAuto->Find(cc->Name);
     // The check reports its text as written, spaces included.
     // clang-format off
@@ -30,27 +42,28 @@ void ZNConComRegister(ZNConCom* cc)
     if (node)
         node->value = cc;
     else
-        GConComAuto->Insert(cc->Name, cc);
+        registry.Map.Insert(cc->Name.ToLower(), cc);
 }
 
 void ZNConComUnregister(ZNConCom* cc)
 {
     if (!cc)
         return;
-    ZNMap<ZNString, ZNConCom*>*     GConComAuto = &ZNConComRegistry();
+    RegistryByName                  registry{ ZNConComRegistry() };
+    RegistryByName*                 GConComAuto = &registry;
     ZNMapNode<ZNString, ZNConCom*>* node        = GConComAuto->Find(cc->Name);
     // clang-format off
     BREAK_IF(!GConComAuto->Find( cc->Name ));
     // clang-format on
     // A newer command of the same name took over the entry: it stays registered.
     if (node && node->value == cc)
-        GConComAuto->Remove(cc->Name);
+        registry.Map.Remove(cc->Name.ToLower());
     cc->Name.Clear();
 }
 
 ZNConCom* ZNConComFind(const ZNString& name)
 {
-    ZNMapNode<ZNString, ZNConCom*>* node = ZNConComRegistry().Find(name);
+    ZNMapNode<ZNString, ZNConCom*>* node = ZNConComRegistry().Find(name.ToLower());
     return node ? node->value : nullptr;
 }
 
@@ -172,7 +185,7 @@ float ZNConVar::Filter(float v) const
         {
             const float a = Allowed[i];
             if (a == v)
-                return v;
+                return a;
             const float d = fabsf(a - v);
             if (d < bestDist)
             {
@@ -187,7 +200,49 @@ float ZNConVar::Filter(float v) const
         v = Max;
     if (v < Min)
         v = Min;
-    return v;
+    // -0 is 0: it compares equal, and must not print as "-0".
+    return v == 0.0f ? 0.0f : v;
+}
+
+bool ZNConVarParse(const char* text, float& out)
+{
+    // Whole decimal text only: [+-]digits[.digits][e[+-]digits]. Everything
+    // the C library would also take (nan, inf, hexadecimal, a locale's comma)
+    // or stop early on ("60degrees") is not a value a person means.
+    if (!text)
+        return false;
+    const char* p = text;
+    if (*p == '+' || *p == '-')
+        ++p;
+    UINT32 digits = 0;
+    while (*p >= '0' && *p <= '9')
+        ++p, ++digits;
+    if (*p == '.')
+    {
+        ++p;
+        while (*p >= '0' && *p <= '9')
+            ++p, ++digits;
+    }
+    if (!digits)
+        return false;
+    if (*p == 'e' || *p == 'E')
+    {
+        ++p;
+        if (*p == '+' || *p == '-')
+            ++p;
+        if (!(*p >= '0' && *p <= '9'))
+            return false;
+        while (*p >= '0' && *p <= '9')
+            ++p;
+    }
+    if (*p)
+        return false;
+    // strtod reads '.' as the decimal mark in the "C" locale the engine runs in.
+    const double v = strtod(text, nullptr);
+    if (!(fabs(v) <= 3.4028234663852886e38))
+        return false;   // beyond float: no value stands for it
+    out = (float)v;
+    return true;
 }
 
 void ZNConVar::Execute(ZNConsole& console, const ZNString& arguments)
@@ -195,7 +250,37 @@ void ZNConVar::Execute(ZNConsole& console, const ZNString& arguments)
     ZNString text(arguments);
     text.Trim();
     if (!text.Empty())
-        Set(ZNAtof(text.CStr()));
+    {
+        float typed = 0.0f;
+        bool  words = false;
+        for (UINT32 i = 0; i < text.Size(); ++i)
+            words |= ZNConsoleIsSpace(text[i]);
+        if (words || !ZNConVarParse(text.CStr(), typed))
+        {
+            if (words)
+                console.Error("%s: one value expected, not '%s'", Name.CStr(), text.CStr());
+            else
+                console.Error("%s: '%s' is not a number", Name.CStr(), text.CStr());
+            console.Error("usage: %s [VALUE] (%s)", Name.CStr(), RangeText().CStr());
+            return;
+        }
+        Set(typed);
+        // Rounding to a whole number is what an integral variable is; a value
+        // moved to the range or the list is worth a word.
+        const float rounded = Integer ? nearbyintf(typed) : typed;
+        if (Value != rounded)
+        {
+            ZNString why;
+            if (!Allowed.Empty())
+                why = "is not " + RangeText();
+            else
+                why = (rounded < Value ? "is below " : "is above ") +
+                      FormatNumber(rounded < Value ? Min : Max, Integer != 0);
+            console.Printf("%s: %s %s; set to %s", Name.CStr(), FormatNumber(typed, false).CStr(), why.CStr(),
+                           ValueText().CStr());
+            return;
+        }
+    }
 
     if (Integer)
         console.Printf("%s = %d", Name.CStr(), (int)ZNConVarToInt(Value));
@@ -220,7 +305,7 @@ void ZNConFunc::Execute(ZNConsole& console, const ZNString& arguments)
     const bool closed = ZNConsoleSplitArgs(arguments.CStr(), args);
     if (!closed)
     {
-        console.Printf("%s: a quote is not closed", Name.CStr());
+        console.Error("%s: a quote is not closed", Name.CStr());
         return;
     }
     args.Insert(0, Name);

@@ -11,11 +11,14 @@
 //   the registry when it is destroyed or renamed. The registry is created on
 //   first use and never destroyed, so static commands may register from
 //   static constructors and unregister from static destructors in any order.
-// - Names compare case-sensitively. Registering a name twice is reported and
-//   the newer command wins; a command leaving the registry only ever removes
-//   its own entry, never another command's.
+// - Names compare without regard to letter case ("CAM_FOV" finds cam_fov; the
+//   registry's keys are the lower-case names). Registering a name twice is
+//   reported and the newer command wins; a command leaving the registry only
+//   ever removes its own entry, never another command's.
 // - A variable's stored value is always filtered: rounded to an integer when
 //   integral, then snapped to the nearest allowed value or clamped to its range.
+//   Typed values must be whole decimal numbers: anything else is refused with
+//   the usage and the value stays; a value moved into the range says so.
 // - Every command may carry a one-line description (help, cmdlist and cvarlist
 //   show it); a ZNConFunc also carries its usage and receives its arguments as
 //   words (double quotes group, ui/ZNConsoleLine.h).
@@ -29,7 +32,8 @@ class ZNConsole;
 // ZNConCom flags.
 enum : UINT32
 {
-    ZNCF_TakesName = 1,   // the first argument is a command or variable name (Tab completes it)
+    ZNCF_TakesName     = 1,   // the first argument is a command or variable name (Tab completes it)
+    ZNCF_TakesVariable = 2,   // the first argument is a variable name (Tab completes variables only)
 };
 
 class ZNConCom
@@ -62,7 +66,8 @@ public:
 void                        ZNConComRegister(ZNConCom* cc);
 void                        ZNConComUnregister(ZNConCom* cc);
 ZNConCom*                   ZNConComFind(const ZNString& name);
-// The registry itself (created on first use, never destroyed).
+// The registry itself (created on first use, never destroyed), keyed by the
+// lower-case names; each command keeps its own spelling in Name.
 ZNMap<ZNString, ZNConCom*>& ZNConComRegistry();
 
 class ZNConVar : public ZNConCom
@@ -76,8 +81,10 @@ public:
     ZNConVar(float value, UINT32 integer, float minValue, float maxValue, const float* allowed, UINT32 allowedCount,
              const char* description = nullptr);
 
-    // Trimmed arguments, when not empty, are parsed as a number and stored
-    // filtered; then "name = value" is printed.
+    // Trimmed arguments, when not empty, are parsed as one number
+    // (ZNConVarParse) and stored filtered; then "name = value" is printed, or
+    // "name: 9 is below 10; set to 10" when the filter moved it to the range or
+    // list. Anything but one number is refused with the usage (an error).
     void Execute(ZNConsole& console, const ZNString& arguments) override;
 
     // The value this variable would store for v.
@@ -118,6 +125,11 @@ public:
     ZNString     Usage;   // "map HEIGHT.png COLOUR.png": what help prints first
     ZNConFuncPtr Function;
 };
+
+// One decimal number as a person types it: [+-]digits[.digits][e[+-]digits],
+// nothing before or after, within the float range. False for anything else
+// (words, "nan", "inf", "0x40", "1,5", "60degrees", "1e999"); out is then untouched.
+bool ZNConVarParse(const char* text, float& out);
 
 // Saturating float to INT32 conversion (truncation toward zero, NaN gives 0).
 INT32 ZNConVarToInt(float v);

@@ -76,27 +76,66 @@ UINT32 LastCommandStart(const ZNString& line)
     return start;
 }
 
-bool StartsWith(const ZNString& s, const char* prefix, UINT32 length)
+bool ContainsName(const ZNArray<ZNString>& list, const ZNString& s)
 {
-    if (s.Size() < length)
+    for (UINT32 i = 0; i < list.Size(); ++i)
+        if (ZNConsoleNameEquals(list[i], s))
+            return true;
+    return false;
+}
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? (char)(c + 32) : c;
+}
+
+// The names of list starting with word, added to out.
+void AddMatches(const ZNArray<ZNString>& list, const char* word, UINT32 length, ZNArray<ZNString>& out)
+{
+    for (UINT32 i = 0; i < list.Size(); ++i)
+        if (ZNConsoleNameStartsWith(list[i], word, length))
+            out.Add(list[i]);
+}
+
+bool NameLess(const ZNString& a, const ZNString& b)
+{
+    for (UINT32 i = 0; i < a.Size() && i < b.Size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return Lower(a[i]) < Lower(b[i]);
+    return a.Size() < b.Size();
+}
+}
+
+bool ZNConsoleNameStartsWith(const ZNString& name, const char* prefix, UINT32 length)
+{
+    if (name.Size() < length)
         return false;
     for (UINT32 i = 0; i < length; ++i)
-        if (s[i] != prefix[i])
+        if (Lower(name[i]) != Lower(prefix[i]))
             return false;
     return true;
 }
 
-bool Contains(const ZNArray<ZNString>& list, const ZNString& s)
+bool ZNConsoleNameEquals(const ZNString& a, const ZNString& b)
 {
-    for (UINT32 i = 0; i < list.Size(); ++i)
-        if (list[i] == s)
-            return true;
-    return false;
-}
+    return a.Size() == b.Size() && ZNConsoleNameStartsWith(a, b.CStr(), b.Size());
 }
 
-ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNArray<ZNString>& names,
-                               const ZNArray<ZNString>& nameTakers, ZNArray<ZNString>& matches)
+ZNString ZNConsoleStripComment(const ZNString& line)
+{
+    bool quoted = false;
+    for (UINT32 i = 0; i < line.Size(); ++i)
+    {
+        const char c = line[i];
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == '#' && !quoted && (i == 0 || ZNConsoleIsSpace(line[i - 1]) || line[i - 1] == ';'))
+            return ZNString(line.CStr(), i);
+    }
+    return line;
+}
+
+ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNConsoleNames& names, ZNArray<ZNString>& matches)
 {
     matches.Clear();
     const char*  s = line.CStr();
@@ -108,10 +147,17 @@ ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNArray<ZNString>& na
     UINT32 wordBeg = at;
     while (at < n && ZNConsoleIsNameChar(s[at]))
         ++at;
+    // The command's position: every command and variable fits.
+    bool commands = true;
     if (at < n)
     {
         // Past the name: only the first argument of a name-taking command completes.
-        if (!ZNConsoleIsSpace(s[at]) || !Contains(nameTakers, ZNString(s + wordBeg, at - wordBeg)))
+        const ZNString command(s + wordBeg, at - wordBeg);
+        if (!ZNConsoleIsSpace(s[at]))
+            return line;
+        if (ContainsName(names.VariableTakers, command))
+            commands = false;
+        else if (!ContainsName(names.NameTakers, command))
             return line;
         while (at < n && ZNConsoleIsSpace(s[at]))
             ++at;
@@ -122,11 +168,20 @@ ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNArray<ZNString>& na
             return line;
     }
 
-    const char*  word   = s + wordBeg;
-    const UINT32 length = n - wordBeg;
-    for (UINT32 i = 0; i < names.Size(); ++i)
-        if (StartsWith(names[i], word, length))
-            matches.Add(names[i]);
+    const char*       word   = s + wordBeg;
+    const UINT32      length = n - wordBeg;
+    ZNArray<ZNString> fromCommands, fromVariables;
+    if (commands)
+        AddMatches(names.Commands, word, length, fromCommands);
+    AddMatches(names.Variables, word, length, fromVariables);
+    // Both lists are ascending: merge them.
+    for (UINT32 c = 0, v = 0; c < fromCommands.Size() || v < fromVariables.Size();)
+    {
+        if (v == fromVariables.Size() || (c < fromCommands.Size() && NameLess(fromCommands[c], fromVariables[v])))
+            matches.Add(fromCommands[c++]);
+        else
+            matches.Add(fromVariables[v++]);
+    }
     if (matches.Empty())
         return line;
 
@@ -141,10 +196,13 @@ ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNArray<ZNString>& na
     for (UINT32 i = 1; i < matches.Size(); ++i)
     {
         UINT32 k = 0;
-        while (k < common && k < matches[i].Size() && matches[i][k] == matches[0][k])
+        while (k < common && k < matches[i].Size() && Lower(matches[i][k]) == Lower(matches[0][k]))
             ++k;
         common = k;
     }
-    out += ZNString(matches[0].CStr(), common);
+    // The typed part keeps its letter case; the common rest comes from a name.
+    out += ZNString(word, length);
+    if (common > length)
+        out += ZNString(matches[0].CStr() + length, common - length);
     return out;
 }

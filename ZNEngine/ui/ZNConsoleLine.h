@@ -34,12 +34,29 @@ void ZNConsoleSplitCommands(const char* line, ZNArray<ZNString>& out);
 // word. out is replaced. False when a quote was left open.
 bool ZNConsoleSplitArgs(const char* text, ZNArray<ZNString>& out);
 
+// The line without its comment: from a '#' outside double quotes that starts a
+// word (at the start, or after white space or ';') to the end. "a#b" keeps its '#'.
+ZNString ZNConsoleStripComment(const ZNString& line);
+
+// Case-insensitive comparison of a name with a typed prefix or name.
+bool ZNConsoleNameStartsWith(const ZNString& name, const char* prefix, UINT32 length);
+bool ZNConsoleNameEquals(const ZNString& a, const ZNString& b);
+
+// The names Tab completes from, each list in ascending case-insensitive order.
+struct ZNConsoleNames
+{
+    ZNArray<ZNString> Commands;         // commands that are not variables
+    ZNArray<ZNString> Variables;        // variables
+    ZNArray<ZNString> NameTakers;       // commands whose first argument is any name ("help")
+    ZNArray<ZNString> VariableTakers;   // commands whose first argument is a variable ("set")
+};
+
 // Tab completion of the last command on the line. The word completed is the
-// command name being typed, or the first argument of a command named in
-// nameTakers (commands that take a command or variable name, like "set").
-// matches receives the names (from the ascending list names) that start with
-// that word. One match: the word becomes the name and a space follows. Several:
-// the word grows to their longest common prefix. None, or nothing to complete:
-// the line comes back unchanged.
-ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNArray<ZNString>& names,
-                               const ZNArray<ZNString>& nameTakers, ZNArray<ZNString>& matches);
+// command name being typed (any command or variable fits there), or the first
+// argument of a name taker (any name) or of a variable taker (variables only);
+// nothing else completes. matches receives the fitting names that start with
+// that word, letter case aside, in ascending order. One match: the word
+// becomes the name and a space follows. Several: the word grows to their
+// longest common prefix. None, or nothing to complete: the line comes back
+// unchanged.
+ZNString ZNConsoleCompleteLine(const ZNString& line, const ZNConsoleNames& names, ZNArray<ZNString>& matches);

@@ -95,6 +95,83 @@ inline bool IsWordChar(char c)
     return c != ' ' && c != '\n';
 }
 
+// The line breaking of DrawTextInRect, shared with LineCount so the lines
+// counted are the lines drawn. Hands every character that stays to emit, and
+// '\n' at every line end; returns the number of lines (at most maxLines).
+// placed = width of the words and spaces finished on this line (the current
+// word joins it when the next word starts), word = width of the current word,
+// drawn = advances of the characters copied to the line.
+template <typename Emit>
+UINT32 WrapText(const ZNFont& font, const char* text, UINT32 n, UINT32 flags, float rectW, UINT32 maxLines, float size,
+                Emit&& emit)
+{
+    UINT32 lines  = 1;
+    float  placed = 0.0f, word = 0.0f, drawn = 0.0f;
+    bool   empty = true;   // nothing on the current line yet
+    for (UINT32 i = 0; i < n; ++i)
+    {
+        const char  c    = text[i];
+        const float adv  = font.CharAdvance(size, c);
+        bool        fits = false;
+        if (c != '\n')
+        {
+            if (IsWordChar(c) && (i == 0 || !IsWordChar(text[i - 1])))
+            {
+                placed += word;
+                word = 0.0f;
+                for (UINT32 j = i; j < n && IsWordChar(text[j]); ++j)
+                    word += font.CharAdvance(size, text[j]);
+            }
+            else if (IsBreakSpace(c))
+                placed += adv;
+
+            fits = placed <= rectW;
+            if ((flags & ZN_TEXT_WORDWRAP) && word < rectW && placed + word > rectW)
+                fits = false;
+            if ((flags & ZN_TEXT_BREAKWORD) && drawn + adv > rectW)
+                fits = false;
+            // A line narrower than one character still takes one: breaking
+            // before it would only add empty lines.
+            if ((flags & ZN_TEXT_BREAKWORD) && empty && IsWordChar(c))
+                fits = true;
+        }
+        if (fits)
+        {
+            emit(c);
+            drawn += adv;
+            empty = false;
+            continue;
+        }
+
+        // The line ends here.
+        if (lines >= maxLines)
+            break;
+        emit('\n');
+        ++lines;
+        placed = 0.0f;
+        if (IsWordChar(c))
+        {
+            // The part of the word from here on lives on the new line; only
+            // that part may join placed when the next word starts.
+            emit(c);
+            drawn = adv;
+            empty = false;
+            word  = 0.0f;
+            for (UINT32 j = i; j < n && IsWordChar(text[j]); ++j)
+                word += font.CharAdvance(size, text[j]);
+        }
+        else
+        {
+            // A breaking space or line feed is dropped, and the word before it
+            // stays on the previous line.
+            drawn = 0.0f;
+            word  = 0.0f;
+            empty = true;
+        }
+    }
+    return lines;
+}
+
 }   // namespace
 
 // ---------------------------------------------------------------------------
@@ -413,10 +490,15 @@ float ZNFont::TextWidth(float size, const char* text, UINT32 beg, UINT32 count) 
 
 UINT32 ZNFont::LineCount(const char* text, float size, float width) const
 {
-    (void)text;
-    (void)size;
-    (void)width;
-    return 1;
+    const UINT32 n = BoundedLength(text, 0);
+    if (Glyphs.Empty() || !(width > 0.0f) || !(size > 0.0f))
+    {
+        UINT32 lines = 1;
+        for (UINT32 i = 0; i < n; ++i)
+            lines += text[i] == '\n';
+        return lines;
+    }
+    return WrapText(*this, text, n, ZN_TEXT_WORDWRAP | ZN_TEXT_BREAKWORD, width, 0xFFFFFFFFu, size, [](char) {});
 }
 
 // ---------------------------------------------------------------------------
@@ -516,66 +598,10 @@ INT32 ZNFont::DrawTextInRect(const char* text, UINT32 length, const ZNVec4& colo
     }
 
     // Pass 1: copy the text into the layout buffer with a line feed at every
-    // line end. placed = width of the words and spaces finished on this line
-    // (the current word joins it when the next word starts), word = width of
-    // the current word, drawn = advances of the characters copied to the line.
+    // line end.
     LayoutBuffer.Clear();
-    UINT32 lines  = 1;
-    float  placed = 0.0f, word = 0.0f, drawn = 0.0f;
-    for (UINT32 i = 0; i < n; ++i)
-    {
-        const char  c    = text[i];
-        const float adv  = CharAdvance(size, c);
-        bool        fits = false;
-        if (c != '\n')
-        {
-            if (IsWordChar(c) && (i == 0 || !IsWordChar(text[i - 1])))
-            {
-                placed += word;
-                word = 0.0f;
-                for (UINT32 j = i; j < n && IsWordChar(text[j]); ++j)
-                    word += CharAdvance(size, text[j]);
-            }
-            else if (IsBreakSpace(c))
-                placed += adv;
-
-            fits = placed <= rectW;
-            if ((flags & ZN_TEXT_WORDWRAP) && word < rectW && placed + word > rectW)
-                fits = false;
-            if ((flags & ZN_TEXT_BREAKWORD) && drawn + adv > rectW)
-                fits = false;
-        }
-        if (fits)
-        {
-            LayoutBuffer += (ZNWChar)(UINT8)c;
-            drawn += adv;
-            continue;
-        }
-
-        // The line ends here.
-        if (lines >= maxLines)
-            break;
-        LayoutBuffer += (ZNWChar)'\n';
-        ++lines;
-        placed = 0.0f;
-        if (IsWordChar(c))
-        {
-            // The part of the word from here on lives on the new line; only
-            // that part may join placed when the next word starts.
-            LayoutBuffer += (ZNWChar)(UINT8)c;
-            drawn = adv;
-            word  = 0.0f;
-            for (UINT32 j = i; j < n && IsWordChar(text[j]); ++j)
-                word += CharAdvance(size, text[j]);
-        }
-        else
-        {
-            // A breaking space or line feed is dropped, and the word before it
-            // stays on the previous line.
-            drawn = 0.0f;
-            word  = 0.0f;
-        }
-    }
+    const UINT32 lines =
+        WrapText(*this, text, n, flags, rectW, maxLines, size, [this](char c) { LayoutBuffer += (ZNWChar)(UINT8)c; });
 
     // Pass 2: place and draw each line.
     const UINT32   total     = LayoutBuffer.Size();

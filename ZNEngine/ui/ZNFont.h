@@ -127,7 +127,10 @@ public:
     // terminator), times size. beg beyond the text length is reported
     // ("beg > tlen") and measuring then starts at the end.
     float  TextWidth(float size, const char* text, UINT32 beg, UINT32 count) const;
-    // One line per text, whatever it holds (the console counts entries).
+    // The lines DrawTextInRect lays text out in within width, with word wrap
+    // and breaks inside words too long for a line (ZN_TEXT_WORDWRAP |
+    // ZN_TEXT_BREAKWORD) and no line limit. Without glyphs or a width: one
+    // line per line feed, plus one.
     UINT32 LineCount(const char* text, float size, float width) const;
 
     // Draws the collected batch and empties it.

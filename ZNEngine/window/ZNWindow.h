@@ -185,3 +185,7 @@ private:
     UINT32                    DropOpen;    // between the drop's begin and complete
     ZNNativeWindow*           Native;      // null until created
 };
+
+// The system clipboard's text (UTF-8). False, with text empty, when the
+// clipboard holds no text or the window system has not been started.
+bool ZNGetClipboardText(ZNString& text);

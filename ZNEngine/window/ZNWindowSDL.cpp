@@ -393,3 +393,16 @@ void ZNWindow::ClipCursor(bool clip)
         CursorClipped = 0;
     }
 }
+
+bool ZNGetClipboardText(ZNString& text)
+{
+    text.Clear();
+    if (!SDL_WasInit(SDL_INIT_VIDEO) || !SDL_HasClipboardText())
+        return false;
+    char* got = SDL_GetClipboardText();
+    if (!got)
+        return false;
+    text = got;
+    SDL_free(got);
+    return !text.Empty();
+}

@@ -344,3 +344,20 @@ void ZNWindow::ClipCursor(bool clip)
         CursorClipped = 0;
     }
 }
+
+bool ZNGetClipboardText(ZNString& text)
+{
+    text.Clear();
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(nullptr))
+        return false;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+    {
+        if (const wchar_t* wide = (const wchar_t*)GlobalLock(data))
+        {
+            text = ZNNarrowString(wide);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return !text.Empty();
+}

@@ -59,14 +59,17 @@ TEST_F(ConsolePollFixture, OpenConsoleTakesKeysAndCharactersAndNothingReachesThe
     EXPECT_EQ(app.Input.Mouse[0], mouseX);   // motion is not recorded
     EXPECT_EQ(app.Input.Wheel, 0.0f);
     EXPECT_TRUE(app.Input.Text.Empty());
-    EXPECT_EQ(std::string(app.Console->Input.CStr()), "w");   // only the printable one
+    // The backquote is the console key's own; '~' (Shift is down) is typed.
+    EXPECT_EQ(std::string(app.Console->Input.CStr()), "w~");
 
     // Backspace is a key the console handles while open.
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE));
     Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_BACKSPACE));
     app.Poll();
     EXPECT_TRUE(app.Console->Input.Empty());
 
     // Closing hands the keys back: W goes down in the input again.
+    Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_LSHIFT));
     Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
     Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_W));
     app.Poll();
@@ -148,4 +151,36 @@ TEST_F(ConsolePollFixture, WheelScrollsTheOpenConsoleInsteadOfReachingTheInput)
     app.Poll();
     EXPECT_EQ(app.Console->Scroll, bottom - ZNConsole::ScrollStep);
     EXPECT_EQ(app.Input.Wheel, 0.0f);
+}
+
+// Shift and the console key is '~' (as in "map ~/h.png ~/c.png"): it is typed
+// and the console stays open; it used to close the console. Without Shift the
+// key toggles, open or closed, and with Shift held it does not open it either.
+TEST_F(ConsolePollFixture, ShiftWithTheConsoleKeyTypesATildeInsteadOfToggling)
+{
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT));
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+    app.Poll();
+    EXPECT_FALSE(app.Console->IsOpen()) << "Shift held: the key does not open the console";
+    Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_GRAVE));
+    Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_LSHIFT));
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+    Feed(TextEvent("`"));
+    app.Poll();
+    ASSERT_TRUE(app.Console->IsOpen());
+
+    Feed(TextEvent("map "));
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_RSHIFT));
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+    Feed(TextEvent("~"));
+    Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_GRAVE));
+    Feed(KeyEvent(SDL_KEYUP, SDL_SCANCODE_RSHIFT));
+    Feed(TextEvent("/h.png"));
+    app.Poll();
+    EXPECT_TRUE(app.Console->IsOpen()) << "Shift and the console key leave it open";
+    EXPECT_EQ(std::string(app.Console->Input.CStr()), "map ~/h.png");
+
+    Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+    app.Poll();
+    EXPECT_FALSE(app.Console->IsOpen()) << "without Shift it closes";
 }

@@ -151,8 +151,10 @@ TEST(AppFrameGL, ABenchmarkFliesTheProgramsPathAndHoldsTheRestBack)
     EXPECT_LE(lastFlown, 1000.0f * app.Bench.Elapsed);
     EXPECT_EQ(client.X.back(), lastFlown) << "after the flight the camera stays where it left the path";
     const std::vector<std::string> text = ConsoleText(app);
-    ASSERT_GE(text.size(), 2u);
-    EXPECT_EQ(text[0], "benchmark: flying the path for 0.2 s");
-    EXPECT_EQ(text[1].rfind("benchmark: frames ", 0), 0u) << text[1];
+    ASSERT_GE(text.size(), 4u);
+    EXPECT_EQ(text[0], "] benchmark 0.2") << "a command-line line is echoed as typed ones are";
+    EXPECT_EQ(text[1], "benchmark: flying the path for 0.2 s");
+    EXPECT_EQ(text[2].rfind("benchmark: frames ", 0), 0u) << text[2];
+    EXPECT_EQ(text[3], "] quit");
     app.Destroy();
 }

@@ -28,12 +28,18 @@ std::vector<std::string> Lines(const ZNConsole& c, UINT32 from = 0)
     return out;
 }
 
-// What one line printed on a fresh console.
+// What one line printed on a fresh console, below its echo.
 std::vector<std::string> Printed(const char* line)
 {
     ZNConsole c;
     TypeLine(c, line);
-    return Lines(c);
+    std::vector<std::string> out = Lines(c);
+    EXPECT_FALSE(out.empty());
+    if (out.empty())
+        return out;
+    EXPECT_EQ(out.front(), std::string("] ") + line) << "the typed line is echoed first";
+    out.erase(out.begin());
+    return out;
 }
 
 typedef std::vector<std::string> Out;
@@ -150,7 +156,7 @@ TEST(ConsoleCommands, SetAndToggleChangeOnlyVariablesThroughTheirFilter)
 {
     TestVars         v;
     RecordingCommand rec("zz_plain");
-    EXPECT_EQ(Printed("set zz_speed 900"), (Out{ "zz_speed = 500" }));
+    EXPECT_EQ(Printed("set zz_speed 900"), (Out{ "zz_speed: 900 is above 500; set to 500" }));
     EXPECT_EQ(v.Speed.Get(), 500.0f);
     EXPECT_EQ(Printed("set zz_speed"), (Out{ "usage: set NAME VALUE" }));
     EXPECT_EQ(Printed("set zz_speed 1 2"), (Out{ "usage: set NAME VALUE" }));
@@ -200,6 +206,42 @@ TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
     const Out out = Printed(("exec " + loop).c_str());
     EXPECT_EQ((UINT32)std::count(out.begin(), out.end(), "round"), ZNConsole::ExecDepthLimit - 1);
     EXPECT_EQ(out.back().rfind("commands nested more than 8 deep", 0), 0u) << out.back();
+}
+
+// An error of a line from an exec file names the file and the line; a nested
+// file names its own, and its caller's come back after it; typed lines have no
+// place to name.
+TEST(ConsoleCommands, ExecErrorsNameTheFileAndLine)
+{
+    TestVars          v;
+    ZNScratchDir      dir;
+    const std::string inner = dir.Write("inner.cfg", "echo in\nset zz_speed abc\n");
+    const std::string outer =
+        dir.Write("outer.cfg", "# settings\necho out # said\nexec " + inner + "\n\nnosuch_cmd 1\nzz_speed 1 2\n");
+    const Out out      = Printed(("exec " + outer).c_str());
+    const Out expected = { "out",
+                           "in",
+                           inner + ":2: zz_speed: 'abc' is not a number",
+                           inner + ":2: usage: zz_speed [VALUE] (1 .. 500)",
+                           outer + ":5: error in 'nosuch_cmd 1' - command not found",
+                           outer + ":6: zz_speed: one value expected, not '1 2'",
+                           outer + ":6: usage: zz_speed [VALUE] (1 .. 500)" };
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(Printed("nosuch_cmd"), (Out{ "error in 'nosuch_cmd' - command not found" }));
+    EXPECT_EQ(v.Speed.Get(), 100.0f);
+}
+
+// Names are found whatever their letter case; the lists show each name as declared.
+TEST(ConsoleCommands, NamesAreFoundInAnyLetterCase)
+{
+    TestVars v;
+    EXPECT_EQ(Printed("SET ZZ_Speed 30"), (Out{ "zz_speed = 30" }));
+    EXPECT_EQ(Printed("Zz_Flag 1"), (Out{ "zz_flag = 1" }));
+    EXPECT_EQ(Printed("TOGGLE zz_FLAG"), (Out{ "zz_flag = 0" }));
+    const Out vars = Printed("cvarlist ZZ_");
+    ASSERT_EQ(vars.size(), 4u);
+    EXPECT_EQ(vars[0].rfind("zz_flag", 0), 0u);
+    EXPECT_EQ(Printed("Help zz_step")[0].rfind("zz_step = 2", 0), 0u);
 }
 
 // Depth alone bounds no work: a k-line script whose every line runs it again

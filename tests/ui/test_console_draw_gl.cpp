@@ -69,6 +69,16 @@ protected:
                 n += PixelAt(x, y).r > level ? 1 : 0;
         return n;
     }
+    // Pixels of the band brighter than level in blue (white text; the scroll
+    // bar's thumb and track are dark in blue).
+    static int BrightBlue(UINT32 x0, UINT32 y0, UINT32 x1, UINT32 y1, int level)
+    {
+        int n = 0;
+        for (UINT32 y = y0; y < y1; ++y)
+            for (UINT32 x = x0; x < x1; ++x)
+                n += PixelAt(x, y).b > level ? 1 : 0;
+        return n;
+    }
     // As the native window reports a resize.
     static void Resize(UINT32 w, UINT32 h)
     {
@@ -114,20 +124,57 @@ TEST_F(ConsoleDrawGL, HistoryTextThumbAndInputLineAppear)
     c->KeyEvent(ZNCK_Toggle, true);
     DrawConsole();
     EXPECT_EQ(Bright(0, 0, W - 10, 36, 150), 0) << "no history yet";
-    EXPECT_EQ(Bright(0, 36, W, 50, 150), 0) << "no input yet";
+    // Opening showed the cursor (it blinks from the last key on).
+    const int prompt = Bright(0, 36, W, 50, 150);
+    EXPECT_GT(prompt, 10) << "the prompt and the cursor";
+    EXPECT_EQ(Bright(40, 36, W, 50, 150), 0) << "nothing typed yet";
 
     // One entry after a key: the scroll is clamped to 0, the entry sits on row 0.
     c->AddLine("HELLO WORLD");
-    c->KeyEvent(ZNCK_Home, true);
+    c->KeyEvent(ZNCK_PageUp, true);
     for (const char* s = "abc"; *s; ++s)
         c->CharEvent((UINT8)*s, true);
     Clear();
     DrawConsole();
     EXPECT_GT(Bright(0, 0, W - 10, 14, 150), 10) << "history line on the top row";
     EXPECT_EQ(Bright(0, 14, W - 10, 36, 150), 0) << "nothing on the other history rows";
-    EXPECT_GT(Bright(0, 36, W, 50, 150), 10) << "typed text on the input line";
+    EXPECT_GT(Bright(0, 36, W, 50, 150), prompt + 10) << "typed text on the input line";
     // Thumb from scroll 0 to 0 + 2 visible lines of 1: over the whole track.
     ExpectNear(PixelAt(W - 5, 30), 230, 179, 102, "thumb");
+}
+
+// A line longer than the console is wide goes on over as many rows as the font
+// counts, and every row of it is drawn; the input line follows its cursor
+// (History lines used to be cut at the window's edge, the input at 100 characters.)
+TEST_F(ConsoleDrawGL, LongLinesWrapOntoTheRowsTheyCountAndTheInputFollowsTheCursor)
+{
+    ZNConsole* c = Window->Console;
+    ASSERT_TRUE(Window->DebugFont->HasGlyphs());
+    c->KeyEvent(ZNCK_Toggle, true);
+    DrawConsole();   // lays the console out with the font
+    c->AddLine("WWWW WWWW WWWW WWWW WWWW WWWW WWWW");
+    const UINT32 rows = c->History[0].Lines;
+    ASSERT_GE(rows, 2u) << "a line wider than the console counts more than one row";
+    ASSERT_LE(rows, c->VisibleLines) << "the test wants the whole entry in view";
+    c->KeyEvent(ZNCK_PageUp, true);   // clamps the scroll: the history starts on row 0
+    Clear();
+    DrawConsole();
+    for (UINT32 r = 0; r < rows; ++r)
+        EXPECT_GT(Bright(0, r * 14, W - 10, r * 14 + 14, 150), 10) << "row " << r << " of the wrapped line";
+    EXPECT_EQ(BrightBlue(W - 10, 0, W, 36, 150), 0) << "no text over the scroll bar";
+
+    // 300 characters typed: the end, with the cursor, shows; the start scrolled away.
+    for (int i = 0; i < 300; ++i)
+        c->CharEvent('A' + i % 26, true);
+    ASSERT_EQ(c->Input.Size(), 300u);
+    Clear();
+    DrawConsole();
+    EXPECT_GT(c->InputView, 0u);
+    EXPECT_GT(Bright(W - 60, 36, W, 50, 150), 10) << "the newest characters near the right edge";
+    c->KeyEvent(ZNCK_Home, true);
+    Clear();
+    DrawConsole();
+    EXPECT_EQ(c->InputView, 0u) << "Home brings the start back";
 }
 
 TEST_F(ConsoleDrawGL, PresentDrawsTheConsoleAndFollowsAResize)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <stdlib.h>
 
 #include "test_console_util.h"
 
@@ -25,7 +26,7 @@ std::string RunLine(const char* line)
 }
 }   // namespace
 
-TEST(ConsoleRegistry, BuiltInVariableIsThereBeforeMainAndCaseSensitive)
+TEST(ConsoleRegistry, BuiltInVariableIsThereBeforeMainAndFoundInAnyCase)
 {
     ZNConVar* v = Nothing();
     ASSERT_NE(v, nullptr);
@@ -34,7 +35,7 @@ TEST(ConsoleRegistry, BuiltInVariableIsThereBeforeMainAndCaseSensitive)
     EXPECT_EQ(v->Min, 0.0f);
     EXPECT_EQ(v->Max, 100.0f);
     EXPECT_TRUE(v->Allowed.Empty());
-    EXPECT_EQ(ZNConComFind(ZNString("__NOTHING")), nullptr);
+    EXPECT_EQ(ZNConComFind(ZNString("__NOTHING")), v);
     EXPECT_EQ(ZNConComFind(ZNString("__nothin")), nullptr);
     EXPECT_EQ(ZNConComFind(ZNString("")), nullptr);
 }
@@ -182,16 +183,14 @@ TEST(ConsoleVar, TypingTheBuiltInVariablePrintsAndSetsItThroughTheFilter)
     ZNConVar* v = Nothing();
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(RunLine("__nothing"), "__nothing = 0");
-    EXPECT_EQ(RunLine("__nothing 250"), "__nothing = 100");
+    EXPECT_EQ(RunLine("__nothing 250"), "__nothing: 250 is above 100; set to 100");
     EXPECT_EQ(v->Value, 100.0f);
     EXPECT_EQ(RunLine("__nothing   "), "__nothing = 100");   // blanks only: just prints
     EXPECT_EQ(RunLine("__nothing 2.5"), "__nothing = 2");
     EXPECT_EQ(v->Value, 2.0f);
-    EXPECT_EQ(RunLine("__nothing 3,5"), "__nothing = 4");   // comma as decimal mark
-    EXPECT_EQ(RunLine("__nothing -3"), "__nothing = 0");
+    EXPECT_EQ(RunLine("__nothing -3"), "__nothing: -3 is below 0; set to 0");
     EXPECT_EQ(RunLine("__nothing\t 42 \t"), "__nothing = 42");
-    EXPECT_EQ(RunLine("__nothing xyz"), "__nothing = 0");   // not a number: filtered 0
-    EXPECT_EQ(RunLine("__nothing 1e999"), "__nothing = 100");
+    EXPECT_EQ(RunLine("__NoThInG +45"), "__nothing = 45") << "any letter case; '+' is a sign";
     v->Value = 0.0f;
 }
 
@@ -200,8 +199,10 @@ TEST(ConsoleVar, FractionalVariablePrintsWithG)
     ZNConVar v("test_frac", 0.25f, 0, -1.0f, 1.0f, nullptr, 0);
     EXPECT_EQ(RunLine("test_frac"), "test_frac = 0.25");
     EXPECT_EQ(RunLine("test_frac -0.5"), "test_frac = -0.5");
-    EXPECT_EQ(RunLine("test_frac 7"), "test_frac = 1");
+    EXPECT_EQ(RunLine("test_frac 7"), "test_frac: 7 is above 1; set to 1");
     EXPECT_EQ(v.Value, 1.0f);
+    EXPECT_EQ(RunLine("test_frac -0"), "test_frac = 0") << "no negative zero";
+    EXPECT_EQ(RunLine("test_frac -0.0e3"), "test_frac = 0");
 }
 
 // "-e913" read 0 x 10^913 = 0 x infinity = NaN, and NaN slipped past both
@@ -221,4 +222,56 @@ TEST(ConsoleVariables, NaNNeverReachesTheStoredValue)
     ZNConsole console;
     v.Execute(console, ZNString("-e913&fuz"));
     EXPECT_EQ(v.Get(), 0.0f);
+}
+
+// Only a whole decimal number sets a variable. Every other text is refused
+// with the usage, and the value stays as it was (it used to become the
+// filtered reading of whatever strtod-like parsing found: abc, nan, 0x40 gave
+// the lowest value, 1e999 the highest, 1,5 read 1.5, 60degrees read 60, and
+// extra words were ignored).
+TEST(ConsoleVar, OnlyWholeNumbersSetAndEverythingElseIsRefusedWithTheUsage)
+{
+    const char* const kNotNumbers[] = {
+        "abc", "nan", "NaN", "inf", "-infinity", "0x40", "1e999", "-1e999", "1,5",   "60degrees", "80 extra words",
+        "1 2", "+",   "-",   ".",   "e5",        "1e",   "1e+",   "++1",    "1.2.3", "\"45\""
+    };
+    ZNConVar fov("test_fov", 90.0f, 1, 10.0f, 170.0f, nullptr, 0);
+    ZNConVar haze("test_haze", 0.5f, 0, 0.0f, 1.0f, nullptr, 0);
+    for (ZNConVar* var : { &fov, &haze })
+    {
+        const float       before = var->Get();
+        const std::string name   = var->Name.CStr();
+        for (const char* bad : kNotNumbers)
+        {
+            ZNConsole c;
+            TypeLine(c, (name + " " + bad).c_str());
+            SCOPED_TRACE(bad);
+            EXPECT_EQ(var->Get(), before) << "the value stays";
+            ASSERT_EQ(c.History.Size(), 3u) << LastLine(c);
+            EXPECT_EQ(std::string(c.History[1].Text.CStr()).rfind(name + ": ", 0), 0u) << c.History[1].Text.CStr();
+            EXPECT_EQ(LastLine(c), "usage: " + name + " [VALUE] (" + var->RangeText().CStr() + ")");
+        }
+    }
+
+    // What parses, parses to what strtod says; nothing else does.
+    for (const char* good : { "45", "+45", "-45", "0.5", ".5", "5.", "1e2", "1E+2", "2.5e-1", "-0", "0000" })
+    {
+        float v = -1.0f;
+        EXPECT_TRUE(ZNConVarParse(good, v)) << good;
+        EXPECT_EQ(v, strtof(good, nullptr)) << good;
+    }
+    float untouched = 7.0f;
+    EXPECT_FALSE(ZNConVarParse("1e39", untouched)) << "beyond float";
+    EXPECT_FALSE(ZNConVarParse(nullptr, untouched));
+    EXPECT_EQ(untouched, 7.0f);
+
+    // Clamping says so, with the bound, both ways; a value inside does not.
+    EXPECT_EQ(RunLine("test_fov 9"), "test_fov: 9 is below 10; set to 10");
+    EXPECT_EQ(RunLine("test_fov 200"), "test_fov: 200 is above 170; set to 170");
+    EXPECT_EQ(RunLine("set test_fov 1e30"), "test_fov: 1e+30 is above 170; set to 170");
+    EXPECT_EQ(RunLine("test_fov 80.4"), "test_fov = 80");
+    const float steps[] = { 1.0f, 2.0f, 4.0f };
+    ZNConVar    step("test_step", 2.0f, 1, 0.0f, 0.0f, steps, 3);
+    EXPECT_EQ(RunLine("test_step 3"), "test_step: 3 is not one of 1 2 4; set to 2");
+    EXPECT_EQ(RunLine("test_step 4"), "test_step = 4");
 }

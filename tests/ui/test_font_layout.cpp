@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -189,7 +190,7 @@ TEST_F(FontLayoutTest, TextWidthAndAdvance)
 
     EXPECT_FLOAT_EQ(font.CharAdvance(7.0f, 'q'), 7.0f);
     EXPECT_FLOAT_EQ(font.CharAdvance(7.0f, (char)0xC1), 0.0f);
-    EXPECT_EQ(font.LineCount("a\nb\nc", 10.0f, 5.0f), 1u);
+    EXPECT_EQ(font.LineCount("a\nb\nc", 10.0f, 5.0f), 3u) << "a line narrower than a character takes one";
 }
 
 TEST_F(FontLayoutTest, RectangleLowerThanALine)
@@ -260,6 +261,54 @@ TEST_F(FontLayoutTest, Alignment)
     // Right and bottom, per line, in an offset rectangle.
     EXPECT_EQ(Rect("ab\nc", ZN_TEXT_RIGHT | ZN_TEXT_BOTTOM, 10, 100, 110, 150),
               (Corners{ { 91, 130 }, { 101, 130 }, { 101, 140 } }));
+}
+
+// What LineCount says is what wrapped drawing does: drawn in a rectangle
+// exactly LineCount lines high, every visible character of the text lands
+// inside the width, the last line drawn is the last counted, and one line
+// less would lose characters. (LineCount used to answer 1 for any text, so
+// the console cut every long line at the window's edge.)
+TEST_F(FontLayoutTest, LineCountIsTheNumberOfLinesWrappedDrawingUses)
+{
+    const UINT32 flags = ZN_TEXT_WORDWRAP | ZN_TEXT_BREAKWORD;
+    UINT32       seed  = 12345;
+    auto         next  = [&seed](UINT32 n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (int round = 0; round < 300; ++round)
+    {
+        std::string  text;
+        const UINT32 words = 1 + next(12);
+        for (UINT32 w = 0; w < words; ++w)
+        {
+            if (w)
+                text += next(8) == 0 ? "\n" : std::string(1 + next(2), ' ');
+            const UINT32 len = 1 + next(next(4) == 0 ? 25 : 7);
+            for (UINT32 k = 0; k < len; ++k)
+                text += (char)((next(3) == 0 ? 'A' : 'a') + next(26));
+        }
+        const float width = (float)(15 + next(120));
+        SCOPED_TRACE(text + " in " + std::to_string(width));
+        const UINT32 lines = font.LineCount(text.c_str(), 10.0f, width);
+        const size_t visible =
+            (size_t)std::count_if(text.begin(), text.end(), [](char c) { return c != ' ' && c != '\n'; });
+        ASSERT_GE(lines, 1u);
+
+        const Corners all = Rect(text.c_str(), flags, 0, 0, width, 10.0f * (float)lines);
+        EXPECT_EQ(all.size(), visible) << "every character drawn";
+        float lowest = 0.0f;
+        for (const auto& corner : all)
+        {
+            EXPECT_LE(corner.first - 1 + 10, width + 0.001f) << "inside the width";
+            lowest = std::max(lowest, corner.second);
+        }
+        EXPECT_EQ(lowest, 10.0f * (float)(lines - 1)) << "the last counted line is drawn on";
+        if (lines > 1)
+        {
+            EXPECT_LT(Rect(text.c_str(), flags, 0, 0, width, 10.0f * (float)(lines - 1)).size(), visible);
+        }
+    }
+    // Without a width (or glyphs) only line feeds count.
+    EXPECT_EQ(font.LineCount("abc def\nghi", 10.0f, 0.0f), 2u);
+    EXPECT_EQ(font.LineCount("", 10.0f, 50.0f), 1u);
 }
 
 }   // namespace
