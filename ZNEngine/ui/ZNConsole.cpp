@@ -154,8 +154,15 @@ void ZNConsole::KeyEvent(UINT32 key, bool pressed)
             }
             break;
         case ZNCK_Delete:
+            // Inside the line Delete removes the character under the cursor; at
+            // its end, where there is none, it clears the line as it always has.
             if (Cursor < Input.Size())
                 Input.Remove(Cursor, Cursor);
+            else
+            {
+                Input.Clear();
+                Cursor = 0;
+            }
             break;
         case ZNCK_V:
             if (ControlDown)

@@ -188,8 +188,12 @@ TEST_F(ConsoleFixture, InputLineTakesPrintableCharactersUpToItsLimit)
 
     c.KeyEvent(ZNCK_Backspace, true);
     EXPECT_EQ(std::string(c.Input.CStr()), "ab~c");
-    c.KeyEvent(ZNCK_Delete, true);   // at the end: nothing under the cursor
-    EXPECT_EQ(std::string(c.Input.CStr()), "ab~c");
+    c.KeyEvent(ZNCK_Left, true);
+    c.KeyEvent(ZNCK_Delete, true);   // inside the line: the character under the cursor
+    EXPECT_EQ(std::string(c.Input.CStr()), "ab~");
+    c.KeyEvent(ZNCK_Delete, true);   // at the end, with nothing under the cursor: the whole line
+    EXPECT_TRUE(c.Input.Empty());
+    Type("ab~c");
     for (int i = 0; i < 5; ++i)
         c.KeyEvent(ZNCK_Backspace, true);   // the last on an empty line: nothing to remove
     EXPECT_TRUE(c.Input.Empty());

@@ -205,7 +205,6 @@ TEST(ConsoleEditing, CursorKeysEditInsideTheLine)
     con.KeyEvent(ZNCK_Right, true);
     EXPECT_EQ(con.Cursor, 5u);
     con.KeyEvent(ZNCK_Backspace, true);
-    con.KeyEvent(ZNCK_Delete, true);
     EXPECT_EQ(input(), "elXl");
 
     ControlKey(con, ZNCK_Home);
