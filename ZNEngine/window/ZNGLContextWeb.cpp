@@ -9,7 +9,7 @@
 // WebGL2 reports "OpenGL ES 3.0", so glad fills the 3.0 part of the table
 // only; CompleteTable adds the entries of 3.1 to 3.3 that ES 3.0 has and puts
 // equivalents where a desktop call has none (ClearDepth, DrawBuffer,
-// PolygonMode, capabilities WebGL lacks). There is no debug output: GL errors
+// PolygonMode, capabilities WebGL lacks, the point size range). There is no debug output: GL errors
 // are found by the frame-end check through GetError.
 // The browser presents the canvas when the frame function returns: Swap has
 // nothing to do, and the swap interval is the browser's.
@@ -34,6 +34,7 @@ PFNGLDISABLEPROC   GDisable   = nullptr;
 PFNGLISENABLEDPROC GIsEnabled = nullptr;
 typedef void(GLAPIENTRY* ClearDepthfProc)(GLfloat depth);
 ClearDepthfProc      GClearDepthf  = nullptr;
+PFNGLGETFLOATVPROC   GGetFloatv    = nullptr;
 PFNGLDRAWBUFFERSPROC GDrawBuffers  = nullptr;
 
 // Capabilities of desktop GL that WebGL2 has not: smooth lines and
@@ -83,6 +84,12 @@ void GLAPIENTRY WebClearDepth(GLdouble depth)
 void GLAPIENTRY WebDrawBuffer(GLenum buffer)
 {
     GDrawBuffers(1, &buffer);
+}
+
+// ES names the point size range by what it is: aliased points are all it has.
+void GLAPIENTRY WebGetFloatv(GLenum name, GLfloat* data)
+{
+    GGetFloatv(name == 0x0B12 /* GL_POINT_SIZE_RANGE */ ? 0x846D /* GL_ALIASED_POINT_SIZE_RANGE */ : name, data);
 }
 
 // WebGL draws filled polygons only; lines and points modes are not had.
@@ -206,6 +213,8 @@ void ZNGLPlatform::CompleteTable(GladGLContext& gl)
     if (GDrawBuffers)
         gl.DrawBuffer = WebDrawBuffer;
     gl.PolygonMode = WebPolygonMode;
+    GGetFloatv     = gl.GetFloatv;
+    gl.GetFloatv   = WebGetFloatv;
 }
 
 // ---------------------------------------------------------------------------
