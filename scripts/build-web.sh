@@ -162,5 +162,7 @@ emcmake cmake -S "$here" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 targets=(Vendrapolis)
 if [ "$tests" = ON ]; then targets+=(zn_test_core zn_test_files zn_test_math); fi
 cmake --build "$out" -j"$jobs" --target "${targets[@]}"
+# The libraries' licences travel with the page.
+rm -rf "$out/licences" && cp -r "$prefix/licences" "$out/licences"
 echo "== the page: $out/Vendrapolis.html"
 ls -l "$out"/Vendrapolis.{html,js,wasm,data} | awk '{ printf "   %-40s %9d bytes\n", $9, $5 }'
