@@ -178,6 +178,19 @@ async function main() {
     const key = (type, code, keyName, keyCode, text) =>
       send('Input.dispatchKeyEvent', { type, code, key: keyName, windowsVirtualKeyCode: keyCode,
                                        nativeVirtualKeyCode: keyCode, text });
+    // A console line: the console key, the line's keys, Enter (the console stays open).
+    const typeLine = async (line) => {
+      await key('keyDown', 'Backquote', '`', 192, '`');
+      await key('keyUp', 'Backquote', '`', 192);
+      for (const c of line) {
+        const code = c === ' ' ? 'Space' : c >= '0' && c <= '9' ? `Digit${c}` : `Key${c.toUpperCase()}`;
+        const vk = c === ' ' ? 32 : c.toUpperCase().charCodeAt(0);
+        await key('keyDown', code, c, vk, c);
+        await key('keyUp', code, c, vk);
+      }
+      await key('keyDown', 'Enter', 'Enter', 13, '\r');
+      await key('keyUp', 'Enter', 'Enter', 13);
+    };
     await evaluate('document.getElementById("canvas").focus()');
     const before = Buffer.from(start.pixels);
     await key('keyDown', 'KeyW', 'w', 87, 'w');
@@ -191,17 +204,7 @@ async function main() {
     check(changedFraction > 0.05, `flying with W changes the view (${(changedFraction * 100).toFixed(1)} % of pixels)`);
 
     // The console key, "benchmark 3", Enter; the console key again to close it.
-    await key('keyDown', 'Backquote', '`', 192, '`');
-    await key('keyUp', 'Backquote', '`', 192);
-    await sleep(200);
-    for (const c of 'benchmark 3') {
-      const code = c === ' ' ? 'Space' : c >= '0' && c <= '9' ? `Digit${c}` : `Key${c.toUpperCase()}`;
-      const vk = c === ' ' ? 32 : c.toUpperCase().charCodeAt(0);
-      await key('keyDown', code, c, vk, c);
-      await key('keyUp', code, c, vk);
-    }
-    await key('keyDown', 'Enter', 'Enter', 13, '\r');
-    await key('keyUp', 'Enter', 'Enter', 13);
+    await typeLine('benchmark 3');
     await key('keyDown', 'Backquote', '`', 192, '`');
     await key('keyUp', 'Backquote', '`', 192);
     const framesBefore = await evaluate('Module.frameCount');
@@ -221,6 +224,14 @@ async function main() {
     const lastSky = regionMean(last, 0.0, 0.0, 1.0, 0.06);
     check(lastSky[0] + lastSky[1] + lastSky[2] > 0.3, `a sky in the last picture (${lastSky.map((v) => v.toFixed(2)).join(' ')})`);
     check(greyDeviation(last) > 0.05, 'the last picture has texture');
+
+    // quit ends the program cleanly: the page hears of the end, and nothing
+    // touched GL after the context went (an exception or GL error would show).
+    await typeLine('quit');
+    const ended = await waitFor('the program\'s end after quit', () => evaluate('Module.ended === true'), 60000)
+      .catch(() => false);
+    check(ended, 'quit ends the program');
+    await sleep(500);
 
     check(errors.length === 0, `no GL error, exception or crash${errors.length ? ': ' + errors.join('; ') : ''}`);
     const glTotal = log.filter((l) => /^GL error: /.test(l)).length;
