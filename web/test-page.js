@@ -193,10 +193,17 @@ async function main() {
     };
     await evaluate('document.getElementById("canvas").focus()');
     const before = Buffer.from(start.pixels);
+    // Held for a second and at least two frames: a slow frame could otherwise
+    // see the key go down and up in one pump and move nothing.
+    const heldAt = await evaluate('Module.frameCount');
     await key('keyDown', 'KeyW', 'w', 87, 'w');
     await sleep(1000);
+    await waitFor('two frames with W held', async () => (await evaluate('Module.frameCount')) >= heldAt + 2, 30000)
+      .catch(() => false);
     await key('keyUp', 'KeyW', 'w', 87);
-    await sleep(300);
+    const releasedAt = await evaluate('Module.frameCount');
+    await waitFor('a frame after W', async () => (await evaluate('Module.frameCount')) > releasedAt, 30000)
+      .catch(() => false);
     const flown = await shot('web_flown.png');
     let changed = 0;
     for (let i = 0; i < before.length; i += 4) if (Math.abs(before[i + 1] - flown.pixels[i + 1]) > 8) changed++;

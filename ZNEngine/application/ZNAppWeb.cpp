@@ -6,13 +6,15 @@
 
 namespace
 {
+typedef void (*FinishRoutine)(void* context);
+
 struct BrowserRun
 {
-    ZNApp*       App     = nullptr;
-    ZNAppClient* Client  = nullptr;
-    void (*Finish)(void* context) = nullptr;
-    void*        Context = nullptr;
-    UINT32       Frames  = 0;   // frames run so far
+    ZNApp*        App     = nullptr;   // the program's application
+    ZNAppClient*  Client  = nullptr;   // its scene
+    FinishRoutine Finish  = nullptr;   // closes what holds GL, then the engine
+    void*         Context = nullptr;   // Finish's argument
+    UINT32        Frames  = 0;         // frames run so far
 };
 BrowserRun GRun;
 
@@ -22,11 +24,19 @@ void RunOneFrame()
     {
         emscripten_cancel_main_loop();
         GRun.Finish(GRun.Context);
-        EM_ASM({ if (Module.onAppEnded) Module.onAppEnded(); });
+        EM_ASM({
+            if (Module.onAppEnded)
+                Module.onAppEnded();
+        });
         exit(0);
     }
     ++GRun.Frames;
-    EM_ASM({ if (Module.onAppFrame) Module.onAppFrame($0); }, GRun.Frames);
+    EM_ASM(
+        {
+            if (Module.onAppFrame)
+                Module.onAppFrame($0);
+        },
+        GRun.Frames);
 }
 }   // namespace
 

@@ -20,13 +20,14 @@ void ZNInstallCrashHandler(const char* programPath)
     ZNCrashKeepProgram(programPath, GProgram, sizeof(GProgram), GDumpDir, sizeof(GDumpDir));
     // An error the page did not catch: its message and the browser's stack.
     EM_ASM({
-        if (typeof window === 'undefined' || window.__znCrashHandler)
+        if (typeof window == 'undefined' || window.__znCrashHandler)
             return;
         window.__znCrashHandler = true;
-        window.addEventListener('error', function(e) {
-            var stack = e.error && e.error.stack ? e.error.stack : '(no stack)';
-            console.error('Crash: ' + e.message + '\n' + stack);
-        });
+        window.addEventListener(
+            'error', function(e) {
+                var stack = e.error && e.error.stack ? e.error.stack : '(no stack)';
+                console.error('Crash: ' + e.message + '\n' + stack);
+            });
     });
 }
 
@@ -35,6 +36,10 @@ const char* ZNGetDumpDirectory()
     return GDumpDir;
 }
 
-void ZNCrashEnterThread() {}
+void ZNCrashEnterThread()
+{
+}
 
-void ZNCrashLeaveThread() {}
+void ZNCrashLeaveThread()
+{
+}

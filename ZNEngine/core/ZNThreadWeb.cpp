@@ -16,14 +16,18 @@ struct ZNThreadBlock
 {
 };
 
-void ZNLetGoOfThread(ZNThreadBlock*) {}
+void ZNLetGoOfThread(ZNThreadBlock*)
+{
+}
 
 ZNThreadBlock* ZNLaunchThread(ZNThreadRoutine, void*, UINT32&)
 {
     return nullptr;
 }
 
-void ZNThread::Wait(UINT32) {}
+void ZNThread::Wait(UINT32)
+{
+}
 
 void ZNThread::Terminate()
 {
@@ -55,7 +59,9 @@ UINT32 ZNThread::ProcessorCount()
     return 1;
 }
 
-void ZNThread::AllowAllProcessors() {}
+void ZNThread::AllowAllProcessors()
+{
+}
 
 void ZNThread::ExitCurrent(UINT32)
 {
@@ -64,4 +70,6 @@ void ZNThread::ExitCurrent(UINT32)
     abort();
 }
 
-void ZNPinThreadToOneProcessor() {}
+void ZNPinThreadToOneProcessor()
+{
+}

@@ -43,11 +43,9 @@ const char* const ZN_VERTEX_PROLOGUE = "#define VSHADER\n"
                                        "in vec4 GLTexCoord1;\n"
                                        "\n";
 
-const char* const ZN_PIXEL_PROLOGUE = "#define PSHADER\n"
-                                      "#define varying in\n"
-                                      ZN_FRAG_DATA(0) ZN_FRAG_DATA(1) ZN_FRAG_DATA(2) ZN_FRAG_DATA(3)
-                                      ZN_FRAG_DATA_MORE
-                                      "\n";
+const char* const ZN_PIXEL_PROLOGUE =
+    "#define PSHADER\n"
+    "#define varying in\n" ZN_FRAG_DATA(0) ZN_FRAG_DATA(1) ZN_FRAG_DATA(2) ZN_FRAG_DATA(3) ZN_FRAG_DATA_MORE "\n";
 
 static void Append(ZNString& s, const char* text)
 {

@@ -33,9 +33,9 @@ PFNGLENABLEPROC    GEnable    = nullptr;
 PFNGLDISABLEPROC   GDisable   = nullptr;
 PFNGLISENABLEDPROC GIsEnabled = nullptr;
 typedef void(GLAPIENTRY* ClearDepthfProc)(GLfloat depth);
-ClearDepthfProc      GClearDepthf  = nullptr;
-PFNGLGETFLOATVPROC   GGetFloatv    = nullptr;
-PFNGLDRAWBUFFERSPROC GDrawBuffers  = nullptr;
+ClearDepthfProc      GClearDepthf = nullptr;
+PFNGLGETFLOATVPROC   GGetFloatv   = nullptr;
+PFNGLDRAWBUFFERSPROC GDrawBuffers = nullptr;
 
 // Capabilities of desktop GL that WebGL2 has not: smooth lines and
 // multisampling are the context's (antialias attribute), program point size
@@ -93,7 +93,9 @@ void GLAPIENTRY WebGetFloatv(GLenum name, GLfloat* data)
 }
 
 // WebGL draws filled polygons only; lines and points modes are not had.
-void GLAPIENTRY WebPolygonMode(GLenum, GLenum) {}
+void GLAPIENTRY WebPolygonMode(GLenum, GLenum)
+{
+}
 
 void* Find(const char* name)
 {
@@ -101,7 +103,9 @@ void* Find(const char* name)
 }
 }   // namespace
 
-void ZNGLPlatform::PrepareWindow(const ZNWindowParams&, bool) {}
+void ZNGLPlatform::PrepareWindow(const ZNWindowParams&, bool)
+{
+}
 
 void* ZNGLPlatform::CreateContext(const ZNWindowParams&, ZNWindow*, ZNGLContext*)
 {
@@ -131,7 +135,8 @@ void* ZNGLPlatform::CreateContext(const ZNWindowParams&, ZNWindow*, ZNGLContext*
 
 bool ZNGLPlatform::MakeCurrent(ZNWindow*, void* rc)
 {
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle = static_cast<EMSCRIPTEN_WEBGL_CONTEXT_HANDLE>(reinterpret_cast<intptr_t>(rc));
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle =
+        static_cast<EMSCRIPTEN_WEBGL_CONTEXT_HANDLE>(reinterpret_cast<intptr_t>(rc));
     if (handle && handle != GCanvasContext)
         return false;
     return emscripten_webgl_make_context_current(handle) == EMSCRIPTEN_RESULT_SUCCESS;
@@ -148,9 +153,13 @@ void ZNGLPlatform::DeleteContext(void* rc)
     }
 }
 
-void ZNGLPlatform::Swap(ZNWindow*) {}
+void ZNGLPlatform::Swap(ZNWindow*)
+{
+}
 
-void ZNGLPlatform::SetSwapInterval(UINT32) {}
+void ZNGLPlatform::SetSwapInterval(UINT32)
+{
+}
 
 GLADloadfunc ZNGLPlatform::Loader()
 {
@@ -165,8 +174,8 @@ const char* ZNGLPlatform::LastError()
 void ZNGLPlatform::CompleteTable(GladGLContext& gl)
 {
     // OpenGL 3.1 to 3.3 entries that OpenGL ES 3.0 has.
-#define ZN_WEB_LOAD(field, name)                                                                                       \
-    if (!gl.field)                                                                                                     \
+#define ZN_WEB_LOAD(field, name) \
+    if (!gl.field)               \
     gl.field = reinterpret_cast<decltype(gl.field)>(Find(name))
     ZN_WEB_LOAD(DrawArraysInstanced, "glDrawArraysInstanced");
     ZN_WEB_LOAD(DrawElementsInstanced, "glDrawElementsInstanced");

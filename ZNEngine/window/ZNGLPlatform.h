@@ -32,6 +32,6 @@ const char*  LastError();
 #ifdef __EMSCRIPTEN__
 // Fills the entries of a freshly loaded table that WebGL2 has under other
 // names or not at all (ZNGLContextWeb.cpp).
-void         CompleteTable(GladGLContext& table);
+void CompleteTable(GladGLContext& table);
 #endif
 }   // namespace ZNGLPlatform
