@@ -7,6 +7,9 @@
 #include "FlightPath.h"
 #include "VoxelWorld.h"
 #include "ZNEngine.h"
+#ifdef __EMSCRIPTEN__
+#include "application/ZNAppWeb.h"
+#endif
 
 namespace
 {
@@ -26,6 +29,22 @@ public:
 
     VoxelWorld* World = nullptr;
 };
+
+// What the end of the frames closes, before the engine goes.
+struct Program
+{
+    ZNApp* App;
+    Demo*  Scene;
+};
+
+void EndProgram(void* context)
+{
+    Program& program = *static_cast<Program*>(context);
+    SetCommandWorld(nullptr);
+    delete program.Scene->World;
+    program.Scene->World = nullptr;
+    program.App->Destroy();
+}
 }   // namespace
 
 int main(int argc, char** argv)
@@ -53,12 +72,15 @@ int main(int argc, char** argv)
     app.Bench.Path   = FlightPathAt;
     app.Window->NativeWindow()->SetTitle(ZNString("Vendrapolis - Voxel sprites"));
 
+    Program program = { &app, &demo };
+#ifdef __EMSCRIPTEN__
+    // A page gives control back to the browser after each frame.
+    ZNRunAppInBrowser(app, demo, EndProgram, &program);
+#else
     while (ZNAppFrame(app, demo))
     {
     }
-
-    SetCommandWorld(nullptr);
-    delete demo.World;
-    app.Destroy();
+    EndProgram(&program);
     return 0;
+#endif
 }

@@ -95,4 +95,12 @@ windows_start=$(date +%s)
 scripts/test-windows.sh build-windows || status=1
 echo "== Windows stage took $(( $(date +%s) - windows_start )) s"
 
+# The web: the engine's unit tests under node and the page in headless
+# Chromium (scripts/test-web.sh; it says so and skips only where emscripten
+# cannot be installed).
+echo "== web stage"
+web_start=$(date +%s)
+scripts/test-web.sh build-web || status=1
+echo "== web stage took $(( $(date +%s) - web_start )) s"
+
 exit $status

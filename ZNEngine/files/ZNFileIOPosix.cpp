@@ -69,10 +69,12 @@ bool ZNFilePlatform::Rename(const char* from, const char* to, bool replace)
 {
     if (replace)
         return rename(from, to) == 0;
+#ifdef RENAME_NOREPLACE
     if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS)
         return false;
+#endif
     // The file system cannot refuse atomically: check first.
     struct stat st;
     if (lstat(to, &st) == 0)

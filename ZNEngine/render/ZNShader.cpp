@@ -144,6 +144,9 @@ static void BindAttributes(UINT32 program)
 
 static void BindFragData(UINT32 program)
 {
+    // GL ES (WebGL2) has no such call: its outputs carry their locations.
+    if (!TGCurGLTable->BindFragDataLocation)
+        return;
     char name[16];
     for (UINT32 i = 0; i < 8; ++i)
     {

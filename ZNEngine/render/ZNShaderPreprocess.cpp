@@ -8,7 +8,23 @@
 
 #include <atomic>
 
-const char* const ZN_SHADER_VERSION_TEXT = "#version 150\n#line 11111 0\n";
+#ifdef __EMSCRIPTEN__
+// WebGL2 takes GLSL ES 3.00: its version line, precision for both stages
+// (high in both, as a uniform both stages declare must agree), and the colour
+// outputs at fixed locations, as ES has no BindFragDataLocation (WebGL2
+// promises four draw buffers).
+#define ZN_SHADER_VERSION_LINE "#version 300 es\n"
+const char* const ZN_SHADER_VERSION_TEXT = ZN_SHADER_VERSION_LINE
+    "precision highp float;\nprecision highp int;\nprecision highp sampler2D;\nprecision highp sampler3D;\n"
+    "precision highp samplerCube;\nprecision highp sampler2DShadow;\n#line 11111 0\n";
+#define ZN_FRAG_DATA(n) "layout(location = " #n ") out vec4 GLFragData" #n ";\n"
+#define ZN_FRAG_DATA_MORE
+#else
+#define ZN_SHADER_VERSION_LINE "#version 150\n"
+const char* const ZN_SHADER_VERSION_TEXT = ZN_SHADER_VERSION_LINE "#line 11111 0\n";
+#define ZN_FRAG_DATA(n) "out vec4 GLFragData" #n ";\n"
+#define ZN_FRAG_DATA_MORE ZN_FRAG_DATA(4) ZN_FRAG_DATA(5) ZN_FRAG_DATA(6) ZN_FRAG_DATA(7)
+#endif
 const char* const ZN_SHADER_DEFINES_LINE = "#line 22222 0\n";
 
 const char* const ZN_VERTEX_PROLOGUE = "#define VSHADER\n"
@@ -27,17 +43,9 @@ const char* const ZN_VERTEX_PROLOGUE = "#define VSHADER\n"
                                        "in vec4 GLTexCoord1;\n"
                                        "\n";
 
-const char* const ZN_PIXEL_PROLOGUE = "#define PSHADER\n"
-                                      "#define varying in\n"
-                                      "out vec4 GLFragData0;\n"
-                                      "out vec4 GLFragData1;\n"
-                                      "out vec4 GLFragData2;\n"
-                                      "out vec4 GLFragData3;\n"
-                                      "out vec4 GLFragData4;\n"
-                                      "out vec4 GLFragData5;\n"
-                                      "out vec4 GLFragData6;\n"
-                                      "out vec4 GLFragData7;\n"
-                                      "\n";
+const char* const ZN_PIXEL_PROLOGUE =
+    "#define PSHADER\n"
+    "#define varying in\n" ZN_FRAG_DATA(0) ZN_FRAG_DATA(1) ZN_FRAG_DATA(2) ZN_FRAG_DATA(3) ZN_FRAG_DATA_MORE "\n";
 
 static void Append(ZNString& s, const char* text)
 {
@@ -373,7 +381,7 @@ INT32 GetLineDirectiveShift()
         return cached < 0 ? 0 : cached;
     INT32         shift   = 0;
     const GLuint  probe   = TGCurGLTable->CreateShader(GL_FRAGMENT_SHADER);
-    const GLchar* text[1] = { "#version 150\n#line 100 0\nprobe error;\n" };
+    const GLchar* text[1] = { ZN_SHADER_VERSION_LINE "#line 100 0\nprobe error;\n" };
     TGCurGLTable->ShaderSource(probe, 1, text, nullptr);
     TGCurGLTable->CompileShader(probe);
     char    log[512] = {};

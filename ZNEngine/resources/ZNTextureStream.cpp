@@ -149,6 +149,24 @@ void FinishPending(ZNTexture& texture)
         FinishUpload(texture);
 }
 
+#ifdef __EMSCRIPTEN__
+// The front entry of the queue: loaded when it still asks to be (state 1 to
+// 2), then taken out.
+void ServeOneLoad(ZNTextureManager& m)
+{
+    if (!m.Running.load() || m.StreamQueue.Size() == 0)
+        return;
+    ZNTextureHandle held    = m.StreamQueue[0];
+    ZNTexture*      texture = held.Get();
+    DropQueueEntry(m, 0);
+    if (texture->StreamState.load() == 1)
+    {
+        TEX_LoadStreamLevels(*texture);
+        texture->StreamState.store(2);
+    }
+}
+#endif
+
 UINT32 StreamWorker(void* context)
 {
     ZNTextureManager& m = *(ZNTextureManager*)context;
@@ -245,6 +263,11 @@ void UpdateTextures(float dt)
         if (texture->StreamState.load() == 2)
             FinishUpload(*texture);
     }
+#ifdef __EMSCRIPTEN__
+    // A page has no worker thread: the worker's work is done here in slices,
+    // one load per frame, uploaded at the next frame as the worker's would be.
+    ServeOneLoad(m);
+#endif
 }
 
 void SetCurMipLevel(const ZNTextureHandle& handle, UINT32 level)
@@ -274,7 +297,12 @@ void StartStreaming()
         return;
     StopWorker(m);   // resets an object whose thread has already ended
     m.Running.store(1);
+#ifdef __EMSCRIPTEN__
+    // No thread in a page: UpdateTextures serves the queue (ServeOneLoad).
+    (void)&StreamWorker;
+#else
     m.Worker.Start(StreamWorker, &m);
+#endif
 }
 
 void StopStreaming()

@@ -155,6 +155,9 @@ bool ZNGLContext::Create(const ZNWindowParams& params, const ZNSharedPtr<ZNWindo
         Window.Reset();
         return false;
     }
+#ifdef __EMSCRIPTEN__
+    ZNGLPlatform::CompleteTable(EC);
+#endif
     TGCurGLTable = &EC;
     ZNGLErrorsAttach();
 

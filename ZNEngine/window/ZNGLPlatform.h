@@ -29,4 +29,9 @@ void         SetSwapInterval(UINT32 interval);
 GLADloadfunc Loader();
 // The platform's last reason for a failure, for standard error.
 const char*  LastError();
+#ifdef __EMSCRIPTEN__
+// Fills the entries of a freshly loaded table that WebGL2 has under other
+// names or not at all (ZNGLContextWeb.cpp).
+void CompleteTable(GladGLContext& table);
+#endif
 }   // namespace ZNGLPlatform

@@ -118,6 +118,10 @@ ZNWindow::~ZNWindow()
     if (Native)
     {
         SDL_SetWindowData(Sdl(Native), kWindowDataName, nullptr);
+#ifdef __EMSCRIPTEN__
+        if (!ZNLetGoOfCanvasWindow(Sdl(Native)))
+            return;
+#endif
         SDL_DestroyWindow(Sdl(Native));
     }
 }
@@ -128,6 +132,16 @@ ZNWindow::~ZNWindow()
 // display's driver by name makes such a failure a failure, with SDL's reason.
 bool ZNStartSDLVideo(ZNString* error)
 {
+#ifdef __EMSCRIPTEN__
+    // A page always has its canvas: no display to look for.
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    {
+        if (error)
+            *error = ZNString(SDL_GetError());
+        return false;
+    }
+    return true;
+#endif
     const char* chosen  = getenv("SDL_VIDEODRIVER");
     const char* x11     = getenv("DISPLAY");
     const char* wayland = getenv("WAYLAND_DISPLAY");
@@ -205,6 +219,19 @@ void ZNWindow::Create(INT32 x, INT32 y, UINT32 width, UINT32 height, UINT32 flag
         else
             SDL_ShowWindow(Sdl(Native));
     }
+#ifdef __EMSCRIPTEN__
+    // A page has one canvas and SDL one window on it: every engine window is
+    // that window (the hidden main one and the render window alike), and the
+    // last one made receives its events.
+    else if (SDL_Window* canvas = ZNUseCanvasWindow())
+    {
+        Native = reinterpret_cast<ZNNativeWindow*>(canvas);
+        SDL_SetWindowData(canvas, kWindowDataName, this);
+        SDL_SetWindowResizable(canvas, resizable ? SDL_TRUE : SDL_FALSE);
+        SDL_SetWindowTitle(canvas, Title.CStr());
+        ZNFitCanvas(canvas, width, height);
+    }
+#endif
     else
     {
         Uint32 sdlFlags = SDL_WINDOW_OPENGL | (hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
@@ -220,6 +247,9 @@ void ZNWindow::Create(INT32 x, INT32 y, UINT32 width, UINT32 height, UINT32 flag
             return;
         }
         SDL_SetWindowData(Sdl(Native), kWindowDataName, this);
+#ifdef __EMSCRIPTEN__
+        ZNCanvasWindowMade(Sdl(Native));
+#endif
     }
     // What the system granted; a later size event compares against this.
     int w = 0, h = 0;

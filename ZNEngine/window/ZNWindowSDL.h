@@ -30,3 +30,16 @@ UINT32 ZNKeyFromScancode(SDL_Scancode sc);
 // or whatever SDL_VIDEODRIVER names. Never falls back to a driver that shows
 // nothing. On failure `error` says which display and why.
 bool ZNStartSDLVideo(ZNString* error);
+
+#ifdef __EMSCRIPTEN__
+// The page's canvas window (ZNWindowWeb.cpp): SDL has one window on the one
+// canvas, shared by every engine window and counted. Made records the first;
+// Use answers it, counted once more, or null before one is made; LetGo uncounts
+// and is true when the last user went and the window is to be destroyed.
+void        ZNCanvasWindowMade(SDL_Window* canvas);
+SDL_Window* ZNUseCanvasWindow();
+bool        ZNLetGoOfCanvasWindow(SDL_Window* canvas);
+// Sizes the canvas window: to the canvas's size on the page when the page's
+// style sizes it, else to width x height.
+void        ZNFitCanvas(SDL_Window* canvas, UINT32 width, UINT32 height);
+#endif
