@@ -1,6 +1,7 @@
 // The console's own commands.
 #include "ui/ZNConCommands.h"
 
+#include "files/ZNDataPath.h"
 #include "files/ZNFileIO.h"
 #include "ui/ZNConsole.h"
 #include "ui/ZNConsoleLine.h"
@@ -79,7 +80,7 @@ UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text)
 void ZNConsolePrintUsage(ZNConsole& console, const ZNConArgs& args)
 {
     const ZNConFunc* self = args.Empty() ? nullptr : dynamic_cast<const ZNConFunc*>(ZNConComFind(args[0]));
-    console.Printf("usage: %s", self ? self->Usage.CStr() : (args.Empty() ? "" : args[0].CStr()));
+    console.Fail("usage: %s", self ? self->Usage.CStr() : (args.Empty() ? "" : args[0].CStr()));
 }
 
 namespace
@@ -197,15 +198,24 @@ void Echo(ZNConsole& console, const ZNConArgs& args)
     console.AddLine(text.CStr());
 }
 
+// The folder (engine name) of the script exec runs now; empty at the console.
+ZNString GExecFolder;
+
 void Exec(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() != 2)
         return ZNConsolePrintUsage(console, args);
-    // As typed (from the current directory, or absolute) first, then in the data folder.
-    ZNString text;
-    if (!ReadTextFile(ZNConsolePathToEngineName(args[1].CStr()), text) && !ReadTextFile(args[1], text))
-        return (void)console.Printf("exec: cannot read '%s'", args[1].CStr());
+    // As typed (absolute, or from the current folder), beside the calling
+    // script, then in the data folder.
+    ZNString name, why, text;
+    if (!ZNFindUserFile(args[1].CStr(), GExecFolder.CStr(), ZNUF_Read, name, why))
+        return (void)console.Fail("exec: %s", why.CStr());
+    if (!ReadTextFile(name, text))
+        return (void)console.Fail("exec: cannot read '%s'", args[1].CStr());
+    const ZNString caller = GExecFolder;
+    GExecFolder           = GetDirectory(name);
     ZNConsoleExecText(console, text);
+    GExecFolder = caller;
 }
 
 ZNConFunc GHelp("help", "help [NAME]", "what a command or variable does", Help, ZNCF_TakesName);

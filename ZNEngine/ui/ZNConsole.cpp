@@ -39,6 +39,17 @@ void ZNConsole::Printf(const char* format, ...)
     AddLine(buf.begin());
 }
 
+void ZNConsole::Fail(const char* format, ...)
+{
+    ZNHeapArray<char> buf(PrintLimit + 1);
+    va_list           args;
+    va_start(args, format);
+    ZNVSPrintf(buf.begin(), PrintLimit + 1, format, args);
+    va_end(args);
+    ++Failures;
+    AddLine(buf.begin());
+}
+
 void ZNConsole::AddLine(const char* text)
 {
     ZNConsoleEntry entry;
@@ -173,7 +184,7 @@ void ZNConsole::ExecuteCommand(const ZNString& command)
         ++at;
     if (at == n || !ZNConsoleIsNameChar(s[at]))
     {
-        Printf("error in '%s' - command name not found", s);
+        Fail("error in '%s' - command name not found", s);
         return;
     }
     const UINT32 nameBeg = at;
@@ -187,7 +198,7 @@ void ZNConsole::ExecuteCommand(const ZNString& command)
     if (ZNConCom* cc = ZNConComFind(name))
         cc->Execute(*this, arguments);
     else
-        Printf("error in '%s' - command not found", s);
+        Fail("error in '%s' - command not found", s);
 }
 
 void ZNConsole::CompleteInput()

@@ -76,6 +76,9 @@ public:
 
     // printf into the history (cut to PrintLimit characters).
     void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Printf for a command that could not do what was asked: counted in Failures
+    // (a script or the command line can tell that something went wrong).
+    void Fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Adds one entry to the history as it is.
     void AddLine(const char* text);
 
@@ -123,6 +126,7 @@ public:
     UINT32                  ExecDepth = 0;       // Execute calls running now
     UINT32                  ExecLines = 0;       // script lines run for the outermost Execute now running
     bool                    ExecCut   = false;   // ExecLineLimit was reached and said so
+    UINT32                  Failures  = 0;       // commands that failed: Fail, an unknown name, a usage printed
 
 private:
     float LaidOutWidth  = -1.0f;   // window size of the last Layout
