@@ -285,6 +285,8 @@ static void LoadWithDialog(ZNShaderHandle& handle, ZNString name, ZNString defin
     {
         if (LoadShader(handle, name, defines, errors))
             break;
+        // The log has the compiler's message whatever the answer to the box.
+        ZNLog("Shader %s failed to load:\n%s", name.CStr(), errors.CStr());
         if (ShowLoadFailure(name, errors) == LFA_Retry)
             continue;
         // Empty, but still knowing its file: once the file is fixed the next

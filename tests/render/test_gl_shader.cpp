@@ -211,8 +211,11 @@ TEST(GLShader, ContinuingWithoutTheShaderCachesAnEmptyOne)
     ASSERT_TRUE(w.Ok());
     ZNDialogRecorder dialogs;
     dialogs.Answers = { false, true };
-    ZNShaderPtr sh  = GetShader(ZNString("Shaders/Nothing.shd"), ZNString());
+    LogCapture  log;
+    ZNShaderPtr sh = GetShader(ZNString("Shaders/Nothing.shd"), ZNString());
     EXPECT_EQ(sh->Shader->Program, 0u);
+    // The log has the errors too, not only the box.
+    EXPECT_EQ(log.Lines("Shader Shaders/Nothing.shd failed to load:\nFile Shaders/Nothing.shd was not found"), 1);
     EXPECT_EQ(dialogs.Boxes()[0].Text, "Loading of the shader failed with the following errors:\n\n"
                                        "File Shaders/Nothing.shd was not found\n\nDo you want to retry?");
     EXPECT_TRUE(GetShader(ZNString("Shaders/Nothing.shd"), ZNString()) == sh);   // cached, no new dialog
