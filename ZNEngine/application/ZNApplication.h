@@ -117,10 +117,10 @@ public:
     bool                        QuitRequested    = false;
     bool                        ScreenshotWanted = false;
     ZNString                    ScreenshotPath;              // empty: a dated name in the default folder
-    bool                        ScreenshotFromLine = false;  // asked by a console line of the command line
-    ZNScreenshotWriter          Screenshots;                 // writes them off the frame loop
-    bool                        RunningCommandLine = false;  // a command-line console line runs now
-    bool                        CommandLineFailed  = false;  // one of those lines (or its screenshot) failed
+    bool                        ScreenshotFromLine = false;   // asked by a console line of the command line
+    ZNScreenshotWriter          Screenshots;                  // writes them off the frame loop
+    bool                        RunningCommandLine = false;   // a command-line console line runs now
+    bool                        CommandLineFailed  = false;   // one of those lines (or its screenshot) failed
     double                      PrevTime          = 0.0;     // clock at the previous frame
     bool                        Started           = false;   // the first frame has polled the window
     INT32                       AppliedVSync      = -1;      // as applied; -1 before the first frame

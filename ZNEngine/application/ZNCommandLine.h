@@ -24,7 +24,7 @@
 // The exit codes of a program on the engine besides 0: a mistake on the command
 // line (nothing started), and a console line of the command line that failed
 // (the program ran and ended normally otherwise).
-#define ZN_EXIT_USAGE          2
+#define ZN_EXIT_USAGE 2
 #define ZN_EXIT_COMMAND_FAILED 3
 
 struct ZNAppOptions

@@ -9,13 +9,13 @@
 
 struct ZNScreenshotJob
 {
-    ZNImage           Frame;           // the pixels, owned by the job
-    ZNString          Name;            // engine file name written
-    ZNString          Shown;           // the path as the console names it
-    UINT32            Tag     = 0;     // the caller's mark
-    UINT32            Width   = 0;     // of the frame, kept for the report
-    UINT32            Height  = 0;
-    std::atomic<bool> Done{ false };   // set by the thread when it has finished
+    ZNImage           Frame;        // the pixels, owned by the job
+    ZNString          Name;         // engine file name written
+    ZNString          Shown;        // the path as the console names it
+    UINT32            Tag    = 0;   // the caller's mark
+    UINT32            Width  = 0;   // of the frame, kept for the report
+    UINT32            Height = 0;
+    std::atomic<bool> Done{ false };     // set by the thread when it has finished
     bool              Written = false;   // read once Done is seen
     ZNThread          Thread;
 };

@@ -106,7 +106,7 @@ bool ZNFindUserFile(const char* path, const char* beside, ZNUserFileUse use, ZNS
     if (absolute)
     {
         why = ZNString::Formatted("'%s' %s", path,
-                                  use == ZNUF_Write          ? "cannot be written: it is a folder or its folder is missing"
+                                  use == ZNUF_Write      ? "cannot be written: it is a folder or its folder is missing"
                                   : IsDirectory(asGiven) ? "is a folder"
                                                          : "does not exist or cannot be opened");
         return false;
@@ -135,7 +135,8 @@ bool ZNFindUserFile(const char* path, const char* beside, ZNUserFileUse use, ZNS
         places += ZNString::Formatted(", beside its script (%s/)", folder.CStr());
     }
     places += ZNString::Formatted(" nor in the data folder (%s)", GDataPath);
-    why = ZNString::Formatted(use == ZNUF_Read ? "'%s' is not in %s" : "'%s' cannot be written: its folder is not in %s",
-                              path, places.CStr());
+    why =
+        ZNString::Formatted(use == ZNUF_Read ? "'%s' is not in %s" : "'%s' cannot be written: its folder is not in %s",
+                            path, places.CStr());
     return false;
 }

@@ -385,8 +385,8 @@ static void CheckReloadHandle(ZNShaderHandle& handle)
     ZNShader* const fresh = new ZNShader;
     fresh->Owner          = old->Owner;
     handle.Shader         = fresh;
-    ZNString   errors;
-    const bool ok = LoadShader(handle, ZNString(old->Name), ZNString(old->Defines), errors);
+    ZNString              errors;
+    const bool            ok = LoadShader(handle, ZNString(old->Name), ZNString(old->Defines), errors);
     ZNShaderContextState& ss = TGCurContextState->Shaders;
     if (ok)
     {

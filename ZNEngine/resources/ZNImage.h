@@ -161,7 +161,7 @@ bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const c
 // Compression levels of EncodePngToArray: the smallest file, and the quickest
 // (a screenshot of a huge frame must not hold anything up for minutes).
 #define ZN_PNG_LEVEL_SMALLEST 9
-#define ZN_PNG_LEVEL_FASTEST  1
+#define ZN_PNG_LEVEL_FASTEST 1
 
 // Empties out; with type Png writes a complete RGBA 8 PNG (compressed at level)
 // of the first width x height pixels and returns true. Any other type: false,

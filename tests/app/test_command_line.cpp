@@ -98,9 +98,9 @@ TEST(CommandLine, PlusArgumentsBecomeConsoleLinesInOrder)
     const Parsed p = Parse({ "--width", "640", "+set", "r_stats", "1", "+benchmark", "5", "+echo", "two words", "a;b",
                              "-3", "--foo", "--height", "64", "-h", "+quit" });
     ASSERT_EQ(p.Result, ZNAPR_Run) << p.Message;
-    EXPECT_EQ(Commands(p.Options), (std::vector<std::string>{ "set r_stats 1", "benchmark 5",
-                                                              "echo \"two words\" \"a;b\" -3 --foo --height 64 -h",
-                                                              "quit" }));
+    EXPECT_EQ(Commands(p.Options),
+              (std::vector<std::string>{ "set r_stats 1", "benchmark 5",
+                                         "echo \"two words\" \"a;b\" -3 --foo --height 64 -h", "quit" }));
     EXPECT_EQ(p.Options.Width, 640u) << "an option before the lines is read";
     EXPECT_EQ(p.Options.Height, 576u) << "words after a '+' line belong to it, options too";
 

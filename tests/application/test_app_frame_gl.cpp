@@ -172,8 +172,8 @@ TEST(AppFrameGL, FailuresOfTheCommandLineDecideTheExitCode)
     ASSERT_TRUE(Opened(app, options));
     // The engine's data in a folder of the test's own, so a shader can be broken.
     ZNScratchDir data;
-    for (const char* name : { "Engine/DebugFont.fnt", "Engine/DebugFont_0.png", "Shaders/GUI.shd",
-                              "Shaders/ColorOnly.shd" })
+    for (const char* name :
+         { "Engine/DebugFont.fnt", "Engine/DebugFont_0.png", "Shaders/GUI.shd", "Shaders/ColorOnly.shd" })
         ZNWriteBytes(data.Path(name), ZNReadBytes(std::string(GDataPath) + name));
     snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s", data.Root.c_str());
     app.Stats.Set(1.0f);   // the overlay draws with the engine's shaders

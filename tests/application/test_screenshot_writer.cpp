@@ -64,9 +64,9 @@ TEST(ScreenshotWriter, TheFrameGoesOnWhileTheFileIsWritten)
         EXPECT_EQ(writer.Pending(), 0u);
         EXPECT_EQ(writer.Report(console), 0u) << "each shot is reported once";
     }
-    EXPECT_EQ(Lines(console), (std::vector<std::string>{ "screenshot: shots/big.png (1024 x 1024)",
-                                                         "screenshot: small.png (8 x 8)",
-                                                         "screenshot: could not write 'missing/x.png'" }));
+    EXPECT_EQ(Lines(console),
+              (std::vector<std::string>{ "screenshot: shots/big.png (1024 x 1024)", "screenshot: small.png (8 x 8)",
+                                         "screenshot: could not write 'missing/x.png'" }));
     EXPECT_EQ(console.Failures, 1u);
 
     // What was written is the frame, pixel for pixel.

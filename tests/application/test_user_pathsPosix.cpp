@@ -48,8 +48,8 @@ std::string Found(const char* path, const char* beside, ZNUserFileUse use, std::
 
 TEST(UserPaths, AsGivenThenBesideTheScriptThenTheDataFolder)
 {
-    ZNScratchDir data(ZNScratchDir::DataPath);
-    ZNScratchDir cwd;
+    ZNScratchDir      data(ZNScratchDir::DataPath);
+    ZNScratchDir      cwd;
     const std::string names[] = { "all.txt", "besideData.txt", "dataOnly.txt", "cwdOnly.txt" };
     // Each place holds its own name: the first place in the rule's order that
     // has the file must be the one found.

@@ -328,7 +328,8 @@ TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
     EXPECT_GT(failure.size(), strlen("Shaders/Hot.shd: ") + 5) << "the compiler's message is there";
     const std::string logged = "Shader Shaders/Hot.shd failed to reload; the last working program stays:\n";
     EXPECT_EQ(std::count_if(GLog.begin(), GLog.end(),
-                            [&](const std::string& line) { return line.rfind(logged, 0) == 0 && line.size() > logged.size(); }),
+                            [&](const std::string& line)
+                            { return line.rfind(logged, 0) == 0 && line.size() > logged.size(); }),
               1);
     ReloadShaders();   // unchanged: not tried again
     EXPECT_EQ(TakeShaderReloads(failures), 0u);

@@ -141,10 +141,11 @@ TEST(PngCodec, DamagedFilesNameTheirDamage)
     MakePattern(source, 64, 48);
     const std::vector<UINT8> good = Encode(source);
     // The IDAT chunk: the encoder writes one for an image this small.
-    size_t idat = 0;
+    size_t                   idat = 0;
     for (size_t at = 8; at + 8 <= good.size();)
     {
-        const UINT32 length = (UINT32)good[at] << 24 | (UINT32)good[at + 1] << 16 | (UINT32)good[at + 2] << 8 | good[at + 3];
+        const UINT32 length =
+            (UINT32)good[at] << 24 | (UINT32)good[at + 1] << 16 | (UINT32)good[at + 2] << 8 | good[at + 3];
         if (memcmp(&good[at + 4], "IDAT", 4) == 0)
             idat = at;
         at += 12 + (size_t)length;
