@@ -35,26 +35,24 @@ void ApplyWorldSettings(const ZNApp& app, VoxSettings& settings)
 
 ZNString TerrainFileName(const char* path)
 {
-    return path[0] == '/' ? ZNConsolePathToEngineName(path) : ZNString(path);
+    ZNString name, why;
+    return ZNFindUserFile(path, nullptr, ZNUF_Read, name, why) ? name : ZNString(path);
 }
 
 bool CheckTerrainImage(const char* path, ZNString& why)
 {
-    const ZNString    name   = TerrainFileName(path);
-    const char*       reason = nullptr;
+    ZNString name;
+    if (!ZNFindUserFile(path, nullptr, ZNUF_Read, name, why))
+        return false;
+    ZNString          reason;
     ZNPodArray<UINT8> bytes;
     ZNImage           image;
-    if (IsDirectory(name))
-        reason = "is a folder";
-    else if (!FileExists(name))
-        reason = "does not exist or cannot be opened";
-    else if (!ReadFileToArray(name, bytes))
+    // A file the decoder refuses gets its reason ("ends early", "has a bad checksum").
+    if (!ReadFileToArray(name, bytes))
         reason = "cannot be read";
-    else if (!LoadPngFromMemory(bytes.begin(), bytes.Size(), image))
-        reason = "is not a PNG file this program can decode";
-    else if (!image.Width || !image.Height)
+    else if (LoadPngFromMemory(bytes.begin(), bytes.Size(), image, nullptr, &reason) && (!image.Width || !image.Height))
         reason = "holds no pixels";
-    if (!reason)
+    if (reason.Empty())
         return true;
     why = "'";
     why += path;
@@ -135,5 +133,6 @@ void Map(ZNConsole& console, const ZNConArgs& args)
 }
 
 ZNConFunc GMap("map", "map HEIGHT.png COLOUR.png",
-               "rebuilds the world from two PNG files (absolute or in the data folder)", Map);
+               "rebuilds the world from two PNG files (as given from the current folder, else in the data folder)",
+               Map);
 }

@@ -24,14 +24,14 @@ void SetCommandWorld(VoxelWorld* world);
 // the demo's own) into its settings.
 void ApplyWorldSettings(const ZNApp& app, VoxSettings& settings);
 
-// The engine file name of a terrain image typed by a person: absolute paths stay
-// where they point, other names are in the data folder.
+// The engine file name of a terrain image typed by a person: the path as given
+// (absolute or from the current folder), else in the data folder.
 ZNString TerrainFileName(const char* path);
 // True when path names a PNG file with pixels; otherwise why names it and the reason.
 bool     CheckTerrainImage(const char* path, ZNString& why);
 
 // Rebuilds the world's terrain from two images, names as a person types them
-// (absolute, or relative to the data folder). On failure the world stays as it
+// (found as TerrainFileName finds them). On failure the world stays as it
 // was and why names the file and the reason.
 bool RebuildWorld(VoxelWorld& world, const char* heightPath, const char* colorPath, ZNString& why);
 

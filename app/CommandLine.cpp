@@ -29,7 +29,7 @@ ZNCommandLine MakeCommandLine(AppOptions& options)
     line.AddOption("--grid", "N", 1, "world of N x N sprites, 5 units apart (16 .. 4096, default 400)", ApplyGrid,
                    &options);
     line.AddOption("--map", "HEIGHT COLOUR", 2,
-                   "build the world from these two PNG files (absolute or in the data folder)", ApplyMap, &options);
+                   "build the world from these two PNG files (as given, else in the data folder)", ApplyMap, &options);
     return line;
 }
 

@@ -54,14 +54,19 @@ int main(int argc, char** argv)
     if (exitCode >= 0)
         return exitCode;
 
+    // A terrain named on the command line is checked before anything starts,
+    // so a bad file is a mistake on the command line even without a display.
+    ZNSetArguments(argc, argv);
+    ZNSetDataPath(ZNString("Data/"));
+    if (!CheckMapOption(options))
+        return ZN_EXIT_USAGE;
+
     ZNApp app;
     app.Create(argc, argv, "Vendrapolis", "Data/");
-    // A terrain named on the command line must be there before a window opens.
-    const bool mapUsable = CheckMapOption(options);
-    if (!mapUsable || !app.OpenWindow(ZNString("Building the voxel world..."), options))
+    if (!app.OpenWindow(ZNString("Building the voxel world..."), options))
     {
         app.Destroy();
-        return mapUsable ? 1 : 2;
+        return 1;
     }
     SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true), ZN_RASTER_MASK_ALL);
 
@@ -80,7 +85,8 @@ int main(int argc, char** argv)
     while (ZNAppFrame(app, demo))
     {
     }
+    const int code = app.ExitCode();
     EndProgram(&program);
-    return 0;
+    return code;
 #endif
 }

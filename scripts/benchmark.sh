@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program in build/ and flies the program's fixed benchmark path for SECONDS (10 by
+# Builds the program in build-benchmark/ (a Release configuration of its own, the
+# program only, so no other script's build folder is reconfigured) and flies the program's fixed benchmark path for SECONDS (10 by
 # default), then prints the frame statistics (frames, mean, median, 95th and 99th
 # percentile frame times, frames per second). Without a display it runs on a
 # virtual one with the software renderer. The script's exit status is the
@@ -15,11 +16,13 @@ esac
 
 cd "$here"
 scripts/setup.sh
-# Only the program (and its data) is needed, not the tests.
-cmake -S "$here" -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target Vendrapolis -j"$(nproc)"
+# Only the program (and its data) is needed, not the tests; an optimised build of
+# its own, so neither build/ nor build-demo/ changes configuration.
+build="${ZN_BENCHMARK_BUILD:-build-benchmark}"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZN_TESTS=OFF -DZN_BENCH=OFF >/dev/null
+cmake --build "$build" --target Vendrapolis -j"$(nproc)"
 
-cd build
+cd "$build"
 log="$(mktemp)"
 trap 'rm -f "$log"' EXIT
 # The virtual display has no GPU: Mesa's software renderer draws.

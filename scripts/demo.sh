@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the demo: installs what is missing, builds build/ and starts the program.
-# Without a display it runs on a virtual one for a few seconds, saves
-# build/screenshots/demo.png and closes the window with a normal close request
+# Runs the demo: installs what is missing, builds the program only in build-demo/
+# (a configuration of its own, so no other script's build folder changes) and
+# starts it. Without a display it runs on a virtual one for a few seconds, saves
+# build-demo/screenshots/demo.png and closes the window with a normal close request
 # (as a window manager would); the script's exit status is the program's.
 #
 #   scripts/demo.sh
@@ -42,12 +43,14 @@ fi
 
 cd "$here"
 scripts/setup.sh
-scripts/build.sh build
+build="${ZN_DEMO_BUILD:-build-demo}"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZN_TESTS=OFF -DZN_BENCH=OFF >/dev/null
+cmake --build "$build" --target Vendrapolis -j"$(nproc)"
 
 if [ -n "${DISPLAY:-}" ]; then
-  cd build
+  cd "$build"
   exec ./Vendrapolis
 fi
 echo "demo: no display; running on a virtual display for a few seconds"
 exec xvfb-run -a -s "-screen 0 1280x800x24 +extension GLX +render -noreset" \
-  bash "$0" --virtual "$here/build"
+  bash "$0" --virtual "$here/$build"

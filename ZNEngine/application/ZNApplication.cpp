@@ -8,6 +8,7 @@
 #include "render/ZNRT.h"
 #include "render/ZNRenderCounters.h"
 #include "render/ZNRenderState.h"
+#include "render/ZNShader.h"
 #include "files/ZNFileIO.h"
 #include "resources/ZNImage.h"
 #include "files/ZNDataPath.h"
@@ -109,7 +110,8 @@ ZNApp::ZNApp()
       WhereCommand(this, "where", "where", "prints the camera position, yaw and pitch", &ZNApp::Where),
       ScreenshotCommand(this, "screenshot", "screenshot [FILE]",
                         "saves the next frame as PNG (default: screenshots/ beside the program)", &ZNApp::Screenshot),
-      ReloadShadersCommand(this, "reloadshaders", "reloadshaders", "reloads the shaders whose files changed",
+      ReloadShadersCommand(this, "reloadshaders", "reloadshaders",
+                           "reloads the shaders whose files changed; one that fails keeps its last working program",
                            &ZNApp::ReloadShaders),
       BenchmarkCommand(this, "benchmark", "benchmark [SECONDS]",
                        "flies a fixed path (default 10 s) and prints frame-time statistics", &ZNApp::Benchmark)
@@ -259,25 +261,26 @@ ZNString ZNDefaultScreenshotPath(const char* name, const char* programDir, const
     return ZNString();
 }
 
-bool ZNApp::SaveScreenshot(ZNConsole& console, const ZNImage& frame, const ZNString& requestedPath)
+bool ZNApp::SaveScreenshot(ZNConsole& console, ZNImage& frame, const ZNString& requestedPath)
 {
-    ZNString path(requestedPath);
+    ZNString path(requestedPath), name, why;
     if (path.Empty())
     {
         const ZNString programDir = GetDirectory(ZNString(ZNGetProgramPath()));
         path = ZNDefaultScreenshotPath(Name.CStr(), programDir.CStr(), ZNHomeFolder(), (long long)time(nullptr));
         if (path.Empty())
         {
-            console.Printf("screenshot: neither the program's screenshots folder nor the home folder is writable");
+            console.Error("screenshot: neither the program's screenshots folder nor the home folder is writable");
             return false;
         }
+        name = ZNUserPathToEngineName(path.CStr());
     }
-    if (!SaveImageFile(ZNConsolePathToEngineName(path.CStr()).CStr(), frame))
+    else if (!ZNFindUserFile(path.CStr(), nullptr, ZNUF_Write, name, why))
     {
-        console.Printf("screenshot: could not write '%s'", path.CStr());
+        console.Error("screenshot: %s", why.CStr());
         return false;
     }
-    console.Printf("screenshot: %s (%u x %u)", path.CStr(), (unsigned)frame.Width, (unsigned)frame.Height);
+    Screenshots.Start(frame, name, path, ScreenshotFromLine ? 1 : 0);
     return true;
 }
 
@@ -313,8 +316,9 @@ void ZNApp::Screenshot(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() > 2)
         return ZNConsolePrintUsage(console, args);
-    ScreenshotWanted = true;
-    ScreenshotPath   = args.Size() > 1 ? args[1] : ZNString();
+    ScreenshotWanted   = true;
+    ScreenshotPath     = args.Size() > 1 ? args[1] : ZNString();
+    ScreenshotFromLine = RunningCommandLine;
 }
 
 void ZNApp::ReloadShaders(ZNConsole& console, const ZNConArgs& args)
@@ -325,7 +329,15 @@ void ZNApp::ReloadShaders(ZNConsole& console, const ZNConArgs& args)
     if (!h)
         return (void)console.Printf("reloadshaders: no window");
     h->ReloadShaders();
-    console.Printf("reloadshaders: shaders whose files changed were reloaded");
+    ZNArray<ZNString> failures;
+    const UINT32      reloaded = TakeShaderReloads(failures);
+    for (UINT32 i = 0; i < failures.Size(); ++i)
+        console.Error("reloadshaders: %s", failures[i].CStr());
+    if (failures.Size())
+        console.Error("reloadshaders: %u shader(s) failed to reload and kept their last working program; %u reloaded",
+                     (unsigned)failures.Size(), (unsigned)reloaded);
+    else
+        console.Printf("reloadshaders: %u shader(s) reloaded", (unsigned)reloaded);
 }
 
 void ZNApp::Benchmark(ZNConsole& console, const ZNConArgs& args)
@@ -368,7 +380,8 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
         app.Stats.Set(app.Stats.GetInt() ? 0.0f : 1.0f);
     if (window.Input.KeyState(ZNK_F12) == ZNKS_Pressed)
     {
-        app.ScreenshotWanted = true;
+        app.ScreenshotWanted   = true;
+        app.ScreenshotFromLine = false;
         app.ScreenshotPath.Clear();
     }
     app.ApplyDisplay();
@@ -413,14 +426,36 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
     if (capture)
     {
         app.ScreenshotWanted = false;
-        app.SaveScreenshot(console, frame, app.ScreenshotPath);
+        if (!app.SaveScreenshot(console, frame, app.ScreenshotPath) && app.ScreenshotFromLine)
+            app.CommandLineFailed = true;
     }
+    // Reloads done on their own (the window got the focus back) say what failed.
+    ZNArray<ZNString> reloadFailures;
+    TakeShaderReloads(reloadFailures);
+    for (UINT32 i = 0; i < reloadFailures.Size(); ++i)
+        console.Printf("shader reload failed, the last working program stays: %s", reloadFailures[i].CStr());
+    UINT32 failedTag = 0;
+    if (app.Screenshots.Report(console, &failedTag) && failedTag)
+        app.CommandLineFailed = true;
+
     // The command line's lines, in order, once the first frame is shown (so a
     // benchmark does not time the shaders' first load); a benchmark holds the
-    // rest back until its flight has ended ("+benchmark 5 +quit").
+    // rest back until its flight has ended ("+benchmark 5 +quit"). A line that
+    // failed decides the exit code.
     while (app.NextCommand < app.Commands.Size() && !app.Bench.IsRunning() && !app.QuitRequested)
+    {
+        const UINT32 failures  = console.Failures;
+        app.RunningCommandLine = true;
         console.Submit(app.Commands[app.NextCommand++].CStr());
+        app.RunningCommandLine = false;
+        if (console.Failures != failures)
+            app.CommandLineFailed = true;
+    }
 
-    // A screenshot asked for before the quit is still taken.
-    return !(window.Poll() || (app.QuitRequested && !app.ScreenshotWanted));
+    // A screenshot asked for before the quit is still taken, and the ones
+    // being written are finished and reported before the program ends.
+    const bool end = window.Poll() || (app.QuitRequested && !app.ScreenshotWanted);
+    if (end && app.Screenshots.Finish(console, &failedTag) && failedTag)
+        app.CommandLineFailed = true;
+    return !end;
 }

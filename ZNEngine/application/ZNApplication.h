@@ -43,6 +43,7 @@
 #include "application/ZNFrameStats.h"
 #include "application/ZNJobs.h"
 #include "application/ZNKeys.h"
+#include "application/ZNScreenshotWriter.h"
 #include "application/ZNShaderVariant.h"
 #include "application/ZNStatsOverlay.h"
 #include "core/ZNSharedPtr.h"
@@ -96,9 +97,14 @@ public:
     // Closes what is open and shuts the engine down.
     void Destroy();
 
-    // Saves a captured frame where the screenshot command asked (or under the
-    // default name) and prints the path, or why it failed, in the console.
-    bool SaveScreenshot(ZNConsole& console, const ZNImage& frame, const ZNString& requestedPath);
+    // Hands a captured frame (emptied) to the screenshot writer for where the
+    // screenshot command asked (found as ZNFindUserFile finds a file to write) or
+    // the default name; the console gets the path once it is written. False,
+    // with the reason in the console, when there is nowhere to write it.
+    bool SaveScreenshot(ZNConsole& console, ZNImage& frame, const ZNString& requestedPath);
+    // The program's exit code once the frames have ended: 0, or
+    // ZN_EXIT_COMMAND_FAILED when a console line of the command line failed.
+    int  ExitCode() const { return CommandLineFailed ? ZN_EXIT_COMMAND_FAILED : 0; }
 
     ZNAppWindow*                Window = nullptr;   // open between OpenWindow and Destroy
     ZNSharedPtr<ZNStatsOverlay> Overlay;            // made with the window
@@ -111,6 +117,10 @@ public:
     bool                        QuitRequested    = false;
     bool                        ScreenshotWanted = false;
     ZNString                    ScreenshotPath;              // empty: a dated name in the default folder
+    bool                        ScreenshotFromLine = false;   // asked by a console line of the command line
+    ZNScreenshotWriter          Screenshots;                  // writes them off the frame loop
+    bool                        RunningCommandLine = false;   // a command-line console line runs now
+    bool                        CommandLineFailed  = false;   // one of those lines (or its screenshot) failed
     double                      PrevTime          = 0.0;     // clock at the previous frame
     bool                        Started           = false;   // the first frame has polled the window
     INT32                       AppliedVSync      = -1;      // as applied; -1 before the first frame

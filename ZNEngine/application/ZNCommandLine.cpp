@@ -40,7 +40,7 @@ bool ZNReadCountOption(const char* option, const char* text, UINT32 low, UINT32 
 
 ZNCommandLine::ZNCommandLine(const char* program, const char* version) : Program(program), VersionText(version)
 {
-    AddOption("--help", "", 0, "print this help and exit", nullptr, nullptr);
+    AddOption("--help", "", 0, "print this help and exit (also -h)", nullptr, nullptr);
     AddOption("--version", "", 0, "print the version and exit", nullptr, nullptr);
     AddOption("--width", "W", 1, "client width in pixels (64 .. 16384, default 1024)", nullptr, nullptr);
     AddOption("--height", "H", 1, "client height in pixels (64 .. 16384, default 576)", nullptr, nullptr);
@@ -97,7 +97,9 @@ ZNAppParseResult ZNCommandLine::Parse(int argc, const char* const* argv, ZNAppOp
                 message += Usage();
                 return ZNAPR_Error;
             }
-            while (i + 1 < argc && argv[i + 1] && argv[i + 1][0] != '+' && strncmp(argv[i + 1], "--", 2) != 0)
+            // Every word up to the next '+' belongs to the line, options
+            // included ("+echo --foo" prints "--foo").
+            while (i + 1 < argc && argv[i + 1] && argv[i + 1][0] != '+')
             {
                 const char* word = argv[++i];
                 line += " ";
@@ -118,7 +120,7 @@ ZNAppParseResult ZNCommandLine::Parse(int argc, const char* const* argv, ZNAppOp
         }
 
         ZNString      error;
-        const Option* spec = Find(arg);
+        const Option* spec = Find(strcmp(arg, "-h") == 0 ? "--help" : arg);
         if (!spec)
         {
             error = strncmp(arg, "-", 1) == 0 ? "unknown option '" : "unexpected argument '";
@@ -172,7 +174,7 @@ int ZNCommandLine::Run(int argc, const char* const* argv, ZNAppOptions& options)
     switch (Parse(argc, argv, options, message))
     {
     case ZNAPR_Exit: fputs(message.CStr(), stdout); return 0;
-    case ZNAPR_Error: fputs(message.CStr(), stderr); return 2;
+    case ZNAPR_Error: fputs(message.CStr(), stderr); return ZN_EXIT_USAGE;
     case ZNAPR_Run: break;
     }
     return -1;

@@ -8,16 +8,24 @@
 //   const int exitCode = line.Run(argc, argv, options);   // prints help, version, mistakes
 //   if (exitCode >= 0) return exitCode;                   // 0 asked for, 2 a mistake
 //
-// The standard options: --help, --version, --width W, --height H, --fullscreen.
-// Arguments beginning with '+' are console lines in the classic form: "+set
-// r_stats 1 +benchmark 5" gives the lines "set r_stats 1" and "benchmark 5"; a
-// line takes the arguments after it up to the next '+' argument or option
-// ("--..."), and an argument holding white space, ';' or a quote is quoted so it
-// stays one word. The usage text is made from the table, the program's options
+// The standard options: --help (or -h), --version, --width W, --height H,
+// --fullscreen. Arguments beginning with '+' are console lines in the classic
+// form: "+set r_stats 1 +benchmark 5" gives the lines "set r_stats 1" and
+// "benchmark 5"; a line takes every argument after it up to the next '+'
+// argument ("+echo --foo" is the line "echo --foo"), so options go before the
+// first line, and an argument holding white space, ';' or a quote is quoted so
+// it stays one word. A program exits with ZN_EXIT_COMMAND_FAILED when one of
+// those lines failed. The usage text is made from the table, the program's options
 // after the standard ones.
 #pragma once
 
 #include "core/ZNTemplate.h"
+
+// The exit codes of a program on the engine besides 0: a mistake on the command
+// line (nothing started), and a console line of the command line that failed
+// (the program ran and ended normally otherwise).
+#define ZN_EXIT_USAGE 2
+#define ZN_EXIT_COMMAND_FAILED 3
 
 struct ZNAppOptions
 {
@@ -55,8 +63,8 @@ public:
 
     ZNAppParseResult Parse(int argc, const char* const* argv, ZNAppOptions& options, ZNString& message) const;
     // Parses and prints what the line asked for: -1 to run the program, else the
-    // exit code (0 after help or version on standard output, 2 after a mistake
-    // on standard error).
+    // exit code (0 after help or version on standard output, ZN_EXIT_USAGE after
+    // a mistake on standard error).
     int              Run(int argc, const char* const* argv, ZNAppOptions& options) const;
 
     // "usage: PROGRAM [options] [+command args ...]" and one line per option.

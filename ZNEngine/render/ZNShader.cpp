@@ -270,6 +270,8 @@ static ZNLoadFailureAnswer ShowLoadFailure(const ZNString& name, const ZNString&
         return LFA_Retry;
     if (!ZNAskYesNo("Do you want to continue without the shader?", caption.CStr()))
     {
+        // The box is gone with the process: what failed stays on the terminal.
+        fprintf(stderr, "Shader %s failed to load and was given up:\n%s\n", name.CStr(), errors.CStr());
         fflush(stdout);
         fflush(stderr);
         _Exit(ZN_SHADER_GIVE_UP_EXIT);
@@ -286,6 +288,8 @@ static void LoadWithDialog(ZNShaderHandle& handle, ZNString name, ZNString defin
     {
         if (LoadShader(handle, name, defines, errors))
             break;
+        // The log has the compiler's message whatever the answer to the box.
+        ZNLog("Shader %s failed to load:\n%s", name.CStr(), errors.CStr());
         if (ShowLoadFailure(name, errors) == LFA_Retry)
             continue;
         // Empty, but still knowing its file: once the file is fixed the next
@@ -377,7 +381,34 @@ static void CheckReloadHandle(ZNShaderHandle& handle)
     if (time == 0 || time == s.FileTime)
         return;
     ZNLog("Shader %s needs to be reloaded...", s.Name.CStr());
-    LoadWithDialog(handle, s.Name, s.Defines);
+
+    // The new program is built beside the old one, which goes only once the new
+    // one works: an edit with a mistake leaves the picture as it was.
+    ZNShader* const old   = handle.Shader;
+    ZNShader* const fresh = new ZNShader;
+    fresh->Owner          = old->Owner;
+    handle.Shader         = fresh;
+    ZNString              errors;
+    const bool            ok = LoadShader(handle, ZNString(old->Name), ZNString(old->Defines), errors);
+    ZNShaderContextState& ss = TGCurContextState->Shaders;
+    if (ok)
+    {
+        // The old program's uniforms die with it and null their client variables.
+        UnloadShader(*old);
+        delete old;
+        ++ss.Reloaded;
+    }
+    else
+    {
+        // Not asked again until the file changes once more.
+        old->FileTime = fresh->FileTime;
+        UnloadShader(*fresh);
+        delete fresh;
+        handle.Shader = old;
+        ZNLog("Shader %s failed to reload; the last working program stays:\n%s", old->Name.CStr(), errors.CStr());
+        ss.ReloadFailures.Add(ZNString::Formatted("%s: %s", old->Name.CStr(), errors.CStr()));
+    }
+    SyncProgramBinding(&handle);
 }
 
 void CheckReload(const ZNShaderPtr& handle)
@@ -393,7 +424,7 @@ void ReloadShaders(ZNContextState& cs)
         return;
     if (!cs.Shaders.Cache)
         return;
-    // Collected first: a reload's dialog must not run while the map is walked.
+    // Collected first: a reload must not change the map while it is walked.
     ZNArray<ZNShaderPtr> shaders;
     cs.Shaders.Cache->ForEach([&shaders](const ZNString&, const ZNShaderPtr& shader) { shaders.Add(shader); });
     for (UINT32 i = 0; i < shaders.Size(); ++i)
@@ -405,6 +436,21 @@ void ReloadShaders()
     if (ZN_CHECK_FAILED(!TGCurContextState))
         return;
     ReloadShaders(*TGCurContextState);
+}
+
+UINT32 TakeShaderReloads(ZNArray<ZNString>& failures)
+{
+    failures.Clear();
+    ZNContextState* cs = TGCurContextState;
+    if (!cs)
+        return 0;
+    ZNShaderContextState& ss       = cs->Shaders;
+    const UINT32          reloaded = ss.Reloaded;
+    for (UINT32 i = 0; i < ss.ReloadFailures.Size(); ++i)
+        failures.Add(ss.ReloadFailures[i]);
+    ss.ReloadFailures.Clear();
+    ss.Reloaded = 0;
+    return reloaded;
 }
 
 // ---------------------------------------------------------------------------

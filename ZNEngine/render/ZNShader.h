@@ -11,9 +11,13 @@
 // - Every program has the vertex inputs GLVertex..GLTexCoord1 at attribute
 //   locations 0..7, the outputs GLFragData0..7 at colour outputs 0..7, and each
 //   sampler "Tex<n>" (n = 0..15) on texture unit n, without any call by the user.
-// - A shader that fails to load is offered for retry in a Yes/No box; declining
-//   both retry and "continue without" ends the process with exit code -1007. A
-//   shader loaded "without" is valid and binds no program.
+// - A shader that fails its first load is offered for retry in a Yes/No box;
+//   declining both retry and "continue without" prints the errors on standard
+//   error and ends the process with exit code -1007. A shader loaded "without"
+//   is valid and binds no program.
+// - A hot reload that fails asks nothing and changes nothing: the last program
+//   that worked stays, and the file's name with the compiler's errors goes to
+//   the log and to the context's reload record (TakeShaderReloads).
 // - After any load (first load, retry, hot reload) the program bound in GL is the
 //   one the context state records, so UseShader never skips a needed bind.
 // - A ZNUniformRef is registered with its uniform at most once and unregisters
@@ -117,12 +121,17 @@ ZNShaderPtr CreateShader(const ZNString& name, const ZNString& defines);
 bool        Load(const ZNShaderPtr& handle, const ZNString& name, const ZNString& defines, ZNString& errors);
 // Deletes the GL objects and empties the shader.
 void        Unload(const ZNShaderPtr& handle);
-// Reloads (with the retry dialog) when the file is newer than the loaded one.
+// Reloads when the file is newer than the loaded one; a reload that fails keeps
+// the program that was loaded and is recorded (TakeShaderReloads).
 void        CheckReload(const ZNShaderPtr& handle);
 // CheckReload for every cached shader of cs, in name order; cs must be current.
 void        ReloadShaders(ZNContextState& cs);
 // The same for the current context.
 void        ReloadShaders();
+// What the current context's reloads did since the last call: the count of
+// shaders reloaded; failures receives one text per reload that failed, "NAME:
+// ERRORS" with the compiler's message (each kept its last working program).
+UINT32      TakeShaderReloads(ZNArray<ZNString>& failures);
 
 // Binds the shader's program (none for null) unless it is bound already.
 void        UseShader(const ZNShaderPtr& shader);

@@ -18,6 +18,8 @@ struct ZNShaderContextState
     ZNMap<ZNString, ZNShaderPtr>* Cache = nullptr;   // created by Init
     ZNShaderPtr                   CurrentShader;     // null at start
     UINT32                        CurrentProgram = 0;
+    UINT32                        Reloaded       = 0;   // reloads that worked since TakeShaderReloads
+    ZNArray<ZNString>             ReloadFailures;       // "NAME: ERRORS" of those that failed since then
 
     void Init(ZNContextState& cs, bool isMain);
     void Shutdown(ZNContextState& cs);

@@ -235,7 +235,7 @@ void FloatImage::Resize(UINT32 width, UINT32 height, bool keep)
 // ---------------------------------------------------------------------------
 // PNG files (the codec itself is ZNImagePNG.cpp or ZNImageWIC.cpp)
 
-bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name)
+bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name, ZNString* reason)
 {
     ZNString why;
     bool     ok = false;
@@ -249,10 +249,12 @@ bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const c
     }
     if (!ok && name)
         PrintStdout("Image \"%s\": %s\n", name, why.CStr());
+    if (!ok && reason)
+        *reason = why;
     return ok;
 }
 
-bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type)
+bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type, int level)
 {
     out.SetCount(0);
     if (type != ImageFileType_Png)
@@ -263,7 +265,7 @@ bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileT
     bool ok;
     {
         ZNOutputArchive archive(out);
-        ok = ZNEncodePng(image, archive);
+        ok = ZNEncodePng(image, archive, level);
     }
     if (!ok)
         out.SetCount(0);   // no half-written file for the caller to store
@@ -282,10 +284,10 @@ bool LoadImageFile(const char* path, ImageData& image)
     return LoadPngFromMemory(bytes.Size() ? &bytes[0] : nullptr, bytes.Size(), image, path);
 }
 
-bool SaveImageFile(const char* path, const ImageData& image)
+bool SaveImageFile(const char* path, const ImageData& image, int level)
 {
     ZNPodArray<UINT8> bytes;
-    if (!EncodePngToArray(image, bytes, GetImageFileType(path)))
+    if (!EncodePngToArray(image, bytes, GetImageFileType(path), level))
         return false;
     return WriteArrayToBinaryFile(path, bytes);
 }

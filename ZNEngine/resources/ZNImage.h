@@ -151,18 +151,29 @@ enum ImageFileType
 // False for anything libpng refuses, a buffer shorter than 3 bytes, or a header
 // CheckPngHeader refuses. With a name, a failure prints
 // `"Image "<name>": <reason>"` (libpng's own messages included); without one the
-// decoder prints nothing.
-bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name = nullptr);
+// decoder prints nothing. why (when given) receives the reason, a phrase that
+// follows the file's name: "ends early (...)", "has a bad checksum (...)",
+// "holds bad compressed data (...)", "is 9000 x 9000 pixels, beyond the limit ...".
+// Bad data is never reported as an assertion.
+bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name = nullptr,
+                       ZNString* why = nullptr);
 
-// Empties out; with type Png writes a complete RGBA 8 PNG (level 9) of the first
-// width x height pixels and returns true. Any other type: false, out stays empty.
-bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type);
+// Compression levels of EncodePngToArray: the smallest file, and the quickest
+// (a screenshot of a huge frame must not hold anything up for minutes).
+#define ZN_PNG_LEVEL_SMALLEST 9
+#define ZN_PNG_LEVEL_FASTEST 1
+
+// Empties out; with type Png writes a complete RGBA 8 PNG (compressed at level)
+// of the first width x height pixels and returns true. Any other type: false,
+// out stays empty.
+bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type,
+                      int level = ZN_PNG_LEVEL_SMALLEST);
 
 // Reads the whole file and decodes it as PNG whatever its name says. Every
 // failure, a missing file included, prints the path and the reason.
 bool          LoadImageFile(const char* path, ImageData& image);
-// Encodes by the name's suffix (only png has a codec) and replaces the file.
-bool          SaveImageFile(const char* path, const ImageData& image);
+// Encodes by the name's suffix (only png has a codec, at level) and replaces the file.
+bool          SaveImageFile(const char* path, const ImageData& image, int level = ZN_PNG_LEVEL_SMALLEST);
 // "png" or "dds" from the last three characters, ASCII case-insensitive.
 ImageFileType GetImageFileType(const char* path);
 

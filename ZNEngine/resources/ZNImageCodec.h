@@ -11,8 +11,10 @@
 class ZNArchive;
 
 // Decodes a whole PNG file held in memory into image; false on any failure,
-// with the codec's own reason in why when it gives one. name (may be null)
+// with what is wrong in why ("ends early", "has a bad checksum (...)", "holds
+// bad compressed data (...)") when the codec can tell. name (may be null)
 // labels the codec's warnings; an unnamed decode prints nothing.
 bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name);
-// Appends image (its first 2D slice) as an 8-bit RGBA PNG file.
-bool ZNEncodePng(const ImageData& image, ZNArchive& archive);
+// Appends image (its first 2D slice) as an 8-bit RGBA PNG file, compressed at
+// level (1 fastest .. 9 smallest).
+bool ZNEncodePng(const ImageData& image, ZNArchive& archive, int level);

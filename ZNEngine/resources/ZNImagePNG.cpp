@@ -16,6 +16,9 @@
 namespace
 {
 
+// The read callback's reason, recognised again when the failure is described.
+const char kEndsEarly[] = "ends early";
+
 png_voidp PngAlloc(png_structp, png_alloc_size_t size)
 {
     return ZNAlloc(size);
@@ -29,10 +32,10 @@ void PngFree(png_structp, png_voidp block)
 void PngReadBytes(png_structp png, png_bytep out, png_size_t size)
 {
     PngReadState* pd = (PngReadState*)png_get_io_ptr(png);
-    // A truncated file: report it, then leave through libpng's error path
-    // instead of reading past the buffer.
-    if (ZN_CHECK_FAILED(pd->Size - pd->At < size))
-        png_error(png, "PNG data ends early");
+    // A truncated file is bad input, not a broken program: leave through
+    // libpng's error path, with the reason, instead of reading past the buffer.
+    if (pd->Size - pd->At < size)
+        png_error(png, kEndsEarly);
     memcpy(out, pd->Data + pd->At, size);
     pd->At += (UINT32)size;
 }
@@ -130,7 +133,7 @@ bool DecodePng(PngReadState* state, ImageData* image, PngMessages* messages)
     return true;
 }
 
-bool EncodePng(const ImageData* image, ZNArchive* archive)
+bool EncodePng(const ImageData* image, ZNArchive* archive, int level)
 {
     png_uint_32 width  = image->GetWidth();
     png_uint_32 height = image->GetHeight();
@@ -154,7 +157,7 @@ bool EncodePng(const ImageData* image, ZNArchive* archive)
     }
 
     png_set_write_fn(png, archive, PngWriteBytes, nullptr);
-    png_set_compression_level(png, 9);
+    png_set_compression_level(png, level);
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
 
@@ -171,6 +174,25 @@ bool EncodePng(const ImageData* image, ZNArchive* archive)
     return true;
 }
 
+// What is wrong with the file, in words, from libpng's first error message.
+ZNString DescribePngError(const char* message)
+{
+    const char* m = message ? message : "";
+    if (!strcmp(m, kEndsEarly))
+        return ZNString("ends early (the file stops before its image is complete)");
+    // libpng names the chunk in front of its own text ("IDAT: CRC error").
+    if (strstr(m, "CRC"))
+        return ZNString::Formatted("has a bad checksum (%s)", m);
+    static const char* const kInflate[] = { "IDAT",   "compress", "inflate", "zlib",  "invalid",
+                                            "header", "distance", "stream",  "filter" };
+    for (const char* word : kInflate)
+        if (strstr(m, word))
+            return ZNString::Formatted("holds bad compressed data (%s)", m);
+    if (strstr(m, "too large") || strstr(m, "exceeds") || strstr(m, "limit"))
+        return ZNString::Formatted("is too large (%s)", m);
+    return ZNString::Formatted("is damaged (%s)", m);
+}
+
 }   // namespace
 
 bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name)
@@ -179,11 +201,11 @@ bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* wh
     PngMessages  messages = { name, { 0 } };
     const bool   ok       = DecodePng(&state, &image, &messages);
     if (!ok && why && messages.Error[0])
-        *why = messages.Error;
+        *why = DescribePngError(messages.Error);
     return ok;
 }
 
-bool ZNEncodePng(const ImageData& image, ZNArchive& archive)
+bool ZNEncodePng(const ImageData& image, ZNArchive& archive, int level)
 {
-    return EncodePng(&image, &archive);
+    return EncodePng(&image, &archive, level);
 }

@@ -19,26 +19,34 @@ UINT32 ReadBE32(const UINT8* p)
     return ((UINT32)p[0] << 24) | ((UINT32)p[1] << 16) | ((UINT32)p[2] << 8) | p[3];
 }
 
-// The signature, then chunks up to IEND, each with a matching CRC.
-bool ChunksAreSound(const UINT8* bytes, UINT32 size)
+// The signature, then chunks up to IEND, each with a matching CRC; otherwise
+// false with what is wrong in why.
+bool ChunksAreSound(const UINT8* bytes, UINT32 size, ZNString& why)
 {
     static const UINT8 signature[8] = { 137, 80, 78, 71, 13, 10, 26, 10 };
     if (size < 8 || memcmp(bytes, signature, 8) != 0)
+    {
+        why = "is not a PNG file (no PNG signature)";
         return false;
+    }
     UINT32 at = 8;
     while (size - at >= 12)
     {
         const UINT32 length = ReadBE32(bytes + at);
         if (length > size - at - 12)
-            return false;
+            break;
         const UINT8* type = bytes + at + 4;
         const uLong  crc  = crc32(crc32(0L, Z_NULL, 0), type, length + 4);
         if ((UINT32)crc != ReadBE32(type + 4 + length))
+        {
+            why = ZNString::Formatted("has a bad checksum (%.4s: CRC error)", (const char*)type);
             return false;
+        }
         if (memcmp(type, "IEND", 4) == 0)
             return true;
         at += 12 + length;
     }
+    why = "ends early (the file stops before its image is complete)";
     return false;
 }
 
@@ -80,12 +88,17 @@ IWICImagingFactory* MakeFactory()
 
 bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name)
 {
-    // The imaging component gives no texts worth passing on: the caller's
-    // general reason stands.
-    (void)why;
+    // The chunk walk says what is wrong with a damaged file; the imaging
+    // component gives no texts worth passing on, and then the caller's general
+    // reason stands.
     (void)name;
-    if (!bytes || !ChunksAreSound(bytes, size))
+    ZNString damage;
+    if (!bytes || !ChunksAreSound(bytes, size, damage))
+    {
+        if (why)
+            *why = damage;
         return false;
+    }
     ZNComScope             com;
     IWICImagingFactory*    factory   = MakeFactory();
     IWICStream*            stream    = nullptr;
@@ -148,8 +161,10 @@ bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* wh
     return ok;
 }
 
-bool ZNEncodePng(const ImageData& image, ZNArchive& archive)
+bool ZNEncodePng(const ImageData& image, ZNArchive& archive, int level)
 {
+    // The imaging component's encoder has no compression level to choose.
+    (void)level;
     const UINT width = image.GetWidth(), height = image.GetHeight();
     if (!width || !height || !image.GetData())
         return false;

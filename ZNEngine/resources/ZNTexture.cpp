@@ -344,7 +344,8 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
         }
         else
         {
-            ZNAssertFailed("!TEX_LoadMip( file, CurLevel, Arr, *this )", __FILE__, __LINE__);
+            // The image went away or cannot be read: bad input, reported below.
+            PrintStdout("Texture \"%s\": the file cannot be read\n", name);
             bytes.SetCount(0);
         }
     }
@@ -413,8 +414,9 @@ bool LoadTextureFile(ZNTexture& t, const char* name, UINT32 flags)
 
     RegisterTexture(&t);
 
+    // A folder that cannot be written only costs the next start its cache.
     if (writeCache && !WriteCacheFile(name, cache))
-        ZNAssertFailed("!WriteArrayToBinaryFile( TEX_MipName( file ).CStr(), arr )", __FILE__, __LINE__);
+        PrintStdout("Texture cache \"%s\": could not be written\n", TEX_MipName(name).CStr());
     return true;
 }
 
@@ -579,9 +581,8 @@ bool TEX_LoadMip(const char* file, UINT32& curLevel, ZNPodArray<UINT8>& bytes, Z
     {
         if (ar.IsEnd())
         {
-            ZNAssertFailed(
-                "mip > curmip || !\"Didn't find enough mips in cache.\\nThis should have been detected before!\"",
-                __FILE__, __LINE__);
+            PrintStdout("Texture cache \"%s\": ends early (%u of its levels are there)\n", TEX_MipName(file).CStr(),
+                        count);
             ZNFClose(f);
             return false;
         }

@@ -67,11 +67,10 @@ bool TEX_LoadStreamLevels(ZNTexture& texture)
     UINT32            level = texture.CurLevel.load();
     ZNPodArray<UINT8> bytes;
     ZNTexture         header;
+    // A damaged cache is bad input (TEX_LoadMip named it and the problem): the
+    // texture keeps the levels it has.
     if (!TEX_LoadMip(name, level, bytes, header))
-    {
-        ZNAssertFailed("!TEX_LoadMip( Name, CurLevel, Arr, *this )", __FILE__, __LINE__);
         return false;
-    }
     // A cache written for another version of the image does not fit this
     // texture's mip table.
     if (level > 0 &&

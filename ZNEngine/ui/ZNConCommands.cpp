@@ -1,12 +1,10 @@
 // The console's own commands.
 #include "ui/ZNConCommands.h"
 
+#include "files/ZNDataPath.h"
 #include "files/ZNFileIO.h"
 #include "ui/ZNConsole.h"
 #include "ui/ZNConsoleLine.h"
-
-// More parent steps than any folder of a real data path is deep.
-static const UINT32 ClimbToRoot = 48;
 
 void ZNConsoleLinkCommands()
 {
@@ -14,35 +12,7 @@ void ZNConsoleLinkCommands()
 
 ZNString ZNConsolePathToEngineName(const char* path)
 {
-    if (!path || !*path)
-        return ZNString();
-    // A drive letter (Windows) is already what the file layer takes as it is.
-    if (NamesADrive(path))
-        return ZNString(path);
-    ZNString absolute;
-    if (path[0] == '/')
-        absolute = path;
-    else
-    {
-        if (!GetCurrentFolder(absolute))
-            return ZNString(path);
-        if (NamesADrive(absolute.CStr()))
-        {
-            absolute += "/";
-            absolute += path;
-            return absolute;
-        }
-        absolute += "/";
-        absolute += path;
-    }
-    // The file layer puts the data folder in front of every name; climbing out of
-    // it more often than any real folder is deep ends at the root (whose parent
-    // is itself), whatever links the data folder's path runs through.
-    ZNString out;
-    for (UINT32 i = 0; i < ClimbToRoot; ++i)
-        out += "../";
-    out += absolute.CStr() + 1;
-    return out;
+    return ZNUserPathToEngineName(path);
 }
 
 UINT32 ZNConsoleExecText(ZNConsole& console, const ZNString& text, const char* fileName)
@@ -204,15 +174,24 @@ void Echo(ZNConsole& console, const ZNConArgs& args)
     console.AddLine(text.CStr());
 }
 
+// The folder (engine name) of the script exec runs now; empty at the console.
+ZNString GExecFolder;
+
 void Exec(ZNConsole& console, const ZNConArgs& args)
 {
     if (args.Size() != 2)
         return ZNConsolePrintUsage(console, args);
-    // As typed (from the current directory, or absolute) first, then in the data folder.
-    ZNString text;
-    if (!ReadTextFile(ZNConsolePathToEngineName(args[1].CStr()), text) && !ReadTextFile(args[1], text))
+    // As typed (absolute, or from the current folder), beside the calling
+    // script, then in the data folder.
+    ZNString name, why, text;
+    if (!ZNFindUserFile(args[1].CStr(), GExecFolder.CStr(), ZNUF_Read, name, why))
+        return (void)console.Error("exec: %s", why.CStr());
+    if (!ReadTextFile(name, text))
         return (void)console.Error("exec: cannot read '%s'", args[1].CStr());
+    const ZNString caller = GExecFolder;
+    GExecFolder           = GetDirectory(name);
     ZNConsoleExecText(console, text, args[1].CStr());
+    GExecFolder = caller;
 }
 
 ZNConFunc GHelp("help", "help [NAME]", "what a command or variable does", Help, ZNCF_TakesName);

@@ -54,6 +54,7 @@ void ZNConsole::Error(const char* format, ...)
     va_start(args, format);
     ZNVSPrintf(buf.begin(), PrintLimit + 1, format, args);
     va_end(args);
+    ++Failures;
     if (ExecFile.Empty())
         AddLine(buf.begin());
     else

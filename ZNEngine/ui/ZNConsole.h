@@ -92,8 +92,10 @@ public:
 
     // printf into the history (cut to PrintLimit characters).
     void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    // Printf for what went wrong: while an exec file runs, the line starts
-    // with the file's name and line number ("x.cfg:3: ...").
+    // Printf for a command that could not do what was asked: counted in Failures
+    // (a script or the command line can tell that something went wrong), and
+    // while an exec file runs, the line starts with the file's name and line
+    // number ("x.cfg:3: ...").
     void Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Adds one entry to the history as it is.
     void AddLine(const char* text);
@@ -160,6 +162,7 @@ public:
     bool                    ExecCut   = false;      // ExecLineLimit was reached and said so
     ZNString                ExecFile;               // the exec file whose line runs now ("" when none)
     UINT32                  ExecFileLine = 0;       // its line number, from 1
+    UINT32                  Failures     = 0;       // commands that failed: Error, an unknown name, a usage printed
     UINT32                  Cursor       = 0;       // input characters before the cursor
     UINT32                  InputView    = 0;       // first input character drawn
     bool                    ShiftDown    = false;   // either Shift key is held

@@ -66,7 +66,7 @@ TEST(AppCommands, TerrainImagesAreCheckedAndTheReasonNamed)
     EXPECT_FALSE(CheckTerrainImage((dir.Path + "/missing.png").c_str(), why));
     EXPECT_EQ(std::string(why.CStr()), "'" + dir.Path + "/missing.png' does not exist or cannot be opened");
     EXPECT_FALSE(CheckTerrainImage((dir.Path + "/broken.png").c_str(), why));
-    EXPECT_EQ(std::string(why.CStr()), "'" + dir.Path + "/broken.png' is not a PNG file this program can decode");
+    EXPECT_EQ(std::string(why.CStr()), "'" + dir.Path + "/broken.png' is not a PNG file (no IHDR chunk at the start)");
     EXPECT_FALSE(CheckTerrainImage((dir.Path + "/text.png").c_str(), why));
     EXPECT_FALSE(CheckTerrainImage(dir.Path.c_str(), why));
     EXPECT_EQ(std::string(why.CStr()), "'" + dir.Path + "' is a folder");

@@ -95,12 +95,14 @@ TEST(CommandLine, GridSetsTheWorldSizeWithinItsRange)
 
 TEST(CommandLine, PlusArgumentsBecomeConsoleLinesInOrder)
 {
-    const Parsed p = Parse(
-        { "+set", "r_stats", "1", "--width", "640", "+benchmark", "5", "+echo", "two words", "a;b", "-3", "+quit" });
+    const Parsed p = Parse({ "--width", "640", "+set", "r_stats", "1", "+benchmark", "5", "+echo", "two words", "a;b",
+                             "-3", "--foo", "--height", "64", "-h", "+quit" });
     ASSERT_EQ(p.Result, ZNAPR_Run) << p.Message;
     EXPECT_EQ(Commands(p.Options),
-              (std::vector<std::string>{ "set r_stats 1", "benchmark 5", "echo \"two words\" \"a;b\" -3", "quit" }));
-    EXPECT_EQ(p.Options.Width, 640u) << "an option ends the line before it";
+              (std::vector<std::string>{ "set r_stats 1", "benchmark 5",
+                                         "echo \"two words\" \"a;b\" -3 --foo --height 64 -h", "quit" }));
+    EXPECT_EQ(p.Options.Width, 640u) << "an option before the lines is read";
+    EXPECT_EQ(p.Options.Height, 576u) << "words after a '+' line belong to it, options too";
 
     const Parsed q = Parse({ "+echo", "say \"hi\"", "" });
     EXPECT_EQ(Commands(q.Options), (std::vector<std::string>{ "echo \"say hi\" \"\"" }))
@@ -112,6 +114,9 @@ TEST(CommandLine, HelpAndVersionExitWithTheirText)
     const Parsed help = Parse({ "--width", "800", "--help", "--bogus" });
     EXPECT_EQ(help.Result, ZNAPR_Exit);
     EXPECT_EQ(help.Message, CommandLineUsage().CStr());
+    const Parsed shortHelp = Parse({ "-h", "--bogus" });
+    EXPECT_EQ(shortHelp.Result, ZNAPR_Exit) << "-h is --help";
+    EXPECT_EQ(shortHelp.Message, help.Message);
     for (const char* option :
          { "--help", "--version", "--width W", "--height H", "--fullscreen", "--map HEIGHT COLOUR", "+command args" })
         EXPECT_NE(help.Message.find(option), std::string::npos) << option;

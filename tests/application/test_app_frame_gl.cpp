@@ -158,3 +158,53 @@ TEST(AppFrameGL, ABenchmarkFliesTheProgramsPathAndHoldsTheRestBack)
     EXPECT_EQ(text[3], "] quit");
     app.Destroy();
 }
+
+// The command line's lines decide the exit code: all fine is 0, one that fails
+// (here an unknown command) is ZN_EXIT_COMMAND_FAILED. On the way, a shader
+// reload that fails says so, names the file and keeps the picture's program.
+TEST(AppFrameGL, FailuresOfTheCommandLineDecideTheExitCode)
+{
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "needs a display";
+    ZNAppOptions options;
+    options.Width  = 96;
+    options.Height = 64;
+    options.Commands.Add(ZNString("echo fine"));
+    ZNApp app;
+    ASSERT_TRUE(Opened(app, options));
+    // The engine's data in a folder of the test's own, so a shader can be broken.
+    ZNScratchDir data;
+    for (const char* name :
+         { "Engine/DebugFont.fnt", "Engine/DebugFont_0.png", "Shaders/GUI.shd", "Shaders/ColorOnly.shd" })
+        ZNWriteBytes(data.Path(name), ZNReadBytes(std::string(GDataPath) + name));
+    snprintf(GDataPath, ZN_DATA_PATH_SIZE, "%s", data.Root.c_str());
+    app.Stats.Set(1.0f);   // the overlay draws with the engine's shaders
+    Recorder client;
+    EXPECT_EQ(RunFrames(app, client, 2), 2u);
+    EXPECT_EQ(app.ExitCode(), 0);
+
+    // The cache knows the shaders by name: the data folder moved under the
+    // same names, so an edit there is an edit of the loaded file.
+    ZNConsole&   console  = *app.Window->Console;
+    const UINT32 failures = console.Failures;
+    data.Write("Shaders/GUI.shd", "this is not a shader");
+    data.ShiftTime("Shaders/GUI.shd", 100);
+    console.Execute("reloadshaders");
+    const std::vector<std::string> text = ConsoleText(app);
+    EXPECT_GT(console.Failures, failures);
+    bool named = false, success = false;
+    for (const std::string& line : text)
+    {
+        named   = named || line.rfind("reloadshaders: Shaders/GUI.shd: ", 0) == 0;
+        success = success || line.find("shader(s) reloaded") != std::string::npos;
+    }
+    EXPECT_TRUE(named) << "the failure names the file with the compiler's message";
+    EXPECT_FALSE(success) << "a failed reload is never reported as a success";
+    EXPECT_EQ(app.ExitCode(), 0) << "a typed command does not decide the exit code";
+
+    app.Commands.Add(ZNString("nosuchcmd"));
+    app.Commands.Add(ZNString("quit"));
+    RunFrames(app, client, 10);
+    EXPECT_EQ(app.ExitCode(), ZN_EXIT_COMMAND_FAILED);
+    app.Destroy();
+}

@@ -62,7 +62,7 @@ TEST(CommandLine, ProgramOptionsJoinTheStandardOnes)
     Game         g;
     ZNAppOptions options;
     std::string  message;
-    ASSERT_EQ(g.Parse({ "--level", "3", "--width", "640", "--player", "ann", "red", "+echo", "hi", "--fullscreen" },
+    ASSERT_EQ(g.Parse({ "--level", "3", "--width", "640", "--player", "ann", "red", "--fullscreen", "+echo", "hi" },
                       options, message),
               ZNAPR_Run)
         << message;

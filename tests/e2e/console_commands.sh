@@ -60,7 +60,7 @@ world_wait_frames
 world_shot console_map_0.png
 toggle_console
 console_line "map Heightmap.png $WORK/broken.png"
-wait_for "map: '$WORK/broken.png' is not a PNG file this program can decode; the world stays as it was"
+wait_for "map: '$WORK/broken.png' is not a PNG file (no IHDR chunk at the start); the world stays as it was"
 toggle_console
 world_wait_frames
 world_shot console_map_1.png

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <algorithm>
 
 #include <fcntl.h>
@@ -209,8 +211,11 @@ TEST(GLShader, ContinuingWithoutTheShaderCachesAnEmptyOne)
     ASSERT_TRUE(w.Ok());
     ZNDialogRecorder dialogs;
     dialogs.Answers = { false, true };
-    ZNShaderPtr sh  = GetShader(ZNString("Shaders/Nothing.shd"), ZNString());
+    LogCapture  log;
+    ZNShaderPtr sh = GetShader(ZNString("Shaders/Nothing.shd"), ZNString());
     EXPECT_EQ(sh->Shader->Program, 0u);
+    // The log has the errors too, not only the box.
+    EXPECT_EQ(log.Lines("Shader Shaders/Nothing.shd failed to load:\nFile Shaders/Nothing.shd was not found"), 1);
     EXPECT_EQ(dialogs.Boxes()[0].Text, "Loading of the shader failed with the following errors:\n\n"
                                        "File Shaders/Nothing.shd was not found\n\nDo you want to retry?");
     EXPECT_TRUE(GetShader(ZNString("Shaders/Nothing.shd"), ZNString()) == sh);   // cached, no new dialog
@@ -300,23 +305,43 @@ TEST(GLShader, HotReloadAfterTheFileChangedNullsClientUniforms)
     EXPECT_EQ(CS().Shaders.CurrentProgram, sh->Shader->Program);
     ExpectBindingConsistent();
 
-    dir.Write("Shaders/Hot.shd", "broken");   // a failed reload, continued without
+    ZNArray<ZNString> failures;
+    EXPECT_EQ(TakeShaderReloads(failures), 1u);
+    EXPECT_EQ(failures.Size(), 0u);
+
+    // A failed reload asks nothing and keeps the program that worked, with its
+    // uniforms; the compiler's message is recorded and logged with the file.
+    const UINT32 working = sh->Shader->Program;
+    dir.Write("Shaders/Hot.shd", "broken");
     dir.ShiftTime("Shaders/Hot.shd", 100);
     ZNDialogRecorder dialogs;
-    dialogs.Answers = { false, true };
     ReloadShaders();
-    EXPECT_EQ(sh->Shader->Program, 0u);
-    EXPECT_EQ(gain.Get(), nullptr);
-    EXPECT_EQ(CurrentProgram(), 0);
+    EXPECT_EQ(dialogs.Count(), 0u);
+    EXPECT_EQ(sh->Shader->Program, working);
+    EXPECT_NE(gain.Get(), nullptr);
+    EXPECT_EQ(static_cast<UINT32>(CurrentProgram()), working);
     ExpectBindingConsistent();
-    ReloadShaders();   // unchanged: no new question
-    EXPECT_EQ(dialogs.Count(), 2u);
+    EXPECT_EQ(TakeShaderReloads(failures), 0u);
+    ASSERT_EQ(failures.Size(), 1u);
+    const std::string failure = failures[0].CStr();
+    EXPECT_EQ(failure.rfind("Shaders/Hot.shd: ", 0), 0u) << failure;
+    EXPECT_GT(failure.size(), strlen("Shaders/Hot.shd: ") + 5) << "the compiler's message is there";
+    const std::string logged = "Shader Shaders/Hot.shd failed to reload; the last working program stays:\n";
+    EXPECT_EQ(std::count_if(GLog.begin(), GLog.end(),
+                            [&](const std::string& line)
+                            { return line.rfind(logged, 0) == 0 && line.size() > logged.size(); }),
+              1);
+    ReloadShaders();   // unchanged: not tried again
+    EXPECT_EQ(TakeShaderReloads(failures), 0u);
+    EXPECT_EQ(failures.Size(), 0u);
 
-    dir.Write("Shaders/Hot.shd", GColorShader);   // fixed later: the empty shader comes back
+    dir.Write("Shaders/Hot.shd", GColorShader);   // fixed later: the new program comes
     dir.ShiftTime("Shaders/Hot.shd", 200);
     ReloadShaders();
     EXPECT_NE(sh->Shader->Program, 0u);
+    EXPECT_EQ(gain.Get(), nullptr) << "the old program's uniforms went with it";
     EXPECT_EQ(static_cast<UINT32>(CurrentProgram()), sh->Shader->Program);
+    EXPECT_EQ(TakeShaderReloads(failures), 1u);
 }
 
 // Sets the file's modification time to seconds + nanoseconds.

@@ -5,6 +5,8 @@
 #include "resources/ZNImage.h"
 
 #include <fstream>
+#include <string.h>
+#include <zlib.h>
 #include <sstream>
 
 namespace
@@ -107,26 +109,69 @@ TEST(PngSuite, EveryImageDecodesOrFailsCleanly)
 }
 
 // Cutting a valid file anywhere makes the decoder fail, never read past the
-// buffer (the sanitizers watch): a cut inside the header or before enough
-// image data is refused by the header check, a cut later by the read
-// callback's check.
-TEST(PngCodec, TruncatedFilesFailWithTheReadCheck)
+// buffer (the sanitizers watch) and never report the bad data as an assertion:
+// a cut inside the header or before enough image data is refused by the header
+// check, a later cut, the end chunk missing included, "ends early".
+TEST(PngCodec, TruncatedFilesFailAndSayTheyEndEarly)
 {
     std::vector<UINT8> file = ZNReadBytes(kSuite + "png/basn6a08.png");
     ASSERT_GT(file.size(), 100u);
     ZNDialogRecorder dialogs;
+    int              endsEarly = 0;
     for (size_t cut : { (size_t)3, (size_t)8, (size_t)20, (size_t)33, (size_t)60, file.size() / 2, file.size() - 13,
-                        file.size() - 1 })
+                        file.size() - 12, file.size() - 1 })
     {
         std::vector<UINT8> part(file.begin(), file.begin() + cut);
         ZNImage            image;
-        EXPECT_FALSE(DecodeBytes(part, image)) << "cut at " << cut;
+        ZNString           why;
+        EXPECT_FALSE(LoadPngFromMemory(part.data(), (UINT32)part.size(), image, nullptr, &why)) << "cut at " << cut;
+        EXPECT_FALSE(why.Empty()) << "cut at " << cut;
+        endsEarly += strncmp(why.CStr(), "ends early", 10) == 0;
     }
+    EXPECT_GE(endsEarly, 4) << "cuts after the image data's start end early";
+    EXPECT_EQ(dialogs.Count(), 0u) << dialogs.Boxes()[0].Text;
+}
+
+// Each kind of damage is named for what it is: a chunk whose checksum does not
+// match, and compressed data that does not inflate (its chunk's checksum made
+// right, so only the data is wrong).
+TEST(PngCodec, DamagedFilesNameTheirDamage)
+{
+    ZNImage source;
+    MakePattern(source, 64, 48);
+    const std::vector<UINT8> good = Encode(source);
+    // The IDAT chunk: the encoder writes one for an image this small.
+    size_t                   idat = 0;
+    for (size_t at = 8; at + 8 <= good.size();)
+    {
+        const UINT32 length =
+            (UINT32)good[at] << 24 | (UINT32)good[at + 1] << 16 | (UINT32)good[at + 2] << 8 | good[at + 3];
+        if (memcmp(&good[at + 4], "IDAT", 4) == 0)
+            idat = at;
+        at += 12 + (size_t)length;
+    }
+    ASSERT_GT(idat, 0u);
+    const UINT32 idatLength = (UINT32)good[idat + 2] << 8 | good[idat + 3];
+
+    std::vector<UINT8> badCrc = good;
+    badCrc[idat + 8 + idatLength] ^= 0x55;
+    std::vector<UINT8> badData = good;
+    badData[idat + 8] ^= 0xFF;   // the zlib header's first byte
+    const uLong crc = crc32(crc32(0L, Z_NULL, 0), &badData[idat + 4], idatLength + 4);
+    for (int i = 0; i < 4; ++i)
+        badData[idat + 8 + idatLength + i] = (UINT8)(crc >> (24 - 8 * i));
+
+    ZNDialogRecorder dialogs;
+    ZNImage          image;
+    ZNString         why;
+    EXPECT_FALSE(LoadPngFromMemory(badCrc.data(), (UINT32)badCrc.size(), image, nullptr, &why));
+    EXPECT_EQ(strncmp(why.CStr(), "has a bad checksum", 18), 0) << why.CStr();
 #ifdef ZN_TEST_LIBPNG
-    // libpng reads through the engine's callback, which checks every read
-    // against the bytes left; WIC's decoder is refused by the chunk walk first.
-    EXPECT_GE(dialogs.Count("pd->Size - pd->At < size"), 3u);
+    // WIC's decoder gives no reason of its own for data that does not inflate.
+    EXPECT_FALSE(LoadPngFromMemory(badData.data(), (UINT32)badData.size(), image, nullptr, &why));
+    EXPECT_EQ(strncmp(why.CStr(), "holds bad compressed data", 25), 0) << why.CStr();
 #endif
+    EXPECT_EQ(dialogs.Count(), 0u);
 }
 
 TEST(PngCodec, TinyBuffersFailBeforeLibpng)

@@ -249,7 +249,7 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
     };
     const Case cases[] = {
         { "version 2", version2, "the header's version is 2 (1 expected)" },
-        { "no record", std::vector<UINT8>(good.begin(), good.begin() + 24), "" },
+        { "no record", std::vector<UINT8>(good.begin(), good.begin() + 24), "ends early (0 of its levels are there)" },
         { "last record cut short", std::vector<UINT8>(good.begin(), good.end() - 5), "runs past the end of the file" },
         { "size beyond the limits", tooLarge, "beyond the limit of 8192 pixels a side" },
         { "six sides", sixSides, "the header names 8 x 4 x 1 x 6 for an image of 8 x 4" },
@@ -278,8 +278,8 @@ TEST_F(TextureGL, BrokenCachesAreRebuiltFromTheImage)
         EXPECT_NE(h->TexID, 0u);
         EXPECT_EQ(ZNReadBytes(path + ".mips"), good);
     }
-    EXPECT_EQ(dialogs.Count("Didn't find enough mips in cache."), 1u);
-    EXPECT_EQ(dialogs.Count("!TEX_LoadMip( file, CurLevel, Arr, *this )"), 0u);
+    // Bad data is reported, never taken for a broken program.
+    EXPECT_EQ(dialogs.Count(), 0u);
 }
 
 TEST_F(TextureGL, UnitCacheFiltersSwitchesAndBinds)

@@ -197,7 +197,7 @@ TEST(ConsoleCommands, ExecRunsAFileSkippingCommentsAndNamesAMissingOne)
     ASSERT_EQ(chdir(cwd), 0);
 
     EXPECT_EQ(Printed(("exec \"" + dir.Root + "none.cfg\"").c_str()),
-              (Out{ "exec: cannot read '" + dir.Root + "none.cfg'" }));
+              (Out{ "exec: '" + dir.Root + "none.cfg' does not exist or cannot be opened" }));
     EXPECT_EQ(Printed("exec"), (Out{ "usage: exec FILE" }));
 
     // A script that runs itself once stops at the nesting limit instead of recursing forever.
