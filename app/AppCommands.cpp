@@ -124,11 +124,11 @@ void Map(ZNConsole& console, const ZNConArgs& args)
     if (args.Size() != 3)
         return ZNConsolePrintUsage(console, args);
     if (!CommandWorld)
-        return (void)console.Printf("map: no world yet");
+        return (void)console.Error("map: no world yet");
     ZNString     why;
     const double start = ZNGetTime();
     if (!RebuildWorld(*CommandWorld, args[1].CStr(), args[2].CStr(), why))
-        return (void)console.Printf("map: %s; the world stays as it was", why.CStr());
+        return (void)console.Error("map: %s; the world stays as it was", why.CStr());
     console.Printf("map: built from '%s' and '%s' in %.2f s", args[1].CStr(), args[2].CStr(), ZNGetTime() - start);
 }
 
