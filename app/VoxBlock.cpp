@@ -72,6 +72,8 @@ VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
     node->Min       = min;
     node->Max       = max;
     node->VB        = nullptr;
+    node->Pool      = 0;
+    node->PoolFirst = 0;
     node->DrawCount = 0;
     node->Corners   = VoxLayout_Triangles;
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
@@ -328,10 +330,15 @@ void VoxBlock::ComputeOwnCullBounds()
     CullMax = ZNVec3(-1.0f, -1.0f, -1.0f);
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
         LodGrow[k] = LodWidest[k] = 0.0f;
-    const VoxelPoint* p      = Points.Data();
+    // The built sprites are the ones drawn: a compact build has moved them onto
+    // its grid of positions and sizes.
+    const bool        built  = LodCount[0] && Vertices.Size() >= LodCount[0];
+    const VoxelPoint* p      = built ? Vertices.Data() : Points.Data();
+    const UINT32      stride = built ? Corners : 1;
     float             widest = 0.0f;
-    for (UINT32 i = 0; i < Points.Size(); ++i)
+    for (UINT32 n = 0; n < Points.Size(); ++n)
     {
+        const UINT32 i = n * stride;
         const ZNVec3 c(p[i].Position[0], p[i].Position[1], p[i].Position[2]);
         const float  r = SpriteReach(p[i].Size);
         GrowBox(CullMin, CullMax, c - ZNVec3(r, r, r), c + ZNVec3(r, r, r));
@@ -383,12 +390,12 @@ void VoxBlock::ComputeCullBounds(bool own)
         }
 }
 
-static void CollectNodes(VoxBlock* node, ZNPodArray<VoxBlock*>& out)
+void VoxCollectNodes(VoxBlock* node, ZNPodArray<VoxBlock*>& out)
 {
     out.Add(node);
     if (node->IsSplit())
         for (UINT32 k = 0; k < 8; ++k)
-            CollectNodes(node->Ch[k], out);
+            VoxCollectNodes(node->Ch[k], out);
 }
 
 namespace
@@ -423,7 +430,7 @@ void BuildBatchJob(void* context, UINT32 index)
 void VoxBlock::BuildVertexBuffers(bool upload, VoxSpriteLayout layout)
 {
     ZNPodArray<VoxBlock*> nodes;
-    CollectNodes(this, nodes);
+    VoxCollectNodes(this, nodes);
     // With upload the vertices go to GL a batch of leaves at a time, so the copy on
     // the processor never holds more than one batch: about 8 MB of vertices.
     const UINT32 batchSprites = upload ? 8u * 1024 * 1024 / (VoxCornerCount * (UINT32)sizeof(VoxelPoint)) : ~0u;

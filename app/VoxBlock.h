@@ -38,6 +38,7 @@
 
 #include "ZNEngine.h"
 
+class VoxBlock;
 class ZNGpuBuffer;
 class ZNImage;
 struct ZNVertexDecl;
@@ -70,6 +71,7 @@ enum VoxSpriteLayout : UINT32
 {
     VoxLayout_Triangles = 6,   // two triangles, drawn as they are
     VoxLayout_Quads     = 4,   // four corners, drawn through the sprite index buffer
+    VoxLayout_Compact   = 1,   // one record, packed into a sprite store (VoxSprites.h)
 };
 // Sprites one draw of the quad layout covers: the index buffer's 16-bit indices
 // reach 4 x 16384 vertices; longer runs are drawn in pieces of this many.
@@ -83,6 +85,9 @@ void   VoxWorldBoundsForGrid(UINT32 grid, ZNVec3& min, ZNVec3& max);
 // grid (depth 5 at 400), about 25 cells wide beyond it and never shallower than the
 // default tree (depth 5 at 1024, 7 at 4096).
 UINT32 VoxTreeDepthForGrid(UINT32 grid);
+
+// Every node of the subtree, the root first, in the order the full draw visits them.
+void VoxCollectNodes(VoxBlock* root, ZNPodArray<VoxBlock*>& out);
 
 // Corner bytes of vertex k (0..3) of a sprite: (1,-1), (-1,-1), (-1,1), (1,1).
 extern const INT8   VoxCorners[4][2];
@@ -113,6 +118,8 @@ public:
     ZNPodArray<VoxelPoint> Points;                    // sprites of this node (leaves only)
     ZNPodArray<VoxelPoint> Vertices;                  // built vertices until they are uploaded
     ZNGpuBuffer*           VB;                        // vertex buffer, created by the first upload
+    UINT32                 Pool;                      // compact layout: the store's pool of its sprites
+    UINT32                 PoolFirst;                 //   and its first sprite there
     UINT32                 DrawCount;                 // full-detail vertices at the start of VB
     UINT32                 Corners;                   // vertices per sprite: a VoxSpriteLayout
     UINT32                 LodFirst[VoxLodLevels];    // first vertex of each level (level 0 at 0)
@@ -144,7 +151,7 @@ public:
     // Vertices, with LodFirst, LodCount and Corners; no GL call, safe on any thread.
     void BuildOwnVertices(VoxSpriteLayout layout = VoxLayout_Triangles);
     // CullMin, CullMax, LodGrow and LodWidest of this node's own sprites: the box
-    // from its points, the growth and widths from its built coarser levels (or,
+    // from its full-detail sprites as built (while Vertices holds them) or its points, the growth and widths from its built coarser levels (or,
     // while none are built, from the widest they can be on level ground); empty
     // without points.
     void ComputeOwnCullBounds();

@@ -35,6 +35,10 @@ static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nu
 static ZNConVar GWorldQuads("world_quads", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                             "store voxel sprites as four corners drawn through an index buffer (1) or as "
                             "six vertices (0), read when the world is built");
+static ZNConVar GWorldCompact("world_compact", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                              "store each voxel sprite once, in 16 bytes, and draw the leaves of one form in one "
+                              "call (1), or as the vertices of world_quads, one call per leaf (0), read when the "
+                              "world is built");
 static ZNConVar GFillCliffs("r_fill_cliffs", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                             "close the steps of steep voxel slopes with extra sprites so no sky shows through (1 "
                             "on, 0 the world as designed), read when the world is built");
@@ -98,6 +102,8 @@ VoxelWorld::~VoxelWorld()
     SkyTex.Release();
     WaterTex.Release();
     GroundTex.Release();
+    VoxSpriteStore::Destroy(Sprites);
+    Sprites = nullptr;
     VoxBlock::Delete(Root);
     Root = nullptr;
     delete SpriteIndices;
@@ -112,10 +118,17 @@ bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32
     VoxBlock* tree  = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills);
     if (!tree)
         return false;
+    VoxSpriteStore::Destroy(Sprites);
+    Sprites = nullptr;
     VoxBlock::Delete(Root);
-    Root             = tree;
-    Grid             = grid;
-    FillSprites      = fills;
+    Root        = tree;
+    Grid        = grid;
+    FillSprites = fills;
+    if (GWorldCompact.GetInt())
+    {
+        Sprites = VoxSpriteStore::Create(Root);
+        return true;
+    }
     const bool quads = GWorldQuads.GetInt() != 0;
     Root->BuildVertexBuffers(true, quads ? VoxLayout_Quads : VoxLayout_Triangles);
     if (quads && !SpriteIndices)
@@ -143,9 +156,9 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     DrawStats.Fills = FillSprites;
     if (!Root)
         return;
-    if (SpriteIndices)
+    if (SpriteIndices && !Sprites)
         SetIndexBuffer(SpriteIndices);
-    if (!options.Cull && !options.Order && !options.Lod && !options.Points)
+    if (!options.Cull && !options.Order && !options.Lod && !options.Points && !Sprites)
     {
         // The whole tree in index order, as designed.
         Root->Draw(&DrawStats);
@@ -171,18 +184,31 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         frame.MaxPointSize = std::min(MaxPointSize, (float)(2 * (band - 2)));
     }
     VoxCollectDraws(Root, frustum, View.Position, frame, DrawItems);
-    VoxDrawItems(DrawItems, VoxForm_Quads, DrawStats);
+    const auto draw = [this](VoxDrawForm form)
+    {
+        if (Sprites)
+            Sprites->DrawItems(DrawItems, form, DrawStats);
+        else
+            VoxDrawItems(DrawItems, form, DrawStats);
+    };
+    draw(VoxForm_Quads);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf to draw as points
-    // The point variant follows the sprite shader the caller bound.
-    SetShader(ZN_BLEND_WORD_OFF, PointShader.Follow(GetCurrentShader(), "Shaders/Voxel.shd", "#define POINTS\n"));
-    if (!ReverseIndices)
-        ReverseIndices = VoxCreateReverseIndices();
-    SetIndexBuffer(ReverseIndices);
+    const ZNShaderPtr sprites = GetShader(ZNString("Shaders/Voxel.shd"), ZNString());
+    if (Sprites)
+        SetShader(ZN_BLEND_WORD_OFF,
+                  CompactPointShader.Follow(sprites, "Shaders/Voxel.shd", "#define COMPACT\n#define POINTS\n"));
+    else
+    {
+        SetShader(ZN_BLEND_WORD_OFF, PointShader.Follow(sprites, "Shaders/Voxel.shd", "#define POINTS\n"));
+        if (!ReverseIndices)
+            ReverseIndices = VoxCreateReverseIndices();
+        SetIndexBuffer(ReverseIndices);
+    }
     SetCameraMatrices(View);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetCurrentUniform("PointScale", &frame.PointScale, 1, false);
-    VoxDrawItems(DrawItems, VoxForm_Points, DrawStats);
+    draw(VoxForm_Points);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf for the guard band
 
@@ -200,7 +226,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
                                     top + (float)viewport[3] };
     const bool          scissor = PushScissor(rect);
     SetViewport(viewport[0] - band, viewport[1] - band, (INT32)grownW, (INT32)grownH);
-    VoxDrawItems(DrawItems, VoxForm_GuardedPoints, DrawStats);
+    draw(VoxForm_GuardedPoints);
     SetViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     if (scissor)
         PopScissor();
@@ -238,8 +264,10 @@ void VoxelWorld::Render(float t)
     if (!options.Order)
         DrawSky(quad);
 
-    // Voxels: one bind and one draw per leaf that can be seen.
-    SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Voxel.shd"), ZNString()));
+    // Voxels: one draw per sprite pool and form, or one per leaf that can be seen.
+    const ZNShaderPtr sprites = GetShader(ZNString("Shaders/Voxel.shd"), ZNString());
+    SetShader(ZN_BLEND_WORD_OFF,
+              Sprites ? CompactShader.Follow(sprites, "Shaders/Voxel.shd", "#define COMPACT\n") : sprites);
     BindTexture(0, GroundTex);
     SetCameraMatrices(View);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);

@@ -16,6 +16,7 @@
 
 #include "Camera.h"
 #include "VoxBlock.h"
+#include "VoxSprites.h"
 #include "VoxVisibility.h"
 #include "ZNEngine.h"
 
@@ -63,7 +64,8 @@ public:
     // The voxel pass's leaves for the current View, then their draws: the quad
     // leaves with the sprite shader bound by the caller, then the point leaves with
     // the point shader, which it binds (and leaves bound), wholly visible ones
-    // first, then the ones that need the guard band.
+    // first, then the ones that need the guard band. A compact world draws each
+    // form of a sprite pool in one call.
     void DrawVoxels(const VoxDrawOptions& options);
 
     double       BuildSeconds;                // spent building the tree in the constructor, for measurements
@@ -74,6 +76,7 @@ public:
     VoxDrawStats DrawStats;                   // what the latest frame's voxel pass drew
     VoxSettings  Settings;                    // read by every Update and Render
     ZNGpuBuffer* SpriteIndices;               // the quad layout's index buffer, made with the first such tree
+    VoxSpriteStore* Sprites = nullptr;        // the compact layout's store (world_compact), else null
     ZNGpuBuffer* ReverseIndices = nullptr;    // the points' descending list, made with the first point draw
     float        MaxPointSize;                // the widest point this context draws, in pixels
     GLint        MaxViewport[2] = { 0, 0 };   // the largest viewport it takes
@@ -83,6 +86,8 @@ private:
 
     ZNPodArray<VoxDrawItem> DrawItems;          // kept between frames to save the allocations
     ZNShaderVariant         PointShader;        // "Voxel.shd" with POINTS
+    ZNShaderVariant         CompactShader;      //   with COMPACT
+    ZNShaderVariant         CompactPointShader; //   with COMPACT and POINTS
     ZNShaderVariant         WaterPlaneShader;   // "Water.shd" with PLANE_DEPTH
 };
 
