@@ -590,8 +590,50 @@ void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
         out.Color[c] = (UINT8)((float)cell.Color[c] * shade + 0.5f);
 }
 
+const char* VoxPhaseName(VoxBuildPhase phase)
+{
+    return phase == VoxPhase_Reading ? "reading" : phase == VoxPhase_Tree ? "tree" : "buffers";
+}
+
+bool VoxReport(const VoxProgress* progress, VoxBuildPhase phase, float fraction)
+{
+    return !progress || !progress->Report || progress->Report(progress->Context, phase, fraction);
+}
+
 namespace
 {
+// Jobs [First, First + count) of a job function, for running a long loop in pieces.
+struct JobPiece
+{
+    void (*Job)(void*, UINT32);
+    void*  Context;
+    UINT32 First;
+};
+
+void PieceJob(void* context, UINT32 index)
+{
+    const JobPiece& piece = *static_cast<JobPiece*>(context);
+    piece.Job(piece.Context, piece.First + index);
+}
+
+// Runs the jobs on all cores a piece at a time, telling progress the share of
+// the phase from `from` to `to` done after each; false when it asked to stop.
+bool ParallelForInPieces(UINT32 jobs, void (*job)(void*, UINT32), void* context, const VoxProgress* progress,
+                         float from, float to)
+{
+    // Sixteen pieces: a big world's piece is still many jobs for every core.
+    const UINT32 piece = std::max(1u, (jobs + 15) / 16);
+    for (UINT32 first = 0; first < jobs; first += piece)
+    {
+        JobPiece p = { job, context, first };
+        ZNParallelFor(std::min(piece, jobs - first), PieceJob, &p);
+        const float done = (float)std::min(jobs, first + piece) / (float)jobs;
+        if (!VoxReport(progress, VoxPhase_Tree, from + (to - from) * done))
+            return false;
+    }
+    return true;
+}
+
 // What the threads of a tree build share.
 struct TreeBuild
 {
@@ -730,7 +772,8 @@ void FillSubtreeJob(void* context, UINT32 top)
 }   // namespace
 
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
-                         float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites)
+                         float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites,
+                         const VoxProgress* progress)
 {
     if (fillSprites)
         *fillSprites = 0;
@@ -771,7 +814,11 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         // Every cell is sampled before any fill is counted: a fill needs the heights
         // of the rows on both sides.
         b.Cells.SetCount(total);
-        ZNParallelFor(rowJobs, SampleRowsJob, &b);
+        if (!ParallelForInPieces(rowJobs, SampleRowsJob, &b, progress, 0.0f, 0.4f))
+        {
+            VoxBlock::Delete(root);
+            return nullptr;
+        }
         b.Fills.SetCount(total + 1);
         ZNParallelFor(rowJobs, CountFillsJob, &b);
         UINT64 sum = 0;
@@ -802,8 +849,11 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         if (fillSprites)
             *fillSprites = total - nx * ny;
     }
-    else
-        ZNParallelFor(rowJobs, SampleRowsJob, &b);
+    else if (!ParallelForInPieces(rowJobs, SampleRowsJob, &b, progress, 0.0f, 0.5f))
+    {
+        VoxBlock::Delete(root);
+        return nullptr;
+    }
 
     // Group the samples by their top node, keeping row order inside each group.
     const UINT32 tops = 1u << (3 * b.TopDepth);
@@ -837,15 +887,27 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         }
         b.Nodes[t] = node;
     }
+    if (!VoxReport(progress, VoxPhase_Tree, 0.6f))
+    {
+        VoxBlock::Delete(root);
+        return nullptr;
+    }
     ZNParallelFor(tops, FillSubtreeJob, &b);
+    if (!VoxReport(progress, VoxPhase_Tree, 1.0f))
+    {
+        VoxBlock::Delete(root);
+        return nullptr;
+    }
     return root;
 }
 
 VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid, bool fillCliffs,
-                        UINT32* fillSprites)
+                        UINT32* fillSprites, const VoxProgress* progress)
 {
     if (fillSprites)
         *fillSprites = 0;
+    if (!VoxReport(progress, VoxPhase_Reading, 0.0f))
+        return nullptr;
     // The two maps decode side by side.
     struct Maps
     {
@@ -861,11 +923,12 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
             m.Loaded[i] = LoadImageFile(m.Paths[i], m.Images[i]);
         },
         &maps);
-    if (!maps.Loaded[0] || !maps.Loaded[1])
+    if (!maps.Loaded[0] || !maps.Loaded[1] || !VoxReport(progress, VoxPhase_Reading, 1.0f))
         return nullptr;
     const ZNImage& height = maps.Images[0];
     const ZNImage& color  = maps.Images[1];
     ZNVec3         min, max;
     VoxWorldBoundsForGrid(grid, min, max);
-    return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites);
+    return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites,
+                          progress);
 }

@@ -205,21 +205,41 @@ UINT32       VoxCliffFillCount(float height, float lowest, float size);
 // The k-th fill sprite (1 = the first) under the cell.
 void         VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
 
+// The phases of a world build, in order, as a progress report names them.
+enum VoxBuildPhase : UINT32
+{
+    VoxPhase_Reading = 0,   // decoding the two maps
+    VoxPhase_Tree    = 1,   // sampling them and filling the tree
+    VoxPhase_Buffers = 2,   // the sprites' levels, packed and uploaded
+};
+const char* VoxPhaseName(VoxBuildPhase phase);   // "reading", "tree", "buffers"
+
+// Told on the building thread between pieces of a build (fraction 0..1 of the
+// phase); answering false stops the build, which then leaves nothing behind.
+struct VoxProgress
+{
+    bool (*Report)(void* context, VoxBuildPhase phase, float fraction);
+    void* Context;
+};
+// Calls the report when there is one; false when it asks to stop.
+bool VoxReport(const VoxProgress* progress, VoxBuildPhase phase, float fraction);
+
 // Samples the two maps over a grid of half-voxel steps across the bounds and
 // inserts one sprite per cell, `depth` levels down, into a new tree; with
 // fillCliffs each cell is followed by its fill sprites, whose number goes to
 // fillSprites when given. Returns null when either image is empty. No GL call; the
 // caller builds the vertex buffers. The sampling and the filling of the subtrees
-// run on all cores.
+// run on all cores, in pieces between which progress (when given) is told; a
+// stopped build answers null.
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
                          float voxelSize, UINT32 depth = VoxTreeDepth, bool fillCliffs = false,
-                         UINT32* fillSprites = nullptr);
+                         UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);
 
 // Loads the two maps and builds the tree of an N x N grid from them (bounds and
 // depth from the grid size, cliffs as BuildVoxelTree); null (and nothing built)
-// when either cannot be read.
+// when either cannot be read or the progress report stopped the build.
 VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid,
-                        bool fillCliffs = false, UINT32* fillSprites = nullptr);
+                        bool fillCliffs = false, UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);
 
 // The index buffer every quad-layout leaf is drawn through: sprite s of a draw is
 // the triangles (4s, 4s+1, 4s+2) and (4s+2, 4s+3, 4s), the six-vertex layout's

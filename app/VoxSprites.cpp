@@ -116,7 +116,7 @@ void BindBufferTexture(UINT32 unit, UINT32 texture)
 }
 }   // namespace
 
-VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites)
+VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress)
 {
     VoxSpriteStore* store = new VoxSpriteStore();
     store->FrameBuffer = store->FrameTexture = 0;
@@ -149,12 +149,20 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites)
     // A batch of leaves at a time, so the unpacked levels on the processor never
     // hold more than about a million sprites.
     const UINT32                              batchSprites = 1u << 20;
+    const UINT64                              allSprites   = std::max(1u, root->CountPoints());
+    UINT64                                    doneSprites  = 0;
     std::vector<std::vector<VoxPackedSprite>> packed;
     for (UINT32 first = 0; first < nodes.Size();)
     {
+        if (!VoxReport(progress, VoxPhase_Buffers, (float)((double)doneSprites / (double)allSprites)))
+        {
+            Destroy(store);
+            return nullptr;
+        }
         UINT32 last = first, sprites = 0;
         while (last < nodes.Size() && (sprites < batchSprites || last == first))
             sprites += nodes[last++]->Points.Size();
+        doneSprites += sprites;
         packed.assign(last - first, std::vector<VoxPackedSprite>());
         PackBatch batch = { nodes.Data() + first, first, frames.Data(), &packed };
         ZNParallelFor(last - first, PackLeafJob, &batch);
@@ -187,6 +195,7 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites)
                       store->FrameTexture);
     store->Bytes += (UINT64)frames.Size() * sizeof(VoxLeafFrame);
     root->ComputeCullBounds(false);
+    VoxReport(progress, VoxPhase_Buffers, 1.0f);
     return store;
 }
 

@@ -72,8 +72,10 @@ public:
     // Builds every leaf's levels on all cores, packs them into pools and uploads
     // them, setting each leaf's Pool, PoolFirst, level ranges (in sprites, Corners
     // 1), DrawCount and cull bounds. Needs the context current. poolSprites caps a
-    // pool (tests make small pools to draw many).
-    static VoxSpriteStore* Create(VoxBlock* root, UINT32 poolSprites = VoxPoolSprites);
+    // pool (tests make small pools to draw many). Progress hears of each batch of
+    // leaves; when it stops the build the answer is null and nothing is kept.
+    static VoxSpriteStore* Create(VoxBlock* root, UINT32 poolSprites = VoxPoolSprites,
+                                  const VoxProgress* progress = nullptr);
     // Deletes the GL objects; null is allowed. Context current.
     static void            Destroy(VoxSpriteStore* store);
 

@@ -67,6 +67,66 @@ void VoxSetGridForConsole(UINT32 grid)
     GWorldGrid.Set((float)grid);
 }
 
+static bool GShowBuildProgress = false;
+
+void VoxShowBuildProgress(bool show)
+{
+    GShowBuildProgress = show;
+}
+
+namespace
+{
+// The bar: the phase and its share in words over a filled bar, mid-window.
+class ProgressLayer final : public ZNUILayer
+{
+public:
+    void Draw() override
+    {
+        float w = 0.0f, h = 0.0f;
+        WindowSize(w, h);
+        const float    x0 = w * 0.2f, x1 = w * 0.8f, y0 = h * 0.5f - 10.0f, y1 = h * 0.5f + 10.0f;
+        const float    frame[4] = { 0.8f, 0.8f, 0.8f, 1.0f }, bar[4] = { 0.9f, 0.6f, 0.3f, 1.0f };
+        const ZNUIRect outline = { x0, y0, x1, y1 };
+        const ZNUIRect filled  = { x0, y0, x0 + (x1 - x0) * Fraction, y1 };
+        DrawRect(filled, bar, false);
+        DrawRect(outline, frame, true);
+        char text[96];
+        ZNSPrintf(text, sizeof(text), "Building the world: %s %.0f %%", VoxPhaseName(Phase), Fraction * 100.0f);
+        const ZNUIRect line = { x0, y0 - 40.0f, x1, y0 - 8.0f };
+        DrawText(text, 0, ZNPackColor(1.0f, 1.0f, 1.0f, 1.0f), ZN_TEXT_HCENTER | ZN_TEXT_VCENTER, line, 0.0f);
+    }
+
+    VoxBuildPhase Phase    = VoxPhase_Reading;
+    float         Fraction = 0.0f;
+};
+}   // namespace
+
+bool VoxelWorld::ShowProgress(void* context, VoxBuildPhase phase, float fraction)
+{
+    VoxelWorld& world = *static_cast<VoxelWorld*>(context);
+    // A close asked for while building ends the build; the window answers its
+    // events at every piece.
+    if (world.Window->Poll())
+    {
+        world.BuildStopped = true;
+        return false;
+    }
+    const double now = ZNGetTime();
+    if (now - world.ProgressStart < 0.25 || (now - world.ProgressShown < 0.1 && fraction < 1.0f))
+        return true;
+    world.ProgressShown = now;
+    const float background[4] = { 0.1f, 0.1f, 0.15f, 1.0f };
+    Clear(background, 1.0f);
+    ZNSharedPtr<ProgressLayer> layer(new ProgressLayer());
+    layer->Window   = world.Window;
+    layer->Phase    = phase;
+    layer->Fraction = fraction < 0.0f ? 0.0f : fraction > 1.0f ? 1.0f : fraction;
+    layer->Layout();
+    layer->Update(1.0f);
+    world.Window->Present();
+    return true;
+}
+
 VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* colorPath)
     : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()), Grid(0),
       FillSprites(0), SpriteIndices(nullptr), MaxPointSize(0.0f)
@@ -114,19 +174,33 @@ VoxelWorld::~VoxelWorld()
 
 bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
-    UINT32    fills = 0;
-    VoxBlock* tree  = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills);
+    ProgressStart = ProgressShown = ZNGetTime();
+    BuildStopped                  = false;
+    const VoxProgress  bar        = { ShowProgress, this };
+    const VoxProgress* progress   = GShowBuildProgress && Window ? &bar : nullptr;
+    UINT32             fills      = 0;
+    VoxBlock*          tree = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills, progress);
     if (!tree)
         return false;
+    VoxSpriteStore* store = nullptr;
+    if (GWorldCompact.GetInt())
+    {
+        store = VoxSpriteStore::Create(tree, VoxPoolSprites, progress);
+        if (!store)
+        {
+            VoxBlock::Delete(tree);
+            return false;
+        }
+    }
     VoxSpriteStore::Destroy(Sprites);
     Sprites = nullptr;
     VoxBlock::Delete(Root);
     Root        = tree;
     Grid        = grid;
     FillSprites = fills;
-    if (GWorldCompact.GetInt())
+    if (store)
     {
-        Sprites = VoxSpriteStore::Create(Root);
+        Sprites = store;
         return true;
     }
     const bool quads = GWorldQuads.GetInt() != 0;

@@ -68,6 +68,7 @@ public:
     // form of a sprite pool in one call.
     void DrawVoxels(const VoxDrawOptions& options);
 
+    bool         BuildStopped = false;        // the window was closed during the latest build
     double       BuildSeconds;                // spent building the tree in the constructor, for measurements
     double       StartTime;                   // clock at construction; the water's "Time" counts from here
     float        WaterTime = -1.0f;           // the water's "Time" if not negative, for frames that must repeat
@@ -83,6 +84,12 @@ public:
 
 private:
     void DrawSky(VoxQuadVertex quad[4]);
+    // The progress bar of a long build in the window, which keeps answering; false
+    // once a close was requested.
+    static bool ShowProgress(void* world, VoxBuildPhase phase, float fraction);
+
+    double                  ProgressStart = 0.0;   // clock when the latest build began
+    double                  ProgressShown = 0.0;   //   and when its bar was last drawn
 
     ZNPodArray<VoxDrawItem> DrawItems;          // kept between frames to save the allocations
     ZNShaderVariant         PointShader;        // "Voxel.shd" with POINTS
@@ -95,3 +102,6 @@ private:
 VoxDrawOptions VoxDrawOptionsFromConsole();
 UINT32         VoxGridFromConsole();
 void           VoxSetGridForConsole(UINT32 grid);   // world_grid, for the next build
+// Whether worlds built from now on show a progress bar in their window while a
+// build takes more than a moment (the program's, not a test's or a benchmark's).
+void           VoxShowBuildProgress(bool show);

@@ -47,7 +47,15 @@ int main(int argc, char** argv)
     SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true), ZN_RASTER_MASK_ALL);
 
     Demo demo;
+    VoxShowBuildProgress(true);
     demo.World = CreateWorld(app.Window, options);
+    if (demo.World->BuildStopped)
+    {
+        // The window was closed while the world was being built.
+        delete demo.World;
+        app.Destroy();
+        return 0;
+    }
     SetCommandWorld(demo.World);
     app.Camera.State = demo.World->Camera;
     app.Bench.Path   = FlightPathAt;
