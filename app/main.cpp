@@ -61,7 +61,8 @@ int main(int argc, char** argv)
     app.Bench.Path   = FlightPathAt;
     app.Window->NativeWindow()->SetTitle(ZNString("Vendrapolis - Voxel sprites"));
 
-    while (ZNAppFrame(app, demo))
+    // A close during a later build (the map command) stops that build and ends here.
+    while (ZNAppFrame(app, demo) && !demo.World->BuildStopped)
     {
     }
 
