@@ -72,6 +72,8 @@ VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
     node->Min       = min;
     node->Max       = max;
     node->VB        = nullptr;
+    node->Pool      = 0;
+    node->PoolFirst = 0;
     node->DrawCount = 0;
     node->Corners   = VoxLayout_Triangles;
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
@@ -328,10 +330,15 @@ void VoxBlock::ComputeOwnCullBounds()
     CullMax = ZNVec3(-1.0f, -1.0f, -1.0f);
     for (UINT32 k = 0; k < VoxLodLevels; ++k)
         LodGrow[k] = LodWidest[k] = 0.0f;
-    const VoxelPoint* p      = Points.Data();
+    // The built sprites are the ones drawn: a compact build has moved them onto
+    // its grid of positions and sizes.
+    const bool        built  = LodCount[0] && Vertices.Size() >= LodCount[0];
+    const VoxelPoint* p      = built ? Vertices.Data() : Points.Data();
+    const UINT32      stride = built ? Corners : 1;
     float             widest = 0.0f;
-    for (UINT32 i = 0; i < Points.Size(); ++i)
+    for (UINT32 n = 0; n < Points.Size(); ++n)
     {
+        const UINT32 i = n * stride;
         const ZNVec3 c(p[i].Position[0], p[i].Position[1], p[i].Position[2]);
         const float  r = SpriteReach(p[i].Size);
         GrowBox(CullMin, CullMax, c - ZNVec3(r, r, r), c + ZNVec3(r, r, r));
@@ -383,12 +390,12 @@ void VoxBlock::ComputeCullBounds(bool own)
         }
 }
 
-static void CollectNodes(VoxBlock* node, ZNPodArray<VoxBlock*>& out)
+void VoxCollectNodes(VoxBlock* node, ZNPodArray<VoxBlock*>& out)
 {
     out.Add(node);
     if (node->IsSplit())
         for (UINT32 k = 0; k < 8; ++k)
-            CollectNodes(node->Ch[k], out);
+            VoxCollectNodes(node->Ch[k], out);
 }
 
 namespace
@@ -423,7 +430,7 @@ void BuildBatchJob(void* context, UINT32 index)
 void VoxBlock::BuildVertexBuffers(bool upload, VoxSpriteLayout layout)
 {
     ZNPodArray<VoxBlock*> nodes;
-    CollectNodes(this, nodes);
+    VoxCollectNodes(this, nodes);
     // With upload the vertices go to GL a batch of leaves at a time, so the copy on
     // the processor never holds more than one batch: about 8 MB of vertices.
     const UINT32 batchSprites = upload ? 8u * 1024 * 1024 / (VoxCornerCount * (UINT32)sizeof(VoxelPoint)) : ~0u;
@@ -583,8 +590,50 @@ void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
         out.Color[c] = (UINT8)((float)cell.Color[c] * shade + 0.5f);
 }
 
+const char* VoxPhaseName(VoxBuildPhase phase)
+{
+    return phase == VoxPhase_Reading ? "reading" : phase == VoxPhase_Tree ? "tree" : "buffers";
+}
+
+bool VoxReport(const VoxProgress* progress, VoxBuildPhase phase, float fraction)
+{
+    return !progress || !progress->Report || progress->Report(progress->Context, phase, fraction);
+}
+
 namespace
 {
+// Jobs [First, First + count) of a job function, for running a long loop in pieces.
+struct JobPiece
+{
+    void (*Job)(void*, UINT32);
+    void*  Context;
+    UINT32 First;
+};
+
+void PieceJob(void* context, UINT32 index)
+{
+    const JobPiece& piece = *static_cast<JobPiece*>(context);
+    piece.Job(piece.Context, piece.First + index);
+}
+
+// Runs the jobs on all cores a piece at a time, telling progress the share of
+// the phase from `from` to `to` done after each; false when it asked to stop.
+bool ParallelForInPieces(UINT32 jobs, void (*job)(void*, UINT32), void* context, const VoxProgress* progress,
+                         float from, float to)
+{
+    // Sixteen pieces: a big world's piece is still many jobs for every core.
+    const UINT32 piece = std::max(1u, (jobs + 15) / 16);
+    for (UINT32 first = 0; first < jobs; first += piece)
+    {
+        JobPiece p = { job, context, first };
+        ZNParallelFor(std::min(piece, jobs - first), PieceJob, &p);
+        const float done = (float)std::min(jobs, first + piece) / (float)jobs;
+        if (!VoxReport(progress, VoxPhase_Tree, from + (to - from) * done))
+            return false;
+    }
+    return true;
+}
+
 // What the threads of a tree build share.
 struct TreeBuild
 {
@@ -723,7 +772,8 @@ void FillSubtreeJob(void* context, UINT32 top)
 }   // namespace
 
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
-                         float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites)
+                         float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites,
+                         const VoxProgress* progress)
 {
     if (fillSprites)
         *fillSprites = 0;
@@ -764,7 +814,11 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         // Every cell is sampled before any fill is counted: a fill needs the heights
         // of the rows on both sides.
         b.Cells.SetCount(total);
-        ZNParallelFor(rowJobs, SampleRowsJob, &b);
+        if (!ParallelForInPieces(rowJobs, SampleRowsJob, &b, progress, 0.0f, 0.4f))
+        {
+            VoxBlock::Delete(root);
+            return nullptr;
+        }
         b.Fills.SetCount(total + 1);
         ZNParallelFor(rowJobs, CountFillsJob, &b);
         UINT64 sum = 0;
@@ -795,8 +849,11 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         if (fillSprites)
             *fillSprites = total - nx * ny;
     }
-    else
-        ZNParallelFor(rowJobs, SampleRowsJob, &b);
+    else if (!ParallelForInPieces(rowJobs, SampleRowsJob, &b, progress, 0.0f, 0.5f))
+    {
+        VoxBlock::Delete(root);
+        return nullptr;
+    }
 
     // Group the samples by their top node, keeping row order inside each group.
     const UINT32 tops = 1u << (3 * b.TopDepth);
@@ -830,15 +887,27 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         }
         b.Nodes[t] = node;
     }
+    if (!VoxReport(progress, VoxPhase_Tree, 0.6f))
+    {
+        VoxBlock::Delete(root);
+        return nullptr;
+    }
     ZNParallelFor(tops, FillSubtreeJob, &b);
+    if (!VoxReport(progress, VoxPhase_Tree, 1.0f))
+    {
+        VoxBlock::Delete(root);
+        return nullptr;
+    }
     return root;
 }
 
 VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid, bool fillCliffs,
-                        UINT32* fillSprites)
+                        UINT32* fillSprites, const VoxProgress* progress)
 {
     if (fillSprites)
         *fillSprites = 0;
+    if (!VoxReport(progress, VoxPhase_Reading, 0.0f))
+        return nullptr;
     // The two maps decode side by side.
     struct Maps
     {
@@ -854,11 +923,12 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
             m.Loaded[i] = LoadImageFile(m.Paths[i], m.Images[i]);
         },
         &maps);
-    if (!maps.Loaded[0] || !maps.Loaded[1])
+    if (!maps.Loaded[0] || !maps.Loaded[1] || !VoxReport(progress, VoxPhase_Reading, 1.0f))
         return nullptr;
     const ZNImage& height = maps.Images[0];
     const ZNImage& color  = maps.Images[1];
     ZNVec3         min, max;
     VoxWorldBoundsForGrid(grid, min, max);
-    return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites);
+    return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites,
+                          progress);
 }

@@ -38,6 +38,7 @@
 
 #include "ZNEngine.h"
 
+class VoxBlock;
 class ZNGpuBuffer;
 class ZNImage;
 struct ZNVertexDecl;
@@ -70,6 +71,7 @@ enum VoxSpriteLayout : UINT32
 {
     VoxLayout_Triangles = 6,   // two triangles, drawn as they are
     VoxLayout_Quads     = 4,   // four corners, drawn through the sprite index buffer
+    VoxLayout_Compact   = 1,   // one record, packed into a sprite store (VoxSprites.h)
 };
 // Sprites one draw of the quad layout covers: the index buffer's 16-bit indices
 // reach 4 x 16384 vertices; longer runs are drawn in pieces of this many.
@@ -83,6 +85,9 @@ void   VoxWorldBoundsForGrid(UINT32 grid, ZNVec3& min, ZNVec3& max);
 // grid (depth 5 at 400), about 25 cells wide beyond it and never shallower than the
 // default tree (depth 5 at 1024, 7 at 4096).
 UINT32 VoxTreeDepthForGrid(UINT32 grid);
+
+// Every node of the subtree, the root first, in the order the full draw visits them.
+void VoxCollectNodes(VoxBlock* root, ZNPodArray<VoxBlock*>& out);
 
 // Corner bytes of vertex k (0..3) of a sprite: (1,-1), (-1,-1), (-1,1), (1,1).
 extern const INT8   VoxCorners[4][2];
@@ -113,6 +118,8 @@ public:
     ZNPodArray<VoxelPoint> Points;                    // sprites of this node (leaves only)
     ZNPodArray<VoxelPoint> Vertices;                  // built vertices until they are uploaded
     ZNGpuBuffer*           VB;                        // vertex buffer, created by the first upload
+    UINT32                 Pool;                      // compact layout: the store's pool of its sprites
+    UINT32                 PoolFirst;                 //   and its first sprite there
     UINT32                 DrawCount;                 // full-detail vertices at the start of VB
     UINT32                 Corners;                   // vertices per sprite: a VoxSpriteLayout
     UINT32                 LodFirst[VoxLodLevels];    // first vertex of each level (level 0 at 0)
@@ -144,7 +151,7 @@ public:
     // Vertices, with LodFirst, LodCount and Corners; no GL call, safe on any thread.
     void BuildOwnVertices(VoxSpriteLayout layout = VoxLayout_Triangles);
     // CullMin, CullMax, LodGrow and LodWidest of this node's own sprites: the box
-    // from its points, the growth and widths from its built coarser levels (or,
+    // from its full-detail sprites as built (while Vertices holds them) or its points, the growth and widths from its built coarser levels (or,
     // while none are built, from the widest they can be on level ground); empty
     // without points.
     void ComputeOwnCullBounds();
@@ -198,21 +205,41 @@ UINT32       VoxCliffFillCount(float height, float lowest, float size);
 // The k-th fill sprite (1 = the first) under the cell.
 void         VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
 
+// The phases of a world build, in order, as a progress report names them.
+enum VoxBuildPhase : UINT32
+{
+    VoxPhase_Reading = 0,   // decoding the two maps
+    VoxPhase_Tree    = 1,   // sampling them and filling the tree
+    VoxPhase_Buffers = 2,   // the sprites' levels, packed and uploaded
+};
+const char* VoxPhaseName(VoxBuildPhase phase);   // "reading", "tree", "buffers"
+
+// Told on the building thread between pieces of a build (fraction 0..1 of the
+// phase); answering false stops the build, which then leaves nothing behind.
+struct VoxProgress
+{
+    bool (*Report)(void* context, VoxBuildPhase phase, float fraction);
+    void* Context;
+};
+// Calls the report when there is one; false when it asks to stop.
+bool VoxReport(const VoxProgress* progress, VoxBuildPhase phase, float fraction);
+
 // Samples the two maps over a grid of half-voxel steps across the bounds and
 // inserts one sprite per cell, `depth` levels down, into a new tree; with
 // fillCliffs each cell is followed by its fill sprites, whose number goes to
 // fillSprites when given. Returns null when either image is empty. No GL call; the
 // caller builds the vertex buffers. The sampling and the filling of the subtrees
-// run on all cores.
+// run on all cores, in pieces between which progress (when given) is told; a
+// stopped build answers null.
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
                          float voxelSize, UINT32 depth = VoxTreeDepth, bool fillCliffs = false,
-                         UINT32* fillSprites = nullptr);
+                         UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);
 
 // Loads the two maps and builds the tree of an N x N grid from them (bounds and
 // depth from the grid size, cliffs as BuildVoxelTree); null (and nothing built)
-// when either cannot be read.
+// when either cannot be read or the progress report stopped the build.
 VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid,
-                        bool fillCliffs = false, UINT32* fillSprites = nullptr);
+                        bool fillCliffs = false, UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);
 
 // The index buffer every quad-layout leaf is drawn through: sprite s of a draw is
 // the triangles (4s, 4s+1, 4s+2) and (4s+2, 4s+3, 4s), the six-vertex layout's

@@ -37,6 +37,10 @@ static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nu
 static ZNConVar GWorldQuads("world_quads", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                             "store voxel sprites as four corners drawn through an index buffer (1) or as "
                             "six vertices (0), read when the world is built");
+static ZNConVar GWorldCompact("world_compact", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+                              "store each voxel sprite once, in 16 bytes, and draw the leaves of one form in one "
+                              "call (1), or as the vertices of world_quads, one call per leaf (0), read when the "
+                              "world is built");
 static ZNConVar GFillCliffs("r_fill_cliffs", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                             "close the steps of steep voxel slopes with extra sprites so no sky shows through (1 "
                             "on, 0 the world as designed), read when the world is built");
@@ -63,6 +67,66 @@ UINT32 VoxGridFromConsole()
 void VoxSetGridForConsole(UINT32 grid)
 {
     GWorldGrid.Set((float)grid);
+}
+
+static bool GShowBuildProgress = false;
+
+void VoxShowBuildProgress(bool show)
+{
+    GShowBuildProgress = show;
+}
+
+namespace
+{
+// The bar: the phase and its share in words over a filled bar, mid-window.
+class ProgressLayer final : public ZNUILayer
+{
+public:
+    void Draw() override
+    {
+        float w = 0.0f, h = 0.0f;
+        WindowSize(w, h);
+        const float    x0 = w * 0.2f, x1 = w * 0.8f, y0 = h * 0.5f - 10.0f, y1 = h * 0.5f + 10.0f;
+        const float    frame[4] = { 0.8f, 0.8f, 0.8f, 1.0f }, bar[4] = { 0.9f, 0.6f, 0.3f, 1.0f };
+        const ZNUIRect outline = { x0, y0, x1, y1 };
+        const ZNUIRect filled  = { x0, y0, x0 + (x1 - x0) * Fraction, y1 };
+        DrawRect(filled, bar, false);
+        DrawRect(outline, frame, true);
+        char text[96];
+        ZNSPrintf(text, sizeof(text), "Building the world: %s %.0f %%", VoxPhaseName(Phase), Fraction * 100.0f);
+        const ZNUIRect line = { x0, y0 - 40.0f, x1, y0 - 8.0f };
+        DrawText(text, 0, ZNPackColor(1.0f, 1.0f, 1.0f, 1.0f), ZN_TEXT_HCENTER | ZN_TEXT_VCENTER, line, 0.0f);
+    }
+
+    VoxBuildPhase Phase    = VoxPhase_Reading;
+    float         Fraction = 0.0f;
+};
+}   // namespace
+
+bool VoxelWorld::ShowProgress(void* context, VoxBuildPhase phase, float fraction)
+{
+    VoxelWorld& world = *static_cast<VoxelWorld*>(context);
+    // A close asked for while building ends the build; the window answers its
+    // events at every piece.
+    if (world.Window->Poll())
+    {
+        world.BuildStopped = true;
+        return false;
+    }
+    const double now = ZNGetTime();
+    if (now - world.ProgressStart < 0.25 || (now - world.ProgressShown < 0.1 && fraction < 1.0f))
+        return true;
+    world.ProgressShown = now;
+    const float background[4] = { 0.1f, 0.1f, 0.15f, 1.0f };
+    Clear(background, 1.0f);
+    ZNSharedPtr<ProgressLayer> layer(new ProgressLayer());
+    layer->Window   = world.Window;
+    layer->Phase    = phase;
+    layer->Fraction = fraction < 0.0f ? 0.0f : fraction > 1.0f ? 1.0f : fraction;
+    layer->Layout();
+    layer->Update(1.0f);
+    world.Window->Present();
+    return true;
 }
 
 VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* colorPath)
@@ -100,6 +164,8 @@ VoxelWorld::~VoxelWorld()
     SkyTex.Release();
     WaterTex.Release();
     GroundTex.Release();
+    VoxSpriteStore::Destroy(Sprites);
+    Sprites = nullptr;
     VoxBlock::Delete(Root);
     Root = nullptr;
     delete SpriteIndices;
@@ -110,14 +176,35 @@ VoxelWorld::~VoxelWorld()
 
 bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
-    UINT32    fills = 0;
-    VoxBlock* tree  = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills);
+    ProgressStart = ProgressShown = ZNGetTime();
+    BuildStopped                  = false;
+    const VoxProgress  bar        = { ShowProgress, this };
+    const VoxProgress* progress   = GShowBuildProgress && Window ? &bar : nullptr;
+    UINT32             fills      = 0;
+    VoxBlock*          tree = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills, progress);
     if (!tree)
         return false;
+    VoxSpriteStore* store = nullptr;
+    if (GWorldCompact.GetInt())
+    {
+        store = VoxSpriteStore::Create(tree, VoxPoolSprites, progress);
+        if (!store)
+        {
+            VoxBlock::Delete(tree);
+            return false;
+        }
+    }
+    VoxSpriteStore::Destroy(Sprites);
+    Sprites = nullptr;
     VoxBlock::Delete(Root);
-    Root             = tree;
-    Grid             = grid;
-    FillSprites      = fills;
+    Root        = tree;
+    Grid        = grid;
+    FillSprites = fills;
+    if (store)
+    {
+        Sprites = store;
+        return true;
+    }
     const bool quads = GWorldQuads.GetInt() != 0;
     Root->BuildVertexBuffers(true, quads ? VoxLayout_Quads : VoxLayout_Triangles);
     if (quads && !SpriteIndices)
@@ -154,9 +241,9 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         return;
     const float slantLimit = SpriteSlantLimit(View, FillSprites > 0);
     SetCurrentUniform("SlantLimit", &slantLimit, 1, false);
-    if (SpriteIndices)
+    if (SpriteIndices && !Sprites)
         SetIndexBuffer(SpriteIndices);
-    if (!options.Cull && !options.Order && !options.Lod && !options.Points)
+    if (!options.Cull && !options.Order && !options.Lod && !options.Points && !Sprites)
     {
         // The whole tree in index order, as designed.
         Root->Draw(&DrawStats);
@@ -183,19 +270,32 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         frame.MaxPointSize = std::min(MaxPointSize, (float)(2 * (band - 2)));
     }
     VoxCollectDraws(Root, frustum, View.Position, frame, DrawItems);
-    VoxDrawItems(DrawItems, VoxForm_Quads, DrawStats);
+    const auto draw = [this](VoxDrawForm form)
+    {
+        if (Sprites)
+            Sprites->DrawItems(DrawItems, form, DrawStats);
+        else
+            VoxDrawItems(DrawItems, form, DrawStats);
+    };
+    draw(VoxForm_Quads);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf to draw as points
-    // The point variant follows the sprite shader the caller bound.
-    SetShader(ZN_BLEND_WORD_OFF, PointShader.Follow(GetCurrentShader(), "Shaders/Voxel.shd", "#define POINTS\n"));
-    if (!ReverseIndices)
-        ReverseIndices = VoxCreateReverseIndices();
-    SetIndexBuffer(ReverseIndices);
+    const ZNShaderPtr sprites = GetShader(ZNString("Shaders/Voxel.shd"), ZNString());
+    if (Sprites)
+        SetShader(ZN_BLEND_WORD_OFF,
+                  CompactPointShader.Follow(sprites, "Shaders/Voxel.shd", "#define COMPACT\n#define POINTS\n"));
+    else
+    {
+        SetShader(ZN_BLEND_WORD_OFF, PointShader.Follow(sprites, "Shaders/Voxel.shd", "#define POINTS\n"));
+        if (!ReverseIndices)
+            ReverseIndices = VoxCreateReverseIndices();
+        SetIndexBuffer(ReverseIndices);
+    }
     SetCameraMatrices(View);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);
     SetCurrentUniform("PointScale", &frame.PointScale, 1, false);
     SetCurrentUniform("SlantLimit", &slantLimit, 1, false);
-    VoxDrawItems(DrawItems, VoxForm_Points, DrawStats);
+    draw(VoxForm_Points);
     if (DrawStats.Leaves == DrawItems.Size())
         return;   // no leaf for the guard band
 
@@ -213,7 +313,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
                                     top + (float)viewport[3] };
     const bool          scissor = PushScissor(rect);
     SetViewport(viewport[0] - band, viewport[1] - band, (INT32)grownW, (INT32)grownH);
-    VoxDrawItems(DrawItems, VoxForm_GuardedPoints, DrawStats);
+    draw(VoxForm_GuardedPoints);
     SetViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     if (scissor)
         PopScissor();
@@ -251,8 +351,10 @@ void VoxelWorld::Render(float t)
     if (!options.Order)
         DrawSky(quad);
 
-    // Voxels: one bind and one draw per leaf that can be seen.
-    SetShader(ZN_BLEND_WORD_OFF, GetShader(ZNString("Shaders/Voxel.shd"), ZNString()));
+    // Voxels: one draw per sprite pool and form, or one per leaf that can be seen.
+    const ZNShaderPtr sprites = GetShader(ZNString("Shaders/Voxel.shd"), ZNString());
+    SetShader(ZN_BLEND_WORD_OFF,
+              Sprites ? CompactShader.Follow(sprites, "Shaders/Voxel.shd", "#define COMPACT\n") : sprites);
     BindTexture(0, GroundTex);
     SetCameraMatrices(View);
     SetCurrentUniform("HazeStrength", &Settings.Haze, 1, false);

@@ -16,6 +16,7 @@
 
 #include "Camera.h"
 #include "VoxBlock.h"
+#include "VoxSprites.h"
 #include "VoxVisibility.h"
 #include "ZNEngine.h"
 
@@ -63,9 +64,11 @@ public:
     // The voxel pass's leaves for the current View, then their draws: the quad
     // leaves with the sprite shader bound by the caller, then the point leaves with
     // the point shader, which it binds (and leaves bound), wholly visible ones
-    // first, then the ones that need the guard band.
+    // first, then the ones that need the guard band. A compact world draws each
+    // form of a sprite pool in one call.
     void DrawVoxels(const VoxDrawOptions& options);
 
+    bool         BuildStopped = false;        // the window was closed during the latest build
     double       BuildSeconds;                // spent building the tree in the constructor, for measurements
     double       StartTime;                   // clock at construction; the water's "Time" counts from here
     float        WaterTime = -1.0f;           // the water's "Time" if not negative, for frames that must repeat
@@ -74,15 +77,24 @@ public:
     VoxDrawStats DrawStats;                   // what the latest frame's voxel pass drew
     VoxSettings  Settings;                    // read by every Update and Render
     ZNGpuBuffer* SpriteIndices;               // the quad layout's index buffer, made with the first such tree
+    VoxSpriteStore* Sprites = nullptr;        // the compact layout's store (world_compact), else null
     ZNGpuBuffer* ReverseIndices = nullptr;    // the points' descending list, made with the first point draw
     float        MaxPointSize;                // the widest point this context draws, in pixels
     GLint        MaxViewport[2] = { 0, 0 };   // the largest viewport it takes
 
 private:
     void DrawSky(VoxQuadVertex quad[4]);
+    // The progress bar of a long build in the window, which keeps answering; false
+    // once a close was requested.
+    static bool ShowProgress(void* world, VoxBuildPhase phase, float fraction);
+
+    double                  ProgressStart = 0.0;   // clock when the latest build began
+    double                  ProgressShown = 0.0;   //   and when its bar was last drawn
 
     ZNPodArray<VoxDrawItem> DrawItems;          // kept between frames to save the allocations
     ZNShaderVariant         PointShader;        // "Voxel.shd" with POINTS
+    ZNShaderVariant         CompactShader;      //   with COMPACT
+    ZNShaderVariant         CompactPointShader; //   with COMPACT and POINTS
     ZNShaderVariant         WaterPlaneShader;   // "Water.shd" with PLANE_DEPTH
 };
 
@@ -90,3 +102,6 @@ private:
 VoxDrawOptions VoxDrawOptionsFromConsole();
 UINT32         VoxGridFromConsole();
 void           VoxSetGridForConsole(UINT32 grid);   // world_grid, for the next build
+// Whether worlds built from now on show a progress bar in their window while a
+// build takes more than a moment (the program's, not a test's or a benchmark's).
+void           VoxShowBuildProgress(bool show);

@@ -71,7 +71,15 @@ int main(int argc, char** argv)
     SetRasterState(ZNRasterWord(ZN_CULL_NONE, ZN_POLYGON_FILL, ZN_DEPTH_LESS, true), ZN_RASTER_MASK_ALL);
 
     Demo demo;
+    VoxShowBuildProgress(true);
     demo.World = CreateWorld(app.Window, options);
+    if (demo.World->BuildStopped)
+    {
+        // The window was closed while the world was being built.
+        delete demo.World;
+        app.Destroy();
+        return 0;
+    }
     SetCommandWorld(demo.World);
     app.Camera.State = demo.World->Camera;
     app.Bench.Path   = FlightPathAt;
@@ -82,7 +90,8 @@ int main(int argc, char** argv)
     // A page gives control back to the browser after each frame.
     ZNRunAppInBrowser(app, demo, EndProgram, &program);
 #else
-    while (ZNAppFrame(app, demo))
+    // A close during a later build (the map command) stops that build and ends here.
+    while (ZNAppFrame(app, demo) && !demo.World->BuildStopped)
     {
     }
     const int code = app.ExitCode();

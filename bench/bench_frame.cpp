@@ -1,7 +1,8 @@
 // bench_frame: the demo's frame through the engine against a raw-GL reference in
 // the same run.
 //
-//   scripts/with-display.sh build/bench/bench_frame [--no-big-world] [+set NAME VALUE ...] [benchmark options]
+//   scripts/with-display.sh build/bench/bench_frame [--no-big-world] [--no-scale-table] [--scale-only]
+//                                                   [+set NAME VALUE ...] [benchmark options]
 //
 // The engine frame renders the world as the demo does (sky, the voxel leaves it
 // chooses to draw, water) and waits for the GPU. The reference frame draws the same
@@ -23,7 +24,12 @@
 // --no-big-world, it makes 1024 x 1024 maps with the repository's map tool in a
 // temporary data folder, drops the 400 x 400 world (its reference buffer stays),
 // resets the peak, builds the 1024 x 1024 world, flies the path against the 400 x
-// 400 reference and prints its build time and peak memory.
+// 400 reference and prints its build time and peak memory. Last, unless
+// --no-scale-table (or alone, with --scale-only), the table of scale: worlds of 400,
+// 1024, 2048 and 4096 sprites a side sampled from the data folder's maps, each with
+// its build time, peak memory, median frame against the 400 x 400 reference in
+// turn, draw calls and sprites drawn per frame, and the engine's own processor time
+// per frame (GL draws and clears recorded, not executed).
 #include "FlightPath.h"
 #include "VoxelWorld.h"
 
@@ -81,7 +87,11 @@ Reference GRef;
 // vertices per sprite: four-corner sprites are spelled out as their two triangles.
 void GatherVertices(VoxBlock* node, ZNPodArray<VoxelPoint>& out)
 {
-    if (node->Corners == VoxLayout_Quads)
+    // A compact world keeps no vertices; its full detail is its points.
+    if (node->Corners == VoxLayout_Compact)
+        for (UINT32 i = 0; i < node->Points.Size(); ++i)
+            VoxAppendSprite(out, node->Points[i], VoxLayout_Triangles);
+    else if (node->Corners == VoxLayout_Quads)
         for (UINT32 v = 0; v + VoxLayout_Quads <= node->LodCount[0]; v += VoxLayout_Quads)
             for (UINT32 i = 0; i < VoxCornerCount; ++i)
                 out.Add(node->Vertices.Data()[v + VoxSpriteOrder[i]]);
@@ -128,7 +138,8 @@ void SetupReference()
     {
         // The points are kept, so the vertices can be made again (in the layout
         // the leaves' GL buffers hold) without touching those buffers.
-        GWorld->Root->BuildVertexBuffers(false, GWorld->SpriteIndices ? VoxLayout_Quads : VoxLayout_Triangles);
+        if (!GWorld->Sprites)
+            GWorld->Root->BuildVertexBuffers(false, GWorld->SpriteIndices ? VoxLayout_Quads : VoxLayout_Triangles);
         ZNPodArray<VoxelPoint>& all = GRef.Vertices;
         GatherVertices(GWorld->Root, all);
         GRef.TerrainCount = all.Size();
@@ -382,6 +393,13 @@ void BM_PathAlternating(benchmark::State& state)
 }
 
 // Bytes of a tree's GL vertex buffers: every level of every leaf.
+UINT64 VertexBytes(const VoxBlock* node);
+// The same for a world, compact or not.
+UINT64 WorldVertexBytes(const VoxelWorld& world)
+{
+    return world.Sprites ? world.Sprites->Bytes : world.Root ? VertexBytes(world.Root) : 0;
+}
+
 UINT64 VertexBytes(const VoxBlock* node)
 {
     UINT64 bytes = 0;
@@ -425,8 +443,8 @@ void BM_PathFillAlternating(benchmark::State& state)
     state.counters["fill_sprites"]       = filled->FillSprites;
     if (filled->Root && designed->Root)
     {
-        state.counters["filled_vertex_mb"]   = (double)VertexBytes(filled->Root) / 1048576.0;
-        state.counters["designed_vertex_mb"] = (double)VertexBytes(designed->Root) / 1048576.0;
+        state.counters["filled_vertex_mb"]   = (double)WorldVertexBytes(*filled) / 1048576.0;
+        state.counters["designed_vertex_mb"] = (double)WorldVertexBytes(*designed) / 1048576.0;
     }
     delete designed;
 }
@@ -615,6 +633,15 @@ void EngineSprites(std::vector<VoxelPoint>& out)
         const VoxBlock& node  = *items[i].Node;
         const UINT32    level = items[i].Level;
         const UINT32    first = node.LodFirst[level], count = level ? node.LodCount[level] : node.DrawCount;
+        if (!node.VB)
+        {
+            // A compact leaf's levels made again on the processor (the same ranges).
+            VoxBlock& own = const_cast<VoxBlock&>(node);
+            own.BuildOwnVertices(VoxLayout_Compact);
+            out.insert(out.end(), own.Vertices.Data() + first, own.Vertices.Data() + first + count);
+            own.Vertices.Clear();
+            continue;
+        }
         vertices.resize(count);
         gl.BindBuffer(GL_ARRAY_BUFFER, node.VB->Name);
         gl.GetBufferSubData(GL_ARRAY_BUFFER, (GLintptr)(first * sizeof(VoxelPoint)),
@@ -879,6 +906,86 @@ std::string MakeBigWorldData()
     return dir;
 }
 
+// GL draws and clears counted, not executed: what stays of a frame is the engine's
+// own work (culling, level choice, the draw lists) and the cheap state calls.
+UINT32 GRecordedDraws = 0;
+void GLAD_API_PTR      RecordDrawArrays(GLenum, GLint, GLsizei) { ++GRecordedDraws; }
+void GLAD_API_PTR      RecordMultiDrawArrays(GLenum, const GLint*, const GLsizei*, GLsizei) { ++GRecordedDraws; }
+void GLAD_API_PTR      RecordDrawElements(GLenum, GLsizei, GLenum, const void*) { ++GRecordedDraws; }
+void GLAD_API_PTR      RecordDrawRangeElements(GLenum, GLuint, GLuint, GLsizei, GLenum, const void*) { ++GRecordedDraws; }
+void GLAD_API_PTR      RecordClear(GLbitfield) {}
+
+double EngineCpuFrameMs()
+{
+    GladGLContext* real     = TGCurGLTable;
+    GladGLContext  recorder = *real;
+    recorder.DrawArrays        = RecordDrawArrays;
+    recorder.MultiDrawArrays   = RecordMultiDrawArrays;
+    recorder.DrawElements      = RecordDrawElements;
+    recorder.DrawRangeElements = RecordDrawRangeElements;
+    recorder.Clear             = RecordClear;
+    TGCurGLTable               = &recorder;
+    const double t0            = ZNGetTime();
+    GWorld->Render(0.0f);
+    const double ms = (ZNGetTime() - t0) * 1000.0;
+    TGCurGLTable    = real;
+    return ms;
+}
+
+double Median(ZNPodArray<double>& v)
+{
+    if (!v.Size())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    return v[v.Size() / 2];
+}
+
+// How cost grows with the world: 400, 1024, 2048 and 4096 sprites a side, each
+// sampled from the data folder's maps, built after the previous one is dropped (the
+// 400 x 400 reference's buffer stays), flown along the path a frame of it and a
+// frame of the 400 x 400 raw reference in turn.
+void RunScaleTable(UINT32 frames)
+{
+    const UINT32 grids[] = { 400, 1024, 2048, 4096 };
+    printf("\nscale table: %u path cameras each, frames alternating with the 400 x 400 raw reference; "
+           "1024 x 576, %u processors\n",
+           frames, ZNThread::ProcessorCount());
+    printf("%6s %10s %9s %10s %10s %9s %9s %7s %10s %10s %12s\n", "grid", "sprites", "build_s", "peak_MiB",
+           "median_ms", "ref_ms", "ratio", "calls", "drawn", "cpu_ms", "store_MiB");
+    for (UINT32 grid : grids)
+    {
+        delete GWorld;
+        GWorld = nullptr;
+        ResetPeakMemory();
+        SetVar("world_grid", (float)grid);
+        GWorld = new VoxelWorld(GWindow);
+        if (!GWorld->Root)
+        {
+            printf("%6u: the maps could not be read\n", grid);
+            continue;
+        }
+        SetSteps(AllSteps);
+        ZNPodArray<double> engine, reference, calls, drawn, cpu;
+        for (UINT32 i = 0; i < frames; ++i)
+        {
+            GWorld->Camera                 = PathCamera(i * PathCameras / frames);
+            const ZNRenderCounters before = ZNGetRenderCounters();
+            engine.Add(EngineFrameMs());
+            calls.Add((double)(ZNGetRenderCounters() - before).DrawCalls);
+            drawn.Add((double)GWorld->DrawStats.Sprites);
+            reference.Add(ReferenceFrameMs());
+            cpu.Add(EngineCpuFrameMs());
+        }
+        const double e = Median(engine), r = Median(reference);
+        printf("%6u %10u %9.3f %10.1f %10.2f %9.2f %9.3f %7.0f %10.0f %10.3f %12.1f\n", grid,
+               GWorld->Root->CountPoints(), GWorld->BuildSeconds, (double)PeakMemoryKiB() / 1024.0, e, r,
+               r > 0.0 ? e / r : 0.0, Median(calls), Median(drawn), Median(cpu),
+               (double)WorldVertexBytes(*GWorld) / 1048576.0);
+        fflush(stdout);
+    }
+    SetVar("world_grid", (float)VoxDefaultGrid);
+}
+
 }   // namespace
 
 BENCHMARK(BM_StartViewAlternating)->Arg(AllSteps)->Iterations(30)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -908,18 +1015,25 @@ BENCHMARK(BM_Resolution)
 BENCHMARK(BM_PathVisibleOnly)->Iterations(PathCameras / 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BigWorldPath)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-int main(int argc, char** argv)
+// Takes a flag off the command line; true when it was there.
+bool TakeFlag(int& argc, char** argv, const char* flag)
 {
-    bool bigWorld = true;
     for (int i = 1; i < argc; ++i)
-        if (strcmp(argv[i], "--no-big-world") == 0)
+        if (strcmp(argv[i], flag) == 0)
         {
-            bigWorld = false;
             for (int j = i; j + 1 < argc; ++j)
                 argv[j] = argv[j + 1];
             --argc;
-            break;
+            return true;
         }
+    return false;
+}
+
+int main(int argc, char** argv)
+{
+    const bool bigWorld   = !TakeFlag(argc, argv, "--no-big-world");
+    const bool scaleTable = !TakeFlag(argc, argv, "--no-scale-table");
+    const bool scaleOnly  = TakeFlag(argc, argv, "--scale-only");
 
     // "+set NAME VALUE" sets a console variable before anything is built (world_quads,
     // r_lod_distance...), so one setting can be measured against another.
@@ -958,6 +1072,19 @@ int main(int argc, char** argv)
            GWorld->Root ? GWorld->Root->CountNodesWithPoints() : 0, ZNThread::ProcessorCount());
 
     SetupReference();
+    if (scaleOnly)
+    {
+        RunScaleTable(PathCameras / 4);
+        GladGLContext& gl = *TGCurGLTable;
+        gl.DeleteBuffers(1, &GRef.Terrain);
+        gl.DeleteBuffers(1, &GRef.Quad);
+        gl.DeleteVertexArrays(1, &GRef.VAO);
+        delete GWorld;
+        GWindow->Release();
+        ZNDestroyAppWindow(GWindow);
+        ZNEngineShutdown();
+        return 0;
+    }
     SetupOracle();
 
     // A filter on the command line picks among the 400 x 400 world's benchmarks.
@@ -998,7 +1125,10 @@ int main(int argc, char** argv)
         if (GPathReferenceMedianMs > 0.0)
             printf("400 x 400 reference median along the path in the first run: %.2f ms\n", GPathReferenceMedianMs);
         system(("rm -rf '" + bigData + "'").c_str());
+        ZNSetDataPath(ZNString("../Data/"));
     }
+    if (scaleTable)
+        RunScaleTable(PathCameras / 4);
     benchmark::Shutdown();
 
     GladGLContext& gl = *TGCurGLTable;

@@ -413,6 +413,18 @@ void DrawPrimitives(UINT32 primitive, UINT32 vertexCount)
     TGCurGLTable->DrawArrays(GetGLPrimitiveMode(primitive), 0, static_cast<GLsizei>(vertexCount));
 }
 
+void DrawPrimitivesMulti(UINT32 primitive, const INT32* firsts, const INT32* counts, UINT32 drawCount)
+{
+    if (!drawCount)
+        return;
+    ApplyAttribArrays();
+    UINT64 vertices = 0;
+    for (UINT32 i = 0; i < drawCount; ++i)
+        vertices += (UINT64)counts[i];
+    ZNCountDraw(vertices);
+    TGCurGLTable->MultiDrawArrays(GetGLPrimitiveMode(primitive), firsts, counts, static_cast<GLsizei>(drawCount));
+}
+
 void DrawIndexed(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset)
 {
     if (!IsKnownDataType(indexType))

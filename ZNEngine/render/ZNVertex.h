@@ -156,6 +156,9 @@ void        ApplyAttribArrays();
 // Draws; each applies the attribute arrays first. indexOffset is a byte offset
 // into the bound index buffer.
 void DrawPrimitives(UINT32 primitive, UINT32 vertexCount);
+// Several ranges of the bound arrays in one GL call (glMultiDrawArrays), counted
+// as one draw of all their vertices.
+void DrawPrimitivesMulti(UINT32 primitive, const INT32* firsts, const INT32* counts, UINT32 drawCount);
 void DrawIndexed(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset);
 void DrawIndexedRange(UINT32 primitive, UINT32 vertexCount, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset);
 void DrawIndexedInstanced(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset,

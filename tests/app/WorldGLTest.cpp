@@ -23,6 +23,7 @@ void WorldGL::SetUp()
     {
         SetWorldDrawOptions(VoxDrawOptions());
         SetWorldVar("world_quads", 1.0f);
+        SetWorldVar("world_compact", 1.0f);
         SetWorldVar("r_water_depth", 1.0f);
         SetWorldVar("r_fill_cliffs", 1.0f);
     }

@@ -316,3 +316,58 @@ TEST(VoxelTree, TheDemoMapsBuildTheWholeTerrain)
     EXPECT_GT(high, 1000u);
     VoxBlock::Delete(root);
 }
+
+namespace
+{
+// Every report of a build, and the report at which to stop it (none by default).
+struct ProgressLog
+{
+    std::vector<std::pair<VoxBuildPhase, float>> Reports;
+    size_t                                       StopAt = ~(size_t)0;
+
+    static bool Report(void* context, VoxBuildPhase phase, float fraction)
+    {
+        ProgressLog& log = *static_cast<ProgressLog*>(context);
+        log.Reports.emplace_back(phase, fraction);
+        return log.Reports.size() - 1 != log.StopAt;
+    }
+};
+}   // namespace
+
+// A build reports its phases in order, each's share rising to 1, in several pieces;
+// stopped at any report it answers null and leaves no node behind, with and
+// without the cliffs' fills.
+TEST(VoxelTree, ProgressComesInOrderAndStoppingAnywhereLeavesNothing)
+{
+    const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    const std::string h = data + "Heightmap.png", c = data + "Colormap.png";
+    for (bool fills : { false, true })
+    {
+        ProgressLog       log;
+        const VoxProgress progress = { ProgressLog::Report, &log };
+        VoxBlock*         root     = LoadVoxelTree(h.c_str(), c.c_str(), 400, fills, nullptr, &progress);
+        ASSERT_NE(root, nullptr);
+        VoxBlock::Delete(root);
+        ASSERT_GT(log.Reports.size(), 8u) << "reported in pieces";
+        EXPECT_EQ(log.Reports.front().first, VoxPhase_Reading);
+        EXPECT_EQ(log.Reports.front().second, 0.0f);
+        EXPECT_EQ(log.Reports.back().first, VoxPhase_Tree);
+        EXPECT_EQ(log.Reports.back().second, 1.0f);
+        for (size_t i = 1; i < log.Reports.size(); ++i)
+        {
+            const auto &a = log.Reports[i - 1], &b = log.Reports[i];
+            EXPECT_TRUE(b.first > a.first || (b.first == a.first && b.second >= a.second)) << "report " << i;
+            EXPECT_LE(b.second, 1.0f);
+        }
+        const INT64 live = VoxBlock::LiveNodes();
+        for (size_t stop = 0; stop < log.Reports.size(); stop += 3)
+        {
+            ProgressLog       stopping;
+            const VoxProgress p = { ProgressLog::Report, &stopping };
+            stopping.StopAt     = stop;
+            EXPECT_EQ(LoadVoxelTree(h.c_str(), c.c_str(), 400, fills, nullptr, &p), nullptr) << "stopped at " << stop;
+            EXPECT_EQ(stopping.Reports.size(), stop + 1) << "nothing is reported after the stop";
+            EXPECT_EQ(VoxBlock::LiveNodes(), live) << "stopped at " << stop;
+        }
+    }
+}

@@ -118,6 +118,7 @@ UINT32 CountLeavesWithBuffers(const VoxBlock* node, UINT32& vertices, UINT32& le
 
 TEST_F(WorldGL, BuildsTheTerrainAndLoadsItsTextures)
 {
+    SetWorldVar("world_compact", 0.0f);   // the vertex layouts
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
     // A sprite per cell and the cliffs' fills.
@@ -146,6 +147,7 @@ TEST_F(WorldGL, BuildsTheTerrainAndLoadsItsTextures)
 TEST_F(WorldGL, AFrameIsSkyThenOneDrawPerLeafThenBlendedWater)
 {
     // Six vertices per sprite and no cliff fills: the frame as it was designed.
+    SetWorldVar("world_compact", 0.0f);   // the vertex layouts
     SetWorldVar("world_quads", 0.0f);
     SetWorldVar("r_fill_cliffs", 0.0f);
     VoxelWorld world(Window);
@@ -234,6 +236,7 @@ TEST_F(WorldGL, DestroyingTheWorldReleasesItsTextures)
 
 TEST_F(WorldGL, DrawStatsCountTheLeavesAndSpritesOfTheLatestFrame)
 {
+    SetWorldVar("world_compact", 0.0f);   // the vertex layouts
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
     const std::vector<DrawCall> draws = RecordFrame(world);
@@ -268,6 +271,7 @@ static double SumOfHeights(const VoxBlock* node)
 // every time; a failed one makes nothing. Destroying the world frees the rest.
 TEST_F(WorldGL, RebuildsFreeTheOldTreesNodesAndBuffers)
 {
+    SetWorldVar("world_compact", 0.0f);   // the vertex layouts
     {
         // The context's own buffers for sky and water are made by a first frame.
         VoxelWorld bare(Window, "NoSuchHeightmap.png", "NoSuchColormap.png");
@@ -391,6 +395,7 @@ std::vector<float> UniformValues(GLuint program, const char* name, int count)
 // and sends the camera and clock uniforms it uses, with the frame's values.
 TEST_F(WorldGL, EachPassSetsItsUniformsAndTextureUnits)
 {
+    SetWorldVar("world_compact", 0.0f);   // the vertex layouts
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
     ASSERT_TRUE(world.SkyTex && world.WaterTex && world.GroundTex);

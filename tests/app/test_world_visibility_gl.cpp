@@ -139,6 +139,7 @@ void SavePicture(const std::vector<UINT8>& pixels, UINT32 w, UINT32 h, const std
 
 TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
 {
+    SetWorldVar("world_compact", 0.0f);   // the vertex layouts
     VoxelWorld world(Window);
     ASSERT_NE(world.Root, nullptr);
     SetWorldVar("world_quads", 0.0f);
@@ -196,6 +197,100 @@ TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
     SetWorldDrawOptions(Options(true, true, false));
     shots.Render(world, cams[0]);
     EXPECT_LT(world.DrawStats.Leaves, world.Root->CountNodesWithPoints() * 3 / 4);
+    EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
+}
+
+// Bytes of the vertex buffers of the quad layout's leaves.
+UINT64 VertexBufferBytes(const VoxBlock* node)
+{
+    UINT64 bytes = node->VB ? node->VB->AllocSize : 0;
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            bytes += VertexBufferBytes(node->Ch[k]);
+    return bytes;
+}
+
+// The compact store against the quad layout it replaces: the same sprites in a
+// sixth of the memory; the picture within the level-of-detail bounds (positions
+// and sizes lie on a grid) with no new holes; culling, ordering and the split into
+// pools still change no depth; and a frame is one call per pool and form.
+TEST_F(WorldGL, CompactSpritesKeepThePictureInOneCallPerPoolAndForm)
+{
+    VoxelWorld compact(Window);
+    ASSERT_NE(compact.Root, nullptr);
+    ASSERT_NE(compact.Sprites, nullptr);
+    SetWorldVar("world_compact", 0.0f);
+    VoxelWorld quads(Window);
+    ASSERT_EQ(quads.Sprites, nullptr);
+    const UINT64 quadBytes = VertexBufferBytes(quads.Root);
+    EXPECT_EQ(compact.Sprites->Sprites, quadBytes / (4 * sizeof(VoxelPoint))) << "every sprite of every level";
+    const double perSprite = (double)compact.Sprites->Bytes / (double)compact.Sprites->Sprites;
+    printf("memory per sprite: %.2f bytes compact, %.2f as quads\n", perSprite,
+           (double)quadBytes / (double)compact.Sprites->Sprites);
+    EXPECT_LT(perSprite * 5.0, (double)quadBytes / (double)compact.Sprites->Sprites);
+
+    WorldOffscreen                    shots(ShotWidth, ShotHeight);
+    const std::vector<VoxCameraState> cams = TestCameras();
+    UINT32                            c = 0, leaves = 0, voxelCalls = 0;
+    for (const VoxCameraState& cam : cams)
+    {
+        SetWorldDrawOptions(VoxDrawOptions());
+        const std::vector<UINT8> reference = shots.Render(quads, cam);
+        const ZNRenderCounters   before    = ZNGetRenderCounters();
+        std::vector<UINT32>      depth, depthOff;
+        const std::vector<UINT8> packed = shots.Render(compact, cam, &depth);
+        const UINT64             calls  = (ZNGetRenderCounters() - before).DrawCalls;
+        const UINT32             drawn  = compact.DrawStats.Leaves;
+        EXPECT_LE(calls, 2u + 3u * compact.Sprites->Pools.Size()) << "camera " << c << ": sky, water and the pools";
+        leaves += drawn;
+        voxelCalls += (UINT32)calls - 2;
+
+        VoxBlock* root                      = compact.Root;
+        compact.Root                        = nullptr;
+        const std::vector<UINT8> background = shots.Render(compact, cam);
+        compact.Root                        = root;
+        const Difference d                  = Compare(reference, packed, ShotWidth, ShotHeight);
+        const UINT32     holes =
+            CountHoles(BackgroundMask(reference, background), BackgroundMask(packed, background), ShotWidth, ShotHeight);
+        printf("camera %u: %u leaves in %u calls, mean difference %.3f, worst block %.2f, holes %u\n", c, drawn,
+               (unsigned)calls, d.Mean, d.WorstBlock, holes);
+        // Well inside the level-of-detail bounds (mean 1.5, block 16): the grid moves
+        // an edge by a thousandth of a unit.
+        EXPECT_LT(d.Mean, 0.1) << "camera " << c;
+        EXPECT_LT(d.WorstBlock, 2.0) << "camera " << c;
+        EXPECT_EQ(holes, 0u) << "camera " << c;
+
+        // Every step off but level of detail: the same depths, and the same pixels
+        // without ordering.
+        VoxDrawOptions off = Options(false, false, true);
+        SetWorldDrawOptions(off);
+        const std::vector<UINT8> unculled = shots.Render(compact, cam, &depthOff);
+        off.Cull                          = true;
+        SetWorldDrawOptions(off);
+        std::vector<UINT32>      depthCulled;
+        const std::vector<UINT8> culled = shots.Render(compact, cam, &depthCulled);
+        EXPECT_EQ(CountDifferent(unculled, culled), 0u) << "camera " << c;
+        EXPECT_TRUE(depthOff == depthCulled) << "camera " << c;
+        SetWorldDrawOptions(Options(true, true, true));
+        std::vector<UINT32> depthOrdered;
+        shots.Render(compact, cam, &depthOrdered);
+        EXPECT_TRUE(depthOff == depthOrdered) << "camera " << c << ": leaves and rows last first";
+        ++c;
+    }
+
+    EXPECT_GT(leaves, 50u * voxelCalls) << "the calls do not grow with the leaves";
+
+    // Small pools: many calls, the same depths as one pool.
+    SetWorldDrawOptions(VoxDrawOptions());
+    std::vector<UINT32> onePool, manyPools;
+    shots.Render(compact, cams[0], &onePool);
+    VoxSpriteStore::Destroy(compact.Sprites);
+    compact.Sprites = VoxSpriteStore::Create(compact.Root, 20000);
+    EXPECT_GT(compact.Sprites->Pools.Size(), 8u);
+    const ZNRenderCounters before = ZNGetRenderCounters();
+    shots.Render(compact, cams[0], &manyPools);
+    EXPECT_GT((ZNGetRenderCounters() - before).DrawCalls, 8u);
+    EXPECT_TRUE(onePool == manyPools);
     EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
 }
 
@@ -502,6 +597,7 @@ TEST_F(WorldGL, WaterDepthFromThePlaneChangesOnlyTheWaterline)
 // moving the vertex stream on, and gives the six-vertex layout's pixels.
 TEST_F(WorldGL, QuadLeavesBeyondTheIndexBufferDrawInPieces)
 {
+    SetWorldVar("world_compact", 0.0f);   // the vertex layouts
     VoxelWorld world(Window);
     ASSERT_NE(world.SpriteIndices, nullptr);
     ZNImage height, color;

@@ -43,10 +43,15 @@ TEST(GLRenderCounters, DrawsCountCallsAndVertices)
     SetIndexBuffer(&ib);
     DrawIndexed(PT_Triangles, 6, VDT_UShort, 0);
     DrawIndexedInstanced(PT_Triangles, 6, VDT_UShort, 0, 3);
+    // Ranges of the three vertices streamed last: one call for all, none for none.
+    const INT32 firsts[3] = { 0, 0, 1 }, counts[3] = { 3, 3, 2 };
+    DrawPrimitivesMulti(PT_Triangles, firsts, counts, 2);
+    DrawPrimitivesMulti(PT_Lines, firsts + 2, counts + 2, 1);
+    DrawPrimitivesMulti(PT_Lines, firsts, counts, 0);
 
     const ZNRenderCounters d = ZNGetRenderCounters() - before;
-    EXPECT_EQ(d.DrawCalls, 4u);
-    EXPECT_EQ(d.Vertices, 4u + 3u + 6u + 18u);
+    EXPECT_EQ(d.DrawCalls, 6u);
+    EXPECT_EQ(d.Vertices, 4u + 3u + 6u + 18u + 6u + 2u);
     EXPECT_EQ(d.ProgramBinds, 0u);
     EXPECT_EQ(GL().GetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

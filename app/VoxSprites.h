@@ -1,0 +1,96 @@
+// VoxSprites: the compact sprite store. Each sprite of every level is kept once,
+// in 16 bytes, and the vertex shader makes its corners (or its point) from the
+// vertex index, so a world needs a sixth of the quad layout's memory and every
+// leaf of one form goes out in one draw call.
+//
+//   VoxSpriteStore* store = VoxSpriteStore::Create(root);   // context current; fills the tree's ranges
+//   store->DrawItems(items, VoxForm_Quads, stats);          // compact sprite shader bound
+//   VoxSpriteStore::Destroy(store);
+//
+// Guarantees: a sprite's centre is stored in 16-bit steps across the box of its
+// leaf's sprites (all levels), its width in sixteenths of a unit rounded up, its
+// colour as it was. The tree's points stay as sampled, but its cull bounds are
+// computed from the stored sprites as the shader reads them, so culling keeps
+// every pixel. Sprites lie in pools (one GL buffer and buffer texture each) of at
+// most VoxPoolSprites, a leaf's levels together in one pool; a draw makes one call
+// per pool that has a leaf of the form, in the items' order inside it. Reversed
+// leaves are drawn through the mirrored second half of the index range, so a
+// reversed range costs no extra call.
+#pragma once
+
+#include "VoxVisibility.h"
+
+// One sprite as the vertex shader reads it: one RGBA32UI texel.
+struct VoxPackedSprite
+{
+    UINT16 Position[3];   // centre, 0..65535 from the leaf frame's origin by its steps
+    UINT16 Size;          // width in sixteenths of a unit, rounded up
+    UINT8  Color[4];      // red, green, blue, alpha
+    UINT32 Leaf;          // the leaf's entry in the frame table
+};
+static_assert(sizeof(VoxPackedSprite) == 16, "one RGBA32UI texel a sprite");
+
+// Where a leaf's 16-bit positions lie: two RGBA32F texels.
+struct VoxLeafFrame
+{
+    float Origin[4];   // the lowest centre of the leaf's sprites (w unused)
+    float Step[4];     // units per position step on each axis (w unused)
+};
+
+const float  VoxSizeSteps   = 16.0f;            // size steps per unit
+const UINT32 VoxPoolSprites = 1u << 24;         // sprites of one pool at most (256 MB)
+
+// The frame that holds every centre of the sprites (one per `stride` records).
+void VoxLeafFrameFor(const VoxelPoint* sprites, UINT32 count, UINT32 stride, VoxLeafFrame& out);
+// The sprite in its leaf's frame; position rounded to the nearest step, size up.
+void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, VoxPackedSprite& out);
+// The sprite as the vertex shader reads it back (same arithmetic).
+void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out);
+
+// The first index of a range of `count` sprites from `first` in a pool of `total`,
+// drawn last sprite first: the shader reads index i >= total as 2 total - 1 - i.
+inline UINT32 VoxMirroredFirst(UINT32 first, UINT32 count, UINT32 total)
+{
+    return 2 * total - (first + count);
+}
+
+class VoxSpriteStore
+{
+public:
+    struct Pool
+    {
+        UINT32 Buffer;    // GL buffer of the packed sprites
+        UINT32 Texture;   // RGBA32UI buffer texture on it
+        UINT32 Sprites;   // sprites it holds
+    };
+    ZNPodArray<Pool> Pools;         // in tree order of their leaves
+    UINT32           FrameBuffer;   // GL buffer of the leaf frames
+    UINT32           FrameTexture;  // RGBA32F buffer texture on it
+    UINT64           Sprites;       // of every pool, all levels
+    UINT64           Bytes;         // GL memory of pools and frames
+
+    // Builds every leaf's levels on all cores, packs them into pools and uploads
+    // them, setting each leaf's Pool, PoolFirst, level ranges (in sprites, Corners
+    // 1), DrawCount and cull bounds. Needs the context current. poolSprites caps a
+    // pool (tests make small pools to draw many). Progress hears of each batch of
+    // leaves; when it stops the build the answer is null and nothing is kept.
+    static VoxSpriteStore* Create(VoxBlock* root, UINT32 poolSprites = VoxPoolSprites,
+                                  const VoxProgress* progress = nullptr);
+    // Deletes the GL objects; null is allowed. Context current.
+    static void            Destroy(VoxSpriteStore* store);
+
+    // Draws the items of this form with the compact sprite shader of that form
+    // bound (COMPACT, with POINTS for point forms): one call per pool; adds what
+    // was drawn to stats.
+    void DrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDrawStats& stats);
+
+private:
+    VoxSpriteStore()  = default;
+    ~VoxSpriteStore() = default;
+
+    ZNPodArray<INT32> Firsts;   // a pool's ranges of one draw, kept between frames
+    ZNPodArray<INT32> Counts;
+};
+
+// The layout of a compact draw: no vertex array, everything from the vertex index.
+extern ZNVertexDecl VoxCompactDecl;
