@@ -37,7 +37,13 @@ static ZNConVar GLodDistance("r_lod_distance", 1200.0f, 0, 100.0f, 100000.0f, nu
 static ZNConVar GWorldQuads("world_quads", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
                             "store voxel sprites as four corners drawn through an index buffer (1) or as "
                             "six vertices (0), read when the world is built");
-static ZNConVar GWorldCompact("world_compact", 1.0f, 1, 0.0f, 1.0f, nullptr, 0,
+// WebGL2 has neither buffer textures nor multi-draw, so a page keeps the vertex layouts.
+#ifdef __EMSCRIPTEN__
+static const float CompactByDefault = 0.0f;
+#else
+static const float CompactByDefault = 1.0f;
+#endif
+static ZNConVar GWorldCompact("world_compact", CompactByDefault, 1, 0.0f, 1.0f, nullptr, 0,
                               "store each voxel sprite once, in 16 bytes, and draw the leaves of one form in one "
                               "call (1), or as the vertices of world_quads, one call per leaf (0), read when the "
                               "world is built");

@@ -422,7 +422,12 @@ void DrawPrimitivesMulti(UINT32 primitive, const INT32* firsts, const INT32* cou
     for (UINT32 i = 0; i < drawCount; ++i)
         vertices += (UINT64)counts[i];
     ZNCountDraw(vertices);
-    TGCurGLTable->MultiDrawArrays(GetGLPrimitiveMode(primitive), firsts, counts, static_cast<GLsizei>(drawCount));
+    const GLenum mode = GetGLPrimitiveMode(primitive);
+    if (TGCurGLTable->MultiDrawArrays)
+        return TGCurGLTable->MultiDrawArrays(mode, firsts, counts, static_cast<GLsizei>(drawCount));
+    // A table without the entry (WebGL2 has none): the same ranges one by one.
+    for (UINT32 i = 0; i < drawCount; ++i)
+        TGCurGLTable->DrawArrays(mode, firsts[i], static_cast<GLsizei>(counts[i]));
 }
 
 void DrawIndexed(UINT32 primitive, UINT32 indexCount, UINT32 indexType, UINT32 indexOffset)
