@@ -218,8 +218,10 @@ TEST(AppFrameGL, SetposTakesWhereBackAndResetcameraTheStart)
         const std::string printed = ConsoleText(app).back();
         ASSERT_EQ(printed.rfind("where: ", 0), 0u) << printed;
         const ZNFlyCameraState there = app.Camera.State;
-        // The printed line pasted back, label and all, is the same place.
+        // The printed line pasted back, label and all, is the same place again.
+        console.Execute("resetcamera");
         console.Execute(("setpos " + printed).c_str());
+        EXPECT_EQ(ConsoleText(app).back(), printed);
         EXPECT_NEAR(app.Camera.State.Position.x, there.Position.x, 0.01f);
         EXPECT_NEAR(app.Camera.State.Position.y, there.Position.y, 0.01f);
         EXPECT_NEAR(app.Camera.State.Position.z, there.Position.z, 0.01f);
