@@ -154,6 +154,7 @@ bool ZNAppWindow::Open(const ZNString& title, const ZNWindowParams& params)
     Close();
     if (!RenderWindow.Open(title, params))
         return false;
+    CheckSize();
     MakeCurrent();
     // A missing font leaves it empty: text then simply does not draw.
     DebugFont = new ZNFont();
@@ -223,8 +224,14 @@ bool ZNAppWindow::Poll()
     if (!win)
         return false;
     // The viewport, the layers and the console follow the drawable's real size,
-    // which a display-mode switch does not always announce.
-    win->RefreshClientSize();
+    // which a display-mode switch does not always announce, nor at once. The
+    // question is a round trip to the display server (about 0.3 ms on a busy
+    // virtual display), so it is asked only for a while after a change.
+    if (SizeChecks)
+    {
+        --SizeChecks;
+        win->RefreshClientSize();
+    }
     ZNWindowEvent ev;
     while (win->PopEvent(ev))
     {

@@ -129,6 +129,9 @@ public:
     // position only accumulates motion; false: the pointer comes back where it
     // was when captured, and the input's position with it.
     void CaptureMouse(bool capture);
+    // The next polls (after a size change or a display-mode switch) ask the
+    // platform for the client area's real size and follow it.
+    void CheckSize(UINT32 polls = 120) { SizeChecks = polls; }
 
     // Where the application registers its listener (resize, drop, focus).
     void                  SetListener(ZNWindowListener* listener) { RenderWindow.Listener = listener; }
@@ -140,4 +143,5 @@ public:
     ZNFont*        DebugFont = nullptr;   // "Engine/DebugFont.fnt", exactly while open
     ZNConsole*     Console   = nullptr;   // null unless enabled
     float          CapturedAt[2] = { 0.0f, 0.0f };   // the pointer when CaptureMouse(true) ran
+    UINT32         SizeChecks    = 0;                // polls that still ask for the real size
 };

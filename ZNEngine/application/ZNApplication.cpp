@@ -62,6 +62,8 @@ public:
 
     void Resize(UINT32 width, UINT32 height) override
     {
+        // An announced size is checked against the real one for a while.
+        Window->CheckSize();
         SetViewport(0, 0, (INT32)width, (INT32)height);
         // A line of the engine log with what GL now holds, so a run can be
         // followed (and checked) from outside.
@@ -260,6 +262,7 @@ void ZNApp::ApplyDisplay()
                 AppliedFullscreen = 0;
             }
             Window->NativeWindow()->RefreshClientSize();
+            Window->CheckSize();
         }
     }
 }
