@@ -46,6 +46,8 @@ trap cleanup EXIT
 cp "$program" "$work/" && cp -r "$(dirname "$program")/Data" "$work/Data" || { echo "soak: cannot copy the program" >&2; exit 1; }
 
 export ZN_DIALOG=no ZN_GL_ERRORS=1 LIBGL_ALWAYS_SOFTWARE="${LIBGL_ALWAYS_SOFTWARE:-1}"
+# Settings of the run's own: the random keys must not reach the user's file.
+export ZN_CONFIG_DIR="$work/config"
 (cd "$work" && exec "./$(basename "$program")" >"$work/stdout.txt" 2>"$work/stderr.txt") &
 pid=$!
 

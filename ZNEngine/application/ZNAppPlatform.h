@@ -2,8 +2,14 @@
 // per platform (ZNAppPlatformPosix.cpp, ZNAppPlatformWin32.cpp).
 #pragma once
 
+#include "core/ZNTemplate.h"
+
 // True when the program may create files in the folder osPath (a name as the
 // system spells it; the folder must exist).
 bool        ZNCanWriteFolder(const char* osPath);
 // The user's home folder as the system spells it, or null when it is not set.
 const char* ZNHomeFolder();
+// Where the user's programs keep their settings, as the system spells it:
+// XDG_CONFIG_HOME (when absolute) or ~/.config on POSIX systems, %APPDATA% on
+// Windows. Empty when the environment names none.
+ZNString    ZNPlatformConfigFolder();

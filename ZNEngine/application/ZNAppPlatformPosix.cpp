@@ -13,3 +13,16 @@ const char* ZNHomeFolder()
 {
     return getenv("HOME");
 }
+
+ZNString ZNPlatformConfigFolder()
+{
+    const char* xdg = getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/')
+        return ZNString(xdg);
+    const char* home = getenv("HOME");
+    if (!home || !*home)
+        return ZNString();
+    ZNString folder(home);
+    folder += "/.config";
+    return folder;
+}

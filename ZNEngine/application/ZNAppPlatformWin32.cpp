@@ -27,3 +27,13 @@ const char* ZNHomeFolder()
         return nullptr;
     return home;
 }
+
+ZNString ZNPlatformConfigFolder()
+{
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    char           folder[MAX_PATH * 4];
+    if (!appData || !*appData ||
+        !WideCharToMultiByte(CP_UTF8, 0, appData, -1, folder, (int)sizeof(folder), nullptr, nullptr))
+        return ZNString();
+    return ZNString(folder);
+}

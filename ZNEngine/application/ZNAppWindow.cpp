@@ -4,6 +4,7 @@
 
 #include "ui/ZNConsole.h"
 #include "ui/ZNFont.h"
+#include "application/ZNKeys.h"
 #include "resources/ZNImage.h"
 #include "window/ZNGLTable.h"
 
@@ -153,6 +154,7 @@ bool ZNAppWindow::Open(const ZNString& title, const ZNWindowParams& params)
     Close();
     if (!RenderWindow.Open(title, params))
         return false;
+    CheckSize();
     MakeCurrent();
     // A missing font leaves it empty: text then simply does not draw.
     DebugFont = new ZNFont();
@@ -221,6 +223,15 @@ bool ZNAppWindow::Poll()
     ZNWindow* win = RenderWindow.NativeWindow();
     if (!win)
         return false;
+    // The viewport, the layers and the console follow the drawable's real size,
+    // which a display-mode switch does not always announce, nor at once. The
+    // question is a round trip to the display server (about 0.3 ms on a busy
+    // virtual display), so it is asked only for a while after a change.
+    if (SizeChecks)
+    {
+        --SizeChecks;
+        win->RefreshClientSize();
+    }
     ZNWindowEvent ev;
     while (win->PopEvent(ev))
     {
@@ -231,7 +242,9 @@ bool ZNAppWindow::Poll()
             // Presses and characters go to the console alone. Releases reach the
             // input as well: a key or button let go while the console is open
             // must not stay down once it closes.
-            if (ev.Type == ZNWE_KeyDown || ev.Type == ZNWE_KeyUp)
+            if (ev.Type == ZNWE_KeyDown && ev.Code == ZNK_Escape)
+                Console->Visible = 0;
+            else if (ev.Type == ZNWE_KeyDown || ev.Type == ZNWE_KeyUp)
                 Console->KeyEvent(ev.Code, ev.Type == ZNWE_KeyDown);
             else if (ev.Type == ZNWE_Char)
                 Console->CharEvent(ev.Char, true);
@@ -320,4 +333,24 @@ void ZNAppWindow::SetCursorPos(float x, float y)
 {
     if (ZNWindow* win = RenderWindow.NativeWindow())
         win->SetCursorPos((INT32)x, (INT32)y);
+}
+
+void ZNAppWindow::CaptureMouse(bool capture)
+{
+    ZNWindow* win = RenderWindow.NativeWindow();
+    if (!win)
+        return;
+    if (capture)
+    {
+        CapturedAt[0] = Input.Mouse[0];
+        CapturedAt[1] = Input.Mouse[1];
+        win->SetRelativeMouse(true);
+        return;
+    }
+    if (!win->IsRelativeMouse())
+        return;
+    win->SetRelativeMouse(false);
+    win->SetCursorPos((INT32)CapturedAt[0], (INT32)CapturedAt[1]);
+    Input.Mouse[0] = Input.PrevMouse[0] = CapturedAt[0];
+    Input.Mouse[1] = Input.PrevMouse[1] = CapturedAt[1];
 }

@@ -21,7 +21,7 @@
 // - Poll stops at a close request and leaves the events behind it queued.
 // - While the console is open, releases of keys and buttons still reach the
 //   input (and opening it releases everything held), so nothing stays down
-//   for good behind the console.
+//   for good behind the console. Escape closes it, and goes no further.
 // - Open and Close leave the context released; all operations belong to the
 //   thread that built the platform.
 // - The debug font exists exactly while the window is open. An enabled console
@@ -125,6 +125,13 @@ public:
     void EnableConsole(bool enable);
     // Moves the cursor to (x, y) of the client area, truncated to whole pixels.
     void SetCursorPos(float x, float y);
+    // true: the pointer is hidden and held (relative mode) and the input's mouse
+    // position only accumulates motion; false: the pointer comes back where it
+    // was when captured, and the input's position with it.
+    void CaptureMouse(bool capture);
+    // The next polls (after a size change or a display-mode switch) ask the
+    // platform for the client area's real size and follow it.
+    void CheckSize(UINT32 polls = 120) { SizeChecks = polls; }
 
     // Where the application registers its listener (resize, drop, focus).
     void                  SetListener(ZNWindowListener* listener) { RenderWindow.Listener = listener; }
@@ -135,4 +142,6 @@ public:
     ZNRenderWindow RenderWindow;
     ZNFont*        DebugFont = nullptr;   // "Engine/DebugFont.fnt", exactly while open
     ZNConsole*     Console   = nullptr;   // null unless enabled
+    float          CapturedAt[2] = { 0.0f, 0.0f };   // the pointer when CaptureMouse(true) ran
+    UINT32         SizeChecks    = 0;                // polls that still ask for the real size
 };

@@ -19,8 +19,10 @@
 #include "ui/ZNConsoleLine.h"
 #include "window/ZNGLTable.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 void ZNAppClient::Update(ZNApp&, float)
@@ -61,6 +63,8 @@ public:
 
     void Resize(UINT32 width, UINT32 height) override
     {
+        // An announced size is checked against the real one for a while.
+        Window->CheckSize();
         SetViewport(0, 0, (INT32)width, (INT32)height);
         // A line of the engine log with what GL now holds, so a run can be
         // followed (and checked) from outside.
@@ -106,6 +110,10 @@ ZNApp::ZNApp()
       VSync("vid_vsync", 0.0f, 1, 0.0f, 1.0f, nullptr, 0, "1: wait for the vertical blank before showing a frame"),
       Fullscreen("vid_fullscreen", 0.0f, 1, 0.0f, 1.0f, nullptr, 0, "1: the display switches to the window's size"),
       Stats("r_stats", 0.0f, 1, 0.0f, 1.0f, nullptr, 0, "1: the statistics overlay (F3 toggles it)"),
+      WindowWidth("vid_width", 1024.0f, 1, 64.0f, 16384.0f, nullptr, 0,
+                  "the window's client width: follows the window, used at the next start (unless --width)"),
+      WindowHeight("vid_height", 576.0f, 1, 64.0f, 16384.0f, nullptr, 0,
+                   "the window's client height: follows the window, used at the next start (unless --height)"),
       QuitCommand(this, "quit", "quit", "ends the program (exit code 0)", &ZNApp::Quit),
       WhereCommand(this, "where", "where", "prints the camera position, yaw and pitch", &ZNApp::Where),
       ScreenshotCommand(this, "screenshot", "screenshot [FILE]",
@@ -114,8 +122,30 @@ ZNApp::ZNApp()
                            "reloads the shaders whose files changed; one that fails keeps its last working program",
                            &ZNApp::ReloadShaders),
       BenchmarkCommand(this, "benchmark", "benchmark [SECONDS]",
-                       "flies a fixed path (default 10 s) and prints frame-time statistics", &ZNApp::Benchmark)
+                       "flies a fixed path (default 10 s), prints frame-time statistics, puts the camera back",
+                       &ZNApp::Benchmark),
+      SetPosCommand(this, "setpos", "setpos X Y Z [YAW PITCH]",
+                    "puts the camera there (what where prints, pasted, goes back to that place)", &ZNApp::SetPos),
+      ResetCameraCommand(this, "resetcamera", "resetcamera", "puts the camera back where the program started it",
+                         &ZNApp::ResetCamera),
+      BindCommand(this, "bind", "bind KEY [COMMAND]",
+                  "runs COMMAND when KEY goes down, or holds an action (+forward ...) while it is; KEY alone prints it",
+                  &ZNApp::Bind),
+      UnbindCommand(this, "unbind", "unbind KEY", "KEY does nothing", &ZNApp::Unbind),
+      UnbindAllCommand(this, "unbindall", "unbindall", "no key does anything (bindlist shows what there was)",
+                       &ZNApp::UnbindAll),
+      BindListCommand(this, "bindlist", "bindlist", "lists the bound keys and what they do", &ZNApp::BindList),
+      ResetCommand(this, "reset", "reset NAME", "sets a variable back to its default", &ZNApp::Reset),
+      ResetAllCommand(this, "resetall", "resetall", "sets every setting back to its default, and the bindings too",
+                      &ZNApp::ResetAll)
 {
+    // What the settings file keeps.
+    ZNConVar* const settings[] = { &CamSpeed,   &CamFov, &MouseSensitivity, &InvertY,     &VSync,
+                                   &Fullscreen, &Stats,  &WindowWidth,      &WindowHeight };
+    for (ZNConVar* var : settings)
+        var->Flags |= ZNCF_Setting;
+    ResetCommand.Flags |= ZNCF_TakesVariable;
+    Bindings.SetDefaults();
 }
 
 ZNApp::~ZNApp()
@@ -128,6 +158,13 @@ ZNApp::~ZNApp()
 void ZNApp::Create(int argc, char** argv, const char* name, const char* dataPath)
 {
     Name = name;
+    // The settings file gives the window's size and mode unless the command
+    // line does (the words of its console lines do not count).
+    for (int i = 1; i < argc && argv[i][0] != '+'; ++i)
+    {
+        SizeGiven       = SizeGiven || !strcmp(argv[i], "--width") || !strcmp(argv[i], "--height");
+        FullscreenGiven = FullscreenGiven || !strcmp(argv[i], "--fullscreen");
+    }
     ZNEngineInit(argc, argv);
     ZNSetLogHandler(PrintLogLine);
     ZNSetDataPath(ZNString(dataPath));
@@ -135,15 +172,25 @@ void ZNApp::Create(int argc, char** argv, const char* name, const char* dataPath
 
 bool ZNApp::OpenWindow(const ZNString& title, const ZNAppOptions& options)
 {
+    Config.Folder = ConfigFolder.Empty() ? ZNUserConfigFolder(Name.CStr()) : ConfigFolder;
+    Config.Load(Bindings);
+    // A size or mode the command line or the program chose wins over the file.
+    const ZNAppOptions standard;
+    const bool         size   = SizeGiven || options.Width != standard.Width || options.Height != standard.Height;
+    const UINT32       width  = size ? options.Width : (UINT32)WindowWidth.GetInt();
+    const UINT32       height = size ? options.Height : (UINT32)WindowHeight.GetInt();
+    const UINT32       fullscreen =
+        (FullscreenGiven || options.Fullscreen) ? options.Fullscreen : (UINT32)Fullscreen.GetInt();
+
     Window                      = ZNCreateAppWindow();
-    const ZNWindowParams params = { options.Width, options.Height, options.Fullscreen, 0, 0, 0, 0, 0 };
+    const ZNWindowParams params = { width, height, fullscreen, 0, 0, 0, 0, 0 };
     if (!Window->Open(title, params))
     {
         ZNDestroyAppWindow(Window);
         Window = nullptr;
         return false;
     }
-    Fullscreen.Set((float)options.Fullscreen);
+    Fullscreen.Set((float)Window->Params().Fullscreen);
 
     Window->MakeCurrent();
     Window->NativeWindow()->SetResizable(true);
@@ -154,6 +201,19 @@ bool ZNApp::OpenWindow(const ZNString& title, const ZNAppOptions& options)
     Overlay = ZNSharedPtr<ZNStatsOverlay>(new ZNStatsOverlay());
     Overlay->SetWindow(Window);
     Overlay->Layout();
+    Bindings.Console = Window->Console;
+    Window->Input.AddBinding(&Bindings);
+    Camera.Actions = &Bindings;
+
+    // The user's own script, after the settings file and before the command line.
+    const ZNString autoexec = Config.AutoexecPath();
+    if (!Config.Folder.Empty() && IsFile(ZNConsolePathToEngineName(autoexec.CStr())))
+    {
+        ZNString line("exec \"");
+        line += autoexec;
+        line += "\"";
+        Window->Console->Execute(line.CStr());
+    }
     Commands    = options.Commands;
     NextCommand = 0;
     return true;
@@ -164,6 +224,10 @@ void ZNApp::Destroy()
     Overlay = ZNSharedPtr<ZNStatsOverlay>();
     if (Window)
     {
+        Config.Save(Bindings);
+        Window->Input.RemoveBinding(&Bindings);
+        Bindings.Console = nullptr;
+        Camera.Actions   = nullptr;
         Window->SetListener(nullptr);
         Window->Release();
         ZNDestroyAppWindow(Window);
@@ -199,6 +263,8 @@ void ZNApp::ApplyDisplay()
                 Fullscreen.Set(0.0f);
                 AppliedFullscreen = 0;
             }
+            Window->NativeWindow()->RefreshClientSize();
+            Window->CheckSize();
         }
     }
 }
@@ -307,6 +373,11 @@ void ZNApp::Where(ZNConsole& console, const ZNConArgs& args)
         return ZNConsolePrintUsage(console, args);
     if (!Window)
         return (void)console.Printf("where: no window yet");
+    ReportPlace(console);
+}
+
+void ZNApp::ReportPlace(ZNConsole& console) const
+{
     const ZNFlyCameraState& cam = Camera.State;
     console.Printf("where: %.2f %.2f %.2f yaw %.4f pitch %.4f", (double)cam.Position.x, (double)cam.Position.y,
                    (double)cam.Position.z, (double)cam.Yaw, (double)cam.Pitch);
@@ -357,8 +428,164 @@ void ZNApp::Benchmark(ZNConsole& console, const ZNConArgs& args)
         return (void)console.Printf("benchmark: no window yet");
     if (!Bench.Path)
         return (void)console.Printf("benchmark: this program has no flight path");
+    if (!Bench.IsRunning())
+        BenchFrom = Camera.State;
     Bench.Start(seconds);
     console.Printf("benchmark: flying the path for %g s", (double)seconds);
+}
+
+void ZNApp::SetPos(ZNConsole& console, const ZNConArgs& args)
+{
+    // where prints "where: X Y Z yaw YAW pitch PITCH": its line may be pasted
+    // after the command as it is, labels included.
+    ZNArray<ZNString> numbers;
+    UINT32            first    = args.Size() > 1 && args[1] == "where:" ? 2 : 1;
+    const bool        labelled = args.Size() == first + 7 && args[first + 3] == "yaw" && args[first + 5] == "pitch";
+    for (UINT32 i = first; i < args.Size(); ++i)
+        if (!labelled || (i != first + 3 && i != first + 5))
+            numbers.Add(args[i]);
+    if (numbers.Size() != 3 && numbers.Size() != 5)
+        return ZNConsolePrintUsage(console, args);
+    float value[5] = {};
+    for (UINT32 i = 0; i < numbers.Size(); ++i)
+    {
+        char*        end = nullptr;
+        const double v   = strtod(numbers[i].CStr(), &end);
+        if (numbers[i].Empty() || *end || !isfinite(v) || fabs(v) > 1e9)
+            return (void)console.Printf("setpos: '%s' is not a number", numbers[i].CStr());
+        value[i] = (float)v;
+    }
+    if (!Window)
+        return (void)console.Printf("setpos: no window yet");
+    if (Bench.IsRunning())
+        return (void)console.Printf("setpos: a benchmark is flying the camera");
+    ZNFlyCameraState& cam = Camera.State;
+    cam.Position          = ZNVec3(value[0], value[1], value[2]);
+    if (numbers.Size() == 5)
+    {
+        cam.Yaw   = fmodf(value[3], 2.0f * ZN_PI);
+        cam.Pitch = value[4] < ZNFlyPitchMin ? ZNFlyPitchMin : (value[4] > ZNFlyPitchMax ? ZNFlyPitchMax : value[4]);
+    }
+    // No blending from the old place.
+    cam.PrevPosition = cam.Position;
+    cam.PrevYaw      = cam.Yaw;
+    cam.PrevPitch    = cam.Pitch;
+    ReportPlace(console);
+}
+
+void ZNApp::ResetCamera(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 1)
+        return ZNConsolePrintUsage(console, args);
+    if (!Window || !Started)
+        return (void)console.Printf("resetcamera: no window yet");
+    if (Bench.IsRunning())
+        return (void)console.Printf("resetcamera: a benchmark is flying the camera");
+    Camera.State = StartCamera;
+    ReportPlace(console);
+}
+
+// ---------------------------------------------------------------------------
+// Bindings and settings
+
+void ZNApp::Bind(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() < 2)
+        return ZNConsolePrintUsage(console, args);
+    const UINT32 key = ZNKeyFromName(args[1].CStr());
+    if (!key)
+        return (void)console.Printf("bind: '%s' is not a key name (bindlist shows some)", args[1].CStr());
+    if (args.Size() == 2)
+    {
+        const ZNString& command = Bindings.Command(key);
+        if (command.Empty())
+            return (void)console.Printf("%s is not bound", ZNKeyName(key).CStr());
+        return (void)console.Printf("%s: %s", ZNKeyName(key).CStr(), command.CStr());
+    }
+    // "bind F5 screenshot shot.png" binds the words as one line.
+    ZNString command;
+    for (UINT32 i = 2; i < args.Size(); ++i)
+    {
+        if (i > 2)
+            command += " ";
+        const bool quote = args[i].Empty() || args[i].Find(' ') >= 0 || args[i].Find(';') >= 0;
+        if (quote && args.Size() > 3)
+            command += "\"";
+        command += args[i];
+        if (quote && args.Size() > 3)
+            command += "\"";
+    }
+    if (command[0] == '+' && ZNActionFromName(command.CStr()) == ZNA_Count)
+        return (void)console.Printf("bind: '%s' is no action (+forward +back +moveleft +moveright +moveup +movedown "
+                                    "+speed +mlook)",
+                                    command.CStr());
+    if (!Bindings.Bind(key, command))
+        return (void)console.Printf("bind: %s is the console's own key", ZNKeyName(key).CStr());
+    console.Printf("%s: %s", ZNKeyName(key).CStr(), command.CStr());
+}
+
+void ZNApp::Unbind(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 2)
+        return ZNConsolePrintUsage(console, args);
+    const UINT32 key = ZNKeyFromName(args[1].CStr());
+    if (!key)
+        return (void)console.Printf("unbind: '%s' is not a key name", args[1].CStr());
+    Bindings.Unbind(key);
+    console.Printf("%s is not bound", ZNKeyName(key).CStr());
+}
+
+void ZNApp::UnbindAll(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 1)
+        return ZNConsolePrintUsage(console, args);
+    Bindings.UnbindAll();
+    console.Printf("unbindall: no key is bound");
+}
+
+void ZNApp::BindList(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 1)
+        return ZNConsolePrintUsage(console, args);
+    UINT32 shown = 0;
+    for (UINT32 k = 0; k < ZNBindings::KeyCount; ++k)
+    {
+        const ZNString& command = Bindings.Command(k);
+        if (command.Empty())
+            continue;
+        console.Printf("%-12s %s", ZNKeyName(k).CStr(), command.CStr());
+        ++shown;
+    }
+    console.Printf("%u bindings", (unsigned)shown);
+}
+
+void ZNApp::Reset(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 2)
+        return ZNConsolePrintUsage(console, args);
+    ZNConVar* var = dynamic_cast<ZNConVar*>(ZNConComFind(args[1]));
+    if (!var)
+        return (void)console.Printf("reset: no variable '%s'", args[1].CStr());
+    var->Set(var->Default);
+    var->Execute(console, ZNString());
+}
+
+void ZNApp::ResetAll(ZNConsole& console, const ZNConArgs& args)
+{
+    if (args.Size() != 1)
+        return ZNConsolePrintUsage(console, args);
+    UINT32 count = 0;
+    ZNConComRegistry().ForEach(
+        [&](const ZNString&, ZNConCom* cc)
+        {
+            ZNConVar* var = (cc->Flags & ZNCF_Setting) ? dynamic_cast<ZNConVar*>(cc) : nullptr;
+            if (!var)
+                return;
+            var->Set(var->Default);
+            ++count;
+        });
+    Bindings.SetDefaults();
+    console.Printf("resetall: %u settings and the key bindings are back to their defaults", (unsigned)count);
 }
 
 // ---------------------------------------------------------------------------
@@ -370,22 +597,14 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
     if (!app.Started)
     {
         // The first frame's time counts from here, after the program's own start.
-        app.Started  = true;
-        app.PrevTime = ZNGetTime();
+        app.Started     = true;
+        app.PrevTime    = ZNGetTime();
+        app.StartCamera = app.Camera.State;
         if (window.Poll())
             return false;
     }
 
-    if (window.Input.KeyState(ZNK_F3) == ZNKS_Pressed)
-        app.Stats.Set(app.Stats.GetInt() ? 0.0f : 1.0f);
-    if (window.Input.KeyState(ZNK_F12) == ZNKS_Pressed)
-    {
-        app.ScreenshotWanted   = true;
-        app.ScreenshotFromLine = false;
-        app.ScreenshotPath.Clear();
-    }
     app.ApplyDisplay();
-    app.Camera.BeginFrame(window);
     Clear(app.ClearColor, 1.0f);
 
     const double now = ZNGetTime();
@@ -394,7 +613,10 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
     app.Overlay->Frames.Add(dt);
     ZNConsole& console = *window.Console;
     if (app.Bench.Advance(dt))
+    {
         ZNReportBenchmark(console, app.Bench);
+        app.Camera.State = app.BenchFrom;
+    }
 
     if (app.Bench.IsRunning())
         app.Camera.State = app.Bench.Camera();
@@ -451,6 +673,14 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
         if (console.Failures != failures)
             app.CommandLineFailed = true;
     }
+
+    // The windowed size is kept for the next start.
+    if (!app.Fullscreen.GetInt())
+    {
+        app.WindowWidth.Set((float)window.Params().Width);
+        app.WindowHeight.Set((float)window.Params().Height);
+    }
+    app.Config.Save(app.Bindings);
 
     // A screenshot asked for before the quit is still taken, and the ones
     // being written are finished and reported before the program ends.

@@ -20,9 +20,12 @@
 //       return 0;
 //   }
 //
-// Commands: quit, screenshot [FILE], reloadshaders, where, benchmark [SECONDS]
-// (over the program's Bench.Path; without one it says so). Variables: vid_vsync,
-// vid_fullscreen, cam_fov, cam_speed, in_mouse_sensitivity, in_invert_y, r_stats.
+// Commands: quit, screenshot [FILE], reloadshaders, where, setpos, resetcamera,
+// benchmark [SECONDS] (over the program's Bench.Path; without one it says so),
+// bind, unbind, unbindall, bindlist, reset, resetall. Variables: vid_vsync,
+// vid_fullscreen, vid_width, vid_height, cam_fov, cam_speed,
+// in_mouse_sensitivity, in_invert_y, r_stats; all of them are settings, kept in
+// the user's settings file with the key bindings (application/ZNConfig.h).
 // They exist while the ZNApp object does (one at a time).
 //
 // Guarantees:
@@ -35,10 +38,21 @@
 // - A display-mode switch that fails leaves the window as it was, prints a line
 //   and sets vid_fullscreen back to 0.
 // - Without a window the commands say so in the console and change nothing.
+// - OpenWindow reads the settings file before the window opens (its size and
+//   mode come from it unless the command line names them or the options hold
+//   another size than the standard one), then runs
+//   autoexec.cfg from beside it; the command line's console lines run after
+//   both, from the first frame on. A changed setting or binding is written at
+//   the end of the frame it changed in, and at Destroy.
+// - Keys act through the bindings (F3, F12 and the movement keys are bindings
+//   too); the camera steers by the bound actions.
+// - A benchmark flight puts the camera back where it was when it ends.
 #pragma once
 
 #include "application/ZNAppWindow.h"
+#include "application/ZNBindings.h"
 #include "application/ZNCommandLine.h"
+#include "application/ZNConfig.h"
 #include "application/ZNFlyCamera.h"
 #include "application/ZNFrameStats.h"
 #include "application/ZNJobs.h"
@@ -110,6 +124,13 @@ public:
     ZNSharedPtr<ZNStatsOverlay> Overlay;            // made with the window
     ZNFlyCamera                 Camera;             // steered by the frame unless a benchmark flies
     ZNFlightBenchmark           Bench;              // Bench.Path: the program's flight
+    ZNFlyCameraState            BenchFrom;          // the camera when the flight began
+    ZNFlyCameraState            StartCamera;        // the camera at the first frame: what resetcamera restores
+    ZNBindings                  Bindings;           // keys to lines and actions
+    ZNConfig                    Config;             // the settings file
+    ZNString                    ConfigFolder;       // empty: ZNUserConfigFolder(Name) at OpenWindow
+    bool                        SizeGiven       = false;   // the command line named --width or --height
+    bool                        FullscreenGiven = false;   // ... or --fullscreen
     ZNString                    Name;               // "Vendrapolis": screenshots' names
     ZNArray<ZNString>           Commands;           // console lines still to run
     UINT32                      NextCommand      = 0;
@@ -133,6 +154,8 @@ public:
     ZNConVar VSync;              // vid_vsync
     ZNConVar Fullscreen;         // vid_fullscreen
     ZNConVar Stats;              // r_stats
+    ZNConVar WindowWidth;        // vid_width: the windowed client size, followed and kept
+    ZNConVar WindowHeight;       // vid_height
 
     // The commands' own work (public for the tests).
     void Quit(ZNConsole& console, const ZNConArgs& args);
@@ -140,10 +163,21 @@ public:
     void Screenshot(ZNConsole& console, const ZNConArgs& args);
     void ReloadShaders(ZNConsole& console, const ZNConArgs& args);
     void Benchmark(ZNConsole& console, const ZNConArgs& args);
+    void SetPos(ZNConsole& console, const ZNConArgs& args);
+    void ResetCamera(ZNConsole& console, const ZNConArgs& args);
+    void Bind(ZNConsole& console, const ZNConArgs& args);
+    void Unbind(ZNConsole& console, const ZNConArgs& args);
+    void UnbindAll(ZNConsole& console, const ZNConArgs& args);
+    void BindList(ZNConsole& console, const ZNConArgs& args);
+    void Reset(ZNConsole& console, const ZNConArgs& args);
+    void ResetAll(ZNConsole& console, const ZNConArgs& args);
     // Applies vid_vsync and vid_fullscreen when they changed.
     void ApplyDisplay();
 
 private:
+    // The "where: X Y Z yaw YAW pitch PITCH" line setpos reads back.
+    void ReportPlace(ZNConsole& console) const;
+
     class Listener;
     Listener*    WindowListener = nullptr;
     ZNAppCommand QuitCommand;
@@ -151,6 +185,14 @@ private:
     ZNAppCommand ScreenshotCommand;
     ZNAppCommand ReloadShadersCommand;
     ZNAppCommand BenchmarkCommand;
+    ZNAppCommand SetPosCommand;
+    ZNAppCommand ResetCameraCommand;
+    ZNAppCommand BindCommand;
+    ZNAppCommand UnbindCommand;
+    ZNAppCommand UnbindAllCommand;
+    ZNAppCommand BindListCommand;
+    ZNAppCommand ResetCommand;
+    ZNAppCommand ResetAllCommand;
 };
 
 // One frame (see the guarantees above); false once the program is to end.

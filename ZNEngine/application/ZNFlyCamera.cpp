@@ -3,6 +3,7 @@
 #include "application/ZNFlyCamera.h"
 
 #include "application/ZNAppWindow.h"
+#include "application/ZNBindings.h"
 #include "application/ZNKeys.h"
 
 #include <math.h>
@@ -27,20 +28,16 @@ void ZNUpdateFlyCamera(ZNFlyCameraState& cam, ZNFlyControls& in, UINT32& mouseLo
 {
     cam.PrevYaw   = cam.Yaw;
     cam.PrevPitch = cam.Pitch;
-    in.MoveCursor = false;
 
     if (in.Right == ZNKS_Pressed)
     {
-        // Start from the centre with no displacement, so the first steering frame
-        // does not jump.
-        in.MoveCursor = true;
-        in.CursorX    = (float)(in.ClientWidth >> 1);
-        in.CursorY    = (float)(in.ClientHeight >> 1);
+        // Steering reads the mouse from here on, so the press frame does not turn.
         mouseLook     = 1;
-        in.MouseX = in.PrevMouseX = (float)in.ClientWidth * 0.5f;
-        in.MouseY = in.PrevMouseY = (float)in.ClientHeight * 0.5f;
+        in.PrevMouseX = in.MouseX;
+        in.PrevMouseY = in.MouseY;
     }
-    if (in.Right == ZNKS_Released)
+    // A click shorter than a frame reads pressed, then up without a release.
+    if (in.Right == ZNKS_Released || in.Right == ZNKS_Up)
         mouseLook = 0;
     if (in.Right == ZNKS_Held)
     {
@@ -116,31 +113,32 @@ ZNFlyCamera::ZNFlyCamera() : MouseLook(0), Speed(ZNFlySpeed), Sensitivity(ZNFlyM
     State.Pitch = State.PrevPitch = HalfPi;
 }
 
-void ZNFlyCamera::BeginFrame(ZNAppWindow& window)
-{
-    if (!MouseLook)
-        return;
-    // Re-centring keeps the cursor off the window's edge while steering; the
-    // update reads the mouse as a displacement from the centre.
-    const float cx = (float)(window.Params().Width >> 1);
-    const float cy = (float)(window.Params().Height >> 1);
-    window.SetCursorPos(cx, cy);
-    window.Input.PrevMouse[0] = cx;
-    window.Input.PrevMouse[1] = cy;
-}
-
 void ZNFlyCamera::Update(ZNAppWindow& window, float dt)
 {
     ZNInput&      input = window.Input;
     ZNFlyControls controls;
-    controls.Right        = input.KeyState(ZNK_RButton);
-    controls.W            = input.KeyState(ZNK_W);
-    controls.S            = input.KeyState(ZNK_S);
-    controls.A            = input.KeyState(ZNK_A);
-    controls.D            = input.KeyState(ZNK_D);
-    controls.Shift        = input.KeyState(ZNK_LShift);
-    controls.Control      = input.KeyState(ZNK_LControl);
-    controls.Space        = input.KeyState(ZNK_Space);
+    if (Actions)
+    {
+        controls.Right   = Actions->ActionState(ZNA_Look);
+        controls.W       = Actions->ActionState(ZNA_Forward);
+        controls.S       = Actions->ActionState(ZNA_Back);
+        controls.A       = Actions->ActionState(ZNA_MoveLeft);
+        controls.D       = Actions->ActionState(ZNA_MoveRight);
+        controls.Shift   = Actions->ActionState(ZNA_Speed);
+        controls.Control = Actions->ActionState(ZNA_MoveDown);
+        controls.Space   = Actions->ActionState(ZNA_MoveUp);
+    }
+    else
+    {
+        controls.Right   = input.KeyState(ZNK_RButton);
+        controls.W       = input.KeyState(ZNK_W);
+        controls.S       = input.KeyState(ZNK_S);
+        controls.A       = input.KeyState(ZNK_A);
+        controls.D       = input.KeyState(ZNK_D);
+        controls.Shift   = input.KeyState(ZNK_LShift);
+        controls.Control = input.KeyState(ZNK_LControl);
+        controls.Space   = input.KeyState(ZNK_Space);
+    }
     controls.MouseX       = input.Mouse[0];
     controls.MouseY       = input.Mouse[1];
     controls.PrevMouseX   = input.PrevMouse[0];
@@ -151,14 +149,10 @@ void ZNFlyCamera::Update(ZNAppWindow& window, float dt)
     controls.Sensitivity  = Sensitivity;
     controls.InvertY      = InvertY;
 
+    const UINT32 wasLooking = MouseLook;
     ZNUpdateFlyCamera(State, controls, MouseLook, dt);
-
-    if (controls.MoveCursor)
-    {
-        window.SetCursorPos(controls.CursorX, controls.CursorY);
-        input.Mouse[0]     = controls.MouseX;
-        input.Mouse[1]     = controls.MouseY;
-        input.PrevMouse[0] = controls.PrevMouseX;
-        input.PrevMouse[1] = controls.PrevMouseY;
-    }
+    input.PrevMouse[0] = controls.PrevMouseX;
+    input.PrevMouse[1] = controls.PrevMouseY;
+    if (MouseLook != wasLooking)
+        window.CaptureMouse(MouseLook != 0);
 }

@@ -2,8 +2,8 @@
 // drives it from an application window's keys and mouse.
 //
 //   ZNFlyCamera camera;                          // State: where it is and looks
-//   each frame:  camera.BeginFrame(*window);     // re-centres the cursor while steering
-//                camera.Update(*window, dt);     // W S A D, space, left control, shift,
+//   camera.Actions = &bindings;                  // optional: bound actions instead of keys
+//   each frame:  camera.Update(*window, dt);     // W S A D, space, left control, shift,
 //                                                // right mouse held to look
 //                ZNSetupFlyView(camera.State, 0.0f, width, height, fov, near, far, view);
 //
@@ -11,15 +11,16 @@
 // Guarantees: pitch stays within [ZNFlyPitchMin, ZNFlyPitchMax], so the view
 // direction is never parallel to +Z; yaw stays within (-2 pi, 2 pi) keeping its
 // sign; interpolated yaw takes the short way round; opposite keys cancel; shift
-// doubles only horizontal speed. While the right button steers, the cursor is
-// put back at the client centre every frame and the mouse is read as a
-// displacement from there, so steering never stops at the window's edge; the
-// first steering frame does not jump.
+// doubles only horizontal speed. While the right button steers, the window
+// holds the pointer hidden in relative mode, so steering never stops at the
+// window's edge; at the release the pointer is back where the press found it
+// (never left at the centre). The first steering frame does not jump.
 #pragma once
 
 #include "math/ZNMath.h"
 
 class ZNAppWindow;
+class ZNBindings;
 
 // Position and angles after the latest update and before it (for interpolation).
 struct ZNFlyCameraState
@@ -57,12 +58,9 @@ const float ZNFlyFastFactor       = 2.0f;         // shift held
 struct ZNFlyControls
 {
     UINT32 Right, W, S, A, D, Shift, Control, Space;   // key states (ZNKeyState)
-    float  MouseX, MouseY;                             // current cursor, client pixels (written at look start)
+    float  MouseX, MouseY;                             // current cursor, client pixels
     float  PrevMouseX, PrevMouseY;                     // cursor at the previous poll (written at look start)
     UINT32 ClientWidth, ClientHeight;
-    // Set by the update when the cursor is to be moved to (CursorX, CursorY).
-    bool   MoveCursor;
-    float  CursorX, CursorY;
     float  Speed       = ZNFlySpeed;              // units per second, also vertical
     float  Sensitivity = ZNFlyMouseSensitivity;   // radians per pixel
     UINT32 InvertY     = 0;                       // non-zero: moving the mouse up looks down
@@ -86,9 +84,8 @@ class ZNFlyCamera
 public:
     ZNFlyCamera();
 
-    // Puts the cursor back at the client centre while steering.
-    void BeginFrame(ZNAppWindow& window);
-    // Reads the window's keys and mouse and moves State by dt seconds.
+    // Reads the window's keys (or the bound actions) and mouse and moves State
+    // by dt seconds; captures the pointer while steering and lets it go after.
     void Update(ZNAppWindow& window, float dt);
 
     ZNFlyCameraState State;         // at the origin, level, heading +X until set
@@ -96,4 +93,5 @@ public:
     float            Speed;         // units per second, also vertical
     float            Sensitivity;   // radians per pixel
     UINT32           InvertY;       // non-zero: moving the mouse up looks down
+    const ZNBindings* Actions = nullptr;   // set: movement and look from these actions, not fixed keys
 };

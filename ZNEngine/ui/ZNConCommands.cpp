@@ -122,8 +122,8 @@ void List(ZNConsole& console, const ZNConArgs& args, bool wantVariables)
                 return;
             const ZNString& name = cc->Name;
             if (var)
-                console.Printf("%-22s %-8s %-22s %s", name.CStr(), var->ValueText().CStr(), var->RangeText().CStr(),
-                               var->Description.CStr());
+                console.Printf("%-22s %-8s default %-8s %-22s %s", name.CStr(), var->ValueText().CStr(),
+                               var->DefaultText().CStr(), var->RangeText().CStr(), var->Description.CStr());
             else
                 console.Printf("%-22s %s", name.CStr(), cc->Description.CStr());
             ++shown;
@@ -196,7 +196,8 @@ void Exec(ZNConsole& console, const ZNConArgs& args)
 
 ZNConFunc GHelp("help", "help [NAME]", "what a command or variable does", Help, ZNCF_TakesName);
 ZNConFunc GCmdList("cmdlist", "cmdlist [PREFIX]", "lists the commands (starting with PREFIX)", CmdList);
-ZNConFunc GCvarList("cvarlist", "cvarlist [PREFIX]", "lists the variables: name, value, range, description", CvarList);
+ZNConFunc GCvarList("cvarlist", "cvarlist [PREFIX]", "lists the variables: name, value, default, range, description",
+                    CvarList);
 ZNConFunc GSet("set", "set NAME VALUE", "sets a variable", Set, ZNCF_TakesVariable);
 ZNConFunc GToggle("toggle", "toggle NAME", "switches a variable between its lowest and highest value", Toggle,
                   ZNCF_TakesVariable);

@@ -102,7 +102,7 @@ INT32 ZNConVarToInt(float v)
 
 ZNConVar::ZNConVar(const char* name, float value, UINT32 integer, float minValue, float maxValue, const float* allowed,
                    UINT32 allowedCount, const char* description)
-    : Value(value), Integer(integer), Min(minValue), Max(maxValue)
+    : Value(value), Default(value), Integer(integer), Min(minValue), Max(maxValue)
 {
     Description = description ? description : "";
     CopyAllowed(allowed, allowedCount);
@@ -111,7 +111,7 @@ ZNConVar::ZNConVar(const char* name, float value, UINT32 integer, float minValue
 
 ZNConVar::ZNConVar(float value, UINT32 integer, float minValue, float maxValue, const float* allowed,
                    UINT32 allowedCount, const char* description)
-    : Value(value), Integer(integer), Min(minValue), Max(maxValue)
+    : Value(value), Default(value), Integer(integer), Min(minValue), Max(maxValue)
 {
     Description = description ? description : "";
     CopyAllowed(allowed, allowedCount);
@@ -143,6 +143,11 @@ static ZNString FormatNumber(float v, bool integral)
 ZNString ZNConVar::ValueText() const
 {
     return FormatNumber(Value, Integer != 0);
+}
+
+ZNString ZNConVar::DefaultText() const
+{
+    return FormatNumber(Default, Integer != 0);
 }
 
 ZNString ZNConVar::RangeText() const

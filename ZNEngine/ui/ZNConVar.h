@@ -34,6 +34,7 @@ enum : UINT32
 {
     ZNCF_TakesName     = 1,   // the first argument is a command or variable name (Tab completes it)
     ZNCF_TakesVariable = 2,   // the first argument is a variable name (Tab completes variables only)
+    ZNCF_Setting       = 4,   // a variable the user's configuration file keeps between runs
 };
 
 class ZNConCom
@@ -96,11 +97,14 @@ public:
     INT32    GetInt() const;
     // The value as the variable prints it ("3" when integral, else %g).
     ZNString ValueText() const;
+    // The default as the variable prints it.
+    ZNString DefaultText() const;
     // What the variable accepts: "0 .. 100", "0 .. 100, whole numbers" or
     // "one of 1 2 4".
     ZNString RangeText() const;
 
     float             Value;
+    float             Default;   // the value it was made with: what reset restores
     UINT32            Integer;   // non-zero: integral
     float             Min;
     float             Max;

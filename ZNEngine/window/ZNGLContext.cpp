@@ -455,6 +455,8 @@ bool ZNRenderWindow::Open(const ZNString& title, const ZNWindowParams& params)
     // A refused fullscreen mode leaves the window windowed, and says so.
     if (!ZNApplyDisplayMode(Window.Get(), &params))
         CurParams.Fullscreen = 0;
+    // The size the window really got, which a fullscreen mode may not be.
+    Window->RefreshClientSize();
     Ctx->End();
     return true;
 }

@@ -14,6 +14,8 @@ namespace
 {
 HMODULE GOpenGL         = nullptr;   // opengl32.dll, for the functions of GL 1.1
 bool    GDisplayChanged = false;
+LONG_PTR GWindowedStyle  = 0;    // the window's style before the switch to fullscreen
+RECT     GWindowedRect   = {};   // and its outer rectangle, both restored after it
 
 [[noreturn]] void WGLFatal(const char* message)
 {
@@ -228,6 +230,12 @@ bool ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
             if (ChangeDisplaySettingsW(nullptr, 0) != DISP_CHANGE_SUCCESSFUL)
                 return false;
             GDisplayChanged = false;
+            // The frame and the place the window had before.
+            HWND hwnd = ZNWin32Window(*win);
+            SetWindowLongPtrW(hwnd, GWL_STYLE, GWindowedStyle);
+            SetWindowPos(hwnd, HWND_NOTOPMOST, GWindowedRect.left, GWindowedRect.top,
+                         GWindowedRect.right - GWindowedRect.left, GWindowedRect.bottom - GWindowedRect.top,
+                         SWP_FRAMECHANGED | SWP_SHOWWINDOW);
         }
         return true;
     }
@@ -253,8 +261,17 @@ bool ZNApplyDisplayMode(ZNWindow* win, const ZNWindowParams* params)
                 (int)params->Width, (int)params->Height, 32, (int)mode.dmDisplayFrequency);
         return false;
     }
+    HWND hwnd = ZNWin32Window(*win);
+    if (!GDisplayChanged)
+    {
+        GWindowedStyle = GetWindowLongPtrW(hwnd, GWL_STYLE);
+        GetWindowRect(hwnd, &GWindowedRect);
+    }
     GDisplayChanged = true;
-    SetWindowPos(ZNWin32Window(*win), HWND_TOP, 0, 0, (int)params->Width, (int)params->Height, SWP_SHOWWINDOW);
+    // No frame: the client area is the whole screen, so the drawable is the
+    // mode's size and not the mode less a caption and borders.
+    SetWindowLongPtrW(hwnd, GWL_STYLE, (GWindowedStyle & ~(LONG_PTR)WS_OVERLAPPEDWINDOW) | WS_POPUP);
+    SetWindowPos(hwnd, HWND_TOP, 0, 0, (int)params->Width, (int)params->Height, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     ZNGLPlatform::SetSwapInterval(params->VSync ? 1 : 0);
     return true;
 }

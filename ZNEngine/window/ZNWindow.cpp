@@ -19,7 +19,7 @@ void ZNWindowListener::Focus(bool)
 
 ZNWindow::ZNWindow()
     : Listener(nullptr), Width(0), Height(0), Flags(0), Resizable(0), AcceptDrops(0), ReadPos(0), CursorClipped(0),
-      DropOpen(0), Native(nullptr)
+      RelativeMouse(0), VirtualX(0), VirtualY(0), DropOpen(0), Native(nullptr)
 {
     Events.Reserve(1024);
 }

@@ -14,7 +14,9 @@
 //   event with their left or right code), buttons the codes 1-3, the wheel 139/140,
 //   characters their byte AND 127. A close is only a request: it is queued and the
 //   window stays until its owner destroys it.
-// - Resize reaches the listener only when the client size really changed; Focus
+// - Resize reaches the listener only when the client size really changed, and
+//   carries the size the platform's drawable really has (a size event that
+//   promised another size is corrected by the next RefreshClientSize); Focus
 //   reaches it before the focus event is queued; dropped files follow the Drop
 //   protocol (count first, then each name, stopping at the first false).
 // - The queue never loses an unread event; it compacts itself after 513 reads.
@@ -135,6 +137,17 @@ public:
     bool PopEvent(ZNWindowEvent& out);
 
     void SetCursorPos(INT32 x, INT32 y);
+    // Asks the platform for the client area's real size and reports a change to
+    // the listener like a size event. Display-mode switches and size events do not
+    // always leave the window at the size they announced (a fullscreen request a
+    // window manager ignores, a restore that arrives later); the application
+    // window calls this every poll.
+    void RefreshClientSize();
+    // true: the pointer is hidden and held, and mouse moves report an unbounded
+    // position that only accumulates motion (relative mode); false: the pointer
+    // is free and visible again (where it then is is up to the caller).
+    void SetRelativeMouse(bool relative);
+    bool IsRelativeMouse() const { return RelativeMouse != 0; }
     void SetTitle(const ZNString& title);
     void Show(bool show);
     void SetResizable(bool resizable);
@@ -181,6 +194,9 @@ private:
     ZNPodArray<ZNWindowEvent> Events;    // reserved for 1024 at construction
     UINT32                    ReadPos;   // next event PopEvent returns
     UINT32                    CursorClipped;
+    UINT32                    RelativeMouse;   // non-zero while SetRelativeMouse(true)
+    INT32                     VirtualX;        // the accumulated position in relative mode
+    INT32                     VirtualY;
     ZNArray<ZNString>         DropFiles;   // names of a drop still arriving
     UINT32                    DropOpen;    // between the drop's begin and complete
     ZNNativeWindow*           Native;      // null until created

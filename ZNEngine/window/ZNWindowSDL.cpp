@@ -2,6 +2,10 @@
 // the pump and the translation of SDL events into the engine's window events.
 #include "window/ZNWindowSDL.h"
 
+#include <SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xlib.h>
+#endif
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -34,6 +38,40 @@ UINT32 EventWindowId(const SDL_Event& ev)
 SDL_Window* Sdl(ZNNativeWindow* native)
 {
     return reinterpret_cast<SDL_Window*>(native);
+}
+
+// The size of the window's drawable as the display server has it. On X11 SDL
+// announces the size it asked for (a fullscreen mode, say) whether or not the
+// window got it; without a window manager to grant it the window keeps its
+// old size, so the server is asked directly.
+void DrawableSize(SDL_Window* native, int& w, int& h)
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    // SDL loads Xlib itself at run time; so does this, rather than tying the
+    // engine's link to it.
+    typedef Status (*GetAttributes)(Display*, Window, XWindowAttributes*);
+    static GetAttributes getAttributes = nullptr;
+    static bool          looked        = false;
+    if (!looked)
+    {
+        looked = true;
+        if (void* xlib = SDL_LoadObject("libX11.so.6"))
+            getAttributes = reinterpret_cast<GetAttributes>(SDL_LoadFunction(xlib, "XGetWindowAttributes"));
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (getAttributes && SDL_GetWindowWMInfo(native, &info) && info.subsystem == SDL_SYSWM_X11)
+    {
+        XWindowAttributes attributes;
+        if (getAttributes(info.info.x11.display, info.info.x11.window, &attributes))
+        {
+            w = attributes.width;
+            h = attributes.height;
+            return;
+        }
+    }
+#endif
+    SDL_GL_GetDrawableSize(native, &w, &h);
 }
 
 ZNWindow* FindWindow(UINT32 id)
@@ -117,6 +155,8 @@ ZNWindow::~ZNWindow()
 {
     if (Native)
     {
+        if (RelativeMouse)
+            SDL_SetRelativeMouseMode(SDL_FALSE);
         SDL_SetWindowData(Sdl(Native), kWindowDataName, nullptr);
 #ifdef __EMSCRIPTEN__
         if (!ZNLetGoOfCanvasWindow(Sdl(Native)))
@@ -285,19 +325,14 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& native)
         switch (ev.window.event)
         {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            // The size SDL announces; where it is not what the window got (a
+            // fullscreen mode nobody granted), RefreshClientSize corrects it.
             if (Native && (SDL_GetWindowFlags(Sdl(Native)) & SDL_WINDOW_MINIMIZED))
                 break;
             OnSize((UINT32)ev.window.data1, (UINT32)ev.window.data2);
             break;
         case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_MAXIMIZED:
-            if (Native)
-            {
-                int w = 0, h = 0;
-                SDL_GetWindowSize(Sdl(Native), &w, &h);
-                OnSize((UINT32)w, (UINT32)h);
-            }
-            break;
+        case SDL_WINDOWEVENT_MAXIMIZED: RefreshClientSize(); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: OnFocus(true); break;
         case SDL_WINDOWEVENT_FOCUS_LOST: OnFocus(false); break;
         case SDL_WINDOWEVENT_CLOSE: Queue(ZNWE_Close); break;
@@ -319,7 +354,16 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& native)
             OnChar((UINT8)*p);
         break;
 
-    case SDL_MOUSEMOTION: OnMouseMove(ev.motion.x, ev.motion.y); break;
+    case SDL_MOUSEMOTION:
+        if (RelativeMouse)
+        {
+            VirtualX += ev.motion.xrel;
+            VirtualY += ev.motion.yrel;
+            OnMouseMove(VirtualX, VirtualY);
+        }
+        else
+            OnMouseMove(ev.motion.x, ev.motion.y);
+        break;
 
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
@@ -361,6 +405,35 @@ void ZNWindow::SetCursorPos(INT32 x, INT32 y)
 {
     if (Native)
         SDL_WarpMouseInWindow(Sdl(Native), x, y);
+}
+
+void ZNWindow::RefreshClientSize()
+{
+    if (!Native || (SDL_GetWindowFlags(Sdl(Native)) & SDL_WINDOW_MINIMIZED))
+        return;
+    int w = 0, h = 0;
+    DrawableSize(Sdl(Native), w, h);
+    if (w > 0 && h > 0)
+        OnSize((UINT32)w, (UINT32)h);
+}
+
+void ZNWindow::SetRelativeMouse(bool relative)
+{
+    if (!Native || (RelativeMouse != 0) == relative)
+        return;
+    if (relative)
+    {
+        // Motion accumulates from where the pointer is.
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        VirtualX = x;
+        VirtualY = y;
+        if (SDL_SetRelativeMouseMode(SDL_TRUE) != 0)
+            return;
+    }
+    else
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+    RelativeMouse = relative ? 1 : 0;
 }
 
 void ZNWindow::SetTitle(const ZNString& title)

@@ -88,6 +88,7 @@ ZNWindow::~ZNWindow()
 {
     if (Native)
     {
+        SetRelativeMouse(false);
         SetWindowLongPtrW(ZNWin32Window(*this), GWLP_USERDATA, 0);
         DestroyWindow(ZNWin32Window(*this));
     }
@@ -222,7 +223,26 @@ void ZNWindow::HandleEvent(const ZNNativeEvent& ev)
         ev.Handled = true;
         break;
 
-    case WM_MOUSEMOVE: OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); break;
+    case WM_MOUSEMOVE:
+        if (RelativeMouse)
+        {
+            // The pointer is put back at the centre after each move; the move
+            // back reads as no motion and is dropped.
+            RECT r;
+            GetClientRect(ZNWin32Window(*this), &r);
+            const INT32 dx = GET_X_LPARAM(lp) - r.right / 2;
+            const INT32 dy = GET_Y_LPARAM(lp) - r.bottom / 2;
+            if (dx || dy)
+            {
+                VirtualX += dx;
+                VirtualY += dy;
+                SetCursorPos(r.right / 2, r.bottom / 2);
+                OnMouseMove(VirtualX, VirtualY);
+            }
+        }
+        else
+            OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -276,6 +296,45 @@ void ZNWindow::SetCursorPos(INT32 x, INT32 y)
     POINT p = { x, y };
     ClientToScreen(ZNWin32Window(*this), &p);
     ::SetCursorPos(p.x, p.y);
+}
+
+void ZNWindow::RefreshClientSize()
+{
+    HWND hwnd = ZNWin32Window(*this);
+    if (!hwnd || IsIconic(hwnd))
+        return;
+    RECT r;
+    if (GetClientRect(hwnd, &r))
+        OnSize((UINT32)(r.right - r.left), (UINT32)(r.bottom - r.top));
+}
+
+void ZNWindow::SetRelativeMouse(bool relative)
+{
+    HWND hwnd = ZNWin32Window(*this);
+    if (!hwnd || (RelativeMouse != 0) == relative)
+        return;
+    RECT r;
+    GetClientRect(hwnd, &r);
+    if (relative)
+    {
+        // Motion accumulates from where the pointer is; it then waits at the
+        // centre, hidden and held inside the window.
+        POINT p;
+        GetCursorPos(&p);
+        ScreenToClient(hwnd, &p);
+        VirtualX      = p.x;
+        VirtualY      = p.y;
+        RelativeMouse = 1;
+        ShowCursor(FALSE);
+        SetCursorPos(r.right / 2, r.bottom / 2);
+        MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        ::ClipCursor(&r);
+        return;
+    }
+    RelativeMouse = 0;
+    ShowCursor(TRUE);
+    if (!CursorClipped)
+        ::ClipCursor(nullptr);
 }
 
 void ZNWindow::SetTitle(const ZNString& title)

@@ -24,6 +24,7 @@ export ZN_DIALOG=no
 export LIBGL_ALWAYS_SOFTWARE=1
 
 work="$(mktemp -d)"
+export ZN_CONFIG_DIR="$work/config"
 log="$work/program.log"
 titles="$work/titles.log"
 pid=""

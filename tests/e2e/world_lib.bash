@@ -45,6 +45,8 @@ world_setup() {
     command -v import >/dev/null || fail "imagemagick missing"
     WORK="$(mktemp -d)"
     trap world_cleanup EXIT
+    # Settings of this run's own: none of the user's, none left for the next run.
+    export ZN_CONFIG_DIR="$WORK/config"
     export ZN_DIALOG=no
     export LIBGL_ALWAYS_SOFTWARE=1
 }
