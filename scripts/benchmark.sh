@@ -24,7 +24,11 @@ cmake --build "$build" --target Vendrapolis -j"$(nproc)"
 
 cd "$build"
 log="$(mktemp)"
-trap 'rm -f "$log"' EXIT
+# The figures are the defaults': a saved field of view or window size of the
+# user's must not change them.
+config="$(mktemp -d)"
+trap 'rm -f "$log"; rm -rf "$config"' EXIT
+export ZN_CONFIG_DIR="$config"
 # The virtual display has no GPU: Mesa's software renderer draws.
 [ -n "${DISPLAY:-}" ] || export LIBGL_ALWAYS_SOFTWARE=1
 set +e

@@ -21,6 +21,12 @@ scripts/docs.sh build-docs || status=1
 echo "== API reference took $(( $(date +%s) - docs_start )) s"
 
 export ZN_DIALOG=no
+# A program run by a test that does not choose a settings folder of its own
+# keeps its settings here, never in the user's: the run neither reads a
+# person's saved field of view nor leaves one behind.
+test_config="$(mktemp -d)"
+trap 'rm -rf "$test_config"' EXIT
+export XDG_CONFIG_HOME="$test_config"
 # The tests start their own virtual display, so they neither depend on nor
 # disturb a desktop session (ZN_FORCE_XVFB=0 runs them on $DISPLAY instead).
 export ZN_FORCE_XVFB="${ZN_FORCE_XVFB:-1}"
