@@ -35,7 +35,7 @@ void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf,
 {
     for (UINT32 a = 0; a < 3; ++a)
     {
-        const float q = frame.Step[a] > 0.0f ? roundf((in.Position[a] - frame.Origin[a]) / frame.Step[a]) : 0.0f;
+        const float q   = frame.Step[a] > 0.0f ? roundf((in.Position[a] - frame.Origin[a]) / frame.Step[a]) : 0.0f;
         out.Position[a] = (UINT16)(q < 0.0f ? 0.0f : q > PositionSteps ? PositionSteps : q);
     }
     // Rounded up, so a sprite never shrinks and no gap opens between neighbours.
@@ -218,8 +218,8 @@ void VoxSpriteStore::Destroy(VoxSpriteStore* store)
 
 void VoxSpriteStore::DrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDrawStats& stats)
 {
-    const bool  points  = form != VoxForm_Quads;
-    const INT32 corners = points ? 1 : (INT32)VoxCornerCount;
+    const bool   points  = form != VoxForm_Quads;
+    const INT32  corners = points ? 1 : (INT32)VoxCornerCount;
     ZNUniformRef spriteCount;
     GetUniform(GetCurrentShader(), spriteCount, "SpriteCount");
     SetVertexDecl(&VoxCompactDecl);

@@ -37,8 +37,8 @@ struct VoxLeafFrame
     float Step[4];     // units per position step on each axis (w unused)
 };
 
-const float  VoxSizeSteps   = 16.0f;            // size steps per unit
-const UINT32 VoxPoolSprites = 1u << 24;         // sprites of one pool at most (256 MB)
+const float  VoxSizeSteps   = 16.0f;      // size steps per unit
+const UINT32 VoxPoolSprites = 1u << 24;   // sprites of one pool at most (256 MB)
 
 // The frame that holds every centre of the sprites (one per `stride` records).
 void VoxLeafFrameFor(const VoxelPoint* sprites, UINT32 count, UINT32 stride, VoxLeafFrame& out);
@@ -63,11 +63,11 @@ public:
         UINT32 Texture;   // RGBA32UI buffer texture on it
         UINT32 Sprites;   // sprites it holds
     };
-    ZNPodArray<Pool> Pools;         // in tree order of their leaves
-    UINT32           FrameBuffer;   // GL buffer of the leaf frames
-    UINT32           FrameTexture;  // RGBA32F buffer texture on it
-    UINT64           Sprites;       // of every pool, all levels
-    UINT64           Bytes;         // GL memory of pools and frames
+    ZNPodArray<Pool> Pools;          // in tree order of their leaves
+    UINT32           FrameBuffer;    // GL buffer of the leaf frames
+    UINT32           FrameTexture;   // RGBA32F buffer texture on it
+    UINT64           Sprites;        // of every pool, all levels
+    UINT64           Bytes;          // GL memory of pools and frames
 
     // Builds every leaf's levels on all cores, packs them into pools and uploads
     // them, setting each leaf's Pool, PoolFirst, level ranges (in sprites, Corners

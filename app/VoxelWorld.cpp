@@ -122,7 +122,7 @@ bool VoxelWorld::ShowProgress(void* context, VoxBuildPhase phase, float fraction
     const double now = ZNGetTime();
     if (now - world.ProgressStart < 0.25 || (now - world.ProgressShown < 0.1 && fraction < 1.0f))
         return true;
-    world.ProgressShown = now;
+    world.ProgressShown       = now;
     const float background[4] = { 0.1f, 0.1f, 0.15f, 1.0f };
     Clear(background, 1.0f);
     ZNSharedPtr<ProgressLayer> layer(new ProgressLayer());

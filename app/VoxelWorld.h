@@ -68,34 +68,34 @@ public:
     // form of a sprite pool in one call.
     void DrawVoxels(const VoxDrawOptions& options);
 
-    bool         BuildStopped = false;        // the window was closed during the latest build
-    double       BuildSeconds;                // spent building the tree in the constructor, for measurements
-    double       StartTime;                   // clock at construction; the water's "Time" counts from here
-    float        WaterTime = -1.0f;           // the water's "Time" if not negative, for frames that must repeat
-    UINT32       Grid;                        // sprites per side of the built world
-    UINT32       FillSprites;                 // of its sprites, the ones that close cliffs (r_fill_cliffs)
-    VoxDrawStats DrawStats;                   // what the latest frame's voxel pass drew
-    VoxSettings  Settings;                    // read by every Update and Render
-    ZNGpuBuffer* SpriteIndices;               // the quad layout's index buffer, made with the first such tree
-    VoxSpriteStore* Sprites = nullptr;        // the compact layout's store (world_compact), else null
-    ZNGpuBuffer* ReverseIndices = nullptr;    // the points' descending list, made with the first point draw
-    float        MaxPointSize;                // the widest point this context draws, in pixels
-    GLint        MaxViewport[2] = { 0, 0 };   // the largest viewport it takes
+    bool            BuildStopped = false;        // the window was closed during the latest build
+    double          BuildSeconds;                // spent building the tree in the constructor, for measurements
+    double          StartTime;                   // clock at construction; the water's "Time" counts from here
+    float           WaterTime = -1.0f;           // the water's "Time" if not negative, for frames that must repeat
+    UINT32          Grid;                        // sprites per side of the built world
+    UINT32          FillSprites;                 // of its sprites, the ones that close cliffs (r_fill_cliffs)
+    VoxDrawStats    DrawStats;                   // what the latest frame's voxel pass drew
+    VoxSettings     Settings;                    // read by every Update and Render
+    ZNGpuBuffer*    SpriteIndices;               // the quad layout's index buffer, made with the first such tree
+    VoxSpriteStore* Sprites        = nullptr;    // the compact layout's store (world_compact), else null
+    ZNGpuBuffer*    ReverseIndices = nullptr;    // the points' descending list, made with the first point draw
+    float           MaxPointSize;                // the widest point this context draws, in pixels
+    GLint           MaxViewport[2] = { 0, 0 };   // the largest viewport it takes
 
 private:
-    void DrawSky(VoxQuadVertex quad[4]);
+    void        DrawSky(VoxQuadVertex quad[4]);
     // The progress bar of a long build in the window, which keeps answering; false
     // once a close was requested.
     static bool ShowProgress(void* world, VoxBuildPhase phase, float fraction);
 
-    double                  ProgressStart = 0.0;   // clock when the latest build began
-    double                  ProgressShown = 0.0;   //   and when its bar was last drawn
+    double ProgressStart = 0.0;   // clock when the latest build began
+    double ProgressShown = 0.0;   //   and when its bar was last drawn
 
-    ZNPodArray<VoxDrawItem> DrawItems;          // kept between frames to save the allocations
-    ZNShaderVariant         PointShader;        // "Voxel.shd" with POINTS
-    ZNShaderVariant         CompactShader;      //   with COMPACT
-    ZNShaderVariant         CompactPointShader; //   with COMPACT and POINTS
-    ZNShaderVariant         WaterPlaneShader;   // "Water.shd" with PLANE_DEPTH
+    ZNPodArray<VoxDrawItem> DrawItems;            // kept between frames to save the allocations
+    ZNShaderVariant         PointShader;          // "Voxel.shd" with POINTS
+    ZNShaderVariant         CompactShader;        //   with COMPACT
+    ZNShaderVariant         CompactPointShader;   //   with COMPACT and POINTS
+    ZNShaderVariant         WaterPlaneShader;     // "Water.shd" with PLANE_DEPTH
 };
 
 // The console variables that steer the voxel pass and the world's size.

@@ -908,17 +908,31 @@ std::string MakeBigWorldData()
 
 // GL draws and clears counted, not executed: what stays of a frame is the engine's
 // own work (culling, level choice, the draw lists) and the cheap state calls.
-UINT32 GRecordedDraws = 0;
-void GLAD_API_PTR      RecordDrawArrays(GLenum, GLint, GLsizei) { ++GRecordedDraws; }
-void GLAD_API_PTR      RecordMultiDrawArrays(GLenum, const GLint*, const GLsizei*, GLsizei) { ++GRecordedDraws; }
-void GLAD_API_PTR      RecordDrawElements(GLenum, GLsizei, GLenum, const void*) { ++GRecordedDraws; }
-void GLAD_API_PTR      RecordDrawRangeElements(GLenum, GLuint, GLuint, GLsizei, GLenum, const void*) { ++GRecordedDraws; }
-void GLAD_API_PTR      RecordClear(GLbitfield) {}
+UINT32            GRecordedDraws = 0;
+void GLAD_API_PTR RecordDrawArrays(GLenum, GLint, GLsizei)
+{
+    ++GRecordedDraws;
+}
+void GLAD_API_PTR RecordMultiDrawArrays(GLenum, const GLint*, const GLsizei*, GLsizei)
+{
+    ++GRecordedDraws;
+}
+void GLAD_API_PTR RecordDrawElements(GLenum, GLsizei, GLenum, const void*)
+{
+    ++GRecordedDraws;
+}
+void GLAD_API_PTR RecordDrawRangeElements(GLenum, GLuint, GLuint, GLsizei, GLenum, const void*)
+{
+    ++GRecordedDraws;
+}
+void GLAD_API_PTR RecordClear(GLbitfield)
+{
+}
 
 double EngineCpuFrameMs()
 {
-    GladGLContext* real     = TGCurGLTable;
-    GladGLContext  recorder = *real;
+    GladGLContext* real        = TGCurGLTable;
+    GladGLContext  recorder    = *real;
     recorder.DrawArrays        = RecordDrawArrays;
     recorder.MultiDrawArrays   = RecordMultiDrawArrays;
     recorder.DrawElements      = RecordDrawElements;
@@ -950,8 +964,8 @@ void RunScaleTable(UINT32 frames)
     printf("\nscale table: %u path cameras each, frames alternating with the 400 x 400 raw reference; "
            "1024 x 576, %u processors\n",
            frames, ZNThread::ProcessorCount());
-    printf("%6s %10s %9s %10s %10s %9s %9s %7s %10s %10s %12s\n", "grid", "sprites", "build_s", "peak_MiB",
-           "median_ms", "ref_ms", "ratio", "calls", "drawn", "cpu_ms", "store_MiB");
+    printf("%6s %10s %9s %10s %10s %9s %9s %7s %10s %10s %12s\n", "grid", "sprites", "build_s", "peak_MiB", "median_ms",
+           "ref_ms", "ratio", "calls", "drawn", "cpu_ms", "store_MiB");
     for (UINT32 grid : grids)
     {
         delete GWorld;
@@ -968,7 +982,7 @@ void RunScaleTable(UINT32 frames)
         ZNPodArray<double> engine, reference, calls, drawn, cpu;
         for (UINT32 i = 0; i < frames; ++i)
         {
-            GWorld->Camera                 = PathCamera(i * PathCameras / frames);
+            GWorld->Camera                = PathCamera(i * PathCameras / frames);
             const ZNRenderCounters before = ZNGetRenderCounters();
             engine.Add(EngineFrameMs());
             calls.Add((double)(ZNGetRenderCounters() - before).DrawCalls);

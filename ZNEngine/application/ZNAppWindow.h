@@ -140,8 +140,8 @@ public:
 
     ZNInput        Input;
     ZNRenderWindow RenderWindow;
-    ZNFont*        DebugFont = nullptr;   // "Engine/DebugFont.fnt", exactly while open
-    ZNConsole*     Console   = nullptr;   // null unless enabled
+    ZNFont*        DebugFont     = nullptr;          // "Engine/DebugFont.fnt", exactly while open
+    ZNConsole*     Console       = nullptr;          // null unless enabled
     float          CapturedAt[2] = { 0.0f, 0.0f };   // the pointer when CaptureMouse(true) ran
     UINT32         SizeChecks    = 0;                // polls that still ask for the real size
 };

@@ -406,7 +406,7 @@ void ZNApp::ReloadShaders(ZNConsole& console, const ZNConArgs& args)
         console.Error("reloadshaders: %s", failures[i].CStr());
     if (failures.Size())
         console.Error("reloadshaders: %u shader(s) failed to reload and kept their last working program; %u reloaded",
-                     (unsigned)failures.Size(), (unsigned)reloaded);
+                      (unsigned)failures.Size(), (unsigned)reloaded);
     else
         console.Printf("reloadshaders: %u shader(s) reloaded", (unsigned)reloaded);
 }

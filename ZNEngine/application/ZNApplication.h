@@ -120,32 +120,32 @@ public:
     // ZN_EXIT_COMMAND_FAILED when a console line of the command line failed.
     int  ExitCode() const { return CommandLineFailed ? ZN_EXIT_COMMAND_FAILED : 0; }
 
-    ZNAppWindow*                Window = nullptr;   // open between OpenWindow and Destroy
-    ZNSharedPtr<ZNStatsOverlay> Overlay;            // made with the window
-    ZNFlyCamera                 Camera;             // steered by the frame unless a benchmark flies
-    ZNFlightBenchmark           Bench;              // Bench.Path: the program's flight
-    ZNFlyCameraState            BenchFrom;          // the camera when the flight began
-    ZNFlyCameraState            StartCamera;        // the camera at the first frame: what resetcamera restores
-    ZNBindings                  Bindings;           // keys to lines and actions
-    ZNConfig                    Config;             // the settings file
-    ZNString                    ConfigFolder;       // empty: ZNUserConfigFolder(Name) at OpenWindow
+    ZNAppWindow*                Window = nullptr;          // open between OpenWindow and Destroy
+    ZNSharedPtr<ZNStatsOverlay> Overlay;                   // made with the window
+    ZNFlyCamera                 Camera;                    // steered by the frame unless a benchmark flies
+    ZNFlightBenchmark           Bench;                     // Bench.Path: the program's flight
+    ZNFlyCameraState            BenchFrom;                 // the camera when the flight began
+    ZNFlyCameraState            StartCamera;               // the camera at the first frame: what resetcamera restores
+    ZNBindings                  Bindings;                  // keys to lines and actions
+    ZNConfig                    Config;                    // the settings file
+    ZNString                    ConfigFolder;              // empty: ZNUserConfigFolder(Name) at OpenWindow
     bool                        SizeGiven       = false;   // the command line named --width or --height
     bool                        FullscreenGiven = false;   // ... or --fullscreen
-    ZNString                    Name;               // "Vendrapolis": screenshots' names
-    ZNArray<ZNString>           Commands;           // console lines still to run
+    ZNString                    Name;                      // "Vendrapolis": screenshots' names
+    ZNArray<ZNString>           Commands;                  // console lines still to run
     UINT32                      NextCommand      = 0;
     float                       ClearColor[4]    = { 0.01f, 0.02f, 0.04f, 1.0f };   // the frame's clear
     bool                        QuitRequested    = false;
     bool                        ScreenshotWanted = false;
-    ZNString                    ScreenshotPath;              // empty: a dated name in the default folder
+    ZNString                    ScreenshotPath;               // empty: a dated name in the default folder
     bool                        ScreenshotFromLine = false;   // asked by a console line of the command line
     ZNScreenshotWriter          Screenshots;                  // writes them off the frame loop
     bool                        RunningCommandLine = false;   // a command-line console line runs now
     bool                        CommandLineFailed  = false;   // one of those lines (or its screenshot) failed
-    double                      PrevTime          = 0.0;     // clock at the previous frame
-    bool                        Started           = false;   // the first frame has polled the window
-    INT32                       AppliedVSync      = -1;      // as applied; -1 before the first frame
-    INT32                       AppliedFullscreen = -1;
+    double                      PrevTime           = 0.0;     // clock at the previous frame
+    bool                        Started            = false;   // the first frame has polled the window
+    INT32                       AppliedVSync       = -1;      // as applied; -1 before the first frame
+    INT32                       AppliedFullscreen  = -1;
 
     ZNConVar CamSpeed;           // cam_speed
     ZNConVar CamFov;             // cam_fov

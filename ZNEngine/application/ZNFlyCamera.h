@@ -88,10 +88,10 @@ public:
     // by dt seconds; captures the pointer while steering and lets it go after.
     void Update(ZNAppWindow& window, float dt);
 
-    ZNFlyCameraState State;         // at the origin, level, heading +X until set
-    UINT32           MouseLook;     // non-zero while the right button steers
-    float            Speed;         // units per second, also vertical
-    float            Sensitivity;   // radians per pixel
-    UINT32           InvertY;       // non-zero: moving the mouse up looks down
+    ZNFlyCameraState  State;               // at the origin, level, heading +X until set
+    UINT32            MouseLook;           // non-zero while the right button steers
+    float             Speed;               // units per second, also vertical
+    float             Sensitivity;         // radians per pixel
+    UINT32            InvertY;             // non-zero: moving the mouse up looks down
     const ZNBindings* Actions = nullptr;   // set: movement and look from these actions, not fixed keys
 };

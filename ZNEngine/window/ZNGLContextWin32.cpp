@@ -12,8 +12,8 @@
 
 namespace
 {
-HMODULE GOpenGL         = nullptr;   // opengl32.dll, for the functions of GL 1.1
-bool    GDisplayChanged = false;
+HMODULE  GOpenGL         = nullptr;   // opengl32.dll, for the functions of GL 1.1
+bool     GDisplayChanged = false;
 LONG_PTR GWindowedStyle  = 0;    // the window's style before the switch to fullscreen
 RECT     GWindowedRect   = {};   // and its outer rectangle, both restored after it
 

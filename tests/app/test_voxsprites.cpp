@@ -17,8 +17,8 @@ TEST(VoxSprites, PackedSpritesReadBackWithinHalfAStepAndNeverNarrower)
     for (int leaf = 0; leaf < 20; ++leaf)
     {
         // A leaf some tens of units wide somewhere in a big world, one axis flat.
-        const float         x0 = xy(rng), y0 = xy(rng), z0 = z(rng), width = 5.0f + (float)leaf * 10.0f;
-        VoxelPoint          sprites[64];
+        const float x0 = xy(rng), y0 = xy(rng), z0 = z(rng), width = 5.0f + (float)leaf * 10.0f;
+        VoxelPoint  sprites[64];
         std::uniform_real_distribution<float> in(0.0f, width);
         for (UINT32 i = 0; i < 64; ++i)
         {

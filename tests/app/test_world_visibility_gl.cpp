@@ -250,8 +250,8 @@ TEST_F(WorldGL, CompactSpritesKeepThePictureInOneCallPerPoolAndForm)
         const std::vector<UINT8> background = shots.Render(compact, cam);
         compact.Root                        = root;
         const Difference d                  = Compare(reference, packed, ShotWidth, ShotHeight);
-        const UINT32     holes =
-            CountHoles(BackgroundMask(reference, background), BackgroundMask(packed, background), ShotWidth, ShotHeight);
+        const UINT32     holes = CountHoles(BackgroundMask(reference, background), BackgroundMask(packed, background),
+                                            ShotWidth, ShotHeight);
         printf("camera %u: %u leaves in %u calls, mean difference %.3f, worst block %.2f, holes %u\n", c, drawn,
                (unsigned)calls, d.Mean, d.WorstBlock, holes);
         // Well inside the level-of-detail bounds (mean 1.5, block 16): the grid moves

@@ -65,8 +65,8 @@ UINT32 RunFrames(ZNApp& app, ZNAppClient& client, UINT32 limit)
 
 bool Opened(ZNApp& app, const ZNAppOptions& options)
 {
-    static char  arg0[] = "zn_test";
-    static char* argv[] = { arg0, nullptr };
+    static char         arg0[] = "zn_test";
+    static char*        argv[] = { arg0, nullptr };
     // Settings of a folder of the test's own, empty at each start: one test's
     // changes must not reach the next, nor the user's own files.
     static ZNScratchDir settings;
