@@ -51,6 +51,16 @@ bool ParseDumpName(const std::string& name, std::string& stamp, long& pid, long&
     return true;
 }
 
+// The clock the crash handler stamps its dumps with. time() may read a coarse
+// clock that lags it by a few milliseconds, so a dump written just after a
+// second began could look later than a bound taken after it with time().
+time_t RealNow()
+{
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec;
+}
+
 std::string LocalStamp(time_t t)
 {
     tm local;
@@ -74,9 +84,9 @@ protected:
         std::string              dir = ZNTestProgramDir();
         std::vector<std::string> old = ZNListDumps(dir);
         std::set<std::string>    existing(old.begin(), old.end());
-        Before = LocalStamp(time(nullptr));
+        Before = LocalStamp(RealNow());
         Run    = ZNRunChild(mode, args, env);
-        After  = LocalStamp(time(nullptr));
+        After  = LocalStamp(RealNow());
 
         for (const std::string& name : ZNListDumps(dir))
         {
