@@ -92,17 +92,36 @@ async function main() {
     '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
     '--disable-background-timer-throttling', '--disable-renderer-backgrounding',
     `--user-data-dir=${profile}`, `--window-size=${WIDTH},${HEIGHT}`, '--remote-debugging-pipe', 'about:blank',
-  ], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
+  ], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'], detached: true });
+  // Chromium starts helpers (zygote, GPU, crash handler) that outlive its main process; in a process
+  // group of its own they all end together, here and if this script ends early.
+  const killGroup = () => {
+    try { process.kill(-proc.pid, 'SIGKILL'); } catch (e) { /* already gone */ }
+  };
+  process.on('exit', killGroup);
   let browserLog = '';
   proc.stderr.on('data', (d) => { browserLog += d.toString(); });
   let exited = false;
   const exit = new Promise((ok) => proc.on('exit', () => { exited = true; ok(); }));
-  // The browser goes first: it writes into its profile until it has ended.
+  // The browser goes first: it writes into its profile until it has ended. A profile that still
+  // cannot be removed after that is the browser's leftover, not a failure of the page.
   const cleanup = async () => {
+    killGroup();
     if (!exited) proc.kill('SIGKILL');
     await exit;
     server.close();
-    fs.rmSync(profile, { recursive: true, force: true, maxRetries: 5 });
+    for (let attempt = 0; ; attempt++) {
+      try {
+        fs.rmSync(profile, { recursive: true, force: true });
+        break;
+      } catch (e) {
+        if (attempt === 20) {
+          console.log(`note: could not remove the browser profile ${profile}: ${e.message}`);
+          break;
+        }
+        await sleep(250);
+      }
+    }
   };
 
   try {
