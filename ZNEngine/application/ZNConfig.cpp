@@ -141,9 +141,11 @@ ZNString ZNConfig::Text(const ZNBindings& bindings) const
 
 ZNConfigLoad ZNConfig::Load(ZNBindings& bindings)
 {
-    Loaded  = true;
-    Broken  = false;
-    Written = Text(bindings);   // the defaults: nothing to write until a change
+    Loaded       = true;
+    Broken       = false;
+    Written      = Text(bindings);   // the defaults: nothing to write until a change
+    SeenSettings = ZNConVarSettingsRevision();
+    SeenBindings = bindings.Revision;
     if (Folder.Empty())
         return ZNCL_Missing;
 
@@ -235,7 +237,9 @@ ZNConfigLoad ZNConfig::Load(ZNBindings& bindings)
     }
     // What the file holds in the form it is written in: a file as written
     // stays as it is until something changes.
-    Written = Text(bindings);
+    Written      = Text(bindings);
+    SeenSettings = ZNConVarSettingsRevision();
+    SeenBindings = bindings.Revision;
     ZNLog("config: read '%s'", path.CStr());
     return ZNCL_Read;
 }
@@ -244,6 +248,13 @@ bool ZNConfig::Save(const ZNBindings& bindings)
 {
     if (!Loaded || Folder.Empty())
         return true;
+    // Nothing kept changed: two compares, no text.
+    if (SeenSettings == ZNConVarSettingsRevision() && SeenBindings == bindings.Revision)
+        return !WriteFailed;
+    SeenSettings = ZNConVarSettingsRevision();
+    SeenBindings = bindings.Revision;
+    ++TextBuilds;
+    // A change and its undoing between two calls leave the file as it is.
     const ZNString text = Text(bindings);
     if (text == Written)
         return !WriteFailed;

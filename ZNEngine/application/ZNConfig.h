@@ -8,6 +8,10 @@
 //   config.Load(bindings);                             // before the window opens
 //   each frame and at the end: config.Save(bindings);  // writes only a change
 //
+// Save is cheap enough for every frame: it compares the settings' change
+// counter (ZNConVarSettingsRevision) and the bindings' Revision with the ones
+// it last saw, and builds the file's text only when one of them moved.
+//
 // The file is console lines: "set NAME VALUE" for each setting, "unbindall",
 // then "bind KEY "COMMAND"" for each binding. Guarantees:
 // - A file that cannot be read, is not text, or holds a line that is not one
@@ -44,8 +48,9 @@ public:
     // Reads config.cfg from Folder and applies it. Before anything is written.
     ZNConfigLoad Load(ZNBindings& bindings);
     // Writes config.cfg when what it would hold differs from what was last
-    // read or written (a missing file counts as holding the defaults). False
-    // after a failed write.
+    // read or written (a missing file counts as holding the defaults). The
+    // text is built only when a setting or binding changed since the last
+    // call. False after a failed write.
     bool         Save(const ZNBindings& bindings);
     // What config.cfg would hold now.
     ZNString     Text(const ZNBindings& bindings) const;
@@ -58,4 +63,7 @@ public:
     bool     Loaded      = false;   // Load ran
     bool     Broken      = false;   // the file on disk was not used
     bool     WriteFailed = false;   // the last write failed (named once)
+    UINT32   SeenSettings = 0;       // ZNConVarSettingsRevision() when the text was last built
+    UINT32   SeenBindings = 0;       // the bindings' Revision then
+    UINT32   TextBuilds   = 0;       // how often Save built the text to compare (a frame without a change: never)
 };

@@ -6,6 +6,7 @@
 
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
 // ---------------------------------------------------------------------------
 // Registry
@@ -169,6 +170,26 @@ ZNString ZNConVar::RangeText() const
     if (Integer)
         out += ", whole numbers";
     return out;
+}
+
+namespace
+{
+UINT32 GSettingsRevision = 0;   // see ZNConVarSettingsRevision
+}
+
+UINT32 ZNConVarSettingsRevision()
+{
+    return GSettingsRevision;
+}
+
+void ZNConVar::Set(float v)
+{
+    const float filtered = Filter(v);
+    // Compared bit for bit: a value that could print differently is a change
+    // (-0 made with and 0 stored, or a NaN made with replaced).
+    if ((Flags & ZNCF_Setting) && memcmp(&filtered, &Value, sizeof(float)) != 0)
+        ++GSettingsRevision;
+    Value = filtered;
 }
 
 float ZNConVar::Filter(float v) const

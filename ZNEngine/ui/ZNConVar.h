@@ -19,6 +19,7 @@
 //   integral, then snapped to the nearest allowed value or clamped to its range.
 //   Typed values must be whole decimal numbers: anything else is refused with
 //   the usage and the value stays; a value moved into the range says so.
+// - Every change of a setting's value counts in ZNConVarSettingsRevision.
 // - Every command may carry a one-line description (help, cmdlist and cvarlist
 //   show it); a ZNConFunc also carries its usage and receives its arguments as
 //   words (double quotes group, ui/ZNConsoleLine.h).
@@ -90,8 +91,9 @@ public:
 
     // The value this variable would store for v.
     float    Filter(float v) const;
-    // Stores Filter(v).
-    void     Set(float v) { Value = Filter(v); }
+    // Stores Filter(v); a setting whose value changes bumps
+    // ZNConVarSettingsRevision. Values are written through here, not to Value.
+    void     Set(float v);
     float    Get() const { return Value; }
     // The value as a whole number, saturated to the INT32 range (0 for NaN).
     INT32    GetInt() const;
@@ -113,6 +115,10 @@ public:
 private:
     void CopyAllowed(const float* allowed, UINT32 allowedCount);
 };
+
+// Counts the changes of value of the variables marked ZNCF_Setting (made
+// through Set), so whoever keeps them sees a change by comparing two numbers.
+UINT32 ZNConVarSettingsRevision();
 
 // A command's arguments as words; word 0 is the command's own name.
 typedef ZNArray<ZNString> ZNConArgs;

@@ -12,6 +12,7 @@
 
 #include <ctype.h>
 
+#include <random>
 #include <set>
 #include <string>
 
@@ -139,6 +140,61 @@ TEST(ConfigFile, ABrokenFileIsNamedIgnoredAndKeptUntilASettingChanges)
     EXPECT_EQ(blocked.Config.Load(blocked.Bindings), ZNCL_Missing);
     blocked.CamFov.Set(30.0f);
     EXPECT_FALSE(blocked.Config.Save(blocked.Bindings));
+}
+
+// Save runs every frame: it builds the file's text exactly when a setting or
+// binding changed since the last call, and writes exactly when that text
+// differs from the file's. Random steps, each changing at most one thing; the
+// file is removed before each Save so a write shows.
+TEST(ConfigFile, SaveBuildsTheTextOnlyAfterAChangeAndWritesOnlyWhatChanged)
+{
+    ZNScratchFolder   dir;
+    const std::string path = dir.Root + "config.cfg";
+    ZNApp             app;
+    app.Config.Folder = ZNString(dir.Root.c_str());
+    ASSERT_EQ(app.Config.Load(app.Bindings), ZNCL_Missing);
+    ZNConVar* nothing = dynamic_cast<ZNConVar*>(ZNConComFind(ZNString("__nothing")));
+    ASSERT_NE(nothing, nullptr);
+
+    std::mt19937 random(21);
+    std::string  before = Text(app);
+    UINT32       builds = 0;
+    UINT32       writes = 0;
+    for (int step = 0; step < 400; ++step)
+    {
+        const UINT32 pick = random() % 3;
+        switch (random() % 7)
+        {
+        case 0: app.CamFov.Set(60.0f + 10.0f * (float)pick); break;
+        case 1: app.Stats.Set((float)(pick & 1)); break;
+        case 2: app.WindowWidth.Set(app.WindowWidth.Get()); break;   // what every frame does
+        case 3: nothing->Set((float)pick); break;                    // not a setting
+        case 4: app.Bindings.Bind(ZNK_F5 + (pick & 1), ZNString(pick == 2 ? "" : "echo step")); break;
+        case 5: ConsolePrinted(pick ? "set cam_speed 250" : "set cam_speed 100"); break;
+        default: break;   // a frame where nothing happens
+        }
+        const std::string now     = Text(app);
+        const bool        changed = now != before;
+        const UINT32      built   = app.Config.TextBuilds;
+        remove(path.c_str());
+        EXPECT_TRUE(app.Config.Save(app.Bindings));
+        EXPECT_EQ(app.Config.TextBuilds - built, changed ? 1u : 0u) << "step " << step;
+        EXPECT_EQ(Read(path), changed ? now : "<missing>") << "step " << step;
+        builds += changed ? 1 : 0;
+        writes += Read(path) != "<missing>" ? 1 : 0;
+        before = now;
+    }
+    EXPECT_GT(builds, 100u) << "the steps changed things often";
+    EXPECT_EQ(writes, builds);
+
+    // A change undone before the next Save builds the text once and writes nothing.
+    const UINT32 built = app.Config.TextBuilds;
+    app.CamFov.Set(app.CamFov.Get() + 1.0f);
+    app.CamFov.Set(app.CamFov.Get() - 1.0f);
+    EXPECT_TRUE(app.Config.Save(app.Bindings));
+    EXPECT_EQ(app.Config.TextBuilds, built + 1);
+    EXPECT_EQ(Read(path), "<missing>");
+    nothing->Set(0.0f);   // the built-in variable as the other suites expect it
 }
 
 TEST(ConfigFile, AnUnknownSettingIsSkippedAndTheRestApplies)
