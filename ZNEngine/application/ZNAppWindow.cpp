@@ -237,6 +237,16 @@ bool ZNAppWindow::Poll()
     {
         if (ev.Type == ZNWE_Close)
             return true;
+        if (ev.Type == ZNWE_FocusOut)
+        {
+            // The keyboard went to another window with keys still down, and
+            // their releases go there: nothing may stay held here (a modifier
+            // would change the next keys, a movement key fly on).
+            Input.ReleaseAll();
+            if (Console)
+                Console->ReleaseModifiers();
+            continue;
+        }
         if (Console && Console->IsOpen())
         {
             // Presses and characters go to the console alone. Releases reach the
@@ -301,7 +311,7 @@ bool ZNAppWindow::Poll()
             Input.Axis(0.0f, 0.0f, (float)ev.Wheel, 4);
             break;
         case ZNWE_Char: Input.Text += (char)ev.Char; break;
-        default: break;   // focus: the listener was told when it happened
+        default: break;   // focus gained: the listener was told when it happened
         }
     }
     return false;

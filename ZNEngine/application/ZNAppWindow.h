@@ -22,6 +22,9 @@
 // - While the console is open, releases of keys and buttons still reach the
 //   input (and opening it releases everything held), so nothing stays down
 //   for good behind the console. Escape closes it, and goes no further.
+// - Losing the keyboard focus lets go of every key and button held (the
+//   bindings hear each release) and of the console's Shift and Control: their
+//   releases go to the window that has the keyboard now.
 // - Open and Close leave the context released; all operations belong to the
 //   thread that built the platform.
 // - The debug font exists exactly while the window is open. An enabled console

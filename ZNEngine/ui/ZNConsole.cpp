@@ -180,6 +180,12 @@ void ZNConsole::KeyEvent(UINT32 key, bool pressed)
     ClampScroll();
 }
 
+void ZNConsole::ReleaseModifiers()
+{
+    ShiftDown   = false;
+    ControlDown = false;
+}
+
 void ZNConsole::CharEvent(UINT32 character, bool pressed)
 {
     if (!Visible || !pressed)

@@ -106,6 +106,9 @@ public:
     // While open, inserts a printable character other than ` at the cursor.
     void CharEvent(UINT32 character, bool pressed);
     bool IsOpen() const { return Visible != 0; }
+    // The window lost the keyboard: the releases of Shift and Control will not
+    // come, so they count as up from now on.
+    void ReleaseModifiers();
 
     // Runs the input line (Submit), remembers it for Up and Down and clears
     // the input. An empty input does nothing.

@@ -184,3 +184,68 @@ TEST_F(ConsolePollFixture, ShiftWithTheConsoleKeyTypesATildeInsteadOfToggling)
     app.Poll();
     EXPECT_FALSE(app.Console->IsOpen()) << "without Shift it closes";
 }
+
+// Keys held when the window loses the keyboard never send their releases here.
+// Whatever was held then, open console or closed, nothing may act as held
+// afterwards: Shift would stop the console key, Control turn V into a paste and
+// Home into a scroll, W fly on.
+TEST_F(ConsolePollFixture, LosingTheFocusLetsGoOfModifiersAndHeldKeys)
+{
+    static UINT32 pastes;
+    pastes                       = 0;
+    app.Console->ClipboardSource = [](ZNString& text)
+    {
+        ++pastes;
+        text = "pasted";
+        return true;
+    };
+    for (int i = 0; i < 40; ++i)
+        app.Console->Printf("line %d", i);
+    for (const bool openFirst : { false, true })
+    {
+        if (openFirst)
+        {
+            Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+            app.Poll();
+            ASSERT_TRUE(app.Console->IsOpen());
+        }
+        Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_W));
+        Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT));
+        Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_RCTRL));
+        Feed(WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
+        app.Poll();
+        EXPECT_FALSE(app.Console->ShiftDown) << openFirst;
+        EXPECT_FALSE(app.Console->ControlDown) << openFirst;
+        for (UINT32 code : { (UINT32)'W', 16u, 160u, 17u, 163u })
+        {
+            const UINT32 state = app.Input.KeyState(code);
+            EXPECT_TRUE(state == 0u || state == 3u) << "not down: " << code << " " << openFirst;
+        }
+        Feed(WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
+        app.Poll();
+        for (UINT32 code : { (UINT32)'W', 16u, 160u, 17u, 163u })
+            EXPECT_EQ(app.Input.KeyState(code), 0u) << code << " " << openFirst;
+
+        // Back in the window: the console key toggles, V and Home are plain keys.
+        Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+        app.Poll();
+        EXPECT_NE(app.Console->IsOpen(), openFirst) << "Shift is not held";
+        if (!app.Console->IsOpen())
+        {
+            Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_GRAVE));
+            app.Poll();
+        }
+        ASSERT_TRUE(app.Console->IsOpen());
+        app.Console->SetInput("abc");
+        const INT32 scroll = app.Console->Scroll;
+        Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_V));
+        Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_HOME));
+        app.Poll();
+        EXPECT_EQ(pastes, 0u) << "Control is not held: " << openFirst;
+        EXPECT_EQ(app.Console->Cursor, 0u) << "Home moves the cursor: " << openFirst;
+        EXPECT_EQ(app.Console->Scroll, scroll) << "and does not scroll: " << openFirst;
+        Feed(KeyEvent(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE));
+        app.Poll();
+        ASSERT_FALSE(app.Console->IsOpen());
+    }
+}
