@@ -2,6 +2,7 @@
 #include "application/ZNStatsOverlay.h"
 
 #include "render/ZNVertex.h"
+#include "ui/ZNFont.h"
 #include "ui/ZNUIRender.h"
 
 #include <math.h>
@@ -48,6 +49,23 @@ void ZNStatsOverlay::Describe(ZNArray<ZNString>& lines) const
     lines.Add(ZNString(buf));
 }
 
+float ZNStatsOverlay::PanelWidth(const ZNArray<ZNString>& lines, float windowWidth) const
+{
+    const ZNFont* font  = Font ? Font : (Window ? ZNUIWindowFont(Window) : nullptr);
+    float         width = Width;
+    for (UINT32 i = 0; font && i < lines.Size(); ++i)
+    {
+        // Whole pixels, so float rounding cannot leave a line a hair too long.
+        const float need = ceilf(font->TextWidth(LinePixels, lines[i].CStr(), 0, lines[i].Size())) + 2.0f * Padding;
+        if (need > width)
+            width = need;
+    }
+    // A window too narrow for the panel gets what it has: a line may then be
+    // cut, but the panel's left side and its first words stay in view.
+    const float room = windowWidth - 2.0f * Margin;
+    return width < room ? width : (room > 0.0f ? room : 0.0f);
+}
+
 void ZNStatsOverlay::Draw()
 {
     float winW = 0.0f, winH = 0.0f;
@@ -55,12 +73,12 @@ void ZNStatsOverlay::Draw()
     ZNArray<ZNString> lines;
     Describe(lines);
 
-    const float x0      = winW - Width - Margin;
+    const float x1      = winW - Margin;
+    const float x0      = x1 - PanelWidth(lines, winW);
     const float y0      = Margin;
     const float textH   = (float)lines.Size() * LinePixels;
     const float graphY0 = y0 + 4.0f + textH + 4.0f;
     const float graphY1 = graphY0 + GraphHeight;
-    const float x1      = x0 + Width;
 
     static const float panel[4] = { 0.05f, 0.07f, 0.1f, 0.8f };
     static const float frame[4] = { 0.45f, 0.45f, 0.5f, 1.0f };
@@ -70,11 +88,12 @@ void ZNStatsOverlay::Draw()
     for (UINT32 i = 0; i < lines.Size(); ++i)
     {
         const float y = y0 + 4.0f + (float)i * LinePixels;
-        DrawText(lines[i].CStr(), lines[i].Size(), white, 0, ZNUIRect{ x0 + 6.0f, y, x1, y + LinePixels }, LinePixels);
+        DrawText(lines[i].CStr(), lines[i].Size(), white, 0, ZNUIRect{ x0 + Padding, y, x1, y + LinePixels },
+                 LinePixels);
     }
 
     // The graph: newest frame on the right, one step per frame.
-    const float gx0 = x0 + 6.0f, gx1 = x1 - 6.0f;
+    const float gx0 = x0 + Padding, gx1 = x1 - Padding;
     DrawRect(ZNUIRect{ gx0, graphY0, gx1, graphY1 }, frame, true);
     const float        scale    = GraphHeight / GraphFullMs;
     static const float fast[4]  = { 0.3f, 0.85f, 0.4f, 1.0f };   // 16.7 ms: 60 frames a second

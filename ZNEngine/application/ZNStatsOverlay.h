@@ -9,7 +9,9 @@
 //                if (shown) overlay->Update(1.0f);   // after the scene, before Present
 //
 // It draws with the UI layer's primitives only, so it costs a handful of draw
-// calls and never touches the scene's state.
+// calls and never touches the scene's state. The panel is as wide as its
+// longest line needs (measured with the layer's font), at least Width, and
+// never wider than the window less the margins.
 #pragma once
 
 #include "application/ZNFrameStats.h"
@@ -19,8 +21,9 @@
 class ZNStatsOverlay : public ZNUILayer
 {
 public:
-    static constexpr float Width       = 330.0f;   // panel, pixels
+    static constexpr float Width       = 330.0f;   // panel, pixels, at least
     static constexpr float Margin      = 8.0f;     // from the window's edges
+    static constexpr float Padding     = 6.0f;     // text and graph from the panel's sides
     static constexpr float LinePixels  = 14.0f;
     static constexpr float GraphHeight = 60.0f;
     static constexpr float GraphFullMs = 50.0f;   // a frame this long fills the graph's height
@@ -33,7 +36,10 @@ public:
     ZNFlyCameraState   Camera;
 
     // The panel's text, one line per entry (for the tests and the draw).
-    void Describe(ZNArray<ZNString>& lines) const;
+    void  Describe(ZNArray<ZNString>& lines) const;
+    // The panel's width for these lines in a window windowWidth pixels wide
+    // (see above); Width when there is no font to measure with.
+    float PanelWidth(const ZNArray<ZNString>& lines, float windowWidth) const;
 
     void Draw() override;
 };
