@@ -36,6 +36,15 @@ void SetWorldVar(const char* name, float value)
     var->Set(value);
 }
 
+VoxCameraState CameraAt(const ZNVec3& position, float yaw, float pitch)
+{
+    VoxCameraState c = InitialCameraState();
+    c.Position = c.PrevPosition = position;
+    c.Yaw = c.PrevYaw = yaw;
+    c.Pitch = c.PrevPitch = pitch;
+    return c;
+}
+
 void SetWorldDrawOptions(const VoxDrawOptions& options)
 {
     SetWorldVar("r_cull", options.Cull ? 1.0f : 0.0f);

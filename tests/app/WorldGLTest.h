@@ -27,6 +27,10 @@ void SetWorldDrawOptions(const VoxDrawOptions& options);
 // Sets one console variable (each test starts from the defaults).
 void SetWorldVar(const char* name, float value);
 
+// The start camera moved to position and turned to yaw and pitch, standing
+// still (its previous state is the same).
+VoxCameraState CameraAt(const ZNVec3& position, float yaw, float pitch);
+
 // Renders frames into an offscreen colour and depth target and reads them back.
 // The water pass is left out unless Water is set: it moves with the clock, so two
 // frames of one camera would differ by it alone (with Water, the world's WaterTime

@@ -13,15 +13,6 @@ namespace
 
 const float Pi = 3.14159265f;
 
-VoxCameraState CameraAt(const ZNVec3& position, float yaw, float pitch)
-{
-    VoxCameraState c = InitialCameraState();
-    c.Position = c.PrevPosition = position;
-    c.Yaw = c.PrevYaw = yaw;
-    c.Pitch = c.PrevPitch = pitch;
-    return c;
-}
-
 bool SamePixel(const UINT8* a, const UINT8* b)
 {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];

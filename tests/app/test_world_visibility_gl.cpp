@@ -17,15 +17,6 @@ namespace
 
 const UINT32 ShotWidth = 512, ShotHeight = 288;
 
-VoxCameraState CameraAt(const ZNVec3& position, float yaw, float pitch)
-{
-    VoxCameraState c = InitialCameraState();
-    c.Position = c.PrevPosition = position;
-    c.Yaw = c.PrevYaw = yaw;
-    c.Pitch = c.PrevPitch = pitch;
-    return c;
-}
-
 // The start view, low over the lake, towards the mountains, high above the middle,
 // at the world's edge looking out, and a set of random ones.
 std::vector<VoxCameraState> TestCameras()

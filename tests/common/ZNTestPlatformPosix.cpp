@@ -1,21 +1,19 @@
-// The test toolkit's system calls on POSIX systems: scratch folders made with
-// mkdtemp under $TMPDIR (or /tmp) and removed depth first without following
-// links, file times, the environment.
+// The test toolkit's system calls on POSIX systems, the web's node included:
+// scratch folders made with mkdtemp under $TMPDIR (or /tmp) and removed depth
+// first without following links, file times, the environment, the process.
+// Threads and the program's own path differ: ZNTestPlatformThreadsPosix.cpp
+// on Linux, ZNTestPlatformWeb.cpp under node.
 #include "common/ZNTestPlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <errno.h>
-#include <pthread.h>
-#include <sched.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <ftw.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -69,41 +67,7 @@ void ZNSetEnv(const char* name, const char* value)
         unsetenv(name);
 }
 
-long ZNTestThreadId()
-{
-    return static_cast<long>(syscall(SYS_gettid));
-}
-
 long ZNTestProcessId()
 {
     return static_cast<long>(getpid());
-}
-
-size_t ZNTestStackSize()
-{
-    size_t         size = 0;
-    pthread_attr_t attr;
-    if (pthread_getattr_np(pthread_self(), &attr) == 0)
-    {
-        pthread_attr_getstacksize(&attr, &size);
-        pthread_attr_destroy(&attr);
-    }
-    return size;
-}
-
-int ZNTestThreadProcessors()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    return pthread_getaffinity_np(pthread_self(), sizeof(set), &set) == 0 ? CPU_COUNT(&set) : 0;
-}
-
-std::string ZNTestProgram()
-{
-    char    path[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (n <= 0)
-        return std::string();
-    path[n] = 0;
-    return path;
 }
