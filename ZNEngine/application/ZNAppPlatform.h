@@ -13,3 +13,7 @@ const char* ZNHomeFolder();
 // XDG_CONFIG_HOME (when absolute) or ~/.config on POSIX systems, %APPDATA% on
 // Windows. Empty when the environment names none.
 ZNString    ZNPlatformConfigFolder();
+// Makes the folder osPath (as the system spells it) and every missing folder
+// above it. False, with the system's reason in why, when one cannot be made
+// or something other than a folder stands in the way.
+bool        ZNMakeFolders(const char* osPath, ZNString& why);

@@ -172,7 +172,7 @@ void ZNApp::Create(int argc, char** argv, const char* name, const char* dataPath
 
 bool ZNApp::OpenWindow(const ZNString& title, const ZNAppOptions& options)
 {
-    Config.Folder = ConfigFolder.Empty() ? ZNUserConfigFolder(Name.CStr()) : ConfigFolder;
+    Config.Folder = ConfigFolder.Empty() ? ZNUserConfigFolder(Name.CStr(), options.ConfigDir) : ConfigFolder;
     Config.Load(Bindings);
     // A size or mode the command line or the program chose wins over the file.
     const ZNAppOptions standard;

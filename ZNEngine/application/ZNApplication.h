@@ -128,7 +128,7 @@ public:
     ZNFlyCameraState            StartCamera;               // the camera at the first frame: what resetcamera restores
     ZNBindings                  Bindings;                  // keys to lines and actions
     ZNConfig                    Config;                    // the settings file
-    ZNString                    ConfigFolder;              // empty: ZNUserConfigFolder(Name) at OpenWindow
+    ZNString                    ConfigFolder;   // empty: ZNUserConfigFolder(Name, --config-dir) at OpenWindow
     bool                        SizeGiven       = false;   // the command line named --width or --height
     bool                        FullscreenGiven = false;   // ... or --fullscreen
     ZNString                    Name;                      // "Vendrapolis": screenshots' names

@@ -1,6 +1,7 @@
 // ZNCommandLine: the option table and its reader.
 #include "application/ZNCommandLine.h"
 
+#include "application/ZNAppPlatform.h"
 #include "core/ZNStringUtil.h"
 
 #include <errno.h>
@@ -45,6 +46,8 @@ ZNCommandLine::ZNCommandLine(const char* program, const char* version) : Program
     AddOption("--width", "W", 1, "client width in pixels (64 .. 16384, default 1024)", nullptr, nullptr);
     AddOption("--height", "H", 1, "client height in pixels (64 .. 16384, default 576)", nullptr, nullptr);
     AddOption("--fullscreen", "", 0, "switch the display to the window's size", nullptr, nullptr);
+    AddOption("--config-dir", "PATH", 1, "the folder of config.cfg and autoexec.cfg (made if missing)", nullptr,
+              nullptr);
 }
 
 void ZNCommandLine::AddOption(const char* name, const char* values, UINT32 count, const char* help, ZNApplyOption apply,
@@ -156,6 +159,13 @@ ZNAppParseResult ZNCommandLine::Parse(int argc, const char* const* argv, ZNAppOp
                 applied = ZNReadCountOption("--height", values[0], 64, 16384, options.Height, error);
             else if (!strcmp(spec->Name, "--fullscreen"))
                 options.Fullscreen = 1;
+            else if (!strcmp(spec->Name, "--config-dir"))
+            {
+                options.ConfigDir = values[0];
+                applied           = !options.ConfigDir.Empty();
+                if (!applied)
+                    error = "--config-dir: the folder's name is empty";
+            }
             i += (int)spec->Count;
             if (applied)
                 continue;
@@ -176,6 +186,15 @@ int ZNCommandLine::Run(int argc, const char* const* argv, ZNAppOptions& options)
     case ZNAPR_Exit: fputs(message.CStr(), stdout); return 0;
     case ZNAPR_Error: fputs(message.CStr(), stderr); return ZN_EXIT_USAGE;
     case ZNAPR_Run: break;
+    }
+    // The settings folder is made now, so a name that cannot be a folder is
+    // found before anything starts.
+    ZNString why;
+    if (!options.ConfigDir.Empty() && !ZNMakeFolders(options.ConfigDir.CStr(), why))
+    {
+        fprintf(stderr, "--config-dir: cannot make the folder '%s': %s\n%s", options.ConfigDir.CStr(), why.CStr(),
+                Usage().CStr());
+        return ZN_EXIT_USAGE;
     }
     return -1;
 }

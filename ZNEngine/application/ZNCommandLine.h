@@ -9,7 +9,8 @@
 //   if (exitCode >= 0) return exitCode;                   // 0 asked for, 2 a mistake
 //
 // The standard options: --help (or -h), --version, --width W, --height H,
-// --fullscreen. Arguments beginning with '+' are console lines in the classic
+// --fullscreen, --config-dir PATH (the settings folder; Run makes it, and a
+// folder that cannot be made is a mistake on the command line). Arguments beginning with '+' are console lines in the classic
 // form: "+set r_stats 1 +benchmark 5" gives the lines "set r_stats 1" and
 // "benchmark 5"; a line takes every argument after it up to the next '+'
 // argument ("+echo --foo" is the line "echo --foo"), so options go before the
@@ -32,7 +33,8 @@ struct ZNAppOptions
     UINT32            Width      = 1024;   // client size
     UINT32            Height     = 576;
     UINT32            Fullscreen = 0;
-    ZNArray<ZNString> Commands;   // console lines from "+command args", in order
+    ZNString          ConfigDir;   // --config-dir: the settings folder; empty: ZN_CONFIG_DIR or the user's
+    ZNArray<ZNString> Commands;    // console lines from "+command args", in order
 };
 
 enum ZNAppParseResult
@@ -62,9 +64,10 @@ public:
                    void* user);
 
     ZNAppParseResult Parse(int argc, const char* const* argv, ZNAppOptions& options, ZNString& message) const;
-    // Parses and prints what the line asked for: -1 to run the program, else the
-    // exit code (0 after help or version on standard output, ZN_EXIT_USAGE after
-    // a mistake on standard error).
+    // Parses and prints what the line asked for, and makes the --config-dir
+    // folder: -1 to run the program, else the exit code (0 after help or
+    // version on standard output, ZN_EXIT_USAGE after a mistake or a folder
+    // that cannot be made, named on standard error).
     int              Run(int argc, const char* const* argv, ZNAppOptions& options) const;
 
     // "usage: PROGRAM [options] [+command args ...]" and one line per option.

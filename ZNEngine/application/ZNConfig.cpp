@@ -70,10 +70,10 @@ void MakeFolders(const ZNString& folder)
 }
 }   // namespace
 
-ZNString ZNUserConfigFolder(const char* program)
+ZNString ZNUserConfigFolder(const char* program, const ZNString& given)
 {
     ZNString    folder;
-    const char* chosen = getenv("ZN_CONFIG_DIR");
+    const char* chosen = given.Empty() ? getenv("ZN_CONFIG_DIR") : given.CStr();
     if (chosen && *chosen)
         folder = chosen;
     else

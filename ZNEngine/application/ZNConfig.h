@@ -29,11 +29,12 @@
 
 class ZNBindings;
 
-// The folder of program's settings with a '/' at its end: ZN_CONFIG_DIR when
-// it is set, else the platform's place for them (XDG_CONFIG_HOME or
-// ~/.config on Linux, %APPDATA% on Windows) with a folder named after the
-// program. Empty when there is none.
-ZNString ZNUserConfigFolder(const char* program);
+// The folder of program's settings with a '/' at its end: given (the command
+// line's --config-dir) when not empty, else ZN_CONFIG_DIR when it is set,
+// else the platform's place for them (XDG_CONFIG_HOME or ~/.config on Linux,
+// %APPDATA% on Windows) with a folder named after the program. Empty when
+// there is none.
+ZNString ZNUserConfigFolder(const char* program, const ZNString& given = ZNString());
 
 enum ZNConfigLoad
 {

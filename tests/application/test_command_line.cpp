@@ -2,6 +2,9 @@
 // standard ones, its values through its own pointer, and the exit codes.
 #include "application/ZNCommandLine.h"
 
+#include "application/ZNConfig.h"
+#include "common/ZNTestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -80,8 +83,8 @@ TEST(CommandLine, ProgramOptionsJoinTheStandardOnes)
     const std::string usage = g.Line.Usage().CStr();
     EXPECT_EQ(usage.rfind("usage: Game [options] [+command args ...]\n", 0), 0u) << usage;
     size_t last = 0;
-    for (const char* option : { "--help", "--version", "--width W", "--height H", "--fullscreen", "--level N",
-                                "--player NAME TEAM", "+command args" })
+    for (const char* option : { "--help", "--version", "--width W", "--height H", "--fullscreen", "--config-dir PATH",
+                                "--level N", "--player NAME TEAM", "+command args" })
     {
         const size_t at = usage.find(std::string("\n  ") + option);
         ASSERT_NE(at, std::string::npos) << option;
@@ -109,4 +112,38 @@ TEST(CommandLine, RunAnswersTheExitCode)
     EXPECT_EQ(g.Run({ "--bogus" }), 2);
     EXPECT_EQ(g.Run({ "--level", "0" }), 2);
     EXPECT_EQ(g.Run({ "+" }), 2);
+}
+
+// --config-dir names the settings folder: read as it is, made by Run with
+// every folder above it, and a name that cannot be a folder is a mistake on the
+// command line. It wins over ZN_CONFIG_DIR.
+TEST(CommandLine, TheSettingsFolderIsMadeOrItsNameIsAMistake)
+{
+    ZNScratchDir      dir;
+    const std::string deep     = dir.Root + "a/b/c";
+    const auto        isFolder = [](const std::string& path)
+    {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    };
+    Game         g;
+    ZNAppOptions options;
+    std::string  message;
+    ASSERT_EQ(g.Parse({ "--config-dir", deep.c_str(), "+quit" }, options, message), ZNAPR_Run) << message;
+    EXPECT_EQ(std::string(options.ConfigDir.CStr()), deep);
+    EXPECT_FALSE(isFolder(dir.Root + "a")) << "reading the line makes nothing";
+
+    EXPECT_EQ(g.Run({ "--config-dir", deep.c_str() }), -1);
+    EXPECT_TRUE(isFolder(deep));
+    EXPECT_EQ(g.Run({ "--config-dir", (deep + "/").c_str() }), -1) << "a folder already there is fine";
+
+    dir.Write("file", "x");
+    for (const std::string& bad : { dir.Root + "file", dir.Root + "file/below", std::string() })
+        EXPECT_EQ(g.Run({ "--config-dir", bad.c_str() }), 2) << bad;
+    EXPECT_FALSE(isFolder(dir.Root + "file/below"));
+    EXPECT_EQ(g.Run({ "--config-dir" }), 2);
+
+    const ZNEnvSetting env("ZN_CONFIG_DIR", (dir.Root + "env").c_str());
+    EXPECT_EQ(std::string(ZNUserConfigFolder("Game", options.ConfigDir).CStr()), deep + "/");
+    EXPECT_EQ(std::string(ZNUserConfigFolder("Game").CStr()), dir.Root + "env/");
 }
