@@ -413,7 +413,20 @@ bool ZNGetClipboardText(ZNString& text)
     {
         if (const wchar_t* wide = (const wchar_t*)GlobalLock(data))
         {
-            text = ZNNarrowString(wide);
+            // Another program's text need not end with a terminator: it is read
+            // up to one or to the end of its block, never past it.
+            const SIZE_T room  = GlobalSize(data) / sizeof(wchar_t);
+            SIZE_T       chars = 0;
+            while (chars < room && wide[chars])
+                ++chars;
+            const int n = chars ? WideCharToMultiByte(CP_UTF8, 0, wide, (int)chars, nullptr, 0, nullptr, nullptr) : 0;
+            if (n > 0)
+            {
+                char* utf8 = static_cast<char*>(ZNAlloc((size_t)n));
+                WideCharToMultiByte(CP_UTF8, 0, wide, (int)chars, utf8, n, nullptr, nullptr);
+                text = ZNString(utf8, (UINT32)n);
+                ZNFree(utf8);
+            }
             GlobalUnlock(data);
         }
     }
