@@ -120,15 +120,15 @@ public:
     // ZN_EXIT_COMMAND_FAILED when a console line of the command line failed.
     int  ExitCode() const { return CommandLineFailed ? ZN_EXIT_COMMAND_FAILED : 0; }
 
-    ZNAppWindow*                Window = nullptr;          // open between OpenWindow and Destroy
-    ZNSharedPtr<ZNStatsOverlay> Overlay;                   // made with the window
-    ZNFlyCamera                 Camera;                    // steered by the frame unless a benchmark flies
-    ZNFlightBenchmark           Bench;                     // Bench.Path: the program's flight
-    ZNFlyCameraState            BenchFrom;                 // the camera when the flight began
-    ZNFlyCameraState            StartCamera;               // the camera at the first frame: what resetcamera restores
-    ZNBindings                  Bindings;                  // keys to lines and actions
-    ZNConfig                    Config;                    // the settings file
-    ZNString                    ConfigFolder;   // empty: ZNUserConfigFolder(Name, --config-dir) at OpenWindow
+    ZNAppWindow*                Window = nullptr;   // open between OpenWindow and Destroy
+    ZNSharedPtr<ZNStatsOverlay> Overlay;            // made with the window
+    ZNFlyCamera                 Camera;             // steered by the frame unless a benchmark flies
+    ZNFlightBenchmark           Bench;              // Bench.Path: the program's flight
+    ZNFlyCameraState            BenchFrom;          // the camera when the flight began
+    ZNFlyCameraState            StartCamera;        // the camera at the first frame: what resetcamera restores
+    ZNBindings                  Bindings;           // keys to lines and actions
+    ZNConfig                    Config;             // the settings file
+    ZNString                    ConfigFolder;       // empty: ZNUserConfigFolder(Name, --config-dir) at OpenWindow
     bool                        SizeGiven       = false;   // the command line named --width or --height
     bool                        FullscreenGiven = false;   // ... or --fullscreen
     ZNString                    Name;                      // "Vendrapolis": screenshots' names

@@ -59,11 +59,11 @@ public:
     ZNString     FilePath() const;
     ZNString     AutoexecPath() const;
 
-    ZNString Folder;                // ends with '/'; empty: nothing is read or written
-    ZNString Written;               // the file's text as last read or written
-    bool     Loaded      = false;   // Load ran
-    bool     Broken      = false;   // the file on disk was not used
-    bool     WriteFailed = false;   // the last write failed (named once)
+    ZNString Folder;                 // ends with '/'; empty: nothing is read or written
+    ZNString Written;                // the file's text as last read or written
+    bool     Loaded       = false;   // Load ran
+    bool     Broken       = false;   // the file on disk was not used
+    bool     WriteFailed  = false;   // the last write failed (named once)
     UINT32   SeenSettings = 0;       // ZNConVarSettingsRevision() when the text was last built
     UINT32   SeenBindings = 0;       // the bindings' Revision then
     UINT32   TextBuilds   = 0;       // how often Save built the text to compare (a frame without a change: never)
