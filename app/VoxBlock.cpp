@@ -730,6 +730,13 @@ struct TileLeaf
     VoxBlock* Node;    // the leaf, once the tree is made down to it
 };
 
+// Two pixels of a line and the weight of the second.
+struct SampleTap
+{
+    UINT32 I0, I1;   // pixels either side
+    float  F;        // weight of I1
+};
+
 // What the threads of a tree build share. A node's bounds along one axis depend
 // only on its path along that axis, so a cell's x decides its path in x, its y its
 // path in y: the cells of a leaf form a tile of whole column and row runs, split
@@ -750,6 +757,8 @@ struct TreeBuild
     ZNPodArray<float>                  RowY;          // each row's centre y
     ZNPodArray<UINT32>                 ColumnPath;    // each column's path in x
     ZNPodArray<UINT32>                 RowPath;       // each row's path in y
+    ZNPodArray<SampleTap>              ColorX;        // where each column samples the colour map
+    ZNPodArray<SampleTap>              ColorY;        //   and each row
     ZNPodArray<UINT32>                 TileColumns;   // first column of each tile column (one more at the end)
     ZNPodArray<UINT32>                 TileRows;      // first row of each tile row (one more at the end)
     std::vector<std::vector<TileLeaf>> Tiles;         // each tile's leaves, tile row after tile row
@@ -815,6 +824,56 @@ float LowestNeighbour(const TreeBuild& b, UINT32 i, UINT32 j)
     return low;
 }
 
+// Where cell i of n samples a line of `pixels` pixels: SampleBilinear's pixels and
+// weight at u = i / n, worked out once per column or row instead of per cell.
+void BuildTaps(UINT32 n, UINT32 pixels, ZNPodArray<SampleTap>& taps)
+{
+    const auto clamp = [pixels](float v) {
+        return !(v > 0.0f) ? 0u : v >= (float)(pixels - 1) ? pixels - 1 : (UINT32)v;
+    };
+    taps.SetCount(n);
+    const float d = 1.0f / (float)n;
+    for (UINT32 i = 0; i < n; ++i)
+    {
+        const float x = (float)(pixels - 1) * ((float)i * d);
+        taps[i].F     = x - floorf(x);
+        taps[i].I0    = clamp(floorf(x));
+        taps[i].I1    = clamp(ceilf(x));
+    }
+}
+
+// One channel of a packed colour word, 0..1.
+float Channel(UINT32 c, UINT32 shift)
+{
+    return (float)((c >> shift) & 0xFF) * 0.003921569f;
+}
+
+// The colour map at cell (i, j), with SampleBilinear's arithmetic step for step
+// (each channel on its own), so the colour is the one it gives.
+void CellColor(const TreeBuild& b, UINT32 i, UINT32 j, UINT8 out[4])
+{
+    const ZNImage& image = *b.Color;
+    if (image.Pixels.Size() < image.Width * image.Height)
+    {
+        PackVoxelColor(SampleBilinear(image, (float)i * (1.0f / (float)b.Nx), (float)j * (1.0f / (float)b.Ny)), out);
+        return;
+    }
+    const SampleTap& tx = b.ColorX[i];
+    const SampleTap& ty = b.ColorY[j];
+    const UINT32*    p  = image.Pixels.Data();
+    const UINT32     tl = p[ty.I0 * image.Width + tx.I0], tr = p[ty.I0 * image.Width + tx.I1];
+    const UINT32     bl = p[ty.I1 * image.Width + tx.I0], br = p[ty.I1 * image.Width + tx.I1];
+    FloatPixel       c;
+    float*           channels[4] = { &c.R, &c.G, &c.B, &c.A };
+    for (UINT32 k = 0; k < 4; ++k)
+    {
+        const float t = Channel(tl, 8 * k) + (Channel(tr, 8 * k) - Channel(tl, 8 * k)) * tx.F;
+        const float u = Channel(bl, 8 * k) + (Channel(br, 8 * k) - Channel(bl, 8 * k)) * tx.F;
+        *channels[k]  = t + (u - t) * ty.F;
+    }
+    PackVoxelColor(c, out);
+}
+
 // The cell's sprite; its colour only when asked (counting needs none).
 void CellSprite(const TreeBuild& b, UINT32 i, UINT32 j, bool color, VoxelPoint& pt)
 {
@@ -824,8 +883,7 @@ void CellSprite(const TreeBuild& b, UINT32 i, UINT32 j, bool color, VoxelPoint& 
     pt.Size        = b.VoxelSize;
     memset(pt.Color, 0, sizeof(pt.Color));
     if (color)
-        PackVoxelColor(SampleBilinear(*b.Color, (float)i * (1.0f / (float)b.Nx), (float)j * (1.0f / (float)b.Ny)),
-                       pt.Color);
+        CellColor(b, i, j, pt.Color);
     memset(pt.Corner, 0, sizeof(pt.Corner));
 }
 
@@ -986,6 +1044,8 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
         b.RowY[j]    = min.y + extY * ((float)j * dv + dv * 0.5f);
         b.RowPath[j] = AxisPath(b.RowY[j], min.y, max.y, b.Depth);
     }
+    BuildTaps(nx, color.Width, b.ColorX);
+    BuildTaps(ny, color.Height, b.ColorY);
     PathRuns(b.ColumnPath, b.TileColumns);
     PathRuns(b.RowPath, b.TileRows);
     const UINT32 tileRows = b.TileRows.Size() - 1;
