@@ -157,16 +157,6 @@ static void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
     }
 }
 
-// A leaf's sprite, its bounds grown to contain the sprite's whole cube.
-static void AppendToLeaf(VoxBlock& leaf, const VoxelPoint& pt)
-{
-    leaf.Points.Add(pt);
-    const ZNVec3 p(pt.Position[0], pt.Position[1], pt.Position[2]);
-    const float  size = pt.Size;
-    GrowBounds(leaf.Min, leaf.Max, p - ZNVec3(size, size, size));
-    GrowBounds(leaf.Min, leaf.Max, p + ZNVec3(size, size, size));
-}
-
 void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4])
 {
     VoxBlock* node = this;
@@ -187,7 +177,10 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
     pt.Size        = size;
     memcpy(pt.Color, color, 4);
     memset(pt.Corner, 0, sizeof(pt.Corner));
-    AppendToLeaf(*node, pt);
+    node->Points.Add(pt);
+
+    GrowBounds(node->Min, node->Max, p - ZNVec3(size, size, size));
+    GrowBounds(node->Min, node->Max, p + ZNVec3(size, size, size));
 }
 
 void VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT32 corners)
@@ -725,9 +718,11 @@ const UINT32 RowsPerJob = 16;
 // One leaf of a tile: the path of its z octants and the sprites it takes.
 struct TileLeaf
 {
-    UINT32    ZPath;   // the leaf's side of each z split, the root's in the highest bit
-    UINT32    Count;   // sprites of the tile that land in it
-    VoxBlock* Node;    // the leaf, once the tree is made down to it
+    UINT32                 ZPath;    // the leaf's side of each z split, the root's in the highest bit
+    UINT32                 Count;    // sprites of the tile that land in it
+    ZNVec3                 Min;      // the leaf's bounds as Split makes them, then grown by
+    ZNVec3                 Max;      //   each of its sprites in turn, as inserting them grows them
+    ZNPodArray<VoxelPoint> Points;   // its sprites in order, until the tree takes them
 };
 
 // Two pixels of a line and the weight of the second.
@@ -742,7 +737,7 @@ struct SampleTap
 // path in y: the cells of a leaf form a tile of whole column and row runs, split
 // further in z only. Each tile fills its own leaves, apart from every other tile,
 // in row order and each cell followed by its fills, as inserting the sprites one
-// by one would; no sprite is stored twice on the way.
+// by one would; the tree then takes the filled arrays as they are.
 struct TreeBuild
 {
     const ZNImage*                     Height;
@@ -779,6 +774,16 @@ UINT32 AxisPath(float v, float lo, float hi, UINT32 depth)
         (upper ? lo : hi) = mid;
     }
     return path;
+}
+
+// The bounds [lo, hi] halved along a path of `depth` steps, as Split halves them.
+void AxisBounds(UINT32 path, UINT32 depth, float& lo, float& hi)
+{
+    for (UINT32 level = 0; level < depth; ++level)
+    {
+        const float mid                               = (lo + hi) * 0.5f;
+        ((path >> (depth - 1 - level)) & 1 ? lo : hi) = mid;
+    }
 }
 
 // Splits `paths` (monotonic) into runs of equal values: the first index of each, one more at the end.
@@ -889,15 +894,17 @@ void CellSprite(const TreeBuild& b, UINT32 i, UINT32 j, bool color, VoxelPoint& 
 
 // The tile's leaf of a z path; the leaf found last is tried first, as neighbouring
 // sprites mostly share one.
-TileLeaf& FindTileLeaf(std::vector<TileLeaf>& leaves, UINT32 zPath, size_t& last)
+UINT32 FindTileLeaf(std::vector<TileLeaf>& leaves, UINT32 zPath, UINT32& last)
 {
     if (last < leaves.size() && leaves[last].ZPath == zPath)
-        return leaves[last];
+        return last;
     for (last = 0; last < leaves.size(); ++last)
         if (leaves[last].ZPath == zPath)
-            return leaves[last];
-    leaves.push_back({ zPath, 0, nullptr });
-    return leaves.back();
+            return last;
+    leaves.emplace_back();
+    leaves.back().ZPath = zPath;
+    leaves.back().Count = 0;
+    return last;
 }
 
 // Calls visit(sprite) for every sprite of the tile in insertion order: row after
@@ -929,45 +936,55 @@ UINT32 SpriteZPath(const TreeBuild& b, const VoxelPoint& pt)
     return AxisPath(pt.Position[2], b.Min.z, b.Max.z, b.Depth);
 }
 
-// The leaves one tile row needs and how many sprites each takes.
-void CountTilesJob(void* context, UINT32 tileRow)
+// Fills the leaves of one tile row: each tile's sprites in order into a scratch
+// array with their leaves, then each leaf's array at its final size, in order.
+void FillTilesJob(void* context, UINT32 tileRow)
 {
-    TreeBuild&   b      = *static_cast<TreeBuild*>(context);
-    const UINT32 tilesX = b.TileColumns.Size() - 1;
+    TreeBuild&              b      = *static_cast<TreeBuild*>(context);
+    const UINT32            tilesX = b.TileColumns.Size() - 1;
+    std::vector<VoxelPoint> sprites;
+    std::vector<UINT32>     slots;
     for (UINT32 tile = tileRow * tilesX; tile < (tileRow + 1) * tilesX; ++tile)
     {
         std::vector<TileLeaf>& leaves = b.Tiles[tile];
         leaves.clear();
-        size_t last = 0;
-        UINT64 all  = 0;
-        ForEachTileSprite(b, tile, false,
-                          [&](const VoxelPoint& pt)
-                          {
-                              ++FindTileLeaf(leaves, SpriteZPath(b, pt), last).Count;
-                              ++all;
-                          });
-        const UINT32 tx = tile % tilesX, ty = tile / tilesX;
-        b.TileFills[tile] =
-            all - (UINT64)(b.TileColumns[tx + 1] - b.TileColumns[tx]) * (b.TileRows[ty + 1] - b.TileRows[ty]);
-    }
-}
-
-void FillTilesJob(void* context, UINT32 tileRow)
-{
-    TreeBuild&   b      = *static_cast<TreeBuild*>(context);
-    const UINT32 tilesX = b.TileColumns.Size() - 1;
-    for (UINT32 tile = tileRow * tilesX; tile < (tileRow + 1) * tilesX; ++tile)
-    {
-        std::vector<TileLeaf>& leaves = b.Tiles[tile];
-        size_t                 last   = 0;
+        sprites.clear();
+        slots.clear();
+        UINT32 last = 0;
         ForEachTileSprite(b, tile, true,
                           [&](const VoxelPoint& pt)
-                          { AppendToLeaf(*FindTileLeaf(leaves, SpriteZPath(b, pt), last).Node, pt); });
+                          {
+                              const UINT32 slot = FindTileLeaf(leaves, SpriteZPath(b, pt), last);
+                              ++leaves[slot].Count;
+                              sprites.push_back(pt);
+                              slots.push_back(slot);
+                          });
+        const UINT32 tx = tile % tilesX, ty = tile / tilesX;
+        b.TileFills[tile] = sprites.size() -
+                            (UINT64)(b.TileColumns[tx + 1] - b.TileColumns[tx]) * (b.TileRows[ty + 1] - b.TileRows[ty]);
+        for (TileLeaf& leaf : leaves)
+        {
+            leaf.Points.Reserve(leaf.Count);
+            leaf.Min = b.Min;
+            leaf.Max = b.Max;
+            AxisBounds(b.ColumnPath[b.TileColumns[tx]], b.Depth, leaf.Min.x, leaf.Max.x);
+            AxisBounds(b.RowPath[b.TileRows[ty]], b.Depth, leaf.Min.y, leaf.Max.y);
+            AxisBounds(leaf.ZPath, b.Depth, leaf.Min.z, leaf.Max.z);
+        }
+        for (size_t i = 0; i < sprites.size(); ++i)
+        {
+            TileLeaf&         leaf = leaves[slots[i]];
+            const VoxelPoint& pt   = sprites[i];
+            const ZNVec3      p(pt.Position[0], pt.Position[1], pt.Position[2]);
+            leaf.Points.Add(pt);
+            GrowBounds(leaf.Min, leaf.Max, p - ZNVec3(pt.Size, pt.Size, pt.Size));
+            GrowBounds(leaf.Min, leaf.Max, p + ZNVec3(pt.Size, pt.Size, pt.Size));
+        }
     }
 }
 
-// Makes the tree down to every leaf the tiles need, as inserting would (a split
-// node has all eight children), and reserves each leaf's sprites.
+// Makes the tree down to every leaf the tiles filled, as inserting would (a split
+// node has all eight children), and hands each its sprites and bounds.
 void MakeLeaves(TreeBuild& b, VoxBlock* root)
 {
     const UINT32 tilesX = b.TileColumns.Size() - 1;
@@ -985,9 +1002,11 @@ void MakeLeaves(TreeBuild& b, VoxBlock* root)
                 const UINT32 bit = b.Depth - 1 - level;
                 node = node->Ch[((xPath >> bit) & 1) | ((yPath >> bit) & 1) << 1 | ((leaf.ZPath >> bit) & 1) << 2];
             }
-            leaf.Node = node;
-            node->Points.Reserve(node->Points.Size() + leaf.Count);
+            node->Points = std::move(leaf.Points);
+            node->Min    = leaf.Min;
+            node->Max    = leaf.Max;
         }
+        b.Tiles[tile].clear();
     }
 }
 }   // namespace
@@ -1055,7 +1074,7 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     // Heights first: a cell's fills need the heights of the rows on both sides.
     b.Heights.SetCount(nx * ny);
     if (!ParallelForInPieces((ny + RowsPerJob - 1) / RowsPerJob, SampleHeightsJob, &b, progress, 0.0f, 0.3f) ||
-        !ParallelForInPieces(tileRows, CountTilesJob, &b, progress, 0.3f, 0.5f))
+        !ParallelForInPieces(tileRows, FillTilesJob, &b, progress, 0.3f, 0.95f))
     {
         VoxBlock::Delete(root);
         return nullptr;
@@ -1069,11 +1088,11 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     {
         b.FillCliffs = false;
         fills        = 0;
-        ZNParallelFor(tileRows, CountTilesJob, &b);
+        ZNParallelFor(tileRows, FillTilesJob, &b);
     }
+    b.Heights.Clear();
     MakeLeaves(b, root);
-    if (!VoxReport(progress, VoxPhase_Tree, 0.55f) ||
-        !ParallelForInPieces(tileRows, FillTilesJob, &b, progress, 0.55f, 1.0f))
+    if (!VoxReport(progress, VoxPhase_Tree, 1.0f))
     {
         VoxBlock::Delete(root);
         return nullptr;
