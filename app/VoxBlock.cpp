@@ -328,23 +328,23 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
             merged.Position[a] = pos[a] / (float)count;
         // Wide enough to cover every merged sprite from any side: on steep ground the
         // centres spread up and down and a plain 2^k-wide square would leave gaps.
-        float spread = 0.0f;
+        // The square root rises with its argument, so the widest distance is the
+        // root of the widest square.
+        // Lowered to reach no higher than the highest merged sprite: a ridge keeps
+        // its outline against the sky instead of growing by half the extra width.
+        // The square spans their heights and a sprite more, so it still reaches
+        // down to the lowest.
+        float spread2 = 0.0f, top = merged.Position[2];
         for (UINT32 i = first; i <= last; ++i)
         {
             const VoxelPoint& q  = p[k[i].Index];
             float             d2 = 0.0f;
             for (UINT32 a = 0; a < 3; ++a)
                 d2 += (q.Position[a] - merged.Position[a]) * (q.Position[a] - merged.Position[a]);
-            spread = std::max(spread, sqrtf(d2));
+            spread2 = std::max(spread2, d2);
+            top     = std::max(top, q.Position[2] + q.Size * 0.5f);
         }
-        merged.Size = std::max(size * (float)(1u << level), size + 2.0f * spread);
-        // Lowered to reach no higher than the highest merged sprite: a ridge keeps
-        // its outline against the sky instead of growing by half the extra width.
-        // The square spans their heights and a sprite more, so it still reaches
-        // down to the lowest.
-        float top = merged.Position[2];
-        for (UINT32 i = first; i <= last; ++i)
-            top = std::max(top, p[k[i].Index].Position[2] + p[k[i].Index].Size * 0.5f);
+        merged.Size        = std::max(size * (float)(1u << level), size + 2.0f * sqrtf(spread2));
         merged.Position[2] = std::min(merged.Position[2], top - merged.Size * 0.5f);
         for (UINT32 c = 0; c < 4; ++c)
             merged.Color[c] = (UINT8)((color[c] + count / 2) / count);

@@ -534,6 +534,23 @@ TEST(VoxelTree, CoarseLevelsGroupTheBlocksOfTheirCellsInKeyOrder)
                 EXPECT_EQ(merged->Position[0], x / (float)count) << "level " << level;
                 EXPECT_EQ(merged->Position[1], y / (float)count) << "level " << level;
                 EXPECT_EQ(merged->Color[0], (red + count / 2) / count) << "level " << level;
+                // As wide as the farthest merged centre needs, lowered to the highest top.
+                float z = 0.0f;
+                for (UINT32 i : entry.second)
+                    z += p[i].Position[2];
+                const float centre[3] = { x / (float)count, y / (float)count, z / (float)count };
+                float       reach = 0.0f, top = centre[2];
+                for (UINT32 i : entry.second)
+                {
+                    float d2 = 0.0f;
+                    for (UINT32 a = 0; a < 3; ++a)
+                        d2 += (p[i].Position[a] - centre[a]) * (p[i].Position[a] - centre[a]);
+                    reach = std::max(reach, sqrtf(d2));
+                    top   = std::max(top, p[i].Position[2] + size * 0.5f);
+                }
+                const float width = std::max(size * (float)(1u << level), size + 2.0f * reach);
+                EXPECT_EQ(merged->Size, width) << "level " << level;
+                EXPECT_EQ(merged->Position[2], std::min(centre[2], top - width * 0.5f)) << "level " << level;
                 ++merged;
             }
         }
