@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <math.h>
 #include <string.h>
+#include <vector>
 
 const ZNVec3 VoxWorldMin(-1000.0f, -1000.0f, 0.0f);
 const ZNVec3 VoxWorldMax(1000.0f, 1000.0f, 600.0f);
@@ -209,10 +210,84 @@ struct BlockKey
 };
 }   // namespace
 
+// A block number's place in the order of block numbers packed as unsigned words
+// (non-negative ones first, then the negative ones), counted from the first of
+// the span [lo, hi] in that order.
+static UINT32 BlockRank(INT32 v, INT32 lo, INT32 hi)
+{
+    if (lo < 0 && hi >= 0)
+        return v >= 0 ? (UINT32)v : (UINT32)(hi + 1) + (UINT32)(v - lo);
+    return (UINT32)(v - lo);
+}
+
+// Orders the keys (made in index order) as std::sort does, by key then index. A
+// leaf's blocks span a small rectangle, so a counting sort over it is used when it
+// is small next to the number of keys; the comparison sort otherwise.
+static void SortBlockKeys(ZNPodArray<BlockKey>& keys, ZNPodArray<BlockKey>& sorted, ZNPodArray<UINT32>& counts)
+{
+    const UINT32 n = keys.Size();
+    BlockKey*    k = keys.Data();
+    if (!n)
+        return;
+    INT32 loX = (INT32)(UINT32)k[0].Key, hiX = loX, loY = (INT32)(k[0].Key >> 32), hiY = loY;
+    for (UINT32 i = 1; i < n; ++i)
+    {
+        const INT32 x = (INT32)(UINT32)k[i].Key, y = (INT32)(k[i].Key >> 32);
+        loX = std::min(loX, x);
+        hiX = std::max(hiX, x);
+        loY = std::min(loY, y);
+        hiY = std::max(hiY, y);
+    }
+    const UINT64 spanX = (UINT64)((INT64)hiX - loX + 1), spanY = (UINT64)((INT64)hiY - loY + 1);
+    if (spanX * spanY > 4ull * n + 256)
+    {
+        std::sort(k, k + n);
+        return;
+    }
+    const UINT32 buckets = (UINT32)(spanX * spanY);
+    const auto   bucket  = [&](const BlockKey& key) {
+        return BlockRank((INT32)(key.Key >> 32), loY, hiY) * (UINT32)spanX +
+               BlockRank((INT32)(UINT32)key.Key, loX, hiX);
+    };
+    counts.SetCount(buckets + 1);
+    memset(counts.Data(), 0, (buckets + 1) * sizeof(UINT32));
+    for (UINT32 i = 0; i < n; ++i)
+        ++counts[bucket(k[i]) + 1];
+    for (UINT32 b = 0; b < buckets; ++b)
+        counts[b + 1] += counts[b];
+    sorted.SetCount(n);
+    for (UINT32 i = 0; i < n; ++i)
+        sorted[counts[bucket(k[i])]++] = k[i];
+    memcpy(k, sorted.Data(), n * sizeof(BlockKey));
+}
+
+// A point's cell: its centre's x and y in half sprite widths, rounded down. Block
+// numbers are small (the world spans a few thousand units), so each fits 32 bits.
+namespace
+{
+struct CellXY
+{
+    INT32 X, Y;
+};
+}   // namespace
+
+static void PointCells(const ZNPodArray<VoxelPoint>& points, ZNPodArray<CellXY>& cells)
+{
+    cells.SetCount(points.Size());
+    for (UINT32 i = 0; i < points.Size(); ++i)
+    {
+        const VoxelPoint& p    = points.Data()[i];
+        const float       cell = p.Size * 0.5f;
+        cells[i].X             = (INT32)floorf(p.Position[0] / cell);
+        cells[i].Y             = (INT32)floorf(p.Position[1] / cell);
+    }
+}
+
 // Level k merges each 2^k x 2^k block of cells; cells are half a sprite wide, so the
 // block of a centre is found from its position alone and the same in every leaf.
-static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level, UINT32 corners,
-                              ZNPodArray<BlockKey>& keys, ZNPodArray<VoxelPoint>& out)
+static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodArray<CellXY>& cells, UINT32 level,
+                              UINT32 corners, ZNPodArray<BlockKey>& keys, ZNPodArray<BlockKey>& sorted,
+                              ZNPodArray<UINT32>& counts, ZNPodArray<VoxelPoint>& out)
 {
     const UINT32      n = points.Size();
     const VoxelPoint* p = points.Data();
@@ -220,16 +295,17 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
     BlockKey* k = keys.Data();
     for (UINT32 i = 0; i < n; ++i)
     {
-        const float  block = p[i].Size * 0.5f * (float)(1u << level);
-        // Block numbers are small (the world spans a few thousand units), so each
-        // fits 32 bits; they are packed as unsigned words, negative ones included.
-        const UINT32 bx = (UINT32)(INT32)floorf(p[i].Position[0] / block);
-        const UINT32 by = (UINT32)(INT32)floorf(p[i].Position[1] / block);
+        // The block is 2^level cells: dividing by a power of two is exact in floats
+        // and floor(floor(q) / 2^k) = floor(q / 2^k), so the shift of the cell gives
+        // floor(x / block) as dividing by the block itself does. Block numbers are
+        // packed as unsigned words, negative ones included.
+        const UINT32 bx = (UINT32)(cells[i].X >> level);
+        const UINT32 by = (UINT32)(cells[i].Y >> level);
         // Rows of blocks along x, in y order, as the finest level's sprites lie.
         k[i].Key   = ((UINT64)by << 32) | bx;
         k[i].Index = i;
     }
-    std::sort(k, k + n);
+    SortBlockKeys(keys, sorted, counts);
     for (UINT32 first = 0; first < n;)
     {
         UINT32 last = first;
@@ -252,23 +328,23 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
             merged.Position[a] = pos[a] / (float)count;
         // Wide enough to cover every merged sprite from any side: on steep ground the
         // centres spread up and down and a plain 2^k-wide square would leave gaps.
-        float spread = 0.0f;
+        // The square root rises with its argument, so the widest distance is the
+        // root of the widest square.
+        // Lowered to reach no higher than the highest merged sprite: a ridge keeps
+        // its outline against the sky instead of growing by half the extra width.
+        // The square spans their heights and a sprite more, so it still reaches
+        // down to the lowest.
+        float spread2 = 0.0f, top = merged.Position[2];
         for (UINT32 i = first; i <= last; ++i)
         {
             const VoxelPoint& q  = p[k[i].Index];
             float             d2 = 0.0f;
             for (UINT32 a = 0; a < 3; ++a)
                 d2 += (q.Position[a] - merged.Position[a]) * (q.Position[a] - merged.Position[a]);
-            spread = std::max(spread, sqrtf(d2));
+            spread2 = std::max(spread2, d2);
+            top     = std::max(top, q.Position[2] + q.Size * 0.5f);
         }
-        merged.Size = std::max(size * (float)(1u << level), size + 2.0f * spread);
-        // Lowered to reach no higher than the highest merged sprite: a ridge keeps
-        // its outline against the sky instead of growing by half the extra width.
-        // The square spans their heights and a sprite more, so it still reaches
-        // down to the lowest.
-        float top = merged.Position[2];
-        for (UINT32 i = first; i <= last; ++i)
-            top = std::max(top, p[k[i].Index].Position[2] + p[k[i].Index].Size * 0.5f);
+        merged.Size        = std::max(size * (float)(1u << level), size + 2.0f * sqrtf(spread2));
         merged.Position[2] = std::min(merged.Position[2], top - merged.Size * 0.5f);
         for (UINT32 c = 0; c < 4; ++c)
             merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
@@ -292,11 +368,14 @@ void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
     for (UINT32 i = 0; i < count; ++i)
         VoxAppendSprite(Vertices, Points.Data()[i], layout);
     LodCount[0] = Vertices.Size();
-    ZNPodArray<BlockKey> keys;
+    ZNPodArray<BlockKey> keys, sorted;
+    ZNPodArray<UINT32>   counts;
+    ZNPodArray<CellXY>   cells;
+    PointCells(Points, cells);
     for (UINT32 level = 1; level < VoxLodLevels; ++level)
     {
         LodFirst[level] = Vertices.Size();
-        AppendCoarseLevel(Points, level, layout, keys, Vertices);
+        AppendCoarseLevel(Points, cells, level, layout, keys, sorted, counts, Vertices);
         LodCount[level] = Vertices.Size() - LodFirst[level];
     }
 }
@@ -634,75 +713,102 @@ bool ParallelForInPieces(UINT32 jobs, void (*job)(void*, UINT32), void* context,
     return true;
 }
 
-// What the threads of a tree build share.
-struct TreeBuild
-{
-    const ZNImage*         Height;
-    const ZNImage*         Color;
-    ZNVec3                 Min, Max;
-    float                  VoxelSize;
-    UINT32                 Nx, Ny;
-    UINT32                 Depth;
-    UINT32                 TopDepth;     // levels resolved before the threads take over
-    bool                   FillCliffs;   // close the steps down to lower neighbours
-    ZNPodArray<VoxelPoint> Cells;        // with FillCliffs: one sample per cell, row after row
-    ZNPodArray<UINT32>     Fills;        //   then each cell's first entry in Samples (one more at the end)
-    ZNPodArray<VoxelPoint> Samples;      // every sprite, row after row (a cell then its fill)
-    ZNPodArray<UINT32>     Top;          // each sample's node TopDepth levels down
-    ZNPodArray<UINT32>     Order;        // samples grouped by that node, in row order within it
-    ZNPodArray<UINT32>     Start;        // first entry in Order of each such node (one more at the end)
-    ZNPodArray<VoxBlock*>  Nodes;        // the node itself, null while it holds no sample
-};
-
 const UINT32 RowsPerJob = 16;
 
-// The node TopDepth levels down, found with the arithmetic of Insert and Split so
-// that every sample lands where a single-threaded insert puts it.
-UINT32 TopNode(const TreeBuild& b, const VoxelPoint& pt)
+// One leaf of a tile: the path of its z octants and the sprites it takes.
+struct TileLeaf
 {
-    UINT32 node = 0;
-    ZNVec3 lo = b.Min, hi = b.Max;
-    for (UINT32 level = 0; level < b.TopDepth; ++level)
+    UINT32                 ZPath;    // the leaf's side of each z split, the root's in the highest bit
+    UINT32                 Count;    // sprites of the tile that land in it
+    ZNVec3                 Min;      // the leaf's bounds as Split makes them, then grown by
+    ZNVec3                 Max;      //   each of its sprites in turn, as inserting them grows them
+    ZNPodArray<VoxelPoint> Points;   // its sprites in order, until the tree takes them
+};
+
+// Two pixels of a line and the weight of the second.
+struct SampleTap
+{
+    UINT32 I0, I1;   // pixels either side
+    float  F;        // weight of I1
+};
+
+// What the threads of a tree build share. A node's bounds along one axis depend
+// only on its path along that axis, so a cell's x decides its path in x, its y its
+// path in y: the cells of a leaf form a tile of whole column and row runs, split
+// further in z only. Each tile fills its own leaves, apart from every other tile,
+// in row order and each cell followed by its fills, as inserting the sprites one
+// by one would; the tree then takes the filled arrays as they are.
+struct TreeBuild
+{
+    const ZNImage*                     Height;
+    const ZNImage*                     Color;
+    ZNVec3                             Min, Max;
+    float                              VoxelSize;
+    UINT32                             Nx, Ny;
+    UINT32                             Depth;
+    bool                               FillCliffs;    // close the steps down to lower neighbours
+    ZNPodArray<float>                  Heights;       // each cell's centre z, row after row
+    ZNPodArray<float>                  ColumnX;       // each column's centre x
+    ZNPodArray<float>                  RowY;          // each row's centre y
+    ZNPodArray<UINT32>                 ColumnPath;    // each column's path in x
+    ZNPodArray<UINT32>                 RowPath;       // each row's path in y
+    ZNPodArray<SampleTap>              ColorX;        // where each column samples the colour map
+    ZNPodArray<SampleTap>              ColorY;        //   and each row
+    ZNPodArray<UINT32>                 TileColumns;   // first column of each tile column (one more at the end)
+    ZNPodArray<UINT32>                 TileRows;      // first row of each tile row (one more at the end)
+    std::vector<std::vector<TileLeaf>> Tiles;         // each tile's leaves, tile row after tile row
+    std::vector<UINT64>                TileFills;     // fill sprites of each tile
+};
+
+// The path of a coordinate `depth` halvings down from [lo, hi], the first halving
+// in the highest bit, with the arithmetic of Split and Insert (a point on a middle
+// plane goes to the upper half), so every sprite lands where inserting it would.
+UINT32 AxisPath(float v, float lo, float hi, UINT32 depth)
+{
+    UINT32 path = 0;
+    for (UINT32 level = 0; level < depth; ++level)
     {
-        UINT32       k = 0;
-        const ZNVec3 mid((lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f);
-        for (UINT32 axis = 0; axis < 3; ++axis)
-        {
-            if (pt.Position[axis] >= mid[axis])
-            {
-                k |= 1u << axis;
-                lo[axis] = mid[axis];
-            }
-            else
-                hi[axis] = mid[axis];
-        }
-        node = node * 8 + k;
+        const float mid   = (lo + hi) * 0.5f;
+        const bool  upper = v >= mid;
+        path              = path * 2 + (upper ? 1u : 0u);
+        (upper ? lo : hi) = mid;
     }
-    return node;
+    return path;
 }
 
-void SampleRowsJob(void* context, UINT32 job)
+// The bounds [lo, hi] halved along a path of `depth` steps, as Split halves them.
+void AxisBounds(UINT32 path, UINT32 depth, float& lo, float& hi)
+{
+    for (UINT32 level = 0; level < depth; ++level)
+    {
+        const float mid                               = (lo + hi) * 0.5f;
+        ((path >> (depth - 1 - level)) & 1 ? lo : hi) = mid;
+    }
+}
+
+// Splits `paths` (monotonic) into runs of equal values: the first index of each, one more at the end.
+void PathRuns(const ZNPodArray<UINT32>& paths, ZNPodArray<UINT32>& runs)
+{
+    runs.SetCount(0);
+    for (UINT32 i = 0; i < paths.Size(); ++i)
+        if (!i || paths[i] != paths[i - 1])
+            runs.Add(i);
+    runs.Add(paths.Size());
+}
+
+void SampleHeightsJob(void* context, UINT32 job)
 {
     TreeBuild&   b    = *static_cast<TreeBuild*>(context);
-    const float  extX = b.Max.x - b.Min.x, extY = b.Max.y - b.Min.y, extZ = b.Max.z - b.Min.z;
+    const float  extZ = b.Max.z - b.Min.z;
     const float  du = 1.0f / (float)b.Nx, dv = 1.0f / (float)b.Ny;
-    const float  hu = du * 0.5f, hv = dv * 0.5f;
     const UINT32 rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
     for (UINT32 j = job * RowsPerJob; j < rowEnd; ++j)
     {
         const float v = (float)j * dv;
         for (UINT32 i = 0; i < b.Nx; ++i)
         {
-            const float u  = (float)i * du;
-            VoxelPoint& pt = (b.FillCliffs ? b.Cells : b.Samples).Data()[j * b.Nx + i];
-            pt.Position[0] = b.Min.x + extX * (u + hu);
-            pt.Position[1] = b.Min.y + extY * (v + hv);
-            pt.Position[2] = b.Min.z + extZ * SampleBilinear(*b.Height, u, v).R;
-            pt.Size        = b.VoxelSize;
-            PackVoxelColor(SampleBilinear(*b.Color, u, v), pt.Color);
-            memset(pt.Corner, 0, sizeof(pt.Corner));
-            if (!b.FillCliffs)
-                b.Top.Data()[j * b.Nx + i] = TopNode(b, pt);
+            const float u                  = (float)i * du;
+            b.Heights.Data()[j * b.Nx + i] = b.Min.z + extZ * SampleBilinear(*b.Height, u, v).R;
         }
     }
 }
@@ -710,63 +816,197 @@ void SampleRowsJob(void* context, UINT32 job)
 // The lowest of the cell's four neighbours (itself at the grid's edge).
 float LowestNeighbour(const TreeBuild& b, UINT32 i, UINT32 j)
 {
-    const VoxelPoint* s   = b.Cells.Data();
-    float             low = s[j * b.Nx + i].Position[2];
+    const float* z   = b.Heights.Data();
+    float        low = z[j * b.Nx + i];
     if (i > 0)
-        low = std::min(low, s[j * b.Nx + i - 1].Position[2]);
+        low = std::min(low, z[j * b.Nx + i - 1]);
     if (i + 1 < b.Nx)
-        low = std::min(low, s[j * b.Nx + i + 1].Position[2]);
+        low = std::min(low, z[j * b.Nx + i + 1]);
     if (j > 0)
-        low = std::min(low, s[(j - 1) * b.Nx + i].Position[2]);
+        low = std::min(low, z[(j - 1) * b.Nx + i]);
     if (j + 1 < b.Ny)
-        low = std::min(low, s[(j + 1) * b.Nx + i].Position[2]);
+        low = std::min(low, z[(j + 1) * b.Nx + i]);
     return low;
 }
 
-void CountFillsJob(void* context, UINT32 job)
+// Where cell i of n samples a line of `pixels` pixels: SampleBilinear's pixels and
+// weight at u = i / n, worked out once per column or row instead of per cell.
+void BuildTaps(UINT32 n, UINT32 pixels, ZNPodArray<SampleTap>& taps)
 {
-    TreeBuild&   b      = *static_cast<TreeBuild*>(context);
-    const UINT32 rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
-    for (UINT32 j = job * RowsPerJob; j < rowEnd; ++j)
-        for (UINT32 i = 0; i < b.Nx; ++i)
+    const auto clamp = [pixels](float v) {
+        return !(v > 0.0f) ? 0u : v >= (float)(pixels - 1) ? pixels - 1 : (UINT32)v;
+    };
+    taps.SetCount(n);
+    const float d = 1.0f / (float)n;
+    for (UINT32 i = 0; i < n; ++i)
+    {
+        const float x = (float)(pixels - 1) * ((float)i * d);
+        taps[i].F     = x - floorf(x);
+        taps[i].I0    = clamp(floorf(x));
+        taps[i].I1    = clamp(ceilf(x));
+    }
+}
+
+// One channel of a packed colour word, 0..1.
+float Channel(UINT32 c, UINT32 shift)
+{
+    return (float)((c >> shift) & 0xFF) * 0.003921569f;
+}
+
+// The colour map at cell (i, j), with SampleBilinear's arithmetic step for step
+// (each channel on its own), so the colour is the one it gives.
+void CellColor(const TreeBuild& b, UINT32 i, UINT32 j, UINT8 out[4])
+{
+    const ZNImage& image = *b.Color;
+    if (image.Pixels.Size() < image.Width * image.Height)
+    {
+        PackVoxelColor(SampleBilinear(image, (float)i * (1.0f / (float)b.Nx), (float)j * (1.0f / (float)b.Ny)), out);
+        return;
+    }
+    const SampleTap& tx = b.ColorX[i];
+    const SampleTap& ty = b.ColorY[j];
+    const UINT32*    p  = image.Pixels.Data();
+    const UINT32     tl = p[ty.I0 * image.Width + tx.I0], tr = p[ty.I0 * image.Width + tx.I1];
+    const UINT32     bl = p[ty.I1 * image.Width + tx.I0], br = p[ty.I1 * image.Width + tx.I1];
+    FloatPixel       c;
+    float*           channels[4] = { &c.R, &c.G, &c.B, &c.A };
+    for (UINT32 k = 0; k < 4; ++k)
+    {
+        const float t = Channel(tl, 8 * k) + (Channel(tr, 8 * k) - Channel(tl, 8 * k)) * tx.F;
+        const float u = Channel(bl, 8 * k) + (Channel(br, 8 * k) - Channel(bl, 8 * k)) * tx.F;
+        *channels[k]  = t + (u - t) * ty.F;
+    }
+    PackVoxelColor(c, out);
+}
+
+// The cell's sprite; its colour only when asked (counting needs none).
+void CellSprite(const TreeBuild& b, UINT32 i, UINT32 j, bool color, VoxelPoint& pt)
+{
+    pt.Position[0] = b.ColumnX[i];
+    pt.Position[1] = b.RowY[j];
+    pt.Position[2] = b.Heights.Data()[j * b.Nx + i];
+    pt.Size        = b.VoxelSize;
+    memset(pt.Color, 0, sizeof(pt.Color));
+    if (color)
+        CellColor(b, i, j, pt.Color);
+    memset(pt.Corner, 0, sizeof(pt.Corner));
+}
+
+// The tile's leaf of a z path; the leaf found last is tried first, as neighbouring
+// sprites mostly share one.
+UINT32 FindTileLeaf(std::vector<TileLeaf>& leaves, UINT32 zPath, UINT32& last)
+{
+    if (last < leaves.size() && leaves[last].ZPath == zPath)
+        return last;
+    for (last = 0; last < leaves.size(); ++last)
+        if (leaves[last].ZPath == zPath)
+            return last;
+    leaves.emplace_back();
+    leaves.back().ZPath = zPath;
+    leaves.back().Count = 0;
+    return last;
+}
+
+// Calls visit(sprite) for every sprite of the tile in insertion order: row after
+// row, each cell followed by its fills.
+template <class Visit>
+void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visit)
+{
+    const UINT32 tilesX = b.TileColumns.Size() - 1;
+    const UINT32 tx = tile % tilesX, ty = tile / tilesX;
+    VoxelPoint   cell, fill;
+    for (UINT32 j = b.TileRows[ty]; j < b.TileRows[ty + 1]; ++j)
+        for (UINT32 i = b.TileColumns[tx]; i < b.TileColumns[tx + 1]; ++i)
         {
-            const VoxelPoint& cell       = b.Cells.Data()[j * b.Nx + i];
-            b.Fills.Data()[j * b.Nx + i] = VoxCliffFillCount(cell.Position[2], LowestNeighbour(b, i, j), cell.Size);
+            CellSprite(b, i, j, color, cell);
+            visit(cell);
+            if (!b.FillCliffs)
+                continue;
+            const UINT32 fills = VoxCliffFillCount(cell.Position[2], LowestNeighbour(b, i, j), cell.Size);
+            for (UINT32 k = 1; k <= fills; ++k)
+            {
+                VoxCliffFillSprite(cell, k, fill);
+                visit(fill);
+            }
         }
 }
 
-// Each cell followed by the sprites that close its cliff, so the rows stay in order.
-void ExpandFillsJob(void* context, UINT32 job)
+UINT32 SpriteZPath(const TreeBuild& b, const VoxelPoint& pt)
 {
-    TreeBuild&   b     = *static_cast<TreeBuild*>(context);
-    const UINT32 first = job * RowsPerJob * b.Nx;
-    const UINT32 end   = std::min(b.Ny, (job + 1) * RowsPerJob) * b.Nx;
-    for (UINT32 c = first; c < end; ++c)
+    return AxisPath(pt.Position[2], b.Min.z, b.Max.z, b.Depth);
+}
+
+// Fills the leaves of one tile row: each tile's sprites in order into a scratch
+// array with their leaves, then each leaf's array at its final size, in order.
+void FillTilesJob(void* context, UINT32 tileRow)
+{
+    TreeBuild&              b      = *static_cast<TreeBuild*>(context);
+    const UINT32            tilesX = b.TileColumns.Size() - 1;
+    std::vector<VoxelPoint> sprites;
+    std::vector<UINT32>     slots;
+    for (UINT32 tile = tileRow * tilesX; tile < (tileRow + 1) * tilesX; ++tile)
     {
-        const VoxelPoint& cell  = b.Cells.Data()[c];
-        UINT32            at    = b.Fills.Data()[c];
-        const UINT32      fills = b.Fills.Data()[c + 1] - at - 1;
-        b.Samples.Data()[at]    = cell;
-        b.Top.Data()[at]        = TopNode(b, cell);
-        for (UINT32 k = 1; k <= fills; ++k)
+        std::vector<TileLeaf>& leaves = b.Tiles[tile];
+        leaves.clear();
+        sprites.clear();
+        slots.clear();
+        UINT32 last = 0;
+        ForEachTileSprite(b, tile, true,
+                          [&](const VoxelPoint& pt)
+                          {
+                              const UINT32 slot = FindTileLeaf(leaves, SpriteZPath(b, pt), last);
+                              ++leaves[slot].Count;
+                              sprites.push_back(pt);
+                              slots.push_back(slot);
+                          });
+        const UINT32 tx = tile % tilesX, ty = tile / tilesX;
+        b.TileFills[tile] = sprites.size() -
+                            (UINT64)(b.TileColumns[tx + 1] - b.TileColumns[tx]) * (b.TileRows[ty + 1] - b.TileRows[ty]);
+        for (TileLeaf& leaf : leaves)
         {
-            VoxelPoint& pt = b.Samples.Data()[++at];
-            VoxCliffFillSprite(cell, k, pt);
-            b.Top.Data()[at] = TopNode(b, pt);
+            leaf.Points.Reserve(leaf.Count);
+            leaf.Min = b.Min;
+            leaf.Max = b.Max;
+            AxisBounds(b.ColumnPath[b.TileColumns[tx]], b.Depth, leaf.Min.x, leaf.Max.x);
+            AxisBounds(b.RowPath[b.TileRows[ty]], b.Depth, leaf.Min.y, leaf.Max.y);
+            AxisBounds(leaf.ZPath, b.Depth, leaf.Min.z, leaf.Max.z);
+        }
+        for (size_t i = 0; i < sprites.size(); ++i)
+        {
+            TileLeaf&         leaf = leaves[slots[i]];
+            const VoxelPoint& pt   = sprites[i];
+            const ZNVec3      p(pt.Position[0], pt.Position[1], pt.Position[2]);
+            leaf.Points.Add(pt);
+            GrowBounds(leaf.Min, leaf.Max, p - ZNVec3(pt.Size, pt.Size, pt.Size));
+            GrowBounds(leaf.Min, leaf.Max, p + ZNVec3(pt.Size, pt.Size, pt.Size));
         }
     }
 }
 
-void FillSubtreeJob(void* context, UINT32 top)
+// Makes the tree down to every leaf the tiles filled, as inserting would (a split
+// node has all eight children), and hands each its sprites and bounds.
+void MakeLeaves(TreeBuild& b, VoxBlock* root)
 {
-    TreeBuild& b    = *static_cast<TreeBuild*>(context);
-    VoxBlock*  node = b.Nodes[top];
-    if (!node)
-        return;
-    for (UINT32 e = b.Start[top]; e < b.Start[top + 1]; ++e)
+    const UINT32 tilesX = b.TileColumns.Size() - 1;
+    for (UINT32 tile = 0; tile < b.Tiles.size(); ++tile)
     {
-        const VoxelPoint& pt = b.Samples.Data()[b.Order.Data()[e]];
-        node->Insert(b.Depth - b.TopDepth, ZNVec3(pt.Position[0], pt.Position[1], pt.Position[2]), pt.Size, pt.Color);
+        const UINT32 xPath = b.ColumnPath[b.TileColumns[tile % tilesX]];
+        const UINT32 yPath = b.RowPath[b.TileRows[tile / tilesX]];
+        for (TileLeaf& leaf : b.Tiles[tile])
+        {
+            VoxBlock* node = root;
+            for (UINT32 level = 0; level < b.Depth; ++level)
+            {
+                if (!node->IsSplit())
+                    node->Split();
+                const UINT32 bit = b.Depth - 1 - level;
+                node = node->Ch[((xPath >> bit) & 1) | ((yPath >> bit) & 1) << 1 | ((leaf.ZPath >> bit) & 1) << 2];
+            }
+            node->Points = std::move(leaf.Points);
+            node->Min    = leaf.Min;
+            node->Max    = leaf.Max;
+        }
+        b.Tiles[tile].clear();
     }
 }
 }   // namespace
@@ -797,107 +1037,68 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
     }
 
     TreeBuild b;
-    b.Height             = &height;
-    b.Color              = &color;
-    b.Min                = min;
-    b.Max                = max;
-    b.VoxelSize          = voxelSize;
-    b.Nx                 = nx;
-    b.Ny                 = ny;
-    b.Depth              = depth;
-    b.TopDepth           = std::min(depth, 2u);
-    b.FillCliffs         = fillCliffs;
-    const UINT32 rowJobs = (ny + RowsPerJob - 1) / RowsPerJob;
-    UINT32       total   = nx * ny;
-    if (fillCliffs)
+    b.Height     = &height;
+    b.Color      = &color;
+    b.Min        = min;
+    b.Max        = max;
+    b.VoxelSize  = voxelSize;
+    b.Nx         = nx;
+    b.Ny         = ny;
+    b.Depth      = std::min(depth, VoxMaxTreeDepth);
+    b.FillCliffs = fillCliffs;
+    // Cell centres and their paths in x and y, computed once per column and row.
+    const float extX = max.x - min.x, extY = max.y - min.y;
+    const float du = 1.0f / (float)nx, dv = 1.0f / (float)ny;
+    b.ColumnX.SetCount(nx);
+    b.ColumnPath.SetCount(nx);
+    for (UINT32 i = 0; i < nx; ++i)
     {
-        // Every cell is sampled before any fill is counted: a fill needs the heights
-        // of the rows on both sides.
-        b.Cells.SetCount(total);
-        if (!ParallelForInPieces(rowJobs, SampleRowsJob, &b, progress, 0.0f, 0.4f))
-        {
-            VoxBlock::Delete(root);
-            return nullptr;
-        }
-        b.Fills.SetCount(total + 1);
-        ZNParallelFor(rowJobs, CountFillsJob, &b);
-        UINT64 sum = 0;
-        for (UINT32 c = 0; c <= total; ++c)
-        {
-            const UINT32 fills = c < total ? b.Fills.Data()[c] : 0;
-            b.Fills.Data()[c]  = (UINT32)sum;
-            sum += 1 + fills;
-        }
-        // Fills that would take the sprites past the grid's own limit (a map of
-        // noise rather than terrain) are left out, and the world built as designed.
-        if (sum - 1 > VoxMaxSprites)
-        {
-            b.FillCliffs = false;
-            b.Cells.Clear();
-            b.Fills.Clear();
-        }
-        else
-            total = b.Fills.Data()[total];
+        b.ColumnX[i]    = min.x + extX * ((float)i * du + du * 0.5f);
+        b.ColumnPath[i] = AxisPath(b.ColumnX[i], min.x, max.x, b.Depth);
     }
-    b.Samples.SetCount(total);
-    b.Top.SetCount(total);
-    if (b.FillCliffs)
+    b.RowY.SetCount(ny);
+    b.RowPath.SetCount(ny);
+    for (UINT32 j = 0; j < ny; ++j)
     {
-        ZNParallelFor(rowJobs, ExpandFillsJob, &b);
-        b.Cells.Clear();
-        b.Fills.Clear();
-        if (fillSprites)
-            *fillSprites = total - nx * ny;
+        b.RowY[j]    = min.y + extY * ((float)j * dv + dv * 0.5f);
+        b.RowPath[j] = AxisPath(b.RowY[j], min.y, max.y, b.Depth);
     }
-    else if (!ParallelForInPieces(rowJobs, SampleRowsJob, &b, progress, 0.0f, 0.5f))
+    BuildTaps(nx, color.Width, b.ColorX);
+    BuildTaps(ny, color.Height, b.ColorY);
+    PathRuns(b.ColumnPath, b.TileColumns);
+    PathRuns(b.RowPath, b.TileRows);
+    const UINT32 tileRows = b.TileRows.Size() - 1;
+    b.Tiles.resize((size_t)(b.TileColumns.Size() - 1) * tileRows);
+    b.TileFills.assign(b.Tiles.size(), 0);
+
+    // Heights first: a cell's fills need the heights of the rows on both sides.
+    b.Heights.SetCount(nx * ny);
+    if (!ParallelForInPieces((ny + RowsPerJob - 1) / RowsPerJob, SampleHeightsJob, &b, progress, 0.0f, 0.3f) ||
+        !ParallelForInPieces(tileRows, FillTilesJob, &b, progress, 0.3f, 0.95f))
     {
         VoxBlock::Delete(root);
         return nullptr;
     }
-
-    // Group the samples by their top node, keeping row order inside each group.
-    const UINT32 tops = 1u << (3 * b.TopDepth);
-    b.Start.SetCount(tops + 1);
-    memset(b.Start.Data(), 0, (tops + 1) * sizeof(UINT32));
-    for (UINT32 s = 0; s < total; ++s)
-        ++b.Start.Data()[b.Top.Data()[s] + 1];
-    for (UINT32 t = 0; t < tops; ++t)
-        b.Start.Data()[t + 1] += b.Start.Data()[t];
-    ZNPodArray<UINT32> fill;
-    fill.SetCount(tops);
-    memcpy(fill.Data(), b.Start.Data(), tops * sizeof(UINT32));
-    b.Order.SetCount(total);
-    for (UINT32 s = 0; s < total; ++s)
-        b.Order.Data()[fill.Data()[b.Top.Data()[s]]++] = s;
-    b.Top.Clear();
-
-    // Split down to every top node that receives samples, as inserting them would.
-    b.Nodes.SetCount(tops);
-    for (UINT32 t = 0; t < tops; ++t)
+    UINT64 fills = 0;
+    for (UINT64 f : b.TileFills)
+        fills += f;
+    // Fills that would take the sprites past the grid's own limit (a map of noise
+    // rather than terrain) are left out, and the world built as designed.
+    if (fills && (UINT64)nx * ny + fills > VoxMaxSprites)
     {
-        b.Nodes[t] = nullptr;
-        if (b.Start[t] == b.Start[t + 1])
-            continue;
-        VoxBlock* node = root;
-        for (UINT32 level = 0; level < b.TopDepth; ++level)
-        {
-            if (!node->IsSplit())
-                node->Split();
-            node = node->Ch[(t >> (3 * (b.TopDepth - 1 - level))) & 7];
-        }
-        b.Nodes[t] = node;
+        b.FillCliffs = false;
+        fills        = 0;
+        ZNParallelFor(tileRows, FillTilesJob, &b);
     }
-    if (!VoxReport(progress, VoxPhase_Tree, 0.6f))
-    {
-        VoxBlock::Delete(root);
-        return nullptr;
-    }
-    ZNParallelFor(tops, FillSubtreeJob, &b);
+    b.Heights.Clear();
+    MakeLeaves(b, root);
     if (!VoxReport(progress, VoxPhase_Tree, 1.0f))
     {
         VoxBlock::Delete(root);
         return nullptr;
     }
+    if (fillSprites)
+        *fillSprites = (UINT32)fills;
     return root;
 }
 

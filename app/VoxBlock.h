@@ -224,13 +224,19 @@ struct VoxProgress
 // Calls the report when there is one; false when it asks to stop.
 bool VoxReport(const VoxProgress* progress, VoxBuildPhase phase, float fraction);
 
+// The deepest tree a build makes: a deeper one is built this deep (a cell's path
+// along each axis is a 32-bit word).
+const UINT32 VoxMaxTreeDepth = 32;
+
 // Samples the two maps over a grid of half-voxel steps across the bounds and
-// inserts one sprite per cell, `depth` levels down, into a new tree; with
-// fillCliffs each cell is followed by its fill sprites, whose number goes to
-// fillSprites when given. Returns null when either image is empty. No GL call; the
-// caller builds the vertex buffers. The sampling and the filling of the subtrees
-// run on all cores, in pieces between which progress (when given) is told; a
-// stopped build answers null.
+// puts one sprite per cell, `depth` levels down (at most VoxMaxTreeDepth), into a
+// new tree: the tree, and each leaf's sprites in their order, are the ones
+// inserting the cells row after row would give. With fillCliffs each cell is
+// followed by its fill sprites, whose number goes to fillSprites when given.
+// Returns null when either image is empty. No GL call; the caller builds the
+// vertex buffers. The sampling and the filling of the leaves run on all cores,
+// in pieces between which progress (when given) is told; a stopped build answers
+// null. Each leaf's sprite array is allocated once, at its final size.
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
                          float voxelSize, UINT32 depth = VoxTreeDepth, bool fillCliffs = false,
                          UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);

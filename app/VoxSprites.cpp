@@ -56,13 +56,17 @@ void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, Voxel
 
 namespace
 {
-// One batch of leaves built on all cores: each one's levels packed in its frame.
+// One batch of leaves built on all cores: each one's levels packed in its frame,
+// then copied to its place in the pool being filled.
 struct PackBatch
 {
-    VoxBlock**                                 Nodes;
-    UINT32                                     FirstNode;   // index of Nodes[0] in the frame table
-    VoxLeafFrame*                              Frames;      // the whole frame table
-    std::vector<std::vector<VoxPackedSprite>>* Packed;      // per node of the batch
+    VoxBlock**                               Nodes;
+    UINT32                                   FirstNode;   // index of Nodes[0] in the frame table
+    VoxLeafFrame*                            Frames;      // the whole frame table
+    std::vector<ZNPodArray<VoxPackedSprite>> Packed;      // per node of the batch
+    ZNPodArray<UINT32>                       At;          // per node: its first sprite in Staging, or ~0u
+    VoxPackedSprite*                         Staging;     // the pool being filled
+    UINT32                                   CopyFirst;   // node of the batch the copy jobs start at
 };
 
 void PackLeafJob(void* context, UINT32 index)
@@ -76,8 +80,8 @@ void PackLeafJob(void* context, UINT32 index)
     const UINT32  leaf  = b.FirstNode + index;
     VoxLeafFrame& frame = b.Frames[leaf];
     VoxLeafFrameFor(node->Vertices.Data(), count, 1, frame);
-    std::vector<VoxPackedSprite>& out = (*b.Packed)[index];
-    out.resize(count);
+    ZNPodArray<VoxPackedSprite>& out = b.Packed[index];
+    out.SetCount(count);
     for (UINT32 i = 0; i < count; ++i)
     {
         // The sprites as the shader reads them back decide the cull bounds.
@@ -86,6 +90,16 @@ void PackLeafJob(void* context, UINT32 index)
     }
     node->ComputeOwnCullBounds();
     node->Vertices.Clear();
+}
+
+void CopyLeafJob(void* context, UINT32 index)
+{
+    PackBatch&                   b    = *static_cast<PackBatch*>(context);
+    const UINT32                 node = b.CopyFirst + index;
+    ZNPodArray<VoxPackedSprite>& own  = b.Packed[node];
+    if (b.At[node] != ~0u)
+        memcpy(b.Staging + b.At[node], own.Data(), own.Size() * sizeof(VoxPackedSprite));
+    own.Clear();
 }
 
 // A GL buffer holding the bytes and a buffer texture of the given format on it.
@@ -148,10 +162,12 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
 
     // A batch of leaves at a time, so the unpacked levels on the processor never
     // hold more than about a million sprites.
-    const UINT32                              batchSprites = 1u << 20;
-    const UINT64                              allSprites   = std::max(1u, root->CountPoints());
-    UINT64                                    doneSprites  = 0;
-    std::vector<std::vector<VoxPackedSprite>> packed;
+    const UINT32 batchSprites = 1u << 20;
+    const UINT64 allSprites   = std::max(1u, root->CountPoints());
+    UINT64       doneSprites  = 0;
+    // Room for the levels of a usual world (a third more than its sprites) from the
+    // start, so the staging array is not grown and copied again and again.
+    staging.Reserve((UINT32)std::min<UINT64>(poolSprites, allSprites + allSprites / 3 + 1024));
     for (UINT32 first = 0; first < nodes.Size();)
     {
         if (!VoxReport(progress, VoxPhase_Buffers, (float)((double)doneSprites / (double)allSprites)))
@@ -163,31 +179,47 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
         while (last < nodes.Size() && (sprites < batchSprites || last == first))
             sprites += nodes[last++]->Points.Size();
         doneSprites += sprites;
-        packed.assign(last - first, std::vector<VoxPackedSprite>());
-        PackBatch batch = { nodes.Data() + first, first, frames.Data(), &packed };
+        PackBatch batch;
+        batch.Nodes     = nodes.Data() + first;
+        batch.FirstNode = first;
+        batch.Frames    = frames.Data();
+        batch.Packed.resize(last - first);
+        batch.At.SetCount(last - first);
         ZNParallelFor(last - first, PackLeafJob, &batch);
+        // Places in the pools are given in tree order; the copies then run on all
+        // cores, a pool at a time.
+        UINT32 copyFrom = first;
         for (UINT32 i = first; i < last; ++i)
         {
-            VoxBlock*                           node = nodes[i];
-            const std::vector<VoxPackedSprite>& own  = packed[i - first];
-            node->DrawCount                          = 0;
-            if (own.empty())
+            VoxBlock*    node   = nodes[i];
+            const UINT32 count  = batch.Packed[i - first].Size();
+            node->DrawCount     = 0;
+            batch.At[i - first] = ~0u;
+            if (!count)
                 continue;
-            if (own.size() > poolSprites)
+            if (count > poolSprites)
             {
                 PrintStdout("A voxel leaf of %u sprites is more than a sprite pool holds (%u); it is not drawn\n",
-                            (unsigned)own.size(), poolSprites);
+                            count, poolSprites);
                 continue;
             }
-            if (staging.Size() + own.size() > poolSprites)
+            if (staging.Size() + count > poolSprites)
+            {
+                batch.Staging   = staging.Data();
+                batch.CopyFirst = copyFrom - first;
+                ZNParallelFor(i - copyFrom, CopyLeafJob, &batch);
+                copyFrom = i;
                 flush();
-            node->Pool      = store->Pools.Size();
-            node->PoolFirst = staging.Size();
-            node->DrawCount = node->LodCount[0];
-            const UINT32 at = staging.Size();
-            staging.SetCount(at + (UINT32)own.size());
-            memcpy(staging.Data() + at, own.data(), own.size() * sizeof(VoxPackedSprite));
+            }
+            node->Pool          = store->Pools.Size();
+            node->PoolFirst     = staging.Size();
+            node->DrawCount     = node->LodCount[0];
+            batch.At[i - first] = staging.Size();
+            staging.SetCount(staging.Size() + count);
         }
+        batch.Staging   = staging.Data();
+        batch.CopyFirst = copyFrom - first;
+        ZNParallelFor(last - copyFrom, CopyLeafJob, &batch);
         first = last;
     }
     flush();

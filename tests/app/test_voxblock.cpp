@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <math.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -369,5 +372,188 @@ TEST(VoxelTree, ProgressComesInOrderAndStoppingAnywhereLeavesNothing)
             EXPECT_EQ(stopping.Reports.size(), stop + 1) << "nothing is reported after the stop";
             EXPECT_EQ(VoxBlock::LiveNodes(), live) << "stopped at " << stop;
         }
+    }
+}
+
+namespace
+{
+// The tree as inserting every sprite one by one builds it: each cell sampled as the
+// build samples it, row after row, each followed by its fills.
+VoxBlock* InsertEveryCell(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
+                          float voxelSize, UINT32 depth, bool fillCliffs, UINT32& cellCount)
+{
+    const UINT32            nx = (UINT32)ceilf((max.x - min.x) / (voxelSize * 0.5f));
+    const UINT32            ny = (UINT32)ceilf((max.y - min.y) / (voxelSize * 0.5f));
+    const float             du = 1.0f / (float)nx, dv = 1.0f / (float)ny;
+    std::vector<VoxelPoint> cells(nx * ny);
+    cellCount = nx * ny;
+    for (UINT32 j = 0; j < ny; ++j)
+        for (UINT32 i = 0; i < nx; ++i)
+        {
+            const float u = (float)i * du, v = (float)j * dv;
+            VoxelPoint& p = cells[j * nx + i];
+            p.Position[0] = min.x + (max.x - min.x) * (u + du * 0.5f);
+            p.Position[1] = min.y + (max.y - min.y) * (v + dv * 0.5f);
+            p.Position[2] = min.z + (max.z - min.z) * SampleBilinear(height, u, v).R;
+            p.Size        = voxelSize;
+            PackVoxelColor(SampleBilinear(color, u, v), p.Color);
+        }
+    VoxBlock* root = VoxBlock::Create(min, max);
+    for (UINT32 j = 0; j < ny; ++j)
+        for (UINT32 i = 0; i < nx; ++i)
+        {
+            const VoxelPoint& c = cells[j * nx + i];
+            root->Insert(depth, ZNVec3(c.Position[0], c.Position[1], c.Position[2]), c.Size, c.Color);
+            float low = c.Position[2];
+            if (i > 0)
+                low = std::min(low, cells[j * nx + i - 1].Position[2]);
+            if (i + 1 < nx)
+                low = std::min(low, cells[j * nx + i + 1].Position[2]);
+            if (j > 0)
+                low = std::min(low, cells[(j - 1) * nx + i].Position[2]);
+            if (j + 1 < ny)
+                low = std::min(low, cells[(j + 1) * nx + i].Position[2]);
+            const UINT32 fills = fillCliffs ? VoxCliffFillCount(c.Position[2], low, c.Size) : 0;
+            for (UINT32 k = 1; k <= fills; ++k)
+            {
+                VoxelPoint f;
+                VoxCliffFillSprite(c, k, f);
+                root->Insert(depth, ZNVec3(f.Position[0], f.Position[1], f.Position[2]), f.Size, f.Color);
+            }
+        }
+    return root;
+}
+
+// Same nodes, same bounds, same sprites in the same order, bit for bit.
+void ExpectSameTree(const VoxBlock* a, const VoxBlock* b, const std::string& where)
+{
+    ASSERT_EQ(a->IsSplit(), b->IsSplit()) << where;
+    EXPECT_EQ(memcmp(&a->Min, &b->Min, sizeof(ZNVec3)), 0) << where;
+    EXPECT_EQ(memcmp(&a->Max, &b->Max, sizeof(ZNVec3)), 0) << where;
+    ASSERT_EQ(a->Points.Size(), b->Points.Size()) << where;
+    for (UINT32 i = 0; i < a->Points.Size(); ++i)
+        ASSERT_EQ(memcmp(&a->Points[i], &b->Points[i], sizeof(VoxelPoint)), 0) << where << " sprite " << i;
+    if (a->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            ExpectSameTree(a->Ch[k], b->Ch[k], where + "/" + std::to_string(k));
+}
+}   // namespace
+
+// The build fills leaves tile by tile; the tree must be the one inserting every
+// cell in row order gives, on uneven grids, at several depths (none included),
+// with cliffs that put a cell's fills in other leaves than the cell's.
+TEST(VoxelTree, BuildEqualsInsertingEveryCellInRowOrder)
+{
+    ZNImage height, color;
+    height.Resize(37, 23, 1, 1);
+    color.Resize(19, 29, 1, 1);
+    UINT32 seed = 12345;
+    for (UINT32 y = 0; y < height.Height; ++y)
+        for (UINT32 x = 0; x < height.Width; ++x)
+        {
+            seed = seed * 1664525u + 1013904223u;
+            // A slope with sharp steps, so sprites spread in z and cliffs need fills.
+            const UINT8 v      = (UINT8)std::min(255u, x * 5 + ((seed >> 24) & 0x3F) + ((x / 7) % 2) * 90);
+            height.Pixel(x, y) = PackRGBA(v, 0, 0, 255);
+        }
+    for (UINT32 y = 0; y < color.Height; ++y)
+        for (UINT32 x = 0; x < color.Width; ++x)
+            color.Pixel(x, y) = PackRGBA((UINT8)(x * 13), (UINT8)(y * 7), (UINT8)(x * y), 255);
+    const struct
+    {
+        ZNVec3 Min, Max;
+    } worlds[] = { { ZNVec3(-200, -150, 0), ZNVec3(200, 150, 600) },
+                   { ZNVec3(3, -71, -20), ZNVec3(173, 97, 300) },
+                   { ZNVec3(-60, -60, 0), ZNVec3(60, 60, 600) } };
+    for (const auto& w : worlds)
+        for (UINT32 depth : { 0u, 1u, 3u, 5u })
+            for (bool fills : { false, true })
+            {
+                UINT32    fillSprites = 0, cells = 0;
+                VoxBlock* built = BuildVoxelTree(height, color, w.Min, w.Max, VoxVoxelSize, depth, fills, &fillSprites);
+                VoxBlock* inserted = InsertEveryCell(height, color, w.Min, w.Max, VoxVoxelSize, depth, fills, cells);
+                ASSERT_NE(built, nullptr);
+                const std::string where = "world " + std::to_string(&w - worlds) + " depth " + std::to_string(depth) +
+                                          (fills ? " with fills" : "");
+                ExpectSameTree(built, inserted, where);
+                EXPECT_EQ(fillSprites, inserted->CountPoints() - cells) << where;
+                EXPECT_TRUE(!fills || fillSprites > 100u) << where << ": the steps need fills";
+                VoxBlock::Delete(built);
+                VoxBlock::Delete(inserted);
+            }
+}
+
+// Each coarse level is one sprite per block of 2^k x 2^k cells that holds a sprite,
+// the blocks in the order of their numbers packed as unsigned words (row y then x,
+// so non-negative numbers before negative ones), each the mean of its sprites taken
+// in their order in the leaf. Checked against a map of blocks on a leaf that
+// straddles both axes' zero, with several sprites to a cell (as fills give) and the
+// cells in scrambled order; and on sprites scattered far apart.
+TEST(VoxelTree, CoarseLevelsGroupTheBlocksOfTheirCellsInKeyOrder)
+{
+    const float size = 10.0f;
+    for (bool scattered : { false, true })
+    {
+        VoxBlock* root = VoxBlock::Create(ZNVec3(-5000, -5000, 0), ZNVec3(5000, 5000, 600));
+        UINT32    seed = 99;
+        for (UINT32 n = 0; n < 700; ++n)
+        {
+            seed             = seed * 1664525u + 1013904223u;
+            const INT32 cx   = scattered ? (INT32)(seed >> 20) - 2048 : (INT32)((seed >> 8) % 23) - 11;
+            const INT32 cy   = scattered ? (INT32)((seed >> 4) & 0xFFF) - 2048 : (INT32)((seed >> 16) % 19) - 9;
+            const UINT8 c[4] = { (UINT8)seed, (UINT8)(seed >> 8), (UINT8)(seed >> 16), 255 };
+            // Anywhere inside the cell, so the sums round and their order shows.
+            const float dx = 0.3f + 0.37f * (float)(seed % 11), dy = 0.2f + 0.41f * (float)(seed % 9);
+            root->Insert(0, ZNVec3(cx * size * 0.5f + dx, cy * size * 0.5f + dy, (float)(seed % 500)), size, c);
+        }
+        root->BuildOwnVertices(VoxLayout_Compact);
+        const VoxelPoint* p = root->Points.Data();
+        for (UINT32 level = 1; level < VoxLodLevels; ++level)
+        {
+            std::map<UINT64, std::vector<UINT32>> blocks;
+            const float                           block = size * 0.5f * (float)(1u << level);
+            for (UINT32 i = 0; i < root->Points.Size(); ++i)
+            {
+                const UINT32 bx = (UINT32)(INT32)floorf(p[i].Position[0] / block);
+                const UINT32 by = (UINT32)(INT32)floorf(p[i].Position[1] / block);
+                blocks[(UINT64)by << 32 | bx].push_back(i);
+            }
+            ASSERT_EQ(root->LodCount[level], blocks.size()) << "level " << level;
+            const VoxelPoint* merged = root->Vertices.Data() + root->LodFirst[level];
+            for (const auto& entry : blocks)
+            {
+                float  x = 0.0f, y = 0.0f;
+                UINT32 red = 0;
+                for (UINT32 i : entry.second)
+                {
+                    x += p[i].Position[0];
+                    y += p[i].Position[1];
+                    red += p[i].Color[0];
+                }
+                const UINT32 count = (UINT32)entry.second.size();
+                EXPECT_EQ(merged->Position[0], x / (float)count) << "level " << level;
+                EXPECT_EQ(merged->Position[1], y / (float)count) << "level " << level;
+                EXPECT_EQ(merged->Color[0], (red + count / 2) / count) << "level " << level;
+                // As wide as the farthest merged centre needs, lowered to the highest top.
+                float z = 0.0f;
+                for (UINT32 i : entry.second)
+                    z += p[i].Position[2];
+                const float centre[3] = { x / (float)count, y / (float)count, z / (float)count };
+                float       reach = 0.0f, top = centre[2];
+                for (UINT32 i : entry.second)
+                {
+                    float d2 = 0.0f;
+                    for (UINT32 a = 0; a < 3; ++a)
+                        d2 += (p[i].Position[a] - centre[a]) * (p[i].Position[a] - centre[a]);
+                    reach = std::max(reach, sqrtf(d2));
+                    top   = std::max(top, p[i].Position[2] + size * 0.5f);
+                }
+                const float width = std::max(size * (float)(1u << level), size + 2.0f * reach);
+                EXPECT_EQ(merged->Size, width) << "level " << level;
+                EXPECT_EQ(merged->Position[2], std::min(centre[2], top - width * 0.5f)) << "level " << level;
+                ++merged;
+            }
+        }
+        VoxBlock::Delete(root);
     }
 }
