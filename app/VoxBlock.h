@@ -130,6 +130,8 @@ public:
                                                       //   reach beyond that box (level 0: 0)
     float                  LodWidest[VoxLodLevels];   // widest sprite of each level of this
                                                       //   node's own (0 without points)
+    UINT64                 Serial;                    // unique among every node ever made, so a
+                                                      //   tree at a reused address is told apart
 
     static VoxBlock* Create(const ZNVec3& min, const ZNVec3& max);
     // Deletes the node, its subtree and their GL buffers; null is allowed.

@@ -275,7 +275,13 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         frame.PointGuard   = (float)band;
         frame.MaxPointSize = std::min(MaxPointSize, (float)(2 * (band - 2)));
     }
-    VoxCollectDraws(Root, frustum, View.Position, frame, DrawItems);
+    if (CullingSerial != Root->Serial)
+    {
+        // Another tree than the list was made from: a rebuild, or one a caller put in.
+        VoxBuildCullList(Root, Culling);
+        CullingSerial = Root->Serial;
+    }
+    VoxCollectDraws(Culling, frustum, View.Position, frame, DrawItems);
     const auto draw = [this](VoxDrawForm form)
     {
         if (Sprites)

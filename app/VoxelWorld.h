@@ -92,6 +92,8 @@ private:
     double ProgressShown = 0.0;   //   and when its bar was last drawn
 
     ZNPodArray<VoxDrawItem> DrawItems;            // kept between frames to save the allocations
+    VoxCullList             Culling;              // Root flattened for the frame's cull, made when first
+    UINT64                  CullingSerial = 0;    //   needed for the tree of this root serial (0: none)
     ZNShaderVariant         PointShader;          // "Voxel.shd" with POINTS
     ZNShaderVariant         CompactShader;        //   with COMPACT
     ZNShaderVariant         CompactPointShader;   //   with COMPACT and POINTS
