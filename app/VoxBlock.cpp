@@ -57,8 +57,6 @@ void PackVoxelColor(const FloatPixel& c, UINT8 out[4])
 
 // Nodes made and not yet deleted; the parallel build makes them on every core.
 static std::atomic<INT64> GLiveNodes(0);
-// Serials handed out so far.
-static std::atomic<UINT64> GNodeSerials(0);
 
 INT64 VoxBlock::LiveNodes()
 {
@@ -69,7 +67,6 @@ VoxBlock* VoxBlock::Create(const ZNVec3& min, const ZNVec3& max)
 {
     VoxBlock* node = new VoxBlock();
     ++GLiveNodes;
-    node->Serial = ++GNodeSerials;
     for (UINT32 k = 0; k < 8; ++k)
         node->Ch[k] = nullptr;
     node->Min       = min;
@@ -376,8 +373,17 @@ void VoxBlock::ComputeOwnCullBounds()
     }
 }
 
+// Times any tree's cull bounds were computed; every layout change ends with it.
+static std::atomic<UINT64> GCullBoundsEdits(0);
+
+UINT64 VoxCullBoundsEdits()
+{
+    return GCullBoundsEdits.load();
+}
+
 void VoxBlock::ComputeCullBounds(bool own)
 {
+    ++GCullBoundsEdits;
     if (own || !Points.Size())
         ComputeOwnCullBounds();
     if (IsSplit())

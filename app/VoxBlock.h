@@ -130,8 +130,6 @@ public:
                                                       //   reach beyond that box (level 0: 0)
     float                  LodWidest[VoxLodLevels];   // widest sprite of each level of this
                                                       //   node's own (0 without points)
-    UINT64                 Serial;                    // unique among every node ever made, so a
-                                                      //   tree at a reused address is told apart
 
     static VoxBlock* Create(const ZNVec3& min, const ZNVec3& max);
     // Deletes the node, its subtree and their GL buffers; null is allowed.
@@ -185,6 +183,11 @@ private:
     VoxBlock()  = default;
     ~VoxBlock() = default;
 };
+
+// How many times any tree's cull bounds were computed (ComputeCullBounds, which
+// every vertex build and sprite store ends with): a copy taken of what a tree
+// draws and where is stale once this has moved.
+UINT64 VoxCullBoundsEdits();
 
 // Cliffs. The terrain is a shell of sprites, so where a cell stands well above a
 // neighbour, a view from above looks past the neighbour's top and under the cell's

@@ -135,8 +135,7 @@ static VoxDrawForm ChooseForm(const ZNVec3& cullMin, const ZNVec3& cullMax, floa
     const float  reach = 1.0f + grow;
     const ZNVec3 margin(reach, reach, reach);
     // A point grows by its slant, its distance over its view depth (at most SlantLimit).
-    const float  slant =
-        std::min(options.SlantLimit, FarthestDistance(eye, cullMin - margin, cullMax + margin) / depth);
+    const float slant = std::min(options.SlantLimit, FarthestDistance(eye, cullMin - margin, cullMax + margin) / depth);
     if (!(depth > 0.0f) || widest * options.PointScale * std::max(slant, 1.0f) > options.MaxPointSize * depth)
         return VoxForm_Quads;
     if (VoxClassifyBox(frustum, cullMin - margin, cullMax + margin) == VoxCull_Inside)
@@ -182,6 +181,12 @@ void Flatten(const VoxBlock* node, VoxCullList& out)
         leaf.Levels = LevelsOf(*node);
         memcpy(leaf.LodGrow, node->LodGrow, sizeof(leaf.LodGrow));
         memcpy(leaf.LodWidest, node->LodWidest, sizeof(leaf.LodWidest));
+        leaf.Pool = node->Pool;
+        for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        {
+            leaf.First[level] = node->PoolFirst + node->LodFirst[level];
+            leaf.Count[level] = level ? node->LodCount[level] : node->DrawCount;
+        }
         c.Leaf = out.Leaves.Size();
         out.Leaves.Add(leaf);
     }
@@ -204,9 +209,9 @@ struct Collector
     void Leaf(const VoxCullNode& n, const VoxCullLeaf& leaf, bool tested)
     {
         VoxDrawItem item;
-        item.Node     = leaf.Node;
-        item.Distance = BoxDistance(Eye, leaf.Min, leaf.Max);
-        item.Level    = LodLevel(leaf.Levels, item.Distance, *Options);
+        item.Node        = leaf.Node;
+        item.Distance    = BoxDistance(Eye, leaf.Min, leaf.Max);
+        item.Level       = LodLevel(leaf.Levels, item.Distance, *Options);
         const float grow = leaf.LodGrow[item.Level];
         if (tested)
         {
@@ -216,6 +221,9 @@ struct Collector
         }
         item.Form    = ChooseForm(n.CullMin, n.CullMax, grow, leaf.LodWidest[item.Level], *Frustum, Eye, *Options);
         item.Reverse = Options->Order && NearestLast(leaf.Min, leaf.Max, Eye);
+        item.Pool    = leaf.Pool;
+        item.First   = leaf.First[item.Level];
+        item.Count   = leaf.Count[item.Level];
         Items->Add(item);
     }
 };
@@ -234,13 +242,13 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
 {
     items.SetCount(0);
     Collector c;
-    c.Frustum = &frustum;
-    c.Eye     = eye;
-    c.Options = &options;
-    c.Items   = &items;
+    c.Frustum                 = &frustum;
+    c.Eye                     = eye;
+    c.Options                 = &options;
+    c.Items                   = &items;
     const VoxCullNode* nodes  = list.Nodes.Data();
     const VoxCullLeaf* leaves = list.Leaves.Data();
-    const UINT32       count = list.Nodes.Size();
+    const UINT32       count  = list.Nodes.Size();
     for (UINT32 i = 0; i < count;)
     {
         const VoxCullNode& n      = nodes[i];

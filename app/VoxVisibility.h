@@ -81,6 +81,9 @@ struct VoxDrawItem
     float           Distance;   // from the eye to the leaf's bounds, 0 inside
     VoxDrawForm     Form;
     bool            Reverse;   // sprites last first, so the ones nearest the eye come first
+    UINT32          Pool;      // the compact store's pool of its sprites
+    UINT32          First;     //   and the level's first sprite there (PoolFirst + LodFirst)
+    UINT32          Count;     // the level's sprites (vertices in the other layouts)
 };
 
 // The most the sprite shader may grow a sprite seen at a slant (its "SlantLimit")
@@ -109,18 +112,21 @@ struct VoxCullNode
 {
     ZNVec3 CullMin;   // the node's cull box
     ZNVec3 CullMax;
-    float  Grow;      // the most any level of the subtree reaches beyond it
-    UINT32 End;       // index just past the subtree
-    UINT32 Leaf;      // its entry in Leaves, VoxNoLeaf when it has nothing of its own to draw
+    float  Grow;   // the most any level of the subtree reaches beyond it
+    UINT32 End;    // index just past the subtree
+    UINT32 Leaf;   // its entry in Leaves, VoxNoLeaf when it has nothing of its own to draw
 };
 struct VoxCullLeaf
 {
     const VoxBlock* Node;
-    ZNVec3          Min;                      // its bounds, for the distance and the sprite order
+    ZNVec3          Min;   // its bounds, for the distance and the sprite order
     ZNVec3          Max;
-    float           LodGrow[VoxLodLevels];    // as the node's
+    float           LodGrow[VoxLodLevels];   // as the node's
     float           LodWidest[VoxLodLevels];
-    UINT32          Levels;                   // levels below this one have sprites
+    UINT32          Levels;                // levels below this one have sprites
+    UINT32          Pool;                  // as the node's
+    UINT32          First[VoxLodLevels];   // each level's PoolFirst + LodFirst
+    UINT32          Count[VoxLodLevels];   // each level's count (level 0: DrawCount)
 };
 struct VoxCullList
 {

@@ -275,11 +275,13 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         frame.PointGuard   = (float)band;
         frame.MaxPointSize = std::min(MaxPointSize, (float)(2 * (band - 2)));
     }
-    if (CullingSerial != Root->Serial)
+    if (CullingRoot != Root || CullingEdits != VoxCullBoundsEdits())
     {
-        // Another tree than the list was made from: a rebuild, or one a caller put in.
+        // Another tree than the list was made from (a rebuild, or one a caller put
+        // in), or one laid out anew, maybe at the same address.
         VoxBuildCullList(Root, Culling);
-        CullingSerial = Root->Serial;
+        CullingRoot  = Root;
+        CullingEdits = VoxCullBoundsEdits();
     }
     VoxCollectDraws(Culling, frustum, View.Position, frame, DrawItems);
     const auto draw = [this](VoxDrawForm form)

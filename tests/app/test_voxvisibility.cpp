@@ -380,20 +380,22 @@ TEST(VoxFrustum, FlattenedCullDrawsWhatTestingEveryLeafDraws)
             if (!n->DrawCount)
                 continue;
             VoxDrawItem item;
-            item.Node          = n;
-            const ZNVec3 d     = ZNVec3(std::max(std::max(n->Min.x - cam.Position.x, cam.Position.x - n->Max.x), 0.0f),
-                                        std::max(std::max(n->Min.y - cam.Position.y, cam.Position.y - n->Max.y), 0.0f),
-                                        std::max(std::max(n->Min.z - cam.Position.z, cam.Position.z - n->Max.z), 0.0f));
-            item.Distance      = sqrtf(d.x * d.x + d.y * d.y + d.z * d.z);
-            item.Level         = VoxLodLevelFor(*n, item.Distance, o);
-            const float  grow  = n->LodGrow[item.Level];
-            const ZNVec3 g(grow, grow, grow);
+            item.Node      = n;
+            const ZNVec3 d = ZNVec3(std::max(std::max(n->Min.x - cam.Position.x, cam.Position.x - n->Max.x), 0.0f),
+                                    std::max(std::max(n->Min.y - cam.Position.y, cam.Position.y - n->Max.y), 0.0f),
+                                    std::max(std::max(n->Min.z - cam.Position.z, cam.Position.z - n->Max.z), 0.0f));
+            item.Distance  = sqrtf(d.x * d.x + d.y * d.y + d.z * d.z);
+            item.Level     = VoxLodLevelFor(*n, item.Distance, o);
+            const float         grow = n->LodGrow[item.Level];
+            const ZNVec3        g(grow, grow, grow);
             const VoxCullResult r = VoxClassifyBox(f, n->CullMin - g, n->CullMax + g);
             inside += r == VoxCull_Inside;
             culled += r == VoxCull_Outside;
             if (r == VoxCull_Outside)
                 continue;
-            item.Form = VoxChooseForm(*n, item.Level, f, cam.Position, o);
+            item.Form  = VoxChooseForm(*n, item.Level, f, cam.Position, o);
+            item.First = n->PoolFirst + n->LodFirst[item.Level];
+            item.Count = item.Level ? n->LodCount[item.Level] : n->DrawCount;
             forms[item.Form]++;
             levels[item.Level]++;
             expected.push_back(item);
@@ -409,6 +411,8 @@ TEST(VoxFrustum, FlattenedCullDrawsWhatTestingEveryLeafDraws)
             EXPECT_EQ(items[i].Node, expected[i].Node) << "camera " << c << ", item " << i;
             EXPECT_EQ(items[i].Level, expected[i].Level) << "camera " << c << ", item " << i;
             EXPECT_EQ(items[i].Form, expected[i].Form) << "camera " << c << ", item " << i;
+            EXPECT_EQ(items[i].First, expected[i].First) << "camera " << c << ", item " << i;
+            EXPECT_EQ(items[i].Count, expected[i].Count) << "camera " << c << ", item " << i;
             EXPECT_FLOAT_EQ(items[i].Distance, expected[i].Distance) << "camera " << c << ", item " << i;
         }
     }
