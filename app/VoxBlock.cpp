@@ -452,8 +452,17 @@ void VoxBlock::ComputeOwnCullBounds()
     }
 }
 
+// Times any tree's cull bounds were computed; every layout change ends with it.
+static std::atomic<UINT64> GCullBoundsEdits(0);
+
+UINT64 VoxCullBoundsEdits()
+{
+    return GCullBoundsEdits.load();
+}
+
 void VoxBlock::ComputeCullBounds(bool own)
 {
+    ++GCullBoundsEdits;
     if (own || !Points.Size())
         ComputeOwnCullBounds();
     if (IsSplit())

@@ -184,6 +184,11 @@ private:
     ~VoxBlock() = default;
 };
 
+// How many times any tree's cull bounds were computed (ComputeCullBounds, which
+// every vertex build and sprite store ends with): a copy taken of what a tree
+// draws and where is stale once this has moved.
+UINT64 VoxCullBoundsEdits();
+
 // Cliffs. The terrain is a shell of sprites, so where a cell stands well above a
 // neighbour, a view from above looks past the neighbour's top and under the cell's
 // sprite into the empty mountain, and the sky shows through. A step of a sprite

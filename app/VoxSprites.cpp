@@ -263,12 +263,12 @@ void VoxSpriteStore::DrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm
         Counts.SetCount(0);
         for (UINT32 i = 0; i < items.Size(); ++i)
         {
+            // The item carries its range, so no node is read here.
             const VoxDrawItem& item = items.Data()[i];
-            const VoxBlock&    node = *item.Node;
-            if (item.Form != form || node.Pool != p)
+            if (item.Form != form || item.Pool != p)
                 continue;
-            UINT32       first = node.PoolFirst + node.LodFirst[item.Level];
-            const UINT32 count = item.Level ? node.LodCount[item.Level] : node.DrawCount;
+            UINT32       first = item.First;
+            const UINT32 count = item.Count;
             if (!count)
                 continue;
             if (item.Reverse)

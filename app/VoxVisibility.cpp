@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <math.h>
+#include <string.h>
 
 void VoxFrustumFromMatrix(const ZNMat4& m, VoxFrustum& out)
 {
@@ -69,7 +70,8 @@ float VoxSlantLimit(const ZNMat4& projection)
     return sqrtf(2.0f * (1.0f + t * t));
 }
 
-UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options)
+// Level of detail at this distance for a leaf whose levels below `levels` have sprites.
+static UINT32 LodLevel(UINT32 levels, float distance, const VoxDrawOptions& options)
 {
     if (!options.Lod || !(options.LodDistance > 0.0f))
         return 0;
@@ -79,12 +81,26 @@ UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions
     // shorter default step lets the haze, which grows with distance, hide the
     // coarser levels sooner.
     float  from = options.LodDistance;
-    while (level + 1 < VoxLodLevels && distance >= from && leaf.LodCount[level + 1])
+    while (level + 1 < levels && distance >= from)
     {
         ++level;
         from *= options.LodStep;
     }
     return level;
+}
+
+// Levels from full detail on that have sprites, up to the first that has none.
+static UINT32 LevelsOf(const VoxBlock& leaf)
+{
+    UINT32 levels = 1;
+    while (levels < VoxLodLevels && leaf.LodCount[levels])
+        ++levels;
+    return levels;
+}
+
+UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions& options)
+{
+    return LodLevel(LevelsOf(leaf), distance, options);
 }
 
 // Least view depth of the box: the near plane's normal is the view direction.
@@ -98,39 +114,89 @@ static float NearestViewDepth(const VoxFrustum& frustum, const ZNVec3& eye, cons
 // Whether the leaf's sprites come nearer the eye towards their end. They lie in
 // rows along x in increasing y: seen mostly along y the rows decide, seen mostly
 // along x the order inside each row.
-static bool NearestLast(const VoxBlock& leaf, const ZNVec3& eye)
+static bool NearestLast(const ZNVec3& min, const ZNVec3& max, const ZNVec3& eye)
 {
-    const float dx = eye.x - 0.5f * (leaf.Min.x + leaf.Max.x), dy = eye.y - 0.5f * (leaf.Min.y + leaf.Max.y);
+    const float dx = eye.x - 0.5f * (min.x + max.x), dy = eye.y - 0.5f * (min.y + max.y);
     return fabsf(dx) > fabsf(dy) ? dx > 0.0f : dy > 0.0f;
 }
 
-VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
-                          const VoxDrawOptions& options)
+// The form of a leaf with this cull box whose sprites at the chosen level reach
+// `grow` beyond it and are at most `widest` wide.
+static VoxDrawForm ChooseForm(const ZNVec3& cullMin, const ZNVec3& cullMax, float grow, float widest,
+                              const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options)
 {
-    if (!options.Points || !(options.PointScale > 0.0f) || leaf.CullMin.x > leaf.CullMax.x)
+    if (!options.Points || !(options.PointScale > 0.0f) || cullMin.x > cullMax.x)
         return VoxForm_Quads;
-    const float  depth = NearestViewDepth(frustum, eye, leaf.CullMin, leaf.CullMax);
+    const float  depth = NearestViewDepth(frustum, eye, cullMin, cullMax);
     // Full-detail centres lie in the cull box. A coarser centre is a mean of finer
     // ones lowered to keep the ridge line, so it may sit below the box, but never
     // further out than the level's sprites reach beyond it (LodGrow); a unit more
     // keeps rounding in the clip test from dropping one at the edge.
-    const float  reach = 1.0f + leaf.LodGrow[level];
+    const float  reach = 1.0f + grow;
     const ZNVec3 margin(reach, reach, reach);
     // A point grows by its slant, its distance over its view depth (at most SlantLimit).
-    const float  slant =
-        std::min(options.SlantLimit, FarthestDistance(eye, leaf.CullMin - margin, leaf.CullMax + margin) / depth);
-    if (!(depth > 0.0f) ||
-        leaf.LodWidest[level] * options.PointScale * std::max(slant, 1.0f) > options.MaxPointSize * depth)
+    const float slant = std::min(options.SlantLimit, FarthestDistance(eye, cullMin - margin, cullMax + margin) / depth);
+    if (!(depth > 0.0f) || widest * options.PointScale * std::max(slant, 1.0f) > options.MaxPointSize * depth)
         return VoxForm_Quads;
-    if (VoxClassifyBox(frustum, leaf.CullMin - margin, leaf.CullMax + margin) == VoxCull_Inside)
+    if (VoxClassifyBox(frustum, cullMin - margin, cullMax + margin) == VoxCull_Inside)
         return VoxForm_Points;
     // A dropped point of at most MaxPointSize pixels, its centre beyond the band,
     // cannot reach the viewport.
     return options.PointGuard >= options.MaxPointSize * 0.5f + 1.0f ? VoxForm_GuardedPoints : VoxForm_Quads;
 }
 
+VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
+                          const VoxDrawOptions& options)
+{
+    return ChooseForm(leaf.CullMin, leaf.CullMax, leaf.LodGrow[level], leaf.LodWidest[level], frustum, eye, options);
+}
+
 namespace
 {
+bool IsEmpty(const VoxBlock* node)
+{
+    return node->CullMin.x > node->CullMax.x;
+}
+
+void Flatten(const VoxBlock* node, VoxCullList& out)
+{
+    // An empty box holds every box below it, so the whole subtree is empty.
+    if (IsEmpty(node))
+        return;
+    const UINT32 at = out.Nodes.Size();
+    VoxCullNode  c;
+    c.CullMin = node->CullMin;
+    c.CullMax = node->CullMax;
+    c.Grow    = 0.0f;
+    for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        c.Grow = std::max(c.Grow, node->LodGrow[level]);
+    c.End  = 0;
+    c.Leaf = VoxNoLeaf;
+    if (node->DrawCount)
+    {
+        VoxCullLeaf leaf;
+        leaf.Node   = node;
+        leaf.Min    = node->Min;
+        leaf.Max    = node->Max;
+        leaf.Levels = LevelsOf(*node);
+        memcpy(leaf.LodGrow, node->LodGrow, sizeof(leaf.LodGrow));
+        memcpy(leaf.LodWidest, node->LodWidest, sizeof(leaf.LodWidest));
+        leaf.Pool = node->Pool;
+        for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        {
+            leaf.First[level] = node->PoolFirst + node->LodFirst[level];
+            leaf.Count[level] = level ? node->LodCount[level] : node->DrawCount;
+        }
+        c.Leaf = out.Leaves.Size();
+        out.Leaves.Add(leaf);
+    }
+    out.Nodes.Add(c);
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            Flatten(node->Ch[k], out);
+    out.Nodes[at].End = out.Nodes.Size();
+}
+
 struct Collector
 {
     const VoxFrustum*        Frustum;
@@ -138,66 +204,92 @@ struct Collector
     const VoxDrawOptions*    Options;
     ZNPodArray<VoxDrawItem>* Items;
 
-    // True when the node's box, grown by grow, lies wholly outside one plane; inside
-    // (when given) says whether it lies wholly inside all six.
-    bool Outside(const VoxBlock* node, float grow, bool* inside) const
+    // Adds the leaf of node n; tested says its own box, grown by its level's
+    // growth, must still be checked (no ancestor lay wholly inside).
+    void Leaf(const VoxCullNode& n, const VoxCullLeaf& leaf, bool tested)
     {
-        const ZNVec3        g(grow, grow, grow);
-        const VoxCullResult r = VoxClassifyBox(*Frustum, node->CullMin - g, node->CullMax + g);
-        if (inside)
-            *inside = r == VoxCull_Inside;
-        return r == VoxCull_Outside;
-    }
-
-    // inside: an ancestor's box lies wholly inside, so nothing below can be culled
-    // and the tests are skipped.
-    void Visit(const VoxBlock* node, bool inside)
-    {
-        if (node->CullMin.x > node->CullMax.x)
-            return;
-        // Coarser sprites reach further: a subtree is tested with the growth of
-        // the coarsest level any of its leaves may use, a leaf with its own level's.
-        if (Options->Cull && !inside)
+        VoxDrawItem item;
+        item.Node        = leaf.Node;
+        item.Distance    = BoxDistance(Eye, leaf.Min, leaf.Max);
+        item.Level       = LodLevel(leaf.Levels, item.Distance, *Options);
+        const float grow = leaf.LodGrow[item.Level];
+        if (tested)
         {
-            float grow = 0.0f;
-            for (UINT32 level = 0; level < VoxLodLevels && Options->Lod; ++level)
-                grow = std::max(grow, node->LodGrow[level]);
-            if (Outside(node, grow, &inside))
+            const ZNVec3 g(grow, grow, grow);
+            if (VoxClassifyBox(*Frustum, n.CullMin - g, n.CullMax + g) == VoxCull_Outside)
                 return;
         }
-        if (node->DrawCount)
-        {
-            VoxDrawItem item;
-            item.Node     = node;
-            item.Distance = BoxDistance(Eye, node->Min, node->Max);
-            item.Level    = VoxLodLevelFor(*node, item.Distance, *Options);
-            item.Form     = VoxChooseForm(*node, item.Level, *Frustum, Eye, *Options);
-            item.Reverse  = Options->Order && NearestLast(*node, Eye);
-            if (!Options->Cull || inside || !Outside(node, node->LodGrow[item.Level], nullptr))
-                Items->Add(item);
-        }
-        if (node->IsSplit())
-            for (UINT32 k = 0; k < 8; ++k)
-                Visit(node->Ch[k], inside);
+        item.Form    = ChooseForm(n.CullMin, n.CullMax, grow, leaf.LodWidest[item.Level], *Frustum, Eye, *Options);
+        item.Reverse = Options->Order && NearestLast(leaf.Min, leaf.Max, Eye);
+        item.Pool    = leaf.Pool;
+        item.First   = leaf.First[item.Level];
+        item.Count   = leaf.Count[item.Level];
+        Items->Add(item);
     }
 };
 }   // namespace
 
-void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options,
-                     ZNPodArray<VoxDrawItem>& items)
+void VoxBuildCullList(const VoxBlock* root, VoxCullList& out)
+{
+    out.Nodes.SetCount(0);
+    out.Leaves.SetCount(0);
+    if (root)
+        Flatten(root, out);
+}
+
+void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const ZNVec3& eye,
+                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items)
 {
     items.SetCount(0);
-    if (!root)
-        return;
     Collector c;
-    c.Frustum = &frustum;
-    c.Eye     = eye;
-    c.Options = &options;
-    c.Items   = &items;
-    c.Visit(root, false);
+    c.Frustum                 = &frustum;
+    c.Eye                     = eye;
+    c.Options                 = &options;
+    c.Items                   = &items;
+    const VoxCullNode* nodes  = list.Nodes.Data();
+    const VoxCullLeaf* leaves = list.Leaves.Data();
+    const UINT32       count  = list.Nodes.Size();
+    for (UINT32 i = 0; i < count;)
+    {
+        const VoxCullNode& n      = nodes[i];
+        VoxCullResult      result = VoxCull_Inside;
+        if (options.Cull)
+        {
+            // Coarser sprites reach further: a subtree is tested with the growth of
+            // the coarsest level any of its leaves may use, a leaf with its own level's.
+            const float  grow = options.Lod ? n.Grow : 0.0f;
+            const ZNVec3 g(grow, grow, grow);
+            result = VoxClassifyBox(frustum, n.CullMin - g, n.CullMax + g);
+            if (result == VoxCull_Outside)
+            {
+                i = n.End;
+                continue;
+            }
+        }
+        if (result == VoxCull_Inside)
+        {
+            // Nothing below can be culled: the subtree's leaves go in as they come.
+            for (UINT32 j = i; j < n.End; ++j)
+                if (nodes[j].Leaf != VoxNoLeaf)
+                    c.Leaf(nodes[j], leaves[nodes[j].Leaf], false);
+            i = n.End;
+            continue;
+        }
+        if (n.Leaf != VoxNoLeaf)
+            c.Leaf(n, leaves[n.Leaf], true);
+        ++i;
+    }
     if (options.Order)
         std::stable_sort(items.begin(), items.end(),
                          [](const VoxDrawItem& a, const VoxDrawItem& b) { return a.Distance < b.Distance; });
+}
+
+void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options,
+                     ZNPodArray<VoxDrawItem>& items)
+{
+    VoxCullList list;
+    VoxBuildCullList(root, list);
+    VoxCollectDraws(list, frustum, eye, options, items);
 }
 
 void VoxDrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDrawStats& stats)

@@ -1,9 +1,11 @@
 // VoxVisibility: which leaves of the voxel tree a frame draws, in which order and
 // at which level of detail.
 //
+//   VoxCullList list;
+//   VoxBuildCullList(root, list);                       // once the tree's cull bounds are final
 //   VoxFrustum frustum;
 //   VoxFrustumFromMatrix(world->View.Projection * world->View.View, frustum);
-//   VoxCollectDraws(root, frustum, world->View.Position, options, items);   // per frame
+//   VoxCollectDraws(list, frustum, world->View.Position, options, items);   // per frame
 //   VoxDrawItems(items, VoxForm_Quads, stats);          // sprite shader bound
 //   VoxDrawItems(items, VoxForm_Points, stats);         // point shader bound
 //   VoxDrawItems(items, VoxForm_GuardedPoints, stats);  // and the grown viewport
@@ -79,6 +81,9 @@ struct VoxDrawItem
     float           Distance;   // from the eye to the leaf's bounds, 0 inside
     VoxDrawForm     Form;
     bool            Reverse;   // sprites last first, so the ones nearest the eye come first
+    UINT32          Pool;      // the compact store's pool of its sprites
+    UINT32          First;     //   and the level's first sprite there (PoolFirst + LodFirst)
+    UINT32          Count;     // the level's sprites (vertices in the other layouts)
 };
 
 // The most the sprite shader may grow a sprite seen at a slant (its "SlantLimit")
@@ -96,7 +101,47 @@ UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions
 VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
                           const VoxDrawOptions& options);
 
+// The tree's nodes that hold sprites somewhere below them, flattened in the order
+// the full draw visits them, each with the end of its subtree: a frame walks one
+// array instead of chasing pointers through nodes spread over the heap, and steps
+// over a subtree wholly outside (or emits one wholly inside) in one move. What a
+// frame needs of a leaf to place it is copied beside it, so choosing the leaves
+// reads no node at all.
+const UINT32 VoxNoLeaf = 0xFFFFFFFFu;
+struct VoxCullNode
+{
+    ZNVec3 CullMin;   // the node's cull box
+    ZNVec3 CullMax;
+    float  Grow;   // the most any level of the subtree reaches beyond it
+    UINT32 End;    // index just past the subtree
+    UINT32 Leaf;   // its entry in Leaves, VoxNoLeaf when it has nothing of its own to draw
+};
+struct VoxCullLeaf
+{
+    const VoxBlock* Node;
+    ZNVec3          Min;   // its bounds, for the distance and the sprite order
+    ZNVec3          Max;
+    float           LodGrow[VoxLodLevels];   // as the node's
+    float           LodWidest[VoxLodLevels];
+    UINT32          Levels;                // levels below this one have sprites
+    UINT32          Pool;                  // as the node's
+    UINT32          First[VoxLodLevels];   // each level's PoolFirst + LodFirst
+    UINT32          Count[VoxLodLevels];   // each level's count (level 0: DrawCount)
+};
+struct VoxCullList
+{
+    ZNPodArray<VoxCullNode> Nodes;    // preorder, empty subtrees left out
+    ZNPodArray<VoxCullLeaf> Leaves;   // the nodes that draw, in the same order
+};
+
+// Flattens the tree (null: an empty list). The list reads the cull bounds, growths
+// and draw counts as they are now: rebuild it after they change.
+void VoxBuildCullList(const VoxBlock* root, VoxCullList& out);
+
 // Fills items (emptied first) with the leaves to draw.
+void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const ZNVec3& eye,
+                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items);
+// The same from the tree itself, flattening it first (for one-off queries).
 void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options,
                      ZNPodArray<VoxDrawItem>& items);
 

@@ -275,7 +275,15 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         frame.PointGuard   = (float)band;
         frame.MaxPointSize = std::min(MaxPointSize, (float)(2 * (band - 2)));
     }
-    VoxCollectDraws(Root, frustum, View.Position, frame, DrawItems);
+    if (CullingRoot != Root || CullingEdits != VoxCullBoundsEdits())
+    {
+        // Another tree than the list was made from (a rebuild, or one a caller put
+        // in), or one laid out anew, maybe at the same address.
+        VoxBuildCullList(Root, Culling);
+        CullingRoot  = Root;
+        CullingEdits = VoxCullBoundsEdits();
+    }
+    VoxCollectDraws(Culling, frustum, View.Position, frame, DrawItems);
     const auto draw = [this](VoxDrawForm form)
     {
         if (Sprites)

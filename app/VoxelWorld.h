@@ -91,11 +91,14 @@ private:
     double ProgressStart = 0.0;   // clock when the latest build began
     double ProgressShown = 0.0;   //   and when its bar was last drawn
 
-    ZNPodArray<VoxDrawItem> DrawItems;            // kept between frames to save the allocations
-    ZNShaderVariant         PointShader;          // "Voxel.shd" with POINTS
-    ZNShaderVariant         CompactShader;        //   with COMPACT
-    ZNShaderVariant         CompactPointShader;   //   with COMPACT and POINTS
-    ZNShaderVariant         WaterPlaneShader;     // "Water.shd" with PLANE_DEPTH
+    ZNPodArray<VoxDrawItem> DrawItems;                // kept between frames to save the allocations
+    VoxCullList             Culling;                  // Root flattened for the frame's cull, made when first
+    const VoxBlock*         CullingRoot  = nullptr;   //   needed, from this root
+    UINT64                  CullingEdits = 0;         //   when VoxCullBoundsEdits was this
+    ZNShaderVariant         PointShader;              // "Voxel.shd" with POINTS
+    ZNShaderVariant         CompactShader;            //   with COMPACT
+    ZNShaderVariant         CompactPointShader;       //   with COMPACT and POINTS
+    ZNShaderVariant         WaterPlaneShader;         // "Water.shd" with PLANE_DEPTH
 };
 
 // The console variables that steer the voxel pass and the world's size.

@@ -1029,6 +1029,20 @@ BENCHMARK(BM_Resolution)
 BENCHMARK(BM_PathVisibleOnly)->Iterations(PathCameras / 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BigWorldPath)->Iterations(PathCameras)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The reference's GL objects, the world, the window and the engine, in that order.
+void Shutdown()
+{
+    GladGLContext& gl = *TGCurGLTable;
+    gl.DeleteBuffers(1, &GRef.Terrain);
+    gl.DeleteBuffers(1, &GRef.Quad);
+    gl.DeleteVertexArrays(1, &GRef.VAO);
+    delete GWorld;
+    GWorld = nullptr;
+    GWindow->Release();
+    ZNDestroyAppWindow(GWindow);
+    ZNEngineShutdown();
+}
+
 // Takes a flag off the command line; true when it was there.
 bool TakeFlag(int& argc, char** argv, const char* flag)
 {
@@ -1089,14 +1103,7 @@ int main(int argc, char** argv)
     if (scaleOnly)
     {
         RunScaleTable(PathCameras / 4);
-        GladGLContext& gl = *TGCurGLTable;
-        gl.DeleteBuffers(1, &GRef.Terrain);
-        gl.DeleteBuffers(1, &GRef.Quad);
-        gl.DeleteVertexArrays(1, &GRef.VAO);
-        delete GWorld;
-        GWindow->Release();
-        ZNDestroyAppWindow(GWindow);
-        ZNEngineShutdown();
+        Shutdown();
         return 0;
     }
     SetupOracle();
@@ -1145,13 +1152,6 @@ int main(int argc, char** argv)
         RunScaleTable(PathCameras / 4);
     benchmark::Shutdown();
 
-    GladGLContext& gl = *TGCurGLTable;
-    gl.DeleteBuffers(1, &GRef.Terrain);
-    gl.DeleteBuffers(1, &GRef.Quad);
-    gl.DeleteVertexArrays(1, &GRef.VAO);
-    delete GWorld;
-    GWindow->Release();
-    ZNDestroyAppWindow(GWindow);
-    ZNEngineShutdown();
+    Shutdown();
     return 0;
 }

@@ -340,6 +340,94 @@ TEST(VoxFrustum, OptionsOffKeepEveryLeafInTreeOrderAtFullDetail)
     VoxBlock::Delete(root);
 }
 
+// The flattened walk, which steps over whole subtrees outside and takes whole
+// subtrees inside untested, draws exactly what testing every leaf on its own draws:
+// the same leaves at the same levels in the same forms and order.
+TEST(VoxFrustum, FlattenedCullDrawsWhatTestingEveryLeafDraws)
+{
+    // Rolling ground, so the leaves have every level and near ones are points.
+    std::mt19937 rng(23);
+    VoxBlock*    root = VoxBlock::Create(VoxWorldMin, VoxWorldMax);
+    for (int i = 0; i < 200; ++i)
+        for (int j = 0; j < 200; ++j)
+        {
+            const float x = -995.0f + 10.0f * i, y = -995.0f + 10.0f * j;
+            root->Insert(4, ZNVec3(x, y, 300.0f + 200.0f * sinf(x / 300.0f) * cosf(y / 250.0f)), VoxVoxelSize, Grey);
+        }
+    root->BuildVertexBuffers(false);
+    MarkDrawable(root);
+    ZNPodArray<VoxBlock*> nodes;
+    VoxCollectNodes(root, nodes);
+    VoxCullList list;
+    VoxBuildCullList(root, list);
+
+    UINT32 inside = 0, culled = 0, forms[3] = { 0, 0, 0 }, levels[VoxLodLevels] = { 0 };
+    for (int c = 0; c < 80; ++c)
+    {
+        const VoxCamera cam = RandomCamera(rng, c % 2 ? 16.0f / 9.0f : 0.5f, c % 3 ? VoxFieldOfView : 150.0f);
+        VoxFrustum      f;
+        VoxFrustumFromMatrix(cam.Projection * cam.View, f);
+        VoxDrawOptions o;
+        o.Order        = c % 4 != 0;
+        o.Lod          = c % 5 != 0;
+        o.LodDistance  = 300.0f;
+        o.PointScale   = 400.0f;
+        o.MaxPointSize = 64.0f;
+        o.PointGuard   = c % 2 ? 40.0f : 0.0f;
+        std::vector<VoxDrawItem> expected;
+        for (const VoxBlock* n : nodes)
+        {
+            if (!n->DrawCount)
+                continue;
+            VoxDrawItem item;
+            item.Node      = n;
+            const ZNVec3 d = ZNVec3(std::max(std::max(n->Min.x - cam.Position.x, cam.Position.x - n->Max.x), 0.0f),
+                                    std::max(std::max(n->Min.y - cam.Position.y, cam.Position.y - n->Max.y), 0.0f),
+                                    std::max(std::max(n->Min.z - cam.Position.z, cam.Position.z - n->Max.z), 0.0f));
+            item.Distance  = sqrtf(d.x * d.x + d.y * d.y + d.z * d.z);
+            item.Level     = VoxLodLevelFor(*n, item.Distance, o);
+            const float         grow = n->LodGrow[item.Level];
+            const ZNVec3        g(grow, grow, grow);
+            const VoxCullResult r = VoxClassifyBox(f, n->CullMin - g, n->CullMax + g);
+            inside += r == VoxCull_Inside;
+            culled += r == VoxCull_Outside;
+            if (r == VoxCull_Outside)
+                continue;
+            item.Form  = VoxChooseForm(*n, item.Level, f, cam.Position, o);
+            item.First = n->PoolFirst + n->LodFirst[item.Level];
+            item.Count = item.Level ? n->LodCount[item.Level] : n->DrawCount;
+            forms[item.Form]++;
+            levels[item.Level]++;
+            expected.push_back(item);
+        }
+        if (o.Order)
+            std::stable_sort(expected.begin(), expected.end(),
+                             [](const VoxDrawItem& a, const VoxDrawItem& b) { return a.Distance < b.Distance; });
+        ZNPodArray<VoxDrawItem> items;
+        VoxCollectDraws(list, f, cam.Position, o, items);
+        ASSERT_EQ(items.Size(), expected.size()) << "camera " << c;
+        for (UINT32 i = 0; i < items.Size(); ++i)
+        {
+            EXPECT_EQ(items[i].Node, expected[i].Node) << "camera " << c << ", item " << i;
+            EXPECT_EQ(items[i].Level, expected[i].Level) << "camera " << c << ", item " << i;
+            EXPECT_EQ(items[i].Form, expected[i].Form) << "camera " << c << ", item " << i;
+            EXPECT_EQ(items[i].First, expected[i].First) << "camera " << c << ", item " << i;
+            EXPECT_EQ(items[i].Count, expected[i].Count) << "camera " << c << ", item " << i;
+            EXPECT_FLOAT_EQ(items[i].Distance, expected[i].Distance) << "camera " << c << ", item " << i;
+        }
+    }
+    // Both shortcuts of the walk were taken, every form and level was chosen.
+    EXPECT_GT(inside, 1000u);
+    EXPECT_GT(culled, 1000u);
+    for (UINT32 form = 0; form < 3; ++form)
+        EXPECT_GT(forms[form], 100u) << "form " << form;
+    for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        EXPECT_GT(levels[level], 10u) << "level " << level;
+    printf("leaves inside %u, culled %u; quads %u, points %u, guarded %u; levels %u %u %u %u %u\n", inside, culled,
+           forms[0], forms[1], forms[2], levels[0], levels[1], levels[2], levels[3], levels[4]);
+    VoxBlock::Delete(root);
+}
+
 TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
 {
     // A 4 x 4 patch of cells (5 units apart, sprites 10 wide) in one leaf, two of
