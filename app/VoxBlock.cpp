@@ -637,7 +637,7 @@ bool ParallelForInPieces(UINT32 jobs, void (*job)(void*, UINT32), void* context,
 // What the threads of a tree build share.
 struct TreeBuild
 {
-    const ZNImage*         Height;
+    const ZNGreyImage*     Height;
     const ZNImage*         Color;
     ZNVec3                 Min, Max;
     float                  VoxelSize;
@@ -697,7 +697,7 @@ void SampleRowsJob(void* context, UINT32 job)
             VoxelPoint& pt = (b.FillCliffs ? b.Cells : b.Samples).Data()[j * b.Nx + i];
             pt.Position[0] = b.Min.x + extX * (u + hu);
             pt.Position[1] = b.Min.y + extY * (v + hv);
-            pt.Position[2] = b.Min.z + extZ * SampleBilinear(*b.Height, u, v).R;
+            pt.Position[2] = b.Min.z + extZ * SampleGreyBilinear(*b.Height, u, v);
             pt.Size        = b.VoxelSize;
             PackVoxelColor(SampleBilinear(*b.Color, u, v), pt.Color);
             memset(pt.Corner, 0, sizeof(pt.Corner));
@@ -772,6 +772,15 @@ void FillSubtreeJob(void* context, UINT32 top)
 }   // namespace
 
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
+                         float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites,
+                         const VoxProgress* progress)
+{
+    ZNGreyImage heights;
+    GreyFromRed(height, heights);
+    return BuildVoxelTree(heights, color, min, max, voxelSize, depth, fillCliffs, fillSprites, progress);
+}
+
+VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
                          float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites,
                          const VoxProgress* progress)
 {
@@ -908,25 +917,26 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
         *fillSprites = 0;
     if (!VoxReport(progress, VoxPhase_Reading, 0.0f))
         return nullptr;
-    // The two maps decode side by side.
+    // The two maps decode side by side; the heights keep all 16 bits of a 16-bit file.
     struct Maps
     {
         const char* Paths[2];
-        ZNImage     Images[2];
+        ZNGreyImage Height;
+        ZNImage     Color;
         bool        Loaded[2];
-    } maps = { { heightPath, colorPath }, {}, { false, false } };
+    } maps = { { heightPath, colorPath }, {}, {}, { false, false } };
     ZNParallelFor(
         2,
         [](void* context, UINT32 i)
         {
             Maps& m     = *static_cast<Maps*>(context);
-            m.Loaded[i] = LoadImageFile(m.Paths[i], m.Images[i]);
+            m.Loaded[i] = i == 0 ? LoadGreyImageFile(m.Paths[0], m.Height) : LoadImageFile(m.Paths[1], m.Color);
         },
         &maps);
     if (!maps.Loaded[0] || !maps.Loaded[1] || !VoxReport(progress, VoxPhase_Reading, 1.0f))
         return nullptr;
-    const ZNImage& height = maps.Images[0];
-    const ZNImage& color  = maps.Images[1];
+    const ZNGreyImage& height = maps.Height;
+    const ZNImage&     color  = maps.Color;
     ZNVec3         min, max;
     VoxWorldBoundsForGrid(grid, min, max);
     return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites,
