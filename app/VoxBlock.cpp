@@ -937,7 +937,7 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
         return nullptr;
     const ZNGreyImage& height = maps.Height;
     const ZNImage&     color  = maps.Color;
-    ZNVec3         min, max;
+    ZNVec3             min, max;
     VoxWorldBoundsForGrid(grid, min, max);
     return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites,
                           progress);

@@ -417,17 +417,17 @@ float GreySampleAt(const ZNGreyImage& image, float x, float y)
 {
     if (image.Width == 0 || image.Height == 0 || image.Samples.Size() < image.Width * image.Height)
         return 0.0f;
-    float         fx = x - floorf(x);
-    float         fy = y - floorf(y);
-    UINT32        x0 = ClampIndex(floorf(x), image.Width);
-    UINT32        x1 = ClampIndex(ceilf(x), image.Width);
-    UINT32        y0 = ClampIndex(floorf(y), image.Height);
-    UINT32        y1 = ClampIndex(ceilf(y), image.Height);
-    const UINT16* p  = image.Samples.Data();
-    const float   tl = GreyUnit(p[y0 * image.Width + x0]);
-    const float   tr = GreyUnit(p[y0 * image.Width + x1]);
-    const float   bl = GreyUnit(p[y1 * image.Width + x0]);
-    const float   br = GreyUnit(p[y1 * image.Width + x1]);
+    float         fx  = x - floorf(x);
+    float         fy  = y - floorf(y);
+    UINT32        x0  = ClampIndex(floorf(x), image.Width);
+    UINT32        x1  = ClampIndex(ceilf(x), image.Width);
+    UINT32        y0  = ClampIndex(floorf(y), image.Height);
+    UINT32        y1  = ClampIndex(ceilf(y), image.Height);
+    const UINT16* p   = image.Samples.Data();
+    const float   tl  = GreyUnit(p[y0 * image.Width + x0]);
+    const float   tr  = GreyUnit(p[y0 * image.Width + x1]);
+    const float   bl  = GreyUnit(p[y1 * image.Width + x0]);
+    const float   br  = GreyUnit(p[y1 * image.Width + x1]);
     const float   top = tl + (tr - tl) * fx, bottom = bl + (br - bl) * fx;
     return top + (bottom - top) * fy;
 }

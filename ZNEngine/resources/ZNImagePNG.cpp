@@ -147,8 +147,8 @@ bool DecodePngGrey(PngReadState* state, ZNGreyImage* image, PngMessages* message
         png_destroy_read_struct(&png, nullptr, nullptr);
         return false;
     }
-    png_bytep volatile  pixels = nullptr;
-    png_bytep* volatile rows   = nullptr;
+    png_bytep volatile pixels = nullptr;
+    png_bytep* volatile rows  = nullptr;
     if (setjmp(png_jmpbuf(png)))
     {
         if (rows)
@@ -175,7 +175,7 @@ bool DecodePngGrey(PngReadState* state, ZNGreyImage* image, PngMessages* message
     const png_byte    channels = png_get_channels(png, info);
     // The rows must now be width pixels of 16-bit samples, the first channel
     // first; anything else would be read wrongly or past the row.
-    const size_t rowBytes = (size_t)width * channels * 2;
+    const size_t      rowBytes = (size_t)width * channels * 2;
     if (png_get_bit_depth(png, info) != 16 || channels < 1 || channels > 4 || png_get_rowbytes(png, info) != rowBytes)
         png_error(png, "PNG rows are not 16-bit samples after the transforms");
     if (!image->Resize(width, height))

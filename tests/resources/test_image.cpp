@@ -123,7 +123,7 @@ TEST(GreyPng, EverySuiteImageIsItsRedWidened)
         const std::vector<UINT8> file = ZNReadBytes(kSuite + "png/" + e.Name + ".png");
         ZNImage                  rgba;
         ZNGreyImage              grey;
-        const bool ok = LoadPngGreyFromMemory(file.data(), (UINT32)file.size(), grey);
+        const bool               ok = LoadPngGreyFromMemory(file.data(), (UINT32)file.size(), grey);
         ASSERT_EQ(ok, DecodeBytes(file, rgba)) << e.Name;
         if (!e.Valid)
         {
@@ -135,7 +135,7 @@ TEST(GreyPng, EverySuiteImageIsItsRedWidened)
         ASSERT_EQ(grey.Height, rgba.Height) << e.Name;
         ASSERT_EQ(grey.Samples.Size(), rgba.Width * rgba.Height) << e.Name;
         // The suite's names end in the bits per sample.
-        const bool wide   = e.Name.compare(e.Name.size() - 2, 2, "16") == 0;
+        const bool wide    = e.Name.compare(e.Name.size() - 2, 2, "16") == 0;
         bool       lowBits = false;
         for (UINT32 i = 0; i < grey.Samples.Size(); ++i)
         {
