@@ -749,7 +749,7 @@ struct SampleTap
 // by one would; the tree then takes the filled arrays as they are.
 struct TreeBuild
 {
-    const ZNImage*                     Height;
+    const ZNGreyImage*                 Height;
     const ZNImage*                     Color;
     ZNVec3                             Min, Max;
     float                              VoxelSize;
@@ -817,7 +817,7 @@ void SampleHeightsJob(void* context, UINT32 job)
         for (UINT32 i = 0; i < b.Nx; ++i)
         {
             const float u                  = (float)i * du;
-            b.Heights.Data()[j * b.Nx + i] = b.Min.z + extZ * SampleBilinear(*b.Height, u, v).R;
+            b.Heights.Data()[j * b.Nx + i] = b.Min.z + extZ * SampleGreyBilinear(*b.Height, u, v);
         }
     }
 }
@@ -1024,6 +1024,15 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
                          float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites,
                          const VoxProgress* progress)
 {
+    ZNGreyImage heights;
+    GreyFromRed(height, heights);
+    return BuildVoxelTree(heights, color, min, max, voxelSize, depth, fillCliffs, fillSprites, progress);
+}
+
+VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
+                         float voxelSize, UINT32 depth, bool fillCliffs, UINT32* fillSprites,
+                         const VoxProgress* progress)
+{
     if (fillSprites)
         *fillSprites = 0;
     if (!height.Width || !height.Height || !color.Width || !color.Height)
@@ -1118,26 +1127,27 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
         *fillSprites = 0;
     if (!VoxReport(progress, VoxPhase_Reading, 0.0f))
         return nullptr;
-    // The two maps decode side by side.
+    // The two maps decode side by side; the heights keep all 16 bits of a 16-bit file.
     struct Maps
     {
         const char* Paths[2];
-        ZNImage     Images[2];
+        ZNGreyImage Height;
+        ZNImage     Color;
         bool        Loaded[2];
-    } maps = { { heightPath, colorPath }, {}, { false, false } };
+    } maps = { { heightPath, colorPath }, {}, {}, { false, false } };
     ZNParallelFor(
         2,
         [](void* context, UINT32 i)
         {
             Maps& m     = *static_cast<Maps*>(context);
-            m.Loaded[i] = LoadImageFile(m.Paths[i], m.Images[i]);
+            m.Loaded[i] = i == 0 ? LoadGreyImageFile(m.Paths[0], m.Height) : LoadImageFile(m.Paths[1], m.Color);
         },
         &maps);
     if (!maps.Loaded[0] || !maps.Loaded[1] || !VoxReport(progress, VoxPhase_Reading, 1.0f))
         return nullptr;
-    const ZNImage& height = maps.Images[0];
-    const ZNImage& color  = maps.Images[1];
-    ZNVec3         min, max;
+    const ZNGreyImage& height = maps.Height;
+    const ZNImage&     color  = maps.Color;
+    ZNVec3             min, max;
     VoxWorldBoundsForGrid(grid, min, max);
     return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites,
                           progress);

@@ -41,6 +41,7 @@
 class VoxBlock;
 class ZNGpuBuffer;
 class ZNImage;
+class ZNGreyImage;
 struct ZNVertexDecl;
 struct FloatPixel;
 
@@ -237,11 +238,16 @@ const UINT32 VoxMaxTreeDepth = 32;
 // puts one sprite per cell, `depth` levels down (at most VoxMaxTreeDepth), into a
 // new tree: the tree, and each leaf's sprites in their order, are the ones
 // inserting the cells row after row would give. With fillCliffs each cell is
-// followed by its fill sprites, whose number goes to fillSprites when given.
-// Returns null when either image is empty. No GL call; the caller builds the
-// vertex buffers. The sampling and the filling of the leaves run on all cores,
-// in pieces between which progress (when given) is told; a stopped build answers
-// null. Each leaf's sprite array is allocated once, at its final size.
+// followed by its fill sprites, whose number goes to fillSprites when given. A
+// height sample of 0 is min.z and 65535 is max.z (an 8-bit map's 255 read as
+// 255 x 257). Returns null when either image is empty. No GL call; the caller
+// builds the vertex buffers. The sampling and the filling of the leaves run on
+// all cores, in pieces between which progress (when given) is told; a stopped
+// build answers null. Each leaf's sprite array is allocated once, at its final size.
+VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
+                         float voxelSize, UINT32 depth = VoxTreeDepth, bool fillCliffs = false,
+                         UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);
+// The same with the heights in the red channel of an 8-bit image.
 VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVec3& min, const ZNVec3& max,
                          float voxelSize, UINT32 depth = VoxTreeDepth, bool fillCliffs = false,
                          UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);

@@ -2,7 +2,7 @@
 // the same run.
 //
 //   scripts/with-display.sh build/bench/bench_frame [--no-big-world] [--no-scale-table] [--scale-only]
-//                                                   [+set NAME VALUE ...] [benchmark options]
+//                                                   [--maps16] [+set NAME VALUE ...] [benchmark options]
 //
 // The engine frame renders the world as the demo does (sky, the voxel leaves it
 // chooses to draw, water) and waits for the GPU. The reference frame draws the same
@@ -29,7 +29,9 @@
 // 1024, 2048 and 4096 sprites a side sampled from the data folder's maps, each with
 // its build time, peak memory, median frame against the 400 x 400 reference in
 // turn, draw calls and sprites drawn per frame, and the engine's own processor time
-// per frame (GL draws and clears recorded, not executed).
+// per frame (GL draws and clears recorded, not executed). With --maps16 the table
+// samples 4096 x 4096 16-bit height maps (and their colour maps) that the map tool
+// makes in a temporary data folder, as real elevation tiles come.
 #include "FlightPath.h"
 #include "VoxelWorld.h"
 
@@ -882,10 +884,10 @@ std::string ProgramFolder()
     return dir.substr(0, dir.rfind('/'));
 }
 
-// A copy of the data folder with 1024 x 1024 maps made by the repository's tool,
-// beside the program since the data path is relative to it; empty when that fails
-// (the reason is printed).
-std::string MakeBigWorldData()
+// A copy of the data folder with maps made by the repository's tool (its size and
+// bits arguments, 1024 x 1024 8-bit unless given), beside the program since the
+// data path is relative to it; empty when that fails (the reason is printed).
+std::string MakeBigWorldData(const char* mapArgs = "1024")
 {
     const std::string bin    = ProgramFolder();
     std::string       folder = bin + "/BigWorldData_XXXXXX";
@@ -896,7 +898,7 @@ std::string MakeBigWorldData()
     }
     const std::string dir(folder);
     const std::string copy = "cp -r '" + bin + "/../Data/.' '" + dir + "/'";
-    const std::string maps = "'" + bin + "/../tools/make_terrain_maps' '" + dir + "' 1024";
+    const std::string maps = "'" + bin + "/../tools/make_terrain_maps' '" + dir + "' " + mapArgs;
     if (system(copy.c_str()) != 0 || system(maps.c_str()) != 0)
     {
         printf("big world: could not prepare %s (%s; %s)\n", dir.c_str(), copy.c_str(), maps.c_str());
@@ -1000,6 +1002,26 @@ void RunScaleTable(UINT32 frames)
     SetVar("world_grid", (float)VoxDefaultGrid);
 }
 
+// The table of scale over the data folder's maps, or with maps16 over 4096 x 4096
+// 16-bit maps made for it and removed after.
+void RunScaleTableOnMaps(bool maps16, UINT32 frames)
+{
+    const std::string data = maps16 ? MakeBigWorldData("4096 16") : std::string();
+    if (maps16 && data.empty())
+        return;
+    if (maps16)
+    {
+        printf("\nmaps: 4096 x 4096, 16-bit heights\n");
+        ZNSetDataPath(ZNString((data.substr(data.rfind('/') + 1) + "/").c_str()));
+    }
+    RunScaleTable(frames);
+    if (maps16)
+    {
+        system(("rm -rf '" + data + "'").c_str());
+        ZNSetDataPath(ZNString("../Data/"));
+    }
+}
+
 }   // namespace
 
 BENCHMARK(BM_StartViewAlternating)->Arg(AllSteps)->Iterations(30)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -1062,6 +1084,7 @@ int main(int argc, char** argv)
     const bool bigWorld   = !TakeFlag(argc, argv, "--no-big-world");
     const bool scaleTable = !TakeFlag(argc, argv, "--no-scale-table");
     const bool scaleOnly  = TakeFlag(argc, argv, "--scale-only");
+    const bool maps16     = TakeFlag(argc, argv, "--maps16");
 
     // "+set NAME VALUE" sets a console variable before anything is built (world_quads,
     // r_lod_distance...), so one setting can be measured against another.
@@ -1102,7 +1125,7 @@ int main(int argc, char** argv)
     SetupReference();
     if (scaleOnly)
     {
-        RunScaleTable(PathCameras / 4);
+        RunScaleTableOnMaps(maps16, PathCameras / 4);
         Shutdown();
         return 0;
     }
@@ -1149,7 +1172,7 @@ int main(int argc, char** argv)
         ZNSetDataPath(ZNString("../Data/"));
     }
     if (scaleTable)
-        RunScaleTable(PathCameras / 4);
+        RunScaleTableOnMaps(maps16, PathCameras / 4);
     benchmark::Shutdown();
 
     Shutdown();

@@ -3,6 +3,7 @@
 //   ToolImage img(w, h);          RGBA float canvas, all zero
 //   img.At(x, y) = {r, g, b, a};  components 0..1, clamped when written
 //   img.Save("Data/Ground.png");  8-bit RGBA PNG through libpng; false on failure
+//   ToolSaveGrey16(path, w, h, v); values 0..1 as a 16-bit grey PNG (height maps)
 //
 //   std::string dir;              every tool takes its output folder as its one argument
 //   if (!ToolOutputFolder(argc, argv, dir)) return 2;
@@ -122,6 +123,53 @@ public:
     int                   Height;
     std::vector<ToolRGBA> Pixels;
 };
+
+// Writes width x height values (0..1, clamped, row by row) as a 16-bit grey PNG,
+// 65,536 levels where Save keeps 256. Reports the file on failure and returns false.
+inline bool ToolSaveGrey16(const char* path, int width, int height, const std::vector<float>& values)
+{
+    FILE* f = fopen(path, "wb");
+    if (!f)
+    {
+        fprintf(stderr, "%s: cannot open for writing\n", path);
+        return false;
+    }
+    // PNG samples are big-endian.
+    std::vector<uint8_t> bytes(static_cast<size_t>(width) * static_cast<size_t>(height) * 2);
+    for (size_t i = 0; i < bytes.size() / 2; ++i)
+    {
+        const uint16_t v = uint16_t(ToolClamp01(values[i]) * 65535.0f + 0.5f);
+        bytes[i * 2 + 0] = uint8_t(v >> 8);
+        bytes[i * 2 + 1] = uint8_t(v & 0xFF);
+    }
+    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        rows[size_t(y)] = bytes.data() + size_t(y) * size_t(width) * 2;
+
+    png_structp png  = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop   info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png)))
+    {
+        png_destroy_write_struct(&png, &info);
+        fclose(f);
+        fprintf(stderr, "%s: PNG encoding failed\n", path);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_compression_level(png, 9);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_rows(png, info, rows.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    if (fclose(f) != 0)
+    {
+        fprintf(stderr, "%s: write failed\n", path);
+        return false;
+    }
+    printf("wrote %s (%d x %d, 16-bit grey)\n", path, width, height);
+    return true;
+}
 
 // Integer hash of a lattice point to [0, 1).
 inline float ToolHash(int x, int y, uint32_t seed)

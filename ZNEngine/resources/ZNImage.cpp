@@ -174,6 +174,15 @@ const UINT32& ZNImage::Pixel(UINT32 x, UINT32 y) const
     return Pixels[y * Width + x];
 }
 
+bool ZNGreyImage::Resize(UINT32 width, UINT32 height)
+{
+    const bool allowed = ImageSizeIsAllowed(width, height, 1, 1, nullptr);
+    Width              = allowed ? width : 0;
+    Height             = allowed ? height : 0;
+    Samples.SetCount(Width * Height);
+    return allowed;
+}
+
 TextureImage::TextureImage(UINT32 width, UINT32 height, UINT32 depth, UINT32 sides, const void* source)
 {
     Resize(width, height, depth, sides);
@@ -235,7 +244,12 @@ void FloatImage::Resize(UINT32 width, UINT32 height, bool keep)
 // ---------------------------------------------------------------------------
 // PNG files (the codec itself is ZNImagePNG.cpp or ZNImageWIC.cpp)
 
-bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name, ZNString* reason)
+namespace
+{
+// The checks and messages every PNG decode shares around the codec's own work,
+// decode(bytes, why).
+template <class Decode>
+bool LoadPng(const void* bytes, UINT32 size, const char* name, ZNString* reason, Decode decode)
 {
     ZNString why;
     bool     ok = false;
@@ -243,7 +257,7 @@ bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const c
         why = size ? "is too short to be a PNG file" : "is empty";
     else if (CheckPngHeader(bytes, size, &why))
     {
-        ok = ZNDecodePng((const UINT8*)bytes, size, image, &why, name);
+        ok = decode((const UINT8*)bytes, &why);
         if (!ok && why.Size() == 0)
             why = "could not be decoded";
     }
@@ -252,6 +266,29 @@ bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const c
     if (!ok && reason)
         *reason = why;
     return ok;
+}
+
+// The whole file, or false with the path and the reason printed.
+bool ReadImageBytes(const char* path, ZNPodArray<UINT8>& bytes)
+{
+    if (ReadFileToArray(path, bytes))
+        return true;
+    PrintStdout("Image \"%s\": %s\n", path ? path : "",
+                FileExists(path) ? "the file cannot be read" : "the file is missing or cannot be opened");
+    return false;
+}
+}   // namespace
+
+bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name, ZNString* reason)
+{
+    return LoadPng(bytes, size, name, reason,
+                   [&](const UINT8* data, ZNString* why) { return ZNDecodePng(data, size, image, why, name); });
+}
+
+bool LoadPngGreyFromMemory(const void* bytes, UINT32 size, ZNGreyImage& image, const char* name, ZNString* reason)
+{
+    return LoadPng(bytes, size, name, reason,
+                   [&](const UINT8* data, ZNString* why) { return ZNDecodePngGrey(data, size, image, why, name); });
 }
 
 bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileType type, int level)
@@ -275,13 +312,17 @@ bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileT
 bool LoadImageFile(const char* path, ImageData& image)
 {
     ZNPodArray<UINT8> bytes;
-    if (!ReadFileToArray(path, bytes))
-    {
-        PrintStdout("Image \"%s\": %s\n", path ? path : "",
-                    FileExists(path) ? "the file cannot be read" : "the file is missing or cannot be opened");
+    if (!ReadImageBytes(path, bytes))
         return false;
-    }
     return LoadPngFromMemory(bytes.Size() ? &bytes[0] : nullptr, bytes.Size(), image, path);
+}
+
+bool LoadGreyImageFile(const char* path, ZNGreyImage& image)
+{
+    ZNPodArray<UINT8> bytes;
+    if (!ReadImageBytes(path, bytes))
+        return false;
+    return LoadPngGreyFromMemory(bytes.Size() ? &bytes[0] : nullptr, bytes.Size(), image, path);
 }
 
 bool SaveImageFile(const char* path, const ImageData& image, int level)
@@ -362,6 +403,35 @@ FloatPixel SampleAt(const ZNImage& image, float x, float y)
     return Lerp(Lerp(tl, tr, fx), Lerp(bl, br, fx), fy);
 }
 
+// A 16-bit sample in [0, 1]. Whole multiples of 257 (the 8-bit levels) take
+// UnpackColor's product exactly, adding only +0.0; the 256 levels between two of
+// them add their share of one 8-bit step.
+float GreyUnit(UINT32 sample)
+{
+    const float k = 0.003921569f;
+    return (float)(sample / 257) * k + (float)(sample % 257) * (k / 257.0f);
+}
+
+// SampleAt's arithmetic, step for step, over one 16-bit channel.
+float GreySampleAt(const ZNGreyImage& image, float x, float y)
+{
+    if (image.Width == 0 || image.Height == 0 || image.Samples.Size() < image.Width * image.Height)
+        return 0.0f;
+    float         fx  = x - floorf(x);
+    float         fy  = y - floorf(y);
+    UINT32        x0  = ClampIndex(floorf(x), image.Width);
+    UINT32        x1  = ClampIndex(ceilf(x), image.Width);
+    UINT32        y0  = ClampIndex(floorf(y), image.Height);
+    UINT32        y1  = ClampIndex(ceilf(y), image.Height);
+    const UINT16* p   = image.Samples.Data();
+    const float   tl  = GreyUnit(p[y0 * image.Width + x0]);
+    const float   tr  = GreyUnit(p[y0 * image.Width + x1]);
+    const float   bl  = GreyUnit(p[y1 * image.Width + x0]);
+    const float   br  = GreyUnit(p[y1 * image.Width + x1]);
+    const float   top = tl + (tr - tl) * fx, bottom = bl + (br - bl) * fx;
+    return top + (bottom - top) * fy;
+}
+
 }   // namespace
 
 FloatPixel SampleBilinear(const ZNImage& image, float u, float v)
@@ -382,6 +452,20 @@ FloatPixel SampleBilinearClamp(const ZNImage& image, float u, float v)
     u = u < 0.0f ? 0.0f : (u > 1.0f ? 1.0f : u);
     v = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
     return SampleAt(image, (float)image.Width * u, (float)image.Height * v);
+}
+
+void GreyFromRed(const ZNImage& image, ZNGreyImage& out)
+{
+    const bool whole = image.Pixels.Size() >= image.Width * image.Height;
+    out.Resize(whole ? image.Width : 0, whole ? image.Height : 0);
+    for (UINT32 i = 0; i < out.Width * out.Height; ++i)
+        out.Samples[i] = (UINT16)((image.Pixels[i] & 0xFF) * 257);
+}
+
+float SampleGreyBilinear(const ZNGreyImage& image, float u, float v)
+{
+    BREAK_IF(u < 0.0f || u > 1.0f || v < 0.0f || v > 1.0f);
+    return GreySampleAt(image, (float)(image.Width - 1) * u, (float)(image.Height - 1) * v);
 }
 
 // ---------------------------------------------------------------------------

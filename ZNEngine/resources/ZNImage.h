@@ -3,11 +3,16 @@
 // Every image here is 8-bit RGBA: one pixel is four bytes R, G, B, A in memory
 // order (R in bits 0-7 of the little-endian word), rows top to bottom without
 // padding. The PNG codec works against the abstract ImageData, so the same
-// decoder fills a 2D ZNImage and the texture system's TextureImage.
+// decoder fills a 2D ZNImage and the texture system's TextureImage. The one
+// exception is ZNGreyImage, a single 16-bit channel, for height maps whose
+// 16-bit files must keep every level.
 //
 //   ZNImage img;
-//   if (!LoadImageFile("Heightmap.png", img)) ...;       // any PNG becomes RGBA 8
+//   if (!LoadImageFile("Colormap.png", img)) ...;        // any PNG becomes RGBA 8
 //   FloatPixel c = SampleBilinear(img, 0.5f, 0.5f);     // c.R .. c.A in [0, 1]
+//   ZNGreyImage heights;
+//   if (!LoadGreyImageFile("Heightmap.png", heights)) ...;   // grey or red, 16 bits
+//   float h = SampleGreyBilinear(heights, 0.5f, 0.5f);       // in [0, 1]
 //
 // Guarantees: codec failures are a false result, never a crash or a leak; every
 // libpng structure and row array is released on every path, long jumps included.
@@ -90,6 +95,21 @@ private:
     UINT32 Scratch = 0;
 };
 
+// One 16-bit channel per pixel: a height map at full precision. A sample of an
+// 8-bit source, v, is held as v x 257, so 0 and 255 stay the ends of the range
+// and an 8-bit map reads exactly as its red channel did.
+class ZNGreyImage
+{
+public:
+    UINT32             Width  = 0;   // pixels per row
+    UINT32             Height = 0;   // rows
+    ZNPodArray<UINT16> Samples;      // Width x Height samples, row by row
+
+    // Sizes the image (contents not kept). A size the image limits refuse (as
+    // RGBA, the stricter measure) answers false and leaves the image empty.
+    bool Resize(UINT32 width, UINT32 height);
+};
+
 // The texture system's scratch image: width x height x depth x sides pixels in
 // one exactly sized block, ordered side, depth slice, row, column.
 class TextureImage : public ImageData
@@ -158,6 +178,15 @@ enum ImageFileType
 bool LoadPngFromMemory(const void* bytes, UINT32 size, ImageData& image, const char* name = nullptr,
                        ZNString* why = nullptr);
 
+// Decodes a whole PNG file in memory into the 16-bit first channel of image:
+// the grey of a grey file, the red of a colour or palette file. Samples of up to
+// 8 bits are widened as LoadPngFromMemory widens them to 8 bits, then v x 257, so
+// every sample is exactly LoadPngFromMemory's R x 257; a 16-bit file keeps all
+// 16 bits (its high byte is that R). Failures, refusals and messages as
+// LoadPngFromMemory.
+bool LoadPngGreyFromMemory(const void* bytes, UINT32 size, ZNGreyImage& image, const char* name = nullptr,
+                           ZNString* why = nullptr);
+
 // Compression levels of EncodePngToArray: the smallest file, and the quickest
 // (a screenshot of a huge frame must not hold anything up for minutes).
 #define ZN_PNG_LEVEL_SMALLEST 9
@@ -172,6 +201,8 @@ bool EncodePngToArray(const ImageData& image, ZNPodArray<UINT8>& out, ImageFileT
 // Reads the whole file and decodes it as PNG whatever its name says. Every
 // failure, a missing file included, prints the path and the reason.
 bool          LoadImageFile(const char* path, ImageData& image);
+// LoadImageFile for a ZNGreyImage (LoadPngGreyFromMemory's samples).
+bool          LoadGreyImageFile(const char* path, ZNGreyImage& image);
 // Encodes by the name's suffix (only png has a codec, at level) and replaces the file.
 bool          SaveImageFile(const char* path, const ImageData& image, int level = ZN_PNG_LEVEL_SMALLEST);
 // "png" or "dds" from the last three characters, ASCII case-insensitive.
@@ -183,6 +214,16 @@ ImageFileType GetImageFileType(const char* path);
 FloatPixel SampleBilinear(const ZNImage& image, float u, float v);
 FloatPixel SampleBilinearWrap(const ZNImage& image, float u, float v);
 FloatPixel SampleBilinearClamp(const ZNImage& image, float u, float v);
+
+// The red channel of an 8-bit image as 16-bit samples (v x 257), as
+// LoadGreyImageFile reads the same file.
+void  GreyFromRed(const ZNImage& image, ZNGreyImage& out);
+// Bilinear sample in [0, 1] with SampleBilinear's coordinates (u and v in
+// [0, 1], reported otherwise); 0 for an empty image. A sample v x 257 weighs
+// exactly what SampleBilinear's R of v does, bit for bit, so an 8-bit map gives
+// the same floats either way, and the other levels lie evenly between (steps of
+// 1/65535).
+float SampleGreyBilinear(const ZNGreyImage& image, float u, float v);
 
 // Resamples one line of n packed RGBA words (stride in words) to m words with
 // 8-bit fixed-point linear weights; halving averages neighbour pairs.

@@ -133,6 +133,86 @@ bool DecodePng(PngReadState* state, ImageData* image, PngMessages* messages)
     return true;
 }
 
+// The grey decode, in DecodePng's frame: the first channel of every pixel in 16
+// bits. Only plain locals, as there.
+bool DecodePngGrey(PngReadState* state, ZNGreyImage* image, PngMessages* messages)
+{
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, messages, PngErrorMessage, PngWarningMessage,
+                                               nullptr, PngAlloc, PngFree);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info)
+    {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    png_bytep volatile pixels = nullptr;
+    png_bytep* volatile rows  = nullptr;
+    if (setjmp(png_jmpbuf(png)))
+    {
+        if (rows)
+            ZNFree((void*)rows);
+        if (pixels)
+            ZNFree((void*)pixels);
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+
+    png_set_read_fn(png, state, PngReadBytes);
+    png_set_user_limits(png, 8192, 8192);
+    png_read_info(png, info);
+
+    // Palettes and grey of 1, 2 or 4 bits become 8-bit samples exactly as the
+    // RGBA decode expands them; then every 8-bit sample widens to 16 bits by
+    // repeating its byte, v x 257. 16-bit samples stay as they are.
+    png_set_expand_16(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    const png_uint_32 width    = png_get_image_width(png, info);
+    const png_uint_32 height   = png_get_image_height(png, info);
+    const png_byte    channels = png_get_channels(png, info);
+    // The rows must now be width pixels of 16-bit samples, the first channel
+    // first; anything else would be read wrongly or past the row.
+    const size_t      rowBytes = (size_t)width * channels * 2;
+    if (png_get_bit_depth(png, info) != 16 || channels < 1 || channels > 4 || png_get_rowbytes(png, info) != rowBytes)
+        png_error(png, "PNG rows are not 16-bit samples after the transforms");
+    if (!image->Resize(width, height))
+        png_error(png, "image could not take the PNG's size");
+
+    // A plain file passes through one row; the passes of an interlaced one each
+    // add to every row, so that one is held whole.
+    const bool whole = passes > 1;
+    pixels           = (png_bytep)ZNAlloc(rowBytes * (whole ? height : 1));
+    if (whole)
+    {
+        rows = (png_bytep*)ZNAlloc(sizeof(png_bytep) * height);
+        for (png_uint_32 i = 0; i < height; ++i)
+            rows[i] = pixels + (size_t)i * rowBytes;
+        png_read_image(png, rows);
+    }
+    for (png_uint_32 y = 0; y < height; ++y)
+    {
+        png_bytep row = whole ? rows[y] : pixels;
+        if (!whole)
+            png_read_row(png, row, nullptr);
+        UINT16* out = image->Samples.Data() + (size_t)y * width;
+        // PNG samples are big-endian.
+        for (png_uint_32 x = 0; x < width; ++x)
+            out[x] = (UINT16)((row[(size_t)x * channels * 2] << 8) | row[(size_t)x * channels * 2 + 1]);
+    }
+    png_read_end(png, nullptr);
+
+    if (rows)
+        ZNFree((void*)rows);
+    rows = nullptr;
+    ZNFree((void*)pixels);
+    pixels = nullptr;
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
 bool EncodePng(const ImageData* image, ZNArchive* archive, int level)
 {
     png_uint_32 width  = image->GetWidth();
@@ -200,6 +280,16 @@ bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* wh
     PngReadState state    = { 0, size, bytes };
     PngMessages  messages = { name, { 0 } };
     const bool   ok       = DecodePng(&state, &image, &messages);
+    if (!ok && why && messages.Error[0])
+        *why = DescribePngError(messages.Error);
+    return ok;
+}
+
+bool ZNDecodePngGrey(const UINT8* bytes, UINT32 size, ZNGreyImage& image, ZNString* why, const char* name)
+{
+    PngReadState state    = { 0, size, bytes };
+    PngMessages  messages = { name, { 0 } };
+    const bool   ok       = DecodePngGrey(&state, &image, &messages);
     if (!ok && why && messages.Error[0])
         *why = DescribePngError(messages.Error);
     return ok;

@@ -86,78 +86,130 @@ IWICImagingFactory* MakeFactory()
 }
 }   // namespace
 
+namespace
+{
+// The first frame of a PNG file and the converter that gives its pixels as RGBA:
+// 16-bit samples (Wide) for a 16-bit frame the system converts so, 8-bit
+// samples otherwise. Everything it holds is released with it, before the COM
+// scope of the caller ends.
+struct WicFrame
+{
+    IWICImagingFactory*    Factory   = nullptr;
+    IWICStream*            Stream    = nullptr;
+    IWICBitmapDecoder*     Decoder   = nullptr;
+    IWICBitmapFrameDecode* Frame     = nullptr;
+    IWICFormatConverter*   Converter = nullptr;
+    UINT                   Width     = 0;       // pixels per row
+    UINT                   Height    = 0;       // rows
+    bool                   Wide      = false;   // CopyPixels gives 8 bytes a pixel rather than 4
+
+    ~WicFrame()
+    {
+        Release(Converter);
+        Release(Frame);
+        Release(Decoder);
+        Release(Stream);
+        Release(Factory);
+    }
+
+    bool Open(const UINT8* bytes, UINT32 size)
+    {
+        Factory = MakeFactory();
+        bool ok = Factory && SUCCEEDED(Factory->CreateStream(&Stream)) &&
+                  SUCCEEDED(Stream->InitializeFromMemory(const_cast<BYTE*>(bytes), size)) &&
+                  SUCCEEDED(Factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &Decoder)) &&
+                  SUCCEEDED(Decoder->Initialize(Stream, WICDecodeMetadataCacheOnDemand)) &&
+                  SUCCEEDED(Decoder->GetFrame(0, &Frame));
+        WICPixelFormatGUID source = {};
+        ok = ok && SUCCEEDED(Frame->GetSize(&Width, &Height)) && SUCCEEDED(Frame->GetPixelFormat(&source)) &&
+             Width > 0 && Height > 0 && Width <= kMaxSide && Height <= kMaxSide;
+        // Converting a 16-bit frame to 64-bit RGBA first and keeping each sample's
+        // high byte gives libpng's reduction exactly; a system without that
+        // conversion converts to 8 bits itself.
+        const bool sixteen =
+            ok && (SameGuid(source, GUID_WICPixelFormat64bppRGBA) || SameGuid(source, GUID_WICPixelFormat64bppRGB) ||
+                   SameGuid(source, GUID_WICPixelFormat48bppRGB) || SameGuid(source, GUID_WICPixelFormat16bppGray));
+        if (ok && sixteen && SUCCEEDED(Factory->CreateFormatConverter(&Converter)))
+        {
+            BOOL can = FALSE;
+            Wide     = SUCCEEDED(Converter->CanConvert(source, GUID_WICPixelFormat64bppRGBA, &can)) && can &&
+                   SUCCEEDED(Converter->Initialize(Frame, GUID_WICPixelFormat64bppRGBA, WICBitmapDitherTypeNone,
+                                                   nullptr, 0.0, WICBitmapPaletteTypeCustom));
+            if (!Wide)
+                Release(Converter);
+        }
+        return ok &&
+               (Wide || (SUCCEEDED(Factory->CreateFormatConverter(&Converter)) &&
+                         SUCCEEDED(Converter->Initialize(Frame, GUID_WICPixelFormat32bppRGBA, WICBitmapDitherTypeNone,
+                                                         nullptr, 0.0, WICBitmapPaletteTypeCustom))));
+    }
+
+    // Every pixel into out, 8 bytes each when Wide (little-endian samples), else 4.
+    bool Copy(UINT8* out)
+    {
+        const UINT bytes = Wide ? 8 : 4;
+        return SUCCEEDED(Converter->CopyPixels(nullptr, Width * bytes, Width * Height * bytes, out));
+    }
+};
+
+// The chunk walk says what is wrong with a damaged file; the imaging component
+// gives no texts worth passing on, and then the caller's general reason stands.
+bool SoundOrSay(const UINT8* bytes, UINT32 size, ZNString* why)
+{
+    ZNString damage;
+    if (bytes && ChunksAreSound(bytes, size, damage))
+        return true;
+    if (why)
+        *why = damage;
+    return false;
+}
+}   // namespace
+
 bool ZNDecodePng(const UINT8* bytes, UINT32 size, ImageData& image, ZNString* why, const char* name)
 {
-    // The chunk walk says what is wrong with a damaged file; the imaging
-    // component gives no texts worth passing on, and then the caller's general
-    // reason stands.
     (void)name;
-    ZNString damage;
-    if (!bytes || !ChunksAreSound(bytes, size, damage))
-    {
-        if (why)
-            *why = damage;
+    if (!SoundOrSay(bytes, size, why))
         return false;
-    }
-    ZNComScope             com;
-    IWICImagingFactory*    factory   = MakeFactory();
-    IWICStream*            stream    = nullptr;
-    IWICBitmapDecoder*     decoder   = nullptr;
-    IWICBitmapFrameDecode* frame     = nullptr;
-    IWICFormatConverter*   converter = nullptr;
-    UINT8*                 wide      = nullptr;
-    bool                   ok        = factory && SUCCEEDED(factory->CreateStream(&stream)) &&
-              SUCCEEDED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), size)) &&
-              SUCCEEDED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder)) &&
-              SUCCEEDED(decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand)) &&
-              SUCCEEDED(decoder->GetFrame(0, &frame));
-    UINT               width = 0, height = 0;
-    WICPixelFormatGUID source = {};
-    ok = ok && SUCCEEDED(frame->GetSize(&width, &height)) && SUCCEEDED(frame->GetPixelFormat(&source)) && width > 0 &&
-         height > 0 && width <= kMaxSide && height <= kMaxSide;
-    // Converting a 16-bit frame to 64-bit RGBA first and keeping each sample's
-    // high byte gives libpng's reduction exactly; a system without that
-    // conversion converts to 8 bits itself.
-    const bool sixteen =
-        ok && (SameGuid(source, GUID_WICPixelFormat64bppRGBA) || SameGuid(source, GUID_WICPixelFormat64bppRGB) ||
-               SameGuid(source, GUID_WICPixelFormat48bppRGB) || SameGuid(source, GUID_WICPixelFormat16bppGray));
-    bool wideCopy = false;
-    if (ok && sixteen && SUCCEEDED(factory->CreateFormatConverter(&converter)))
-    {
-        BOOL can = FALSE;
-        wideCopy = SUCCEEDED(converter->CanConvert(source, GUID_WICPixelFormat64bppRGBA, &can)) && can &&
-                   SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat64bppRGBA, WICBitmapDitherTypeNone,
-                                                   nullptr, 0.0, WICBitmapPaletteTypeCustom));
-        if (!wideCopy)
-            Release(converter);
-    }
-    ok = ok &&
-         (wideCopy || (SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-                       SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppRGBA, WICBitmapDitherTypeNone,
-                                                       nullptr, 0.0, WICBitmapPaletteTypeCustom))));
+    ZNComScope com;
+    WicFrame   frame;
+    bool       ok = frame.Open(bytes, size);
     if (ok)
     {
-        image.Resize(width, height, 1, 1);
-        ok = image.GetData() && image.GetWidth() == width && image.GetHeight() == height;
+        image.Resize(frame.Width, frame.Height, 1, 1);
+        ok = image.GetData() && image.GetWidth() == frame.Width && image.GetHeight() == frame.Height;
     }
-    if (ok && !wideCopy)
-        ok = SUCCEEDED(converter->CopyPixels(nullptr, width * 4, width * height * 4, image.GetData()));
-    else if (ok)
-    {
-        wide = static_cast<UINT8*>(ZNAlloc((size_t)width * height * 8));
-        ok   = SUCCEEDED(converter->CopyPixels(nullptr, width * 8, width * height * 8, wide));
-        // Little-endian 16-bit samples: the high byte is the second one.
-        UINT8* out = image.GetData();
-        for (size_t i = 0; ok && i < (size_t)width * height * 4; ++i)
-            out[i] = wide[i * 2 + 1];
-    }
-    if (wide)
-        ZNFree(wide);
-    Release(converter);
-    Release(frame);
-    Release(decoder);
-    Release(stream);
-    Release(factory);
+    if (ok && !frame.Wide)
+        return frame.Copy(image.GetData());
+    if (!ok)
+        return false;
+    const size_t count = (size_t)frame.Width * frame.Height * 4;
+    UINT8*       wide  = static_cast<UINT8*>(ZNAlloc(count * 2));
+    ok                 = frame.Copy(wide);
+    // Little-endian 16-bit samples: the high byte is the second one.
+    UINT8* out = image.GetData();
+    for (size_t i = 0; ok && i < count; ++i)
+        out[i] = wide[i * 2 + 1];
+    ZNFree(wide);
+    return ok;
+}
+
+bool ZNDecodePngGrey(const UINT8* bytes, UINT32 size, ZNGreyImage& image, ZNString* why, const char* name)
+{
+    (void)name;
+    if (!SoundOrSay(bytes, size, why))
+        return false;
+    ZNComScope com;
+    WicFrame   frame;
+    if (!frame.Open(bytes, size) || !image.Resize(frame.Width, frame.Height))
+        return false;
+    const size_t pixels = (size_t)frame.Width * frame.Height;
+    UINT8*       rgba   = static_cast<UINT8*>(ZNAlloc(pixels * (frame.Wide ? 8 : 4)));
+    const bool   ok     = frame.Copy(rgba);
+    UINT16*      out    = image.Samples.Data();
+    // The red sample of each pixel: whole when wide, else v x 257 as libpng widens it.
+    for (size_t i = 0; ok && i < pixels; ++i)
+        out[i] = frame.Wide ? (UINT16)(rgba[i * 8] | (rgba[i * 8 + 1] << 8)) : (UINT16)(rgba[i * 4] * 257);
+    ZNFree(rgba);
     return ok;
 }
 

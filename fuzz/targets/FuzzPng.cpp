@@ -1,4 +1,4 @@
-// PNG bytes into both image kinds the engine decodes into.
+// PNG bytes into every image kind the engine decodes into.
 #include "ZNFuzz.h"
 #include "resources/ZNImage.h"
 
@@ -6,9 +6,20 @@ int ZNFuzzPng(const UINT8* data, size_t size)
 {
     if (size > 0xFFFFFFFFu)
         return 0;
-    ZNImage image;
+    ZNImage     image;
+    ZNGreyImage grey;
+    const bool  greyDecoded = LoadPngGreyFromMemory(data, (UINT32)size, grey);
+    // A decoded grey image is whole too.
+    if (greyDecoded && grey.Samples.Size() != (UINT64)grey.Width * grey.Height)
+        __builtin_trap();
     if (LoadPngFromMemory(data, (UINT32)size, image))
     {
+        // The grey of a file both decodes read is the red's widening: its high byte.
+        if (greyDecoded && (grey.Width != image.Width || grey.Height != image.Height))
+            __builtin_trap();
+        for (UINT32 i = 0; greyDecoded && i < grey.Samples.Size(); ++i)
+            if ((UINT32)(grey.Samples[i] >> 8) != (image.Pixels[i] & 0xFF))
+                __builtin_trap();
         // A decoded image is whole: every pixel is addressable.
         if (image.Pixels.Size() != (UINT64)image.Width * image.Height)
             __builtin_trap();

@@ -108,6 +108,79 @@ TEST(PngSuite, EveryImageDecodesOrFailsCleanly)
     EXPECT_GT(valid, 150);
 }
 
+// The grey decode of every suite image is its RGBA decode's red, widened: x 257
+// for files of up to 8 bits a sample (palettes, low-bit grey, colour keys and
+// interlacing included), and for 16-bit files the red is the high byte while
+// the low bytes carry more. Corrupt files fail both ways.
+TEST(GreyPng, EverySuiteImageIsItsRedWidened)
+{
+    std::vector<SuiteEntry> entries = ReadManifest();
+    ASSERT_GE(entries.size(), 170u) << kSuite << "MANIFEST.tsv is missing or short";
+    ZNDialogRecorder dialogs;
+    int              sixteen = 0, narrower = 0, finer = 0;
+    for (const SuiteEntry& e : entries)
+    {
+        const std::vector<UINT8> file = ZNReadBytes(kSuite + "png/" + e.Name + ".png");
+        ZNImage                  rgba;
+        ZNGreyImage              grey;
+        const bool               ok = LoadPngGreyFromMemory(file.data(), (UINT32)file.size(), grey);
+        ASSERT_EQ(ok, DecodeBytes(file, rgba)) << e.Name;
+        if (!e.Valid)
+        {
+            EXPECT_FALSE(ok) << e.Name;
+            continue;
+        }
+        ASSERT_TRUE(ok) << e.Name;
+        ASSERT_EQ(grey.Width, rgba.Width) << e.Name;
+        ASSERT_EQ(grey.Height, rgba.Height) << e.Name;
+        ASSERT_EQ(grey.Samples.Size(), rgba.Width * rgba.Height) << e.Name;
+        // The suite's names end in the bits per sample.
+        const bool wide    = e.Name.compare(e.Name.size() - 2, 2, "16") == 0;
+        bool       lowBits = false;
+        for (UINT32 i = 0; i < grey.Samples.Size(); ++i)
+        {
+            const UINT32 red = rgba.Pixels[i] & 0xFF, sample = grey.Samples[i];
+            ASSERT_EQ(wide ? sample >> 8 : sample, wide ? red : red * 257) << e.Name << " pixel " << i;
+            lowBits = lowBits || (sample & 0xFF) != (sample >> 8);
+        }
+        (wide ? sixteen : narrower)++;
+        finer += wide && lowBits;
+    }
+    // All but the gamma files' 16-bit images hold more than their high bytes.
+    EXPECT_GE(sixteen, 30);
+    EXPECT_GE(finer, sixteen - 6);
+    EXPECT_GT(narrower, 120);
+}
+
+// Every one of the 65,536 levels arrives as it was written, and a damaged grey
+// file is refused with the reason the RGBA decode gives.
+TEST(GreyPng, SixteenBitSamplesArriveWhole)
+{
+    std::vector<UINT16> levels(256 * 256);
+    for (size_t i = 0; i < levels.size(); ++i)
+        levels[i] = UINT16(i * 40503u);   // odd, so every level once, scattered
+    const std::vector<UINT8> file = Grey16Png(256, 256, levels);
+    ZNGreyImage              grey;
+    ASSERT_TRUE(LoadPngGreyFromMemory(file.data(), (UINT32)file.size(), grey));
+    ASSERT_EQ(grey.Width, 256u);
+    ASSERT_EQ(grey.Height, 256u);
+    EXPECT_EQ(memcmp(grey.Samples.Data(), levels.data(), levels.size() * 2), 0);
+
+    std::vector<UINT8> damaged = file;
+    damaged[damaged.size() - 20] ^= 0x40;   // inside the image data
+    ZNDialogRecorder dialogs;
+    for (const UINT32 size : { (UINT32)damaged.size(), 40u })
+    {
+        ZNString why, rgbaWhy;
+        ZNImage  rgba;
+        EXPECT_FALSE(LoadPngGreyFromMemory(damaged.data(), size, grey, nullptr, &why)) << size;
+        EXPECT_FALSE(LoadPngFromMemory(damaged.data(), size, rgba, nullptr, &rgbaWhy)) << size;
+        EXPECT_GT(why.Size(), 0u) << size;
+        EXPECT_STREQ(why.CStr(), rgbaWhy.CStr()) << size;
+    }
+    EXPECT_EQ(dialogs.Count(), 0u);
+}
+
 // Cutting a valid file anywhere makes the decoder fail, never read past the
 // buffer (the sanitizers watch) and never report the bad data as an assertion:
 // a cut inside the header or before enough image data is refused by the header
@@ -403,6 +476,55 @@ TEST(Sampling, BilinearHitsCornersAndAveragesTheCentre)
     // A quarter of the way across the top row.
     FloatPixel q = SampleBilinear(image, 0.25f, 0.0f);
     EXPECT_NEAR(q.R, 0.25f, 1e-6);
+}
+
+// A grey image of an 8-bit image's red samples to the very same floats as the
+// RGBA sampler's R, wherever it is sampled: 8-bit height maps give the world
+// they always gave.
+TEST(Sampling, GreySamplesOfEightBitLevelsAreTheRedSamplesBitForBit)
+{
+    ZNImage image;
+    image.Resize(37, 23, 1, 1);
+    UINT32 seed = 12345;
+    for (UINT32& p : image.Pixels)
+    {
+        seed = seed * 1664525u + 1013904223u;
+        p    = seed;
+    }
+    ZNGreyImage grey;
+    GreyFromRed(image, grey);
+    ASSERT_EQ(grey.Width, 37u);
+    ASSERT_EQ(grey.Height, 23u);
+    for (UINT32 i = 0; i < 20000; ++i)
+    {
+        seed          = seed * 1664525u + 1013904223u;
+        const float u = i < 4 ? (float)(i & 1) : (float)(seed >> 8) / 16777215.0f;
+        seed          = seed * 1664525u + 1013904223u;
+        const float v = i < 4 ? (float)(i >> 1) : (float)(seed >> 8) / 16777215.0f;
+        const float a = SampleGreyBilinear(grey, u, v), b = SampleBilinear(image, u, v).R;
+        ASSERT_EQ(memcmp(&a, &b, sizeof(float)), 0) << u << ", " << v << ": " << a << " vs " << b;
+    }
+    ZNGreyImage empty;
+    EXPECT_EQ(SampleGreyBilinear(empty, 0.5f, 0.5f), 0.0f);
+}
+
+// Every 16-bit level is its own height: strictly rising, evenly 1/65535 apart.
+TEST(Sampling, GreyLevelsRiseEvenlyThroughAllSixteenBits)
+{
+    ZNGreyImage grey;
+    ASSERT_TRUE(grey.Resize(1, 1));
+    float previous = -1.0f;
+    for (UINT32 level = 0; level < 65536; ++level)
+    {
+        grey.Samples[0] = (UINT16)level;
+        const float h   = SampleGreyBilinear(grey, 0.5f, 0.5f);
+        ASSERT_GT(h, previous) << level;
+        ASSERT_NEAR(h, (float)level / 65535.0f, 1e-6f) << level;
+        previous = h;
+    }
+    EXPECT_FALSE(grey.Resize(ZN_IMAGE_MAX_SIDE + 1, 1));
+    EXPECT_EQ(grey.Width, 0u);
+    EXPECT_EQ(grey.Samples.Size(), 0u);
 }
 
 TEST(Sampling, OutOfRangeCoordinatesAreReported)
