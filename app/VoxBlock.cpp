@@ -156,7 +156,7 @@ static void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
     }
 }
 
-void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4])
+void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark)
 {
     VoxBlock* node = this;
     for (UINT32 level = 0; level < depth; ++level)
@@ -176,6 +176,7 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
     pt.Size        = size;
     memcpy(pt.Color, color, 4);
     memset(pt.Corner, 0, sizeof(pt.Corner));
+    pt.Corner[2] = mark;
     node->Points.Add(pt);
 
     GrowBounds(node->Min, node->Max, p - ZNVec3(size, size, size));
@@ -193,7 +194,7 @@ void VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT3
         v[i]           = point;
         v[i].Corner[0] = VoxCorners[c][0];
         v[i].Corner[1] = VoxCorners[c][1];
-        v[i].Corner[2] = 0;
+        v[i].Corner[2] = point.Corner[2];
         v[i].Corner[3] = 0;
     }
 }
@@ -214,20 +215,24 @@ struct BlockKey
 static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level, UINT32 corners,
                               ZNPodArray<BlockKey>& keys, ZNPodArray<VoxelPoint>& out)
 {
-    const UINT32      n = points.Size();
-    const VoxelPoint* p = points.Data();
-    keys.SetCount(n);
+    const VoxelPoint* p       = points.Data();
+    const bool        noFills = level >= VoxFillLevels;
+    UINT32            n       = 0;
+    keys.SetCount(points.Size());
     BlockKey* k = keys.Data();
-    for (UINT32 i = 0; i < n; ++i)
+    for (UINT32 i = 0; i < points.Size(); ++i)
     {
+        if (noFills && VoxIsFill(p[i]))
+            continue;
         const float  block = p[i].Size * 0.5f * (float)(1u << level);
         // Block numbers are small (the world spans a few thousand units), so each
         // fits 32 bits; they are packed as unsigned words, negative ones included.
         const UINT32 bx = (UINT32)(INT32)floorf(p[i].Position[0] / block);
         const UINT32 by = (UINT32)(INT32)floorf(p[i].Position[1] / block);
         // Rows of blocks along x, in y order, as the finest level's sprites lie.
-        k[i].Key   = ((UINT64)by << 32) | bx;
-        k[i].Index = i;
+        k[n].Key   = ((UINT64)by << 32) | bx;
+        k[n].Index = i;
+        ++n;
     }
     std::sort(k, k + n);
     for (UINT32 first = 0; first < n;)
@@ -238,6 +243,7 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
         const UINT32 count  = last - first + 1;
         float        pos[3] = { 0.0f, 0.0f, 0.0f }, size = 0.0f;
         UINT32       color[4] = { 0, 0, 0, 0 };
+        bool         slant    = false;
         for (UINT32 i = first; i <= last; ++i)
         {
             const VoxelPoint& q = p[k[i].Index];
@@ -246,6 +252,7 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
             for (UINT32 c = 0; c < 4; ++c)
                 color[c] += q.Color[c];
             size = std::max(size, q.Size);
+            slant = slant || VoxGrowsBySlant(q);
         }
         VoxelPoint merged;
         for (UINT32 a = 0; a < 3; ++a)
@@ -273,6 +280,8 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, UINT32 level
         for (UINT32 c = 0; c < 4; ++c)
             merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
         memset(merged.Corner, 0, sizeof(merged.Corner));
+        // Standing in for marked sprites, it grows by the slant as they do.
+        merged.Corner[2] = slant && !noFills ? VoxSlantMark : 0;
         VoxAppendSprite(out, merged, corners);
         first = last + 1;
     }
@@ -485,16 +494,18 @@ void VoxBlock::DrawRange(UINT32 first, UINT32 count, bool reverse) const
     }
 }
 
-// The sprite's first vertex of each four (or six): position, size and colour; the
-// corner bytes are not read.
+// The sprite's first vertex of each four (or six): position, size, colour and the
+// corner bytes, of which the point shader reads only the fill mark.
 static ZNVertexElement GPointElements[2][5] = {
     { { VDT_Float, 3, 0, GLVertex, 0, 0 },
       { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
       { VDT_UByte, 4, 0, GLColor, 0, 0 },
+      { VDT_Byte, 4, 0, GLTexCoord1, 0, 0 },
       { 0, 0, 0, 0, 0, 0 } },
     { { VDT_Float, 3, 0, GLVertex, 0, 0 },
       { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
       { VDT_UByte, 4, 0, GLColor, 0, 0 },
+      { VDT_Byte, 4, 0, GLTexCoord1, 0, 0 },
       { 0, 0, 0, 0, 0, 0 } },
 };
 static ZNVertexDecl GQuadPointDecl(GPointElements[0], "VoxQuadPointDecl", VoxLayout_Quads * sizeof(VoxelPoint));
@@ -588,6 +599,7 @@ void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
     const float shade = 1.0f - VoxFillDarkening * std::min(1.0f, depth / VoxFillDarkeningDepth);
     for (UINT32 c = 0; c < 3; ++c)
         out.Color[c] = (UINT8)((float)cell.Color[c] * shade + 0.5f);
+    out.Corner[2] = VoxFillMark;
 }
 
 const char* VoxPhaseName(VoxBuildPhase phase)
@@ -748,6 +760,9 @@ void ExpandFillsJob(void* context, UINT32 job)
         const UINT32      fills = b.Fills.Data()[c + 1] - at - 1;
         b.Samples.Data()[at]    = cell;
         b.Top.Data()[at]        = TopNode(b, cell);
+        // A cell over a step parts from its neighbours at a slant as the fills do.
+        const float step               = cell.Position[2] - LowestNeighbour(b, c % b.Nx, c / b.Nx);
+        b.Samples.Data()[at].Corner[2] = fills || step > cell.Size * VoxSlantStep ? VoxSlantMark : 0;
         for (UINT32 k = 1; k <= fills; ++k)
         {
             VoxelPoint& pt = b.Samples.Data()[++at];
@@ -766,7 +781,8 @@ void FillSubtreeJob(void* context, UINT32 top)
     for (UINT32 e = b.Start[top]; e < b.Start[top + 1]; ++e)
     {
         const VoxelPoint& pt = b.Samples.Data()[b.Order.Data()[e]];
-        node->Insert(b.Depth - b.TopDepth, ZNVec3(pt.Position[0], pt.Position[1], pt.Position[2]), pt.Size, pt.Color);
+        node->Insert(b.Depth - b.TopDepth, ZNVec3(pt.Position[0], pt.Position[1], pt.Position[2]), pt.Size, pt.Color,
+                     pt.Corner[2]);
     }
 }
 }   // namespace
