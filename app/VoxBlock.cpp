@@ -157,7 +157,7 @@ static void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
     }
 }
 
-void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4])
+void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark)
 {
     VoxBlock* node = this;
     for (UINT32 level = 0; level < depth; ++level)
@@ -177,6 +177,7 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
     pt.Size        = size;
     memcpy(pt.Color, color, 4);
     memset(pt.Corner, 0, sizeof(pt.Corner));
+    pt.Corner[2] = mark;
     node->Points.Add(pt);
 
     GrowBounds(node->Min, node->Max, p - ZNVec3(size, size, size));
@@ -194,7 +195,7 @@ void VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT3
         v[i]           = point;
         v[i].Corner[0] = VoxCorners[c][0];
         v[i].Corner[1] = VoxCorners[c][1];
-        v[i].Corner[2] = 0;
+        v[i].Corner[2] = point.Corner[2];
         v[i].Corner[3] = 0;
     }
 }
@@ -289,12 +290,15 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
                               UINT32 corners, ZNPodArray<BlockKey>& keys, ZNPodArray<BlockKey>& sorted,
                               ZNPodArray<UINT32>& counts, ZNPodArray<VoxelPoint>& out)
 {
-    const UINT32      n = points.Size();
-    const VoxelPoint* p = points.Data();
-    keys.SetCount(n);
+    const VoxelPoint* p       = points.Data();
+    const bool        noFills = level >= VoxFillLevels;
+    UINT32            n       = 0;
+    keys.SetCount(points.Size());
     BlockKey* k = keys.Data();
-    for (UINT32 i = 0; i < n; ++i)
+    for (UINT32 i = 0; i < points.Size(); ++i)
     {
+        if (noFills && VoxIsFill(p[i]))
+            continue;
         // The block is 2^level cells: dividing by a power of two is exact in floats
         // and floor(floor(q) / 2^k) = floor(q / 2^k), so the shift of the cell gives
         // floor(x / block) as dividing by the block itself does. Block numbers are
@@ -302,9 +306,11 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
         const UINT32 bx = (UINT32)(cells[i].X >> level);
         const UINT32 by = (UINT32)(cells[i].Y >> level);
         // Rows of blocks along x, in y order, as the finest level's sprites lie.
-        k[i].Key   = ((UINT64)by << 32) | bx;
-        k[i].Index = i;
+        k[n].Key   = ((UINT64)by << 32) | bx;
+        k[n].Index = i;
+        ++n;
     }
+    keys.SetCount(n);
     SortBlockKeys(keys, sorted, counts);
     for (UINT32 first = 0; first < n;)
     {
@@ -314,6 +320,7 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
         const UINT32 count  = last - first + 1;
         float        pos[3] = { 0.0f, 0.0f, 0.0f }, size = 0.0f;
         UINT32       color[4] = { 0, 0, 0, 0 };
+        bool         slant    = false;
         for (UINT32 i = first; i <= last; ++i)
         {
             const VoxelPoint& q = p[k[i].Index];
@@ -322,6 +329,7 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
             for (UINT32 c = 0; c < 4; ++c)
                 color[c] += q.Color[c];
             size = std::max(size, q.Size);
+            slant = slant || VoxGrowsBySlant(q);
         }
         VoxelPoint merged;
         for (UINT32 a = 0; a < 3; ++a)
@@ -349,6 +357,8 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
         for (UINT32 c = 0; c < 4; ++c)
             merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
         memset(merged.Corner, 0, sizeof(merged.Corner));
+        // Standing in for marked sprites, it grows by the slant as they do.
+        merged.Corner[2] = slant && !noFills ? VoxSlantMark : 0;
         VoxAppendSprite(out, merged, corners);
         first = last + 1;
     }
@@ -573,16 +583,18 @@ void VoxBlock::DrawRange(UINT32 first, UINT32 count, bool reverse) const
     }
 }
 
-// The sprite's first vertex of each four (or six): position, size and colour; the
-// corner bytes are not read.
+// The sprite's first vertex of each four (or six): position, size, colour and the
+// corner bytes, of which the point shader reads only the fill mark.
 static ZNVertexElement GPointElements[2][5] = {
     { { VDT_Float, 3, 0, GLVertex, 0, 0 },
       { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
       { VDT_UByte, 4, 0, GLColor, 0, 0 },
+      { VDT_Byte, 4, 0, GLTexCoord1, 0, 0 },
       { 0, 0, 0, 0, 0, 0 } },
     { { VDT_Float, 3, 0, GLVertex, 0, 0 },
       { VDT_Float, 1, 0, GLTexCoord0, 0, 0 },
       { VDT_UByte, 4, 0, GLColor, 0, 0 },
+      { VDT_Byte, 4, 0, GLTexCoord1, 0, 0 },
       { 0, 0, 0, 0, 0, 0 } },
 };
 static ZNVertexDecl GQuadPointDecl(GPointElements[0], "VoxQuadPointDecl", VoxLayout_Quads * sizeof(VoxelPoint));
@@ -676,6 +688,7 @@ void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
     const float shade = 1.0f - VoxFillDarkening * std::min(1.0f, depth / VoxFillDarkeningDepth);
     for (UINT32 c = 0; c < 3; ++c)
         out.Color[c] = (UINT8)((float)cell.Color[c] * shade + 0.5f);
+    out.Corner[2] = VoxFillMark;
 }
 
 const char* VoxPhaseName(VoxBuildPhase phase)
@@ -928,10 +941,17 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
         for (UINT32 i = b.TileColumns[tx]; i < b.TileColumns[tx + 1]; ++i)
         {
             CellSprite(b, i, j, color, cell);
-            visit(cell);
             if (!b.FillCliffs)
+            {
+                visit(cell);
                 continue;
-            const UINT32 fills = VoxCliffFillCount(cell.Position[2], LowestNeighbour(b, i, j), cell.Size);
+            }
+            const float  lowest = LowestNeighbour(b, i, j);
+            const UINT32 fills  = VoxCliffFillCount(cell.Position[2], lowest, cell.Size);
+            // A cell over a step parts from its neighbours at a slant as the fills do.
+            const float step = cell.Position[2] - lowest;
+            cell.Corner[2]   = fills || step > cell.Size * VoxSlantStep ? VoxSlantMark : 0;
+            visit(cell);
             for (UINT32 k = 1; k <= fills; ++k)
             {
                 VoxCliffFillSprite(cell, k, fill);

@@ -51,7 +51,7 @@ struct VoxelPoint
     float Position[3];   // sprite centre, world units
     float Size;          // sprite width, world units
     UINT8 Color[4];      // red, green, blue, alpha
-    INT8  Corner[4];     // 0 in a stored point; (x, y, 0, 0) with x, y = +-1 in a vertex
+    INT8  Corner[4];     // (0, 0, mark, 0) in a stored point; (x, y, mark, 0) with x, y = +-1 in a vertex
 };
 static_assert(sizeof(VoxelPoint) == 24, "VoxelPoint is the 24-byte vertex of VVDecl");
 
@@ -142,8 +142,9 @@ public:
     // bit 2, in z for bit 4). Splitting a split node is reported and changes nothing.
     void Split();
     // Descends `depth` levels (splitting as needed; points on a middle plane go to
-    // the upper child), appends the point there and grows that node's bounds.
-    void Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4]);
+    // the upper child), appends the point there with its mark (VoxSlantMark,
+    // VoxFillMark) and grows that node's bounds.
+    void Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark = 0);
     // Rebuilds the six-vertex sprites of every node, all levels of detail, and the
     // cull bounds; with upload, moves them into each node's GL buffer (needs the
     // context current). The processor work is spread over all cores.
@@ -197,18 +198,37 @@ UINT64 VoxCullBoundsEdits();
 // start view). Such a step is closed by fill sprites in the cell's column, each
 // VoxFillSpacing sprites below the one above (overlapping, so the rounded corners
 // leave no pinholes), down to where the last one reaches the centre of the lowest
-// of the four neighbours. They are plain sprites of the tree, so the point and
-// quad forms, the coarser levels and the cull bounds all take them in as they take
-// the cells.
+// of the four neighbours. They are sprites of the tree, so the point and quad
+// forms, the first coarser level and the cull bounds take them in as they take the
+// cells; the levels from VoxFillLevels on are the designed world's.
 const float  VoxFillSpacing = 0.5f;            // sprite heights between fills
 const float  VoxFillReach   = 0.5f;            // a column's bottom reaches this many sprite
                                                //   heights under its lowest neighbour's top
 const float  VoxFillDarkening      = 0.3f;     // the fill's colour is this much darker
 const float  VoxFillDarkeningDepth = 120.0f;   //   at this depth below the cell and deeper
 const UINT32 VoxMaxCliffFill       = 4096;     // fills of one cell at most
+const UINT32 VoxFillLevels         = 2;        // levels of detail below this merge the fills;
+                                               //   from it on a sprite is four cells wide and
+                                               //   more and spans their steps without them
+// Fill sprites, the cells over a step of more than VoxSlantStep sprite heights and
+// the first coarser level's sprites that merge either carry VoxSlantMark in
+// Corner[2]: only they grow by the slant in the sprite shader, as only their
+// columns part towards the sides of the view; the rest of the terrain keeps its
+// size, as growth is paid for in area on a software renderer.
+const INT8   VoxSlantMark = 1;                  // grows by the slant
+const INT8   VoxFillMark  = 2 | VoxSlantMark;   // a fill sprite (which grows)
+const float  VoxSlantStep = 0.3f;               // sprite heights down to the lowest neighbour
+inline bool  VoxGrowsBySlant(const VoxelPoint& p)
+{
+    return (p.Corner[2] & VoxSlantMark) != 0;
+}
+inline bool VoxIsFill(const VoxelPoint& p)
+{
+    return (p.Corner[2] & VoxFillMark) == VoxFillMark;
+}
 // Fill sprites under a cell of this height whose lowest neighbour is at `lowest`.
 UINT32       VoxCliffFillCount(float height, float lowest, float size);
-// The k-th fill sprite (1 = the first) under the cell.
+// The k-th fill sprite (1 = the first) under the cell, marked as a fill.
 void         VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
 
 // The phases of a world build, in order, as a progress report names them.

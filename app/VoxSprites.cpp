@@ -42,7 +42,7 @@ void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf,
     const float size = ceilf(in.Size * VoxSizeSteps);
     out.Size         = (UINT16)(!(size > 0.0f) ? 0.0f : size > 65535.0f ? 65535.0f : size);
     memcpy(out.Color, in.Color, 4);
-    out.Leaf = leaf;
+    out.Leaf = (leaf & ~VoxPackedSlant) | (VoxGrowsBySlant(in) ? VoxPackedSlant : 0u);
 }
 
 void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out)
@@ -52,6 +52,7 @@ void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, Voxel
     out.Size = (float)in.Size / VoxSizeSteps;
     memcpy(out.Color, in.Color, 4);
     memset(out.Corner, 0, sizeof(out.Corner));
+    out.Corner[2] = (in.Leaf & VoxPackedSlant) ? VoxSlantMark : 0;
 }
 
 namespace

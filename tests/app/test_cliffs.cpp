@@ -138,15 +138,32 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
     EXPECT_EQ(CountOpenColumns(filled, VoxFillReach), 0u);
     EXPECT_GT(trees.Fills, 0u);
 
-    UINT32 overfilled = 0, changedCells = 0, brighter = 0;
+    UINT32 overfilled = 0, changedCells = 0, brighter = 0, wrongMarks = 0, plainMarks = 0;
     for (const auto& entry : filled)
     {
         const VoxelPoint&       cell   = plain[entry.first].front();
         std::vector<VoxelPoint> column = entry.second;
         std::sort(column.begin(), column.end(),
                   [](const VoxelPoint& a, const VoxelPoint& b) { return a.Position[2] > b.Position[2]; });
-        // The cell itself stays as designed, on top of its column.
-        changedCells += memcmp(&column.front(), &cell, sizeof(VoxelPoint)) != 0;
+        plainMarks += cell.Corner[2] != 0;
+        // The cell itself stays as designed, on top of its column, but for its mark:
+        // it grows by the slant when it tops fills or a step of VoxSlantStep.
+        VoxelPoint top = column.front();
+        float      low = cell.Position[2];
+        for (const CellKey& n :
+             { CellKey(entry.first.first - 1, entry.first.second), CellKey(entry.first.first + 1, entry.first.second),
+               CellKey(entry.first.first, entry.first.second - 1), CellKey(entry.first.first, entry.first.second + 1) })
+        {
+            const auto found = plain.find(n);
+            if (found != plain.end())
+                low = std::min(low, found->second.front().Position[2]);
+        }
+        const bool steep = column.size() > 1 || cell.Position[2] - low > cell.Size * VoxSlantStep;
+        wrongMarks += top.Corner[2] != (steep ? VoxSlantMark : 0);
+        for (size_t i = 1; i < column.size(); ++i)
+            wrongMarks += !VoxIsFill(column[i]);
+        top.Corner[2] = 0;
+        changedCells += memcmp(&top, &cell, sizeof(VoxelPoint)) != 0;
         for (size_t i = 1; i < column.size(); ++i)
             for (UINT32 c = 0; c < 4; ++c)
                 brighter += column[i].Color[c] > cell.Color[c];
@@ -166,10 +183,24 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
         overfilled += column.back().Position[2] - cell.Size * 0.5f <= lowestCentre;
     }
     EXPECT_EQ(changedCells, 0u);
+    EXPECT_EQ(wrongMarks, 0u) << "fills, and the cells over a step, grow by the slant; no other cell does";
+    EXPECT_EQ(plainMarks, 0u) << "the designed world grows no sprite";
     EXPECT_EQ(brighter, 0u) << "fills are the cell's colour, darker";
     EXPECT_EQ(overfilled, 0u) << "a column holds no fill it does not need";
     printf("cliff fills: %u sprites on %u cells, %u open columns before\n", trees.Fills, (UINT32)plain.size(),
            openBefore);
+}
+
+// Sorted by position, so two levels built from the same sprites compare whole.
+std::vector<VoxelPoint> Sorted(const Columns& columns)
+{
+    std::vector<VoxelPoint> all;
+    for (const auto& entry : columns)
+        all.insert(all.end(), entry.second.begin(), entry.second.end());
+    std::sort(all.begin(), all.end(),
+              [](const VoxelPoint& a, const VoxelPoint& b)
+              { return memcmp(a.Position, b.Position, sizeof(a.Position)) < 0; });
+    return all;
 }
 
 TEST(CliffFill, CoarseLevelsLeaveNoColumnOpen)
@@ -187,6 +218,21 @@ TEST(CliffFill, CoarseLevelsLeaveNoColumnOpen)
         EXPECT_EQ(filled.size(), plain.size()) << "level " << level;
         EXPECT_EQ(CountOpenColumns(filled, 0.0f), 0u)
             << "level " << level << " (" << CountOpenColumns(plain, 0.0f) << " open without fills)";
+        UINT32 marked = 0;
+        for (const VoxelPoint& p : Sorted(filled))
+            marked += p.Corner[2] != 0;
+        if (level < VoxFillLevels)
+        {
+            EXPECT_GT(marked, 0u) << "level " << level << " stands in for the fills and grows as they do";
+            continue;
+        }
+        // From VoxFillLevels on the level is the designed world's, sprite for sprite.
+        const std::vector<VoxelPoint> a = Sorted(plain), b = Sorted(filled);
+        ASSERT_EQ(a.size(), b.size()) << "level " << level;
+        UINT32 differ = 0;
+        for (size_t i = 0; i < a.size(); ++i)
+            differ += memcmp(&a[i], &b[i], sizeof(VoxelPoint)) != 0;
+        EXPECT_EQ(differ, 0u) << "level " << level;
     }
 }
 

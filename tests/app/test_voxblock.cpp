@@ -403,7 +403,6 @@ VoxBlock* InsertEveryCell(const ZNImage& height, const ZNImage& color, const ZNV
         for (UINT32 i = 0; i < nx; ++i)
         {
             const VoxelPoint& c = cells[j * nx + i];
-            root->Insert(depth, ZNVec3(c.Position[0], c.Position[1], c.Position[2]), c.Size, c.Color);
             float low = c.Position[2];
             if (i > 0)
                 low = std::min(low, cells[j * nx + i - 1].Position[2]);
@@ -414,11 +413,15 @@ VoxBlock* InsertEveryCell(const ZNImage& height, const ZNImage& color, const ZNV
             if (j + 1 < ny)
                 low = std::min(low, cells[(j + 1) * nx + i].Position[2]);
             const UINT32 fills = fillCliffs ? VoxCliffFillCount(c.Position[2], low, c.Size) : 0;
+            const bool   slant = fillCliffs && (fills || c.Position[2] - low > c.Size * VoxSlantStep);
+            root->Insert(depth, ZNVec3(c.Position[0], c.Position[1], c.Position[2]), c.Size, c.Color,
+                         slant ? VoxSlantMark : 0);
             for (UINT32 k = 1; k <= fills; ++k)
             {
                 VoxelPoint f;
                 VoxCliffFillSprite(c, k, f);
-                root->Insert(depth, ZNVec3(f.Position[0], f.Position[1], f.Position[2]), f.Size, f.Color);
+                root->Insert(depth, ZNVec3(f.Position[0], f.Position[1], f.Position[2]), f.Size, f.Color,
+                             f.Corner[2]);
             }
         }
     return root;

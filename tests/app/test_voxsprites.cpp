@@ -29,6 +29,8 @@ TEST(VoxSprites, PackedSpritesReadBackWithinHalfAStepAndNeverNarrower)
             s.Size        = i % 3 ? 10.0f : size(rng);
             for (UINT32 c = 0; c < 4; ++c)
                 s.Color[c] = (UINT8)rng();
+            memset(s.Corner, 0, sizeof(s.Corner));
+            s.Corner[2] = i % 5 == 1 ? VoxFillMark : i % 5 == 2 ? VoxSlantMark : 0;
         }
         VoxLeafFrame frame;
         VoxLeafFrameFor(sprites, 64, 1, frame);
@@ -53,7 +55,10 @@ TEST(VoxSprites, PackedSpritesReadBackWithinHalfAStepAndNeverNarrower)
                 EXPECT_EQ(back.Size, 10.0f) << "the grid's own width is kept exactly";
             }
             EXPECT_EQ(memcmp(back.Color, sprites[i].Color, 4), 0);
-            EXPECT_EQ(packed.Leaf, 1000u + (UINT32)leaf);
+            // The mark rides in the leaf word's top bit and leaves the leaf as it was.
+            EXPECT_EQ(packed.Leaf & ~VoxPackedSlant, 1000u + (UINT32)leaf);
+            EXPECT_EQ(VoxGrowsBySlant(back), VoxGrowsBySlant(sprites[i])) << "sprite " << i;
+            EXPECT_EQ((packed.Leaf & VoxPackedSlant) != 0, sprites[i].Corner[2] != 0) << "sprite " << i;
         }
         // The frame is the box of the centres: its whole range of steps is used.
         for (UINT32 a = 0; a < 2; ++a)

@@ -173,13 +173,11 @@ TEST_F(WorldGL, CullingAndQuadsChangeNoPixelAndOrderOnlyEqualDepthTies)
         // Nearest first (leaves, and the rows inside a leaf) leaves every pixel's
         // depth as it was. Where two sprites meet a pixel at exactly the same depth,
         // the first drawn keeps it, so only there may the colour change with the
-        // order: seen from straight above, level ground ties over whole patches
-        // (and more of them towards the sides, where the sprites grow by the slant
-        // of the view and overlap more).
+        // order: seen from straight above, level ground ties over whole patches.
         EXPECT_TRUE(depthFull == depthOrdered) << "camera " << index;
         const UINT32 changed = CountDifferent(full, ordered);
         ties += changed;
-        EXPECT_LE(changed, ShotWidth * ShotHeight / 25) << "camera " << index;
+        EXPECT_LE(changed, ShotWidth * ShotHeight / 30) << "camera " << index;
         ++index;
     }
     printf("pixels changed by the order (equal-depth ties): %u in %zu frames of %u\n", ties, cams.size(),
@@ -321,8 +319,8 @@ TEST_F(WorldGL, LevelOfDetailStaysCloseAndOpensNoHoles)
             SavePicture(coarse, ShotWidth, ShotHeight, "lod_on_" + std::to_string(c) + ".ppm");
         }
         EXPECT_LT(d.Mean, 1.5) << "camera " << c;
-        // The sides of the view, where the sprites grow by the slant, take a little
-        // more of the coarse sprites' difference.
+        // A cliff, closed by fills at full detail and from the second coarser level
+        // on by the coarse sprites' own width, takes a little more of the difference.
         EXPECT_LT(d.WorstBlock, 17.0) << "camera " << c;
         EXPECT_EQ(newHoles, 0u) << "camera " << c;
     }
