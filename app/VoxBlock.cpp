@@ -328,7 +328,7 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
                 pos[a] += q.Position[a];
             for (UINT32 c = 0; c < 4; ++c)
                 color[c] += q.Color[c];
-            size = std::max(size, q.Size);
+            size  = std::max(size, q.Size);
             slant = slant || VoxGrowsBySlant(q);
         }
         VoxelPoint merged;
@@ -949,8 +949,8 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
             const float  lowest = LowestNeighbour(b, i, j);
             const UINT32 fills  = VoxCliffFillCount(cell.Position[2], lowest, cell.Size);
             // A cell over a step parts from its neighbours at a slant as the fills do.
-            const float step = cell.Position[2] - lowest;
-            cell.Corner[2]   = fills || step > cell.Size * VoxSlantStep ? VoxSlantMark : 0;
+            const float  step = cell.Position[2] - lowest;
+            cell.Corner[2]    = fills || step > cell.Size * VoxSlantStep ? VoxSlantMark : 0;
             visit(cell);
             for (UINT32 k = 1; k <= fills; ++k)
             {

@@ -227,9 +227,9 @@ inline bool VoxIsFill(const VoxelPoint& p)
     return (p.Corner[2] & VoxFillMark) == VoxFillMark;
 }
 // Fill sprites under a cell of this height whose lowest neighbour is at `lowest`.
-UINT32       VoxCliffFillCount(float height, float lowest, float size);
+UINT32 VoxCliffFillCount(float height, float lowest, float size);
 // The k-th fill sprite (1 = the first) under the cell, marked as a fill.
-void         VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
+void   VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
 
 // The phases of a world build, in order, as a progress report names them.
 enum VoxBuildPhase : UINT32

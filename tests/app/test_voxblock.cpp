@@ -402,8 +402,8 @@ VoxBlock* InsertEveryCell(const ZNImage& height, const ZNImage& color, const ZNV
     for (UINT32 j = 0; j < ny; ++j)
         for (UINT32 i = 0; i < nx; ++i)
         {
-            const VoxelPoint& c = cells[j * nx + i];
-            float low = c.Position[2];
+            const VoxelPoint& c   = cells[j * nx + i];
+            float             low = c.Position[2];
             if (i > 0)
                 low = std::min(low, cells[j * nx + i - 1].Position[2]);
             if (i + 1 < nx)
@@ -420,8 +420,7 @@ VoxBlock* InsertEveryCell(const ZNImage& height, const ZNImage& color, const ZNV
             {
                 VoxelPoint f;
                 VoxCliffFillSprite(c, k, f);
-                root->Insert(depth, ZNVec3(f.Position[0], f.Position[1], f.Position[2]), f.Size, f.Color,
-                             f.Corner[2]);
+                root->Insert(depth, ZNVec3(f.Position[0], f.Position[1], f.Position[2]), f.Size, f.Color, f.Corner[2]);
             }
         }
     return root;
