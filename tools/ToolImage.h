@@ -64,69 +64,11 @@ inline float ToolSmoothstep(float e0, float e1, float x)
     return t * t * (3.0f - 2.0f * t);
 }
 
-class ToolImage
-{
-public:
-    ToolImage(int width, int height) : Width(width), Height(height), Pixels(size_t(width) * size_t(height)) {}
-
-    ToolRGBA&       At(int x, int y) { return Pixels[size_t(y) * size_t(Width) + size_t(x)]; }
-    const ToolRGBA& At(int x, int y) const { return Pixels[size_t(y) * size_t(Width) + size_t(x)]; }
-
-    // Writes an 8-bit RGBA PNG. Reports the file on failure and returns false.
-    bool Save(const char* path) const
-    {
-        FILE* f = fopen(path, "wb");
-        if (!f)
-        {
-            fprintf(stderr, "%s: cannot open for writing\n", path);
-            return false;
-        }
-        std::vector<uint8_t> bytes(static_cast<size_t>(Width) * static_cast<size_t>(Height) * 4);
-        for (size_t i = 0; i < Pixels.size(); ++i)
-        {
-            const ToolRGBA& p = Pixels[i];
-            bytes[i * 4 + 0]  = uint8_t(ToolClamp01(p.r) * 255.0f + 0.5f);
-            bytes[i * 4 + 1]  = uint8_t(ToolClamp01(p.g) * 255.0f + 0.5f);
-            bytes[i * 4 + 2]  = uint8_t(ToolClamp01(p.b) * 255.0f + 0.5f);
-            bytes[i * 4 + 3]  = uint8_t(ToolClamp01(p.a) * 255.0f + 0.5f);
-        }
-        std::vector<png_bytep> rows(static_cast<size_t>(Height));
-        for (int y = 0; y < Height; ++y)
-            rows[size_t(y)] = bytes.data() + size_t(y) * size_t(Width) * 4;
-
-        png_structp png  = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop   info = png ? png_create_info_struct(png) : nullptr;
-        if (!png || !info || setjmp(png_jmpbuf(png)))
-        {
-            png_destroy_write_struct(&png, &info);
-            fclose(f);
-            fprintf(stderr, "%s: PNG encoding failed\n", path);
-            return false;
-        }
-        png_init_io(png, f);
-        png_set_compression_level(png, 9);
-        png_set_IHDR(png, info, png_uint_32(Width), png_uint_32(Height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_set_rows(png, info, rows.data());
-        png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-        png_destroy_write_struct(&png, &info);
-        if (fclose(f) != 0)
-        {
-            fprintf(stderr, "%s: write failed\n", path);
-            return false;
-        }
-        printf("wrote %s (%d x %d)\n", path, Width, Height);
-        return true;
-    }
-
-    int                   Width;
-    int                   Height;
-    std::vector<ToolRGBA> Pixels;
-};
-
-// Writes width x height values (0..1, clamped, row by row) as a 16-bit grey PNG,
-// 65,536 levels where Save keeps 256. Reports the file on failure and returns false.
-inline bool ToolSaveGrey16(const char* path, int width, int height, const std::vector<float>& values)
+// Writes rows of packed samples (bitDepth 8 or 16, big-endian as PNG keeps them)
+// as a PNG of the given colour type; `what` names the form in the line it prints.
+// Reports the file on failure and returns false.
+inline bool ToolWritePng(const char* path, int width, int height, int bitDepth, int colorType, size_t rowBytes,
+                         const std::vector<uint8_t>& bytes, const char* what)
 {
     FILE* f = fopen(path, "wb");
     if (!f)
@@ -134,17 +76,9 @@ inline bool ToolSaveGrey16(const char* path, int width, int height, const std::v
         fprintf(stderr, "%s: cannot open for writing\n", path);
         return false;
     }
-    // PNG samples are big-endian.
-    std::vector<uint8_t> bytes(static_cast<size_t>(width) * static_cast<size_t>(height) * 2);
-    for (size_t i = 0; i < bytes.size() / 2; ++i)
-    {
-        const uint16_t v = uint16_t(ToolClamp01(values[i]) * 65535.0f + 0.5f);
-        bytes[i * 2 + 0] = uint8_t(v >> 8);
-        bytes[i * 2 + 1] = uint8_t(v & 0xFF);
-    }
     std::vector<png_bytep> rows(static_cast<size_t>(height));
     for (int y = 0; y < height; ++y)
-        rows[size_t(y)] = bytes.data() + size_t(y) * size_t(width) * 2;
+        rows[size_t(y)] = const_cast<uint8_t*>(bytes.data()) + size_t(y) * rowBytes;
 
     png_structp png  = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop   info = png ? png_create_info_struct(png) : nullptr;
@@ -157,7 +91,7 @@ inline bool ToolSaveGrey16(const char* path, int width, int height, const std::v
     }
     png_init_io(png, f);
     png_set_compression_level(png, 9);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), bitDepth, colorType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_rows(png, info, rows.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
@@ -167,8 +101,50 @@ inline bool ToolSaveGrey16(const char* path, int width, int height, const std::v
         fprintf(stderr, "%s: write failed\n", path);
         return false;
     }
-    printf("wrote %s (%d x %d, 16-bit grey)\n", path, width, height);
+    printf("wrote %s (%d x %d%s)\n", path, width, height, what);
     return true;
+}
+
+class ToolImage
+{
+public:
+    ToolImage(int width, int height) : Width(width), Height(height), Pixels(size_t(width) * size_t(height)) {}
+
+    ToolRGBA&       At(int x, int y) { return Pixels[size_t(y) * size_t(Width) + size_t(x)]; }
+    const ToolRGBA& At(int x, int y) const { return Pixels[size_t(y) * size_t(Width) + size_t(x)]; }
+
+    // Writes an 8-bit RGBA PNG. Reports the file on failure and returns false.
+    bool Save(const char* path) const
+    {
+        std::vector<uint8_t> bytes(static_cast<size_t>(Width) * static_cast<size_t>(Height) * 4);
+        for (size_t i = 0; i < Pixels.size(); ++i)
+        {
+            const ToolRGBA& p = Pixels[i];
+            bytes[i * 4 + 0]  = uint8_t(ToolClamp01(p.r) * 255.0f + 0.5f);
+            bytes[i * 4 + 1]  = uint8_t(ToolClamp01(p.g) * 255.0f + 0.5f);
+            bytes[i * 4 + 2]  = uint8_t(ToolClamp01(p.b) * 255.0f + 0.5f);
+            bytes[i * 4 + 3]  = uint8_t(ToolClamp01(p.a) * 255.0f + 0.5f);
+        }
+        return ToolWritePng(path, Width, Height, 8, PNG_COLOR_TYPE_RGBA, size_t(Width) * 4, bytes, "");
+    }
+
+    int                   Width;
+    int                   Height;
+    std::vector<ToolRGBA> Pixels;
+};
+
+// Writes width x height values (0..1, clamped, row by row) as a 16-bit grey PNG,
+// 65,536 levels where Save keeps 256. Reports the file on failure and returns false.
+inline bool ToolSaveGrey16(const char* path, int width, int height, const std::vector<float>& values)
+{
+    std::vector<uint8_t> bytes(static_cast<size_t>(width) * static_cast<size_t>(height) * 2);
+    for (size_t i = 0; i < bytes.size() / 2; ++i)
+    {
+        const uint16_t v = uint16_t(ToolClamp01(values[i]) * 65535.0f + 0.5f);
+        bytes[i * 2 + 0] = uint8_t(v >> 8);
+        bytes[i * 2 + 1] = uint8_t(v & 0xFF);
+    }
+    return ToolWritePng(path, width, height, 16, PNG_COLOR_TYPE_GRAY, size_t(width) * 2, bytes, ", 16-bit grey");
 }
 
 // Integer hash of a lattice point to [0, 1).
