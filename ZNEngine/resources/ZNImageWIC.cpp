@@ -102,6 +102,7 @@ struct WicFrame
     UINT                   Width     = 0;       // pixels per row
     UINT                   Height    = 0;       // rows
     bool                   Wide      = false;   // CopyPixels gives 8 bytes a pixel rather than 4
+    WICPixelFormatGUID     Source    = {};      // the frame's own pixel format
 
     ~WicFrame()
     {
@@ -123,6 +124,7 @@ struct WicFrame
         WICPixelFormatGUID source = {};
         ok = ok && SUCCEEDED(Frame->GetSize(&Width, &Height)) && SUCCEEDED(Frame->GetPixelFormat(&source)) &&
              Width > 0 && Height > 0 && Width <= kMaxSide && Height <= kMaxSide;
+        Source = source;
         // Converting a 16-bit frame to 64-bit RGBA first and keeping each sample's
         // high byte gives libpng's reduction exactly; a system without that
         // conversion converts to 8 bits itself.
@@ -203,9 +205,24 @@ bool ZNDecodePngGrey(const UINT8* bytes, UINT32 size, ZNGreyImage& image, ZNStri
     if (!frame.Open(bytes, size) || !image.Resize(frame.Width, frame.Height))
         return false;
     const size_t pixels = (size_t)frame.Width * frame.Height;
-    UINT8*       rgba   = static_cast<UINT8*>(ZNAlloc(pixels * (frame.Wide ? 8 : 4)));
-    const bool   ok     = frame.Copy(rgba);
     UINT16*      out    = image.Samples.Data();
+    // A 16-bit frame is read in its own format, whose first sample is grey or red:
+    // some systems (Wine among them) cannot convert it to 64-bit RGBA.
+    const UINT   own = SameGuid(frame.Source, GUID_WICPixelFormat16bppGray)   ? 2
+                       : SameGuid(frame.Source, GUID_WICPixelFormat48bppRGB)  ? 6
+                       : SameGuid(frame.Source, GUID_WICPixelFormat64bppRGBA) ? 8
+                                                                              : 0;
+    if (own)
+    {
+        UINT8*     samples = static_cast<UINT8*>(ZNAlloc(pixels * own));
+        const bool ok = SUCCEEDED(frame.Frame->CopyPixels(nullptr, frame.Width * own, (UINT)(pixels * own), samples));
+        for (size_t i = 0; ok && i < pixels; ++i)
+            out[i] = (UINT16)(samples[i * own] | (samples[i * own + 1] << 8));
+        ZNFree(samples);
+        return ok;
+    }
+    UINT8*     rgba = static_cast<UINT8*>(ZNAlloc(pixels * (frame.Wide ? 8 : 4)));
+    const bool ok   = frame.Copy(rgba);
     // The red sample of each pixel: whole when wide, else v x 257 as libpng widens it.
     for (size_t i = 0; ok && i < pixels; ++i)
         out[i] = frame.Wide ? (UINT16)(rgba[i * 8] | (rgba[i * 8 + 1] << 8)) : (UINT16)(rgba[i * 4] * 257);
