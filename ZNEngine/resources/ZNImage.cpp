@@ -382,6 +382,22 @@ FloatPixel Lerp(const FloatPixel& a, const FloatPixel& b, float f)
     return r;
 }
 
+// The four pixels around (x, y), clamped to the image, and the weights between them.
+struct Taps
+{
+    UINT32 TopLeft;   // index of the upper left pixel
+    UINT32 Right;     // step to the pixel on its right (0 at the last column)
+    UINT32 Down;      // step to the pixel below it (0 at the last row)
+    float  Fx, Fy;    // weights of the right and the lower pixels
+};
+
+Taps TapsAt(float x, float y, UINT32 width, UINT32 height)
+{
+    const UINT32 x0 = ClampIndex(floorf(x), width), x1 = ClampIndex(ceilf(x), width);
+    const UINT32 y0 = ClampIndex(floorf(y), height), y1 = ClampIndex(ceilf(y), height);
+    return Taps{ y0 * width + x0, x1 - x0, (y1 - y0) * width, x - floorf(x), y - floorf(y) };
+}
+
 FloatPixel SampleAt(const ZNImage& image, float x, float y)
 {
     if (image.Width == 0 || image.Height == 0 || image.Pixels.Size() < image.Width * image.Height)
@@ -389,18 +405,13 @@ FloatPixel SampleAt(const ZNImage& image, float x, float y)
         FloatPixel none = { 0.0f, 0.0f, 0.0f, 0.0f };
         return none;
     }
-    float         fx = x - floorf(x);
-    float         fy = y - floorf(y);
-    UINT32        x0 = ClampIndex(floorf(x), image.Width);
-    UINT32        x1 = ClampIndex(ceilf(x), image.Width);
-    UINT32        y0 = ClampIndex(floorf(y), image.Height);
-    UINT32        y1 = ClampIndex(ceilf(y), image.Height);
+    const Taps    t  = TapsAt(x, y, image.Width, image.Height);
     const UINT32* p  = &image.Pixels[0];
-    FloatPixel    tl = UnpackColor(p[y0 * image.Width + x0]);
-    FloatPixel    tr = UnpackColor(p[y0 * image.Width + x1]);
-    FloatPixel    bl = UnpackColor(p[y1 * image.Width + x0]);
-    FloatPixel    br = UnpackColor(p[y1 * image.Width + x1]);
-    return Lerp(Lerp(tl, tr, fx), Lerp(bl, br, fx), fy);
+    FloatPixel    tl = UnpackColor(p[t.TopLeft]);
+    FloatPixel    tr = UnpackColor(p[t.TopLeft + t.Right]);
+    FloatPixel    bl = UnpackColor(p[t.TopLeft + t.Down]);
+    FloatPixel    br = UnpackColor(p[t.TopLeft + t.Down + t.Right]);
+    return Lerp(Lerp(tl, tr, t.Fx), Lerp(bl, br, t.Fx), t.Fy);
 }
 
 // A 16-bit sample in [0, 1]. Whole multiples of 257 (the 8-bit levels) take
@@ -417,19 +428,14 @@ float GreySampleAt(const ZNGreyImage& image, float x, float y)
 {
     if (image.Width == 0 || image.Height == 0 || image.Samples.Size() < image.Width * image.Height)
         return 0.0f;
-    float         fx  = x - floorf(x);
-    float         fy  = y - floorf(y);
-    UINT32        x0  = ClampIndex(floorf(x), image.Width);
-    UINT32        x1  = ClampIndex(ceilf(x), image.Width);
-    UINT32        y0  = ClampIndex(floorf(y), image.Height);
-    UINT32        y1  = ClampIndex(ceilf(y), image.Height);
+    const Taps    t   = TapsAt(x, y, image.Width, image.Height);
     const UINT16* p   = image.Samples.Data();
-    const float   tl  = GreyUnit(p[y0 * image.Width + x0]);
-    const float   tr  = GreyUnit(p[y0 * image.Width + x1]);
-    const float   bl  = GreyUnit(p[y1 * image.Width + x0]);
-    const float   br  = GreyUnit(p[y1 * image.Width + x1]);
-    const float   top = tl + (tr - tl) * fx, bottom = bl + (br - bl) * fx;
-    return top + (bottom - top) * fy;
+    const float   tl  = GreyUnit(p[t.TopLeft]);
+    const float   tr  = GreyUnit(p[t.TopLeft + t.Right]);
+    const float   bl  = GreyUnit(p[t.TopLeft + t.Down]);
+    const float   br  = GreyUnit(p[t.TopLeft + t.Down + t.Right]);
+    const float   top = tl + (tr - tl) * t.Fx, bottom = bl + (br - bl) * t.Fx;
+    return top + (bottom - top) * t.Fy;
 }
 
 }   // namespace
