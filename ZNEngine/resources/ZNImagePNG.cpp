@@ -70,20 +70,40 @@ void PngWriteBytes(png_structp png, png_bytep data, png_size_t size)
     archive->Serialize(data, (UINT32)size, 1);
 }
 
-// Everything between png_create_read_struct_2 and png_destroy_read_struct. Only
-// plain locals: libpng may long-jump back here from any call below.
-bool DecodePng(PngReadState* state, ImageData* image, PngMessages* messages)
+// The read and info structs of one decode, with the engine's allocator and
+// message handlers; false (and nothing left to release) if either cannot be made.
+bool CreatePngRead(PngMessages* messages, png_structp& png, png_infop& info)
 {
-    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, messages, PngErrorMessage, PngWarningMessage,
-                                               nullptr, PngAlloc, PngFree);
+    png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, messages, PngErrorMessage, PngWarningMessage, nullptr,
+                                   PngAlloc, PngFree);
     if (!png)
         return false;
-    png_infop info = png_create_info_struct(png);
+    info = png_create_info_struct(png);
     if (!info)
     {
         png_destroy_read_struct(&png, nullptr, nullptr);
         return false;
     }
+    return true;
+}
+
+// Reads the header from the file's bytes, within the size limits every decode
+// keeps. Called only inside the caller's setjmp frame: libpng jumps back there.
+void ReadPngInfo(png_structp png, png_infop info, PngReadState* state)
+{
+    png_set_read_fn(png, state, PngReadBytes);
+    png_set_user_limits(png, 8192, 8192);
+    png_read_info(png, info);
+}
+
+// Everything between png_create_read_struct_2 and png_destroy_read_struct. Only
+// plain locals: libpng may long-jump back here from any call below.
+bool DecodePng(PngReadState* state, ImageData* image, PngMessages* messages)
+{
+    png_structp png  = nullptr;
+    png_infop   info = nullptr;
+    if (!CreatePngRead(messages, png, info))
+        return false;
     png_bytep* volatile rows = nullptr;
     if (setjmp(png_jmpbuf(png)))
     {
@@ -93,9 +113,7 @@ bool DecodePng(PngReadState* state, ImageData* image, PngMessages* messages)
         return false;
     }
 
-    png_set_read_fn(png, state, PngReadBytes);
-    png_set_user_limits(png, 8192, 8192);
-    png_read_info(png, info);
+    ReadPngInfo(png, info, state);
 
     png_set_strip_16(png);
     png_set_packing(png);
@@ -137,16 +155,10 @@ bool DecodePng(PngReadState* state, ImageData* image, PngMessages* messages)
 // bits. Only plain locals, as there.
 bool DecodePngGrey(PngReadState* state, ZNGreyImage* image, PngMessages* messages)
 {
-    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, messages, PngErrorMessage, PngWarningMessage,
-                                               nullptr, PngAlloc, PngFree);
-    if (!png)
+    png_structp png  = nullptr;
+    png_infop   info = nullptr;
+    if (!CreatePngRead(messages, png, info))
         return false;
-    png_infop info = png_create_info_struct(png);
-    if (!info)
-    {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        return false;
-    }
     png_bytep volatile pixels = nullptr;
     png_bytep* volatile rows  = nullptr;
     if (setjmp(png_jmpbuf(png)))
@@ -159,9 +171,7 @@ bool DecodePngGrey(PngReadState* state, ZNGreyImage* image, PngMessages* message
         return false;
     }
 
-    png_set_read_fn(png, state, PngReadBytes);
-    png_set_user_limits(png, 8192, 8192);
-    png_read_info(png, info);
+    ReadPngInfo(png, info, state);
 
     // Palettes and grey of 1, 2 or 4 bits become 8-bit samples exactly as the
     // RGBA decode expands them; then every 8-bit sample widens to 16 bits by
