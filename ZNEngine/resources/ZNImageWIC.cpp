@@ -131,19 +131,22 @@ struct WicFrame
         const bool sixteen =
             ok && (SameGuid(source, GUID_WICPixelFormat64bppRGBA) || SameGuid(source, GUID_WICPixelFormat64bppRGB) ||
                    SameGuid(source, GUID_WICPixelFormat48bppRGB) || SameGuid(source, GUID_WICPixelFormat16bppGray));
-        if (ok && sixteen && SUCCEEDED(Factory->CreateFormatConverter(&Converter)))
-        {
-            BOOL can = FALSE;
-            Wide     = SUCCEEDED(Converter->CanConvert(source, GUID_WICPixelFormat64bppRGBA, &can)) && can &&
-                   SUCCEEDED(Converter->Initialize(Frame, GUID_WICPixelFormat64bppRGBA, WICBitmapDitherTypeNone,
-                                                   nullptr, 0.0, WICBitmapPaletteTypeCustom));
-            if (!Wide)
-                Release(Converter);
-        }
-        return ok &&
-               (Wide || (SUCCEEDED(Factory->CreateFormatConverter(&Converter)) &&
-                         SUCCEEDED(Converter->Initialize(Frame, GUID_WICPixelFormat32bppRGBA, WICBitmapDitherTypeNone,
-                                                         nullptr, 0.0, WICBitmapPaletteTypeCustom))));
+        Wide = sixteen && ConvertTo(GUID_WICPixelFormat64bppRGBA);
+        return ok && (Wide || ConvertTo(GUID_WICPixelFormat32bppRGBA));
+    }
+
+    // Makes Converter turn the frame into the format to; false, with no
+    // converter kept, when this system cannot.
+    bool ConvertTo(const WICPixelFormatGUID& to)
+    {
+        BOOL can = FALSE;
+        if (SUCCEEDED(Factory->CreateFormatConverter(&Converter)) &&
+            SUCCEEDED(Converter->CanConvert(Source, to, &can)) && can &&
+            SUCCEEDED(
+                Converter->Initialize(Frame, to, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+            return true;
+        Release(Converter);
+        return false;
     }
 
     // Every pixel into out, 8 bytes each when Wide (little-endian samples), else 4.
