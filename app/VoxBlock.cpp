@@ -776,6 +776,9 @@ struct TreeBuild
     ZNPodArray<UINT32>                 RowPath;       // each row's path in y
     ZNPodArray<SampleTap>              ColorX;        // where each column samples the colour map
     ZNPodArray<SampleTap>              ColorY;        //   and each row
+    ZNPodArray<SampleTap>              HeightX;       // the same for the height map
+    ZNPodArray<SampleTap>              HeightY;       //   and each row
+    ZNPodArray<float>                  GreyUnits;     // each 16-bit sample's value, 0..1
     ZNPodArray<UINT32>                 TileColumns;   // first column of each tile column (one more at the end)
     ZNPodArray<UINT32>                 TileRows;      // first row of each tile row (one more at the end)
     std::vector<std::vector<TileLeaf>> Tiles;         // each tile's leaves, tile row after tile row
@@ -818,19 +821,45 @@ void PathRuns(const ZNPodArray<UINT32>& paths, ZNPodArray<UINT32>& runs)
     runs.Add(paths.Size());
 }
 
+// A 16-bit sample in 0..1 as SampleGreyBilinear reads it: the 8-bit levels (whole
+// multiples of 257) exactly as an 8-bit map's, the levels between them their
+// share of one 8-bit step.
+float GreyUnit(UINT32 sample)
+{
+    const float k = 0.003921569f;
+    return (float)(sample / 257) * k + (float)(sample % 257) * (k / 257.0f);
+}
+
+// Each cell's height with SampleGreyBilinear's arithmetic step for step, from the
+// taps of its column and row and the samples read once through a table.
 void SampleHeightsJob(void* context, UINT32 job)
 {
-    TreeBuild&   b    = *static_cast<TreeBuild*>(context);
-    const float  extZ = b.Max.z - b.Min.z;
-    const float  du = 1.0f / (float)b.Nx, dv = 1.0f / (float)b.Ny;
-    const UINT32 rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
+    TreeBuild&    b      = *static_cast<TreeBuild*>(context);
+    const float   extZ   = b.Max.z - b.Min.z;
+    const UINT32  width  = b.Height->Width;
+    const UINT16* p      = b.Height->Samples.Data();
+    const float*  unit   = b.GreyUnits.Data();
+    const UINT32  rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
     for (UINT32 j = job * RowsPerJob; j < rowEnd; ++j)
     {
-        const float v = (float)j * dv;
+        const SampleTap& ty    = b.HeightY[j];
+        const UINT16*    upper = p + (size_t)ty.I0 * width;
+        const UINT16*    lower = p + (size_t)ty.I1 * width;
+        float*           out   = b.Heights.Data() + (size_t)j * b.Nx;
+        // A map without all its samples reads as 0 everywhere, as the sampler has it.
+        if (b.Height->Samples.Size() < width * b.Height->Height)
+        {
+            for (UINT32 i = 0; i < b.Nx; ++i)
+                out[i] = b.Min.z + extZ * 0.0f;
+            continue;
+        }
         for (UINT32 i = 0; i < b.Nx; ++i)
         {
-            const float u                  = (float)i * du;
-            b.Heights.Data()[j * b.Nx + i] = b.Min.z + extZ * SampleGreyBilinear(*b.Height, u, v);
+            const SampleTap& tx = b.HeightX[i];
+            const float      tl = unit[upper[tx.I0]], tr = unit[upper[tx.I1]];
+            const float      bl = unit[lower[tx.I0]], br = unit[lower[tx.I1]];
+            const float      top = tl + (tr - tl) * tx.F, bottom = bl + (br - bl) * tx.F;
+            out[i] = b.Min.z + extZ * (top + (bottom - top) * ty.F);
         }
     }
 }
@@ -1103,6 +1132,11 @@ VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const 
     }
     BuildTaps(nx, color.Width, b.ColorX);
     BuildTaps(ny, color.Height, b.ColorY);
+    BuildTaps(nx, height.Width, b.HeightX);
+    BuildTaps(ny, height.Height, b.HeightY);
+    b.GreyUnits.SetCount(65536);
+    for (UINT32 v = 0; v < 65536; ++v)
+        b.GreyUnits[v] = GreyUnit(v);
     PathRuns(b.ColumnPath, b.TileColumns);
     PathRuns(b.RowPath, b.TileRows);
     const UINT32 tileRows = b.TileRows.Size() - 1;
