@@ -57,31 +57,28 @@ void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, Voxel
 
 namespace
 {
-// One batch of leaves built on all cores: each one's levels packed in its frame,
-// then copied to its place in the pool being filled.
+// The leaves packed on all cores, a batch at a time: each one's levels in its
+// frame, kept per node until its pool is uploaded.
 struct PackBatch
 {
-    VoxBlock**                               Nodes;
-    UINT32                                   FirstNode;   // index of Nodes[0] in the frame table
-    VoxLeafFrame*                            Frames;      // the whole frame table
-    std::vector<ZNPodArray<VoxPackedSprite>> Packed;      // per node of the batch
-    ZNPodArray<UINT32>                       At;          // per node: its first sprite in Staging, or ~0u
-    VoxPackedSprite*                         Staging;     // the pool being filled
-    UINT32                                   CopyFirst;   // node of the batch the copy jobs start at
+    VoxBlock**                   Nodes;    // every node, in tree order
+    UINT32                       First;    // the batch's first node
+    VoxLeafFrame*                Frames;   // the whole frame table
+    ZNPodArray<VoxPackedSprite>* Packed;   // per node
 };
 
 void PackLeafJob(void* context, UINT32 index)
 {
-    PackBatch& b    = *static_cast<PackBatch*>(context);
-    VoxBlock*  node = b.Nodes[index];
+    PackBatch&   b    = *static_cast<PackBatch*>(context);
+    const UINT32 leaf = b.First + index;
+    VoxBlock*    node = b.Nodes[leaf];
     node->BuildOwnVertices(VoxLayout_Compact);
     const UINT32 count = node->Vertices.Size();
     if (!count)
         return;
-    const UINT32  leaf  = b.FirstNode + index;
     VoxLeafFrame& frame = b.Frames[leaf];
     VoxLeafFrameFor(node->Vertices.Data(), count, 1, frame);
-    ZNPodArray<VoxPackedSprite>& out = b.Packed[index];
+    ZNPodArray<VoxPackedSprite>& out = b.Packed[leaf];
     out.SetCount(count);
     for (UINT32 i = 0; i < count; ++i)
     {
@@ -93,14 +90,21 @@ void PackLeafJob(void* context, UINT32 index)
     node->Vertices.Clear();
 }
 
+// The leaves of one pool, copied on all cores to their places in its memory.
+struct PoolCopy
+{
+    VoxBlock* const*             Nodes;    // every node, in tree order
+    const UINT32*                Leaves;   // indices of the pool's leaves
+    ZNPodArray<VoxPackedSprite>* Packed;   // per node
+    VoxPackedSprite*             Target;   // the pool's sprites
+};
+
 void CopyLeafJob(void* context, UINT32 index)
 {
-    PackBatch&                   b    = *static_cast<PackBatch*>(context);
-    const UINT32                 node = b.CopyFirst + index;
-    ZNPodArray<VoxPackedSprite>& own  = b.Packed[node];
-    if (b.At[node] != ~0u)
-        memcpy(b.Staging + b.At[node], own.Data(), own.Size() * sizeof(VoxPackedSprite));
-    own.Clear();
+    const PoolCopy&                    c    = *static_cast<PoolCopy*>(context);
+    const UINT32                       leaf = c.Leaves[index];
+    const ZNPodArray<VoxPackedSprite>& own  = c.Packed[leaf];
+    memcpy(c.Target + c.Nodes[leaf]->PoolFirst, own.Data(), own.Size() * sizeof(VoxPackedSprite));
 }
 
 // A GL buffer holding the bytes and a buffer texture of the given format on it.
@@ -131,7 +135,46 @@ void BindBufferTexture(UINT32 unit, UINT32 texture)
 }
 }   // namespace
 
-VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress)
+// Uploads a pool's leaves into a new buffer of `sprites` sprites: through a
+// mapping written on all cores when one is asked for and GL gives it, else (or
+// when the mapped contents were lost) leaf by leaf from the processor's copy.
+static void UploadPool(VoxBlock* const* nodes, const ZNPodArray<UINT32>& leaves, ZNPodArray<VoxPackedSprite>* packed,
+                       UINT32 sprites, bool mapped, VoxSpriteStore::Pool& pool)
+{
+    GladGLContext&   gl    = *TGCurGLTable;
+    const GLsizeiptr bytes = (GLsizeiptr)sprites * (GLsizeiptr)sizeof(VoxPackedSprite);
+    pool.Sprites           = sprites;
+    pool.Buffer            = CreateBuffer(false);
+    BindBuffer(pool.Buffer, false);
+    gl.BufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STATIC_DRAW);
+    void* target = mapped && gl.MapBufferRange
+                       ? gl.MapBufferRange(GL_ARRAY_BUFFER, 0, bytes, GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT)
+                       : nullptr;
+    if (target)
+    {
+        PoolCopy copy = { nodes, leaves.Data(), packed, static_cast<VoxPackedSprite*>(target) };
+        ZNParallelFor(leaves.Size(), CopyLeafJob, &copy);
+        // False means the buffer's contents were lost while mapped.
+        if (!gl.UnmapBuffer(GL_ARRAY_BUFFER))
+            target = nullptr;
+    }
+    for (UINT32 i = 0; i < leaves.Size(); ++i)
+    {
+        ZNPodArray<VoxPackedSprite>& own = packed[leaves[i]];
+        if (!target)
+            gl.BufferSubData(GL_ARRAY_BUFFER, (GLintptr)nodes[leaves[i]]->PoolFirst * (GLintptr)sizeof(VoxPackedSprite),
+                             (GLsizeiptr)own.Size() * (GLsizeiptr)sizeof(VoxPackedSprite), own.Data());
+        own.Clear();
+    }
+    GLuint name = 0;
+    gl.GenTextures(1, &name);
+    pool.Texture = name;
+    gl.BindTexture(GL_TEXTURE_BUFFER, pool.Texture);
+    gl.TexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32UI, pool.Buffer);
+    gl.BindTexture(GL_TEXTURE_BUFFER, 0);
+}
+
+VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress, bool mapped)
 {
     VoxSpriteStore* store = new VoxSpriteStore();
     store->FrameBuffer = store->FrameTexture = 0;
@@ -145,30 +188,29 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     ZNPodArray<VoxLeafFrame> frames;
     frames.SetCount(nodes.Size());
     memset(frames.Data(), 0, frames.Size() * sizeof(VoxLeafFrame));
+    std::vector<ZNPodArray<VoxPackedSprite>> packed(nodes.Size());
 
-    ZNPodArray<VoxPackedSprite> staging;
-    auto                        flush = [&]()
+    // A pool is uploaded as soon as its last leaf is known, so the packed copies
+    // of its leaves are freed (and their memory reused) before the next is filled.
+    ZNPodArray<UINT32> leaves;
+    UINT32             filled = 0;
+    auto               flush  = [&]()
     {
-        if (!staging.Size())
+        if (!filled)
             return;
         Pool pool;
-        pool.Sprites = staging.Size();
-        MakeBufferTexture(staging.Data(), (UINT64)staging.Size() * sizeof(VoxPackedSprite), GL_RGBA32UI, pool.Buffer,
-                          pool.Texture);
+        UploadPool(nodes.Data(), leaves, packed.data(), filled, mapped, pool);
         store->Pools.Add(pool);
         store->Sprites += pool.Sprites;
         store->Bytes += (UINT64)pool.Sprites * sizeof(VoxPackedSprite);
-        staging.SetCount(0);
+        leaves.SetCount(0);
+        filled = 0;
     };
 
-    // A batch of leaves at a time, so the unpacked levels on the processor never
-    // hold more than about a million sprites.
+    // Progress is told after each batch of about a million sprites.
     const UINT32 batchSprites = 1u << 20;
     const UINT64 allSprites   = std::max(1u, root->CountPoints());
     UINT64       doneSprites  = 0;
-    // Room for the levels of a usual world (a third more than its sprites) from the
-    // start, so the staging array is not grown and copied again and again.
-    staging.Reserve((UINT32)std::min<UINT64>(poolSprites, allSprites + allSprites / 3 + 1024));
     for (UINT32 first = 0; first < nodes.Size();)
     {
         if (!VoxReport(progress, VoxPhase_Buffers, (float)((double)doneSprites / (double)allSprites)))
@@ -180,47 +222,31 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
         while (last < nodes.Size() && (sprites < batchSprites || last == first))
             sprites += nodes[last++]->Points.Size();
         doneSprites += sprites;
-        PackBatch batch;
-        batch.Nodes     = nodes.Data() + first;
-        batch.FirstNode = first;
-        batch.Frames    = frames.Data();
-        batch.Packed.resize(last - first);
-        batch.At.SetCount(last - first);
+        PackBatch batch = { nodes.Data(), first, frames.Data(), packed.data() };
         ZNParallelFor(last - first, PackLeafJob, &batch);
-        // Places in the pools are given in tree order; the copies then run on all
-        // cores, a pool at a time.
-        UINT32 copyFrom = first;
+        // Places in the pools in tree order; a pool is written once, at its final size.
         for (UINT32 i = first; i < last; ++i)
         {
-            VoxBlock*    node   = nodes[i];
-            const UINT32 count  = batch.Packed[i - first].Size();
-            node->DrawCount     = 0;
-            batch.At[i - first] = ~0u;
+            VoxBlock*    node  = nodes[i];
+            const UINT32 count = packed[i].Size();
+            node->DrawCount    = 0;
             if (!count)
                 continue;
             if (count > poolSprites)
             {
                 PrintStdout("A voxel leaf of %u sprites is more than a sprite pool holds (%u); it is not drawn\n",
                             count, poolSprites);
+                packed[i].Clear();
                 continue;
             }
-            if (staging.Size() + count > poolSprites)
-            {
-                batch.Staging   = staging.Data();
-                batch.CopyFirst = copyFrom - first;
-                ZNParallelFor(i - copyFrom, CopyLeafJob, &batch);
-                copyFrom = i;
+            if (filled + count > poolSprites)
                 flush();
-            }
-            node->Pool          = store->Pools.Size();
-            node->PoolFirst     = staging.Size();
-            node->DrawCount     = node->LodCount[0];
-            batch.At[i - first] = staging.Size();
-            staging.SetCount(staging.Size() + count);
+            node->Pool      = store->Pools.Size();
+            node->PoolFirst = filled;
+            node->DrawCount = node->LodCount[0];
+            leaves.Add(i);
+            filled += count;
         }
-        batch.Staging   = staging.Data();
-        batch.CopyFirst = copyFrom - first;
-        ZNParallelFor(last - copyFrom, CopyLeafJob, &batch);
         first = last;
     }
     flush();

@@ -75,8 +75,11 @@ public:
     // 1), DrawCount and cull bounds. Needs the context current. poolSprites caps a
     // pool (tests make small pools to draw many). Progress hears of each batch of
     // leaves; when it stops the build the answer is null and nothing is kept.
+    // Each pool is made at its final size and, with mapped, written through a
+    // mapping on all cores; without it (or when GL gives no mapping) it is written
+    // leaf by leaf, with the same contents.
     static VoxSpriteStore* Create(VoxBlock* root, UINT32 poolSprites = VoxPoolSprites,
-                                  const VoxProgress* progress = nullptr);
+                                  const VoxProgress* progress = nullptr, bool mapped = true);
     // Deletes the GL objects; null is allowed. Context current.
     static void            Destroy(VoxSpriteStore* store);
 
