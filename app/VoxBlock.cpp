@@ -284,6 +284,82 @@ static void PointCells(const ZNPodArray<VoxelPoint>& points, ZNPodArray<CellXY>&
     }
 }
 
+namespace
+{
+// The sprites of one block of a coarse level as they are merged: sums taken in
+// the points' order, then the spread from their mean.
+struct BlockSum
+{
+    float  Pos[3];     // sum of the centres
+    UINT32 Color[4];   // sum of each channel
+    float  Size;       // widest sprite
+    UINT32 Count;      // sprites merged
+    bool   Slant;      // any of them grows by the slant
+    float  Mean[3];    // mean centre, once all are added
+    float  Spread2;    // squared distance of the farthest centre from the mean
+    float  Top;        // highest top of a sprite, or the mean if higher
+};
+
+void StartBlock(BlockSum& s)
+{
+    s.Pos[0] = s.Pos[1] = s.Pos[2] = 0.0f;
+    s.Color[0] = s.Color[1] = s.Color[2] = s.Color[3] = 0;
+    s.Size                                            = 0.0f;
+    s.Count                                           = 0;
+    s.Slant                                           = false;
+}
+
+void AddToBlock(BlockSum& s, const VoxelPoint& q)
+{
+    for (UINT32 a = 0; a < 3; ++a)
+        s.Pos[a] += q.Position[a];
+    for (UINT32 c = 0; c < 4; ++c)
+        s.Color[c] += q.Color[c];
+    s.Size  = std::max(s.Size, q.Size);
+    s.Slant = s.Slant || VoxGrowsBySlant(q);
+    ++s.Count;
+}
+
+void TakeMean(BlockSum& s)
+{
+    for (UINT32 a = 0; a < 3; ++a)
+        s.Mean[a] = s.Pos[a] / (float)s.Count;
+    s.Spread2 = 0.0f;
+    s.Top     = s.Mean[2];
+}
+
+void AddSpread(BlockSum& s, const VoxelPoint& q)
+{
+    float d2 = 0.0f;
+    for (UINT32 a = 0; a < 3; ++a)
+        d2 += (q.Position[a] - s.Mean[a]) * (q.Position[a] - s.Mean[a]);
+    s.Spread2 = std::max(s.Spread2, d2);
+    s.Top     = std::max(s.Top, q.Position[2] + q.Size * 0.5f);
+}
+
+// The block's sprite. Wide enough to cover every merged sprite from any side: on
+// steep ground the centres spread up and down and a plain 2^k-wide square would
+// leave gaps. The square root rises with its argument, so the widest distance is
+// the root of the widest square. Lowered to reach no higher than the highest
+// merged sprite: a ridge keeps its outline against the sky instead of growing by
+// half the extra width. The square spans their heights and a sprite more, so it
+// still reaches down to the lowest.
+void AppendBlock(const BlockSum& s, UINT32 level, bool noFills, UINT32 corners, ZNPodArray<VoxelPoint>& out)
+{
+    VoxelPoint merged;
+    for (UINT32 a = 0; a < 3; ++a)
+        merged.Position[a] = s.Mean[a];
+    merged.Size        = std::max(s.Size * (float)(1u << level), s.Size + 2.0f * sqrtf(s.Spread2));
+    merged.Position[2] = std::min(merged.Position[2], s.Top - merged.Size * 0.5f);
+    for (UINT32 c = 0; c < 4; ++c)
+        merged.Color[c] = (UINT8)((s.Color[c] + s.Count / 2) / s.Count);
+    memset(merged.Corner, 0, sizeof(merged.Corner));
+    // Standing in for marked sprites, it grows by the slant as they do.
+    merged.Corner[2] = s.Slant && !noFills ? VoxSlantMark : 0;
+    VoxAppendSprite(out, merged, corners);
+}
+}   // namespace
+
 // Level k merges each 2^k x 2^k block of cells; cells are half a sprite wide, so the
 // block of a centre is found from its position alone and the same in every leaf.
 static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodArray<CellXY>& cells, UINT32 level,
@@ -312,56 +388,76 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
     }
     keys.SetCount(n);
     SortBlockKeys(keys, sorted, counts);
+    BlockSum sum;
     for (UINT32 first = 0; first < n;)
     {
         UINT32 last = first;
         while (last + 1 < n && k[last + 1].Key == k[first].Key)
             ++last;
-        const UINT32 count  = last - first + 1;
-        float        pos[3] = { 0.0f, 0.0f, 0.0f }, size = 0.0f;
-        UINT32       color[4] = { 0, 0, 0, 0 };
-        bool         slant    = false;
+        StartBlock(sum);
         for (UINT32 i = first; i <= last; ++i)
-        {
-            const VoxelPoint& q = p[k[i].Index];
-            for (UINT32 a = 0; a < 3; ++a)
-                pos[a] += q.Position[a];
-            for (UINT32 c = 0; c < 4; ++c)
-                color[c] += q.Color[c];
-            size  = std::max(size, q.Size);
-            slant = slant || VoxGrowsBySlant(q);
-        }
-        VoxelPoint merged;
-        for (UINT32 a = 0; a < 3; ++a)
-            merged.Position[a] = pos[a] / (float)count;
-        // Wide enough to cover every merged sprite from any side: on steep ground the
-        // centres spread up and down and a plain 2^k-wide square would leave gaps.
-        // The square root rises with its argument, so the widest distance is the
-        // root of the widest square.
-        // Lowered to reach no higher than the highest merged sprite: a ridge keeps
-        // its outline against the sky instead of growing by half the extra width.
-        // The square spans their heights and a sprite more, so it still reaches
-        // down to the lowest.
-        float spread2 = 0.0f, top = merged.Position[2];
+            AddToBlock(sum, p[k[i].Index]);
+        TakeMean(sum);
         for (UINT32 i = first; i <= last; ++i)
-        {
-            const VoxelPoint& q  = p[k[i].Index];
-            float             d2 = 0.0f;
-            for (UINT32 a = 0; a < 3; ++a)
-                d2 += (q.Position[a] - merged.Position[a]) * (q.Position[a] - merged.Position[a]);
-            spread2 = std::max(spread2, d2);
-            top     = std::max(top, q.Position[2] + q.Size * 0.5f);
-        }
-        merged.Size        = std::max(size * (float)(1u << level), size + 2.0f * sqrtf(spread2));
-        merged.Position[2] = std::min(merged.Position[2], top - merged.Size * 0.5f);
-        for (UINT32 c = 0; c < 4; ++c)
-            merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
-        memset(merged.Corner, 0, sizeof(merged.Corner));
-        // Standing in for marked sprites, it grows by the slant as they do.
-        merged.Corner[2] = slant && !noFills ? VoxSlantMark : 0;
-        VoxAppendSprite(out, merged, corners);
+            AddSpread(sum, p[k[i].Index]);
+        AppendBlock(sum, level, noFills, corners, out);
         first = last + 1;
     }
+}
+
+// The same level when the cells' rows never decrease along the points, as a built
+// tree lays them: the points of one row of blocks are then a run of their own, and
+// each block's sums are taken in a pass over the run, in the points' order, as the
+// sorted keys would take them; the blocks of a run go out by their packed x, the
+// runs by their packed y (non-negative rows first). No sort.
+static void AppendCoarseLevelOfRows(const ZNPodArray<VoxelPoint>& points, const ZNPodArray<CellXY>& cells, INT32 loX,
+                                    INT32 hiX, UINT32 level, UINT32 corners, ZNPodArray<BlockSum>& slots,
+                                    ZNPodArray<VoxelPoint>& out)
+{
+    const VoxelPoint* p       = points.Data();
+    const CellXY*     c       = cells.Data();
+    const UINT32      n       = points.Size();
+    const bool        noFills = level >= VoxFillLevels;
+    const INT32       lo = loX >> level, hi = hiX >> level;
+    slots.SetCount((UINT32)((INT64)hi - lo) + 1);
+    for (UINT32 s = 0; s < slots.Size(); ++s)
+        slots[s].Count = 0;
+    // Negative rows come after the others in the packed order: two rounds.
+    for (UINT32 round = 0; round < 2; ++round)
+        for (UINT32 first = 0; first < n;)
+        {
+            const INT32 by   = c[first].Y >> level;
+            UINT32      last = first + 1;
+            while (last < n && (c[last].Y >> level) == by)
+                ++last;
+            if ((by < 0) != (round == 1))
+            {
+                first = last;
+                continue;
+            }
+            for (UINT32 i = first; i < last; ++i)
+            {
+                if (noFills && VoxIsFill(p[i]))
+                    continue;
+                BlockSum& sum = slots[BlockRank(c[i].X >> level, lo, hi)];
+                if (!sum.Count)
+                    StartBlock(sum);
+                AddToBlock(sum, p[i]);
+            }
+            for (UINT32 s = 0; s < slots.Size(); ++s)
+                if (slots[s].Count)
+                    TakeMean(slots[s]);
+            for (UINT32 i = first; i < last; ++i)
+                if (!noFills || !VoxIsFill(p[i]))
+                    AddSpread(slots[BlockRank(c[i].X >> level, lo, hi)], p[i]);
+            for (UINT32 s = 0; s < slots.Size(); ++s)
+                if (slots[s].Count)
+                {
+                    AppendBlock(slots[s], level, noFills, corners, out);
+                    slots[s].Count = 0;
+                }
+            first = last;
+        }
 }
 
 void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
@@ -381,11 +477,26 @@ void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
     ZNPodArray<BlockKey> keys, sorted;
     ZNPodArray<UINT32>   counts;
     ZNPodArray<CellXY>   cells;
+    ZNPodArray<BlockSum> slots;
     PointCells(Points, cells);
+    bool  rows = true;
+    INT32 loX = cells[0].X, hiX = loX;
+    for (UINT32 i = 1; i < count && rows; ++i)
+    {
+        rows = cells[i].Y >= cells[i - 1].Y;
+        loX  = std::min(loX, cells[i].X);
+        hiX  = std::max(hiX, cells[i].X);
+    }
+    // A row of blocks as wide as the leaf is four times its points at most; a
+    // scattered leaf is sorted instead.
+    rows = rows && (UINT64)((INT64)hiX - loX) < 4ull * count + 256;
     for (UINT32 level = 1; level < VoxLodLevels; ++level)
     {
         LodFirst[level] = Vertices.Size();
-        AppendCoarseLevel(Points, cells, level, layout, keys, sorted, counts, Vertices);
+        if (rows)
+            AppendCoarseLevelOfRows(Points, cells, loX, hiX, level, layout, slots, Vertices);
+        else
+            AppendCoarseLevel(Points, cells, level, layout, keys, sorted, counts, Vertices);
         LodCount[level] = Vertices.Size() - LodFirst[level];
     }
 }
