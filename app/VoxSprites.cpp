@@ -31,11 +31,27 @@ void VoxLeafFrameFor(const VoxelPoint* sprites, UINT32 count, UINT32 stride, Vox
     out.Origin[3] = out.Step[3] = 0.0f;
 }
 
+// roundf (halves away from zero) without the library call, which packing makes
+// for every coordinate of every sprite: below 2^23 the fraction q - trunc(q) is
+// exact, so the answer is roundf's.
+static float RoundHalfAway(float q)
+{
+    if (!(fabsf(q) < 8388608.0f))
+        return roundf(q);
+    float       t = (float)(INT32)q;
+    const float d = q - t;
+    if (d >= 0.5f)
+        t += 1.0f;
+    else if (d <= -0.5f)
+        t -= 1.0f;
+    return t;
+}
+
 void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, VoxPackedSprite& out)
 {
     for (UINT32 a = 0; a < 3; ++a)
     {
-        const float q   = frame.Step[a] > 0.0f ? roundf((in.Position[a] - frame.Origin[a]) / frame.Step[a]) : 0.0f;
+        const float q = frame.Step[a] > 0.0f ? RoundHalfAway((in.Position[a] - frame.Origin[a]) / frame.Step[a]) : 0.0f;
         out.Position[a] = (UINT16)(q < 0.0f ? 0.0f : q > PositionSteps ? PositionSteps : q);
     }
     // Rounded up, so a sprite never shrinks and no gap opens between neighbours.
