@@ -460,6 +460,31 @@ static void AppendCoarseLevelOfRows(const ZNPodArray<VoxelPoint>& points, const 
         }
 }
 
+UINT64 VoxBlock::OwnSpriteBound() const
+{
+    const UINT32 count = Points.Size();
+    if (!count)
+        return 0;
+    ZNPodArray<CellXY> cells;
+    PointCells(Points, cells);
+    INT32 loX = cells[0].X, hiX = loX, loY = cells[0].Y, hiY = loY;
+    for (UINT32 i = 1; i < count; ++i)
+    {
+        loX = std::min(loX, cells[i].X);
+        hiX = std::max(hiX, cells[i].X);
+        loY = std::min(loY, cells[i].Y);
+        hiY = std::max(hiY, cells[i].Y);
+    }
+    UINT64 bound = count;
+    for (UINT32 level = 1; level < VoxLodLevels; ++level)
+    {
+        const UINT64 blocks =
+            (UINT64)((INT64)(hiX >> level) - (loX >> level) + 1) * (UINT64)((INT64)(hiY >> level) - (loY >> level) + 1);
+        bound += std::min<UINT64>(count, blocks);
+    }
+    return bound;
+}
+
 void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
 {
     Vertices.Clear();

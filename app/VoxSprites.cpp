@@ -73,29 +73,44 @@ void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, Voxel
 
 namespace
 {
-// The leaves packed on all cores, a batch at a time: each one's levels in its
-// frame, kept per node until its pool is uploaded.
+// A batch of leaves on all cores: first each one's levels, then, once they have
+// places in the pools, each one packed in its frame straight into its place.
 struct PackBatch
 {
-    VoxBlock**                   Nodes;    // every node, in tree order
-    UINT32                       First;    // the batch's first node
-    VoxLeafFrame*                Frames;   // the whole frame table
-    ZNPodArray<VoxPackedSprite>* Packed;   // per node
+    VoxBlock**        Nodes;     // every node, in tree order
+    UINT32            First;     // the batch's first node
+    VoxLeafFrame*     Frames;    // the whole frame table
+    VoxPackedSprite** Targets;   // per pool: where its sprites are written, or null once done
+    const UINT8*      Placed;    // per node of the batch: it has a place in a pool
 };
+
+void BuildLeafJob(void* context, UINT32 index)
+{
+    const PackBatch& b = *static_cast<PackBatch*>(context);
+    b.Nodes[b.First + index]->BuildOwnVertices(VoxLayout_Compact);
+}
 
 void PackLeafJob(void* context, UINT32 index)
 {
-    PackBatch&   b    = *static_cast<PackBatch*>(context);
-    const UINT32 leaf = b.First + index;
-    VoxBlock*    node = b.Nodes[leaf];
-    node->BuildOwnVertices(VoxLayout_Compact);
-    const UINT32 count = node->Vertices.Size();
+    const PackBatch& b     = *static_cast<PackBatch*>(context);
+    const UINT32     leaf  = b.First + index;
+    VoxBlock*        node  = b.Nodes[leaf];
+    const UINT32     count = node->Vertices.Size();
     if (!count)
         return;
     VoxLeafFrame& frame = b.Frames[leaf];
     VoxLeafFrameFor(node->Vertices.Data(), count, 1, frame);
-    ZNPodArray<VoxPackedSprite>& out = b.Packed[leaf];
-    out.SetCount(count);
+    // A leaf too big for any pool is not drawn, but its bounds are still those of
+    // its sprites as packed.
+    ZNPodArray<VoxPackedSprite> unplaced;
+    VoxPackedSprite*            out = nullptr;
+    if (b.Placed[index])
+        out = b.Targets[node->Pool] + node->PoolFirst;
+    else
+    {
+        unplaced.SetCount(count);
+        out = unplaced.Data();
+    }
     for (UINT32 i = 0; i < count; ++i)
     {
         // The sprites as the shader reads them back decide the cull bounds.
@@ -104,23 +119,6 @@ void PackLeafJob(void* context, UINT32 index)
     }
     node->ComputeOwnCullBounds();
     node->Vertices.Clear();
-}
-
-// The leaves of one pool, copied on all cores to their places in its memory.
-struct PoolCopy
-{
-    VoxBlock* const*             Nodes;    // every node, in tree order
-    const UINT32*                Leaves;   // indices of the pool's leaves
-    ZNPodArray<VoxPackedSprite>* Packed;   // per node
-    VoxPackedSprite*             Target;   // the pool's sprites
-};
-
-void CopyLeafJob(void* context, UINT32 index)
-{
-    const PoolCopy&                    c    = *static_cast<PoolCopy*>(context);
-    const UINT32                       leaf = c.Leaves[index];
-    const ZNPodArray<VoxPackedSprite>& own  = c.Packed[leaf];
-    memcpy(c.Target + c.Nodes[leaf]->PoolFirst, own.Data(), own.Size() * sizeof(VoxPackedSprite));
 }
 
 // A GL buffer holding the bytes and a buffer texture of the given format on it.
@@ -151,37 +149,65 @@ void BindBufferTexture(UINT32 unit, UINT32 texture)
 }
 }   // namespace
 
-// Uploads a pool's leaves into a new buffer of `sprites` sprites: through a
-// mapping written on all cores when one is asked for and GL gives it, else (or
-// when the mapped contents were lost) leaf by leaf from the processor's copy.
-static void UploadPool(VoxBlock* const* nodes, const ZNPodArray<UINT32>& leaves, ZNPodArray<VoxPackedSprite>* packed,
-                       UINT32 sprites, bool mapped, VoxSpriteStore::Pool& pool)
+namespace
+{
+// A pool being filled: its GL buffer made at the most it may hold and mapped, or
+// a processor copy written in its place when GL gives no mapping.
+struct OpenPool
+{
+    UINT32                      Capacity;   // sprites its buffer holds
+    bool                        Mapped;     // its sprites are written through the mapping
+    ZNPodArray<VoxPackedSprite> Copy;       // the processor copy without a mapping
+    ZNPodArray<UINT32>          Leaves;     // nodes placed in it
+};
+
+// Makes the pool's buffer and answers where its sprites are to be written.
+VoxPackedSprite* OpenPoolBuffer(VoxSpriteStore::Pool& pool, OpenPool& open, bool mapped)
 {
     GladGLContext&   gl    = *TGCurGLTable;
-    const GLsizeiptr bytes = (GLsizeiptr)sprites * (GLsizeiptr)sizeof(VoxPackedSprite);
-    pool.Sprites           = sprites;
+    const GLsizeiptr bytes = (GLsizeiptr)open.Capacity * (GLsizeiptr)sizeof(VoxPackedSprite);
     pool.Buffer            = CreateBuffer(false);
     BindBuffer(pool.Buffer, false);
     gl.BufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STATIC_DRAW);
-    void* target = mapped && gl.MapBufferRange
-                       ? gl.MapBufferRange(GL_ARRAY_BUFFER, 0, bytes, GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT)
-                       : nullptr;
-    if (target)
+    void* map   = mapped && gl.MapBufferRange
+                      ? gl.MapBufferRange(GL_ARRAY_BUFFER, 0, bytes, GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT)
+                      : nullptr;
+    open.Mapped = map != nullptr;
+    if (!map)
     {
-        PoolCopy copy = { nodes, leaves.Data(), packed, static_cast<VoxPackedSprite*>(target) };
-        ZNParallelFor(leaves.Size(), CopyLeafJob, &copy);
-        // False means the buffer's contents were lost while mapped.
-        if (!gl.UnmapBuffer(GL_ARRAY_BUFFER))
-            target = nullptr;
+        open.Copy.SetCount(open.Capacity);
+        map = open.Copy.Data();
     }
-    for (UINT32 i = 0; i < leaves.Size(); ++i)
+    return static_cast<VoxPackedSprite*>(map);
+}
+
+// Ends the writing of pool p: unmaps it (or uploads the processor copy) and makes
+// its buffer texture. Contents lost while mapped are built and packed again into
+// a processor copy, which is then uploaded.
+void ClosePool(VoxBlock** nodes, VoxLeafFrame* frames, VoxPackedSprite** targets, UINT32 p, VoxSpriteStore::Pool& pool,
+               OpenPool& open)
+{
+    GladGLContext& gl = *TGCurGLTable;
+    BindBuffer(pool.Buffer, false);
+    if (open.Mapped && !gl.UnmapBuffer(GL_ARRAY_BUFFER))
     {
-        ZNPodArray<VoxPackedSprite>& own = packed[leaves[i]];
-        if (!target)
-            gl.BufferSubData(GL_ARRAY_BUFFER, (GLintptr)nodes[leaves[i]]->PoolFirst * (GLintptr)sizeof(VoxPackedSprite),
-                             (GLsizeiptr)own.Size() * (GLsizeiptr)sizeof(VoxPackedSprite), own.Data());
-        own.Clear();
+        open.Copy.SetCount(open.Capacity);
+        targets[p]        = open.Copy.Data();
+        const UINT8 place = 1;
+        for (UINT32 i = 0; i < open.Leaves.Size(); ++i)
+        {
+            PackBatch batch = { nodes, open.Leaves[i], frames, targets, &place };
+            BuildLeafJob(&batch, 0);
+            PackLeafJob(&batch, 0);
+        }
+        open.Mapped = false;
     }
+    if (!open.Mapped)
+        gl.BufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)pool.Sprites * (GLsizeiptr)sizeof(VoxPackedSprite),
+                         open.Copy.Data());
+    targets[p] = nullptr;
+    open.Copy.Clear();
+    open.Leaves.Clear();
     GLuint name = 0;
     gl.GenTextures(1, &name);
     pool.Texture = name;
@@ -189,6 +215,19 @@ static void UploadPool(VoxBlock* const* nodes, const ZNPodArray<UINT32>& leaves,
     gl.TexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32UI, pool.Buffer);
     gl.BindTexture(GL_TEXTURE_BUFFER, 0);
 }
+
+struct BoundTable
+{
+    VoxBlock** Nodes;
+    UINT64*    Bounds;
+};
+
+void BoundJob(void* context, UINT32 index)
+{
+    const BoundTable& t = *static_cast<BoundTable*>(context);
+    t.Bounds[index]     = t.Nodes[index]->OwnSpriteBound();
+}
+}   // namespace
 
 VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress, bool mapped)
 {
@@ -204,24 +243,27 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     ZNPodArray<VoxLeafFrame> frames;
     frames.SetCount(nodes.Size());
     memset(frames.Data(), 0, frames.Size() * sizeof(VoxLeafFrame));
-    std::vector<ZNPodArray<VoxPackedSprite>> packed(nodes.Size());
+    // The most sprites the leaves from each one on can make: a pool's buffer is
+    // made no bigger than what can still come, so the last one is not a whole
+    // pool's worth.
+    ZNPodArray<UINT64> boundFrom;
+    boundFrom.SetCount(nodes.Size() + 1);
+    BoundTable bounds = { nodes.Data(), boundFrom.Data() };
+    ZNParallelFor(nodes.Size(), BoundJob, &bounds);
+    boundFrom[nodes.Size()] = 0;
+    for (UINT32 i = nodes.Size(); i-- > 0;)
+        boundFrom[i] += boundFrom[i + 1];
 
-    // A pool is uploaded as soon as its last leaf is known, so the packed copies
-    // of its leaves are freed (and their memory reused) before the next is filled.
-    ZNPodArray<UINT32> leaves;
-    UINT32             filled = 0;
-    auto               flush  = [&]()
-    {
-        if (!filled)
-            return;
-        Pool pool;
-        UploadPool(nodes.Data(), leaves, packed.data(), filled, mapped, pool);
-        store->Pools.Add(pool);
-        store->Sprites += pool.Sprites;
-        store->Bytes += (UINT64)pool.Sprites * sizeof(VoxPackedSprite);
-        leaves.SetCount(0);
-        filled = 0;
-    };
+    // Each pool is written once: every leaf of a batch packs straight into its
+    // place, and pools the batch filled are closed after it.
+    ZNPodArray<VoxPackedSprite*> targets;
+    ZNPodArray<UINT8>            placed;
+    std::vector<OpenPool>        pools;
+    ZNPodArray<UINT32>           closing;
+    bool                         isOpen = false;
+    UINT32                       filled = 0;
+    const auto                   close  = [&](UINT32 p)
+    { ClosePool(nodes.Data(), frames.Data(), targets.Data(), p, store->Pools[p], pools[p]); };
 
     // Progress is told after each batch of about a million sprites.
     const UINT32 batchSprites = 1u << 20;
@@ -238,34 +280,67 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
         while (last < nodes.Size() && (sprites < batchSprites || last == first))
             sprites += nodes[last++]->Points.Size();
         doneSprites += sprites;
-        PackBatch batch = { nodes.Data(), first, frames.Data(), packed.data() };
-        ZNParallelFor(last - first, PackLeafJob, &batch);
-        // Places in the pools in tree order; a pool is written once, at its final size.
+        PackBatch batch = { nodes.Data(), first, frames.Data(), nullptr, nullptr };
+        ZNParallelFor(last - first, BuildLeafJob, &batch);
+        // Places in the pools in tree order, now that the batch's sizes are known.
+        placed.SetCount(last - first);
+        UINT64 batchRest = 0;
+        for (UINT32 i = first; i < last; ++i)
+            batchRest += nodes[i]->Vertices.Size();
         for (UINT32 i = first; i < last; ++i)
         {
             VoxBlock*    node  = nodes[i];
-            const UINT32 count = packed[i].Size();
+            const UINT32 count = node->Vertices.Size();
             node->DrawCount    = 0;
+            placed[i - first]  = 0;
+            batchRest -= count;
             if (!count)
                 continue;
             if (count > poolSprites)
             {
                 PrintStdout("A voxel leaf of %u sprites is more than a sprite pool holds (%u); it is not drawn\n",
                             count, poolSprites);
-                packed[i].Clear();
                 continue;
             }
-            if (filled + count > poolSprites)
-                flush();
-            node->Pool      = store->Pools.Size();
+            if (isOpen && filled + count > pools.back().Capacity)
+            {
+                closing.Add(store->Pools.Size() - 1);
+                isOpen = false;
+            }
+            if (!isOpen)
+            {
+                pools.emplace_back();
+                OpenPool& open = pools.back();
+                open.Capacity  = (UINT32)std::min<UINT64>(poolSprites, count + batchRest + boundFrom[last]);
+                Pool pool      = { 0, 0, 0 };
+                store->Pools.Add(pool);
+                targets.Add(OpenPoolBuffer(store->Pools[store->Pools.Size() - 1], open, mapped));
+                isOpen = true;
+                filled = 0;
+            }
+            node->Pool      = store->Pools.Size() - 1;
             node->PoolFirst = filled;
             node->DrawCount = node->LodCount[0];
-            leaves.Add(i);
+            pools.back().Leaves.Add(i);
+            placed[i - first] = 1;
             filled += count;
+            store->Pools[node->Pool].Sprites = filled;
         }
+        batch.Targets = targets.Data();
+        batch.Placed  = placed.Data();
+        ZNParallelFor(last - first, PackLeafJob, &batch);
+        for (UINT32 c = 0; c < closing.Size(); ++c)
+            close(closing[c]);
+        closing.SetCount(0);
         first = last;
     }
-    flush();
+    if (isOpen)
+        close(store->Pools.Size() - 1);
+    for (UINT32 p = 0; p < store->Pools.Size(); ++p)
+    {
+        store->Sprites += store->Pools[p].Sprites;
+        store->Bytes += (UINT64)pools[p].Capacity * sizeof(VoxPackedSprite);
+    }
     MakeBufferTexture(frames.Data(), (UINT64)frames.Size() * sizeof(VoxLeafFrame), GL_RGBA32F, store->FrameBuffer,
                       store->FrameTexture);
     store->Bytes += (UINT64)frames.Size() * sizeof(VoxLeafFrame);

@@ -320,6 +320,37 @@ TEST(VoxelTree, TheDemoMapsBuildTheWholeTerrain)
     VoxBlock::Delete(root);
 }
 
+// The bound a leaf gives of its sprites, all levels, is never below what it builds,
+// with and without the cliffs' fills, and close to it over the demo world (a
+// store's last pool is made that big).
+TEST(VoxelTree, EveryLeafBuildsNoMoreSpritesThanItsBoundAndNearIt)
+{
+    const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    for (bool fills : { false, true })
+    {
+        VoxBlock* root =
+            LoadVoxelTree((data + "Heightmap.png").c_str(), (data + "Colormap.png").c_str(), VoxDefaultGrid, fills);
+        ASSERT_NE(root, nullptr);
+        ZNPodArray<VoxBlock*> nodes;
+        VoxCollectNodes(root, nodes);
+        UINT64 built = 0, bound = 0;
+        UINT32 over = 0;
+        for (UINT32 i = 0; i < nodes.Size(); ++i)
+        {
+            nodes[i]->BuildOwnVertices(VoxLayout_Compact);
+            const UINT64 b = nodes[i]->OwnSpriteBound();
+            over += nodes[i]->Vertices.Size() > b;
+            built += nodes[i]->Vertices.Size();
+            bound += b;
+        }
+        EXPECT_EQ(over, 0u) << (fills ? "with fills" : "");
+        EXPECT_LT((double)bound, 1.25 * (double)built) << (fills ? "with fills" : "");
+        printf("%s: %llu sprites built, bound %llu\n", fills ? "with fills" : "without fills",
+               (unsigned long long)built, (unsigned long long)bound);
+        VoxBlock::Delete(root);
+    }
+}
+
 namespace
 {
 // Every report of a build, and the report at which to stop it (none by default).

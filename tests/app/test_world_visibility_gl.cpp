@@ -309,10 +309,18 @@ StoreContents ReadStore(const VoxSpriteStore& store, VoxBlock* root)
     return out;
 }
 
+// Unmaps as GL does but answers that the contents were lost.
+PFNGLUNMAPBUFFERPROC   GRealUnmap = nullptr;
+GLboolean GLAD_API_PTR UnmapAndLose(GLenum target)
+{
+    GRealUnmap(target);
+    return GL_FALSE;
+}
+
 // Pools written through a mapping on all cores hold what writing each leaf with
 // its own call gives, byte for byte and at the same places, for one big pool and
-// for many small ones; and where GL offers no mapping the store falls back to the
-// calls.
+// for many small ones; where GL offers no mapping the store falls back to the
+// calls, and where the mapped contents are lost it packs them again.
 TEST_F(WorldGL, MappedPoolsHoldWhatLeafByLeafUploadsHold)
 {
     VoxelWorld world(Window);
@@ -333,6 +341,13 @@ TEST_F(WorldGL, MappedPoolsHoldWhatLeafByLeafUploadsHold)
         gl.MapBufferRange                 = map;
         const StoreContents c             = ReadStore(*unmappable, world.Root);
         VoxSpriteStore::Destroy(unmappable);
+        // A mapping whose contents are lost when it ends: the pools are packed again.
+        GRealUnmap            = gl.UnmapBuffer;
+        gl.UnmapBuffer        = UnmapAndLose;
+        VoxSpriteStore* lost  = VoxSpriteStore::Create(world.Root, poolSprites, nullptr, true);
+        gl.UnmapBuffer        = GRealUnmap;
+        const StoreContents d = ReadStore(*lost, world.Root);
+        VoxSpriteStore::Destroy(lost);
 
         if (poolSprites == VoxPoolSprites)
             EXPECT_EQ(a.Pools.size(), 1u);
@@ -342,6 +357,8 @@ TEST_F(WorldGL, MappedPoolsHoldWhatLeafByLeafUploadsHold)
         EXPECT_TRUE(a.Pools == b.Pools) << poolSprites;
         EXPECT_TRUE(c.Places == b.Places) << poolSprites;
         EXPECT_TRUE(c.Pools == b.Pools) << poolSprites;
+        EXPECT_TRUE(d.Places == b.Places) << poolSprites;
+        EXPECT_TRUE(d.Pools == b.Pools) << poolSprites;
     }
     EXPECT_EQ(gl.GetError(), (GLenum)GL_NO_ERROR);
 }
