@@ -272,6 +272,17 @@ struct CellXY
 };
 }   // namespace
 
+// floorf of a cell coordinate as a whole number, without the library call for
+// the ones a whole number holds (the truncation is exact there, and one below it
+// when it rounded up).
+static INT32 FloorCell(float q)
+{
+    if (!(fabsf(q) < 1073741824.0f))
+        return (INT32)floorf(q);
+    const INT32 t = (INT32)q;
+    return (float)t > q ? t - 1 : t;
+}
+
 static void PointCells(const ZNPodArray<VoxelPoint>& points, ZNPodArray<CellXY>& cells)
 {
     cells.SetCount(points.Size());
@@ -279,8 +290,8 @@ static void PointCells(const ZNPodArray<VoxelPoint>& points, ZNPodArray<CellXY>&
     {
         const VoxelPoint& p    = points.Data()[i];
         const float       cell = p.Size * 0.5f;
-        cells[i].X             = (INT32)floorf(p.Position[0] / cell);
-        cells[i].Y             = (INT32)floorf(p.Position[1] / cell);
+        cells[i].X             = FloorCell(p.Position[0] / cell);
+        cells[i].Y             = FloorCell(p.Position[1] / cell);
     }
 }
 
