@@ -926,6 +926,8 @@ struct TreeBuild
     ZNPodArray<SampleTap>              HeightX;       // the same for the height map
     ZNPodArray<SampleTap>              HeightY;       //   and each row
     ZNPodArray<float>                  GreyUnits;     // each 16-bit sample's value, 0..1
+    ZNPodArray<float>                  ZLower;        // each z path's lower bound (empty for deep trees)
+    float                              ZScale;        // z paths per unit of height
     ZNPodArray<UINT32>                 TileColumns;   // first column of each tile column (one more at the end)
     ZNPodArray<UINT32>                 TileRows;      // first row of each tile row (one more at the end)
     std::vector<std::vector<TileLeaf>> Tiles;         // each tile's leaves, tile row after tile row
@@ -1136,9 +1138,23 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
         }
 }
 
+// The z path of a sprite. The leaves' lower z bounds, as Split makes them, rise
+// from leaf to leaf along z, each the upper bound of the one below, so halving
+// down to a leaf as AxisPath does finds the last leaf whose lower bound is at or
+// below z: a guess from z's share of the height, moved to that leaf, finds the same.
 UINT32 SpriteZPath(const TreeBuild& b, const VoxelPoint& pt)
 {
-    return AxisPath(pt.Position[2], b.Min.z, b.Max.z, b.Depth);
+    const float  z    = pt.Position[2];
+    const UINT32 last = b.ZLower.Size() - 1;
+    if (!b.ZLower.Size() || !(z >= b.Min.z && z < b.Max.z))
+        return AxisPath(z, b.Min.z, b.Max.z, b.Depth);
+    const float* lower = b.ZLower.Data();
+    UINT32       path  = std::min(last, (UINT32)((z - b.Min.z) * b.ZScale));
+    while (path < last && lower[path + 1] <= z)
+        ++path;
+    while (path > 0 && lower[path] > z)
+        --path;
+    return path;
 }
 
 // Fills the leaves of one tile row: each tile's sprites in order into a scratch
@@ -1260,6 +1276,20 @@ VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const 
     b.Ny         = ny;
     b.Depth      = std::min(depth, VoxMaxTreeDepth);
     b.FillCliffs = fillCliffs;
+    // The z bounds of every leaf path, for trees shallow enough to list them.
+    b.ZScale = 0.0f;
+    if (b.Depth <= 12 && max.z > min.z)
+    {
+        const UINT32 paths = 1u << b.Depth;
+        b.ZLower.SetCount(paths);
+        for (UINT32 path = 0; path < paths; ++path)
+        {
+            float lo = min.z, hi = max.z;
+            AxisBounds(path, b.Depth, lo, hi);
+            b.ZLower[path] = lo;
+        }
+        b.ZScale = (float)paths / (max.z - min.z);
+    }
     // Cell centres and their paths in x and y, computed once per column and row.
     const float extX = max.x - min.x, extY = max.y - min.y;
     const float du = 1.0f / (float)nx, dv = 1.0f / (float)ny;
