@@ -113,9 +113,12 @@ void PackLeafJob(void* context, UINT32 index)
     }
     for (UINT32 i = 0; i < count; ++i)
     {
-        // The sprites as the shader reads them back decide the cull bounds.
-        VoxPackSprite(node->Vertices.Data()[i], frame, leaf, out[i]);
-        VoxUnpackSprite(out[i], frame, node->Vertices.Data()[i]);
+        // The sprites as the shader reads them back decide the cull bounds. A
+        // mapping is written, never read: it may be memory the processor reads slowly.
+        VoxPackedSprite packed;
+        VoxPackSprite(node->Vertices.Data()[i], frame, leaf, packed);
+        VoxUnpackSprite(packed, frame, node->Vertices.Data()[i]);
+        out[i] = packed;
     }
     node->ComputeOwnCullBounds();
     node->Vertices.Clear();
