@@ -272,6 +272,17 @@ struct CellXY
 };
 }   // namespace
 
+// floorf of a cell coordinate as a whole number, without the library call for
+// the ones a whole number holds (the truncation is exact there, and one below it
+// when it rounded up).
+static INT32 FloorCell(float q)
+{
+    if (!(fabsf(q) < 1073741824.0f))
+        return (INT32)floorf(q);
+    const INT32 t = (INT32)q;
+    return (float)t > q ? t - 1 : t;
+}
+
 static void PointCells(const ZNPodArray<VoxelPoint>& points, ZNPodArray<CellXY>& cells)
 {
     cells.SetCount(points.Size());
@@ -279,10 +290,86 @@ static void PointCells(const ZNPodArray<VoxelPoint>& points, ZNPodArray<CellXY>&
     {
         const VoxelPoint& p    = points.Data()[i];
         const float       cell = p.Size * 0.5f;
-        cells[i].X             = (INT32)floorf(p.Position[0] / cell);
-        cells[i].Y             = (INT32)floorf(p.Position[1] / cell);
+        cells[i].X             = FloorCell(p.Position[0] / cell);
+        cells[i].Y             = FloorCell(p.Position[1] / cell);
     }
 }
+
+namespace
+{
+// The sprites of one block of a coarse level as they are merged: sums taken in
+// the points' order, then the spread from their mean.
+struct BlockSum
+{
+    float  Pos[3];     // sum of the centres
+    UINT32 Color[4];   // sum of each channel
+    float  Size;       // widest sprite
+    UINT32 Count;      // sprites merged
+    bool   Slant;      // any of them grows by the slant
+    float  Mean[3];    // mean centre, once all are added
+    float  Spread2;    // squared distance of the farthest centre from the mean
+    float  Top;        // highest top of a sprite, or the mean if higher
+};
+
+void StartBlock(BlockSum& s)
+{
+    s.Pos[0] = s.Pos[1] = s.Pos[2] = 0.0f;
+    s.Color[0] = s.Color[1] = s.Color[2] = s.Color[3] = 0;
+    s.Size                                            = 0.0f;
+    s.Count                                           = 0;
+    s.Slant                                           = false;
+}
+
+void AddToBlock(BlockSum& s, const VoxelPoint& q)
+{
+    for (UINT32 a = 0; a < 3; ++a)
+        s.Pos[a] += q.Position[a];
+    for (UINT32 c = 0; c < 4; ++c)
+        s.Color[c] += q.Color[c];
+    s.Size  = std::max(s.Size, q.Size);
+    s.Slant = s.Slant || VoxGrowsBySlant(q);
+    ++s.Count;
+}
+
+void TakeMean(BlockSum& s)
+{
+    for (UINT32 a = 0; a < 3; ++a)
+        s.Mean[a] = s.Pos[a] / (float)s.Count;
+    s.Spread2 = 0.0f;
+    s.Top     = s.Mean[2];
+}
+
+void AddSpread(BlockSum& s, const VoxelPoint& q)
+{
+    float d2 = 0.0f;
+    for (UINT32 a = 0; a < 3; ++a)
+        d2 += (q.Position[a] - s.Mean[a]) * (q.Position[a] - s.Mean[a]);
+    s.Spread2 = std::max(s.Spread2, d2);
+    s.Top     = std::max(s.Top, q.Position[2] + q.Size * 0.5f);
+}
+
+// The block's sprite. Wide enough to cover every merged sprite from any side: on
+// steep ground the centres spread up and down and a plain 2^k-wide square would
+// leave gaps. The square root rises with its argument, so the widest distance is
+// the root of the widest square. Lowered to reach no higher than the highest
+// merged sprite: a ridge keeps its outline against the sky instead of growing by
+// half the extra width. The square spans their heights and a sprite more, so it
+// still reaches down to the lowest.
+void AppendBlock(const BlockSum& s, UINT32 level, bool noFills, UINT32 corners, ZNPodArray<VoxelPoint>& out)
+{
+    VoxelPoint merged;
+    for (UINT32 a = 0; a < 3; ++a)
+        merged.Position[a] = s.Mean[a];
+    merged.Size        = std::max(s.Size * (float)(1u << level), s.Size + 2.0f * sqrtf(s.Spread2));
+    merged.Position[2] = std::min(merged.Position[2], s.Top - merged.Size * 0.5f);
+    for (UINT32 c = 0; c < 4; ++c)
+        merged.Color[c] = (UINT8)((s.Color[c] + s.Count / 2) / s.Count);
+    memset(merged.Corner, 0, sizeof(merged.Corner));
+    // Standing in for marked sprites, it grows by the slant as they do.
+    merged.Corner[2] = s.Slant && !noFills ? VoxSlantMark : 0;
+    VoxAppendSprite(out, merged, corners);
+}
+}   // namespace
 
 // Level k merges each 2^k x 2^k block of cells; cells are half a sprite wide, so the
 // block of a centre is found from its position alone and the same in every leaf.
@@ -312,56 +399,101 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
     }
     keys.SetCount(n);
     SortBlockKeys(keys, sorted, counts);
+    BlockSum sum;
     for (UINT32 first = 0; first < n;)
     {
         UINT32 last = first;
         while (last + 1 < n && k[last + 1].Key == k[first].Key)
             ++last;
-        const UINT32 count  = last - first + 1;
-        float        pos[3] = { 0.0f, 0.0f, 0.0f }, size = 0.0f;
-        UINT32       color[4] = { 0, 0, 0, 0 };
-        bool         slant    = false;
+        StartBlock(sum);
         for (UINT32 i = first; i <= last; ++i)
-        {
-            const VoxelPoint& q = p[k[i].Index];
-            for (UINT32 a = 0; a < 3; ++a)
-                pos[a] += q.Position[a];
-            for (UINT32 c = 0; c < 4; ++c)
-                color[c] += q.Color[c];
-            size  = std::max(size, q.Size);
-            slant = slant || VoxGrowsBySlant(q);
-        }
-        VoxelPoint merged;
-        for (UINT32 a = 0; a < 3; ++a)
-            merged.Position[a] = pos[a] / (float)count;
-        // Wide enough to cover every merged sprite from any side: on steep ground the
-        // centres spread up and down and a plain 2^k-wide square would leave gaps.
-        // The square root rises with its argument, so the widest distance is the
-        // root of the widest square.
-        // Lowered to reach no higher than the highest merged sprite: a ridge keeps
-        // its outline against the sky instead of growing by half the extra width.
-        // The square spans their heights and a sprite more, so it still reaches
-        // down to the lowest.
-        float spread2 = 0.0f, top = merged.Position[2];
+            AddToBlock(sum, p[k[i].Index]);
+        TakeMean(sum);
         for (UINT32 i = first; i <= last; ++i)
-        {
-            const VoxelPoint& q  = p[k[i].Index];
-            float             d2 = 0.0f;
-            for (UINT32 a = 0; a < 3; ++a)
-                d2 += (q.Position[a] - merged.Position[a]) * (q.Position[a] - merged.Position[a]);
-            spread2 = std::max(spread2, d2);
-            top     = std::max(top, q.Position[2] + q.Size * 0.5f);
-        }
-        merged.Size        = std::max(size * (float)(1u << level), size + 2.0f * sqrtf(spread2));
-        merged.Position[2] = std::min(merged.Position[2], top - merged.Size * 0.5f);
-        for (UINT32 c = 0; c < 4; ++c)
-            merged.Color[c] = (UINT8)((color[c] + count / 2) / count);
-        memset(merged.Corner, 0, sizeof(merged.Corner));
-        // Standing in for marked sprites, it grows by the slant as they do.
-        merged.Corner[2] = slant && !noFills ? VoxSlantMark : 0;
-        VoxAppendSprite(out, merged, corners);
+            AddSpread(sum, p[k[i].Index]);
+        AppendBlock(sum, level, noFills, corners, out);
         first = last + 1;
     }
+}
+
+// The same level when the cells' rows never decrease along the points, as a built
+// tree lays them: the points of one row of blocks are then a run of their own, and
+// each block's sums are taken in a pass over the run, in the points' order, as the
+// sorted keys would take them; the blocks of a run go out by their packed x, the
+// runs by their packed y (non-negative rows first). No sort.
+static void AppendCoarseLevelOfRows(const ZNPodArray<VoxelPoint>& points, const ZNPodArray<CellXY>& cells, INT32 loX,
+                                    INT32 hiX, UINT32 level, UINT32 corners, ZNPodArray<BlockSum>& slots,
+                                    ZNPodArray<VoxelPoint>& out)
+{
+    const VoxelPoint* p       = points.Data();
+    const CellXY*     c       = cells.Data();
+    const UINT32      n       = points.Size();
+    const bool        noFills = level >= VoxFillLevels;
+    const INT32       lo = loX >> level, hi = hiX >> level;
+    slots.SetCount((UINT32)((INT64)hi - lo) + 1);
+    for (UINT32 s = 0; s < slots.Size(); ++s)
+        slots[s].Count = 0;
+    // Negative rows come after the others in the packed order: two rounds.
+    for (UINT32 round = 0; round < 2; ++round)
+        for (UINT32 first = 0; first < n;)
+        {
+            const INT32 by   = c[first].Y >> level;
+            UINT32      last = first + 1;
+            while (last < n && (c[last].Y >> level) == by)
+                ++last;
+            if ((by < 0) != (round == 1))
+            {
+                first = last;
+                continue;
+            }
+            for (UINT32 i = first; i < last; ++i)
+            {
+                if (noFills && VoxIsFill(p[i]))
+                    continue;
+                BlockSum& sum = slots[BlockRank(c[i].X >> level, lo, hi)];
+                if (!sum.Count)
+                    StartBlock(sum);
+                AddToBlock(sum, p[i]);
+            }
+            for (UINT32 s = 0; s < slots.Size(); ++s)
+                if (slots[s].Count)
+                    TakeMean(slots[s]);
+            for (UINT32 i = first; i < last; ++i)
+                if (!noFills || !VoxIsFill(p[i]))
+                    AddSpread(slots[BlockRank(c[i].X >> level, lo, hi)], p[i]);
+            for (UINT32 s = 0; s < slots.Size(); ++s)
+                if (slots[s].Count)
+                {
+                    AppendBlock(slots[s], level, noFills, corners, out);
+                    slots[s].Count = 0;
+                }
+            first = last;
+        }
+}
+
+UINT64 VoxBlock::OwnSpriteBound() const
+{
+    const UINT32 count = Points.Size();
+    if (!count)
+        return 0;
+    ZNPodArray<CellXY> cells;
+    PointCells(Points, cells);
+    INT32 loX = cells[0].X, hiX = loX, loY = cells[0].Y, hiY = loY;
+    for (UINT32 i = 1; i < count; ++i)
+    {
+        loX = std::min(loX, cells[i].X);
+        hiX = std::max(hiX, cells[i].X);
+        loY = std::min(loY, cells[i].Y);
+        hiY = std::max(hiY, cells[i].Y);
+    }
+    UINT64 bound = count;
+    for (UINT32 level = 1; level < VoxLodLevels; ++level)
+    {
+        const UINT64 blocks =
+            (UINT64)((INT64)(hiX >> level) - (loX >> level) + 1) * (UINT64)((INT64)(hiY >> level) - (loY >> level) + 1);
+        bound += std::min<UINT64>(count, blocks);
+    }
+    return bound;
 }
 
 void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
@@ -381,11 +513,26 @@ void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
     ZNPodArray<BlockKey> keys, sorted;
     ZNPodArray<UINT32>   counts;
     ZNPodArray<CellXY>   cells;
+    ZNPodArray<BlockSum> slots;
     PointCells(Points, cells);
+    bool  rows = true;
+    INT32 loX = cells[0].X, hiX = loX;
+    for (UINT32 i = 1; i < count && rows; ++i)
+    {
+        rows = cells[i].Y >= cells[i - 1].Y;
+        loX  = std::min(loX, cells[i].X);
+        hiX  = std::max(hiX, cells[i].X);
+    }
+    // A row of blocks as wide as the leaf is four times its points at most; a
+    // scattered leaf is sorted instead.
+    rows = rows && (UINT64)((INT64)hiX - loX) < 4ull * count + 256;
     for (UINT32 level = 1; level < VoxLodLevels; ++level)
     {
         LodFirst[level] = Vertices.Size();
-        AppendCoarseLevel(Points, cells, level, layout, keys, sorted, counts, Vertices);
+        if (rows)
+            AppendCoarseLevelOfRows(Points, cells, loX, hiX, level, layout, slots, Vertices);
+        else
+            AppendCoarseLevel(Points, cells, level, layout, keys, sorted, counts, Vertices);
         LodCount[level] = Vertices.Size() - LodFirst[level];
     }
 }
@@ -776,6 +923,11 @@ struct TreeBuild
     ZNPodArray<UINT32>                 RowPath;       // each row's path in y
     ZNPodArray<SampleTap>              ColorX;        // where each column samples the colour map
     ZNPodArray<SampleTap>              ColorY;        //   and each row
+    ZNPodArray<SampleTap>              HeightX;       // the same for the height map
+    ZNPodArray<SampleTap>              HeightY;       //   and each row
+    ZNPodArray<float>                  GreyUnits;     // each 16-bit sample's value, 0..1
+    ZNPodArray<float>                  ZLower;        // each z path's lower bound (empty for deep trees)
+    float                              ZScale;        // z paths per unit of height
     ZNPodArray<UINT32>                 TileColumns;   // first column of each tile column (one more at the end)
     ZNPodArray<UINT32>                 TileRows;      // first row of each tile row (one more at the end)
     std::vector<std::vector<TileLeaf>> Tiles;         // each tile's leaves, tile row after tile row
@@ -818,19 +970,45 @@ void PathRuns(const ZNPodArray<UINT32>& paths, ZNPodArray<UINT32>& runs)
     runs.Add(paths.Size());
 }
 
+// A 16-bit sample in 0..1 as SampleGreyBilinear reads it: the 8-bit levels (whole
+// multiples of 257) exactly as an 8-bit map's, the levels between them their
+// share of one 8-bit step.
+float GreyUnit(UINT32 sample)
+{
+    const float k = 0.003921569f;
+    return (float)(sample / 257) * k + (float)(sample % 257) * (k / 257.0f);
+}
+
+// Each cell's height with SampleGreyBilinear's arithmetic step for step, from the
+// taps of its column and row and the samples read once through a table.
 void SampleHeightsJob(void* context, UINT32 job)
 {
-    TreeBuild&   b    = *static_cast<TreeBuild*>(context);
-    const float  extZ = b.Max.z - b.Min.z;
-    const float  du = 1.0f / (float)b.Nx, dv = 1.0f / (float)b.Ny;
-    const UINT32 rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
+    TreeBuild&    b      = *static_cast<TreeBuild*>(context);
+    const float   extZ   = b.Max.z - b.Min.z;
+    const UINT32  width  = b.Height->Width;
+    const UINT16* p      = b.Height->Samples.Data();
+    const float*  unit   = b.GreyUnits.Data();
+    const UINT32  rowEnd = std::min(b.Ny, (job + 1) * RowsPerJob);
     for (UINT32 j = job * RowsPerJob; j < rowEnd; ++j)
     {
-        const float v = (float)j * dv;
+        const SampleTap& ty    = b.HeightY[j];
+        const UINT16*    upper = p + (size_t)ty.I0 * width;
+        const UINT16*    lower = p + (size_t)ty.I1 * width;
+        float*           out   = b.Heights.Data() + (size_t)j * b.Nx;
+        // A map without all its samples reads as 0 everywhere, as the sampler has it.
+        if (b.Height->Samples.Size() < width * b.Height->Height)
+        {
+            for (UINT32 i = 0; i < b.Nx; ++i)
+                out[i] = b.Min.z + extZ * 0.0f;
+            continue;
+        }
         for (UINT32 i = 0; i < b.Nx; ++i)
         {
-            const float u                  = (float)i * du;
-            b.Heights.Data()[j * b.Nx + i] = b.Min.z + extZ * SampleGreyBilinear(*b.Height, u, v);
+            const SampleTap& tx = b.HeightX[i];
+            const float      tl = unit[upper[tx.I0]], tr = unit[upper[tx.I1]];
+            const float      bl = unit[lower[tx.I0]], br = unit[lower[tx.I1]];
+            const float      top = tl + (tr - tl) * tx.F, bottom = bl + (br - bl) * tx.F;
+            out[i] = b.Min.z + extZ * (top + (bottom - top) * ty.F);
         }
     }
 }
@@ -960,9 +1138,23 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
         }
 }
 
+// The z path of a sprite. The leaves' lower z bounds, as Split makes them, rise
+// from leaf to leaf along z, each the upper bound of the one below, so halving
+// down to a leaf as AxisPath does finds the last leaf whose lower bound is at or
+// below z: a guess from z's share of the height, moved to that leaf, finds the same.
 UINT32 SpriteZPath(const TreeBuild& b, const VoxelPoint& pt)
 {
-    return AxisPath(pt.Position[2], b.Min.z, b.Max.z, b.Depth);
+    const float  z    = pt.Position[2];
+    const UINT32 last = b.ZLower.Size() - 1;
+    if (!b.ZLower.Size() || !(z >= b.Min.z && z < b.Max.z))
+        return AxisPath(z, b.Min.z, b.Max.z, b.Depth);
+    const float* lower = b.ZLower.Data();
+    UINT32       path  = std::min(last, (UINT32)((z - b.Min.z) * b.ZScale));
+    while (path < last && lower[path + 1] <= z)
+        ++path;
+    while (path > 0 && lower[path] > z)
+        --path;
+    return path;
 }
 
 // Fills the leaves of one tile row: each tile's sprites in order into a scratch
@@ -1084,6 +1276,20 @@ VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const 
     b.Ny         = ny;
     b.Depth      = std::min(depth, VoxMaxTreeDepth);
     b.FillCliffs = fillCliffs;
+    // The z bounds of every leaf path, for trees shallow enough to list them.
+    b.ZScale = 0.0f;
+    if (b.Depth <= 12 && max.z > min.z)
+    {
+        const UINT32 paths = 1u << b.Depth;
+        b.ZLower.SetCount(paths);
+        for (UINT32 path = 0; path < paths; ++path)
+        {
+            float lo = min.z, hi = max.z;
+            AxisBounds(path, b.Depth, lo, hi);
+            b.ZLower[path] = lo;
+        }
+        b.ZScale = (float)paths / (max.z - min.z);
+    }
     // Cell centres and their paths in x and y, computed once per column and row.
     const float extX = max.x - min.x, extY = max.y - min.y;
     const float du = 1.0f / (float)nx, dv = 1.0f / (float)ny;
@@ -1103,6 +1309,11 @@ VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const 
     }
     BuildTaps(nx, color.Width, b.ColorX);
     BuildTaps(ny, color.Height, b.ColorY);
+    BuildTaps(nx, height.Width, b.HeightX);
+    BuildTaps(ny, height.Height, b.HeightY);
+    b.GreyUnits.SetCount(65536);
+    for (UINT32 v = 0; v < 65536; ++v)
+        b.GreyUnits[v] = GreyUnit(v);
     PathRuns(b.ColumnPath, b.TileColumns);
     PathRuns(b.RowPath, b.TileRows);
     const UINT32 tileRows = b.TileRows.Size() - 1;

@@ -180,6 +180,10 @@ public:
     // Tree statistics, for checks and measurements.
     UINT32 CountPoints() const;
     UINT32 CountNodesWithPoints() const;
+    // The most sprites BuildOwnVertices can make of this node's points, all levels:
+    // each coarser level has no more than the points, nor than the blocks their
+    // cells span.
+    UINT64 OwnSpriteBound() const;
 
 private:
     VoxBlock()  = default;

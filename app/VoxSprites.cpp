@@ -31,11 +31,27 @@ void VoxLeafFrameFor(const VoxelPoint* sprites, UINT32 count, UINT32 stride, Vox
     out.Origin[3] = out.Step[3] = 0.0f;
 }
 
+// roundf (halves away from zero) without the library call, which packing makes
+// for every coordinate of every sprite: below 2^23 the fraction q - trunc(q) is
+// exact, so the answer is roundf's.
+static float RoundHalfAway(float q)
+{
+    if (!(fabsf(q) < 8388608.0f))
+        return roundf(q);
+    float       t = (float)(INT32)q;
+    const float d = q - t;
+    if (d >= 0.5f)
+        t += 1.0f;
+    else if (d <= -0.5f)
+        t -= 1.0f;
+    return t;
+}
+
 void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, VoxPackedSprite& out)
 {
     for (UINT32 a = 0; a < 3; ++a)
     {
-        const float q   = frame.Step[a] > 0.0f ? roundf((in.Position[a] - frame.Origin[a]) / frame.Step[a]) : 0.0f;
+        const float q = frame.Step[a] > 0.0f ? RoundHalfAway((in.Position[a] - frame.Origin[a]) / frame.Step[a]) : 0.0f;
         out.Position[a] = (UINT16)(q < 0.0f ? 0.0f : q > PositionSteps ? PositionSteps : q);
     }
     // Rounded up, so a sprite never shrinks and no gap opens between neighbours.
@@ -57,50 +73,55 @@ void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, Voxel
 
 namespace
 {
-// One batch of leaves built on all cores: each one's levels packed in its frame,
-// then copied to its place in the pool being filled.
+// A batch of leaves on all cores: first each one's levels, then, once they have
+// places in the pools, each one packed in its frame straight into its place.
 struct PackBatch
 {
-    VoxBlock**                               Nodes;
-    UINT32                                   FirstNode;   // index of Nodes[0] in the frame table
-    VoxLeafFrame*                            Frames;      // the whole frame table
-    std::vector<ZNPodArray<VoxPackedSprite>> Packed;      // per node of the batch
-    ZNPodArray<UINT32>                       At;          // per node: its first sprite in Staging, or ~0u
-    VoxPackedSprite*                         Staging;     // the pool being filled
-    UINT32                                   CopyFirst;   // node of the batch the copy jobs start at
+    VoxBlock**        Nodes;     // every node, in tree order
+    UINT32            First;     // the batch's first node
+    VoxLeafFrame*     Frames;    // the whole frame table
+    VoxPackedSprite** Targets;   // per pool: where its sprites are written, or null once done
+    const UINT8*      Placed;    // per node of the batch: it has a place in a pool
 };
+
+void BuildLeafJob(void* context, UINT32 index)
+{
+    const PackBatch& b = *static_cast<PackBatch*>(context);
+    b.Nodes[b.First + index]->BuildOwnVertices(VoxLayout_Compact);
+}
 
 void PackLeafJob(void* context, UINT32 index)
 {
-    PackBatch& b    = *static_cast<PackBatch*>(context);
-    VoxBlock*  node = b.Nodes[index];
-    node->BuildOwnVertices(VoxLayout_Compact);
-    const UINT32 count = node->Vertices.Size();
+    const PackBatch& b     = *static_cast<PackBatch*>(context);
+    const UINT32     leaf  = b.First + index;
+    VoxBlock*        node  = b.Nodes[leaf];
+    const UINT32     count = node->Vertices.Size();
     if (!count)
         return;
-    const UINT32  leaf  = b.FirstNode + index;
     VoxLeafFrame& frame = b.Frames[leaf];
     VoxLeafFrameFor(node->Vertices.Data(), count, 1, frame);
-    ZNPodArray<VoxPackedSprite>& out = b.Packed[index];
-    out.SetCount(count);
+    // A leaf too big for any pool is not drawn, but its bounds are still those of
+    // its sprites as packed.
+    ZNPodArray<VoxPackedSprite> unplaced;
+    VoxPackedSprite*            out = nullptr;
+    if (b.Placed[index])
+        out = b.Targets[node->Pool] + node->PoolFirst;
+    else
+    {
+        unplaced.SetCount(count);
+        out = unplaced.Data();
+    }
     for (UINT32 i = 0; i < count; ++i)
     {
-        // The sprites as the shader reads them back decide the cull bounds.
-        VoxPackSprite(node->Vertices.Data()[i], frame, leaf, out[i]);
-        VoxUnpackSprite(out[i], frame, node->Vertices.Data()[i]);
+        // The sprites as the shader reads them back decide the cull bounds. A
+        // mapping is written, never read: it may be memory the processor reads slowly.
+        VoxPackedSprite packed;
+        VoxPackSprite(node->Vertices.Data()[i], frame, leaf, packed);
+        VoxUnpackSprite(packed, frame, node->Vertices.Data()[i]);
+        out[i] = packed;
     }
     node->ComputeOwnCullBounds();
     node->Vertices.Clear();
-}
-
-void CopyLeafJob(void* context, UINT32 index)
-{
-    PackBatch&                   b    = *static_cast<PackBatch*>(context);
-    const UINT32                 node = b.CopyFirst + index;
-    ZNPodArray<VoxPackedSprite>& own  = b.Packed[node];
-    if (b.At[node] != ~0u)
-        memcpy(b.Staging + b.At[node], own.Data(), own.Size() * sizeof(VoxPackedSprite));
-    own.Clear();
 }
 
 // A GL buffer holding the bytes and a buffer texture of the given format on it.
@@ -131,7 +152,87 @@ void BindBufferTexture(UINT32 unit, UINT32 texture)
 }
 }   // namespace
 
-VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress)
+namespace
+{
+// A pool being filled: its GL buffer made at the most it may hold and mapped, or
+// a processor copy written in its place when GL gives no mapping.
+struct OpenPool
+{
+    UINT32                      Capacity;   // sprites its buffer holds
+    bool                        Mapped;     // its sprites are written through the mapping
+    ZNPodArray<VoxPackedSprite> Copy;       // the processor copy without a mapping
+    ZNPodArray<UINT32>          Leaves;     // nodes placed in it
+};
+
+// Makes the pool's buffer and answers where its sprites are to be written.
+VoxPackedSprite* OpenPoolBuffer(VoxSpriteStore::Pool& pool, OpenPool& open, bool mapped)
+{
+    GladGLContext&   gl    = *TGCurGLTable;
+    const GLsizeiptr bytes = (GLsizeiptr)open.Capacity * (GLsizeiptr)sizeof(VoxPackedSprite);
+    pool.Buffer            = CreateBuffer(false);
+    BindBuffer(pool.Buffer, false);
+    gl.BufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STATIC_DRAW);
+    void* map   = mapped && gl.MapBufferRange
+                      ? gl.MapBufferRange(GL_ARRAY_BUFFER, 0, bytes, GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT)
+                      : nullptr;
+    open.Mapped = map != nullptr;
+    if (!map)
+    {
+        open.Copy.SetCount(open.Capacity);
+        map = open.Copy.Data();
+    }
+    return static_cast<VoxPackedSprite*>(map);
+}
+
+// Ends the writing of pool p: unmaps it (or uploads the processor copy) and makes
+// its buffer texture. Contents lost while mapped are built and packed again into
+// a processor copy, which is then uploaded.
+void ClosePool(VoxBlock** nodes, VoxLeafFrame* frames, VoxPackedSprite** targets, UINT32 p, VoxSpriteStore::Pool& pool,
+               OpenPool& open)
+{
+    GladGLContext& gl = *TGCurGLTable;
+    BindBuffer(pool.Buffer, false);
+    if (open.Mapped && !gl.UnmapBuffer(GL_ARRAY_BUFFER))
+    {
+        open.Copy.SetCount(open.Capacity);
+        targets[p]        = open.Copy.Data();
+        const UINT8 place = 1;
+        for (UINT32 i = 0; i < open.Leaves.Size(); ++i)
+        {
+            PackBatch batch = { nodes, open.Leaves[i], frames, targets, &place };
+            BuildLeafJob(&batch, 0);
+            PackLeafJob(&batch, 0);
+        }
+        open.Mapped = false;
+    }
+    if (!open.Mapped)
+        gl.BufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)pool.Sprites * (GLsizeiptr)sizeof(VoxPackedSprite),
+                         open.Copy.Data());
+    targets[p] = nullptr;
+    open.Copy.Clear();
+    open.Leaves.Clear();
+    GLuint name = 0;
+    gl.GenTextures(1, &name);
+    pool.Texture = name;
+    gl.BindTexture(GL_TEXTURE_BUFFER, pool.Texture);
+    gl.TexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32UI, pool.Buffer);
+    gl.BindTexture(GL_TEXTURE_BUFFER, 0);
+}
+
+struct BoundTable
+{
+    VoxBlock** Nodes;
+    UINT64*    Bounds;
+};
+
+void BoundJob(void* context, UINT32 index)
+{
+    const BoundTable& t = *static_cast<BoundTable*>(context);
+    t.Bounds[index]     = t.Nodes[index]->OwnSpriteBound();
+}
+}   // namespace
+
+VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress, bool mapped)
 {
     VoxSpriteStore* store = new VoxSpriteStore();
     store->FrameBuffer = store->FrameTexture = 0;
@@ -145,30 +246,32 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     ZNPodArray<VoxLeafFrame> frames;
     frames.SetCount(nodes.Size());
     memset(frames.Data(), 0, frames.Size() * sizeof(VoxLeafFrame));
+    // The most sprites the leaves from each one on can make: a pool's buffer is
+    // made no bigger than what can still come, so the last one is not a whole
+    // pool's worth.
+    ZNPodArray<UINT64> boundFrom;
+    boundFrom.SetCount(nodes.Size() + 1);
+    BoundTable bounds = { nodes.Data(), boundFrom.Data() };
+    ZNParallelFor(nodes.Size(), BoundJob, &bounds);
+    boundFrom[nodes.Size()] = 0;
+    for (UINT32 i = nodes.Size(); i-- > 0;)
+        boundFrom[i] += boundFrom[i + 1];
 
-    ZNPodArray<VoxPackedSprite> staging;
-    auto                        flush = [&]()
-    {
-        if (!staging.Size())
-            return;
-        Pool pool;
-        pool.Sprites = staging.Size();
-        MakeBufferTexture(staging.Data(), (UINT64)staging.Size() * sizeof(VoxPackedSprite), GL_RGBA32UI, pool.Buffer,
-                          pool.Texture);
-        store->Pools.Add(pool);
-        store->Sprites += pool.Sprites;
-        store->Bytes += (UINT64)pool.Sprites * sizeof(VoxPackedSprite);
-        staging.SetCount(0);
-    };
+    // Each pool is written once: every leaf of a batch packs straight into its
+    // place, and pools the batch filled are closed after it.
+    ZNPodArray<VoxPackedSprite*> targets;
+    ZNPodArray<UINT8>            placed;
+    std::vector<OpenPool>        pools;
+    ZNPodArray<UINT32>           closing;
+    bool                         isOpen = false;
+    UINT32                       filled = 0;
+    const auto                   close  = [&](UINT32 p)
+    { ClosePool(nodes.Data(), frames.Data(), targets.Data(), p, store->Pools[p], pools[p]); };
 
-    // A batch of leaves at a time, so the unpacked levels on the processor never
-    // hold more than about a million sprites.
+    // Progress is told after each batch of about a million sprites.
     const UINT32 batchSprites = 1u << 20;
     const UINT64 allSprites   = std::max(1u, root->CountPoints());
     UINT64       doneSprites  = 0;
-    // Room for the levels of a usual world (a third more than its sprites) from the
-    // start, so the staging array is not grown and copied again and again.
-    staging.Reserve((UINT32)std::min<UINT64>(poolSprites, allSprites + allSprites / 3 + 1024));
     for (UINT32 first = 0; first < nodes.Size();)
     {
         if (!VoxReport(progress, VoxPhase_Buffers, (float)((double)doneSprites / (double)allSprites)))
@@ -180,22 +283,20 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
         while (last < nodes.Size() && (sprites < batchSprites || last == first))
             sprites += nodes[last++]->Points.Size();
         doneSprites += sprites;
-        PackBatch batch;
-        batch.Nodes     = nodes.Data() + first;
-        batch.FirstNode = first;
-        batch.Frames    = frames.Data();
-        batch.Packed.resize(last - first);
-        batch.At.SetCount(last - first);
-        ZNParallelFor(last - first, PackLeafJob, &batch);
-        // Places in the pools are given in tree order; the copies then run on all
-        // cores, a pool at a time.
-        UINT32 copyFrom = first;
+        PackBatch batch = { nodes.Data(), first, frames.Data(), nullptr, nullptr };
+        ZNParallelFor(last - first, BuildLeafJob, &batch);
+        // Places in the pools in tree order, now that the batch's sizes are known.
+        placed.SetCount(last - first);
+        UINT64 batchRest = 0;
+        for (UINT32 i = first; i < last; ++i)
+            batchRest += nodes[i]->Vertices.Size();
         for (UINT32 i = first; i < last; ++i)
         {
-            VoxBlock*    node   = nodes[i];
-            const UINT32 count  = batch.Packed[i - first].Size();
-            node->DrawCount     = 0;
-            batch.At[i - first] = ~0u;
+            VoxBlock*    node  = nodes[i];
+            const UINT32 count = node->Vertices.Size();
+            node->DrawCount    = 0;
+            placed[i - first]  = 0;
+            batchRest -= count;
             if (!count)
                 continue;
             if (count > poolSprites)
@@ -204,26 +305,45 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
                             count, poolSprites);
                 continue;
             }
-            if (staging.Size() + count > poolSprites)
+            if (isOpen && filled + count > pools.back().Capacity)
             {
-                batch.Staging   = staging.Data();
-                batch.CopyFirst = copyFrom - first;
-                ZNParallelFor(i - copyFrom, CopyLeafJob, &batch);
-                copyFrom = i;
-                flush();
+                closing.Add(store->Pools.Size() - 1);
+                isOpen = false;
             }
-            node->Pool          = store->Pools.Size();
-            node->PoolFirst     = staging.Size();
-            node->DrawCount     = node->LodCount[0];
-            batch.At[i - first] = staging.Size();
-            staging.SetCount(staging.Size() + count);
+            if (!isOpen)
+            {
+                pools.emplace_back();
+                OpenPool& open = pools.back();
+                open.Capacity  = (UINT32)std::min<UINT64>(poolSprites, count + batchRest + boundFrom[last]);
+                Pool pool      = { 0, 0, 0 };
+                store->Pools.Add(pool);
+                targets.Add(OpenPoolBuffer(store->Pools[store->Pools.Size() - 1], open, mapped));
+                isOpen = true;
+                filled = 0;
+            }
+            node->Pool      = store->Pools.Size() - 1;
+            node->PoolFirst = filled;
+            node->DrawCount = node->LodCount[0];
+            pools.back().Leaves.Add(i);
+            placed[i - first] = 1;
+            filled += count;
+            store->Pools[node->Pool].Sprites = filled;
         }
-        batch.Staging   = staging.Data();
-        batch.CopyFirst = copyFrom - first;
-        ZNParallelFor(last - copyFrom, CopyLeafJob, &batch);
+        batch.Targets = targets.Data();
+        batch.Placed  = placed.Data();
+        ZNParallelFor(last - first, PackLeafJob, &batch);
+        for (UINT32 c = 0; c < closing.Size(); ++c)
+            close(closing[c]);
+        closing.SetCount(0);
         first = last;
     }
-    flush();
+    if (isOpen)
+        close(store->Pools.Size() - 1);
+    for (UINT32 p = 0; p < store->Pools.Size(); ++p)
+    {
+        store->Sprites += store->Pools[p].Sprites;
+        store->Bytes += (UINT64)pools[p].Capacity * sizeof(VoxPackedSprite);
+    }
     MakeBufferTexture(frames.Data(), (UINT64)frames.Size() * sizeof(VoxLeafFrame), GL_RGBA32F, store->FrameBuffer,
                       store->FrameTexture);
     store->Bytes += (UINT64)frames.Size() * sizeof(VoxLeafFrame);

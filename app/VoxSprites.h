@@ -75,8 +75,13 @@ public:
     // 1), DrawCount and cull bounds. Needs the context current. poolSprites caps a
     // pool (tests make small pools to draw many). Progress hears of each batch of
     // leaves; when it stops the build the answer is null and nothing is kept.
+    // Each pool's buffer is made once, no bigger than the sprites still to come
+    // can fill, and, with mapped, every leaf is packed straight into it through a
+    // mapping on all cores; without one (or when GL gives none, or the mapped
+    // contents are lost) the leaves are packed into a processor copy that is then
+    // uploaded, with the same contents.
     static VoxSpriteStore* Create(VoxBlock* root, UINT32 poolSprites = VoxPoolSprites,
-                                  const VoxProgress* progress = nullptr);
+                                  const VoxProgress* progress = nullptr, bool mapped = true);
     // Deletes the GL objects; null is allowed. Context current.
     static void            Destroy(VoxSpriteStore* store);
 

@@ -96,6 +96,47 @@ TEST(HeightMap, ASixteenBitRampRisesSmoothlyWhereEightBitsMakeTerraces)
     VoxBlock::Delete(stepped);
 }
 
+// Every sprite stands exactly at the sampler's height of its cell, for maps of
+// every 16-bit level (not only the 8-bit ones) both finer and coarser than the
+// grid, with odd sizes so the taps fall between pixels.
+TEST(HeightMap, EverySpriteStandsAtTheSamplersHeightOfItsCell)
+{
+    ZNImage color;
+    color.Resize(3, 3, 1, 1);
+    for (UINT32& p : color.Pixels)
+        p = 0xFF406080u;
+    const ZNVec3 min(-105.0f, 20.0f, -50.0f), max(95.0f, 175.0f, 550.0f);
+    const float  h  = 5.0f;
+    const UINT32 nx = 40, ny = 31;
+    for (UINT32 side : { 13u, 97u })
+    {
+        ZNGreyImage map;
+        ASSERT_TRUE(map.Resize(side, side + 4));
+        UINT32 seed = 777;
+        for (UINT16& v : map.Samples)
+        {
+            seed = seed * 1664525u + 1013904223u;
+            v    = (UINT16)(seed >> 16);
+        }
+        VoxBlock* root = BuildVoxelTree(map, color, min, max, 2.0f * h, 3);
+        ASSERT_NE(root, nullptr);
+        std::vector<VoxelPoint> points;
+        CollectPoints(root, points);
+        ASSERT_EQ(points.size(), (size_t)nx * ny);
+        UINT32 wrong = 0;
+        for (const VoxelPoint& p : points)
+        {
+            const UINT32 i = (UINT32)floorf((p.Position[0] - min.x) / h);
+            const UINT32 j = (UINT32)floorf((p.Position[1] - min.y) / h);
+            const float  z = min.z + (max.z - min.z) * SampleGreyBilinear(map, (float)i * (1.0f / (float)nx),
+                                                                          (float)j * (1.0f / (float)ny));
+            wrong += p.Position[2] != z;
+        }
+        EXPECT_EQ(wrong, 0u) << "map of " << side << " columns";
+        VoxBlock::Delete(root);
+    }
+}
+
 // The demo's 8-bit map and the same map written in 16 bits (each level v as
 // v x 257) build the same world, sprite for sprite, cliff fills included.
 TEST(HeightMap, AnEightBitMapBuildsTheWorldOfItsSixteenBitCopy)

@@ -320,6 +320,37 @@ TEST(VoxelTree, TheDemoMapsBuildTheWholeTerrain)
     VoxBlock::Delete(root);
 }
 
+// The bound a leaf gives of its sprites, all levels, is never below what it builds,
+// with and without the cliffs' fills, and close to it over the demo world (a
+// store's last pool is made that big).
+TEST(VoxelTree, EveryLeafBuildsNoMoreSpritesThanItsBoundAndNearIt)
+{
+    const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    for (bool fills : { false, true })
+    {
+        VoxBlock* root =
+            LoadVoxelTree((data + "Heightmap.png").c_str(), (data + "Colormap.png").c_str(), VoxDefaultGrid, fills);
+        ASSERT_NE(root, nullptr);
+        ZNPodArray<VoxBlock*> nodes;
+        VoxCollectNodes(root, nodes);
+        UINT64 built = 0, bound = 0;
+        UINT32 over = 0;
+        for (UINT32 i = 0; i < nodes.Size(); ++i)
+        {
+            nodes[i]->BuildOwnVertices(VoxLayout_Compact);
+            const UINT64 b = nodes[i]->OwnSpriteBound();
+            over += nodes[i]->Vertices.Size() > b;
+            built += nodes[i]->Vertices.Size();
+            bound += b;
+        }
+        EXPECT_EQ(over, 0u) << (fills ? "with fills" : "");
+        EXPECT_LT((double)bound, 1.25 * (double)built) << (fills ? "with fills" : "");
+        printf("%s: %llu sprites built, bound %llu\n", fills ? "with fills" : "without fills",
+               (unsigned long long)built, (unsigned long long)bound);
+        VoxBlock::Delete(root);
+    }
+}
+
 namespace
 {
 // Every report of a build, and the report at which to stop it (none by default).
@@ -490,24 +521,42 @@ TEST(VoxelTree, BuildEqualsInsertingEveryCellInRowOrder)
 // so non-negative numbers before negative ones), each the mean of its sprites taken
 // in their order in the leaf. Checked against a map of blocks on a leaf that
 // straddles both axes' zero, with several sprites to a cell (as fills give) and the
-// cells in scrambled order; and on sprites scattered far apart.
+// cells in scrambled order; on sprites scattered far apart; and on the cells in
+// rows of increasing y as a built tree lays them, with fill sprites among them
+// (which the levels from VoxFillLevels on leave out).
 TEST(VoxelTree, CoarseLevelsGroupTheBlocksOfTheirCellsInKeyOrder)
 {
     const float size = 10.0f;
-    for (bool scattered : { false, true })
+    for (UINT32 mode = 0; mode < 3; ++mode)
     {
-        VoxBlock* root = VoxBlock::Create(ZNVec3(-5000, -5000, 0), ZNVec3(5000, 5000, 600));
-        UINT32    seed = 99;
+        const bool scattered = mode == 1, rows = mode == 2;
+        struct Sprite
+        {
+            ZNVec3 At;
+            UINT8  Color[4];
+            INT8   Mark;
+        };
+        std::vector<Sprite> sprites;
+        UINT32              seed = 99;
         for (UINT32 n = 0; n < 700; ++n)
         {
-            seed             = seed * 1664525u + 1013904223u;
-            const INT32 cx   = scattered ? (INT32)(seed >> 20) - 2048 : (INT32)((seed >> 8) % 23) - 11;
-            const INT32 cy   = scattered ? (INT32)((seed >> 4) & 0xFFF) - 2048 : (INT32)((seed >> 16) % 19) - 9;
-            const UINT8 c[4] = { (UINT8)seed, (UINT8)(seed >> 8), (UINT8)(seed >> 16), 255 };
+            seed           = seed * 1664525u + 1013904223u;
+            const INT32 cx = scattered ? (INT32)(seed >> 20) - 2048 : (INT32)((seed >> 8) % 23) - 11;
+            const INT32 cy = scattered ? (INT32)((seed >> 4) & 0xFFF) - 2048 : (INT32)((seed >> 16) % 19) - 9;
             // Anywhere inside the cell, so the sums round and their order shows.
             const float dx = 0.3f + 0.37f * (float)(seed % 11), dy = 0.2f + 0.41f * (float)(seed % 9);
-            root->Insert(0, ZNVec3(cx * size * 0.5f + dx, cy * size * 0.5f + dy, (float)(seed % 500)), size, c);
+            const INT8  mark = rows && seed % 5 == 0 ? VoxFillMark : rows && seed % 7 == 0 ? VoxSlantMark : 0;
+            sprites.push_back({ ZNVec3(cx * size * 0.5f + dx, cy * size * 0.5f + dy, (float)(seed % 500)),
+                                { (UINT8)seed, (UINT8)(seed >> 8), (UINT8)(seed >> 16), 255 },
+                                mark });
         }
+        if (rows)
+            std::stable_sort(sprites.begin(), sprites.end(),
+                             [size](const Sprite& a, const Sprite& b)
+                             { return floorf(a.At.y / (size * 0.5f)) < floorf(b.At.y / (size * 0.5f)); });
+        VoxBlock* root = VoxBlock::Create(ZNVec3(-5000, -5000, 0), ZNVec3(5000, 5000, 600));
+        for (const Sprite& sprite : sprites)
+            root->Insert(0, sprite.At, size, sprite.Color, sprite.Mark);
         root->BuildOwnVertices(VoxLayout_Compact);
         const VoxelPoint* p = root->Points.Data();
         for (UINT32 level = 1; level < VoxLodLevels; ++level)
@@ -516,6 +565,8 @@ TEST(VoxelTree, CoarseLevelsGroupTheBlocksOfTheirCellsInKeyOrder)
             const float                           block = size * 0.5f * (float)(1u << level);
             for (UINT32 i = 0; i < root->Points.Size(); ++i)
             {
+                if (level >= VoxFillLevels && VoxIsFill(p[i]))
+                    continue;
                 const UINT32 bx = (UINT32)(INT32)floorf(p[i].Position[0] / block);
                 const UINT32 by = (UINT32)(INT32)floorf(p[i].Position[1] / block);
                 blocks[(UINT64)by << 32 | bx].push_back(i);
@@ -553,6 +604,10 @@ TEST(VoxelTree, CoarseLevelsGroupTheBlocksOfTheirCellsInKeyOrder)
                 const float width = std::max(size * (float)(1u << level), size + 2.0f * reach);
                 EXPECT_EQ(merged->Size, width) << "level " << level;
                 EXPECT_EQ(merged->Position[2], std::min(centre[2], top - width * 0.5f)) << "level " << level;
+                bool slant = false;
+                for (UINT32 i : entry.second)
+                    slant = slant || VoxGrowsBySlant(p[i]);
+                EXPECT_EQ(VoxGrowsBySlant(*merged), slant && level < VoxFillLevels) << "level " << level;
                 ++merged;
             }
         }

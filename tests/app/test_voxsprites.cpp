@@ -9,6 +9,7 @@
 #include <math.h>
 #include <string.h>
 #include <random>
+#include <vector>
 
 TEST(VoxSprites, PackedSpritesReadBackWithinHalfAStepAndNeverNarrower)
 {
@@ -78,6 +79,39 @@ TEST(VoxSprites, PackedSpritesReadBackWithinHalfAStepAndNeverNarrower)
 static UINT32 ShaderIndex(UINT32 i, UINT32 total)
 {
     return i < total ? i : 2 * total - 1 - i;
+}
+
+// A position steps rounds to the nearest step as roundf has it, halves away from
+// zero, over the whole range of steps and just outside it: every half step, the
+// floats either side of it, and random steps between.
+TEST(VoxSprites, PositionsRoundToTheNearestStepAsRoundfDoes)
+{
+    VoxLeafFrame frame;
+    for (UINT32 a = 0; a < 4; ++a)
+    {
+        frame.Origin[a] = 0.0f;
+        frame.Step[a]   = a < 3 ? 1.0f : 0.0f;
+    }
+    std::vector<float> qs;
+    for (float h = -3.5f; h < 65540.0f; h += 0.5f)
+        qs.insert(qs.end(), { h, nextafterf(h, -1e9f), nextafterf(h, 1e9f) });
+    std::mt19937                          rng(3);
+    std::uniform_real_distribution<float> any(-10.0f, 65545.0f);
+    for (int i = 0; i < 100000; ++i)
+        qs.push_back(any(rng));
+    UINT32 wrong = 0;
+    for (float q : qs)
+    {
+        VoxelPoint in;
+        memset(&in, 0, sizeof(in));
+        in.Position[0] = in.Position[1] = in.Position[2] = q;
+        VoxPackedSprite out;
+        VoxPackSprite(in, frame, 0, out);
+        const float  r      = roundf(q);
+        const UINT16 expect = (UINT16)(r < 0.0f ? 0.0f : r > 65535.0f ? 65535.0f : r);
+        wrong += out.Position[0] != expect;
+    }
+    EXPECT_EQ(wrong, 0u);
 }
 
 TEST(VoxSprites, MirroredRangesReadTheSameSpritesLastFirst)

@@ -283,6 +283,86 @@ TEST_F(WorldGL, CompactSpritesKeepThePictureInOneCallPerPoolAndForm)
     EXPECT_EQ(TGCurGLTable->GetError(), (GLenum)GL_NO_ERROR);
 }
 
+// What a store holds on the GPU: each pool's sprites as bytes, and each node's
+// place in the pools.
+struct StoreContents
+{
+    std::vector<std::vector<UINT8>> Pools;
+    std::vector<UINT32>             Places;   // pool, first sprite and level-0 count per node
+};
+
+StoreContents ReadStore(const VoxSpriteStore& store, VoxBlock* root)
+{
+    GladGLContext& gl = *TGCurGLTable;
+    StoreContents  out;
+    for (UINT32 p = 0; p < store.Pools.Size(); ++p)
+    {
+        std::vector<UINT8> bytes((size_t)store.Pools[p].Sprites * sizeof(VoxPackedSprite));
+        BindBuffer(store.Pools[p].Buffer, false);
+        gl.GetBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)bytes.size(), bytes.data());
+        out.Pools.push_back(bytes);
+    }
+    ZNPodArray<VoxBlock*> nodes;
+    VoxCollectNodes(root, nodes);
+    for (UINT32 i = 0; i < nodes.Size(); ++i)
+        out.Places.insert(out.Places.end(), { nodes[i]->Pool, nodes[i]->PoolFirst, nodes[i]->DrawCount });
+    return out;
+}
+
+// Unmaps as GL does but answers that the contents were lost.
+PFNGLUNMAPBUFFERPROC   GRealUnmap = nullptr;
+GLboolean GLAD_API_PTR UnmapAndLose(GLenum target)
+{
+    GRealUnmap(target);
+    return GL_FALSE;
+}
+
+// Pools written through a mapping on all cores hold what writing each leaf with
+// its own call gives, byte for byte and at the same places, for one big pool and
+// for many small ones; where GL offers no mapping the store falls back to the
+// calls, and where the mapped contents are lost it packs them again.
+TEST_F(WorldGL, MappedPoolsHoldWhatLeafByLeafUploadsHold)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Root, nullptr);
+    GladGLContext& gl = *TGCurGLTable;
+    for (UINT32 poolSprites : { VoxPoolSprites, 20000u })
+    {
+        VoxSpriteStore* mapped = VoxSpriteStore::Create(world.Root, poolSprites, nullptr, true);
+        ASSERT_NE(mapped, nullptr);
+        const StoreContents a = ReadStore(*mapped, world.Root);
+        VoxSpriteStore::Destroy(mapped);
+        VoxSpriteStore*     calls = VoxSpriteStore::Create(world.Root, poolSprites, nullptr, false);
+        const StoreContents b     = ReadStore(*calls, world.Root);
+        VoxSpriteStore::Destroy(calls);
+        const PFNGLMAPBUFFERRANGEPROC map = gl.MapBufferRange;
+        gl.MapBufferRange                 = nullptr;
+        VoxSpriteStore* unmappable        = VoxSpriteStore::Create(world.Root, poolSprites, nullptr, true);
+        gl.MapBufferRange                 = map;
+        const StoreContents c             = ReadStore(*unmappable, world.Root);
+        VoxSpriteStore::Destroy(unmappable);
+        // A mapping whose contents are lost when it ends: the pools are packed again.
+        GRealUnmap            = gl.UnmapBuffer;
+        gl.UnmapBuffer        = UnmapAndLose;
+        VoxSpriteStore* lost  = VoxSpriteStore::Create(world.Root, poolSprites, nullptr, true);
+        gl.UnmapBuffer        = GRealUnmap;
+        const StoreContents d = ReadStore(*lost, world.Root);
+        VoxSpriteStore::Destroy(lost);
+
+        if (poolSprites == VoxPoolSprites)
+            EXPECT_EQ(a.Pools.size(), 1u);
+        else
+            EXPECT_GT(a.Pools.size(), 8u);
+        EXPECT_TRUE(a.Places == b.Places) << poolSprites;
+        EXPECT_TRUE(a.Pools == b.Pools) << poolSprites;
+        EXPECT_TRUE(c.Places == b.Places) << poolSprites;
+        EXPECT_TRUE(c.Pools == b.Pools) << poolSprites;
+        EXPECT_TRUE(d.Places == b.Places) << poolSprites;
+        EXPECT_TRUE(d.Pools == b.Pools) << poolSprites;
+    }
+    EXPECT_EQ(gl.GetError(), (GLenum)GL_NO_ERROR);
+}
+
 TEST_F(WorldGL, LevelOfDetailStaysCloseAndOpensNoHoles)
 {
     VoxelWorld world(Window);
