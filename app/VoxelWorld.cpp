@@ -283,7 +283,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         CullingRoot  = Root;
         CullingEdits = VoxCullBoundsEdits();
     }
-    VoxCollectDraws(Culling, frustum, View.Position, frame, DrawItems);
+    VoxCollectDraws(Culling, frustum, View.Position, frame, DrawItems, &DrawScratch);
     const auto draw = [this](VoxDrawForm form)
     {
         if (Sprites)
