@@ -176,30 +176,56 @@ static bool NearestLast(const ZNVec3& min, const ZNVec3& max, const ZNVec3& eye)
     return fabsf(dx) > fabsf(dy) ? dx > 0.0f : dy > 0.0f;
 }
 
+// Whether the box lies wholly inside every plane. The nearest corners decide, as
+// they decide TestBox's "inside": a farthest corner is never nearer.
+inline bool BoxInside(const FramePlanes& planes, const float box[6])
+{
+    for (UINT32 i = 0; i < 6; ++i)
+    {
+        const ZNVec4& p = planes.N[i];
+        const UINT8*  n = planes.Near[i];
+        if (p.x * box[n[0]] + p.y * box[n[1]] + p.z * box[n[2]] + p.w < 0.0f)
+            return false;
+    }
+    return true;
+}
+
 // The form of a leaf with this cull box whose sprites at the chosen level reach
-// `grow` beyond it and are at most `widest` wide.
+// `grow` beyond it and are at most `widest` wide. straddles says the cull box grown
+// by `grow` is already known to reach across a plane.
 static VoxDrawForm ChooseForm(const ZNVec3& cullMin, const ZNVec3& cullMax, float grow, float widest,
-                              const FramePlanes& planes, const ZNVec3& eye, const VoxDrawOptions& options)
+                              const FramePlanes& planes, const ZNVec3& eye, const VoxDrawOptions& options,
+                              bool straddles)
 {
     if (!options.Points || !(options.PointScale > 0.0f) || cullMin.x > cullMax.x)
+        return VoxForm_Quads;
+    const float cull[6] = { cullMin.x, cullMin.y, cullMin.z, cullMax.x, cullMax.y, cullMax.z };
+    const float depth   = NearestViewDepth(planes, eye, cull);
+    if (!(depth > 0.0f))
         return VoxForm_Quads;
     // Full-detail centres lie in the cull box. A coarser centre is a mean of finer
     // ones lowered to keep the ridge line, so it may sit below the box, but never
     // further out than the level's sprites reach beyond it (LodGrow); a unit more
     // keeps rounding in the clip test from dropping one at the edge.
-    const float cull[6] = { cullMin.x, cullMin.y, cullMin.z, cullMax.x, cullMax.y, cullMax.z };
-    const float depth   = NearestViewDepth(planes, eye, cull);
-    const float reach   = 1.0f + grow;
-    float       box[6];
-    GrownBox(cullMin, cullMax, reach, box);
-    // A point grows by its slant, its distance over its view depth (at most SlantLimit).
-    const float slant = std::min(options.SlantLimit, FarthestDistance(eye, ZNVec3(box[0], box[1], box[2]),
-                                                                      ZNVec3(box[3], box[4], box[5])) /
-                                                         depth);
-    if (!(depth > 0.0f) || widest * options.PointScale * std::max(slant, 1.0f) > options.MaxPointSize * depth)
+    float box[6];
+    GrownBox(cullMin, cullMax, 1.0f + grow, box);
+    // A point grows by its slant, its distance over its view depth, up to
+    // SlantLimit. The widest point unslanted and at the limit bound it, so the
+    // slant itself (a root and a division) is worked out only between the two.
+    const float size = widest * options.PointScale, room = options.MaxPointSize * depth;
+    if (size > room)
         return VoxForm_Quads;
-    UINT32 mask = AllPlanes;
-    if (TestBox(planes, box, mask) == VoxCull_Inside)
+    if (size * std::max(options.SlantLimit, 1.0f) > room)
+    {
+        const float slant = std::min(options.SlantLimit, FarthestDistance(eye, ZNVec3(box[0], box[1], box[2]),
+                                                                          ZNVec3(box[3], box[4], box[5])) /
+                                                             depth);
+        if (size * std::max(slant, 1.0f) > room)
+            return VoxForm_Quads;
+    }
+    // The grown box holds the smaller one, so when that reaches across a plane
+    // this one does too.
+    if (!straddles && BoxInside(planes, box))
         return VoxForm_Points;
     // A dropped point of at most MaxPointSize pixels, its centre beyond the band,
     // cannot reach the viewport.
@@ -211,7 +237,8 @@ VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& 
 {
     FramePlanes planes;
     PreparePlanes(frustum, planes);
-    return ChooseForm(leaf.CullMin, leaf.CullMax, leaf.LodGrow[level], leaf.LodWidest[level], planes, eye, options);
+    return ChooseForm(leaf.CullMin, leaf.CullMax, leaf.LodGrow[level], leaf.LodWidest[level], planes, eye, options,
+                      false);
 }
 
 namespace
@@ -284,7 +311,9 @@ struct Collector
             if (TestBox(Planes, box, mask) == VoxCull_Outside)
                 return;
         }
-        item.Form    = ChooseForm(n.CullMin, n.CullMax, grow, leaf.LodWidest[item.Level], Planes, Eye, *Options);
+        // Tested or not, mask now holds the planes the leaf's box straddles.
+        item.Form =
+            ChooseForm(n.CullMin, n.CullMax, grow, leaf.LodWidest[item.Level], Planes, Eye, *Options, mask != 0);
         item.Reverse = Options->Order && NearestLast(leaf.Min, leaf.Max, Eye);
         item.Pool    = leaf.Pool;
         item.First   = leaf.First[item.Level];

@@ -72,6 +72,7 @@ enum VoxDrawForm : UINT8
     VoxForm_Points        = 1,   // every centre in view
     VoxForm_GuardedPoints = 2,   // in the pass with the guard band
 };
+const UINT32 VoxFormCount = 3;
 
 // One leaf to draw.
 struct VoxDrawItem
