@@ -369,43 +369,81 @@ void VoxSpriteStore::Destroy(VoxSpriteStore* store)
     delete store;
 }
 
-void VoxSpriteStore::DrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDrawStats& stats)
+void VoxSpriteStore::PrepareDraws(const ZNPodArray<VoxDrawItem>& items)
 {
-    const bool   points  = form != VoxForm_Quads;
-    const INT32  corners = points ? 1 : (INT32)VoxCornerCount;
+    // One pass counts the ranges of each form and pool, a second puts each where
+    // its form and pool begin, in the items' order. Choosing a place by index
+    // instead of testing each item against every form and pool keeps the
+    // unpredictable branches out of the loop.
+    const UINT32 pools = Pools.Size(), buckets = VoxFormCount * pools;
+    BucketFirst.SetCount(buckets + 1);
+    BucketEnd.SetCount(buckets);
+    BucketSprites.SetCount(buckets);
+    BucketLeaves.SetCount(buckets);
+    memset(BucketFirst.Data(), 0, BucketFirst.Size() * sizeof(UINT32));
+    memset(BucketSprites.Data(), 0, BucketSprites.Size() * sizeof(UINT32));
+    memset(BucketLeaves.Data(), 0, BucketLeaves.Size() * sizeof(UINT32));
+    const VoxDrawItem* item = items.Data();
+    const UINT32       n    = items.Size();
+    for (UINT32 i = 0; i < n; ++i)
+        if (item[i].Count && item[i].Pool < pools && item[i].Form < VoxFormCount)
+            ++BucketFirst[item[i].Form * pools + item[i].Pool + 1];
+    for (UINT32 b = 0; b < buckets; ++b)
+    {
+        BucketFirst[b + 1] += BucketFirst[b];
+        BucketEnd[b] = BucketFirst[b];
+    }
+    Firsts.SetCount(BucketFirst[buckets]);
+    Counts.SetCount(BucketFirst[buckets]);
+    INT32*  firsts  = Firsts.Data();
+    INT32*  counts  = Counts.Data();
+    UINT32* ends    = BucketEnd.Data();
+    UINT32* sprites = BucketSprites.Data();
+    UINT32* leaves  = BucketLeaves.Data();
+    for (UINT32 i = 0; i < n; ++i)
+    {
+        const VoxDrawItem& it = item[i];
+        if (!it.Count || it.Pool >= pools || it.Form >= VoxFormCount)
+            continue;
+        const UINT32 b       = it.Form * pools + it.Pool;
+        const INT32  corners = it.Form == VoxForm_Quads ? (INT32)VoxCornerCount : 1;
+        const UINT32 first   = it.Reverse ? VoxMirroredFirst(it.First, it.Count, Pools[it.Pool].Sprites) : it.First;
+        const UINT32 at      = ends[b]++;
+        firsts[at]           = (INT32)first * corners;
+        counts[at]           = (INT32)it.Count * corners;
+        sprites[b] += it.Count;
+        ++leaves[b];
+    }
+}
+
+void VoxSpriteStore::DrawForm(VoxDrawForm form, VoxDrawStats& stats)
+{
+    const UINT32 pools = Pools.Size();
+    if (BucketEnd.Size() != VoxFormCount * pools)
+        return;   // nothing prepared for these pools
+    const bool   points = form != VoxForm_Quads;
     ZNUniformRef spriteCount;
     GetUniform(GetCurrentShader(), spriteCount, "SpriteCount");
     SetVertexDecl(&VoxCompactDecl);
     BindBufferTexture(2, FrameTexture);
-    for (UINT32 p = 0; p < Pools.Size(); ++p)
+    for (UINT32 p = 0; p < pools; ++p)
     {
-        const Pool& pool = Pools[p];
-        Firsts.SetCount(0);
-        Counts.SetCount(0);
-        for (UINT32 i = 0; i < items.Size(); ++i)
-        {
-            // The item carries its range, so no node is read here.
-            const VoxDrawItem& item = items.Data()[i];
-            if (item.Form != form || item.Pool != p)
-                continue;
-            UINT32       first = item.First;
-            const UINT32 count = item.Count;
-            if (!count)
-                continue;
-            if (item.Reverse)
-                first = VoxMirroredFirst(first, count, pool.Sprites);
-            Firsts.Add((INT32)first * corners);
-            Counts.Add((INT32)count * corners);
-            ++stats.Leaves;
-            stats.Sprites += count;
-            if (points)
-                stats.Points += count;
-        }
-        if (!Firsts.Size())
+        const UINT32 b = form * pools + p, first = BucketFirst[b], ranges = BucketEnd[b] - first;
+        if (!ranges)
             continue;
-        BindBufferTexture(1, pool.Texture);
-        const INT32 total = (INT32)pool.Sprites;
+        stats.Leaves += BucketLeaves[b];
+        stats.Sprites += BucketSprites[b];
+        if (points)
+            stats.Points += BucketSprites[b];
+        BindBufferTexture(1, Pools[p].Texture);
+        const INT32 total = (INT32)Pools[p].Sprites;
         SetInt(spriteCount, &total, 1, 1);
-        DrawPrimitivesMulti(points ? PT_Points : PT_Triangles, Firsts.Data(), Counts.Data(), Firsts.Size());
+        DrawPrimitivesMulti(points ? PT_Points : PT_Triangles, Firsts.Data() + first, Counts.Data() + first, ranges);
     }
+}
+
+void VoxSpriteStore::DrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDrawStats& stats)
+{
+    PrepareDraws(items);
+    DrawForm(form, stats);
 }

@@ -4,7 +4,8 @@
 // leaf of one form goes out in one draw call.
 //
 //   VoxSpriteStore* store = VoxSpriteStore::Create(root);   // context current; fills the tree's ranges
-//   store->DrawItems(items, VoxForm_Quads, stats);          // compact sprite shader bound
+//   store->PrepareDraws(items);                             // each frame, then for each form
+//   store->DrawForm(VoxForm_Quads, stats);                  // compact sprite shader bound
 //   VoxSpriteStore::Destroy(store);
 //
 // Guarantees: a sprite's centre is stored in 16-bit steps across the box of its
@@ -85,17 +86,28 @@ public:
     // Deletes the GL objects; null is allowed. Context current.
     static void            Destroy(VoxSpriteStore* store);
 
-    // Draws the items of this form with the compact sprite shader of that form
-    // bound (COMPACT, with POINTS for point forms): one call per pool; adds what
-    // was drawn to stats.
+    // Sorts the frame's items into the ranges of each form and pool, in the items'
+    // order, in two passes over them for all forms.
+    void PrepareDraws(const ZNPodArray<VoxDrawItem>& items);
+    // Draws the prepared items of this form with the compact sprite shader of that
+    // form bound (COMPACT, with POINTS for point forms): one call per pool; adds
+    // what was drawn to stats.
+    void DrawForm(VoxDrawForm form, VoxDrawStats& stats);
+    // Both, for one form of a list drawn once.
     void DrawItems(const ZNPodArray<VoxDrawItem>& items, VoxDrawForm form, VoxDrawStats& stats);
 
 private:
     VoxSpriteStore()  = default;
     ~VoxSpriteStore() = default;
 
-    ZNPodArray<INT32> Firsts;   // a pool's ranges of one draw, kept between frames
-    ZNPodArray<INT32> Counts;
+    // The prepared ranges, kept between frames: form f of pool p has the ranges from
+    // BucketFirst[b] to BucketEnd[b], b = f * pools + p.
+    ZNPodArray<INT32>  Firsts;          // first vertex of each range
+    ZNPodArray<INT32>  Counts;          // and its vertices
+    ZNPodArray<UINT32> BucketFirst;     // each form and pool's first range (one more: the end)
+    ZNPodArray<UINT32> BucketEnd;       //   and just past its last
+    ZNPodArray<UINT32> BucketSprites;   //   the sprites of its items
+    ZNPodArray<UINT32> BucketLeaves;    //   and its items (leaves) with sprites
 };
 
 // The layout of a compact draw: no vertex array, everything from the vertex index.

@@ -24,23 +24,79 @@ void VoxFrustumFromMatrix(const ZNMat4& m, VoxFrustum& out)
     }
 }
 
-VoxCullResult VoxClassifyBox(const VoxFrustum& frustum, const ZNVec3& min, const ZNVec3& max)
+namespace
 {
-    VoxCullResult result = VoxCull_Inside;
+// The frame's planes as box tests read them: for each plane, which of a box's six
+// coordinates (min x, y, z, then max x, y, z) its farthest and its nearest corner
+// along the normal take on each axis. The choice depends on the plane alone, so it
+// is made once a frame instead of at every box.
+struct FramePlanes
+{
+    ZNVec4 N[6];         // as the frustum's
+    UINT8  Far[6][3];    // the corner furthest along the normal: decides "outside"
+    UINT8  Near[6][3];   // the nearest: decides "inside"
+};
+const UINT32 AllPlanes = 0x3Fu;
+
+void PreparePlanes(const VoxFrustum& frustum, FramePlanes& out)
+{
     for (UINT32 i = 0; i < 6; ++i)
     {
         const ZNVec4& p = frustum.Planes[i];
-        // The corner furthest along the normal decides "outside", the nearest "inside".
-        const float   far = p.x * (p.x >= 0.0f ? max.x : min.x) + p.y * (p.y >= 0.0f ? max.y : min.y) +
-                          p.z * (p.z >= 0.0f ? max.z : min.z) + p.w;
+        out.N[i]        = p;
+        const float n[3] = { p.x, p.y, p.z };
+        for (UINT32 a = 0; a < 3; ++a)
+        {
+            out.Far[i][a]  = (UINT8)(n[a] >= 0.0f ? 3 + a : a);
+            out.Near[i][a] = (UINT8)(n[a] >= 0.0f ? a : 3 + a);
+        }
+    }
+}
+
+// The box (min x, y, z, max x, y, z) against the planes of mask; the others are
+// known to hold it wholly inside (an enclosing box was). On return, when the box
+// is not outside, mask holds the planes it straddles. The arithmetic is the same
+// whatever the mask, so a verdict never depends on which planes were skipped.
+inline VoxCullResult TestBox(const FramePlanes& planes, const float box[6], UINT32& mask)
+{
+    UINT32 straddled = 0;
+    for (UINT32 i = 0; i < 6; ++i)
+    {
+        if (!(mask & (1u << i)))
+            continue;
+        const ZNVec4& p   = planes.N[i];
+        const UINT8*  f   = planes.Far[i];
+        const float   far = p.x * box[f[0]] + p.y * box[f[1]] + p.z * box[f[2]] + p.w;
         if (far < 0.0f)
             return VoxCull_Outside;
-        const float nearest = p.x * (p.x >= 0.0f ? min.x : max.x) + p.y * (p.y >= 0.0f ? min.y : max.y) +
-                              p.z * (p.z >= 0.0f ? min.z : max.z) + p.w;
+        const UINT8* n       = planes.Near[i];
+        const float  nearest = p.x * box[n[0]] + p.y * box[n[1]] + p.z * box[n[2]] + p.w;
         if (nearest < 0.0f)
-            result = VoxCull_Straddles;
+            straddled |= 1u << i;
     }
-    return result;
+    mask = straddled;
+    return straddled ? VoxCull_Straddles : VoxCull_Inside;
+}
+
+// The box from min to max grown by g on every side, as TestBox reads it.
+inline void GrownBox(const ZNVec3& min, const ZNVec3& max, float g, float box[6])
+{
+    box[0] = min.x - g;
+    box[1] = min.y - g;
+    box[2] = min.z - g;
+    box[3] = max.x + g;
+    box[4] = max.y + g;
+    box[5] = max.z + g;
+}
+}   // namespace
+
+VoxCullResult VoxClassifyBox(const VoxFrustum& frustum, const ZNVec3& min, const ZNVec3& max)
+{
+    FramePlanes planes;
+    PreparePlanes(frustum, planes);
+    const float box[6] = { min.x, min.y, min.z, max.x, max.y, max.z };
+    UINT32      mask   = AllPlanes;
+    return TestBox(planes, box, mask);
 }
 
 static float BoxDistance(const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max)
@@ -104,11 +160,11 @@ UINT32 VoxLodLevelFor(const VoxBlock& leaf, float distance, const VoxDrawOptions
 }
 
 // Least view depth of the box: the near plane's normal is the view direction.
-static float NearestViewDepth(const VoxFrustum& frustum, const ZNVec3& eye, const ZNVec3& min, const ZNVec3& max)
+static float NearestViewDepth(const FramePlanes& planes, const ZNVec3& eye, const float box[6])
 {
-    const ZNVec4& f = frustum.Planes[4];
-    return f.x * ((f.x >= 0.0f ? min.x : max.x) - eye.x) + f.y * ((f.y >= 0.0f ? min.y : max.y) - eye.y) +
-           f.z * ((f.z >= 0.0f ? min.z : max.z) - eye.z);
+    const ZNVec4& f = planes.N[4];
+    const UINT8*  n = planes.Near[4];
+    return f.x * (box[n[0]] - eye.x) + f.y * (box[n[1]] - eye.y) + f.z * (box[n[2]] - eye.z);
 }
 
 // Whether the leaf's sprites come nearer the eye towards their end. They lie in
@@ -120,25 +176,56 @@ static bool NearestLast(const ZNVec3& min, const ZNVec3& max, const ZNVec3& eye)
     return fabsf(dx) > fabsf(dy) ? dx > 0.0f : dy > 0.0f;
 }
 
+// Whether the box lies wholly inside every plane. The nearest corners decide, as
+// they decide TestBox's "inside": a farthest corner is never nearer.
+inline bool BoxInside(const FramePlanes& planes, const float box[6])
+{
+    for (UINT32 i = 0; i < 6; ++i)
+    {
+        const ZNVec4& p = planes.N[i];
+        const UINT8*  n = planes.Near[i];
+        if (p.x * box[n[0]] + p.y * box[n[1]] + p.z * box[n[2]] + p.w < 0.0f)
+            return false;
+    }
+    return true;
+}
+
 // The form of a leaf with this cull box whose sprites at the chosen level reach
-// `grow` beyond it and are at most `widest` wide.
+// `grow` beyond it and are at most `widest` wide. straddles says the cull box grown
+// by `grow` is already known to reach across a plane.
 static VoxDrawForm ChooseForm(const ZNVec3& cullMin, const ZNVec3& cullMax, float grow, float widest,
-                              const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options)
+                              const FramePlanes& planes, const ZNVec3& eye, const VoxDrawOptions& options,
+                              bool straddles)
 {
     if (!options.Points || !(options.PointScale > 0.0f) || cullMin.x > cullMax.x)
         return VoxForm_Quads;
-    const float  depth = NearestViewDepth(frustum, eye, cullMin, cullMax);
+    const float cull[6] = { cullMin.x, cullMin.y, cullMin.z, cullMax.x, cullMax.y, cullMax.z };
+    const float depth   = NearestViewDepth(planes, eye, cull);
+    if (!(depth > 0.0f))
+        return VoxForm_Quads;
     // Full-detail centres lie in the cull box. A coarser centre is a mean of finer
     // ones lowered to keep the ridge line, so it may sit below the box, but never
     // further out than the level's sprites reach beyond it (LodGrow); a unit more
     // keeps rounding in the clip test from dropping one at the edge.
-    const float  reach = 1.0f + grow;
-    const ZNVec3 margin(reach, reach, reach);
-    // A point grows by its slant, its distance over its view depth (at most SlantLimit).
-    const float slant = std::min(options.SlantLimit, FarthestDistance(eye, cullMin - margin, cullMax + margin) / depth);
-    if (!(depth > 0.0f) || widest * options.PointScale * std::max(slant, 1.0f) > options.MaxPointSize * depth)
+    float box[6];
+    GrownBox(cullMin, cullMax, 1.0f + grow, box);
+    // A point grows by its slant, its distance over its view depth, up to
+    // SlantLimit. The widest point unslanted and at the limit bound it, so the
+    // slant itself (a root and a division) is worked out only between the two.
+    const float size = widest * options.PointScale, room = options.MaxPointSize * depth;
+    if (size > room)
         return VoxForm_Quads;
-    if (VoxClassifyBox(frustum, cullMin - margin, cullMax + margin) == VoxCull_Inside)
+    if (size * std::max(options.SlantLimit, 1.0f) > room)
+    {
+        const float slant = std::min(options.SlantLimit, FarthestDistance(eye, ZNVec3(box[0], box[1], box[2]),
+                                                                          ZNVec3(box[3], box[4], box[5])) /
+                                                             depth);
+        if (size * std::max(slant, 1.0f) > room)
+            return VoxForm_Quads;
+    }
+    // The grown box holds the smaller one, so when that reaches across a plane
+    // this one does too.
+    if (!straddles && BoxInside(planes, box))
         return VoxForm_Points;
     // A dropped point of at most MaxPointSize pixels, its centre beyond the band,
     // cannot reach the viewport.
@@ -148,7 +235,10 @@ static VoxDrawForm ChooseForm(const ZNVec3& cullMin, const ZNVec3& cullMax, floa
 VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& frustum, const ZNVec3& eye,
                           const VoxDrawOptions& options)
 {
-    return ChooseForm(leaf.CullMin, leaf.CullMax, leaf.LodGrow[level], leaf.LodWidest[level], frustum, eye, options);
+    FramePlanes planes;
+    PreparePlanes(frustum, planes);
+    return ChooseForm(leaf.CullMin, leaf.CullMax, leaf.LodGrow[level], leaf.LodWidest[level], planes, eye, options,
+                      false);
 }
 
 namespace
@@ -199,27 +289,31 @@ void Flatten(const VoxBlock* node, VoxCullList& out)
 
 struct Collector
 {
-    const VoxFrustum*        Frustum;
+    FramePlanes              Planes;
     ZNVec3                   Eye;
     const VoxDrawOptions*    Options;
     ZNPodArray<VoxDrawItem>* Items;
 
-    // Adds the leaf of node n; tested says its own box, grown by its level's
-    // growth, must still be checked (no ancestor lay wholly inside).
-    void Leaf(const VoxCullNode& n, const VoxCullLeaf& leaf, bool tested)
+    // Adds the leaf of node n unless its own box, grown by its level's growth, is
+    // outside one of the planes of mask (0: an ancestor lay wholly inside, so no
+    // test is needed).
+    void Leaf(const VoxCullNode& n, const VoxCullLeaf& leaf, UINT32 mask)
     {
         VoxDrawItem item;
         item.Node        = leaf.Node;
         item.Distance    = BoxDistance(Eye, leaf.Min, leaf.Max);
         item.Level       = LodLevel(leaf.Levels, item.Distance, *Options);
         const float grow = leaf.LodGrow[item.Level];
-        if (tested)
+        if (mask)
         {
-            const ZNVec3 g(grow, grow, grow);
-            if (VoxClassifyBox(*Frustum, n.CullMin - g, n.CullMax + g) == VoxCull_Outside)
+            float box[6];
+            GrownBox(n.CullMin, n.CullMax, grow, box);
+            if (TestBox(Planes, box, mask) == VoxCull_Outside)
                 return;
         }
-        item.Form    = ChooseForm(n.CullMin, n.CullMax, grow, leaf.LodWidest[item.Level], *Frustum, Eye, *Options);
+        // Tested or not, mask now holds the planes the leaf's box straddles.
+        item.Form =
+            ChooseForm(n.CullMin, n.CullMax, grow, leaf.LodWidest[item.Level], Planes, Eye, *Options, mask != 0);
         item.Reverse = Options->Order && NearestLast(leaf.Min, leaf.Max, Eye);
         item.Pool    = leaf.Pool;
         item.First   = leaf.First[item.Level];
@@ -227,7 +321,65 @@ struct Collector
         Items->Add(item);
     }
 };
+
+// The order key of a distance: unsigned integers that sort as the floats do, both
+// zeros alike.
+inline UINT32 DistanceKey(float distance)
+{
+    UINT32 bits;
+    memcpy(&bits, &distance, sizeof(bits));
+    if (bits == 0x80000000u)
+        bits = 0;
+    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+}
 }   // namespace
+
+void VoxSortByDistance(ZNPodArray<VoxDrawItem>& items, VoxDrawScratch& scratch)
+{
+    const UINT32 n = items.Size();
+    if (n < 2)
+        return;
+    // Key above, index below: a stable least-significant-digit radix sort of the
+    // keys leaves equal keys in index order, as a stable comparison sort does.
+    scratch.Keys.SetCount(n);
+    scratch.Swap.SetCount(n);
+    UINT64*      keys = scratch.Keys.Data();
+    UINT64*      swap = scratch.Swap.Data();
+    const UINT32 Bits = 11, Buckets = 1u << Bits, Passes = 3;
+    UINT32       counts[Passes][Buckets];
+    memset(counts, 0, sizeof(counts));
+    for (UINT32 i = 0; i < n; ++i)
+    {
+        const UINT32 key = DistanceKey(items.Data()[i].Distance);
+        keys[i]          = (UINT64)key << 32 | i;
+        for (UINT32 pass = 0; pass < Passes; ++pass)
+            ++counts[pass][(key >> (pass * Bits)) & (Buckets - 1)];
+    }
+    for (UINT32 pass = 0; pass < Passes; ++pass)
+    {
+        UINT32*      count = counts[pass];
+        const UINT32 shift = 32 + pass * Bits;
+        // A digit all keys share changes nothing (distances of one frame mostly
+        // share their top bits).
+        if (count[(keys[0] >> shift) & (Buckets - 1)] == n)
+            continue;
+        UINT32 at = 0;
+        for (UINT32 b = 0; b < Buckets; ++b)
+        {
+            const UINT32 c = count[b];
+            count[b]       = at;
+            at += c;
+        }
+        for (UINT32 i = 0; i < n; ++i)
+            swap[count[(keys[i] >> shift) & (Buckets - 1)]++] = keys[i];
+        std::swap(keys, swap);
+    }
+    scratch.Items.SetCount(n);
+    VoxDrawItem* sorted = scratch.Items.Data();
+    for (UINT32 i = 0; i < n; ++i)
+        sorted[i] = items.Data()[(UINT32)keys[i]];
+    std::swap(items, scratch.Items);
+}
 
 void VoxBuildCullList(const VoxBlock* root, VoxCullList& out)
 {
@@ -238,50 +390,86 @@ void VoxBuildCullList(const VoxBlock* root, VoxCullList& out)
 }
 
 void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const ZNVec3& eye,
-                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items)
+                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items, VoxDrawScratch* scratch)
 {
     items.SetCount(0);
     Collector c;
-    c.Frustum                 = &frustum;
+    PreparePlanes(frustum, c.Planes);
     c.Eye                     = eye;
     c.Options                 = &options;
     c.Items                   = &items;
     const VoxCullNode* nodes  = list.Nodes.Data();
     const VoxCullLeaf* leaves = list.Leaves.Data();
     const UINT32       count  = list.Nodes.Size();
-    for (UINT32 i = 0; i < count;)
+    if (!options.Cull)
     {
-        const VoxCullNode& n      = nodes[i];
-        VoxCullResult      result = VoxCull_Inside;
-        if (options.Cull)
+        for (UINT32 i = 0; i < count; ++i)
+            if (nodes[i].Leaf != VoxNoLeaf)
+                c.Leaf(nodes[i], leaves[nodes[i].Leaf], 0);
+    }
+    // A node's box holds every box below it, its growth every growth below it, so
+    // a plane it lies wholly inside of holds its whole subtree: below it only the
+    // planes it straddles are tested. The subtrees being walked keep the planes
+    // that were left to test beside them; one deeper than this keeps its parent's,
+    // which are as sound, only more.
+    const UINT32 Depth = 64;
+    struct Open
+    {
+        UINT32 End;    // index just past the subtree
+        UINT32 Mask;   // planes to test after it
+    } open[Depth];
+    UINT32 depth = 0, mask = AllPlanes;
+    for (UINT32 i = 0; options.Cull && i < count;)
+    {
+        while (depth && i >= open[depth - 1].End)
+            mask = open[--depth].Mask;
+        const VoxCullNode& n = nodes[i];
+        if (n.End == i + 1 && n.Leaf != VoxNoLeaf)
         {
-            // Coarser sprites reach further: a subtree is tested with the growth of
-            // the coarsest level any of its leaves may use, a leaf with its own level's.
-            const float  grow = options.Lod ? n.Grow : 0.0f;
-            const ZNVec3 g(grow, grow, grow);
-            result = VoxClassifyBox(frustum, n.CullMin - g, n.CullMax + g);
-            if (result == VoxCull_Outside)
-            {
-                i = n.End;
-                continue;
-            }
+            // A leaf alone: the box of its own level lies within the box of every
+            // level, so testing it alone drops exactly what testing both would.
+            c.Leaf(n, leaves[n.Leaf], mask);
+            ++i;
+            continue;
+        }
+        // Coarser sprites reach further: a subtree is tested with the growth of
+        // the coarsest level any of its leaves may use, a leaf with its own level's.
+        float box[6];
+        GrownBox(n.CullMin, n.CullMax, options.Lod ? n.Grow : 0.0f, box);
+        UINT32              straddled = mask;
+        const VoxCullResult result    = TestBox(c.Planes, box, straddled);
+        if (result == VoxCull_Outside)
+        {
+            i = n.End;
+            continue;
         }
         if (result == VoxCull_Inside)
         {
             // Nothing below can be culled: the subtree's leaves go in as they come.
             for (UINT32 j = i; j < n.End; ++j)
                 if (nodes[j].Leaf != VoxNoLeaf)
-                    c.Leaf(nodes[j], leaves[nodes[j].Leaf], false);
+                    c.Leaf(nodes[j], leaves[nodes[j].Leaf], 0);
             i = n.End;
             continue;
         }
         if (n.Leaf != VoxNoLeaf)
-            c.Leaf(n, leaves[n.Leaf], true);
+            c.Leaf(n, leaves[n.Leaf], straddled);
+        if (n.End > i + 1 && depth < Depth)
+        {
+            open[depth++] = { n.End, mask };
+            mask          = straddled;
+        }
         ++i;
     }
-    if (options.Order)
-        std::stable_sort(items.begin(), items.end(),
-                         [](const VoxDrawItem& a, const VoxDrawItem& b) { return a.Distance < b.Distance; });
+    if (!options.Order)
+        return;
+    if (scratch)
+        VoxSortByDistance(items, *scratch);
+    else
+    {
+        VoxDrawScratch own;
+        VoxSortByDistance(items, own);
+    }
 }
 
 void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options,

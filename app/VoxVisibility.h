@@ -5,7 +5,7 @@
 //   VoxBuildCullList(root, list);                       // once the tree's cull bounds are final
 //   VoxFrustum frustum;
 //   VoxFrustumFromMatrix(world->View.Projection * world->View.View, frustum);
-//   VoxCollectDraws(list, frustum, world->View.Position, options, items);   // per frame
+//   VoxCollectDraws(list, frustum, world->View.Position, options, items, &scratch);   // per frame
 //   VoxDrawItems(items, VoxForm_Quads, stats);          // sprite shader bound
 //   VoxDrawItems(items, VoxForm_Points, stats);         // point shader bound
 //   VoxDrawItems(items, VoxForm_GuardedPoints, stats);  // and the grown viewport
@@ -72,6 +72,7 @@ enum VoxDrawForm : UINT8
     VoxForm_Points        = 1,   // every centre in view
     VoxForm_GuardedPoints = 2,   // in the pass with the guard band
 };
+const UINT32 VoxFormCount = 3;
 
 // One leaf to draw.
 struct VoxDrawItem
@@ -138,9 +139,23 @@ struct VoxCullList
 // and draw counts as they are now: rebuild it after they change.
 void VoxBuildCullList(const VoxBlock* root, VoxCullList& out);
 
-// Fills items (emptied first) with the leaves to draw.
+// What ordering the items needs from frame to frame, kept by the caller so a
+// frame allocates nothing.
+struct VoxDrawScratch
+{
+    ZNPodArray<UINT64>      Keys;    // each item's distance key over its index
+    ZNPodArray<UINT64>      Swap;    //   and the other half of each sorting pass
+    ZNPodArray<VoxDrawItem> Items;   // the items in their new order
+};
+
+// Sorts the items nearest first; items at the same distance keep their order.
+// A radix sort of the distances' bits: the order a stable sort by Distance gives.
+void VoxSortByDistance(ZNPodArray<VoxDrawItem>& items, VoxDrawScratch& scratch);
+
+// Fills items (emptied first) with the leaves to draw; scratch, when given, keeps
+// the ordering's arrays between frames.
 void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const ZNVec3& eye,
-                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items);
+                     const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items, VoxDrawScratch* scratch = nullptr);
 // The same from the tree itself, flattening it first (for one-off queries).
 void VoxCollectDraws(const VoxBlock* root, const VoxFrustum& frustum, const ZNVec3& eye, const VoxDrawOptions& options,
                      ZNPodArray<VoxDrawItem>& items);

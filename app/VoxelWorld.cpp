@@ -283,11 +283,13 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
         CullingRoot  = Root;
         CullingEdits = VoxCullBoundsEdits();
     }
-    VoxCollectDraws(Culling, frustum, View.Position, frame, DrawItems);
+    VoxCollectDraws(Culling, frustum, View.Position, frame, DrawItems, &DrawScratch);
+    if (Sprites)
+        Sprites->PrepareDraws(DrawItems);
     const auto draw = [this](VoxDrawForm form)
     {
         if (Sprites)
-            Sprites->DrawItems(DrawItems, form, DrawStats);
+            Sprites->DrawForm(form, DrawStats);
         else
             VoxDrawItems(DrawItems, form, DrawStats);
     };

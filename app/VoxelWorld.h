@@ -92,6 +92,7 @@ private:
     double ProgressShown = 0.0;   //   and when its bar was last drawn
 
     ZNPodArray<VoxDrawItem> DrawItems;                // kept between frames to save the allocations
+    VoxDrawScratch          DrawScratch;              //   as are the ordering's arrays
     VoxCullList             Culling;                  // Root flattened for the frame's cull, made when first
     const VoxBlock*         CullingRoot  = nullptr;   //   needed, from this root
     UINT64                  CullingEdits = 0;         //   when VoxCullBoundsEdits was this

@@ -2,7 +2,8 @@
 // the same run.
 //
 //   scripts/with-display.sh build/bench/bench_frame [--no-big-world] [--no-scale-table] [--scale-only]
-//                                                   [--maps16] [+set NAME VALUE ...] [benchmark options]
+//                                                   [--maps16] [--cpu-only GRID] [+set NAME VALUE ...]
+//                                                   [benchmark options]
 //
 // The engine frame renders the world as the demo does (sky, the voxel leaves it
 // chooses to draw, water) and waits for the GPU. The reference frame draws the same
@@ -31,7 +32,9 @@
 // turn, draw calls and sprites drawn per frame, and the engine's own processor time
 // per frame (GL draws and clears recorded, not executed). With --maps16 the table
 // samples 4096 x 4096 16-bit height maps (and their colour maps) that the map tool
-// makes in a temporary data folder, as real elevation tiles come.
+// makes in a temporary data folder, as real elevation tiles come. --cpu-only GRID
+// runs nothing but that processor time, for the world of GRID sprites a side, ten
+// times along the path, for a profiler to look at.
 #include "FlightPath.h"
 #include "VoxelWorld.h"
 
@@ -1020,6 +1023,39 @@ void RunScaleTable(UINT32 frames)
     SetVar("world_grid", (float)VoxDefaultGrid);
 }
 
+// The engine's own processor time per frame alone, for profiling it: the world of
+// this grid from the data folder's maps, the path's cameras flown `rounds` times
+// with GL draws recorded, each round's median printed.
+void RunCpuOnly(UINT32 grid, UINT32 rounds)
+{
+    delete GWorld;
+    GWorld = nullptr;
+    SetVar("world_grid", (float)grid);
+    GWorld = new VoxelWorld(GWindow);
+    if (!GWorld->Root)
+    {
+        printf("%u: the maps could not be read\n", grid);
+        return;
+    }
+    SetSteps(AllSteps);
+    printf("\n%u x %u world, engine processor time per frame over %u path cameras (GL draws recorded)\n", grid,
+           grid, PathCameras);
+    ZNPodArray<double> all;
+    for (UINT32 round = 0; round < rounds; ++round)
+    {
+        ZNPodArray<double> cpu;
+        for (UINT32 i = 0; i < PathCameras; ++i)
+        {
+            GWorld->Camera = PathCamera(i);
+            cpu.Add(EngineCpuFrameMs());
+        }
+        all.Append(cpu.Data(), cpu.Size());
+        printf("round %u: median %.3f ms\n", round, Median(cpu));
+    }
+    printf("all rounds: median %.3f ms\n", Median(all));
+    SetVar("world_grid", (float)VoxDefaultGrid);
+}
+
 // The table of scale over the data folder's maps, or with maps16 over 4096 x 4096
 // 16-bit maps made for it and removed after.
 void RunScaleTableOnMaps(bool maps16, UINT32 frames)
@@ -1103,6 +1139,17 @@ int main(int argc, char** argv)
     const bool scaleTable = !TakeFlag(argc, argv, "--no-scale-table");
     const bool scaleOnly  = TakeFlag(argc, argv, "--scale-only");
     const bool maps16     = TakeFlag(argc, argv, "--maps16");
+    // "--cpu-only GRID" measures (and lets a profiler see) only the engine's own work.
+    UINT32     cpuOnly    = 0;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (strcmp(argv[i], "--cpu-only") == 0)
+        {
+            cpuOnly = (UINT32)atoi(argv[i + 1]);
+            for (int j = i; j + 2 < argc; ++j)
+                argv[j] = argv[j + 2];
+            argc -= 2;
+            break;
+        }
 
     // "+set NAME VALUE" sets a console variable before anything is built (world_quads,
     // r_lod_distance...), so one setting can be measured against another.
@@ -1140,6 +1187,12 @@ int main(int argc, char** argv)
     printf("sprites %u, leaves with sprites %u, processors %u\n", GWorld->Root ? GWorld->Root->CountPoints() : 0,
            GWorld->Root ? GWorld->Root->CountNodesWithPoints() : 0, ZNThread::ProcessorCount());
 
+    if (cpuOnly)
+    {
+        RunCpuOnly(cpuOnly, 10);
+        Shutdown();
+        return 0;
+    }
     SetupReference();
     if (scaleOnly)
     {

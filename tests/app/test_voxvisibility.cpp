@@ -428,6 +428,54 @@ TEST(VoxFrustum, FlattenedCullDrawsWhatTestingEveryLeafDraws)
     VoxBlock::Delete(root);
 }
 
+// The ordering gives exactly the order a stable sort by distance gives, ties in
+// their first order, whatever the distances: few values shared by many items,
+// zeros of both signs, the whole float range, values that differ only in their
+// lowest bits, and one scratch reused across lists of every length.
+TEST(VoxFrustum, OrderingMatchesAStableSortByDistance)
+{
+    std::mt19937                          rng(31);
+    std::uniform_real_distribution<float> wide(0.0f, 40.0f), unit(0.0f, 1.0f);
+    std::uniform_int_distribution<int>    pick(0, 7);
+    VoxDrawScratch                        scratch;
+    const UINT32                          sizes[] = { 0, 1, 2, 3, 17, 300, 5000, 40, 9000 };
+    for (UINT32 round = 0; round < 36; ++round)
+    {
+        const UINT32 n = sizes[round % 9];
+        // A few values to draw from, so many items tie.
+        float        values[8];
+        for (float& v : values)
+            switch (round % 4)
+            {
+            case 0: v = exp2f(wide(rng)) * unit(rng); break;              // any size
+            case 1: v = 1000.0f + (float)pick(rng) * 0.00006103515625f; break;   // lowest bits only
+            case 2: v = pick(rng) < 2 ? (pick(rng) < 4 ? 0.0f : -0.0f) : exp2f(wide(rng) - 20.0f); break;
+            default: v = (float)pick(rng) * 512.0f; break;
+            }
+        ZNPodArray<VoxDrawItem> items;
+        std::vector<VoxDrawItem> expected;
+        for (UINT32 i = 0; i < n; ++i)
+        {
+            VoxDrawItem item;
+            memset(&item, 0, sizeof(item));
+            item.Distance = round % 4 == 0 && i % 3 == 0 ? exp2f(wide(rng)) * unit(rng) : values[pick(rng)];
+            item.First    = i;   // who it was
+            item.Count    = 7 * i + 1;
+            items.Add(item);
+            expected.push_back(item);
+        }
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const VoxDrawItem& a, const VoxDrawItem& b) { return a.Distance < b.Distance; });
+        VoxSortByDistance(items, scratch);
+        ASSERT_EQ(items.Size(), n) << "round " << round;
+        for (UINT32 i = 0; i < n; ++i)
+        {
+            ASSERT_EQ(items[i].First, expected[i].First) << "round " << round << ", item " << i;
+            ASSERT_EQ(items[i].Count, 7 * items[i].First + 1) << "round " << round << ", item " << i;
+        }
+    }
+}
+
 TEST(VoxLod, CoarseLevelsMergeBlocksOfCells)
 {
     // A 4 x 4 patch of cells (5 units apart, sprites 10 wide) in one leaf, two of

@@ -363,6 +363,113 @@ TEST_F(WorldGL, MappedPoolsHoldWhatLeafByLeafUploadsHold)
     EXPECT_EQ(gl.GetError(), (GLenum)GL_NO_ERROR);
 }
 
+namespace
+{
+// The compact draws as recorded (GL draws not executed): the pass (form) being
+// drawn and the buffer texture bound last before each call say whose they are.
+struct RecordedDraw
+{
+    UINT32             Form;
+    UINT32             Texture;
+    std::vector<INT32> Firsts, Counts;
+};
+std::vector<RecordedDraw> GRecorded;
+UINT32                    GRecordingForm      = 0;
+UINT32                    GBoundBufferTexture = 0;
+PFNGLBINDTEXTUREPROC      GRealBindTexture    = nullptr;
+void GLAD_API_PTR         RecordBindTexture(GLenum target, GLuint texture)
+{
+    if (target == GL_TEXTURE_BUFFER)
+        GBoundBufferTexture = texture;
+    GRealBindTexture(target, texture);
+}
+void GLAD_API_PTR RecordMultiDraw(GLenum, const GLint* firsts, const GLsizei* counts, GLsizei n)
+{
+    GRecorded.push_back({ GRecordingForm, GBoundBufferTexture, std::vector<INT32>(firsts, firsts + n),
+                          std::vector<INT32>(counts, counts + n) });
+}
+
+typedef std::vector<std::pair<INT32, INT32>> Ranges;   // first vertex, vertices
+}   // namespace
+
+// The draw lists: each form of each pool draws the ranges of its items in one
+// call, in the items' order and nothing else; the statistics count every item
+// with sprites once. Small pools and every form, forwards and reversed.
+TEST_F(WorldGL, DrawListsDrawEachItemsVerticesOnceInOrder)
+{
+    VoxelWorld world(Window);
+    ASSERT_NE(world.Sprites, nullptr);
+    VoxSpriteStore::Destroy(world.Sprites);
+    world.Sprites = VoxSpriteStore::Create(world.Root, 20000);
+    VoxSpriteStore& store = *world.Sprites;
+    ASSERT_GT(store.Pools.Size(), 8u);
+    VoxCullList list;
+    VoxBuildCullList(world.Root, list);
+
+    GladGLContext* real      = TGCurGLTable;
+    GladGLContext  recorder  = *real;
+    GRealBindTexture         = real->BindTexture;
+    recorder.BindTexture     = RecordBindTexture;
+    recorder.MultiDrawArrays = RecordMultiDraw;
+    UINT32                  forms[VoxFormCount] = { 0, 0, 0 }, reversed = 0;
+    ZNPodArray<VoxDrawItem> draws;
+    for (const VoxCameraState& state : TestCameras())
+    {
+        VoxCamera cam;
+        SetupCamera(state, 1.0f, ShotWidth, ShotHeight, cam);
+        VoxFrustum f;
+        VoxFrustumFromMatrix(cam.Projection * cam.View, f);
+        VoxDrawOptions o;
+        o.PointScale   = 500.0f;
+        o.MaxPointSize = 16.0f;
+        o.PointGuard   = 40.0f;
+        VoxCollectDraws(list, f, cam.Position, o, draws);
+        GRecorded.clear();
+        VoxDrawStats stats;
+        TGCurGLTable = &recorder;
+        store.PrepareDraws(draws);
+        for (GRecordingForm = 0; GRecordingForm < VoxFormCount; ++GRecordingForm)
+            store.DrawForm((VoxDrawForm)GRecordingForm, stats);
+        TGCurGLTable = real;
+
+        UINT32 leaves = 0, sprites = 0;
+        for (UINT32 form = 0; form < VoxFormCount; ++form)
+            for (UINT32 p = 0; p < store.Pools.Size(); ++p)
+            {
+                const INT32 corners = form == VoxForm_Quads ? (INT32)VoxCornerCount : 1;
+                Ranges      expected, drawn;
+                for (UINT32 i = 0; i < draws.Size(); ++i)
+                {
+                    const VoxDrawItem& item = draws[i];
+                    if (item.Form != form || item.Pool != p || !item.Count)
+                        continue;
+                    const UINT32 first =
+                        item.Reverse ? VoxMirroredFirst(item.First, item.Count, store.Pools[p].Sprites) : item.First;
+                    expected.push_back({ (INT32)first * corners, (INT32)item.Count * corners });
+                    ++leaves;
+                    sprites += item.Count;
+                    ++forms[form];
+                    reversed += item.Reverse;
+                }
+                UINT32 calls = 0;
+                for (const RecordedDraw& d : GRecorded)
+                    if (d.Form == form && d.Texture == store.Pools[p].Texture)
+                    {
+                        ++calls;
+                        for (size_t k = 0; k < d.Firsts.size(); ++k)
+                            drawn.push_back({ d.Firsts[k], d.Counts[k] });
+                    }
+                EXPECT_EQ(calls, expected.empty() ? 0u : 1u) << "form " << form << ", pool " << p;
+                EXPECT_TRUE(drawn == expected) << "form " << form << ", pool " << p;
+            }
+        EXPECT_EQ(stats.Leaves, leaves);
+        EXPECT_EQ(stats.Sprites, sprites);
+    }
+    for (UINT32 form = 0; form < VoxFormCount; ++form)
+        EXPECT_GT(forms[form], 100u) << "form " << form;
+    EXPECT_GT(reversed, 100u);
+}
+
 TEST_F(WorldGL, LevelOfDetailStaysCloseAndOpensNoHoles)
 {
     VoxelWorld world(Window);
