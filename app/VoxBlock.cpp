@@ -702,9 +702,9 @@ UINT8 VoxColumnFaces(float height, const float neighbours[4], float size, UINT32
     for (UINT32 d = 0; d < 4; ++d)
     {
         // A fill serves a face while it is within the fills that face's step needs.
-        const bool open = k ? k <= VoxCliffFillCount(height, neighbours[d], size)
-                            : height - neighbours[d] > size * VoxSlantStep;
-        faces           = (UINT8)(faces | (open ? bits[d] : 0));
+        const bool open =
+            k ? k <= VoxCliffFillCount(height, neighbours[d], size) : height - neighbours[d] > size * VoxSlantStep;
+        faces = (UINT8)(faces | (open ? bits[d] : 0));
     }
     return faces;
 }

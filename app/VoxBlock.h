@@ -231,11 +231,11 @@ inline bool VoxIsFill(const VoxelPoint& p)
 // from behind every one of its faces the sprite is hidden by the terrain in front of
 // it, so the sprite shader keeps it at its own size there. A marked sprite without
 // faces always grows.
-const UINT8 VoxFaceXPos = 1;   // towards the neighbour in +x
-const UINT8 VoxFaceXNeg = 2;   // in -x
-const UINT8 VoxFaceYPos = 4;   // in +y
-const UINT8 VoxFaceYNeg = 8;   // in -y
-const UINT8 VoxFaceAll  = 15;
+const UINT8  VoxFaceXPos = 1;   // towards the neighbour in +x
+const UINT8  VoxFaceXNeg = 2;   // in -x
+const UINT8  VoxFaceYPos = 4;   // in +y
+const UINT8  VoxFaceYNeg = 8;   // in -y
+const UINT8  VoxFaceAll  = 15;
 inline UINT8 VoxStepFaces(const VoxelPoint& p)
 {
     return (UINT8)p.Corner[3] & VoxFaceAll;
@@ -243,7 +243,7 @@ inline UINT8 VoxStepFaces(const VoxelPoint& p)
 // The faces sprite k of a column closes (0: the cell itself, over a step of more than
 // VoxSlantStep; k >= 1: its k-th fill, as deep as that neighbour's step needs it), from
 // the heights of the neighbours in +x, -x, +y and -y (a missing one at the cell's own).
-UINT8 VoxColumnFaces(float height, const float neighbours[4], float size, UINT32 k);
+UINT8  VoxColumnFaces(float height, const float neighbours[4], float size, UINT32 k);
 // Fill sprites under a cell of this height whose lowest neighbour is at `lowest`.
 UINT32 VoxCliffFillCount(float height, float lowest, float size);
 // The k-th fill sprite (1 = the first) under the cell, marked as a fill.

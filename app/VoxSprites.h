@@ -40,8 +40,8 @@ struct VoxLeafFrame
 const UINT32 VoxPackedSlant     = 1u << 31;         // Leaf's top bit: the sprite grows by the slant
 const UINT32 VoxPackedFaceShift = 27;               //   bits 27..30: its step faces (VoxStepFaces)
 const UINT32 VoxPackedLeaf      = (1u << 27) - 1;   //   the rest: the leaf's entry in the frame table
-const float  VoxSizeSteps   = 16.0f;      // size steps per unit
-const UINT32 VoxPoolSprites = 1u << 24;   // sprites of one pool at most (256 MB)
+const float  VoxSizeSteps       = 16.0f;            // size steps per unit
+const UINT32 VoxPoolSprites     = 1u << 24;         // sprites of one pool at most (256 MB)
 
 // The frame that holds every centre of the sprites (one per `stride` records).
 void VoxLeafFrameFor(const VoxelPoint* sprites, UINT32 count, UINT32 stride, VoxLeafFrame& out);
