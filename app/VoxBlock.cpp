@@ -157,7 +157,7 @@ static void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
     }
 }
 
-void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark)
+void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark, UINT8 faces)
 {
     VoxBlock* node = this;
     for (UINT32 level = 0; level < depth; ++level)
@@ -178,6 +178,7 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
     memcpy(pt.Color, color, 4);
     memset(pt.Corner, 0, sizeof(pt.Corner));
     pt.Corner[2] = mark;
+    pt.Corner[3] = (INT8)(faces & VoxFaceAll);
     node->Points.Add(pt);
 
     GrowBounds(node->Min, node->Max, p - ZNVec3(size, size, size));

@@ -143,8 +143,8 @@ public:
     void Split();
     // Descends `depth` levels (splitting as needed; points on a middle plane go to
     // the upper child), appends the point there with its mark (VoxSlantMark,
-    // VoxFillMark) and grows that node's bounds.
-    void Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark = 0);
+    // VoxFillMark) and step faces (VoxStepFaces) and grows that node's bounds.
+    void Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark = 0, UINT8 faces = 0);
     // Rebuilds the six-vertex sprites of every node, all levels of detail, and the
     // cull bounds; with upload, moves them into each node's GL buffer (needs the
     // context current). The processor work is spread over all cores.
