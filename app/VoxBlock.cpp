@@ -157,7 +157,7 @@ static void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
     }
 }
 
-void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark)
+void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark, UINT8 faces)
 {
     VoxBlock* node = this;
     for (UINT32 level = 0; level < depth; ++level)
@@ -178,6 +178,7 @@ void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 col
     memcpy(pt.Color, color, 4);
     memset(pt.Corner, 0, sizeof(pt.Corner));
     pt.Corner[2] = mark;
+    pt.Corner[3] = (INT8)(faces & VoxFaceAll);
     node->Points.Add(pt);
 
     GrowBounds(node->Min, node->Max, p - ZNVec3(size, size, size));
@@ -196,7 +197,7 @@ void VoxAppendSprite(ZNPodArray<VoxelPoint>& out, const VoxelPoint& point, UINT3
         v[i].Corner[0] = VoxCorners[c][0];
         v[i].Corner[1] = VoxCorners[c][1];
         v[i].Corner[2] = point.Corner[2];
-        v[i].Corner[3] = 0;
+        v[i].Corner[3] = point.Corner[3];
     }
 }
 
@@ -306,6 +307,7 @@ struct BlockSum
     float  Size;       // widest sprite
     UINT32 Count;      // sprites merged
     bool   Slant;      // any of them grows by the slant
+    UINT8  Faces;      // every step face any of them closes
     float  Mean[3];    // mean centre, once all are added
     float  Spread2;    // squared distance of the farthest centre from the mean
     float  Top;        // highest top of a sprite, or the mean if higher
@@ -318,6 +320,7 @@ void StartBlock(BlockSum& s)
     s.Size                                            = 0.0f;
     s.Count                                           = 0;
     s.Slant                                           = false;
+    s.Faces                                           = 0;
 }
 
 void AddToBlock(BlockSum& s, const VoxelPoint& q)
@@ -328,6 +331,7 @@ void AddToBlock(BlockSum& s, const VoxelPoint& q)
         s.Color[c] += q.Color[c];
     s.Size  = std::max(s.Size, q.Size);
     s.Slant = s.Slant || VoxGrowsBySlant(q);
+    s.Faces = (UINT8)(s.Faces | VoxStepFaces(q));
     ++s.Count;
 }
 
@@ -366,7 +370,9 @@ void AppendBlock(const BlockSum& s, UINT32 level, bool noFills, UINT32 corners, 
         merged.Color[c] = (UINT8)((s.Color[c] + s.Count / 2) / s.Count);
     memset(merged.Corner, 0, sizeof(merged.Corner));
     // Standing in for marked sprites, it grows by the slant as they do.
+    // Standing in for every face of them, it grows towards any.
     merged.Corner[2] = s.Slant && !noFills ? VoxSlantMark : 0;
+    merged.Corner[3] = s.Slant && !noFills ? (INT8)s.Faces : 0;
     VoxAppendSprite(out, merged, corners);
 }
 }   // namespace
@@ -838,6 +844,20 @@ void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
     out.Corner[2] = VoxFillMark;
 }
 
+UINT8 VoxColumnFaces(float height, const float neighbours[4], float size, UINT32 k)
+{
+    static const UINT8 bits[4] = { VoxFaceXPos, VoxFaceXNeg, VoxFaceYPos, VoxFaceYNeg };
+    UINT8              faces   = 0;
+    for (UINT32 d = 0; d < 4; ++d)
+    {
+        // A fill serves a face while it is within the fills that face's step needs.
+        const bool open =
+            k ? k <= VoxCliffFillCount(height, neighbours[d], size) : height - neighbours[d] > size * VoxSlantStep;
+        faces = (UINT8)(faces | (open ? bits[d] : 0));
+    }
+    return faces;
+}
+
 const char* VoxPhaseName(VoxBuildPhase phase)
 {
     return phase == VoxPhase_Reading ? "reading" : phase == VoxPhase_Tree ? "tree" : "buffers";
@@ -1014,19 +1034,17 @@ void SampleHeightsJob(void* context, UINT32 job)
 }
 
 // The lowest of the cell's four neighbours (itself at the grid's edge).
-float LowestNeighbour(const TreeBuild& b, UINT32 i, UINT32 j)
+// The heights of the four neighbours in +x, -x, +y, -y (one off the grid at the
+// cell's own) and the lowest of them and the cell.
+float LowestNeighbour(const TreeBuild& b, UINT32 i, UINT32 j, float around[4])
 {
     const float* z   = b.Heights.Data();
-    float        low = z[j * b.Nx + i];
-    if (i > 0)
-        low = std::min(low, z[j * b.Nx + i - 1]);
-    if (i + 1 < b.Nx)
-        low = std::min(low, z[j * b.Nx + i + 1]);
-    if (j > 0)
-        low = std::min(low, z[(j - 1) * b.Nx + i]);
-    if (j + 1 < b.Ny)
-        low = std::min(low, z[(j + 1) * b.Nx + i]);
-    return low;
+    const float  own = z[j * b.Nx + i];
+    around[0]        = i + 1 < b.Nx ? z[j * b.Nx + i + 1] : own;
+    around[1]        = i > 0 ? z[j * b.Nx + i - 1] : own;
+    around[2]        = j + 1 < b.Ny ? z[(j + 1) * b.Nx + i] : own;
+    around[3]        = j > 0 ? z[(j - 1) * b.Nx + i] : own;
+    return std::min(std::min(own, around[0]), std::min(std::min(around[1], around[2]), around[3]));
 }
 
 // Where cell i of n samples a line of `pixels` pixels: SampleBilinear's pixels and
@@ -1124,15 +1142,18 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
                 visit(cell);
                 continue;
             }
-            const float  lowest = LowestNeighbour(b, i, j);
+            float        around[4];
+            const float  lowest = LowestNeighbour(b, i, j, around);
             const UINT32 fills  = VoxCliffFillCount(cell.Position[2], lowest, cell.Size);
             // A cell over a step parts from its neighbours at a slant as the fills do.
             const float  step = cell.Position[2] - lowest;
             cell.Corner[2]    = fills || step > cell.Size * VoxSlantStep ? VoxSlantMark : 0;
+            cell.Corner[3]    = cell.Corner[2] ? (INT8)VoxColumnFaces(cell.Position[2], around, cell.Size, 0) : 0;
             visit(cell);
             for (UINT32 k = 1; k <= fills; ++k)
             {
                 VoxCliffFillSprite(cell, k, fill);
+                fill.Corner[3] = (INT8)VoxColumnFaces(cell.Position[2], around, cell.Size, k);
                 visit(fill);
             }
         }

@@ -51,7 +51,7 @@ struct VoxelPoint
     float Position[3];   // sprite centre, world units
     float Size;          // sprite width, world units
     UINT8 Color[4];      // red, green, blue, alpha
-    INT8  Corner[4];     // (0, 0, mark, 0) in a stored point; (x, y, mark, 0) with x, y = +-1 in a vertex
+    INT8  Corner[4];     // (0, 0, mark, faces) in a stored point; (x, y, mark, faces) with x, y = +-1 in a vertex
 };
 static_assert(sizeof(VoxelPoint) == 24, "VoxelPoint is the 24-byte vertex of VVDecl");
 
@@ -143,8 +143,8 @@ public:
     void Split();
     // Descends `depth` levels (splitting as needed; points on a middle plane go to
     // the upper child), appends the point there with its mark (VoxSlantMark,
-    // VoxFillMark) and grows that node's bounds.
-    void Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark = 0);
+    // VoxFillMark) and step faces (VoxStepFaces) and grows that node's bounds.
+    void Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark = 0, UINT8 faces = 0);
     // Rebuilds the six-vertex sprites of every node, all levels of detail, and the
     // cull bounds; with upload, moves them into each node's GL buffer (needs the
     // context current). The processor work is spread over all cores.
@@ -230,6 +230,24 @@ inline bool VoxIsFill(const VoxelPoint& p)
 {
     return (p.Corner[2] & VoxFillMark) == VoxFillMark;
 }
+// The faces of a step a marked sprite closes, one bit per neighbour that lies lower,
+// in Corner[3]. A face of a heightfield shows only to an eye on its lower side; seen
+// from behind every one of its faces the sprite is hidden by the terrain in front of
+// it, so the sprite shader keeps it at its own size there. A marked sprite without
+// faces always grows.
+const UINT8  VoxFaceXPos = 1;   // towards the neighbour in +x
+const UINT8  VoxFaceXNeg = 2;   // in -x
+const UINT8  VoxFaceYPos = 4;   // in +y
+const UINT8  VoxFaceYNeg = 8;   // in -y
+const UINT8  VoxFaceAll  = 15;
+inline UINT8 VoxStepFaces(const VoxelPoint& p)
+{
+    return (UINT8)p.Corner[3] & VoxFaceAll;
+}
+// The faces sprite k of a column closes (0: the cell itself, over a step of more than
+// VoxSlantStep; k >= 1: its k-th fill, as deep as that neighbour's step needs it), from
+// the heights of the neighbours in +x, -x, +y and -y (a missing one at the cell's own).
+UINT8  VoxColumnFaces(float height, const float neighbours[4], float size, UINT32 k);
 // Fill sprites under a cell of this height whose lowest neighbour is at `lowest`.
 UINT32 VoxCliffFillCount(float height, float lowest, float size);
 // The k-th fill sprite (1 = the first) under the cell, marked as a fill.

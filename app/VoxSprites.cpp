@@ -58,7 +58,8 @@ void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf,
     const float size = ceilf(in.Size * VoxSizeSteps);
     out.Size         = (UINT16)(!(size > 0.0f) ? 0.0f : size > 65535.0f ? 65535.0f : size);
     memcpy(out.Color, in.Color, 4);
-    out.Leaf = (leaf & ~VoxPackedSlant) | (VoxGrowsBySlant(in) ? VoxPackedSlant : 0u);
+    out.Leaf = (leaf & VoxPackedLeaf) | (VoxGrowsBySlant(in) ? VoxPackedSlant : 0u) |
+               ((UINT32)VoxStepFaces(in) << VoxPackedFaceShift);
 }
 
 void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out)
@@ -69,6 +70,7 @@ void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, Voxel
     memcpy(out.Color, in.Color, 4);
     memset(out.Corner, 0, sizeof(out.Corner));
     out.Corner[2] = (in.Leaf & VoxPackedSlant) ? VoxSlantMark : 0;
+    out.Corner[3] = (INT8)((in.Leaf >> VoxPackedFaceShift) & VoxFaceAll);
 }
 
 namespace
@@ -299,6 +301,12 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
             batchRest -= count;
             if (!count)
                 continue;
+            if (i > VoxPackedLeaf)
+            {
+                PrintStdout("A voxel tree of more than %u nodes has no room for node %u's entry; it is not drawn\n",
+                            VoxPackedLeaf + 1, i);
+                continue;
+            }
             if (count > poolSprites)
             {
                 PrintStdout("A voxel leaf of %u sprites is more than a sprite pool holds (%u); it is not drawn\n",

@@ -10,7 +10,7 @@
 //
 // Guarantees: a sprite's centre is stored in 16-bit steps across the box of its
 // leaf's sprites (all levels), its width in sixteenths of a unit rounded up, its
-// colour and whether it grows by the slant (VoxSlantMark) as they were. The tree's points stay as sampled, but its cull bounds are
+// colour, whether it grows by the slant (VoxSlantMark) and its step faces as they were. The tree's points stay as sampled, but its cull bounds are
 // computed from the stored sprites as the shader reads them, so culling keeps
 // every pixel. Sprites lie in pools (one GL buffer and buffer texture each) of at
 // most VoxPoolSprites, a leaf's levels together in one pool; a draw makes one call
@@ -27,7 +27,7 @@ struct VoxPackedSprite
     UINT16 Position[3];   // centre, 0..65535 from the leaf frame's origin by its steps
     UINT16 Size;          // width in sixteenths of a unit, rounded up
     UINT8  Color[4];      // red, green, blue, alpha
-    UINT32 Leaf;          // the leaf's entry in the frame table, with VoxPackedSlant
+    UINT32 Leaf;          // the leaf's entry in the frame table (VoxPackedLeaf), with the marks
 };
 static_assert(sizeof(VoxPackedSprite) == 16, "one RGBA32UI texel a sprite");
 
@@ -38,9 +38,11 @@ struct VoxLeafFrame
     float Step[4];     // units per position step on each axis (w unused)
 };
 
-const UINT32 VoxPackedSlant = 1u << 31;   // Leaf's top bit: the sprite grows by the slant
-const float  VoxSizeSteps   = 16.0f;      // size steps per unit
-const UINT32 VoxPoolSprites = 1u << 24;   // sprites of one pool at most (256 MB)
+const UINT32 VoxPackedSlant     = 1u << 31;         // Leaf's top bit: the sprite grows by the slant
+const UINT32 VoxPackedFaceShift = 27;               //   bits 27..30: its step faces (VoxStepFaces)
+const UINT32 VoxPackedLeaf      = (1u << 27) - 1;   //   the rest: the leaf's entry in the frame table
+const float  VoxSizeSteps       = 16.0f;            // size steps per unit
+const UINT32 VoxPoolSprites     = 1u << 24;         // sprites of one pool at most (256 MB)
 
 // The frame that holds every centre of the sprites (one per `stride` records).
 void VoxLeafFrameFor(const VoxelPoint* sprites, UINT32 count, UINT32 stride, VoxLeafFrame& out);

@@ -138,7 +138,7 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
     EXPECT_EQ(CountOpenColumns(filled, VoxFillReach), 0u);
     EXPECT_GT(trees.Fills, 0u);
 
-    UINT32 overfilled = 0, changedCells = 0, brighter = 0, wrongMarks = 0, plainMarks = 0;
+    UINT32 overfilled = 0, changedCells = 0, brighter = 0, wrongMarks = 0, plainMarks = 0, wrongFaces = 0;
     for (const auto& entry : filled)
     {
         const VoxelPoint&       cell   = plain[entry.first].front();
@@ -160,9 +160,31 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
         }
         const bool steep = column.size() > 1 || cell.Position[2] - low > cell.Size * VoxSlantStep;
         wrongMarks += top.Corner[2] != (steep ? VoxSlantMark : 0);
+        // Faces: the cell's towards each neighbour over VoxSlantStep lower, a fill's
+        // towards each neighbour whose centre the sprite above it does not reach
+        // down to; so every fill has one, the deepest towards the lowest neighbour.
+        const CellKey around[4] = { CellKey(entry.first.first + 1, entry.first.second),
+                                    CellKey(entry.first.first - 1, entry.first.second),
+                                    CellKey(entry.first.first, entry.first.second + 1),
+                                    CellKey(entry.first.first, entry.first.second - 1) };
+        for (size_t i = 0; i < column.size(); ++i)
+        {
+            UINT8 faces = 0;
+            for (UINT32 d = 0; d < 4; ++d)
+            {
+                const auto found = plain.find(around[d]);
+                if (found == plain.end())
+                    continue;
+                const float n    = found->second.front().Position[2];
+                const bool  open = i ? column[i - 1].Position[2] - cell.Size * 0.5f > n
+                                     : steep && cell.Position[2] - n > cell.Size * VoxSlantStep;
+                faces            = (UINT8)(faces | (open ? 1u << d : 0u));
+            }
+            wrongFaces += VoxStepFaces(column[i]) != faces || (i && !faces);
+        }
         for (size_t i = 1; i < column.size(); ++i)
             wrongMarks += !VoxIsFill(column[i]);
-        top.Corner[2] = 0;
+        top.Corner[2] = top.Corner[3] = 0;
         changedCells += memcmp(&top, &cell, sizeof(VoxelPoint)) != 0;
         for (size_t i = 1; i < column.size(); ++i)
             for (UINT32 c = 0; c < 4; ++c)
@@ -185,6 +207,7 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
     EXPECT_EQ(changedCells, 0u);
     EXPECT_EQ(wrongMarks, 0u) << "fills, and the cells over a step, grow by the slant; no other cell does";
     EXPECT_EQ(plainMarks, 0u) << "the designed world grows no sprite";
+    EXPECT_EQ(wrongFaces, 0u) << "a marked sprite faces the lower neighbours its step opens to";
     EXPECT_EQ(brighter, 0u) << "fills are the cell's colour, darker";
     EXPECT_EQ(overfilled, 0u) << "a column holds no fill it does not need";
     printf("cliff fills: %u sprites on %u cells, %u open columns before\n", trees.Fills, (UINT32)plain.size(),
@@ -218,12 +241,16 @@ TEST(CliffFill, CoarseLevelsLeaveNoColumnOpen)
         EXPECT_EQ(filled.size(), plain.size()) << "level " << level;
         EXPECT_EQ(CountOpenColumns(filled, 0.0f), 0u)
             << "level " << level << " (" << CountOpenColumns(plain, 0.0f) << " open without fills)";
-        UINT32 marked = 0;
+        UINT32 marked = 0, faceless = 0;
         for (const VoxelPoint& p : Sorted(filled))
+        {
             marked += p.Corner[2] != 0;
+            faceless += p.Corner[2] != 0 && !VoxStepFaces(p);
+        }
         if (level < VoxFillLevels)
         {
             EXPECT_GT(marked, 0u) << "level " << level << " stands in for the fills and grows as they do";
+            EXPECT_EQ(faceless, 0u) << "level " << level << " faces wherever the sprites it merges do";
             continue;
         }
         // From VoxFillLevels on the level is the designed world's, sprite for sprite.

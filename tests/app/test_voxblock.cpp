@@ -435,23 +435,23 @@ VoxBlock* InsertEveryCell(const ZNImage& height, const ZNImage& color, const ZNV
         {
             const VoxelPoint& c   = cells[j * nx + i];
             float             low = c.Position[2];
-            if (i > 0)
-                low = std::min(low, cells[j * nx + i - 1].Position[2]);
-            if (i + 1 < nx)
-                low = std::min(low, cells[j * nx + i + 1].Position[2]);
-            if (j > 0)
-                low = std::min(low, cells[(j - 1) * nx + i].Position[2]);
-            if (j + 1 < ny)
-                low = std::min(low, cells[(j + 1) * nx + i].Position[2]);
+            // Neighbours in +x, -x, +y, -y; one off the grid stands at the cell's height.
+            const float       around[4] = { i + 1 < nx ? cells[j * nx + i + 1].Position[2] : c.Position[2],
+                                      i > 0 ? cells[j * nx + i - 1].Position[2] : c.Position[2],
+                                      j + 1 < ny ? cells[(j + 1) * nx + i].Position[2] : c.Position[2],
+                                      j > 0 ? cells[(j - 1) * nx + i].Position[2] : c.Position[2] };
+            for (float n : around)
+                low = std::min(low, n);
             const UINT32 fills = fillCliffs ? VoxCliffFillCount(c.Position[2], low, c.Size) : 0;
             const bool   slant = fillCliffs && (fills || c.Position[2] - low > c.Size * VoxSlantStep);
             root->Insert(depth, ZNVec3(c.Position[0], c.Position[1], c.Position[2]), c.Size, c.Color,
-                         slant ? VoxSlantMark : 0);
+                         slant ? VoxSlantMark : 0, slant ? VoxColumnFaces(c.Position[2], around, c.Size, 0) : 0);
             for (UINT32 k = 1; k <= fills; ++k)
             {
                 VoxelPoint f;
                 VoxCliffFillSprite(c, k, f);
-                root->Insert(depth, ZNVec3(f.Position[0], f.Position[1], f.Position[2]), f.Size, f.Color, f.Corner[2]);
+                root->Insert(depth, ZNVec3(f.Position[0], f.Position[1], f.Position[2]), f.Size, f.Color, f.Corner[2],
+                             VoxColumnFaces(c.Position[2], around, c.Size, k));
             }
         }
     return root;

@@ -32,6 +32,7 @@ TEST(VoxSprites, PackedSpritesReadBackWithinHalfAStepAndNeverNarrower)
                 s.Color[c] = (UINT8)rng();
             memset(s.Corner, 0, sizeof(s.Corner));
             s.Corner[2] = i % 5 == 1 ? VoxFillMark : i % 5 == 2 ? VoxSlantMark : 0;
+            s.Corner[3] = s.Corner[2] ? (INT8)(i % 16) : 0;
         }
         VoxLeafFrame frame;
         VoxLeafFrameFor(sprites, 64, 1, frame);
@@ -56,8 +57,14 @@ TEST(VoxSprites, PackedSpritesReadBackWithinHalfAStepAndNeverNarrower)
                 EXPECT_EQ(back.Size, 10.0f) << "the grid's own width is kept exactly";
             }
             EXPECT_EQ(memcmp(back.Color, sprites[i].Color, 4), 0);
-            // The mark rides in the leaf word's top bit and leaves the leaf as it was.
-            EXPECT_EQ(packed.Leaf & ~VoxPackedSlant, 1000u + (UINT32)leaf);
+            // The mark and the faces ride in the leaf word's top bits and leave the
+            // leaf as it was; the biggest leaf entry keeps every bit too.
+            EXPECT_EQ(packed.Leaf & VoxPackedLeaf, 1000u + (UINT32)leaf);
+            EXPECT_EQ(VoxStepFaces(back), VoxStepFaces(sprites[i])) << "sprite " << i;
+            VoxPackedSprite last;
+            VoxPackSprite(sprites[i], frame, VoxPackedLeaf, last);
+            EXPECT_EQ(last.Leaf & VoxPackedLeaf, VoxPackedLeaf);
+            EXPECT_EQ(last.Leaf & ~VoxPackedLeaf, packed.Leaf & ~VoxPackedLeaf) << "sprite " << i;
             EXPECT_EQ(VoxGrowsBySlant(back), VoxGrowsBySlant(sprites[i])) << "sprite " << i;
             EXPECT_EQ((packed.Leaf & VoxPackedSlant) != 0, sprites[i].Corner[2] != 0) << "sprite " << i;
         }
