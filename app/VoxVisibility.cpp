@@ -42,8 +42,8 @@ void PreparePlanes(const VoxFrustum& frustum, FramePlanes& out)
 {
     for (UINT32 i = 0; i < 6; ++i)
     {
-        const ZNVec4& p = frustum.Planes[i];
-        out.N[i]        = p;
+        const ZNVec4& p  = frustum.Planes[i];
+        out.N[i]         = p;
         const float n[3] = { p.x, p.y, p.z };
         for (UINT32 a = 0; a < 3; ++a)
         {
@@ -217,9 +217,9 @@ static VoxDrawForm ChooseForm(const ZNVec3& cullMin, const ZNVec3& cullMax, floa
         return VoxForm_Quads;
     if (size * std::max(options.SlantLimit, 1.0f) > room)
     {
-        const float slant = std::min(options.SlantLimit, FarthestDistance(eye, ZNVec3(box[0], box[1], box[2]),
-                                                                          ZNVec3(box[3], box[4], box[5])) /
-                                                             depth);
+        const float slant =
+            std::min(options.SlantLimit,
+                     FarthestDistance(eye, ZNVec3(box[0], box[1], box[2]), ZNVec3(box[3], box[4], box[5])) / depth);
         if (size * std::max(slant, 1.0f) > room)
             return VoxForm_Quads;
     }

@@ -1038,8 +1038,8 @@ void RunCpuOnly(UINT32 grid, UINT32 rounds)
         return;
     }
     SetSteps(AllSteps);
-    printf("\n%u x %u world, engine processor time per frame over %u path cameras (GL draws recorded)\n", grid,
-           grid, PathCameras);
+    printf("\n%u x %u world, engine processor time per frame over %u path cameras (GL draws recorded)\n", grid, grid,
+           PathCameras);
     ZNPodArray<double> all;
     for (UINT32 round = 0; round < rounds; ++round)
     {
@@ -1140,7 +1140,7 @@ int main(int argc, char** argv)
     const bool scaleOnly  = TakeFlag(argc, argv, "--scale-only");
     const bool maps16     = TakeFlag(argc, argv, "--maps16");
     // "--cpu-only GRID" measures (and lets a profiler see) only the engine's own work.
-    UINT32     cpuOnly    = 0;
+    UINT32     cpuOnly = 0;
     for (int i = 1; i + 1 < argc; ++i)
         if (strcmp(argv[i], "--cpu-only") == 0)
         {

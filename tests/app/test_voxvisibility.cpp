@@ -447,12 +447,12 @@ TEST(VoxFrustum, OrderingMatchesAStableSortByDistance)
         for (float& v : values)
             switch (round % 4)
             {
-            case 0: v = exp2f(wide(rng)) * unit(rng); break;              // any size
+            case 0: v = exp2f(wide(rng)) * unit(rng); break;                     // any size
             case 1: v = 1000.0f + (float)pick(rng) * 0.00006103515625f; break;   // lowest bits only
             case 2: v = pick(rng) < 2 ? (pick(rng) < 4 ? 0.0f : -0.0f) : exp2f(wide(rng) - 20.0f); break;
             default: v = (float)pick(rng) * 512.0f; break;
             }
-        ZNPodArray<VoxDrawItem> items;
+        ZNPodArray<VoxDrawItem>  items;
         std::vector<VoxDrawItem> expected;
         for (UINT32 i = 0; i < n; ++i)
         {

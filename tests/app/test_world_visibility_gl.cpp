@@ -400,17 +400,17 @@ TEST_F(WorldGL, DrawListsDrawEachItemsVerticesOnceInOrder)
     VoxelWorld world(Window);
     ASSERT_NE(world.Sprites, nullptr);
     VoxSpriteStore::Destroy(world.Sprites);
-    world.Sprites = VoxSpriteStore::Create(world.Root, 20000);
+    world.Sprites         = VoxSpriteStore::Create(world.Root, 20000);
     VoxSpriteStore& store = *world.Sprites;
     ASSERT_GT(store.Pools.Size(), 8u);
     VoxCullList list;
     VoxBuildCullList(world.Root, list);
 
-    GladGLContext* real      = TGCurGLTable;
-    GladGLContext  recorder  = *real;
-    GRealBindTexture         = real->BindTexture;
-    recorder.BindTexture     = RecordBindTexture;
-    recorder.MultiDrawArrays = RecordMultiDraw;
+    GladGLContext* real                         = TGCurGLTable;
+    GladGLContext  recorder                     = *real;
+    GRealBindTexture                            = real->BindTexture;
+    recorder.BindTexture                        = RecordBindTexture;
+    recorder.MultiDrawArrays                    = RecordMultiDraw;
     UINT32                  forms[VoxFormCount] = { 0, 0, 0 }, reversed = 0;
     ZNPodArray<VoxDrawItem> draws;
     for (const VoxCameraState& state : TestCameras())
