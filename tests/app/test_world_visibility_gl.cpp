@@ -426,11 +426,11 @@ TEST_F(WorldGL, DrawListsDrawEachItemsVerticesOnceInOrder)
         VoxCollectDraws(list, f, cam.Position, o, draws);
         GRecorded.clear();
         VoxDrawStats stats;
-        TGCurGLTable = &recorder;
+        ZNSwapGLTable(&recorder);
         store.PrepareDraws(draws);
         for (GRecordingForm = 0; GRecordingForm < VoxFormCount; ++GRecordingForm)
             store.DrawForm((VoxDrawForm)GRecordingForm, stats);
-        TGCurGLTable = real;
+        ZNSwapGLTable(real);
 
         UINT32 leaves = 0, sprites = 0;
         for (UINT32 form = 0; form < VoxFormCount; ++form)
