@@ -90,7 +90,9 @@ static UINT32 ShaderIndex(UINT32 i, UINT32 total)
 
 // A position steps rounds to the nearest step as roundf has it, halves away from
 // zero, over the whole range of steps and just outside it: every half step, the
-// floats either side of it, and random steps between.
+// floats either side of it, and random steps between. The reference is worked in
+// doubles, where q + 0.5 is exact: some C libraries' roundf (MinGW's among them)
+// gives 1 for the float just below a half.
 TEST(VoxSprites, PositionsRoundToTheNearestStepAsRoundfDoes)
 {
     VoxLeafFrame frame;
@@ -114,8 +116,8 @@ TEST(VoxSprites, PositionsRoundToTheNearestStepAsRoundfDoes)
         in.Position[0] = in.Position[1] = in.Position[2] = q;
         VoxPackedSprite out;
         VoxPackSprite(in, frame, 0, out);
-        const float  r      = roundf(q);
-        const UINT16 expect = (UINT16)(r < 0.0f ? 0.0f : r > 65535.0f ? 65535.0f : r);
+        const double r      = q >= 0.0f ? floor((double)q + 0.5) : ceil((double)q - 0.5);
+        const UINT16 expect = (UINT16)(r < 0.0 ? 0.0 : r > 65535.0 ? 65535.0 : r);
         wrong += out.Position[0] != expect;
     }
     EXPECT_EQ(wrong, 0u);
