@@ -126,19 +126,25 @@ void PackLeafJob(void* context, UINT32 index)
     node->Vertices.Clear();
 }
 
+// A buffer texture of the given format on a GL buffer.
+UINT32 MakeTextureOn(UINT32 buffer, GLenum format)
+{
+    GladGLContext& gl   = *TGCurGLTable;
+    GLuint         name = 0;
+    gl.GenTextures(1, &name);
+    gl.BindTexture(GL_TEXTURE_BUFFER, name);
+    gl.TexBuffer(GL_TEXTURE_BUFFER, format, buffer);
+    gl.BindTexture(GL_TEXTURE_BUFFER, 0);
+    return name;
+}
+
 // A GL buffer holding the bytes and a buffer texture of the given format on it.
 void MakeBufferTexture(const void* data, UINT64 bytes, GLenum format, UINT32& buffer, UINT32& texture)
 {
-    GladGLContext& gl = *TGCurGLTable;
-    buffer            = CreateBuffer(false);
+    buffer = CreateBuffer(false);
     BindBuffer(buffer, false);
-    gl.BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)bytes, data, GL_STATIC_DRAW);
-    GLuint name = 0;
-    gl.GenTextures(1, &name);
-    texture = name;
-    gl.BindTexture(GL_TEXTURE_BUFFER, texture);
-    gl.TexBuffer(GL_TEXTURE_BUFFER, format, buffer);
-    gl.BindTexture(GL_TEXTURE_BUFFER, 0);
+    TGCurGLTable->BufferData(GL_ARRAY_BUFFER, (GLsizeiptr)bytes, data, GL_STATIC_DRAW);
+    texture = MakeTextureOn(buffer, format);
 }
 
 // A buffer texture on a unit, beside whatever 2D texture the engine keeps there.
@@ -213,12 +219,7 @@ void ClosePool(VoxBlock** nodes, VoxLeafFrame* frames, VoxPackedSprite** targets
     targets[p] = nullptr;
     open.Copy.Clear();
     open.Leaves.Clear();
-    GLuint name = 0;
-    gl.GenTextures(1, &name);
-    pool.Texture = name;
-    gl.BindTexture(GL_TEXTURE_BUFFER, pool.Texture);
-    gl.TexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32UI, pool.Buffer);
-    gl.BindTexture(GL_TEXTURE_BUFFER, 0);
+    pool.Texture = MakeTextureOn(pool.Buffer, GL_RGBA32UI);
 }
 
 struct BoundTable
