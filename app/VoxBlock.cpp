@@ -990,15 +990,6 @@ void PathRuns(const ZNPodArray<UINT32>& paths, ZNPodArray<UINT32>& runs)
     runs.Add(paths.Size());
 }
 
-// A 16-bit sample in 0..1 as SampleGreyBilinear reads it: the 8-bit levels (whole
-// multiples of 257) exactly as an 8-bit map's, the levels between them their
-// share of one 8-bit step.
-float GreyUnit(UINT32 sample)
-{
-    const float k = 0.003921569f;
-    return (float)(sample / 257) * k + (float)(sample % 257) * (k / 257.0f);
-}
-
 // Each cell's height with SampleGreyBilinear's arithmetic step for step, from the
 // taps of its column and row and the samples read once through a table.
 void SampleHeightsJob(void* context, UINT32 job)
@@ -1019,7 +1010,7 @@ void SampleHeightsJob(void* context, UINT32 job)
         if (b.Height->Samples.Size() < width * b.Height->Height)
         {
             for (UINT32 i = 0; i < b.Nx; ++i)
-                out[i] = b.Min.z + extZ * 0.0f;
+                out[i] = b.Min.z;
             continue;
         }
         for (UINT32 i = 0; i < b.Nx; ++i)

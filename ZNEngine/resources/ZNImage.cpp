@@ -414,14 +414,19 @@ FloatPixel SampleAt(const ZNImage& image, float x, float y)
     return Lerp(Lerp(tl, tr, t.Fx), Lerp(bl, br, t.Fx), t.Fy);
 }
 
-// A 16-bit sample in [0, 1]. Whole multiples of 257 (the 8-bit levels) take
-// UnpackColor's product exactly, adding only +0.0; the 256 levels between two of
-// them add their share of one 8-bit step.
+}   // namespace
+
+// Whole multiples of 257 (the 8-bit levels) take UnpackColor's product exactly,
+// adding only +0.0; the 256 levels between two of them add their share of one
+// 8-bit step.
 float GreyUnit(UINT32 sample)
 {
     const float k = 0.003921569f;
     return (float)(sample / 257) * k + (float)(sample % 257) * (k / 257.0f);
 }
+
+namespace
+{
 
 // SampleAt's arithmetic, step for step, over one 16-bit channel.
 float GreySampleAt(const ZNGreyImage& image, float x, float y)

@@ -224,6 +224,9 @@ void  GreyFromRed(const ZNImage& image, ZNGreyImage& out);
 // the same floats either way, and the other levels lie evenly between (steps of
 // 1/65535).
 float SampleGreyBilinear(const ZNGreyImage& image, float u, float v);
+// A 16-bit sample in [0, 1] as SampleGreyBilinear weighs it, for code that reads
+// the same samples many times through a table of all 65,536.
+float GreyUnit(UINT32 sample);
 
 // Resamples one line of n packed RGBA words (stride in words) to m words with
 // 8-bit fixed-point linear weights; halving averages neighbour pairs.
