@@ -39,23 +39,19 @@ ZNString TerrainFileName(const char* path)
     return ZNFindUserFile(path, nullptr, ZNUF_Read, name, why) ? name : ZNString(path);
 }
 
-bool CheckTerrainImage(const char* path, ZNString& why)
+bool ReadTerrainMaps(const char* heightPath, const char* colorPath, VoxTerrainMaps& maps, ZNString& why)
 {
-    ZNString name;
-    if (!ZNFindUserFile(path, nullptr, ZNUF_Read, name, why))
-        return false;
-    ZNString          reason;
-    ZNPodArray<UINT8> bytes;
-    ZNImage           image;
-    // A file the decoder refuses gets its reason ("ends early", "has a bad checksum").
-    if (!ReadFileToArray(name, bytes))
-        reason = "cannot be read";
-    else if (LoadPngFromMemory(bytes.begin(), bytes.Size(), image, nullptr, &reason) && (!image.Width || !image.Height))
-        reason = "holds no pixels";
-    if (reason.Empty())
+    const char* paths[2] = { heightPath, colorPath };
+    ZNString    names[2];
+    for (UINT32 i = 0; i < 2; ++i)
+        if (!ZNFindUserFile(paths[i], nullptr, ZNUF_Read, names[i], why))
+            return false;
+    UINT32   failed = 0;
+    ZNString reason;
+    if (LoadTerrainMaps(names[0].CStr(), names[1].CStr(), maps, failed, reason))
         return true;
     why = "'";
-    why += path;
+    why += paths[failed];
     why += "' ";
     why += reason;
     return false;
@@ -63,9 +59,10 @@ bool CheckTerrainImage(const char* path, ZNString& why)
 
 bool RebuildWorld(VoxelWorld& world, const char* heightPath, const char* colorPath, ZNString& why)
 {
-    if (!CheckTerrainImage(heightPath, why) || !CheckTerrainImage(colorPath, why))
+    VoxTerrainMaps maps;
+    if (!ReadTerrainMaps(heightPath, colorPath, maps, why))
         return false;
-    if (!world.BuildTree(TerrainFileName(heightPath).CStr(), TerrainFileName(colorPath).CStr(), VoxGridFromConsole()))
+    if (!world.BuildTree(maps, VoxGridFromConsole()))
     {
         why = "the terrain could not be built from '";
         why += heightPath;
@@ -80,24 +77,21 @@ bool RebuildWorld(VoxelWorld& world, const char* heightPath, const char* colorPa
 // ---------------------------------------------------------------------------
 // the program's start and its overlay
 
-bool CheckMapOption(const AppOptions& options)
+bool ReadMapOption(const AppOptions& options, VoxTerrainMaps& maps)
 {
     ZNString why;
-    if (options.MapHeight.Empty() ||
-        (CheckTerrainImage(options.MapHeight.CStr(), why) && CheckTerrainImage(options.MapColour.CStr(), why)))
+    if (options.MapHeight.Empty() || ReadTerrainMaps(options.MapHeight.CStr(), options.MapColour.CStr(), maps, why))
         return true;
     fprintf(stderr, "--map: %s\n%s", why.CStr(), CommandLineUsage().CStr());
     return false;
 }
 
-VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options)
+VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options, VoxTerrainMaps& maps)
 {
     if (options.Grid)
         VoxSetGridForConsole(options.Grid);
-    VoxelWorld* world = options.MapHeight.Empty()
-                            ? new VoxelWorld(window)
-                            : new VoxelWorld(window, TerrainFileName(options.MapHeight.CStr()).CStr(),
-                                             TerrainFileName(options.MapColour.CStr()).CStr());
+    VoxelWorld* world = options.MapHeight.Empty() ? new VoxelWorld(window) : new VoxelWorld(window, maps);
+    maps              = VoxTerrainMaps();
     if (world->Root)
         PrintStdout("Voxel world: %u x %u sprites and %u cliff fills, %u leaves, built in %.3f s\n", world->Grid,
                     world->Grid, world->FillSprites, world->Root->CountNodesWithPoints(), world->BuildSeconds);

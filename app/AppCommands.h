@@ -13,6 +13,7 @@
 class VoxelWorld;
 struct VoxSettings;
 struct VoxDrawStats;
+struct VoxTerrainMaps;
 
 extern ZNConVar GWaterHeight;
 extern ZNConVar GHaze;
@@ -27,20 +28,24 @@ void ApplyWorldSettings(const ZNApp& app, VoxSettings& settings);
 // The engine file name of a terrain image typed by a person: the path as given
 // (absolute or from the current folder), else in the data folder.
 ZNString TerrainFileName(const char* path);
-// True when path names a PNG file with pixels; otherwise why names it and the reason.
-bool     CheckTerrainImage(const char* path, ZNString& why);
+// Finds the two terrain images a person named (as TerrainFileName does) and
+// decodes them once, side by side, into maps; false when either cannot be used,
+// and why names that file and the reason.
+bool     ReadTerrainMaps(const char* heightPath, const char* colorPath, VoxTerrainMaps& maps, ZNString& why);
 
 // Rebuilds the world's terrain from two images, names as a person types them
 // (found as TerrainFileName finds them). On failure the world stays as it
 // was and why names the file and the reason.
 bool RebuildWorld(VoxelWorld& world, const char* heightPath, const char* colorPath, ZNString& why);
 
-// False, after printing "--map: REASON" and the usage on standard error, when
-// the command line names terrain images that cannot be used.
-bool        CheckMapOption(const AppOptions& options);
-// The world of the command line's grid and terrain (the window's context
-// current); prints its size and build time on standard output.
-VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options);
+// Decodes the terrain images the command line names into maps (left empty when
+// it names none); false, after printing "--map: REASON" and the usage on
+// standard error, when they cannot be used.
+bool        ReadMapOption(const AppOptions& options, VoxTerrainMaps& maps);
+// The world of the command line's grid and terrain, built from the maps
+// ReadMapOption decoded, which it then empties (the window's context current);
+// prints its size and build time on standard output.
+VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options, VoxTerrainMaps& maps);
 
 // The statistics overlay's lines for what the voxel pass drew.
 void DescribeDrawStats(const VoxDrawStats& stats, ZNArray<ZNString>& lines);

@@ -1363,6 +1363,57 @@ VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const 
     return root;
 }
 
+bool LoadTerrainMaps(const char* heightPath, const char* colorPath, VoxTerrainMaps& maps, UINT32& failed,
+                     ZNString& why)
+{
+    struct Decode
+    {
+        const char*     Paths[2];
+        VoxTerrainMaps& Maps;
+        ZNString        Why[2];
+    } decode = { { heightPath, colorPath }, maps, {} };
+    ZNParallelFor(
+        2,
+        [](void* context, UINT32 i)
+        {
+            Decode&           d = *static_cast<Decode*>(context);
+            ZNPodArray<UINT8> bytes;
+            if (!ReadFileToArray(d.Paths[i], bytes))
+            {
+                d.Why[i] = "cannot be read";
+                return;
+            }
+            const bool decoded = i == 0
+                                     ? LoadPngGreyFromMemory(bytes.begin(), bytes.Size(), d.Maps.Height, nullptr, &d.Why[0])
+                                     : LoadPngFromMemory(bytes.begin(), bytes.Size(), d.Maps.Color, nullptr, &d.Why[1]);
+            const bool pixels = i == 0 ? d.Maps.Height.Width && d.Maps.Height.Height
+                                       : d.Maps.Color.Width && d.Maps.Color.Height;
+            if (!decoded && d.Why[i].Empty())
+                d.Why[i] = "cannot be decoded";
+            else if (decoded && !pixels)
+                d.Why[i] = "holds no pixels";
+        },
+        &decode);
+    for (UINT32 i = 0; i < 2; ++i)
+        if (!decode.Why[i].Empty())
+        {
+            failed = i;
+            why    = decode.Why[i];
+            maps   = VoxTerrainMaps();
+            return false;
+        }
+    return true;
+}
+
+VoxBlock* BuildVoxelTreeForGrid(const VoxTerrainMaps& maps, UINT32 grid, bool fillCliffs, UINT32* fillSprites,
+                                const VoxProgress* progress)
+{
+    ZNVec3 min, max;
+    VoxWorldBoundsForGrid(grid, min, max);
+    return BuildVoxelTree(maps.Height, maps.Color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs,
+                          fillSprites, progress);
+}
+
 VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid, bool fillCliffs,
                         UINT32* fillSprites, const VoxProgress* progress)
 {
@@ -1370,28 +1421,15 @@ VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 gr
         *fillSprites = 0;
     if (!VoxReport(progress, VoxPhase_Reading, 0.0f))
         return nullptr;
-    // The two maps decode side by side; the heights keep all 16 bits of a 16-bit file.
-    struct Maps
+    VoxTerrainMaps maps;
+    UINT32         failed = 0;
+    ZNString       why;
+    if (!LoadTerrainMaps(heightPath, colorPath, maps, failed, why))
     {
-        const char* Paths[2];
-        ZNGreyImage Height;
-        ZNImage     Color;
-        bool        Loaded[2];
-    } maps = { { heightPath, colorPath }, {}, {}, { false, false } };
-    ZNParallelFor(
-        2,
-        [](void* context, UINT32 i)
-        {
-            Maps& m     = *static_cast<Maps*>(context);
-            m.Loaded[i] = i == 0 ? LoadGreyImageFile(m.Paths[0], m.Height) : LoadImageFile(m.Paths[1], m.Color);
-        },
-        &maps);
-    if (!maps.Loaded[0] || !maps.Loaded[1] || !VoxReport(progress, VoxPhase_Reading, 1.0f))
+        PrintStdout("Image \"%s\": %s\n", failed ? colorPath : heightPath, why.CStr());
         return nullptr;
-    const ZNGreyImage& height = maps.Height;
-    const ZNImage&     color  = maps.Color;
-    ZNVec3             min, max;
-    VoxWorldBoundsForGrid(grid, min, max);
-    return BuildVoxelTree(height, color, min, max, VoxVoxelSize, VoxTreeDepthForGrid(grid), fillCliffs, fillSprites,
-                          progress);
+    }
+    if (!VoxReport(progress, VoxPhase_Reading, 1.0f))
+        return nullptr;
+    return BuildVoxelTreeForGrid(maps, grid, fillCliffs, fillSprites, progress);
 }

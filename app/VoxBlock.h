@@ -294,9 +294,27 @@ VoxBlock* BuildVoxelTree(const ZNImage& height, const ZNImage& color, const ZNVe
                          float voxelSize, UINT32 depth = VoxTreeDepth, bool fillCliffs = false,
                          UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);
 
-// Loads the two maps and builds the tree of an N x N grid from them (bounds and
-// depth from the grid size, cliffs as BuildVoxelTree); null (and nothing built)
-// when either cannot be read or the progress report stopped the build.
+// The two terrain maps as a build reads them, decoded once: a program checks the
+// files it was given and builds from the same pixels.
+struct VoxTerrainMaps
+{
+    ZNGreyImage Height;   // the heights, all 16 bits of a 16-bit file
+    ZNImage     Color;    // RGBA 8
+};
+// Reads and decodes the two files side by side, printing nothing. False when
+// either cannot be read, decoded or holds no pixels; failed is then that map (0
+// the heights, 1 the colours; the heights when both) and why the reason, a phrase
+// that follows the file's name ("cannot be read", "ends early (...)").
+bool LoadTerrainMaps(const char* heightPath, const char* colorPath, VoxTerrainMaps& maps, UINT32& failed,
+                     ZNString& why);
+
+// The tree of an N x N grid from decoded maps (bounds and depth from the grid
+// size, cliffs as BuildVoxelTree); null when the progress report stopped it.
+VoxBlock* BuildVoxelTreeForGrid(const VoxTerrainMaps& maps, UINT32 grid = VoxDefaultGrid, bool fillCliffs = false,
+                                UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);
+// Loads the two maps and builds the tree of an N x N grid from them; null (and
+// nothing built) when either cannot be used, which it prints with the file's
+// name, or the progress report stopped the build.
 VoxBlock* LoadVoxelTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid,
                         bool fillCliffs = false, UINT32* fillSprites = nullptr, const VoxProgress* progress = nullptr);
 

@@ -139,6 +139,18 @@ VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* 
     : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()), Grid(0),
       FillSprites(0), SpriteIndices(nullptr), MaxPointSize(0.0f)
 {
+    Start(nullptr, heightPath, colorPath);
+}
+
+VoxelWorld::VoxelWorld(ZNAppWindow* window, const VoxTerrainMaps& maps)
+    : Camera(InitialCameraState()), Root(nullptr), Window(window), BuildSeconds(0.0), StartTime(ZNGetTime()), Grid(0),
+      FillSprites(0), SpriteIndices(nullptr), MaxPointSize(0.0f)
+{
+    Start(&maps, nullptr, nullptr);
+}
+
+void VoxelWorld::Start(const VoxTerrainMaps* maps, const char* heightPath, const char* colorPath)
+{
     // Point sprites take their width from the vertex shader; the widest GL draws
     // decides which leaves may be drawn as points.
     GladGLContext& gl = *TGCurGLTable;
@@ -149,7 +161,7 @@ VoxelWorld::VoxelWorld(ZNAppWindow* window, const char* heightPath, const char* 
     gl.GetIntegerv(GL_MAX_VIEWPORT_DIMS, MaxViewport);
 
     const double start = ZNGetTime();
-    BuildTree(heightPath, colorPath, VoxGridFromConsole());
+    Build(maps, heightPath, colorPath, VoxGridFromConsole());
     BuildSeconds = ZNGetTime() - start;
 
     // A texture that does not load leaves its pass without it; say which, so a
@@ -182,12 +194,24 @@ VoxelWorld::~VoxelWorld()
 
 bool VoxelWorld::BuildTree(const char* heightPath, const char* colorPath, UINT32 grid)
 {
+    return Build(nullptr, heightPath, colorPath, grid);
+}
+
+bool VoxelWorld::BuildTree(const VoxTerrainMaps& maps, UINT32 grid)
+{
+    return Build(&maps, nullptr, nullptr, grid);
+}
+
+bool VoxelWorld::Build(const VoxTerrainMaps* maps, const char* heightPath, const char* colorPath, UINT32 grid)
+{
     ProgressStart = ProgressShown = ZNGetTime();
     BuildStopped                  = false;
     const VoxProgress  bar        = { ShowProgress, this };
     const VoxProgress* progress   = GShowBuildProgress && Window ? &bar : nullptr;
+    const bool         fill       = GFillCliffs.GetInt() != 0;
     UINT32             fills      = 0;
-    VoxBlock*          tree = LoadVoxelTree(heightPath, colorPath, grid, GFillCliffs.GetInt() != 0, &fills, progress);
+    VoxBlock*          tree       = maps ? BuildVoxelTreeForGrid(*maps, grid, fill, &fills, progress)
+                                         : LoadVoxelTree(heightPath, colorPath, grid, fill, &fills, progress);
     if (!tree)
         return false;
     VoxSpriteStore* store = nullptr;

@@ -47,6 +47,8 @@ public:
     // heightPath, colorPath: the terrain images (engine file names).
     explicit VoxelWorld(ZNAppWindow* window, const char* heightPath = "Heightmap.png",
                         const char* colorPath = "Colormap.png");
+    // The same from maps already decoded (LoadTerrainMaps), which it does not keep.
+    VoxelWorld(ZNAppWindow* window, const VoxTerrainMaps& maps);
     ~VoxelWorld();
     VoxelWorld(const VoxelWorld&)            = delete;
     VoxelWorld& operator=(const VoxelWorld&) = delete;
@@ -60,6 +62,8 @@ public:
     // existing one; when either image cannot be read nothing is built, the tree
     // stays as it was and the answer is false.
     bool BuildTree(const char* heightPath, const char* colorPath, UINT32 grid = VoxDefaultGrid);
+    // The same from maps already decoded; true unless the build was stopped.
+    bool BuildTree(const VoxTerrainMaps& maps, UINT32 grid = VoxDefaultGrid);
 
     // The voxel pass's leaves for the current View, then their draws: the quad
     // leaves with the sprite shader bound by the caller, then the point leaves with
@@ -83,6 +87,10 @@ public:
     GLint           MaxViewport[2] = { 0, 0 };   // the largest viewport it takes
 
 private:
+    // The constructors' work: GL limits, the tree (from maps when given, else
+    // from the two files), the textures.
+    void        Start(const VoxTerrainMaps* maps, const char* heightPath, const char* colorPath);
+    bool        Build(const VoxTerrainMaps* maps, const char* heightPath, const char* colorPath, UINT32 grid);
     void        DrawSky(VoxQuadVertex quad[4]);
     // The progress bar of a long build in the window, which keeps answering; false
     // once a close was requested.

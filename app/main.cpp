@@ -54,11 +54,13 @@ int main(int argc, char** argv)
     if (exitCode >= 0)
         return exitCode;
 
-    // A terrain named on the command line is checked before anything starts,
-    // so a bad file is a mistake on the command line even without a display.
+    // A terrain named on the command line is decoded before anything starts,
+    // so a bad file is a mistake on the command line even without a display;
+    // the world is built from the same pixels.
     ZNSetArguments(argc, argv);
     ZNSetDataPath(ZNString("Data/"));
-    if (!CheckMapOption(options))
+    VoxTerrainMaps maps;
+    if (!ReadMapOption(options, maps))
         return ZN_EXIT_USAGE;
 
     ZNApp app;
@@ -72,7 +74,7 @@ int main(int argc, char** argv)
 
     Demo demo;
     VoxShowBuildProgress(true);
-    demo.World = CreateWorld(app.Window, options);
+    demo.World = CreateWorld(app.Window, options, maps);
     if (demo.World->BuildStopped)
     {
         // The window was closed while the world was being built.

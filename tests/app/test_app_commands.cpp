@@ -10,6 +10,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -57,19 +58,48 @@ TEST(AppCommands, VariablesFollowTheNamingSchemeAndFeedTheWorldSettings)
     ConsolePrinted("r_water_height 100; r_haze 1");
 }
 
-TEST(AppCommands, TerrainImagesAreCheckedAndTheReasonNamed)
+TEST(AppCommands, TerrainMapsAreDecodedOrTheFileAndTheReasonNamed)
 {
     ZNScratchFolder dir;
     dir.Write("broken.png", "\x89PNG\r\n\x1a\n this is not a png");
     dir.Write("text.png", "hello");
-    ZNString why;
-    EXPECT_FALSE(CheckTerrainImage((dir.Path + "/missing.png").c_str(), why));
-    EXPECT_EQ(std::string(why.CStr()), "'" + dir.Path + "/missing.png' does not exist or cannot be opened");
-    EXPECT_FALSE(CheckTerrainImage((dir.Path + "/broken.png").c_str(), why));
-    EXPECT_EQ(std::string(why.CStr()), "'" + dir.Path + "/broken.png' is not a PNG file (no IHDR chunk at the start)");
-    EXPECT_FALSE(CheckTerrainImage((dir.Path + "/text.png").c_str(), why));
-    EXPECT_FALSE(CheckTerrainImage(dir.Path.c_str(), why));
-    EXPECT_EQ(std::string(why.CStr()), "'" + dir.Path + "' is a folder");
-    const std::string real = std::string(ZN_TEST_SOURCE_DIR) + "/data/Colormap.png";
-    EXPECT_TRUE(CheckTerrainImage(real.c_str(), why)) << why.CStr();
+    const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    const std::string good[2] = { data + "Heightmap.png", data + "Colormap.png" };
+    // Each bad file, as the height map and as the colour map, next to a good one.
+    const struct
+    {
+        std::string Path;
+        const char* Reason;   // what follows the quoted name; null: any reason
+    } bad[] = { { dir.Path + "/missing.png", "does not exist or cannot be opened" },
+                { dir.Path + "/broken.png", "is not a PNG file (no IHDR chunk at the start)" },
+                { dir.Path + "/text.png", nullptr },
+                { dir.Path, "is a folder" } };
+    for (const auto& b : bad)
+        for (int position = 0; position < 2; ++position)
+        {
+            std::string paths[2] = { good[0], good[1] };
+            paths[position]      = b.Path;
+            VoxTerrainMaps maps;
+            ZNString       why;
+            EXPECT_FALSE(ReadTerrainMaps(paths[0].c_str(), paths[1].c_str(), maps, why)) << b.Path;
+            const std::string said = why.CStr(), named = "'" + b.Path + "' ";
+            EXPECT_EQ(said.substr(0, named.size()), named) << "map " << position;
+            if (b.Reason)
+            {
+                EXPECT_EQ(said.substr(named.size()), b.Reason) << "map " << position;
+            }
+            EXPECT_EQ(maps.Height.Samples.Size() + maps.Color.Pixels.Size(), 0u) << said;
+        }
+    VoxTerrainMaps maps;
+    ZNString       why;
+    ASSERT_TRUE(ReadTerrainMaps(good[0].c_str(), good[1].c_str(), maps, why)) << why.CStr();
+    // The heights are the grey decode of the first file, the colours the second.
+    ZNImage heights, colours;
+    ASSERT_TRUE(LoadImageFile(good[0].c_str(), heights) && LoadImageFile(good[1].c_str(), colours));
+    ZNGreyImage grey;
+    GreyFromRed(heights, grey);
+    ASSERT_TRUE(grey.Width == maps.Height.Width && grey.Samples.Size() == maps.Height.Samples.Size());
+    EXPECT_EQ(memcmp(grey.Samples.begin(), maps.Height.Samples.begin(), grey.Samples.Size() * 2), 0);
+    ASSERT_TRUE(colours.Width == maps.Color.Width && colours.Pixels.Size() == maps.Color.Pixels.Size());
+    EXPECT_EQ(memcmp(colours.Pixels.begin(), maps.Color.Pixels.begin(), colours.Pixels.Size() * 4), 0);
 }
