@@ -1363,8 +1363,7 @@ VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const 
     return root;
 }
 
-bool LoadTerrainMaps(const char* heightPath, const char* colorPath, VoxTerrainMaps& maps, UINT32& failed,
-                     ZNString& why)
+bool LoadTerrainMaps(const char* heightPath, const char* colorPath, VoxTerrainMaps& maps, UINT32& failed, ZNString& why)
 {
     struct Decode
     {
@@ -1383,11 +1382,11 @@ bool LoadTerrainMaps(const char* heightPath, const char* colorPath, VoxTerrainMa
                 d.Why[i] = "cannot be read";
                 return;
             }
-            const bool decoded = i == 0
-                                     ? LoadPngGreyFromMemory(bytes.begin(), bytes.Size(), d.Maps.Height, nullptr, &d.Why[0])
-                                     : LoadPngFromMemory(bytes.begin(), bytes.Size(), d.Maps.Color, nullptr, &d.Why[1]);
-            const bool pixels = i == 0 ? d.Maps.Height.Width && d.Maps.Height.Height
-                                       : d.Maps.Color.Width && d.Maps.Color.Height;
+            const bool decoded =
+                i == 0 ? LoadPngGreyFromMemory(bytes.begin(), bytes.Size(), d.Maps.Height, nullptr, &d.Why[0])
+                       : LoadPngFromMemory(bytes.begin(), bytes.Size(), d.Maps.Color, nullptr, &d.Why[1]);
+            const bool pixels =
+                i == 0 ? d.Maps.Height.Width && d.Maps.Height.Height : d.Maps.Color.Width && d.Maps.Color.Height;
             if (!decoded && d.Why[i].Empty())
                 d.Why[i] = "cannot be decoded";
             else if (decoded && !pixels)

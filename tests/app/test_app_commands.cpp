@@ -63,7 +63,7 @@ TEST(AppCommands, TerrainMapsAreDecodedOrTheFileAndTheReasonNamed)
     ZNScratchFolder dir;
     dir.Write("broken.png", "\x89PNG\r\n\x1a\n this is not a png");
     dir.Write("text.png", "hello");
-    const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    const std::string data    = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
     const std::string good[2] = { data + "Heightmap.png", data + "Colormap.png" };
     // Each bad file, as the height map and as the colour map, next to a good one.
     const struct
