@@ -870,36 +870,39 @@ bool VoxReport(const VoxProgress* progress, VoxBuildPhase phase, float fraction)
 
 namespace
 {
-// Jobs [First, First + count) of a job function, for running a long loop in pieces.
-struct JobPiece
+// A long loop's share of its phase, told to the build's progress.
+struct PhaseShare
 {
-    void (*Job)(void*, UINT32);
-    void*  Context;
-    UINT32 First;
+    const VoxProgress* Progress;
+    float              From, To;   // the loop's part of the phase
+    UINT32             Jobs;
+    UINT32             Step;   // jobs between reports
+    UINT32             Next;   //   and the count that gives the next one
 };
 
-void PieceJob(void* context, UINT32 index)
+bool TellPhaseShare(void* context, UINT32 done)
 {
-    const JobPiece& piece = *static_cast<JobPiece*>(context);
-    piece.Job(piece.Context, piece.First + index);
+    PhaseShare& share = *static_cast<PhaseShare*>(context);
+    if (done < share.Next && done < share.Jobs)
+        return true;
+    share.Next = done + share.Step;
+    return VoxReport(share.Progress, VoxPhase_Tree, share.From + (share.To - share.From) * done / (float)share.Jobs);
 }
 
-// Runs the jobs on all cores a piece at a time, telling progress the share of
-// the phase from `from` to `to` done after each; false when it asked to stop.
+// Runs the jobs on all cores, telling progress the share of the phase from `from`
+// to `to` done about every 1/64 of them, from the calling thread while the others
+// go on; false when it asked to stop.
 bool ParallelForInPieces(UINT32 jobs, void (*job)(void*, UINT32), void* context, const VoxProgress* progress,
                          float from, float to)
 {
-    // Sixteen pieces: a big world's piece is still many jobs for every core.
-    const UINT32 piece = std::max(1u, (jobs + 15) / 16);
-    for (UINT32 first = 0; first < jobs; first += piece)
+    if (!progress)
     {
-        JobPiece p = { job, context, first };
-        ZNParallelFor(std::min(piece, jobs - first), PieceJob, &p);
-        const float done = (float)std::min(jobs, first + piece) / (float)jobs;
-        if (!VoxReport(progress, VoxPhase_Tree, from + (to - from) * done))
-            return false;
+        ZNParallelFor(jobs, job, context);
+        return true;
     }
-    return true;
+    PhaseShare share = { progress, from, to, jobs, std::max(1u, jobs / 64), 0 };
+    share.Next       = share.Step;
+    return ZNParallelForWithProgress(jobs, job, context, TellPhaseShare, &share);
 }
 
 const UINT32 RowsPerJob = 16;

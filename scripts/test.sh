@@ -86,9 +86,10 @@ echo "== testing build-tsan"
   failed=0
   ./zn_test_core --gtest_filter='Thread*:SpinLock*:-Thread.Terminate*' || failed=1
   "$here/scripts/with-display.sh" ./zn_test_resources --gtest_filter='TextureStream*' || failed=1
-  # The world built on every core against the single-threaded insert, and the
-  # job runner it uses; no GL is needed.
-  ./zn_test_app --gtest_filter='VoxGrid.ThreadedBuild*:VoxGrid.ParallelFor*' || failed=1
+  # The world built on every core against the single-threaded insert, the job
+  # runner it uses, and a build that reports and stops while its helpers go on;
+  # no GL is needed.
+  ./zn_test_app --gtest_filter='VoxGrid.ThreadedBuild*:VoxGrid.ParallelFor*:VoxelTree.Progress*' || failed=1
   exit $failed
 ) || status=1
 echo "== build-tsan took $(( $(date +%s) - tsan_start )) s"

@@ -13,38 +13,62 @@ struct ParallelRun
     ZNJob               Job;
     void*               Context;
     UINT32              Count;
-    std::atomic<UINT32> Next;
+    std::atomic<UINT32> Next;   // the next job to hand out
+    std::atomic<UINT32> Done;   // jobs finished
+    ZNJobProgress       Progress;
+    void*               ProgressContext;
 };
 
-void RunJobs(ParallelRun& run)
+// Runs jobs until none is left; with report (the calling thread), tells the
+// progress after each and false when it asked to stop.
+bool RunJobs(ParallelRun& run, bool report)
 {
     for (UINT32 i = run.Next.fetch_add(1); i < run.Count; i = run.Next.fetch_add(1))
+    {
         run.Job(run.Context, i);
+        const UINT32 done = run.Done.fetch_add(1) + 1;
+        if (report && !run.Progress(run.ProgressContext, done))
+        {
+            // Hands out no further job: every later fetch gives Count or more.
+            run.Next.store(run.Count);
+            return false;
+        }
+    }
+    return true;
 }
 
 UINT32 WorkerEntry(void* context)
 {
     // The main thread is pinned to one processor and its threads inherit that.
     ZNThread::AllowAllProcessors();
-    RunJobs(*static_cast<ParallelRun*>(context));
+    RunJobs(*static_cast<ParallelRun*>(context), false);
     return 0;
 }
 }   // namespace
 
-void ZNParallelFor(UINT32 count, ZNJob job, void* context)
+bool ZNParallelForWithProgress(UINT32 count, ZNJob job, void* context, ZNJobProgress progress, void* progressContext)
 {
     ParallelRun run;
     run.Job                 = job;
     run.Context             = context;
     run.Count               = count;
     run.Next                = 0;
+    run.Done                = 0;
+    run.Progress            = progress;
+    run.ProgressContext     = progressContext;
     const UINT32 processors = ZNThread::ProcessorCount();
     const UINT32 helpers    = count > 1 && processors > 1 ? std::min(processors, count) - 1 : 0;
     ZNThread     workers[15];
     const UINT32 started = std::min(helpers, 15u);
     for (UINT32 t = 0; t < started; ++t)
         workers[t].Start(WorkerEntry, &run);
-    RunJobs(run);
+    const bool finished = RunJobs(run, progress != nullptr);
     for (UINT32 t = 0; t < started; ++t)
         workers[t].Wait(ZN_WAIT_INFINITE);
+    return finished && (!progress || progress(progressContext, count));
+}
+
+void ZNParallelFor(UINT32 count, ZNJob job, void* context)
+{
+    ZNParallelForWithProgress(count, job, context, nullptr, nullptr);
 }

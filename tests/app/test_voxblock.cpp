@@ -368,7 +368,7 @@ struct ProgressLog
 };
 }   // namespace
 
-// A build reports its phases in order, each's share rising to 1, in several pieces;
+// A build reports its phases in order, each's share rising to 1, as it goes;
 // stopped at any report it answers null and leaves no node behind, with and
 // without the cliffs' fills.
 TEST(VoxelTree, ProgressComesInOrderAndStoppingAnywhereLeavesNothing)
@@ -399,7 +399,14 @@ TEST(VoxelTree, ProgressComesInOrderAndStoppingAnywhereLeavesNothing)
             ProgressLog       stopping;
             const VoxProgress p = { ProgressLog::Report, &stopping };
             stopping.StopAt     = stop;
-            EXPECT_EQ(LoadVoxelTree(h.c_str(), c.c_str(), 400, fills, nullptr, &p), nullptr) << "stopped at " << stop;
+            // The calling thread reports between the jobs it happens to take, so a
+            // run may tell fewer reports than the first did and never reach the stop.
+            if (VoxBlock* built = LoadVoxelTree(h.c_str(), c.c_str(), 400, fills, nullptr, &p))
+            {
+                EXPECT_LE(stopping.Reports.size(), stop) << "a stop at " << stop << " was not heeded";
+                VoxBlock::Delete(built);
+                continue;
+            }
             EXPECT_EQ(stopping.Reports.size(), stop + 1) << "nothing is reported after the stop";
             EXPECT_EQ(VoxBlock::LiveNodes(), live) << "stopped at " << stop;
         }

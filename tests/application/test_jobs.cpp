@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <thread>
 #include <vector>
 
 TEST(JobRunner, ParallelForRunsEveryJobOnce)
@@ -15,4 +17,55 @@ TEST(JobRunner, ParallelForRunsEveryJobOnce)
         ASSERT_EQ(runs[i].load(), 1) << i;
     ZNParallelFor(
         0, [](void*, UINT32) { FAIL(); }, nullptr);
+}
+
+// Reports come from the calling thread only, never fall back, end with the whole
+// count; a stop lets the jobs in flight finish and starts no other.
+TEST(JobRunner, ProgressIsToldInOrderAndAStopStartsNoFurtherJob)
+{
+    struct Run
+    {
+        std::vector<std::atomic<int>> Runs = std::vector<std::atomic<int>>(5000);
+        std::atomic<UINT32>           Ran{ 0 };
+        std::vector<UINT32>           Told;
+        std::thread::id               Caller = std::this_thread::get_id();
+        bool                          OtherThread = false;
+        UINT32                        StopAt      = 0xFFFFFFFFu;
+        UINT32                        RanAtStop   = 0;
+    };
+    const ZNJob job = [](void* context, UINT32 i)
+    {
+        Run& r = *static_cast<Run*>(context);
+        r.Runs[i]++;
+        r.Ran++;
+    };
+    const ZNJobProgress tell = [](void* context, UINT32 done)
+    {
+        Run& r        = *static_cast<Run*>(context);
+        r.OtherThread = r.OtherThread || std::this_thread::get_id() != r.Caller;
+        r.Told.push_back(done);
+        if (done < r.StopAt)
+            return true;
+        r.RanAtStop = r.Ran.load();
+        return false;
+    };
+
+    Run whole;
+    EXPECT_TRUE(ZNParallelForWithProgress(5000, job, &whole, tell, &whole));
+    for (UINT32 i = 0; i < 5000; ++i)
+        ASSERT_EQ(whole.Runs[i].load(), 1) << i;
+    EXPECT_FALSE(whole.OtherThread);
+    ASSERT_FALSE(whole.Told.empty());
+    EXPECT_TRUE(std::is_sorted(whole.Told.begin(), whole.Told.end()));
+    EXPECT_EQ(whole.Told.back(), 5000u);
+
+    Run stopped;
+    stopped.StopAt = 100;
+    EXPECT_FALSE(ZNParallelForWithProgress(5000, job, &stopped, tell, &stopped));
+    // At most one job per helper thread was in flight when the stop came.
+    EXPECT_GE(stopped.RanAtStop, 100u);
+    EXPECT_LE(stopped.Ran.load(), stopped.RanAtStop + 15u);
+    EXPECT_TRUE(stopped.Told.back() >= 100u && stopped.Told.back() < 5000u) << "the stop was the last report";
+    for (UINT32 i = 0; i < 5000; ++i)
+        ASSERT_LE(stopped.Runs[i].load(), 1) << i;
 }
