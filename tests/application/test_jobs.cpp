@@ -28,7 +28,7 @@ TEST(JobRunner, ProgressIsToldInOrderAndAStopStartsNoFurtherJob)
         std::vector<std::atomic<int>> Runs = std::vector<std::atomic<int>>(5000);
         std::atomic<UINT32>           Ran{ 0 };
         std::vector<UINT32>           Told;
-        std::thread::id               Caller = std::this_thread::get_id();
+        std::thread::id               Caller      = std::this_thread::get_id();
         bool                          OtherThread = false;
         UINT32                        StopAt      = 0xFFFFFFFFu;
         UINT32                        RanAtStop   = 0;
