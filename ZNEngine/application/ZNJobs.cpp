@@ -23,18 +23,18 @@ struct ParallelRun
 // progress after each and false when it asked to stop.
 bool RunJobs(ParallelRun& run, bool report)
 {
-    for (UINT32 i = run.Next.fetch_add(1); i < run.Count; i = run.Next.fetch_add(1))
+    for (UINT32 done = 0, i;; done = run.Done.fetch_add(1) + 1)
     {
-        run.Job(run.Context, i);
-        const UINT32 done = run.Done.fetch_add(1) + 1;
         if (report && !run.Progress(run.ProgressContext, done))
         {
             // Hands out no further job: every later fetch gives Count or more.
             run.Next.store(run.Count);
             return false;
         }
+        if ((i = run.Next.fetch_add(1)) >= run.Count)
+            return true;
+        run.Job(run.Context, i);
     }
-    return true;
 }
 
 UINT32 WorkerEntry(void* context)

@@ -16,9 +16,10 @@
 typedef void (*ZNJob)(void* context, UINT32 index);
 void ZNParallelFor(UINT32 count, ZNJob job, void* context);
 
-// Told on the calling thread after each of its own jobs with the number of jobs
-// finished so far on every thread, and once more with count when all are done;
-// false asks to stop.
+// Told on the calling thread before its first job (done 0: work that only that
+// thread may do, such as GL calls, can go there while the helpers start), after
+// each of its own jobs with the number of jobs finished so far on every thread,
+// and once more with count when all are done; false asks to stop.
 typedef bool (*ZNJobProgress)(void* context, UINT32 done);
 // ZNParallelFor that reports as it goes. True when every job ran and no report
 // asked to stop; after a stop the jobs already begun finish, no other starts,

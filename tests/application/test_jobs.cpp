@@ -19,8 +19,9 @@ TEST(JobRunner, ParallelForRunsEveryJobOnce)
         0, [](void*, UINT32) { FAIL(); }, nullptr);
 }
 
-// Reports come from the calling thread only, never fall back, end with the whole
-// count; a stop lets the jobs in flight finish and starts no other.
+// Reports come from the calling thread only, first before any job, never fall
+// back, end with the whole count; a stop lets the jobs in flight finish and
+// starts no other.
 TEST(JobRunner, ProgressIsToldInOrderAndAStopStartsNoFurtherJob)
 {
     struct Run
@@ -56,6 +57,7 @@ TEST(JobRunner, ProgressIsToldInOrderAndAStopStartsNoFurtherJob)
         ASSERT_EQ(whole.Runs[i].load(), 1) << i;
     EXPECT_FALSE(whole.OtherThread);
     ASSERT_FALSE(whole.Told.empty());
+    EXPECT_EQ(whole.Told.front(), 0u) << "told before the first job";
     EXPECT_TRUE(std::is_sorted(whole.Told.begin(), whole.Told.end()));
     EXPECT_EQ(whole.Told.back(), 5000u);
 
