@@ -38,31 +38,47 @@ static float RoundHalfAway(float q)
 {
     if (!(fabsf(q) < 8388608.0f))
         return roundf(q);
-    float       t = (float)(INT32)q;
+    // The fraction is random from sprite to sprite: compared without branches.
+    const float t = (float)(INT32)q;
     const float d = q - t;
-    if (d >= 0.5f)
-        t += 1.0f;
-    else if (d <= -0.5f)
-        t -= 1.0f;
-    return t;
+    return t + ((float)(d >= 0.5f) - (float)(d <= -0.5f));
 }
 
-void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, VoxPackedSprite& out)
+// ceilf the same way: a whole number's truncation is exact, and one below when it
+// rounded down.
+static float CeilWhole(float q)
+{
+    if (!(fabsf(q) < 8388608.0f))
+        return ceilf(q);
+    const float t = (float)(INT32)q;
+    return t < q ? t + 1.0f : t;
+}
+
+// The packed width of a sprite: rounded up, so a sprite never shrinks and no gap
+// opens between neighbours.
+static UINT16 PackSize(float size)
+{
+    const float steps = CeilWhole(size * VoxSizeSteps);
+    return (UINT16)(!(steps > 0.0f) ? 0.0f : steps > 65535.0f ? 65535.0f : steps);
+}
+
+// Packing without the width, which a leaf's sprites mostly share: the caller
+// gives it, worked out once for a run of sprites of one width.
+static inline void PackSpriteWithSize(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, UINT16 size,
+                                      VoxPackedSprite& out)
 {
     for (UINT32 a = 0; a < 3; ++a)
     {
         const float q = frame.Step[a] > 0.0f ? RoundHalfAway((in.Position[a] - frame.Origin[a]) / frame.Step[a]) : 0.0f;
-        out.Position[a] = (UINT16)(q < 0.0f ? 0.0f : q > PositionSteps ? PositionSteps : q);
+        out.Position[a] = (UINT16)std::min(std::max(q, 0.0f), PositionSteps);
     }
-    // Rounded up, so a sprite never shrinks and no gap opens between neighbours.
-    const float size = ceilf(in.Size * VoxSizeSteps);
-    out.Size         = (UINT16)(!(size > 0.0f) ? 0.0f : size > 65535.0f ? 65535.0f : size);
+    out.Size = size;
     memcpy(out.Color, in.Color, 4);
     out.Leaf = (leaf & VoxPackedLeaf) | (VoxGrowsBySlant(in) ? VoxPackedSlant : 0u) |
                ((UINT32)VoxStepFaces(in) << VoxPackedFaceShift);
 }
 
-void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out)
+static inline void UnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out)
 {
     for (UINT32 a = 0; a < 3; ++a)
         out.Position[a] = frame.Origin[a] + (float)in.Position[a] * frame.Step[a];
@@ -71,6 +87,16 @@ void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, Voxel
     memset(out.Corner, 0, sizeof(out.Corner));
     out.Corner[2] = (in.Leaf & VoxPackedSlant) ? VoxSlantMark : 0;
     out.Corner[3] = (INT8)((in.Leaf >> VoxPackedFaceShift) & VoxFaceAll);
+}
+
+void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, VoxPackedSprite& out)
+{
+    PackSpriteWithSize(in, frame, leaf, PackSize(in.Size), out);
+}
+
+void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out)
+{
+    UnpackSprite(in, frame, out);
 }
 
 namespace
@@ -113,13 +139,21 @@ void PackLeafJob(void* context, UINT32 index)
         unplaced.SetCount(count);
         out = unplaced.Data();
     }
+    VoxelPoint* v         = node->Vertices.Data();
+    float       lastWidth = v[0].Size;
+    UINT16      lastSize  = PackSize(lastWidth);
     for (UINT32 i = 0; i < count; ++i)
     {
         // The sprites as the shader reads them back decide the cull bounds. A
         // mapping is written, never read: it may be memory the processor reads slowly.
+        if (!(v[i].Size == lastWidth))
+        {
+            lastWidth = v[i].Size;
+            lastSize  = PackSize(lastWidth);
+        }
         VoxPackedSprite packed;
-        VoxPackSprite(node->Vertices.Data()[i], frame, leaf, packed);
-        VoxUnpackSprite(packed, frame, node->Vertices.Data()[i]);
+        PackSpriteWithSize(v[i], frame, leaf, lastSize, packed);
+        UnpackSprite(packed, frame, v[i]);
         out[i] = packed;
     }
     node->ComputeOwnCullBounds();
