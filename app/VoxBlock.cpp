@@ -433,8 +433,8 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
 // the points' rows of cells (`rows`: where each begins, and the end), merged while
 // they share a row of blocks, so no pass over the points looks for it.
 static void AppendCoarseLevelOfRows(const ZNPodArray<VoxelPoint>& points, const ZNPodArray<CellXY>& cells,
-                                    const ZNPodArray<UINT32>& rows, INT32 loX, INT32 hiX, UINT32 level,
-                                    UINT32 corners, ZNPodArray<BlockSum>& slots, ZNPodArray<VoxelPoint>& out)
+                                    const ZNPodArray<UINT32>& rows, INT32 loX, INT32 hiX, UINT32 level, UINT32 corners,
+                                    ZNPodArray<BlockSum>& slots, ZNPodArray<VoxelPoint>& out)
 {
     const VoxelPoint* p        = points.Data();
     const CellXY*     c        = cells.Data();
@@ -459,7 +459,7 @@ static void AppendCoarseLevelOfRows(const ZNPodArray<VoxelPoint>& points, const 
             while (next < rowCount && (c[row[next]].Y >> level) == by)
                 ++next;
             const UINT32 first = row[r], last = row[next];
-            r                  = next;
+            r = next;
             if ((by < 0) != (round == 1))
                 continue;
             for (UINT32 i = first; i < last; ++i)
@@ -491,7 +491,7 @@ UINT64 VoxBlock::OwnSpriteBound() const
     const UINT32 count = Points.Size();
     if (!count)
         return 0;
-    const VoxelPoint* p = Points.Data();
+    const VoxelPoint* p   = Points.Data();
     INT32             loX = 0, hiX = 0, loY = 0, hiY = 0;
     for (UINT32 i = 0; i < count; ++i)
     {

@@ -256,6 +256,32 @@ void ClosePool(VoxBlock** nodes, VoxLeafFrame* frames, VoxPackedSprite** targets
     pool.Texture = MakeTextureOn(pool.Buffer, GL_RGBA32UI);
 }
 
+// A pool's buffer opened before its first leaf is placed, while the other cores
+// work: GL clears a new buffer, a pass over up to a whole pool's memory that only
+// this thread can make.
+struct EarlyPool
+{
+    VoxSpriteStore::Pool Pool;     // its GL buffer (0 when none is held)
+    OpenPool             Open;     // its capacity and where its sprites go
+    VoxPackedSprite*     Target;   //   and their first
+    bool                 Mapped;   // written through a mapping when GL gives one
+};
+
+void OpenEarlyPool(void* context)
+{
+    EarlyPool& early = *static_cast<EarlyPool*>(context);
+    early.Target     = OpenPoolBuffer(early.Pool, early.Open, early.Mapped);
+}
+
+// Lets go of an early buffer that was not taken (null is allowed).
+void DropEarlyPool(EarlyPool& early)
+{
+    if (early.Pool.Buffer)
+        DeleteBuffer(early.Pool.Buffer, false);
+    early.Pool.Buffer = 0;
+    early.Open.Copy.Clear();
+}
+
 struct BoundTable
 {
     VoxBlock** Nodes;
@@ -289,7 +315,17 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     ZNPodArray<UINT64> boundFrom;
     boundFrom.SetCount(nodes.Size() + 1);
     BoundTable bounds = { nodes.Data(), boundFrom.Data() };
-    ZNParallelFor(nodes.Size(), BoundJob, &bounds);
+    // Every leaf makes at least a sprite of each point, so a tree of a pool's worth
+    // of points fills its first pool, whatever the bounds say: that buffer is
+    // opened while the other cores work out the bounds. It is taken when the first
+    // leaf is placed and asks for the same size, else let go.
+    EarlyPool  early;
+    early.Pool          = { 0, 0, 0 };
+    early.Open.Capacity = poolSprites;
+    early.Target        = nullptr;
+    early.Mapped        = mapped;
+    ZNParallelForAfter(root->CountPoints() >= poolSprites ? OpenEarlyPool : nullptr, &early, nodes.Size(), BoundJob,
+                       &bounds);
     boundFrom[nodes.Size()] = 0;
     for (UINT32 i = nodes.Size(); i-- > 0;)
         boundFrom[i] += boundFrom[i + 1];
@@ -313,6 +349,7 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     {
         if (!VoxReport(progress, VoxPhase_Buffers, (float)((double)doneSprites / (double)allSprites)))
         {
+            DropEarlyPool(early);
             Destroy(store);
             return nullptr;
         }
@@ -356,11 +393,24 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
             if (!isOpen)
             {
                 pools.emplace_back();
-                OpenPool& open = pools.back();
-                open.Capacity  = (UINT32)std::min<UINT64>(poolSprites, count + batchRest + boundFrom[last]);
-                Pool pool      = { 0, 0, 0 };
+                OpenPool&    open     = pools.back();
+                const UINT32 capacity = (UINT32)std::min<UINT64>(poolSprites, count + batchRest + boundFrom[last]);
+                Pool         pool     = { 0, 0, 0 };
                 store->Pools.Add(pool);
-                targets.Add(OpenPoolBuffer(store->Pools[store->Pools.Size() - 1], open, mapped));
+                Pool& made = store->Pools[store->Pools.Size() - 1];
+                if (early.Pool.Buffer && early.Open.Capacity == capacity)
+                {
+                    made              = early.Pool;
+                    open              = std::move(early.Open);
+                    early.Pool.Buffer = 0;
+                    targets.Add(early.Target);
+                }
+                else
+                {
+                    DropEarlyPool(early);
+                    open.Capacity = capacity;
+                    targets.Add(OpenPoolBuffer(made, open, mapped));
+                }
                 isOpen = true;
                 filled = 0;
             }
@@ -382,6 +432,7 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     }
     if (isOpen)
         close(store->Pools.Size() - 1);
+    DropEarlyPool(early);
     for (UINT32 p = 0; p < store->Pools.Size(); ++p)
     {
         store->Sprites += store->Pools[p].Sprites;

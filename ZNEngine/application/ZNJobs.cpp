@@ -33,6 +33,11 @@ UINT32 WorkerEntry(void* context)
 
 void ZNParallelFor(UINT32 count, ZNJob job, void* context)
 {
+    ZNParallelForAfter(nullptr, nullptr, count, job, context);
+}
+
+void ZNParallelForAfter(void (*first)(void*), void* firstContext, UINT32 count, ZNJob job, void* context)
+{
     ParallelRun run;
     run.Job                 = job;
     run.Context             = context;
@@ -44,6 +49,8 @@ void ZNParallelFor(UINT32 count, ZNJob job, void* context)
     const UINT32 started = std::min(helpers, 15u);
     for (UINT32 t = 0; t < started; ++t)
         workers[t].Start(WorkerEntry, &run);
+    if (first)
+        first(firstContext);
     RunJobs(run);
     for (UINT32 t = 0; t < started; ++t)
         workers[t].Wait(ZN_WAIT_INFINITE);
