@@ -206,6 +206,21 @@ struct OpenPool
     ZNPodArray<UINT32>          Leaves;     // nodes placed in it
 };
 
+}   // namespace
+
+// A pool's buffer opened before its first leaf is placed, while other cores work:
+// GL clears a new buffer, a pass over up to a whole pool's memory that only the
+// thread with the context can make.
+struct VoxEarlyPool
+{
+    VoxSpriteStore::Pool Pool;     // its GL buffer (0 when none is held)
+    OpenPool             Open;     // its capacity and where its sprites go
+    VoxPackedSprite*     Target;   //   and their first
+    bool                 Mapped;   // written through a mapping when GL gives one
+};
+
+namespace
+{
 // Makes the pool's buffer and answers where its sprites are to be written.
 VoxPackedSprite* OpenPoolBuffer(VoxSpriteStore::Pool& pool, OpenPool& open, bool mapped)
 {
@@ -256,30 +271,28 @@ void ClosePool(VoxBlock** nodes, VoxLeafFrame* frames, VoxPackedSprite** targets
     pool.Texture = MakeTextureOn(pool.Buffer, GL_RGBA32UI);
 }
 
-// A pool's buffer opened before its first leaf is placed, while the other cores
-// work: GL clears a new buffer, a pass over up to a whole pool's memory that only
-// this thread can make.
-struct EarlyPool
-{
-    VoxSpriteStore::Pool Pool;     // its GL buffer (0 when none is held)
-    OpenPool             Open;     // its capacity and where its sprites go
-    VoxPackedSprite*     Target;   //   and their first
-    bool                 Mapped;   // written through a mapping when GL gives one
-};
-
 void OpenEarlyPool(void* context)
 {
-    EarlyPool& early = *static_cast<EarlyPool*>(context);
-    early.Target     = OpenPoolBuffer(early.Pool, early.Open, early.Mapped);
+    VoxEarlyPool& early = *static_cast<VoxEarlyPool*>(context);
+    early.Target        = OpenPoolBuffer(early.Pool, early.Open, early.Mapped);
 }
 
-// Lets go of an early buffer that was not taken (null is allowed).
-void DropEarlyPool(EarlyPool& early)
+// Lets go of an early buffer that was not taken.
+void DropEarlyBuffer(VoxEarlyPool& early)
 {
     if (early.Pool.Buffer)
         DeleteBuffer(early.Pool.Buffer, false);
     early.Pool.Buffer = 0;
     early.Open.Copy.Clear();
+}
+
+// The most sprites a pool may hold here: the asked number within what one
+// buffer texture reaches.
+UINT32 PoolLimit(UINT32 poolSprites)
+{
+    GLint maxTexels = 0;
+    TGCurGLTable->GetIntegerv(GL_MAX_TEXTURE_BUFFER_SIZE, &maxTexels);
+    return std::max(1u, std::min(poolSprites, (UINT32)std::max(maxTexels, 1)));
 }
 
 struct BoundTable
@@ -295,14 +308,34 @@ void BoundJob(void* context, UINT32 index)
 }
 }   // namespace
 
-VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress, bool mapped)
+VoxEarlyPool* VoxOpenEarlyPool(UINT64 leastPoints, UINT32 poolSprites, bool mapped)
+{
+    poolSprites = PoolLimit(poolSprites);
+    if (leastPoints < poolSprites)
+        return nullptr;
+    VoxEarlyPool* early  = new VoxEarlyPool();
+    early->Pool          = { 0, 0, 0 };
+    early->Open.Capacity = poolSprites;
+    early->Mapped        = mapped;
+    OpenEarlyPool(early);
+    return early;
+}
+
+void VoxDropEarlyPool(VoxEarlyPool* early)
+{
+    if (!early)
+        return;
+    DropEarlyBuffer(*early);
+    delete early;
+}
+
+VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress, bool mapped,
+                                       VoxEarlyPool* given)
 {
     VoxSpriteStore* store = new VoxSpriteStore();
     store->FrameBuffer = store->FrameTexture = 0;
     store->Sprites = store->Bytes = 0;
-    GLint maxTexels               = 0;
-    TGCurGLTable->GetIntegerv(GL_MAX_TEXTURE_BUFFER_SIZE, &maxTexels);
-    poolSprites = std::max(1u, std::min(poolSprites, (UINT32)std::max(maxTexels, 1)));
+    poolSprites                   = PoolLimit(poolSprites);
 
     ZNPodArray<VoxBlock*> nodes;
     VoxCollectNodes(root, nodes);
@@ -314,18 +347,25 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     // pool's worth.
     ZNPodArray<UINT64> boundFrom;
     boundFrom.SetCount(nodes.Size() + 1);
-    BoundTable bounds = { nodes.Data(), boundFrom.Data() };
+    BoundTable   bounds = { nodes.Data(), boundFrom.Data() };
     // Every leaf makes at least a sprite of each point, so a tree of a pool's worth
-    // of points fills its first pool, whatever the bounds say: that buffer is
-    // opened while the other cores work out the bounds. It is taken when the first
-    // leaf is placed and asks for the same size, else let go.
-    EarlyPool  early;
+    // of points fills its first pool, whatever the bounds say: that buffer, unless
+    // the caller opened it already, is opened while the other cores work out the
+    // bounds. It is taken when the first leaf is placed and asks for the same
+    // size, else let go.
+    VoxEarlyPool early;
     early.Pool          = { 0, 0, 0 };
     early.Open.Capacity = poolSprites;
     early.Target        = nullptr;
     early.Mapped        = mapped;
-    ZNParallelForAfter(root->CountPoints() >= poolSprites ? OpenEarlyPool : nullptr, &early, nodes.Size(), BoundJob,
-                       &bounds);
+    if (given && given->Pool.Buffer && given->Mapped == mapped && given->Open.Capacity == poolSprites)
+    {
+        early              = std::move(*given);
+        given->Pool.Buffer = 0;
+    }
+    VoxDropEarlyPool(given);
+    const bool openNow = !early.Pool.Buffer && root->CountPoints() >= poolSprites;
+    ZNParallelForAfter(openNow ? OpenEarlyPool : nullptr, &early, nodes.Size(), BoundJob, &bounds);
     boundFrom[nodes.Size()] = 0;
     for (UINT32 i = nodes.Size(); i-- > 0;)
         boundFrom[i] += boundFrom[i + 1];
@@ -349,7 +389,7 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     {
         if (!VoxReport(progress, VoxPhase_Buffers, (float)((double)doneSprites / (double)allSprites)))
         {
-            DropEarlyPool(early);
+            DropEarlyBuffer(early);
             Destroy(store);
             return nullptr;
         }
@@ -407,7 +447,7 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
                 }
                 else
                 {
-                    DropEarlyPool(early);
+                    DropEarlyBuffer(early);
                     open.Capacity = capacity;
                     targets.Add(OpenPoolBuffer(made, open, mapped));
                 }
@@ -432,7 +472,7 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     }
     if (isOpen)
         close(store->Pools.Size() - 1);
-    DropEarlyPool(early);
+    DropEarlyBuffer(early);
     for (UINT32 p = 0; p < store->Pools.Size(); ++p)
     {
         store->Sprites += store->Pools[p].Sprites;
