@@ -38,7 +38,7 @@ UINT32 VoxTreeDepthForGrid(UINT32 grid)
     return depth < 1.0f ? 1u : depth > 10.0f ? 10u : (UINT32)depth;
 }
 
-static UINT8 PackUnit(float v)
+static inline UINT8 PackUnit(float v)
 {
     // Written so that NaN lands on 0 instead of an undefined conversion.
     if (!(v > 0.0f))
@@ -48,12 +48,18 @@ static UINT8 PackUnit(float v)
     return (UINT8)(v * 255.0f);
 }
 
-void PackVoxelColor(const FloatPixel& c, UINT8 out[4])
+// Inlined where every cell's colour is packed.
+static inline void PackColor(const FloatPixel& c, UINT8 out[4])
 {
     out[0] = PackUnit(c.R);
     out[1] = PackUnit(c.G);
     out[2] = PackUnit(c.B);
     out[3] = PackUnit(c.A);
+}
+
+void PackVoxelColor(const FloatPixel& c, UINT8 out[4])
+{
+    PackColor(c, out);
 }
 
 // Nodes made and not yet deleted; the parallel build makes them on every core.
@@ -145,8 +151,9 @@ void VoxBlock::Split()
     }
 }
 
-// Per axis: lower the minimum or, failing that, raise the maximum.
-static void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
+// Per axis: lower the minimum or, failing that, raise the maximum. Inlined in the
+// tree build's loop over every sprite.
+static inline void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
 {
     for (UINT32 axis = 0; axis < 3; ++axis)
     {
@@ -1117,7 +1124,7 @@ void CellColor(const TreeBuild& b, UINT32 i, UINT32 j, UINT8 out[4])
         const float u = Channel(bl, 8 * k) + (Channel(br, 8 * k) - Channel(bl, 8 * k)) * tx.F;
         *channels[k]  = t + (u - t) * ty.F;
     }
-    PackVoxelColor(c, out);
+    PackColor(c, out);
 }
 
 // The cell's sprite; its colour only when asked (counting needs none).
