@@ -16,12 +16,14 @@ const float PositionSteps = 65535.0f;
 void VoxLeafFrameFor(const VoxelPoint* sprites, UINT32 count, UINT32 stride, VoxLeafFrame& out)
 {
     float lo[3] = { 0.0f, 0.0f, 0.0f }, hi[3] = { 0.0f, 0.0f, 0.0f };
-    for (UINT32 i = 0; i < count; ++i)
+    for (UINT32 a = 0; a < 3 && count; ++a)
+        lo[a] = hi[a] = sprites[0].Position[a];
+    for (UINT32 i = 1; i < count; ++i)
         for (UINT32 a = 0; a < 3; ++a)
         {
             const float v = sprites[i * stride].Position[a];
-            lo[a]         = i ? std::min(lo[a], v) : v;
-            hi[a]         = i ? std::max(hi[a], v) : v;
+            lo[a]         = std::min(lo[a], v);
+            hi[a]         = std::max(hi[a], v);
         }
     for (UINT32 a = 0; a < 3; ++a)
     {
