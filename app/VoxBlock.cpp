@@ -38,7 +38,7 @@ UINT32 VoxTreeDepthForGrid(UINT32 grid)
     return depth < 1.0f ? 1u : depth > 10.0f ? 10u : (UINT32)depth;
 }
 
-static UINT8 PackUnit(float v)
+static inline UINT8 PackUnit(float v)
 {
     // Written so that NaN lands on 0 instead of an undefined conversion.
     if (!(v > 0.0f))
@@ -48,12 +48,18 @@ static UINT8 PackUnit(float v)
     return (UINT8)(v * 255.0f);
 }
 
-void PackVoxelColor(const FloatPixel& c, UINT8 out[4])
+// Inlined where every cell's colour is packed.
+static inline void PackColor(const FloatPixel& c, UINT8 out[4])
 {
     out[0] = PackUnit(c.R);
     out[1] = PackUnit(c.G);
     out[2] = PackUnit(c.B);
     out[3] = PackUnit(c.A);
+}
+
+void PackVoxelColor(const FloatPixel& c, UINT8 out[4])
+{
+    PackColor(c, out);
 }
 
 // Nodes made and not yet deleted; the parallel build makes them on every core.
@@ -145,8 +151,9 @@ void VoxBlock::Split()
     }
 }
 
-// Per axis: lower the minimum or, failing that, raise the maximum.
-static void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
+// Per axis: lower the minimum or, failing that, raise the maximum. Inlined in the
+// tree build's loop over every sprite.
+static inline void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
 {
     for (UINT32 axis = 0; axis < 3; ++axis)
     {
@@ -284,16 +291,19 @@ static INT32 FloorCell(float q)
     return (float)t > q ? t - 1 : t;
 }
 
+static CellXY PointCell(const VoxelPoint& p)
+{
+    const float cell = p.Size * 0.5f;
+    return { FloorCell(p.Position[0] / cell), FloorCell(p.Position[1] / cell) };
+}
+
 static void PointCells(const ZNPodArray<VoxelPoint>& points, ZNPodArray<CellXY>& cells)
 {
     cells.SetCount(points.Size());
+    CellXY*           out = cells.Data();
+    const VoxelPoint* p   = points.Data();
     for (UINT32 i = 0; i < points.Size(); ++i)
-    {
-        const VoxelPoint& p    = points.Data()[i];
-        const float       cell = p.Size * 0.5f;
-        cells[i].X             = FloorCell(p.Position[0] / cell);
-        cells[i].Y             = FloorCell(p.Position[1] / cell);
-    }
+        out[i] = PointCell(p[i]);
 }
 
 namespace
@@ -426,54 +436,60 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
 // tree lays them: the points of one row of blocks are then a run of their own, and
 // each block's sums are taken in a pass over the run, in the points' order, as the
 // sorted keys would take them; the blocks of a run go out by their packed x, the
-// runs by their packed y (non-negative rows first). No sort.
-static void AppendCoarseLevelOfRows(const ZNPodArray<VoxelPoint>& points, const ZNPodArray<CellXY>& cells, INT32 loX,
-                                    INT32 hiX, UINT32 level, UINT32 corners, ZNPodArray<BlockSum>& slots,
-                                    ZNPodArray<VoxelPoint>& out)
+// runs by their packed y (non-negative rows first). No sort. A run is found from
+// the points' rows of cells (`rows`: where each begins, and the end), merged while
+// they share a row of blocks, so no pass over the points looks for it.
+static void AppendCoarseLevelOfRows(const ZNPodArray<VoxelPoint>& points, const ZNPodArray<CellXY>& cells,
+                                    const ZNPodArray<UINT32>& rows, INT32 loX, INT32 hiX, UINT32 level, UINT32 corners,
+                                    ZNPodArray<BlockSum>& slots, ZNPodArray<VoxelPoint>& out)
 {
-    const VoxelPoint* p       = points.Data();
-    const CellXY*     c       = cells.Data();
-    const UINT32      n       = points.Size();
-    const bool        noFills = level >= VoxFillLevels;
+    const VoxelPoint* p        = points.Data();
+    const CellXY*     c        = cells.Data();
+    const UINT32*     row      = rows.Data();
+    const UINT32      rowCount = rows.Size() - 1;
+    const bool        noFills  = level >= VoxFillLevels;
     const INT32       lo = loX >> level, hi = hiX >> level;
     slots.SetCount((UINT32)((INT64)hi - lo) + 1);
-    for (UINT32 s = 0; s < slots.Size(); ++s)
-        slots[s].Count = 0;
-    // Negative rows come after the others in the packed order: two rounds.
-    for (UINT32 round = 0; round < 2; ++round)
-        for (UINT32 first = 0; first < n;)
+    BlockSum*    slot      = slots.Data();
+    const UINT32 slotCount = slots.Size();
+    for (UINT32 s = 0; s < slotCount; ++s)
+        slot[s].Count = 0;
+    // Negative rows come after the others in the packed order: two rounds, of which
+    // a leaf on one side of the axis needs one.
+    const bool anyNegative = (c[row[0]].Y >> level) < 0;
+    const bool anyOther    = (c[row[rowCount - 1]].Y >> level) >= 0;
+    for (UINT32 round = anyOther ? 0 : 1; round < (anyNegative ? 2u : 1u); ++round)
+        for (UINT32 r = 0; r < rowCount;)
         {
-            const INT32 by   = c[first].Y >> level;
-            UINT32      last = first + 1;
-            while (last < n && (c[last].Y >> level) == by)
-                ++last;
+            const INT32 by   = c[row[r]].Y >> level;
+            UINT32      next = r + 1;
+            while (next < rowCount && (c[row[next]].Y >> level) == by)
+                ++next;
+            const UINT32 first = row[r], last = row[next];
+            r = next;
             if ((by < 0) != (round == 1))
-            {
-                first = last;
                 continue;
-            }
             for (UINT32 i = first; i < last; ++i)
             {
                 if (noFills && VoxIsFill(p[i]))
                     continue;
-                BlockSum& sum = slots[BlockRank(c[i].X >> level, lo, hi)];
+                BlockSum& sum = slot[BlockRank(c[i].X >> level, lo, hi)];
                 if (!sum.Count)
                     StartBlock(sum);
                 AddToBlock(sum, p[i]);
             }
-            for (UINT32 s = 0; s < slots.Size(); ++s)
-                if (slots[s].Count)
-                    TakeMean(slots[s]);
+            for (UINT32 s = 0; s < slotCount; ++s)
+                if (slot[s].Count)
+                    TakeMean(slot[s]);
             for (UINT32 i = first; i < last; ++i)
                 if (!noFills || !VoxIsFill(p[i]))
-                    AddSpread(slots[BlockRank(c[i].X >> level, lo, hi)], p[i]);
-            for (UINT32 s = 0; s < slots.Size(); ++s)
-                if (slots[s].Count)
+                    AddSpread(slot[BlockRank(c[i].X >> level, lo, hi)], p[i]);
+            for (UINT32 s = 0; s < slotCount; ++s)
+                if (slot[s].Count)
                 {
-                    AppendBlock(slots[s], level, noFills, corners, out);
-                    slots[s].Count = 0;
+                    AppendBlock(slot[s], level, noFills, corners, out);
+                    slot[s].Count = 0;
                 }
-            first = last;
         }
 }
 
@@ -482,15 +498,15 @@ UINT64 VoxBlock::OwnSpriteBound() const
     const UINT32 count = Points.Size();
     if (!count)
         return 0;
-    ZNPodArray<CellXY> cells;
-    PointCells(Points, cells);
-    INT32 loX = cells[0].X, hiX = loX, loY = cells[0].Y, hiY = loY;
-    for (UINT32 i = 1; i < count; ++i)
+    const VoxelPoint* p   = Points.Data();
+    INT32             loX = 0, hiX = 0, loY = 0, hiY = 0;
+    for (UINT32 i = 0; i < count; ++i)
     {
-        loX = std::min(loX, cells[i].X);
-        hiX = std::max(hiX, cells[i].X);
-        loY = std::min(loY, cells[i].Y);
-        hiY = std::max(hiY, cells[i].Y);
+        const CellXY cell = PointCell(p[i]);
+        loX               = i ? std::min(loX, cell.X) : cell.X;
+        hiX               = i ? std::max(hiX, cell.X) : cell.X;
+        loY               = i ? std::min(loY, cell.Y) : cell.Y;
+        hiY               = i ? std::max(hiY, cell.Y) : cell.Y;
     }
     UINT64 bound = count;
     for (UINT32 level = 1; level < VoxLodLevels; ++level)
@@ -513,22 +529,40 @@ void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
         return;
     // Full detail plus at most a quarter and a sixteenth of it.
     Vertices.Reserve(count * layout + count * layout / 2);
-    for (UINT32 i = 0; i < count; ++i)
-        VoxAppendSprite(Vertices, Points.Data()[i], layout);
+    if (layout == VoxLayout_Compact)
+    {
+        // One record a sprite: the point as it is, with its first corner's bytes.
+        Vertices.SetCount(count);
+        VoxelPoint* v = Vertices.Data();
+        memcpy(v, Points.Data(), (size_t)count * sizeof(VoxelPoint));
+        for (UINT32 i = 0; i < count; ++i)
+        {
+            v[i].Corner[0] = VoxCorners[VoxSpriteOrder[0]][0];
+            v[i].Corner[1] = VoxCorners[VoxSpriteOrder[0]][1];
+        }
+    }
+    else
+        for (UINT32 i = 0; i < count; ++i)
+            VoxAppendSprite(Vertices, Points.Data()[i], layout);
     LodCount[0] = Vertices.Size();
     ZNPodArray<BlockKey> keys, sorted;
-    ZNPodArray<UINT32>   counts;
+    ZNPodArray<UINT32>   counts, rowStarts;
     ZNPodArray<CellXY>   cells;
     ZNPodArray<BlockSum> slots;
     PointCells(Points, cells);
-    bool  rows = true;
-    INT32 loX = cells[0].X, hiX = loX;
+    const CellXY* c    = cells.Data();
+    bool          rows = true;
+    INT32         loX = c[0].X, hiX = loX;
+    rowStarts.Add(0);
     for (UINT32 i = 1; i < count && rows; ++i)
     {
-        rows = cells[i].Y >= cells[i - 1].Y;
-        loX  = std::min(loX, cells[i].X);
-        hiX  = std::max(hiX, cells[i].X);
+        rows = c[i].Y >= c[i - 1].Y;
+        loX  = std::min(loX, c[i].X);
+        hiX  = std::max(hiX, c[i].X);
+        if (c[i].Y != c[i - 1].Y)
+            rowStarts.Add(i);
     }
+    rowStarts.Add(count);
     // A row of blocks as wide as the leaf is four times its points at most; a
     // scattered leaf is sorted instead.
     rows = rows && (UINT64)((INT64)hiX - loX) < 4ull * count + 256;
@@ -536,7 +570,7 @@ void VoxBlock::BuildOwnVertices(VoxSpriteLayout layout)
     {
         LodFirst[level] = Vertices.Size();
         if (rows)
-            AppendCoarseLevelOfRows(Points, cells, loX, hiX, level, layout, slots, Vertices);
+            AppendCoarseLevelOfRows(Points, cells, rowStarts, loX, hiX, level, layout, slots, Vertices);
         else
             AppendCoarseLevel(Points, cells, level, layout, keys, sorted, counts, Vertices);
         LodCount[level] = Vertices.Size() - LodFirst[level];
@@ -878,11 +912,18 @@ struct PhaseShare
     UINT32             Jobs;
     UINT32             Step;   // jobs between reports
     UINT32             Next;   //   and the count that gives the next one
+    void (*Beside)(void*);     // the building thread's own work, until it has run
 };
 
 bool TellPhaseShare(void* context, UINT32 done)
 {
     PhaseShare& share = *static_cast<PhaseShare*>(context);
+    if (share.Beside)
+    {
+        void (*beside)(void*) = share.Beside;
+        share.Beside          = nullptr;
+        beside(share.Progress->Context);
+    }
     if (done < share.Next && done < share.Jobs)
         return true;
     share.Next = done + share.Step;
@@ -891,16 +932,17 @@ bool TellPhaseShare(void* context, UINT32 done)
 
 // Runs the jobs on all cores, telling progress the share of the phase from `from`
 // to `to` done about every 1/64 of them, from the calling thread while the others
-// go on; false when it asked to stop.
-bool ParallelForInPieces(UINT32 jobs, void (*job)(void*, UINT32), void* context, const VoxProgress* progress,
-                         float from, float to)
+// go on; false when it asked to stop. With beside, the progress's work for the
+// building thread (Beside) runs there first, while the other cores start.
+bool ParallelForTelling(UINT32 jobs, void (*job)(void*, UINT32), void* context, const VoxProgress* progress, float from,
+                        float to, bool beside = false)
 {
     if (!progress)
     {
         ZNParallelFor(jobs, job, context);
         return true;
     }
-    PhaseShare share = { progress, from, to, jobs, std::max(1u, jobs / 64), 0 };
+    PhaseShare share = { progress, from, to, jobs, std::max(1u, jobs / 64), 0, beside ? progress->Beside : nullptr };
     share.Next       = share.Step;
     return ZNParallelForWithProgress(jobs, job, context, TellPhaseShare, &share);
 }
@@ -1088,7 +1130,7 @@ void CellColor(const TreeBuild& b, UINT32 i, UINT32 j, UINT8 out[4])
         const float u = Channel(bl, 8 * k) + (Channel(br, 8 * k) - Channel(bl, 8 * k)) * tx.F;
         *channels[k]  = t + (u - t) * ty.F;
     }
-    PackVoxelColor(c, out);
+    PackColor(c, out);
 }
 
 // The cell's sprite; its colour only when asked (counting needs none).
@@ -1337,8 +1379,8 @@ VoxBlock* BuildVoxelTree(const ZNGreyImage& height, const ZNImage& color, const 
 
     // Heights first: a cell's fills need the heights of the rows on both sides.
     b.Heights.SetCount(nx * ny);
-    if (!ParallelForInPieces((ny + RowsPerJob - 1) / RowsPerJob, SampleHeightsJob, &b, progress, 0.0f, 0.3f) ||
-        !ParallelForInPieces(tileRows, FillTilesJob, &b, progress, 0.3f, 0.95f))
+    if (!ParallelForTelling((ny + RowsPerJob - 1) / RowsPerJob, SampleHeightsJob, &b, progress, 0.0f, 0.3f) ||
+        !ParallelForTelling(tileRows, FillTilesJob, &b, progress, 0.3f, 0.95f, true))
     {
         VoxBlock::Delete(root);
         return nullptr;

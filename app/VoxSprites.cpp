@@ -16,12 +16,14 @@ const float PositionSteps = 65535.0f;
 void VoxLeafFrameFor(const VoxelPoint* sprites, UINT32 count, UINT32 stride, VoxLeafFrame& out)
 {
     float lo[3] = { 0.0f, 0.0f, 0.0f }, hi[3] = { 0.0f, 0.0f, 0.0f };
-    for (UINT32 i = 0; i < count; ++i)
+    for (UINT32 a = 0; a < 3 && count; ++a)
+        lo[a] = hi[a] = sprites[0].Position[a];
+    for (UINT32 i = 1; i < count; ++i)
         for (UINT32 a = 0; a < 3; ++a)
         {
             const float v = sprites[i * stride].Position[a];
-            lo[a]         = i ? std::min(lo[a], v) : v;
-            hi[a]         = i ? std::max(hi[a], v) : v;
+            lo[a]         = std::min(lo[a], v);
+            hi[a]         = std::max(hi[a], v);
         }
     for (UINT32 a = 0; a < 3; ++a)
     {
@@ -38,31 +40,47 @@ static float RoundHalfAway(float q)
 {
     if (!(fabsf(q) < 8388608.0f))
         return roundf(q);
-    float       t = (float)(INT32)q;
+    // The fraction is random from sprite to sprite: compared without branches.
+    const float t = (float)(INT32)q;
     const float d = q - t;
-    if (d >= 0.5f)
-        t += 1.0f;
-    else if (d <= -0.5f)
-        t -= 1.0f;
-    return t;
+    return t + ((float)(d >= 0.5f) - (float)(d <= -0.5f));
 }
 
-void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, VoxPackedSprite& out)
+// ceilf the same way: a whole number's truncation is exact, and one below when it
+// rounded down.
+static float CeilWhole(float q)
+{
+    if (!(fabsf(q) < 8388608.0f))
+        return ceilf(q);
+    const float t = (float)(INT32)q;
+    return t < q ? t + 1.0f : t;
+}
+
+// The packed width of a sprite: rounded up, so a sprite never shrinks and no gap
+// opens between neighbours.
+static UINT16 PackSize(float size)
+{
+    const float steps = CeilWhole(size * VoxSizeSteps);
+    return (UINT16)(!(steps > 0.0f) ? 0.0f : steps > 65535.0f ? 65535.0f : steps);
+}
+
+// Packing without the width, which a leaf's sprites mostly share: the caller
+// gives it, worked out once for a run of sprites of one width.
+static inline void PackSpriteWithSize(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, UINT16 size,
+                                      VoxPackedSprite& out)
 {
     for (UINT32 a = 0; a < 3; ++a)
     {
         const float q = frame.Step[a] > 0.0f ? RoundHalfAway((in.Position[a] - frame.Origin[a]) / frame.Step[a]) : 0.0f;
-        out.Position[a] = (UINT16)(q < 0.0f ? 0.0f : q > PositionSteps ? PositionSteps : q);
+        out.Position[a] = (UINT16)std::min(std::max(q, 0.0f), PositionSteps);
     }
-    // Rounded up, so a sprite never shrinks and no gap opens between neighbours.
-    const float size = ceilf(in.Size * VoxSizeSteps);
-    out.Size         = (UINT16)(!(size > 0.0f) ? 0.0f : size > 65535.0f ? 65535.0f : size);
+    out.Size = size;
     memcpy(out.Color, in.Color, 4);
     out.Leaf = (leaf & VoxPackedLeaf) | (VoxGrowsBySlant(in) ? VoxPackedSlant : 0u) |
                ((UINT32)VoxStepFaces(in) << VoxPackedFaceShift);
 }
 
-void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out)
+static inline void UnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out)
 {
     for (UINT32 a = 0; a < 3; ++a)
         out.Position[a] = frame.Origin[a] + (float)in.Position[a] * frame.Step[a];
@@ -71,6 +89,16 @@ void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, Voxel
     memset(out.Corner, 0, sizeof(out.Corner));
     out.Corner[2] = (in.Leaf & VoxPackedSlant) ? VoxSlantMark : 0;
     out.Corner[3] = (INT8)((in.Leaf >> VoxPackedFaceShift) & VoxFaceAll);
+}
+
+void VoxPackSprite(const VoxelPoint& in, const VoxLeafFrame& frame, UINT32 leaf, VoxPackedSprite& out)
+{
+    PackSpriteWithSize(in, frame, leaf, PackSize(in.Size), out);
+}
+
+void VoxUnpackSprite(const VoxPackedSprite& in, const VoxLeafFrame& frame, VoxelPoint& out)
+{
+    UnpackSprite(in, frame, out);
 }
 
 namespace
@@ -113,13 +141,21 @@ void PackLeafJob(void* context, UINT32 index)
         unplaced.SetCount(count);
         out = unplaced.Data();
     }
+    VoxelPoint* v         = node->Vertices.Data();
+    float       lastWidth = v[0].Size;
+    UINT16      lastSize  = PackSize(lastWidth);
     for (UINT32 i = 0; i < count; ++i)
     {
         // The sprites as the shader reads them back decide the cull bounds. A
         // mapping is written, never read: it may be memory the processor reads slowly.
+        if (!(v[i].Size == lastWidth))
+        {
+            lastWidth = v[i].Size;
+            lastSize  = PackSize(lastWidth);
+        }
         VoxPackedSprite packed;
-        VoxPackSprite(node->Vertices.Data()[i], frame, leaf, packed);
-        VoxUnpackSprite(packed, frame, node->Vertices.Data()[i]);
+        PackSpriteWithSize(v[i], frame, leaf, lastSize, packed);
+        UnpackSprite(packed, frame, v[i]);
         out[i] = packed;
     }
     node->ComputeOwnCullBounds();
@@ -172,6 +208,21 @@ struct OpenPool
     ZNPodArray<UINT32>          Leaves;     // nodes placed in it
 };
 
+}   // namespace
+
+// A pool's buffer opened before its first leaf is placed, while other cores work:
+// GL clears a new buffer, a pass over up to a whole pool's memory that only the
+// thread with the context can make.
+struct VoxEarlyPool
+{
+    VoxSpriteStore::Pool Pool;     // its GL buffer (0 when none is held)
+    OpenPool             Open;     // its capacity and where its sprites go
+    VoxPackedSprite*     Target;   //   and their first
+    bool                 Mapped;   // written through a mapping when GL gives one
+};
+
+namespace
+{
 // Makes the pool's buffer and answers where its sprites are to be written.
 VoxPackedSprite* OpenPoolBuffer(VoxSpriteStore::Pool& pool, OpenPool& open, bool mapped)
 {
@@ -222,6 +273,30 @@ void ClosePool(VoxBlock** nodes, VoxLeafFrame* frames, VoxPackedSprite** targets
     pool.Texture = MakeTextureOn(pool.Buffer, GL_RGBA32UI);
 }
 
+void OpenEarlyPool(void* context)
+{
+    VoxEarlyPool& early = *static_cast<VoxEarlyPool*>(context);
+    early.Target        = OpenPoolBuffer(early.Pool, early.Open, early.Mapped);
+}
+
+// Lets go of an early buffer that was not taken.
+void DropEarlyBuffer(VoxEarlyPool& early)
+{
+    if (early.Pool.Buffer)
+        DeleteBuffer(early.Pool.Buffer, false);
+    early.Pool.Buffer = 0;
+    early.Open.Copy.Clear();
+}
+
+// The most sprites a pool may hold here: the asked number within what one
+// buffer texture reaches.
+UINT32 PoolLimit(UINT32 poolSprites)
+{
+    GLint maxTexels = 0;
+    TGCurGLTable->GetIntegerv(GL_MAX_TEXTURE_BUFFER_SIZE, &maxTexels);
+    return std::max(1u, std::min(poolSprites, (UINT32)std::max(maxTexels, 1)));
+}
+
 struct BoundTable
 {
     VoxBlock** Nodes;
@@ -235,14 +310,34 @@ void BoundJob(void* context, UINT32 index)
 }
 }   // namespace
 
-VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress, bool mapped)
+VoxEarlyPool* VoxOpenEarlyPool(UINT64 leastPoints, UINT32 poolSprites, bool mapped)
+{
+    poolSprites = PoolLimit(poolSprites);
+    if (leastPoints < poolSprites)
+        return nullptr;
+    VoxEarlyPool* early  = new VoxEarlyPool();
+    early->Pool          = { 0, 0, 0 };
+    early->Open.Capacity = poolSprites;
+    early->Mapped        = mapped;
+    OpenEarlyPool(early);
+    return early;
+}
+
+void VoxDropEarlyPool(VoxEarlyPool* early)
+{
+    if (!early)
+        return;
+    DropEarlyBuffer(*early);
+    delete early;
+}
+
+VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const VoxProgress* progress, bool mapped,
+                                       VoxEarlyPool* given)
 {
     VoxSpriteStore* store = new VoxSpriteStore();
     store->FrameBuffer = store->FrameTexture = 0;
     store->Sprites = store->Bytes = 0;
-    GLint maxTexels               = 0;
-    TGCurGLTable->GetIntegerv(GL_MAX_TEXTURE_BUFFER_SIZE, &maxTexels);
-    poolSprites = std::max(1u, std::min(poolSprites, (UINT32)std::max(maxTexels, 1)));
+    poolSprites                   = PoolLimit(poolSprites);
 
     ZNPodArray<VoxBlock*> nodes;
     VoxCollectNodes(root, nodes);
@@ -254,8 +349,25 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     // pool's worth.
     ZNPodArray<UINT64> boundFrom;
     boundFrom.SetCount(nodes.Size() + 1);
-    BoundTable bounds = { nodes.Data(), boundFrom.Data() };
-    ZNParallelFor(nodes.Size(), BoundJob, &bounds);
+    BoundTable   bounds = { nodes.Data(), boundFrom.Data() };
+    // Every leaf makes at least a sprite of each point, so a tree of a pool's worth
+    // of points fills its first pool, whatever the bounds say: that buffer, unless
+    // the caller opened it already, is opened while the other cores work out the
+    // bounds. It is taken when the first leaf is placed and asks for the same
+    // size, else let go.
+    VoxEarlyPool early;
+    early.Pool          = { 0, 0, 0 };
+    early.Open.Capacity = poolSprites;
+    early.Target        = nullptr;
+    early.Mapped        = mapped;
+    if (given && given->Pool.Buffer && given->Mapped == mapped && given->Open.Capacity == poolSprites)
+    {
+        early              = std::move(*given);
+        given->Pool.Buffer = 0;
+    }
+    VoxDropEarlyPool(given);
+    const bool openNow = !early.Pool.Buffer && root->CountPoints() >= poolSprites;
+    ZNParallelForAfter(openNow ? OpenEarlyPool : nullptr, &early, nodes.Size(), BoundJob, &bounds);
     boundFrom[nodes.Size()] = 0;
     for (UINT32 i = nodes.Size(); i-- > 0;)
         boundFrom[i] += boundFrom[i + 1];
@@ -279,6 +391,7 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     {
         if (!VoxReport(progress, VoxPhase_Buffers, (float)((double)doneSprites / (double)allSprites)))
         {
+            DropEarlyBuffer(early);
             Destroy(store);
             return nullptr;
         }
@@ -322,11 +435,24 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
             if (!isOpen)
             {
                 pools.emplace_back();
-                OpenPool& open = pools.back();
-                open.Capacity  = (UINT32)std::min<UINT64>(poolSprites, count + batchRest + boundFrom[last]);
-                Pool pool      = { 0, 0, 0 };
+                OpenPool&    open     = pools.back();
+                const UINT32 capacity = (UINT32)std::min<UINT64>(poolSprites, count + batchRest + boundFrom[last]);
+                Pool         pool     = { 0, 0, 0 };
                 store->Pools.Add(pool);
-                targets.Add(OpenPoolBuffer(store->Pools[store->Pools.Size() - 1], open, mapped));
+                Pool& made = store->Pools[store->Pools.Size() - 1];
+                if (early.Pool.Buffer && early.Open.Capacity == capacity)
+                {
+                    made              = early.Pool;
+                    open              = std::move(early.Open);
+                    early.Pool.Buffer = 0;
+                    targets.Add(early.Target);
+                }
+                else
+                {
+                    DropEarlyBuffer(early);
+                    open.Capacity = capacity;
+                    targets.Add(OpenPoolBuffer(made, open, mapped));
+                }
                 isOpen = true;
                 filled = 0;
             }
@@ -348,6 +474,7 @@ VoxSpriteStore* VoxSpriteStore::Create(VoxBlock* root, UINT32 poolSprites, const
     }
     if (isOpen)
         close(store->Pools.Size() - 1);
+    DropEarlyBuffer(early);
     for (UINT32 p = 0; p < store->Pools.Size(); ++p)
     {
         store->Sprites += store->Pools[p].Sprites;

@@ -58,6 +58,17 @@ inline UINT32 VoxMirroredFirst(UINT32 first, UINT32 count, UINT32 total)
     return 2 * total - (first + count);
 }
 
+// A store's first pool made ahead of the store: GL clears a new buffer on the
+// thread with the context alone, a serial quarter second for a whole pool, so a
+// caller opens it while other cores build the tree (VoxProgress::Beside) and
+// hands it to Create.
+struct VoxEarlyPool;
+// Opens a whole pool's buffer when the tree will have at least leastPoints points
+// (then its first pool is a whole pool); null otherwise. Context current.
+VoxEarlyPool* VoxOpenEarlyPool(UINT64 leastPoints, UINT32 poolSprites = VoxPoolSprites, bool mapped = true);
+// Deletes one that no store took; null is allowed. Context current.
+void          VoxDropEarlyPool(VoxEarlyPool* early);
+
 class VoxSpriteStore
 {
 public:
@@ -82,9 +93,12 @@ public:
     // can fill, and, with mapped, every leaf is packed straight into it through a
     // mapping on all cores; without one (or when GL gives none, or the mapped
     // contents are lost) the leaves are packed into a processor copy that is then
-    // uploaded, with the same contents.
+    // uploaded, with the same contents. An early pool, when given, is taken (and
+    // deleted) as the first pool when it fits, else let go; without one, the first
+    // pool of a tree of a pool's worth of points is opened while other cores work.
     static VoxSpriteStore* Create(VoxBlock* root, UINT32 poolSprites = VoxPoolSprites,
-                                  const VoxProgress* progress = nullptr, bool mapped = true);
+                                  const VoxProgress* progress = nullptr, bool mapped = true,
+                                  VoxEarlyPool* early = nullptr);
     // Deletes the GL objects; null is allowed. Context current.
     static void            Destroy(VoxSpriteStore* store);
 

@@ -109,6 +109,14 @@ public:
 };
 }   // namespace
 
+// A grid of N x N cells has at least N x N sprites, so the store's first pool is
+// a whole one when that is a pool's worth.
+void VoxelWorld::OpenFirstPool(void* context)
+{
+    VoxelWorld& world = *static_cast<VoxelWorld*>(context);
+    world.EarlyPool   = VoxOpenEarlyPool((UINT64)world.BuildingGrid * world.BuildingGrid);
+}
+
 bool VoxelWorld::ShowProgress(void* context, VoxBuildPhase phase, float fraction)
 {
     VoxelWorld& world = *static_cast<VoxelWorld*>(context);
@@ -206,18 +214,26 @@ bool VoxelWorld::Build(const VoxTerrainMaps* maps, const char* heightPath, const
 {
     ProgressStart = ProgressShown = ZNGetTime();
     BuildStopped                  = false;
-    const VoxProgress  bar        = { ShowProgress, this };
-    const VoxProgress* progress   = GShowBuildProgress && Window ? &bar : nullptr;
+    const bool compact            = GWorldCompact.GetInt() != 0;
+    BuildingGrid                  = grid;
+    const VoxProgress  bar        = { GShowBuildProgress && Window ? ShowProgress : nullptr, this,
+                              compact ? OpenFirstPool : nullptr };
+    const VoxProgress* progress   = &bar;
     const bool         fill       = GFillCliffs.GetInt() != 0;
     UINT32             fills      = 0;
     VoxBlock*          tree       = maps ? BuildVoxelTreeForGrid(*maps, grid, fill, &fills, progress)
                                          : LoadVoxelTree(heightPath, colorPath, grid, fill, &fills, progress);
+    VoxEarlyPool*      early      = EarlyPool;
+    EarlyPool                     = nullptr;
     if (!tree)
-        return false;
-    VoxSpriteStore* store = nullptr;
-    if (GWorldCompact.GetInt())
     {
-        store = VoxSpriteStore::Create(tree, VoxPoolSprites, progress);
+        VoxDropEarlyPool(early);
+        return false;
+    }
+    VoxSpriteStore* store = nullptr;
+    if (compact)
+    {
+        store = VoxSpriteStore::Create(tree, VoxPoolSprites, progress, true, early);
         if (!store)
         {
             VoxBlock::Delete(tree);

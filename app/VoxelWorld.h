@@ -95,9 +95,13 @@ private:
     // The progress bar of a long build in the window, which keeps answering; false
     // once a close was requested.
     static bool ShowProgress(void* world, VoxBuildPhase phase, float fraction);
+    // The compact store's first pool, opened while other cores fill the tree.
+    static void OpenFirstPool(void* world);
 
-    double ProgressStart = 0.0;   // clock when the latest build began
-    double ProgressShown = 0.0;   //   and when its bar was last drawn
+    double        ProgressStart = 0.0;       // clock when the latest build began
+    double        ProgressShown = 0.0;       //   and when its bar was last drawn
+    UINT32        BuildingGrid  = 0;         // grid of the build under way
+    VoxEarlyPool* EarlyPool     = nullptr;   //   and its first pool, until the store takes it
 
     ZNPodArray<VoxDrawItem> DrawItems;                // kept between frames to save the allocations
     VoxDrawScratch          DrawScratch;              //   as are the ordering's arrays

@@ -72,3 +72,27 @@ void ZNParallelFor(UINT32 count, ZNJob job, void* context)
 {
     ZNParallelForWithProgress(count, job, context, nullptr, nullptr);
 }
+
+void ZNParallelForAfter(void (*first)(void*), void* firstContext, UINT32 count, ZNJob job, void* context)
+{
+    // The report before the calling thread's first job runs it, once.
+    struct First
+    {
+        void (*Run)(void*);
+        void* Context;
+    } pending = { first, firstContext };
+    ZNParallelForWithProgress(
+        count, job, context,
+        [](void* c, UINT32)
+        {
+            First& f = *static_cast<First*>(c);
+            if (f.Run)
+            {
+                void (*run)(void*) = f.Run;
+                f.Run              = nullptr;
+                run(f.Context);
+            }
+            return true;
+        },
+        &pending);
+}

@@ -3,6 +3,7 @@
 //
 //   ZNParallelFor(rows, [](void* context, UINT32 row) { ... }, &work);
 //   ZNParallelForWithProgress(rows, job, &work, tell, &bar);   // a long loop that reports
+//   ZNParallelForAfter(OpenBuffer, &gl, rows, job, &work);     // GL work beside the jobs
 //
 // Guarantees: every index in [0, count) runs exactly once, on the calling
 // thread or one of at most min(processors, count, 16) - 1 helper threads; jobs
@@ -25,3 +26,8 @@ typedef bool (*ZNJobProgress)(void* context, UINT32 done);
 // asked to stop; after a stop the jobs already begun finish, no other starts,
 // and the answer is false.
 bool ZNParallelForWithProgress(UINT32 count, ZNJob job, void* context, ZNJobProgress progress, void* progressContext);
+// The same, but the calling thread first runs first(firstContext), which must not
+// depend on the jobs, while the helpers start on them; it then joins them. Work
+// that only the calling thread may do (GL calls) so overlaps the jobs. With no
+// helper (one processor, or fewer than two jobs) first runs, then the jobs.
+void ZNParallelForAfter(void (*first)(void*), void* firstContext, UINT32 count, ZNJob job, void* context);

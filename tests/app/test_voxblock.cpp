@@ -11,6 +11,7 @@
 #include <math.h>
 #include <string.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -411,6 +412,53 @@ TEST(VoxelTree, ProgressComesInOrderAndStoppingAnywhereLeavesNothing)
             EXPECT_EQ(VoxBlock::LiveNodes(), live) << "stopped at " << stop;
         }
     }
+}
+
+namespace
+{
+// A progress log that also counts the work run beside the build, where and when.
+struct BesideLog : ProgressLog
+{
+    int             Runs          = 0;
+    bool            OnCaller      = false;
+    std::thread::id Caller        = std::this_thread::get_id();
+    size_t          ReportsBefore = 0;
+
+    static void Run(void* context)
+    {
+        BesideLog& log    = *static_cast<BesideLog*>(static_cast<ProgressLog*>(context));
+        log.OnCaller      = std::this_thread::get_id() == log.Caller;
+        log.ReportsBefore = log.Reports.size();
+        ++log.Runs;
+    }
+};
+}   // namespace
+
+// The caller's work beside a build (GL work, which only the building thread may
+// do) runs once, on that thread, once the heights are sampled and before the tree
+// is filled, and changes nothing built.
+TEST(VoxelTree, BesideWorkRunsOnceOnTheBuildingThreadAsTheTreeFills)
+{
+    const std::string data = std::string(ZN_TEST_SOURCE_DIR) + "/data/";
+    const std::string h = data + "Heightmap.png", c = data + "Colormap.png";
+    BesideLog         log;
+    const VoxProgress progress = { ProgressLog::Report, static_cast<ProgressLog*>(&log), BesideLog::Run };
+    VoxBlock*         root     = LoadVoxelTree(h.c_str(), c.c_str(), 400, true, nullptr, &progress);
+    VoxBlock*         plain    = LoadVoxelTree(h.c_str(), c.c_str(), 400, true);
+    ASSERT_NE(root, nullptr);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(log.Runs, 1);
+    EXPECT_TRUE(log.OnCaller);
+    ASSERT_GT(log.ReportsBefore, 0u);
+    ASSERT_LT(log.ReportsBefore, log.Reports.size());
+    const auto& before = log.Reports[log.ReportsBefore - 1];
+    EXPECT_EQ(before.first, VoxPhase_Tree);
+    EXPECT_LE(before.second, 0.3f + 1e-6f) << "the fill had begun";
+    EXPECT_GT(log.Reports[log.ReportsBefore].second, 0.3f) << "it runs beside the fill's first piece";
+    EXPECT_EQ(root->CountPoints(), plain->CountPoints());
+    EXPECT_EQ(root->CountNodesWithPoints(), plain->CountNodesWithPoints());
+    VoxBlock::Delete(root);
+    VoxBlock::Delete(plain);
 }
 
 namespace

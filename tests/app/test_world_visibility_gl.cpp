@@ -363,6 +363,40 @@ TEST_F(WorldGL, MappedPoolsHoldWhatLeafByLeafUploadsHold)
     EXPECT_EQ(gl.GetError(), (GLenum)GL_NO_ERROR);
 }
 
+// A tree of a pool's worth of points has its first pool's buffer made while the
+// leaves' bounds are worked out, at a whole pool's size. When its first leaf is
+// too big for a pool, the first pool placed is smaller than that: the early buffer
+// is let go and the pool made at the size the sprites after it need.
+TEST_F(WorldGL, AnEarlyPoolTooBigForTheLeavesPlacedIsLetGo)
+{
+    GladGLContext& gl      = *TGCurGLTable;
+    VoxBlock*      root    = VoxBlock::Create(ZNVec3(0.0f, 0.0f, 0.0f), ZNVec3(100.0f, 100.0f, 100.0f));
+    const UINT8    grey[4] = { 128, 128, 128, 255 };
+    const UINT32   big = 150, small = 30, poolSprites = 150;
+    for (UINT32 k = 0; k < big; ++k)
+        root->Insert(1, ZNVec3(1.0f + (float)(k % 15) * 2.0f, 1.0f + (float)(k / 15) * 2.0f, 10.0f), 1.0f, grey);
+    for (UINT32 k = 0; k < small; ++k)
+        root->Insert(1, ZNVec3(60.0f + (float)(k % 6) * 2.0f, 60.0f + (float)(k / 6) * 2.0f, 70.0f), 1.0f, grey);
+    ASSERT_GE(root->CountPoints(), poolSprites);
+    VoxSpriteStore* store = VoxSpriteStore::Create(root, poolSprites);
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->Pools.Size(), 1u);
+    EXPECT_EQ(root->Ch[0]->DrawCount, 0u);      // refused: more sprites than a pool holds
+    EXPECT_EQ(root->Ch[7]->DrawCount, small);   // its levels after them: fewer than a pool
+    // One batch: the pool is made for exactly the sprites placed in it.
+    ZNPodArray<VoxBlock*> nodes;
+    VoxCollectNodes(root, nodes);
+    EXPECT_EQ(store->Bytes,
+              (UINT64)store->Pools[0].Sprites * sizeof(VoxPackedSprite) + (UINT64)nodes.Size() * sizeof(VoxLeafFrame));
+    GLint bytes = 0;
+    BindBuffer(store->Pools[0].Buffer, false);
+    gl.GetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &bytes);
+    EXPECT_EQ((UINT64)bytes, (UINT64)store->Pools[0].Sprites * sizeof(VoxPackedSprite));
+    VoxSpriteStore::Destroy(store);
+    VoxBlock::Delete(root);
+    EXPECT_EQ(gl.GetError(), (GLenum)GL_NO_ERROR);
+}
+
 namespace
 {
 // The compact draws as recorded (GL draws not executed): the pass (form) being

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include "core/ZNThread.h"
+
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -70,4 +73,55 @@ TEST(JobRunner, ProgressIsToldInOrderAndAStopStartsNoFurtherJob)
     EXPECT_TRUE(stopped.Told.back() >= 100u && stopped.Told.back() < 5000u) << "the stop was the last report";
     for (UINT32 i = 0; i < 5000; ++i)
         ASSERT_LE(stopped.Runs[i].load(), 1) << i;
+}
+
+// The calling thread's own work runs once, on it, while the helpers are already
+// on the jobs, and before it joins them: it sees jobs finish that it did not run,
+// not all of them, and the caller takes no job before it is done.
+TEST(JobRunner, ParallelForAfterRunsFirstOnTheCallerBesideTheJobs)
+{
+    struct Run
+    {
+        std::atomic<int>    Firsts{ 0 };
+        std::atomic<UINT32> Done{ 0 };
+        std::atomic<int>    CallerJobsBeforeFirst{ 0 };
+        UINT32              DoneWhenFirstBegan = 0;
+        bool                SawHelperFinish    = false;
+        bool                FirstOnCaller      = false;
+        std::thread::id     Caller             = std::this_thread::get_id();
+        std::vector<int>    Runs               = std::vector<int>(200, 0);
+    } run;
+    ZNParallelForAfter(
+        [](void* context)
+        {
+            Run& r               = *static_cast<Run*>(context);
+            r.FirstOnCaller      = std::this_thread::get_id() == r.Caller;
+            r.DoneWhenFirstBegan = r.Done.load();
+            const auto deadline  = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (ZNThread::ProcessorCount() > 1 && !r.Done.load() && std::chrono::steady_clock::now() < deadline)
+                ZNThread::Sleep(1);
+            r.SawHelperFinish = r.Done.load() > 0;
+            ++r.Firsts;
+        },
+        &run, 200,
+        [](void* context, UINT32 i)
+        {
+            Run& r = *static_cast<Run*>(context);
+            if (std::this_thread::get_id() == r.Caller && !r.Firsts.load())
+                ++r.CallerJobsBeforeFirst;
+            ZNThread::Sleep(1);
+            ++r.Runs[i];
+            ++r.Done;
+        },
+        &run);
+    EXPECT_EQ(run.Firsts.load(), 1);
+    EXPECT_TRUE(run.FirstOnCaller);
+    EXPECT_LT(run.DoneWhenFirstBegan, 200u);
+    EXPECT_EQ(run.CallerJobsBeforeFirst.load(), 0);
+    if (ZNThread::ProcessorCount() > 1)
+    {
+        EXPECT_TRUE(run.SawHelperFinish);
+    }
+    for (UINT32 i = 0; i < 200; ++i)
+        ASSERT_EQ(run.Runs[i], 1) << i;
 }
