@@ -27,7 +27,9 @@ bool IsKey(const UINT8* p)
 // no terrain above that row lies beside the terrain's outline, under an overhang
 // of it a pixel wide (the outline of stacked squares is ragged at every size, and
 // at the program's size a step of it is a whole pixel), not in a hole.
-UINT32 CountCracks(const std::vector<UINT8>& pixels, UINT32 width, UINT32 height)
+// With beside, the key pixels beside the outline count too: every key pixel under
+// the first terrain pixel of its column.
+UINT32 CountCracks(const std::vector<UINT8>& pixels, UINT32 width, UINT32 height, bool beside = false)
 {
     // The first terrain row of each column from the top (height: none).
     std::vector<UINT32> top(width, height);
@@ -54,7 +56,7 @@ UINT32 CountCracks(const std::vector<UINT8>& pixels, UINT32 width, UINT32 height
                 under += top[x] < y;
                 open = open || top[x] > y;
             }
-            cracks += open ? 0 : under;
+            cracks += open && !beside ? 0 : under;
         }
     }
     return cracks;
@@ -139,9 +141,10 @@ std::vector<VoxCameraState> SlopeCameras(const VoxBlock* root)
 const UINT32 FrameSizes[2][2] = { { 320, 180 }, { 1024, 576 } };
 
 // Cracks at each camera, over the whole frame, at the first `sizes` frame sizes
-// (camera after camera at one size, then the next size).
+// (camera after camera at one size, then the next size); with the pixels beside
+// the outline too in `all`, for the record.
 std::vector<UINT32> CountCracksAt(ZNAppWindow* window, const std::vector<VoxCameraState>& cameras, UINT32 expectedFills,
-                                  UINT32 sizes)
+                                  UINT32 sizes, std::vector<UINT32>& all)
 {
     VoxelWorld world(window);
     EXPECT_EQ(world.FillSprites == 0, expectedFills == 0);
@@ -155,6 +158,7 @@ std::vector<UINT32> CountCracksAt(ZNAppWindow* window, const std::vector<VoxCame
         {
             const std::vector<UINT8> pixels = target.Render(world, camera);
             counts.push_back(CountCracks(pixels, target.Width, target.Height));
+            all.push_back(CountCracks(pixels, target.Width, target.Height, true));
         }
     }
     return counts;
@@ -168,7 +172,8 @@ std::vector<UINT32> CountCracksAt(ZNAppWindow* window, const std::vector<VoxCame
 // under a one-pixel overhang of it or open above, does not.
 TEST(CrackCount, CountsSkyThroughTheTerrainNotBesideItsOutline)
 {
-    const auto count = [](const std::vector<const char*>& rows) {
+    const auto count = [](const std::vector<const char*>& rows, bool beside = false)
+    {
         const UINT32       width = (UINT32)strlen(rows[0]), height = (UINT32)rows.size();
         std::vector<UINT8> pixels((size_t)width * height * 4, 255);
         for (UINT32 y = 0; y < height; ++y)
@@ -180,7 +185,7 @@ TEST(CrackCount, CountsSkyThroughTheTerrainNotBesideItsOutline)
                     p[1]     = 102;
                     p[2]     = 178;
                 }
-        return CountCracks(pixels, width, height);
+        return CountCracks(pixels, width, height, beside);
     };
     EXPECT_EQ(count({ "..........", "...####...", "..######..", "..######..", ".########." }), 0u);
     // A streak under the peak, two pixels tall; a pocket cut off by the frame's side.
@@ -188,6 +193,7 @@ TEST(CrackCount, CountsSkyThroughTheTerrainNotBesideItsOutline)
     EXPECT_EQ(count({ "..........", "#####.....", "...####...", "#######...", "########.." }), 3u);
     // A notch in the right side of the outline and a gap open to the sky above.
     EXPECT_EQ(count({ "..........", "...##.##..", "...##.#...", "...##.##..", "..###.###." }), 0u);
+    EXPECT_EQ(count({ "..........", "...##.##..", "...##.#...", "...##.##..", "..###.###." }, true), 1u);
 }
 
 TEST_F(WorldGL, FilledCliffsLetNoSkyThroughTheTerrain)
@@ -200,15 +206,16 @@ TEST_F(WorldGL, FilledCliffsLetNoSkyThroughTheTerrain)
         cameras = SlopeCameras(world.Root);
     }
     // The designed world at the small size only: it shows its cliffs there already.
+    std::vector<UINT32> all, filledAll, wholeAll;
     SetWorldVar("r_fill_cliffs", 0.0f);
-    const std::vector<UINT32> designed = CountCracksAt(Window, cameras, 0, 1);
+    const std::vector<UINT32> designed = CountCracksAt(Window, cameras, 0, 1, all);
     SetWorldVar("r_fill_cliffs", 1.0f);
-    const std::vector<UINT32> filled = CountCracksAt(Window, cameras, 1, 2);
+    const std::vector<UINT32> filled = CountCracksAt(Window, cameras, 1, 2, filledAll);
     // Every visibility step off: the world as it is stored, drawn whole.
     VoxDrawOptions            off;
     off.Cull = off.Order = off.Lod = off.Points = false;
     SetWorldDrawOptions(off);
-    const std::vector<UINT32> filledWhole = CountCracksAt(Window, cameras, 1, 2);
+    const std::vector<UINT32> filledWhole = CountCracksAt(Window, cameras, 1, 2, wholeAll);
 
     // Every camera looks at open cliffs in the designed world; with the fills the
     // whole frame is closed, to its sides, where the rays meet the sprites at a slant,
@@ -217,10 +224,11 @@ TEST_F(WorldGL, FilledCliffsLetNoSkyThroughTheTerrain)
     const size_t n      = cameras.size();
     for (size_t i = 0; i < n; ++i)
     {
-        printf("camera %zu: key pixels under the terrain's edge: as designed %u; filled %u, %u at %ux%u; "
-               "filled and drawn whole %u, %u at %ux%u\n",
-               i, designed[i], filled[i], filled[n + i], FrameSizes[1][0], FrameSizes[1][1], filledWhole[i],
-               filledWhole[n + i], FrameSizes[1][0], FrameSizes[1][1]);
+        printf("camera %zu: key pixels under the terrain's edge (beside its outline too): as designed %u (%u); filled "
+               "%u (%u), %u (%u) at %ux%u; filled and drawn whole %u (%u), %u (%u) at %ux%u\n",
+               i, designed[i], all[i], filled[i], filledAll[i], filled[n + i], filledAll[n + i], FrameSizes[1][0],
+               FrameSizes[1][1], filledWhole[i], wholeAll[i], filledWhole[n + i], wholeAll[n + i], FrameSizes[1][0],
+               FrameSizes[1][1]);
         EXPECT_GE(designed[i], 10u) << "camera " << i;
         for (size_t size = 0; size < 2; ++size)
         {
