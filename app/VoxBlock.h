@@ -262,8 +262,9 @@ enum VoxBuildPhase : UINT32
 };
 const char* VoxPhaseName(VoxBuildPhase phase);   // "reading", "tree", "buffers"
 
-// Told on the building thread between pieces of a build (fraction 0..1 of the
-// phase); answering false stops the build, which then leaves nothing behind.
+// Told on the building thread as a build goes, between the jobs it runs itself
+// (fraction 0..1 of the phase); answering false stops the build, which then
+// leaves nothing behind.
 // Beside, when set, is work of the caller's own that only the building thread
 // may do (GL calls): BuildVoxelTree runs it at most once, there, while the other
 // cores fill the tree (a build stopped or refused before that does not run it).
