@@ -498,15 +498,16 @@ UINT64 VoxBlock::OwnSpriteBound() const
     const UINT32 count = Points.Size();
     if (!count)
         return 0;
-    const VoxelPoint* p   = Points.Data();
-    INT32             loX = 0, hiX = 0, loY = 0, hiY = 0;
-    for (UINT32 i = 0; i < count; ++i)
+    const VoxelPoint* p     = Points.Data();
+    const CellXY      first = PointCell(p[0]);
+    INT32             loX = first.X, hiX = first.X, loY = first.Y, hiY = first.Y;
+    for (UINT32 i = 1; i < count; ++i)
     {
         const CellXY cell = PointCell(p[i]);
-        loX               = i ? std::min(loX, cell.X) : cell.X;
-        hiX               = i ? std::max(hiX, cell.X) : cell.X;
-        loY               = i ? std::min(loY, cell.Y) : cell.Y;
-        hiY               = i ? std::max(hiY, cell.Y) : cell.Y;
+        loX               = std::min(loX, cell.X);
+        hiX               = std::max(hiX, cell.X);
+        loY               = std::min(loY, cell.Y);
+        hiY               = std::max(hiY, cell.Y);
     }
     UINT64 bound = count;
     for (UINT32 level = 1; level < VoxLodLevels; ++level)
