@@ -36,10 +36,20 @@ TEST(JobRunner, ProgressIsToldInOrderAndAStopStartsNoFurtherJob)
         bool                          OtherThread = false;
         UINT32                        StopAt      = 0xFFFFFFFFu;
         UINT32                        RanAtStop   = 0;
+        std::atomic<bool>             Stopped{ false };
     };
     const ZNJob job = [](void* context, UINT32 i)
     {
         Run& r = *static_cast<Run*>(context);
+        // Where a stop is to come, the helper threads hold their jobs from the
+        // fiftieth on until it has come, so however the threads are scheduled the
+        // stop comes mid-run and the helpers have jobs in flight then.
+        if (r.StopAt != 0xFFFFFFFFu && std::this_thread::get_id() != r.Caller && r.Ran.load() >= 50)
+        {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!r.Stopped.load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+        }
         r.Runs[i]++;
         r.Ran++;
     };
@@ -51,6 +61,7 @@ TEST(JobRunner, ProgressIsToldInOrderAndAStopStartsNoFurtherJob)
         if (done < r.StopAt)
             return true;
         r.RanAtStop = r.Ran.load();
+        r.Stopped.store(true);
         return false;
     };
 
