@@ -49,8 +49,10 @@ void EndProgram(void* context)
 
 int main(int argc, char** argv)
 {
-    AppOptions options;
-    const int  exitCode = MakeCommandLine(options).Run(argc, argv, options);
+    // Start-up is timed from here to the first frame presented, and said once.
+    const double started = ZNGetTime();
+    AppOptions   options;
+    const int    exitCode = MakeCommandLine(options).Run(argc, argv, options);
     if (exitCode >= 0)
         return exitCode;
 
@@ -93,8 +95,15 @@ int main(int argc, char** argv)
     ZNRunAppInBrowser(app, demo, EndProgram, &program);
 #else
     // A close during a later build (the map command) stops that build and ends here.
-    while (ZNAppFrame(app, demo) && !demo.World->BuildStopped)
+    bool running = true, told = false;
+    while (running)
     {
+        running = ZNAppFrame(app, demo) && !demo.World->BuildStopped;
+        if (!told && app.FirstShown > 0.0)
+        {
+            told = true;
+            PrintStdout("First frame shown %.3f s after start\n", app.FirstShown - started);
+        }
     }
     const int code = app.ExitCode();
     EndProgram(&program);
