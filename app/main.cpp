@@ -30,6 +30,22 @@ public:
     VoxelWorld* World = nullptr;
 };
 
+// The demo's own terrain maps, decoded on other cores while the window opens.
+struct MapReader
+{
+    VoxTerrainMaps* Maps;
+};
+
+UINT32 ReadDemoMaps(void* context)
+{
+    // The main thread may be held to one processor by then; the decode is to run beside it.
+    ZNThread::AllowAllProcessors();
+    UINT32   failed = 0;
+    ZNString why;
+    LoadTerrainMaps(VoxDemoHeightMap, VoxDemoColorMap, *static_cast<MapReader*>(context)->Maps, failed, why);
+    return 0;
+}
+
 // What the end of the frames closes, before the engine goes.
 struct Program
 {
@@ -67,7 +83,18 @@ int main(int argc, char** argv)
 
     ZNApp app;
     app.Create(argc, argv, "Vendrapolis", "Data/");
-    if (!app.OpenWindow(ZNString("Building the voxel world..."), options))
+    // Without --map the demo's maps are decoded while the window opens, and the
+    // world is built from them; when either fails they stay empty, and the build
+    // reads the files itself and says why.
+    MapReader reader = { &maps };
+    ZNThread  readerThread;
+#ifndef __EMSCRIPTEN__
+    if (options.MapHeight.Empty())
+        readerThread.Start(ReadDemoMaps, &reader);
+#endif
+    const bool opened = app.OpenWindow(ZNString("Building the voxel world..."), options);
+    readerThread.Wait(ZN_WAIT_INFINITE);
+    if (!opened)
     {
         app.Destroy();
         return 1;
