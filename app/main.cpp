@@ -33,7 +33,8 @@ public:
 // The demo's own terrain maps, decoded on other cores while the window opens.
 struct MapReader
 {
-    VoxTerrainMaps* Maps;
+    VoxTerrainMaps* Maps = nullptr;
+    ZNThread        Thread;
 };
 
 UINT32 ReadDemoMaps(void* context)
@@ -44,6 +45,20 @@ UINT32 ReadDemoMaps(void* context)
     ZNString why;
     LoadTerrainMaps(VoxDemoHeightMap, VoxDemoColorMap, *static_cast<MapReader*>(context)->Maps, failed, why);
     return 0;
+}
+
+// Starts decoding the demo's maps into `maps` when the command line names none;
+// reader.Thread.Wait then has them, or leaves them empty when either fails. A page
+// builds its world as before.
+void StartReadingDemoMaps(const AppOptions& options, VoxTerrainMaps& maps, MapReader& reader)
+{
+    reader.Maps = &maps;
+#ifndef __EMSCRIPTEN__
+    if (options.MapHeight.Empty())
+        reader.Thread.Start(ReadDemoMaps, &reader);
+#else
+    (void)options;
+#endif
 }
 
 // What the end of the frames closes, before the engine goes.
@@ -86,14 +101,10 @@ int main(int argc, char** argv)
     // Without --map the demo's maps are decoded while the window opens, and the
     // world is built from them; when either fails they stay empty, and the build
     // reads the files itself and says why.
-    MapReader reader = { &maps };
-    ZNThread  readerThread;
-#ifndef __EMSCRIPTEN__
-    if (options.MapHeight.Empty())
-        readerThread.Start(ReadDemoMaps, &reader);
-#endif
+    MapReader reader;
+    StartReadingDemoMaps(options, maps, reader);
     const bool opened = app.OpenWindow(ZNString("Building the voxel world..."), options);
-    readerThread.Wait(ZN_WAIT_INFINITE);
+    reader.Thread.Wait(ZN_WAIT_INFINITE);
     if (!opened)
     {
         app.Destroy();
@@ -119,6 +130,8 @@ int main(int argc, char** argv)
     Program program = { &app, &demo };
 #ifdef __EMSCRIPTEN__
     // A page gives control back to the browser after each frame.
+    // A page's start-up is measured in the page (page load to first frame).
+    (void)started;
     ZNRunAppInBrowser(app, demo, EndProgram, &program);
 #else
     // A close during a later build (the map command) stops that build and ends here.
