@@ -90,7 +90,7 @@ VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options, VoxTerra
 {
     if (options.Grid)
         VoxSetGridForConsole(options.Grid);
-    VoxelWorld* world = options.MapHeight.Empty() ? new VoxelWorld(window) : new VoxelWorld(window, maps);
+    VoxelWorld* world = maps.Height.Width ? new VoxelWorld(window, maps) : new VoxelWorld(window);
     maps              = VoxTerrainMaps();
     if (world->Root)
         PrintStdout("Voxel world: %u x %u sprites and %u cliff fills, %u leaves, built in %.3f s\n", world->Grid,

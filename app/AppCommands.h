@@ -42,9 +42,10 @@ bool RebuildWorld(VoxelWorld& world, const char* heightPath, const char* colorPa
 // it names none); false, after printing "--map: REASON" and the usage on
 // standard error, when they cannot be used.
 bool        ReadMapOption(const AppOptions& options, VoxTerrainMaps& maps);
-// The world of the command line's grid and terrain, built from the maps
-// ReadMapOption decoded, which it then empties (the window's context current);
-// prints its size and build time on standard output.
+// The world of the command line's grid and terrain, built from the maps when
+// they hold pixels (ReadMapOption's, or the demo's decoded ahead), which it then
+// empties, else from the demo's files (the window's context current); prints its
+// size and build time on standard output.
 VoxelWorld* CreateWorld(ZNAppWindow* window, const AppOptions& options, VoxTerrainMaps& maps);
 
 // The statistics overlay's lines for what the voxel pass drew.

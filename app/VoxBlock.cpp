@@ -1108,9 +1108,50 @@ float Channel(UINT32 c, UINT32 shift)
     return (float)((c >> shift) & 0xFF) * 0.003921569f;
 }
 
+// The colour map's two pixel rows about a row of cells, each blended along x for
+// every column of a tile (four channels a column): the rows of cells between the
+// same two pixel rows (all but one in each run when the grid is finer than the
+// map) share them, and each cell then needs the blend along y alone.
+struct ColorRows
+{
+    UINT32            Upper = ~0u, Lower = ~0u;   // the pixel rows blended, none yet
+    UINT32            First = 0;                  // the tile's first column
+    ZNPodArray<float> Top, Bottom;                // each column's blend of the upper and lower row
+};
+
+// Makes `rows` hold the blends along x for row j of cells over columns [first, end).
+void BlendColorRows(const TreeBuild& b, UINT32 j, UINT32 first, UINT32 end, ColorRows& rows)
+{
+    const SampleTap& ty = b.ColorY[j];
+    if (rows.Upper == ty.I0 && rows.Lower == ty.I1 && rows.First == first && rows.Top.Size() == 4 * (end - first))
+        return;
+    const ZNImage& image = *b.Color;
+    const UINT32*  upper = image.Pixels.Data() + (size_t)ty.I0 * image.Width;
+    const UINT32*  lower = image.Pixels.Data() + (size_t)ty.I1 * image.Width;
+    rows.Upper           = ty.I0;
+    rows.Lower           = ty.I1;
+    rows.First           = first;
+    rows.Top.SetCount(4 * (end - first));
+    rows.Bottom.SetCount(4 * (end - first));
+    float* top    = rows.Top.Data();
+    float* bottom = rows.Bottom.Data();
+    for (UINT32 i = first; i < end; ++i, top += 4, bottom += 4)
+    {
+        const SampleTap& tx = b.ColorX[i];
+        const UINT32     tl = upper[tx.I0], tr = upper[tx.I1], bl = lower[tx.I0], br = lower[tx.I1];
+        for (UINT32 k = 0; k < 4; ++k)
+        {
+            top[k]    = Channel(tl, 8 * k) + (Channel(tr, 8 * k) - Channel(tl, 8 * k)) * tx.F;
+            bottom[k] = Channel(bl, 8 * k) + (Channel(br, 8 * k) - Channel(bl, 8 * k)) * tx.F;
+        }
+    }
+}
+
 // The colour map at cell (i, j), with SampleBilinear's arithmetic step for step
-// (each channel on its own), so the colour is the one it gives.
-void CellColor(const TreeBuild& b, UINT32 i, UINT32 j, UINT8 out[4])
+// (each channel on its own: along x in both pixel rows, then along y), so the
+// colour is the one it gives. `rows` holds row j's blends along x (BlendColorRows)
+// unless the map lacks pixels.
+void CellColor(const TreeBuild& b, const ColorRows& rows, UINT32 i, UINT32 j, UINT8 out[4])
 {
     const ZNImage& image = *b.Color;
     if (image.Pixels.Size() < image.Width * image.Height)
@@ -1118,32 +1159,27 @@ void CellColor(const TreeBuild& b, UINT32 i, UINT32 j, UINT8 out[4])
         PackVoxelColor(SampleBilinear(image, (float)i * (1.0f / (float)b.Nx), (float)j * (1.0f / (float)b.Ny)), out);
         return;
     }
-    const SampleTap& tx = b.ColorX[i];
-    const SampleTap& ty = b.ColorY[j];
-    const UINT32*    p  = image.Pixels.Data();
-    const UINT32     tl = p[ty.I0 * image.Width + tx.I0], tr = p[ty.I0 * image.Width + tx.I1];
-    const UINT32     bl = p[ty.I1 * image.Width + tx.I0], br = p[ty.I1 * image.Width + tx.I1];
-    FloatPixel       c;
-    float*           channels[4] = { &c.R, &c.G, &c.B, &c.A };
+    const float  f      = b.ColorY[j].F;
+    const float* top    = rows.Top.Data() + 4 * (i - rows.First);
+    const float* bottom = rows.Bottom.Data() + 4 * (i - rows.First);
+    FloatPixel   c;
+    float*       channels[4] = { &c.R, &c.G, &c.B, &c.A };
     for (UINT32 k = 0; k < 4; ++k)
-    {
-        const float t = Channel(tl, 8 * k) + (Channel(tr, 8 * k) - Channel(tl, 8 * k)) * tx.F;
-        const float u = Channel(bl, 8 * k) + (Channel(br, 8 * k) - Channel(bl, 8 * k)) * tx.F;
-        *channels[k]  = t + (u - t) * ty.F;
-    }
+        *channels[k] = top[k] + (bottom[k] - top[k]) * f;
     PackColor(c, out);
 }
 
-// The cell's sprite; its colour only when asked (counting needs none).
-void CellSprite(const TreeBuild& b, UINT32 i, UINT32 j, bool color, VoxelPoint& pt)
+// The cell's sprite; its colour only when asked (counting needs none), from the
+// blends of its row (CellColor).
+void CellSprite(const TreeBuild& b, const ColorRows* rows, UINT32 i, UINT32 j, VoxelPoint& pt)
 {
     pt.Position[0] = b.ColumnX[i];
     pt.Position[1] = b.RowY[j];
     pt.Position[2] = b.Heights.Data()[j * b.Nx + i];
     pt.Size        = b.VoxelSize;
     memset(pt.Color, 0, sizeof(pt.Color));
-    if (color)
-        CellColor(b, i, j, pt.Color);
+    if (rows)
+        CellColor(b, *rows, i, j, pt.Color);
     memset(pt.Corner, 0, sizeof(pt.Corner));
 }
 
@@ -1169,11 +1205,17 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
 {
     const UINT32 tilesX = b.TileColumns.Size() - 1;
     const UINT32 tx = tile % tilesX, ty = tile / tilesX;
+    const UINT32 first = b.TileColumns[tx], end = b.TileColumns[tx + 1];
+    const bool   blend = color && b.Color->Pixels.Size() >= b.Color->Width * b.Color->Height;
     VoxelPoint   cell, fill;
+    ColorRows    rows;
     for (UINT32 j = b.TileRows[ty]; j < b.TileRows[ty + 1]; ++j)
-        for (UINT32 i = b.TileColumns[tx]; i < b.TileColumns[tx + 1]; ++i)
+    {
+        if (blend)
+            BlendColorRows(b, j, first, end, rows);
+        for (UINT32 i = first; i < end; ++i)
         {
-            CellSprite(b, i, j, color, cell);
+            CellSprite(b, color ? &rows : nullptr, i, j, cell);
             if (!b.FillCliffs)
             {
                 visit(cell);
@@ -1194,6 +1236,7 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
                 visit(fill);
             }
         }
+    }
 }
 
 // The z path of a sprite. The leaves' lower z bounds, as Split makes them, rise

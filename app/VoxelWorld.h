@@ -22,6 +22,10 @@
 
 class ZNAppWindow;
 
+// The terrain images of the world as it was designed (engine file names).
+const char* const VoxDemoHeightMap = "Heightmap.png";
+const char* const VoxDemoColorMap  = "Colormap.png";
+
 // What a user tunes; the defaults give the world as it was designed.
 struct VoxSettings
 {
@@ -45,8 +49,8 @@ public:
     ZNAppWindow*    Window;      // its client size
 
     // heightPath, colorPath: the terrain images (engine file names).
-    explicit VoxelWorld(ZNAppWindow* window, const char* heightPath = "Heightmap.png",
-                        const char* colorPath = "Colormap.png");
+    explicit VoxelWorld(ZNAppWindow* window, const char* heightPath = VoxDemoHeightMap,
+                        const char* colorPath = VoxDemoColorMap);
     // The same from maps already decoded (LoadTerrainMaps), which it does not keep.
     VoxelWorld(ZNAppWindow* window, const VoxTerrainMaps& maps);
     ~VoxelWorld();

@@ -30,6 +30,37 @@ public:
     VoxelWorld* World = nullptr;
 };
 
+// The demo's own terrain maps, decoded on other cores while the window opens.
+struct MapReader
+{
+    VoxTerrainMaps* Maps = nullptr;
+    ZNThread        Thread;
+};
+
+UINT32 ReadDemoMaps(void* context)
+{
+    // The main thread may be held to one processor by then; the decode is to run beside it.
+    ZNThread::AllowAllProcessors();
+    UINT32   failed = 0;
+    ZNString why;
+    LoadTerrainMaps(VoxDemoHeightMap, VoxDemoColorMap, *static_cast<MapReader*>(context)->Maps, failed, why);
+    return 0;
+}
+
+// Starts decoding the demo's maps into `maps` when the command line names none;
+// reader.Thread.Wait then has them, or leaves them empty when either fails. A page
+// builds its world as before.
+void StartReadingDemoMaps(const AppOptions& options, VoxTerrainMaps& maps, MapReader& reader)
+{
+    reader.Maps = &maps;
+#ifndef __EMSCRIPTEN__
+    if (options.MapHeight.Empty())
+        reader.Thread.Start(ReadDemoMaps, &reader);
+#else
+    (void)options;
+#endif
+}
+
 // What the end of the frames closes, before the engine goes.
 struct Program
 {
@@ -49,8 +80,10 @@ void EndProgram(void* context)
 
 int main(int argc, char** argv)
 {
-    AppOptions options;
-    const int  exitCode = MakeCommandLine(options).Run(argc, argv, options);
+    // Start-up is timed from here to the first frame presented, and said once.
+    const double started = ZNGetTime();
+    AppOptions   options;
+    const int    exitCode = MakeCommandLine(options).Run(argc, argv, options);
     if (exitCode >= 0)
         return exitCode;
 
@@ -65,7 +98,14 @@ int main(int argc, char** argv)
 
     ZNApp app;
     app.Create(argc, argv, "Vendrapolis", "Data/");
-    if (!app.OpenWindow(ZNString("Building the voxel world..."), options))
+    // Without --map the demo's maps are decoded while the window opens, and the
+    // world is built from them; when either fails they stay empty, and the build
+    // reads the files itself and says why.
+    MapReader reader;
+    StartReadingDemoMaps(options, maps, reader);
+    const bool opened = app.OpenWindow(ZNString("Building the voxel world..."), options);
+    reader.Thread.Wait(ZN_WAIT_INFINITE);
+    if (!opened)
     {
         app.Destroy();
         return 1;
@@ -90,11 +130,20 @@ int main(int argc, char** argv)
     Program program = { &app, &demo };
 #ifdef __EMSCRIPTEN__
     // A page gives control back to the browser after each frame.
+    // A page's start-up is measured in the page (page load to first frame).
+    (void)started;
     ZNRunAppInBrowser(app, demo, EndProgram, &program);
 #else
     // A close during a later build (the map command) stops that build and ends here.
-    while (ZNAppFrame(app, demo) && !demo.World->BuildStopped)
+    bool running = true, told = false;
+    while (running)
     {
+        running = ZNAppFrame(app, demo) && !demo.World->BuildStopped;
+        if (!told && app.FirstShown > 0.0)
+        {
+            told = true;
+            PrintStdout("First frame shown %.3f s after start\n", app.FirstShown - started);
+        }
     }
     const int code = app.ExitCode();
     EndProgram(&program);

@@ -645,6 +645,8 @@ bool ZNAppFrame(ZNApp& app, ZNAppClient& client)
     ZNImage    frame;
     const bool capture = app.ScreenshotWanted;
     window.Present(capture ? &frame : nullptr);
+    if (app.FirstShown == 0.0)
+        app.FirstShown = ZNGetTime();
     if (capture)
     {
         app.ScreenshotWanted = false;

@@ -144,6 +144,7 @@ public:
     bool                        CommandLineFailed  = false;   // one of those lines (or its screenshot) failed
     double                      PrevTime           = 0.0;     // clock at the previous frame
     bool                        Started            = false;   // the first frame has polled the window
+    double                      FirstShown         = 0.0;     // clock when the first frame was presented, 0 before
     INT32                       AppliedVSync       = -1;      // as applied; -1 before the first frame
     INT32                       AppliedFullscreen  = -1;
 

@@ -546,7 +546,7 @@ TEST(VoxelTree, BuildEqualsInsertingEveryCellInRowOrder)
         }
     for (UINT32 y = 0; y < color.Height; ++y)
         for (UINT32 x = 0; x < color.Width; ++x)
-            color.Pixel(x, y) = PackRGBA((UINT8)(x * 13), (UINT8)(y * 7), (UINT8)(x * y), 255);
+            color.Pixel(x, y) = PackRGBA((UINT8)(x * 13), (UINT8)(y * 7), (UINT8)(x * y), (UINT8)(255 - x * 5 - y * 3));
     const struct
     {
         ZNVec3 Min, Max;

@@ -3,6 +3,7 @@
 #include "WorldGLTest.h"
 
 #include "AppCommands.h"
+#include "CommandLine.h"
 
 #include <math.h>
 #include <memory>
@@ -302,6 +303,60 @@ TEST_F(WorldGL, RebuildsFreeTheOldTreesNodesAndBuffers)
     world.reset();
     EXPECT_EQ(VoxBlock::LiveNodes(), nodesBefore);
     EXPECT_EQ(tally.Live.size(), 0u) << "buffers the world made are still alive";
+}
+
+// Lowest and highest centre z of the tree's sprites, and whether they share one colour.
+static void SpriteSpread(const VoxBlock* node, float& lo, float& hi, UINT32& colors, UINT8 first[4])
+{
+    for (UINT32 i = 0; i < node->Points.Size(); ++i)
+    {
+        const VoxelPoint& p = node->Points[i];
+        if (!colors++)
+            memcpy(first, p.Color, 4);
+        else if (memcmp(first, p.Color, 4))
+            colors = 0x80000000u;
+        lo = std::min(lo, p.Position[2]);
+        hi = std::max(hi, p.Position[2]);
+    }
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8; ++k)
+            SpriteSpread(node->Ch[k], lo, hi, colors, first);
+}
+
+// The program decodes the demo's maps while its window opens and hands them on:
+// maps that hold pixels are the terrain even when the command line names none;
+// empty ones (a file that failed) leave the build to the data folder's files.
+TEST_F(WorldGL, CreateWorldBuildsFromMapsThatHoldPixelsElseFromTheFiles)
+{
+    AppOptions options;
+    options.Grid = 64;
+    VoxTerrainMaps maps;
+    ASSERT_TRUE(maps.Height.Resize(4, 4));
+    for (UINT32 i = 0; i < 16; ++i)
+        maps.Height.Samples[i] = 30000;
+    maps.Color.Resize(4, 4, 1, 1);
+    for (UINT32 i = 0; i < 16; ++i)
+        maps.Color.Pixels[i] = 40u | 200u << 8 | 60u << 16 | 255u << 24;
+    for (bool given : { true, false })
+    {
+        if (!given)
+            maps = VoxTerrainMaps();
+        std::unique_ptr<VoxelWorld> world(CreateWorld(Window, options, maps));
+        EXPECT_EQ(maps.Height.Width + maps.Color.Width, 0u) << "the maps are let go";
+        ASSERT_NE(world->Root, nullptr);
+        EXPECT_EQ(world->Grid, 64u);
+        float  lo = 1e9f, hi = -1e9f;
+        UINT32 colors = 0;
+        UINT8  first[4];
+        SpriteSpread(world->Root, lo, hi, colors, first);
+        if (given)
+        {
+            EXPECT_EQ(lo, hi) << "a flat map makes a flat world";
+            EXPECT_EQ(colors, 64u * 64u) << "of one colour";
+        }
+        else
+            EXPECT_GT(hi - lo, 100.0f) << "the demo's hills";
+    }
 }
 
 TEST_F(WorldGL, MapRebuildsFromOtherImagesAndABrokenImageKeepsTheOldWorld)

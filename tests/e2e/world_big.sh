@@ -21,6 +21,13 @@ echo "$built" | grep -q "1024 x 1024 sprites" || fail "the program did not repor
 
 world_focus
 world_shot world_big_0.png
+# Start-up is said once, and it takes in the build.
+shown="$(grep "^First frame shown" "$WORK/stdout.txt")"
+echo "$shown"
+[ "$(echo "$shown" | grep -c .)" = 1 ] || fail "not one start-up line: '$shown'"
+seconds="$(echo "$shown" | sed -n 's/^First frame shown \([0-9.]*\) s after start$/\1/p')"
+build="$(echo "$built" | sed -n 's/.*built in \([0-9.]*\) s$/\1/p')"
+check "${seconds:-0} >= ${build:-1} && ${seconds:-0} < 120" "start to first frame ${seconds:-?} s is not the build (${build:-?} s) and more"
 green="$(green_fraction "$SHOTS/world_big_0.png" 0.0 0.5 1.0 1.0)"
 echo "terrain share of the lower half: $green"
 check "$green > 0.3" "no terrain in the lower half of the 1024 x 1024 world ($green)"
