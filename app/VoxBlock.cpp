@@ -359,26 +359,19 @@ void TakeMean(BlockSum& s)
     s.Top     = s.Mean[2];
 }
 
-// A tall cell counts as designed, and while the fills are merged with its first
-// place too (the centre of a sprite half a sprite under it).
-void AddSpread(BlockSum& s, const VoxelPoint& tallOrNot, bool noFills)
+// A tall cell counts as designed: the block's sprite, two cells wide and more,
+// reaches down over its first place as it does.
+void AddSpread(BlockSum& s, const VoxelPoint& tallOrNot)
 {
     VoxelPoint designed;
     if (VoxIsTall(tallOrNot))
         VoxDesignedCell(tallOrNot, designed);
-    const VoxelPoint& q = VoxIsTall(tallOrNot) ? designed : tallOrNot;
-    for (UINT32 place = 0; place < (VoxIsTall(tallOrNot) && !noFills ? 2u : 1u); ++place)
-    {
-        const float down = (float)place * q.Size * VoxFillSpacing;
-        float       d2   = 0.0f;
-        for (UINT32 a = 0; a < 3; ++a)
-        {
-            const float d = q.Position[a] - (a == 2 ? down : 0.0f) - s.Mean[a];
-            d2 += d * d;
-        }
-        s.Spread2 = std::max(s.Spread2, d2);
-    }
-    s.Top = std::max(s.Top, q.Position[2] + q.Size * 0.5f);
+    const VoxelPoint& q  = VoxIsTall(tallOrNot) ? designed : tallOrNot;
+    float             d2 = 0.0f;
+    for (UINT32 a = 0; a < 3; ++a)
+        d2 += (q.Position[a] - s.Mean[a]) * (q.Position[a] - s.Mean[a]);
+    s.Spread2 = std::max(s.Spread2, d2);
+    s.Top     = std::max(s.Top, q.Position[2] + q.Size * 0.5f);
 }
 
 // The block's sprite. Wide enough to cover every merged sprite from any side: on
@@ -445,7 +438,7 @@ static void AppendCoarseLevel(const ZNPodArray<VoxelPoint>& points, const ZNPodA
             AddToBlock(sum, p[k[i].Index]);
         TakeMean(sum);
         for (UINT32 i = first; i <= last; ++i)
-            AddSpread(sum, p[k[i].Index], noFills);
+            AddSpread(sum, p[k[i].Index]);
         AppendBlock(sum, level, noFills, corners, out);
         first = last + 1;
     }
@@ -502,7 +495,7 @@ static void AppendCoarseLevelOfRows(const ZNPodArray<VoxelPoint>& points, const 
                     TakeMean(slot[s]);
             for (UINT32 i = first; i < last; ++i)
                 if (!noFills || !VoxIsFill(p[i]))
-                    AddSpread(slot[BlockRank(c[i].X >> level, lo, hi)], p[i], noFills);
+                    AddSpread(slot[BlockRank(c[i].X >> level, lo, hi)], p[i]);
             for (UINT32 s = 0; s < slotCount; ++s)
                 if (slot[s].Count)
                 {
