@@ -879,12 +879,6 @@ UINT32 VoxCliffPlaces(float height, float lowest, float size)
     return n < (float)VoxMaxCliffFill ? (UINT32)n : VoxMaxCliffFill;
 }
 
-UINT32 VoxCliffFillCount(float height, float lowest, float size)
-{
-    const UINT32 places = VoxCliffPlaces(height, lowest, size);
-    return places ? places - 1 : 0;
-}
-
 void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
 {
     out               = cell;

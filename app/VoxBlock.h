@@ -214,7 +214,7 @@ const float  VoxFillReach   = 0.5f;                    // a column's bottom reac
                                                        //   heights under its lowest neighbour's top
 const float  VoxFillDarkening      = 0.3f;             // the fill's colour is this much darker
 const float  VoxFillDarkeningDepth = 120.0f;           //   at this depth below the cell and deeper
-const UINT32 VoxMaxCliffFill       = 4096;             // fills of one cell at most
+const UINT32 VoxMaxCliffFill       = 4096;             // places under one cell at most
 const UINT32 VoxFillLevels         = 2;                // levels of detail below this merge the fills;
                                                        //   from it on a sprite is four cells wide and
                                                        //   more and spans their steps without them
@@ -266,8 +266,6 @@ UINT8  VoxColumnFaces(float height, const float neighbours[4], float size, UINT3
 // Places under a cell of this height whose lowest neighbour is at `lowest`: the cell
 // is tall when there is one, and has a fill sprite for each further one.
 UINT32 VoxCliffPlaces(float height, float lowest, float size);
-// Fill sprites under such a cell.
-UINT32 VoxCliffFillCount(float height, float lowest, float size);
 // The k-th fill sprite (1 = the first, in the second place) under the cell, marked
 // as a fill.
 void   VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
