@@ -166,14 +166,15 @@ static inline void GrowBounds(ZNVec3& min, ZNVec3& max, const ZNVec3& q)
 
 void VoxBlock::Insert(UINT32 depth, const ZNVec3& p, float size, const UINT8 color[4], INT8 mark, UINT8 faces)
 {
-    VoxBlock* node = this;
+    const float z    = VoxDesignedHeight(p.z, size, mark);
+    VoxBlock*   node = this;
     for (UINT32 level = 0; level < depth; ++level)
     {
         if (!node->IsSplit())
             node->Split();
         const ZNVec3 mid((node->Min.x + node->Max.x) * 0.5f, (node->Min.y + node->Max.y) * 0.5f,
                          (node->Min.z + node->Max.z) * 0.5f);
-        const UINT32 k = (p.x >= mid.x ? 1u : 0u) + (p.y >= mid.y ? 2u : 0u) + (p.z >= mid.z ? 4u : 0u);
+        const UINT32 k = (p.x >= mid.x ? 1u : 0u) + (p.y >= mid.y ? 2u : 0u) + (z >= mid.z ? 4u : 0u);
         node           = node->Ch[k];
     }
 
@@ -293,7 +294,8 @@ static INT32 FloorCell(float q)
 
 static CellXY PointCell(const VoxelPoint& p)
 {
-    const float cell = p.Size * 0.5f;
+    // A tall cell lies in the cell it was designed for.
+    const float cell = (VoxIsTall(p) ? p.Size / VoxTallScale : p.Size) * 0.5f;
     return { FloorCell(p.Position[0] / cell), FloorCell(p.Position[1] / cell) };
 }
 
@@ -333,8 +335,12 @@ void StartBlock(BlockSum& s)
     s.Faces                                           = 0;
 }
 
-void AddToBlock(BlockSum& s, const VoxelPoint& q)
+void AddToBlock(BlockSum& s, const VoxelPoint& tallOrNot)
 {
+    VoxelPoint designed;
+    if (VoxIsTall(tallOrNot))
+        VoxDesignedCell(tallOrNot, designed);
+    const VoxelPoint& q = VoxIsTall(tallOrNot) ? designed : tallOrNot;
     for (UINT32 a = 0; a < 3; ++a)
         s.Pos[a] += q.Position[a];
     for (UINT32 c = 0; c < 4; ++c)
@@ -353,9 +359,15 @@ void TakeMean(BlockSum& s)
     s.Top     = s.Mean[2];
 }
 
-void AddSpread(BlockSum& s, const VoxelPoint& q)
+// A tall cell counts as designed: the block's sprite, two cells wide and more,
+// reaches down over its first place as it does.
+void AddSpread(BlockSum& s, const VoxelPoint& tallOrNot)
 {
-    float d2 = 0.0f;
+    VoxelPoint designed;
+    if (VoxIsTall(tallOrNot))
+        VoxDesignedCell(tallOrNot, designed);
+    const VoxelPoint& q  = VoxIsTall(tallOrNot) ? designed : tallOrNot;
+    float             d2 = 0.0f;
     for (UINT32 a = 0; a < 3; ++a)
         d2 += (q.Position[a] - s.Mean[a]) * (q.Position[a] - s.Mean[a]);
     s.Spread2 = std::max(s.Spread2, d2);
@@ -856,10 +868,10 @@ ZNGpuBuffer* VoxCreateSpriteIndices()
     return indices;
 }
 
-UINT32 VoxCliffFillCount(float height, float lowest, float size)
+UINT32 VoxCliffPlaces(float height, float lowest, float size)
 {
-    // The k-th fill stands k spacings below the cell; the last one's bottom must
-    // reach the lowest neighbour's centre.
+    // Place k stands k spacings below the cell; the last one's bottom must reach
+    // the lowest neighbour's centre.
     const float step = height - lowest - size * VoxFillReach;
     if (!(step > 0.0f) || !(size > 0.0f))
         return 0;
@@ -870,7 +882,7 @@ UINT32 VoxCliffFillCount(float height, float lowest, float size)
 void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
 {
     out               = cell;
-    const float depth = (float)k * cell.Size * VoxFillSpacing;
+    const float depth = (float)(k + 1) * cell.Size * VoxFillSpacing;
     out.Position[2]   = cell.Position[2] - depth;
     // Rock further down the face is a little darker, so the cliff reads as one.
     const float shade = 1.0f - VoxFillDarkening * std::min(1.0f, depth / VoxFillDarkeningDepth);
@@ -879,15 +891,32 @@ void VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out)
     out.Corner[2] = VoxFillMark;
 }
 
+void VoxTallCell(const VoxelPoint& cell, VoxelPoint& out)
+{
+    out = cell;
+    // The centre goes down by half the growth, so the top stays where it was.
+    out.Size        = cell.Size * VoxTallScale;
+    out.Position[2] = cell.Position[2] - cell.Size * (VoxTallScale - 1.0f) * 0.5f;
+    out.Corner[2]   = (INT8)(cell.Corner[2] | VoxTallMark);
+}
+
+void VoxDesignedCell(const VoxelPoint& tall, VoxelPoint& out)
+{
+    out             = tall;
+    out.Position[2] = VoxDesignedHeight(tall.Position[2], tall.Size, tall.Corner[2]);
+    out.Size        = tall.Size / VoxTallScale;
+    out.Corner[2]   = (INT8)(tall.Corner[2] & ~(VoxTallMark & ~VoxSlantMark));
+}
+
 UINT8 VoxColumnFaces(float height, const float neighbours[4], float size, UINT32 k)
 {
     static const UINT8 bits[4] = { VoxFaceXPos, VoxFaceXNeg, VoxFaceYPos, VoxFaceYNeg };
     UINT8              faces   = 0;
     for (UINT32 d = 0; d < 4; ++d)
     {
-        // A fill serves a face while it is within the fills that face's step needs.
+        // A fill serves a face while its place is within those that face's step needs.
         const bool open =
-            k ? k <= VoxCliffFillCount(height, neighbours[d], size) : height - neighbours[d] > size * VoxSlantStep;
+            k ? k + 1 <= VoxCliffPlaces(height, neighbours[d], size) : height - neighbours[d] > size * VoxSlantStep;
         faces = (UINT8)(faces | (open ? bits[d] : 0));
     }
     return faces;
@@ -1223,13 +1252,19 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
             }
             float        around[4];
             const float  lowest = LowestNeighbour(b, i, j, around);
-            const UINT32 fills  = VoxCliffFillCount(cell.Position[2], lowest, cell.Size);
+            const UINT32 places = VoxCliffPlaces(cell.Position[2], lowest, cell.Size);
             // A cell over a step parts from its neighbours at a slant as the fills do.
             const float  step = cell.Position[2] - lowest;
-            cell.Corner[2]    = fills || step > cell.Size * VoxSlantStep ? VoxSlantMark : 0;
+            cell.Corner[2]    = places || step > cell.Size * VoxSlantStep ? VoxSlantMark : 0;
             cell.Corner[3]    = cell.Corner[2] ? (INT8)VoxColumnFaces(cell.Position[2], around, cell.Size, 0) : 0;
-            visit(cell);
-            for (UINT32 k = 1; k <= fills; ++k)
+            if (places)
+            {
+                VoxTallCell(cell, fill);
+                visit(fill);
+            }
+            else
+                visit(cell);
+            for (UINT32 k = 1; k < places; ++k)
             {
                 VoxCliffFillSprite(cell, k, fill);
                 fill.Corner[3] = (INT8)VoxColumnFaces(cell.Position[2], around, cell.Size, k);
@@ -1245,7 +1280,7 @@ void ForEachTileSprite(const TreeBuild& b, UINT32 tile, bool color, Visit&& visi
 // below z: a guess from z's share of the height, moved to that leaf, finds the same.
 UINT32 SpriteZPath(const TreeBuild& b, const VoxelPoint& pt)
 {
-    const float  z    = pt.Position[2];
+    const float  z    = VoxDesignedHeight(pt.Position[2], pt.Size, pt.Corner[2]);
     const UINT32 last = b.ZLower.Size() - 1;
     if (!b.ZLower.Size() || !(z >= b.Min.z && z < b.Max.z))
         return AxisPath(z, b.Min.z, b.Max.z, b.Depth);

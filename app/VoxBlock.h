@@ -199,21 +199,25 @@ UINT64 VoxCullBoundsEdits();
 // neighbour, a view from above looks past the neighbour's top and under the cell's
 // sprite into the empty mountain, and the sky shows through. A step of a sprite
 // already opens at the side view; half a sprite opens at 45 degrees down (the
-// start view). Such a step is closed by fill sprites in the cell's column, each
-// VoxFillSpacing sprites below the one above (overlapping, so the rounded corners
-// leave no pinholes), down to where the last one reaches the centre of the lowest
-// of the four neighbours. They are sprites of the tree, so the point and quad
-// forms, the first coarser level and the cull bounds take them in as they take the
-// cells; the levels from VoxFillLevels on are the designed world's.
-const float  VoxFillSpacing = 0.5f;            // sprite heights between fills
-const float  VoxFillReach   = 0.5f;            // a column's bottom reaches this many sprite
-                                               //   heights under its lowest neighbour's top
-const float  VoxFillDarkening      = 0.3f;     // the fill's colour is this much darker
-const float  VoxFillDarkeningDepth = 120.0f;   //   at this depth below the cell and deeper
-const UINT32 VoxMaxCliffFill       = 4096;     // fills of one cell at most
-const UINT32 VoxFillLevels         = 2;        // levels of detail below this merge the fills;
-                                               //   from it on a sprite is four cells wide and
-                                               //   more and spans their steps without them
+// start view). Such a step is closed down to where the column's bottom reaches
+// the centre of the lowest of the four neighbours, in places VoxFillSpacing sprites
+// apart below the cell (overlapping, so the rounded corners leave no pinholes).
+// The cell's own sprite covers the first place: it grows to VoxTallScale sprites,
+// its top where it was (a tall cell), as a software renderer pays for every sprite
+// and most steps need one place. Fill sprites in the column cover the rest, one a
+// place. They are sprites of the tree, so the point and quad forms, the first
+// coarser level and the cull bounds take them in as they take the cells; the levels
+// from VoxFillLevels on are the designed world's.
+const float  VoxFillSpacing = 0.5f;                    // sprite heights between places
+const float  VoxTallScale   = 1.0f + VoxFillSpacing;   // a tall cell's width in sprites
+const float  VoxFillReach   = 0.5f;                    // a column's bottom reaches this many sprite
+                                                       //   heights under its lowest neighbour's top
+const float  VoxFillDarkening      = 0.3f;             // the fill's colour is this much darker
+const float  VoxFillDarkeningDepth = 120.0f;           //   at this depth below the cell and deeper
+const UINT32 VoxMaxCliffFill       = 4096;             // places under one cell at most
+const UINT32 VoxFillLevels         = 2;                // levels of detail below this merge the fills;
+                                                       //   from it on a sprite is four cells wide and
+                                                       //   more and spans their steps without them
 // Fill sprites, the cells over a step of more than VoxSlantStep sprite heights and
 // the first coarser level's sprites that merge either carry VoxSlantMark in
 // Corner[2]: only they grow by the slant in the sprite shader, as only their
@@ -221,6 +225,7 @@ const UINT32 VoxFillLevels         = 2;        // levels of detail below this me
 // size, as growth is paid for in area on a software renderer.
 const INT8   VoxSlantMark = 1;                  // grows by the slant
 const INT8   VoxFillMark  = 2 | VoxSlantMark;   // a fill sprite (which grows)
+const INT8   VoxTallMark  = 4 | VoxSlantMark;   // a tall cell (which grows)
 const float  VoxSlantStep = 0.3f;               // sprite heights down to the lowest neighbour
 inline bool  VoxGrowsBySlant(const VoxelPoint& p)
 {
@@ -229,6 +234,16 @@ inline bool  VoxGrowsBySlant(const VoxelPoint& p)
 inline bool VoxIsFill(const VoxelPoint& p)
 {
     return (p.Corner[2] & VoxFillMark) == VoxFillMark;
+}
+inline bool VoxIsTall(const VoxelPoint& p)
+{
+    return (p.Corner[2] & VoxTallMark) == VoxTallMark;
+}
+// The height a sprite of this centre, width and mark stands for: a tall cell's
+// designed centre (which also chooses its leaf, as for the designed cell), or z.
+inline float VoxDesignedHeight(float z, float size, INT8 mark)
+{
+    return (mark & VoxTallMark) == VoxTallMark ? z + size / VoxTallScale * (VoxTallScale - 1.0f) * 0.5f : z;
 }
 // The faces of a step a marked sprite closes, one bit per neighbour that lies lower,
 // in Corner[3]. A face of a heightfield shows only to an eye on its lower side; seen
@@ -248,10 +263,17 @@ inline UINT8 VoxStepFaces(const VoxelPoint& p)
 // VoxSlantStep; k >= 1: its k-th fill, as deep as that neighbour's step needs it), from
 // the heights of the neighbours in +x, -x, +y and -y (a missing one at the cell's own).
 UINT8  VoxColumnFaces(float height, const float neighbours[4], float size, UINT32 k);
-// Fill sprites under a cell of this height whose lowest neighbour is at `lowest`.
-UINT32 VoxCliffFillCount(float height, float lowest, float size);
-// The k-th fill sprite (1 = the first) under the cell, marked as a fill.
+// Places under a cell of this height whose lowest neighbour is at `lowest`: the cell
+// is tall when there is one, and has a fill sprite for each further one.
+UINT32 VoxCliffPlaces(float height, float lowest, float size);
+// The k-th fill sprite (1 = the first, in the second place) under the cell, marked
+// as a fill.
 void   VoxCliffFillSprite(const VoxelPoint& cell, UINT32 k, VoxelPoint& out);
+// The cell grown down over its first place, its top kept, marked tall (with its
+// other marks); and back. The two are exact for the sprite widths a world is built
+// with, so the coarse levels merge the cell as designed.
+void   VoxTallCell(const VoxelPoint& cell, VoxelPoint& out);
+void   VoxDesignedCell(const VoxelPoint& tall, VoxelPoint& out);
 
 // The phases of a world build, in order, as a progress report names them.
 enum VoxBuildPhase : UINT32

@@ -146,10 +146,13 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
         std::sort(column.begin(), column.end(),
                   [](const VoxelPoint& a, const VoxelPoint& b) { return a.Position[2] > b.Position[2]; });
         plainMarks += cell.Corner[2] != 0;
-        // The cell itself stays as designed, on top of its column, but for its mark:
-        // it grows by the slant when it tops fills or a step of VoxSlantStep.
+        // The cell itself stays as designed, on top of its column, but for its mark
+        // and its height: it grows by the slant over a step of VoxSlantStep, and is
+        // tall where it would not reach down to its lowest neighbour's centre.
         VoxelPoint top = column.front();
-        float      low = cell.Position[2];
+        if (VoxIsTall(column.front()))
+            VoxDesignedCell(column.front(), top);
+        float low = cell.Position[2];
         for (const CellKey& n :
              { CellKey(entry.first.first - 1, entry.first.second), CellKey(entry.first.first + 1, entry.first.second),
                CellKey(entry.first.first, entry.first.second - 1), CellKey(entry.first.first, entry.first.second + 1) })
@@ -158,8 +161,10 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
             if (found != plain.end())
                 low = std::min(low, found->second.front().Position[2]);
         }
-        const bool steep = column.size() > 1 || cell.Position[2] - low > cell.Size * VoxSlantStep;
-        wrongMarks += top.Corner[2] != (steep ? VoxSlantMark : 0);
+        // It is tall when it does not reach down to its lowest neighbour's centre.
+        const bool steep = cell.Position[2] - low > cell.Size * VoxSlantStep;
+        const bool tall  = cell.Position[2] - cell.Size * 0.5f > low;
+        wrongMarks += column.front().Corner[2] != (tall ? VoxTallMark : steep ? VoxSlantMark : 0);
         // Faces: the cell's towards each neighbour over VoxSlantStep lower, a fill's
         // towards each neighbour whose centre the sprite above it does not reach
         // down to; so every fill has one, the deepest towards the lowest neighbour.
@@ -176,7 +181,7 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
                 if (found == plain.end())
                     continue;
                 const float n    = found->second.front().Position[2];
-                const bool  open = i ? column[i - 1].Position[2] - cell.Size * 0.5f > n
+                const bool  open = i ? column[i - 1].Position[2] - column[i - 1].Size * 0.5f > n
                                      : steep && cell.Position[2] - n > cell.Size * VoxSlantStep;
                 faces            = (UINT8)(faces | (open ? 1u << d : 0u));
             }
@@ -202,7 +207,7 @@ TEST(CliffFill, EveryColumnReachesItsLowestNeighbourAndNoFurther)
             if (found != plain.end())
                 lowestCentre = std::min(lowestCentre, found->second.front().Position[2]);
         }
-        overfilled += column.back().Position[2] - cell.Size * 0.5f <= lowestCentre;
+        overfilled += column.back().Position[2] - column.back().Size * 0.5f <= lowestCentre;
     }
     EXPECT_EQ(changedCells, 0u);
     EXPECT_EQ(wrongMarks, 0u) << "fills, and the cells over a step, grow by the slant; no other cell does";
@@ -265,23 +270,35 @@ TEST(CliffFill, CoarseLevelsLeaveNoColumnOpen)
 
 TEST(CliffFill, FillsCloseAStepExactly)
 {
-    // A step of 3.5 sprites: six fills half a sprite apart, the last reaching down
-    // to the low side's centre.
+    // A step of 3.5 sprites: six places half a sprite apart, the last reaching down
+    // to the low side's centre; the cell covers the first, five fills the rest.
     VoxelPoint cell  = {};
     cell.Position[2] = 100.0f;
     cell.Size        = 10.0f;
     cell.Color[0]    = 200;
     cell.Color[3]    = 255;
-    EXPECT_EQ(VoxCliffFillCount(100.0f, 65.0f, 10.0f), 6u);
-    EXPECT_EQ(VoxCliffFillCount(100.0f, 95.0f, 10.0f), 0u) << "a sprite reaching the neighbour's centre needs none";
-    EXPECT_EQ(VoxCliffFillCount(100.0f, 94.0f, 10.0f), 1u);
-    EXPECT_EQ(VoxCliffFillCount(100.0f, 120.0f, 10.0f), 0u);
-    EXPECT_EQ(VoxCliffFillCount(1e30f, 0.0f, 10.0f), VoxMaxCliffFill);
+    cell.Corner[2]   = VoxSlantMark;
+    cell.Corner[3]   = VoxFaceXPos;
+    EXPECT_EQ(VoxCliffPlaces(100.0f, 65.0f, 10.0f), 6u);
+    EXPECT_EQ(VoxCliffPlaces(100.0f, 95.0f, 10.0f), 0u) << "a sprite reaching the neighbour's centre needs none";
+    EXPECT_EQ(VoxCliffPlaces(100.0f, 94.0f, 10.0f), 1u);
+    EXPECT_EQ(VoxCliffPlaces(100.0f, 120.0f, 10.0f), 0u);
+    EXPECT_EQ(VoxCliffPlaces(1e30f, 0.0f, 10.0f), VoxMaxCliffFill);
+    // The tall cell keeps its top and reaches a place down; it comes back exactly.
+    VoxelPoint tall, back;
+    VoxTallCell(cell, tall);
+    EXPECT_EQ(tall.Position[2] + tall.Size * 0.5f, 105.0f);
+    EXPECT_EQ(tall.Position[2] - tall.Size * 0.5f, 90.0f);
+    EXPECT_TRUE(VoxIsTall(tall) && VoxGrowsBySlant(tall) && !VoxIsFill(tall));
+    EXPECT_EQ(VoxStepFaces(tall), VoxFaceXPos);
+    VoxDesignedCell(tall, back);
+    EXPECT_EQ(memcmp(&back, &cell, sizeof(cell)), 0);
     VoxelPoint last;
-    VoxCliffFillSprite(cell, 6, last);
+    VoxCliffFillSprite(cell, 5, last);
     EXPECT_LE(last.Position[2] - 5.0f, 65.0f);
     EXPECT_GT(last.Position[2] - 5.0f + 2.5f, 65.0f) << "half a sprite higher would not reach";
     EXPECT_LT(last.Color[0], 200);
     EXPECT_EQ(last.Color[3], 255);
     EXPECT_EQ(last.Size, cell.Size);
+    EXPECT_FALSE(VoxIsTall(last));
 }

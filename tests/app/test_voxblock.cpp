@@ -497,11 +497,17 @@ VoxBlock* InsertEveryCell(const ZNImage& height, const ZNImage& color, const ZNV
                                       j > 0 ? cells[(j - 1) * nx + i].Position[2] : c.Position[2] };
             for (float n : around)
                 low = std::min(low, n);
-            const UINT32 fills = fillCliffs ? VoxCliffFillCount(c.Position[2], low, c.Size) : 0;
-            const bool   slant = fillCliffs && (fills || c.Position[2] - low > c.Size * VoxSlantStep);
-            root->Insert(depth, ZNVec3(c.Position[0], c.Position[1], c.Position[2]), c.Size, c.Color,
-                         slant ? VoxSlantMark : 0, slant ? VoxColumnFaces(c.Position[2], around, c.Size, 0) : 0);
-            for (UINT32 k = 1; k <= fills; ++k)
+            const UINT32 places = fillCliffs ? VoxCliffPlaces(c.Position[2], low, c.Size) : 0;
+            const bool   slant  = fillCliffs && (places || c.Position[2] - low > c.Size * VoxSlantStep);
+            VoxelPoint   t      = c;
+            if (places)
+                VoxTallCell(c, t);
+            root->Insert(depth, ZNVec3(t.Position[0], t.Position[1], t.Position[2]), t.Size, t.Color,
+                         places  ? VoxTallMark
+                         : slant ? VoxSlantMark
+                                 : 0,
+                         slant ? VoxColumnFaces(c.Position[2], around, c.Size, 0) : 0);
+            for (UINT32 k = 1; k < places; ++k)
             {
                 VoxelPoint f;
                 VoxCliffFillSprite(c, k, f);
