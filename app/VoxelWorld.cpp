@@ -243,9 +243,10 @@ bool VoxelWorld::Build(const VoxTerrainMaps* maps, const char* heightPath, const
     VoxSpriteStore::Destroy(Sprites);
     Sprites = nullptr;
     VoxBlock::Delete(Root);
-    Root        = tree;
-    Grid        = grid;
-    FillSprites = fills;
+    Root         = tree;
+    Grid         = grid;
+    FillSprites  = fills;
+    CliffsFilled = fill;
     if (store)
     {
         Sprites = store;
@@ -285,7 +286,7 @@ void VoxelWorld::DrawVoxels(const VoxDrawOptions& options)
     DrawStats.Fills = FillSprites;
     if (!Root)
         return;
-    const float slantLimit = SpriteSlantLimit(View, FillSprites > 0);
+    const float slantLimit = SpriteSlantLimit(View, CliffsFilled);
     SetCurrentUniform("SlantLimit", &slantLimit, 1, false);
     if (SpriteIndices && !Sprites)
         SetIndexBuffer(SpriteIndices);

@@ -82,6 +82,8 @@ public:
     float           WaterTime = -1.0f;           // the water's "Time" if not negative, for frames that must repeat
     UINT32          Grid;                        // sprites per side of the built world
     UINT32          FillSprites;                 // of its sprites, the ones that close cliffs (r_fill_cliffs)
+    bool            CliffsFilled = false;        // built with r_fill_cliffs: its marked sprites grow by the slant,
+                                                 //   whether or not a step needed a fill sprite
     VoxDrawStats    DrawStats;                   // what the latest frame's voxel pass drew
     VoxSettings     Settings;                    // read by every Update and Render
     ZNGpuBuffer*    SpriteIndices;               // the quad layout's index buffer, made with the first such tree
