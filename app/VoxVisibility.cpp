@@ -260,31 +260,36 @@ void Flatten(const VoxBlock* node, VoxCullList& out)
     c.Grow    = 0.0f;
     for (UINT32 level = 0; level < VoxLodLevels; ++level)
         c.Grow = std::max(c.Grow, node->LodGrow[level]);
-    c.End  = 0;
-    c.Leaf = VoxNoLeaf;
+    c.End = 0;
+    out.LeafFirst.Add(out.Leaves.Size());
     if (node->DrawCount)
     {
         VoxCullLeaf leaf;
-        leaf.Node   = node;
-        leaf.Min    = node->Min;
-        leaf.Max    = node->Max;
-        leaf.Levels = LevelsOf(*node);
-        memcpy(leaf.LodGrow, node->LodGrow, sizeof(leaf.LodGrow));
-        memcpy(leaf.LodWidest, node->LodWidest, sizeof(leaf.LodWidest));
-        leaf.Pool = node->Pool;
+        leaf.CullMin = node->CullMin;
+        leaf.CullMax = node->CullMax;
+        leaf.Min     = node->Min;
+        leaf.Max     = node->Max;
+        leaf.Node    = node;
+        leaf.Pool    = node->Pool;
+        leaf.Levels  = LevelsOf(*node);
+        out.Leaves.Add(leaf);
         for (UINT32 level = 0; level < VoxLodLevels; ++level)
         {
-            leaf.First[level] = node->PoolFirst + node->LodFirst[level];
-            leaf.Count[level] = level ? node->LodCount[level] : node->DrawCount;
+            VoxCullLevel l;
+            l.Grow   = node->LodGrow[level];
+            l.Widest = node->LodWidest[level];
+            l.First  = node->PoolFirst + node->LodFirst[level];
+            l.Count  = level ? node->LodCount[level] : node->DrawCount;
+            out.Levels[level].Add(l);
         }
-        c.Leaf = out.Leaves.Size();
-        out.Leaves.Add(leaf);
     }
     out.Nodes.Add(c);
     if (node->IsSplit())
         for (UINT32 k = 0; k < 8; ++k)
             Flatten(node->Ch[k], out);
     out.Nodes[at].End = out.Nodes.Size();
+    if (out.Nodes[at].End == at + 1 && node->DrawCount)
+        out.LeafFirst[at] |= VoxCullAlone;
 }
 
 struct Collector
@@ -292,33 +297,38 @@ struct Collector
     FramePlanes              Planes;
     ZNVec3                   Eye;
     const VoxDrawOptions*    Options;
-    ZNPodArray<VoxDrawItem>* Items;
+    const VoxCullLeaf*       Leaves;
+    const VoxCullLevel*      Levels[VoxLodLevels];
+    VoxDrawItem*             Items;   // room for every leaf
+    UINT32                   Count;   // items kept
 
-    // Adds the leaf of node n unless its own box, grown by its level's growth, is
-    // outside one of the planes of mask (0: an ancestor lay wholly inside, so no
-    // test is needed).
-    void Leaf(const VoxCullNode& n, const VoxCullLeaf& leaf, UINT32 mask)
+    // Adds leaf l unless its cull box, grown by its level's growth, is outside one
+    // of the planes of mask (0: an ancestor lay wholly inside, so no test is needed).
+    void Leaf(UINT32 l, UINT32 mask)
     {
-        VoxDrawItem item;
-        item.Node        = leaf.Node;
-        item.Distance    = BoxDistance(Eye, leaf.Min, leaf.Max);
-        item.Level       = LodLevel(leaf.Levels, item.Distance, *Options);
-        const float grow = leaf.LodGrow[item.Level];
+        // Made in place: an item put together elsewhere and copied costs a
+        // stall as wide loads wait for the narrow stores before them.
+        const VoxCullLeaf& leaf = Leaves[l];
+        VoxDrawItem&       item = Items[Count];
+        item.Node                 = leaf.Node;
+        item.Distance             = BoxDistance(Eye, leaf.Min, leaf.Max);
+        item.Level                = LodLevel(leaf.Levels, item.Distance, *Options);
+        const VoxCullLevel& level = Levels[item.Level][l];
         if (mask)
         {
             float box[6];
-            GrownBox(n.CullMin, n.CullMax, grow, box);
+            GrownBox(leaf.CullMin, leaf.CullMax, level.Grow, box);
             if (TestBox(Planes, box, mask) == VoxCull_Outside)
                 return;
         }
         // Tested or not, mask now holds the planes the leaf's box straddles.
         item.Form =
-            ChooseForm(n.CullMin, n.CullMax, grow, leaf.LodWidest[item.Level], Planes, Eye, *Options, mask != 0);
+            ChooseForm(leaf.CullMin, leaf.CullMax, level.Grow, level.Widest, Planes, Eye, *Options, mask != 0);
         item.Reverse = Options->Order && NearestLast(leaf.Min, leaf.Max, Eye);
         item.Pool    = leaf.Pool;
-        item.First   = leaf.First[item.Level];
-        item.Count   = leaf.Count[item.Level];
-        Items->Add(item);
+        item.First   = level.First;
+        item.Count   = level.Count;
+        ++Count;
     }
 };
 
@@ -384,28 +394,40 @@ void VoxSortByDistance(ZNPodArray<VoxDrawItem>& items, VoxDrawScratch& scratch)
 void VoxBuildCullList(const VoxBlock* root, VoxCullList& out)
 {
     out.Nodes.SetCount(0);
+    out.LeafFirst.SetCount(0);
     out.Leaves.SetCount(0);
+    for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        out.Levels[level].SetCount(0);
     if (root)
         Flatten(root, out);
+    out.LeafFirst.Add(out.Leaves.Size());
 }
 
 void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const ZNVec3& eye,
                      const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items, VoxDrawScratch* scratch)
 {
     items.SetCount(0);
+    const UINT32 count = list.Nodes.Size();
+    if (list.LeafFirst.Size() != count + 1)
+        return;   // not a list VoxBuildCullList made
     Collector c;
     PreparePlanes(frustum, c.Planes);
-    c.Eye                     = eye;
-    c.Options                 = &options;
-    c.Items                   = &items;
-    const VoxCullNode* nodes  = list.Nodes.Data();
-    const VoxCullLeaf* leaves = list.Leaves.Data();
-    const UINT32       count  = list.Nodes.Size();
+    c.Eye     = eye;
+    c.Options = &options;
+    c.Leaves  = list.Leaves.Data();
+    for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        c.Levels[level] = list.Levels[level].Data();
+    const UINT32 leaves = list.Leaves.Size();
+    items.SetCount(leaves);
+    c.Items                  = items.Data();
+    c.Count                  = 0;
+    const VoxCullNode* nodes = list.Nodes.Data();
+    const UINT32*      first = list.LeafFirst.Data();
+    const UINT32       Index = ~VoxCullAlone;
     if (!options.Cull)
     {
-        for (UINT32 i = 0; i < count; ++i)
-            if (nodes[i].Leaf != VoxNoLeaf)
-                c.Leaf(nodes[i], leaves[nodes[i].Leaf], 0);
+        for (UINT32 l = 0; l < leaves; ++l)
+            c.Leaf(l, 0);
     }
     // A node's box holds every box below it, its growth every growth below it, so
     // a plane it lies wholly inside of holds its whole subtree: below it only the
@@ -423,15 +445,17 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
     {
         while (depth && i >= open[depth - 1].End)
             mask = open[--depth].Mask;
-        const VoxCullNode& n = nodes[i];
-        if (n.End == i + 1 && n.Leaf != VoxNoLeaf)
+        const UINT32 at = first[i];
+        if (at & VoxCullAlone)
         {
             // A leaf alone: the box of its own level lies within the box of every
             // level, so testing it alone drops exactly what testing both would.
-            c.Leaf(n, leaves[n.Leaf], mask);
+            // Its record holds its box, so its node is not read.
+            c.Leaf(at & Index, mask);
             ++i;
             continue;
         }
+        const VoxCullNode& n = nodes[i];
         // Coarser sprites reach further: a subtree is tested with the growth of
         // the coarsest level any of its leaves may use, a leaf with its own level's.
         float box[6];
@@ -445,15 +469,15 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
         }
         if (result == VoxCull_Inside)
         {
-            // Nothing below can be culled: the subtree's leaves go in as they come.
-            for (UINT32 j = i; j < n.End; ++j)
-                if (nodes[j].Leaf != VoxNoLeaf)
-                    c.Leaf(nodes[j], leaves[nodes[j].Leaf], 0);
+            // Nothing below can be culled: the subtree's leaves, which lie together,
+            // go in as they come.
+            for (UINT32 l = at & Index, end = first[n.End] & Index; l < end; ++l)
+                c.Leaf(l, 0);
             i = n.End;
             continue;
         }
-        if (n.Leaf != VoxNoLeaf)
-            c.Leaf(n, leaves[n.Leaf], straddled);
+        if ((first[i + 1] & Index) != at)
+            c.Leaf(at, straddled);
         if (n.End > i + 1 && depth < Depth)
         {
             open[depth++] = { n.End, mask };
@@ -461,6 +485,7 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
         }
         ++i;
     }
+    items.SetCount(c.Count);
     if (!options.Order)
         return;
     if (scratch)
