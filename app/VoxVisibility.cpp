@@ -294,13 +294,13 @@ void Flatten(const VoxBlock* node, VoxCullList& out)
 
 struct Collector
 {
-    FramePlanes              Planes;
-    ZNVec3                   Eye;
-    const VoxDrawOptions*    Options;
-    const VoxCullLeaf*       Leaves;
-    const VoxCullLevel*      Levels[VoxLodLevels];
-    VoxDrawItem*             Items;   // room for every leaf
-    UINT32                   Count;   // items kept
+    FramePlanes           Planes;
+    ZNVec3                Eye;
+    const VoxDrawOptions* Options;
+    const VoxCullLeaf*    Leaves;
+    const VoxCullLevel*   Levels[VoxLodLevels];
+    VoxDrawItem*          Items;   // room for every leaf
+    UINT32                Count;   // items kept
 
     // Adds leaf l unless its cull box, grown by its level's growth, is outside one
     // of the planes of mask (0: an ancestor lay wholly inside, so no test is needed).
@@ -308,8 +308,8 @@ struct Collector
     {
         // Made in place: an item put together elsewhere and copied costs a
         // stall as wide loads wait for the narrow stores before them.
-        const VoxCullLeaf& leaf = Leaves[l];
-        VoxDrawItem&       item = Items[Count];
+        const VoxCullLeaf& leaf   = Leaves[l];
+        VoxDrawItem&       item   = Items[Count];
         item.Node                 = leaf.Node;
         item.Distance             = BoxDistance(Eye, leaf.Min, leaf.Max);
         item.Level                = LodLevel(leaf.Levels, item.Distance, *Options);
@@ -322,8 +322,7 @@ struct Collector
                 return;
         }
         // Tested or not, mask now holds the planes the leaf's box straddles.
-        item.Form =
-            ChooseForm(leaf.CullMin, leaf.CullMax, level.Grow, level.Widest, Planes, Eye, *Options, mask != 0);
+        item.Form = ChooseForm(leaf.CullMin, leaf.CullMax, level.Grow, level.Widest, Planes, Eye, *Options, mask != 0);
         item.Reverse = Options->Order && NearestLast(leaf.Min, leaf.Max, Eye);
         item.Pool    = leaf.Pool;
         item.First   = level.First;
@@ -458,7 +457,7 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
         const VoxCullNode& n = nodes[i];
         // Coarser sprites reach further: a subtree is tested with the growth of
         // the coarsest level any of its leaves may use, a leaf with its own level's.
-        float box[6];
+        float              box[6];
         GrownBox(n.CullMin, n.CullMax, options.Lod ? n.Grow : 0.0f, box);
         UINT32              straddled = mask;
         const VoxCullResult result    = TestBox(c.Planes, box, straddled);
