@@ -248,48 +248,60 @@ bool IsEmpty(const VoxBlock* node)
     return node->CullMin.x > node->CullMax.x;
 }
 
+// Flattens the subtree of a node with sprites below it.
 void Flatten(const VoxBlock* node, VoxCullList& out)
 {
     // An empty box holds every box below it, so the whole subtree is empty.
     if (IsEmpty(node))
         return;
-    const UINT32 at = out.Nodes.Size();
-    VoxCullNode  c;
+    const UINT32 leaf = out.Leaves.Size();
+    if (node->DrawCount)
+    {
+        VoxCullLeaf l;
+        l.CullMin = node->CullMin;
+        l.CullMax = node->CullMax;
+        l.Min     = node->Min;
+        l.Max     = node->Max;
+        l.Node    = node;
+        l.Pool    = node->Pool;
+        l.Levels  = LevelsOf(*node);
+        out.Leaves.Add(l);
+        for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        {
+            VoxCullLevel v;
+            v.Grow   = node->LodGrow[level];
+            v.Widest = node->LodWidest[level];
+            v.First  = node->PoolFirst + node->LodFirst[level];
+            v.Count  = level ? node->LodCount[level] : node->DrawCount;
+            out.Levels[level].Add(v);
+        }
+    }
+    bool children = false;
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8 && !children; ++k)
+            children = !IsEmpty(node->Ch[k]);
+    if (node->DrawCount && !children)
+    {
+        out.Walk.Add(VoxCullAlone | leaf);
+        return;
+    }
+    const UINT32 index = out.Nodes.Size();
+    out.Walk.Add(index);
+    VoxCullNode c;
     c.CullMin = node->CullMin;
     c.CullMax = node->CullMax;
     c.Grow    = 0.0f;
     for (UINT32 level = 0; level < VoxLodLevels; ++level)
         c.Grow = std::max(c.Grow, node->LodGrow[level]);
-    c.End = 0;
-    out.LeafFirst.Add(out.Leaves.Size());
-    if (node->DrawCount)
-    {
-        VoxCullLeaf leaf;
-        leaf.CullMin = node->CullMin;
-        leaf.CullMax = node->CullMax;
-        leaf.Min     = node->Min;
-        leaf.Max     = node->Max;
-        leaf.Node    = node;
-        leaf.Pool    = node->Pool;
-        leaf.Levels  = LevelsOf(*node);
-        out.Leaves.Add(leaf);
-        for (UINT32 level = 0; level < VoxLodLevels; ++level)
-        {
-            VoxCullLevel l;
-            l.Grow   = node->LodGrow[level];
-            l.Widest = node->LodWidest[level];
-            l.First  = node->PoolFirst + node->LodFirst[level];
-            l.Count  = level ? node->LodCount[level] : node->DrawCount;
-            out.Levels[level].Add(l);
-        }
-    }
+    c.End       = 0;
+    c.LeafFirst = leaf | (node->DrawCount ? VoxCullOwn : 0);
+    c.LeafEnd   = 0;
     out.Nodes.Add(c);
-    if (node->IsSplit())
+    if (children)
         for (UINT32 k = 0; k < 8; ++k)
             Flatten(node->Ch[k], out);
-    out.Nodes[at].End = out.Nodes.Size();
-    if (out.Nodes[at].End == at + 1 && node->DrawCount)
-        out.LeafFirst[at] |= VoxCullAlone;
+    out.Nodes[index].End     = out.Walk.Size();
+    out.Nodes[index].LeafEnd = out.Leaves.Size();
 }
 
 struct Collector
@@ -392,23 +404,20 @@ void VoxSortByDistance(ZNPodArray<VoxDrawItem>& items, VoxDrawScratch& scratch)
 
 void VoxBuildCullList(const VoxBlock* root, VoxCullList& out)
 {
+    out.Walk.SetCount(0);
     out.Nodes.SetCount(0);
-    out.LeafFirst.SetCount(0);
     out.Leaves.SetCount(0);
     for (UINT32 level = 0; level < VoxLodLevels; ++level)
         out.Levels[level].SetCount(0);
     if (root)
         Flatten(root, out);
-    out.LeafFirst.Add(out.Leaves.Size());
 }
 
 void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const ZNVec3& eye,
                      const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items, VoxDrawScratch* scratch)
 {
-    items.SetCount(0);
-    const UINT32 count = list.Nodes.Size();
-    if (list.LeafFirst.Size() != count + 1)
-        return;   // not a list VoxBuildCullList made
+    const UINT32 leaves = list.Leaves.Size();
+    items.SetCount(leaves);
     Collector c;
     PreparePlanes(frustum, c.Planes);
     c.Eye     = eye;
@@ -416,13 +425,11 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
     c.Leaves  = list.Leaves.Data();
     for (UINT32 level = 0; level < VoxLodLevels; ++level)
         c.Levels[level] = list.Levels[level].Data();
-    const UINT32 leaves = list.Leaves.Size();
-    items.SetCount(leaves);
     c.Items                  = items.Data();
     c.Count                  = 0;
+    const UINT32*      walk  = list.Walk.Data();
     const VoxCullNode* nodes = list.Nodes.Data();
-    const UINT32*      first = list.LeafFirst.Data();
-    const UINT32       Index = ~VoxCullAlone;
+    const UINT32       count = list.Walk.Size();
     if (!options.Cull)
     {
         for (UINT32 l = 0; l < leaves; ++l)
@@ -444,19 +451,18 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
     {
         while (depth && i >= open[depth - 1].End)
             mask = open[--depth].Mask;
-        const UINT32 at = first[i];
+        const UINT32 at = walk[i];
         if (at & VoxCullAlone)
         {
             // A leaf alone: the box of its own level lies within the box of every
             // level, so testing it alone drops exactly what testing both would.
-            // Its record holds its box, so its node is not read.
-            c.Leaf(at & Index, mask);
+            c.Leaf(at & VoxCullIndex, mask);
             ++i;
             continue;
         }
-        const VoxCullNode& n = nodes[i];
         // Coarser sprites reach further: a subtree is tested with the growth of
         // the coarsest level any of its leaves may use, a leaf with its own level's.
+        const VoxCullNode& n = nodes[at];
         float              box[6];
         GrownBox(n.CullMin, n.CullMax, options.Lod ? n.Grow : 0.0f, box);
         UINT32              straddled = mask;
@@ -470,13 +476,13 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
         {
             // Nothing below can be culled: the subtree's leaves, which lie together,
             // go in as they come.
-            for (UINT32 l = at & Index, end = first[n.End] & Index; l < end; ++l)
+            for (UINT32 l = n.LeafFirst & VoxCullIndex; l < n.LeafEnd; ++l)
                 c.Leaf(l, 0);
             i = n.End;
             continue;
         }
-        if ((first[i + 1] & Index) != at)
-            c.Leaf(at, straddled);
+        if (n.LeafFirst & VoxCullOwn)
+            c.Leaf(n.LeafFirst & VoxCullIndex, straddled);
         if (n.End > i + 1 && depth < Depth)
         {
             open[depth++] = { n.End, mask };

@@ -107,18 +107,23 @@ VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& 
 // array instead of chasing pointers through nodes spread over the heap, and steps
 // over a subtree wholly outside (or emits one wholly inside) in one move. What a
 // frame needs of a leaf to place it is copied beside it, so choosing the leaves
-// reads no node at all. The records are small and split by use: the walk reads a
-// leaf's 64 bytes and 16 more of the level it draws, a node's 32 only where it has
-// children, and a subtree wholly inside reads no node below it, only its leaves,
-// which lie together.
+// reads no node at all. The records are small and split by use: a place of the
+// walk is one word, a leaf's record (its own cull box with it) 64 bytes and its
+// level's 16 more, and only the nodes with children, a quarter of them, have a
+// node record, packed together, so the few the walk reads lie close. A subtree
+// wholly inside reads no node below it, only its leaves, which lie together.
 struct VoxCullNode
 {
     ZNVec3 CullMin;   // the node's cull box
     ZNVec3 CullMax;
-    float  Grow;   // the most any level of the subtree reaches beyond it
-    UINT32 End;    // index just past the subtree
+    float  Grow;        // the most any level of the subtree reaches beyond it
+    UINT32 End;         // place just past the subtree
+    UINT32 LeafFirst;   // the subtree's leaves (VoxCullOwn: the first is the node's own)
+    UINT32 LeafEnd;     //   and just past them
 };
-static_assert(sizeof(VoxCullNode) == 32, "two culling nodes a cache line");
+const UINT32 VoxCullAlone = 0x80000000u;   // Walk: a leaf without children, the rest its index
+const UINT32 VoxCullOwn   = 0x80000000u;   // LeafFirst: the node draws sprites of its own
+const UINT32 VoxCullIndex = 0x7FFFFFFFu;
 struct VoxCullLeaf
 {
     ZNVec3          CullMin;   // its cull box, as its node's
@@ -138,12 +143,11 @@ struct VoxCullLevel
     UINT32 First;    // PoolFirst + LodFirst
     UINT32 Count;    // the level's count (level 0: DrawCount)
 };
-const UINT32 VoxCullAlone = 0x80000000u;   // LeafFirst's mark of a leaf without children
 struct VoxCullList
 {
-    ZNPodArray<VoxCullNode>  Nodes;                  // preorder, empty subtrees left out
-    ZNPodArray<UINT32>       LeafFirst;              // per node the leaves before it (VoxCullAlone
-                                                     //   marks a leaf alone), one more: all
+    ZNPodArray<UINT32>       Walk;                   // preorder, empty subtrees left out: the
+                                                     //   entry in Nodes, or VoxCullAlone and a leaf
+    ZNPodArray<VoxCullNode>  Nodes;                  // the nodes with children, in the same order
     ZNPodArray<VoxCullLeaf>  Leaves;                 // the nodes that draw, in the same order
     ZNPodArray<VoxCullLevel> Levels[VoxLodLevels];   // each level of every leaf, a level apart
 };
