@@ -366,7 +366,9 @@ void VoxSortByDistance(ZNPodArray<VoxDrawItem>& items, VoxDrawScratch& scratch)
     scratch.Swap.SetCount(n);
     UINT64*      keys = scratch.Keys.Data();
     UINT64*      swap = scratch.Swap.Data();
-    const UINT32 Bits = 11, Buckets = 1u << Bits, Passes = 3;
+    // Bytes: a frame has a few thousand items, and the counts of 256 buckets a
+    // pass (and the 256 places a pass writes to) stay in the first-level cache.
+    const UINT32 Bits = 8, Buckets = 1u << Bits, Passes = 4;
     UINT32       counts[Passes][Buckets];
     memset(counts, 0, sizeof(counts));
     for (UINT32 i = 0; i < n; ++i)
