@@ -109,9 +109,10 @@ VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& 
 // frame needs of a leaf to place it is copied beside it, so choosing the leaves
 // reads no node at all. The records are small and split by use: a place of the
 // walk is one word, a leaf's record (its own cull box with it) 64 bytes and its
-// level's 16 more, and only the nodes with children, a quarter of them, have a
-// node record, packed together, so the few the walk reads lie close. A subtree
-// wholly inside reads no node below it, only its leaves, which lie together.
+// level's 16 more, and only the other nodes (those with children, about a quarter
+// in a terrain's tree) have a node record, packed together, so the few the walk
+// reads lie close. A subtree wholly inside reads no node below it, only its
+// leaves, which lie together.
 struct VoxCullNode
 {
     ZNVec3 CullMin;   // the node's cull box
@@ -134,7 +135,7 @@ struct VoxCullLeaf
     UINT32          Pool;     // as the node's
     UINT32          Levels;   // levels below this one have sprites
 };
-static_assert(sizeof(VoxCullLeaf) == 64, "one culling leaf a cache line");
+static_assert(sizeof(VoxCullLeaf) <= 64, "one culling leaf a cache line");
 // What a leaf needs of the one level it draws.
 struct VoxCullLevel
 {
