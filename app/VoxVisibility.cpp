@@ -248,77 +248,98 @@ bool IsEmpty(const VoxBlock* node)
     return node->CullMin.x > node->CullMax.x;
 }
 
+// Flattens the subtree of a node with sprites below it.
 void Flatten(const VoxBlock* node, VoxCullList& out)
 {
     // An empty box holds every box below it, so the whole subtree is empty.
     if (IsEmpty(node))
         return;
-    const UINT32 at = out.Nodes.Size();
-    VoxCullNode  c;
+    const UINT32 leaf = out.Leaves.Size();
+    if (node->DrawCount)
+    {
+        VoxCullLeaf l;
+        l.CullMin = node->CullMin;
+        l.CullMax = node->CullMax;
+        l.Min     = node->Min;
+        l.Max     = node->Max;
+        l.Node    = node;
+        l.Pool    = node->Pool;
+        l.Levels  = LevelsOf(*node);
+        out.Leaves.Add(l);
+        for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        {
+            VoxCullLevel v;
+            v.Grow   = node->LodGrow[level];
+            v.Widest = node->LodWidest[level];
+            v.First  = node->PoolFirst + node->LodFirst[level];
+            v.Count  = level ? node->LodCount[level] : node->DrawCount;
+            out.Levels[level].Add(v);
+        }
+    }
+    bool children = false;
+    if (node->IsSplit())
+        for (UINT32 k = 0; k < 8 && !children; ++k)
+            children = !IsEmpty(node->Ch[k]);
+    if (node->DrawCount && !children)
+    {
+        out.Walk.Add(VoxCullAlone | leaf);
+        return;
+    }
+    const UINT32 index = out.Nodes.Size();
+    out.Walk.Add(index);
+    VoxCullNode c;
     c.CullMin = node->CullMin;
     c.CullMax = node->CullMax;
     c.Grow    = 0.0f;
     for (UINT32 level = 0; level < VoxLodLevels; ++level)
         c.Grow = std::max(c.Grow, node->LodGrow[level]);
-    c.End  = 0;
-    c.Leaf = VoxNoLeaf;
-    if (node->DrawCount)
-    {
-        VoxCullLeaf leaf;
-        leaf.Node   = node;
-        leaf.Min    = node->Min;
-        leaf.Max    = node->Max;
-        leaf.Levels = LevelsOf(*node);
-        memcpy(leaf.LodGrow, node->LodGrow, sizeof(leaf.LodGrow));
-        memcpy(leaf.LodWidest, node->LodWidest, sizeof(leaf.LodWidest));
-        leaf.Pool = node->Pool;
-        for (UINT32 level = 0; level < VoxLodLevels; ++level)
-        {
-            leaf.First[level] = node->PoolFirst + node->LodFirst[level];
-            leaf.Count[level] = level ? node->LodCount[level] : node->DrawCount;
-        }
-        c.Leaf = out.Leaves.Size();
-        out.Leaves.Add(leaf);
-    }
+    c.End       = 0;
+    c.LeafFirst = leaf | (node->DrawCount ? VoxCullOwn : 0);
+    c.LeafEnd   = 0;
     out.Nodes.Add(c);
-    if (node->IsSplit())
+    if (children)
         for (UINT32 k = 0; k < 8; ++k)
             Flatten(node->Ch[k], out);
-    out.Nodes[at].End = out.Nodes.Size();
+    out.Nodes[index].End     = out.Walk.Size();
+    out.Nodes[index].LeafEnd = out.Leaves.Size();
 }
 
 struct Collector
 {
-    FramePlanes              Planes;
-    ZNVec3                   Eye;
-    const VoxDrawOptions*    Options;
-    ZNPodArray<VoxDrawItem>* Items;
+    FramePlanes           Planes;
+    ZNVec3                Eye;
+    const VoxDrawOptions* Options;
+    const VoxCullLeaf*    Leaves;
+    const VoxCullLevel*   Levels[VoxLodLevels];
+    VoxDrawItem*          Items;   // room for every leaf
+    UINT32                Count;   // items kept
 
-    // Adds the leaf of node n unless its own box, grown by its level's growth, is
-    // outside one of the planes of mask (0: an ancestor lay wholly inside, so no
-    // test is needed).
-    void Leaf(const VoxCullNode& n, const VoxCullLeaf& leaf, UINT32 mask)
+    // Adds leaf l unless its cull box, grown by its level's growth, is outside one
+    // of the planes of mask (0: an ancestor lay wholly inside, so no test is needed).
+    void Leaf(UINT32 l, UINT32 mask)
     {
-        VoxDrawItem item;
-        item.Node        = leaf.Node;
-        item.Distance    = BoxDistance(Eye, leaf.Min, leaf.Max);
-        item.Level       = LodLevel(leaf.Levels, item.Distance, *Options);
-        const float grow = leaf.LodGrow[item.Level];
+        // Made in place: an item put together elsewhere and copied costs a
+        // stall as wide loads wait for the narrow stores before them.
+        const VoxCullLeaf& leaf   = Leaves[l];
+        VoxDrawItem&       item   = Items[Count];
+        item.Node                 = leaf.Node;
+        item.Distance             = BoxDistance(Eye, leaf.Min, leaf.Max);
+        item.Level                = LodLevel(leaf.Levels, item.Distance, *Options);
+        const VoxCullLevel& level = Levels[item.Level][l];
         if (mask)
         {
             float box[6];
-            GrownBox(n.CullMin, n.CullMax, grow, box);
+            GrownBox(leaf.CullMin, leaf.CullMax, level.Grow, box);
             if (TestBox(Planes, box, mask) == VoxCull_Outside)
                 return;
         }
         // Tested or not, mask now holds the planes the leaf's box straddles.
-        item.Form =
-            ChooseForm(n.CullMin, n.CullMax, grow, leaf.LodWidest[item.Level], Planes, Eye, *Options, mask != 0);
+        item.Form = ChooseForm(leaf.CullMin, leaf.CullMax, level.Grow, level.Widest, Planes, Eye, *Options, mask != 0);
         item.Reverse = Options->Order && NearestLast(leaf.Min, leaf.Max, Eye);
         item.Pool    = leaf.Pool;
-        item.First   = leaf.First[item.Level];
-        item.Count   = leaf.Count[item.Level];
-        Items->Add(item);
+        item.First   = level.First;
+        item.Count   = level.Count;
+        ++Count;
     }
 };
 
@@ -345,7 +366,9 @@ void VoxSortByDistance(ZNPodArray<VoxDrawItem>& items, VoxDrawScratch& scratch)
     scratch.Swap.SetCount(n);
     UINT64*      keys = scratch.Keys.Data();
     UINT64*      swap = scratch.Swap.Data();
-    const UINT32 Bits = 11, Buckets = 1u << Bits, Passes = 3;
+    // Bytes: a frame has a few thousand items, and the counts of 256 buckets a
+    // pass (and the 256 places a pass writes to) stay in the first-level cache.
+    const UINT32 Bits = 8, Buckets = 1u << Bits, Passes = 4;
     UINT32       counts[Passes][Buckets];
     memset(counts, 0, sizeof(counts));
     for (UINT32 i = 0; i < n; ++i)
@@ -383,8 +406,11 @@ void VoxSortByDistance(ZNPodArray<VoxDrawItem>& items, VoxDrawScratch& scratch)
 
 void VoxBuildCullList(const VoxBlock* root, VoxCullList& out)
 {
+    out.Walk.SetCount(0);
     out.Nodes.SetCount(0);
     out.Leaves.SetCount(0);
+    for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        out.Levels[level].SetCount(0);
     if (root)
         Flatten(root, out);
 }
@@ -392,20 +418,24 @@ void VoxBuildCullList(const VoxBlock* root, VoxCullList& out)
 void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const ZNVec3& eye,
                      const VoxDrawOptions& options, ZNPodArray<VoxDrawItem>& items, VoxDrawScratch* scratch)
 {
-    items.SetCount(0);
+    const UINT32 leaves = list.Leaves.Size();
+    items.SetCount(leaves);
     Collector c;
     PreparePlanes(frustum, c.Planes);
-    c.Eye                     = eye;
-    c.Options                 = &options;
-    c.Items                   = &items;
-    const VoxCullNode* nodes  = list.Nodes.Data();
-    const VoxCullLeaf* leaves = list.Leaves.Data();
-    const UINT32       count  = list.Nodes.Size();
+    c.Eye     = eye;
+    c.Options = &options;
+    c.Leaves  = list.Leaves.Data();
+    for (UINT32 level = 0; level < VoxLodLevels; ++level)
+        c.Levels[level] = list.Levels[level].Data();
+    c.Items                  = items.Data();
+    c.Count                  = 0;
+    const UINT32*      walk  = list.Walk.Data();
+    const VoxCullNode* nodes = list.Nodes.Data();
+    const UINT32       count = list.Walk.Size();
     if (!options.Cull)
     {
-        for (UINT32 i = 0; i < count; ++i)
-            if (nodes[i].Leaf != VoxNoLeaf)
-                c.Leaf(nodes[i], leaves[nodes[i].Leaf], 0);
+        for (UINT32 l = 0; l < leaves; ++l)
+            c.Leaf(l, 0);
     }
     // A node's box holds every box below it, its growth every growth below it, so
     // a plane it lies wholly inside of holds its whole subtree: below it only the
@@ -423,18 +453,19 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
     {
         while (depth && i >= open[depth - 1].End)
             mask = open[--depth].Mask;
-        const VoxCullNode& n = nodes[i];
-        if (n.End == i + 1 && n.Leaf != VoxNoLeaf)
+        const UINT32 at = walk[i];
+        if (at & VoxCullAlone)
         {
             // A leaf alone: the box of its own level lies within the box of every
             // level, so testing it alone drops exactly what testing both would.
-            c.Leaf(n, leaves[n.Leaf], mask);
+            c.Leaf(at & VoxCullIndex, mask);
             ++i;
             continue;
         }
         // Coarser sprites reach further: a subtree is tested with the growth of
         // the coarsest level any of its leaves may use, a leaf with its own level's.
-        float box[6];
+        const VoxCullNode& n = nodes[at];
+        float              box[6];
         GrownBox(n.CullMin, n.CullMax, options.Lod ? n.Grow : 0.0f, box);
         UINT32              straddled = mask;
         const VoxCullResult result    = TestBox(c.Planes, box, straddled);
@@ -445,15 +476,15 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
         }
         if (result == VoxCull_Inside)
         {
-            // Nothing below can be culled: the subtree's leaves go in as they come.
-            for (UINT32 j = i; j < n.End; ++j)
-                if (nodes[j].Leaf != VoxNoLeaf)
-                    c.Leaf(nodes[j], leaves[nodes[j].Leaf], 0);
+            // Nothing below can be culled: the subtree's leaves, which lie together,
+            // go in as they come.
+            for (UINT32 l = n.LeafFirst & VoxCullIndex; l < n.LeafEnd; ++l)
+                c.Leaf(l, 0);
             i = n.End;
             continue;
         }
-        if (n.Leaf != VoxNoLeaf)
-            c.Leaf(n, leaves[n.Leaf], straddled);
+        if (n.LeafFirst & VoxCullOwn)
+            c.Leaf(n.LeafFirst & VoxCullIndex, straddled);
         if (n.End > i + 1 && depth < Depth)
         {
             open[depth++] = { n.End, mask };
@@ -461,6 +492,7 @@ void VoxCollectDraws(const VoxCullList& list, const VoxFrustum& frustum, const Z
         }
         ++i;
     }
+    items.SetCount(c.Count);
     if (!options.Order)
         return;
     if (scratch)

@@ -107,32 +107,50 @@ VoxDrawForm VoxChooseForm(const VoxBlock& leaf, UINT32 level, const VoxFrustum& 
 // array instead of chasing pointers through nodes spread over the heap, and steps
 // over a subtree wholly outside (or emits one wholly inside) in one move. What a
 // frame needs of a leaf to place it is copied beside it, so choosing the leaves
-// reads no node at all.
-const UINT32 VoxNoLeaf = 0xFFFFFFFFu;
+// reads no node at all. The records are small and split by use: a place of the
+// walk is one word, a leaf's record (its own cull box with it) 64 bytes and its
+// level's 16 more, and only the other nodes (those with children, about a quarter
+// in a terrain's tree) have a node record, packed together, so the few the walk
+// reads lie close. A subtree wholly inside reads no node below it, only its
+// leaves, which lie together.
 struct VoxCullNode
 {
     ZNVec3 CullMin;   // the node's cull box
     ZNVec3 CullMax;
-    float  Grow;   // the most any level of the subtree reaches beyond it
-    UINT32 End;    // index just past the subtree
-    UINT32 Leaf;   // its entry in Leaves, VoxNoLeaf when it has nothing of its own to draw
+    float  Grow;        // the most any level of the subtree reaches beyond it
+    UINT32 End;         // place just past the subtree
+    UINT32 LeafFirst;   // the subtree's leaves (VoxCullOwn: the first is the node's own)
+    UINT32 LeafEnd;     //   and just past them
 };
+const UINT32 VoxCullAlone = 0x80000000u;   // Walk: a leaf without children, the rest its index
+const UINT32 VoxCullOwn   = 0x80000000u;   // LeafFirst: the node draws sprites of its own
+const UINT32 VoxCullIndex = 0x7FFFFFFFu;
 struct VoxCullLeaf
 {
-    const VoxBlock* Node;
+    ZNVec3          CullMin;   // its cull box, as its node's
+    ZNVec3          CullMax;
     ZNVec3          Min;   // its bounds, for the distance and the sprite order
     ZNVec3          Max;
-    float           LodGrow[VoxLodLevels];   // as the node's
-    float           LodWidest[VoxLodLevels];
-    UINT32          Levels;                // levels below this one have sprites
-    UINT32          Pool;                  // as the node's
-    UINT32          First[VoxLodLevels];   // each level's PoolFirst + LodFirst
-    UINT32          Count[VoxLodLevels];   // each level's count (level 0: DrawCount)
+    const VoxBlock* Node;
+    UINT32          Pool;     // as the node's
+    UINT32          Levels;   // levels below this one have sprites
+};
+static_assert(sizeof(VoxCullLeaf) <= 64, "one culling leaf a cache line");
+// What a leaf needs of the one level it draws.
+struct VoxCullLevel
+{
+    float  Grow;     // as the node's LodGrow
+    float  Widest;   //   and LodWidest
+    UINT32 First;    // PoolFirst + LodFirst
+    UINT32 Count;    // the level's count (level 0: DrawCount)
 };
 struct VoxCullList
 {
-    ZNPodArray<VoxCullNode> Nodes;    // preorder, empty subtrees left out
-    ZNPodArray<VoxCullLeaf> Leaves;   // the nodes that draw, in the same order
+    ZNPodArray<UINT32>       Walk;                   // preorder, empty subtrees left out: the
+                                                     //   entry in Nodes, or VoxCullAlone and a leaf
+    ZNPodArray<VoxCullNode>  Nodes;                  // the nodes with children, in the same order
+    ZNPodArray<VoxCullLeaf>  Leaves;                 // the nodes that draw, in the same order
+    ZNPodArray<VoxCullLevel> Levels[VoxLodLevels];   // each level of every leaf, a level apart
 };
 
 // Flattens the tree (null: an empty list). The list reads the cull bounds, growths

@@ -358,6 +358,16 @@ TEST(VoxFrustum, FlattenedCullDrawsWhatTestingEveryLeafDraws)
     MarkDrawable(root);
     ZNPodArray<VoxBlock*> nodes;
     VoxCollectNodes(root, nodes);
+    // Pools and places in them of every leaf its own, so an item that takes them
+    // from another leaf's record, or another level's, shows; some nodes with
+    // children draw sprites of their own too.
+    for (UINT32 i = 0; i < nodes.Size(); ++i)
+    {
+        nodes[i]->Pool      = i % 7;
+        nodes[i]->PoolFirst = 100000 * i;
+        if (nodes[i]->IsSplit() && i % 3 == 0)
+            nodes[i]->DrawCount = 1;
+    }
     VoxCullList list;
     VoxBuildCullList(root, list);
 
@@ -394,6 +404,7 @@ TEST(VoxFrustum, FlattenedCullDrawsWhatTestingEveryLeafDraws)
             if (r == VoxCull_Outside)
                 continue;
             item.Form  = VoxChooseForm(*n, item.Level, f, cam.Position, o);
+            item.Pool  = n->Pool;
             item.First = n->PoolFirst + n->LodFirst[item.Level];
             item.Count = item.Level ? n->LodCount[item.Level] : n->DrawCount;
             forms[item.Form]++;
@@ -411,6 +422,7 @@ TEST(VoxFrustum, FlattenedCullDrawsWhatTestingEveryLeafDraws)
             EXPECT_EQ(items[i].Node, expected[i].Node) << "camera " << c << ", item " << i;
             EXPECT_EQ(items[i].Level, expected[i].Level) << "camera " << c << ", item " << i;
             EXPECT_EQ(items[i].Form, expected[i].Form) << "camera " << c << ", item " << i;
+            EXPECT_EQ(items[i].Pool, expected[i].Pool) << "camera " << c << ", item " << i;
             EXPECT_EQ(items[i].First, expected[i].First) << "camera " << c << ", item " << i;
             EXPECT_EQ(items[i].Count, expected[i].Count) << "camera " << c << ", item " << i;
             EXPECT_FLOAT_EQ(items[i].Distance, expected[i].Distance) << "camera " << c << ", item " << i;
