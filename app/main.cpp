@@ -37,6 +37,7 @@ struct MapReader
     ZNThread        Thread;
 };
 
+#ifndef __EMSCRIPTEN__
 UINT32 ReadDemoMaps(void* context)
 {
     // The main thread may be held to one processor by then; the decode is to run beside it.
@@ -46,6 +47,7 @@ UINT32 ReadDemoMaps(void* context)
     LoadTerrainMaps(VoxDemoHeightMap, VoxDemoColorMap, *static_cast<MapReader*>(context)->Maps, failed, why);
     return 0;
 }
+#endif
 
 // Starts decoding the demo's maps into `maps` when the command line names none;
 // reader.Thread.Wait then has them, or leaves them empty when either fails. A page
