@@ -335,12 +335,19 @@ void StartBlock(BlockSum& s)
     s.Faces                                           = 0;
 }
 
+// The sprite as designed: a tall cell's designed cell (made in `scratch`), else itself.
+static const VoxelPoint& AsDesigned(const VoxelPoint& p, VoxelPoint& scratch)
+{
+    if (!VoxIsTall(p))
+        return p;
+    VoxDesignedCell(p, scratch);
+    return scratch;
+}
+
 void AddToBlock(BlockSum& s, const VoxelPoint& tallOrNot)
 {
-    VoxelPoint designed;
-    if (VoxIsTall(tallOrNot))
-        VoxDesignedCell(tallOrNot, designed);
-    const VoxelPoint& q = VoxIsTall(tallOrNot) ? designed : tallOrNot;
+    VoxelPoint        designed;
+    const VoxelPoint& q = AsDesigned(tallOrNot, designed);
     for (UINT32 a = 0; a < 3; ++a)
         s.Pos[a] += q.Position[a];
     for (UINT32 c = 0; c < 4; ++c)
@@ -363,10 +370,8 @@ void TakeMean(BlockSum& s)
 // reaches down over its first place as it does.
 void AddSpread(BlockSum& s, const VoxelPoint& tallOrNot)
 {
-    VoxelPoint designed;
-    if (VoxIsTall(tallOrNot))
-        VoxDesignedCell(tallOrNot, designed);
-    const VoxelPoint& q  = VoxIsTall(tallOrNot) ? designed : tallOrNot;
+    VoxelPoint        designed;
+    const VoxelPoint& q  = AsDesigned(tallOrNot, designed);
     float             d2 = 0.0f;
     for (UINT32 a = 0; a < 3; ++a)
         d2 += (q.Position[a] - s.Mean[a]) * (q.Position[a] - s.Mean[a]);
